@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Kivo needs to build, run and test.
+# Run as root (or through sudo). Safe to run again.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+PACKAGES=(
+    # toolchain and test frameworks
+    build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
+    libgtest-dev libgmock-dev libbenchmark-dev
+    # Qt 6
+    qt6-base-dev qt6-multimedia-dev libqt6svg6-dev qt6-tools-dev libqt6opengl6-dev
+    libgl-dev libxkbcommon-dev
+    qt6-qpa-plugins libqt6multimediawidgets6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # audio: codecs, effects, live speed
+    libflac-dev libflac++-dev libsndfile1-dev libsox-dev libsox-fmt-all libsoundtouch-dev
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+    # desktop integration, remote control, hot keys
+    libx11-dev shared-mime-info desktop-file-utils xdg-utils
+    # headless run-time for tests: display, session bus, sound server
+    xvfb xauth dbus dbus-x11 pulseaudio pulseaudio-utils playerctl xdotool
+    # tools used by tests and benchmarks
+    ffmpeg sox espeak-ng tar coreutils
+)
+if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
+    $SUDO apt-get update -qq
+fi
+$SUDO apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}"

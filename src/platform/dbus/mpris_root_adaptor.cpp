@@ -1,0 +1,19 @@
+// org.mpris.MediaPlayer2 over RemoteControlService.
+#include "mpris_root_adaptor.h"
+
+#include "kivo/remote/remote_control_service.h"
+
+namespace kivo::remote {
+
+MprisRootAdaptor::MprisRootAdaptor(RemoteControlService* service)
+    : QDBusAbstractAdaptor(service), service_(service) {}
+
+QString MprisRootAdaptor::identity() const {
+    return service_->settings().identity;
+}
+
+QString MprisRootAdaptor::desktopEntry() const {
+    return service_->settings().desktop_entry;
+}
+
+}  // namespace kivo::remote

@@ -1,16 +1,17 @@
 // Global hot keys on X11 through passive grabs on the root window.
 #include "x11_hot_key_grabber.h"
 
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
-#include <xcb/xcb.h>
 #include <QCoreApplication>
 #include <QGuiApplication>
-
 #include <cstdlib>
 
 #include "kivo/hotkeys/virtual_keys.h"
 #include "x11_modifiers.h"
+
+// Xlib defines macros (Bool, Status, None) that break Qt headers: last.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
 
 namespace kivo::hotkeys {
 namespace {

@@ -1,0 +1,32 @@
+// Turns a stored form back into the wave it was made from: finds the "KIVW"
+// block among the FLAC metadata blocks, then decodes the frames between the
+// kept head and tail. Every field of the file is checked before it is used;
+// the decoder stops as soon as the stream disagrees with the block.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "codec/stored_wave_block.h"
+
+namespace kivo::recordstore {
+
+class PosixFile;
+
+enum class StoredFormLookup {
+    kFound,      // *block filled
+    kNotStored,  // not a FLAC stream, or one without a "KIVW" block
+    kDamaged,    // a FLAC stream whose "KIVW" block is damaged (*error)
+    kReadFailed,
+};
+
+// Walks the metadata blocks at the start of the file.
+StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_size_bytes,
+                                     StoredWaveBlock* block, std::string* error);
+
+// Writes head, decoded samples and tail to output. False with *error when
+// the stream is damaged, disagrees with block or output cannot be written.
+bool DecodeFlacAsWave(const PosixFile& source, const StoredWaveBlock& block, PosixFile& output,
+                      std::string* error);
+
+}  // namespace kivo::recordstore

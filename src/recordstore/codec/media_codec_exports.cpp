@@ -1,0 +1,17 @@
+// C exports of the media codec (XRMediaEncode, XRMediaDecode): see xrsave.h.
+#include "kivo/recordstore/media_codec.h"
+#include "xrsave.h"
+
+using kivo::recordstore::MediaCodec;
+
+extern "C" int32_t XRMediaEncode(const char* path) {
+    if (path == nullptr)
+        return 1;
+    return MediaCodec().Encode(path).ok() ? 0 : 1;
+}
+
+extern "C" int32_t XRMediaDecode(const char* path) {
+    if (path == nullptr)
+        return 1;
+    return MediaCodec().Decode(path).ok() ? 0 : 1;
+}

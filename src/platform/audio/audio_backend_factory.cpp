@@ -1,0 +1,30 @@
+// Choosing the backend from KIVO_AUDIO, KIVO_AUDIO_IN, KIVO_AUDIO_OUT and
+// KIVO_AUDIO_CLOCK.
+#include "kivo/audio_backend/audio_backend_factory.h"
+
+#include <QtGlobal>
+
+#include "kivo/audio_backend/qt_audio_backend.h"
+#include "kivo/audio_backend/virtual_audio_backend.h"
+
+namespace kivo::audio {
+
+std::unique_ptr<AudioBackend> CreateAudioBackendFromEnvironment() {
+    if (qEnvironmentVariable("KIVO_AUDIO") != QLatin1String("virtual")) {
+        return std::make_unique<QtAudioBackend>();
+    }
+    VirtualAudioBackend::Options options;
+    options.input_wave_path = qEnvironmentVariable("KIVO_AUDIO_IN");
+    options.output_wave_path = qEnvironmentVariable("KIVO_AUDIO_OUT");
+    options.clock = qEnvironmentVariable("KIVO_AUDIO_CLOCK") == QLatin1String("fast")
+                        ? VirtualAudioBackend::Clock::kFast
+                        : VirtualAudioBackend::Clock::kRealTime;
+    return std::make_unique<VirtualAudioBackend>(std::move(options));
+}
+
+AudioBackend& SharedAudioBackend() {
+    static std::unique_ptr<AudioBackend> backend = CreateAudioBackendFromEnvironment();
+    return *backend;
+}
+
+}  // namespace kivo::audio

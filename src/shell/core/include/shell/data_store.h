@@ -9,7 +9,8 @@
 // Results are message codes: 0 success; 3 a new store's file already exists;
 // 103 the repository refused to give or take members; 105 the store file does
 // not exist; 106 a component file was missing at save time (the others are
-// still saved); 999 an unexpected failure while loading.
+// still saved); 107 the open store could not be saved, so it stays open
+// instead of being switched; 999 an unexpected failure while loading.
 #pragma once
 
 #include <array>
@@ -51,6 +52,7 @@ enum StoreResult : int {
     kStoreRepositoryFailed = 103,
     kStoreMissing = 105,
     kStoreIncomplete = 106,
+    kStoreSaveFailed = 107,
     kStoreGetFailed = 111,
     kComponentUnreadable = 112,
     kComponentKindInvalid = 124,
@@ -123,7 +125,8 @@ public:
     // File > Open: saves the current store, switches to the chosen one and
     // loads it; on success writes LastPath and LastFile. On failure the
     // previously open store (if any) is loaded again and stays the open one;
-    // with none, the state becomes kFailed. Returns the load's code.
+    // with none, the state becomes kFailed. Returns the load's code, or 107
+    // when the current store could not be saved (nothing else changes).
     int Open(const std::filesystem::path& chosen);
 
     // File > New: 3 when the chosen file exists (nothing changes; the window
@@ -151,6 +154,7 @@ public:
     static const char* ComponentMember(ComponentKind kind);
 
 private:
+    int SaveBeforeSwitch();
     int LoadAfterSwitch(const StoreLocation& previous, bool had_store);
     void RecordInProfile();
     int AddMissingComponents();

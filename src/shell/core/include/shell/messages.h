@@ -38,14 +38,17 @@ struct MessageEntry {
     const char* text;
 };
 
-inline constexpr std::size_t kMessageCount = 138;
+// 139 codes with 138 texts: codes 206 and 207 share one text.
+inline constexpr std::size_t kMessageCount = 139;
 inline constexpr const char* kUndefinedMessageText = "Message issued but not defined : Error 1000";
 // The maker's web page and download page named at the end of codes 22, 800,
 // 851 and 852.
-inline constexpr const char* kMakerWebAddress = "https://kivo.example.org/";
-inline constexpr const char* kMakerDownloadAddress = "https://kivo.example.org/download/";
+#define KIVO_MAKER_WEB_ADDRESS "https://kivo.example.org/"
+#define KIVO_MAKER_DOWNLOAD_ADDRESS "https://kivo.example.org/download/"
+inline constexpr const char* kMakerWebAddress = KIVO_MAKER_WEB_ADDRESS;
+inline constexpr const char* kMakerDownloadAddress = KIVO_MAKER_DOWNLOAD_ADDRESS;
 
-// All 138 entries in ascending code order.
+// All entries in ascending code order.
 std::span<const MessageEntry> MessageTable();
 
 // The text of a code, or the "not defined" text.

@@ -120,6 +120,7 @@ struct RecordRow {
     std::vector<std::string> columns;  // the kind's columns, as shown
     int image = kImageMessage;
     std::string date_key;          // the date as "dd/MM/yyyy" (post-processing)
+    std::int32_t date_order = 0;   // the same date as yyyymmdd, for sorting
     std::uint64_t log_offset = 0;  // byte position of the record line in its log
 
     int status() const;  // the status column as a number

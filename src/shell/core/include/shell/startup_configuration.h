@@ -113,4 +113,10 @@ private:
     std::string section_;
 };
 
+// First start: builds the store of the profile (normally "KIVO" in the user
+// folder) unless a store of that name already exists there, which is then
+// kept and opened as it is (rebuilding would replace its record logs).
+// Returns 0 or the builder's code (101, 102).
+int BuildFirstDataStore(DataStoreSession& session, const StartupProfile& profile);
+
 }  // namespace kivo::shell

@@ -55,6 +55,10 @@ private:
 // the folder. Returns 119 when mode 1 cannot create the folder, else 0.
 int PrepareWorkingFolder(WorkingFolder& folder, int mode, std::string_view pattern);
 
+// Deletes every entry of folder whose name matches pattern (as
+// WorkingFolder::DeleteMatching), for code that holds only the path.
+void DeleteMatchingIn(const std::filesystem::path& folder, std::string_view pattern);
+
 // True when name matches the shell wildcard pattern ('*', '?'); "*.*" matches
 // every name, as it does on the system the data stores come from.
 bool MatchesWildcard(std::string_view pattern, std::string_view name);

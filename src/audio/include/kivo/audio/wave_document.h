@@ -1,0 +1,164 @@
+// WaveDocument: an editable recording, the operations the record editors
+// and the playback dialog perform on a wave (what the "waveaudio" device did).
+//
+// The document holds the PCM samples of one wave in memory. It opens a wave
+// file (or starts empty), takes its format from a recording quality, records
+// at the current position inserting or overwriting, plays from a position or
+// a range, deletes a range, seeks, reports position and length in
+// milliseconds, samples or bytes, and saves through "temp.xrw" in the
+// target's folder, renamed over the target when complete.
+//
+// Positions and lengths are in the current time format (milliseconds unless
+// SetTimeFormat changed it). Operations return 0 or an error code; ErrorText
+// turns a code into a sentence, and last_error_detail() says what failed.
+// Playing and recording run on the user-interface thread from the audio
+// device's signals; poll position() from a timer to follow them, and listen
+// to playbackFinished() for the end of a play.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "kivo/audio_backend/audio_backend.h"
+#include "kivo/wavefile/pcm_format.h"
+
+namespace kivo::audio {
+
+class MemoryPcmSource;
+
+enum WaveDocumentError {
+    kWaveOk = 0,
+    kWaveErrorNotOpen = 1,
+    kWaveErrorCannotOpenFile = 2,
+    kWaveErrorUnsupportedFormat = 3,
+    kWaveErrorFormatFixed = 4,
+    kWaveErrorBadTimeFormat = 5,
+    kWaveErrorOutOfRange = 6,
+    kWaveErrorNoDevice = 7,
+    kWaveErrorCannotSave = 8,
+};
+
+class WaveDocument : public QObject {
+    Q_OBJECT
+public:
+    enum class RecordMode { kInsert, kOverwrite };
+    // The time formats a wave supports, numbered as the MCI ones.
+    enum class TimeFormat { kMilliseconds = 0, kBytes = 8, kSamples = 9 };
+
+    explicit WaveDocument(AudioBackend& backend, QObject* parent = nullptr);
+    ~WaveDocument() override;
+
+    // Opens a wave file; an empty path starts an empty recording in the
+    // format of quality 0. The document remembers the path for Save.
+    int Open(const QString& path);
+    void Close();
+    bool is_open() const { return open_; }
+    const QString& path() const { return path_; }
+
+    // The PCM format of a quality value (see FormatForQuality). Refused once
+    // the recording holds audio.
+    int SetFormatFromQuality(int rec_qual);
+    const wavefile::PcmFormat& format() const { return format_; }
+
+    int SetTimeFormat(TimeFormat format);
+    // Sets the time format the way the length operation's selector does
+    // (1 milliseconds, 3 samples, 2 and 4-9 formats a wave cannot use, any
+    // other value bytes).
+    int SetTimeFormatFromSelector(int selector);
+    TimeFormat time_format() const { return time_format_; }
+
+    std::int64_t length() const;
+    std::int64_t position() const;
+    std::int64_t length_frames() const;
+    std::int64_t position_frames() const;
+    std::int64_t length_ms() const;
+    std::int64_t position_ms() const;
+
+    int Seek(std::int64_t to);
+    int SeekToStart();
+    int SeekToEnd();
+
+    // Records from the input device at the current position.
+    int Record(RecordMode mode);
+    int Play();  // from the current position to the end
+    int PlayFrom(std::int64_t from);
+    int PlayRange(std::int64_t from, std::int64_t to);
+    // Plays from `from` and returns when the play has ended (runs a local
+    // event loop meanwhile).
+    int PlayFromAndWait(std::int64_t from);
+    // Stops playing (the position stays where playback was) or recording
+    // (the recorded audio becomes part of the document).
+    int Stop();
+    // Stops playing but remembers it; Resume plays on from there.
+    int Pause();
+    int Resume();
+    int DeleteRange(std::int64_t from, std::int64_t to);
+
+    // Writes the document to the folder of `target` (its own path when
+    // empty) as "temp.xrw", then renames that over the target. The document
+    // then belongs to the target path.
+    int Save(const QString& target = QString());
+
+    bool is_playing() const { return output_ != nullptr; }
+    bool is_recording() const { return input_ != nullptr; }
+    bool is_paused() const { return paused_; }
+
+    // The recording source: empty for the backend's selected (or default) one.
+    void SetInputDevice(const QByteArray& device_id) { input_device_ = device_id; }
+
+    static QString ErrorText(int code);
+    const QString& last_error_detail() const { return last_error_detail_; }
+
+    // The samples, for tests and for saving elsewhere.
+    const std::vector<std::uint8_t>& samples() const { return samples_; }
+
+signals:
+    // A play reached its end (or the end of its range).
+    void playbackFinished();
+    // The device failed while playing or recording; what was recorded so far
+    // is kept.
+    void deviceFailed(const QString& error);
+
+private:
+    std::int64_t ToFrames(std::int64_t value) const;
+    std::int64_t FromFrames(std::int64_t frames) const;
+    int StartPlay(std::int64_t first_frame, std::int64_t end_frame);
+    void StopPlayback();
+    void StopRecording();
+    void OnInputData();
+    void OnPlaybackFinished();
+    int Fail(int code, const QString& detail);
+
+    AudioBackend& backend_;
+    bool open_ = false;
+    QString path_;
+    wavefile::PcmFormat format_;
+    TimeFormat time_format_ = TimeFormat::kMilliseconds;
+    std::vector<std::uint8_t> samples_;
+    std::int64_t position_frame_ = 0;
+    QString last_error_detail_;
+    QByteArray input_device_;
+
+    // Playing.
+    bool paused_ = false;
+    std::int64_t play_first_frame_ = 0;
+    std::int64_t play_end_frame_ = 0;
+    std::unique_ptr<MemoryPcmSource> play_source_;
+
+    // Recording: captured audio is kept apart and joined in on Stop.
+    RecordMode record_mode_ = RecordMode::kOverwrite;
+    std::int64_t record_first_frame_ = 0;
+    std::vector<std::uint8_t> recorded_;
+
+    struct StreamDeleter {
+        void operator()(QObject* stream) const;
+    };
+    std::unique_ptr<AudioInputStream, StreamDeleter> input_;
+    std::unique_ptr<AudioOutputStream, StreamDeleter> output_;
+};
+
+}  // namespace kivo::audio

@@ -1,0 +1,56 @@
+// RecordLog: reading and rewriting the record logs ("Voxwren.xrr", ".xrm",
+// ".xrp", ".xrd"), sequences of 401-byte record lines that begin with a
+// header line. Appending a new record belongs to the XRsave operations.
+//
+// A log whose length is not a multiple of 401 (a torn write) is read up to
+// its last complete line; the torn tail is ignored and reported in the scan.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/status.h"
+
+namespace kivo::recordstore {
+
+struct RecordLogEntry {
+    std::uint64_t offset_bytes = 0;  // position of the line in the log
+    RecordLine line;
+};
+
+struct RecordLogScan {
+    std::uint64_t complete_lines = 0;   // 401-byte lines read, header included
+    std::uint64_t torn_tail_bytes = 0;  // bytes after the last complete line
+    std::uint64_t malformed_lines = 0;  // lines that are not record lines
+};
+
+class RecordLog {
+public:
+    // Calls visit for every line of a live record, in file order; a false
+    // return stops the scan. Header, erased and malformed lines are passed
+    // over (malformed ones are counted in *scan).
+    static Status ForEachRecord(const std::string& path,
+                                const std::function<bool(const RecordLogEntry&)>& visit,
+                                RecordLogScan* scan = nullptr);
+
+    // Every live record line, in file order.
+    static Status ReadAll(const std::string& path, std::vector<RecordLogEntry>* records,
+                          RecordLogScan* scan = nullptr);
+
+    // The line at a byte offset (a multiple of 401).
+    static Status ReadAt(const std::string& path, std::uint64_t offset_bytes, RecordLine* line);
+
+    // The line of a record by its number; kNotFound when none.
+    static Status Find(const std::string& path, std::int32_t record_number, RecordLogEntry* entry);
+
+    // Overwrites the line of line.record_number() in place with line's 401
+    // bytes (every other line keeps its position). kNotFound when the log has
+    // no line with that number. *offset_bytes receives the position.
+    static Status Replace(const std::string& path, const RecordLine& line,
+                          std::uint64_t* offset_bytes = nullptr);
+};
+
+}  // namespace kivo::recordstore

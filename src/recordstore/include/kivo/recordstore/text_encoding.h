@@ -1,0 +1,51 @@
+// Text encoding of record-store files.
+//
+// Text is UTF-8. Files written by the Windows program hold Windows-1252; a
+// byte sequence that is not valid UTF-8 is read as Windows-1252 for display.
+// A space inside a record-line field or an index-mark comment is stored as
+// the byte 0xAC; only a 0xAC that stands alone (that does not continue a
+// valid multi-byte UTF-8 character) is turned back into a space.
+// Every fixed-width limit is a limit in bytes, cut at a character boundary.
+// See docs/formats/record-line.md.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kivo::recordstore {
+
+// The stored form of a space inside a field.
+inline constexpr char kStoredSpace = '\xAC';
+
+// Length in bytes of the valid UTF-8 character starting at text[offset],
+// or 0 when the bytes there are not one (a stray continuation byte, an
+// overlong form, a surrogate, a code point past U+10FFFF, a cut sequence).
+std::size_t Utf8CharLength(std::string_view text, std::size_t offset);
+
+bool IsValidUtf8(std::string_view text);
+
+// The longest prefix of text of at most max_bytes that ends at a character
+// boundary. Valid UTF-8 characters are never split; bytes that are not valid
+// UTF-8 count as one character each (as Windows-1252 text does).
+std::string_view CutAtCharBoundary(std::string_view text, std::size_t max_bytes);
+
+// Field text to stored form: every space, and every other control byte
+// (below 0x20, such as CR, LF, TAB, NUL) that would break a fixed-width
+// line, becomes 0xAC.
+std::string StoreSpaces(std::string_view text);
+
+// Stored form back to text: every 0xAC that stands alone becomes a space.
+std::string RestoreSpaces(std::string_view stored);
+
+// Text made fit for the screen: valid UTF-8 is kept as it is; every byte
+// that is not part of a valid UTF-8 character is decoded as Windows-1252
+// (bytes that Windows-1252 leaves undefined become U+FFFD). The result is
+// always valid UTF-8.
+std::string DisplayText(std::string_view bytes);
+
+// Keywords and comments for storage on one line: CR, LF and TAB become
+// spaces, other control bytes are dropped.
+std::string FlattenLines(std::string_view text);
+
+}  // namespace kivo::recordstore

@@ -103,7 +103,9 @@ void X11HotKeyGrabber::ungrabVariants(std::uint8_t keycode,
     for (std::uint16_t variant : variants) {
         xcb_ungrab_key(connection_, keycode, root_window_, variant);
     }
-    xcb_flush(connection_);
+    // Wait until the server has done it, so that a program taking the key
+    // right after us (or our own next registration) finds it free.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 bool X11HotKeyGrabber::nativeEventFilter(const QByteArray& event_type, void* message, qintptr*) {

@@ -6,8 +6,10 @@
 //   1 - 4  compact the message, meeting, phone and diary record logs: erased
 //          lines are dropped and every kept record's index entry is pointed
 //          at its new position
-//   5      reclaim the repository's unused space (RPS_Compress)
-//   99     save the component files back into the data store
+//   5      save the rewritten logs into the data store, then reclaim the
+//          repository's unused space (RPS_Compress), so the replaced log
+//          versions are reclaimed too
+//   99     save the component files again when step 5 could not
 //   100    done
 // A failed step adds a row to the error list and the work goes on. Each step
 // reports what the dialog shows (label texts and states, error rows) through
@@ -17,6 +19,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,8 @@ class DataStoreSession;
 }
 
 namespace kivo::exchange {
+
+class RecordIndex;
 
 // Label states and their colours: 0 black, 2 green, 3 blue, 4 red.
 enum LabelState : int {
@@ -74,14 +79,19 @@ struct ComponentCompaction {
 // Rewrites one record log without its erased lines (record number 99999999
 // or more) and updates each kept record's index entry with its new position.
 // The log is replaced atomically; on failure it is unchanged.
-ComponentCompaction CompactRecordLog(const std::filesystem::path& log_path,
-                                     const shell::DataStoreSession& session);
+ComponentCompaction CompactRecordLog(const std::filesystem::path& log_path, RecordIndex& index);
 
 class StoreCompaction {
 public:
     using StepObserver = std::function<void(const CompactionStepReport&)>;
 
+    // Works on the open store and its own record index.
     explicit StoreCompaction(shell::DataStoreSession& session);
+    // The same with a given record index (tests).
+    StoreCompaction(shell::DataStoreSession& session, RecordIndex& index);
+    ~StoreCompaction();
+    StoreCompaction(const StoreCompaction&) = delete;
+    StoreCompaction& operator=(const StoreCompaction&) = delete;
 
     // Runs one step and returns what it changed.
     CompactionStepReport RunStep(int step);
@@ -100,6 +110,9 @@ private:
     CompactionStepReport CompactComponentStep(int step);
 
     shell::DataStoreSession& session_;
+    std::unique_ptr<RecordIndex> owned_index_;
+    RecordIndex& index_;
+    bool saved_before_compress_ = false;
     std::vector<std::string> errors_;
     std::vector<ComponentCompaction> results_;
     int save_result_ = 0;

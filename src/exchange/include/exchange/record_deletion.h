@@ -3,10 +3,12 @@
 // Each selected record's line in its record log is overwritten by an erased
 // line ("99999999 " and "#" up to 400 characters, then a line feed), so every
 // other line keeps its position and the log keeps its size; its index entry
-// is removed; then the recording containers are marked deleted in the data
-// store with one repository call, and the data store is saved.
+// is removed; then the data store is saved and the recording containers are
+// marked deleted in it with one repository call.
 // Each log is rewritten through a temporary file in the working folder that
-// replaces it atomically, so a crash leaves the old or the new log.
+// replaces it atomically, so a crash leaves the old or the new log. The logs
+// are saved into the store before the containers are removed, so the store
+// never lists a record whose recording is gone.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +22,8 @@ class DataStoreSession;
 }
 
 namespace kivo::exchange {
+
+class RecordIndex;
 
 struct SelectedRecord {
     std::int32_t record_number = 0;
@@ -50,5 +54,8 @@ std::string DeleteQuestion(std::span<const SelectedRecord> selection,
 // returned. A log that cannot be read or replaced also gives 999.
 // Returns 0 or 999.
 int DeleteRecords(shell::DataStoreSession& session, std::span<const SelectedRecord> selection);
+// The same with a given record index (tests).
+int DeleteRecords(shell::DataStoreSession& session, std::span<const SelectedRecord> selection,
+                  RecordIndex& index);
 
 }  // namespace kivo::exchange

@@ -1,0 +1,335 @@
+// kivoctl's commands over the program's core classes.
+#include "kivoctl_commands.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <system_error>
+
+#include "exchange/compaction.h"
+#include "exchange/record_deletion.h"
+#include "shell/data_store.h"
+#include "shell/messages.h"
+#include "shell/record_list.h"
+#include "shell/working_folder.h"
+#include "zn2xrrps.h"
+
+namespace kivo::kivoctl {
+namespace {
+
+using shell::ViewKind;
+
+constexpr const char* kUsage =
+    "usage: kivoctl new STORE.xrt\n"
+    "       kivoctl list STORE.xrt [--kind dictation|meeting|phone|diary|translation|video]\n"
+    "                              [--sort COLUMN] [--descending]\n"
+    "       kivoctl show STORE.xrt ID\n"
+    "       kivoctl delete STORE.xrt ID...\n"
+    "       kivoctl compact STORE.xrt\n"
+    "       kivoctl info STORE.xrt\n";
+
+int Usage(std::ostream& err, const std::string& problem) {
+    if (!problem.empty())
+        err << "kivoctl: " << problem << "\n";
+    err << kUsage;
+    return kExitUsage;
+}
+
+int Fail(std::ostream& err, int code) {
+    err << shell::MessageText(code) << "\n";
+    return kExitFailed;
+}
+
+std::filesystem::path Absolute(const std::string& path) {
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(path, ec);
+    return ec ? std::filesystem::path(path) : absolute;
+}
+
+// A data store unpacked into a working folder of its own.
+class OpenedStore {
+public:
+    // Returns 0 or the message code of the failure.
+    int Open(const std::string& store_path) {
+        if (int code = folder_.Create(); code != 0)
+            return code;
+        session_.emplace(folder_.path());
+        session_->set_location(shell::StoreLocation::FromOpenedPath(Absolute(store_path)));
+        return session_->LoadDataStore();
+    }
+    shell::DataStoreSession& session() { return *session_; }
+    const std::filesystem::path& working_folder() const { return folder_.path(); }
+
+private:
+    shell::WorkingFolder folder_;
+    std::optional<shell::DataStoreSession> session_;
+};
+
+// Tabs and line breaks would split the columns of the output.
+std::string Cell(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    }
+    return text;
+}
+
+bool SameTitle(const std::string& a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<int> ParseColumn(ViewKind view, const std::string& text) {
+    const auto columns = shell::ListKind(view).columns;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].title[0] != '\0' && SameTitle(text, columns[i].title)) {
+            return static_cast<int>(i);
+        }
+    }
+    if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
+        text.size() < 3) {
+        int index = std::stoi(text);
+        if (index < static_cast<int>(columns.size()) && columns[index].title[0] != '\0') {
+            return index;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> ParseRecordId(const std::string& text) {
+    if (text.empty() || text.size() > 8 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    std::int32_t value = std::stoi(text);
+    if (value < 1)
+        return std::nullopt;
+    return value;
+}
+
+int CommandNew(const std::vector<std::string>& args, std::ostream& err) {
+    if (args.size() != 2)
+        return Usage(err, "new takes one store path");
+    const auto chosen = Absolute(args[1]);
+    const auto location = shell::StoreLocation::FromNewPath(chosen);
+    std::error_code ec;
+    if (std::filesystem::exists(chosen, ec) || std::filesystem::exists(location.StorePath(), ec)) {
+        return Fail(err, shell::kStoreNameExists);
+    }
+    shell::WorkingFolder folder;
+    if (int code = folder.Create(); code != 0)
+        return Fail(err, code);
+    shell::DataStoreSession session(folder.path());
+    if (int code = session.BuildDataStore(location); code > 0)
+        return Fail(err, code);
+    return kExitOk;
+}
+
+int CommandList(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() < 2)
+        return Usage(err, "list needs a store path");
+    ViewKind view = ViewKind::kDictation;
+    std::string sort_text;
+    bool descending = false;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "--kind" && i + 1 < args.size()) {
+            auto kind = shell::ViewKindFromName(args[++i]);
+            if (!kind)
+                return Usage(err, "unknown kind " + args[i]);
+            view = *kind;
+        } else if (args[i] == "--sort" && i + 1 < args.size()) {
+            sort_text = args[++i];
+        } else if (args[i] == "--descending") {
+            descending = true;
+        } else {
+            return Usage(err, "unknown option " + args[i]);
+        }
+    }
+    int column = 0;
+    if (!sort_text.empty()) {
+        auto parsed = ParseColumn(view, sort_text);
+        if (!parsed)
+            return Usage(err, "no column " + sort_text + " in this list");
+        column = *parsed;
+    }
+    OpenedStore store;
+    if (int code = store.Open(args[1]); code != 0)
+        return Fail(err, code);
+    shell::RecordList list;
+    list.List(view, store.working_folder());
+    list.SetSort(column, descending);
+
+    const auto columns = shell::ListKind(view).columns;
+    std::string header;
+    for (const auto& c : columns) {
+        if (c.title[0] == '\0')
+            continue;
+        header += header.empty() ? "" : "\t";
+        header += c.title;
+    }
+    out << header << "\n";
+    for (const auto& row : list.rows()) {
+        std::string line;
+        bool first = true;
+        for (std::size_t i = 0; i < columns.size() && i < row.columns.size(); ++i) {
+            if (columns[i].title[0] == '\0')
+                continue;
+            if (!first)
+                line += "\t";
+            first = false;
+            line += Cell(row.columns[i]);
+        }
+        out << line << "\n";
+    }
+    return kExitOk;
+}
+
+// Where each record of the store is listed: view kind and recording file.
+std::map<std::int32_t, exchange::SelectedRecord> ListedRecords(
+    const std::filesystem::path& working) {
+    std::map<std::int32_t, exchange::SelectedRecord> records;
+    for (ViewKind view : shell::KindIconOrder()) {
+        const auto& kind = shell::ListKind(view);
+        for (const auto& row : shell::SearchLog(working / kind.log_member, kind.search_kind)) {
+            auto id = ParseRecordId(row.columns[0]);
+            if (!id)
+                continue;
+            const int file_column = shell::ColumnOf(view, shell::ColumnRole::kRecordingFile);
+            records.emplace(*id, exchange::SelectedRecord{*id, view, row.columns[file_column]});
+        }
+    }
+    return records;
+}
+
+int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() < 3)
+        return Usage(err, "delete needs a store path and at least one ID");
+    std::vector<std::int32_t> ids;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        auto id = ParseRecordId(args[i]);
+        if (!id)
+            return Usage(err, "not a record ID: " + args[i]);
+        ids.push_back(*id);
+    }
+    OpenedStore store;
+    if (int code = store.Open(args[1]); code != 0)
+        return Fail(err, code);
+    const auto listed = ListedRecords(store.working_folder());
+    std::vector<exchange::SelectedRecord> selection;
+    for (std::int32_t id : ids) {
+        auto it = listed.find(id);
+        if (it == listed.end()) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%08d", id);
+            err << "kivoctl: the data store holds no record with ID " << text << "\n";
+            return kExitFailed;
+        }
+        selection.push_back(it->second);
+    }
+    if (exchange::DeleteRecords(store.session(), selection) != exchange::kDeleteOk) {
+        err << exchange::kDeleteFailedText << "\n";
+        return kExitFailed;
+    }
+    out << exchange::kDeletedText << "\n";
+    return kExitOk;
+}
+
+int CommandCompact(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 2)
+        return Usage(err, "compact takes one store path");
+    OpenedStore store;
+    if (int code = store.Open(args[1]); code != 0)
+        return Fail(err, code);
+    exchange::StoreCompaction compaction(store.session());
+    compaction.RunAll([&](const exchange::CompactionStepReport& report) {
+        if (!report.components_label.empty())
+            out << report.components_label << "\n";
+        if (!report.store_label.empty())
+            out << report.store_label << "\n";
+        if (!report.error_row.empty())
+            err << report.error_row << "\n";
+    });
+    return compaction.errors().empty() ? kExitOk : kExitFailed;
+}
+
+int CommandInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 2)
+        return Usage(err, "info takes one store path");
+    const std::string path = Absolute(args[1]).string();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return Fail(err, shell::kStoreMissing);
+    RPS_STATUS* status = RPS_Info(path.c_str());
+    if (status == nullptr || status->severity != RPS_SEVERITY_NONE) {
+        if (status != nullptr && status->messages != nullptr) {
+            err << status->messages->text << "\n";
+        }
+        return Fail(err, shell::kStoreRepositoryFailed);
+    }
+    out << "Member\tSize\n";
+    std::size_t count = 0;
+    for (const RPS_ENTRY_INFO* e = status->entries; e != nullptr; e = e->next) {
+        out << Cell(e->name != nullptr ? e->name : "") << "\t" << e->size << "\n";
+        ++count;
+    }
+    const std::uint64_t total = status->total_size;
+    const std::uint64_t deleted = status->deleted_size;
+    const double waste =
+        total == 0 ? 0.0 : 100.0 * static_cast<double>(deleted) / static_cast<double>(total);
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%.1f", waste);
+    out << "Members: " << count << "\n"
+        << "Total size: " << total << " bytes\n"
+        << "Deleted size: " << deleted << " bytes\n"
+        << "Waste: " << percent << " %\n";
+    return kExitOk;
+}
+
+int CommandShow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace
+
+int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.empty())
+        return Usage(err, "");
+    const std::string& command = arguments[0];
+    if (command == "new")
+        return CommandNew(arguments, err);
+    if (command == "list")
+        return CommandList(arguments, out, err);
+    if (command == "show")
+        return CommandShow(arguments, out, err);
+    if (command == "delete")
+        return CommandDelete(arguments, out, err);
+    if (command == "compact")
+        return CommandCompact(arguments, out, err);
+    if (command == "info")
+        return CommandInfo(arguments, out, err);
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << kUsage;
+        return kExitOk;
+    }
+    return Usage(err, "unknown command " + command);
+}
+
+namespace {
+
+int CommandShow(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
+    if (args.size() != 3)
+        return Usage(err, "show takes a store path and one ID");
+    err << "kivoctl: show is not available yet: this build has no record formatting library\n";
+    return kExitFailed;
+}
+
+}  // namespace
+
+}  // namespace kivo::kivoctl

@@ -1,0 +1,9 @@
+// kivoctl: the Kivo data store from the command line; see kivoctl_commands.h.
+#include <iostream>
+
+#include "kivoctl_commands.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    return kivo::kivoctl::RunCommand(arguments, std::cout, std::cerr);
+}

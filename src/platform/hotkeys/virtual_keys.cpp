@@ -88,12 +88,14 @@ const std::vector<VirtualKeyInfo>& Table() {
 
 Qt::KeyboardModifiers QtModifiers(std::uint8_t modifiers) {
     Qt::KeyboardModifiers result;
-    if (modifiers & kHotKeyShift)
+    if (modifiers & kHotKeyShift) {
         result |= Qt::ShiftModifier;
+    }
     if (modifiers & kHotKeyControl)
         result |= Qt::ControlModifier;
-    if (modifiers & kHotKeyAlt)
+    if (modifiers & kHotKeyAlt) {
         result |= Qt::AltModifier;
+    }
     return result;
 }
 
@@ -141,12 +143,14 @@ std::optional<HotKey> HotKeyForKeyCombination(QKeyCombination combination) {
     }
     HotKey key;
     key.virtual_key = info->virtual_key;
-    if (modifiers & Qt::ShiftModifier)
+    if (modifiers & Qt::ShiftModifier) {
         key.modifiers |= kHotKeyShift;
+    }
     if (modifiers & Qt::ControlModifier)
         key.modifiers |= kHotKeyControl;
-    if (modifiers & Qt::AltModifier)
+    if (modifiers & Qt::AltModifier) {
         key.modifiers |= kHotKeyAlt;
+    }
     return key;
 }
 

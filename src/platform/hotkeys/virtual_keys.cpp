@@ -91,8 +91,9 @@ Qt::KeyboardModifiers QtModifiers(std::uint8_t modifiers) {
     if (modifiers & kHotKeyShift) {
         result |= Qt::ShiftModifier;
     }
-    if (modifiers & kHotKeyControl)
+    if (modifiers & kHotKeyControl) {
         result |= Qt::ControlModifier;
+    }
     if (modifiers & kHotKeyAlt) {
         result |= Qt::AltModifier;
     }
@@ -146,8 +147,9 @@ std::optional<HotKey> HotKeyForKeyCombination(QKeyCombination combination) {
     if (modifiers & Qt::ShiftModifier) {
         key.modifiers |= kHotKeyShift;
     }
-    if (modifiers & Qt::ControlModifier)
+    if (modifiers & Qt::ControlModifier) {
         key.modifiers |= kHotKeyControl;
+    }
     if (modifiers & Qt::AltModifier) {
         key.modifiers |= kHotKeyAlt;
     }

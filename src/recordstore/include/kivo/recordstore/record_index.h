@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "kivo/recordstore/status.h"
@@ -99,18 +100,29 @@ private:
         bool operator==(const FileIdentity&) const = default;
     };
 
-    Status Refresh();
-    Status Rescan();
-    Status KillAt(int fd, const Location& location, std::int32_t record_number);
+    // Runs change on the open, exclusively locked, freshly scanned file.
+    Status WriteLocked(const std::function<Status(int fd)>& change);
+    // Scans again when the open file is not the one scanned last.
+    Status Refresh(int fd);
+    Status Rescan(int fd);
+    Status RememberIdentity(int fd);
+    // Reads the stored entry at location and checks it is record_number's.
+    Status ReadVerified(int fd, const Location& location, std::int32_t record_number,
+                        std::string* stored) const;
+    Status Kill(int fd, const Location& location, std::int32_t record_number);
+    Status CompactLocked(int fd);
     Status CompactIfWorthIt();
 
     std::string path_;
     bool scanned_ = false;
     FileIdentity identity_;
     std::unordered_map<std::int32_t, Location> live_;
-    std::vector<Location> stale_;  // earlier duplicates of a live record (torn update)
+    // Earlier live entries of a record that has a later one (an update torn
+    // between its append and its kill); killed by the next write.
+    std::vector<std::pair<std::int32_t, Location>> stale_;
     std::uint64_t live_bytes_ = 0;
     std::uint64_t dead_bytes_ = 0;
+    std::uint64_t unreadable_tail_bytes_ = 0;
 };
 
 }  // namespace kivo::recordstore

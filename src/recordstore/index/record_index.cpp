@@ -1,0 +1,466 @@
+// RecordIndex: the append-only record index file with in-place kills.
+#include "kivo/recordstore/record_index.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <vector>
+
+#include "line/file_access.h"
+
+namespace kivo::recordstore {
+namespace {
+
+constexpr std::size_t kScanBlockBytes = std::size_t{1} << 20;
+static_assert(kScanBlockBytes > kIndexLengthDigits + kIndexEntryMaxBytes + 1);
+constexpr std::uint64_t kCompactMinDeadBytes = 64 * 1024;
+constexpr std::string_view kDeadRecordNumber = "00000000";
+constexpr std::int32_t kMaxRecordNumber = 99999999;
+
+bool ParseDigits(std::string_view text, std::uint64_t* value) {
+    if (text.empty() ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    std::from_chars(text.data(), text.data() + text.size(), *value);
+    return true;
+}
+
+struct StoredEntry {
+    std::uint64_t offset = 0;  // of the length prefix
+    std::uint64_t size = 0;    // prefix, entry and line feed
+    std::string_view entry;    // fields and line feed
+    std::int32_t record_number = 0;
+    bool dead() const { return record_number == 0; }
+};
+
+// Checks the stored bytes of one entry (prefix, fields, line feed); fills
+// *entry on success.
+bool ParseStoredEntry(std::string_view bytes, std::uint64_t offset, StoredEntry* entry) {
+    std::uint64_t length = 0;
+    if (bytes.size() < kIndexLengthDigits ||
+        !ParseDigits(bytes.substr(0, kIndexLengthDigits), &length) || length < 8 ||
+        length > kIndexEntryMaxBytes || bytes.size() != kIndexLengthDigits + length + 1 ||
+        bytes.back() != '\n') {
+        return false;
+    }
+    std::uint64_t number = 0;
+    if (!ParseDigits(bytes.substr(kIndexLengthDigits, 8), &number)) {
+        return false;
+    }
+    entry->offset = offset;
+    entry->size = bytes.size();
+    entry->entry = bytes.substr(kIndexLengthDigits);
+    entry->record_number = static_cast<std::int32_t>(number);
+    return true;
+}
+
+// Streams the stored entries of an open index file in file order, in a
+// bounded buffer. Reading stops at the first bytes that are not an entry
+// (a torn append or damage); they are counted as the unreadable tail.
+template <typename Visit>
+Status ScanStoredEntries(int fd, const std::string& path, IndexScan* scan, Visit visit) {
+    *scan = IndexScan{};
+    std::uint64_t file_size = 0;
+    Status status = file_access::FileSize(fd, path, &file_size);
+    if (!status.ok()) {
+        return status;
+    }
+    std::vector<char> buffer(kScanBlockBytes);
+    std::uint64_t buffer_offset = 0;  // file offset of buffer[0]
+    std::size_t filled = 0;
+    std::size_t position = 0;
+    bool at_end = false;
+    // Makes at least `needed` bytes available from `position`, when the file
+    // has them.
+    const auto fill = [&](std::size_t needed) -> Status {
+        if (filled - position >= needed || at_end) {
+            return Status::Ok();
+        }
+        std::memmove(buffer.data(), buffer.data() + position, filled - position);
+        buffer_offset += position;
+        filled -= position;
+        position = 0;
+        while (filled < needed && !at_end) {
+            std::size_t got = 0;
+            Status read = file_access::ReadAt(fd, path, buffer_offset + filled,
+                                              buffer.data() + filled, buffer.size() - filled, &got);
+            if (!read.ok()) {
+                return read;
+            }
+            filled += got;
+            at_end = got == 0 || buffer_offset + filled >= file_size;
+        }
+        return Status::Ok();
+    };
+    std::uint64_t good_end = 0;
+    while (true) {
+        if (status = fill(kIndexLengthDigits); !status.ok()) {
+            return status;
+        }
+        if (filled - position < kIndexLengthDigits) {
+            break;
+        }
+        std::uint64_t length = 0;
+        if (!ParseDigits(std::string_view(buffer.data() + position, kIndexLengthDigits), &length) ||
+            length > kIndexEntryMaxBytes) {
+            break;
+        }
+        const std::size_t stored_bytes = kIndexLengthDigits + static_cast<std::size_t>(length) + 1;
+        if (status = fill(stored_bytes); !status.ok()) {
+            return status;
+        }
+        if (filled - position < stored_bytes) {
+            break;
+        }
+        StoredEntry entry;
+        if (!ParseStoredEntry(std::string_view(buffer.data() + position, stored_bytes),
+                              buffer_offset + position, &entry)) {
+            break;
+        }
+        if (entry.dead()) {
+            ++scan->dead_entries;
+            scan->dead_bytes += entry.size;
+        } else {
+            ++scan->live_entries;
+            scan->live_bytes += entry.size;
+        }
+        position += stored_bytes;
+        good_end = buffer_offset + position;
+        if (!visit(entry)) {
+            return Status::Ok();
+        }
+    }
+    scan->unreadable_tail_bytes = file_size > good_end ? file_size - good_end : 0;
+    return Status::Ok();
+}
+
+Status FileIdentityOf(int fd, const std::string& path, struct stat* info) {
+    if (::fstat(fd, info) != 0) {
+        return Status::IoError("cannot inspect " + path + ": " + std::strerror(errno));
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
+RecordIndex::RecordIndex(std::string path) : path_(std::move(path)) {}
+
+Status RecordIndex::RememberIdentity(int fd) {
+    struct stat info {};
+    Status status = FileIdentityOf(fd, path_, &info);
+    if (status.ok()) {
+        identity_ = {
+            static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::uint64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+    }
+    return status;
+}
+
+Status RecordIndex::Refresh(int fd) {
+    const FileIdentity scanned = identity_;
+    Status status = RememberIdentity(fd);
+    if (!status.ok()) {
+        return status;
+    }
+    if (scanned_ && scanned == identity_) {
+        return Status::Ok();
+    }
+    return Rescan(fd);
+}
+
+Status RecordIndex::Rescan(int fd) {
+    scanned_ = false;
+    live_.clear();
+    stale_.clear();
+    IndexScan scan;
+    Status status = ScanStoredEntries(fd, path_, &scan, [&](const StoredEntry& entry) {
+        if (!entry.dead()) {
+            const Location location{entry.offset, entry.size};
+            auto [it, added] = live_.try_emplace(entry.record_number, location);
+            if (!added) {
+                stale_.emplace_back(entry.record_number, it->second);
+                it->second = location;
+            }
+        }
+        return true;
+    });
+    if (!status.ok()) {
+        return status;
+    }
+    live_bytes_ = scan.live_bytes;
+    dead_bytes_ = scan.dead_bytes;
+    unreadable_tail_bytes_ = scan.unreadable_tail_bytes;
+    status = RememberIdentity(fd);
+    scanned_ = status.ok();
+    return status;
+}
+
+Status RecordIndex::ReadVerified(int fd, const Location& location, std::int32_t record_number,
+                                 std::string* stored) const {
+    if (location.size > kIndexLengthDigits + kIndexEntryMaxBytes + 1) {
+        return Status::Corrupt(path_ + ": entry too long");
+    }
+    stored->assign(static_cast<std::size_t>(location.size), '\0');
+    std::size_t got = 0;
+    Status status =
+        file_access::ReadAt(fd, path_, location.offset, stored->data(), stored->size(), &got);
+    if (!status.ok()) {
+        return status;
+    }
+    StoredEntry entry;
+    if (got != stored->size() || !ParseStoredEntry(*stored, location.offset, &entry) ||
+        entry.record_number != record_number) {
+        return Status::Corrupt(path_ + ": the entry of record " + std::to_string(record_number) +
+                               " is not where it was");
+    }
+    return Status::Ok();
+}
+
+Status RecordIndex::Kill(int fd, const Location& location, std::int32_t record_number) {
+    std::string stored;
+    Status status = ReadVerified(fd, location, record_number, &stored);
+    if (!status.ok()) {
+        return status;
+    }
+    status =
+        file_access::WriteAt(fd, path_, location.offset + kIndexLengthDigits, kDeadRecordNumber);
+    if (status.ok()) {
+        live_bytes_ -= std::min(live_bytes_, location.size);
+        dead_bytes_ += location.size;
+    }
+    return status;
+}
+
+Status RecordIndex::WriteLocked(const std::function<Status(int fd)>& change) {
+    // The file may be replaced (compacted, or a data store opened again)
+    // while this process waits for the lock: then the lock is on a file no
+    // longer at path_, and the work starts again on the new one.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        file_access::Descriptor file;
+        Status status = file_access::Open(path_, O_RDWR | O_CREAT, &file);
+        if (!status.ok()) {
+            return status;
+        }
+        file_access::RangeLock lock(file.get(), /*exclusive=*/true);
+        if (!lock.locked()) {
+            return Status::IoError(path_ + ": cannot lock the index");
+        }
+        struct stat at_path {};
+        struct stat opened {};
+        if (::stat(path_.c_str(), &at_path) != 0 ||
+            !FileIdentityOf(file.get(), path_, &opened).ok() || at_path.st_ino != opened.st_ino ||
+            at_path.st_dev != opened.st_dev) {
+            continue;
+        }
+        if (status = Refresh(file.get()); !status.ok()) {
+            return status;
+        }
+        if (unreadable_tail_bytes_ > 0) {
+            // Entries appended after damage could never be read back.
+            if (status = CompactLocked(file.get()); !status.ok()) {
+                return status;
+            }
+            continue;
+        }
+        status = change(file.get());
+        const Status remembered = RememberIdentity(file.get());
+        return status.ok() ? remembered : status;
+    }
+    return Status::IoError(path_ + ": the index kept being replaced");
+}
+
+Status RecordIndex::Put(const IndexRecord& record) {
+    if (record.record_number < 1 || record.record_number > kMaxRecordNumber) {
+        return Status::InvalidArgument("record number outside 1..99999999");
+    }
+    const std::string stored = EncodeIndexEntry(record);
+    Status status = WriteLocked([&](int fd) {
+        std::uint64_t end = 0;
+        Status step = file_access::FileSize(fd, path_, &end);
+        if (!step.ok()) {
+            return step;
+        }
+        // The new entry first: a crash before the kill below leaves two live
+        // entries, of which readers take the later.
+        if (step = file_access::WriteAt(fd, path_, end, stored); !step.ok()) {
+            return step;
+        }
+        live_bytes_ += stored.size();
+        const Location added{end, stored.size()};
+        const auto old = live_.find(record.record_number);
+        if (old != live_.end()) {
+            if (step = Kill(fd, old->second, record.record_number); !step.ok()) {
+                scanned_ = false;
+                return step;
+            }
+        }
+        live_[record.record_number] = added;
+        for (const auto& [number, location] : stale_) {
+            if (!Kill(fd, location, number).ok()) {
+                scanned_ = false;
+            }
+        }
+        stale_.clear();
+        return Status::Ok();
+    });
+    return status.ok() ? CompactIfWorthIt() : status;
+}
+
+Status RecordIndex::Remove(std::int32_t record_number) {
+    bool found = false;
+    Status status = WriteLocked([&](int fd) {
+        const auto old = live_.find(record_number);
+        if (old == live_.end()) {
+            return Status::Ok();
+        }
+        found = true;
+        Status step = Kill(fd, old->second, record_number);
+        if (!step.ok()) {
+            scanned_ = false;
+            return step;
+        }
+        live_.erase(old);
+        return Status::Ok();
+    });
+    if (!status.ok()) {
+        return status;
+    }
+    if (!found) {
+        return Status::NotFound(path_ + ": no entry for record " + std::to_string(record_number));
+    }
+    return CompactIfWorthIt();
+}
+
+Status RecordIndex::Get(std::int32_t record_number, IndexRecord* record) {
+    file_access::Descriptor file;
+    Status status = file_access::Open(path_, O_RDONLY, &file);
+    if (!status.ok()) {
+        return status;
+    }
+    file_access::RangeLock lock(file.get(), /*exclusive=*/false);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        status = attempt == 0 ? Refresh(file.get()) : Rescan(file.get());
+        if (!status.ok()) {
+            return status;
+        }
+        const auto found = live_.find(record_number);
+        if (found == live_.end()) {
+            return Status::NotFound(path_ + ": no entry for record " +
+                                    std::to_string(record_number));
+        }
+        std::string stored;
+        if (ReadVerified(file.get(), found->second, record_number, &stored).ok()) {
+            auto decoded = DecodeIndexEntry(std::string_view(stored).substr(kIndexLengthDigits));
+            if (!decoded) {
+                return Status::Corrupt(path_ + ": damaged entry");
+            }
+            *record = std::move(*decoded);
+            return Status::Ok();
+        }
+    }
+    return Status::Corrupt(path_ + ": the entry of record " + std::to_string(record_number) +
+                           " cannot be read");
+}
+
+Status RecordIndex::SetMarkComments(std::int32_t record_number, std::string_view mark_comments) {
+    IndexRecord record;
+    Status status = Get(record_number, &record);
+    if (!status.ok()) {
+        return status;
+    }
+    record.mark_comments = std::string(mark_comments);
+    return Put(record);
+}
+
+Status RecordIndex::ForEachEntry(const std::function<bool(std::string_view entry)>& visit,
+                                 IndexScan* scan) const {
+    IndexScan local_scan;
+    file_access::Descriptor file;
+    Status status = file_access::Open(path_, O_RDONLY, &file);
+    if (!status.ok()) {
+        return status;
+    }
+    file_access::RangeLock lock(file.get(), /*exclusive=*/false);
+    return ScanStoredEntries(
+        file.get(), path_, scan != nullptr ? scan : &local_scan,
+        [&](const StoredEntry& entry) { return entry.dead() || visit(entry.entry); });
+}
+
+Status RecordIndex::CompactLocked(int fd) {
+    std::string live;
+    const std::string temporary_path = path_ + ".compact";
+    file_access::Descriptor temporary;
+    Status status =
+        file_access::Open(temporary_path, O_WRONLY | O_CREAT | O_TRUNC, &temporary, 0644);
+    if (!status.ok()) {
+        return status;
+    }
+    std::uint64_t written = 0;
+    Status write_status;
+    IndexScan scan;
+    status = ScanStoredEntries(fd, path_, &scan, [&](const StoredEntry& entry) {
+        if (entry.dead()) {
+            return true;
+        }
+        live.append(kIndexLengthDigits, '0');
+        std::snprintf(live.data() + live.size() - kIndexLengthDigits, kIndexLengthDigits + 1,
+                      "%08zu", entry.entry.size() - 1);
+        live.append(entry.entry);
+        if (live.size() >= kScanBlockBytes) {
+            write_status = file_access::WriteAt(temporary.get(), temporary_path, written, live);
+            written += live.size();
+            live.clear();
+        }
+        return write_status.ok();
+    });
+    if (status.ok()) {
+        status = write_status;
+    }
+    if (status.ok()) {
+        status = file_access::WriteAt(temporary.get(), temporary_path, written, live);
+    }
+    if (status.ok() && ::fsync(temporary.get()) != 0) {
+        status = Status::IoError("cannot flush " + temporary_path);
+    }
+    if (status.ok() && ::rename(temporary_path.c_str(), path_.c_str()) != 0) {
+        status = Status::IoError("cannot replace " + path_ + ": " + std::strerror(errno));
+    }
+    if (!status.ok()) {
+        ::unlink(temporary_path.c_str());
+    }
+    scanned_ = false;
+    return status;
+}
+
+Status RecordIndex::CompactIfWorthIt() {
+    if (dead_bytes_ < kCompactMinDeadBytes || dead_bytes_ <= live_bytes_) {
+        return Status::Ok();
+    }
+    // A failed compaction loses nothing (the file stays as it was), so the
+    // change that led to it still succeeded.
+    Compact();
+    return Status::Ok();
+}
+
+Status RecordIndex::Compact() {
+    file_access::Descriptor file;
+    Status status = file_access::Open(path_, O_RDWR, &file);
+    if (!status.ok()) {
+        return status;
+    }
+    file_access::RangeLock lock(file.get(), /*exclusive=*/true);
+    if (!lock.locked()) {
+        return Status::IoError(path_ + ": cannot lock the index");
+    }
+    return CompactLocked(file.get());
+}
+
+}  // namespace kivo::recordstore

@@ -1,0 +1,60 @@
+// Saving a new record: its media, record line and index marks (and texts or
+// a picture) are packed into a new recording container in the working
+// folder, the record line is appended to the record log of its kind, and
+// container, record log and index are stored into the data store. Which log
+// each kind goes to: docs/formats/data-store.md.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kivo/recordstore/media_codec.h"
+#include "kivo/recordstore/recording_container.h"
+
+namespace kivo::recordstore {
+
+enum class RecordLogKind {
+    kMessages,    // "Voxwren.xrr": kinds 0, 5, 9 and 11-16
+    kMeetings,    // "Voxwren.xrm": kind 1
+    kPhoneCalls,  // "Voxwren.xrp": kinds 2 and 3
+    kDiary,       // "Voxwren.xrd": kind 4
+};
+
+// File name of a record log ("Voxwren.xrr" ...).
+std::string RecordLogName(RecordLogKind log);
+
+struct RecordSaveRequest {
+    RecordLogKind log = RecordLogKind::kMessages;
+    MediaKind media_kind = MediaKind::kAudio;  // kVideo: container ".xrv"
+    // File names in working_folder, stored in this order.
+    std::string media;
+    std::string record_line;  // its first 401 bytes are the record line
+    std::string index_marks;
+    std::vector<std::string> extras;  // a picture, or the two translation texts
+    std::string working_folder;
+    std::string store_path;
+    std::string stamp;         // container "D" + stamp + ".xrz" (".xrv")
+    bool append_only = false;  // stop once the record log has the line
+};
+
+struct RecordSaveResult {
+    std::uint64_t line_offset = 0;  // where the line was appended; 0 on failure
+    std::string error;
+    bool ok() const { return line_offset != 0; }
+};
+
+class RecordSaver {
+public:
+    explicit RecordSaver(MediaCodec codec = MediaCodec()) : codec_(codec) {}
+
+    // Any failure before the line is appended leaves no container behind.
+    // A failure after it leaves the line in the working copy of the log
+    // while the data store keeps its previous copy.
+    RecordSaveResult Save(const RecordSaveRequest& request) const;
+
+private:
+    MediaCodec codec_;
+};
+
+}  // namespace kivo::recordstore

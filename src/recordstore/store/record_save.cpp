@@ -1,0 +1,100 @@
+// Saving a new record: see record_save.h.
+#include "kivo/recordstore/record_save.h"
+
+#include <unistd.h>
+#include <cerrno>
+
+#include "kivo/recordstore/data_store_layout.h"
+#include "store/posix_file.h"
+#include "store/record_log_append.h"
+#include "store/repository.h"
+#include "store/store_paths.h"
+
+namespace kivo::recordstore {
+namespace {
+
+RecordSaveResult Failure(std::string error) {
+    return RecordSaveResult{0, std::move(error)};
+}
+
+std::string ContainerName(const RecordSaveRequest& request) {
+    const std::string_view extension = request.media_kind == MediaKind::kVideo
+                                           ? kVideoContainerExtension
+                                           : kAudioContainerExtension;
+    return std::string(kContainerPrefix) + request.stamp + std::string(extension);
+}
+
+std::vector<std::string> ContainerMembers(const RecordSaveRequest& request) {
+    std::vector<std::string> members = {request.media, request.record_line, request.index_marks};
+    for (const std::string& extra : request.extras) {
+        if (!extra.empty())
+            members.push_back(extra);
+    }
+    return members;
+}
+
+}  // namespace
+
+std::string RecordLogName(RecordLogKind log) {
+    switch (log) {
+        case RecordLogKind::kMeetings:
+            return std::string(kMeetingLogName);
+        case RecordLogKind::kPhoneCalls:
+            return std::string(kPhoneLogName);
+        case RecordLogKind::kDiary:
+            return std::string(kDiaryLogName);
+        case RecordLogKind::kMessages:
+            break;
+    }
+    return std::string(kMessageLogName);
+}
+
+RecordSaveResult RecordSaver::Save(const RecordSaveRequest& request) const {
+    const std::string container_name = ContainerName(request);
+    const std::vector<std::string> members = ContainerMembers(request);
+    if (!IsSafeMemberName(container_name))
+        return Failure("bad stamp: " + request.stamp);
+    for (const std::string& member : members) {
+        if (!IsSafeMemberName(member))
+            return Failure("bad file name: " + member);
+    }
+
+    // A new container replaces any earlier file of its name.
+    const std::string container_path = JoinPath(request.working_folder, container_name);
+    if (::unlink(container_path.c_str()) != 0 && errno != ENOENT) {
+        return Failure(container_path + ": " + ErrnoText(errno));
+    }
+    codec_.Encode(
+        JoinPath(request.working_folder, request.media));  // unencodable media is kept as is
+
+    Repository container(container_path);
+    std::string error;
+    std::optional<std::string> line;
+    if (!container.Put(request.working_folder, members) || !container.Compress()) {
+        error = container.last_error();
+    } else {
+        line = ReadRecordLineFile(JoinPath(request.working_folder, request.record_line), &error);
+    }
+    if (!line) {
+        ::unlink(container_path.c_str());
+        return Failure(error);
+    }
+
+    const std::string log_name = RecordLogName(request.log);
+    const std::optional<std::uint64_t> offset =
+        AppendRecordLine(JoinPath(request.working_folder, log_name), *line, &error);
+    if (!offset) {
+        ::unlink(container_path.c_str());
+        return Failure(error);
+    }
+    if (request.append_only)
+        return RecordSaveResult{*offset, {}};
+
+    Repository store(request.store_path);
+    if (!store.Put(request.working_folder, {container_name, log_name, std::string(kIndexName)})) {
+        return Failure(store.last_error());
+    }
+    return RecordSaveResult{*offset, {}};
+}
+
+}  // namespace kivo::recordstore

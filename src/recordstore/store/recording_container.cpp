@@ -1,0 +1,252 @@
+// Building, storing and opening recording containers: see
+// recording_container.h.
+#include "kivo/recordstore/recording_container.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+#include <filesystem>
+#include <optional>
+
+#include "kivo/recordstore/data_store_layout.h"
+#include "store/repository.h"
+#include "store/store_paths.h"
+
+namespace kivo::recordstore {
+namespace {
+
+std::string_view MediaExtension(MediaKind kind) {
+    return kind == MediaKind::kVideo ? kVideoMediaExtension : kAudioMediaExtension;
+}
+
+bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
+    return name.size() > suffix.size() &&
+           SameNameIgnoringCase(name.substr(name.size() - suffix.size()), suffix);
+}
+
+// Names in the working folder that an opened container must never replace:
+// the open data store's component files ("Voxwren.*", the two sounds).
+bool IsStoreComponentName(std::string_view name) {
+    constexpr std::string_view kComponentStem = "Voxwren.";
+    return (name.size() > kComponentStem.size() &&
+            SameNameIgnoringCase(name.substr(0, kComponentStem.size()), kComponentStem)) ||
+           SameNameIgnoringCase(name, kGreetingName) || SameNameIgnoringCase(name, kWarningName);
+}
+
+// A fresh folder, private to this call, inside working_folder.
+std::optional<std::string> MakeStagingFolder(const std::string& working_folder) {
+    std::string pattern = JoinPath(working_folder, ".xrm-XXXXXX");
+    if (::mkdtemp(pattern.data()) == nullptr)
+        return std::nullopt;
+    return pattern;
+}
+
+// The live members an opened stand-alone container may give: the first ten
+// in directory order, each with a safe name of at most 99 bytes and none
+// equal (ignoring case) to an earlier one.
+std::vector<std::string> MembersToOpen(const std::vector<MemberInfo>& live) {
+    std::vector<std::string> names;
+    const std::size_t considered = std::min(live.size(), kMaxOpenedMembers);
+    for (std::size_t i = 0; i < considered; ++i) {
+        const std::string& name = live[i].name;
+        if (name.size() > kMaxOpenedMemberNameBytes || !IsSafeMemberName(name))
+            continue;
+        bool duplicate = false;
+        for (const std::string& earlier : names)
+            duplicate = duplicate || SameNameIgnoringCase(earlier, name);
+        if (!duplicate)
+            names.push_back(name);
+    }
+    return names;
+}
+
+const std::string* FirstEndingWith(const std::vector<std::string>& names,
+                                   std::string_view extension) {
+    for (const std::string& name : names) {
+        if (EndsWithIgnoringCase(name, extension))
+            return &name;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+RecordingContainer::RecordingContainer(std::string file_name, MediaKind kind, MediaCodec codec)
+    : file_name_(std::move(file_name)), kind_(kind), codec_(codec) {}
+
+std::string RecordingContainer::base_name() const {
+    return BaseName(file_name_);
+}
+std::string RecordingContainer::MemberName(std::string_view extension) const {
+    return base_name() + std::string(extension);
+}
+std::string RecordingContainer::media_name() const {
+    return MemberName(MediaExtension(kind_));
+}
+std::string RecordingContainer::marks_name() const {
+    return MemberName(kIndexMarksExtension);
+}
+std::string RecordingContainer::line_name() const {
+    return MemberName(kRecordLineExtension);
+}
+
+bool RecordingContainer::EncodeMedia(const std::string& working_folder) const {
+    // A media file the codec cannot encode is stored as it is: decoding
+    // leaves such a file alone, so nothing is lost.
+    codec_.Encode(JoinPath(working_folder, media_name()));
+    return true;
+}
+
+ContainerResult RecordingContainer::BuildIn(const std::string& container_path,
+                                            const std::string& working_folder,
+                                            const std::vector<std::string>& members) const {
+    if (!IsSafeMemberName(file_name_))
+        return ContainerResult::kFailed;
+    EncodeMedia(working_folder);
+    Repository container(container_path);
+    if (!container.Put(working_folder, members) || !container.Compress())
+        return ContainerResult::kFailed;
+    return ContainerResult::kDone;
+}
+
+ContainerResult RecordingContainer::SaveIntoStore(const std::string& working_folder,
+                                                  const std::string& store_path,
+                                                  int extras_code) const {
+    std::vector<std::string> members = {media_name(), marks_name(), line_name()};
+    switch (extras_code) {
+        case static_cast<int>(ContainerExtras::kNone):
+            break;
+        case static_cast<int>(ContainerExtras::kTranslation):
+            members.push_back(MemberName(kOriginalTextExtension));
+            members.push_back(MemberName(kTranslatedTextExtension));
+            break;
+        case static_cast<int>(ContainerExtras::kGifPicture):
+            members.push_back(MemberName(kGifPictureExtension));
+            break;
+        case static_cast<int>(ContainerExtras::kJpgPicture):
+            members.push_back(MemberName(kJpgPictureExtension));
+            break;
+        default:
+            return ContainerResult::kBadPictureType;
+    }
+    const ContainerResult built =
+        BuildIn(JoinPath(working_folder, file_name_), working_folder, members);
+    if (built != ContainerResult::kDone)
+        return built;
+    return Repository(store_path).Put(working_folder, {file_name_}) ? ContainerResult::kDone
+                                                                    : ContainerResult::kFailed;
+}
+
+ContainerResult RecordingContainer::BuildStandAlone(const std::string& container_folder,
+                                                    const std::string& working_folder) const {
+    return BuildIn(JoinPath(container_folder, file_name_), working_folder,
+                   {media_name(), marks_name(), line_name()});
+}
+
+ContainerResult RecordingContainer::StoreInto(const std::string& working_folder,
+                                              const std::string& store_path) const {
+    if (!IsSafeMemberName(file_name_))
+        return ContainerResult::kFailed;
+    if (!Repository(JoinPath(working_folder, file_name_)).Compress())
+        return ContainerResult::kFailed;
+    return Repository(store_path).Put(working_folder, {file_name_}) ? ContainerResult::kDone
+                                                                    : ContainerResult::kFailed;
+}
+
+ContainerResult RecordingContainer::OpenFromStore(const std::string& working_folder,
+                                                  const std::string& store_path,
+                                                  int selector_code) const {
+    if (!IsSafeMemberName(file_name_))
+        return ContainerResult::kFailed;
+    if (!Repository(store_path).Get(working_folder, {file_name_}))
+        return ContainerResult::kFailed;
+
+    std::vector<std::string> members;
+    bool decode = false;
+    switch (selector_code) {
+        case static_cast<int>(MemberSelector::kMedia):
+            members = {media_name()};
+            decode = true;
+            break;
+        case static_cast<int>(MemberSelector::kMarks):
+            members = {marks_name()};
+            break;
+        case static_cast<int>(MemberSelector::kLine):
+            members = {line_name()};
+            break;
+        case static_cast<int>(MemberSelector::kLineAndMarks):
+            members = {line_name(), marks_name()};
+            break;
+        case static_cast<int>(MemberSelector::kTranslation):
+            members = {media_name(), marks_name(), line_name(), MemberName(kOriginalTextExtension),
+                       MemberName(kTranslatedTextExtension)};
+            break;
+        default:
+            members = {media_name(), marks_name(), line_name()};
+            decode = selector_code == static_cast<int>(MemberSelector::kDefault);
+            break;
+    }
+    if (!Repository(JoinPath(working_folder, file_name_)).Get(working_folder, members)) {
+        return ContainerResult::kFailed;
+    }
+    // Media damaged in the container is a failure, not a file the player
+    // would choke on.
+    if (decode && !codec_.Decode(JoinPath(working_folder, media_name())).ok()) {
+        return ContainerResult::kFailed;
+    }
+    return ContainerResult::kDone;
+}
+
+ContainerResult RecordingContainer::OpenStandAlone(const std::string& container_path,
+                                                   const std::string& working_folder,
+                                                   MediaKind kind, const MediaCodec& codec) {
+    const RecordingContainer own(FileNamePart(container_path), kind, codec);
+    if (own.base_name().empty() || !IsSafeMemberName(own.media_name()))
+        return ContainerResult::kFailed;
+
+    Repository container(container_path);
+    const std::vector<std::string> names = MembersToOpen(container.LiveMembers());
+    // The media, marks and record line take the container's own base name.
+    const std::vector<std::pair<const std::string*, std::string>> renamed = {
+        {FirstEndingWith(names, MediaExtension(kind)), own.media_name()},
+        {FirstEndingWith(names, kIndexMarksExtension), own.marks_name()},
+        {FirstEndingWith(names, kRecordLineExtension), own.line_name()},
+    };
+    if (renamed[0].first == nullptr)
+        return ContainerResult::kFailed;  // nothing to play
+
+    const std::optional<std::string> staging = MakeStagingFolder(working_folder);
+    if (!staging)
+        return ContainerResult::kFailed;
+    bool placed = container.Get(*staging, names);
+    for (const std::string& name : names) {
+        if (!placed)
+            break;
+        std::string target;
+        for (const auto& [found, expected] : renamed) {
+            if (found == &name)
+                target = expected;
+        }
+        if (target.empty()) {
+            // Other members keep their names, but never replace a data store
+            // component, one of the three above or the container itself.
+            bool clashes =
+                IsStoreComponentName(name) || SameNameIgnoringCase(name, own.file_name());
+            for (const auto& entry : renamed)
+                clashes = clashes || SameNameIgnoringCase(name, entry.second);
+            if (clashes)
+                continue;
+            target = name;
+        }
+        placed = ::rename(JoinPath(*staging, name).c_str(),
+                          JoinPath(working_folder, target).c_str()) == 0;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(*staging, ignored);
+    if (!placed)
+        return ContainerResult::kFailed;
+    if (!codec.Decode(JoinPath(working_folder, own.media_name())).ok())
+        return ContainerResult::kFailed;
+    return ContainerResult::kDone;
+}
+
+}  // namespace kivo::recordstore

@@ -16,6 +16,10 @@
 #include "shell/working_folder.h"
 #include "zn2xrrps.h"
 
+#if defined(KIVOCTL_HAVE_FORMAT)
+#include "kivo/format/zn2fmt.h"
+#endif
+
 namespace kivo::kivoctl {
 namespace {
 
@@ -210,6 +214,13 @@ std::map<std::int32_t, exchange::SelectedRecord> ListedRecords(
     return records;
 }
 
+int NoSuchRecord(std::ostream& err, std::int32_t id) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08d", id);
+    err << "kivoctl: the data store holds no record with ID " << text << "\n";
+    return kExitFailed;
+}
+
 int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() < 3)
         return Usage(err, "delete needs a store path and at least one ID");
@@ -227,12 +238,8 @@ int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::
     std::vector<exchange::SelectedRecord> selection;
     for (std::int32_t id : ids) {
         auto it = listed.find(id);
-        if (it == listed.end()) {
-            char text[16];
-            std::snprintf(text, sizeof text, "%08d", id);
-            err << "kivoctl: the data store holds no record with ID " << text << "\n";
-            return kExitFailed;
-        }
+        if (it == listed.end())
+            return NoSuchRecord(err, id);
         selection.push_back(it->second);
     }
     if (exchange::DeleteRecords(store.session(), selection) != exchange::kDeleteOk) {
@@ -323,12 +330,65 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
 
 namespace {
 
+#if defined(KIVOCTL_HAVE_FORMAT)
+using ReportFunction = std::string (*)(const char*, const char*, const char*, const char*);
+
+ReportFunction ReportFor(ViewKind view) {
+    switch (view) {
+        case ViewKind::kMeeting:
+            return Zn2FmtMeeting;
+        case ViewKind::kPhone:
+            return Zn2FmtPhone;
+        case ViewKind::kDiary:
+            return Zn2FmtDiary;
+        case ViewKind::kTranslation:
+            return Zn2FmtTrans;
+        case ViewKind::kVideo:
+            return Zn2FmtVideo;
+        default:
+            return Zn2FmtMessage;
+    }
+}
+
+int CommandShow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 3)
+        return Usage(err, "show takes a store path and one ID");
+    auto id = ParseRecordId(args[2]);
+    if (!id)
+        return Usage(err, "not a record ID: " + args[2]);
+    OpenedStore store;
+    if (int code = store.Open(args[1]); code != 0)
+        return Fail(err, code);
+    const auto listed = ListedRecords(store.working_folder());
+    auto it = listed.find(*id);
+    if (it == listed.end())
+        return NoSuchRecord(err, *id);
+    const std::string report = ReportFor(it->second.view)(
+        store.session().store_path().c_str(), store.working_folder().c_str(),
+        it->second.recording_file.c_str(),
+        store.session().WorkingPath(shell::kIndexMember).c_str());
+    if (report == "filerr")
+        return Fail(err, shell::kComponentUnreadable);
+    // The report's lines end with CR LF, as printed and mailed; a terminal
+    // wants LF.
+    std::string text;
+    for (char c : report) {
+        if (c != '\r')
+            text += c;
+    }
+    out << text;
+    if (!text.empty() && text.back() != '\n')
+        out << "\n";
+    return kExitOk;
+}
+#else
 int CommandShow(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
     if (args.size() != 3)
         return Usage(err, "show takes a store path and one ID");
-    err << "kivoctl: show is not available yet: this build has no record formatting library\n";
+    err << "kivoctl: show is not available: this build has no record formatting library\n";
     return kExitFailed;
 }
+#endif
 
 }  // namespace
 

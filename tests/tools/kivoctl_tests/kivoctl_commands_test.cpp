@@ -1,0 +1,168 @@
+// kivoctl's commands on small data stores, run in-process and as a program.
+#include "kivoctl_commands.h"
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+#include "file_bytes.h"
+#include "store_fixture.h"
+#include "temp_dir.h"
+
+namespace kivo::kivoctl {
+namespace {
+
+using test::MakeRecordLog;
+using test::RecordFields;
+using test::TempDir;
+
+RecordFields Record(int number, std::string kind, std::string subject, std::string date) {
+    RecordFields f;
+    f.number = number;
+    f.kind = std::move(kind);
+    f.subject = std::move(subject);
+    f.start_date = std::move(date);
+    f.container = "D" + std::to_string(number) + ".xrz";
+    return f;
+}
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result Kivoctl(std::vector<std::string> arguments) {
+    std::ostringstream out, err;
+    int status = RunCommand(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class KivoctlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto members = test::NewStoreMembers();
+        members["Voxwren.xrr"] =
+            MakeRecordLog({Record(1, "0", "Budget meeting notes", "15/01/2024"),
+                           Record(2, "0", "call back", "02/03/2023"),
+                           Record(3, "12", "traduction", "01/01/2024")});
+        RecordFields call = Record(4, "2", "0123 456", "09/09/2024");
+        call.text_a = "Anna";
+        members["Voxwren.xrp"] = MakeRecordLog({call});
+        for (const char* c : {"D1.xrz", "D2.xrz", "D3.xrz", "D4.xrz"})
+            members[c] = "container";
+        test::MakeStore(store, members);
+    }
+    TempDir dir;
+    std::string store = dir.file("Office.xrt");
+};
+
+TEST_F(KivoctlTest, ListPrintsTheVisibleColumnsTabSeparated) {
+    Result r = Kivoctl({"list", store});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "ID\tSubject\tDate\tTime\tDuration\n"
+              "00000001\tBudget meeting notes\t15/01/2024\t12:00:00\t00:01:00\n"
+              "00000002\tcall back\t02/03/2023\t12:00:00\t00:01:00\n");
+}
+
+TEST_F(KivoctlTest, ListSortsByAnyColumnAndKind) {
+    Result r = Kivoctl({"list", store, "--sort", "date"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.find("00000002") < r.out.find("00000001"));
+    r = Kivoctl({"list", store, "--sort", "Subject", "--descending"});
+    EXPECT_TRUE(r.out.find("00000002") < r.out.find("00000001"));
+    r = Kivoctl({"list", store, "--kind", "phone"});
+    EXPECT_EQ(r.out,
+              "ID\tPhone Number\tName\tDate\tTime\tDuration\n"
+              "00000004\t0123 456\tAnna\t09/09/2024\t12:00:00\t00:01:00\n");
+    EXPECT_EQ(Kivoctl({"list", store, "--kind", "translation"}).out.substr(0, 3), "ID\t");
+    EXPECT_EQ(Kivoctl({"list", store, "--kind", "fax"}).status, kExitUsage);
+    EXPECT_EQ(Kivoctl({"list", store, "--sort", "Colour"}).status, kExitUsage);
+}
+
+TEST_F(KivoctlTest, DeleteErasesTheRecordAndItsRecording) {
+    Result r = Kivoctl({"delete", store, "1", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Message(s) Deleted\n");
+    r = Kivoctl({"list", store});
+    EXPECT_EQ(r.out.find("00000001"), std::string::npos);
+    EXPECT_NE(r.out.find("00000002"), std::string::npos);
+    auto members = test::ReadStoreMembers(store);
+    EXPECT_EQ(members.count("D1.xrz"), 0u);
+    EXPECT_EQ(members.count("D4.xrz"), 0u);
+    EXPECT_EQ(members["Voxwren.xrr"].size(), 4u * 401u);  // erased lines keep their place
+}
+
+TEST_F(KivoctlTest, DeleteOfAnUnknownIdChangesNothing) {
+    Result r = Kivoctl({"delete", store, "2", "77"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "kivoctl: the data store holds no record with ID 00000077\n");
+    EXPECT_NE(Kivoctl({"list", store}).out.find("00000002"), std::string::npos);
+}
+
+TEST_F(KivoctlTest, CompactPrintsItsStepsAndReclaimsTheSpace) {
+    ASSERT_EQ(Kivoctl({"delete", store, "2"}).status, 0);
+    Result r = Kivoctl({"compact", store});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Compress components\n"
+              "Remove unwanted space from data store\n"
+              "Compressing your Message folder\n"
+              "Compressing your Meeting folder\n"
+              "Compressing your Phone folder\n"
+              "Compressing your Diary folder\n"
+              "Components have now been compressed\n"
+              "Removing unwanted space from your data store\n"
+              "Unwanted space has been removed from your data store\n");
+    EXPECT_EQ(test::ReadStoreMembers(store)["Voxwren.xrr"].size(), 3u * 401u);
+    r = Kivoctl({"info", store});
+    EXPECT_NE(r.out.find("Deleted size: 0 bytes\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Waste: 0.0 %\n"), std::string::npos);
+}
+
+TEST_F(KivoctlTest, InfoListsMembersAndSizes) {
+    Result r = Kivoctl({"info", store});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.starts_with("Member\tSize\n"));
+    EXPECT_NE(r.out.find("Voxwren.xrr\t1604\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Members: 14\n"), std::string::npos);
+}
+
+TEST_F(KivoctlTest, FailuresPrintTheMessageText) {
+    Result r = Kivoctl({"list", dir.file("Missing.xrt")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err,
+              "The Kivo data store you used last could not be accessed.\n\nDo you want to open "
+              "another data store? \nAnswering No will prompt you to create a new data store : "
+              "Error 105\n");
+    r = Kivoctl({"new", store});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err,
+              "You already have an Kivo data store with that name.\n\nPlease use a name that does "
+              "not exist\n");
+    EXPECT_EQ(Kivoctl({}).status, kExitUsage);
+    EXPECT_EQ(Kivoctl({"frobnicate", store}).status, kExitUsage);
+}
+
+TEST_F(KivoctlTest, TheProgramExitsNonZeroWithTheMessageOnItsErrorStream) {
+    const std::string command =
+        std::string(KIVOCTL_PATH) + " list " + dir.file("none.xrt") + " 2>" + dir.file("err.txt");
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(test::ReadFileText(dir.file("err.txt")).find("Error 105"), std::string::npos);
+
+    const std::string list = std::string(KIVOCTL_PATH) + " list " + store +
+                             " --sort ID --descending >" + dir.file("out.txt");
+    ASSERT_EQ(std::system(list.c_str()), 0);
+    EXPECT_TRUE(test::ReadFileText(dir.file("out.txt")).find("00000002") <
+                test::ReadFileText(dir.file("out.txt")).find("00000001"));
+}
+
+}  // namespace
+}  // namespace kivo::kivoctl

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "qldate.h"
 #include "shell/record_line_text.h"
 
 namespace kivo::shell {
@@ -178,29 +179,6 @@ int CompareTextIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() == b.size())
         return 0;
     return a.size() < b.size() ? -1 : 1;
-}
-
-// Milliseconds of a duration text "hh:mm:ss"; malformed text counts as 0.
-std::int64_t DurationMilliseconds(const std::string& text) {
-    std::int64_t parts[3] = {0, 0, 0};
-    int part = 0;
-    bool digits = false;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            if (parts[part] > 100000000)
-                return 0;
-            parts[part] = parts[part] * 10 + (c - '0');
-            digits = true;
-        } else if (c == ':' && part < 2 && digits) {
-            ++part;
-            digits = false;
-        } else {
-            return 0;
-        }
-    }
-    if (part != 2 || !digits)
-        return 0;
-    return ((parts[0] * 60 + parts[1]) * 60 + parts[2]) * 1000;
 }
 
 template <typename T>
@@ -386,8 +364,8 @@ int CompareRows(const RecordRow& a, const RecordRow& b, ViewKind view, int colum
         case ColumnRole::kDate:
             return Compare3(a.date_order, b.date_order);
         case ColumnRole::kDuration:
-            return Compare3(DurationMilliseconds(a.columns[column]),
-                            DurationMilliseconds(b.columns[column]));
+            return Compare3(conv_duration(a.columns[column].c_str()),
+                            conv_duration(b.columns[column].c_str()));
         case ColumnRole::kRecordingFile:
         case ColumnRole::kStatus:
             return 0;  // hidden: the order is kept

@@ -23,8 +23,9 @@ inline constexpr std::int64_t kErasedRecordNumber = 99999999;
 // The fields of a record line's text, numbered from 0 here (field n of the
 // record line is element n - 1). Every single space separates two fields, so
 // two spaces in a row enclose an empty one. The padding after the last field
-// yields empty fields, which callers ignore.
-std::vector<std::string_view> SplitRecordFields(std::string_view text);
+// yields empty fields, which callers ignore. At most max_fields are
+// returned (a line holds 24 fields at most).
+std::vector<std::string_view> SplitRecordFields(std::string_view text, std::size_t max_fields = 24);
 
 // Field n (counted from 1) or an empty view past the end.
 std::string_view RecordField(const std::vector<std::string_view>& fields, std::size_t n);

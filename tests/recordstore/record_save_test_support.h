@@ -10,6 +10,7 @@
 
 #include "file_bytes.h"
 #include "kivo/recordstore/data_store.h"
+#include "kivo/recordstore/record_line.h"
 #include "media_codec_wave_builder.h"
 #include "temp_dir.h"
 #include "zn2xrrps.h"
@@ -59,23 +60,27 @@ inline Bytes MemberBytes(const std::string& repository, const std::string& name)
     return ReadFileBytes(scratch.file(name));
 }
 
-// A 401-byte record line with fields 1 to 14 as the builders write them.
+// A 401-byte record line as the builders write it.
 inline std::string MakeRecordLine(int record_number, const std::string& kind,
                                   const std::string& container) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%08d", record_number);
-    std::string line = std::string(number) + " " + kind +
-                       " 0  Test\xAC"
-                       "subject  " +
-                       container + " 01/02/2024 10:00 01/02/2024 10:01 00:01:00  2 ";
-    line.resize(400, ' ');
-    return line + "\n";
+    recordstore::RecordFields fields;
+    fields.record_number = record_number;
+    fields.kind_code = kind;
+    fields.text_a = "0";
+    fields.subject = "Test subject";
+    fields.container_name = container;
+    fields.start_date = fields.end_date = "01/02/2024";
+    fields.start_time = "10:00";
+    fields.end_time = "10:01";
+    fields.duration = "00:01:00";
+    fields.recording_quality = "2";
+    const recordstore::RecordLineBuild built = recordstore::RecordLine::Build(fields);
+    EXPECT_TRUE(built.status.ok()) << built.status.message();
+    return built.bytes;
 }
 
 inline std::string LogHeaderLine() {
-    std::string line = "00000000 ";
-    line.resize(400, ' ');
-    return line + "\n";
+    return recordstore::RecordLine::HeaderLine();
 }
 
 // A data store "Test.xrt" with its ten members, unpacked into a working

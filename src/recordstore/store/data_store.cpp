@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_line.h"
 #include "store/posix_file.h"
 #include "store/repository.h"
 #include "store/store_paths.h"
@@ -23,15 +24,8 @@ struct ComponentFile {
     std::string content;
 };
 
-std::string LogHeaderLine() {
-    std::string line(kLogHeaderStart);
-    line.resize(kLogLineBytes - 1, ' ');
-    line += '\n';
-    return line;
-}
-
 std::vector<ComponentFile> NewComponentFiles() {
-    const std::string header = LogHeaderLine();
+    const std::string header = RecordLine::HeaderLine();
     return {{kMessageLogName, header}, {kMeetingLogName, header},
             {kPhoneLogName, header},   {kDiaryLogName, header},
             {kIndexName, ""},          {kPhoneBookName, ""},

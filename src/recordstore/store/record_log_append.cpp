@@ -8,7 +8,6 @@
 #include <chrono>
 #include <thread>
 
-#include "kivo/recordstore/data_store_layout.h"
 #include "store/posix_file.h"
 
 namespace kivo::recordstore {
@@ -16,18 +15,6 @@ namespace {
 
 constexpr auto kLockWait = std::chrono::seconds(5);
 constexpr auto kLockRetry = std::chrono::milliseconds(10);
-
-bool IsWellFormedLine(const std::string& line) {
-    if (line.size() != kLogLineBytes || line.back() != '\n')
-        return false;
-    return line.find_first_of(std::string("\n\r\0", 3)) == kLogLineBytes - 1;
-}
-
-std::string HeaderLine() {
-    std::string line(kLogHeaderStart);
-    line.resize(kLogLineBytes - 1, ' ');
-    return line + '\n';
-}
 
 bool LockExclusively(int fd) {
     const auto deadline = std::chrono::steady_clock::now() + kLockWait;
@@ -58,28 +45,10 @@ bool WriteAt(int fd, std::uint64_t offset, const std::string& bytes) {
 
 }  // namespace
 
-std::optional<std::string> ReadRecordLineFile(const std::string& path, std::string* error) {
-    PosixFile file = PosixFile::OpenForReading(path, error);
-    if (!file.is_open())
-        return std::nullopt;
-    std::string line(kLogLineBytes, '\0');
-    std::size_t got = 0;
-    if (!file.ReadAt(0, line.data(), line.size(), &got)) {
-        *error = path + ": read error";
-        return std::nullopt;
-    }
-    line.resize(got);
-    if (!IsWellFormedLine(line)) {
-        *error = path + ": not a 401-byte record line";
-        return std::nullopt;
-    }
-    return line;
-}
-
-std::optional<std::uint64_t> AppendRecordLine(const std::string& log_path, const std::string& line,
+std::optional<std::uint64_t> AppendRecordLine(const std::string& log_path, const RecordLine& line,
                                               std::string* error) {
-    if (!IsWellFormedLine(line)) {
-        *error = "not a 401-byte record line";
+    if (line.bytes().size() != kRecordLineBytes) {
+        *error = "no record line to append";
         return std::nullopt;
     }
     PosixFile log(::open(log_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
@@ -96,16 +65,16 @@ std::optional<std::uint64_t> AppendRecordLine(const std::string& log_path, const
         *error = log_path + ": " + ErrnoText(errno);
         return std::nullopt;
     }
-    std::uint64_t offset = size_bytes - size_bytes % kLogLineBytes;
+    std::uint64_t offset = size_bytes - size_bytes % kRecordLineBytes;
     if (offset == 0) {
-        if (!WriteAt(log.fd(), 0, HeaderLine())) {
+        if (!WriteAt(log.fd(), 0, RecordLine::HeaderLine())) {
             *error = log_path + ": " + ErrnoText(errno);
             return std::nullopt;
         }
-        offset = kLogLineBytes;
+        offset = kRecordLineBytes;
     }
     // A torn tail is shorter than one line, so the new line covers it whole.
-    if (!WriteAt(log.fd(), offset, line) || !log.Close()) {
+    if (!WriteAt(log.fd(), offset, line.bytes()) || !log.Close()) {
         *error = log_path + ": " + ErrnoText(errno);
         return std::nullopt;
     }

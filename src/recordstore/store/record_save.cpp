@@ -69,20 +69,24 @@ RecordSaveResult RecordSaver::Save(const RecordSaveRequest& request) const {
 
     Repository container(container_path);
     std::string error;
-    std::optional<std::string> line;
+    RecordLine line;
     if (!container.Put(request.working_folder, members) || !container.Compress()) {
         error = container.last_error();
     } else {
-        line = ReadRecordLineFile(JoinPath(request.working_folder, request.record_line), &error);
+        // A short or broken ".xrl" file never lands in a log.
+        const Status read =
+            RecordLine::ReadFile(JoinPath(request.working_folder, request.record_line), &line);
+        if (!read.ok())
+            error = read.message();
     }
-    if (!line) {
+    if (!error.empty()) {
         ::unlink(container_path.c_str());
         return Failure(error);
     }
 
     const std::string log_name = RecordLogName(request.log);
     const std::optional<std::uint64_t> offset =
-        AppendRecordLine(JoinPath(request.working_folder, log_name), *line, &error);
+        AppendRecordLine(JoinPath(request.working_folder, log_name), line, &error);
     if (!offset) {
         ::unlink(container_path.c_str());
         return Failure(error);

@@ -8,7 +8,7 @@
 
 namespace kivo::recordstore {
 
-// Record logs: 401-byte lines, the first a header line.
+// Record logs: 401-byte record lines (record_line.h), the first a header line.
 inline constexpr std::string_view kMessageLogName = "Voxwren.xrr";  // kinds 0, 5, 9, 11-16
 inline constexpr std::string_view kMeetingLogName = "Voxwren.xrm";  // kind 1
 inline constexpr std::string_view kPhoneLogName = "Voxwren.xrp";    // kinds 2, 3
@@ -31,11 +31,6 @@ inline constexpr std::string_view kStoreExtension = ".xrt";
 inline constexpr std::array<std::string_view, 10> kNewStoreMembers = {
     kMessageLogName, kMeetingLogName, kPhoneLogName,  kDiaryLogName,  kIndexName,
     kGreetingName,   kWarningName,    kPhoneBookName, kTemplatesName, kAgendaName};
-
-// One line of a record log: 400 characters and a line feed.
-inline constexpr std::size_t kLogLineBytes = 401;
-// The header line: "00000000 ", spaces to 400 characters, a line feed.
-inline constexpr std::string_view kLogHeaderStart = "00000000 ";
 
 // Recording containers: "D" + stamp + extension; members B + extension.
 inline constexpr std::string_view kContainerPrefix = "D";

@@ -5,6 +5,8 @@
 #include <QString>
 #include <Qt>
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 namespace kivo::shell {

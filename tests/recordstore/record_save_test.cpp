@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <thread>
 
 #include "record_save_test_support.h"
+#include "store/record_log_append.h"
 #include "xrsave.h"
 
 namespace kivo::test {
@@ -189,6 +192,40 @@ TEST_F(RecordSave, NamesThatLeaveTheWorkingFolderAreRefused) {
                       "N1", 0),
               0);
     EXPECT_EQ(LogText("Voxwren.xrr"), LogHeaderLine());
+}
+
+TEST(RecordLogAppend, ConcurrentWritersNeverInterleaveWithinALine) {
+    TempDir dir;
+    const std::string log = dir.file("Voxwren.xrp");
+    constexpr int kWriters = 4;
+    constexpr int kLinesEach = 50;
+    std::vector<std::thread> writers;
+    std::vector<std::set<std::uint64_t>> offsets(kWriters);
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([&, w] {
+            recordstore::RecordLine line;
+            const std::string bytes = MakeRecordLine(w + 1, "3", "D" + std::to_string(w) + ".xrz");
+            ASSERT_TRUE(recordstore::RecordLine::Parse(bytes, &line).ok());
+            for (int i = 0; i < kLinesEach; ++i) {
+                std::string error;
+                const auto offset = recordstore::AppendRecordLine(log, line, &error);
+                ASSERT_TRUE(offset.has_value()) << error;
+                offsets[w].insert(*offset);
+            }
+        });
+    }
+    for (std::thread& writer : writers)
+        writer.join();
+
+    const std::string text = ReadFileText(log);
+    ASSERT_EQ(text.size(), 401u * (1 + kWriters * kLinesEach));
+    EXPECT_EQ(text.substr(0, 401), LogHeaderLine());
+    for (int w = 0; w < kWriters; ++w) {
+        EXPECT_EQ(offsets[w].size(), static_cast<std::size_t>(kLinesEach));
+        const std::string expected = MakeRecordLine(w + 1, "3", "D" + std::to_string(w) + ".xrz");
+        for (const std::uint64_t offset : offsets[w])
+            EXPECT_EQ(text.substr(offset, 401), expected) << offset;
+    }
 }
 
 }  // namespace

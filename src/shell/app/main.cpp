@@ -1,0 +1,60 @@
+// kivo: the Kivo voice-record organiser.
+//
+// Shows the splash screen for three seconds, then runs the start-up sequence
+// (profile, data store) and shows the main window on the data store used
+// last. The program ends when the main window closes.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSplashScreen>
+#include <QTimer>
+
+#include "main_window.h"
+#include "shell/application_folders.h"
+#include "splash_screen.h"
+
+namespace {
+
+kivo::app::SessionPlaces PlacesOfThisUser() {
+    kivo::app::SessionPlaces places;
+    places.folders = kivo::shell::LocateApplicationFolders(kivo::shell::ProcessEnvironment(),
+                                                           kivo::shell::CurrentExecutablePath());
+    places.section = kivo::shell::CurrentProfileSection();
+    return places;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kivo"));
+    QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("kivo"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Kivo voice-record organiser"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption no_splash(QStringLiteral("no-splash"),
+                                       QStringLiteral("Start without the splash screen."));
+    parser.addOption(no_splash);
+    parser.process(application);
+
+    const kivo::app::SessionPlaces places = PlacesOfThisUser();
+    const kivo::app::Resources resources(places.folders.resources);
+    QApplication::setWindowIcon(resources.Icon("kivo"));
+
+    if (!parser.isSet(no_splash)) {
+        std::unique_ptr<QSplashScreen> splash = kivo::app::MakeSplashScreen(resources);
+        splash->show();
+        QTimer::singleShot(kivo::app::kSplashDuration_ms, &application, &QApplication::quit);
+        QApplication::exec();
+        splash->close();
+    }
+
+    kivo::app::MainWindow window(resources, places);
+    if (!window.Start())
+        return 1;
+    window.show();
+    QTimer::singleShot(0, &window, &kivo::app::MainWindow::OfferCompaction);
+    return QApplication::exec();
+}

@@ -1,0 +1,227 @@
+// The main window's menus and toolbar, and the commands routed so far.
+//
+// Commands whose work is built elsewhere later (recording, playback, the
+// telephone, import and export of recordings, search, editing, printing,
+// e-mail, templates, agendas, the phone book, the diary reminder, text to
+// speech) are in the menus but not routed, so they stay gray. Routing one in
+// RouteCommands() is all it takes to make it work.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QUrl>
+
+#include "about_box.h"
+#include "compaction_dialog.h"
+#include "help_topics.h"
+#include "hot_keys_dialog.h"
+#include "main_window.h"
+#include "options_dialog.h"
+#include "options_settings.h"
+#include "store_file_dialogs.h"
+
+namespace kivo::app {
+
+void MainWindow::BuildMenus() {
+    auto add = [this](QMenu* menu, Command command) {
+        menu->addAction(commands_->action(command));
+    };
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    add(file, Command::kNewRecording);
+    file->addSeparator();
+    add(file, Command::kNewDataStore);
+    add(file, Command::kOpenDataStore);
+    file->addSeparator();
+    add(file, Command::kExit);
+
+    QMenu* phone = menuBar()->addMenu(tr("&Phone"));
+    add(phone, Command::kModemSelection);
+    phone->addSeparator();
+    add(phone, Command::kStartMonitoring);
+    add(phone, Command::kStopMonitoring);
+    phone->addSeparator();
+    add(phone, Command::kAnswerMachineOn);
+    add(phone, Command::kAnswerMachineOff);
+
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    QMenu* import = tools->addMenu(tr("&Import"));
+    add(import, Command::kImportDataStore);
+    add(import, Command::kImportMessageFile);
+    add(import, Command::kImportVideoFile);
+    import->addSeparator();
+    for (Command command :
+         {Command::kImportWavFile, Command::kImportMp3File, Command::kImportWmaFile,
+          Command::kImportOggFile, Command::kImportWmvFile}) {
+        add(import, command);
+    }
+    import->addSeparator();
+    QMenu* phone_book = import->addMenu(tr("&Phone Book"));
+    add(phone_book, Command::kImportPhoneBookFromStore);
+    add(phone_book, Command::kImportPhoneBookFromFile);
+    QMenu* templates = import->addMenu(tr("&Templates"));
+    add(templates, Command::kImportTemplatesFromStore);
+    add(templates, Command::kImportTemplatesFromFile);
+    QMenu* agendas = import->addMenu(tr("&Agendas"));
+    add(agendas, Command::kImportAgendasFromStore);
+    add(agendas, Command::kImportAgendasFromFile);
+    QMenu* export_menu = tools->addMenu(tr("&Export"));
+    add(export_menu, Command::kExportPhoneBook);
+    add(export_menu, Command::kExportTemplates);
+    add(export_menu, Command::kExportAgendas);
+    tools->addSeparator();
+    add(tools, Command::kOptions);
+    add(tools, Command::kHotKeys);
+    tools->addSeparator();
+    add(tools, Command::kPhoneBook);
+    add(tools, Command::kTemplates);
+    add(tools, Command::kMeetingAgendas);
+    tools->addSeparator();
+    add(tools, Command::kCompressDataStore);
+    add(tools, Command::kDiaryMonitor);
+    add(tools, Command::kOfflineMeeting);
+    add(tools, Command::kTextToSpeech);
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    add(help, Command::kHelpContents);
+    add(help, Command::kAmazing);
+    add(help, Command::kWebSite);
+    help->addSeparator();
+    add(help, Command::kAbout);
+}
+
+void MainWindow::BuildToolBar() {
+    QToolBar* toolbar = addToolBar(tr("Toolbar"));
+    toolbar->setObjectName(QStringLiteral("toolbar"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setIconSize(QSize(32, 32));
+    toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    for (Command command : {Command::kNewRecording, Command::kPlay, Command::kSend,
+                            Command::kSearch, Command::kAmazing}) {
+        toolbar->addAction(commands_->action(command));
+    }
+}
+
+void MainWindow::RouteCommands() {
+    CommandRouter& router = *commands_;
+    router.Route(Command::kNewDataStore, [this] { NewDataStore(); });
+    router.Route(Command::kOpenDataStore, [this] { OpenDataStore(); });
+    router.Route(Command::kExit, [this] { close(); });
+    router.Route(Command::kOptions, [this] { ShowOptions(); });
+    router.Route(Command::kHotKeys, [this] { ShowHotKeys(); });
+    router.Route(Command::kCompressDataStore, [this] { CompressDataStore(); });
+    router.Route(Command::kDelete, [this] { DeleteSelectedRecords(); });
+    router.Route(Command::kHelpContents,
+                 [this] { ShowHelpTopic(QString::fromLatin1(kHelpContentsTopic)); });
+    router.Route(Command::kAmazing, [this] { ShowHelpTopic(QString::fromLatin1(kAmazingTopic)); });
+    router.Route(Command::kWebSite, [this] {
+        if (!QDesktopServices::openUrl(QUrl(QString::fromLatin1(shell::kMakerWebAddress))))
+            reporter_->ReportMessage(22, shell::kStyleInformation);
+    });
+    router.Route(Command::kAbout, [this] { ShowAboutBox(resources_, this); });
+    RouteComponentCommands();
+}
+
+void MainWindow::RouteComponentCommands() {
+    using shell::ComponentKind;
+    struct ComponentCommands {
+        ComponentKind kind;
+        Command from_store;
+        Command from_file;
+        Command export_to_file;
+    };
+    const ComponentCommands kinds[] = {
+        {ComponentKind::kPhoneBook, Command::kImportPhoneBookFromStore,
+         Command::kImportPhoneBookFromFile, Command::kExportPhoneBook},
+        {ComponentKind::kTemplates, Command::kImportTemplatesFromStore,
+         Command::kImportTemplatesFromFile, Command::kExportTemplates},
+        {ComponentKind::kAgendas, Command::kImportAgendasFromStore, Command::kImportAgendasFromFile,
+         Command::kExportAgendas},
+    };
+    for (const ComponentCommands& entry : kinds) {
+        const ComponentKind kind = entry.kind;
+        commands_->Route(entry.from_store, [this, kind] {
+            if (auto store = ChooseStoreToImportFrom(this, StoreFolder())) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                session_->ImportComponentFromStore(kind, *store);
+                QApplication::restoreOverrideCursor();
+            }
+        });
+        commands_->Route(entry.from_file, [this, kind] {
+            if (auto file = ChooseComponentImportFile(this, kind, StoreFolder())) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                session_->ImportComponentFromFile(kind, *file);
+                QApplication::restoreOverrideCursor();
+            }
+        });
+        commands_->Route(entry.export_to_file, [this, kind] {
+            if (auto file = ChooseComponentExportFile(this, kind, StoreFolder()))
+                session_->ExportComponent(kind, *file);
+        });
+    }
+}
+
+void MainWindow::OpenDataStore() {
+    if (!started_)
+        return;
+    session_->OpenStore();
+    SetLineStateText(QString::fromStdString(session_->LineStateText()));
+    RefreshCurrentView();
+}
+
+void MainWindow::NewDataStore() {
+    if (!started_)
+        return;
+    session_->NewStore();
+    SetLineStateText(QString::fromStdString(session_->LineStateText()));
+    RefreshCurrentView();
+}
+
+void MainWindow::ShowOptions() {
+    if (!started_)
+        return;
+    auto* dialog = new OptionsDialog(ReadOptions(session_->profile(), session_->section()), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &OptionsDialog::helpRequested, this, &MainWindow::ShowHelpTopic);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const OptionsSettings chosen = dialog->settings();
+        if (!WriteOptions(session_->profile(), session_->section(), chosen)) {
+            reporter_->ReportText(
+                "The options could not be saved in " + session_->profile().path() + ".",
+                shell::kStyleExclamation);
+        }
+        session_->set_recording_quality(chosen.recording_quality);
+        session_->set_export_prompt(chosen.export_prompt);
+    });
+    dialog->open();
+}
+
+void MainWindow::ShowHotKeys() {
+    shell::HotKeyTable table;
+    table.Load();
+    auto* dialog = new HotKeysDialog(table, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &HotKeysDialog::helpRequested, this, &MainWindow::ShowHelpTopic);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (!dialog->table().Save()) {
+            reporter_->ReportText("The hot keys could not be saved.", shell::kStyleExclamation);
+        }
+    });
+    dialog->open();
+}
+
+void MainWindow::CompressDataStore() {
+    if (!started_)
+        return;
+    CompactionDialog dialog(session_->store(), resources_.Icon("record-error"), this);
+    connect(&dialog, &CompactionDialog::helpRequested, this, &MainWindow::ShowHelpTopic);
+    dialog.Start();
+    dialog.exec();
+    RefreshCurrentView();
+}
+
+void MainWindow::ShowHelpTopic(const QString& topic) {
+    OpenHelpTopic(resources_, topic, this);
+}
+
+}  // namespace kivo::app

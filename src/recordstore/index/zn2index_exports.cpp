@@ -2,7 +2,6 @@
 // per index path is kept for the life of the process, so that repeated
 // calls find entries without scanning the file again; every call is
 // serialised by one mutex.
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -114,13 +113,11 @@ extern "C" int32_t Zn2IndexField(int32_t field_number, const char* entry, char* 
     if (entry == nullptr || field_number < 0 || field_number >= rs::kIndexFieldCount) {
         return 0;
     }
-    std::string_view line(entry);
-    line = line.substr(0, line.find('\n'));
-    const auto fields = std::count(line.begin(), line.end(), rs::kIndexFieldSeparator) + 1;
-    if (field_number >= fields) {
+    const std::string_view line(entry);
+    const std::string_view field = rs::IndexEntryField(line, field_number);
+    if (field.empty() && field_number >= rs::IndexEntryFieldCount(line)) {
         return 0;
     }
-    const std::string_view field = rs::IndexEntryField(line, field_number);
     CopyOut(field, text, ZN2INDEX_FIELD_BUFFER_BYTES);
     return 1;
 }

@@ -54,6 +54,8 @@ std::string EncodeIndexEntry(const IndexRecord& record);
 // Field n (0..9) of an entry's bytes (without the length prefix; the entry
 // ends at its line feed, a NUL or the end of the view). Empty when absent.
 std::string_view IndexEntryField(std::string_view entry, int n);
+// The number of fields of an entry's bytes (separators before its end + 1).
+int IndexEntryFieldCount(std::string_view entry);
 
 // The whole entry decoded; nullopt when field 0 is not eight digits.
 std::optional<IndexRecord> DecodeIndexEntry(std::string_view entry);

@@ -105,25 +105,26 @@ double MeanSquare(const std::vector<std::uint8_t>& pcm, const PcmFormat& format)
 double ToneShare(const std::vector<std::uint8_t>& pcm, const PcmFormat& format,
                  double frequency_hz) {
     const std::vector<float> values = FirstChannel(pcm, format);
-    if (values.empty()) {
-        return 0;
-    }
-    // Goertzel over the whole signal.
+    // Goertzel over blocks of 50 ms, so phase jumps (time stretching, a
+    // device starting late) do not matter; 20 Hz resolution.
+    const std::size_t block = static_cast<std::size_t>(format.sample_rate_hz / 20);
     const double w = 2 * std::numbers::pi * frequency_hz / format.sample_rate_hz;
     const double coefficient = 2 * std::cos(w);
-    double s1 = 0;
-    double s2 = 0;
+    double tone = 0;
     double total = 0;
-    for (float v : values) {
-        const double s0 = v + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-        total += static_cast<double>(v) * v;
+    for (std::size_t start = 0; start + block <= values.size(); start += block) {
+        double s1 = 0;
+        double s2 = 0;
+        for (std::size_t i = start; i < start + block; ++i) {
+            const double s0 = values[i] + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+            total += static_cast<double>(values[i]) * values[i];
+        }
+        // A pure sine of mean square m over n samples gives power n*n*m/2.
+        tone += 2 * (s1 * s1 + s2 * s2 - coefficient * s1 * s2) / static_cast<double>(block);
     }
-    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-    const double n = static_cast<double>(values.size());
-    // A pure sine of mean square m gives power n*n*m/2.
-    return total <= 0 ? 0 : std::min(1.0, 2 * power / (n * total));
+    return total <= 0 ? 0 : std::min(1.0, tone / total);
 }
 
 double RmsDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b,

@@ -222,7 +222,43 @@ TEST_F(RecordIndexTest, HugeLengthIsTreatedAsDamageNotAllocated) {
     int live = 0;
     ASSERT_TRUE(index.ForEachEntry([&](std::string_view) { return ++live, true; }, &scan).ok());
     EXPECT_EQ(live, 1);
-    EXPECT_EQ(scan.unreadable_tail_bytes, 108u);
+    EXPECT_EQ(scan.unreadable_bytes, 108u);
+}
+
+TEST_F(RecordIndexTest, DamageInTheMiddleLosesOnlyTheDamagedEntry) {
+    ASSERT_NE(Add(1, "first"), 0);
+    const std::size_t second_at = kivo::test::ReadFileBytes(texts_.index_path).size();
+    ASSERT_NE(Add(2, "second"), 0);
+    ASSERT_NE(Add(3, "third"), 0);
+    kivo::test::CorruptByte(texts_.index_path, second_at + 3);  // a digit of its length
+    EXPECT_EQ(Keywords(1, texts_.index_path), "first");
+    EXPECT_EQ(Keywords(3, texts_.index_path), "third");
+    ASSERT_NE(Add(4, "fourth"), 0);  // compacts the damage away first
+    EXPECT_EQ(Keywords(2, texts_.index_path), "<none>");
+    std::vector<std::string> numbers;
+    for (const SearchRow& row : ReadLikeTheSearch(texts_.index_path)) {
+        numbers.push_back(row.number);
+    }
+    EXPECT_EQ(numbers, (std::vector<std::string>{"00000001", "00000003", "00000004"}));
+}
+
+TEST_F(RecordIndexTest, EntriesOfAnotherLayoutAreKeptAsTheyAre) {
+    const std::string foreign = "      12OLD|ENTRY|XY" + std::string(1, '\0');
+    kivo::test::WriteFileText(texts_.index_path, foreign);
+    ASSERT_NE(Add(1, "new"), 0);
+    ASSERT_NE(Add(1, "newer"), 0);
+    ASSERT_TRUE(rs::RecordIndex(texts_.index_path).Compact().ok());
+    const std::string after = kivo::test::ReadFileText(texts_.index_path);
+    EXPECT_EQ(after.substr(0, foreign.size()), foreign);
+    EXPECT_EQ(Keywords(1, texts_.index_path), "newer");
+    rs::IndexScan scan;
+    ASSERT_TRUE(rs::RecordIndex(texts_.index_path)
+                    .ForEachEntry([](std::string_view) { return true; }, &scan)
+                    .ok());
+    EXPECT_EQ(scan.other_entries, 1u);
+    EXPECT_EQ(scan.live_entries, 1u);
+    EXPECT_EQ(scan.dead_entries, 0u);
+    EXPECT_EQ(scan.unreadable_bytes, 0u);
 }
 
 TEST_F(RecordIndexTest, ManyUpdatesKeepTheFileSmall) {

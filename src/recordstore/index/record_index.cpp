@@ -31,38 +31,66 @@ bool ParseDigits(std::string_view text, std::uint64_t* value) {
     return true;
 }
 
-struct StoredEntry {
-    std::uint64_t offset = 0;  // of the length prefix
-    std::uint64_t size = 0;    // prefix, entry and line feed
-    std::string_view entry;    // fields and line feed
-    std::int32_t record_number = 0;
-    bool dead() const { return record_number == 0; }
+enum class EntryKind {
+    kRecord,   // this program's entry of a live record
+    kDead,     // this program's entry, killed
+    kForeign,  // framed like an entry but laid out otherwise: kept as it is
 };
 
-// Checks the stored bytes of one entry (prefix, fields, line feed); fills
-// *entry on success.
-bool ParseStoredEntry(std::string_view bytes, std::uint64_t offset, StoredEntry* entry) {
+struct StoredEntry {
+    std::uint64_t offset = 0;  // of the length prefix
+    std::uint64_t size = 0;    // prefix, entry and its final byte
+    std::string_view stored;   // all of it
+    std::string_view entry;    // fields and final byte
+    std::int32_t record_number = -1;
+    EntryKind kind = EntryKind::kForeign;
+};
+
+// The eight-character length: leading spaces, then digits.
+bool ParseLengthPrefix(std::string_view prefix, std::uint64_t* length) {
+    std::size_t digits = 0;
+    while (digits < prefix.size() && prefix[digits] == ' ') {
+        ++digits;
+    }
+    return ParseDigits(prefix.substr(digits), length) && *length <= kIndexEntryMaxBytes;
+}
+
+// Checks the stored bytes of one entry (prefix, L bytes, one more byte) and
+// fills *entry. With `ours_only`, only this program's layout is accepted:
+// an eight-digit length, an eight-digit record number and a tab, and a
+// final line feed.
+bool ParseStoredEntry(std::string_view bytes, std::uint64_t offset, bool ours_only,
+                      StoredEntry* entry) {
     std::uint64_t length = 0;
-    if (bytes.size() < kIndexLengthDigits ||
-        !ParseDigits(bytes.substr(0, kIndexLengthDigits), &length) || length < 8 ||
-        length > kIndexEntryMaxBytes || bytes.size() != kIndexLengthDigits + length + 1 ||
-        bytes.back() != '\n') {
+    if (bytes.size() <= kIndexLengthDigits ||
+        !ParseLengthPrefix(bytes.substr(0, kIndexLengthDigits), &length) ||
+        bytes.size() != kIndexLengthDigits + length + 1) {
         return false;
     }
+    const std::string_view fields = bytes.substr(kIndexLengthDigits, length);
     std::uint64_t number = 0;
-    if (!ParseDigits(bytes.substr(kIndexLengthDigits, 8), &number)) {
+    std::uint64_t ignored = 0;
+    const bool ours = bytes.back() == '\n' &&
+                      ParseDigits(bytes.substr(0, kIndexLengthDigits), &ignored) &&
+                      fields.size() > 8 && fields[8] == kIndexFieldSeparator &&
+                      ParseDigits(fields.substr(0, 8), &number);
+    if (!ours && ours_only) {
         return false;
     }
     entry->offset = offset;
     entry->size = bytes.size();
+    entry->stored = bytes;
     entry->entry = bytes.substr(kIndexLengthDigits);
-    entry->record_number = static_cast<std::int32_t>(number);
+    entry->record_number = ours ? static_cast<std::int32_t>(number) : -1;
+    entry->kind =
+        !ours ? EntryKind::kForeign : (number == 0 ? EntryKind::kDead : EntryKind::kRecord);
     return true;
 }
 
 // Streams the stored entries of an open index file in file order, in a
-// bounded buffer. Reading stops at the first bytes that are not an entry
-// (a torn append or damage); they are counted as the unreadable tail.
+// bounded buffer. Bytes that are not an entry (a torn append, damage) are
+// passed over up to the next line feed that is followed by one of this
+// program's entries; they are counted as unreadable.
 template <typename Visit>
 Status ScanStoredEntries(int fd, const std::string& path, IndexScan* scan, Visit visit) {
     *scan = IndexScan{};
@@ -75,7 +103,7 @@ Status ScanStoredEntries(int fd, const std::string& path, IndexScan* scan, Visit
     std::uint64_t buffer_offset = 0;  // file offset of buffer[0]
     std::size_t filled = 0;
     std::size_t position = 0;
-    bool at_end = false;
+    bool at_end = file_size == 0;
     // Makes at least `needed` bytes available from `position`, when the file
     // has them.
     const auto fill = [&](std::size_t needed) -> Status {
@@ -98,45 +126,75 @@ Status ScanStoredEntries(int fd, const std::string& path, IndexScan* scan, Visit
         }
         return Status::Ok();
     };
-    std::uint64_t good_end = 0;
+    std::uint64_t entry_bytes = 0;
+    bool after_damage = false;
     while (true) {
-        if (status = fill(kIndexLengthDigits); !status.ok()) {
+        if (status = fill(kIndexLengthDigits + 1); !status.ok()) {
             return status;
         }
-        if (filled - position < kIndexLengthDigits) {
+        if (filled - position <= kIndexLengthDigits) {
             break;
         }
         std::uint64_t length = 0;
-        if (!ParseDigits(std::string_view(buffer.data() + position, kIndexLengthDigits), &length) ||
-            length > kIndexEntryMaxBytes) {
-            break;
+        if (ParseLengthPrefix(std::string_view(buffer.data() + position, kIndexLengthDigits),
+                              &length)) {
+            const std::size_t stored_bytes =
+                kIndexLengthDigits + static_cast<std::size_t>(length) + 1;
+            if (status = fill(stored_bytes); !status.ok()) {
+                return status;
+            }
+            if (filled - position < stored_bytes) {
+                break;  // a torn last entry
+            }
+            StoredEntry entry;
+            if (ParseStoredEntry(std::string_view(buffer.data() + position, stored_bytes),
+                                 buffer_offset + position, after_damage, &entry)) {
+                after_damage = false;
+                position += stored_bytes;
+                entry_bytes += stored_bytes;
+                switch (entry.kind) {
+                    case EntryKind::kRecord:
+                        ++scan->live_entries;
+                        scan->live_bytes += entry.size;
+                        break;
+                    case EntryKind::kDead:
+                        ++scan->dead_entries;
+                        scan->dead_bytes += entry.size;
+                        break;
+                    case EntryKind::kForeign:
+                        ++scan->other_entries;
+                        scan->live_bytes += entry.size;
+                        break;
+                }
+                if (!visit(entry)) {
+                    return Status::Ok();
+                }
+                continue;
+            }
         }
-        const std::size_t stored_bytes = kIndexLengthDigits + static_cast<std::size_t>(length) + 1;
-        if (status = fill(stored_bytes); !status.ok()) {
-            return status;
-        }
-        if (filled - position < stored_bytes) {
-            break;
-        }
-        StoredEntry entry;
-        if (!ParseStoredEntry(std::string_view(buffer.data() + position, stored_bytes),
-                              buffer_offset + position, &entry)) {
-            break;
-        }
-        if (entry.dead()) {
-            ++scan->dead_entries;
-            scan->dead_bytes += entry.size;
-        } else {
-            ++scan->live_entries;
-            scan->live_bytes += entry.size;
-        }
-        position += stored_bytes;
-        good_end = buffer_offset + position;
-        if (!visit(entry)) {
-            return Status::Ok();
+        // Not an entry here: go on after the next line feed.
+        after_damage = true;
+        std::size_t from = position + 1;
+        while (true) {
+            const void* line_feed =
+                from < filled ? std::memchr(buffer.data() + from, '\n', filled - from) : nullptr;
+            if (line_feed != nullptr) {
+                position =
+                    static_cast<std::size_t>(static_cast<const char*>(line_feed) - buffer.data()) +
+                    1;
+                break;
+            }
+            position = filled;
+            if (at_end) {
+                break;
+            }
+            if (status = fill(1); !status.ok()) {
+                return status;
+            }
+            from = position;
         }
     }
-    scan->unreadable_tail_bytes = file_size > good_end ? file_size - good_end : 0;
+    scan->unreadable_bytes = file_size - std::min(file_size, entry_bytes);
     return Status::Ok();
 }
 
@@ -181,7 +239,7 @@ Status RecordIndex::Rescan(int fd) {
     stale_.clear();
     IndexScan scan;
     Status status = ScanStoredEntries(fd, path_, &scan, [&](const StoredEntry& entry) {
-        if (!entry.dead()) {
+        if (entry.kind == EntryKind::kRecord) {
             const Location location{entry.offset, entry.size};
             auto [it, added] = live_.try_emplace(entry.record_number, location);
             if (!added) {
@@ -196,7 +254,7 @@ Status RecordIndex::Rescan(int fd) {
     }
     live_bytes_ = scan.live_bytes;
     dead_bytes_ = scan.dead_bytes;
-    unreadable_tail_bytes_ = scan.unreadable_tail_bytes;
+    unreadable_bytes_ = scan.unreadable_bytes;
     status = RememberIdentity(fd);
     scanned_ = status.ok();
     return status;
@@ -215,8 +273,8 @@ Status RecordIndex::ReadVerified(int fd, const Location& location, std::int32_t 
         return status;
     }
     StoredEntry entry;
-    if (got != stored->size() || !ParseStoredEntry(*stored, location.offset, &entry) ||
-        entry.record_number != record_number) {
+    if (got != stored->size() || !ParseStoredEntry(*stored, location.offset, true, &entry) ||
+        entry.kind != EntryKind::kRecord || entry.record_number != record_number) {
         return Status::Corrupt(path_ + ": the entry of record " + std::to_string(record_number) +
                                " is not where it was");
     }
@@ -263,7 +321,7 @@ Status RecordIndex::WriteLocked(const std::function<Status(int fd)>& change) {
         if (status = Refresh(file.get()); !status.ok()) {
             return status;
         }
-        if (unreadable_tail_bytes_ > 0) {
+        if (unreadable_bytes_ > 0) {
             // Entries appended after damage could never be read back.
             if (status = CompactLocked(file.get()); !status.ok()) {
                 return status;
@@ -389,9 +447,10 @@ Status RecordIndex::ForEachEntry(const std::function<bool(std::string_view entry
         return status;
     }
     file_access::RangeLock lock(file.get(), /*exclusive=*/false);
-    return ScanStoredEntries(
-        file.get(), path_, scan != nullptr ? scan : &local_scan,
-        [&](const StoredEntry& entry) { return entry.dead() || visit(entry.entry); });
+    return ScanStoredEntries(file.get(), path_, scan != nullptr ? scan : &local_scan,
+                             [&](const StoredEntry& entry) {
+                                 return entry.kind != EntryKind::kRecord || visit(entry.entry);
+                             });
 }
 
 Status RecordIndex::CompactLocked(int fd) {
@@ -407,13 +466,10 @@ Status RecordIndex::CompactLocked(int fd) {
     Status write_status;
     IndexScan scan;
     status = ScanStoredEntries(fd, path_, &scan, [&](const StoredEntry& entry) {
-        if (entry.dead()) {
+        if (entry.kind == EntryKind::kDead) {
             return true;
         }
-        live.append(kIndexLengthDigits, '0');
-        std::snprintf(live.data() + live.size() - kIndexLengthDigits, kIndexLengthDigits + 1,
-                      "%08zu", entry.entry.size() - 1);
-        live.append(entry.entry);
+        live.append(entry.stored);  // entries of another layout are kept as they are
         if (live.size() >= kScanBlockBytes) {
             write_status = file_access::WriteAt(temporary.get(), temporary_path, written, live);
             written += live.size();

@@ -65,7 +65,8 @@ struct IndexScan {
     std::size_t dead_entries = 0;
     std::uint64_t live_bytes = 0;
     std::uint64_t dead_bytes = 0;
-    std::uint64_t unreadable_tail_bytes = 0;  // a torn or damaged tail, ignored
+    std::size_t other_entries = 0;       // framed as entries, laid out otherwise; kept
+    std::uint64_t unreadable_bytes = 0;  // torn or damaged bytes, passed over
 };
 
 class RecordIndex {
@@ -124,7 +125,7 @@ private:
     std::vector<std::pair<std::int32_t, Location>> stale_;
     std::uint64_t live_bytes_ = 0;
     std::uint64_t dead_bytes_ = 0;
-    std::uint64_t unreadable_tail_bytes_ = 0;
+    std::uint64_t unreadable_bytes_ = 0;
 };
 
 }  // namespace kivo::recordstore

@@ -43,7 +43,13 @@ TEST_P(EffectRenderTest, EveryEffectChangesTheSignalAndKeepsItsShape) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, EffectRenderTest,
                          ::testing::Values(PcmFormat{1, 8000, 16}, PcmFormat{2, 8000, 16},
-                                           PcmFormat{1, 22050, 8}, PcmFormat{2, 44100, 16}));
+                                           PcmFormat{1, 22050, 8}, PcmFormat{2, 44100, 16}),
+                         [](const ::testing::TestParamInfo<PcmFormat>& info) {
+                             const PcmFormat& f = info.param;
+                             return std::to_string(f.channels) + "ch" +
+                                    std::to_string(f.sample_rate_hz) + "Hz" +
+                                    std::to_string(f.bits_per_sample) + "bit";
+                         });
 
 TEST(EffectRender, AllEffectsTogetherKeepLength) {
     const PcmFormat format{1, 8000, 16};

@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
 # Builds Kivo and runs every test: the full build under CTest (offscreen Qt,
 # a private session bus, a PulseAudio null sink), then the Qt-free libraries
-# again with AddressSanitizer and UndefinedBehaviorSanitizer.
-# Usage: scripts/test.sh [--no-sanitize]
+# again with AddressSanitizer and UndefinedBehaviorSanitizer, then a short
+# run of every libFuzzer target over its committed corpus.
+# Usage: scripts/test.sh [--no-sanitize] [--no-fuzz]
+# KIVO_FUZZ_SECONDS sets each fuzz target's run (default 30).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 JOBS="${KIVO_JOBS:-$(nproc)}"
+FUZZ_SECONDS="${KIVO_FUZZ_SECONDS:-30}"
 SANITIZE=1
-if [ "${1:-}" = "--no-sanitize" ]; then SANITIZE=0; fi
+FUZZ=1
+for argument in "$@"; do
+    case "$argument" in
+        --no-sanitize) SANITIZE=0 ;;
+        --no-fuzz) FUZZ=0 ;;
+        *) echo "usage: $0 [--no-sanitize] [--no-fuzz]" >&2; exit 2 ;;
+    esac
+done
 
 GENERATOR=()
 if command -v ninja >/dev/null; then GENERATOR=(-G Ninja); fi
@@ -27,4 +37,26 @@ if [ "$SANITIZE" = 1 ]; then
     cmake --build "$ROOT/build-asan" -j "$JOBS"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS" --timeout 600
+fi
+
+if [ "$FUZZ" = 1 ]; then
+    # A fuzz target <library>_<kind>_fuzz starts from the committed corpus
+    # fuzz/<library>/corpus/<kind>; what it finds goes to a scratch folder, so
+    # the committed corpus stays as it is. Long runs are done by hand.
+    echo "== fuzz targets (clang, libFuzzer), ${FUZZ_SECONDS} s each"
+    CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz-ci" "${GENERATOR[@]}" \
+        -DKIVO_BUILD_FUZZ=ON -DKIVO_LIBRARIES_ONLY=ON -DKIVO_BUILD_TESTS=OFF -DKIVO_BUILD_BENCH=OFF
+    cmake --build "$ROOT/build-fuzz-ci" -j "$JOBS"
+    for target in "$ROOT"/build-fuzz-ci/bin/*_fuzz; do
+        [ -x "$target" ] || continue
+        name="$(basename "$target" _fuzz)"
+        seeds="$ROOT/fuzz/${name%%_*}/corpus/${name#*_}"
+        scratch="$(mktemp -d)"
+        mkdir "$scratch/corpus" "$scratch/tmp"
+        echo "-- $(basename "$target") (findings in $scratch)"
+        TMPDIR="$scratch/tmp" "$target" -max_total_time="$FUZZ_SECONDS" -timeout=1 \
+            -rss_limit_mb=256 -max_len=65536 -print_final_stats=1 -artifact_prefix="$scratch/" \
+            "$scratch/corpus" "$seeds"
+        rm -rf "$scratch"
+    done
 fi

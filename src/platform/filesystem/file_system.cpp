@@ -1,0 +1,60 @@
+// Helpers shared by every FileSystem: error texts, FAT detection, paths.
+#include "kivo/platform/file_system.h"
+
+#include <cstring>
+
+namespace kivo::platform {
+namespace {
+
+// statfs f_type of the msdos and vfat drivers (MSDOS_SUPER_MAGIC).
+constexpr std::uint64_t kMsdosSuperMagic = 0x4d44;
+
+}  // namespace
+
+std::string FsStatus::Describe() const {
+    char buffer[256];
+    // The GNU strerror_r returns the text, which may or may not be in buffer.
+    const char* text = strerror_r(error_number_, buffer, sizeof buffer);
+    return text != nullptr ? std::string(text) : std::string("Unknown error");
+}
+
+bool VolumeInfo::is_fat() const {
+    return type_magic == kMsdosSuperMagic;
+}
+
+std::string JoinPath(const std::string& directory, const std::string& name) {
+    if (directory.empty()) {
+        return name;
+    }
+    if (directory.back() == '/') {
+        return directory + name;
+    }
+    return directory + "/" + name;
+}
+
+std::string ParentDirectory(const std::string& path) {
+    std::string::size_type end = path.size();
+    while (end > 1 && path[end - 1] == '/') {
+        --end;
+    }
+    std::string::size_type slash = path.rfind('/', end - 1);
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    while (slash > 0 && path[slash - 1] == '/') {
+        --slash;
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+    std::string::size_type end = path.size();
+    while (end > 1 && path[end - 1] == '/') {
+        --end;
+    }
+    std::string::size_type slash = path.rfind('/', end - 1);
+    std::string::size_type begin = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(begin, end - begin);
+}
+
+}  // namespace kivo::platform

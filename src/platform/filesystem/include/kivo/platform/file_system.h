@@ -1,0 +1,174 @@
+// The one seam between Kivo's Qt-free libraries and the file system.
+//
+// Every file the repository engine touches is reached through a FileSystem and
+// the File objects it opens, so tests can replace the disk with doubles that
+// fail a chosen call (FailingFileSystem) or lose unsynced writes in a power cut
+// (PowerLossFileSystem). Results are values: an FsStatus carrying the errno of
+// the failing call, never an exception.
+//
+// The POSIX implementation is PosixFileSystem (posix_file_system.h); the way
+// the Windows calls of the original program map onto it is written down in
+// docs/platform-mapping.md.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kivo::platform {
+
+// Success, or the errno of a failed call.
+class FsStatus {
+public:
+    FsStatus() = default;
+    static FsStatus Ok() { return FsStatus(); }
+    static FsStatus Error(int error_number) { return FsStatus(error_number); }
+
+    bool ok() const { return error_number_ == 0; }
+    int error_number() const { return error_number_; }
+    // The operating system's description of the error ("No space left on device").
+    std::string Describe() const;
+
+private:
+    explicit FsStatus(int error_number) : error_number_(error_number) {}
+    int error_number_ = 0;
+};
+
+// A value, or the status of the call that could not produce it.
+template <typename T>
+struct FsResult {
+    FsStatus status;
+    T value{};
+
+    bool ok() const { return status.ok(); }
+    static FsResult Failure(int error_number) {
+        return FsResult{FsStatus::Error(error_number), T{}};
+    }
+};
+
+// A point in time as the file system keeps it: seconds since 1970-01-01 UTC.
+struct Timestamp {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;
+
+    bool operator==(const Timestamp&) const = default;
+};
+
+enum class FileType { kRegular, kDirectory, kSymbolicLink, kOther };
+
+struct FileInfo {
+    FileType type = FileType::kRegular;
+    std::uint64_t size_bytes = 0;
+    std::uint32_t permissions = 0;  // mode bits 07777
+    // Set where the file system records a birth time (statx STATX_BTIME).
+    std::optional<Timestamp> birth_time;
+    Timestamp modification_time;
+    Timestamp access_time;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool owner_can_write() const { return (permissions & 0200) != 0; }
+};
+
+// The times a file can be given back: last access and last modification.
+struct FileTimes {
+    Timestamp access_time;
+    Timestamp modification_time;
+};
+
+// What statfs says about the volume that holds a path.
+struct VolumeInfo {
+    std::uint64_t type_magic = 0;  // f_type
+    // True for the msdos/vfat driver, whose volumes Windows calls FAT or FAT32.
+    bool is_fat() const;
+};
+
+struct DirectoryEntry {
+    std::string name;
+    bool is_directory = false;
+};
+
+// Listing a directory fails at one of three stages, which callers report
+// differently (opening, reading the next entry, closing).
+enum class ListingStage { kNone, kOpen, kNext, kClose };
+
+struct DirectoryListing {
+    std::vector<DirectoryEntry> entries;  // in the order the file system returns them
+    ListingStage failed_stage = ListingStage::kNone;
+};
+
+enum class Access { kRead, kReadWrite };
+
+enum class Creation {
+    kOpenExisting,      // fail with ENOENT when missing
+    kOpenOrCreate,      // create when missing, keep the content otherwise
+    kCreateNew,         // fail with EEXIST when the name exists (O_EXCL)
+    kCreateOrTruncate,  // create, or empty an existing file
+};
+
+struct OpenOptions {
+    Access access = Access::kRead;
+    Creation creation = Creation::kOpenExisting;
+    // Take a non-blocking exclusive lock on the open file; a second opener
+    // that also asks for it fails with EWOULDBLOCK until this one is closed.
+    bool exclusive_lock = false;
+    // When false, a symbolic link at the last path component fails with ELOOP.
+    bool follow_symbolic_links = true;
+    std::uint32_t permissions = 0666;  // for created files, before the umask
+};
+
+// An open file. Reads and writes at the current position advance it; the *At
+// variants leave it alone. Read returns fewer bytes than asked only at the
+// end of the file; Write writes everything or fails.
+class File {
+public:
+    virtual ~File() = default;
+
+    virtual FsResult<std::size_t> Read(void* data, std::size_t size_bytes) = 0;
+    virtual FsResult<std::size_t> ReadAt(std::uint64_t offset, void* data,
+                                         std::size_t size_bytes) = 0;
+    virtual FsResult<std::size_t> Write(const void* data, std::size_t size_bytes) = 0;
+    virtual FsResult<std::size_t> WriteAt(std::uint64_t offset, const void* data,
+                                          std::size_t size_bytes) = 0;
+    // Moves the position to an absolute offset and returns it.
+    virtual FsResult<std::uint64_t> Seek(std::uint64_t offset) = 0;
+    virtual FsResult<std::uint64_t> Position() = 0;
+    virtual FsStatus Truncate(std::uint64_t size_bytes) = 0;
+    // Makes everything written so far durable (fsync). A failure means the
+    // data may be lost; it is never to be retried as if it had succeeded.
+    virtual FsStatus Sync() = 0;
+    virtual FsResult<FileInfo> Stat() = 0;
+    virtual FsStatus SetTimes(const FileTimes& times) = 0;
+    virtual FsStatus SetPermissions(std::uint32_t permissions) = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    virtual FsResult<std::unique_ptr<File>> Open(const std::string& path,
+                                                 const OpenOptions& options) = 0;
+    // With follow_symbolic_links false a link is described itself (lstat).
+    virtual FsResult<FileInfo> Stat(const std::string& path, bool follow_symbolic_links) = 0;
+    virtual FsResult<VolumeInfo> StatVolume(const std::string& path) = 0;
+    virtual FsResult<DirectoryListing> ListDirectory(const std::string& path) = 0;
+    // Replaces the target when it exists; a link at the target is replaced,
+    // not followed.
+    virtual FsStatus Rename(const std::string& from, const std::string& to) = 0;
+    virtual FsStatus Unlink(const std::string& path) = 0;
+    virtual FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) = 0;
+    // Makes the creation, renaming and removal of names in the directory durable.
+    virtual FsStatus SyncDirectory(const std::string& path) = 0;
+};
+
+// "dir/name" with exactly one separator between them; dir may end with '/'.
+std::string JoinPath(const std::string& directory, const std::string& name);
+// The directory part of a path ("." when it has none).
+std::string ParentDirectory(const std::string& path);
+// The last component of a path.
+std::string BaseName(const std::string& path);
+
+}  // namespace kivo::platform

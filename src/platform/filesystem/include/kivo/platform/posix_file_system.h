@@ -1,0 +1,26 @@
+// The FileSystem of the running machine, over the POSIX calls of Linux:
+// open/openat with O_NOFOLLOW and flock for exclusive access, pread/pwrite,
+// fsync, statx for birth times, futimens, fchmod, statfs, readdir, rename.
+#pragma once
+
+#include "kivo/platform/file_system.h"
+
+namespace kivo::platform {
+
+class PosixFileSystem final : public FileSystem {
+public:
+    FsResult<std::unique_ptr<File>> Open(const std::string& path,
+                                         const OpenOptions& options) override;
+    FsResult<FileInfo> Stat(const std::string& path, bool follow_symbolic_links) override;
+    FsResult<VolumeInfo> StatVolume(const std::string& path) override;
+    FsResult<DirectoryListing> ListDirectory(const std::string& path) override;
+    FsStatus Rename(const std::string& from, const std::string& to) override;
+    FsStatus Unlink(const std::string& path) override;
+    FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
+    FsStatus SyncDirectory(const std::string& path) override;
+};
+
+// One process-wide instance for code that has no file system handed in.
+PosixFileSystem& DefaultFileSystem();
+
+}  // namespace kivo::platform

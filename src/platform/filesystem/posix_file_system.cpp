@@ -1,0 +1,306 @@
+// PosixFileSystem: the FileSystem of the running Linux machine.
+#include "kivo/platform/posix_file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kivo::platform {
+namespace {
+
+Timestamp FromStatx(const struct statx_timestamp& time) {
+    return Timestamp{time.tv_sec, time.tv_nsec};
+}
+
+FileType TypeOfMode(std::uint32_t mode) {
+    if (S_ISREG(mode)) {
+        return FileType::kRegular;
+    }
+    if (S_ISDIR(mode)) {
+        return FileType::kDirectory;
+    }
+    if (S_ISLNK(mode)) {
+        return FileType::kSymbolicLink;
+    }
+    return FileType::kOther;
+}
+
+FileInfo FromStatx(const struct statx& st) {
+    FileInfo info;
+    info.type = TypeOfMode(st.stx_mode);
+    info.size_bytes = st.stx_size;
+    info.permissions = st.stx_mode & 07777;
+    if ((st.stx_mask & STATX_BTIME) != 0) {
+        info.birth_time = FromStatx(st.stx_btime);
+    }
+    info.modification_time = FromStatx(st.stx_mtime);
+    info.access_time = FromStatx(st.stx_atime);
+    info.device = (static_cast<std::uint64_t>(st.stx_dev_major) << 32) | st.stx_dev_minor;
+    info.inode = st.stx_ino;
+    return info;
+}
+
+constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
+
+FsResult<FileInfo> StatAt(int directory_fd, const char* path, int flags) {
+    struct statx st {};
+    if (statx(directory_fd, path, flags, kStatxMask, &st) != 0) {
+        return FsResult<FileInfo>::Failure(errno);
+    }
+    return {FsStatus::Ok(), FromStatx(st)};
+}
+
+struct timespec ToTimespec(const Timestamp& time) {
+    struct timespec spec {};
+    spec.tv_sec = static_cast<time_t>(time.seconds);
+    spec.tv_nsec = static_cast<long>(time.nanoseconds);
+    return spec;
+}
+
+class PosixFile final : public File {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override { close(fd_); }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    FsResult<std::size_t> Read(void* data, std::size_t size_bytes) override {
+        FsResult<std::size_t> result = ReadAt(position_, data, size_bytes);
+        if (result.ok()) {
+            position_ += result.value;
+        }
+        return result;
+    }
+
+    FsResult<std::size_t> ReadAt(std::uint64_t offset, void* data,
+                                 std::size_t size_bytes) override {
+        auto* bytes = static_cast<unsigned char*>(data);
+        std::size_t done = 0;
+        while (done < size_bytes) {
+            ssize_t got =
+                pread(fd_, bytes + done, size_bytes - done, static_cast<off_t>(offset + done));
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return FsResult<std::size_t>::Failure(errno);
+            }
+            if (got == 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(got);
+        }
+        return {FsStatus::Ok(), done};
+    }
+
+    FsResult<std::size_t> Write(const void* data, std::size_t size_bytes) override {
+        FsResult<std::size_t> result = WriteAt(position_, data, size_bytes);
+        if (result.ok()) {
+            position_ += result.value;
+        }
+        return result;
+    }
+
+    FsResult<std::size_t> WriteAt(std::uint64_t offset, const void* data,
+                                  std::size_t size_bytes) override {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        std::size_t done = 0;
+        while (done < size_bytes) {
+            ssize_t put =
+                pwrite(fd_, bytes + done, size_bytes - done, static_cast<off_t>(offset + done));
+            if (put < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return FsResult<std::size_t>::Failure(errno);
+            }
+            if (put == 0) {
+                return FsResult<std::size_t>::Failure(ENOSPC);
+            }
+            done += static_cast<std::size_t>(put);
+        }
+        return {FsStatus::Ok(), done};
+    }
+
+    FsResult<std::uint64_t> Seek(std::uint64_t offset) override {
+        if (offset > static_cast<std::uint64_t>(INT64_MAX)) {
+            return FsResult<std::uint64_t>::Failure(EINVAL);
+        }
+        position_ = offset;
+        return {FsStatus::Ok(), position_};
+    }
+
+    FsResult<std::uint64_t> Position() override { return {FsStatus::Ok(), position_}; }
+
+    FsStatus Truncate(std::uint64_t size_bytes) override {
+        while (ftruncate(fd_, static_cast<off_t>(size_bytes)) != 0) {
+            if (errno != EINTR) {
+                return FsStatus::Error(errno);
+            }
+        }
+        return FsStatus::Ok();
+    }
+
+    FsStatus Sync() override { return fsync(fd_) == 0 ? FsStatus::Ok() : FsStatus::Error(errno); }
+
+    FsResult<FileInfo> Stat() override { return StatAt(fd_, "", AT_EMPTY_PATH); }
+
+    FsStatus SetTimes(const FileTimes& times) override {
+        struct timespec specs[2] = {ToTimespec(times.access_time),
+                                    ToTimespec(times.modification_time)};
+        return futimens(fd_, specs) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
+    }
+
+    FsStatus SetPermissions(std::uint32_t permissions) override {
+        return fchmod(fd_, static_cast<mode_t>(permissions)) == 0 ? FsStatus::Ok()
+                                                                  : FsStatus::Error(errno);
+    }
+
+private:
+    int fd_;
+    // Kept here rather than in the kernel so reads and writes are pread/pwrite.
+    std::uint64_t position_ = 0;
+};
+
+int OpenFlags(const OpenOptions& options) {
+    int flags = O_CLOEXEC;
+    flags |= options.access == Access::kRead ? O_RDONLY : O_RDWR;
+    switch (options.creation) {
+        case Creation::kOpenExisting:
+            break;
+        case Creation::kOpenOrCreate:
+            flags |= O_CREAT;
+            break;
+        case Creation::kCreateNew:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case Creation::kCreateOrTruncate:
+            flags |= O_CREAT | O_TRUNC;
+            break;
+    }
+    if (!options.follow_symbolic_links) {
+        flags |= O_NOFOLLOW;
+    }
+    return flags;
+}
+
+}  // namespace
+
+FsResult<std::unique_ptr<File>> PosixFileSystem::Open(const std::string& path,
+                                                      const OpenOptions& options) {
+    OpenOptions effective = options;
+    // O_TRUNC before the lock would empty a file another process holds; take
+    // the lock first and truncate afterwards.
+    bool truncate_after_lock =
+        options.exclusive_lock && options.creation == Creation::kCreateOrTruncate;
+    if (truncate_after_lock) {
+        effective.creation = Creation::kOpenOrCreate;
+    }
+    int fd;
+    do {
+        fd = open(path.c_str(), OpenFlags(effective), static_cast<mode_t>(options.permissions));
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return FsResult<std::unique_ptr<File>>::Failure(errno);
+    }
+    auto file = std::make_unique<PosixFile>(fd);
+    if (options.exclusive_lock) {
+        int locked;
+        do {
+            locked = flock(fd, LOCK_EX | LOCK_NB);
+        } while (locked != 0 && errno == EINTR);
+        if (locked != 0) {
+            return FsResult<std::unique_ptr<File>>::Failure(errno);
+        }
+    }
+    if (truncate_after_lock) {
+        FsStatus truncated = file->Truncate(0);
+        if (!truncated.ok()) {
+            return FsResult<std::unique_ptr<File>>::Failure(truncated.error_number());
+        }
+    }
+    return {FsStatus::Ok(), std::move(file)};
+}
+
+FsResult<FileInfo> PosixFileSystem::Stat(const std::string& path, bool follow_symbolic_links) {
+    return StatAt(AT_FDCWD, path.c_str(), follow_symbolic_links ? 0 : AT_SYMLINK_NOFOLLOW);
+}
+
+FsResult<VolumeInfo> PosixFileSystem::StatVolume(const std::string& path) {
+    struct statfs st {};
+    if (statfs(path.c_str(), &st) != 0) {
+        return FsResult<VolumeInfo>::Failure(errno);
+    }
+    return {FsStatus::Ok(), VolumeInfo{static_cast<std::uint64_t>(st.f_type)}};
+}
+
+FsResult<DirectoryListing> PosixFileSystem::ListDirectory(const std::string& path) {
+    FsResult<DirectoryListing> result;
+    DIR* directory = opendir(path.c_str());
+    if (directory == nullptr) {
+        result.status = FsStatus::Error(errno);
+        result.value.failed_stage = ListingStage::kOpen;
+        return result;
+    }
+    for (;;) {
+        errno = 0;
+        struct dirent* entry = readdir(directory);
+        if (entry == nullptr) {
+            if (errno != 0) {
+                result.status = FsStatus::Error(errno);
+                result.value.failed_stage = ListingStage::kNext;
+            }
+            break;
+        }
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        bool is_directory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            FsResult<FileInfo> info = Stat(JoinPath(path, name), false);
+            is_directory = info.ok() && info.value.type == FileType::kDirectory;
+        }
+        result.value.entries.push_back(DirectoryEntry{std::move(name), is_directory});
+    }
+    if (closedir(directory) != 0 && result.ok()) {
+        result.status = FsStatus::Error(errno);
+        result.value.failed_stage = ListingStage::kClose;
+    }
+    return result;
+}
+
+FsStatus PosixFileSystem::Rename(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
+}
+
+FsStatus PosixFileSystem::Unlink(const std::string& path) {
+    return unlink(path.c_str()) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
+}
+
+FsStatus PosixFileSystem::MakeDirectory(const std::string& path, std::uint32_t permissions) {
+    return mkdir(path.c_str(), static_cast<mode_t>(permissions)) == 0 ? FsStatus::Ok()
+                                                                      : FsStatus::Error(errno);
+}
+
+FsStatus PosixFileSystem::SyncDirectory(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return FsStatus::Error(errno);
+    }
+    FsStatus status = fsync(fd) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
+    close(fd);
+    return status;
+}
+
+PosixFileSystem& DefaultFileSystem() {
+    static PosixFileSystem file_system;
+    return file_system;
+}
+
+}  // namespace kivo::platform

@@ -51,6 +51,10 @@ INSTANTIATE_TEST_SUITE_P(Formats, EffectRenderTest,
                                     std::to_string(f.bits_per_sample) + "bit";
                          });
 
+TEST(EffectRender, LibraryIsAvailable) {
+    EXPECT_TRUE(EffectsLibraryAvailable());
+}
+
 TEST(EffectRender, AllEffectsTogetherKeepLength) {
     const PcmFormat format{1, 8000, 16};
     const auto source = MakeSpeechLike(format, 8000 * 3);

@@ -98,6 +98,25 @@ TEST_F(WaveDocumentTest, LengthGrowsWhileRecording) {
     EXPECT_FALSE(document_->is_recording());
 }
 
+TEST_F(WaveDocumentTest, JournalKeepsEveryCapturedByteOnDisk) {
+    ASSERT_EQ(document_->Open(QString()), kWaveOk);
+    document_->SetCaptureJournal(QString::fromStdString(dir_.file("journal.raw")));
+    int level_reports = 0;
+    QObject::connect(document_.get(), &WaveDocument::inputLevelsMeasured,
+                     [&](int, int) { ++level_reports; });
+    ASSERT_EQ(document_->Record(WaveDocument::RecordMode::kOverwrite), kWaveOk);
+    test::AdvanceAndPump(*backend_, 200);
+    // On disk while still recording.
+    EXPECT_EQ(test::ReadFileBytes(dir_.file("journal.raw")), Tape(0, 200));
+    EXPECT_GT(level_reports, 0);
+    document_->Stop();
+    ASSERT_EQ(document_->Record(WaveDocument::RecordMode::kInsert), kWaveOk);
+    test::AdvanceAndPump(*backend_, 100);
+    document_->Stop();
+    EXPECT_FALSE(document_->journal_failed());
+    EXPECT_EQ(test::ReadFileBytes(dir_.file("journal.raw")), Tape(0, 300));
+}
+
 TEST_F(WaveDocumentTest, LengthInEveryTimeFormat) {
     test::WriteWave(dir_.file("a.wav"), kMono8k, Tape(0, 2500));
     ASSERT_EQ(document_->Open(QString::fromStdString(dir_.file("a.wav"))), kWaveOk);

@@ -22,6 +22,10 @@ std::string Number(double value) {
 
 }  // namespace
 
+bool EffectsLibraryAvailable() {
+    return internal::SoxAvailable();
+}
+
 EffectStep StepForEffect(int index, int value) {
     const int v = ClampEffectValue(index, value);
     switch (index) {

@@ -161,6 +161,11 @@ wavefile::WaveStatus AddEffect(sox_effects_chain_t* chain, sox_effect_t* effect,
 
 }  // namespace
 
+bool SoxAvailable() {
+    const std::lock_guard<std::timed_mutex> hold(SoxLock());
+    return InitialiseSox();
+}
+
 wavefile::WaveStatus RunSoxChain(const SoxChainInput& input, const std::vector<EffectStep>& steps,
                                  const SoxSampleSink& sink, const std::atomic<bool>* cancel) {
     // Waiting for another chain to finish stays cancellable.

@@ -33,6 +33,9 @@ struct SoxChainInput {
 wavefile::WaveStatus RunSoxChain(const SoxChainInput& input, const std::vector<EffectStep>& steps,
                                  const SoxSampleSink& sink, const std::atomic<bool>* cancel);
 
+// True when libsox initialises.
+bool SoxAvailable();
+
 // libsox sample <-> float in [-1, 1).
 inline float SoxSampleToFloat(std::int32_t sample) {
     return static_cast<float>(sample) / 2147483648.0f;

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "audio_log.h"
+#include "kivo/wavefile/peak_level.h"
 #include "kivo/wavefile/wave_reader.h"
 #include "kivo/wavefile/wave_writer.h"
 #include "memory_pcm_source.h"
@@ -254,7 +255,16 @@ int WaveDocument::Record(RecordMode mode) {
     record_mode_ = mode;
     record_first_frame_ = position_frame_;
     recorded_.clear();
+    journal_failed_ = false;
+    if (!journal_path_.isEmpty()) {
+        journal_ = std::make_unique<QFile>(journal_path_);
+        if (!journal_->open(QIODevice::WriteOnly | QIODevice::Append)) {
+            journal_.reset();
+            journal_failed_ = true;
+        }
+    }
     if (!input->Start(&error)) {
+        journal_.reset();
         return Fail(kWaveErrorNoDevice, error);
     }
     input_ = std::move(input);
@@ -262,8 +272,30 @@ int WaveDocument::Record(RecordMode mode) {
 }
 
 void WaveDocument::OnInputData() {
-    if (input_) {
-        input_->ReadAvailable(&recorded_);
+    if (!input_) {
+        return;
+    }
+    const std::size_t before = recorded_.size();
+    input_->ReadAvailable(&recorded_);
+    const std::uint8_t* arrived = recorded_.data() + before;
+    const std::size_t arrived_bytes = recorded_.size() - before;
+    WriteJournal(arrived, arrived_bytes);
+    if (arrived_bytes > 0) {
+        const wavefile::PeakLevels peaks =
+            wavefile::ComputePeakLevels(arrived, arrived_bytes, format_);
+        emit inputLevelsMeasured(peaks.left, peaks.right);
+    }
+}
+
+void WaveDocument::WriteJournal(const std::uint8_t* bytes, std::size_t size_bytes) {
+    if (!journal_ || size_bytes == 0) {
+        return;
+    }
+    if (journal_->write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(size_bytes)) !=
+            static_cast<qint64>(size_bytes) ||
+        !journal_->flush()) {
+        journal_failed_ = true;
+        journal_.reset();
     }
 }
 
@@ -272,7 +304,10 @@ void WaveDocument::StopRecording() {
         return;
     }
     input_->Stop();
+    const std::size_t before = recorded_.size();
     input_->ReadAvailable(&recorded_);
+    WriteJournal(recorded_.data() + before, recorded_.size() - before);
+    journal_.reset();
     input_.reset();
     const auto align = static_cast<std::size_t>(format_.block_align_bytes());
     recorded_.resize(recorded_.size() - recorded_.size() % align);

@@ -20,6 +20,9 @@
 
 namespace kivo::audio {
 
+// True when libsox loads and initialises: effects can be offered.
+bool EffectsLibraryAvailable();
+
 // One libsox effect and its arguments, e.g. {"echo", {"0.8", "0.9", "100", "0.4"}}.
 struct EffectStep {
     std::string name;

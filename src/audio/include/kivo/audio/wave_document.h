@@ -17,6 +17,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -110,6 +111,14 @@ public:
     // The recording source: empty for the backend's selected (or default) one.
     void SetInputDevice(const QByteArray& device_id) { input_device_ = device_id; }
 
+    // A file to which every captured byte is appended as it arrives (raw PCM
+    // in format(), takes one after another), so a crash while recording
+    // leaves the audio on disk. The document never deletes it: the owner does
+    // once the recording is saved. Empty (the default) keeps no journal.
+    void SetCaptureJournal(const QString& path) { journal_path_ = path; }
+    // Set when the journal could not be written; recording goes on.
+    bool journal_failed() const { return journal_failed_; }
+
     static QString ErrorText(int code);
     const QString& last_error_detail() const { return last_error_detail_; }
 
@@ -119,6 +128,9 @@ public:
 signals:
     // A play reached its end (or the end of its range).
     void playbackFinished();
+    // While recording: the peak levels (0..99, the recorder's level rule)
+    // of the audio that just arrived.
+    void inputLevelsMeasured(int left, int right);
     // The device failed while playing or recording; what was recorded so far
     // is kept.
     void deviceFailed(const QString& error);
@@ -130,6 +142,7 @@ private:
     void StopPlayback();
     void StopRecording();
     void OnInputData();
+    void WriteJournal(const std::uint8_t* bytes, std::size_t size_bytes);
     void OnPlaybackFinished();
     int Fail(int code, const QString& detail);
 
@@ -153,6 +166,9 @@ private:
     RecordMode record_mode_ = RecordMode::kOverwrite;
     std::int64_t record_first_frame_ = 0;
     std::vector<std::uint8_t> recorded_;
+    QString journal_path_;
+    std::unique_ptr<QFile> journal_;
+    bool journal_failed_ = false;
 
     struct StreamDeleter {
         void operator()(QObject* stream) const;

@@ -79,6 +79,7 @@ TEST_F(XrrpsTool, ListPrintsOneTabSeparatedLinePerLiveMember) {
 }
 
 TEST_F(XrrpsTool, ListAllShowsDeletedVersionsAndNestedRepositories) {
+    std::filesystem::create_directory(folder_.file("in"));
     std::string inner = folder_.file("in/inner.xrt");
     RunOk({"put", inner, File("deep/x.txt", "inside the inner repository")});
     RunOk({"put", Repository(), File("in/a.txt", "first version, long enough to examine")});

@@ -121,6 +121,7 @@ void CompactionDialog::Finish(int /*error_count*/) {
     running_ = false;
     thread_.quit();
     thread_.wait();
+    emit compactionFinished(error_count());
     if (error_count() == 0) {
         accept();
         return;

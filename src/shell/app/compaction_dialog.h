@@ -45,6 +45,9 @@ public slots:
 
 signals:
     void helpRequested(const QString& topic);
+    // The last step ran; error_count steps failed (the dialog stays open
+    // when there are any).
+    void compactionFinished(int error_count);
 
 private:
     void ShowStep(const kivo::app::CompactionProgress& progress);

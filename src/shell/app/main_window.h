@@ -34,9 +34,6 @@ class RecordKindList;
 
 inline constexpr const char* kCaptionPrefix = "Kivo for user : ";
 inline constexpr const char* kInitialBanner = "Kivo";
-// Tool tip of the record list.
-inline constexpr const char* kRecordListTip =
-    "Double click to open recording. Right click for more options.";
 
 // The focused record and the selection of the record list.
 struct CurrentRecord {

@@ -141,6 +141,7 @@ OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) :
     layout->addWidget(buttons);
 
     Show(settings);
+    phone_cost_->setFocus();
 }
 
 void OptionsDialog::Show(const OptionsSettings& settings) {

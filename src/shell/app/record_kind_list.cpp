@@ -60,13 +60,14 @@ RecordKindList::RecordKindList(const Resources& resources, QWidget* parent)
     setIconSize(QSize(32, 32));
     setGridSize(QSize(100, 80));
     setSpacing(0);
-    setUniformItemSizes(true);
+    setWordWrap(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFixedWidth(110);
     setStyleSheet(
         QStringLiteral("QListWidget { background: rgb(122,153,215); color: white;"
                        " border: 1px solid rgb(92,118,170); }"
+                       "QListWidget::item { padding-top: 6px; }"
                        "QListWidget::item:selected { background: rgb(62,95,165);"
                        " color: white; border-radius: 4px; }"));
     setAccessibleName(tr("Record kinds"));
@@ -74,6 +75,7 @@ RecordKindList::RecordKindList(const Resources& resources, QWidget* parent)
         auto* item =
             new QListWidgetItem(resources_.Icon(kind.icon), QString::fromLatin1(kind.text), this);
         item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        item->setSizeHint(QSize(96, 74));
     }
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!marking_ && row >= 0)

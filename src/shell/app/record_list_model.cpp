@@ -160,6 +160,8 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const {
             return column < row.columns.size() ? QString::fromStdString(row.columns[column])
                                                : QString();
         }
+        case Qt::ToolTipRole:
+            return QString::fromLatin1(kRecordListTip);
         case Qt::ForegroundRole:
             return QBrush(ToQColor(shell::StatusColour(row.status())));
         case Qt::DecorationRole:

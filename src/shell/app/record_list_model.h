@@ -21,6 +21,10 @@
 
 namespace kivo::app {
 
+// Tool tip of every row of the record list.
+inline constexpr const char* kRecordListTip =
+    "Double click to open recording. Right click for more options.";
+
 class RecordListModel : public QAbstractTableModel {
     Q_OBJECT
 

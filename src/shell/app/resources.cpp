@@ -10,7 +10,13 @@ QString Resources::IconPath(const char* name) const {
 }
 
 QIcon Resources::Icon(const char* name, const char* theme_name) const {
-    QIcon own = name != nullptr ? QIcon(IconPath(name)) : QIcon();
+    QIcon own;
+    if (name != nullptr) {
+        // The same picture when selected: the icons are drawn to stand on the
+        // selection colour, so the default darkening is not wanted.
+        own.addFile(IconPath(name), QSize(), QIcon::Normal);
+        own.addFile(IconPath(name), QSize(), QIcon::Selected);
+    }
     if (theme_name == nullptr)
         return own;
     return QIcon::fromTheme(QString::fromLatin1(theme_name), own);

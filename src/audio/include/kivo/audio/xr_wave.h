@@ -5,9 +5,10 @@
 // Stop span) goes to the take file, AppendTake adds the finished take to the
 // accumulated file, and SaveWaveFile wraps the accumulated audio into a RIFF
 // wave ("fmt " of 18 bytes, "fact", "data"). Captured audio is handled in
-// buffers of a fifth of a second (bytes per second / divisor), fifty of them
-// queued in the device, so a busy window loses nothing. Everything runs on
-// the user-interface thread, driven by the device's signals.
+// buffers of a fifth of a second (bytes per second / divisor); while the
+// window is busy it waits in the device's queue, so nothing is lost.
+// Everything runs on the user-interface thread, driven by the device's
+// signals.
 //
 // The owner's calling order for one recording:
 //   SetTakePath, SetAccumulatedPath, SetWavePath;

@@ -49,8 +49,9 @@ public:
     ~AudioInputStream() override = default;
 
     virtual const PcmFormat& format() const = 0;
-    // How much captured audio the stream may hold before it is read (the
-    // device's buffer); a hint given before Start.
+    // How much captured audio the stream should be able to hold before it is
+    // read; a hint given before Start, which a backend may ignore when its
+    // device queues audio anyway.
     virtual void SetBufferBytes(std::size_t bytes) = 0;
     virtual bool Start(QString* error) = 0;
     // Appends every captured whole frame not read yet to `out`; returns the

@@ -62,7 +62,7 @@ QString WaveDocument::ErrorText(int code) {
         case kWaveErrorCannotSave:
             return QStringLiteral("The recording cannot be saved.");
         default:
-            return QStringLiteral("Unknown wave error");
+            return QStringLiteral("Unknown MCI error");
     }
 }
 

@@ -11,6 +11,7 @@
 #include "main_window.h"
 #include "shell/application_folders.h"
 #include "splash_screen.h"
+#include "termination_signals.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ int main(int argc, char* argv[]) {
     if (!window.Start())
         return 1;
     window.show();
+    kivo::app::CloseOnTerminationSignals(&window);
     QTimer::singleShot(0, &window, &kivo::app::MainWindow::OfferCompaction);
     return QApplication::exec();
 }

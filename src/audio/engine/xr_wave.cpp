@@ -43,6 +43,8 @@ void XRWave::StreamDeleter::operator()(QObject* stream) const {
 XRWave::XRWave(AudioBackend& backend, QObject* parent) : QObject(parent), backend_(backend) {}
 
 XRWave::~XRWave() {
+    // No signals to an owner that is going away too.
+    blockSignals(true);
     Reset();
 }
 

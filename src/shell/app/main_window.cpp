@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QTableView>
 
+#include "compaction_dialog.h"
 #include "message_box_reporter.h"
 #include "record_kind_list.h"
 #include "shell/application_folders.h"
@@ -366,6 +367,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // The compaction worker is using the store; the window closes after it.
+    if (compacting_) {
+        close_after_compaction_ = true;
+        if (active_compaction_ != nullptr && !active_compaction_->running())
+            active_compaction_->accept();
+        event->ignore();
+        return;
+    }
     if (started_ && !closing_) {
         closing_ = true;
         QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -29,6 +29,7 @@ class QTableView;
 namespace kivo::app {
 
 class MessageBoxReporter;
+class CompactionDialog;
 class FileDialogStoreChooser;
 class RecordKindList;
 
@@ -125,6 +126,10 @@ private:
     CurrentRecord current_;
     bool started_ = false;
     bool closing_ = false;
+    // A compaction is running on its worker thread: closing waits for it.
+    bool compacting_ = false;
+    bool close_after_compaction_ = false;
+    CompactionDialog* active_compaction_ = nullptr;
 };
 
 }  // namespace kivo::app

@@ -211,13 +211,25 @@ void MainWindow::ShowHotKeys() {
 }
 
 void MainWindow::CompressDataStore() {
-    if (!started_)
+    if (!started_ || compacting_ || !session_->store().has_open_store())
         return;
     CompactionDialog dialog(session_->store(), resources_.Icon("record-error"), this);
     connect(&dialog, &CompactionDialog::helpRequested, this, &MainWindow::ShowHelpTopic);
+    // A close asked for meanwhile (a signal, the session ending) waits for
+    // the last step and then closes the dialog too.
+    connect(&dialog, &CompactionDialog::compactionFinished, this, [this, &dialog] {
+        if (close_after_compaction_)
+            dialog.accept();
+    });
+    compacting_ = true;
+    active_compaction_ = &dialog;
     dialog.Start();
     dialog.exec();
+    active_compaction_ = nullptr;
+    compacting_ = false;
     RefreshCurrentView();
+    if (close_after_compaction_)
+        close();
 }
 
 void MainWindow::ShowHelpTopic(const QString& topic) {

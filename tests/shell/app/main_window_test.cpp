@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include "app_fixture.h"
 #include "main_window.h"
@@ -202,6 +203,15 @@ TEST_F(MainWindowTest, ClosingShowsTheSavingTextAndSavesTheStore) {
     const auto members = test::ReadStoreMembers(home_.user_folder() / "KIVO.xrt");
     EXPECT_NE(members.at("Voxwren.xrr").find("saved"), std::string::npos);
     EXPECT_TRUE(reporter_.reports().empty());
+}
+
+TEST_F(MainWindowTest, CloseAskedDuringCompactionWaitsForTheLastStep) {
+    std::filesystem::remove(working() / "Voxwren.xrm");  // a failed step keeps the dialog open
+    window_->show();
+    QTimer::singleShot(0, window_.get(), [this] { window_->close(); });
+    window_->CompressDataStore();  // returns when the dialog has closed
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(window_->line_state_text(), "Saving Kivo Data Store.....Please wait");
 }
 
 TEST(MainWindowStart, CancellingTheChoiceAfterAMissingStoreEndsTheProgram) {

@@ -68,7 +68,8 @@ void MakeStore(const fs::path& scratch, const fs::path& store, int records) {
         logs[i].open(scratch / log_names[i], std::ios::binary);
         logs[i] << rs::RecordLine::HeaderLine();
     }
-    rs::RecordIndex index((scratch / "Voxwren.xri").string());
+    // Index entries in the library's own encoding, written in one stream.
+    std::ofstream index(scratch / "Voxwren.xri", std::ios::binary);
     std::vector<std::string> names = {"Voxwren.xrr", "Voxwren.xrm", "Voxwren.xrp", "Voxwren.xrd",
                                       "Voxwren.xri", "xrgreet.wav", "xrwarn.wav",  "Voxwren.xrb",
                                       "Voxwren.xrc", "Voxwren.xra"};
@@ -103,8 +104,7 @@ void MakeStore(const fs::path& scratch, const fs::path& store, int records) {
         entry.mark_comments = " ";
         entry.line_position = positions[log];
         positions[log] += 401;
-        if (!index.Put(entry).ok())
-            Die("index entry");
+        index << rs::EncodeIndexEntry(entry);
         std::ofstream(scratch / f.container_name, std::ios::binary) << container_bytes;
         names.push_back(f.container_name);
     }

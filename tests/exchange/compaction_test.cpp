@@ -29,6 +29,7 @@ RecordFields Record(int number, std::string kind = "0") {
     f.number = number;
     f.kind = std::move(kind);
     f.start_date = "0" + std::to_string(number % 9 + 1) + "/01/2024";
+    f.container = "D" + std::to_string(number) + ".xrz";
     return f;
 }
 

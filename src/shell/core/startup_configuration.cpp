@@ -45,7 +45,8 @@ std::string FormatLineDevice(std::uint32_t device) {
 }
 
 std::optional<std::uint32_t> ParseLineDevice(std::string_view text) {
-    if (text.empty() || text.size() > 8)
+    // "Bad" (a missing key) would otherwise read as the number 0xBAD.
+    if (text.empty() || text.size() > 8 || text == kProfileMissingValue)
         return std::nullopt;
     std::uint32_t value = 0;
     for (char c : text) {
@@ -120,7 +121,7 @@ StartupProfile StartupConfiguration::ReadProfile(const LineDeviceChooser& choose
     if (profile_.Find(section_, key::kInternet) != result.internet) {
         profile_.Write(section_, key::kInternet, result.internet);
     }
-    result.line_device = ParseLineDevice(profile_.Read(section_, key::kCommId));
+    result.line_device = ParseLineDevice(profile_.Find(section_, key::kCommId).value_or(""));
     if (!result.line_device && choose_line_device) {
         result.line_device = choose_line_device();
         if (result.line_device) {

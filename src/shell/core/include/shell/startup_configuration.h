@@ -63,7 +63,8 @@ long ProfileInteger(std::string_view text);
 // Line device identifiers are written and read in base 16 (identifiers 0 to
 // 9 read the same in either base).
 std::string FormatLineDevice(std::uint32_t device);
-std::optional<std::uint32_t> ParseLineDevice(std::string_view text);  // nothing for "X"
+// Nothing for "X" (none chosen), "Bad" (missing) and anything not hexadecimal.
+std::optional<std::uint32_t> ParseLineDevice(std::string_view text);
 
 // Chooses a line device (the modem selection); nothing when none was chosen.
 using LineDeviceChooser = std::function<std::optional<std::uint32_t>()>;

@@ -133,6 +133,20 @@ TEST_F(KivoctlTest, InfoListsMembersAndSizes) {
     EXPECT_NE(r.out.find("Members: 14\n"), std::string::npos);
 }
 
+TEST_F(KivoctlTest, NewBuildsAnEmptyStoreReadyToList) {
+    const std::string fresh = dir.file("stores/Fresh.xrt");
+    Result r = Kivoctl({"new", fresh});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Kivoctl({"info", fresh});
+    EXPECT_NE(r.out.find("Members: 10\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Voxwren.xrr\t401\n"), std::string::npos);
+    r = Kivoctl({"list", fresh, "--kind", "diary"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "ID\tSubject\tDiary Date\tDiary Time\tDuration\n");
+    // Opening gave the store its "Voxwren.xrl".
+    EXPECT_NE(Kivoctl({"info", fresh}).out.find("Voxwren.xrl\t9\n"), std::string::npos);
+}
+
 TEST_F(KivoctlTest, FailuresPrintTheMessageText) {
     Result r = Kivoctl({"list", dir.file("Missing.xrt")});
     EXPECT_EQ(r.status, kExitFailed);

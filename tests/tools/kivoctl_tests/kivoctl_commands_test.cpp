@@ -12,6 +12,8 @@
 #include "file_bytes.h"
 #include "store_fixture.h"
 #include "temp_dir.h"
+#include "xrsave.h"
+#include "zn2xrrps.h"
 
 namespace kivo::kivoctl {
 namespace {
@@ -145,6 +147,36 @@ TEST_F(KivoctlTest, NewBuildsAnEmptyStoreReadyToList) {
     EXPECT_EQ(r.out, "ID\tSubject\tDiary Date\tDiary Time\tDuration\n");
     // Opening gave the store its "Voxwren.xrl".
     EXPECT_NE(Kivoctl({"info", fresh}).out.find("Voxwren.xrl\t9\n"), std::string::npos);
+}
+
+// Saves one dictation into the store with the record store library, as the
+// dictation recorder does.
+void SaveDictation(const std::string& store, int number, const std::string& subject) {
+    TempDir work;
+    ASSERT_EQ(RPS_GetAll(store.c_str(), work.path().c_str()), nullptr);
+    const std::string stamp = "20240301101500000";
+    const std::string base = "D" + stamp;
+    RecordFields f = Record(number, "0", subject, "01/03/2024");
+    f.container = base + ".xrz";
+    test::WriteFileText(work.file(base + ".xrl"), test::MakeRecordLine(f));
+    test::WriteFileText(work.file(base + ".xrw"), "not a wave: stored as it is");
+    test::WriteFileText(work.file(base + ".xrs"), "");
+    ASSERT_GT(XRsaveR((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(), "",
+                      work.path().c_str(), store.c_str(), stamp.c_str(), 0),
+              0);
+}
+
+TEST_F(KivoctlTest, ShowPrintsTheRecordsReport) {
+    SaveDictation(store, 9, "Quarterly figures");
+    Result r = Kivoctl({"show", store, "9"});
+#if defined(KIVOCTL_HAVE_FORMAT)
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Subject\t\tQuarterly figures\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    EXPECT_EQ(Kivoctl({"show", store, "10"}).status, kExitFailed);
+#else
+    EXPECT_EQ(r.status, kExitFailed);  // this build has no formatting library
+#endif
 }
 
 TEST_F(KivoctlTest, FailuresPrintTheMessageText) {

@@ -1,0 +1,279 @@
+// Compaction with checkpointed, resumable block moves.
+#include "compaction.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "directory_checks.h"
+#include "member_names.h"
+#include "messages.h"
+
+namespace kivo::repository {
+namespace {
+
+// Moves the planned blocks, taking checkpoints so the moves can be finished
+// after a crash (see compaction.h).
+class BlockMover {
+public:
+    BlockMover(OpenRepository& repository, const CompactionPlan& plan,
+               std::uint64_t window_capacity, const ProgressCallback& progress)
+        : repository_(repository),
+          plan_(plan),
+          window_capacity_(window_capacity),
+          progress_(progress),
+          buffer_(format::kCopyBlockBytes) {}
+
+    // The window of the first checkpoint, read from the file as it is.
+    Checkpoint FirstCheckpoint() {
+        Checkpoint first;
+        first.sequence = 1;
+        if (!plan_.moves.empty()) {
+            first.window_offset = plan_.moves.front().from;
+            first.window_length =
+                std::min(window_capacity_, plan_.sources_end - first.window_offset);
+        }
+        return first;
+    }
+
+    bool ReadFirstWindow(const Checkpoint& first) {
+        window_ = Checkpoint{};
+        window_bytes_.resize(first.window_length);
+        if (!ReadSource(first.window_offset, window_bytes_.data(), window_bytes_.size())) {
+            return false;
+        }
+        window_ = first;
+        return true;
+    }
+
+    const std::vector<std::uint8_t>& window_bytes() const { return window_bytes_; }
+
+    // Continues from a checkpoint whose window bytes are given.
+    void Resume(const Checkpoint& checkpoint, std::vector<std::uint8_t> window_bytes) {
+        window_ = checkpoint;
+        window_bytes_ = std::move(window_bytes);
+    }
+
+    bool Run(std::size_t first_move, std::uint64_t first_done) {
+        for (std::size_t m = first_move; m < plan_.moves.size(); ++m) {
+            const BlockMove& move = plan_.moves[m];
+            for (std::uint64_t done = m == first_move ? first_done : 0; done < move.length;) {
+                std::size_t chunk = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(format::kCopyBlockBytes, move.length - done));
+                if (!ReadSource(move.from + done, buffer_.data(), chunk)) {
+                    return false;
+                }
+                Report(ProgressPhase::kRead, chunk);
+                if (done == 0 && repository_.version() == FormatVersion::kXr01) {
+                    // The moved block's internal entry names its new place.
+                    EntryBytes entry = EncodeEntry(plan_.entries_after[move.entry_index], 0, false);
+                    std::memcpy(buffer_.data(), entry.data(), entry.size());
+                }
+                std::uint64_t target = move.to + done;
+                if (target + chunk > window_.window_offset + window_.window_length &&
+                    !TakeCheckpoint(m, done)) {
+                    return false;
+                }
+                if (!repository_.Seek(target, 14) ||
+                    !repository_.Write(buffer_.data(), chunk, 30, 31)) {
+                    return false;
+                }
+                Report(ProgressPhase::kWritten, chunk);
+                done += chunk;
+            }
+        }
+        // Every move is durable before the directory is written over old blocks.
+        return TakeCheckpoint(plan_.moves.size(), 0);
+    }
+
+private:
+    // Reads old bytes of the file: from the window where it covers them (the
+    // file may hold new bytes there), else from the file.
+    bool ReadSource(std::uint64_t offset, std::uint8_t* data, std::size_t size) {
+        const std::uint64_t window_begin = window_.window_offset;
+        const std::uint64_t window_end = window_begin + window_.window_length;
+        while (size > 0) {
+            std::size_t part = size;
+            if (offset >= window_begin && offset < window_end) {
+                part = static_cast<std::size_t>(std::min<std::uint64_t>(size, window_end - offset));
+                std::memcpy(data, window_bytes_.data() + (offset - window_begin), part);
+            } else {
+                if (offset < window_begin) {
+                    part = static_cast<std::size_t>(
+                        std::min<std::uint64_t>(size, window_begin - offset));
+                }
+                if (!repository_.Seek(offset, 13) || !repository_.Read(data, part, 28, 29)) {
+                    return false;
+                }
+            }
+            offset += part;
+            data += part;
+            size -= part;
+        }
+        return true;
+    }
+
+    bool TakeCheckpoint(std::size_t move_index, std::uint64_t done) {
+        if (!repository_.Sync()) {
+            return false;
+        }
+        Checkpoint next;
+        next.sequence = window_.sequence + 1;
+        next.move_index = move_index;
+        next.bytes_done = done;
+        if (move_index < plan_.moves.size()) {
+            next.window_offset = plan_.moves[move_index].from + done;
+            next.window_length = std::min(window_capacity_, plan_.sources_end - next.window_offset);
+        }
+        std::vector<std::uint8_t> next_bytes(next.window_length);
+        if (!ReadSource(next.window_offset, next_bytes.data(), next_bytes.size())) {
+            return false;
+        }
+        JournalError error = repository_.journal().WriteCheckpoint(next, next_bytes);
+        if (!error.ok()) {
+            repository_.context().status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                                         {error.step, error.status.Describe()}));
+            return false;
+        }
+        window_ = next;
+        window_bytes_ = std::move(next_bytes);
+        return true;
+    }
+
+    void Report(ProgressPhase phase, std::size_t bytes) {
+        if (progress_) {
+            progress_(phase, static_cast<std::uint32_t>(bytes), repository_.name());
+        }
+    }
+
+    OpenRepository& repository_;
+    const CompactionPlan& plan_;
+    std::uint64_t window_capacity_;
+    const ProgressCallback& progress_;
+    std::vector<std::uint8_t> buffer_;
+    Checkpoint window_;
+    std::vector<std::uint8_t> window_bytes_;
+};
+
+// The directory and append position after the moves.
+bool FinishAndClose(OpenRepository& repository, const CompactionPlan& plan) {
+    repository.directory().Replace(plan.entries_after);
+    repository.set_append_position(plan.append_position);
+    return repository.Close();
+}
+
+}  // namespace
+
+std::optional<CompactionPlan> PlanCompaction(const RepositoryDirectory& directory,
+                                             FormatVersion version) {
+    const std::vector<DirectoryEntry>& entries = directory.entries();
+    auto first_deleted = std::find_if(entries.begin(), entries.end(),
+                                      [](const DirectoryEntry& e) { return e.is_deleted(); });
+    if (first_deleted == entries.end()) {
+        return std::nullopt;
+    }
+    CompactionPlan plan;
+    plan.write_position = first_deleted->member_offset;
+    std::uint64_t write_position = plan.write_position;
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        if (it->is_deleted()) {
+            continue;
+        }
+        DirectoryEntry entry = *it;
+        if (it > first_deleted) {
+            std::uint64_t length = BlockBytes(entry, version);
+            entry.version = 1;
+            entry.member_offset = write_position;
+            if (length > 0) {
+                plan.moves.push_back(BlockMove{plan.entries_after.size(), it->member_offset,
+                                               write_position, length});
+                plan.sources_end = it->member_offset + length;
+            }
+            write_position += length;
+        }
+        plan.entries_after.push_back(std::move(entry));
+    }
+    plan.append_position = write_position;
+    return plan;
+}
+
+bool CompactAndClose(OpenRepository& repository, const ProgressCallback& progress) {
+    std::optional<CompactionPlan> plan =
+        PlanCompaction(repository.directory(), repository.version());
+    if (!plan) {
+        return repository.Close();  // the directory and header are rewritten unchanged
+    }
+    if (std::optional<std::size_t> misplaced =
+            FirstBlockOutOfOrder(repository.directory(), repository.version())) {
+        // Moving blocks that are not in directory order would overwrite live ones.
+        repository.context().status.Add(MakeMessage(
+            MessageCode::kDirectoryFieldCorrupt,
+            {field::kMemberOffset, PrintableName(repository.directory().at(*misplaced).name)}));
+        repository.Abandon();
+        return false;
+    }
+    if (!repository.Seek(plan->write_position, 12)) {
+        repository.Abandon();
+        return false;
+    }
+    // A chunk must fit in the window, or a write could pass the window's end.
+    const std::uint64_t window_capacity = std::max<std::uint64_t>(
+        repository.context().options.compaction_window_bytes, format::kCopyBlockBytes);
+    BlockMover mover(repository, *plan, window_capacity, progress);
+    Checkpoint first = mover.FirstCheckpoint();
+    if (!mover.ReadFirstWindow(first) ||
+        !repository.BeginCompaction(window_capacity, first, mover.window_bytes())) {
+        repository.Abandon();
+        return false;
+    }
+    std::uint64_t position = 0;
+    if (!mover.Run(0, 0) || !repository.Position(position, 17)) {
+        repository.Abandon();
+        return false;
+    }
+    return FinishAndClose(repository, *plan);
+}
+
+bool ResumeCompaction(const EngineContext& context, const std::string& path, platform::File& file,
+                      const JournalInspection& inspection) {
+    OpenRepository repository(context);
+    repository.set_recovering();
+    if (repository.OpenHeldFile(file, path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+        return false;
+    }
+    repository.AdoptCompactionJournal(inspection);
+    std::optional<CompactionPlan> plan =
+        PlanCompaction(repository.directory(), repository.version());
+    const Checkpoint& checkpoint = *inspection.checkpoint;
+    if (!plan) {
+        return repository.Close();
+    }
+    if (checkpoint.move_index > plan->moves.size() ||
+        (checkpoint.move_index < plan->moves.size() &&
+         checkpoint.bytes_done > plan->moves[checkpoint.move_index].length) ||
+        inspection.window_capacity < format::kCopyBlockBytes) {
+        context.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError,
+                        {step::kJournalRead, "Journal does not fit the repository"}));
+        repository.Abandon();
+        return false;
+    }
+    std::vector<std::uint8_t> window(checkpoint.window_length);
+    JournalError error =
+        ReadCheckpointWindow(context.file_system, path, inspection, checkpoint.window_offset,
+                             window.data(), window.size());
+    if (!error.ok()) {
+        context.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError, {error.step, error.status.Describe()}));
+        repository.Abandon();
+        return false;
+    }
+    BlockMover mover(repository, *plan, inspection.window_capacity, {});
+    mover.Resume(checkpoint, std::move(window));
+    if (!mover.Run(checkpoint.move_index, checkpoint.bytes_done)) {
+        repository.Abandon();
+        return false;
+    }
+    return FinishAndClose(repository, *plan);
+}
+
+}  // namespace kivo::repository

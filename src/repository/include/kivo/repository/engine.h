@@ -1,0 +1,83 @@
+// The repository engine's C++ interface. An Engine works on the FileSystem it
+// is given and keeps no state between calls: every operation opens the
+// repository, does its work, closes it, and returns a StatusRecord. The C
+// exports of zn2xrrps.h are a thin layer over it (using the machine's file
+// system); tests use it directly with fault-injecting file systems.
+//
+// A repository path may name a repository nested in others with ">>"
+// ("outer.xrt>>inner.xrz"); only the reading operations accept that.
+//
+// Every operation that writes keeps the repository sound across a crash or an
+// I/O error through a journal file next to it ("<repository>-journal"); the
+// next open of any mode finishes or undoes an interrupted call
+// (docs/decisions/repository-crash-safety.md).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kivo/platform/file_system.h"
+#include "kivo/repository/repository_time.h"
+#include "kivo/repository/status_record.h"
+
+namespace kivo::repository {
+
+enum class ProgressPhase { kRead = 0, kWritten = 1 };
+
+// Called after every block read or written: the phase, the byte count of the
+// block, and a label (a disk path or "repository(member)").
+using ProgressCallback =
+    std::function<void(ProgressPhase phase, std::uint32_t byte_count, const std::string& label)>;
+
+// Receives short fixed trace lines ending in a line feed.
+using TraceSink = std::function<void(const std::string& line)>;
+
+// How a member's bytes look as text (RPS_LoadFile).
+enum class TextKind { kControl = 0, kCrLf = 1, kLf = 2, kCr = 3 };
+
+struct LoadRequest {
+    std::string name;
+    void* buffer = nullptr;
+    std::uint32_t buffer_size = 0;            // must equal the member size
+    TextKind text_kind = TextKind::kControl;  // set by the call
+};
+
+struct EngineOptions {
+    Clock clock = SystemClockNow;
+    // Trace lines (journal recovery); none by default.
+    TraceSink trace;
+    // Bytes of old data a compaction journal keeps per checkpoint; a larger
+    // window means fewer syncs, a smaller one a smaller journal.
+    std::size_t compaction_window_bytes = 4u << 20;
+};
+
+class Engine {
+public:
+    explicit Engine(platform::FileSystem& file_system, EngineOptions options = {});
+
+    StatusRecord Get(const std::string& repository, const std::string& directory,
+                     const std::vector<std::string>& names, const ProgressCallback& progress = {});
+    StatusRecord GetAll(const std::string& repository, const std::string& directory,
+                        const ProgressCallback& progress = {});
+    StatusRecord Put(const std::string& repository, const std::string& directory,
+                     const std::vector<std::string>& names, const ProgressCallback& progress = {});
+    StatusRecord PutAll(const std::string& repository, const std::string& directory,
+                        const ProgressCallback& progress = {});
+    StatusRecord Delete(const std::string& repository, const std::vector<std::string>& names);
+    StatusRecord UnDelete(const std::string& repository, const std::string& name,
+                          std::uint32_t version, const ProgressCallback& progress = {});
+    StatusRecord Compress(const std::string& repository, const ProgressCallback& progress = {});
+    StatusRecord CheckIntegrity(const std::string& repository);
+    StatusRecord Info(const std::string& repository);
+    StatusRecord AllInfo(const std::string& repository);
+    StatusRecord LoadFile(const std::string& repository, LoadRequest& request);
+
+private:
+    platform::FileSystem& file_system_;
+    EngineOptions options_;
+};
+
+}  // namespace kivo::repository

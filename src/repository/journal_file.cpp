@@ -1,0 +1,473 @@
+// The repository journal: writing it, verifying it, and reading it back.
+#include "journal_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "byte_fields.h"
+#include "kivo/repository/repository_format.h"
+#include "messages.h"
+
+namespace kivo::repository {
+namespace {
+
+using platform::File;
+using platform::FsStatus;
+
+constexpr char kBodyMagic[] = "XRJOURN1";
+constexpr char kSlotMagic[] = "XRCHKPT1";
+constexpr std::uint64_t kBodyHeaderBytes = 40;
+constexpr std::uint64_t kRangeHeaderBytes = 16;
+constexpr std::uint64_t kChecksumBytes = 8;
+constexpr std::uint64_t kSlotHeaderBytes = 64;
+constexpr std::uint64_t kSlotAlignment = 4096;
+constexpr std::size_t kStreamBytes = 65536;
+
+// 64-bit FNV-1a: enough to tell a complete journal from a torn one.
+class Checksum {
+public:
+    void Add(const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            value_ = (value_ ^ bytes[i]) * 0x100000001b3ULL;
+        }
+    }
+    std::uint64_t value() const { return value_; }
+
+private:
+    std::uint64_t value_ = 0xcbf29ce484222325ULL;
+};
+
+std::uint64_t RoundUp(std::uint64_t value, std::uint64_t alignment) {
+    return (value + alignment - 1) / alignment * alignment;
+}
+
+std::uint64_t SlotStride(std::uint64_t window_capacity) {
+    return RoundUp(kSlotHeaderBytes + window_capacity, kSlotAlignment);
+}
+
+JournalError Failure(int step, const FsStatus& status) {
+    return JournalError{step, status};
+}
+
+JournalError ShortFailure(int step) {
+    return JournalError{step, FsStatus::Error(EIO)};
+}
+
+// Writes all bytes at the file's position, folding them into the checksum.
+JournalError WriteJournalBytes(File& journal, const void* data, std::size_t size,
+                               Checksum* checksum) {
+    platform::FsResult<std::size_t> written = journal.Write(data, size);
+    if (!written.ok()) {
+        return Failure(step::kJournalWrite, written.status);
+    }
+    if (written.value != size) {
+        return Failure(step::kJournalWrite, FsStatus::Error(ENOSPC));
+    }
+    if (checksum != nullptr) {
+        checksum->Add(data, size);
+    }
+    return {};
+}
+
+std::vector<std::uint8_t> SlotHeader(const Checkpoint& checkpoint) {
+    std::vector<std::uint8_t> header(kSlotHeaderBytes, 0);
+    std::memcpy(header.data(), kSlotMagic, 8);
+    PutU64(&header[8], checkpoint.sequence);
+    PutU64(&header[16], checkpoint.move_index);
+    PutU64(&header[24], checkpoint.bytes_done);
+    PutU64(&header[32], checkpoint.window_offset);
+    PutU64(&header[40], checkpoint.window_length);
+    return header;
+}
+
+std::uint64_t SlotChecksum(const std::vector<std::uint8_t>& header,
+                           const std::vector<std::uint8_t>& window) {
+    Checksum checksum;
+    checksum.Add(header.data(), 48);
+    checksum.Add(window.data(), window.size());
+    return checksum.value();
+}
+
+// Reads exactly `size` bytes at `offset`; false on any failure or short read.
+bool ReadExactly(File& file, std::uint64_t offset, void* data, std::size_t size, FsStatus& status) {
+    platform::FsResult<std::size_t> got = file.ReadAt(offset, data, size);
+    if (!got.ok()) {
+        status = got.status;
+        return false;
+    }
+    return got.value == size;
+}
+
+// Reads the latest valid checkpoint slot.
+void InspectSlots(File& journal, std::uint64_t file_size, std::uint64_t body_bytes,
+                  JournalInspection& inspection) {
+    std::uint64_t stride = SlotStride(inspection.window_capacity);
+    std::uint64_t first_slot = RoundUp(body_bytes, kSlotAlignment);
+    for (int slot = 0; slot < 2; ++slot) {
+        std::uint64_t slot_offset = first_slot + static_cast<std::uint64_t>(slot) * stride;
+        std::vector<std::uint8_t> header(kSlotHeaderBytes);
+        FsStatus ignored;
+        if (slot_offset + kSlotHeaderBytes > file_size ||
+            !ReadExactly(journal, slot_offset, header.data(), header.size(), ignored) ||
+            std::memcmp(header.data(), kSlotMagic, 8) != 0) {
+            continue;
+        }
+        Checkpoint checkpoint{GetU64(&header[8]), GetU64(&header[16]), GetU64(&header[24]),
+                              GetU64(&header[32]), GetU64(&header[40])};
+        if (checkpoint.window_length > inspection.window_capacity ||
+            slot_offset + kSlotHeaderBytes + checkpoint.window_length > file_size) {
+            continue;
+        }
+        std::vector<std::uint8_t> window(checkpoint.window_length);
+        if (!ReadExactly(journal, slot_offset + kSlotHeaderBytes, window.data(), window.size(),
+                         ignored) ||
+            SlotChecksum(header, window) != GetU64(&header[48])) {
+            continue;
+        }
+        if (!inspection.checkpoint || checkpoint.sequence > inspection.checkpoint->sequence) {
+            inspection.checkpoint = checkpoint;
+            inspection.checkpoint_window_offset = slot_offset + kSlotHeaderBytes;
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<ByteRange> MergeRanges(std::vector<ByteRange> ranges) {
+    std::erase_if(ranges, [](const ByteRange& range) { return range.length == 0; });
+    std::sort(ranges.begin(), ranges.end(),
+              [](const ByteRange& a, const ByteRange& b) { return a.offset < b.offset; });
+    std::vector<ByteRange> merged;
+    for (const ByteRange& range : ranges) {
+        if (!merged.empty() && range.offset <= merged.back().offset + merged.back().length) {
+            ByteRange& last = merged.back();
+            last.length =
+                std::max(last.offset + last.length, range.offset + range.length) - last.offset;
+        } else {
+            merged.push_back(range);
+        }
+    }
+    return merged;
+}
+
+std::string JournalPath(const std::string& repository_path) {
+    return repository_path + format::kJournalSuffix;
+}
+
+Journal::Journal(platform::FileSystem& file_system, std::string repository_path)
+    : file_system_(file_system), path_(JournalPath(repository_path)) {}
+
+std::uint64_t Journal::SlotOffset(int slot) const {
+    return RoundUp(body_bytes_, kSlotAlignment) +
+           static_cast<std::uint64_t>(slot) * SlotStride(window_capacity_);
+}
+
+JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t original_size,
+                             const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
+                             const Checkpoint& first,
+                             const std::vector<std::uint8_t>& first_window) {
+    platform::OpenOptions options;
+    options.access = platform::Access::kReadWrite;
+    options.creation = platform::Creation::kCreateOrTruncate;
+    options.follow_symbolic_links = false;
+    options.permissions = 0600;
+    platform::FsResult<std::unique_ptr<File>> opened = file_system_.Open(path_, options);
+    if (!opened.ok()) {
+        return Failure(step::kJournalCreate, opened.status);
+    }
+    file_ = std::move(opened.value);
+    window_capacity_ = window_capacity;
+
+    std::uint64_t body_length = kBodyHeaderBytes;
+    for (const ByteRange& range : ranges) {
+        body_length += kRangeHeaderBytes + range.length;
+    }
+    Checksum checksum;
+    std::uint8_t header[kBodyHeaderBytes] = {};
+    std::memcpy(header, kBodyMagic, 8);
+    PutU32(header + 8, static_cast<std::uint32_t>(kind));
+    PutU32(header + 12, static_cast<std::uint32_t>(ranges.size()));
+    PutU64(header + 16, original_size);
+    PutU64(header + 24, window_capacity);
+    PutU64(header + 32, body_length);
+    if (JournalError error = WriteJournalBytes(*file_, header, sizeof header, &checksum);
+        !error.ok()) {
+        return error;
+    }
+    std::vector<std::uint8_t> buffer(kStreamBytes);
+    for (const ByteRange& range : ranges) {
+        std::uint8_t range_header[kRangeHeaderBytes];
+        PutU64(range_header, range.offset);
+        PutU64(range_header + 8, range.length);
+        if (JournalError error =
+                WriteJournalBytes(*file_, range_header, sizeof range_header, &checksum);
+            !error.ok()) {
+            return error;
+        }
+        for (std::uint64_t done = 0; done < range.length;) {
+            std::size_t chunk = static_cast<std::size_t>(
+                std::min<std::uint64_t>(kStreamBytes, range.length - done));
+            platform::FsResult<std::size_t> got =
+                repository.ReadAt(range.offset + done, buffer.data(), chunk);
+            if (!got.ok()) {
+                return Failure(step::kJournalWrite, got.status);
+            }
+            // Bytes past the end of the repository read as zero; the restore
+            // truncates them away again.
+            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got.value),
+                      buffer.begin() + static_cast<std::ptrdiff_t>(chunk), 0);
+            if (JournalError error = WriteJournalBytes(*file_, buffer.data(), chunk, &checksum);
+                !error.ok()) {
+                return error;
+            }
+            done += chunk;
+        }
+    }
+    std::uint8_t checksum_bytes[kChecksumBytes];
+    PutU64(checksum_bytes, checksum.value());
+    if (JournalError error = WriteJournalBytes(*file_, checksum_bytes, kChecksumBytes, nullptr);
+        !error.ok()) {
+        return error;
+    }
+    body_bytes_ = body_length + kChecksumBytes;
+    if (kind == JournalKind::kCompaction) {
+        last_slot_ = 1;
+        return WriteCheckpoint(first, first_window);
+    }
+    if (FsStatus synced = file_->Sync(); !synced.ok()) {
+        return Failure(step::kJournalSync, synced);
+    }
+    if (FsStatus synced = file_system_.SyncDirectory(platform::ParentDirectory(path_));
+        !synced.ok()) {
+        return Failure(step::kJournalSync, synced);
+    }
+    return {};
+}
+
+JournalError Journal::WriteCheckpoint(const Checkpoint& checkpoint,
+                                      const std::vector<std::uint8_t>& window) {
+    if (!file_) {
+        return Failure(step::kJournalWrite, FsStatus::Error(EBADF));
+    }
+    int slot = 1 - last_slot_;
+    std::vector<std::uint8_t> header = SlotHeader(checkpoint);
+    PutU64(&header[48], SlotChecksum(header, window));
+    header.insert(header.end(), window.begin(), window.end());
+    platform::FsResult<std::size_t> written =
+        file_->WriteAt(SlotOffset(slot), header.data(), header.size());
+    if (!written.ok()) {
+        return Failure(step::kJournalWrite, written.status);
+    }
+    if (written.value != header.size()) {
+        return ShortFailure(step::kJournalWrite);
+    }
+    if (FsStatus synced = file_->Sync(); !synced.ok()) {
+        return Failure(step::kJournalSync, synced);
+    }
+    // The first checkpoint is written by Create: the journal's name must be
+    // durable before the repository changes.
+    if (checkpoint.sequence == 1) {
+        if (FsStatus synced = file_system_.SyncDirectory(platform::ParentDirectory(path_));
+            !synced.ok()) {
+            return Failure(step::kJournalSync, synced);
+        }
+    }
+    last_slot_ = slot;
+    return {};
+}
+
+JournalError Journal::Remove() {
+    file_.reset();
+    if (FsStatus removed = file_system_.Unlink(path_); !removed.ok()) {
+        return Failure(step::kJournalRemove, removed);
+    }
+    if (FsStatus synced = file_system_.SyncDirectory(platform::ParentDirectory(path_));
+        !synced.ok()) {
+        return Failure(step::kJournalSync, synced);
+    }
+    return {};
+}
+
+void Journal::Adopt(const JournalInspection& inspection) {
+    platform::OpenOptions options;
+    options.access = platform::Access::kReadWrite;
+    options.follow_symbolic_links = false;
+    platform::FsResult<std::unique_ptr<File>> opened = file_system_.Open(path_, options);
+    if (opened.ok()) {
+        file_ = std::move(opened.value);
+    }
+    window_capacity_ = inspection.window_capacity;
+    std::uint64_t body_length = kBodyHeaderBytes;
+    for (const JournalInspection::SavedRange& saved : inspection.ranges) {
+        body_length += kRangeHeaderBytes + saved.range.length;
+    }
+    body_bytes_ = body_length + kChecksumBytes;
+    // The checkpoint found lies in one of the slots; write the next into the other.
+    last_slot_ = inspection.checkpoint &&
+                         inspection.checkpoint_window_offset >= SlotOffset(1) + kSlotHeaderBytes
+                     ? 1
+                     : 0;
+}
+
+JournalInspection InspectJournal(platform::FileSystem& file_system,
+                                 const std::string& repository_path) {
+    JournalInspection inspection;
+    std::string path = JournalPath(repository_path);
+    platform::FsResult<platform::FileInfo> info = file_system.Stat(path, false);
+    if (!info.ok()) {
+        if (info.status.error_number() != ENOENT) {
+            inspection.state = JournalInspection::State::kInvalid;
+            inspection.read_status = info.status;
+        }
+        return inspection;
+    }
+    inspection.state = JournalInspection::State::kInvalid;
+    if (info.value.type != platform::FileType::kRegular) {
+        return inspection;
+    }
+    platform::OpenOptions options;
+    options.follow_symbolic_links = false;
+    platform::FsResult<std::unique_ptr<File>> opened = file_system.Open(path, options);
+    if (!opened.ok()) {
+        inspection.read_status = opened.status;
+        return inspection;
+    }
+    File& journal = *opened.value;
+    std::uint64_t file_size = info.value.size_bytes;
+    std::uint8_t header[kBodyHeaderBytes];
+    if (file_size < kBodyHeaderBytes + kChecksumBytes ||
+        !ReadExactly(journal, 0, header, sizeof header, inspection.read_status) ||
+        std::memcmp(header, kBodyMagic, 8) != 0) {
+        return inspection;
+    }
+    std::uint32_t kind = GetU32(header + 8);
+    std::uint32_t range_count = GetU32(header + 12);
+    inspection.original_size = GetU64(header + 16);
+    inspection.window_capacity = GetU64(header + 24);
+    std::uint64_t body_length = GetU64(header + 32);
+    if ((kind != static_cast<std::uint32_t>(JournalKind::kRollback) &&
+         kind != static_cast<std::uint32_t>(JournalKind::kCompaction)) ||
+        body_length < kBodyHeaderBytes || body_length > file_size - kChecksumBytes ||
+        inspection.window_capacity > file_size) {
+        return inspection;
+    }
+    inspection.kind = static_cast<JournalKind>(kind);
+
+    // Verify the checksum of the whole body, streaming.
+    Checksum checksum;
+    std::vector<std::uint8_t> buffer(kStreamBytes);
+    for (std::uint64_t done = 0; done < body_length;) {
+        std::size_t chunk =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kStreamBytes, body_length - done));
+        if (!ReadExactly(journal, done, buffer.data(), chunk, inspection.read_status)) {
+            return inspection;
+        }
+        checksum.Add(buffer.data(), chunk);
+        done += chunk;
+    }
+    std::uint8_t stored_checksum[kChecksumBytes];
+    if (!ReadExactly(journal, body_length, stored_checksum, kChecksumBytes,
+                     inspection.read_status) ||
+        GetU64(stored_checksum) != checksum.value()) {
+        return inspection;
+    }
+
+    // The ranges must fill the body exactly and lie inside the repository.
+    std::uint64_t position = kBodyHeaderBytes;
+    for (std::uint32_t i = 0; i < range_count; ++i) {
+        std::uint8_t range_header[kRangeHeaderBytes];
+        if (body_length - position < kRangeHeaderBytes ||
+            !ReadExactly(journal, position, range_header, kRangeHeaderBytes,
+                         inspection.read_status)) {
+            return inspection;
+        }
+        ByteRange range{GetU64(range_header), GetU64(range_header + 8)};
+        position += kRangeHeaderBytes;
+        std::uint64_t range_end = 0;
+        if (range.length > body_length - position ||
+            !CheckedAdd(range.offset, range.length, range_end) ||
+            range_end > inspection.original_size) {
+            return inspection;
+        }
+        inspection.ranges.push_back({range, position});
+        position += range.length;
+    }
+    if (position != body_length) {
+        inspection.ranges.clear();
+        return inspection;
+    }
+    if (inspection.kind == JournalKind::kCompaction) {
+        InspectSlots(journal, file_size, body_length + kChecksumBytes, inspection);
+        if (!inspection.checkpoint) {
+            inspection.ranges.clear();
+            return inspection;
+        }
+    }
+    inspection.state = JournalInspection::State::kValid;
+    return inspection;
+}
+
+JournalError RestoreSavedRanges(platform::FileSystem& file_system,
+                                const std::string& repository_path,
+                                const JournalInspection& inspection, File& repository) {
+    platform::OpenOptions options;
+    options.follow_symbolic_links = false;
+    platform::FsResult<std::unique_ptr<File>> opened =
+        file_system.Open(JournalPath(repository_path), options);
+    if (!opened.ok()) {
+        return Failure(step::kJournalRead, opened.status);
+    }
+    File& journal = *opened.value;
+    std::vector<std::uint8_t> buffer(kStreamBytes);
+    for (const JournalInspection::SavedRange& saved : inspection.ranges) {
+        for (std::uint64_t done = 0; done < saved.range.length;) {
+            std::size_t chunk = static_cast<std::size_t>(
+                std::min<std::uint64_t>(kStreamBytes, saved.range.length - done));
+            FsStatus status;
+            if (!ReadExactly(journal, saved.journal_offset + done, buffer.data(), chunk, status)) {
+                return status.ok() ? ShortFailure(step::kJournalRead)
+                                   : Failure(step::kJournalRead, status);
+            }
+            platform::FsResult<std::size_t> written =
+                repository.WriteAt(saved.range.offset + done, buffer.data(), chunk);
+            if (!written.ok()) {
+                return Failure(step::kJournalRestore, written.status);
+            }
+            if (written.value != chunk) {
+                return ShortFailure(step::kJournalRestore);
+            }
+            done += chunk;
+        }
+    }
+    return {};
+}
+
+JournalError ReadCheckpointWindow(platform::FileSystem& file_system,
+                                  const std::string& repository_path,
+                                  const JournalInspection& inspection, std::uint64_t offset,
+                                  void* data, std::size_t size) {
+    if (!inspection.checkpoint || offset < inspection.checkpoint->window_offset ||
+        offset - inspection.checkpoint->window_offset + size >
+            inspection.checkpoint->window_length) {
+        return ShortFailure(step::kJournalRead);
+    }
+    platform::OpenOptions options;
+    options.follow_symbolic_links = false;
+    platform::FsResult<std::unique_ptr<File>> opened =
+        file_system.Open(JournalPath(repository_path), options);
+    if (!opened.ok()) {
+        return Failure(step::kJournalRead, opened.status);
+    }
+    FsStatus status;
+    if (!ReadExactly(
+            *opened.value,
+            inspection.checkpoint_window_offset + (offset - inspection.checkpoint->window_offset),
+            data, size, status)) {
+        return status.ok() ? ShortFailure(step::kJournalRead) : Failure(step::kJournalRead, status);
+    }
+    return {};
+}
+
+}  // namespace kivo::repository

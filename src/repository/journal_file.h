@@ -1,0 +1,130 @@
+// The journal that makes every write to a repository crash-safe: a side file
+// "<repository>-journal" that exists only while a writing call is under way.
+//
+// It holds the repository's size and the bytes of every range the call is
+// about to overwrite (the header, the old directory, internal entries marked
+// in place), then, for a compaction, two alternating checkpoint slots that
+// say how far the moves have come and keep a window of old bytes ahead of
+// them. It is written and synced, with its folder, before the repository is
+// touched, and removed (and the folder synced) once the repository is synced.
+// A journal found on opening means a call was interrupted: a rollback journal
+// is played back (undo), a compaction journal is finished (redo).
+//
+// Layout (little-endian), docs/decisions/repository-crash-safety.md:
+//   body:  0 "XRJOURN1", 8 kind u32, 12 range count u32, 16 original size u64,
+//          24 window capacity u64, 32 body length u64, 40 ranges
+//          (offset u64, length u64, bytes ...), then a 64-bit FNV-1a checksum
+//          of the body.
+//   slots (compaction only), each at a 4 KiB boundary after the body:
+//          0 "XRCHKPT1", 8 sequence u64, 16 move index u64, 24 bytes done u64,
+//          32 window offset u64, 40 window length u64, 48 checksum u64 (of
+//          bytes 0-47 and the window), 56 reserved, 64 window bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kivo/platform/file_system.h"
+
+namespace kivo::repository {
+
+enum class JournalKind : std::uint32_t { kRollback = 1, kCompaction = 2 };
+
+struct ByteRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+
+// Sorts ranges and merges the ones that touch or overlap; drops empty ones.
+std::vector<ByteRange> MergeRanges(std::vector<ByteRange> ranges);
+
+// How far a compaction has come: every move before move_index is done, and
+// bytes_done bytes of that move. The window holds the repository's old bytes
+// at [window_offset, window_offset + window_length) as they were when the
+// checkpoint was taken.
+struct Checkpoint {
+    std::uint64_t sequence = 0;
+    std::uint64_t move_index = 0;
+    std::uint64_t bytes_done = 0;
+    std::uint64_t window_offset = 0;
+    std::uint64_t window_length = 0;
+};
+
+// A failed journal step: the engine's step number and the file system's error.
+struct JournalError {
+    int step = 0;
+    platform::FsStatus status;
+    bool ok() const { return step == 0; }
+};
+
+// What an existing journal holds, after its checksums were verified.
+struct JournalInspection {
+    enum class State { kNone, kInvalid, kValid } state = State::kNone;
+    JournalKind kind = JournalKind::kRollback;
+    std::uint64_t original_size = 0;
+    struct SavedRange {
+        ByteRange range;
+        std::uint64_t journal_offset = 0;  // where its bytes lie in the journal
+    };
+    std::vector<SavedRange> ranges;
+    std::uint64_t window_capacity = 0;
+    std::optional<Checkpoint> checkpoint;        // compaction: the latest valid one
+    std::uint64_t checkpoint_window_offset = 0;  // where its window lies in the journal
+    platform::FsStatus read_status;              // a read that failed (state kInvalid)
+};
+
+std::string JournalPath(const std::string& repository_path);
+
+class Journal {
+public:
+    Journal(platform::FileSystem& file_system, std::string repository_path);
+
+    // Creates the journal (a leftover one is replaced), saves the ranges of
+    // `repository`, and for a compaction writes `first` into the first slot;
+    // then syncs the journal and its folder.
+    JournalError Create(platform::File& repository, JournalKind kind, std::uint64_t original_size,
+                        const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
+                        const Checkpoint& first, const std::vector<std::uint8_t>& first_window);
+    // Writes the next checkpoint into the slot the latest one does not use,
+    // and syncs the journal.
+    JournalError WriteCheckpoint(const Checkpoint& checkpoint,
+                                 const std::vector<std::uint8_t>& window);
+    // Removes the journal and syncs its folder: the call is committed.
+    JournalError Remove();
+
+    // Continues with a journal found on disk (recovery), so its checkpoints
+    // can be advanced.
+    void Adopt(const JournalInspection& inspection);
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::uint64_t SlotOffset(int slot) const;
+
+    platform::FileSystem& file_system_;
+    std::string path_;
+    std::unique_ptr<platform::File> file_;
+    std::uint64_t body_bytes_ = 0;  // body and checksum
+    std::uint64_t window_capacity_ = 0;
+    int last_slot_ = 1;
+};
+
+// Reads and verifies the journal of the repository, if there is one.
+JournalInspection InspectJournal(platform::FileSystem& file_system,
+                                 const std::string& repository_path);
+
+// Writes the saved ranges back into the repository (no truncation, no sync).
+JournalError RestoreSavedRanges(platform::FileSystem& file_system,
+                                const std::string& repository_path,
+                                const JournalInspection& inspection, platform::File& repository);
+
+// Reads `size` bytes of the checkpoint's window from the journal, starting at
+// the repository offset `offset` (which lies inside the window).
+JournalError ReadCheckpointWindow(platform::FileSystem& file_system,
+                                  const std::string& repository_path,
+                                  const JournalInspection& inspection, std::uint64_t offset,
+                                  void* data, std::size_t size);
+
+}  // namespace kivo::repository

@@ -1,0 +1,122 @@
+// Deleting and restoring member versions, and compaction.
+#include <vector>
+
+#include "block_copy.h"
+#include "compaction.h"
+#include "kivo/repository/repository_format.h"
+#include "member_names.h"
+#include "messages.h"
+#include "operations.h"
+
+namespace kivo::repository {
+namespace {
+
+// The internal entries of the names' live versions, which marking them
+// deleted rewrites in place.
+std::vector<ByteRange> LiveInternalEntries(const OpenRepository& repository,
+                                           const std::vector<std::string>& names) {
+    std::vector<ByteRange> ranges;
+    if (repository.version() != FormatVersion::kXr01) {
+        return ranges;
+    }
+    for (const std::string& name : names) {
+        if (std::optional<std::size_t> live = repository.directory().FindLive(name)) {
+            ranges.push_back(
+                ByteRange{repository.directory().at(*live).member_offset, format::kEntryBytes});
+        }
+    }
+    return ranges;
+}
+
+}  // namespace
+
+void DeleteMembers(const EngineContext& context, const std::string& repository_path,
+                   const std::vector<std::string>& names) {
+    OpenRepository repository(context);
+    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+        return;
+    }
+    std::vector<ByteRange> in_place = LiveInternalEntries(repository, names);
+    for (const std::string& name : names) {
+        std::optional<std::size_t> live = repository.directory().FindLive(name);
+        if (!live) {
+            context.status.Add(MakeMessage(MessageCode::kFileNotFound, {PrintableName(name)}));
+            continue;
+        }
+        if (!repository.BeginChanges(in_place) || !repository.MarkDeleted(*live)) {
+            repository.Abandon();
+            return;
+        }
+    }
+    repository.Close();
+}
+
+void UnDeleteMember(const EngineContext& context, const std::string& repository_path,
+                    const std::string& name, std::uint32_t version,
+                    const ProgressCallback& progress) {
+    OpenRepository repository(context);
+    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+        return;
+    }
+    std::optional<std::size_t> found = repository.directory().FindVersion(name, version);
+    if (!found) {
+        context.status.Add(MakeMessage(MessageCode::kVersionNotFound,
+                                       {static_cast<std::int64_t>(version), PrintableName(name)}));
+        repository.Close();
+        return;
+    }
+    DirectoryEntry copy = repository.directory().at(*found);
+    const FormatVersion format_version = repository.version();
+    const std::uint64_t source_data = DataOffset(copy, format_version);
+    std::uint64_t limit = format::kMaxRepositoryBytes;
+    std::uint64_t needed = copy.size_bytes;
+    if (format_version == FormatVersion::kXr01) {
+        needed += format::kEntryBytes + copy.name.size();
+    } else {
+        limit = format::kMaxRepositoryBytesOnFat;  // 32-bit offsets
+    }
+    platform::FsResult<platform::VolumeInfo> volume =
+        context.file_system.StatVolume(repository.file_path());
+    if (!volume.ok()) {
+        context.status.Add(MakeMessage(MessageCode::kVolumeUnknown, {volume.status.Describe()}));
+    } else if (volume.value.is_fat()) {
+        limit = format::kMaxRepositoryBytesOnFat;
+    }
+    if (needed > limit || repository.append_position() > limit - needed) {
+        context.status.Add(MakeMessage(MessageCode::kRepositoryTooLarge, {1}));
+        repository.Close();
+        return;
+    }
+    if (!repository.BeginChanges(LiveInternalEntries(repository, {name})) ||
+        !repository.Seek(repository.append_position(), 15)) {
+        repository.Abandon();
+        return;
+    }
+    copy.deleted = 0;
+    if (!repository.AddEntry(copy, {32, 33, 34, 35})) {
+        repository.Abandon();
+        return;
+    }
+    const std::uint64_t target_data = repository.append_position();
+    std::uint64_t position = 0;
+    if (!CopyWithinRepository(repository, source_data, target_data, copy.size_bytes,
+                              repository.MemberLabel(name), progress) ||
+        !repository.Position(position, 18)) {
+        repository.Abandon();
+        return;
+    }
+    // A member of size 0 leaves the position where the entry ended.
+    repository.set_append_position(copy.size_bytes == 0 ? target_data : position);
+    repository.Close();
+}
+
+void CompressRepository(const EngineContext& context, const std::string& repository_path,
+                        const ProgressCallback& progress) {
+    OpenRepository repository(context);
+    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+        return;
+    }
+    CompactAndClose(repository, progress);
+}
+
+}  // namespace kivo::repository

@@ -1,0 +1,208 @@
+// Extraction: members into files of a folder. A member becomes a file only
+// under a plain name, through a fresh temporary file in the target folder that
+// is renamed over the final name once complete, so a symbolic link planted at
+// the output path is replaced, never followed, and a half-written file never
+// appears under the member's name.
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "file_attributes.h"
+#include "kivo/repository/repository_format.h"
+#include "member_names.h"
+#include "messages.h"
+#include "operations.h"
+
+namespace kivo::repository {
+namespace {
+
+using platform::FsStatus;
+
+std::atomic<unsigned> temporary_counter{0};
+
+class Extractor {
+public:
+    Extractor(const EngineContext& context, OpenRepository& repository, std::string directory,
+              const ProgressCallback& progress)
+        : context_(context),
+          repository_(repository),
+          directory_(std::move(directory)),
+          progress_(progress),
+          buffer_(format::kCopyBlockBytes) {}
+
+    void Extract(const DirectoryEntry& entry) {
+        std::string reason = UnsafeNameReason(entry.name);
+        if (!reason.empty()) {
+            AddMessage(MessageCode::kOpenFileFailed,
+                       {platform::JoinPath(directory_, PrintableName(entry.name)), reason});
+            return;
+        }
+        const std::string output = platform::JoinPath(directory_, entry.name);
+        if (!OutputMayBeReplaced(output)) {
+            return;
+        }
+        std::string temporary;
+        std::unique_ptr<platform::File> file = CreateTemporary(output, temporary);
+        if (!file) {
+            return;
+        }
+        if (!CopyData(entry, *file, output)) {
+            file.reset();
+            context_.file_system.Unlink(temporary);
+            return;
+        }
+        bool attributes_set = SetTimesAndAttributes(entry, *file, output);
+        file.reset();
+        if (FsStatus renamed = context_.file_system.Rename(temporary, output); !renamed.ok()) {
+            AddMessage(MessageCode::kOpenFileFailed, {output, renamed.Describe()});
+            context_.file_system.Unlink(temporary);
+            return;
+        }
+        (void)attributes_set;
+    }
+
+private:
+    void AddMessage(MessageCode code, const std::vector<MessageArgument>& arguments) {
+        context_.status.Add(MakeMessage(code, arguments));
+    }
+
+    // Replacing follows what creating over an existing file does on Windows:
+    // a read-only file or a folder cannot be replaced.
+    bool OutputMayBeReplaced(const std::string& output) {
+        platform::FsResult<platform::FileInfo> existing = context_.file_system.Stat(output, false);
+        if (!existing.ok()) {
+            return true;
+        }
+        int error = 0;
+        if (existing.value.type == platform::FileType::kDirectory) {
+            error = EISDIR;
+        } else if (existing.value.type == platform::FileType::kRegular &&
+                   !existing.value.owner_can_write()) {
+            error = EACCES;
+        }
+        if (error != 0) {
+            AddMessage(MessageCode::kOpenFileFailed, {output, FsStatus::Error(error).Describe()});
+            return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<platform::File> CreateTemporary(const std::string& output,
+                                                    std::string& temporary) {
+        platform::OpenOptions options;
+        options.access = platform::Access::kReadWrite;
+        options.creation = platform::Creation::kCreateNew;
+        options.follow_symbolic_links = false;
+        options.permissions = 0666;
+        FsStatus last_error = FsStatus::Error(EEXIST);
+        for (int attempt = 0; attempt < 16 && last_error.error_number() == EEXIST; ++attempt) {
+            temporary = platform::JoinPath(
+                directory_, ".xrrps-" + std::to_string(getpid()) + "-" +
+                                std::to_string(temporary_counter.fetch_add(1)) + ".part");
+            platform::FsResult<std::unique_ptr<platform::File>> created =
+                context_.file_system.Open(temporary, options);
+            if (created.ok()) {
+                return std::move(created.value);
+            }
+            last_error = created.status;
+        }
+        AddMessage(MessageCode::kOpenFileFailed, {output, last_error.Describe()});
+        return nullptr;
+    }
+
+    bool CopyData(const DirectoryEntry& entry, platform::File& file, const std::string& output) {
+        if (entry.size_bytes == 0) {
+            return true;
+        }
+        if (!repository_.Seek(DataOffset(entry, repository_.version()), 11)) {
+            return false;
+        }
+        const std::string label = repository_.MemberLabel(entry.name);
+        for (std::uint64_t remaining = entry.size_bytes; remaining > 0;) {
+            std::size_t chunk = static_cast<std::size_t>(
+                std::min<std::uint64_t>(format::kCopyBlockBytes, remaining));
+            if (!repository_.Read(buffer_.data(), chunk, 2, 1)) {
+                return false;
+            }
+            Report(ProgressPhase::kRead, chunk, label);
+            platform::FsResult<std::size_t> written = file.Write(buffer_.data(), chunk);
+            if (!written.ok()) {
+                AddMessage(MessageCode::kFileIoError, {output, 1, written.status.Describe()});
+                return false;
+            }
+            if (written.value != chunk) {
+                AddMessage(MessageCode::kFileIoError, {output, 2, kShortWriteText});
+                return false;
+            }
+            Report(ProgressPhase::kWritten, chunk, output);
+            remaining -= chunk;
+        }
+        return true;
+    }
+
+    bool SetTimesAndAttributes(const DirectoryEntry& entry, platform::File& file,
+                               const std::string& output) {
+        platform::FileTimes times{TimestampFromFileTime(entry.accessed),
+                                  TimestampFromFileTime(entry.written)};
+        FsStatus status = file.SetTimes(times);
+        if (status.ok()) {
+            platform::FsResult<platform::FileInfo> info = file.Stat();
+            status = info.status;
+            if (info.ok()) {
+                status =
+                    file.SetPermissions(PermissionsFor(entry.attributes, info.value.permissions));
+            }
+        }
+        if (!status.ok()) {
+            AddMessage(MessageCode::kSetAttributesFailed, {output, status.Describe()});
+            return false;
+        }
+        return true;
+    }
+
+    void Report(ProgressPhase phase, std::size_t bytes, const std::string& label) {
+        if (progress_) {
+            progress_(phase, static_cast<std::uint32_t>(bytes), label);
+        }
+    }
+
+    const EngineContext& context_;
+    OpenRepository& repository_;
+    std::string directory_;
+    const ProgressCallback& progress_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+}  // namespace
+
+void GetMembers(const EngineContext& context, const std::string& repository_path,
+                const std::string& directory, const std::vector<std::string>* names,
+                const ProgressCallback& progress) {
+    OpenRepository repository(context);
+    if (repository.Open(repository_path, OpenMode::kRead) != OpenOutcome::kOpened) {
+        return;
+    }
+    Extractor extractor(context, repository, directory, progress);
+    if (names == nullptr) {
+        for (const DirectoryEntry& entry : repository.directory().entries()) {
+            if (!entry.is_deleted()) {
+                extractor.Extract(entry);
+            }
+        }
+    } else {
+        for (const std::string& name : *names) {
+            std::optional<std::size_t> live = repository.directory().FindLive(name);
+            if (!live) {
+                context.status.Add(MakeMessage(MessageCode::kFileNotFound, {PrintableName(name)}));
+                continue;
+            }
+            extractor.Extract(repository.directory().at(*live));
+        }
+    }
+    repository.Close();
+}
+
+}  // namespace kivo::repository

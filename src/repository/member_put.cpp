@@ -1,0 +1,285 @@
+// Storing files as new member versions. A name fails on its own (the file
+// cannot be opened, is too large, changes while it is read) and the call goes
+// on with the next; a failure of the repository itself ends the call, and the
+// journal then puts the repository back as it was.
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "file_attributes.h"
+#include "kivo/repository/repository_format.h"
+#include "member_names.h"
+#include "messages.h"
+#include "operations.h"
+
+namespace kivo::repository {
+namespace {
+
+using platform::FsStatus;
+
+// A source that ends before the size it had when it was opened.
+constexpr char kSourceShrankText[] = "File changed size while it was being stored";
+
+class Storer {
+public:
+    enum class Outcome { kStored, kSkipped, kRepositoryFailed };
+
+    Storer(const EngineContext& context, OpenRepository& repository, std::string directory,
+           const ProgressCallback& progress)
+        : context_(context),
+          repository_(repository),
+          directory_(std::move(directory)),
+          progress_(progress),
+          buffer_(format::kCopyBlockBytes) {}
+
+    // Stores the names in order; false when the repository failed (the call
+    // must end without closing).
+    bool StoreAll(const std::vector<std::string>& names) {
+        in_place_ = InternalEntriesOfLiveNames(names);
+        for (const std::string& name : names) {
+            if (Store(name) == Outcome::kRepositoryFailed) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    // The internal entries a store may rewrite in place (marking an old
+    // version deleted) must be saved in the journal first.
+    std::vector<ByteRange> InternalEntriesOfLiveNames(const std::vector<std::string>& names) {
+        std::vector<ByteRange> ranges;
+        if (repository_.version() != FormatVersion::kXr01) {
+            return ranges;
+        }
+        for (const std::string& name : names) {
+            if (std::optional<std::size_t> live = repository_.directory().FindLive(name)) {
+                ranges.push_back(ByteRange{repository_.directory().at(*live).member_offset,
+                                           format::kEntryBytes});
+            }
+        }
+        return ranges;
+    }
+
+    void AddMessage(MessageCode code, const std::vector<MessageArgument>& arguments) {
+        context_.status.Add(MakeMessage(code, arguments));
+    }
+
+    Outcome Store(const std::string& name) {
+        const std::string source_path = platform::JoinPath(directory_, name);
+        std::string reason = UnsafeNameReason(name);
+        if (!reason.empty()) {
+            AddMessage(MessageCode::kOpenFileFailed,
+                       {platform::JoinPath(directory_, PrintableName(name)), reason});
+            return Outcome::kSkipped;
+        }
+        platform::OpenOptions options;
+        options.exclusive_lock = true;  // no sharing, as the repository itself
+        platform::FsResult<std::unique_ptr<platform::File>> opened =
+            context_.file_system.Open(source_path, options);
+        if (!opened.ok()) {
+            AddMessage(MessageCode::kOpenFileFailed, {source_path, opened.status.Describe()});
+            return Outcome::kSkipped;
+        }
+        platform::File& source = *opened.value;
+        platform::FsResult<platform::FileInfo> size = source.Stat();
+        if (!size.ok()) {
+            AddMessage(MessageCode::kInvalidFileSize, {size.status.Describe()});
+            return Outcome::kSkipped;
+        }
+        if (size.value.type == platform::FileType::kDirectory) {
+            AddMessage(MessageCode::kOpenFileFailed,
+                       {source_path, FsStatus::Error(EISDIR).Describe()});
+            return Outcome::kSkipped;
+        }
+        if (size.value.size_bytes > format::kMaxMemberBytes) {
+            AddMessage(MessageCode::kFileTooLarge, {source_path});
+            return Outcome::kSkipped;
+        }
+        const auto size_bytes = static_cast<std::uint32_t>(size.value.size_bytes);
+        if (!FitsInRepository(name, size_bytes)) {
+            AddMessage(MessageCode::kRepositoryTooLarge, {2});
+            return Outcome::kSkipped;
+        }
+        if (!repository_.BeginChanges(in_place_) ||
+            !repository_.Seek(repository_.append_position(), 1)) {
+            return Outcome::kRepositoryFailed;
+        }
+        platform::FsResult<platform::FileInfo> info = context_.file_system.Stat(source_path, true);
+        if (!info.ok()) {
+            AddMessage(MessageCode::kGetAttributesFailed, {source_path, info.status.Describe()});
+            return Outcome::kSkipped;
+        }
+        DirectoryEntry entry;
+        entry.name = name;
+        entry.created = CreationTimeOf(info.value);
+        entry.accessed = FileTimeFromTimestamp(info.value.access_time);
+        entry.written = FileTimeFromTimestamp(info.value.modification_time);
+        entry.stored = context_.options.clock();
+        entry.size_bytes = size_bytes;
+        entry.attributes = AttributesOf(info.value, name);
+        return AddAndCopy(std::move(entry), source, source_path);
+    }
+
+    // The size limit: 2^64 - 1 bytes, 2^32 - 1 on a FAT volume, and 2^32 - 1
+    // for "XR00", whose offsets are 32 bits wide.
+    bool FitsInRepository(const std::string& name, std::uint32_t size_bytes) {
+        std::uint64_t limit =
+            IsOnFatVolume() ? format::kMaxRepositoryBytesOnFat : format::kMaxRepositoryBytes;
+        std::uint64_t needed = size_bytes;
+        if (repository_.version() == FormatVersion::kXr01) {
+            needed += format::kEntryBytes + name.size();
+        } else {
+            limit = std::min(limit, format::kMaxRepositoryBytesOnFat);
+        }
+        return needed <= limit && repository_.append_position() <= limit - needed;
+    }
+
+    bool IsOnFatVolume() {
+        if (!volume_checked_) {
+            volume_checked_ = true;
+            platform::FsResult<platform::VolumeInfo> volume =
+                context_.file_system.StatVolume(repository_.file_path());
+            if (!volume.ok()) {
+                AddMessage(MessageCode::kVolumeUnknown, {volume.status.Describe()});
+            } else {
+                on_fat_ = volume.value.is_fat();
+            }
+        }
+        return on_fat_;
+    }
+
+    Outcome AddAndCopy(DirectoryEntry entry, platform::File& source,
+                       const std::string& source_path) {
+        const std::uint64_t block_start = repository_.append_position();
+        std::optional<std::size_t> previous = repository_.directory().FindLive(entry.name);
+        std::optional<DirectoryEntry> previous_entry;
+        if (previous) {
+            previous_entry = repository_.directory().at(*previous);
+        }
+        const std::string label = repository_.MemberLabel(entry.name);
+        const std::uint32_t size_bytes = entry.size_bytes;
+        if (!repository_.AddEntry(std::move(entry), {23, 24, 25, 26})) {
+            return Outcome::kRepositoryFailed;
+        }
+        for (std::uint64_t remaining = size_bytes; remaining > 0;) {
+            std::size_t chunk = static_cast<std::size_t>(
+                std::min<std::uint64_t>(format::kCopyBlockBytes, remaining));
+            platform::FsResult<std::size_t> got = source.Read(buffer_.data(), chunk);
+            if (!got.ok() || got.value == 0) {
+                AddMessage(MessageCode::kFileIoError,
+                           {source_path, 3, got.ok() ? kSourceShrankText : got.status.Describe()});
+                return Withdraw(block_start, previous, previous_entry);
+            }
+            Report(ProgressPhase::kRead, got.value, source_path);
+            if (!repository_.Write(buffer_.data(), got.value, 3, 27)) {
+                return Outcome::kRepositoryFailed;
+            }
+            Report(ProgressPhase::kWritten, got.value, label);
+            remaining -= got.value;
+        }
+        std::uint64_t position = 0;
+        if (!repository_.Position(position, 2)) {
+            return Outcome::kRepositoryFailed;
+        }
+        repository_.set_append_position(position);
+        return Outcome::kStored;
+    }
+
+    // Takes back an entry whose data could not be copied: the directory and
+    // the previous version's deleted mark are as before, and the next block
+    // goes where this one began.
+    Outcome Withdraw(std::uint64_t block_start, std::optional<std::size_t> previous,
+                     const std::optional<DirectoryEntry>& previous_entry) {
+        repository_.directory().RemoveLast();
+        repository_.set_append_position(block_start);
+        if (previous) {
+            repository_.directory().at(*previous) = *previous_entry;
+            if (repository_.version() == FormatVersion::kXr01 &&
+                !repository_.RewriteInternalEntry(*previous)) {
+                return Outcome::kRepositoryFailed;
+            }
+        }
+        return Outcome::kSkipped;
+    }
+
+    void Report(ProgressPhase phase, std::size_t bytes, const std::string& label) {
+        if (progress_) {
+            progress_(phase, static_cast<std::uint32_t>(bytes), label);
+        }
+    }
+
+    const EngineContext& context_;
+    OpenRepository& repository_;
+    std::string directory_;
+    const ProgressCallback& progress_;
+    std::vector<std::uint8_t> buffer_;
+    std::vector<ByteRange> in_place_;
+    bool volume_checked_ = false;
+    bool on_fat_ = false;
+};
+
+void StoreNames(const EngineContext& context, OpenRepository& repository,
+                const std::string& directory, const std::vector<std::string>& names,
+                const ProgressCallback& progress) {
+    Storer storer(context, repository, directory, progress);
+    if (!storer.StoreAll(names)) {
+        repository.Abandon();
+        return;
+    }
+    repository.Close();
+}
+
+// Whether `name` in `directory` is the journal of the repository (which
+// PutAll must not store).
+bool IsJournalOf(const EngineContext& context, const std::string& repository_path,
+                 const std::string& directory, const std::string& name) {
+    const std::string journal = JournalPath(repository_path);
+    if (platform::BaseName(journal) != name) {
+        return false;
+    }
+    platform::FsResult<platform::FileInfo> listed =
+        context.file_system.Stat(platform::JoinPath(directory, name), false);
+    platform::FsResult<platform::FileInfo> ours = context.file_system.Stat(journal, false);
+    return !listed.ok() || !ours.ok() ||
+           (listed.value.device == ours.value.device && listed.value.inode == ours.value.inode);
+}
+
+}  // namespace
+
+void PutMembers(const EngineContext& context, const std::string& repository_path,
+                const std::string& directory, const std::vector<std::string>& names,
+                const ProgressCallback& progress) {
+    OpenRepository repository(context);
+    if (repository.Open(repository_path, OpenMode::kStore) != OpenOutcome::kOpened) {
+        return;
+    }
+    StoreNames(context, repository, directory, names, progress);
+}
+
+void PutFolder(const EngineContext& context, const std::string& repository_path,
+               const std::string& directory, const ProgressCallback& progress) {
+    OpenRepository repository(context);
+    if (repository.Open(repository_path, OpenMode::kStore) != OpenOutcome::kOpened) {
+        return;
+    }
+    platform::FsResult<platform::DirectoryListing> listing =
+        context.file_system.ListDirectory(directory);
+    std::vector<std::string> names;
+    for (const platform::DirectoryEntry& entry : listing.value.entries) {
+        if (!entry.is_directory && !IsJournalOf(context, repository_path, directory, entry.name)) {
+            names.push_back(entry.name);
+        }
+    }
+    StoreNames(context, repository, directory, names, progress);
+    if (!listing.ok()) {
+        MessageCode code = listing.value.failed_stage == platform::ListingStage::kNext
+                               ? MessageCode::kFindNextFailed
+                           : listing.value.failed_stage == platform::ListingStage::kClose
+                               ? MessageCode::kFindCloseFailed
+                               : MessageCode::kFindFirstFailed;
+        context.status.Add(MakeMessage(code, {listing.status.Describe()}));
+    }
+}
+
+}  // namespace kivo::repository

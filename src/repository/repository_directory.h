@@ -1,0 +1,59 @@
+// The directory of an open repository: every entry, live and deleted, in the
+// order the entries were added, with the look-ups the operations need. Looking
+// up a name costs the number of entries of that name, not of the directory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "directory_entry.h"
+#include "repository_header.h"
+
+namespace kivo::repository {
+
+class RepositoryDirectory {
+public:
+    const std::vector<DirectoryEntry>& entries() const { return entries_; }
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    DirectoryEntry& at(std::size_t index) { return entries_[index]; }
+    const DirectoryEntry& at(std::size_t index) const { return entries_[index]; }
+
+    // The last live entry of the name in directory order.
+    std::optional<std::size_t> FindLive(const std::string& name) const;
+    // The last entry of the name with this version, live or deleted.
+    std::optional<std::size_t> FindVersion(const std::string& name, std::uint32_t version) const;
+    // The version of the last entry of the name in directory order; 0 if none.
+    std::uint32_t LastVersion(const std::string& name) const;
+
+    void Append(DirectoryEntry entry);
+    // Removes the last entry (a store that could not be finished).
+    void RemoveLast();
+    // Keeps only the live entries, in order (compaction).
+    void RemoveDeleted();
+    void Replace(std::vector<DirectoryEntry> entries);
+
+    // Numbers the versions of entries read from "XR00": walking in order, each
+    // entry gets one more than the highest version so far of its name.
+    void NumberVersions();
+
+    // Total size: header plus, for every entry, 2 x (99 + name) + data for
+    // "XR01", or 48 + name + data for "XR00".
+    std::uint64_t TotalBytes(FormatVersion version) const;
+    // Bytes held by deleted entries: data, and for "XR01" 99 + name.
+    std::uint64_t DeletedBytes(FormatVersion version) const;
+    std::uint32_t LiveCount() const;
+
+private:
+    void RebuildIndex();
+
+    std::vector<DirectoryEntry> entries_;
+    // Indices of the entries of each name, in directory order.
+    std::unordered_map<std::string, std::vector<std::size_t>> by_name_;
+};
+
+}  // namespace kivo::repository

@@ -55,6 +55,15 @@ struct FailurePlan {
     ListingStage listing_stage = ListingStage::kOpen;
 };
 
+// The plan most tests want: fail the nth call of these kinds with this errno.
+inline FailurePlan FailNth(FsCallSet calls, std::uint64_t nth, int error_number = EIO) {
+    FailurePlan plan;
+    plan.calls = calls;
+    plan.nth = nth;
+    plan.error_number = error_number;
+    return plan;
+}
+
 class FailingFileSystem final : public FileSystem {
 public:
     explicit FailingFileSystem(FileSystem& target) : target_(target) {}

@@ -42,6 +42,11 @@ void Report(const char* what, double seconds) {
 }
 
 // Kind of record n: 7 in 10 dictations, then meetings, calls, diary entries.
+double DeletedMegabytes(const fs::path& store) {
+    RPS_STATUS* status = RPS_Info(store.c_str());
+    return static_cast<double>(status->deleted_size) / 1e6;
+}
+
 const char* KindOf(int n) {
     switch (n % 10) {
         case 7:
@@ -165,6 +170,15 @@ int main(int argc, char** argv) {
     Report(("list dictations sorted by date (" + std::to_string(listed) + " rows)").c_str(),
            SecondsSince(start));
 
+    start = Clock::now();
+    int every_kind = 0;
+    for (kivo::shell::ViewKind view : kivo::shell::KindIconOrder()) {
+        kivo::shell::RecordList kind_list;
+        every_kind += kind_list.List(view, working.path());
+    }
+    Report(("list every kind (" + std::to_string(every_kind) + " rows)").c_str(),
+           SecondsSince(start));
+
     std::vector<kivo::exchange::SelectedRecord> selection;
     for (std::size_t i = 0; i < list.rows().size() && selection.size() < 100; i += 50) {
         const auto& row = list.rows()[i];
@@ -176,13 +190,14 @@ int main(int argc, char** argv) {
         Die("delete");
     Report("delete 100 records (and save)", SecondsSince(start));
 
+    std::printf("Deleted space before compaction: %.1f MB\n", DeletedMegabytes(store));
     start = Clock::now();
     kivo::exchange::StoreCompaction compaction(session);
     compaction.RunAll({});
     if (!compaction.errors().empty())
         Die("compaction: " + compaction.errors().front());
     Report("compact (logs, index, repository, save)", SecondsSince(start));
-    std::printf("Data store after compaction: %.1f MB\n",
-                static_cast<double>(fs::file_size(store)) / 1e6);
+    std::printf("Data store after compaction: %.1f MB, deleted space %.1f MB\n",
+                static_cast<double>(fs::file_size(store)) / 1e6, DeletedMegabytes(store));
     return 0;
 }

@@ -70,7 +70,7 @@ RecordSaveResult RecordSaver::Save(const RecordSaveRequest& request) const {
     Repository container(container_path);
     std::string error;
     RecordLine line;
-    if (!container.Put(request.working_folder, members) || !container.Compress()) {
+    if (!container.Put(request.working_folder, members) || !container.CompressIfNeeded()) {
         error = container.last_error();
     } else {
         // A short or broken ".xrl" file never lands in a log.

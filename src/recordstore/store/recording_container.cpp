@@ -103,7 +103,7 @@ ContainerResult RecordingContainer::BuildIn(const std::string& container_path,
         return ContainerResult::kFailed;
     EncodeMedia(working_folder);
     Repository container(container_path);
-    if (!container.Put(working_folder, members) || !container.Compress())
+    if (!container.Put(working_folder, members) || !container.CompressIfNeeded())
         return ContainerResult::kFailed;
     return ContainerResult::kDone;
 }
@@ -146,7 +146,7 @@ ContainerResult RecordingContainer::StoreInto(const std::string& working_folder,
                                               const std::string& store_path) const {
     if (!IsSafeMemberName(file_name_))
         return ContainerResult::kFailed;
-    if (!Repository(JoinPath(working_folder, file_name_)).Compress())
+    if (!Repository(JoinPath(working_folder, file_name_)).CompressIfNeeded())
         return ContainerResult::kFailed;
     return Repository(store_path).Put(working_folder, {file_name_}) ? ContainerResult::kDone
                                                                     : ContainerResult::kFailed;

@@ -53,6 +53,13 @@ bool Repository::Compress() {
     return Succeeded(RPS_Compress(path_.c_str()));
 }
 
+bool Repository::CompressIfNeeded() {
+    const RPS_STATUS* status = RPS_Info(path_.c_str());
+    if (status != nullptr && status->message_count == 0 && status->deleted_size == 0)
+        return true;
+    return Compress();
+}
+
 std::vector<MemberInfo> Repository::LiveMembers() {
     std::vector<MemberInfo> members;
     const RPS_STATUS* status = RPS_Info(path_.c_str());

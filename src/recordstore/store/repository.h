@@ -31,6 +31,9 @@ public:
     bool Get(const std::string& folder, const std::vector<std::string>& names);
     bool Delete(const std::vector<std::string>& names);
     bool Compress();
+    // Compacts only when the repository holds deleted versions: compacting
+    // one without them changes no byte, yet costs a synced rewrite.
+    bool CompressIfNeeded();
     // The live members in directory order. An unreadable repository lists
     // none; entries the engine refuses (a damaged or hostile directory) are
     // left out while the rest are listed, as the engine reports them.

@@ -69,7 +69,8 @@ enum {
  * "00002.wav" of the program's resource folder (share/kivo beside the
  * program's bin/ folder, or else the program's own folder).
  * Returns 0; 101 a component file cannot be created; 102 storing failed
- * (also when a sound file is missing: the other members are stored). */
+ * (also when a sound file is missing: the other members are stored), or a
+ * file already exists at the data store path (it is left untouched). */
 int32_t XRfilebuild(const char* store_folder, const char* store_name, const char* working_folder);
 
 /* 0 the repository has a live member of exactly that name (byte for byte);
@@ -110,7 +111,8 @@ int64_t XRsaveP(const char* media, const char* record_line, const char* index_ma
 int64_t XRsaveD(const char* media, const char* record_line, const char* index_marks,
                 const char* extra, const char* working_folder, const char* store_path,
                 const char* stamp, int32_t append_only); /* "Voxwren.xrd" */
-/* Translation: always five members (original ".xr1", translated ".xr2"). */
+/* Translation: always five members (original ".xr1", translated ".xr2",
+ * stored also when empty); an empty name for either text gives 0. */
 int64_t XRsaveT(const char* media, const char* record_line, const char* index_marks,
                 const char* original_text, const char* translated_text, const char* working_folder,
                 const char* store_path, const char* stamp, int32_t append_only); /* "Voxwren.xrr" */
@@ -141,7 +143,7 @@ int32_t XRStoreXRZ(const char* container_name, const char* working_folder, const
 /* Extracts the container from the data store into working_folder, then the
  * members chosen by selector (XR_OPEN_*) from it; the media is decoded for
  * selectors 0 and 1. The container file stays in working_folder (callers
- * delete it). 0 or 108. */
+ * delete it). 0; 108 a repository operation failed or the media is damaged. */
 int32_t XRopenXRZ(const char* container_name, const char* working_folder, const char* store_path,
                   int32_t selector);
 int32_t XRopenXRV(const char* container_name, const char* working_folder, const char* store_path,
@@ -153,8 +155,8 @@ int32_t XRopenXRV(const char* container_name, const char* working_folder, const 
  * and record line are renamed to B + ".xrw" (".wmv"), ".xrs" and ".xrl",
  * B taken from container_path's file name; the media is decoded. Nothing is
  * written outside working_folder, and no data store component file there is
- * replaced. 0; 108 the file cannot be read, holds no live member, or an
- * extraction failed. */
+ * replaced. 0; 108 the file cannot be read, holds no live media member,
+ * an extraction failed or the media is damaged. */
 int32_t XRMopenXRZ(const char* container_path, const char* working_folder);
 int32_t XRMopenXRV(const char* container_path, const char* working_folder);
 

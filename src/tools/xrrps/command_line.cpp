@@ -123,6 +123,10 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
     }
     operands.erase(operands.begin());
 
+    if (command.kind == CommandKind::Recover &&
+        command.repository.find(">>") != std::string::npos) {
+        return MakeError(word, "works on a repository file, not on one nested in another");
+    }
     if (command.kind == CommandKind::PutAll) {
         command.directory = operands.front();
         operands.clear();

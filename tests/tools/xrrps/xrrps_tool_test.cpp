@@ -243,6 +243,34 @@ TEST_F(XrrpsTool, InfoTellsTheOlderFormatApart) {
               "empty file");
 }
 
+TEST_F(XrrpsTool, RecoverRebuildsACutOffDirectoryOnlyWhenAskedToWrite) {
+    RunOk({"put", Repository(), File("in/a", "alpha"), File("in/b", "bravo")});
+    RunOk({"delete", Repository(), "a"});
+    Bytes bytes = ReadFileBytes(Repository());
+    bytes.resize(GetU64(bytes, 12));  // everything from the directory on is lost
+    WriteFileBytes(Repository(), bytes);
+    EXPECT_EQ(Run({"list", Repository()}).exit_status, 1);
+
+    ToolRun look = RunOk({"recover", Repository()});
+    auto lines = Lines(look.standard_output);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0][4] + lines[0][6], "Da");
+    EXPECT_EQ(lines[1][4] + lines[1][6], "Lb");
+    EXPECT_EQ(InfoValue(look.standard_output, "entries found"), "2");
+    EXPECT_EQ(InfoValue(look.standard_output, "deleted entries found"), "1");
+    EXPECT_EQ(ReadFileBytes(Repository()), bytes) << "recover without --write changed the file";
+
+    ToolRun repair = RunOk({"recover", Repository(), "--write"});
+    EXPECT_EQ(InfoValue(repair.standard_output, "directory"), "rewritten");
+    RunOk({"check", Repository()});
+    EXPECT_EQ(RunOk({"cat", Repository(), "b"}).standard_output, "bravo");
+    auto all = Lines(RunOk({"list", "--all", Repository()}).standard_output);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0][4] + all[0][6], "Da");
+
+    EXPECT_EQ(Run({"recover", Repository() + ">>b"}).exit_status, 2);
+}
+
 // Runs xrrps on a pseudo-terminal and returns everything it drew there.
 std::string RunOnTerminal(const std::vector<std::string>& arguments) {
     std::string program = XrrpsPath();

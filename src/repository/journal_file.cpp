@@ -108,9 +108,11 @@ void InspectSlots(File& journal, std::uint64_t file_size, std::uint64_t body_byt
     for (int slot = 0; slot < 2; ++slot) {
         std::uint64_t slot_offset = first_slot + static_cast<std::uint64_t>(slot) * stride;
         std::vector<std::uint8_t> header(kSlotHeaderBytes);
-        FsStatus ignored;
+        // A slot that cannot be read may hold the latest checkpoint: going on
+        // from an older one would be unsafe, so a read error fails it all.
+        FsStatus& status = inspection.read_status;
         if (slot_offset + kSlotHeaderBytes > file_size ||
-            !ReadExactly(journal, slot_offset, header.data(), header.size(), ignored) ||
+            !ReadExactly(journal, slot_offset, header.data(), header.size(), status) ||
             std::memcmp(header.data(), kSlotMagic, 8) != 0) {
             continue;
         }
@@ -122,7 +124,7 @@ void InspectSlots(File& journal, std::uint64_t file_size, std::uint64_t body_byt
         }
         std::vector<std::uint8_t> window(checkpoint.window_length);
         if (!ReadExactly(journal, slot_offset + kSlotHeaderBytes, window.data(), window.size(),
-                         ignored) ||
+                         status) ||
             SlotChecksum(header, window) != GetU64(&header[48])) {
             continue;
         }
@@ -214,10 +216,10 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
             if (!got.ok()) {
                 return Failure(step::kJournalWrite, got.status);
             }
-            // Bytes past the end of the repository read as zero; the restore
-            // truncates them away again.
-            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got.value),
-                      buffer.begin() + static_cast<std::ptrdiff_t>(chunk), 0);
+            // Ranges lie inside the repository: fewer bytes means it changed.
+            if (got.value != chunk) {
+                return ShortFailure(step::kJournalWrite);
+            }
             if (JournalError error = WriteJournalBytes(*file_, buffer.data(), chunk, &checksum);
                 !error.ok()) {
                 return error;
@@ -349,8 +351,7 @@ JournalInspection InspectJournal(platform::FileSystem& file_system,
     std::uint64_t body_length = GetU64(header + 32);
     if ((kind != static_cast<std::uint32_t>(JournalKind::kRollback) &&
          kind != static_cast<std::uint32_t>(JournalKind::kCompaction)) ||
-        body_length < kBodyHeaderBytes || body_length > file_size - kChecksumBytes ||
-        inspection.window_capacity > file_size) {
+        body_length < kBodyHeaderBytes || body_length > file_size - kChecksumBytes) {
         return inspection;
     }
     inspection.kind = static_cast<JournalKind>(kind);
@@ -400,7 +401,7 @@ JournalInspection InspectJournal(platform::FileSystem& file_system,
     }
     if (inspection.kind == JournalKind::kCompaction) {
         InspectSlots(journal, file_size, body_length + kChecksumBytes, inspection);
-        if (!inspection.checkpoint) {
+        if (!inspection.read_status.ok() || !inspection.checkpoint) {
             inspection.ranges.clear();
             return inspection;
         }

@@ -159,7 +159,7 @@ private:
         }
         const std::string label = repository_.MemberLabel(entry.name);
         const std::uint32_t size_bytes = entry.size_bytes;
-        if (!repository_.AddEntry(std::move(entry), {23, 24, 25, 26})) {
+        if (!repository_.AddEntry(std::move(entry), {23, 24, 25, 26, 10})) {
             return Outcome::kRepositoryFailed;
         }
         for (std::uint64_t remaining = size_bytes; remaining > 0;) {

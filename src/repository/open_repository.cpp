@@ -110,6 +110,13 @@ bool OpenRepository::RecoverInterruptedCall(OpenMode mode) {
         case JournalInspection::State::kNone:
             return true;
         case JournalInspection::State::kInvalid:
+            if (!inspection.read_status.ok()) {
+                // A journal that cannot be read may still be needed.
+                context_.status.Add(
+                    MakeMessage(MessageCode::kRepositoryIoError,
+                                {step::kJournalRead, inspection.read_status.Describe()}));
+                return false;
+            }
             // Never completed, so the repository was not touched under it.
             if (context_.file_system.Unlink(JournalPath(file_path_)).ok()) {
                 context_.Trace("Repository journal discarded\n");
@@ -503,8 +510,7 @@ bool OpenRepository::AddEntry(DirectoryEntry entry, const AddEntrySteps& steps) 
                steps.name_short_write)) {
         return false;
     }
-    append_position_ += format::kEntryBytes + entry.name.size();
-    return true;
+    return Position(append_position_, steps.position_after);
 }
 
 bool OpenRepository::WriteFreshHeader() {

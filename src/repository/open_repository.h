@@ -59,6 +59,7 @@ struct AddEntrySteps {
     int entry_short_write;
     int name_write_error;
     int name_short_write;
+    int position_after;  // RPS10: reading the position after the entry and name
 };
 
 class OpenRepository {

@@ -109,6 +109,9 @@ bool FailingFileSystem::State::ShouldFail(FsCall call, const std::string& path) 
     if (!plan.path_contains.empty() && path.find(plan.path_contains) == std::string::npos) {
         return false;
     }
+    if (!plan.path_is.empty() && path != plan.path_is) {
+        return false;
+    }
     ++counted;
     bool fail = plan.persistent ? counted >= plan.nth : counted == plan.nth;
     if (fail) {

@@ -51,6 +51,8 @@ struct FailurePlan {
     bool persistent = false;
     // Only calls on paths containing this text count; empty counts all.
     std::string path_contains;
+    // Only calls on exactly this path count; empty counts all.
+    std::string path_is;
     // The stage at which a failing ListDirectory fails.
     ListingStage listing_stage = ListingStage::kOpen;
 };

@@ -134,6 +134,34 @@ TEST_F(DataStoreTest, NewRefusesAnExistingName) {
     EXPECT_EQ(session.New(Store("KIVO")), 3);  // the name becomes KIVO.xrt
 }
 
+TEST_F(DataStoreTest, NewSavesTheOpenStoreThenBuildsAndOpensTheNewOne) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(session.WorkingPath("Voxwren.xrc").string(), "templates of KIVO");
+
+    ASSERT_EQ(session.New(stores.path() / "sub" / "Fresh"), 0);
+    EXPECT_EQ(session.location().name, "Fresh");
+    EXPECT_TRUE(std::filesystem::exists(stores.path() / "sub" / "Fresh.xrt"));
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrc").string()), "");
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrl").string()), "999999999");
+    EXPECT_EQ(profile.Read("anna", "LastFile"), "Fresh");
+    EXPECT_EQ(ReadStoreMembers(Store("KIVO.xrt"))["Voxwren.xrc"], "templates of KIVO");
+}
+
+TEST_F(DataStoreTest, NewThatCannotBuildKeepsThePreviousStoreOpen) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(root.file("blocker"), "a file where the folder should be");
+
+    const int code = session.New(root.path() / "blocker" / "Fresh.xrt");
+    EXPECT_GT(code, 100);
+    EXPECT_EQ(session.state(), StoreState::kOpen);
+    EXPECT_EQ(session.location().name, "KIVO");
+    EXPECT_TRUE(std::filesystem::exists(session.WorkingPath("Voxwren.xrr")));
+}
+
 TEST_F(DataStoreTest, StoreLocationsSplitChosenPaths) {
     auto opened = StoreLocation::FromOpenedPath("/d/stores/Office.xrt");
     EXPECT_EQ(opened.folder, "/d/stores");

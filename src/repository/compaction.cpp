@@ -16,11 +16,11 @@ namespace {
 class BlockMover {
 public:
     BlockMover(OpenRepository& repository, const CompactionPlan& plan,
-               std::uint64_t window_capacity, const ProgressCallback& progress)
+               std::uint64_t window_capacity, ProgressCallback progress)
         : repository_(repository),
           plan_(plan),
           window_capacity_(window_capacity),
-          progress_(progress),
+          progress_(std::move(progress)),
           buffer_(format::kCopyBlockBytes) {}
 
     // The window of the first checkpoint, read from the file as it is.
@@ -148,7 +148,7 @@ private:
     OpenRepository& repository_;
     const CompactionPlan& plan_;
     std::uint64_t window_capacity_;
-    const ProgressCallback& progress_;
+    ProgressCallback progress_;
     std::vector<std::uint8_t> buffer_;
     Checkpoint window_;
     std::vector<std::uint8_t> window_bytes_;

@@ -3,14 +3,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "fuzz_sandbox.h"
+#include "kivo/repository/recovery.h"
 #include "zn2xrrps.h"
 
 namespace kivo::fuzz {
@@ -50,10 +53,19 @@ std::vector<std::string> NamesOf(const std::vector<EntryCopy>& entries) {
     return names;
 }
 
-// A plain name the engine may write into the extraction folder.
+// A plain name the engine may write into the extraction folder: not empty,
+// not "." or "..", no '/', '\\', NUL or other control character.
 bool IsPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    for (char c : name) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || byte < 32 || byte == 127) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void LoadOneMember(const std::string& repository, const std::vector<EntryCopy>& entries) {
@@ -112,44 +124,55 @@ struct LiveMember {
     bool operator==(const LiveMember&) const = default;
 };
 
-// Every live member with its data, or nothing when one cannot be loaded
-// whole or a name is live twice.
-std::optional<std::vector<LiveMember>> ReadLiveMembers(const std::string& repository) {
+struct LiveMembers {
+    // Every live member was loaded. False when one is beyond what this
+    // harness loads (too large, a name the engine will not extract, a name
+    // live twice), or when loading failed.
+    bool complete = false;
+    // A member within those limits could not be loaded.
+    bool load_failed = false;
+    std::vector<LiveMember> members;
+};
+
+LiveMembers ReadLiveMembers(const std::string& repository) {
     std::vector<EntryCopy> entries = CopyEntries(RPS_Info(repository.c_str()));
     std::set<std::string> names;
-    std::vector<LiveMember> members;
+    LiveMembers result;
     for (const EntryCopy& entry : entries) {
         RPS_LOAD_REQUEST request{};
         if (entry.size > kMaxLoadBytes || entry.name.size() >= sizeof request.name ||
-            !names.insert(entry.name).second) {
-            return std::nullopt;
+            !IsPlainName(entry.name) || !names.insert(entry.name).second) {
+            return result;
         }
         LiveMember member{entry.name, std::vector<unsigned char>(entry.size)};
         std::memcpy(request.name, entry.name.c_str(), entry.name.size());
         request.buffer = member.data.data();
         request.buffer_size = entry.size;
         if (RPS_LoadFile(repository.c_str(), &request) != nullptr) {
-            return std::nullopt;
+            result.load_failed = true;
+            return result;
         }
-        members.push_back(std::move(member));
+        result.members.push_back(std::move(member));
     }
-    return members;
+    result.complete = true;
+    return result;
 }
 
 // A repository that passed the integrity check must pass it again after its
 // first live member is deleted and the repository compacted, and still hold
 // every other live member, in order, byte for byte.
 void MaintainSoundRepository(const std::string& repository) {
-    std::optional<std::vector<LiveMember>> expected = ReadLiveMembers(repository);
-    if (!expected) {
+    LiveMembers before = ReadLiveMembers(repository);
+    if (!before.complete) {
         return;
     }
-    if (!expected->empty()) {
-        const char* names[] = {expected->front().name.c_str()};
+    std::vector<LiveMember> expected = std::move(before.members);
+    if (!expected.empty()) {
+        const char* names[] = {expected.front().name.c_str()};
         if (RPS_Delete(repository.c_str(), names, 1) != nullptr) {
             return;
         }
-        expected->erase(expected->begin());
+        expected.erase(expected.begin());
     }
     if (RPS_Compress(repository.c_str()) != nullptr) {
         return;
@@ -158,9 +181,26 @@ void MaintainSoundRepository(const std::string& repository) {
         FuzzFailure(std::string("compaction left a repository that fails the check: ") +
                     (check->messages ? check->messages->text : "(no message)"));
     }
-    if (ReadLiveMembers(repository) != expected) {
+    LiveMembers after = ReadLiveMembers(repository);
+    if (!after.complete || after.members != expected) {
         FuzzFailure("deletion and compaction changed the other live members");
     }
+}
+
+// The whole file as bytes.
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>());
+}
+
+bool SameEntries(const std::vector<repository::EntryInfo>& a,
+                 const std::vector<repository::EntryInfo>& b) {
+    auto same = [](const repository::EntryInfo& x, const repository::EntryInfo& y) {
+        return x.name == y.name && x.version == y.version && x.size_bytes == y.size_bytes &&
+               x.deleted == y.deleted;
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), same);
 }
 
 }  // namespace
@@ -194,9 +234,40 @@ int FuzzRepositoryReading(const std::uint8_t* data, std::size_t size) {
 int FuzzRepositoryRecovery(const std::uint8_t* data, std::size_t size) {
     FuzzSandbox& sandbox = Sandbox();
     sandbox.Reset(data, size);
-    // Directory recovery is reached through its C++ interface; until it is
-    // wired in here this target exercises the open path only.
-    RPS_AllInfo(sandbox.repository().c_str());
+    const std::string& repository = sandbox.repository();
+
+    repository::RecoveryReport look = repository::RecoverDirectory(repository, false);
+    if (ReadFile(repository) != std::vector<std::uint8_t>(data, data + size)) {
+        FuzzFailure("recovery without writing changed the repository");
+    }
+    sandbox.AssertNothingOutsideOutput();
+
+    repository::RecoveryReport repair = repository::RecoverDirectory(repository, true);
+    sandbox.AssertNothingOutsideOutput();  // no journal left behind either
+    if (!repair.written) {
+        return 0;
+    }
+    if (!SameEntries(look.entries, repair.entries)) {
+        FuzzFailure("recovery found other entries when writing than when looking");
+    }
+    if (const RPS_STATUS* check = RPS_CheckIntegrity(repository.c_str())) {
+        FuzzFailure(std::string("the recovered repository fails the check: ") +
+                    (check->messages ? check->messages->text : "(no message)"));
+    }
+    std::vector<EntryCopy> listed = CopyEntries(RPS_AllInfo(repository.c_str()));
+    if (listed.size() != repair.entries.size()) {
+        FuzzFailure("the recovered directory lists another number of entries than recovery found");
+    }
+    // A name with a NUL byte reaches the C interface cut short, so it cannot
+    // be asked for; such a repository is not checked member by member.
+    bool addressable = std::all_of(repair.entries.begin(), repair.entries.end(),
+                                   [](const repository::EntryInfo& entry) {
+                                       return entry.name.find('\0') == std::string::npos;
+                                   });
+    if (addressable && ReadLiveMembers(repository).load_failed) {
+        FuzzFailure("a live member of the recovered repository cannot be loaded");
+    }
+    ExtractAll(repository, sandbox.output_folder(), listed);
     return 0;
 }
 

@@ -161,7 +161,8 @@ TEST_F(XrrpsTool, GetAndGetAllExtractIntoTheTargetFolder) {
 }
 
 TEST_F(XrrpsTool, CatWritesTheMemberBytesUnchanged) {
-    std::string bytes("line one\r\nzero\0byte\n\xff\xfe", 24);
+    const char raw[] = "line one\r\nzero\0byte\n\xff\xfe";
+    std::string bytes(raw, sizeof raw - 1);
     RunOk({"put", Repository(), File("in/bin", bytes), File("in/empty", "")});
     EXPECT_EQ(RunOk({"cat", Repository(), "bin"}).standard_output, bytes);
     EXPECT_EQ(RunOk({"cat", Repository(), "empty"}).standard_output, "");

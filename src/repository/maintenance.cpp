@@ -93,7 +93,7 @@ void UnDeleteMember(const EngineContext& context, const std::string& repository_
         return;
     }
     copy.deleted = 0;
-    if (!repository.AddEntry(copy, {32, 33, 34, 35, 16})) {
+    if (!repository.AddEntry(copy, {32, 33, 35, 16})) {
         repository.Abandon();
         return;
     }

@@ -23,6 +23,9 @@ using platform::FsStatus;
 
 std::atomic<unsigned> temporary_counter{0};
 
+// Data is copied in blocks of 1 MiB, as when storing.
+constexpr std::size_t kExtractBlockBytes = 1 << 20;
+
 class Extractor {
 public:
     Extractor(const EngineContext& context, OpenRepository& repository, std::string directory,
@@ -31,7 +34,7 @@ public:
           repository_(repository),
           directory_(std::move(directory)),
           progress_(progress),
-          buffer_(format::kCopyBlockBytes) {}
+          buffer_(kExtractBlockBytes) {}
 
     void Extract(const DirectoryEntry& entry) {
         std::string reason = UnsafeNameReason(entry.name);
@@ -122,8 +125,8 @@ private:
         }
         const std::string label = repository_.MemberLabel(entry.name);
         for (std::uint64_t remaining = entry.size_bytes; remaining > 0;) {
-            std::size_t chunk = static_cast<std::size_t>(
-                std::min<std::uint64_t>(format::kCopyBlockBytes, remaining));
+            std::size_t chunk =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kExtractBlockBytes, remaining));
             if (!repository_.Read(buffer_.data(), chunk, 2, 1)) {
                 return false;
             }

@@ -2,6 +2,7 @@
 #include "open_repository.h"
 
 #include <cerrno>
+#include <functional>
 
 #include "byte_fields.h"
 #include "directory_checks.h"
@@ -439,6 +440,11 @@ bool OpenRepository::Covered(std::uint64_t offset, std::uint64_t size) const {
 }
 
 bool OpenRepository::Write(const void* data, std::size_t size, int error_step, int short_step) {
+    return WriteReporting(data, size, error_step, [short_step](std::size_t) { return short_step; });
+}
+
+bool OpenRepository::WriteReporting(const void* data, std::size_t size, int error_step,
+                                    const std::function<int(std::size_t)>& short_step_at) {
     if (!journal_ || !Covered(position_, size)) {
         // Every byte the last committed state holds must be in the journal
         // before it is overwritten.
@@ -454,8 +460,8 @@ bool OpenRepository::Write(const void* data, std::size_t size, int error_step, i
     }
     position_ += written.value;
     if (written.value != size) {
-        context_.status.Add(
-            MakeMessage(MessageCode::kRepositoryIoError, {short_step, kShortWriteText}));
+        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                        {short_step_at(written.value), kShortWriteText}));
         return false;
     }
     return true;
@@ -504,10 +510,16 @@ bool OpenRepository::AddEntry(DirectoryEntry entry, const AddEntrySteps& steps) 
     if (header_.version != FormatVersion::kXr01) {
         return true;
     }
+    // The internal entry and the name go out in one write; a failing write
+    // is reported as the entry's, a short one by where it stopped.
     EntryBytes bytes = EncodeEntry(entry, repository_start_, false);
-    if (!Write(bytes.data(), bytes.size(), steps.entry_write_error, steps.entry_short_write) ||
-        !Write(entry.name.data(), entry.name.size(), steps.name_write_error,
-               steps.name_short_write)) {
+    std::vector<std::uint8_t> block_head(bytes.begin(), bytes.end());
+    block_head.insert(block_head.end(), entry.name.begin(), entry.name.end());
+    if (!WriteReporting(block_head.data(), block_head.size(), steps.entry_write_error,
+                        [&steps](std::size_t stopped_at) {
+                            return stopped_at < format::kEntryBytes ? steps.entry_short_write
+                                                                    : steps.name_short_write;
+                        })) {
         return false;
     }
     return Position(append_position_, steps.position_after);
@@ -526,21 +538,45 @@ bool OpenRepository::WriteDirectory() {
     }
     const bool xr01 = header_.version == FormatVersion::kXr01;
     header_.directory_offset = directory_.empty() ? 0 : append_position_ - repository_start_;
+    // Entries and names go out in batches of about 64 KiB: a directory of
+    // thousands of entries is rewritten by every store. A failing batch is
+    // reported as a failing entry; a short one by the entry or name where it
+    // stopped.
+    std::vector<std::uint8_t> batch;
+    std::vector<std::pair<std::size_t, bool>> item_ends;  // end in batch, is a name
+    auto flush = [&] {
+        bool written =
+            WriteReporting(batch.data(), batch.size(), xr01 ? 19 : 17, [&](std::size_t stopped_at) {
+                for (const auto& [end, is_name] : item_ends) {
+                    if (stopped_at < end) {
+                        return is_name ? 22 : (xr01 ? 20 : 18);
+                    }
+                }
+                return 22;
+            });
+        batch.clear();
+        item_ends.clear();
+        return written;
+    };
     for (std::size_t i = 0; i < directory_.size(); ++i) {
         const DirectoryEntry& entry = directory_.at(i);
         bool continuation = i + 1 < directory_.size();
-        bool written = xr01 ? [&] {
+        if (xr01) {
             EntryBytes bytes = EncodeEntry(entry, repository_start_, continuation);
-            return Write(bytes.data(), bytes.size(), 19, 20);
-        }()
-                            : [&] {
-                                  RecordBytes bytes =
-                                      EncodeRecord(entry, repository_start_, continuation);
-                                  return Write(bytes.data(), bytes.size(), 17, 18);
-                              }();
-        if (!written || !Write(entry.name.data(), entry.name.size(), 21, 22)) {
+            batch.insert(batch.end(), bytes.begin(), bytes.end());
+        } else {
+            RecordBytes bytes = EncodeRecord(entry, repository_start_, continuation);
+            batch.insert(batch.end(), bytes.begin(), bytes.end());
+        }
+        item_ends.emplace_back(batch.size(), false);
+        batch.insert(batch.end(), entry.name.begin(), entry.name.end());
+        item_ends.emplace_back(batch.size(), true);
+        if (batch.size() >= format::kCopyBlockBytes && !flush()) {
             return false;
         }
+    }
+    if (!batch.empty() && !flush()) {
+        return false;
     }
     FsStatus truncated = file_->Truncate(position_);
     if (!truncated.ok()) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,7 +58,6 @@ struct EngineContext {
 struct AddEntrySteps {
     int entry_write_error;
     int entry_short_write;
-    int name_write_error;
     int name_short_write;
     int position_after;  // RPS10: reading the position after the entry and name
 };
@@ -119,6 +119,11 @@ public:
     bool Write(const void* data, std::size_t size, int error_step, int short_step);
     // Syncs the repository file (RPS02 with the sync step).
     bool Sync();
+    // Lets the disk start on what was written in the range (a hint).
+    void StartWriteback(std::uint64_t offset, std::uint64_t length) {
+        file_->StartWriteback(offset, length);
+    }
+    std::uint64_t position() const { return position_; }
     // Marks entry `index` deleted at the current time and, for "XR01",
     // rewrites its internal entry in place.
     bool MarkDeleted(std::size_t index);
@@ -145,6 +150,9 @@ private:
     bool ReadDirectoryAt(std::uint64_t start, std::uint64_t extent_end);
     bool WriteFreshHeader();
     bool WriteDirectory();
+    // Write, naming the short-write step by how far the write got.
+    bool WriteReporting(const void* data, std::size_t size, int error_step,
+                        const std::function<int(std::size_t)>& short_step_at);
     bool WriteHeader();
     bool Covered(std::uint64_t offset, std::uint64_t size) const;
     void ReportSizes(const RepositoryDirectory& directory);

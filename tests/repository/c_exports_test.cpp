@@ -49,7 +49,7 @@ TEST(RepositoryExports, SuccessIsNullAndFailureTheRecordWithItsMessages) {
 
 TEST(RepositoryExports, CallbackVariantReportsEachBlockAndIsForThatCallOnly) {
     kivo::test::TempDir dir;
-    kivo::test::WriteFileText(dir.file("a"), std::string(70000, 'x'));
+    kivo::test::WriteFileText(dir.file("a"), std::string(1100000, 'x'));
     static std::vector<std::string> seen;
     seen.clear();
     RPS_CALLBACK callback = [](int32_t phase, uint32_t bytes, const char* label) {
@@ -59,7 +59,7 @@ TEST(RepositoryExports, CallbackVariantReportsEachBlockAndIsForThatCallOnly) {
     const std::string repository = dir.file("s.xrt");
     ASSERT_EQ(RPS_PutCB(repository.c_str(), dir.path().c_str(), names, 1, callback), nullptr);
     ASSERT_EQ(seen.size(), 4u);
-    EXPECT_EQ(seen[1], "1:65536:" + repository + "(a)");
+    EXPECT_EQ(seen[1], "1:1048576:" + repository + "(a)");
     EXPECT_EQ(RPS_Put(repository.c_str(), dir.path().c_str(), names, 1), nullptr);
     EXPECT_EQ(seen.size(), 4u);
 }

@@ -228,23 +228,24 @@ TEST(MemberGet, MemberNamesThatAreNotPlainFileNamesAreRefused) {
 
 TEST(MemberTransfer, ProgressReportsEveryBlockWithItsLabel) {
     MemoryDisk disk;
-    disk.AddFile("big", Pattern(150000, 1));
+    disk.AddFile("big", Pattern(2500000, 1));
     std::vector<std::string> seen;
     ProgressCallback record = [&](ProgressPhase phase, std::uint32_t bytes,
                                   const std::string& label) {
         seen.push_back(std::to_string(static_cast<int>(phase)) + " " + std::to_string(bytes) + " " +
                        label);
     };
+    // Storing and extracting move 1 MiB blocks.
     ASSERT_TRUE(disk.engine.Put("/r/s.xrt", "/src", {"big"}, record).ok());
-    EXPECT_EQ(seen, (std::vector<std::string>{"0 65536 /src/big", "1 65536 /r/s.xrt(big)",
-                                              "0 65536 /src/big", "1 65536 /r/s.xrt(big)",
-                                              "0 18928 /src/big", "1 18928 /r/s.xrt(big)"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"0 1048576 /src/big", "1 1048576 /r/s.xrt(big)",
+                                              "0 1048576 /src/big", "1 1048576 /r/s.xrt(big)",
+                                              "0 402848 /src/big", "1 402848 /r/s.xrt(big)"}));
     seen.clear();
     ASSERT_TRUE(disk.engine.Get("/r/s.xrt", "/out", {"big"}, record).ok());
     ASSERT_EQ(seen.size(), 6u);
-    EXPECT_EQ(seen[0], "0 65536 /r/s.xrt(big)");
-    EXPECT_EQ(seen[5], "1 18928 /out/big");
-    EXPECT_EQ(disk.FileBytes("/out/big"), Pattern(150000, 1));
+    EXPECT_EQ(seen[0], "0 1048576 /r/s.xrt(big)");
+    EXPECT_EQ(seen[5], "1 402848 /out/big");
+    EXPECT_EQ(disk.FileBytes("/out/big"), Pattern(2500000, 1));
 }
 
 }  // namespace

@@ -75,6 +75,9 @@ public:
         }
         return target_->Sync();
     }
+    void StartWriteback(std::uint64_t offset, std::uint64_t length) override {
+        target_->StartWriteback(offset, length);
+    }
     FsResult<FileInfo> Stat() override {
         if (state_->ShouldFail(kCallStat, path_)) {
             return FsResult<FileInfo>::Failure(state_->plan.error_number);

@@ -148,6 +148,11 @@ public:
 
     FsStatus Sync() override { return fsync(fd_) == 0 ? FsStatus::Ok() : FsStatus::Error(errno); }
 
+    void StartWriteback(std::uint64_t offset, std::uint64_t length) override {
+        sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
+                        SYNC_FILE_RANGE_WRITE);
+    }
+
     FsResult<FileInfo> Stat() override { return StatAt(fd_, "", AT_EMPTY_PATH); }
 
     FsStatus SetTimes(const FileTimes& times) override {

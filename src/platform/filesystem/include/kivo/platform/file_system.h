@@ -140,6 +140,13 @@ public:
     // Makes everything written so far durable (fsync). A failure means the
     // data may be lost; it is never to be retried as if it had succeeded.
     virtual FsStatus Sync() = 0;
+    // A hint that the bytes written in the range may go to the disk now, so a
+    // later Sync has less to wait for (sync_file_range). It promises nothing
+    // about durability; doubles ignore it.
+    virtual void StartWriteback(std::uint64_t offset, std::uint64_t length) {
+        (void)offset;
+        (void)length;
+    }
     virtual FsResult<FileInfo> Stat() = 0;
     virtual FsStatus SetTimes(const FileTimes& times) = 0;
     virtual FsStatus SetPermissions(std::uint32_t permissions) = 0;

@@ -29,8 +29,7 @@ public:
         first.sequence = 1;
         if (!plan_.moves.empty()) {
             first.window_offset = plan_.moves.front().from;
-            first.window_length =
-                std::min(window_capacity_, plan_.sources_end - first.window_offset);
+            first.window_length = WindowLength(0, first.window_offset);
         }
         return first;
     }
@@ -112,6 +111,17 @@ private:
         return true;
     }
 
+    // The writes after a checkpoint may reach the window's end. The block
+    // being moved lies `shift` bytes ahead of its target, so a window of
+    // capacity - shift bytes lets the moves go on for `capacity` bytes, and
+    // once the shift is as large as the capacity no window is needed.
+    std::uint64_t WindowLength(std::size_t move_index, std::uint64_t offset) const {
+        const BlockMove& move = plan_.moves[move_index];
+        std::uint64_t shift = move.from - move.to;
+        std::uint64_t wanted = shift >= window_capacity_ ? 0 : window_capacity_ - shift;
+        return std::min(wanted, plan_.sources_end - offset);
+    }
+
     bool TakeCheckpoint(std::size_t move_index, std::uint64_t done) {
         if (!repository_.Sync()) {
             return false;
@@ -122,7 +132,7 @@ private:
         next.bytes_done = done;
         if (move_index < plan_.moves.size()) {
             next.window_offset = plan_.moves[move_index].from + done;
-            next.window_length = std::min(window_capacity_, plan_.sources_end - next.window_offset);
+            next.window_length = WindowLength(move_index, next.window_offset);
         }
         std::vector<std::uint8_t> next_bytes(next.window_length);
         if (!ReadSource(next.window_offset, next_bytes.data(), next_bytes.size())) {

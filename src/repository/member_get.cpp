@@ -151,7 +151,8 @@ private:
         platform::FileTimes times{TimestampFromFileTime(entry.accessed),
                                   TimestampFromFileTime(entry.written)};
         FsStatus status = file.SetTimes(times);
-        if (status.ok()) {
+        // A new file already has the permissions of a normal one.
+        if (status.ok() && (entry.attributes & format::kAttributeReadOnly) != 0) {
             platform::FsResult<platform::FileInfo> info = file.Stat();
             status = info.status;
             if (info.ok()) {

@@ -4,6 +4,7 @@
 // journal then puts the repository back as it was.
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 #include "file_attributes.h"
@@ -168,7 +169,6 @@ private:
         if (!repository_.AddEntry(std::move(entry), {23, 24, 26, 10})) {
             return Outcome::kRepositoryFailed;
         }
-        std::uint64_t unhinted_from = repository_.position();
         for (std::uint64_t remaining = size_bytes; remaining > 0;) {
             std::size_t chunk =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kStoreBlockBytes, remaining));
@@ -182,10 +182,7 @@ private:
             if (!repository_.Write(buffer_.data(), got.value, 3, 27)) {
                 return Outcome::kRepositoryFailed;
             }
-            if (repository_.position() - unhinted_from >= kWritebackBytes) {
-                repository_.StartWriteback(unhinted_from, repository_.position() - unhinted_from);
-                unhinted_from = repository_.position();
-            }
+            HintWriteback();
             Report(ProgressPhase::kWritten, got.value, label);
             remaining -= got.value;
         }
@@ -214,6 +211,17 @@ private:
         return Outcome::kSkipped;
     }
 
+    // Over the whole call, so many small files count as one large one.
+    void HintWriteback() {
+        const std::uint64_t position = repository_.position();
+        if (!unhinted_from_ || *unhinted_from_ > position) {
+            unhinted_from_ = position;
+        } else if (position - *unhinted_from_ >= kWritebackBytes) {
+            repository_.StartWriteback(*unhinted_from_, position - *unhinted_from_);
+            unhinted_from_ = position;
+        }
+    }
+
     void Report(ProgressPhase phase, std::size_t bytes, const std::string& label) {
         if (progress_) {
             progress_(phase, static_cast<std::uint32_t>(bytes), label);
@@ -226,6 +234,7 @@ private:
     const ProgressCallback& progress_;
     std::vector<std::uint8_t> buffer_;
     std::vector<ByteRange> in_place_;
+    std::optional<std::uint64_t> unhinted_from_;
     bool volume_checked_ = false;
     bool on_fat_ = false;
 };

@@ -1,0 +1,409 @@
+// The "Dictation Recorder" dialog: controls laid out, clicks passed to the
+// session, the session's state shown back.
+#include "kivo/dictation/dictation_recorder_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "kivo/recordstore/record_line.h"
+#include "qldate.h"
+
+namespace kivo::dictation {
+namespace {
+
+constexpr int kPositionRefreshMs = 100;
+constexpr int kPictureFrameSize = 120;
+
+QPushButton* Button(const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    // Enter adds marks or moves between fields; it never presses a button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QString Duration(std::int64_t ms) {
+    return QString::fromStdString(DurationText(ms));
+}
+
+QString NowDisplayDate() {
+    char text[QLDATE_BUFFER_BYTES] = {};
+    return QString::fromLatin1(DisplayDate(text));
+}
+
+}  // namespace
+
+DictationRecorderDialog::DictationRecorderDialog(audio::AudioBackend& backend,
+                                                 DictationTarget target,
+                                                 shell::MessageReporter& reporter, QWidget* parent)
+    : QDialog(parent),
+      session_(std::make_unique<DictationSession>(backend, std::move(target), reporter)),
+      mixer_(backend),
+      position_timer_(new QTimer(this)) {
+    setWindowTitle(QStringLiteral("Dictation Recorder"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(BuildFields());
+    layout->addWidget(BuildTransport());
+    layout->addWidget(BuildCutRow());
+    layout->addWidget(BuildPicture());
+
+    auto* buttons = new QHBoxLayout;
+    ok_ = Button(QStringLiteral("&OK"), this);
+    cancel_ = Button(QStringLiteral("CA&NCEL"), this);
+    help_ = Button(QStringLiteral("&HELP"), this);
+    buttons->addStretch();
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    buttons->addWidget(help_);
+    layout->addLayout(buttons);
+
+    position_timer_->setInterval(kPositionRefreshMs);
+    connect(position_timer_, &QTimer::timeout, this, &DictationRecorderDialog::ShowPosition);
+    connect(session_.get(), &DictationSession::stateChanged, this,
+            &DictationRecorderDialog::ShowState);
+    connect(session_.get(), &DictationSession::marksChanged, this,
+            &DictationRecorderDialog::ShowMarks);
+    connect(session_.get(), &DictationSession::inputLevelsMeasured, this,
+            [this](int left, int right) { level_->setValue(std::max(left, right)); });
+
+    connect(record_, &QPushButton::clicked, this, &DictationRecorderDialog::OnRecord);
+    connect(stop_, &QPushButton::clicked, session_.get(), &DictationSession::Stop);
+    connect(play_, &QPushButton::clicked, session_.get(), &DictationSession::Play);
+    connect(rewind_, &QPushButton::clicked, session_.get(), &DictationSession::Rewind);
+    connect(fast_forward_, &QPushButton::clicked, session_.get(), &DictationSession::FastForward);
+    connect(record_insert_, &QCheckBox::toggled, session_.get(),
+            &DictationSession::set_record_insert);
+    connect(mark_, &QPushButton::clicked, this, &DictationRecorderDialog::OnMark);
+    connect(cut_, &QPushButton::clicked, session_.get(), &DictationSession::Cut);
+    connect(reset_, &QPushButton::clicked, session_.get(), &DictationSession::Reset);
+    connect(cut_from_, &QSpinBox::valueChanged, this, [this](int ms) {
+        if (ms != session_->cut_from_ms())
+            session_->SetCutFrom(ms);
+    });
+    connect(cut_to_, &QSpinBox::valueChanged, this, [this](int ms) {
+        if (ms != session_->cut_to_ms())
+            session_->SetCutTo(ms);
+    });
+    connect(device_, &QComboBox::activated, this, [this](int row) {
+        if (mixer_.Select(row))
+            session_->SelectInputDevice(mixer_.inputs()[static_cast<std::size_t>(row)].id);
+    });
+    connect(insert_picture_, &QPushButton::clicked, this,
+            &DictationRecorderDialog::OnInsertPicture);
+    connect(remove_picture_, &QPushButton::clicked, this,
+            &DictationRecorderDialog::OnRemovePicture);
+    connect(ok_, &QPushButton::clicked, this, &DictationRecorderDialog::OnOk);
+    connect(cancel_, &QPushButton::clicked, this, &DictationRecorderDialog::reject);
+    connect(help_, &QPushButton::clicked, this,
+            [this] { emit helpRequested(QString::fromLatin1(kDictationHelpTopic)); });
+    ShowState();
+}
+
+DictationRecorderDialog::~DictationRecorderDialog() = default;
+
+QWidget* DictationRecorderDialog::BuildFields() {
+    auto* box = new QWidget(this);
+    auto* form = new QFormLayout(box);
+    record_id_ = new QLabel(QStringLiteral("(given on saving)"), box);
+    form->addRow(QStringLiteral("Kivo ID"), record_id_);
+    subject_ = new QLineEdit(box);
+    subject_->setMaxLength(static_cast<int>(recordstore::kSubjectMaxBytes));
+    form->addRow(QStringLiteral("Su&bject"), subject_);
+    start_time_ = new QLabel(box);
+    end_time_ = new QLabel(box);
+    form->addRow(QStringLiteral("Start Time"), start_time_);
+    form->addRow(QStringLiteral("End Time"), end_time_);
+    keywords_ = new QPlainTextEdit(box);
+    keywords_->setFixedHeight(48);
+    keywords_->setTabChangesFocus(true);
+    form->addRow(QStringLiteral("&Keywords"), keywords_);
+
+    auto* mark_row = new QHBoxLayout;
+    index_comment_ = new QComboBox(box);
+    index_comment_->setEditable(true);
+    index_comment_->lineEdit()->setMaxLength(
+        static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
+    mark_ = Button(QStringLiteral("&MARK"), box);
+    mark_row->addWidget(index_comment_, 1);
+    mark_row->addWidget(mark_);
+    form->addRow(QStringLiteral("In&dex Comment"), mark_row);
+
+    marks_ = new QTreeWidget(box);
+    marks_->setColumnCount(2);
+    marks_->setHeaderLabels({QStringLiteral("Comments"), QStringLiteral("Time Stamp")});
+    marks_->setRootIsDecorated(false);
+    marks_->header()->resizeSection(0, 155);
+    marks_->setFixedHeight(110);
+    form->addRow(marks_);
+
+    device_ = new QComboBox(box);
+    form->addRow(QStringLiteral("Select recordin&g device"), device_);
+    return box;
+}
+
+QWidget* DictationRecorderDialog::BuildTransport() {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    rewind_ = Button(QStringLiteral("R&Wnd"), box);
+    play_ = Button(QStringLiteral("&Play"), box);
+    stop_ = Button(QStringLiteral("&Stop"), box);
+    record_ = Button(QStringLiteral("&Record"), box);
+    fast_forward_ = Button(QStringLiteral("&FFwd"), box);
+    record_insert_ = new QCheckBox(QStringLiteral("Record &Insert"), box);
+    int column = 0;
+    for (QWidget* widget :
+         {static_cast<QWidget*>(rewind_), static_cast<QWidget*>(play_),
+          static_cast<QWidget*>(stop_), static_cast<QWidget*>(record_),
+          static_cast<QWidget*>(fast_forward_), static_cast<QWidget*>(record_insert_)})
+        grid->addWidget(widget, 0, column++);
+
+    position_ = new QLabel(QStringLiteral("00:00:00"), box);
+    length_ = new QLabel(QStringLiteral("00:00:00"), box);
+    grid->addWidget(new QLabel(QStringLiteral("Position"), box), 1, 0);
+    grid->addWidget(position_, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Length"), box), 1, 2);
+    grid->addWidget(length_, 1, 3);
+
+    progress_ = new QProgressBar(box);
+    progress_->setRange(0, 1);
+    progress_->setFormat(QStringLiteral("00:00:00"));
+    grid->addWidget(progress_, 2, 0, 1, 6);
+    level_ = new QProgressBar(box);
+    level_->setRange(0, 99);
+    level_->setTextVisible(false);
+    level_->setFixedHeight(8);
+    level_->setAccessibleName(QStringLiteral("Input level"));
+    grid->addWidget(level_, 3, 0, 1, 6);
+    return box;
+}
+
+QWidget* DictationRecorderDialog::BuildCutRow() {
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    cut_from_ = new QSpinBox(box);
+    cut_to_ = new QSpinBox(box);
+    for (QSpinBox* spin : {cut_from_, cut_to_}) {
+        spin->setRange(0, 0);
+        spin->setSuffix(QStringLiteral(" ms"));
+        spin->setSingleStep(100);
+        spin->setAccelerated(true);
+    }
+    row->addWidget(new QLabel(QStringLiteral("Cut From"), box));
+    row->addWidget(cut_from_);
+    row->addWidget(new QLabel(QStringLiteral("Cut To"), box));
+    row->addWidget(cut_to_);
+    cut_ = Button(QStringLiteral("&Cut"), box);
+    reset_ = Button(QStringLiteral("R&eset"), box);
+    row->addWidget(cut_);
+    row->addWidget(reset_);
+    return box;
+}
+
+QWidget* DictationRecorderDialog::BuildPicture() {
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    picture_ = new QLabel(box);
+    picture_->setFixedSize(kPictureFrameSize, kPictureFrameSize);
+    picture_->setFrameShape(QFrame::StyledPanel);
+    picture_->setAlignment(Qt::AlignCenter);
+    picture_->setText(QStringLiteral("No picture"));
+    insert_picture_ = Button(QStringLiteral("Insert Pic&ture"), box);
+    remove_picture_ = Button(QStringLiteral("Remo&ve Picture"), box);
+    remove_picture_->setEnabled(false);
+    row->addWidget(picture_);
+    row->addWidget(insert_picture_);
+    row->addWidget(remove_picture_);
+    row->addStretch();
+    return box;
+}
+
+bool DictationRecorderDialog::Start() {
+    if (mixer_.Open() > 0) {
+        device_->addItems(mixer_.InputNames());
+        device_->setCurrentIndex(mixer_.current_index());
+    }
+    return session_->Open() == 0;
+}
+
+void DictationRecorderDialog::ShowState() {
+    const ButtonStates buttons = session_->Buttons();
+    cancel_->setEnabled(buttons.cancel);
+    ok_->setEnabled(buttons.ok);
+    mark_->setEnabled(buttons.mark);
+    rewind_->setEnabled(buttons.rewind);
+    play_->setEnabled(buttons.play);
+    stop_->setEnabled(buttons.stop);
+    fast_forward_->setEnabled(buttons.fast_forward);
+    record_->setEnabled(buttons.record);
+    cut_->setEnabled(buttons.cut);
+    cut_from_->setEnabled(buttons.positions);
+    cut_to_->setEnabled(buttons.positions);
+    insert_picture_->setEnabled(session_->state() != TransportState::kRecording &&
+                                session_->state() != TransportState::kPlaying);
+    const bool running = session_->state() == TransportState::kRecording ||
+                         session_->state() == TransportState::kPlaying;
+    device_->setEnabled(session_->state() == TransportState::kEmpty);
+    if (running) {
+        position_timer_->start();
+    } else {
+        position_timer_->stop();
+        level_->setValue(0);
+    }
+    if (session_->state() == TransportState::kStopped && end_time_->text().isEmpty() &&
+        !start_time_->text().isEmpty())
+        end_time_->setText(NowDisplayDate());
+
+    const int length_ms = static_cast<int>(session_->length_ms());
+    for (QSpinBox* spin : {cut_from_, cut_to_}) {
+        const QSignalBlocker block(spin);
+        spin->setRange(0, length_ms);
+    }
+    {
+        const QSignalBlocker block_from(cut_from_);
+        const QSignalBlocker block_to(cut_to_);
+        cut_from_->setValue(static_cast<int>(session_->cut_from_ms()));
+        cut_to_->setValue(static_cast<int>(session_->cut_to_ms()));
+    }
+    ShowPosition();
+}
+
+void DictationRecorderDialog::ShowPosition() {
+    const std::int64_t length_ms = session_->length_ms();
+    const std::int64_t position_ms = session_->position_ms();
+    position_->setText(Duration(position_ms));
+    length_->setText(Duration(length_ms));
+    progress_->setRange(0, std::max<int>(1, static_cast<int>(length_ms / 1000)));
+    progress_->setValue(static_cast<int>(position_ms / 1000));
+    progress_->setFormat(Duration(position_ms));
+}
+
+void DictationRecorderDialog::ShowMarks() {
+    marks_->clear();
+    for (const DictationMark& mark : session_->Marks()) {
+        marks_->addTopLevelItem(
+            new QTreeWidgetItem({QString::fromStdString(mark.comment), Duration(mark.time_ms)}));
+    }
+}
+
+void DictationRecorderDialog::OnRecord() {
+    const bool first = session_->state() == TransportState::kEmpty;
+    if (session_->Record() != 0) {
+        CloseThroughSession();
+        return;
+    }
+    if (first) {
+        start_time_->setText(NowDisplayDate());
+        if (index_comment_->count() > 0)
+            index_comment_->setEditText(index_comment_->itemText(0));
+    }
+    end_time_->clear();
+}
+
+void DictationRecorderDialog::OnMark() {
+    const QString comment = index_comment_->currentText();
+    if (!session_->AddMark(comment.toStdString()))
+        return;
+    // A predefined comment is used once; the next one takes its place.
+    const int row = index_comment_->findText(comment);
+    if (row >= 0) {
+        index_comment_->removeItem(row);
+        index_comment_->setEditText(index_comment_->count() > 0 ? index_comment_->itemText(0)
+                                                                : QString());
+    }
+}
+
+void DictationRecorderDialog::OnOk() {
+    session_->set_subject(subject_->text().toStdString());
+    session_->set_keywords(keywords_->toPlainText().left(4999).toStdString());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    session_->Save();
+    QApplication::restoreOverrideCursor();
+    if (session_->saved())
+        record_id_->setText(QString::asprintf("%08d", session_->record_number()));
+    closing_ = true;
+    done(session_->saved() ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void DictationRecorderDialog::OnInsertPicture() {
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Insert Picture"), QString(),
+                                     QStringLiteral("GIF & JPEG Images (*.gif *.jpg)"));
+    if (chosen.isEmpty())
+        return;
+    const QPixmap pixmap(chosen);
+    if (pixmap.isNull())
+        return;
+    session_->set_picture_path(chosen.toStdString());
+    picture_->setPixmap(
+        pixmap.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    remove_picture_->setEnabled(true);
+}
+
+void DictationRecorderDialog::OnRemovePicture() {
+    session_->set_picture_path({});
+    picture_->setPixmap(QPixmap());
+    picture_->setText(QStringLiteral("No picture"));
+    remove_picture_->setEnabled(false);
+}
+
+void DictationRecorderDialog::CloseThroughSession() {
+    if (closing_)
+        return;
+    closing_ = true;
+    session_->set_subject(subject_->text().toStdString());
+    session_->set_keywords(keywords_->toPlainText().left(4999).toStdString());
+    const CloseOutcome outcome = session_->Close();
+    done(outcome == CloseOutcome::kSaved ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void DictationRecorderDialog::reject() {
+    // Esc and CANCEL while recording or playing do nothing (CANCEL is off).
+    if (!cancel_->isEnabled() && !closing_)
+        return;
+    CloseThroughSession();
+}
+
+void DictationRecorderDialog::closeEvent(QCloseEvent* event) {
+    CloseThroughSession();
+    event->accept();
+}
+
+void DictationRecorderDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        emit helpRequested(QString::fromLatin1(kDictationHelpTopic));
+        return;
+    }
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    QWidget* focus = focusWidget();
+    const bool running = session_->state() == TransportState::kRecording ||
+                         session_->state() == TransportState::kPlaying;
+    if (focus == subject_)
+        keywords_->setFocus();
+    else if (focus == mark_ || running)
+        OnMark();
+    // Enter never closes the dialog.
+}
+
+}  // namespace kivo::dictation

@@ -1,0 +1,113 @@
+// DictationRecorderDialog: the "Dictation Recorder", a thin view over a
+// DictationSession. It shows the transport state, follows the position with
+// a timer while recording or playing, shows the input level while
+// recording, lists the marks, and passes every click on to the session.
+// Closing with an unsaved recording asks message 1 through the session.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "kivo/audio/mixer_selector.h"
+#include "kivo/dictation/dictation_session.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class QTreeWidget;
+
+namespace kivo::dictation {
+
+// The help page of the dialog (share/kivo/help).
+inline constexpr const char* kDictationHelpTopic = "dictation.htm";
+
+class DictationRecorderDialog : public QDialog {
+    Q_OBJECT
+public:
+    DictationRecorderDialog(audio::AudioBackend& backend, DictationTarget target,
+                            shell::MessageReporter& reporter, QWidget* parent = nullptr);
+    ~DictationRecorderDialog() override;
+
+    // Opens the empty recording; false (the message was shown) when there
+    // is no recording device.
+    bool Start();
+
+    DictationSession& session() { return *session_; }
+    bool saved() const { return session_->saved(); }
+
+    // The controls, for tests and screenshots.
+    QPushButton* record_button() const { return record_; }
+    QPushButton* stop_button() const { return stop_; }
+    QPushButton* ok_button() const { return ok_; }
+    QPushButton* mark_button() const { return mark_; }
+    QLineEdit* subject_edit() const { return subject_; }
+
+signals:
+    // F1 or HELP: the window opens the page.
+    void helpRequested(const QString& topic);
+
+public slots:
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* BuildTransport();
+    QWidget* BuildFields();
+    QWidget* BuildCutRow();
+    QWidget* BuildPicture();
+    void ShowState();
+    void ShowPosition();
+    void ShowMarks();
+    void OnRecord();
+    void OnMark();
+    void OnOk();
+    void OnInsertPicture();
+    void OnRemovePicture();
+    void CloseThroughSession();
+
+    std::unique_ptr<DictationSession> session_;
+    audio::MixerSelector mixer_;
+    QTimer* position_timer_;
+    bool closing_ = false;
+
+    QLabel* record_id_ = nullptr;
+    QLineEdit* subject_ = nullptr;
+    QLabel* start_time_ = nullptr;
+    QLabel* end_time_ = nullptr;
+    QPlainTextEdit* keywords_ = nullptr;
+    QComboBox* index_comment_ = nullptr;
+    QPushButton* mark_ = nullptr;
+    QTreeWidget* marks_ = nullptr;
+    QPushButton* rewind_ = nullptr;
+    QPushButton* play_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QPushButton* record_ = nullptr;
+    QPushButton* fast_forward_ = nullptr;
+    QCheckBox* record_insert_ = nullptr;
+    QLabel* position_ = nullptr;
+    QLabel* length_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QProgressBar* level_ = nullptr;
+    QSpinBox* cut_from_ = nullptr;
+    QSpinBox* cut_to_ = nullptr;
+    QPushButton* cut_ = nullptr;
+    QPushButton* reset_ = nullptr;
+    QComboBox* device_ = nullptr;
+    QLabel* picture_ = nullptr;
+    QPushButton* insert_picture_ = nullptr;
+    QPushButton* remove_picture_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* help_ = nullptr;
+};
+
+}  // namespace kivo::dictation

@@ -1,0 +1,70 @@
+// PlaybackDialog: "Kivo Internal Message Player", the window over a
+// PlaybackSession. It shows the position (slider and "hh:mm:ss / hh:mm:ss"),
+// the transport buttons, the index marks, a speed control and, behind
+// "Effects...", the "Sound Effects" panel. OK saves the marks back into the
+// data store; CANCEL leaves the record as it was.
+//
+// The dialog only forwards clicks to the session and redraws on its signals.
+// Record (inserting new audio) is not available yet and stays disabled.
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+#include "kivo/audio/effect_settings.h"
+#include "kivo/playback/playback_session.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QTreeWidget;
+
+namespace kivo::playback {
+
+inline constexpr char kPlaybackDialogTitle[] = "Kivo Internal Message Player";
+
+class PlaybackDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit PlaybackDialog(PlaybackSession& session, QWidget* parent = nullptr);
+
+    PlaybackSession& session() { return session_; }
+    // Opens or closes the "Sound Effects" panel (the Effects... button).
+    void SetEffectsPanelVisible(bool visible);
+
+    void accept() override;
+    void reject() override;
+
+private:
+    QWidget* BuildTransport();
+    QWidget* BuildMarks();
+    QGroupBox* BuildEffectsPanel();
+    void ShowPosition(qint64 position_ms);
+    void ShowMarks();
+    void ShowState();
+    void ShowRecording();
+    void OnSliderMoved(int seconds);
+    void OnEffectChanged(int index);
+
+    PlaybackSession& session_;
+    QLabel* subject_label_ = nullptr;
+    QSlider* position_slider_ = nullptr;
+    QLabel* position_label_ = nullptr;
+    QPushButton* start_button_ = nullptr;
+    QPushButton* pause_button_ = nullptr;
+    QPushButton* stop_button_ = nullptr;
+    QPushButton* effects_button_ = nullptr;
+    QSpinBox* speed_spin_ = nullptr;
+    QLineEdit* mark_comment_ = nullptr;
+    QTreeWidget* marks_list_ = nullptr;
+    QGroupBox* effects_panel_ = nullptr;
+    std::array<QCheckBox*, audio::kEffectCount> effect_switches_{};
+    std::array<QSlider*, audio::kEffectCount> effect_sliders_{};
+    bool slider_held_ = false;
+};
+
+}  // namespace kivo::playback

@@ -1,0 +1,182 @@
+// PlaybackSession: everything the playback dialog does, without a widget.
+//
+// A session plays the selected recordings one after another. For each it
+// extracts the recording container from the open data store into the working
+// folder, loads the wave and its index marks, and offers the transport
+// (start, pause, stop, rewind to the start, fast forward to the end, back two
+// seconds, previous and next mark, seek), the playback speed (50 % to 200 %,
+// changed while playing without changing the pitch), the sound effects and
+// new marks at the current position. Save writes the marks back into the
+// recording container in the data store and refreshes the record index.
+//
+// Playing always goes through EffectsPlayer: with the effects switched off it
+// plays the wave unchanged, so speed is available in both modes.
+//
+// Resuming after a pause first steps back a configurable 0-5 s (2 s by
+// default), as transcribing users ask.
+//
+// The session is the remote-control target of the playback window
+// (PlaybackRemoteTarget): media keys, playerctl, kivo-remote and the hot keys
+// all end up in the same transport calls. Remote commands write their trace
+// line to the "kivo.playback" logging category.
+#pragma once
+
+#include <QLoggingCategory>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "kivo/audio/effect_settings.h"
+#include "kivo/audio/effects_player.h"
+#include "kivo/recordstore/index_mark_file.h"
+#include "kivo/remote/playback_remote_target.h"
+
+namespace kivo::playback {
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlayback)
+
+// One recording to play: its record number and its container "D<stamp>.xrz".
+struct PlaybackItem {
+    std::int32_t record_number = 0;
+    std::string container_name;
+};
+
+// Where the recordings live: the data store and the folder it is unpacked in
+// (the record index "Voxwren.xri" is kept there).
+struct PlaybackPlaces {
+    std::string store_path;
+    std::string working_folder;
+};
+
+inline constexpr std::int64_t kTwoSecondRewindMs = 2000;
+inline constexpr std::int64_t kDefaultResumeRewindMs = 2000;
+inline constexpr std::int64_t kMaximumResumeRewindMs = 5000;
+inline constexpr char kRecordIndexName[] = "Voxwren.xri";
+
+class PlaybackSession : public QObject, public remote::PlaybackRemoteTarget {
+    Q_OBJECT
+public:
+    enum class State { kStopped, kPlaying, kPaused };
+
+    PlaybackSession(audio::AudioBackend& backend, PlaybackPlaces places, QObject* parent = nullptr);
+    ~PlaybackSession() override;
+
+    // The recordings to play in turn; the first one is loaded at once.
+    // False with error() set when it cannot be loaded.
+    bool Begin(std::vector<PlaybackItem> queue);
+    // Loads the next queued recording (saving nothing); false at the end.
+    bool LoadNext();
+    bool has_recording() const { return player_.is_initialised(); }
+    const PlaybackItem& item() const { return item_; }
+    const QString& subject() const { return subject_; }
+    const QString& error() const { return error_; }
+    std::size_t queued_count() const { return queue_.size(); }
+
+    // Transport.
+    void Start();
+    void Pause();
+    void StopPlaying();
+    void RewindToStart();
+    void FastForward();
+    void RewindTwoSeconds();
+    void SeekMs(std::int64_t position_ms);
+    void NextMark();
+    void PreviousMark();
+
+    State state() const { return state_; }
+    bool is_playing() const { return state_ == State::kPlaying; }
+    std::int64_t position_ms() const { return player_.position_ms(); }
+    std::int64_t length_ms() const { return player_.length_ms(); }
+
+    // Speed in percent (50..200); returns the value applied.
+    int SetSpeedPercent(int percent);
+    int speed_percent() const { return effects_[audio::kEffectSpeed].value; }
+
+    // The sound effects: while switched off the wave plays unchanged (at the
+    // chosen speed). Changing an effect while playing restarts playback at
+    // the same position with the new set.
+    void SetEffectsEnabled(bool enabled);
+    bool effects_enabled() const { return effects_enabled_; }
+    void SetEffect(int index, bool on, int value);
+    const audio::EffectSet& effect_settings() const { return effects_; }
+
+    // How far resuming after a pause steps back, 0..5000 ms.
+    void SetResumeRewindMs(std::int64_t rewind_ms);
+    std::int64_t resume_rewind_ms() const { return resume_rewind_ms_; }
+
+    // Index marks, in list order; current_mark is -1 before the first jump.
+    const std::vector<recordstore::IndexMark>& marks() const { return marks_; }
+    int current_mark() const { return current_mark_; }
+    // Adds a user mark at the current position and returns its row.
+    int AddMark(const std::string& comment);
+    void RemoveMark(int row);
+    bool marks_changed() const { return marks_changed_; }
+
+    // Writes the marks into the recording container in the data store and
+    // the joined comments into the record index. 0 on success, else a
+    // record store code (108 container, 1 index) with error() set.
+    int Save();
+
+    // PlaybackRemoteTarget
+    void playPause() override;
+    void play() override;
+    void pause() override;
+    void stop() override;
+    void next() override;
+    void previous() override;
+    void seek(qint64 offset_us) override;
+    void setPosition(qint64 position_us) override;
+    qint64 position_us() const override;
+    remote::PlaybackStatus playbackStatus() const override;
+    remote::PlaybackMetadata metadata() const override;
+    void command(int code) override;
+    // The same actions without the trace line (hot keys).
+    void RunCommand(int code);
+
+signals:
+    void positionChanged(qint64 position_ms);
+    void stateChanged();
+    void marksChanged();
+    void currentMarkChanged(int row);
+    void recordingLoaded();
+    // The position jumped (seek, mark, rewind), in microseconds for MPRIS.
+    void positionJumped(qint64 position_us);
+    // The last queued recording finished playing.
+    void queueFinished();
+
+private:
+    bool Load(const PlaybackItem& item);
+    void Unload();
+    void JumpToMark(int row);
+    void JumpTo(std::int64_t position_ms);
+    void StartAt(std::int64_t position_ms);
+    audio::EffectSet PlayedEffects() const;
+    void SetState(State state);
+    void OnPlaybackFinished();
+    std::string WorkPath(const std::string& name) const;
+    std::string BaseName() const;
+
+    audio::EffectsPlayer player_;
+    PlaybackPlaces places_;
+    std::deque<PlaybackItem> queue_;
+    PlaybackItem item_;
+    QString subject_;
+    QString error_;
+    State state_ = State::kStopped;
+    audio::EffectSet effects_ = audio::NeutralEffects();
+    bool effects_enabled_ = false;
+    std::int64_t resume_rewind_ms_ = kDefaultResumeRewindMs;
+    std::vector<recordstore::IndexMark> marks_;
+    int current_mark_ = -1;
+    bool marks_changed_ = false;
+};
+
+// "hh:mm:ss" of a position (whole seconds, rounded down).
+std::string MarkTimeStamp(std::int64_t position_ms);
+// Milliseconds of a mark's "h:mm:ss" time stamp; 0 when malformed.
+std::int64_t MarkPositionMs(const recordstore::IndexMark& mark);
+
+}  // namespace kivo::playback

@@ -1,0 +1,286 @@
+// PlaybackDialog: the widgets of "Kivo Internal Message Player" and their
+// wiring to the session (see playback_dialog.h).
+#include "kivo/playback/playback_dialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace kivo::playback {
+
+namespace {
+
+constexpr std::array<const char*, audio::kEffectCount> kEffectNames = {
+    "Speed", "Echo", "Chorus", "Distortion", "Flanger", "Gargle", "Equalizer", "Reverb"};
+
+QString TimeText(qint64 position_ms) {
+    return QString::fromStdString(MarkTimeStamp(position_ms));
+}
+
+QString MarkTypeText(recordstore::IndexMarkType type) {
+    switch (type) {
+        case recordstore::IndexMarkType::kInsertStart:
+            return QStringLiteral("1");
+        case recordstore::IndexMarkType::kInsertEnd:
+            return QStringLiteral("2");
+        case recordstore::IndexMarkType::kUser:
+            break;
+    }
+    return QStringLiteral("0");
+}
+
+QPushButton* Button(const QString& text, QWidget* parent, const QString& name) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
+    : QDialog(parent), session_(session) {
+    setWindowTitle(QString::fromLatin1(kPlaybackDialogTitle));
+    setObjectName(QStringLiteral("playbackDialog"));
+    auto* layout = new QVBoxLayout(this);
+    subject_label_ = new QLabel(this);
+    layout->addWidget(subject_label_);
+
+    auto* position_row = new QHBoxLayout;
+    position_slider_ = new QSlider(Qt::Horizontal, this);
+    position_slider_->setObjectName(QStringLiteral("positionSlider"));
+    position_label_ = new QLabel(this);
+    position_label_->setObjectName(QStringLiteral("positionText"));
+    position_row->addWidget(position_slider_, 1);
+    position_row->addWidget(position_label_);
+    layout->addLayout(position_row);
+    layout->addWidget(BuildTransport());
+    layout->addWidget(BuildMarks(), 1);
+    effects_panel_ = BuildEffectsPanel();
+    effects_panel_->setVisible(false);
+    layout->addWidget(effects_panel_);
+
+    auto* bottom = new QHBoxLayout;
+    auto* new_button = Button(tr("New"), this, QStringLiteral("newButton"));
+    new_button->setEnabled(false);  // new recordings are made in the editors
+    auto* ok_button = Button(tr("OK"), this, QStringLiteral("okButton"));
+    auto* cancel_button = Button(tr("CANCEL"), this, QStringLiteral("cancelButton"));
+    bottom->addWidget(new_button);
+    bottom->addStretch(1);
+    bottom->addWidget(ok_button);
+    bottom->addWidget(cancel_button);
+    layout->addLayout(bottom);
+    connect(ok_button, &QPushButton::clicked, this, &PlaybackDialog::accept);
+    connect(cancel_button, &QPushButton::clicked, this, &PlaybackDialog::reject);
+
+    connect(position_slider_, &QSlider::sliderPressed, this, [this] { slider_held_ = true; });
+    connect(position_slider_, &QSlider::sliderReleased, this, [this] {
+        slider_held_ = false;
+        OnSliderMoved(position_slider_->value());
+    });
+    connect(&session_, &PlaybackSession::positionChanged, this, &PlaybackDialog::ShowPosition);
+    connect(&session_, &PlaybackSession::stateChanged, this, &PlaybackDialog::ShowState);
+    connect(&session_, &PlaybackSession::marksChanged, this, &PlaybackDialog::ShowMarks);
+    connect(&session_, &PlaybackSession::recordingLoaded, this, &PlaybackDialog::ShowRecording);
+    connect(&session_, &PlaybackSession::currentMarkChanged, this,
+            [this](int row) { marks_list_->setCurrentItem(marks_list_->topLevelItem(row)); });
+    ShowRecording();
+}
+
+QWidget* PlaybackDialog::BuildTransport() {
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* previous = Button(tr("Prev Track"), box, QStringLiteral("prevTrackButton"));
+    auto* rewind = Button(tr("RWnd"), box, QStringLiteral("rewindButton"));
+    start_button_ = Button(tr("Start"), box, QStringLiteral("startButton"));
+    stop_button_ = Button(tr("Stop"), box, QStringLiteral("stopButton"));
+    pause_button_ = Button(tr("Pause"), box, QStringLiteral("pauseButton"));
+    auto* record = Button(tr("Record"), box, QStringLiteral("recordButton"));
+    record->setEnabled(false);
+    record->setToolTip(tr("Inserting new audio is not available in this version."));
+    auto* forward = Button(tr("FFwd"), box, QStringLiteral("forwardButton"));
+    auto* next = Button(tr("Next Track"), box, QStringLiteral("nextTrackButton"));
+    effects_button_ = Button(tr("Effects..."), box, QStringLiteral("effectsButton"));
+    effects_button_->setCheckable(true);
+    for (QPushButton* button :
+         {previous, rewind, start_button_, stop_button_, pause_button_, record, forward, next})
+        row->addWidget(button);
+    row->addSpacing(12);
+    row->addWidget(new QLabel(tr("Speed %"), box));
+    speed_spin_ = new QSpinBox(box);
+    speed_spin_->setObjectName(QStringLiteral("speedSpin"));
+    const audio::EffectRange speed = audio::RangeOfEffect(audio::kEffectSpeed);
+    speed_spin_->setRange(speed.minimum, speed.maximum);
+    speed_spin_->setSingleStep(10);
+    speed_spin_->setValue(session_.speed_percent());
+    row->addWidget(speed_spin_);
+    row->addWidget(effects_button_);
+
+    connect(previous, &QPushButton::clicked, &session_, &PlaybackSession::PreviousMark);
+    connect(next, &QPushButton::clicked, &session_, &PlaybackSession::NextMark);
+    connect(rewind, &QPushButton::clicked, &session_, &PlaybackSession::RewindToStart);
+    connect(forward, &QPushButton::clicked, &session_, &PlaybackSession::FastForward);
+    connect(start_button_, &QPushButton::clicked, &session_, &PlaybackSession::Start);
+    connect(pause_button_, &QPushButton::clicked, &session_, &PlaybackSession::Pause);
+    connect(stop_button_, &QPushButton::clicked, &session_, &PlaybackSession::StopPlaying);
+    connect(speed_spin_, &QSpinBox::valueChanged, this, [this](int value) {
+        const int applied = session_.SetSpeedPercent(value);
+        if (applied != value)
+            speed_spin_->setValue(applied);
+    });
+    connect(effects_button_, &QPushButton::toggled, this, &PlaybackDialog::SetEffectsPanelVisible);
+    return box;
+}
+
+QWidget* PlaybackDialog::BuildMarks() {
+    auto* box = new QWidget(this);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    marks_list_ = new QTreeWidget(box);
+    marks_list_->setObjectName(QStringLiteral("marksList"));
+    marks_list_->setRootIsDecorated(false);
+    marks_list_->setHeaderLabels({tr("Comment"), tr("Time"), tr("Type")});
+    marks_list_->header()->setStretchLastSection(false);
+    marks_list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    column->addWidget(marks_list_);
+    auto* row = new QHBoxLayout;
+    mark_comment_ = new QLineEdit(box);
+    mark_comment_->setObjectName(QStringLiteral("markComment"));
+    mark_comment_->setPlaceholderText(tr("Comment of a new mark"));
+    mark_comment_->setMaxLength(static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
+    auto* mark = Button(tr("Mark"), box, QStringLiteral("markButton"));
+    row->addWidget(mark_comment_, 1);
+    row->addWidget(mark);
+    column->addLayout(row);
+    connect(mark, &QPushButton::clicked, this, [this] {
+        session_.AddMark(mark_comment_->text().toStdString());
+        mark_comment_->clear();
+    });
+    connect(marks_list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        const int row = marks_list_->indexOfTopLevelItem(item);
+        if (row >= 0 && row < static_cast<int>(session_.marks().size()))
+            session_.SeekMs(MarkPositionMs(session_.marks()[static_cast<std::size_t>(row)]));
+    });
+    return box;
+}
+
+QGroupBox* PlaybackDialog::BuildEffectsPanel() {
+    auto* panel = new QGroupBox(tr("Sound Effects"), this);
+    panel->setObjectName(QStringLiteral("soundEffects"));
+    panel->setCheckable(true);
+    panel->setChecked(session_.effects_enabled());
+    auto* grid = new QGridLayout(panel);
+    const audio::EffectSet& effects = session_.effect_settings();
+    for (int index = audio::kEffectEcho; index < audio::kEffectCount; ++index) {
+        const auto at = static_cast<std::size_t>(index);
+        const int row = index - 1;
+        grid->addWidget(new QLabel(tr(kEffectNames[at]), panel), row, 0);
+        auto* on = new QCheckBox(tr("On"), panel);
+        on->setChecked(effects[at].on != 0);
+        auto* slider = new QSlider(Qt::Horizontal, panel);
+        const audio::EffectRange range = audio::RangeOfEffect(index);
+        slider->setRange(range.minimum, range.maximum);
+        slider->setValue(audio::ClampEffectValue(index, effects[at].value));
+        slider->setEnabled(on->isChecked());
+        auto* value = new QLabel(QString::number(slider->value()), panel);
+        value->setMinimumWidth(24);
+        grid->addWidget(on, row, 1);
+        grid->addWidget(slider, row, 2);
+        grid->addWidget(value, row, 3);
+        effect_switches_[at] = on;
+        effect_sliders_[at] = slider;
+        connect(on, &QCheckBox::toggled, this, [this, index](bool checked) {
+            effect_sliders_[static_cast<std::size_t>(index)]->setEnabled(checked);
+            OnEffectChanged(index);
+        });
+        connect(slider, &QSlider::valueChanged, value,
+                [value](int v) { value->setText(QString::number(v)); });
+        connect(slider, &QSlider::sliderReleased, this, [this, index] { OnEffectChanged(index); });
+    }
+    auto* reverse = new QCheckBox(tr("&Reverse"), panel);
+    reverse->setEnabled(false);  // reversed playback is not available yet
+    grid->addWidget(reverse, audio::kEffectCount, 1, 1, 2);
+    connect(panel, &QGroupBox::toggled, &session_, &PlaybackSession::SetEffectsEnabled);
+    return panel;
+}
+
+void PlaybackDialog::SetEffectsPanelVisible(bool visible) {
+    effects_panel_->setVisible(visible);
+    if (effects_button_->isChecked() != visible)
+        effects_button_->setChecked(visible);
+    session_.SetEffectsEnabled(visible && effects_panel_->isChecked());
+    adjustSize();
+}
+
+void PlaybackDialog::OnEffectChanged(int index) {
+    const auto at = static_cast<std::size_t>(index);
+    session_.SetEffect(index, effect_switches_[at]->isChecked(), effect_sliders_[at]->value());
+}
+
+void PlaybackDialog::OnSliderMoved(int seconds) {
+    session_.SeekMs(static_cast<qint64>(seconds) * 1000);
+}
+
+void PlaybackDialog::ShowPosition(qint64 position_ms) {
+    const qint64 length_ms = session_.length_ms();
+    position_label_->setText(TimeText(position_ms) + QStringLiteral(" / ") + TimeText(length_ms));
+    if (!slider_held_) {
+        position_slider_->setMaximum(static_cast<int>(length_ms / 1000));
+        position_slider_->setValue(static_cast<int>(position_ms / 1000));
+    }
+}
+
+void PlaybackDialog::ShowMarks() {
+    marks_list_->clear();
+    for (const recordstore::IndexMark& mark : session_.marks()) {
+        auto* item = new QTreeWidgetItem(marks_list_);
+        item->setText(0, QString::fromStdString(mark.comment));
+        item->setText(1, QString::fromStdString(mark.time_stamp));
+        item->setText(2, MarkTypeText(mark.type));
+    }
+    if (session_.current_mark() >= 0)
+        marks_list_->setCurrentItem(marks_list_->topLevelItem(session_.current_mark()));
+}
+
+void PlaybackDialog::ShowState() {
+    const bool playing = session_.is_playing();
+    start_button_->setEnabled(!playing);
+    pause_button_->setEnabled(playing);
+}
+
+void PlaybackDialog::ShowRecording() {
+    QString subject = session_.subject();
+    if (session_.has_recording() && subject.isEmpty())
+        subject = tr("Record %1").arg(session_.item().record_number);
+    subject_label_->setText(subject);
+    ShowMarks();
+    ShowState();
+    ShowPosition(session_.position_ms());
+}
+
+void PlaybackDialog::accept() {
+    session_.StopPlaying();
+    if (session_.marks_changed() && session_.Save() != 0) {
+        QMessageBox::warning(this, windowTitle(), session_.error());
+        return;
+    }
+    QDialog::accept();
+}
+
+void PlaybackDialog::reject() {
+    session_.StopPlaying();
+    QDialog::reject();
+}
+
+}  // namespace kivo::playback

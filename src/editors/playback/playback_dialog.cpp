@@ -178,8 +178,6 @@ QWidget* PlaybackDialog::BuildMarks() {
 QGroupBox* PlaybackDialog::BuildEffectsPanel() {
     auto* panel = new QGroupBox(tr("Sound Effects"), this);
     panel->setObjectName(QStringLiteral("soundEffects"));
-    panel->setCheckable(true);
-    panel->setChecked(session_.effects_enabled());
     auto* grid = new QGridLayout(panel);
     const audio::EffectSet& effects = session_.effect_settings();
     for (int index = audio::kEffectEcho; index < audio::kEffectCount; ++index) {
@@ -211,7 +209,6 @@ QGroupBox* PlaybackDialog::BuildEffectsPanel() {
     auto* reverse = new QCheckBox(tr("&Reverse"), panel);
     reverse->setEnabled(false);  // reversed playback is not available yet
     grid->addWidget(reverse, audio::kEffectCount, 1, 1, 2);
-    connect(panel, &QGroupBox::toggled, &session_, &PlaybackSession::SetEffectsEnabled);
     return panel;
 }
 
@@ -219,7 +216,8 @@ void PlaybackDialog::SetEffectsPanelVisible(bool visible) {
     effects_panel_->setVisible(visible);
     if (effects_button_->isChecked() != visible)
         effects_button_->setChecked(visible);
-    session_.SetEffectsEnabled(visible && effects_panel_->isChecked());
+    // The open panel is the effects mode: its switched-on effects are heard.
+    session_.SetEffectsEnabled(visible);
     adjustSize();
 }
 

@@ -1,0 +1,110 @@
+// kvmp, the Kivo Message Player: plays one recording file given on the
+// command line or chosen with File > Open, without the main program.
+//
+// The unpacked files live in a private temporary folder that the session
+// removes when the program ends, also when it is ended by SIGINT, SIGTERM
+// or SIGHUP (the handler only asks the event loop to quit).
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <csignal>
+
+#include "kivo/audio_backend/audio_backend_factory.h"
+#include "kivo/remote/remote_control_service.h"
+#include "player_session.h"
+#include "player_texts.h"
+#include "player_window.h"
+
+namespace {
+
+int g_quit_pipe[2] = {-1, -1};
+
+void OnTerminationSignal(int /*signal*/) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_quit_pipe[1], &byte, 1);
+}
+
+// Ends the event loop on a termination signal, so destructors run.
+void QuitOnTerminationSignals(QApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_quit_pipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_quit_pipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QApplication::quit);
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal_number, &action, nullptr);
+}
+
+// The command line is one path (a file manager may also pass a file URL);
+// empty when it cannot be read as a local path.
+QString PathFromCommandLine(const QStringList& arguments) {
+    const QString text = arguments.mid(1).join(QLatin1Char(' ')).trimmed();
+    if (text.isEmpty() || text.contains(QChar(0)))
+        return {};
+    if (text.startsWith(QLatin1String("file:"))) {
+        const QUrl url(text);
+        return url.isLocalFile() ? url.toLocalFile() : QString();
+    }
+    if (text.contains(QLatin1String("://")))
+        return {};
+    return QFileInfo(text).absoluteFilePath();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kvmp"));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(kivo::player::kWindowTitle));
+    QApplication::setDesktopFileName(QStringLiteral("kvmp"));
+    QuitOnTerminationSignals(app);
+
+    kivo::player::PlayerSession session(kivo::audio::SharedAudioBackend());
+    kivo::player::PlayerWindow window(session);
+
+    kivo::remote::RemoteControlService remote(
+        {QStringLiteral("kvmp"), QStringLiteral("Kivo Message Player"), QStringLiteral("kvmp")});
+    if (remote.start()) {
+        remote.setTarget(&session, &session);
+        QObject::connect(&session, &kivo::player::PlayerSession::stateChanged, &remote,
+                         &kivo::remote::RemoteControlService::notifyPlaybackStatusChanged);
+        QObject::connect(&session, &kivo::player::PlayerSession::opened, &remote,
+                         &kivo::remote::RemoteControlService::notifyMetadataChanged);
+        QObject::connect(&session, &kivo::player::PlayerSession::closed, &remote,
+                         &kivo::remote::RemoteControlService::notifyMetadataChanged);
+        QObject::connect(&session, &kivo::player::PlayerSession::positionJumped, &remote,
+                         [&remote](qint64 ms) { remote.notifySeeked(ms * 1000); });
+    }
+
+    window.show();
+    if (argc > 1) {
+        const QString path = PathFromCommandLine(QCoreApplication::arguments());
+        if (path.isEmpty()) {
+            window.ShowPathNotFound();
+        } else {
+            auto* loading = new QDialog(&window);
+            loading->setWindowTitle(QStringLiteral("Kivo - Loading File"));
+            auto* layout = new QVBoxLayout(loading);
+            layout->addWidget(new QLabel(QStringLiteral("Loading file please wait..."), loading));
+            loading->show();
+            QTimer::singleShot(500, &window, [&window, loading, path] {
+                loading->close();
+                loading->deleteLater();
+                window.OpenFile(path);
+            });
+        }
+    }
+    const int result = app.exec();
+    remote.setTarget(nullptr);
+    return result;
+}

@@ -1,0 +1,32 @@
+// The message player's own texts (status line, message boxes, e-mail) and
+// the "hh:mm:ss" time text it shows everywhere.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace kivo::player {
+
+inline constexpr const char* kWindowTitle = "Kivo Message Player";
+inline constexpr const char* kOpenFilter = "Kivo Files (*.xrz *.xrv)";
+inline constexpr const char* kPathNotFound = "Error: Path not found!";
+inline constexpr const char* kCorruptOrInUse =
+    "*** Error : Either the Kivo message file is corrupt or it is already being used ***";
+inline constexpr const char* kUnableToPlay = "*** Error : Unable to play the recording ***";
+inline constexpr const char* kNotOriginal = "*** Warning : Not an original recording ***";
+inline constexpr const char* kUnknownType =
+    "*** Error : Unable to determine the type of recording ***";
+inline constexpr const char* kSavedEffects = "*** Recording has saved sound effects ***";
+inline constexpr const char* kVideoNotAvailable =
+    "*** Video playback is not available in this version ***";
+inline constexpr const char* kEffectsFailed =
+    "Unable to set the effects, ensure your sound output is working.";
+
+// "hh:mm:ss" of a time in milliseconds (negative counts as 0; hours keep
+// counting past 99).
+QString FormatHms(std::int64_t ms);
+
+// Milliseconds of "hh:mm:ss", "mm:ss" or "ss"; -1 when the text is not one.
+std::int64_t ParseHms(const QString& text);
+
+}  // namespace kivo::player

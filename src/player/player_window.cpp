@@ -1,0 +1,409 @@
+// The message player's window.
+#include "player_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMovie>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "player_mail.h"
+#include "player_texts.h"
+
+namespace kivo::player {
+namespace {
+
+constexpr int kPictureWidth = 240;
+constexpr int kPictureHeight = 180;
+
+// The help folder: share/kivo/help beside the program's bin folder when
+// installed, else the source tree's.
+QString HelpFile(const QString& topic) {
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/kivo/help/") + topic;
+    if (QFileInfo::exists(installed))
+        return installed;
+    return QStringLiteral(KVMP_SOURCE_HELP_DIR "/") + topic;
+}
+
+struct EffectControl {
+    const char* label;
+    int slider_minimum;
+    int slider_maximum;
+};
+
+// Echo to reverb: value = minus the slider position.
+constexpr EffectControl kEffectControls[] = {
+    {"Echo", -15, 0},   {"Chorus", -34, 0},   {"Distortion", -10, 0}, {"Flanger", -20, 0},
+    {"Gargle", -15, 0}, {"Equalizer", -8, 8}, {"Reverb", -15, 0},
+};
+
+}  // namespace
+
+PlayerWindow::PlayerWindow(PlayerSession& session, QWidget* parent)
+    : QMainWindow(parent), session_(session) {
+    setWindowTitle(QString::fromLatin1(kWindowTitle));
+    BuildMenus();
+    setCentralWidget(BuildControls());
+    connect(&session_, &PlayerSession::stateChanged, this, &PlayerWindow::RefreshButtons);
+    connect(&session_, &PlayerSession::positionChanged, this, &PlayerWindow::RefreshPosition);
+    connect(&session_, &PlayerSession::statusChanged, status_line_, &QLabel::setText);
+    connect(&session_, &PlayerSession::currentMarkChanged, this, [this](int index) {
+        if (index >= 0 && index < marks_->topLevelItemCount())
+            marks_->setCurrentItem(marks_->topLevelItem(index));
+        else
+            marks_->clearSelection();
+    });
+    connect(&session_, &PlayerSession::stateChanged, this, [this] {
+        if (movie_ != nullptr)
+            movie_->setPaused(!session_.is_playing());
+    });
+    RefreshFromSession();
+}
+
+PlayerWindow::~PlayerWindow() = default;
+
+void PlayerWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&Open..."), QKeySequence::Open, this, &PlayerWindow::OnOpenTriggered);
+    file->addSeparator();
+    file->addAction(tr("E&xit"), QKeySequence::Quit, this, &QWidget::close);
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("Kivo Message Player &Help"), QKeySequence::HelpContents, this,
+                    [this] { OnHelpTriggered(QStringLiteral("kvmp.htm")); });
+    help->addAction(tr("&About Kivo Message Player..."), this, &PlayerWindow::OnAboutTriggered);
+
+    QToolBar* tools = addToolBar(tr("Tools"));
+    tools->setMovable(false);
+    mail_action_ = tools->addAction(tr("E-mail"), this, &PlayerWindow::OnMailTriggered);
+    mail_action_->setToolTip(tr("E-mail this recording"));
+    QAction* help_action =
+        tools->addAction(tr("Help"), this, [this] { OnHelpTriggered(QStringLiteral("kvmp.htm")); });
+    help_action->setToolTip(tr("Help on the message player"));
+}
+
+QWidget* PlayerWindow::BuildControls() {
+    auto* central = new QWidget(this);
+    auto* outer = new QHBoxLayout(central);
+    auto* main_column = new QVBoxLayout;
+    outer->addLayout(main_column);
+
+    file_name_ = new QLineEdit(central);
+    file_name_->setReadOnly(true);
+    main_column->addWidget(file_name_);
+
+    auto* buttons = new QHBoxLayout;
+    start_ = new QPushButton(tr("Start"), central);
+    pause_ = new QPushButton(tr("Pause"), central);
+    stop_ = new QPushButton(tr("Stop"), central);
+    start_->setToolTip(tr("Play the recording"));
+    pause_->setToolTip(tr("Pause playback"));
+    stop_->setToolTip(tr("Stop and return to the start"));
+    for (QPushButton* button : {start_, pause_, stop_}) {
+        button->setAutoDefault(false);  // Enter does nothing
+        buttons->addWidget(button);
+    }
+    buttons->addWidget(new QLabel(tr("Play from"), central));
+    play_from_ = new QLineEdit(QStringLiteral("00:00:00"), central);
+    play_from_->setMaxLength(8);
+    play_from_->setInputMask(QStringLiteral("99:99:99"));
+    play_from_->setFixedWidth(80);
+    buttons->addWidget(play_from_);
+    main_column->addLayout(buttons);
+    connect(start_, &QPushButton::clicked, this, &PlayerWindow::OnStartClicked);
+    connect(pause_, &QPushButton::clicked, this, [this] {
+        session_.Pause();
+        play_from_->setText(QStringLiteral("00:00:00"));
+    });
+    connect(stop_, &QPushButton::clicked, this, [this] {
+        session_.Stop();
+        play_from_->setText(QStringLiteral("00:00:00"));
+    });
+
+    position_bar_ = new QSlider(Qt::Horizontal, central);
+    position_bar_->setRange(0, 100);
+    position_bar_->setEnabled(false);
+    position_text_ = new QLabel(central);
+    auto* position_row = new QHBoxLayout;
+    position_row->addWidget(position_bar_, 1);
+    position_row->addWidget(position_text_);
+    main_column->addLayout(position_row);
+
+    status_line_ = new QLabel(central);
+    status_line_->setStyleSheet(QStringLiteral("color: red;"));
+    status_line_->setWordWrap(true);
+    main_column->addWidget(status_line_);
+
+    auto* middle = new QHBoxLayout;
+    marks_ = new QTreeWidget(central);
+    marks_->setColumnCount(2);
+    marks_->setHeaderLabels({tr("Comments"), tr("Time Stamp")});
+    marks_->setColumnWidth(0, 155);
+    marks_->setRootIsDecorated(false);
+    connect(marks_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        const int index = marks_->indexOfTopLevelItem(item);
+        if (index < 0)
+            return;
+        play_from_->setText(item->text(1));
+        session_.PlayMark(index);
+    });
+    middle->addWidget(marks_, 1);
+
+    picture_ = new QLabel(central);
+    picture_->setFixedSize(kPictureWidth, kPictureHeight);
+    picture_->setFrameShape(QFrame::StyledPanel);
+    picture_->setAlignment(Qt::AlignCenter);
+    picture_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(picture_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        QAction* save =
+            menu.addAction(tr("&Save Picture As..."), this, &PlayerWindow::OnSavePictureAs);
+        save->setEnabled(!session_.picture_path().isEmpty());
+        menu.exec(picture_->mapToGlobal(at));
+    });
+    middle->addWidget(picture_);
+    main_column->addLayout(middle, 1);
+
+    effects_ = new QPushButton(tr("Effects..."), central);
+    effects_->setCheckable(true);
+    effects_->setAutoDefault(false);
+    connect(effects_, &QPushButton::toggled, this, &PlayerWindow::OnEffectsToggled);
+    main_column->addWidget(effects_, 0, Qt::AlignLeft);
+
+    effects_panel_ = BuildEffectsPanel();
+    effects_panel_->setParent(central);
+    effects_panel_->hide();
+    outer->addWidget(effects_panel_);
+    return central;
+}
+
+QGroupBox* PlayerWindow::BuildEffectsPanel() {
+    auto* panel = new QGroupBox(tr("Sound Effects"));
+    auto* layout = new QVBoxLayout(panel);
+    auto* speed_row = new QHBoxLayout;
+    speed_row->addWidget(new QLabel(tr("Speed %")));
+    speed_ = new QSpinBox(panel);
+    const audio::EffectRange speed_range = audio::RangeOfEffect(audio::kEffectSpeed);
+    speed_->setRange(speed_range.minimum, speed_range.maximum);
+    speed_->setValue(audio::kSpeedNormal);
+    speed_row->addWidget(speed_);
+    layout->addLayout(speed_row);
+    connect(speed_, &QSpinBox::valueChanged, this, [this](int value) {
+        speed_->setValue(session_.SetEffect(audio::kEffectSpeed, true, value));
+    });
+    for (int i = 0; i < 7; ++i) {
+        const int index = i + 1;
+        auto* row = new QHBoxLayout;
+        auto* on = new QCheckBox(tr(kEffectControls[i].label), panel);
+        auto* slider = new QSlider(Qt::Horizontal, panel);
+        slider->setRange(kEffectControls[i].slider_minimum, kEffectControls[i].slider_maximum);
+        slider->setEnabled(false);
+        row->addWidget(on);
+        row->addWidget(slider);
+        layout->addLayout(row);
+        effect_on_.push_back(on);
+        effect_sliders_.push_back(slider);
+        auto apply = [this, index, on, slider] {
+            slider->setEnabled(on->isChecked());
+            session_.SetEffect(index, on->isChecked(), -slider->value());
+        };
+        connect(on, &QCheckBox::toggled, this, apply);
+        connect(slider, &QSlider::valueChanged, this, apply);
+    }
+    reverse_ = new QCheckBox(tr("&Reverse"), panel);
+    connect(reverse_, &QCheckBox::toggled, this, [this](bool on) {
+        if (!session_.SetReverse(on)) {
+            const QSignalBlocker block(reverse_);
+            reverse_->setChecked(session_.reverse());
+        }
+    });
+    layout->addWidget(reverse_);
+    layout->addStretch(1);
+    return panel;
+}
+
+void PlayerWindow::OpenFile(const QString& path, bool quiet) {
+    ClearPicture();
+    const OpenResult result = session_.Open(path);
+    RefreshFromSession();
+    file_name_->setText(QFileInfo(path).absoluteFilePath());
+    if (quiet)
+        return;
+    if (result == OpenResult::kCorrupt)
+        QMessageBox::warning(this, windowTitle(), QString::fromLatin1(kCorruptOrInUse));
+    else if (result == OpenResult::kUnplayable)
+        QMessageBox::warning(this, windowTitle(), QString::fromLatin1(kUnableToPlay));
+}
+
+void PlayerWindow::ShowPathNotFound() {
+    file_name_->setText(QString::fromLatin1(kPathNotFound));
+}
+
+void PlayerWindow::OnOpenTriggered() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("Open"), QString(), QString::fromLatin1(kOpenFilter));
+    if (!path.isEmpty())
+        OpenFile(path);
+}
+
+void PlayerWindow::OnStartClicked() {
+    const std::int64_t from_ms = ParseHms(play_from_->text());
+    session_.Start(from_ms > 0 ? from_ms : -1);
+}
+
+void PlayerWindow::OnEffectsToggled(bool on) {
+    if (on && !session_.EnterEffectsMode()) {
+        const QSignalBlocker block(effects_);
+        effects_->setChecked(false);
+        QMessageBox::warning(this, windowTitle(), session_.status_text());
+        return;
+    }
+    if (!on)
+        session_.LeaveEffectsMode();
+    effects_panel_->setVisible(on);
+    adjustSize();
+}
+
+void PlayerWindow::OnMailTriggered() {
+    if (!session_.is_open())
+        return;
+    if (!SendPlayerMail(BuildPlayerMail(session_.recording_path())))
+        QMessageBox::warning(this, windowTitle(),
+                             tr("The mail program (xdg-email) could not be started."));
+}
+
+void PlayerWindow::OnHelpTriggered(const QString& topic) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile(topic)));
+}
+
+void PlayerWindow::OnAboutTriggered() {
+    QMessageBox::about(this, tr("About Kivo Message Player"),
+                       tr("Kivo Message Player\n\nPlays Kivo recording files (.xrz) received "
+                          "by e-mail or exported from a Kivo data store."));
+}
+
+void PlayerWindow::OnSavePictureAs() {
+    const QString source = session_.picture_path();
+    if (source.isEmpty())
+        return;
+    const bool gif = session_.picture_type() == PictureType::kGif;
+    const QString filter = gif ? tr("GIF Images (*.gif)") : tr("JPEG Images (*.jpg)");
+    QString target = QFileDialog::getSaveFileName(this, tr("Save Picture As"), QString(), filter,
+                                                  nullptr, QFileDialog::DontConfirmOverwrite);
+    if (target.isEmpty())
+        return;
+    // Never overwrites: QFile::copy refuses an existing target.
+    if (QFileInfo::exists(target) || !QFile::copy(source, target))
+        QMessageBox::warning(this, windowTitle(),
+                             tr("The picture was not saved: %1 already exists "
+                                "or cannot be written.")
+                                 .arg(target));
+}
+
+void PlayerWindow::RefreshFromSession() {
+    marks_->clear();
+    for (const PlayerMark& mark : session_.marks())
+        marks_->addTopLevelItem(new QTreeWidgetItem({mark.comment, mark.time_stamp}));
+    status_line_->setText(session_.status_text());
+    play_from_->setText(QStringLiteral("00:00:00"));
+    {
+        const QSignalBlocker block(effects_);
+        effects_->setChecked(false);
+    }
+    effects_panel_->hide();
+    const audio::EffectSet& effects = session_.effects();
+    {
+        const QSignalBlocker block(speed_);
+        speed_->setValue(effects[audio::kEffectSpeed].value);
+    }
+    for (std::size_t i = 0; i < effect_on_.size(); ++i) {
+        const QSignalBlocker block_on(effect_on_[i]);
+        const QSignalBlocker block_slider(effect_sliders_[i]);
+        const audio::EffectPair& pair = effects[i + 1];
+        effect_on_[i]->setChecked(pair.on != 0);
+        effect_sliders_[i]->setValue(-pair.value);
+        effect_sliders_[i]->setEnabled(pair.on != 0);
+    }
+    {
+        const QSignalBlocker block(reverse_);
+        reverse_->setChecked(session_.reverse());
+    }
+    ShowPicture();
+    RefreshButtons();
+    RefreshPosition(session_.position_ms());
+}
+
+void PlayerWindow::RefreshButtons() {
+    const bool can_play = session_.can_play();
+    const bool playing = session_.is_playing();
+    start_->setEnabled(can_play && !playing);
+    pause_->setEnabled(can_play && playing);
+    stop_->setEnabled(can_play && playing);
+    effects_->setEnabled(can_play);
+    mail_action_->setEnabled(session_.is_open());
+    play_from_->setEnabled(can_play);
+}
+
+void PlayerWindow::RefreshPosition(qint64 position_ms) {
+    if (!session_.is_open()) {
+        position_text_->clear();
+        position_bar_->setValue(0);
+        return;
+    }
+    position_text_->setText(FormatHms(position_ms) + QStringLiteral(" / ") +
+                            FormatHms(session_.length_ms()));
+    position_bar_->setValue(session_.position_percent());
+}
+
+void PlayerWindow::ShowPicture() {
+    ClearPicture();
+    const QString path = session_.picture_path();
+    if (path.isEmpty())
+        return;
+    if (session_.picture_type() == PictureType::kGif) {
+        movie_ = new QMovie(path, QByteArray(), this);
+        if (movie_->isValid()) {
+            movie_->setScaledSize(QSize(kPictureWidth, kPictureHeight));
+            picture_->setMovie(movie_);
+            movie_->start();
+            movie_->setPaused(!session_.is_playing());
+            return;
+        }
+        delete movie_;
+        movie_ = nullptr;
+    }
+    const QPixmap pixmap(path);
+    if (!pixmap.isNull())
+        picture_->setPixmap(
+            pixmap.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void PlayerWindow::ClearPicture() {
+    picture_->clear();
+    if (movie_ != nullptr) {
+        movie_->stop();
+        delete movie_;
+        movie_ = nullptr;
+    }
+}
+
+}  // namespace kivo::player

@@ -1,0 +1,117 @@
+// Recording files from strangers: hostile member names, too many members,
+// damaged and missing files. Each gives the corrupt-file error, an empty
+// player, and nothing written outside the player's temporary folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "container_check.h"
+#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "player_session.h"
+#include "player_test_recording.h"
+#include "player_texts.h"
+
+namespace kivo::test {
+namespace {
+
+namespace fs = std::filesystem;
+using player::OpenResult;
+using player::PlayerSession;
+
+// The kvmp folders in the temporary folder (to see that none is left).
+std::set<std::string> KvmpFolders() {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(QDir::tempPath().toStdString())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("kvmp-", 0) == 0)
+            names.insert(name);
+    }
+    return names;
+}
+
+class PlayerHostile : public ::testing::Test {
+protected:
+    audio::VirtualAudioBackend backend_{
+        {QString(), QString(), audio::VirtualAudioBackend::Clock::kFast, 20}};
+    PlayerTestFiles files_;
+    PlayerSession session_{backend_};
+
+    void ExpectRefused(const std::string& path) {
+        const std::set<std::string> before = KvmpFolders();
+        EXPECT_EQ(session_.Open(QString::fromStdString(path)), OpenResult::kCorrupt);
+        EXPECT_EQ(session_.status_text(), QString::fromLatin1(player::kCorruptOrInUse));
+        EXPECT_FALSE(session_.is_open());
+        EXPECT_TRUE(session_.marks().empty());
+        EXPECT_EQ(session_.length_ms(), 0);
+        EXPECT_EQ(KvmpFolders(), before);
+    }
+
+    // Stores the placeholders, then rewrites each to a hostile name of the
+    // same length in the file's bytes (the format keeps no checksum).
+    std::string HostileContainer(const std::vector<std::pair<std::string, std::string>>& renames) {
+        files_.MakeRecording("Plain.xrz", RecordingSpec{});
+        std::vector<std::string> members = {"D7.xrw", "D7.xrs", "D7.xrl"};
+        for (const auto& [placeholder, hostile] : renames) {
+            WriteFileText(files_.work_file(placeholder), "hostile content");
+            members.push_back(placeholder);
+        }
+        const std::string path = files_.PutContainer("Stranger.xrz", members);
+        Bytes bytes = ReadFileBytes(path);
+        for (const auto& [placeholder, hostile] : renames) {
+            EXPECT_EQ(placeholder.size(), hostile.size());
+            for (auto at = std::search(bytes.begin(), bytes.end(), placeholder.begin(),
+                                       placeholder.end());
+                 at != bytes.end();
+                 at = std::search(at, bytes.end(), placeholder.begin(), placeholder.end()))
+                at = std::copy(hostile.begin(), hostile.end(), at);
+        }
+        WriteFileBytes(path, bytes);
+        return path;
+    }
+};
+
+TEST_F(PlayerHostile, DotDotMemberNamesAreRefusedAndNothingIsWrittenOutside) {
+    const fs::path out = files_.output().path();
+    const std::string path = HostileContainer(
+        {{"zzzevil.xrl", "../evil.xrl"}, {"zzzzzzzzzzzzzz.txt", "/tmp/kvmp-evil.txt"}});
+    ExpectRefused(path);
+    EXPECT_FALSE(fs::exists(out.parent_path() / "evil.xrl"));
+    EXPECT_FALSE(fs::exists(QDir::tempPath().toStdString() + "/evil.xrl"));
+    EXPECT_FALSE(fs::exists("/tmp/kvmp-evil.txt"));
+}
+
+TEST_F(PlayerHostile, MoreThanTenMembersAreRefused) {
+    files_.MakeRecording("Plain.xrz", RecordingSpec{});
+    std::vector<std::string> members = {"D7.xrw", "D7.xrs", "D7.xrl"};
+    for (int i = 1; i <= 8; ++i) {
+        members.push_back("note" + std::to_string(i) + ".txt");
+        WriteFileText(files_.work_file(members.back()), "note");
+    }
+    ExpectRefused(files_.PutContainer("Many.xrz", members));
+    members.pop_back();  // ten members open
+    EXPECT_EQ(session_.Open(QString::fromStdString(files_.PutContainer("Ten.xrz", members))),
+              OpenResult::kOpened);
+}
+
+TEST_F(PlayerHostile, MissingDamagedAndForeignFilesAreRefused) {
+    ExpectRefused(files_.out_file("Missing.xrz"));
+    WriteFileText(files_.out_file("Text.xrz"), "just some text, not a recording");
+    ExpectRefused(files_.out_file("Text.xrz"));
+    const std::string good = files_.MakeRecording("Good.xrz", RecordingSpec{});
+    TruncateBy(good, ReadFileBytes(good).size() / 2);
+    ExpectRefused(good);
+    ExpectRefused(files_.output().path().string());  // a folder
+}
+
+TEST(PlayerMemberName, OnlyPlainFileNamesPass) {
+    EXPECT_TRUE(player::IsPlainMemberName("D7.xrw"));
+    EXPECT_TRUE(player::IsPlainMemberName("Message for Ann.GIF"));
+    for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "/etc/passwd", "tab\there"})
+        EXPECT_FALSE(player::IsPlainMemberName(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace kivo::test

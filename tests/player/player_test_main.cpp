@@ -1,0 +1,11 @@
+// The player tests run inside a QCoreApplication: the session's audio
+// streams, timers and the session bus need an event loop.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

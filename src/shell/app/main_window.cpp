@@ -9,13 +9,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTableView>
 
 #include "compaction_dialog.h"
+#include "kivo/audio_backend/audio_backend_factory.h"
+#include "kivo/hotkeys/playback_hot_keys.h"
+#include "kivo/playback/playback_dialog.h"
+#include "kivo/remote/remote_control_service.h"
 #include "message_box_reporter.h"
 #include "record_kind_list.h"
 #include "shell/application_folders.h"
 #include "shell/compaction_advice.h"
+#include "shell/hot_keys.h"
 #include "store_file_dialogs.h"
 
 namespace kivo::app {
@@ -28,6 +34,58 @@ QLabel* SunkenLabel(QWidget* parent) {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
+}
+
+// Play opens "Kivo Internal Message Player" with the selected recordings. The
+// remote-control service runs from start-up; it drives the player while it is
+// open, and media keys, kivo-remote and the hot keys reach it.
+void PlaySelection(MainWindow* window, ShellSession* session, RecordListModel* records,
+                   remote::RemoteControlService* remote_service, const std::vector<int>& rows) {
+    if (!session->started())
+        return;
+    std::vector<playback::PlaybackItem> queue;
+    for (const exchange::SelectedRecord& record : records->CollectSelection(rows)) {
+        if (record.view != ViewKind::kVideo && !record.recording_file.empty())
+            queue.push_back({record.record_number, record.recording_file});
+    }
+    if (queue.empty())
+        return;
+    const shell::DataStoreSession& store = session->store();
+    playback::PlaybackSession player(
+        audio::SharedAudioBackend(),
+        {store.store_path().string(), store.working_folder().string()});
+    if (!player.Begin(std::move(queue))) {
+        QMessageBox::warning(window, QString::fromLatin1(playback::kPlaybackDialogTitle),
+                             player.error());
+        return;
+    }
+    playback::PlaybackDialog dialog(player, window);
+    remote_service->setTarget(&player, &player);
+    QObject::connect(&player, &playback::PlaybackSession::stateChanged, remote_service,
+                     &remote::RemoteControlService::notifyPlaybackStatusChanged);
+    QObject::connect(&player, &playback::PlaybackSession::recordingLoaded, remote_service,
+                     &remote::RemoteControlService::notifyMetadataChanged);
+    QObject::connect(&player, &playback::PlaybackSession::positionJumped, remote_service,
+                     &remote::RemoteControlService::notifySeeked);
+    hotkeys::PlaybackHotKeys hot_keys(hotkeys::CreatePlatformHotKeyGrabber(&dialog));
+    shell::HotKeyTable table;
+    table.Load();
+    hotkeys::RegisterPlaybackHotKeys(hot_keys, table.values());
+    QObject::connect(&hot_keys, &hotkeys::PlaybackHotKeys::activated, &player,
+                     &playback::PlaybackSession::RunCommand);
+    player.Start();
+    dialog.exec();
+    remote_service->setTarget(nullptr);
+}
+
+void RoutePlayback(MainWindow* window) {
+    auto* remote_service = new remote::RemoteControlService(
+        {QStringLiteral("kivo"), QStringLiteral("Kivo"), QStringLiteral("kivo")}, window);
+    remote_service->start();
+    window->commands().Route(Command::kPlay, [window, remote_service] {
+        PlaySelection(window, &window->session(), &window->records(), remote_service,
+                      window->SelectedRows());
+    });
 }
 
 }  // namespace
@@ -58,6 +116,7 @@ MainWindow::MainWindow(Resources resources, SessionPlaces places, shell::Message
     BuildMenus();
     BuildCentre();
     RouteCommands();
+    RoutePlayback(this);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandSpec& spec : CommandTable())
         addAction(commands_->action(spec.command));

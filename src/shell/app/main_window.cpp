@@ -37,55 +37,62 @@ QLabel* SunkenLabel(QWidget* parent) {
 }
 
 // Play opens "Kivo Internal Message Player" with the selected recordings. The
-// remote-control service runs from start-up; it drives the player while it is
-// open, and media keys, kivo-remote and the hot keys reach it.
-void PlaySelection(MainWindow* window, ShellSession* session, RecordListModel* records,
-                   remote::RemoteControlService* remote_service, const std::vector<int>& rows) {
-    if (!session->started())
+// player is not modal: the user types in another program while it plays, and
+// the remote-control service (running from start-up), media keys, kivo-remote
+// and the hot keys drive it while it is open. A new Play replaces it.
+void PlaySelection(MainWindow* window, remote::RemoteControlService* remote_service) {
+    if (!window->session().started())
         return;
     std::vector<playback::PlaybackItem> queue;
-    for (const exchange::SelectedRecord& record : records->CollectSelection(rows)) {
+    for (const exchange::SelectedRecord& record :
+         window->records().CollectSelection(window->SelectedRows())) {
         if (record.view != ViewKind::kVideo && !record.recording_file.empty())
             queue.push_back({record.record_number, record.recording_file});
     }
     if (queue.empty())
         return;
-    const shell::DataStoreSession& store = session->store();
-    playback::PlaybackSession player(
+    if (auto* open_player = window->findChild<playback::PlaybackDialog*>())
+        open_player->reject();
+    const shell::DataStoreSession& store = window->session().store();
+    auto player = std::make_unique<playback::PlaybackSession>(
         audio::SharedAudioBackend(),
-        {store.store_path().string(), store.working_folder().string()});
-    if (!player.Begin(std::move(queue))) {
-        QMessageBox::warning(window, QString::fromLatin1(playback::kPlaybackDialogTitle),
-                             player.error());
+        playback::PlaybackPlaces{store.store_path().string(), store.working_folder().string()});
+    if (!player->Begin(std::move(queue))) {
+        auto* box = new QMessageBox(QMessageBox::Warning,
+                                    QString::fromLatin1(playback::kPlaybackDialogTitle),
+                                    player->error(), QMessageBox::Ok, window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
         return;
     }
-    playback::PlaybackDialog dialog(player, window);
-    remote_service->setTarget(&player, &player);
-    QObject::connect(&player, &playback::PlaybackSession::stateChanged, remote_service,
+    auto* dialog = new playback::PlaybackDialog(*player, window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    playback::PlaybackSession* session = player.release();
+    session->setParent(dialog);
+    remote_service->setTarget(session, session);
+    QObject::connect(session, &playback::PlaybackSession::stateChanged, remote_service,
                      &remote::RemoteControlService::notifyPlaybackStatusChanged);
-    QObject::connect(&player, &playback::PlaybackSession::recordingLoaded, remote_service,
+    QObject::connect(session, &playback::PlaybackSession::recordingLoaded, remote_service,
                      &remote::RemoteControlService::notifyMetadataChanged);
-    QObject::connect(&player, &playback::PlaybackSession::positionJumped, remote_service,
+    QObject::connect(session, &playback::PlaybackSession::positionJumped, remote_service,
                      &remote::RemoteControlService::notifySeeked);
-    hotkeys::PlaybackHotKeys hot_keys(hotkeys::CreatePlatformHotKeyGrabber(&dialog));
+    auto* hot_keys =
+        new hotkeys::PlaybackHotKeys(hotkeys::CreatePlatformHotKeyGrabber(dialog), dialog);
     shell::HotKeyTable table;
     table.Load();
-    hotkeys::RegisterPlaybackHotKeys(hot_keys, table.values());
-    QObject::connect(&hot_keys, &hotkeys::PlaybackHotKeys::activated, &player,
+    hotkeys::RegisterPlaybackHotKeys(*hot_keys, table.values());
+    QObject::connect(hot_keys, &hotkeys::PlaybackHotKeys::activated, session,
                      &playback::PlaybackSession::RunCommand);
-    player.Start();
-    dialog.exec();
-    remote_service->setTarget(nullptr);
+    session->Start();
+    dialog->show();
 }
 
 void RoutePlayback(MainWindow* window) {
     auto* remote_service = new remote::RemoteControlService(
         {QStringLiteral("kivo"), QStringLiteral("Kivo"), QStringLiteral("kivo")}, window);
     remote_service->start();
-    window->commands().Route(Command::kPlay, [window, remote_service] {
-        PlaySelection(window, &window->session(), &window->records(), remote_service,
-                      window->SelectedRows());
-    });
+    window->commands().Route(Command::kPlay,
+                             [window, remote_service] { PlaySelection(window, remote_service); });
 }
 
 }  // namespace

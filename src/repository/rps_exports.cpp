@@ -6,6 +6,8 @@
 // never corrupt the record (a result is still only valid until the next call
 // from any thread). Nothing thrown crosses into C: running out of memory
 // while building the record gives a message count of -1.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -144,12 +146,23 @@ std::string Text(const char* text) {
     return text != nullptr ? text : "";
 }
 
+// Trace lines stand for the debugger output of the original: the user never
+// sees them; they go to standard error when KIVO_TRACE is set.
+kivo::repository::EngineOptions ExportOptions() {
+    kivo::repository::EngineOptions options;
+    const char* trace = std::getenv("KIVO_TRACE");
+    if (trace != nullptr && *trace != '\0') {
+        options.trace = [](const std::string& line) { std::fputs(line.c_str(), stderr); };
+    }
+    return options;
+}
+
 // Runs one engine call under the mutex and exports its result.
 template <typename Call>
 RPS_STATUS* Serialised(bool always, Call call) {
     std::lock_guard<std::mutex> lock(call_mutex);
     try {
-        Engine engine(kivo::platform::DefaultFileSystem());
+        Engine engine(kivo::platform::DefaultFileSystem(), ExportOptions());
         StatusRecord status = call(engine);
         return Export(status, always);
     } catch (const std::bad_alloc&) {

@@ -27,6 +27,21 @@ std::uint64_t DirectoryEntryBytes(const DirectoryEntry& entry, FormatVersion ver
            entry.name.size();
 }
 
+EntryInfo EntryInfoOf(const DirectoryEntry& entry) {
+    EntryInfo info;
+    info.name = entry.name;
+    info.version = entry.version;
+    info.created = entry.created;
+    info.accessed = entry.accessed;
+    info.written = entry.written;
+    info.stored = entry.stored;
+    info.deleted_at = entry.deleted_at;
+    info.size_bytes = entry.size_bytes;
+    info.attributes = entry.attributes;
+    info.deleted = entry.deleted;
+    return info;
+}
+
 DecodedEntry DecodeEntry(const std::uint8_t* bytes, std::uint64_t repository_start) {
     DecodedEntry decoded;
     DirectoryEntry& entry = decoded.entry;

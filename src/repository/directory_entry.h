@@ -11,6 +11,7 @@
 
 #include "kivo/repository/repository_format.h"
 #include "kivo/repository/repository_time.h"
+#include "kivo/repository/status_record.h"
 #include "repository_header.h"
 
 namespace kivo::repository {
@@ -45,6 +46,9 @@ std::uint64_t DirectoryEntryBytes(const DirectoryEntry& entry, FormatVersion ver
 
 using EntryBytes = std::array<std::uint8_t, format::kEntryBytes>;
 using RecordBytes = std::array<std::uint8_t, format::kRecordBytes>;
+
+// The entry as Info and AllInfo report it (nested flag not examined).
+EntryInfo EntryInfoOf(const DirectoryEntry& entry);
 
 // The fixed part of an entry as read, before its name.
 struct DecodedEntry {

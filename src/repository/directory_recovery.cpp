@@ -82,21 +82,6 @@ std::vector<std::size_t> SupersededLiveEntries(const RepositoryDirectory& direct
     return superseded;
 }
 
-EntryInfo InfoOf(const DirectoryEntry& entry) {
-    EntryInfo info;
-    info.name = entry.name;
-    info.version = entry.version;
-    info.created = entry.created;
-    info.accessed = entry.accessed;
-    info.written = entry.written;
-    info.stored = entry.stored;
-    info.deleted_at = entry.deleted_at;
-    info.size_bytes = entry.size_bytes;
-    info.attributes = entry.attributes;
-    info.deleted = entry.deleted;
-    return info;
-}
-
 }  // namespace
 
 RecoveryReport RecoverDirectory(platform::FileSystem& file_system, const std::string& path,
@@ -137,7 +122,7 @@ RecoveryReport RecoverDirectory(platform::FileSystem& file_system, const std::st
         directory.at(index).deleted_at = options.clock();
     }
     for (const DirectoryEntry& entry : directory.entries()) {
-        report.entries.push_back(InfoOf(entry));
+        report.entries.push_back(EntryInfoOf(entry));
     }
     report.status.total_size_bytes = directory.TotalBytes(FormatVersion::kXr01);
     report.status.deleted_size_bytes = directory.DeletedBytes(FormatVersion::kXr01);

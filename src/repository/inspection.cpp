@@ -16,21 +16,6 @@ namespace {
 // Members of more than 24 bytes are examined for a repository's magic.
 constexpr std::uint32_t kNestedExamineMinimumBytes = 25;
 
-EntryInfo InfoOf(const DirectoryEntry& entry) {
-    EntryInfo info;
-    info.name = entry.name;
-    info.version = entry.version;
-    info.created = entry.created;
-    info.accessed = entry.accessed;
-    info.written = entry.written;
-    info.stored = entry.stored;
-    info.deleted_at = entry.deleted_at;
-    info.size_bytes = entry.size_bytes;
-    info.attributes = entry.attributes;
-    info.deleted = entry.deleted;
-    return info;
-}
-
 char NestedFlag(OpenRepository& repository, const DirectoryEntry& entry) {
     if (entry.size_bytes < kNestedExamineMinimumBytes) {
         return '?';
@@ -129,7 +114,7 @@ void ListEntries(const EngineContext& context, const std::string& repository_pat
         if (!all && entry.is_deleted()) {
             continue;
         }
-        EntryInfo info = InfoOf(entry);
+        EntryInfo info = EntryInfoOf(entry);
         if (all) {
             info.nested = NestedFlag(repository, entry);
         }

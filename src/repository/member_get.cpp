@@ -57,14 +57,13 @@ public:
             context_.file_system.Unlink(temporary);
             return;
         }
-        bool attributes_set = SetTimesAndAttributes(entry, *file, output);
+        // A failure here is reported and the member is still extracted.
+        SetTimesAndAttributes(entry, *file, output);
         file.reset();
         if (FsStatus renamed = context_.file_system.Rename(temporary, output); !renamed.ok()) {
             AddMessage(MessageCode::kOpenFileFailed, {output, renamed.Describe()});
             context_.file_system.Unlink(temporary);
-            return;
         }
-        (void)attributes_set;
     }
 
 private:
@@ -146,7 +145,7 @@ private:
         return true;
     }
 
-    bool SetTimesAndAttributes(const DirectoryEntry& entry, platform::File& file,
+    void SetTimesAndAttributes(const DirectoryEntry& entry, platform::File& file,
                                const std::string& output) {
         platform::FileTimes times{TimestampFromFileTime(entry.accessed),
                                   TimestampFromFileTime(entry.written)};
@@ -162,9 +161,7 @@ private:
         }
         if (!status.ok()) {
             AddMessage(MessageCode::kSetAttributesFailed, {output, status.Describe()});
-            return false;
         }
-        return true;
     }
 
     void Report(ProgressPhase phase, std::size_t bytes, const std::string& label) {

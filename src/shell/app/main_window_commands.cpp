@@ -15,6 +15,8 @@
 #include "compaction_dialog.h"
 #include "help_topics.h"
 #include "hot_keys_dialog.h"
+#include "kivo/audio_backend/audio_backend_factory.h"
+#include "kivo/dictation/dictation_recorder_dialog.h"
 #include "main_window.h"
 #include "options_dialog.h"
 #include "options_settings.h"
@@ -119,6 +121,24 @@ void MainWindow::RouteCommands() {
             reporter_->ReportMessage(22, shell::kStyleInformation);
     });
     router.Route(Command::kAbout, [this] { ShowAboutBox(resources_, this); });
+    // New Recording: the "Dictation Recorder"; a saved dictation shows in the list.
+    router.Route(Command::kNewRecording, [this] {
+        if (!session_->started())
+            return;
+        shell::DataStoreSession& store = session_->store();
+        dictation::DictationTarget target{
+            store.working_folder(), store.store_path(), &session_->profile(), session_->section(),
+            dictation::ReadRecordingQuality(session_->profile(), session_->section())};
+        dictation::DictationRecorderDialog recorder(audio::SharedAudioBackend(), target, *reporter_,
+                                                    this);
+        connect(&recorder, &dictation::DictationRecorderDialog::helpRequested, this,
+                &MainWindow::ShowHelpTopic);
+        if (!recorder.Start())
+            return;
+        recorder.exec();
+        if (recorder.saved())
+            RefreshCurrentView();
+    });
     RouteComponentCommands();
 }
 

@@ -6,92 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "audio_test_support.h"
+#include "dictation_store_fixture.h"
 #include "file_bytes.h"
 #include "kivo/format/zn2fmt.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
-#include "shell/data_store.h"
-#include "shell/messages.h"
-#include "shell/profile_file.h"
-#include "temp_dir.h"
-#include "test_signals.h"
-#include "xrsave.h"
 #include "zn2index.h"
 
 namespace kivo::dictation {
 namespace {
 
-namespace fs = std::filesystem;
-using audio::VirtualAudioBackend;
-using wavefile::PcmFormat;
-
-const PcmFormat kMono8k{1, 8000, 16};  // RecQual 0
-
-class DictationSessionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        tape_ = test::MakeCountingPattern(kMono8k, 8000 * 20);
-        test::WriteWave(dir_.file("in.wav"), kMono8k, tape_);
-        backend_ = std::make_unique<VirtualAudioBackend>(
-            test::ManualOptions(dir_.file("in.wav"), dir_.file("out.wav")));
-
-        fs::create_directories(work_);
-        store_ = std::make_unique<shell::DataStoreSession>(work_, &profile_, "anna");
-        const shell::StoreLocation location{dir_.path(), "KIVO"};
-        const int built = store_->BuildDataStore(location);
-        // 102: the greeting sounds are not installed beside the test.
-        ASSERT_TRUE(built == 0 || built == 102) << built;
-        store_->set_location(location);
-        ASSERT_EQ(store_->LoadDataStore(), 0);
-
-        DictationTarget target{work_, store_->store_path(), &profile_, "anna", 0};
-        session_ = std::make_unique<DictationSession>(*backend_, target, reporter_);
-        ASSERT_EQ(session_->Open(), 0);
-    }
-
-    void RecordFor(int ms) {
-        ASSERT_EQ(session_->Record(), 0);
-        test::AdvanceAndPump(*backend_, ms);
-        session_->Stop();
-    }
-
-    std::vector<std::uint8_t> Tape(std::int64_t first_ms, std::int64_t ms) const {
-        return test::Frames(tape_, kMono8k, first_ms * 8, ms * 8);
-    }
-
-    // Files of this recording left in the working folder.
-    std::vector<std::string> LeftOverFiles() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(work_)) {
-            const std::string name = entry.path().filename().string();
-            if (name.starts_with("D" + session_->stamp()) || name == "temp.xrw")
-                names.push_back(name);
-        }
-        return names;
-    }
-
-    // Extracts the saved container's members into a fresh folder.
-    fs::path OpenContainer(int selector) {
-        const fs::path folder = dir_.path() / "opened";
-        fs::create_directories(folder);
-        EXPECT_EQ(XRopenXRZ(session_->ContainerName().c_str(), folder.string().c_str(),
-                            store_->store_path().string().c_str(), selector),
-                  0);
-        return folder;
-    }
-
-    test::TempDir dir_;
-    fs::path work_ = dir_.path() / "work";
-    std::vector<std::uint8_t> tape_;
-    std::unique_ptr<VirtualAudioBackend> backend_;
-    shell::ProfileFile profile_{dir_.file("KIVO.ini")};
-    std::unique_ptr<shell::DataStoreSession> store_;
-    shell::RecordingMessageReporter reporter_{shell::kAnswerNo};
-    std::unique_ptr<DictationSession> session_;
-};
+using DictationSessionTest = DictationStoreTest;
 
 TEST_F(DictationSessionTest, ButtonsFollowTheStateTable) {
     ButtonStates idle = session_->Buttons();

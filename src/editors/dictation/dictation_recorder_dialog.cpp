@@ -145,7 +145,10 @@ QWidget* DictationRecorderDialog::BuildFields() {
     mark_ = Button(QStringLiteral("&MARK"), box);
     mark_row->addWidget(index_comment_, 1);
     mark_row->addWidget(mark_);
-    form->addRow(QStringLiteral("In&dex Comment"), mark_row);
+    // A row holding a layout gets no buddy of its own: the label names the combo box.
+    auto* comment_label = new QLabel(QStringLiteral("In&dex Comment"), box);
+    comment_label->setBuddy(index_comment_);
+    form->addRow(comment_label, mark_row);
 
     marks_ = new QTreeWidget(box);
     marks_->setColumnCount(2);
@@ -255,6 +258,7 @@ void DictationRecorderDialog::ShowState() {
     fast_forward_->setEnabled(buttons.fast_forward);
     record_->setEnabled(buttons.record);
     cut_->setEnabled(buttons.cut);
+    reset_->setEnabled(buttons.positions);
     cut_from_->setEnabled(buttons.positions);
     cut_to_->setEnabled(buttons.positions);
     insert_picture_->setEnabled(session_->state() != TransportState::kRecording &&

@@ -62,7 +62,8 @@ TEST_F(MainWindowTest, OpensOnANewStoreWithTheDictations) {
     CommandRouter& commands = window_->commands();
     EXPECT_TRUE(commands.action(Command::kOpenDataStore)->isEnabled());
     EXPECT_TRUE(commands.action(Command::kOptions)->isEnabled());
-    EXPECT_FALSE(commands.action(Command::kNewRecording)->isEnabled());
+    // New Recording is routed: it opens the "Dictation Recorder".
+    EXPECT_TRUE(commands.action(Command::kNewRecording)->isEnabled());
     EXPECT_FALSE(commands.action(Command::kPlay)->isEnabled());
     EXPECT_FALSE(commands.action(Command::kDelete)->isEnabled());
     EXPECT_FALSE(commands.action(Command::kStartMonitoring)->isEnabled());

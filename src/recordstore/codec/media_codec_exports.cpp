@@ -6,7 +6,8 @@
 using kivo::recordstore::MediaCodec;
 
 extern "C" int32_t XRMediaEncode(const char* path) {
-    if (path == nullptr) return 1;
+    if (path == nullptr)
+        return 1;
     try {
         return MediaCodec().Encode(path).ok() ? 0 : 1;
     } catch (...) {
@@ -15,7 +16,8 @@ extern "C" int32_t XRMediaEncode(const char* path) {
 }
 
 extern "C" int32_t XRMediaDecode(const char* path) {
-    if (path == nullptr) return 1;
+    if (path == nullptr)
+        return 1;
     try {
         return MediaCodec().Decode(path).ok() ? 0 : 1;
     } catch (...) {

@@ -51,6 +51,12 @@ if [ "$FUZZ" = 1 ]; then
         [ -x "$target" ] || continue
         name="$(basename "$target" _fuzz)"
         seeds="$ROOT/fuzz/${name%%_*}/corpus/${name#*_}"
+        # The wave reader's corpus lives with the audio library's targets.
+        if [ "$name" = wave_reader ]; then seeds="$ROOT/fuzz/audio/corpus"; fi
+        if [ ! -d "$seeds" ]; then
+            echo "missing seed corpus $seeds for $(basename "$target")" >&2
+            exit 1
+        fi
         # Memory-backed when possible: the targets make and remove files per input.
         scratch="$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)"
         mkdir "$scratch/corpus" "$scratch/tmp"

@@ -39,32 +39,42 @@ if [ "$SANITIZE" = 1 ]; then
         ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS" --timeout 600
 fi
 
+# The committed corpus of a fuzz target (name without "_fuzz"), or nothing:
+# fuzz/<library>/corpus/<kind> for a target <library>_<kind>_fuzz, else the
+# corpus folder beside the CMakeLists.txt that names the target.
+corpus_of() {
+    local name="$1" dir
+    if [ -d "$ROOT/fuzz/${name%%_*}/corpus/${name#*_}" ]; then
+        echo "$ROOT/fuzz/${name%%_*}/corpus/${name#*_}"
+        return
+    fi
+    for dir in "$ROOT"/fuzz/*/; do
+        if grep -qw "${name}_fuzz" "$dir/CMakeLists.txt" 2>/dev/null && [ -d "$dir/corpus" ]; then
+            echo "${dir%/}/corpus"
+            return
+        fi
+    done
+}
+
 if [ "$FUZZ" = 1 ]; then
-    # A fuzz target <library>_<kind>_fuzz starts from the committed corpus
-    # fuzz/<library>/corpus/<kind>; what it finds goes to a scratch folder, so
-    # the committed corpus stays as it is. Long runs are done by hand.
+    # Each target starts from its committed corpus; what it finds goes to a
+    # scratch folder, so the committed corpus stays as it is. Long runs are
+    # done by hand (fuzz/repository/README.md).
     echo "== fuzz targets (clang, libFuzzer), ${FUZZ_SECONDS} s each"
     CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz-ci" "${GENERATOR[@]}" \
         -DKIVO_BUILD_FUZZ=ON -DKIVO_LIBRARIES_ONLY=ON -DKIVO_BUILD_TESTS=OFF -DKIVO_BUILD_BENCH=OFF
     cmake --build "$ROOT/build-fuzz-ci" -j "$JOBS"
     for target in "$ROOT"/build-fuzz-ci/bin/*_fuzz; do
         [ -x "$target" ] || continue
-        name="$(basename "$target" _fuzz)"
-        seeds="$ROOT/fuzz/${name%%_*}/corpus/${name#*_}"
-        # The wave reader's corpus lives with the audio library's targets.
-        if [ "$name" = wave_reader ]; then seeds="$ROOT/fuzz/audio/corpus"; fi
-        if [ ! -d "$seeds" ]; then
-            echo "missing seed corpus $seeds for $(basename "$target")" >&2
-            exit 1
-        fi
+        seeds="$(corpus_of "$(basename "$target" _fuzz)")"
         # Memory-backed when possible: the targets make and remove files per input.
         scratch="$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)"
         mkdir "$scratch/corpus" "$scratch/tmp"
-        echo "-- $(basename "$target") (findings in $scratch)"
+        echo "-- $(basename "$target") from ${seeds:-no corpus} (findings in $scratch)"
         # A small quarantine keeps AddressSanitizer inside the 256 MB limit.
         ASAN_OPTIONS=quarantine_size_mb=32 TMPDIR="$scratch/tmp" "$target" \
             -max_total_time="$FUZZ_SECONDS" -timeout=1 -rss_limit_mb=256 -max_len=65536 \
-            -print_final_stats=1 -artifact_prefix="$scratch/" "$scratch/corpus" "$seeds"
+            -print_final_stats=1 -artifact_prefix="$scratch/" "$scratch/corpus" ${seeds:+"$seeds"}
         rm -rf "$scratch"
     done
 fi

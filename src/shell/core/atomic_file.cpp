@@ -123,6 +123,21 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
     return PublishTemporary(fd, temp, target, new_mode);
 }
 
+bool CopyAll(int in, int out) {
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n)))
+            return false;
+    }
+}
+
 bool CopyFileAtomically(const std::filesystem::path& source, const std::filesystem::path& target) {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -133,21 +148,7 @@ bool CopyFileAtomically(const std::filesystem::path& source, const std::filesyst
         ::close(in);
         return false;
     }
-    std::vector<char> buffer(64 * 1024);
-    bool ok = true;
-    for (;;) {
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ok = false;
-        if (n <= 0)
-            break;
-        if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) {
-            ok = false;
-            break;
-        }
-    }
+    bool ok = CopyAll(in, out);
     ::close(in);
     if (!ok) {
         ::close(out);

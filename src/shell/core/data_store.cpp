@@ -142,21 +142,7 @@ int AppendComponentFile(const std::filesystem::path& target, const std::filesyst
         ::close(in);
         return kComponentImportFailed;
     }
-    std::vector<char> buffer(64 * 1024);
-    bool ok = true;
-    for (;;) {
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ok = false;
-        if (n <= 0)
-            break;
-        if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) {
-            ok = false;
-            break;
-        }
-    }
+    bool ok = CopyAll(in, out);
     ::close(in);
     if (::close(out) != 0)
         ok = false;

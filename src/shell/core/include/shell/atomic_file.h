@@ -34,6 +34,10 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
 // Copies source over target atomically. False on failure (target unchanged).
 bool CopyFileAtomically(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// Copies everything readable from in to out (from their current positions)
+// in 64 KiB blocks. False on a read or write error; neither fd is closed.
+bool CopyAll(int in, int out);
+
 // Writes all bytes to fd, retrying short writes and EINTR.
 bool WriteAll(int fd, const char* data, std::size_t size);
 

@@ -52,7 +52,7 @@ protected:
     // Stores the placeholders, then rewrites each to a hostile name of the
     // same length in the file's bytes (the format keeps no checksum).
     std::string HostileContainer(const std::vector<std::pair<std::string, std::string>>& renames) {
-        files_.MakeRecording("Plain.xrz", RecordingSpec{});
+        files_.MakeRecording("Plain.xrz", RecordingRecipe{});
         std::vector<std::string> members = {"D7.xrw", "D7.xrs", "D7.xrl"};
         for (const auto& [placeholder, hostile] : renames) {
             WriteFileText(files_.work_file(placeholder), "hostile content");
@@ -84,7 +84,7 @@ TEST_F(PlayerHostile, DotDotMemberNamesAreRefusedAndNothingIsWrittenOutside) {
 }
 
 TEST_F(PlayerHostile, MoreThanTenMembersAreRefused) {
-    files_.MakeRecording("Plain.xrz", RecordingSpec{});
+    files_.MakeRecording("Plain.xrz", RecordingRecipe{});
     std::vector<std::string> members = {"D7.xrw", "D7.xrs", "D7.xrl"};
     for (int i = 1; i <= 8; ++i) {
         members.push_back("note" + std::to_string(i) + ".txt");
@@ -100,7 +100,7 @@ TEST_F(PlayerHostile, MissingDamagedAndForeignFilesAreRefused) {
     ExpectRefused(files_.out_file("Missing.xrz"));
     WriteFileText(files_.out_file("Text.xrz"), "just some text, not a recording");
     ExpectRefused(files_.out_file("Text.xrz"));
-    const std::string good = files_.MakeRecording("Good.xrz", RecordingSpec{});
+    const std::string good = files_.MakeRecording("Good.xrz", RecordingRecipe{});
     TruncateBy(good, ReadFileBytes(good).size() / 2);
     ExpectRefused(good);
     ExpectRefused(files_.output().path().string());  // a folder

@@ -21,7 +21,7 @@ TEST(PlayerMailSize, UnitsAndFormat) {
 
 TEST(PlayerMailText, SubjectAndBodyNameTheRecording) {
     PlayerTestFiles files;
-    const std::string path = files.MakeRecording("Message.xrz", RecordingSpec{});
+    const std::string path = files.MakeRecording("Message.xrz", RecordingRecipe{});
     const player::PlayerMail mail = player::BuildPlayerMail(QString::fromStdString(path));
     const QString size = player::FormatFileSize(QFileInfo(QString::fromStdString(path)).size());
     EXPECT_EQ(mail.subject,
@@ -37,7 +37,7 @@ TEST(PlayerMailText, SubjectAndBodyNameTheRecording) {
 
 TEST(PlayerMailSend, XdgEmailReceivesSubjectBodyAndAttachment) {
     PlayerTestFiles files;
-    const std::string path = files.MakeRecording("Message.xrz", RecordingSpec{});
+    const std::string path = files.MakeRecording("Message.xrz", RecordingRecipe{});
     TempDir bin;
     const std::string received = bin.file("received.txt");
     WriteFileText(bin.file("xdg-email"),

@@ -22,14 +22,14 @@ protected:
     PlayerTestFiles files_;
     PlayerSession session_{backend_};
 
-    OpenResult Open(const RecordingSpec& spec) {
-        return session_.Open(QString::fromStdString(files_.MakeRecording("Message.xrz", spec)));
+    OpenResult Open(const RecordingRecipe& recipe) {
+        return session_.Open(QString::fromStdString(files_.MakeRecording("Message.xrz", recipe)));
     }
 };
 
 TEST_F(PlayerOpen, RecordingOpensWithItsLengthAndNoStatus) {
-    RecordingSpec spec;
-    ASSERT_EQ(Open(spec), OpenResult::kOpened);
+    RecordingRecipe recipe;
+    ASSERT_EQ(Open(recipe), OpenResult::kOpened);
     EXPECT_TRUE(session_.can_play());
     EXPECT_EQ(session_.length_ms(), 3000);
     EXPECT_EQ(session_.PositionText(), QStringLiteral("00:00:00 / 00:00:03"));
@@ -40,11 +40,11 @@ TEST_F(PlayerOpen, RecordingOpensWithItsLengthAndNoStatus) {
 }
 
 TEST_F(PlayerOpen, MarksAreListedInTimeOrderWithSpacesRestored) {
-    RecordingSpec spec;
-    spec.marks = {recordstore::MakeIndexMark("00:00:02", "second point"),
-                  recordstore::MakeIndexMark("00:00:00", "opening"),
-                  recordstore::MakeIndexMark("00:00:01", "first point here")};
-    ASSERT_EQ(Open(spec), OpenResult::kOpened);
+    RecordingRecipe recipe;
+    recipe.marks = {recordstore::MakeIndexMark("00:00:02", "second point"),
+                    recordstore::MakeIndexMark("00:00:00", "opening"),
+                    recordstore::MakeIndexMark("00:00:01", "first point here")};
+    ASSERT_EQ(Open(recipe), OpenResult::kOpened);
     const auto& marks = session_.marks();
     ASSERT_EQ(marks.size(), 3u);
     EXPECT_EQ(marks[0].comment, QStringLiteral("opening"));
@@ -55,9 +55,9 @@ TEST_F(PlayerOpen, MarksAreListedInTimeOrderWithSpacesRestored) {
 }
 
 TEST_F(PlayerOpen, RecordingWithoutMarksFileHasAnEmptyList) {
-    RecordingSpec spec;
-    spec.with_marks = false;
-    ASSERT_EQ(Open(spec), OpenResult::kOpened);
+    RecordingRecipe recipe;
+    recipe.with_marks = false;
+    ASSERT_EQ(Open(recipe), OpenResult::kOpened);
     EXPECT_TRUE(session_.marks().empty());
     EXPECT_FALSE(session_.capabilities().can_go_next);
 }
@@ -72,27 +72,27 @@ TEST_F(PlayerOpen, KindCodeChoosesTheStatusText) {
     };
     for (const auto& [kind, text] : cases) {
         SCOPED_TRACE(kind);
-        RecordingSpec spec;
-        spec.kind = kind;
-        ASSERT_EQ(Open(spec), OpenResult::kOpened);
+        RecordingRecipe recipe;
+        recipe.kind = kind;
+        ASSERT_EQ(Open(recipe), OpenResult::kOpened);
         EXPECT_EQ(session_.status_text(), text);
         EXPECT_TRUE(session_.can_play());
     }
 }
 
 TEST_F(PlayerOpen, RecordingWithoutRecordLineStillPlaysWithUndeterminedType) {
-    RecordingSpec spec;
-    spec.with_record_line = false;
-    ASSERT_EQ(Open(spec), OpenResult::kOpened);
+    RecordingRecipe recipe;
+    recipe.with_record_line = false;
+    ASSERT_EQ(Open(recipe), OpenResult::kOpened);
     EXPECT_EQ(session_.status_text(), QString::fromLatin1(player::kUnknownType));
     EXPECT_TRUE(session_.can_play());
     EXPECT_EQ(session_.length_ms(), 3000);
 }
 
 TEST_F(PlayerOpen, StoredHundredIsOffExceptForSpeed) {
-    RecordingSpec spec;
-    spec.effect_fields = {"100", "100", "7", "100", "100", "100", "-3", "100", "", ""};
-    ASSERT_EQ(Open(spec), OpenResult::kOpened);
+    RecordingRecipe recipe;
+    recipe.effect_fields = {"100", "100", "7", "100", "100", "100", "-3", "100", "", ""};
+    ASSERT_EQ(Open(recipe), OpenResult::kOpened);
     const audio::EffectSet& effects = session_.effects();
     EXPECT_EQ(effects[audio::kEffectSpeed].on, 1);
     EXPECT_EQ(effects[audio::kEffectSpeed].value, 100);
@@ -107,15 +107,15 @@ TEST_F(PlayerOpen, StoredHundredIsOffExceptForSpeed) {
 }
 
 TEST_F(PlayerOpen, StoredReverseMakesTheReversedWave) {
-    RecordingSpec spec;
-    spec.effect_fields = {"", "", "", "", "", "", "", "", "1", ""};
-    ASSERT_EQ(Open(spec), OpenResult::kOpened);
+    RecordingRecipe recipe;
+    recipe.effect_fields = {"", "", "", "", "", "", "", "", "1", ""};
+    ASSERT_EQ(Open(recipe), OpenResult::kOpened);
     EXPECT_TRUE(session_.reverse());
     EXPECT_TRUE(std::filesystem::exists(session_.temp_folder().toStdString() + "/Message.wbc"));
 }
 
 TEST_F(PlayerOpen, TemporaryFolderIsPrivateAndRemovedOnClose) {
-    ASSERT_EQ(Open(RecordingSpec{}), OpenResult::kOpened);
+    ASSERT_EQ(Open(RecordingRecipe{}), OpenResult::kOpened);
     const std::filesystem::path folder = session_.temp_folder().toStdString();
     ASSERT_TRUE(std::filesystem::exists(folder / "Message.xrw"));
     const auto permissions = std::filesystem::status(folder).permissions();
@@ -123,7 +123,7 @@ TEST_F(PlayerOpen, TemporaryFolderIsPrivateAndRemovedOnClose) {
         permissions & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
         std::filesystem::perms::none);
     // Opening another file removes the first folder too.
-    ASSERT_EQ(Open(RecordingSpec{}), OpenResult::kOpened);
+    ASSERT_EQ(Open(RecordingRecipe{}), OpenResult::kOpened);
     EXPECT_FALSE(std::filesystem::exists(folder));
     const std::filesystem::path second = session_.temp_folder().toStdString();
     session_.Close();

@@ -28,11 +28,11 @@ protected:
     Bytes samples_;
 
     void OpenWithMarks() {
-        RecordingSpec spec;
-        spec.marks = {recordstore::MakeIndexMark("00:00:02", "two"),
-                      recordstore::MakeIndexMark("00:00:01", "one")};
-        ASSERT_EQ(session_.Open(
-                      QString::fromStdString(files_.MakeRecording("Message.xrz", spec, &samples_))),
+        RecordingRecipe recipe;
+        recipe.marks = {recordstore::MakeIndexMark("00:00:02", "two"),
+                        recordstore::MakeIndexMark("00:00:01", "one")};
+        ASSERT_EQ(session_.Open(QString::fromStdString(
+                      files_.MakeRecording("Message.xrz", recipe, &samples_))),
                   OpenResult::kOpened);
     }
     bool WaitForStop() {

@@ -15,10 +15,10 @@ namespace kivo::test {
 namespace {
 
 // Fields 1 to 14 from the record line builder, then fields 15 to 24.
-std::string RecordLineBytes(const RecordingSpec& spec) {
+std::string RecordLineBytes(const RecordingRecipe& recipe) {
     recordstore::RecordFields fields;
     fields.record_number = 7;
-    fields.kind_code = spec.kind;
+    fields.kind_code = recipe.kind;
     fields.text_a = "0";
     fields.subject = "Message for Ann";
     fields.container_name = "D7.xrz";
@@ -28,9 +28,9 @@ std::string RecordLineBytes(const RecordingSpec& spec) {
     const recordstore::RecordLineBuild build = recordstore::RecordLine::Build(fields);
     EXPECT_TRUE(build.status.ok());
     std::string text = build.bytes.substr(0, recordstore::kRecordLineTextBytes);
-    if (!spec.effect_fields.empty()) {
+    if (!recipe.effect_fields.empty()) {
         text.erase(text.find_last_not_of(' ') + 1);
-        for (const std::string& field : spec.effect_fields)
+        for (const std::string& field : recipe.effect_fields)
             text += " " + field;
         text.resize(recordstore::kRecordLineTextBytes, ' ');
     }
@@ -56,22 +56,22 @@ wavefile::PcmFormat PlayerTestFiles::Format() {
     return wavefile::PcmFormat{1, 8000, 16};
 }
 
-std::string PlayerTestFiles::MakeRecording(const std::string& name, const RecordingSpec& spec,
+std::string PlayerTestFiles::MakeRecording(const std::string& name, const RecordingRecipe& recipe,
                                            Bytes* samples) {
-    const Bytes pcm = PatternSamples(static_cast<std::int64_t>(spec.duration_ms) * 8);
+    const Bytes pcm = PatternSamples(static_cast<std::int64_t>(recipe.duration_ms) * 8);
     if (samples != nullptr)
         *samples = pcm;
     EXPECT_TRUE(wavefile::WritePcmWave(work_file("D7.xrw"), Format(), pcm).ok());
     std::vector<std::string> members = {"D7.xrw"};
-    if (spec.with_marks) {
-        EXPECT_TRUE(recordstore::WriteIndexMarkFile(work_file("D7.xrs"), spec.marks).ok());
+    if (recipe.with_marks) {
+        EXPECT_TRUE(recordstore::WriteIndexMarkFile(work_file("D7.xrs"), recipe.marks).ok());
         members.push_back("D7.xrs");
     }
-    if (spec.with_record_line) {
-        WriteFileText(work_file("D7.xrl"), RecordLineBytes(spec));
+    if (recipe.with_record_line) {
+        WriteFileText(work_file("D7.xrl"), RecordLineBytes(recipe));
         members.push_back("D7.xrl");
     }
-    if (spec.with_marks && spec.with_record_line) {
+    if (recipe.with_marks && recipe.with_record_line) {
         EXPECT_EQ(XRsaveXRZX("D7.xrz", output_.path().c_str(), working_.path().c_str()), XR_OK);
         const std::string path = out_file(name);
         std::filesystem::rename(out_file("D7.xrz"), path);

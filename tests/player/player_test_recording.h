@@ -16,7 +16,7 @@
 
 namespace kivo::test {
 
-struct RecordingSpec {
+struct RecordingRecipe {
     std::string kind = "0";
     std::vector<std::string> effect_fields;  // fields 15 to 24; empty: none written
     std::vector<recordstore::IndexMark> marks;
@@ -31,7 +31,7 @@ public:
 
     // Makes `name` (e.g. "Message.xrz") in the output folder; returns its
     // path. *wave receives the wave's sample bytes.
-    std::string MakeRecording(const std::string& name, const RecordingSpec& spec,
+    std::string MakeRecording(const std::string& name, const RecordingRecipe& recipe,
                               Bytes* samples = nullptr);
     // A container holding exactly these files from the working folder.
     std::string PutContainer(const std::string& name, const std::vector<std::string>& members);

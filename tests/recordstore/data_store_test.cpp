@@ -22,9 +22,9 @@ protected:
                             resources_.path().string()};
     }
     void WriteSounds() {
-        greeting_ = BuildWave(WaveSpec{});
+        greeting_ = BuildWave(WaveRecipe{});
         WriteFileBytes(resources_.file("00001.wav"), greeting_);
-        WaveSpec warning;
+        WaveRecipe warning;
         warning.frames = 100;
         warning_ = BuildWave(warning);
         WriteFileBytes(resources_.file("00002.wav"), warning_);

@@ -18,12 +18,12 @@ namespace {
 using recordstore::CodecOutcome;
 using recordstore::MediaCodec;
 
-// Encodes and decodes a wave built from spec; checks the stored form is FLAC,
+// Encodes and decodes a wave built from recipe; checks the stored form is FLAC,
 // no larger than the wave, and that decoding restores every byte.
-void ExpectRoundTrip(const WaveSpec& spec) {
+void ExpectRoundTrip(const WaveRecipe& recipe) {
     TempDir dir;
     const std::string path = dir.file("a.xrw");
-    const Bytes wave = BuildWave(spec);
+    const Bytes wave = BuildWave(recipe);
     WriteFileBytes(path, wave);
 
     const MediaCodec codec;
@@ -46,36 +46,36 @@ TEST(MediaCodecRoundTrip, EveryPcmLayoutComesBackByteForByte) {
     for (std::uint16_t bits : {8, 16, 24}) {
         for (std::uint16_t channels : {1, 2}) {
             SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(channels) + " channels");
-            WaveSpec spec;
-            spec.bits_per_sample = bits;
-            spec.channels = channels;
-            spec.frames = 12345;  // not a multiple of any FLAC block size
-            ExpectRoundTrip(spec);
+            WaveRecipe recipe;
+            recipe.bits_per_sample = bits;
+            recipe.channels = channels;
+            recipe.frames = 12345;  // not a multiple of any FLAC block size
+            ExpectRoundTrip(recipe);
         }
     }
 }
 
 TEST(MediaCodecRoundTrip, OddDataSizesAndChunksAroundTheDataAreKept) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.frames = 1001;
-    spec.extra_data_bytes = 3;  // a partial frame, then the pad byte of an odd chunk
-    spec.chunks_before_data = Chunk("LIST", {'I', 'N', 'F', 'O', 'x'});
-    spec.chunks_after_data = Chunk("cue ", std::vector<std::uint8_t>(28, 7));
-    ExpectRoundTrip(spec);
+    WaveRecipe recipe;
+    recipe.channels = 2;
+    recipe.frames = 1001;
+    recipe.extra_data_bytes = 3;  // a partial frame, then the pad byte of an odd chunk
+    recipe.chunks_before_data = Chunk("LIST", {'I', 'N', 'F', 'O', 'x'});
+    recipe.chunks_after_data = Chunk("cue ", std::vector<std::uint8_t>(28, 7));
+    ExpectRoundTrip(recipe);
 }
 
 TEST(MediaCodecRoundTrip, SingleFrameAndTruncatedRecordingAreKept) {
-    WaveSpec one;
+    WaveRecipe one;
     one.frames = 1;
     ExpectRoundTrip(one);
 
     // A recorder that stopped early leaves a data size larger than the file.
     TempDir dir;
     const std::string path = dir.file("cut.xrw");
-    WaveSpec spec;
-    spec.frames = 5000;
-    Bytes wave = BuildWave(spec);
+    WaveRecipe recipe;
+    recipe.frames = 5000;
+    Bytes wave = BuildWave(recipe);
     wave.resize(wave.size() - 1001);  // cuts into the samples, leaves half a frame
     WriteFileBytes(path, wave);
     ASSERT_EQ(MediaCodec().Encode(path).outcome, CodecOutcome::kEncoded);
@@ -86,9 +86,9 @@ TEST(MediaCodecRoundTrip, SingleFrameAndTruncatedRecordingAreKept) {
 TEST(MediaCodecRoundTrip, StoredSpeechTakesAboutHalfTheSpace) {
     TempDir dir;
     const std::string path = dir.file("speech.xrw");
-    WaveSpec spec;
-    spec.frames = 8000 * 5;
-    const Bytes wave = BuildWave(spec);
+    WaveRecipe recipe;
+    recipe.frames = 8000 * 5;
+    const Bytes wave = BuildWave(recipe);
     WriteFileBytes(path, wave);
     ASSERT_EQ(MediaCodec().Encode(path).outcome, CodecOutcome::kEncoded);
     EXPECT_LT(ReadFileBytes(path).size(), wave.size() * 6 / 10);
@@ -97,7 +97,7 @@ TEST(MediaCodecRoundTrip, StoredSpeechTakesAboutHalfTheSpace) {
 TEST(MediaCodecRoundTrip, CExportsEncodeAndDecodeInPlace) {
     TempDir dir;
     const std::string path = dir.file("c.xrw");
-    const Bytes wave = BuildWave(WaveSpec{});
+    const Bytes wave = BuildWave(WaveRecipe{});
     WriteFileBytes(path, wave);
     EXPECT_EQ(XRMediaEncode(path.c_str()), 0);
     EXPECT_NE(ReadFileBytes(path), wave);
@@ -109,12 +109,12 @@ TEST(MediaCodecRoundTrip, CExportsEncodeAndDecodeInPlace) {
 // Files the codec must leave byte for byte as they are.
 TEST(MediaCodecPassThrough, FilesThatAreNotLosslessPcmAreLeftAlone) {
     TempDir dir;
-    WaveSpec gsm;
+    WaveRecipe gsm;
     gsm.format_tag = 0x31;  // GSM 6.10
-    WaveSpec float_wave;
+    WaveRecipe float_wave;
     float_wave.format_tag = 3;
     float_wave.bits_per_sample = 32;
-    WaveSpec empty;
+    WaveRecipe empty;
     empty.frames = 0;
     Bytes video = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11};  // an ASF (.wmv) header
     video.resize(5000, 0x42);
@@ -140,7 +140,7 @@ TEST(MediaCodecPassThrough, FilesThatAreNotLosslessPcmAreLeftAlone) {
 TEST(MediaCodecPassThrough, DecodeLeavesAPlainWaveAndAForeignFlacAlone) {
     TempDir dir;
     const std::string wave_path = dir.file("plain.wav");
-    const Bytes wave = BuildWave(WaveSpec{});
+    const Bytes wave = BuildWave(WaveRecipe{});
     WriteFileBytes(wave_path, wave);
     EXPECT_EQ(MediaCodec().Decode(wave_path).outcome, CodecOutcome::kLeftAsIs);
     EXPECT_EQ(ReadFileBytes(wave_path), wave);
@@ -166,34 +166,34 @@ TEST(MediaCodecHostileInput, BrokenWaveHeadersAreLeftAlone) {
         Bytes data_first = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
         const auto data = Chunk("data", Bytes(100, 1));
         data_first.insert(data_first.end(), data.begin(), data.end());
-        const auto fmt = Chunk("fmt ", FmtBody(WaveSpec{}));
+        const auto fmt = Chunk("fmt ", FmtBody(WaveRecipe{}));
         data_first.insert(data_first.end(), fmt.begin(), fmt.end());
         cases.emplace_back("data before fmt", data_first);
     }
     {
-        Bytes wave = BuildWave(WaveSpec{});
+        Bytes wave = BuildWave(WaveRecipe{});
         PutU32(wave, 16, 0xFFFFFFF0u);  // fmt chunk size past the end
         cases.emplace_back("huge fmt", wave);
     }
     {
-        WaveSpec spec;
-        spec.chunks_before_data = Chunk("fmt ", FmtBody(spec));
-        cases.emplace_back("repeated fmt", BuildWave(spec));
+        WaveRecipe recipe;
+        recipe.chunks_before_data = Chunk("fmt ", FmtBody(recipe));
+        cases.emplace_back("repeated fmt", BuildWave(recipe));
     }
     {
-        Bytes wave = BuildWave(WaveSpec{});
+        Bytes wave = BuildWave(WaveRecipe{});
         wave[22] = 0;  // 0 channels
         cases.emplace_back("no channels", wave);
     }
     {
-        Bytes wave = BuildWave(WaveSpec{});
+        Bytes wave = BuildWave(WaveRecipe{});
         wave[32] = 3;  // block alignment 3 for 16-bit mono
         cases.emplace_back("bad block alignment", wave);
     }
     {
-        WaveSpec spec;
-        spec.chunks_before_data = {'L', 'I', 'S', 'T', 0xF0, 0xFF, 0xFF, 0xFF};
-        cases.emplace_back("chunk past the end", BuildWave(spec));
+        WaveRecipe recipe;
+        recipe.chunks_before_data = {'L', 'I', 'S', 'T', 0xF0, 0xFF, 0xFF, 0xFF};
+        cases.emplace_back("chunk past the end", BuildWave(recipe));
     }
     for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
@@ -208,9 +208,9 @@ class MediaCodecDamagedStoredForm : public ::testing::Test {
 protected:
     void SetUp() override {
         path_ = dir_.file("d.xrw");
-        WaveSpec spec;
-        spec.frames = 20000;
-        WriteFileBytes(path_, BuildWave(spec));
+        WaveRecipe recipe;
+        recipe.frames = 20000;
+        WriteFileBytes(path_, BuildWave(recipe));
         ASSERT_EQ(MediaCodec().Encode(path_).outcome, CodecOutcome::kEncoded);
         stored_ = ReadFileBytes(path_);
         block_offset_ =

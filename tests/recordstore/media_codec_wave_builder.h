@@ -10,7 +10,7 @@
 
 namespace kivo::test {
 
-struct WaveSpec {
+struct WaveRecipe {
     std::uint16_t format_tag = 1;  // PCM
     std::uint16_t channels = 1;
     std::uint32_t sample_rate_hz = 8000;
@@ -44,52 +44,52 @@ inline std::vector<std::uint8_t> Chunk(const std::string& id,
 
 // Speech-like test signal: two tones with a slow envelope and a little
 // noise from a fixed generator, so results are the same on every run.
-inline std::vector<std::uint8_t> TestSamples(const WaveSpec& spec) {
+inline std::vector<std::uint8_t> TestSamples(const WaveRecipe& recipe) {
     std::vector<std::uint8_t> out;
-    const int bytes = spec.bits_per_sample / 8;
-    const double full_scale = std::ldexp(1.0, spec.bits_per_sample - 1) - 1;
+    const int bytes = recipe.bits_per_sample / 8;
+    const double full_scale = std::ldexp(1.0, recipe.bits_per_sample - 1) - 1;
     std::uint32_t noise = 12345;
-    for (std::uint64_t i = 0; i < spec.frames; ++i) {
-        const double t = static_cast<double>(i) / spec.sample_rate_hz;
-        for (int c = 0; c < spec.channels; ++c) {
+    for (std::uint64_t i = 0; i < recipe.frames; ++i) {
+        const double t = static_cast<double>(i) / recipe.sample_rate_hz;
+        for (int c = 0; c < recipe.channels; ++c) {
             noise = noise * 1664525u + 1013904223u;
             const double envelope = 0.5 + 0.4 * std::sin(2 * M_PI * 3 * t);
             const double value = envelope * (0.6 * std::sin(2 * M_PI * (220 + 40 * c) * t) +
                                              0.2 * std::sin(2 * M_PI * 1250 * t)) +
                                  0.01 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
             auto sample = static_cast<std::int64_t>(std::lround(value * full_scale));
-            if (spec.bits_per_sample == 8)
+            if (recipe.bits_per_sample == 8)
                 sample += 128;
             AppendLe(out, static_cast<std::uint64_t>(sample), bytes);
         }
     }
-    for (std::uint32_t i = 0; i < spec.extra_data_bytes; ++i)
+    for (std::uint32_t i = 0; i < recipe.extra_data_bytes; ++i)
         out.push_back(static_cast<std::uint8_t>(0x5A + i));
     return out;
 }
 
-inline std::vector<std::uint8_t> FmtBody(const WaveSpec& spec) {
+inline std::vector<std::uint8_t> FmtBody(const WaveRecipe& recipe) {
     std::vector<std::uint8_t> fmt;
     const std::uint16_t block_align =
-        static_cast<std::uint16_t>(spec.channels * spec.bits_per_sample / 8);
-    AppendLe(fmt, spec.format_tag, 2);
-    AppendLe(fmt, spec.channels, 2);
-    AppendLe(fmt, spec.sample_rate_hz, 4);
-    AppendLe(fmt, static_cast<std::uint64_t>(spec.sample_rate_hz) * block_align, 4);
+        static_cast<std::uint16_t>(recipe.channels * recipe.bits_per_sample / 8);
+    AppendLe(fmt, recipe.format_tag, 2);
+    AppendLe(fmt, recipe.channels, 2);
+    AppendLe(fmt, recipe.sample_rate_hz, 4);
+    AppendLe(fmt, static_cast<std::uint64_t>(recipe.sample_rate_hz) * block_align, 4);
     AppendLe(fmt, block_align, 2);
-    AppendLe(fmt, spec.bits_per_sample, 2);
+    AppendLe(fmt, recipe.bits_per_sample, 2);
     return fmt;
 }
 
-inline std::vector<std::uint8_t> BuildWave(const WaveSpec& spec) {
+inline std::vector<std::uint8_t> BuildWave(const WaveRecipe& recipe) {
     std::vector<std::uint8_t> body;
     AppendText(body, "WAVE");
-    const auto fmt = Chunk("fmt ", FmtBody(spec));
+    const auto fmt = Chunk("fmt ", FmtBody(recipe));
     body.insert(body.end(), fmt.begin(), fmt.end());
-    body.insert(body.end(), spec.chunks_before_data.begin(), spec.chunks_before_data.end());
-    const auto data = Chunk("data", TestSamples(spec));
+    body.insert(body.end(), recipe.chunks_before_data.begin(), recipe.chunks_before_data.end());
+    const auto data = Chunk("data", TestSamples(recipe));
     body.insert(body.end(), data.begin(), data.end());
-    body.insert(body.end(), spec.chunks_after_data.begin(), spec.chunks_after_data.end());
+    body.insert(body.end(), recipe.chunks_after_data.begin(), recipe.chunks_after_data.end());
     std::vector<std::uint8_t> out;
     AppendText(out, "RIFF");
     AppendLe(out, body.size(), 4);

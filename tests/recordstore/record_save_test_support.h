@@ -89,8 +89,8 @@ class RecordStoreFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         store_path_ = store_dir_.file("Test.xrt");
-        WriteFileBytes(resources_.file("00001.wav"), BuildWave(WaveSpec{}));
-        WriteFileBytes(resources_.file("00002.wav"), BuildWave(WaveSpec{}));
+        WriteFileBytes(resources_.file("00001.wav"), BuildWave(WaveRecipe{}));
+        WriteFileBytes(resources_.file("00002.wav"), BuildWave(WaveRecipe{}));
         const recordstore::NewDataStore request{store_dir_.path().string(), "Test", working(),
                                                 resources_.path().string()};
         ASSERT_EQ(recordstore::DataStore::Build(request), recordstore::BuildResult::kBuilt);
@@ -105,9 +105,9 @@ protected:
     Bytes WriteRecordFiles(const std::string& base, int record_number, const std::string& kind,
                            const std::string& container,
                            const std::string& media_extension = ".xrw") {
-        WaveSpec spec;
-        spec.frames = 4000 + static_cast<std::uint64_t>(record_number);
-        const Bytes wave = BuildWave(spec);
+        WaveRecipe recipe;
+        recipe.frames = 4000 + static_cast<std::uint64_t>(record_number);
+        const Bytes wave = BuildWave(recipe);
         WriteFileBytes(work_file(base + media_extension), wave);
         WriteFileText(work_file(base + ".xrl"), MakeRecordLine(record_number, kind, container));
         std::string mark =

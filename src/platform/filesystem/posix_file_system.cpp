@@ -55,11 +55,11 @@ FsResult<FileInfo> StatAt(int directory_fd, const char* path, int flags) {
     return {FsStatus::Ok(), FromStatx(st)};
 }
 
-struct timespec ToTimespec(const Timestamp& time) {
-    struct timespec spec {};
-    spec.tv_sec = static_cast<time_t>(time.seconds);
-    spec.tv_nsec = static_cast<long>(time.nanoseconds);
-    return spec;
+struct timespec ToTimeStamp(const Timestamp& time) {
+    struct timespec stamp {};
+    stamp.tv_sec = static_cast<time_t>(time.seconds);
+    stamp.tv_nsec = static_cast<long>(time.nanoseconds);
+    return stamp;
 }
 
 class PosixFile final : public File {
@@ -156,9 +156,9 @@ public:
     FsResult<FileInfo> Stat() override { return StatAt(fd_, "", AT_EMPTY_PATH); }
 
     FsStatus SetTimes(const FileTimes& times) override {
-        struct timespec specs[2] = {ToTimespec(times.access_time),
-                                    ToTimespec(times.modification_time)};
-        return futimens(fd_, specs) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
+        struct timespec stamps[2] = {ToTimeStamp(times.access_time),
+                                     ToTimeStamp(times.modification_time)};
+        return futimens(fd_, stamps) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
     }
 
     FsStatus SetPermissions(std::uint32_t permissions) override {

@@ -9,17 +9,17 @@
 namespace kivo::app {
 
 CommandRouter::CommandRouter(const Resources& resources, QObject* owner) : QObject(owner) {
-    for (const CommandSpec& spec : CommandTable()) {
-        auto* action = new QAction(QString::fromUtf8(spec.text), owner);
-        if (spec.icon != nullptr || spec.theme_icon != nullptr)
-            action->setIcon(resources.Icon(spec.icon, spec.theme_icon));
-        if (spec.shortcut != nullptr)
-            action->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
-        if (spec.tool_tip != nullptr)
-            action->setToolTip(QString::fromUtf8(spec.tool_tip));
-        action->setCheckable(spec.checkable);
+    for (const CommandEntry& entry : CommandTable()) {
+        auto* action = new QAction(QString::fromUtf8(entry.text), owner);
+        if (entry.icon != nullptr || entry.theme_icon != nullptr)
+            action->setIcon(resources.Icon(entry.icon, entry.theme_icon));
+        if (entry.shortcut != nullptr)
+            action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
+        if (entry.tool_tip != nullptr)
+            action->setToolTip(QString::fromUtf8(entry.tool_tip));
+        action->setCheckable(entry.checkable);
         action->setEnabled(false);
-        const Command command = spec.command;
+        const Command command = entry.command;
         connect(action, &QAction::triggered, this, [this, command] {
             Entry& entry = entries_[static_cast<std::size_t>(command)];
             if (entry.handler)

@@ -9,7 +9,7 @@ namespace {
 using C = Command;
 
 // Columns: command, text, own icon, theme icon, shortcut, tool tip, checkable.
-constexpr std::array<CommandSpec, kCommandCount> kCommands{{
+constexpr std::array<CommandEntry, kCommandCount> kCommands{{
     {C::kNewRecording, "&New Recording or Translation", "new-recording", "media-record", "Ctrl+N",
      "New recording", false},
     {C::kNewDataStore, "New &Kivo Datastore", nullptr, nullptr, "Ctrl+Shift+N", nullptr, false},
@@ -92,11 +92,11 @@ static_assert(RowsFollowTheEnumeration(), "command rows must follow the Command 
 
 }  // namespace
 
-std::span<const CommandSpec> CommandTable() {
+std::span<const CommandEntry> CommandTable() {
     return kCommands;
 }
 
-const CommandSpec& SpecOf(Command command) {
+const CommandEntry& EntryOf(Command command) {
     return kCommands[static_cast<std::size_t>(command)];
 }
 

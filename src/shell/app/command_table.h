@@ -79,7 +79,7 @@ enum class Command : int {
 
 inline constexpr int kCommandCount = static_cast<int>(Command::kUseAsGreeting) + 1;
 
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     const char* text;        // menu text with its mnemonic, as the user sees it
     const char* icon;        // icon name in share/kivo/icons (no ".svg"), or nullptr
@@ -90,7 +90,7 @@ struct CommandSpec {
 };
 
 // All commands, in the order of the Command enumeration.
-std::span<const CommandSpec> CommandTable();
-const CommandSpec& SpecOf(Command command);
+std::span<const CommandEntry> CommandTable();
+const CommandEntry& EntryOf(Command command);
 
 }  // namespace kivo::app

@@ -125,8 +125,8 @@ MainWindow::MainWindow(Resources resources, SessionPlaces places, shell::Message
     RouteCommands();
     RoutePlayback(this);
     // Shortcuts work wherever the focus is in the window.
-    for (const CommandSpec& spec : CommandTable())
-        addAction(commands_->action(spec.command));
+    for (const CommandEntry& entry : CommandTable())
+        addAction(commands_->action(entry.command));
     UpdateRecordCommands();
     resize(860, 600);
 }

@@ -16,9 +16,9 @@ TEST(CommandRouter, CommandsAreDisabledUntilRouted) {
     const Resources resources = home.resources();
     QObject owner;
     CommandRouter router(resources, &owner);
-    for (const CommandSpec& spec : CommandTable()) {
-        EXPECT_FALSE(router.action(spec.command)->isEnabled()) << spec.text;
-        EXPECT_FALSE(router.Trigger(spec.command)) << spec.text;
+    for (const CommandEntry& entry : CommandTable()) {
+        EXPECT_FALSE(router.action(entry.command)->isEnabled()) << entry.text;
+        EXPECT_FALSE(router.Trigger(entry.command)) << entry.text;
     }
 }
 
@@ -56,11 +56,11 @@ TEST(CommandRouter, ActionsCarryTheTextsAndShortcutsOfTheTable) {
     EXPECT_EQ(router.action(Command::kHelpContents)->shortcut(), QKeySequence(Qt::Key_F1));
 
     QSet<QKeySequence> shortcuts;
-    for (const CommandSpec& spec : CommandTable()) {
-        const QKeySequence shortcut = router.action(spec.command)->shortcut();
+    for (const CommandEntry& entry : CommandTable()) {
+        const QKeySequence shortcut = router.action(entry.command)->shortcut();
         if (shortcut.isEmpty())
             continue;
-        EXPECT_FALSE(shortcuts.contains(shortcut)) << "shortcut used twice: " << spec.text;
+        EXPECT_FALSE(shortcuts.contains(shortcut)) << "shortcut used twice: " << entry.text;
         shortcuts.insert(shortcut);
     }
 }

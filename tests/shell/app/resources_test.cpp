@@ -24,9 +24,9 @@ bool IconExists(const Resources& resources, const char* name) {
 
 TEST(Resources, EveryIconTheWindowNamesExists) {
     const Resources resources = test::AppHome().resources();
-    for (const CommandSpec& spec : CommandTable()) {
-        if (spec.icon != nullptr) {
-            EXPECT_TRUE(IconExists(resources, spec.icon)) << spec.icon;
+    for (const CommandEntry& entry : CommandTable()) {
+        if (entry.icon != nullptr) {
+            EXPECT_TRUE(IconExists(resources, entry.icon)) << entry.icon;
         }
     }
     for (const KindItem& kind : KindItems())

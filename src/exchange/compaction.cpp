@@ -36,21 +36,6 @@ constexpr ComponentStep kComponentSteps[] = {
     {shell::kDiaryLogMember, "Compressing your Diary folder", "Error compressing Diary folder"},
 };
 
-bool ReadFully(int fd, char* data, std::size_t size, std::size_t& filled) {
-    filled = 0;
-    while (filled < size) {
-        ssize_t n = ::read(fd, data + filled, size - filled);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        filled += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 ComponentCompaction CompactRecordLog(const std::filesystem::path& log_path, RecordIndex& index) {
@@ -74,7 +59,7 @@ ComponentCompaction CompactRecordLog(const std::filesystem::path& log_path, Reco
     bool ok = true;
     for (;;) {
         std::size_t filled = 0;
-        if (!ReadFully(in, buffer.data(), buffer.size(), filled)) {
+        if (!shell::ReadFully(in, buffer.data(), buffer.size(), filled)) {
             ok = false;
             result.result = kCompactUnreadable;
             break;

@@ -47,21 +47,6 @@ struct ErasedRecord {
     std::string container;
 };
 
-bool ReadFully(int fd, char* data, std::size_t size, std::size_t& filled) {
-    filled = 0;
-    while (filled < size) {
-        ssize_t n = ::read(fd, data + filled, size - filled);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        filled += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Rewrites one log with the lines of the given numbers erased; collects what
 // was erased. False when the log could not be read or replaced.
 bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
@@ -80,7 +65,7 @@ bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& 
     bool ok = true;
     for (;;) {
         std::size_t filled = 0;
-        if (!ReadFully(in, buffer.data(), buffer.size(), filled)) {
+        if (!shell::ReadFully(in, buffer.data(), buffer.size(), filled)) {
             ok = false;
             break;
         }

@@ -123,6 +123,21 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
     return PublishTemporary(fd, temp, target, new_mode);
 }
 
+bool ReadFully(int fd, char* data, std::size_t size, std::size_t& filled) {
+    filled = 0;
+    while (filled < size) {
+        ssize_t n = ::read(fd, data + filled, size - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 bool CopyAll(int in, int out) {
     std::vector<char> buffer(64 * 1024);
     for (;;) {

@@ -34,6 +34,10 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
 // Copies source over target atomically. False on failure (target unchanged).
 bool CopyFileAtomically(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// Reads up to size bytes into data, retrying short reads and EINTR; filled
+// says how many arrived (fewer only at the end of the file). False on error.
+bool ReadFully(int fd, char* data, std::size_t size, std::size_t& filled);
+
 // Copies everything readable from in to out (from their current positions)
 // in 64 KiB blocks. False on a read or write error; neither fd is closed.
 bool CopyAll(int in, int out);

@@ -24,12 +24,20 @@ using test::WriteFileText;
 
 class DataStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(working.Create(root.path()), 0); }
+    // The working folder must exist before the session below copies its path;
+    // an empty path would make the session unpack into the current folder.
+    static WorkingFolder CreatedIn(const std::filesystem::path& root) {
+        WorkingFolder folder;
+        EXPECT_EQ(folder.Create(root), 0);
+        return folder;
+    }
+
+    void SetUp() override { ASSERT_FALSE(working.path().empty()); }
 
     std::filesystem::path Store(const std::string& name) { return stores.path() / name; }
 
     TempDir root, stores, home;
-    WorkingFolder working;
+    WorkingFolder working = CreatedIn(root.path());
     ProfileFile profile{home.file("KIVO.ini")};
     DataStoreSession session{working.path(), &profile, "anna"};
 };

@@ -16,9 +16,13 @@ std::unique_ptr<AudioBackend> CreateAudioBackendFromEnvironment() {
     VirtualAudioBackend::Options options;
     options.input_wave_path = qEnvironmentVariable("KIVO_AUDIO_IN");
     options.output_wave_path = qEnvironmentVariable("KIVO_AUDIO_OUT");
-    options.clock = qEnvironmentVariable("KIVO_AUDIO_CLOCK") == QLatin1String("fast")
-                        ? VirtualAudioBackend::Clock::kFast
-                        : VirtualAudioBackend::Clock::kRealTime;
+    const QString clock = qEnvironmentVariable("KIVO_AUDIO_CLOCK");
+    if (clock == QLatin1String("fast"))
+        options.clock = VirtualAudioBackend::Clock::kFast;
+    else if (clock == QLatin1String("manual"))
+        options.clock = VirtualAudioBackend::Clock::kManual;
+    else
+        options.clock = VirtualAudioBackend::Clock::kRealTime;
     return std::make_unique<VirtualAudioBackend>(std::move(options));
 }
 

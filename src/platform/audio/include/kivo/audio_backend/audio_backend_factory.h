@@ -4,6 +4,8 @@
 //   KIVO_AUDIO_IN=<wave>    what the virtual microphone hears (silence if unset)
 //   KIVO_AUDIO_OUT=<wave>   where the virtual speaker appends what it plays
 //   KIVO_AUDIO_CLOCK=fast   run the virtual devices faster than real time
+//   KIVO_AUDIO_CLOCK=manual audio time passes only when a test calls
+//                           VirtualAudioBackend::Advance
 #pragma once
 
 #include <memory>

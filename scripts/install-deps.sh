@@ -13,6 +13,9 @@ PACKAGES=(
     qt6-base-dev qt6-multimedia-dev libqt6svg6-dev qt6-tools-dev libqt6opengl6-dev
     libgl-dev libxkbcommon-dev
     qt6-qpa-plugins libqt6multimediawidgets6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # video of the message player: Qt 6.4's media player uses GStreamer, which
+    # needs the ASF demuxer (ugly) and the Windows Media decoders (libav)
+    gstreamer1.0-plugins-ugly gstreamer1.0-libav
     # audio: codecs, effects, live speed
     libflac-dev libflac++-dev libsndfile1-dev libsox-dev libsox-fmt-all libsoundtouch-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev

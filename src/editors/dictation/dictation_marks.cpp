@@ -16,12 +16,12 @@ std::string DurationText(std::int64_t ms) {
     return text;
 }
 
-bool DictationMarks::Add(std::int64_t time_ms, std::string_view comment) {
+bool DictationMarks::Add(std::int64_t time_ms, std::string_view comment, IndexMarkType type) {
     if (marks_.size() >= recordstore::kMaxIndexMarks)
         return false;
     // MakeIndexMark cuts at a character boundary and turns line breaks into spaces.
     const IndexMark cut = recordstore::MakeIndexMark("", comment);
-    marks_.push_back({std::max<std::int64_t>(time_ms, 0), cut.comment, IndexMarkType::kUser});
+    marks_.push_back({std::max<std::int64_t>(time_ms, 0), cut.comment, type});
     Sort();
     return true;
 }

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -15,15 +16,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "kivo/dictation/spin_acceleration.h"
+#include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
 #include "qldate.h"
 
@@ -32,6 +38,63 @@ namespace {
 
 constexpr int kPositionRefreshMs = 100;
 constexpr int kPictureFrameSize = 120;
+
+// Columns of the marks list; the third, hidden, holds the mark type.
+constexpr int kCommentColumn = 0;
+constexpr int kTypeColumn = 2;
+
+// The "Cut From" and "Cut To" spins: holding an arrow (mouse or key)
+// speeds the steps up as SpinAcceleration says.
+class CutPositionSpin : public QSpinBox {
+public:
+    explicit CutPositionSpin(QWidget* parent) : QSpinBox(parent) { clock_.start(); }
+
+    void stepBy(int steps) override {
+        QSpinBox::stepBy(steps * acceleration_.Step(clock_.elapsed()));
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        acceleration_.Press(clock_.elapsed());
+        QSpinBox::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QSpinBox::mouseReleaseEvent(event);
+        acceleration_.Release();
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!event->isAutoRepeat())
+            acceleration_.Press(clock_.elapsed());
+        QSpinBox::keyPressEvent(event);
+    }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        QSpinBox::keyReleaseEvent(event);
+        if (!event->isAutoRepeat())
+            acceleration_.Release();
+    }
+    void wheelEvent(QWheelEvent* event) override {
+        acceleration_.Release();
+        QSpinBox::wheelEvent(event);
+    }
+
+private:
+    QElapsedTimer clock_;
+    SpinAcceleration acceleration_;
+};
+
+// The in-place editor of a mark comment: at most 50 characters (the
+// session keeps 50 bytes).
+class MarkCommentDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->setMaxLength(static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
+        return editor;
+    }
+};
 
 QPushButton* Button(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -93,6 +156,9 @@ DictationRecorderDialog::DictationRecorderDialog(audio::AudioBackend& backend,
     connect(record_insert_, &QCheckBox::toggled, session_.get(),
             &DictationSession::set_record_insert);
     connect(mark_, &QPushButton::clicked, this, &DictationRecorderDialog::OnMark);
+    connect(marks_, &QTreeWidget::itemChanged, this, &DictationRecorderDialog::OnMarkEdited);
+    connect(marks_->header(), &QHeaderView::sectionClicked, session_.get(),
+            &DictationSession::SortMarks);
     connect(cut_, &QPushButton::clicked, session_.get(), &DictationSession::Cut);
     connect(reset_, &QPushButton::clicked, session_.get(), &DictationSession::Reset);
     connect(cut_from_, &QSpinBox::valueChanged, this, [this](int ms) {
@@ -151,10 +217,16 @@ QWidget* DictationRecorderDialog::BuildFields() {
     form->addRow(comment_label, mark_row);
 
     marks_ = new QTreeWidget(box);
-    marks_->setColumnCount(2);
-    marks_->setHeaderLabels({QStringLiteral("Comments"), QStringLiteral("Time Stamp")});
+    marks_->setColumnCount(3);
+    marks_->setHeaderLabels({QStringLiteral("Comments"), QStringLiteral("Time Stamp"), QString()});
     marks_->setRootIsDecorated(false);
     marks_->header()->resizeSection(0, 155);
+    marks_->header()->resizeSection(1, 155);
+    marks_->header()->setSectionHidden(kTypeColumn, true);
+    marks_->header()->setSectionsClickable(true);
+    marks_->setItemDelegateForColumn(kCommentColumn, new MarkCommentDelegate(marks_));
+    marks_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::SelectedClicked);
     marks_->setFixedHeight(110);
     form->addRow(marks_);
 
@@ -202,17 +274,20 @@ QWidget* DictationRecorderDialog::BuildTransport() {
 QWidget* DictationRecorderDialog::BuildCutRow() {
     auto* box = new QWidget(this);
     auto* row = new QHBoxLayout(box);
-    cut_from_ = new QSpinBox(box);
-    cut_to_ = new QSpinBox(box);
+    cut_from_ = new CutPositionSpin(box);
+    cut_to_ = new CutPositionSpin(box);
     for (QSpinBox* spin : {cut_from_, cut_to_}) {
         spin->setRange(0, 0);
         spin->setSuffix(QStringLiteral(" ms"));
-        spin->setSingleStep(100);
-        spin->setAccelerated(true);
+        spin->setSingleStep(1);
     }
-    row->addWidget(new QLabel(QStringLiteral("Cut From"), box));
+    auto* from_label = new QLabel(QStringLiteral("Cut Fr&om"), box);
+    from_label->setBuddy(cut_from_);
+    auto* to_label = new QLabel(QStringLiteral("C&ut To"), box);
+    to_label->setBuddy(cut_to_);
+    row->addWidget(from_label);
     row->addWidget(cut_from_);
-    row->addWidget(new QLabel(QStringLiteral("Cut To"), box));
+    row->addWidget(to_label);
     row->addWidget(cut_to_);
     cut_ = Button(QStringLiteral("&Cut"), box);
     reset_ = Button(QStringLiteral("R&eset"), box);
@@ -229,6 +304,11 @@ QWidget* DictationRecorderDialog::BuildPicture() {
     picture_->setFrameShape(QFrame::StyledPanel);
     picture_->setAlignment(Qt::AlignCenter);
     picture_->setText(QStringLiteral("No picture"));
+    picture_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(picture_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const std::unique_ptr<QMenu> menu = BuildPictureMenu();
+        menu->exec(picture_->mapToGlobal(at));
+    });
     insert_picture_ = Button(QStringLiteral("Insert Pic&ture"), box);
     remove_picture_ = Button(QStringLiteral("Remo&ve Picture"), box);
     remove_picture_->setEnabled(false);
@@ -245,6 +325,58 @@ bool DictationRecorderDialog::Start() {
         device_->setCurrentIndex(mixer_.current_index());
     }
     return session_->Open() == 0;
+}
+
+bool DictationRecorderDialog::StartFromWave(const std::filesystem::path& wave) {
+    if (session_->OpenFromWave(wave) != 0)
+        return false;
+    if (mixer_.Open() > 0) {
+        device_->addItems(mixer_.InputNames());
+        device_->setCurrentIndex(mixer_.current_index());
+    }
+    ShowOpenedRecording();
+    return true;
+}
+
+bool DictationRecorderDialog::StartEdit(const std::string& container_name) {
+    if (session_->OpenStored(container_name) != 0)
+        return false;
+    if (mixer_.Open() > 0) {
+        device_->addItems(mixer_.InputNames());
+        device_->setCurrentIndex(mixer_.current_index());
+    }
+    record_id_->setText(QString::asprintf("%08d", session_->record_number()));
+    subject_->setText(QString::fromStdString(session_->subject()));
+    keywords_->setPlainText(QString::fromStdString(session_->keywords()));
+    if (!session_->picture_path().empty())
+        ShowPicture(QString::fromStdString(session_->picture_path().string()));
+    ShowOpenedRecording();
+    return true;
+}
+
+void DictationRecorderDialog::SetPrimedTexts(const QString& subject, const QString& keywords) {
+    subject_->setText(subject);
+    keywords_->setPlainText(keywords);
+}
+
+void DictationRecorderDialog::ShowOpenedRecording() {
+    start_time_->setText(QString::fromStdString(session_->start_text()));
+    end_time_->setText(QString::fromStdString(session_->end_text()));
+    record_insert_->setChecked(session_->record_insert());
+    ShowMarks();
+    ShowState();
+}
+
+std::unique_ptr<QMenu> DictationRecorderDialog::BuildPictureMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    if (!session_->picture_path().empty()) {
+        menu->addAction(QString::fromLatin1(kRemovePictureText), this,
+                        &DictationRecorderDialog::OnRemovePicture);
+    }
+    QAction* add = menu->addAction(QString::fromLatin1(kAddPictureText), this,
+                                   &DictationRecorderDialog::OnInsertPicture);
+    add->setEnabled(insert_picture_->isEnabled());
+    return menu;
 }
 
 void DictationRecorderDialog::ShowState() {
@@ -301,11 +433,36 @@ void DictationRecorderDialog::ShowPosition() {
 }
 
 void DictationRecorderDialog::ShowMarks() {
+    if (showing_marks_)
+        return;
+    const QSignalBlocker block(marks_);
     marks_->clear();
     for (const DictationMark& mark : session_->Marks()) {
-        marks_->addTopLevelItem(
-            new QTreeWidgetItem({QString::fromStdString(mark.comment), Duration(mark.time_ms)}));
+        auto* item =
+            new QTreeWidgetItem({QString::fromStdString(mark.comment), Duration(mark.time_ms),
+                                 QString::number(static_cast<int>(mark.type))});
+        // Only the user's own marks have comments to edit.
+        if (mark.type == recordstore::IndexMarkType::kUser)
+            item->setFlags(item->flags() | Qt::ItemIsEditable);
+        marks_->addTopLevelItem(item);
     }
+}
+
+void DictationRecorderDialog::OnMarkEdited(QTreeWidgetItem* item, int column) {
+    if (column != kCommentColumn)
+        return;
+    const int row = marks_->indexOfTopLevelItem(item);
+    if (row < 0)
+        return;
+    // The list keeps its rows (the edited item is still in use); only the
+    // comment shows what the session kept.
+    showing_marks_ = true;
+    session_->EditMarkComment(static_cast<std::size_t>(row), item->text(column).toStdString());
+    showing_marks_ = false;
+    const std::vector<DictationMark> marks = session_->Marks();
+    const QSignalBlocker block(marks_);
+    if (static_cast<std::size_t>(row) < marks.size())
+        item->setText(column, QString::fromStdString(marks[static_cast<std::size_t>(row)].comment));
 }
 
 void DictationRecorderDialog::OnRecord() {
@@ -353,12 +510,20 @@ void DictationRecorderDialog::OnInsertPicture() {
                                      QStringLiteral("GIF & JPEG Images (*.gif *.jpg)"));
     if (chosen.isEmpty())
         return;
-    const QPixmap pixmap(chosen);
-    if (pixmap.isNull())
+    if (QPixmap(chosen).isNull())
         return;
     session_->set_picture_path(chosen.toStdString());
-    picture_->setPixmap(
-        pixmap.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    ShowPicture(chosen);
+}
+
+void DictationRecorderDialog::ShowPicture(const QString& path) {
+    const QPixmap pixmap(path);
+    if (pixmap.isNull()) {
+        picture_->setText(QStringLiteral("Picture"));
+    } else {
+        picture_->setPixmap(
+            pixmap.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
     remove_picture_->setEnabled(true);
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "exchange/record_replace.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
 #include "qldate.h"
@@ -23,10 +24,18 @@ namespace fs = std::filesystem;
 using recordstore::IndexMark;
 
 constexpr int kMessageUnsavedRecording = 1;
+constexpr int kMessageRecordLocked = 6;
 constexpr int kMessageMissingFile = 108;
 constexpr int kMessageCannotSave = 109;
 constexpr int kMessageIndexFailed = 110;
+constexpr int kMessageCorruptRecord = 113;
+constexpr int kMessageCannotOpenRecording = 200;
 constexpr int kMessageNoRecordingDevice = 202;
+
+// Picture members of a stored record, by type (1 GIF, 2 JPG), and the
+// lower-case names older records may carry.
+constexpr std::string_view kStoredPictureExtensions[] = {".GIF", ".JPG"};
+constexpr std::string_view kLowerPictureExtensions[] = {".gif", ".jpg"};
 
 std::string NowLogDate() {
     char text[QLDATE_BUFFER_BYTES] = {};
@@ -48,13 +57,30 @@ std::string KeywordsForIndex(std::string keywords) {
     return keywords;
 }
 
-// "gif" for a GIF file, "jpg" for anything else (the dialog offers only
-// GIF and JPEG).
-std::string PictureExtension(const fs::path& picture) {
+// 1 for a GIF picture (by its file name), 2 for anything else (the dialog
+// offers only GIF and JPEG), 0 for none.
+int PictureType(const fs::path& picture) {
+    if (picture.empty())
+        return 0;
     std::string extension = picture.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".gif" ? ".gif" : ".jpg";
+    return extension == ".gif" ? 1 : 2;
+}
+
+// The picture member of a record: B + ".GIF" or B + ".JPG", the names
+// XRsaveXRZ stores and every reader looks for first.
+std::string_view PictureExtension(int type) {
+    return kStoredPictureExtensions[type == 1 ? 0 : 1];
+}
+
+// A container name as the record line holds it: a plain file name ending
+// with ".xrz", nothing that could reach outside the working folder.
+bool IsPlainContainerName(const std::string& name) {
+    const std::string_view extension = recordstore::kAudioContainerExtension;
+    return name.size() > extension.size() && name.size() <= 260 && name.ends_with(extension) &&
+           name.find('/') == std::string::npos && name.find('\0') == std::string::npos &&
+           name.front() != '.';
 }
 
 }  // namespace
@@ -64,6 +90,7 @@ DictationSession::DictationSession(audio::AudioBackend& backend, DictationTarget
     : QObject(parent), document_(backend), target_(std::move(target)), reporter_(reporter) {
     char stamp[QLDATE_BUFFER_BYTES] = {};
     stamp_ = DateStamp(stamp);
+    base_name_ = std::string(recordstore::kContainerPrefix) + stamp_;
     connect(&document_, &audio::WaveDocument::playbackFinished, this,
             &DictationSession::OnPlaybackFinished);
     connect(&document_, &audio::WaveDocument::inputLevelsMeasured, this,
@@ -77,17 +104,157 @@ DictationSession::~DictationSession() {
     DeleteTemporaryFiles();
 }
 
+int DictationSession::Fail(int code) {
+    reporter_.ReportMessage(code, shell::kStyleExclamation);
+    return code;
+}
+
 int DictationSession::Open() {
-    if (document_.Open(QString()) != audio::kWaveOk) {
-        reporter_.ReportMessage(kMessageNoRecordingDevice, shell::kStyleExclamation);
-        return kMessageNoRecordingDevice;
-    }
+    mode_ = DictationMode::kNewRecording;
+    if (document_.Open(QString()) != audio::kWaveOk)
+        return Fail(kMessageNoRecordingDevice);
     if (document_.SetFormatFromQuality(target_.recording_quality) != audio::kWaveOk) {
         reporter_.ReportText("Unable to set format for recording", shell::kStyleExclamation);
         return kMessageNoRecordingDevice;
     }
     EnterState(TransportState::kEmpty);
     return 0;
+}
+
+int DictationSession::OpenFromWave(const fs::path& wave) {
+    mode_ = DictationMode::kNewFromWave;
+    const fs::path temporary_wave = TempPath(recordstore::kAudioMediaExtension);
+    std::error_code error;
+    if (!fs::copy_file(wave, temporary_wave, fs::copy_options::overwrite_existing, error) ||
+        document_.Open(QString::fromStdString(temporary_wave.string())) != audio::kWaveOk) {
+        qCDebug(lcDictation) << "Cannot open" << wave.c_str() << document_.last_error_detail();
+        DeleteTemporaryFiles();
+        return Fail(kMessageCannotOpenRecording);
+    }
+    start_log_date_ = NowLogDate();
+    end_log_date_ = start_log_date_;
+    // The review starts with an empty index-mark file, as a recording does.
+    if (!recordstore::WriteIndexMarkFile(TempPath(recordstore::kIndexMarksExtension).string(), {})
+             .ok())
+        qCDebug(lcDictation) << "Cannot create the index-mark file";
+    cut_from_ms_ = 0;
+    cut_to_ms_ = document_.length_ms();
+    cut_to_set_ = true;
+    record_insert_ = true;
+    recorded_ = true;  // the wave is not in the store yet
+    // The wave is the recording now: a crash from here on leaves it behind.
+    StartJournal(true);
+    EnterState(TransportState::kReview);
+    return 0;
+}
+
+int DictationSession::OpenStored(const std::string& container_name) {
+    mode_ = DictationMode::kEdit;
+    if (!IsPlainContainerName(container_name))
+        return Fail(XR_CONTAINER_FAILED);
+    const std::string working = target_.working_folder.string();
+    const std::string store = target_.store_path.string();
+    base_name_ = container_name.substr(
+        0, container_name.size() - recordstore::kAudioContainerExtension.size());
+    stamp_ = base_name_.starts_with(recordstore::kContainerPrefix)
+                 ? base_name_.substr(recordstore::kContainerPrefix.size())
+                 : base_name_;
+    const int opened =
+        XRopenXRZ(container_name.c_str(), working.c_str(), store.c_str(), XR_OPEN_DEFAULT);
+    if (opened > 0) {
+        DeleteTemporaryFiles();
+        return Fail(opened);
+    }
+    if (const int loaded = LoadStoredRecord(); loaded != 0) {
+        DeleteTemporaryFiles();
+        return Fail(loaded);
+    }
+    if (document_.Open(QString::fromStdString(
+            TempPath(recordstore::kAudioMediaExtension).string())) != audio::kWaveOk) {
+        qCDebug(lcDictation) << "Cannot open the stored recording" << document_.last_error_detail();
+        DeleteTemporaryFiles();
+        return Fail(kMessageNoRecordingDevice);
+    }
+    qCDebug(lcDictation) << "Seek to start called";
+    document_.SeekToStart();
+    cut_from_ms_ = 0;
+    cut_to_ms_ = document_.length_ms();
+    cut_to_set_ = true;
+    LoadStoredMarks();
+    EnterState(TransportState::kStopped);
+    return 0;
+}
+
+int DictationSession::LoadStoredRecord() {
+    recordstore::RecordLine line;
+    if (!recordstore::RecordLine::ReadFile(TempPath(recordstore::kRecordLineExtension).string(),
+                                           &line)
+             .ok() ||
+        !line.IsRecord())
+        return kMessageCorruptRecord;
+    stored_fields_ = line.Fields();
+    if (stored_fields_.recording_quality.empty())
+        stored_fields_.recording_quality = "0";
+    record_number_ = stored_fields_.record_number;
+    subject_ = stored_fields_.subject;
+    start_log_date_ = stored_fields_.start_date + " " + stored_fields_.start_time;
+    end_log_date_ = stored_fields_.end_date + " " + stored_fields_.end_time;
+
+    const std::string index_path = (target_.working_folder / recordstore::kIndexName).string();
+    std::string keywords(ZN2INDEX_KEYWORDS_BUFFER_BYTES, '\0');
+    Zn2IndexRead(record_number_, index_path.c_str(), keywords.data());
+    keywords_ = keywords.c_str();
+    stored_keywords_ = keywords_;
+
+    if (!stored_fields_.lock.empty())
+        return kMessageRecordLocked;
+
+    const std::string container = (target_.working_folder / ContainerName()).string();
+    const std::string working = target_.working_folder.string();
+    for (const auto* extensions : {kStoredPictureExtensions, kLowerPictureExtensions}) {
+        for (int type = 1; type <= 2 && stored_picture_member_.empty(); ++type) {
+            const std::string member = base_name_ + std::string(extensions[type - 1]);
+            if (CheckForFile(container.c_str(), member.c_str()) == 0 &&
+                ExtractFile(container.c_str(), working.c_str(), member.c_str()) == 0) {
+                stored_picture_member_ = member;
+                stored_picture_path_ = target_.working_folder / member;
+                picture_path_ = stored_picture_path_;
+            }
+        }
+    }
+    return 0;
+}
+
+void DictationSession::LoadStoredMarks() {
+    const fs::path marks_path = TempPath(recordstore::kIndexMarksExtension);
+    recordstore::IndexMarkRead read;
+    if (recordstore::ReadIndexMarkFile(marks_path.string(), &read).ok()) {
+        for (const IndexMark& mark : read.marks)
+            marks_.Add(conv_duration(mark.time_stamp.c_str()), mark.comment, mark.type);
+    }
+    std::error_code error;
+    fs::remove(marks_path, error);
+    emit marksChanged();
+}
+
+bool DictationSession::StartJournal(bool seed_with_recording) {
+    if (journal_)
+        return true;
+    const TakeInfo info{document_.format(),
+                        start_log_date_.empty() ? NowLogDate() : start_log_date_};
+    const std::vector<std::uint8_t> none;
+    journal_ = TakeJournal::Create(target_.working_folder, base_name_, info,
+                                   seed_with_recording ? document_.samples() : none);
+    if (!journal_) {
+        qCDebug(lcDictation) << "No take journal: a crash would lose this recording";
+        return false;
+    }
+    document_.SetCaptureJournal(QString::fromStdString(journal_->journal_path().string()));
+    return true;
+}
+
+fs::path DictationSession::JournalPath() const {
+    return journal_ ? journal_->journal_path() : fs::path();
 }
 
 ButtonStates DictationSession::Buttons() const {
@@ -104,6 +271,10 @@ ButtonStates DictationSession::Buttons() const {
             buttons.fast_forward = buttons.record = buttons.positions = true;
             buttons.cut = CanCut();
             break;
+        case TransportState::kReview:
+            buttons.cancel = buttons.ok = buttons.mark = buttons.rewind = buttons.play = true;
+            buttons.stop = buttons.fast_forward = buttons.record = buttons.positions = true;
+            break;
         case TransportState::kPlaying:
             buttons.mark = buttons.rewind = buttons.stop = buttons.fast_forward = true;
             break;
@@ -112,10 +283,14 @@ ButtonStates DictationSession::Buttons() const {
 }
 
 int DictationSession::Record() {
-    if (state_ != TransportState::kEmpty && state_ != TransportState::kStopped)
+    if (state_ != TransportState::kEmpty && state_ != TransportState::kStopped &&
+        state_ != TransportState::kReview)
         return 0;
-    if (!recorded_)
+    if (!recorded_ && start_log_date_.empty())
         start_log_date_ = NowLogDate();
+    // A new recording's journal starts with its first take; an edited
+    // record's holds only what is recorded now (the rest is in the store).
+    StartJournal(mode_ != DictationMode::kEdit);
     end_log_date_.clear();
     document_.Seek(std::min(cut_to_ms_, document_.length_ms()));
     insert_start_ms_ = document_.position_ms();
@@ -124,10 +299,10 @@ int DictationSession::Record() {
                                  : audio::WaveDocument::RecordMode::kOverwrite;
     if (document_.Record(mode) != audio::kWaveOk) {
         qCDebug(lcDictation) << "Record failed:" << document_.last_error_detail();
-        reporter_.ReportMessage(kMessageNoRecordingDevice, shell::kStyleExclamation);
-        return kMessageNoRecordingDevice;
+        return Fail(kMessageNoRecordingDevice);
     }
     recorded_ = true;
+    audio_changed_ = true;
     saved_ = false;
     EnterState(TransportState::kRecording);
     return 0;
@@ -152,14 +327,14 @@ void DictationSession::Stop() {
         cut_to_set_ = true;
         cut_allowed_ = true;
         EnterState(TransportState::kStopped);
-    } else if (state_ == TransportState::kPlaying) {
+    } else if (state_ == TransportState::kPlaying || state_ == TransportState::kReview) {
         document_.Stop();
         EnterState(TransportState::kStopped);
     }
 }
 
 int DictationSession::Play() {
-    if (state_ != TransportState::kStopped)
+    if (state_ != TransportState::kStopped && state_ != TransportState::kReview)
         return 0;
     const std::int64_t to_ms = cut_to_ms_ > cut_from_ms_ ? cut_to_ms_ : document_.length_ms();
     const int result = document_.PlayRange(cut_from_ms_, to_ms);
@@ -177,7 +352,8 @@ void DictationSession::OnPlaybackFinished() {
 }
 
 void DictationSession::Rewind() {
-    if (state_ != TransportState::kStopped && state_ != TransportState::kPlaying)
+    if (state_ != TransportState::kStopped && state_ != TransportState::kPlaying &&
+        state_ != TransportState::kReview)
         return;
     Stop();
     document_.SeekToStart();
@@ -187,7 +363,8 @@ void DictationSession::Rewind() {
 }
 
 void DictationSession::FastForward() {
-    if (state_ != TransportState::kStopped && state_ != TransportState::kPlaying)
+    if (state_ != TransportState::kStopped && state_ != TransportState::kPlaying &&
+        state_ != TransportState::kReview)
         return;
     Stop();
     document_.SeekToEnd();
@@ -198,7 +375,7 @@ void DictationSession::FastForward() {
 
 void DictationSession::SetCutFrom(std::int64_t ms) {
     cut_from_ms_ = std::clamp<std::int64_t>(ms, 0, document_.length_ms());
-    if (state_ == TransportState::kStopped)
+    if (state_ == TransportState::kStopped || state_ == TransportState::kReview)
         document_.Seek(cut_from_ms_);
     cut_allowed_ = true;
     emit stateChanged();
@@ -224,6 +401,8 @@ bool DictationSession::Cut() {
     cut_to_ms_ = std::min(cut_to_ms_, document_.length_ms());
     cut_from_ms_ = std::min(cut_from_ms_, cut_to_ms_);
     cut_allowed_ = false;
+    audio_changed_ = true;
+    marks_changed_ = true;
     emit marksChanged();
     EnterState(TransportState::kStopped);
     return true;
@@ -242,6 +421,7 @@ bool DictationSession::AddMark(std::string_view comment) {
     DictationMarks& into = inserting_ ? marks_during_insert_ : marks_;
     if (!into.Add(document_.position_ms(), comment))
         return false;
+    marks_changed_ = true;
     emit marksChanged();
     return true;
 }
@@ -249,8 +429,14 @@ bool DictationSession::AddMark(std::string_view comment) {
 bool DictationSession::EditMarkComment(std::size_t row, std::string_view comment) {
     if (!marks_.EditComment(row, comment))
         return false;
+    marks_changed_ = true;
     emit marksChanged();
     return true;
+}
+
+void DictationSession::SortMarks() {
+    marks_.SortByTime();
+    emit marksChanged();
 }
 
 std::vector<DictationMark> DictationSession::Marks() const {
@@ -262,13 +448,11 @@ void DictationSession::SelectInputDevice(const QByteArray& device_id) {
 }
 
 std::string DictationSession::ContainerName() const {
-    return std::string(recordstore::kContainerPrefix) + stamp_ +
-           std::string(recordstore::kAudioContainerExtension);
+    return base_name_ + std::string(recordstore::kAudioContainerExtension);
 }
 
 fs::path DictationSession::TempPath(std::string_view extension) const {
-    return target_.working_folder /
-           (std::string(recordstore::kContainerPrefix) + stamp_ + std::string(extension));
+    return target_.working_folder / (base_name_ + std::string(extension));
 }
 
 void DictationSession::EnterState(TransportState state) {
@@ -276,9 +460,20 @@ void DictationSession::EnterState(TransportState state) {
     emit stateChanged();
 }
 
+bool DictationSession::has_unsaved_recording() const {
+    if (saved_)
+        return false;
+    if (mode_ != DictationMode::kEdit)
+        return recorded_;
+    return audio_changed_ || marks_changed_ || subject_ != stored_fields_.subject ||
+           keywords_ != stored_keywords_ || picture_path_ != stored_picture_path_;
+}
+
 int DictationSession::Save() {
-    if (!recorded_ || saved_)
-        return saved_ ? 0 : kMessageMissingFile;
+    if (saved_)
+        return 0;
+    if (mode_ != DictationMode::kEdit && !recorded_)
+        return kMessageMissingFile;
     Stop();
     const int result = SaveFiles();
     document_.Close();
@@ -298,30 +493,52 @@ int DictationSession::SaveFiles() {
     if (!recordstore::WriteIndexMarkFile(marks_path.string(), marks).ok())
         return kMessageMissingFile;
     const std::string mark_comments = recordstore::JoinMarkComments(marks);
+    qCDebug(lcDictation) << "Saved SFS";
 
-    qCDebug(lcDictation) << "Saving WAV file";
+    qCDebug(lcDictation) << "About to fast forward";
     document_.SeekToEnd();
     const std::int64_t length_ms = document_.length_ms();
-    if (document_.Save(QString::fromStdString(wave_path.string())) != audio::kWaveOk)
-        return kMessageMissingFile;
+    qCDebug(lcDictation) << "Fast forward OK";
+    // An edited record whose audio is untouched keeps its wave as stored.
+    if (mode_ != DictationMode::kEdit || audio_changed_) {
+        qCDebug(lcDictation) << "Saving WAV file";
+        if (document_.Save(QString::fromStdString(wave_path.string())) != audio::kWaveOk)
+            return kMessageMissingFile;
+        qCDebug(lcDictation) << "WAV file saved";
+    }
 
+    recordstore::RecordFields fields;
+    if (mode_ == DictationMode::kEdit) {
+        fields = stored_fields_;
+    } else {
+        fields.kind_code = recordstore::kind_code::kMessage;
+        fields.text_a = "0";
+        fields.container_name = ContainerName();
+        fields.recording_quality = std::to_string(target_.recording_quality);
+        std::tie(fields.start_date, fields.start_time) = SplitLogDate(start_log_date_);
+    }
+    fields.subject = subject_;
+    const std::string end = end_log_date_.empty() ? NowLogDate() : end_log_date_;
+    std::tie(fields.end_date, fields.end_time) = SplitLogDate(end);
+    fields.duration = DurationText(length_ms);
+    if (mode_ == DictationMode::kEdit)
+        return SaveEditedRecord(fields, mark_comments);
+    return SaveNewRecord(fields, mark_comments);
+}
+
+int DictationSession::SaveNewRecord(const recordstore::RecordFields& plain_fields,
+                                    const std::string& mark_comments) {
+    const fs::path marks_path = TempPath(recordstore::kIndexMarksExtension);
+    const fs::path line_path = TempPath(recordstore::kRecordLineExtension);
+    const fs::path wave_path = TempPath(recordstore::kAudioMediaExtension);
     if (target_.profile == nullptr)
         return kMessageCannotSave;
     const auto number = target_.profile->TakeNextRecordNumber(target_.profile_section);
     if (!number)
         return kMessageCannotSave;
 
-    recordstore::RecordFields fields;
+    recordstore::RecordFields fields = plain_fields;
     fields.record_number = *number;
-    fields.kind_code = recordstore::kind_code::kMessage;
-    fields.text_a = "0";
-    fields.subject = subject_;
-    fields.container_name = ContainerName();
-    const std::string end = end_log_date_.empty() ? NowLogDate() : end_log_date_;
-    std::tie(fields.start_date, fields.start_time) = SplitLogDate(start_log_date_);
-    std::tie(fields.end_date, fields.end_time) = SplitLogDate(end);
-    fields.duration = DurationText(length_ms);
-    fields.recording_quality = std::to_string(target_.recording_quality);
     const recordstore::RecordLineBuild line = recordstore::RecordLine::Build(fields);
     recordstore::RecordLine parsed;
     if (!line.status.ok() || !recordstore::RecordLine::Parse(line.bytes, &parsed).ok() ||
@@ -335,7 +552,7 @@ int DictationSession::SaveFiles() {
 
     std::string picture_name;
     if (!picture_path_.empty()) {
-        const fs::path copy = TempPath(PictureExtension(picture_path_));
+        const fs::path copy = TempPath(PictureExtension(PictureType(picture_path_)));
         if (!fs::copy_file(picture_path_, copy, fs::copy_options::overwrite_existing, error))
             return kMessageMissingFile;
         picture_name = copy.filename().string();
@@ -350,23 +567,92 @@ int DictationSession::SaveFiles() {
                 store.c_str(), stamp_.c_str(), 0);
     if (position == 0)
         return kMessageCannotSave;
+    qCDebug(lcDictation) << "Kivo file saved to repository";
     record_number_ = *number;
     saved_ = true;
+    return AddToIndex(position, fields, mark_comments, false);
+}
 
+int DictationSession::SaveEditedRecord(const recordstore::RecordFields& fields,
+                                       const std::string& mark_comments) {
+    const fs::path marks_path = TempPath(recordstore::kIndexMarksExtension);
+    const fs::path line_path = TempPath(recordstore::kRecordLineExtension);
+    const fs::path wave_path = TempPath(recordstore::kAudioMediaExtension);
+
+    const recordstore::RecordLineBuild line = recordstore::RecordLine::BuildRewrite(fields);
+    recordstore::RecordLine parsed;
+    if (!line.status.ok() || !recordstore::RecordLine::Parse(line.bytes, &parsed).ok() ||
+        !parsed.WriteFile(line_path.string()).ok())
+        return kMessageCannotSave;
+
+    std::error_code error;
+    if (!fs::exists(wave_path, error) || !fs::exists(line_path, error) ||
+        !fs::exists(marks_path, error))
+        return kMessageMissingFile;
+
+    // The picture: a removed one, or one stored under another name than
+    // the one it is saved as, goes out of the container; a new one is copied
+    // beside the other members under its member name.
+    const std::string container = (target_.working_folder / ContainerName()).string();
+    const int picture_type = PictureType(picture_path_);
+    const std::string picture_member =
+        picture_type == 0 ? std::string()
+                          : base_name_ + std::string(PictureExtension(picture_type));
+    if (!stored_picture_member_.empty() && stored_picture_member_ != picture_member &&
+        DelFile(container.c_str(), stored_picture_member_.c_str()) != 0)
+        return kMessageCannotSave;
+    if (picture_type != 0 && picture_path_ != target_.working_folder / picture_member &&
+        !fs::copy_file(picture_path_, target_.working_folder / picture_member,
+                       fs::copy_options::overwrite_existing, error))
+        return kMessageMissingFile;
+
+    qCDebug(lcDictation) << "Saving Kivo file to repository";
+    const std::string working = target_.working_folder.string();
+    const std::string store = target_.store_path.string();
+    if (XRsaveXRZ(ContainerName().c_str(), working.c_str(), store.c_str(),
+                  picture_type == 0 ? XR_PICTURE_NONE : picture_type + 1) != 0)
+        return kMessageCannotSave;
+    const char* log_name = recordstore::RecordLogNameForKind(fields.kind_code);
+    if (log_name == nullptr)
+        return kMessageCannotSave;
+    exchange::RecordReplaceRequest request;
+    request.record_file = line_path;
+    request.record_number = fields.record_number;
+    request.record_log = target_.working_folder / log_name;
+    request.store_path = target_.store_path;
+    request.working_folder = target_.working_folder;
+    const exchange::RecordReplaceResult replaced = exchange::ReplaceRecordLine(request);
+    if (!replaced.ok()) {
+        qCDebug(lcDictation) << "Record line not replaced:"
+                             << exchange::RecordReplaceStatusText(replaced.status);
+        return kMessageCannotSave;
+    }
+    qCDebug(lcDictation) << "Kivo file saved to repository";
+    saved_ = true;
+    return AddToIndex(static_cast<std::int64_t>(replaced.offset_bytes), fields, mark_comments,
+                      true);
+}
+
+int DictationSession::AddToIndex(std::int64_t position, const recordstore::RecordFields& fields,
+                                 const std::string& mark_comments, bool replace) {
     qCDebug(lcDictation) << "Updating Index";
     const std::string index_path = (target_.working_folder / recordstore::kIndexName).string();
+    const std::string store = target_.store_path.string();
+    const std::string working = target_.working_folder.string();
     const std::string keywords = KeywordsForIndex(keywords_);
     Zn2IndexEntry entry{};
     entry.index_path = index_path.c_str();
     entry.store_path = store.c_str();
     entry.working_folder = working.c_str();
-    entry.record_number = *number;
-    entry.kind_code = recordstore::kind_code::kMessage;
+    entry.record_number = fields.record_number;
+    entry.kind_code = fields.kind_code.c_str();
     entry.start_date = fields.start_date.c_str();
     entry.keywords = keywords.c_str();
     entry.mark_comments = mark_comments.c_str();
     entry.line_position = position;
     entry.moved = 0;
+    if (replace)
+        Zn2IndexDel(&entry);
     if (Zn2IndexAdd(&entry) == 0)
         return kMessageIndexFailed;
     qCDebug(lcDictation) << "Index updated";
@@ -390,11 +676,17 @@ void DictationSession::DeleteTemporaryFiles() {
     for (std::string_view extension :
          {recordstore::kAudioMediaExtension, recordstore::kIndexMarksExtension,
           recordstore::kRecordLineExtension, recordstore::kAudioContainerExtension,
-          std::string_view(".gif"), std::string_view(".jpg")}) {
+          kLowerPictureExtensions[0], kLowerPictureExtensions[1], kStoredPictureExtensions[0],
+          kStoredPictureExtensions[1]}) {
         fs::remove(TempPath(extension), error);
     }
     // What an interrupted wave save leaves behind.
     fs::remove(target_.working_folder / "temp.xrw", error);
+    if (journal_) {
+        document_.SetCaptureJournal(QString());
+        journal_->Remove();
+        journal_.reset();
+    }
 }
 
 }  // namespace kivo::dictation

@@ -5,13 +5,24 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+#include <set>
 
 #include "dictation_store_fixture.h"
 #include "file_bytes.h"
+#include "kivo/recordstore/index_mark_file.h"
 
 namespace kivo::dictation {
 namespace {
@@ -70,6 +81,149 @@ TEST_F(DictationRecorderDialogTest, CancelWithAnUnsavedRecordingAsksAndNoDiscard
     EXPECT_EQ(reporter_.codes(), std::vector<int>{1});
     EXPECT_FALSE(dialog.saved());
     EXPECT_EQ(test::ReadFileText((work_ / "Voxwren.xrr").string()).size(), 401u);
+}
+
+// Every button and check box has its own mnemonic letter.
+TEST_F(DictationRecorderDialogTest, EveryButtonHasAMnemonicOfItsOwn) {
+    DictationRecorderDialog dialog(*backend_, target_, reporter_);
+    std::set<QChar> letters;
+    for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
+        const QString text = button->text();
+        const qsizetype amp = text.indexOf(QLatin1Char('&'));
+        ASSERT_GE(amp, 0) << text.toStdString();
+        ASSERT_LT(amp + 1, text.size()) << text.toStdString();
+        EXPECT_TRUE(letters.insert(text.at(amp + 1).toLower()).second) << text.toStdString();
+    }
+    EXPECT_GE(letters.size(), 14u);
+}
+
+TEST_F(DictationRecorderDialogTest, F1AndHelpAskForTopic300) {
+    DictationRecorderDialog dialog(*backend_, target_, reporter_);
+    ASSERT_TRUE(dialog.Start());
+    dialog.show();
+    QSignalSpy help(&dialog, &DictationRecorderDialog::helpRequested);
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    ASSERT_EQ(help.count(), 1);
+    EXPECT_EQ(help.at(0).at(0).toString(), QStringLiteral("300.htm"));
+}
+
+TEST_F(DictationRecorderDialogTest, UserMarkCommentsAreEditedInPlaceOthersAreNot) {
+    DictationRecorderDialog dialog(*backend_, target_, reporter_);
+    ASSERT_TRUE(dialog.Start());
+    dialog.show();
+    QTest::mouseClick(dialog.record_button(), Qt::LeftButton);
+    test::AdvanceAndPump(*backend_, 1000);
+    QTest::mouseClick(dialog.mark_button(), Qt::LeftButton);
+    test::AdvanceAndPump(*backend_, 1000);
+    QTest::mouseClick(dialog.stop_button(), Qt::LeftButton);
+
+    QTreeWidget* marks = dialog.marks_list();
+    ASSERT_EQ(marks->topLevelItemCount(), 1);
+    QTreeWidgetItem* item = marks->topLevelItem(0);
+    EXPECT_TRUE(item->flags() & Qt::ItemIsEditable);
+    EXPECT_EQ(item->text(1), QStringLiteral("00:00:01"));
+    EXPECT_EQ(item->text(2), QStringLiteral("0"));  // the hidden type column
+    EXPECT_TRUE(marks->header()->isSectionHidden(2));
+
+    item->setText(0, QStringLiteral("edited in place"));
+    ASSERT_EQ(dialog.session().Marks().size(), 1u);
+    EXPECT_EQ(dialog.session().Marks()[0].comment, "edited in place");
+    item->setText(0, QString());  // an empty comment is kept as one space
+    EXPECT_EQ(dialog.session().Marks()[0].comment, " ");
+    EXPECT_EQ(marks->topLevelItem(0)->text(0), QStringLiteral(" "));
+
+    // The editor takes at most 50 characters.
+    marks->editItem(marks->topLevelItem(0), 0);
+    auto* editor = marks->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->maxLength(), 50);
+}
+
+TEST_F(DictationRecorderDialogTest, StoredInsertMarksAreNotEditableAndTheHeaderSortsByTime) {
+    // A stored dictation with a user's mark and the two marks of an insert,
+    // written out of order.
+    ASSERT_EQ(session_->Record(), 0);
+    test::AdvanceAndPump(*backend_, 3000);
+    session_->Stop();
+    ASSERT_EQ(session_->Save(), 0);
+    const std::string container = session_->ContainerName();
+    const std::string base = container.substr(0, container.size() - 4);
+    ASSERT_EQ(XRopenXRZ(container.c_str(), work_.string().c_str(),
+                        store_->store_path().string().c_str(), XR_OPEN_DEFAULT),
+              0);
+    const std::vector<recordstore::IndexMark> stored = {
+        recordstore::MakeIndexMark("00:00:02", "said later"),
+        recordstore::MakeIndexMark("00:00:00", "insert start",
+                                   recordstore::IndexMarkType::kInsertStart),
+        recordstore::MakeIndexMark("00:00:01", "insert end",
+                                   recordstore::IndexMarkType::kInsertEnd)};
+    ASSERT_TRUE(recordstore::WriteIndexMarkFile((work_ / (base + ".xrs")).string(), stored).ok());
+    ASSERT_EQ(XRsaveXRZ(container.c_str(), work_.string().c_str(),
+                        store_->store_path().string().c_str(), XR_PICTURE_NONE),
+              0);
+    for (const char* extension : {".xrw", ".xrl", ".xrs", ".xrz"})
+        fs::remove(work_ / (base + extension));
+
+    DictationRecorderDialog dialog(*backend_, target_, reporter_);
+    ASSERT_TRUE(dialog.StartEdit(container));
+    dialog.show();
+    EXPECT_EQ(dialog.record_id_label()->text(), QStringLiteral("00000001"));
+    EXPECT_TRUE(dialog.ok_button()->isEnabled());
+    QTreeWidget* marks = dialog.marks_list();
+    ASSERT_EQ(marks->topLevelItemCount(), 3);
+    EXPECT_EQ(marks->topLevelItem(0)->text(0), QStringLiteral("insert start"));
+    EXPECT_FALSE(marks->topLevelItem(0)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(marks->topLevelItem(1)->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(marks->topLevelItem(2)->flags() & Qt::ItemIsEditable);
+    marks->topLevelItem(0)->setText(0, QStringLiteral("not taken"));
+    EXPECT_EQ(dialog.session().Marks()[0].comment, "insert start");
+
+    QSignalSpy resorted(&dialog.session(), &DictationSession::marksChanged);
+    QTest::mouseClick(marks->header()->viewport(), Qt::LeftButton, {},
+                      QPoint(marks->header()->sectionPosition(1) + 5, 5));
+    EXPECT_EQ(resorted.count(), 1);
+    EXPECT_EQ(marks->topLevelItem(2)->text(1), QStringLiteral("00:00:02"));
+}
+
+TEST_F(DictationRecorderDialogTest, WaveOpensInReviewWithRecordInsertChecked) {
+    test::WriteWave(dir_.file("review.wav"), kMono8k, Tape(0, 2000));
+    DictationRecorderDialog dialog(*backend_, target_, reporter_);
+    ASSERT_TRUE(dialog.StartFromWave(dir_.path() / "review.wav"));
+    dialog.show();
+    EXPECT_TRUE(dialog.record_insert_box()->isChecked());
+    EXPECT_TRUE(dialog.ok_button()->isEnabled());
+    EXPECT_TRUE(dialog.play_button()->isEnabled());
+    EXPECT_TRUE(dialog.mark_button()->isEnabled());
+    EXPECT_EQ(dialog.cut_to_spin()->value(), 2000);
+    EXPECT_EQ(dialog.cut_to_spin()->maximum(), 2000);
+}
+
+TEST_F(DictationRecorderDialogTest, PrimedTextsAreShownAndSaved) {
+    DictationRecorderDialog dialog(*backend_, target_, reporter_);
+    ASSERT_TRUE(dialog.Start());
+    dialog.SetPrimedTexts(QStringLiteral("Weekly report"), QStringLiteral("sales figures"));
+    dialog.show();
+    EXPECT_EQ(dialog.subject_edit()->text(), QStringLiteral("Weekly report"));
+    EXPECT_EQ(dialog.keywords_edit()->toPlainText(), QStringLiteral("sales figures"));
+}
+
+TEST_F(DictationRecorderDialogTest, PictureMenuOffersRemoveOnlyWithAPicture) {
+    DictationRecorderDialog dialog(*backend_, target_, reporter_);
+    ASSERT_TRUE(dialog.Start());
+    auto texts = [&dialog] {
+        QStringList names;
+        const std::unique_ptr<QMenu> menu = dialog.BuildPictureMenu();
+        for (QAction* action : menu->actions())
+            names << action->text();
+        return names;
+    };
+    EXPECT_EQ(texts(), QStringList{QStringLiteral("Add/Change Picture")});
+    dialog.session().set_picture_path(dir_.path() / "face.gif");
+    EXPECT_EQ(texts(), (QStringList{QStringLiteral("&Remove Picture"),
+                                    QStringLiteral("Add/Change Picture")}));
+    const std::unique_ptr<QMenu> menu = dialog.BuildPictureMenu();
+    menu->actions().at(0)->trigger();
+    EXPECT_TRUE(dialog.session().picture_path().empty());
 }
 
 }  // namespace

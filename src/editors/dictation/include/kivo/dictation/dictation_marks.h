@@ -25,7 +25,8 @@ class DictationMarks {
 public:
     // Adds a mark; the comment is cut to 50 bytes. False when the list
     // already holds the most marks an index-mark file can carry.
-    bool Add(std::int64_t time_ms, std::string_view comment);
+    bool Add(std::int64_t time_ms, std::string_view comment,
+             recordstore::IndexMarkType type = recordstore::IndexMarkType::kUser);
 
     // Audio of (to_ms - from_ms) was inserted at from_ms: every mark at or
     // after from_ms moves later by that span.
@@ -42,6 +43,8 @@ public:
     // they were not shifted with the older ones).
     void Merge(const DictationMarks& other);
     void Clear() { marks_.clear(); }
+    // Puts the marks in time order again (marks of one time keep their order).
+    void SortByTime() { Sort(); }
 
     const std::vector<DictationMark>& marks() const { return marks_; }
     std::size_t size() const { return marks_.size(); }

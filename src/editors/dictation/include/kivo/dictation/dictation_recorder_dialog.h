@@ -1,12 +1,15 @@
 // DictationRecorderDialog: the "Dictation Recorder", a thin view over a
 // DictationSession. It shows the transport state, follows the position with
 // a timer while recording or playing, shows the input level while
-// recording, lists the marks, and passes every click on to the session.
-// Closing with an unsaved recording asks message 1 through the session.
+// recording, lists the marks (comments of the user's marks are edited in
+// place), and passes every click on to the session. Closing with an unsaved
+// recording asks message 1 through the session.
 #pragma once
 
 #include <QDialog>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "kivo/audio/mixer_selector.h"
 #include "kivo/dictation/dictation_session.h"
@@ -15,17 +18,22 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace kivo::dictation {
 
 // The help page of the dialog (share/kivo/help).
-inline constexpr const char* kDictationHelpTopic = "dictation.htm";
+inline constexpr const char* kDictationHelpTopic = "300.htm";
+// Context menu of the picture frame.
+inline constexpr const char* kRemovePictureText = "&Remove Picture";
+inline constexpr const char* kAddPictureText = "Add/Change Picture";
 
 class DictationRecorderDialog : public QDialog {
     Q_OBJECT
@@ -37,6 +45,14 @@ public:
     // Opens the empty recording; false (the message was shown) when there
     // is no recording device.
     bool Start();
+    // Opens a finished wave for review as a new dictation; false (the
+    // message was shown) when it cannot be opened.
+    bool StartFromWave(const std::filesystem::path& wave);
+    // Opens a stored dictation by its container name for editing; false
+    // (the message was shown) when it cannot be edited.
+    bool StartEdit(const std::string& container_name);
+    // Texts a new recording starts with (priming, New Dictation).
+    void SetPrimedTexts(const QString& subject, const QString& keywords);
 
     DictationSession& session() { return *session_; }
     bool saved() const { return session_->saved(); }
@@ -46,7 +62,18 @@ public:
     QPushButton* stop_button() const { return stop_; }
     QPushButton* ok_button() const { return ok_; }
     QPushButton* mark_button() const { return mark_; }
+    QPushButton* play_button() const { return play_; }
+    QPushButton* cancel_button() const { return cancel_; }
     QLineEdit* subject_edit() const { return subject_; }
+    QPlainTextEdit* keywords_edit() const { return keywords_; }
+    QLabel* record_id_label() const { return record_id_; }
+    QCheckBox* record_insert_box() const { return record_insert_; }
+    QTreeWidget* marks_list() const { return marks_; }
+    QSpinBox* cut_from_spin() const { return cut_from_; }
+    QSpinBox* cut_to_spin() const { return cut_to_; }
+    QLabel* picture_frame() const { return picture_; }
+    // The picture frame's context menu as it would show now.
+    std::unique_ptr<QMenu> BuildPictureMenu();
 
 signals:
     // F1 or HELP: the window opens the page.
@@ -72,12 +99,16 @@ private:
     void OnOk();
     void OnInsertPicture();
     void OnRemovePicture();
+    void OnMarkEdited(QTreeWidgetItem* item, int column);
+    void ShowOpenedRecording();
+    void ShowPicture(const QString& path);
     void CloseThroughSession();
 
     std::unique_ptr<DictationSession> session_;
     audio::MixerSelector mixer_;
     QTimer* position_timer_;
     bool closing_ = false;
+    bool showing_marks_ = false;
 
     QLabel* record_id_ = nullptr;
     QLineEdit* subject_ = nullptr;

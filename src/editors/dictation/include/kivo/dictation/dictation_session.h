@@ -5,6 +5,16 @@
 // the index-mark file and the record line into a recording container
 // through XRsaveR, then the search fields through Zn2IndexAdd.
 //
+// It opens in one of three ways: an empty new recording (Open), a finished
+// wave to review and trim as a new dictation (OpenFromWave), or a stored
+// dictation to change (OpenStored), which is saved back into its own
+// container and record line (XRsaveXRZ and the record replace step) and
+// re-indexed (Zn2IndexDel, Zn2IndexAdd).
+//
+// While recording, every captured byte also goes to a take journal in the
+// working folder (see take_journal.h), so a crash or power cut leaves the
+// audio behind for TakeRecovery to offer at the next start.
+//
 // The dialog shows the state (ButtonStates), polls position_ms() from a
 // timer while recording or playing, and passes every command on. Questions
 // and errors go through the MessageReporter by message code. Every
@@ -21,6 +31,8 @@
 
 #include "kivo/audio/wave_document.h"
 #include "kivo/dictation/dictation_marks.h"
+#include "kivo/dictation/take_journal.h"
+#include "kivo/recordstore/record_line.h"
 
 namespace kivo::shell {
 class MessageReporter;
@@ -42,8 +54,12 @@ enum class TransportState {
     kEmpty = 0,  // opened, nothing recorded yet
     kRecording = 1,
     kStopped = 2,  // has audio
+    kReview = 3,   // opened with a finished wave
     kPlaying = 4,
 };
+
+// How the session was opened.
+enum class DictationMode { kNewRecording, kNewFromWave, kEdit };
 
 // Which controls are enabled in a state.
 struct ButtonStates {
@@ -72,6 +88,18 @@ public:
     // Opens an empty recording in the RecQual format. 0, or the message
     // code shown (202: no recording device).
     int Open();
+    // Opens a finished wave as a new dictation: the wave is copied over the
+    // temporary wave and shown for review (state 3, "Record Insert" on),
+    // with start and end now and the wave's length as the duration. 0, or
+    // the message code shown (200: the wave cannot be opened).
+    int OpenFromWave(const std::filesystem::path& wave);
+    // Opens the stored dictation of a container ("D" + stamp + ".xrz") for
+    // editing: recording, record line, keywords, marks and picture. 0, or
+    // the message code shown: a code of XRopenXRZ, 113 an unreadable record
+    // line, 6 a locked record (nothing is changed), 202 the recording cannot
+    // be opened. After a non-zero result the session only closes.
+    int OpenStored(const std::string& container_name);
+    DictationMode mode() const { return mode_; }
 
     TransportState state() const { return state_; }
     ButtonStates Buttons() const;
@@ -104,26 +132,41 @@ public:
     // The marks in time order (during an insert, those made before it).
     std::vector<DictationMark> Marks() const;
 
+    // Re-sorts the marks by time stamp (the list's header click).
+    void SortMarks();
+
     void set_subject(std::string subject) { subject_ = std::move(subject); }
     void set_keywords(std::string keywords) { keywords_ = std::move(keywords); }
+    const std::string& subject() const { return subject_; }
+    const std::string& keywords() const { return keywords_; }
     // A GIF or JPEG file to attach (copied into the working folder on save);
-    // empty for none.
+    // empty for none (a stored picture is then removed on save).
     void set_picture_path(std::filesystem::path path) { picture_path_ = std::move(path); }
     const std::filesystem::path& picture_path() const { return picture_path_; }
+    // "Start Time" and "End Time" of an opened wave or stored record
+    // ("dd/mm/yyyy HH:MM:SS"); empty for a new recording until it starts.
+    const std::string& start_text() const { return start_log_date_; }
+    const std::string& end_text() const { return end_log_date_; }
     void SelectInputDevice(const QByteArray& device_id);
 
     std::int64_t position_ms() const { return document_.position_ms(); }
     std::int64_t length_ms() const { return document_.length_ms(); }
-    bool has_unsaved_recording() const { return recorded_ && !saved_; }
+    // New modes: there is audio that is not in the store. Edit mode: the
+    // recording, marks, subject, keywords or picture were changed.
+    bool has_unsaved_recording() const;
     bool saved() const { return saved_; }
-    // The record number of the saved record; 0 before a save.
+    // The record number of the saved or edited record; 0 before a new
+    // record is saved.
     std::int32_t record_number() const { return record_number_; }
     // The stamp naming the record's files ("D" + stamp + ".xrz").
     const std::string& stamp() const { return stamp_; }
     std::string ContainerName() const;
+    // The take journal while one is kept (empty otherwise).
+    std::filesystem::path JournalPath() const;
 
-    // Saves the record. 0, or the message code reported (108, 109, 110).
-    // Temporary files are deleted whatever the result.
+    // Saves the record (a new one, or the edited one in its place). 0, or
+    // the message code reported (108, 109, 110). Temporary files are
+    // deleted whatever the result.
     int Save();
     // The user closes: stops, and with an unsaved recording asks message 1;
     // Yes saves, No discards. Temporary files are deleted either way.
@@ -140,15 +183,34 @@ private:
     std::filesystem::path TempPath(std::string_view extension) const;
     void EnterState(TransportState state);
     void OnPlaybackFinished();
+    int Fail(int code);
+    bool StartJournal(bool seed_with_recording);
+    int LoadStoredRecord();
+    void LoadStoredMarks();
     int SaveFiles();
+    int SaveNewRecord(const recordstore::RecordFields& fields, const std::string& mark_comments);
+    int SaveEditedRecord(const recordstore::RecordFields& fields, const std::string& mark_comments);
+    int AddToIndex(std::int64_t position, const recordstore::RecordFields& fields,
+                   const std::string& mark_comments, bool replace);
     void DeleteTemporaryFiles();
 
     audio::WaveDocument document_;
     DictationTarget target_;
     shell::MessageReporter& reporter_;
+    DictationMode mode_ = DictationMode::kNewRecording;
     TransportState state_ = TransportState::kEmpty;
     std::string stamp_;
+    std::string base_name_;  // the record's files: base_name_ + extension
     std::int32_t record_number_ = 0;
+    std::unique_ptr<TakeJournal> journal_;
+
+    // Edit mode: the record as stored.
+    recordstore::RecordFields stored_fields_;
+    std::string stored_keywords_;
+    std::string stored_picture_member_;  // empty: the record has no picture
+    std::filesystem::path stored_picture_path_;
+    bool audio_changed_ = false;
+    bool marks_changed_ = false;
 
     bool record_insert_ = false;
     bool recorded_ = false;

@@ -1,0 +1,73 @@
+// TakeRecovery: finds the take journals (take_journal.h) that a recorder
+// left behind when the program ended while it was open (a crash, a kill, a
+// power cut), turns one into a wave file, or removes it.
+//
+// Working folders are made under one temporary root, each named "Voxwren"
+// and six characters. Every such folder of this user is looked at (the
+// running program's own too); a take whose description is still locked
+// belongs to a recorder that is open now and is passed over. Folders and
+// files that are links, or belong to someone else, are never touched.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kivo/dictation/take_journal.h"
+
+namespace kivo::shell {
+class MessageReporter;
+}
+
+namespace kivo::dictation {
+
+struct LeftoverTake {
+    std::filesystem::path info_path;
+    std::filesystem::path journal_path;
+    TakeInfo info;
+    std::uint64_t data_bytes = 0;  // whole frames of the journal
+
+    std::int64_t length_ms() const;
+};
+
+class TakeRecovery {
+public:
+    explicit TakeRecovery(std::filesystem::path temp_root);
+
+    // The left-over takes that hold audio, oldest folder first. Left-over
+    // descriptions without audio (a crash before the first sound arrived)
+    // are removed on the way.
+    std::vector<LeftoverTake> Find() const;
+
+    // Writes the take as a wave file (the recorder's layout). A torn last
+    // frame is dropped. False when the wave cannot be written; the take is
+    // kept then.
+    bool Recover(const LeftoverTake& take, const std::filesystem::path& wave_path) const;
+
+    // Removes the take's files.
+    static void Discard(const LeftoverTake& take);
+
+private:
+    std::filesystem::path temp_root_;
+};
+
+// The question asked for a left-over take.
+std::string RecoveryQuestion(const LeftoverTake& take);
+
+// Opens a recovered wave as a new dictation and runs the recorder; calls
+// release_take as soon as the recorder has the audio (it keeps its own
+// journal from then on). True when the recorder opened.
+using OpenRecoveredWave = std::function<bool(const std::filesystem::path& wave,
+                                             const std::function<void()>& release_take)>;
+
+// The start-up offer: for every left-over take asks RecoveryQuestion. Yes
+// writes it as a wave in working_folder and opens that; the take is removed
+// once the recorder has it, and kept when it could not be recovered. No
+// removes the take. The wave is deleted afterwards. Returns the number of
+// takes opened.
+int OfferLeftoverTakes(const TakeRecovery& recovery, shell::MessageReporter& reporter,
+                       const std::filesystem::path& working_folder, const OpenRecoveredWave& open);
+
+}  // namespace kivo::dictation

@@ -1,0 +1,165 @@
+// The take journal of a recording in progress (see take_journal.h).
+#include "kivo/dictation/take_journal.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <system_error>
+#include <vector>
+
+namespace kivo::dictation {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kMagicLine = "KIVO TAKE 1";
+
+bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+int OpenForWriting(const fs::path& path) {
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
+void SyncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+std::optional<int> ParseNumber(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// The lines of text, without their line feeds; a last line needs none.
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        lines.push_back(text.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string FormatTakeInfo(const TakeInfo& info) {
+    return std::string(kMagicLine) + "\nformat " + std::to_string(info.format.channels) + " " +
+           std::to_string(info.format.sample_rate_hz) + " " +
+           std::to_string(info.format.bits_per_sample) + "\nstart " + info.start_log_date + "\n";
+}
+
+std::optional<TakeInfo> ParseTakeInfo(std::string_view text) {
+    if (text.size() > kTakeInfoMaxBytes)
+        return std::nullopt;
+    const std::vector<std::string_view> lines = Lines(text);
+    if (lines.size() != 3 || lines[0] != kMagicLine || !lines[1].starts_with("format ") ||
+        !lines[2].starts_with("start "))
+        return std::nullopt;
+
+    std::string_view numbers = lines[1].substr(7);
+    int values[3] = {};
+    for (int& value : values) {
+        const std::size_t space = numbers.find(' ');
+        const auto number = ParseNumber(numbers.substr(0, space));
+        if (!number)
+            return std::nullopt;
+        value = *number;
+        numbers = space == std::string_view::npos ? std::string_view() : numbers.substr(space + 1);
+    }
+    if (!numbers.empty())
+        return std::nullopt;
+    TakeInfo info;
+    info.format = wavefile::PcmFormat{values[0], values[1], values[2]};
+    if (!info.format.IsPlayable())
+        return std::nullopt;
+    info.start_log_date = std::string(lines[2].substr(6));
+    for (char c : info.start_log_date) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            return std::nullopt;
+    }
+    return info;
+}
+
+std::unique_ptr<TakeJournal> TakeJournal::Create(const fs::path& folder, const std::string& base,
+                                                 const TakeInfo& info,
+                                                 std::span<const std::uint8_t> seed) {
+    const fs::path info_path = folder / (base + std::string(kTakeInfoExtension));
+    const fs::path journal_path = folder / (base + std::string(kTakeJournalExtension));
+    std::error_code error;
+
+    // The PCM first: a description is only ever found beside its audio.
+    const int journal_fd = OpenForWriting(journal_path);
+    if (journal_fd < 0)
+        return nullptr;
+    const bool journal_ok =
+        WriteAll(journal_fd, seed.data(), seed.size()) && ::fsync(journal_fd) == 0;
+    ::close(journal_fd);
+    if (!journal_ok) {
+        fs::remove(journal_path, error);
+        return nullptr;
+    }
+
+    const int info_fd = OpenForWriting(info_path);
+    if (info_fd < 0) {
+        fs::remove(journal_path, error);
+        return nullptr;
+    }
+    const std::string text = FormatTakeInfo(info);
+    const bool info_ok =
+        ::flock(info_fd, LOCK_EX | LOCK_NB) == 0 &&
+        WriteAll(info_fd, reinterpret_cast<const std::uint8_t*>(text.data()), text.size()) &&
+        ::fsync(info_fd) == 0;
+    if (!info_ok) {
+        fs::remove(info_path, error);
+        fs::remove(journal_path, error);
+        ::close(info_fd);
+        return nullptr;
+    }
+    SyncFolder(folder);
+    return std::unique_ptr<TakeJournal>(new TakeJournal(info_path, journal_path, info_fd));
+}
+
+TakeJournal::TakeJournal(fs::path info_path, fs::path journal_path, int lock_fd)
+    : info_path_(std::move(info_path)), journal_path_(std::move(journal_path)), lock_fd_(lock_fd) {}
+
+TakeJournal::~TakeJournal() {
+    if (lock_fd_ >= 0)
+        ::close(lock_fd_);
+}
+
+void TakeJournal::Remove() {
+    std::error_code error;
+    // The description goes first: without it the audio is no take.
+    fs::remove(info_path_, error);
+    fs::remove(journal_path_, error);
+    if (lock_fd_ >= 0) {
+        ::close(lock_fd_);
+        lock_fd_ = -1;
+    }
+}
+
+}  // namespace kivo::dictation

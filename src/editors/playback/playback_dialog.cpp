@@ -10,11 +10,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kivo::playback {
 
@@ -39,6 +42,22 @@ QString MarkTypeText(recordstore::IndexMarkType type) {
     return QStringLiteral("0");
 }
 
+// The speed level: where the speed lies between the control's ends, in percent.
+int SpeedLevel(int speed) {
+    return (speed - audio::kSpeedMinimum) * 100 / (audio::kSpeedMaximum - audio::kSpeedMinimum);
+}
+
+QProgressBar* LevelBar(QWidget* parent, const QString& name, int minimum, int maximum,
+                       const QString& format) {
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(name);
+    bar->setRange(minimum, maximum);
+    bar->setValue(minimum);
+    bar->setFormat(format);
+    bar->setMaximumWidth(120);
+    return bar;
+}
+
 QPushButton* Button(const QString& text, QWidget* parent, const QString& name) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
@@ -61,9 +80,21 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     position_slider_->setObjectName(QStringLiteral("positionSlider"));
     position_label_ = new QLabel(this);
     position_label_->setObjectName(QStringLiteral("positionText"));
+    level_bar_ = LevelBar(this, QStringLiteral("levelBar"), 0, 100, QStringLiteral("%p%"));
     position_row->addWidget(position_slider_, 1);
     position_row->addWidget(position_label_);
+    position_row->addWidget(level_bar_);
     layout->addLayout(position_row);
+    auto* clock_row = new QHBoxLayout;
+    clock_label_ = new QLabel(this);
+    clock_label_->setObjectName(QStringLiteral("clockText"));
+    date_label_ = new QLabel(this);
+    date_label_->setObjectName(QStringLiteral("dateText"));
+    clock_row->addWidget(new QLabel(tr("Started:"), this));
+    clock_row->addWidget(date_label_);
+    clock_row->addWidget(clock_label_);
+    clock_row->addStretch(1);
+    layout->addLayout(clock_row);
     layout->addWidget(BuildTransport());
     layout->addWidget(BuildMarks(), 1);
     effects_panel_ = BuildEffectsPanel();
@@ -71,8 +102,9 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     layout->addWidget(effects_panel_);
 
     auto* bottom = new QHBoxLayout;
-    auto* new_button = Button(tr("New"), this, QStringLiteral("newButton"));
-    new_button->setEnabled(false);  // new recordings are made in the editors
+    new_button_ = Button(tr("New"), this, QStringLiteral("newButton"));
+    new_button_->setToolTip(tr("Closes the player and starts a new dictation."));
+    auto* new_button = new_button_;
     auto* ok_button = Button(tr("OK"), this, QStringLiteral("okButton"));
     auto* cancel_button = Button(tr("CANCEL"), this, QStringLiteral("cancelButton"));
     bottom->addWidget(new_button);
@@ -82,6 +114,10 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     layout->addLayout(bottom);
     connect(ok_button, &QPushButton::clicked, this, &PlaybackDialog::accept);
     connect(cancel_button, &QPushButton::clicked, this, &PlaybackDialog::reject);
+    connect(new_button, &QPushButton::clicked, this, [this] {
+        if (CloseWithoutSaving())
+            emit newRecordingRequested();
+    });
 
     connect(position_slider_, &QSlider::sliderPressed, this, [this] { slider_held_ = true; });
     connect(position_slider_, &QSlider::sliderReleased, this, [this] {
@@ -92,6 +128,8 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     connect(&session_, &PlaybackSession::stateChanged, this, &PlaybackDialog::ShowState);
     connect(&session_, &PlaybackSession::marksChanged, this, &PlaybackDialog::ShowMarks);
     connect(&session_, &PlaybackSession::recordingLoaded, this, &PlaybackDialog::ShowRecording);
+    // Recording could not start (the session has reported it): close.
+    connect(&session_, &PlaybackSession::closeRequested, this, &PlaybackDialog::reject);
     connect(&session_, &PlaybackSession::currentMarkChanged, this,
             [this](int row) { marks_list_->setCurrentItem(marks_list_->topLevelItem(row)); });
     ShowRecording();
@@ -106,9 +144,9 @@ QWidget* PlaybackDialog::BuildTransport() {
     start_button_ = Button(tr("Start"), box, QStringLiteral("startButton"));
     stop_button_ = Button(tr("Stop"), box, QStringLiteral("stopButton"));
     pause_button_ = Button(tr("Pause"), box, QStringLiteral("pauseButton"));
-    auto* record = Button(tr("Record"), box, QStringLiteral("recordButton"));
-    record->setEnabled(false);
-    record->setToolTip(tr("Inserting new audio is not available in this version."));
+    record_button_ = Button(tr("Record"), box, QStringLiteral("recordButton"));
+    record_button_->setToolTip(tr("Inserts new audio at the current position."));
+    auto* record = record_button_;
     auto* forward = Button(tr("FFwd"), box, QStringLiteral("forwardButton"));
     auto* next = Button(tr("Next Track"), box, QStringLiteral("nextTrackButton"));
     effects_button_ = Button(tr("Effects..."), box, QStringLiteral("effectsButton"));
@@ -125,6 +163,10 @@ QWidget* PlaybackDialog::BuildTransport() {
     speed_spin_->setSingleStep(10);
     speed_spin_->setValue(session_.speed_percent());
     row->addWidget(speed_spin_);
+    speed_level_ = LevelBar(box, QStringLiteral("speedLevel"), 0, 100, QStringLiteral("%p%"));
+    speed_level_->setValue(SpeedLevel(session_.speed_percent()));
+    row->addWidget(speed_level_);
+    moving_buttons_ = {previous, rewind, forward, next, nullptr};
     row->addWidget(effects_button_);
 
     connect(previous, &QPushButton::clicked, &session_, &PlaybackSession::PreviousMark);
@@ -134,8 +176,10 @@ QWidget* PlaybackDialog::BuildTransport() {
     connect(start_button_, &QPushButton::clicked, &session_, &PlaybackSession::Start);
     connect(pause_button_, &QPushButton::clicked, &session_, &PlaybackSession::Pause);
     connect(stop_button_, &QPushButton::clicked, &session_, &PlaybackSession::StopPlaying);
+    connect(record, &QPushButton::clicked, &session_, &PlaybackSession::StartInsert);
     connect(speed_spin_, &QSpinBox::valueChanged, this, [this](int value) {
         const int applied = session_.SetSpeedPercent(value);
+        speed_level_->setValue(SpeedLevel(applied));
         if (applied != value)
             speed_spin_->setValue(applied);
     });
@@ -160,6 +204,7 @@ QWidget* PlaybackDialog::BuildMarks() {
     mark_comment_->setPlaceholderText(tr("Comment of a new mark"));
     mark_comment_->setMaxLength(static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
     auto* mark = Button(tr("Mark"), box, QStringLiteral("markButton"));
+    moving_buttons_[4] = mark;
     row->addWidget(mark_comment_, 1);
     row->addWidget(mark);
     column->addLayout(row);
@@ -191,23 +236,37 @@ QGroupBox* PlaybackDialog::BuildEffectsPanel() {
         slider->setRange(range.minimum, range.maximum);
         slider->setValue(audio::ClampEffectValue(index, effects[at].value));
         slider->setEnabled(on->isChecked());
-        auto* value = new QLabel(QString::number(slider->value()), panel);
-        value->setMinimumWidth(24);
+        // The level bar shows the slider's value within its range.
+        auto* level = LevelBar(panel, QStringLiteral("level") + QLatin1String(kEffectNames[at]),
+                               range.minimum, range.maximum, QStringLiteral("%v"));
+        level->setValue(slider->value());
         grid->addWidget(on, row, 1);
         grid->addWidget(slider, row, 2);
-        grid->addWidget(value, row, 3);
+        grid->addWidget(level, row, 3);
         effect_switches_[at] = on;
         effect_sliders_[at] = slider;
+        effect_levels_[at] = level;
         connect(on, &QCheckBox::toggled, this, [this, index](bool checked) {
             effect_sliders_[static_cast<std::size_t>(index)]->setEnabled(checked);
             OnEffectChanged(index);
         });
-        connect(slider, &QSlider::valueChanged, value,
-                [value](int v) { value->setText(QString::number(v)); });
+        connect(slider, &QSlider::valueChanged, level, &QProgressBar::setValue);
         connect(slider, &QSlider::sliderReleased, this, [this, index] { OnEffectChanged(index); });
     }
     auto* reverse = new QCheckBox(tr("&Reverse"), panel);
-    reverse->setEnabled(false);  // reversed playback is not available yet
+    reverse->setObjectName(QStringLiteral("reverseBox"));
+    reverse->setChecked(session_.reverse());
+    if (!PlaybackSession::ReverseAvailable()) {
+        reverse->setEnabled(false);
+        reverse->setToolTip(tr("Reversed playback needs the sound effects library (libsox)."));
+    }
+    connect(reverse, &QCheckBox::toggled, this, [this, reverse](bool checked) {
+        if (session_.SetReverse(checked))
+            return;
+        const QSignalBlocker blocker(reverse);
+        reverse->setChecked(session_.reverse());
+        QMessageBox::warning(this, windowTitle(), session_.error());
+    });
     grid->addWidget(reverse, audio::kEffectCount, 1, 1, 2);
     return panel;
 }
@@ -218,6 +277,7 @@ void PlaybackDialog::SetEffectsPanelVisible(bool visible) {
         effects_button_->setChecked(visible);
     // The open panel is the effects mode: its switched-on effects are heard.
     session_.SetEffectsEnabled(visible);
+    ShowState();
     adjustSize();
 }
 
@@ -233,6 +293,9 @@ void PlaybackDialog::OnSliderMoved(int seconds) {
 void PlaybackDialog::ShowPosition(qint64 position_ms) {
     const qint64 length_ms = session_.length_ms();
     position_label_->setText(TimeText(position_ms) + QStringLiteral(" / ") + TimeText(length_ms));
+    level_bar_->setValue(
+        length_ms > 0 ? static_cast<int>(std::clamp<qint64>(position_ms * 100 / length_ms, 0, 100))
+                      : 0);
     if (!slider_held_) {
         position_slider_->setMaximum(static_cast<int>(length_ms / 1000));
         position_slider_->setValue(static_cast<int>(position_ms / 1000));
@@ -253,8 +316,19 @@ void PlaybackDialog::ShowMarks() {
 
 void PlaybackDialog::ShowState() {
     const bool playing = session_.is_playing();
-    start_button_->setEnabled(!playing);
+    const bool inserting = session_.is_inserting();
+    const bool loaded = session_.has_recording();
+    start_button_->setEnabled(!playing && !inserting);
     pause_button_->setEnabled(playing);
+    // Recording state: only Stop (and closing) until the insertion ends.
+    record_button_->setEnabled(loaded && !inserting && !session_.effects_enabled());
+    effects_button_->setEnabled(!inserting);
+    for (QPushButton* button : moving_buttons_)
+        button->setEnabled(!inserting);
+    speed_spin_->setEnabled(!inserting);
+    new_button_->setEnabled(!inserting);
+    clock_label_->setText(session_.play_clock_time());
+    date_label_->setText(session_.play_clock_date());
 }
 
 void PlaybackDialog::ShowRecording() {
@@ -269,16 +343,27 @@ void PlaybackDialog::ShowRecording() {
 
 void PlaybackDialog::accept() {
     session_.StopPlaying();
-    if (session_.marks_changed() && session_.Save() != 0) {
+    if ((session_.marks_changed() || session_.has_unsaved_audio()) && session_.Save() != 0) {
         QMessageBox::warning(this, windowTitle(), session_.error());
         return;
     }
     QDialog::accept();
 }
 
-void PlaybackDialog::reject() {
+bool PlaybackDialog::CloseWithoutSaving() {
     session_.StopPlaying();
+    // Inserted audio is not dropped without asking; a failed save keeps the
+    // window open so nothing is lost.
+    if (!session_.ConfirmDiscard()) {
+        QMessageBox::warning(this, windowTitle(), session_.error());
+        return false;
+    }
     QDialog::reject();
+    return true;
+}
+
+void PlaybackDialog::reject() {
+    CloseWithoutSaving();
 }
 
 }  // namespace kivo::playback

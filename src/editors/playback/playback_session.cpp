@@ -8,9 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
+#include "kivo/audio/effect_render.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/record_log.h"
 #include "kivo/remote/playback_command.h"
 #include "qldate.h"
 #include "xrsave.h"
@@ -46,6 +49,50 @@ QString SubjectOfRecordLine(const std::string& path) {
     return QString::fromStdString(line.DisplayField(recordstore::record_field::kSubject)).trimmed();
 }
 
+// The line with field n (1-based) replaced by value, every other field (the
+// stored effect settings after field 14 included) kept as it was; nullopt
+// when the line has no field n or the result would not fit.
+std::optional<recordstore::RecordLine> WithField(const recordstore::RecordLine& line, int n,
+                                                 const std::string& value) {
+    std::string text = line.bytes().substr(0, recordstore::kRecordLineTextBytes);
+    text.erase(text.find_last_not_of(' ') + 1);
+    std::vector<std::string> fields;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t space = text.find(' ', from);
+        fields.push_back(text.substr(from, space == std::string::npos ? space : space - from));
+        if (space == std::string::npos)
+            break;
+        from = space + 1;
+    }
+    if (n < 1 || static_cast<int>(fields.size()) < n)
+        return std::nullopt;
+    fields[static_cast<std::size_t>(n - 1)] = value;
+    std::string joined;
+    for (const std::string& field : fields)
+        joined += field + ' ';
+    if (joined.size() > recordstore::kRecordLineTextBytes)
+        return std::nullopt;
+    joined.resize(recordstore::kRecordLineTextBytes, ' ');
+    joined += '\n';
+    recordstore::RecordLine rewritten;
+    if (!recordstore::RecordLine::Parse(joined, &rewritten).ok())
+        return std::nullopt;
+    return rewritten;
+}
+
+std::string DurationText(std::int64_t length_ms) {
+    char text[QLDATE_BUFFER_BYTES];
+    return conv_millisec(length_ms, text);
+}
+
+QString WaveError(int code, const audio::WaveDocument& document) {
+    QString text = audio::WaveDocument::ErrorText(code);
+    if (!document.last_error_detail().isEmpty())
+        text += QStringLiteral(" (%1)").arg(document.last_error_detail());
+    return text;
+}
+
 }  // namespace
 
 std::string MarkTimeStamp(std::int64_t position_ms) {
@@ -63,15 +110,112 @@ std::int64_t MarkPositionMs(const recordstore::IndexMark& mark) {
 
 PlaybackSession::PlaybackSession(audio::AudioBackend& backend, PlaybackPlaces places,
                                  QObject* parent)
-    : QObject(parent), player_(backend), places_(std::move(places)) {
+    : QObject(parent), player_(backend), document_(backend), places_(std::move(places)) {
     connect(&player_, &audio::EffectsPlayer::positionChanged, this,
-            &PlaybackSession::positionChanged);
+            [this](qint64 player_ms) { emit positionChanged(ToPlayer(player_ms)); });
     connect(&player_, &audio::EffectsPlayer::playbackFinished, this,
             &PlaybackSession::OnPlaybackFinished);
     connect(&player_, &audio::EffectsPlayer::playbackFailed, this, [this](const QString& error) {
         error_ = error;
         SetState(State::kStopped);
     });
+    // While inserting, the position is the end of what has been recorded.
+    insert_timer_.setInterval(100);
+    connect(&insert_timer_, &QTimer::timeout, this,
+            [this] { emit positionChanged(document_.position_ms()); });
+    connect(&document_, &audio::WaveDocument::deviceFailed, this, [this](const QString& error) {
+        // What was recorded until the failure is kept and joined in.
+        error_ = error;
+        if (is_inserting())
+            StopPlaying();
+    });
+}
+
+void PlaybackSession::SetMessageReporter(shell::MessageReporter* reporter) {
+    reporter_ = reporter != nullptr ? reporter : &fallback_reporter_;
+}
+
+std::int64_t PlaybackSession::position_ms() const {
+    if (is_inserting())
+        return document_.position_ms();
+    return ToPlayer(player_.position_ms());
+}
+
+std::int64_t PlaybackSession::length_ms() const {
+    if (is_inserting())
+        return document_.length_ms();
+    return player_.length_ms();
+}
+
+std::int64_t PlaybackSession::ToPlayer(std::int64_t position_ms) const {
+    // Reversing maps position p to length - p, and back again.
+    return player_reversed_ ? std::max<std::int64_t>(0, player_.length_ms() - position_ms)
+                            : position_ms;
+}
+
+std::string PlaybackSession::ReversedName() const {
+    return BaseName() + "-reversed.wav";
+}
+
+bool PlaybackSession::InitPlayer(bool reversed) {
+    std::string path = WorkPath(BaseName() + ".xrw");
+    if (reversed) {
+        // Made before the player lets go of the current wave, so a failure
+        // leaves playback as it was.
+        const std::string reversed_path = WorkPath(ReversedName());
+        const wavefile::WaveStatus made = audio::ReverseWaveFile(path, reversed_path);
+        if (!made.ok()) {
+            error_ = tr("The recording could not be reversed: %1")
+                         .arg(QString::fromStdString(made.message()));
+            return false;
+        }
+        path = reversed_path;
+    }
+    int speed = 0;
+    int minimum = 0;
+    int maximum = 0;
+    if (player_.InitDSound(QString::fromStdString(path), &speed, &minimum, &maximum) !=
+        audio::EffectsPlayer::kOk) {
+        error_ = player_.last_error();
+        return false;
+    }
+    player_.AdjEffects(audio::kEffectSpeed, speed_percent());
+    player_reversed_ = reversed;
+    return true;
+}
+
+bool PlaybackSession::UpdatePlayerDirection() {
+    const bool wanted = effects_enabled_ && reverse_;
+    if (!has_recording() || wanted == player_reversed_)
+        return true;
+    const std::int64_t at = position_ms();
+    const bool was_playing = is_playing();
+    if (!InitPlayer(wanted)) {
+        if (!has_recording())
+            SetState(State::kStopped);
+        return false;
+    }
+    if (was_playing) {
+        StartAt(at);
+    } else {
+        player_.SetPositionMs(ToPlayer(at));
+    }
+    return true;
+}
+
+bool PlaybackSession::ReverseAvailable() {
+    return audio::EffectsLibraryAvailable();
+}
+
+bool PlaybackSession::SetReverse(bool reverse) {
+    if (reverse_ == reverse)
+        return true;
+    reverse_ = reverse;
+    if (!UpdatePlayerDirection()) {
+        reverse_ = !reverse;
+        return false;
+    }
+    return true;
 }
 
 PlaybackSession::~PlaybackSession() {
@@ -119,22 +263,21 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
     }
     item_ = item;
     const std::string base = BaseName();
-    int speed = 0;
-    int minimum = 0;
-    int maximum = 0;
-    if (player_.InitDSound(QString::fromStdString(WorkPath(base + ".xrw")), &speed, &minimum,
-                           &maximum) != audio::EffectsPlayer::kOk) {
-        error_ = player_.last_error();
+    if (!InitPlayer(false)) {
+        const QString why = error_;
         Unload();
+        error_ = why;
         return false;
     }
-    player_.AdjEffects(audio::kEffectSpeed, speed_percent());
+    if (effects_enabled_ && reverse_ && !InitPlayer(true))
+        qCWarning(lcPlayback) << "Playing forwards:" << error_;
 
     recordstore::IndexMarkRead read;
     if (recordstore::ReadIndexMarkFile(WorkPath(base + ".xrs"), &read).ok())
         marks_ = std::move(read.marks);
     current_mark_ = -1;
     marks_changed_ = false;
+    audio_changed_ = false;
     subject_ = SubjectOfRecordLine(WorkPath(base + ".xrl"));
     SetState(State::kStopped);
     emit recordingLoaded();
@@ -146,11 +289,17 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
 void PlaybackSession::Unload() {
     if (item_.container_name.empty())
         return;
+    insert_timer_.stop();
+    document_.Close();
     player_.CleanDSound();
+    player_reversed_ = false;
+    audio_changed_ = false;
+    insert_mark_row_ = -1;
     const std::string base = BaseName();
     std::error_code ignored;
     for (const char* extension : {".xrw", ".xrs", ".xrl"})
         std::filesystem::remove(WorkPath(base + extension), ignored);
+    std::filesystem::remove(WorkPath(ReversedName()), ignored);
     std::filesystem::remove(WorkPath(item_.container_name), ignored);
     item_ = {};
     marks_.clear();
@@ -177,9 +326,15 @@ void PlaybackSession::SetState(State state) {
 void PlaybackSession::StartAt(std::int64_t position_ms) {
     if (!has_recording())
         return;
+    StartAtPlayer(ToPlayer(std::clamp<std::int64_t>(position_ms, 0, player_.length_ms())));
+}
+
+void PlaybackSession::StartAtPlayer(std::int64_t player_ms) {
+    if (!has_recording() || is_inserting())
+        return;
     if (player_.is_playing())
         player_.StopDSound();
-    player_.SetPositionMs(std::clamp<std::int64_t>(position_ms, 0, length_ms()));
+    player_.SetPositionMs(std::clamp<std::int64_t>(player_ms, 0, player_.length_ms()));
     const audio::EffectSet effects = PlayedEffects();
     if (player_.PlayDSound(audio::EffectsPlayer::kFromCurrentPosition, effects.data(),
                            audio::kEffectCount) != audio::EffectsPlayer::kOk) {
@@ -187,20 +342,26 @@ void PlaybackSession::StartAt(std::int64_t position_ms) {
         SetState(State::kStopped);
         return;
     }
+    char text[QLDATE_BUFFER_BYTES];
+    play_clock_time_ = QString::fromLatin1(ClockTime(text));
+    play_clock_date_ = QString::fromLatin1(ClockDate(text));
+    play_log_date_ = QString::fromLatin1(LogDate(text));
     SetState(State::kPlaying);
 }
 
 void PlaybackSession::Start() {
-    if (!has_recording() || is_playing())
+    if (!has_recording() || is_playing() || is_inserting())
         return;
-    std::int64_t from = position_ms();
+    // In the player's own time: played backwards, "from the start" is the
+    // end of the recording, and stepping back on resume goes the other way.
+    std::int64_t from = player_.position_ms();
     if (state_ == State::kPaused)
         from = std::max<std::int64_t>(0, from - resume_rewind_ms_);
-    else if (from >= length_ms())
+    else if (from >= player_.length_ms())
         from = 0;
-    if (from != position_ms())
-        emit positionJumped(from * 1000);
-    StartAt(from);
+    if (from != player_.position_ms())
+        emit positionJumped(ToPlayer(from) * 1000);
+    StartAtPlayer(from);
 }
 
 void PlaybackSession::Pause() {
@@ -211,18 +372,22 @@ void PlaybackSession::Pause() {
 }
 
 void PlaybackSession::StopPlaying() {
+    if (is_inserting()) {
+        StopInsert();
+        return;
+    }
     player_.StopDSound();
     SetState(State::kStopped);
 }
 
 void PlaybackSession::JumpTo(std::int64_t position_ms) {
-    if (!has_recording())
+    if (!has_recording() || is_inserting())
         return;
     position_ms = std::clamp<std::int64_t>(position_ms, 0, length_ms());
     if (is_playing()) {
         StartAt(position_ms);
     } else {
-        player_.SetPositionMs(position_ms);
+        player_.SetPositionMs(ToPlayer(position_ms));
         // A jump ends a pause: Start plays from the new place itself.
         SetState(State::kStopped);
     }
@@ -241,7 +406,7 @@ void PlaybackSession::FastForward() {
 }
 
 void PlaybackSession::RewindTwoSeconds() {
-    if (!has_recording())
+    if (!has_recording() || is_inserting())
         return;
     const std::int64_t target = std::max<std::int64_t>(0, position_ms() - kTwoSecondRewindMs);
     if (is_playing()) {
@@ -288,8 +453,14 @@ int PlaybackSession::SetSpeedPercent(int percent) {
 void PlaybackSession::SetEffectsEnabled(bool enabled) {
     if (effects_enabled_ == enabled)
         return;
+    // Inserting works on the plain wave: the effects end an insertion.
+    if (enabled && is_inserting())
+        StopInsert();
     effects_enabled_ = enabled;
-    if (is_playing())
+    const bool was_reversed = player_reversed_;
+    if (!UpdatePlayerDirection())
+        qCWarning(lcPlayback) << "Playing forwards:" << error_;
+    if (player_reversed_ == was_reversed && is_playing())
         StartAt(position_ms());
 }
 
@@ -310,28 +481,123 @@ void PlaybackSession::SetResumeRewindMs(std::int64_t rewind_ms) {
     resume_rewind_ms_ = std::clamp<std::int64_t>(rewind_ms, 0, kMaximumResumeRewindMs);
 }
 
-int PlaybackSession::AddMark(const std::string& comment) {
-    if (!has_recording() || marks_.size() >= recordstore::kMaxIndexMarks)
+int PlaybackSession::InsertMark(std::int64_t at_ms, const char* comment,
+                                recordstore::IndexMarkType type, bool before_equal) {
+    if (marks_.size() >= recordstore::kMaxIndexMarks)
         return -1;
-    // An empty comment would leave the entry's type where its comment belongs.
-    const std::string text = comment.find_first_not_of(' ') == std::string::npos ? "mark" : comment;
-    const std::int64_t at_ms = position_ms();
-    recordstore::IndexMark mark = recordstore::MakeIndexMark(MarkTimeStamp(at_ms), text);
+    recordstore::IndexMark mark = recordstore::MakeIndexMark(MarkTimeStamp(at_ms), comment, type);
     // Marks stay in time order so that Next and Previous walk forwards and back.
-    const auto place = std::find_if(marks_.begin(), marks_.end(), [&](const auto& other) {
-        return MarkPositionMs(other) > at_ms;
+    auto place = std::find_if(marks_.begin(), marks_.end(), [&](const auto& other) {
+        const std::int64_t other_ms = MarkPositionMs(other);
+        return before_equal ? other_ms >= at_ms : other_ms > at_ms;
     });
+    // "insert end" always follows its "insert start".
+    if (type == recordstore::IndexMarkType::kInsertEnd && insert_mark_row_ >= 0)
+        place = std::max(place, marks_.begin() + insert_mark_row_ + 1);
     const int row = static_cast<int>(place - marks_.begin());
     marks_.insert(place, std::move(mark));
     if (current_mark_ >= row)
         ++current_mark_;
     marks_changed_ = true;
-    emit marksChanged();
     return row;
 }
 
+int PlaybackSession::AddMark(const std::string& comment) {
+    if (!has_recording() || is_inserting())
+        return -1;
+    // An empty comment would leave the entry's type where its comment belongs.
+    const std::string text = comment.find_first_not_of(' ') == std::string::npos ? "mark" : comment;
+    const int row = InsertMark(position_ms(), text.c_str(), recordstore::IndexMarkType::kUser,
+                               /*before_equal=*/false);
+    if (row >= 0)
+        emit marksChanged();
+    return row;
+}
+
+bool PlaybackSession::StartInsert() {
+    if (!has_recording() || effects_enabled_ || is_inserting())
+        return false;
+    const std::int64_t at_ms = position_ms();
+    player_.StopDSound();
+    // The document is opened on the first insertion and kept: it holds the
+    // recording as edited so far.
+    int result = audio::kWaveOk;
+    if (!document_.is_open())
+        result = document_.Open(QString::fromStdString(WorkPath(BaseName() + ".xrw")));
+    if (result == audio::kWaveOk)
+        result = document_.Seek(std::clamp<std::int64_t>(at_ms, 0, document_.length_ms()));
+    const std::int64_t start_ms = document_.position_ms();
+    if (result == audio::kWaveOk)
+        result = document_.Record(audio::WaveDocument::RecordMode::kInsert);
+    if (result != audio::kWaveOk) {
+        error_ = WaveError(result, document_);
+        qCWarning(lcPlayback) << "Recording did not start:" << error_;
+        SetState(State::kStopped);
+        FailInsert();
+        return false;
+    }
+    insert_start_ms_ = start_ms;
+    // Before any mark at the same time: those move with the insertion.
+    insert_mark_row_ = InsertMark(start_ms, kInsertStartComment,
+                                  recordstore::IndexMarkType::kInsertStart, /*before_equal=*/true);
+    SetState(State::kInserting);
+    insert_timer_.start();
+    emit marksChanged();
+    emit positionChanged(start_ms);
+    return true;
+}
+
+void PlaybackSession::FailInsert() {
+    reporter_->ReportMessage(kMessageCannotRecord, shell::kStyleExclamation);
+    emit closeRequested();
+}
+
+void PlaybackSession::StopInsert() {
+    insert_timer_.stop();
+    document_.Stop();
+    const std::int64_t end_ms = document_.position_ms();
+    const std::int64_t span_ms = end_ms - insert_start_ms_;
+    // Marks at or after the insertion point move by the inserted span.
+    for (int row = 0; row < static_cast<int>(marks_.size()); ++row) {
+        recordstore::IndexMark& mark = marks_[static_cast<std::size_t>(row)];
+        const std::int64_t mark_ms = MarkPositionMs(mark);
+        if (row != insert_mark_row_ && span_ms > 0 && mark_ms >= insert_start_ms_)
+            mark.time_stamp = MarkTimeStamp(mark_ms + span_ms);
+    }
+    InsertMark(end_ms, kInsertEndComment, recordstore::IndexMarkType::kInsertEnd,
+               /*before_equal=*/true);
+    insert_mark_row_ = -1;
+    if (span_ms > 0)
+        audio_changed_ = true;
+    // The player takes the edited recording, placed after the insertion.
+    const int saved = document_.Save();
+    if (saved != audio::kWaveOk) {
+        error_ = WaveError(saved, document_);
+        qCWarning(lcPlayback) << "The edited recording could not be written:" << error_;
+    } else if (InitPlayer(false)) {
+        player_.SetPositionMs(end_ms);
+    }
+    SetState(State::kStopped);
+    emit marksChanged();
+    emit positionChanged(end_ms);
+}
+
+bool PlaybackSession::ConfirmDiscard() {
+    if (is_inserting())
+        StopInsert();
+    if (!audio_changed_)
+        return true;
+    if (reporter_->ReportMessage(kMessageUnsavedRecording, shell::kStyleQuestion) !=
+        shell::kAnswerYes) {
+        qCDebug(lcPlayback) << "Inserted audio discarded";
+        audio_changed_ = false;
+        return true;
+    }
+    return Save() == XR_OK;
+}
+
 void PlaybackSession::RemoveMark(int row) {
-    if (row < 0 || row >= static_cast<int>(marks_.size()))
+    if (row < 0 || row >= static_cast<int>(marks_.size()) || is_inserting())
         return;
     marks_.erase(marks_.begin() + row);
     if (current_mark_ >= row)
@@ -340,9 +606,68 @@ void PlaybackSession::RemoveMark(int row) {
     emit marksChanged();
 }
 
+bool PlaybackSession::SaveAudioMembers() {
+    const std::string base = BaseName();
+    const std::string wave = WorkPath(base + ".xrw");
+    const int written = document_.Save(QString::fromStdString(wave));
+    if (written != audio::kWaveOk) {
+        error_ = WaveError(written, document_);
+        return false;
+    }
+    const std::string duration = DurationText(document_.length_ms());
+    recordstore::RecordLine line;
+    const std::string line_path = WorkPath(base + ".xrl");
+    if (recordstore::RecordLine::ReadFile(line_path, &line).ok()) {
+        if (const auto updated = WithField(line, recordstore::record_field::kDuration, duration))
+            if (!updated->WriteFile(line_path).ok())
+                qCWarning(lcPlayback) << "The record line keeps its old duration";
+    }
+    // The container's wave, marks and record line are replaced; texts or a
+    // picture in it stay. Storing encodes the wave in place: it is decoded
+    // again, so the working copy stays a plain wave for what follows.
+    const int stored = XRsaveXRZ(item_.container_name.c_str(), places_.working_folder.c_str(),
+                                 places_.store_path.c_str(), XR_PICTURE_NONE);
+    if (XRMediaDecode(wave.c_str()) != 0)
+        qCWarning(lcPlayback) << "The working copy of the wave could not be decoded";
+    if (stored != XR_OK) {
+        error_ = tr("The recording could not be saved into the data store.");
+        return false;
+    }
+    return UpdateRecordLog(duration);
+}
+
+bool PlaybackSession::UpdateRecordLog(const std::string& duration) {
+    recordstore::RecordLine line;
+    if (!recordstore::RecordLine::ReadFile(WorkPath(BaseName() + ".xrl"), &line).ok())
+        return true;
+    const char* log_name =
+        recordstore::RecordLogNameForKind(line.StoredField(recordstore::record_field::kKindCode));
+    if (log_name == nullptr)
+        return true;
+    const std::string log_path = WorkPath(log_name);
+    recordstore::RecordLogEntry entry;
+    if (!recordstore::RecordLog::Find(log_path, item_.record_number, &entry).ok()) {
+        qCWarning(lcPlayback) << "The record log has no line for" << item_.record_number;
+        return true;
+    }
+    const auto updated = WithField(entry.line, recordstore::record_field::kDuration, duration);
+    if (!updated)
+        return true;
+    const recordstore::Status replaced = recordstore::RecordLog::Replace(log_path, *updated);
+    const char* names[] = {log_name};
+    if (!replaced.ok() ||
+        RPS_Put(places_.store_path.c_str(), places_.working_folder.c_str(), names, 1) != nullptr) {
+        error_ = tr("The new length could not be written into the record log.");
+        return false;
+    }
+    return true;
+}
+
 int PlaybackSession::Save() {
     if (!has_recording())
         return XR_OK;
+    if (is_inserting())
+        StopInsert();
     const std::string marks_name = BaseName() + ".xrs";
     const recordstore::Status written =
         recordstore::WriteIndexMarkFile(WorkPath(marks_name), marks_);
@@ -350,16 +675,22 @@ int PlaybackSession::Save() {
         error_ = QString::fromStdString(written.message());
         return XR_CONTAINER_FAILED;
     }
-    // Only the marks member of the container is replaced: the media and any
-    // texts or picture stay as they were.
-    const std::string container = WorkPath(item_.container_name);
-    const char* names[] = {marks_name.c_str()};
-    if (RPS_Put(container.c_str(), places_.working_folder.c_str(), names, 1) != nullptr ||
-        XRStoreXRZ(item_.container_name.c_str(), places_.working_folder.c_str(),
-                   places_.store_path.c_str()) != XR_OK) {
-        error_ = tr("The index marks could not be saved into the data store.");
-        return XR_CONTAINER_FAILED;
+    if (audio_changed_) {
+        if (!SaveAudioMembers())
+            return XR_CONTAINER_FAILED;
+    } else {
+        // Only the marks member of the container is replaced: the media and
+        // any texts or picture stay as they were.
+        const std::string container = WorkPath(item_.container_name);
+        const char* names[] = {marks_name.c_str()};
+        if (RPS_Put(container.c_str(), places_.working_folder.c_str(), names, 1) != nullptr ||
+            XRStoreXRZ(item_.container_name.c_str(), places_.working_folder.c_str(),
+                       places_.store_path.c_str()) != XR_OK) {
+            error_ = tr("The index marks could not be saved into the data store.");
+            return XR_CONTAINER_FAILED;
+        }
     }
+    audio_changed_ = false;
     qCDebug(lcPlayback) << "Kivo file saved to repository";
 
     qCDebug(lcPlayback) << "Updating Index";
@@ -386,7 +717,8 @@ int PlaybackSession::Save() {
 
 void PlaybackSession::OnPlaybackFinished() {
     SetState(State::kStopped);
-    if (!queue_.empty()) {
+    // Inserted audio that is not saved keeps its recording loaded.
+    if (!queue_.empty() && !audio_changed_) {
         if (LoadNext())
             Start();
         return;
@@ -444,6 +776,7 @@ remote::PlaybackStatus PlaybackSession::playbackStatus() const {
         case State::kPaused:
             return remote::PlaybackStatus::Paused;
         case State::kStopped:
+        case State::kInserting:
             break;
     }
     return remote::PlaybackStatus::Stopped;
@@ -487,7 +820,7 @@ void PlaybackSession::RunCommand(int code) {
                 Start();
             break;
         case remote::PlaybackCommand::Stop:
-            if (is_playing())
+            if (is_playing() || is_inserting())
                 StopPlaying();
             break;
         case remote::PlaybackCommand::NextMark:

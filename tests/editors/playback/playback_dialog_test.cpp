@@ -1,15 +1,20 @@
 // The "Kivo Internal Message Player" window over a session with a stored
-// record: its controls reach the session and the session's changes show.
+// record: its controls reach the session and the session's changes show;
+// Record switches the buttons to the recording state; closing with inserted
+// audio asks; New closes and asks for a new dictation.
 // With KIVO_PLAYBACK_SCREENSHOT set to a file name, the window with its
 // "Sound Effects" panel open is also saved there as a picture (run under
 // xvfb-run for the documentation's screenshot).
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <memory>
@@ -33,6 +38,7 @@ protected:
         options.clock = audio::VirtualAudioBackend::Clock::kManual;
         backend_ = std::make_unique<audio::VirtualAudioBackend>(options);
         session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
+        session_->SetMessageReporter(&reporter_);
         ASSERT_TRUE(session_->Begin({store_.item(21)}));
         dialog_ = std::make_unique<PlaybackDialog>(*session_);
     }
@@ -42,6 +48,7 @@ protected:
     }
 
     test::StoredRecordings store_;
+    shell::RecordingMessageReporter reporter_{shell::kAnswerNo};
     std::unique_ptr<audio::VirtualAudioBackend> backend_;
     std::unique_ptr<PlaybackSession> session_;
     std::unique_ptr<PlaybackDialog> dialog_;
@@ -54,12 +61,14 @@ TEST_F(PlaybackDialogTest, ShowsTheRecordingAndDrivesTheSession) {
     ASSERT_EQ(marks->topLevelItemCount(), 2);
     EXPECT_EQ(marks->topLevelItem(1)->text(0), QStringLiteral("Action points"));
     EXPECT_EQ(Find<QLabel>("positionText")->text(), QStringLiteral("00:00:00 / 00:00:05"));
-    EXPECT_FALSE(Find<QPushButton>("recordButton")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("recordButton")->isEnabled());
+    EXPECT_EQ(Find<QProgressBar>("levelBar")->value(), 0);
 
     Find<QPushButton>("nextTrackButton")->click();
     EXPECT_EQ(session_->position_ms(), 1000);
     EXPECT_EQ(marks->currentItem(), marks->topLevelItem(0));
     EXPECT_EQ(Find<QLabel>("positionText")->text(), QStringLiteral("00:00:01 / 00:00:05"));
+    EXPECT_EQ(Find<QProgressBar>("levelBar")->value(), 20);
 
     Find<QLineEdit>("markComment")->setText(QStringLiteral("Budget"));
     Find<QPushButton>("markButton")->click();
@@ -68,9 +77,13 @@ TEST_F(PlaybackDialogTest, ShowsTheRecordingAndDrivesTheSession) {
 
     Find<QSpinBox>("speedSpin")->setValue(150);
     EXPECT_EQ(session_->speed_percent(), 150);
+    EXPECT_EQ(Find<QProgressBar>("speedLevel")->value(), (150 - 49) * 100 / (201 - 49));
 
+    EXPECT_TRUE(Find<QLabel>("clockText")->text().isEmpty());
     Find<QPushButton>("startButton")->click();
     EXPECT_TRUE(session_->is_playing());
+    EXPECT_EQ(Find<QLabel>("clockText")->text(), session_->play_clock_time());
+    EXPECT_EQ(Find<QLabel>("dateText")->text().size(), 10);
     EXPECT_FALSE(Find<QPushButton>("startButton")->isEnabled());
     Find<QPushButton>("pauseButton")->click();
     EXPECT_EQ(session_->state(), PlaybackSession::State::kPaused);
@@ -84,8 +97,24 @@ TEST_F(PlaybackDialogTest, TheEffectsButtonOpensTheSoundEffectsPanel) {
     EXPECT_FALSE(panel->isHidden());
     EXPECT_EQ(panel->title(), QStringLiteral("Sound Effects"));
     EXPECT_TRUE(session_->effects_enabled());
+    EXPECT_FALSE(Find<QPushButton>("recordButton")->isEnabled());  // no inserting with effects
+
+    // Each effect's level bar follows its slider.
+    auto* echo = panel->findChildren<QSlider*>().value(0);
+    ASSERT_NE(echo, nullptr);
+    echo->setValue(9);
+    EXPECT_EQ(Find<QProgressBar>("levelEcho")->value(), 9);
+    auto* reverse = Find<QCheckBox>("reverseBox");
+    ASSERT_NE(reverse, nullptr);
+    if (PlaybackSession::ReverseAvailable()) {
+        reverse->setChecked(true);
+        EXPECT_TRUE(session_->playing_reversed());
+        reverse->setChecked(false);
+    }
+
     Find<QPushButton>("effectsButton")->click();
     EXPECT_FALSE(session_->effects_enabled());
+    EXPECT_TRUE(Find<QPushButton>("recordButton")->isEnabled());
 
     const QByteArray screenshot = qgetenv("KIVO_PLAYBACK_SCREENSHOT");
     if (!screenshot.isEmpty()) {
@@ -95,6 +124,43 @@ TEST_F(PlaybackDialogTest, TheEffectsButtonOpensTheSoundEffectsPanel) {
         QApplication::processEvents();
         EXPECT_TRUE(dialog_->grab().save(QString::fromLocal8Bit(screenshot)));
     }
+}
+
+TEST_F(PlaybackDialogTest, RecordShowsTheRecordingStateAndCancelAsksBeforeDroppingIt) {
+    dialog_->show();
+    Find<QPushButton>("nextTrackButton")->click();
+    Find<QPushButton>("recordButton")->click();
+    ASSERT_TRUE(session_->is_inserting());
+    for (const char* name : {"startButton", "recordButton", "effectsButton", "nextTrackButton",
+                             "markButton", "newButton"})
+        EXPECT_FALSE(Find<QPushButton>(name)->isEnabled()) << name;
+    EXPECT_TRUE(Find<QPushButton>("stopButton")->isEnabled());
+    auto* marks = Find<QTreeWidget>("marksList");
+    EXPECT_EQ(marks->topLevelItem(0)->text(0), QStringLiteral("insert start"));
+    EXPECT_EQ(marks->topLevelItem(0)->text(2), QStringLiteral("1"));
+
+    backend_->Advance(1000);
+    Find<QPushButton>("stopButton")->click();
+    EXPECT_FALSE(session_->is_inserting());
+    EXPECT_TRUE(Find<QPushButton>("startButton")->isEnabled());
+    EXPECT_EQ(marks->topLevelItem(1)->text(0), QStringLiteral("insert end"));
+    EXPECT_EQ(marks->topLevelItem(1)->text(2), QStringLiteral("2"));
+    EXPECT_EQ(Find<QLabel>("positionText")->text(), QStringLiteral("00:00:02 / 00:00:06"));
+
+    Find<QPushButton>("cancelButton")->click();  // answered No: discarded, closed
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{1});
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_FALSE(session_->has_unsaved_audio());
+}
+
+TEST_F(PlaybackDialogTest, NewClosesThePlayerAndAsksForANewDictation) {
+    int requests = 0;
+    QObject::connect(dialog_.get(), &PlaybackDialog::newRecordingRequested, [&] { ++requests; });
+    dialog_->show();
+    Find<QPushButton>("newButton")->click();
+    EXPECT_EQ(requests, 1);
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(dialog_->result(), QDialog::Rejected);
 }
 
 }  // namespace

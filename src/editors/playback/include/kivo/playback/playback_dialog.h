@@ -1,11 +1,16 @@
 // PlaybackDialog: "Kivo Internal Message Player", the window over a
 // PlaybackSession. It shows the position (slider and "hh:mm:ss / hh:mm:ss"),
-// the transport buttons, the index marks, a speed control and, behind
-// "Effects...", the "Sound Effects" panel. OK saves the marks back into the
-// data store; CANCEL leaves the record as it was.
+// the transport buttons, a level bar with the position in percent, the
+// clock and date taken when playback started, the index marks, a speed
+// control and, behind "Effects...", the "Sound Effects" panel with a level
+// bar per effect and "&Reverse". Record inserts new audio at the current
+// position (not with the effects on); the buttons then show the recording
+// state until Stop. OK saves marks and inserted audio back into the data
+// store; CANCEL leaves the marks as they were and asks before dropping
+// inserted audio. New closes the player the same way and then asks for a
+// new dictation (newRecordingRequested).
 //
 // The dialog only forwards clicks to the session and redraws on its signals.
-// Record (inserting new audio) is not available yet and stays disabled.
 #pragma once
 
 #include <QDialog>
@@ -18,6 +23,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QSpinBox;
@@ -39,6 +45,10 @@ public:
     void accept() override;
     void reject() override;
 
+signals:
+    // New was pressed and the player closed: the window opens the recorder.
+    void newRecordingRequested();
+
 private:
     QWidget* BuildTransport();
     QWidget* BuildMarks();
@@ -49,6 +59,7 @@ private:
     void ShowRecording();
     void OnSliderMoved(int seconds);
     void OnEffectChanged(int index);
+    bool CloseWithoutSaving();
 
     PlaybackSession& session_;
     QLabel* subject_label_ = nullptr;
@@ -57,7 +68,15 @@ private:
     QPushButton* start_button_ = nullptr;
     QPushButton* pause_button_ = nullptr;
     QPushButton* stop_button_ = nullptr;
+    QPushButton* record_button_ = nullptr;
     QPushButton* effects_button_ = nullptr;
+    QPushButton* new_button_ = nullptr;
+    std::array<QPushButton*, 5> moving_buttons_{};  // Prev, RWnd, FFwd, Next, Mark
+    QProgressBar* level_bar_ = nullptr;
+    QProgressBar* speed_level_ = nullptr;
+    std::array<QProgressBar*, audio::kEffectCount> effect_levels_{};
+    QLabel* clock_label_ = nullptr;
+    QLabel* date_label_ = nullptr;
     QSpinBox* speed_spin_ = nullptr;
     QLineEdit* mark_comment_ = nullptr;
     QTreeWidget* marks_list_ = nullptr;

@@ -9,6 +9,19 @@
 // new marks at the current position. Save writes the marks back into the
 // recording container in the data store and refreshes the record index.
 //
+// Record inserts new audio at the current position (only while the effects
+// are off): a WaveDocument on the record's wave records in insert mode from
+// the input device, bracketed by the marks "insert start" and "insert end";
+// marks at or after the insertion point move by the inserted span. Save then
+// also replaces the wave and the record line (with its new duration) in the
+// container, the record line in its record log and the index entry. Closing
+// with inserted audio that is not saved asks first (message 1); a recording
+// that cannot start reports message 202 and asks the window to close.
+//
+// "Reverse" (part of the effects) plays the wave backwards: the player then
+// holds a reversed copy, and positions are turned back into positions of the
+// recording, so marks, the slider and the remote control keep their meaning.
+//
 // Playing always goes through EffectsPlayer: with the effects switched off it
 // plays the wave unchanged, so speed is available in both modes.
 //
@@ -24,6 +37,7 @@
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -31,8 +45,10 @@
 
 #include "kivo/audio/effect_settings.h"
 #include "kivo/audio/effects_player.h"
+#include "kivo/audio/wave_document.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/remote/playback_remote_target.h"
+#include "shell/messages.h"
 
 namespace kivo::playback {
 
@@ -55,14 +71,24 @@ inline constexpr std::int64_t kTwoSecondRewindMs = 2000;
 inline constexpr std::int64_t kDefaultResumeRewindMs = 2000;
 inline constexpr std::int64_t kMaximumResumeRewindMs = 5000;
 inline constexpr char kRecordIndexName[] = "Voxwren.xri";
+inline constexpr char kInsertStartComment[] = "insert start";
+inline constexpr char kInsertEndComment[] = "insert end";
+// Message codes: recording could not start; unsaved recording on close.
+inline constexpr int kMessageCannotRecord = 202;
+inline constexpr int kMessageUnsavedRecording = 1;
 
 class PlaybackSession : public QObject, public remote::PlaybackRemoteTarget {
     Q_OBJECT
 public:
-    enum class State { kStopped, kPlaying, kPaused };
+    enum class State { kStopped, kPlaying, kPaused, kInserting };
 
     PlaybackSession(audio::AudioBackend& backend, PlaybackPlaces places, QObject* parent = nullptr);
     ~PlaybackSession() override;
+
+    // Where messages go (202, and the question on closing with unsaved
+    // audio). Without one they are printed and questions answered Yes, so
+    // recorded audio is saved rather than dropped.
+    void SetMessageReporter(shell::MessageReporter* reporter);
 
     // The recordings to play in turn; the first one is loaded at once.
     // False with error() set when it cannot be loaded.
@@ -88,8 +114,9 @@ public:
 
     State state() const { return state_; }
     bool is_playing() const { return state_ == State::kPlaying; }
-    std::int64_t position_ms() const { return player_.position_ms(); }
-    std::int64_t length_ms() const { return player_.length_ms(); }
+    // In the recording's time (while inserting: in the recording as it grows).
+    std::int64_t position_ms() const;
+    std::int64_t length_ms() const;
 
     // Speed in percent (50..200); returns the value applied.
     int SetSpeedPercent(int percent);
@@ -105,6 +132,32 @@ public:
 
     // How far resuming after a pause steps back, 0..5000 ms.
     void SetResumeRewindMs(std::int64_t rewind_ms);
+
+    // Plays backwards while the effects are on. False with error() set when
+    // the reversed wave cannot be made (the direction stays as it was).
+    bool SetReverse(bool reverse);
+    bool reverse() const { return reverse_; }
+    bool playing_reversed() const { return player_reversed_; }
+    static bool ReverseAvailable();
+
+    // Inserting: starts recording at the current position in insert mode and
+    // adds "insert start". Refused (false, nothing reported) with the effects
+    // on, while inserting or without a recording. When the device cannot
+    // record, message 202 is reported, closeRequested() emitted and false
+    // returned. StopPlaying ends the insertion and adds "insert end".
+    bool StartInsert();
+    bool is_inserting() const { return state_ == State::kInserting; }
+    // Inserted audio that Save has not written to the data store yet.
+    bool has_unsaved_audio() const { return audio_changed_; }
+    // Before the window closes without saving: with unsaved audio, asks
+    // message 1; Yes saves. False when that save failed (stay open).
+    bool ConfirmDiscard();
+
+    // The clock texts taken when playback last started (ClockTime,
+    // ClockDate, LogDate); empty before the first start.
+    const QString& play_clock_time() const { return play_clock_time_; }
+    const QString& play_clock_date() const { return play_clock_date_; }
+    const QString& play_log_date() const { return play_log_date_; }
     std::int64_t resume_rewind_ms() const { return resume_rewind_ms_; }
 
     // Index marks, in list order; current_mark is -1 before the first jump.
@@ -115,9 +168,11 @@ public:
     void RemoveMark(int row);
     bool marks_changed() const { return marks_changed_; }
 
-    // Writes the marks into the recording container in the data store and
-    // the joined comments into the record index. 0 on success, else a
-    // record store code (108 container, 1 index) with error() set.
+    // Writes the marks (and inserted audio) into the recording container in
+    // the data store and the joined comments into the record index; after
+    // an insertion also the new duration into the record line and its log.
+    // 0 on success, else a record store code (108 container, 1 index) with
+    // error() set.
     int Save();
 
     // PlaybackRemoteTarget
@@ -144,8 +199,11 @@ signals:
     void recordingLoaded();
     // The position jumped (seek, mark, rewind), in microseconds for MPRIS.
     void positionJumped(qint64 position_us);
-    // The last queued recording finished playing.
+    // The last queued recording finished playing (also when inserted audio
+    // that is not saved keeps the next queued one from loading).
     void queueFinished();
+    // Recording could not start (202 was reported): the window closes.
+    void closeRequested();
 
 private:
     bool Load(const PlaybackItem& item);
@@ -153,6 +211,18 @@ private:
     void JumpToMark(int row);
     void JumpTo(std::int64_t position_ms);
     void StartAt(std::int64_t position_ms);
+    void StartAtPlayer(std::int64_t player_ms);
+    // Recording position <-> player position (they differ while reversed).
+    std::int64_t ToPlayer(std::int64_t position_ms) const;
+    bool InitPlayer(bool reversed);
+    bool UpdatePlayerDirection();
+    void FailInsert();
+    void StopInsert();
+    int InsertMark(std::int64_t at_ms, const char* comment, recordstore::IndexMarkType type,
+                   bool before_equal);
+    bool SaveAudioMembers();
+    bool UpdateRecordLog(const std::string& duration);
+    std::string ReversedName() const;
     audio::EffectSet PlayedEffects() const;
     void SetState(State state);
     void OnPlaybackFinished();
@@ -160,7 +230,10 @@ private:
     std::string BaseName() const;
 
     audio::EffectsPlayer player_;
+    audio::WaveDocument document_;
     PlaybackPlaces places_;
+    shell::StderrMessageReporter fallback_reporter_{shell::kAnswerYes};
+    shell::MessageReporter* reporter_ = &fallback_reporter_;
     std::deque<PlaybackItem> queue_;
     PlaybackItem item_;
     QString subject_;
@@ -172,6 +245,15 @@ private:
     std::vector<recordstore::IndexMark> marks_;
     int current_mark_ = -1;
     bool marks_changed_ = false;
+    bool reverse_ = false;
+    bool player_reversed_ = false;
+    bool audio_changed_ = false;
+    std::int64_t insert_start_ms_ = 0;
+    int insert_mark_row_ = -1;
+    QTimer insert_timer_;
+    QString play_clock_time_;
+    QString play_clock_date_;
+    QString play_log_date_;
 };
 
 // "hh:mm:ss" of a position (whole seconds, rounded down).

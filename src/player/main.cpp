@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
                          &kivo::remote::RemoteControlService::notifyPlaybackStatusChanged);
         QObject::connect(&session, &kivo::player::PlayerSession::opened, &remote,
                          &kivo::remote::RemoteControlService::notifyMetadataChanged);
+        QObject::connect(&session, &kivo::player::PlayerSession::mediaReady, &remote,
+                         &kivo::remote::RemoteControlService::notifyMetadataChanged);
         QObject::connect(&session, &kivo::player::PlayerSession::closed, &remote,
                          &kivo::remote::RemoteControlService::notifyMetadataChanged);
         QObject::connect(&session, &kivo::player::PlayerSession::positionJumped, &remote,

@@ -37,7 +37,11 @@ bool IsKnownKind(const QString& kind) {
 }  // namespace
 
 PlayerSession::PlayerSession(audio::AudioBackend& backend, QObject* parent)
-    : QObject(parent), backend_(backend), document_(backend), effects_player_(backend) {
+    : QObject(parent),
+      backend_(backend),
+      document_(backend),
+      effects_player_(backend),
+      video_playback_(RealSoundOutputExists(backend.name())) {
     position_timer_.setInterval(kPositionRefreshMs);
     connect(&position_timer_, &QTimer::timeout, this,
             [this] { emit positionChanged(position_ms()); });
@@ -50,6 +54,9 @@ PlayerSession::PlayerSession(audio::AudioBackend& backend, QObject* parent)
                 SetPlaying(false, false);
                 SetStatus(error);
             });
+    connect(&video_playback_, &VideoPlayback::ready, this, &PlayerSession::OnVideoReady);
+    connect(&video_playback_, &VideoPlayback::failed, this, &PlayerSession::OnVideoFailed);
+    connect(&video_playback_, &VideoPlayback::finished, this, &PlayerSession::OnPlaybackFinished);
 }
 
 PlayerSession::~PlayerSession() {
@@ -86,9 +93,14 @@ OpenResult PlayerSession::Open(const QString& recording_path) {
     open_ = true;
 
     if (video_) {
-        SetStatus(QString::fromLatin1(kVideoNotAvailable));
+        // Until the media has loaded, the length is the one the record line
+        // states; the media's own length replaces it (OnVideoReady).
+        length_ms_ = std::max<std::int64_t>(0, ParseHms(duration_text_));
+        FindPicture(Utf8(stem));
+        video_playback_.Load(base + QStringLiteral(".wmv"));
         emit opened();
-        return OpenResult::kVideoUnavailable;
+        emit positionChanged(0);
+        return OpenResult::kOpened;
     }
 
     wave_path_ = base + QStringLiteral(".xrw");
@@ -127,6 +139,8 @@ void PlayerSession::ReadRecordLine(const std::string& path) {
     kind_code_ = QString::fromUtf8(line.StoredField(recordstore::record_field::kKindCode));
     record_number_ = QString::fromUtf8(line.StoredField(recordstore::record_field::kRecordNumber));
     subject_ = QString::fromStdString(line.DisplayField(recordstore::record_field::kSubject));
+    duration_text_ =
+        QString::fromStdString(line.DisplayField(recordstore::record_field::kDuration));
     std::vector<std::string> stored;
     for (int n = kFirstEffectField; n < kFirstEffectField + kStoredEffectFields; ++n)
         stored.emplace_back(line.FieldText(n));
@@ -168,6 +182,7 @@ void PlayerSession::Close() {
     }
     document_.Stop();
     document_.Close();
+    video_playback_.Unload();  // lets go of the media before its folder goes
     SetPlaying(false, false);
     temp_dir_.reset();  // removes the folder and everything unpacked into it
     open_ = false;
@@ -178,6 +193,8 @@ void PlayerSession::Close() {
     kind_code_.clear();
     record_number_.clear();
     subject_.clear();
+    duration_text_.clear();
+    video_error_.clear();
     marks_.clear();
     current_mark_ = -1;
     picture_path_.clear();
@@ -194,6 +211,8 @@ void PlayerSession::Close() {
 std::int64_t PlayerSession::position_ms() const {
     if (!can_play())
         return 0;
+    if (video_)
+        return std::clamp<std::int64_t>(video_playback_.position_ms(), 0, length_ms_);
     return effects_mode_ ? effects_player_.position_ms() : document_.position_ms();
 }
 
@@ -213,7 +232,10 @@ void PlayerSession::Start(std::int64_t from_ms) {
     const std::int64_t from =
         std::clamp<std::int64_t>(from_ms < 0 ? position_ms() : from_ms, 0, length_ms_);
     int result = 0;
-    if (effects_mode_) {
+    if (video_) {
+        video_playback_.Seek(from >= length_ms_ ? 0 : from);
+        video_playback_.Play();
+    } else if (effects_mode_) {
         effects_player_.StopDSound();
         effects_player_.SetEffects(effects_.data(), audio::kEffectCount);
         result = effects_player_.PlayFromMs(from >= length_ms_ ? 0 : from);
@@ -232,7 +254,9 @@ void PlayerSession::Start(std::int64_t from_ms) {
 void PlayerSession::Pause() {
     if (!playing_)
         return;
-    if (effects_mode_)
+    if (video_)
+        video_playback_.Pause();
+    else if (effects_mode_)
         effects_player_.StopDSound();
     else
         document_.Stop();  // the position stays where playback was
@@ -242,7 +266,9 @@ void PlayerSession::Pause() {
 void PlayerSession::Stop() {
     if (!can_play())
         return;
-    if (effects_mode_) {
+    if (video_) {
+        video_playback_.Stop();
+    } else if (effects_mode_) {
         effects_player_.StopDSound();
         effects_player_.SetPositionMs(0);
     } else {
@@ -259,6 +285,8 @@ void PlayerSession::MoveTo(std::int64_t ms) {
     const std::int64_t target = std::clamp<std::int64_t>(ms, 0, length_ms_);
     if (playing_) {
         Start(target);
+    } else if (video_) {
+        video_playback_.Seek(target);
     } else if (effects_mode_) {
         effects_player_.SetPositionMs(target);
     } else {
@@ -329,7 +357,7 @@ bool PlayerSession::InitEffectsPlayer() {
 }
 
 bool PlayerSession::EnterEffectsMode() {
-    if (!can_play())
+    if (!can_play() || !can_use_effects())
         return false;
     if (effects_mode_)
         return true;
@@ -369,7 +397,7 @@ int PlayerSession::SetEffect(int index, bool on, int value) {
 }
 
 bool PlayerSession::SetReverse(bool reverse) {
-    if (!can_play())
+    if (!can_play() || !can_use_effects())
         return false;
     if (reverse && !MakeReversedWave())
         return false;
@@ -390,7 +418,9 @@ bool PlayerSession::SetReverse(bool reverse) {
 }
 
 void PlayerSession::OnPlaybackFinished() {
-    if (effects_mode_) {
+    if (video_) {
+        video_playback_.Stop();
+    } else if (effects_mode_) {
         effects_player_.StopDSound();
         effects_player_.SetPositionMs(0);
     } else {
@@ -398,6 +428,26 @@ void PlayerSession::OnPlaybackFinished() {
     }
     SetPlaying(false, false);
     emit positionChanged(0);
+}
+
+void PlayerSession::OnVideoReady(qint64 length_ms) {
+    if (!open_ || !video_)
+        return;
+    if (length_ms > 0)
+        length_ms_ = length_ms;
+    emit mediaReady();
+    emit stateChanged();  // it can play now
+    emit positionChanged(0);
+}
+
+void PlayerSession::OnVideoFailed(const QString& reason) {
+    if (!open_ || !video_)
+        return;
+    qWarning().noquote() << "kvmp: the video cannot be played:" << reason;
+    video_error_ = reason;
+    SetPlaying(false, false);
+    SetStatus(QString::fromLatin1(kUnableToPlay));
+    emit stateChanged();
 }
 
 void PlayerSession::SetPlaying(bool playing, bool paused) {

@@ -10,7 +10,11 @@
 //
 // Playing runs on the audio backend: plainly through a WaveDocument, or in
 // effects mode through an EffectsPlayer with the effect settings and the
-// reversed wave. Positions are in milliseconds.
+// reversed wave. A video recording plays through VideoPlayback, whose media
+// loads after Open returns: until mediaReady() the length is the record
+// line's duration and nothing plays; a video that cannot be decoded leaves
+// the session open (marks shown) with kUnableToPlay in status_text() and
+// the reason in video_error(). Positions are in milliseconds.
 #pragma once
 
 #include <QObject>
@@ -28,14 +32,14 @@
 #include "kivo/audio_backend/audio_backend.h"
 #include "kivo/remote/playback_remote_target.h"
 #include "mark_list.h"
+#include "video_playback.h"
 
 namespace kivo::player {
 
 enum class OpenResult {
-    kOpened,            // ready to play
-    kVideoUnavailable,  // a video recording: marks shown, no playback in this version
-    kCorrupt,           // unreadable, hostile or damaged file (kCorruptOrInUse)
-    kUnplayable,        // unpacked, but the wave cannot be played (kUnableToPlay)
+    kOpened,      // ready to play (a video once its media has loaded)
+    kCorrupt,     // unreadable, hostile or damaged file (kCorruptOrInUse)
+    kUnplayable,  // unpacked, but the wave cannot be played (kUnableToPlay)
 };
 
 enum class PictureType { kNone = 0, kGif = 1, kJpg = 2 };
@@ -51,8 +55,15 @@ public:
     void Close();
 
     bool is_open() const { return open_; }
-    bool can_play() const { return open_ && !video_; }
+    bool can_play() const { return open_ && (!video_ || video_playback_.is_ready()); }
+    // Sound effects work on the wave of an audio recording only.
+    bool can_use_effects() const { return open_ && !video_; }
     bool is_video() const { return video_; }
+    // Why the video cannot be played; empty while it loads or plays.
+    const QString& video_error() const { return video_error_; }
+    // Where the video's frames go (the window's video widget).
+    void SetVideoOutput(QObject* output) { video_playback_.SetVideoOutput(output); }
+    bool video_has_sound_output() const { return video_playback_.has_sound_output(); }
     const QString& recording_path() const { return recording_path_; }
     QString temp_folder() const;
     std::int64_t length_ms() const { return length_ms_; }
@@ -114,6 +125,8 @@ public:
 signals:
     void opened();
     void closed();
+    // A video's media has loaded: it can play, and length_ms() is its own.
+    void mediaReady();
     // Playing, paused or stopped changed.
     void stateChanged();
     // While playing, about ten times a second, and after every move.
@@ -130,6 +143,8 @@ private:
     bool MakeReversedWave();
     bool InitEffectsPlayer();
     void OnPlaybackFinished();
+    void OnVideoReady(qint64 length_ms);
+    void OnVideoFailed(const QString& reason);
     void SetPlaying(bool playing, bool paused);
     void SetStatus(const QString& text);
     void SetCurrentMark(int index);
@@ -138,6 +153,7 @@ private:
     audio::AudioBackend& backend_;
     audio::WaveDocument document_;
     audio::EffectsPlayer effects_player_;
+    VideoPlayback video_playback_;
     QTimer position_timer_;
     std::unique_ptr<QTemporaryDir> temp_dir_;
 
@@ -146,11 +162,13 @@ private:
     QString recording_path_;
     QString wave_path_;
     QString reversed_wave_path_;
+    QString video_error_;
     std::int64_t length_ms_ = 0;
     QString status_text_;
     QString kind_code_;
     QString record_number_;
     QString subject_;
+    QString duration_text_;
     std::vector<PlayerMark> marks_;
     int current_mark_ = -1;
     QString picture_path_;

@@ -17,8 +17,6 @@ inline constexpr const char* kNotOriginal = "*** Warning : Not an original recor
 inline constexpr const char* kUnknownType =
     "*** Error : Unable to determine the type of recording ***";
 inline constexpr const char* kSavedEffects = "*** Recording has saved sound effects ***";
-inline constexpr const char* kVideoNotAvailable =
-    "*** Video playback is not available in this version ***";
 inline constexpr const char* kEffectsFailed =
     "Unable to set the effects, ensure your sound output is working.";
 

@@ -2,30 +2,40 @@
 #include "player_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QMovie>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QVideoWidget>
 
+#include "effect_controls.h"
+#include "player_help.h"
 #include "player_mail.h"
 #include "player_texts.h"
 
@@ -35,26 +45,75 @@ namespace {
 constexpr int kPictureWidth = 240;
 constexpr int kPictureHeight = 180;
 
-// The help folder: share/kivo/help beside the program's bin folder when
-// installed, else the source tree's.
-QString HelpFile(const QString& topic) {
-    const QString installed =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/kivo/help/") + topic;
-    if (QFileInfo::exists(installed))
-        return installed;
-    return QStringLiteral(KVMP_SOURCE_HELP_DIR "/") + topic;
+// The property that names a control's section of the help contents.
+constexpr const char* kHelpSectionProperty = "kvmpHelpSection";
+
+// Opens a help topic in the browser; a message box when that fails.
+void OpenInBrowser(QWidget* parent, const QString& topic) {
+    const QString page = HelpPagePath(topic, QCoreApplication::applicationDirPath(),
+                                      QStringLiteral(KVMP_SOURCE_HELP_DIR));
+    QUrl url = QUrl::fromLocalFile(page);
+    const QString section = topic.section(QLatin1Char('#'), 1);
+    if (!section.isEmpty())
+        url.setFragment(section);
+    if (QFileInfo::exists(page) && QDesktopServices::openUrl(url))
+        return;
+    QMessageBox::warning(parent, QString::fromLatin1(kWindowTitle),
+                         QObject::tr("The help page %1 could not be opened.\n"
+                                     "Open it in a web browser yourself.")
+                             .arg(page));
+}
+
+// Names a control (tests and the help find it by that name) and its help
+// section.
+void Tag(QWidget* control, const QString& name, const char* section) {
+    control->setObjectName(name);
+    control->setProperty(kHelpSectionProperty, QString::fromLatin1(section));
 }
 
 struct EffectControl {
     const char* label;
+    const char* name;
     int slider_minimum;
     int slider_maximum;
 };
 
 // Echo to reverb: value = minus the slider position.
 constexpr EffectControl kEffectControls[] = {
-    {"Echo", -15, 0},   {"Chorus", -34, 0},   {"Distortion", -10, 0}, {"Flanger", -20, 0},
-    {"Gargle", -15, 0}, {"Equalizer", -8, 8}, {"Reverb", -15, 0},
+    {"Echo", "echo", -15, 0},
+    {"Chorus", "chorus", -34, 0},
+    {"Distortion", "distortion", -10, 0},
+    {"Flanger", "flanger", -20, 0},
+    {"Gargle", "gargle", -15, 0},
+    {"Equalizer", "equalizer", -8, 8},
+    {"Reverb", "reverb", -15, 0},
+};
+
+// The speed spin: steps grow while an arrow or arrow key is held.
+class SpeedSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+    void stepBy(int steps) override {
+        if (!clock_.isValid())
+            clock_.start();
+        QSpinBox::stepBy(steps * acceleration_.Step(clock_.elapsed()));
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        acceleration_.Release();
+        QSpinBox::mouseReleaseEvent(event);
+    }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        if (!event->isAutoRepeat())
+            acceleration_.Release();
+        QSpinBox::keyReleaseEvent(event);
+    }
+
+private:
+    SpinAcceleration acceleration_;
+    QElapsedTimer clock_;
 };
 
 }  // namespace
@@ -62,11 +121,19 @@ constexpr EffectControl kEffectControls[] = {
 PlayerWindow::PlayerWindow(PlayerSession& session, QWidget* parent)
     : QMainWindow(parent), session_(session) {
     setWindowTitle(QString::fromLatin1(kWindowTitle));
+    help_opener_ = [this](const QString& topic) { OpenInBrowser(this, topic); };
     BuildMenus();
     setCentralWidget(BuildControls());
+    session_.SetVideoOutput(video_);
+    auto* context_help = new QShortcut(QKeySequence::HelpContents, this);
+    context_help->setContext(Qt::WindowShortcut);
+    connect(context_help, &QShortcut::activated, this, &PlayerWindow::OnContextHelp);
     connect(&session_, &PlayerSession::stateChanged, this, &PlayerWindow::RefreshButtons);
     connect(&session_, &PlayerSession::positionChanged, this, &PlayerWindow::RefreshPosition);
-    connect(&session_, &PlayerSession::statusChanged, status_line_, &QLabel::setText);
+    connect(&session_, &PlayerSession::statusChanged, this, [this](const QString& text) {
+        status_line_->setText(text);
+        status_line_->setToolTip(session_.video_error());
+    });
     connect(&session_, &PlayerSession::currentMarkChanged, this, [this](int index) {
         if (index >= 0 && index < marks_->topLevelItemCount())
             marks_->setCurrentItem(marks_->topLevelItem(index));
@@ -80,7 +147,9 @@ PlayerWindow::PlayerWindow(PlayerSession& session, QWidget* parent)
     RefreshFromSession();
 }
 
-PlayerWindow::~PlayerWindow() = default;
+PlayerWindow::~PlayerWindow() {
+    session_.SetVideoOutput(nullptr);
+}
 
 void PlayerWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
@@ -88,16 +157,20 @@ void PlayerWindow::BuildMenus() {
     file->addSeparator();
     file->addAction(tr("E&xit"), QKeySequence::Quit, this, &QWidget::close);
     QMenu* help = menuBar()->addMenu(tr("&Help"));
-    help->addAction(tr("Kivo Message Player &Help"), QKeySequence::HelpContents, this,
-                    [this] { OnHelpTriggered(QStringLiteral("kvmp.htm")); });
+    // F1 is context help (OnContextHelp), so the menu item has no key.
+    help->addAction(tr("Kivo Message Player &Help"), this,
+                    [this] { OnHelpTriggered(QString::fromLatin1(kHelpContentsTopic)); });
+    help->addAction(tr("Kivo Recording &Files"), this,
+                    [this] { OnHelpTriggered(QString::fromLatin1(kRecordingFilesTopic)); });
+    help->addSeparator();
     help->addAction(tr("&About Kivo Message Player..."), this, &PlayerWindow::OnAboutTriggered);
 
     QToolBar* tools = addToolBar(tr("Tools"));
     tools->setMovable(false);
     mail_action_ = tools->addAction(tr("E-mail"), this, &PlayerWindow::OnMailTriggered);
     mail_action_->setToolTip(tr("E-mail this recording"));
-    QAction* help_action =
-        tools->addAction(tr("Help"), this, [this] { OnHelpTriggered(QStringLiteral("kvmp.htm")); });
+    QAction* help_action = tools->addAction(
+        tr("Help"), this, [this] { OnHelpTriggered(QString::fromLatin1(kHelpContentsTopic)); });
     help_action->setToolTip(tr("Help on the message player"));
 }
 
@@ -109,6 +182,7 @@ QWidget* PlayerWindow::BuildControls() {
 
     file_name_ = new QLineEdit(central);
     file_name_->setReadOnly(true);
+    Tag(file_name_, "fileName", "file");
     main_column->addWidget(file_name_);
 
     auto* buttons = new QHBoxLayout;
@@ -118,6 +192,9 @@ QWidget* PlayerWindow::BuildControls() {
     start_->setToolTip(tr("Play the recording"));
     pause_->setToolTip(tr("Pause playback"));
     stop_->setToolTip(tr("Stop and return to the start"));
+    Tag(start_, "start", "start");
+    Tag(pause_, "pause", "start");
+    Tag(stop_, "stop", "start");
     for (QPushButton* button : {start_, pause_, stop_}) {
         button->setAutoDefault(false);  // Enter does nothing
         buttons->addWidget(button);
@@ -127,6 +204,7 @@ QWidget* PlayerWindow::BuildControls() {
     play_from_->setMaxLength(8);
     play_from_->setInputMask(QStringLiteral("99:99:99"));
     play_from_->setFixedWidth(80);
+    Tag(play_from_, "playFrom", "play-from");
     buttons->addWidget(play_from_);
     main_column->addLayout(buttons);
     connect(start_, &QPushButton::clicked, this, &PlayerWindow::OnStartClicked);
@@ -143,6 +221,8 @@ QWidget* PlayerWindow::BuildControls() {
     position_bar_->setRange(0, 100);
     position_bar_->setEnabled(false);
     position_text_ = new QLabel(central);
+    Tag(position_bar_, "positionBar", "position");
+    Tag(position_text_, "positionText", "position");
     auto* position_row = new QHBoxLayout;
     position_row->addWidget(position_bar_, 1);
     position_row->addWidget(position_text_);
@@ -151,6 +231,7 @@ QWidget* PlayerWindow::BuildControls() {
     status_line_ = new QLabel(central);
     status_line_->setStyleSheet(QStringLiteral("color: red;"));
     status_line_->setWordWrap(true);
+    Tag(status_line_, "statusLine", "status");
     main_column->addWidget(status_line_);
 
     auto* middle = new QHBoxLayout;
@@ -159,6 +240,7 @@ QWidget* PlayerWindow::BuildControls() {
     marks_->setHeaderLabels({tr("Comments"), tr("Time Stamp")});
     marks_->setColumnWidth(0, 155);
     marks_->setRootIsDecorated(false);
+    Tag(marks_, "marks", "marks");
     connect(marks_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         const int index = marks_->indexOfTopLevelItem(item);
         if (index < 0)
@@ -173,6 +255,15 @@ QWidget* PlayerWindow::BuildControls() {
     picture_->setFrameShape(QFrame::StyledPanel);
     picture_->setAlignment(Qt::AlignCenter);
     picture_->setContextMenuPolicy(Qt::CustomContextMenu);
+    Tag(picture_, "picture", "picture");
+    // A video plays in the picture frame.
+    video_ = new QVideoWidget(picture_);
+    video_->setFocusPolicy(Qt::ClickFocus);
+    Tag(video_, "video", "video");
+    auto* frame_layout = new QVBoxLayout(picture_);
+    frame_layout->setContentsMargins(1, 1, 1, 1);
+    frame_layout->addWidget(video_);
+    video_->hide();
     connect(picture_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(this);
         QAction* save =
@@ -186,6 +277,7 @@ QWidget* PlayerWindow::BuildControls() {
     effects_ = new QPushButton(tr("Effects..."), central);
     effects_->setCheckable(true);
     effects_->setAutoDefault(false);
+    Tag(effects_, "effects", "effects");
     connect(effects_, &QPushButton::toggled, this, &PlayerWindow::OnEffectsToggled);
     main_column->addWidget(effects_, 0, Qt::AlignLeft);
 
@@ -198,47 +290,80 @@ QWidget* PlayerWindow::BuildControls() {
 
 QGroupBox* PlayerWindow::BuildEffectsPanel() {
     auto* panel = new QGroupBox(tr("Sound Effects"));
-    auto* layout = new QVBoxLayout(panel);
-    auto* speed_row = new QHBoxLayout;
-    speed_row->addWidget(new QLabel(tr("Speed %")));
-    speed_ = new QSpinBox(panel);
+    Tag(panel, "effectsPanel", "effects");
+    auto* layout = new QGridLayout(panel);
+    auto make_level = [panel](int index, const QString& name) {
+        auto* level = new QProgressBar(panel);
+        const LevelRange range = LevelRangeOfEffect(index);
+        level->setRange(range.minimum, range.maximum);
+        level->setTextVisible(false);
+        level->setFixedWidth(60);
+        Tag(level, name, "effects");
+        return level;
+    };
+
+    layout->addWidget(new QLabel(tr("Speed %"), panel), 0, 0);
+    speed_ = new SpeedSpinBox(panel);
     const audio::EffectRange speed_range = audio::RangeOfEffect(audio::kEffectSpeed);
     speed_->setRange(speed_range.minimum, speed_range.maximum);
     speed_->setValue(audio::kSpeedNormal);
-    speed_row->addWidget(speed_);
-    layout->addLayout(speed_row);
+    speed_->setToolTip(tr("Playing speed in percent; hold an arrow to change it faster"));
+    Tag(speed_, "speed", "speed");
+    layout->addWidget(speed_, 0, 1);
+    speed_level_ = make_level(audio::kEffectSpeed, QStringLiteral("speedLevel"));
+    layout->addWidget(speed_level_, 0, 2);
     connect(speed_, &QSpinBox::valueChanged, this, [this](int value) {
-        speed_->setValue(session_.SetEffect(audio::kEffectSpeed, true, value));
+        const int applied = session_.SetEffect(audio::kEffectSpeed, true, value);
+        const QSignalBlocker block(speed_);
+        speed_->setValue(applied);
+        ShowEffectLevel(audio::kEffectSpeed, applied);
     });
+
     for (int i = 0; i < 7; ++i) {
         const int index = i + 1;
-        auto* row = new QHBoxLayout;
-        auto* on = new QCheckBox(tr(kEffectControls[i].label), panel);
+        const EffectControl& control = kEffectControls[i];
+        auto* on = new QCheckBox(tr(control.label), panel);
         auto* slider = new QSlider(Qt::Horizontal, panel);
-        slider->setRange(kEffectControls[i].slider_minimum, kEffectControls[i].slider_maximum);
+        slider->setRange(control.slider_minimum, control.slider_maximum);
         slider->setEnabled(false);
-        row->addWidget(on);
-        row->addWidget(slider);
-        layout->addLayout(row);
+        const QString name = QString::fromLatin1(control.name);
+        Tag(on, name + QStringLiteral("On"), "effects");
+        Tag(slider, name + QStringLiteral("Slider"), "effects");
+        auto* level = make_level(index, name + QStringLiteral("Level"));
+        layout->addWidget(on, index, 0);
+        layout->addWidget(slider, index, 1);
+        layout->addWidget(level, index, 2);
         effect_on_.push_back(on);
         effect_sliders_.push_back(slider);
+        effect_levels_.push_back(level);
         auto apply = [this, index, on, slider] {
             slider->setEnabled(on->isChecked());
-            session_.SetEffect(index, on->isChecked(), -slider->value());
+            ShowEffectLevel(index, session_.SetEffect(index, on->isChecked(), -slider->value()));
         };
         connect(on, &QCheckBox::toggled, this, apply);
         connect(slider, &QSlider::valueChanged, this, apply);
     }
     reverse_ = new QCheckBox(tr("&Reverse"), panel);
+    Tag(reverse_, "reverse", "effects");
     connect(reverse_, &QCheckBox::toggled, this, [this](bool on) {
         if (!session_.SetReverse(on)) {
             const QSignalBlocker block(reverse_);
             reverse_->setChecked(session_.reverse());
         }
     });
-    layout->addWidget(reverse_);
-    layout->addStretch(1);
+    layout->addWidget(reverse_, 8, 0, 1, 3);
+    layout->setRowStretch(9, 1);
     return panel;
+}
+
+void PlayerWindow::ShowEffectLevel(int index, int value) {
+    if (index == audio::kEffectSpeed) {
+        speed_level_->setValue(SpeedLevelPercent(value));
+        return;
+    }
+    QProgressBar* level = effect_levels_[static_cast<std::size_t>(index - 1)];
+    level->setValue(value);
+    level->setEnabled(effect_on_[static_cast<std::size_t>(index - 1)]->isChecked());
 }
 
 void PlayerWindow::OpenFile(const QString& path, bool quiet) {
@@ -292,12 +417,27 @@ void PlayerWindow::OnMailTriggered() {
 }
 
 void PlayerWindow::OnHelpTriggered(const QString& topic) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile(topic)));
+    if (help_opener_)
+        help_opener_(topic);
+}
+
+QString PlayerWindow::ContextHelpTopic(const QWidget* control) {
+    for (const QWidget* widget = control; widget != nullptr; widget = widget->parentWidget()) {
+        const QString section = widget->property(kHelpSectionProperty).toString();
+        if (!section.isEmpty())
+            return ControlHelpTopic(section);
+    }
+    return QString::fromLatin1(kHelpContentsTopic);
+}
+
+void PlayerWindow::OnContextHelp() {
+    QWidget* focus = QApplication::focusWidget();
+    OnHelpTriggered(ContextHelpTopic(focus != nullptr && isAncestorOf(focus) ? focus : nullptr));
 }
 
 void PlayerWindow::OnAboutTriggered() {
     QMessageBox::about(this, tr("About Kivo Message Player"),
-                       tr("Kivo Message Player\n\nPlays Kivo recording files (.xrz) received "
+                       tr("Kivo Message Player\n\nPlays Kivo recording files (.xrz, .xrv) received "
                           "by e-mail or exported from a Kivo data store."));
 }
 
@@ -324,6 +464,7 @@ void PlayerWindow::RefreshFromSession() {
     for (const PlayerMark& mark : session_.marks())
         marks_->addTopLevelItem(new QTreeWidgetItem({mark.comment, mark.time_stamp}));
     status_line_->setText(session_.status_text());
+    status_line_->setToolTip(session_.video_error());
     play_from_->setText(QStringLiteral("00:00:00"));
     {
         const QSignalBlocker block(effects_);
@@ -335,6 +476,7 @@ void PlayerWindow::RefreshFromSession() {
         const QSignalBlocker block(speed_);
         speed_->setValue(effects[audio::kEffectSpeed].value);
     }
+    ShowEffectLevel(audio::kEffectSpeed, effects[audio::kEffectSpeed].value);
     for (std::size_t i = 0; i < effect_on_.size(); ++i) {
         const QSignalBlocker block_on(effect_on_[i]);
         const QSignalBlocker block_slider(effect_sliders_[i]);
@@ -342,6 +484,7 @@ void PlayerWindow::RefreshFromSession() {
         effect_on_[i]->setChecked(pair.on != 0);
         effect_sliders_[i]->setValue(-pair.value);
         effect_sliders_[i]->setEnabled(pair.on != 0);
+        ShowEffectLevel(static_cast<int>(i) + 1, pair.value);
     }
     {
         const QSignalBlocker block(reverse_);
@@ -358,7 +501,7 @@ void PlayerWindow::RefreshButtons() {
     start_->setEnabled(can_play && !playing);
     pause_->setEnabled(can_play && playing);
     stop_->setEnabled(can_play && playing);
-    effects_->setEnabled(can_play);
+    effects_->setEnabled(can_play && session_.can_use_effects());
     mail_action_->setEnabled(session_.is_open());
     play_from_->setEnabled(can_play);
 }
@@ -376,7 +519,10 @@ void PlayerWindow::RefreshPosition(qint64 position_ms) {
 
 void PlayerWindow::ShowPicture() {
     ClearPicture();
+    video_->setVisible(session_.is_video());
     const QString path = session_.picture_path();
+    if (session_.is_video())
+        return;  // the frame shows the video
     if (path.isEmpty())
         return;
     if (session_.picture_type() == PictureType::kGif) {

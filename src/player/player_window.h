@@ -1,9 +1,14 @@
 // The message player's window: a view over PlayerSession. It shows the
-// file, position, marks, status and picture, and turns button presses,
-// menu commands and double-clicks into session calls.
+// file, position, marks, status, picture or video, and turns button
+// presses, menu commands and double-clicks into session calls.
+//
+// Help: F1 opens the help contents at the section of the control that has
+// the focus; the Help menu opens the contents and the recording-files page.
+// Every topic goes through the help opener (the browser by default).
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 
 #include "player_session.h"
 
@@ -11,11 +16,13 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMovie;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QSpinBox;
 class QTreeWidget;
 class QGroupBox;
+class QVideoWidget;
 
 namespace kivo::player {
 
@@ -29,6 +36,13 @@ public:
     void OpenFile(const QString& path, bool quiet = false);
     void ShowPathNotFound();
 
+    // Receives every help topic ("166.htm", "166.htm#marks", "900.htm").
+    using HelpOpener = std::function<void(const QString& topic)>;
+    void SetHelpOpener(HelpOpener opener) { help_opener_ = std::move(opener); }
+    // The topic F1 opens for `control` (its own section, else the nearest
+    // enclosing control's, else the contents).
+    static QString ContextHelpTopic(const QWidget* control);
+
 private:
     void BuildMenus();
     QWidget* BuildControls();
@@ -38,6 +52,8 @@ private:
     void OnEffectsToggled(bool on);
     void OnMailTriggered();
     void OnHelpTriggered(const QString& topic);
+    void OnContextHelp();
+    void ShowEffectLevel(int index, int value);
     void OnAboutTriggered();
     void OnSavePictureAs();
     void RefreshFromSession();
@@ -55,6 +71,7 @@ private:
     QTreeWidget* marks_ = nullptr;
     QLabel* picture_ = nullptr;
     QMovie* movie_ = nullptr;
+    QVideoWidget* video_ = nullptr;
     QPushButton* start_ = nullptr;
     QPushButton* pause_ = nullptr;
     QPushButton* stop_ = nullptr;
@@ -62,9 +79,12 @@ private:
     QAction* mail_action_ = nullptr;
     QGroupBox* effects_panel_ = nullptr;
     QSpinBox* speed_ = nullptr;
+    QProgressBar* speed_level_ = nullptr;
     QCheckBox* reverse_ = nullptr;
     std::vector<QCheckBox*> effect_on_;
     std::vector<QSlider*> effect_sliders_;
+    std::vector<QProgressBar*> effect_levels_;
+    HelpOpener help_opener_;
 };
 
 }  // namespace kivo::player

@@ -51,14 +51,15 @@ protected:
 
     // Stores the placeholders, then rewrites each to a hostile name of the
     // same length in the file's bytes (the format keeps no checksum).
-    std::string HostileContainer(const std::vector<std::pair<std::string, std::string>>& renames) {
-        files_.MakeRecording("Plain.xrz", RecordingRecipe{});
-        std::vector<std::string> members = {"D7.xrw", "D7.xrs", "D7.xrl"};
+    std::string HostileContainer(const std::vector<std::pair<std::string, std::string>>& renames,
+                                 bool video = false) {
+        std::vector<std::string> members = PlainMembers(video);
         for (const auto& [placeholder, hostile] : renames) {
             WriteFileText(files_.work_file(placeholder), "hostile content");
             members.push_back(placeholder);
         }
-        const std::string path = files_.PutContainer("Stranger.xrz", members);
+        const std::string path =
+            files_.PutContainer(video ? "Stranger.xrv" : "Stranger.xrz", members);
         Bytes bytes = ReadFileBytes(path);
         for (const auto& [placeholder, hostile] : renames) {
             EXPECT_EQ(placeholder.size(), hostile.size());
@@ -70,6 +71,17 @@ protected:
         }
         WriteFileBytes(path, bytes);
         return path;
+    }
+
+    // Writes the media, marks and record line of a plain recording into the
+    // working folder; returns their names.
+    std::vector<std::string> PlainMembers(bool video) {
+        if (video) {
+            files_.MakeVideoRecordingWithMedia("Plain.xrv", RecordingRecipe{}, Bytes(512, 0x11));
+            return {"D7.wmv", "D7.xrs", "D7.xrl"};
+        }
+        files_.MakeRecording("Plain.xrz", RecordingRecipe{});
+        return {"D7.xrw", "D7.xrs", "D7.xrl"};
     }
 };
 
@@ -83,9 +95,24 @@ TEST_F(PlayerHostile, DotDotMemberNamesAreRefusedAndNothingIsWrittenOutside) {
     EXPECT_FALSE(fs::exists("/tmp/kvmp-evil.txt"));
 }
 
+TEST_F(PlayerHostile, VideoWithADotDotMemberIsRefused) {
+    const fs::path out = files_.output().path();
+    ExpectRefused(HostileContainer({{"zz.x", "../x"}}, true));
+    EXPECT_FALSE(fs::exists(out.parent_path() / "x"));
+    EXPECT_FALSE(fs::exists(QDir::tempPath().toStdString() + "/x"));
+}
+
+TEST_F(PlayerHostile, VideoWithMoreThanTenMembersIsRefused) {
+    std::vector<std::string> members = PlainMembers(true);
+    for (int i = 1; i <= 8; ++i) {
+        members.push_back("frame" + std::to_string(i) + ".txt");
+        WriteFileText(files_.work_file(members.back()), "frame");
+    }
+    ExpectRefused(files_.PutContainer("Many.xrv", members));
+}
+
 TEST_F(PlayerHostile, MoreThanTenMembersAreRefused) {
-    files_.MakeRecording("Plain.xrz", RecordingRecipe{});
-    std::vector<std::string> members = {"D7.xrw", "D7.xrs", "D7.xrl"};
+    std::vector<std::string> members = PlainMembers(false);
     for (int i = 1; i <= 8; ++i) {
         members.push_back("note" + std::to_string(i) + ".txt");
         WriteFileText(files_.work_file(members.back()), "note");

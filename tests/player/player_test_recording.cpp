@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QStringList>
 #include <QThread>
 
 #include "kivo/recordstore/record_line.h"
@@ -15,16 +17,16 @@ namespace kivo::test {
 namespace {
 
 // Fields 1 to 14 from the record line builder, then fields 15 to 24.
-std::string RecordLineBytes(const RecordingRecipe& recipe) {
+std::string RecordLineBytes(const RecordingRecipe& recipe, const std::string& container_name) {
     recordstore::RecordFields fields;
     fields.record_number = 7;
     fields.kind_code = recipe.kind;
     fields.text_a = "0";
     fields.subject = "Message for Ann";
-    fields.container_name = "D7.xrz";
+    fields.container_name = container_name;
     fields.start_date = "01/02/2024";
     fields.start_time = "10:00:00";
-    fields.duration = "00:00:03";
+    fields.duration = recipe.duration_text;
     const recordstore::RecordLineBuild build = recordstore::RecordLine::Build(fields);
     EXPECT_TRUE(build.status.ok());
     std::string text = build.bytes.substr(0, recordstore::kRecordLineTextBytes);
@@ -68,7 +70,7 @@ std::string PlayerTestFiles::MakeRecording(const std::string& name, const Record
         members.push_back("D7.xrs");
     }
     if (recipe.with_record_line) {
-        WriteFileText(work_file("D7.xrl"), RecordLineBytes(recipe));
+        WriteFileText(work_file("D7.xrl"), RecordLineBytes(recipe, "D7.xrz"));
         members.push_back("D7.xrl");
     }
     if (recipe.with_marks && recipe.with_record_line) {
@@ -79,6 +81,64 @@ std::string PlayerTestFiles::MakeRecording(const std::string& name, const Record
     }
     EXPECT_EQ(XRMediaEncode(work_file("D7.xrw").c_str()), 0);
     return PutContainer(name, members);
+}
+
+void PlayerTestFiles::WriteCompanions(const RecordingRecipe& recipe,
+                                      const std::string& container_name) {
+    EXPECT_TRUE(recordstore::WriteIndexMarkFile(work_file("D7.xrs"), recipe.marks).ok());
+    WriteFileText(work_file("D7.xrl"), RecordLineBytes(recipe, container_name));
+}
+
+std::string PlayerTestFiles::MakeVideoRecording(const std::string& name,
+                                                const RecordingRecipe& recipe,
+                                                const VideoRecipe& video) {
+    const QString seconds = QString::number(video.seconds);
+    // Every frame a key frame, so a seek lands on the frame asked for.
+    const QStringList arguments = {QStringLiteral("-v"),
+                                   QStringLiteral("error"),
+                                   QStringLiteral("-y"),
+                                   QStringLiteral("-f"),
+                                   QStringLiteral("lavfi"),
+                                   QStringLiteral("-i"),
+                                   QStringLiteral("testsrc=duration=%1:size=160x120:rate=%2")
+                                       .arg(seconds)
+                                       .arg(video.frames_per_second),
+                                   QStringLiteral("-f"),
+                                   QStringLiteral("lavfi"),
+                                   QStringLiteral("-i"),
+                                   QStringLiteral("sine=duration=%1").arg(seconds),
+                                   QStringLiteral("-c:v"),
+                                   QStringLiteral("wmv2"),
+                                   QStringLiteral("-g"),
+                                   QStringLiteral("1"),
+                                   QStringLiteral("-c:a"),
+                                   QStringLiteral("wmav2"),
+                                   QStringLiteral("-f"),
+                                   QStringLiteral("asf"),
+                                   QString::fromStdString(work_file("D7.wmv"))};
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), arguments);
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit ||
+        ffmpeg.exitCode() != 0) {
+        ADD_FAILURE() << "ffmpeg: " << ffmpeg.readAllStandardError().toStdString();
+        return {};
+    }
+    RecordingRecipe line = recipe;
+    line.kind = recordstore::kind_code::kVideo;
+    WriteCompanions(line, "D7.xrv");
+    // The codec leaves a video as it is; encoding it is what a save does.
+    EXPECT_EQ(XRMediaEncode(work_file("D7.wmv").c_str()), 0);
+    return PutContainer(name, {"D7.wmv", "D7.xrs", "D7.xrl"});
+}
+
+std::string PlayerTestFiles::MakeVideoRecordingWithMedia(const std::string& name,
+                                                         const RecordingRecipe& recipe,
+                                                         const Bytes& media) {
+    WriteFileBytes(work_file("D7.wmv"), media);
+    RecordingRecipe line = recipe;
+    line.kind = recordstore::kind_code::kVideo;
+    WriteCompanions(line, "D7.xrv");
+    return PutContainer(name, {"D7.wmv", "D7.xrs", "D7.xrl"});
 }
 
 std::string PlayerTestFiles::PutContainer(const std::string& name,

@@ -1,0 +1,215 @@
+// The player window as a view: F1 opens the help section of the control
+// with the focus, the Help menu opens its two topics, the effects panel's
+// level bars follow the values in use, the speed spin speeds up while held,
+// and a video plays in the picture frame.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
+#include <QVideoWidget>
+
+#include "effect_controls.h"
+#include "kivo/audio/effect_settings.h"
+#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "player_help.h"
+#include "player_session.h"
+#include "player_test_recording.h"
+#include "player_window.h"
+
+namespace kivo::test {
+namespace {
+
+using player::PlayerSession;
+using player::PlayerWindow;
+
+class PlayerWindowTest : public ::testing::Test {
+protected:
+    audio::VirtualAudioBackend backend_{
+        {QString(), QString(), audio::VirtualAudioBackend::Clock::kFast, 20}};
+    PlayerTestFiles files_;
+    PlayerSession session_{backend_};
+    PlayerWindow window_{session_};
+    QStringList topics_;
+
+    void SetUp() override {
+        window_.SetHelpOpener([this](const QString& topic) { topics_ << topic; });
+        window_.show();
+        QApplication::setActiveWindow(&window_);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    }
+
+    template <typename Widget>
+    Widget* Find(const char* name) {
+        auto* widget = window_.findChild<Widget*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    // F1 with the focus on `control`: the topic it opened.
+    QString F1On(QWidget* control) {
+        control->setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        topics_.clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        return topics_.isEmpty() ? QString() : topics_.last();
+    }
+    QAction* MenuAction(const QString& text) {
+        for (QAction* action : window_.menuBar()->findChildren<QAction*>()) {
+            if (action->text() == text)
+                return action;
+        }
+        ADD_FAILURE() << "no menu item " << text.toStdString();
+        return nullptr;
+    }
+    void OpenAudio() {
+        window_.OpenFile(
+            QString::fromStdString(files_.MakeRecording("Message.xrz", RecordingRecipe{})), true);
+        ASSERT_TRUE(session_.can_play());
+    }
+};
+
+TEST_F(PlayerWindowTest, F1OpensTheHelpSectionOfTheFocusedControl) {
+    OpenAudio();
+    EXPECT_EQ(F1On(Find<QPushButton>("start")), QStringLiteral("166.htm#start"));
+    EXPECT_EQ(F1On(Find<QWidget>("playFrom")), QStringLiteral("166.htm#play-from"));
+    EXPECT_EQ(F1On(Find<QTreeWidget>("marks")), QStringLiteral("166.htm#marks"));
+    EXPECT_EQ(F1On(Find<QWidget>("fileName")), QStringLiteral("166.htm#file"));
+    Find<QPushButton>("effects")->click();
+    EXPECT_EQ(F1On(Find<QSpinBox>("speed")), QStringLiteral("166.htm#speed"));
+    EXPECT_EQ(F1On(Find<QAbstractButton>("echoOn")), QStringLiteral("166.htm#effects"));
+    // A control without a section of its own: the contents.
+    EXPECT_EQ(PlayerWindow::ContextHelpTopic(nullptr), QStringLiteral("166.htm"));
+}
+
+TEST_F(PlayerWindowTest, HelpMenuOpensTheContentsAndTheRecordingFilesPage) {
+    MenuAction(QStringLiteral("Kivo Message Player &Help"))->trigger();
+    MenuAction(QStringLiteral("Kivo Recording &Files"))->trigger();
+    EXPECT_EQ(topics_, (QStringList{QStringLiteral("166.htm"), QStringLiteral("900.htm")}));
+}
+
+TEST_F(PlayerWindowTest, EveryHelpTopicAndSectionExists) {
+    const QString source = QStringLiteral(KIVO_SOURCE_HELP_DIR);
+    const QString contents = player::HelpPagePath(QString::fromLatin1(player::kHelpContentsTopic),
+                                                  QStringLiteral("/nonexistent"), source);
+    ASSERT_TRUE(QFileInfo::exists(contents)) << contents.toStdString();
+    EXPECT_TRUE(
+        QFileInfo::exists(player::HelpPagePath(QString::fromLatin1(player::kRecordingFilesTopic),
+                                               QStringLiteral("/nonexistent"), source)));
+    QFile page(contents);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    Find<QPushButton>("effects")->setEnabled(true);
+    for (QWidget* control : window_.findChildren<QWidget*>()) {
+        const QString topic = PlayerWindow::ContextHelpTopic(control);
+        const QString section = topic.section(QLatin1Char('#'), 1);
+        if (section.isEmpty())
+            continue;
+        EXPECT_TRUE(html.contains(QStringLiteral("id=\"%1\"").arg(section)))
+            << control->objectName().toStdString() << " -> " << topic.toStdString();
+    }
+}
+
+TEST_F(PlayerWindowTest, LevelBarsShowTheEffectValuesInUse) {
+    OpenAudio();
+    Find<QPushButton>("effects")->click();
+    ASSERT_TRUE(session_.effects_mode());
+    auto* echo_on = Find<QAbstractButton>("echoOn");
+    auto* echo = Find<QSlider>("echoSlider");
+    auto* echo_level = Find<QProgressBar>("echoLevel");
+    EXPECT_EQ(echo_level->minimum(), 0);
+    EXPECT_EQ(echo_level->maximum(), 15);
+    echo_on->click();
+    echo->setValue(-7);
+    EXPECT_EQ(echo_level->value(), 7);
+    EXPECT_EQ(session_.effects()[audio::kEffectEcho].value, 7);
+
+    auto* equalizer_on = Find<QAbstractButton>("equalizerOn");
+    auto* equalizer = Find<QSlider>("equalizerSlider");
+    auto* equalizer_level = Find<QProgressBar>("equalizerLevel");
+    EXPECT_EQ(equalizer_level->minimum(), -8);
+    equalizer_on->click();
+    equalizer->setValue(5);
+    EXPECT_EQ(equalizer_level->value(), -5);
+
+    auto* speed = Find<QSpinBox>("speed");
+    auto* speed_level = Find<QProgressBar>("speedLevel");
+    speed->setValue(125);
+    EXPECT_EQ(speed_level->value(), 50);  // half way through 50..200
+    speed->setValue(200);
+    EXPECT_EQ(speed_level->value(), 100);
+    EXPECT_EQ(session_.effects()[audio::kEffectSpeed].value, 200);
+}
+
+TEST_F(PlayerWindowTest, StoredEffectsFillTheLevelBarsOnOpening) {
+    RecordingRecipe recipe;
+    recipe.effect_fields = {"80", "12", "", "", "", "", "", "", "", ""};
+    window_.OpenFile(QString::fromStdString(files_.MakeRecording("Stored.xrz", recipe)), true);
+    EXPECT_EQ(Find<QProgressBar>("echoLevel")->value(), 12);
+    EXPECT_EQ(Find<QProgressBar>("speedLevel")->value(), (80 - 50) * 100 / 150);
+}
+
+TEST_F(PlayerWindowTest, VideoPlaysInThePictureFrameWithoutSoundEffects) {
+    RecordingRecipe recipe;
+    recipe.marks = {recordstore::MakeIndexMark("00:00:01", "one")};
+    const std::string path = files_.MakeVideoRecording("Video.xrv", recipe);
+    ASSERT_FALSE(path.empty());
+    window_.OpenFile(QString::fromStdString(path), true);
+    auto* video = Find<QVideoWidget>("video");
+    EXPECT_TRUE(video->isVisible());
+    EXPECT_EQ(video->parentWidget(), Find<QWidget>("picture"));
+    ASSERT_TRUE(WaitUntil([this] { return session_.can_play(); }));
+    auto* start = Find<QPushButton>("start");
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("effects")->isEnabled());
+    EXPECT_EQ(Find<QTreeWidget>("marks")->topLevelItemCount(), 1);
+    start->click();
+    EXPECT_TRUE(session_.is_playing());
+    EXPECT_TRUE(Find<QPushButton>("pause")->isEnabled());
+    Find<QPushButton>("stop")->click();
+    EXPECT_FALSE(session_.is_playing());
+
+    // An audio recording afterwards shows no video.
+    OpenAudio();
+    EXPECT_FALSE(video->isVisible());
+}
+
+TEST(SpinAcceleration, StepsGrowWhileHeldAndStartOverAfterARelease) {
+    player::SpinAcceleration spin;
+    // An arrow held for nine seconds repeats every 100 ms.
+    std::vector<int> steps_at_seconds;
+    for (std::int64_t t = 0; t <= 9000; t += 100) {
+        const int step = spin.Step(t);
+        if (t % 1000 == 0)
+            steps_at_seconds.push_back(step);
+    }
+    EXPECT_EQ(steps_at_seconds, (std::vector<int>{1, 1, 10, 10, 100, 100, 500, 500, 1000, 1000}));
+    spin.Release();
+    EXPECT_EQ(spin.Step(9100), 1);
+    // A pause longer than the repeat gap also starts a new hold.
+    std::int64_t t = 9100;
+    for (; t < 9100 + 2500; t += 100)
+        spin.Step(t);
+    EXPECT_EQ(spin.Step(t), 10);
+    EXPECT_EQ(spin.Step(t + player::SpinAcceleration::kHoldGapMs + 1), 1);
+}
+
+TEST(SpinAcceleration, SpeedLevelCoversTheUsableRange) {
+    EXPECT_EQ(player::SpeedLevelPercent(50), 0);
+    EXPECT_EQ(player::SpeedLevelPercent(125), 50);
+    EXPECT_EQ(player::SpeedLevelPercent(200), 100);
+    EXPECT_EQ(player::SpeedLevelPercent(49), 0);  // below the usable range: clamped
+    EXPECT_EQ(player::LevelRangeOfEffect(audio::kEffectChorus).maximum, 34);
+    EXPECT_EQ(player::LevelRangeOfEffect(audio::kEffectSpeed).maximum, 100);
+}
+
+}  // namespace
+}  // namespace kivo::test

@@ -35,6 +35,9 @@ class RecordKindList;
 
 inline constexpr const char* kCaptionPrefix = "Kivo for user : ";
 inline constexpr const char* kInitialBanner = "Kivo";
+// Edit on video records, whose editor is not in this version.
+inline constexpr const char* kVideoEditUnavailableText =
+    "Video records cannot be edited in this version.";
 
 // The focused record and the selection of the record list.
 struct CurrentRecord {
@@ -85,6 +88,9 @@ public:
 
     // Commands, public so that tests and later commands can call them.
     void DeleteSelectedRecords();
+    // Opens the edit dialog of each selected record's kind in turn, then
+    // lists the kind again with the same records selected.
+    void EditSelectedRecords();
     void OpenDataStore();
     void NewDataStore();
     void ShowOptions();
@@ -109,6 +115,7 @@ private:
     void UpdateRecordCommands();
     void ShowContextMenu(const QPoint& position);
     void PlayFocusedRecord();
+    void ReselectRecords(const std::vector<std::int32_t>& numbers);
     std::filesystem::path StoreFolder() const;
 
     Resources resources_;

@@ -5,9 +5,13 @@
 // e-mail, templates, agendas, the phone book, the diary reminder, text to
 // speech) are in the menus but not routed, so they stay gray. Routing one in
 // RouteCommands() is all it takes to make it work.
+#include <algorithm>
+
 #include <QApplication>
 #include <QDesktopServices>
+#include <QItemSelectionModel>
 #include <QMenuBar>
+#include <QTableView>
 #include <QToolBar>
 #include <QUrl>
 
@@ -17,6 +21,7 @@
 #include "hot_keys_dialog.h"
 #include "kivo/audio_backend/audio_backend_factory.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/records/record_edit_dialog.h"
 #include "main_window.h"
 #include "options_dialog.h"
 #include "options_settings.h"
@@ -113,6 +118,7 @@ void MainWindow::RouteCommands() {
     router.Route(Command::kHotKeys, [this] { ShowHotKeys(); });
     router.Route(Command::kCompressDataStore, [this] { CompressDataStore(); });
     router.Route(Command::kDelete, [this] { DeleteSelectedRecords(); });
+    router.Route(Command::kEdit, [this] { EditSelectedRecords(); });
     router.Route(Command::kHelpContents,
                  [this] { ShowHelpTopic(QString::fromLatin1(kHelpContentsTopic)); });
     router.Route(Command::kAmazing, [this] { ShowHelpTopic(QString::fromLatin1(kAmazingTopic)); });
@@ -250,6 +256,46 @@ void MainWindow::CompressDataStore() {
     RefreshCurrentView();
     if (close_after_compaction_)
         close();
+}
+
+void MainWindow::EditSelectedRecords() {
+    if (!started_ || view() == shell::ViewKind::kNone || !session_->store().has_open_store())
+        return;
+    const auto selection = records_->CollectSelection(SelectedRows());
+    if (selection.empty())
+        return;
+    if (view() == shell::ViewKind::kVideo) {
+        reporter_->ReportText(kVideoEditUnavailableText, shell::kStyleInformation);
+        return;
+    }
+    const shell::DataStoreSession& store = session_->store();
+    const records::RecordEditTarget target{store.working_folder(), store.store_path()};
+    std::vector<std::int32_t> numbers;
+    for (const exchange::SelectedRecord& record : selection) {
+        numbers.push_back(record.record_number);
+        records::RecordEditDialog editor(target, *reporter_, this);
+        connect(&editor, &records::RecordEditDialog::helpRequested, this,
+                &MainWindow::ShowHelpTopic);
+        if (editor.Start(record.recording_file))
+            editor.exec();
+    }
+    RefreshCurrentView();
+    ReselectRecords(numbers);
+}
+
+void MainWindow::ReselectRecords(const std::vector<std::int32_t>& numbers) {
+    QItemSelectionModel* selection = record_view_->selectionModel();
+    QModelIndex last;
+    for (int row = 0; row < records_->rowCount(); ++row) {
+        if (std::find(numbers.begin(), numbers.end(), records_->Id(row).toInt()) == numbers.end())
+            continue;
+        last = records_->index(row, 0);
+        selection->select(last, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    if (last.isValid())
+        selection->setCurrentIndex(last, QItemSelectionModel::NoUpdate);
+    TakeCurrentFromFocus();
+    UpdateRecordCommands();
 }
 
 void MainWindow::ShowHelpTopic(const QString& topic) {

@@ -291,6 +291,7 @@ QWidget* PlayerWindow::BuildControls() {
 QGroupBox* PlayerWindow::BuildEffectsPanel() {
     auto* panel = new QGroupBox(tr("Sound Effects"));
     Tag(panel, "effectsPanel", "effects");
+    panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto* layout = new QGridLayout(panel);
     auto make_level = [panel](int index, const QString& name) {
         auto* level = new QProgressBar(panel);
@@ -404,8 +405,22 @@ void PlayerWindow::OnEffectsToggled(bool on) {
     }
     if (!on)
         session_.LeaveEffectsMode();
-    effects_panel_->setVisible(on);
-    adjustSize();
+    if (on == effects_panel_->isVisible())
+        return;
+    // The window widens by the panel and narrows again, so the marks and
+    // the picture keep their room.
+    if (on) {
+        width_without_effects_ = width();
+        const int panel_width =
+            effects_panel_->sizeHint().width() + centralWidget()->layout()->spacing();
+        effects_panel_->show();
+        resize(width_without_effects_ + panel_width, height());
+    } else {
+        effects_panel_->hide();
+        centralWidget()->layout()->activate();
+        layout()->activate();
+        resize(width_without_effects_, height());
+    }
 }
 
 void PlayerWindow::OnMailTriggered() {

@@ -78,6 +78,7 @@ private:
     QPushButton* effects_ = nullptr;
     QAction* mail_action_ = nullptr;
     QGroupBox* effects_panel_ = nullptr;
+    int width_without_effects_ = 0;
     QSpinBox* speed_ = nullptr;
     QProgressBar* speed_level_ = nullptr;
     QCheckBox* reverse_ = nullptr;

@@ -149,6 +149,24 @@ TEST_F(PlayerWindowTest, LevelBarsShowTheEffectValuesInUse) {
     EXPECT_EQ(session_.effects()[audio::kEffectSpeed].value, 200);
 }
 
+TEST_F(PlayerWindowTest, EffectsPanelWidensTheWindowAndNarrowsItBack) {
+    OpenAudio();
+    auto* marks = Find<QTreeWidget>("marks");
+    QApplication::processEvents();
+    const int window_width = window_.width();
+    const int marks_width = marks->width();
+    auto* effects = Find<QPushButton>("effects");
+    effects->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(Find<QWidget>("effectsPanel")->isVisible());
+    EXPECT_GT(window_.width(), window_width);
+    EXPECT_GE(marks->width(), marks_width);  // the marks keep their room
+    effects->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(session_.effects_mode());
+    EXPECT_EQ(window_.width(), window_width);
+}
+
 TEST_F(PlayerWindowTest, StoredEffectsFillTheLevelBarsOnOpening) {
     RecordingRecipe recipe;
     recipe.effect_fields = {"80", "12", "", "", "", "", "", "", "", ""};

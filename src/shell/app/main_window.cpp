@@ -40,7 +40,8 @@ QLabel* SunkenLabel(QWidget* parent) {
 // player is not modal: the user types in another program while it plays, and
 // the remote-control service (running from start-up), media keys, kivo-remote
 // and the hot keys drive it while it is open. A new Play replaces it.
-void PlaySelection(MainWindow* window, remote::RemoteControlService* remote_service) {
+void PlaySelection(MainWindow* window, remote::RemoteControlService* remote_service,
+                   shell::MessageReporter* reporter) {
     if (!window->session().started())
         return;
     std::vector<playback::PlaybackItem> queue;
@@ -65,8 +66,15 @@ void PlaySelection(MainWindow* window, remote::RemoteControlService* remote_serv
         box->open();
         return;
     }
+    player->SetMessageReporter(reporter);
     auto* dialog = new playback::PlaybackDialog(*player, window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Saved marks or inserted audio change what the list shows (the length).
+    QObject::connect(dialog, &QDialog::accepted, window, &MainWindow::RefreshCurrentView);
+    // New: the recorder opens once the player has closed.
+    QObject::connect(
+        dialog, &playback::PlaybackDialog::newRecordingRequested, window,
+        [window] { window->commands().Trigger(Command::kNewRecording); }, Qt::QueuedConnection);
     playback::PlaybackSession* session = player.release();
     session->setParent(dialog);
     remote_service->setTarget(session, session);
@@ -87,12 +95,13 @@ void PlaySelection(MainWindow* window, remote::RemoteControlService* remote_serv
     dialog->show();
 }
 
-void RoutePlayback(MainWindow* window) {
+void RoutePlayback(MainWindow* window, shell::MessageReporter* reporter) {
     auto* remote_service = new remote::RemoteControlService(
         {QStringLiteral("kivo"), QStringLiteral("Kivo"), QStringLiteral("kivo")}, window);
     remote_service->start();
-    window->commands().Route(Command::kPlay,
-                             [window, remote_service] { PlaySelection(window, remote_service); });
+    window->commands().Route(Command::kPlay, [window, remote_service, reporter] {
+        PlaySelection(window, remote_service, reporter);
+    });
 }
 
 }  // namespace
@@ -123,7 +132,7 @@ MainWindow::MainWindow(Resources resources, SessionPlaces places, shell::Message
     BuildMenus();
     BuildCentre();
     RouteCommands();
-    RoutePlayback(this);
+    RoutePlayback(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

@@ -4,11 +4,14 @@
 // media player and from the frames it decodes.
 #include <gtest/gtest.h>
 
+#include <QAudioDevice>
 #include <QFileInfo>
+#include <QMediaDevices>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <algorithm>
 
+#include "kivo/audio_backend/qt_audio_backend.h"
 #include "kivo/audio_backend/virtual_audio_backend.h"
 #include "player_session.h"
 #include "player_test_recording.h"
@@ -211,6 +214,32 @@ TEST_F(PlayerVideo, ClosingRemovesTheUnpackedVideo) {
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_FALSE(session_.is_video());
     EXPECT_FALSE(session_.is_playing());
+}
+
+}  // namespace
+}  // namespace kivo::test
+
+namespace kivo::test {
+namespace {
+
+// On the sound devices (under scripts/with-test-services.sh: PulseAudio's
+// null sink) the video's sound goes to the default output and the video
+// still plays at its own pace.
+TEST(PlayerVideoSound, VideoPlaysWithItsSoundOnARealOutputDevice) {
+    if (QMediaDevices::audioOutputs().isEmpty())
+        GTEST_SKIP() << "no sound output device (run under scripts/with-test-services.sh)";
+    audio::QtAudioBackend backend;
+    PlayerSession session(backend);
+    EXPECT_TRUE(session.video_has_sound_output());
+    PlayerTestFiles files;
+    const std::string path = files.MakeVideoRecording("Video.xrv", RecordingRecipe{});
+    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(session.Open(QString::fromStdString(path)), OpenResult::kOpened);
+    ASSERT_TRUE(WaitUntil([&] { return session.can_play(); }));
+    session.Start();
+    EXPECT_TRUE(WaitUntil([&] { return session.position_ms() >= 1000; }, 5000));
+    session.Stop();
+    EXPECT_EQ(session.position_ms(), 0);
 }
 
 }  // namespace

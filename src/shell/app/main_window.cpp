@@ -52,8 +52,14 @@ void PlaySelection(MainWindow* window, remote::RemoteControlService* remote_serv
     }
     if (queue.empty())
         return;
-    if (auto* open_player = window->findChild<playback::PlaybackDialog*>())
+    for (auto* open_player : window->findChildren<playback::PlaybackDialog*>()) {
+        if (!open_player->isVisible())
+            continue;  // closed, waiting to be deleted
         open_player->reject();
+        // It stays open when it could not save inserted audio the user wants kept.
+        if (open_player->isVisible())
+            return;
+    }
     const shell::DataStoreSession& store = window->session().store();
     auto player = std::make_unique<playback::PlaybackSession>(
         audio::SharedAudioBackend(),

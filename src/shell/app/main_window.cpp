@@ -36,6 +36,29 @@ QLabel* SunkenLabel(QWidget* parent) {
     return label;
 }
 
+// Closing the window closes the open player first, so inserted audio it holds
+// is saved or dropped only after asking; when its save fails, both stay open.
+class PlayerCloseGuard : public QObject {
+public:
+    PlayerCloseGuard(playback::PlaybackDialog* player, QWidget* window)
+        : QObject(player), player_(player) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close && player_->isVisible()) {
+            player_->reject();
+            if (player_->isVisible()) {
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    playback::PlaybackDialog* player_;
+};
+
 // Play opens "Kivo Internal Message Player" with the selected recordings. The
 // player is not modal: the user types in another program while it plays, and
 // the remote-control service (running from start-up), media keys, kivo-remote
@@ -97,6 +120,7 @@ void PlaySelection(MainWindow* window, remote::RemoteControlService* remote_serv
     hotkeys::RegisterPlaybackHotKeys(*hot_keys, table.values());
     QObject::connect(hot_keys, &hotkeys::PlaybackHotKeys::activated, session,
                      &playback::PlaybackSession::RunCommand);
+    new PlayerCloseGuard(dialog, window);
     session->Start();
     dialog->show();
 }

@@ -3,7 +3,8 @@
 // on that record (through the Play command and through Enter), which plays
 // its wave on the virtual sound card (test_main.cpp points KIVO_AUDIO_OUT at
 // a file) and closes; New in the player closes it and opens the Dictation
-// Recorder.
+// Recorder; closing the window asks before audio inserted in the player is
+// dropped.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -174,6 +175,25 @@ TEST_F(MainWindowPlaybackTest, NewInThePlayerOpensTheRecorderOnceThePlayerHasClo
     ASSERT_TRUE(WaitUntil([&] { return !recorder_title.isEmpty(); }));
     EXPECT_EQ(recorder_title, QStringLiteral("Dictation Recorder"));
     EXPECT_FALSE(player_still_open);
+}
+
+TEST_F(MainWindowPlaybackTest, ClosingTheWindowAsksAboutAudioInsertedInThePlayer) {
+    SaveRecord(79);
+    window_->show();
+    window_->record_view()->selectRow(0);
+    window_->commands().action(Command::kPlay)->trigger();
+    QPointer<playback::PlaybackDialog> dialog = OpenPlayer();
+    ASSERT_FALSE(dialog.isNull());
+    playback::PlaybackSession& session = dialog->session();
+    ASSERT_TRUE(WaitUntil([&] { return !session.is_playing(); }));
+    ASSERT_TRUE(session.StartInsert());
+    ASSERT_TRUE(WaitUntil([&] { return session.length_ms() > 1600; }));
+
+    window_->close();  // answered No: the inserted audio is dropped
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{1});
+    EXPECT_FALSE(window_->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
 }
 
 }  // namespace

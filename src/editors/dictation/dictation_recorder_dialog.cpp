@@ -544,6 +544,14 @@ void DictationRecorderDialog::CloseThroughSession() {
     done(outcome == CloseOutcome::kSaved ? QDialog::Accepted : QDialog::Rejected);
 }
 
+void DictationRecorderDialog::CloseKeepingTake() {
+    if (closing_)
+        return;
+    closing_ = true;
+    session_->CloseKeepingTake();
+    done(QDialog::Rejected);
+}
+
 void DictationRecorderDialog::reject() {
     // Esc and CANCEL while recording or playing do nothing (CANCEL is off).
     if (!cancel_->isEnabled() && !closing_)

@@ -1,6 +1,8 @@
 // The dictation recorder's logic: transport, marks, cut and save.
 #include "kivo/dictation/dictation_session.h"
 
+#include <stdlib.h>
+
 #include <QDebug>
 #include <QLoggingCategory>
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include "qldate.h"
 #include "shell/messages.h"
 #include "shell/profile_file.h"
+#include "shell/working_folder.h"
 #include "xrsave.h"
 #include "zn2index.h"
 
@@ -669,6 +672,34 @@ CloseOutcome DictationSession::Close() {
     document_.Close();
     DeleteTemporaryFiles();
     return saved_ ? CloseOutcome::kSaved : CloseOutcome::kDiscarded;
+}
+
+bool DictationSession::CloseKeepingTake() {
+    Stop();
+    document_.SetCaptureJournal(QString());
+    bool kept = true;
+    if (journal_ && has_unsaved_recording()) {
+        // The working folder is removed as the program ends; the take moves
+        // to a folder of its own under the same temporary root.
+        std::string pattern = (target_.working_folder.parent_path() /
+                               (std::string(shell::kWorkingFolderPrefix) + "XXXXXX"))
+                                  .string();
+        std::error_code error;
+        const bool made = ::mkdtemp(pattern.data()) != nullptr;
+        const fs::path keep(pattern);
+        // The audio first, its description last: a description is only
+        // ever found beside its audio.
+        if (made)
+            fs::rename(journal_->journal_path(), keep / journal_->journal_path().filename(), error);
+        if (made && !error)
+            fs::rename(journal_->info_path(), keep / journal_->info_path().filename(), error);
+        kept = made && !error;
+        if (kept)
+            journal_.reset();  // lets the lock go; the files are elsewhere now
+    }
+    document_.Close();
+    DeleteTemporaryFiles();
+    return kept;
 }
 
 void DictationSession::DeleteTemporaryFiles() {

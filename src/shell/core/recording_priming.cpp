@@ -43,17 +43,23 @@ bool PrimingWanted(ProfileFile& profile, std::string_view section) {
 
 std::optional<RecordingPrime> PrimeFromLastRow(const RecordList& list,
                                                const std::filesystem::path& index_path) {
-    if (list.view() == ViewKind::kNone || list.rows().empty())
+    return PrimeFromRow(list, static_cast<int>(list.rows().size()) - 1, index_path);
+}
+
+std::optional<RecordingPrime> PrimeFromRow(const RecordList& list, int row,
+                                           const std::filesystem::path& index_path) {
+    if (list.view() == ViewKind::kNone || row < 0 ||
+        static_cast<std::size_t>(row) >= list.rows().size())
         return std::nullopt;
-    const RecordRow& last = list.rows().back();
+    const RecordRow& chosen = list.rows()[static_cast<std::size_t>(row)];
     const ViewKind view = list.view();
     RecordingPrime prime;
-    prime.id = ColumnText(last, view, ColumnRole::kId);
+    prime.id = ColumnText(chosen, view, ColumnRole::kId);
     if (view == ViewKind::kPhone) {
-        prime.phone_number = ColumnText(last, view, ColumnRole::kPhoneNumber);
-        prime.name = ColumnText(last, view, ColumnRole::kName);
+        prime.phone_number = ColumnText(chosen, view, ColumnRole::kPhoneNumber);
+        prime.name = ColumnText(chosen, view, ColumnRole::kName);
     } else {
-        prime.subject = ColumnText(last, view, ColumnRole::kSubject);
+        prime.subject = ColumnText(chosen, view, ColumnRole::kSubject);
     }
     prime.keywords = ReadKeywords(prime.id, index_path);
     return prime;

@@ -101,6 +101,26 @@ TEST_F(TakeRecoveryTest, TakeOfAKilledRecorderIsFoundAndRecoveredSampleForSample
     EXPECT_TRUE(recovery.Find().empty());
 }
 
+TEST_F(TakeRecoveryTest, EndingTheProgramWhileRecordingMovesTheTakeOutOfTheWorkingFolder) {
+    auto recorder = RecorderIn("VoxwrenLive03");
+    ASSERT_EQ(recorder->Record(), 0);
+    test::AdvanceAndPump(*backend_, 700);
+    const std::string journal_name = recorder->JournalPath().filename().string();
+    EXPECT_TRUE(recorder->CloseKeepingTake());
+    EXPECT_TRUE(reporter_.codes().empty());  // nobody is asked
+    EXPECT_TRUE(fs::is_empty(root_ / "VoxwrenLive03"));
+    fs::remove_all(root_ / "VoxwrenLive03");  // as the program removes its working folder
+    recorder.reset();
+
+    const TakeRecovery recovery(root_);
+    const std::vector<LeftoverTake> takes = recovery.Find();
+    ASSERT_EQ(takes.size(), 1u);
+    EXPECT_EQ(takes[0].journal_path.filename(), journal_name);
+    EXPECT_TRUE(takes[0].journal_path.parent_path().filename().string().starts_with("Voxwren"));
+    ASSERT_TRUE(recovery.Recover(takes[0], dir_.path() / "kept.wav"));
+    EXPECT_EQ(test::ReadWaveSamples(dir_.file("kept.wav")), Tape(0, 700));
+}
+
 TEST_F(TakeRecoveryTest, TornLastFrameIsDroppedAndEmptyTakesAreCleanedUp) {
     std::vector<std::uint8_t> torn = Tape(0, 500);
     torn.push_back(0x55);  // half of a 16-bit frame

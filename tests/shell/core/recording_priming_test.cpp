@@ -112,6 +112,16 @@ TEST_F(RecordingPrimingTest, PhoneViewPrimesNumberAndName) {
     EXPECT_EQ(prime->keywords, "callback");
 }
 
+TEST_F(RecordingPrimingTest, AnyRowCanPrimeNewDictationWithoutThePrimeSwitch) {
+    list_.List(ViewKind::kDictation, dir_.path());
+    const auto prime = PrimeFromRow(list_, 1, index_path_);
+    ASSERT_TRUE(prime.has_value());
+    EXPECT_EQ(prime->subject, "Zoo visit");
+    EXPECT_FALSE(PrimeFromRow(list_, 3, index_path_).has_value());
+    EXPECT_FALSE(PrimeFromRow(list_, -1, index_path_).has_value());
+    EXPECT_EQ(profile_.Find("anna", "Prime"), std::nullopt);  // not asked
+}
+
 TEST_F(RecordingPrimingTest, EmptyListPrimesNothing) {
     profile_.Write("anna", "Prime", "Y");
     list_.List(ViewKind::kDiary, dir_.path());  // no diary log at all

@@ -28,8 +28,11 @@ struct RecordingPrime {
 // (and reads as no priming).
 bool PrimingWanted(ProfileFile& profile, std::string_view section);
 
-// The texts of the list's last row and its keywords from the index file;
-// nothing when the list is empty.
+// The texts of one row of the list and its keywords from the index file;
+// nothing when there is no such row.
+std::optional<RecordingPrime> PrimeFromRow(const RecordList& list, int row,
+                                           const std::filesystem::path& index_path);
+// The same for the list's last row; nothing when the list is empty.
 std::optional<RecordingPrime> PrimeFromLastRow(const RecordList& list,
                                                const std::filesystem::path& index_path);
 

@@ -51,6 +51,9 @@ public:
     // Opens a stored dictation by its container name for editing; false
     // (the message was shown) when it cannot be edited.
     bool StartEdit(const std::string& container_name);
+    // The program is ending (a termination signal): closes without asking,
+    // leaving an unsaved take where the next start offers to recover it.
+    void CloseKeepingTake();
     // Texts a new recording starts with (priming, New Dictation).
     void SetPrimedTexts(const QString& subject, const QString& keywords);
 

@@ -171,6 +171,12 @@ public:
     // The user closes: stops, and with an unsaved recording asks message 1;
     // Yes saves, No discards. Temporary files are deleted either way.
     CloseOutcome Close();
+    // The program must end now (a termination signal) and nobody can be
+    // asked: stops, moves the take journal (when there is one) into a new
+    // folder beside the working folder, named as working folders are, where
+    // TakeRecovery finds it at the next start, and deletes the other
+    // temporary files. False when there was a take that could not be kept.
+    bool CloseKeepingTake();
 
     audio::WaveDocument& document() { return document_; }
 

@@ -57,6 +57,11 @@ int main(int argc, char* argv[]) {
         return 1;
     window.show();
     kivo::app::CloseOnTerminationSignals(&window);
-    QTimer::singleShot(0, &window, &kivo::app::MainWindow::OfferCompaction);
+    // Takes left by a recorder that could not close come first; the
+    // compaction question waits until they are dealt with.
+    QTimer::singleShot(0, &window, [&window] {
+        window.OfferTakeRecovery();
+        window.OfferCompaction();
+    });
     return QApplication::exec();
 }

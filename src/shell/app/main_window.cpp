@@ -14,6 +14,7 @@
 
 #include "compaction_dialog.h"
 #include "kivo/audio_backend/audio_backend_factory.h"
+#include "kivo/dictation/dictation_recorder_dialog.h"
 #include "kivo/hotkeys/playback_hot_keys.h"
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/remote/remote_control_service.h"
@@ -482,6 +483,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     if (started_ && !closing_) {
         closing_ = true;
+        // Only a termination signal closes the window under an open
+        // recorder: its unsaved take is kept for the next start.
+        for (auto* recorder : findChildren<dictation::DictationRecorderDialog*>())
+            recorder->CloseKeepingTake();
         QApplication::setOverrideCursor(Qt::WaitCursor);
         SetLineStateText(QString::fromLatin1(kSavingStoreText));
         line_state_->repaint();

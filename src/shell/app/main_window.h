@@ -63,6 +63,9 @@ public:
     bool Start();
     // Asks message 24 when the store needs compacting; Yes compacts it.
     void OfferCompaction();
+    // Offers each take that a dictation recorder left behind when the
+    // program ended while it was open: Yes reopens it as a new dictation.
+    void OfferTakeRecovery();
 
     CommandRouter& commands() { return *commands_; }
     ShellSession& session() { return *session_; }

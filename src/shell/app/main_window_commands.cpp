@@ -7,6 +7,9 @@
 // RouteCommands() is all it takes to make it work.
 #include <algorithm>
 
+#include <functional>
+#include <optional>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QItemSelectionModel>
@@ -21,13 +24,46 @@
 #include "hot_keys_dialog.h"
 #include "kivo/audio_backend/audio_backend_factory.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/dictation/take_recovery.h"
 #include "kivo/records/record_edit_dialog.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "main_window.h"
 #include "options_dialog.h"
 #include "options_settings.h"
+#include "shell/recording_priming.h"
 #include "store_file_dialogs.h"
 
 namespace kivo::app {
+namespace {
+
+// Runs the "Dictation Recorder" on the open store, opened by start (false:
+// it did not open, and has said why); a saved dictation shows in the list.
+bool RunDictationRecorder(MainWindow* window, shell::MessageReporter& reporter,
+                          const std::function<bool(dictation::DictationRecorderDialog&)>& start) {
+    ShellSession& session = window->session();
+    if (!session.started())
+        return false;
+    const shell::DataStoreSession& store = session.store();
+    const dictation::DictationTarget target{
+        store.working_folder(), store.store_path(), &session.profile(), session.section(),
+        dictation::ReadRecordingQuality(session.profile(), session.section())};
+    dictation::DictationRecorderDialog recorder(audio::SharedAudioBackend(), target, reporter,
+                                                window);
+    QObject::connect(&recorder, &dictation::DictationRecorderDialog::helpRequested, window,
+                     &MainWindow::ShowHelpTopic);
+    if (!start(recorder))
+        return false;
+    recorder.exec();
+    if (recorder.saved())
+        window->RefreshCurrentView();
+    return true;
+}
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
 
 void MainWindow::BuildMenus() {
     auto add = [this](QMenu* menu, Command command) {
@@ -127,23 +163,38 @@ void MainWindow::RouteCommands() {
             reporter_->ReportMessage(22, shell::kStyleInformation);
     });
     router.Route(Command::kAbout, [this] { ShowAboutBox(resources_, this); });
-    // New Recording: the "Dictation Recorder"; a saved dictation shows in the list.
+    // New Recording: the "Dictation Recorder", primed with the texts of the
+    // last record listed when the profile's Prime is "Y".
     router.Route(Command::kNewRecording, [this] {
         if (!session_->started())
             return;
-        shell::DataStoreSession& store = session_->store();
-        dictation::DictationTarget target{
-            store.working_folder(), store.store_path(), &session_->profile(), session_->section(),
-            dictation::ReadRecordingQuality(session_->profile(), session_->section())};
-        dictation::DictationRecorderDialog recorder(audio::SharedAudioBackend(), target, *reporter_,
-                                                    this);
-        connect(&recorder, &dictation::DictationRecorderDialog::helpRequested, this,
-                &MainWindow::ShowHelpTopic);
-        if (!recorder.Start())
-            return;
-        recorder.exec();
-        if (recorder.saved())
+        std::optional<shell::RecordingPrime> prime;
+        if (shell::PrimingWanted(session_->profile(), session_->section())) {
             RefreshCurrentView();
+            prime = shell::PrimeFromLastRow(
+                records_->list(), session_->store().working_folder() / recordstore::kIndexName);
+        }
+        RunDictationRecorder(this, *reporter_, [&prime](dictation::DictationRecorderDialog& r) {
+            if (!r.Start())
+                return false;
+            if (prime)
+                r.SetPrimedTexts(Text(prime->subject), Text(prime->keywords));
+            return true;
+        });
+    });
+    // New Dictation (record menu): a new dictation with the record's subject.
+    router.Route(Command::kNewDictation, [this] {
+        const std::vector<int> rows = SelectedRows();
+        if (!session_->started() || rows.size() != 1 || view() != shell::ViewKind::kDictation)
+            return;
+        const auto chosen = shell::PrimeFromRow(records_->list(), rows.front(), {});
+        RunDictationRecorder(this, *reporter_, [&chosen](dictation::DictationRecorderDialog& r) {
+            if (!r.Start())
+                return false;
+            if (chosen)
+                r.SetPrimedTexts(Text(chosen->subject), QString());
+            return true;
+        });
     });
     RouteComponentCommands();
 }
@@ -296,6 +347,23 @@ void MainWindow::ReselectRecords(const std::vector<std::int32_t>& numbers) {
         selection->setCurrentIndex(last, QItemSelectionModel::NoUpdate);
     TakeCurrentFromFocus();
     UpdateRecordCommands();
+}
+
+void MainWindow::OfferTakeRecovery() {
+    if (!started_ || !session_->started())
+        return;
+    const std::filesystem::path working = session_->store().working_folder();
+    dictation::OfferLeftoverTakes(
+        dictation::TakeRecovery(working.parent_path()), *reporter_, working,
+        [this](const std::filesystem::path& wave, const std::function<void()>& release_take) {
+            return RunDictationRecorder(this, *reporter_,
+                                        [&](dictation::DictationRecorderDialog& recorder) {
+                                            if (!recorder.StartFromWave(wave))
+                                                return false;
+                                            release_take();
+                                            return true;
+                                        });
+        });
 }
 
 void MainWindow::ShowHelpTopic(const QString& topic) {

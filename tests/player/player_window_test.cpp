@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -165,6 +166,28 @@ TEST_F(PlayerWindowTest, EffectsPanelWidensTheWindowAndNarrowsItBack) {
     QApplication::processEvents();
     EXPECT_FALSE(session_.effects_mode());
     EXPECT_EQ(window_.width(), window_width);
+}
+
+TEST_F(PlayerWindowTest, HoldingTheSpeedArrowMakesTheStepsGrow) {
+    OpenAudio();
+    Find<QPushButton>("effects")->click();
+    auto* speed = Find<QSpinBox>("speed");
+    speed->setValue(50);
+    // Auto-repeat every 100 ms for a little over two seconds.
+    QElapsedTimer held;
+    held.start();
+    int last_step = 0;
+    while (held.elapsed() < 2200) {
+        const int before = speed->value();
+        speed->stepUp();
+        last_step = speed->value() - before;
+        if (held.elapsed() < 1900) {
+            EXPECT_EQ(last_step, 1) << "at " << held.elapsed() << " ms";
+        }
+        QTest::qWait(100);
+    }
+    EXPECT_EQ(last_step, 10);
+    EXPECT_EQ(session_.effects()[audio::kEffectSpeed].value, speed->value());
 }
 
 TEST_F(PlayerWindowTest, StoredEffectsFillTheLevelBarsOnOpening) {

@@ -82,6 +82,16 @@ private:
     SpinAcceleration acceleration_;
 };
 
+// The time stamp and type columns are not edited in place.
+class ReadOnlyColumnDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget*, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
+        return nullptr;
+    }
+};
+
 // The in-place editor of a mark comment: at most 50 characters (the
 // session keeps 50 bytes).
 class MarkCommentDelegate : public QStyledItemDelegate {
@@ -225,6 +235,9 @@ QWidget* DictationRecorderDialog::BuildFields() {
     marks_->header()->setSectionHidden(kTypeColumn, true);
     marks_->header()->setSectionsClickable(true);
     marks_->setItemDelegateForColumn(kCommentColumn, new MarkCommentDelegate(marks_));
+    auto* read_only = new ReadOnlyColumnDelegate(marks_);
+    marks_->setItemDelegateForColumn(kCommentColumn + 1, read_only);
+    marks_->setItemDelegateForColumn(kTypeColumn, read_only);
     marks_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::SelectedClicked);
     marks_->setFixedHeight(110);

@@ -132,7 +132,10 @@ TEST_F(DictationRecorderDialogTest, UserMarkCommentsAreEditedInPlaceOthersAreNot
     EXPECT_EQ(dialog.session().Marks()[0].comment, " ");
     EXPECT_EQ(marks->topLevelItem(0)->text(0), QStringLiteral(" "));
 
-    // The editor takes at most 50 characters.
+    // The time stamp is not edited in place; the comment editor takes at
+    // most 50 characters.
+    marks->editItem(marks->topLevelItem(0), 1);
+    EXPECT_EQ(marks->findChild<QLineEdit*>(), nullptr);
     marks->editItem(marks->topLevelItem(0), 0);
     auto* editor = marks->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);

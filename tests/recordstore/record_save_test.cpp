@@ -149,6 +149,21 @@ TEST_F(RecordSave, MissingFileFailsAndLeavesNoContainerAndNoLine) {
     }
 }
 
+TEST_F(RecordSave, StoreThatRefusesTheRecordLeavesNoLineInTheLog) {
+    WriteRecordFiles("R1", 1, "0", "D1.xrz");
+    ASSERT_EQ(
+        XRsaveR("R1.xrw", "R1.xrl", "R1.xrs", "", working().c_str(), store_path_.c_str(), "1", 0),
+        401);
+    const std::string before = LogText("Voxwren.xrr");
+    WriteRecordFiles("R2", 2, "0", "D2.xrz");
+    const std::string gone =
+        (std::filesystem::path(store_path_).parent_path() / "gone" / "KIVO.xrt").string();
+    EXPECT_EQ(XRsaveR("R2.xrw", "R2.xrl", "R2.xrs", "", working().c_str(), gone.c_str(), "2", 0),
+              0);
+    EXPECT_EQ(LogText("Voxwren.xrr"), before);
+    EXPECT_FALSE(std::filesystem::exists(work_file("D2.xrz")));
+}
+
 TEST_F(RecordSave, ShortOrBrokenRecordLineIsNeverAppended) {
     WriteRecordFiles("B1", 1, "0", "DB1.xrz");
     WriteFileText(work_file("B1.xrl"), MakeRecordLine(1, "0", "DB1.xrz").substr(0, 300));

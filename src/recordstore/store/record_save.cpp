@@ -85,8 +85,8 @@ RecordSaveResult RecordSaver::Save(const RecordSaveRequest& request) const {
     }
 
     const std::string log_name = RecordLogName(request.log);
-    const std::optional<std::uint64_t> offset =
-        AppendRecordLine(JoinPath(request.working_folder, log_name), line, &error);
+    const std::string log_path = JoinPath(request.working_folder, log_name);
+    const std::optional<std::uint64_t> offset = AppendRecordLine(log_path, line, &error);
     if (!offset) {
         ::unlink(container_path.c_str());
         return Failure(error);
@@ -96,7 +96,13 @@ RecordSaveResult RecordSaver::Save(const RecordSaveRequest& request) const {
 
     Repository store(request.store_path);
     if (!store.Put(request.working_folder, {container_name, log_name, std::string(kIndexName)})) {
-        return Failure(store.last_error());
+        // The record is not in the store: its line leaves the log again, so
+        // that the log (put back into the store later) never names a
+        // container the store does not hold.
+        if (::truncate(log_path.c_str(), static_cast<off_t>(*offset)) != 0)
+            error = log_path + ": " + ErrnoText(errno);
+        ::unlink(container_path.c_str());
+        return Failure(store.last_error() + (error.empty() ? "" : "; " + error));
     }
     return RecordSaveResult{*offset, {}};
 }

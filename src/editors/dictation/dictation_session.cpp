@@ -35,6 +35,9 @@ constexpr int kMessageCorruptRecord = 113;
 constexpr int kMessageCannotOpenRecording = 200;
 constexpr int kMessageNoRecordingDevice = 202;
 
+constexpr const char* kTakeKeptText =
+    "The recording has been kept: Kivo offers to recover it the next time it starts.";
+
 // Picture members of a stored record, by type (1 GIF, 2 JPG), and the
 // lower-case names older records may carry.
 constexpr std::string_view kStoredPictureExtensions[] = {".GIF", ".JPG"};
@@ -479,10 +482,16 @@ int DictationSession::Save() {
         return kMessageMissingFile;
     Stop();
     const int result = SaveFiles();
+    // Nothing reached the store: the recorded audio is kept where the next
+    // start offers to recover it, rather than lost with the other files.
+    const bool kept = (result == kMessageMissingFile || result == kMessageCannotSave) && journal_ &&
+                      MoveTakeOutOfWorkingFolder();
     document_.Close();
     DeleteTemporaryFiles();
     if (result != 0)
         reporter_.ReportMessage(result, shell::kStyleExclamation);
+    if (kept)
+        reporter_.ReportText(kTakeKeptText, shell::kStyleInformation);
     return result;
 }
 
@@ -676,30 +685,36 @@ CloseOutcome DictationSession::Close() {
 
 bool DictationSession::CloseKeepingTake() {
     Stop();
-    document_.SetCaptureJournal(QString());
-    bool kept = true;
-    if (journal_ && has_unsaved_recording()) {
-        // The working folder is removed as the program ends; the take moves
-        // to a folder of its own under the same temporary root.
-        std::string pattern = (target_.working_folder.parent_path() /
-                               (std::string(shell::kWorkingFolderPrefix) + "XXXXXX"))
-                                  .string();
-        std::error_code error;
-        const bool made = ::mkdtemp(pattern.data()) != nullptr;
-        const fs::path keep(pattern);
-        // The audio first, its description last: a description is only
-        // ever found beside its audio.
-        if (made)
-            fs::rename(journal_->journal_path(), keep / journal_->journal_path().filename(), error);
-        if (made && !error)
-            fs::rename(journal_->info_path(), keep / journal_->info_path().filename(), error);
-        kept = made && !error;
-        if (kept)
-            journal_.reset();  // lets the lock go; the files are elsewhere now
-    }
+    const bool kept = !journal_ || !has_unsaved_recording() || MoveTakeOutOfWorkingFolder();
     document_.Close();
     DeleteTemporaryFiles();
     return kept;
+}
+
+bool DictationSession::MoveTakeOutOfWorkingFolder() {
+    if (!journal_)
+        return false;
+    document_.SetCaptureJournal(QString());
+    // The working folder is removed as the program ends; the take moves to
+    // a folder of its own under the same temporary root.
+    std::string pattern = (target_.working_folder.parent_path() /
+                           (std::string(shell::kWorkingFolderPrefix) + "XXXXXX"))
+                              .string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        return false;
+    const fs::path keep(pattern);
+    std::error_code error;
+    // The audio first, its description last: a description is only ever
+    // found beside its audio.
+    fs::rename(journal_->journal_path(), keep / journal_->journal_path().filename(), error);
+    if (!error)
+        fs::rename(journal_->info_path(), keep / journal_->info_path().filename(), error);
+    if (error) {
+        fs::remove_all(keep, error);
+        return false;
+    }
+    journal_.reset();  // lets the lock go; the files are elsewhere now
+    return true;
 }
 
 void DictationSession::DeleteTemporaryFiles() {

@@ -121,6 +121,33 @@ TEST_F(TakeRecoveryTest, EndingTheProgramWhileRecordingMovesTheTakeOutOfTheWorki
     EXPECT_EQ(test::ReadWaveSamples(dir_.file("kept.wav")), Tape(0, 700));
 }
 
+TEST_F(TakeRecoveryTest, SaveThatReachesNoStoreKeepsTheTakeAndSaysSo) {
+    const fs::path folder = root_ / "VoxwrenLive04";
+    fs::create_directories(folder);
+    DictationTarget target{folder, dir_.path() / "gone" / "KIVO.xrt", &profile_, "anna", 0};
+    DictationSession recorder(*backend_, target, reporter_);
+    ASSERT_EQ(recorder.Open(), 0);
+    ASSERT_EQ(recorder.Record(), 0);
+    test::AdvanceAndPump(*backend_, 600);
+    recorder.Stop();
+
+    EXPECT_EQ(recorder.Save(), 109);
+    ASSERT_EQ(reporter_.reports().size(), 2u);
+    EXPECT_EQ(reporter_.reports()[0].code, 109);
+    EXPECT_EQ(reporter_.reports()[1].style, shell::kStyleInformation);
+    // The recording's files are gone; the log it was to join has no line.
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("D" + recorder.stamp()))
+            << entry.path();
+    EXPECT_EQ(fs::file_size(folder / "Voxwren.xrr"), recordstore::kRecordLineBytes);
+
+    const TakeRecovery recovery(root_);
+    const std::vector<LeftoverTake> takes = recovery.Find();
+    ASSERT_EQ(takes.size(), 1u);
+    ASSERT_TRUE(recovery.Recover(takes[0], dir_.path() / "unsaved.wav"));
+    EXPECT_EQ(test::ReadWaveSamples(dir_.file("unsaved.wav")), Tape(0, 600));
+}
+
 TEST_F(TakeRecoveryTest, TornLastFrameIsDroppedAndEmptyTakesAreCleanedUp) {
     std::vector<std::uint8_t> torn = Tape(0, 500);
     torn.push_back(0x55);  // half of a 16-bit frame

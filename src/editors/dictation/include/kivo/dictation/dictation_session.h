@@ -166,7 +166,9 @@ public:
 
     // Saves the record (a new one, or the edited one in its place). 0, or
     // the message code reported (108, 109, 110). Temporary files are
-    // deleted whatever the result.
+    // deleted whatever the result; when nothing reached the store (108,
+    // 109) the recorded audio is kept for recovery at the next start, as
+    // CloseKeepingTake does, and the user is told so.
     int Save();
     // The user closes: stops, and with an unsaved recording asks message 1;
     // Yes saves, No discards. Temporary files are deleted either way.
@@ -190,6 +192,7 @@ private:
     void EnterState(TransportState state);
     void OnPlaybackFinished();
     int Fail(int code);
+    bool MoveTakeOutOfWorkingFolder();
     bool StartJournal(bool seed_with_recording);
     int LoadStoredRecord();
     void LoadStoredMarks();

@@ -225,6 +225,27 @@ TEST_F(DictationEditTest, LockedRecordShowsInfo6AndChangesNothing) {
         EXPECT_FALSE(entry.path().filename().string().starts_with(base)) << entry.path();
 }
 
+TEST_F(DictationEditTest, UnreadableRecordLineShowsMessage113AndLeavesNothing) {
+    const std::string container = SaveOriginal();
+    const std::string base = container.substr(0, container.size() - 4);
+    // The container in the store gets a record line that is cut short.
+    ASSERT_EQ(XRopenXRZ(container.c_str(), work_.string().c_str(),
+                        store_->store_path().string().c_str(), XR_OPEN_DEFAULT),
+              0);
+    test::WriteFileText((work_ / (base + ".xrl")).string(), std::string(300, 'x'));
+    ASSERT_EQ(XRsaveXRZ(container.c_str(), work_.string().c_str(),
+                        store_->store_path().string().c_str(), XR_PICTURE_NONE),
+              0);
+    for (const char* extension : {".xrw", ".xrl", ".xrs", ".xrz"})
+        fs::remove(work_ / (base + extension));
+
+    auto edit = NewSession();
+    EXPECT_EQ(edit->OpenStored(container), 113);
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{113});
+    for (const auto& entry : fs::directory_iterator(work_))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(base)) << entry.path();
+}
+
 TEST_F(DictationEditTest, ContainerThatIsNotStoredOrNotAPlainNameIsRefused) {
     auto missing = NewSession();
     EXPECT_EQ(missing->OpenStored("D99999999999999999.xrz"), 108);

@@ -1,0 +1,157 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of recordstore_media_decode_fuzz into
+corpus/media_decode/: short waves of several layouts encoded by the media
+codec itself (through XRMediaEncode of a built libXRSAVE.so), and damaged
+copies of them. Usage: make_seed_corpus.py <build-folder>/lib/libXRSAVE.so
+(a build without sanitizers)."""
+import ctypes
+import math
+import os
+import struct
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "corpus", "media_decode")
+
+
+def chunk(tag, body):
+    data = tag + struct.pack("<I", len(body)) + body
+    return data + (b"\0" if len(body) % 2 else b"")
+
+
+def fmt(channels, rate, bits, extensible=False):
+    align = channels * bits // 8
+    body = struct.pack("<HHIIHH", 0xFFFE if extensible else 1, channels, rate, rate * align,
+                       align, bits)
+    if extensible:
+        body += struct.pack("<HHI", 22, bits, (1 << channels) - 1)
+        body += bytes([1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71])
+    return body
+
+
+def samples(channels, rate, bits, frames, silent=False):
+    """Two tones under a slow envelope with a little fixed noise."""
+    out = bytearray()
+    full = (1 << (bits - 1)) - 1
+    noise = 12345
+    for i in range(frames):
+        t = i / rate
+        for c in range(channels):
+            noise = (noise * 1664525 + 1013904223) & 0xFFFFFFFF
+            value = 0.0 if silent else (0.5 + 0.4 * math.sin(2 * math.pi * 3 * t)) * (
+                0.6 * math.sin(2 * math.pi * (220 + 40 * c) * t) +
+                0.2 * math.sin(2 * math.pi * 1250 * t)) + 0.01 * ((noise >> 8) / (1 << 24) - 0.5)
+            sample = round(value * full)
+            if bits == 8:
+                out.append(sample + 128)
+            else:
+                out += (sample & ((1 << bits) - 1)).to_bytes(bits // 8, "little")
+    return bytes(out)
+
+
+def wave(channels, rate, bits, frames, extensible=False, silent=False, extra=b"",
+         before=b"", after=b""):
+    data = samples(channels, rate, bits, frames, silent) + extra
+    body = b"WAVE" + chunk(b"fmt ", fmt(channels, rate, bits, extensible)) + before
+    body += chunk(b"data", data) + after
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+LIST = chunk(b"LIST", b"INFOISFT" + struct.pack("<I", 5) + b"kivo\0")
+
+WAVES = {
+    "mono-8000-16": wave(1, 8000, 16, 800),
+    "stereo-44100-16-list-after": wave(2, 44100, 16, 441, after=LIST),
+    "mono-22050-8-odd-tail": wave(1, 22050, 8, 500, extra=b"\x5a"),
+    "stereo-48000-24": wave(2, 48000, 24, 300),
+    "six-channel-extensible-16": wave(6, 8000, 16, 120, extensible=True, before=LIST),
+    "mono-8000-16-silence": wave(1, 8000, 16, 9000, silent=True),
+    "mono-8000-16-one-frame": wave(1, 8000, 16, 1),
+}
+
+
+def encode(library, raw):
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "D.xrw")
+        with open(path, "wb") as f:
+            f.write(raw)
+        if library.XRMediaEncode(path.encode()) != 0:
+            raise SystemExit("XRMediaEncode failed")
+        with open(path, "rb") as f:
+            stored = f.read()
+    if not stored.startswith(b"fLaC"):
+        raise SystemExit("the codec left a wave as it is")
+    return stored
+
+
+def block_data(stored):
+    """Offset of the "KIVW" block data after its id, and its length."""
+    position = 4
+    while True:
+        header = stored[position:position + 4]
+        length = int.from_bytes(header[1:4], "big")
+        if header[0] & 0x7F == 2 and stored[position + 4:position + 8] == b"KIVW":
+            return position + 8, length - 4
+        position += 4 + length
+
+
+def crc32(data):
+    import zlib
+    return zlib.crc32(data) & 0xFFFFFFFF
+
+
+def fix_crc(stored):
+    offset, length = block_data(stored)
+    data = stored[offset:offset + length]
+    crc = crc32(data[:24] + data[28:])
+    return stored[:offset + 24] + struct.pack("<I", crc) + stored[offset + 28:]
+
+
+def with_field(stored, at, packed):
+    offset, _ = block_data(stored)
+    return fix_crc(stored[:offset + at] + packed + stored[offset + at + len(packed):])
+
+
+def damaged(stored):
+    offset, length = block_data(stored)
+    flipped = bytearray(stored)
+    flipped[len(stored) - 40] ^= 0x40
+    other_id = bytearray(stored)
+    other_id[offset - 4:offset] = b"XXXX"
+    long_block = bytearray(stored)
+    long_block[offset - 7] = 0xFF
+    bad_crc = bytearray(stored)
+    bad_crc[offset + 28] ^= 1
+    return {
+        "truncated-in-block": stored[:offset + 20],
+        "truncated-mid-stream": stored[:(offset + length + len(stored)) // 2],
+        "flipped-audio-byte": bytes(flipped),
+        "foreign-flac": bytes(other_id),
+        "block-length-past-end": bytes(long_block),
+        "block-crc-mismatch": bytes(bad_crc),
+        "declares-more-samples": with_field(stored, 8, struct.pack("<Q", 1600 * 2 + 2)),
+        "declares-two-channels": with_field(stored, 2, struct.pack("<HHH", 2, 16, 4)),
+        "declares-8-bits": with_field(stored, 4, struct.pack("<HHQ", 8, 1, 800)),
+    }
+
+
+def main():
+    if len(sys.argv) != 2:
+        raise SystemExit(__doc__)
+    library = ctypes.CDLL(sys.argv[1])
+    library.XRMediaEncode.argtypes = [ctypes.c_char_p]
+    os.makedirs(OUT, exist_ok=True)
+    seeds = {}
+    for name, raw in WAVES.items():
+        seeds["seed-" + name] = encode(library, raw)
+    for name, data in damaged(seeds["seed-mono-8000-16"]).items():
+        seeds["seed-damaged-" + name] = data
+    seeds["seed-plain-wave"] = WAVES["mono-8000-16-one-frame"]
+    for name, data in seeds.items():
+        with open(os.path.join(OUT, name), "wb") as f:
+            f.write(data)
+
+
+if __name__ == "__main__":
+    main()

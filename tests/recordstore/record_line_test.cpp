@@ -198,6 +198,12 @@ TEST(RecordLineParse, HeaderErasedAndDamagedNumbersAreNotRecords) {
     EXPECT_FALSE(Parsed(Padded("99999999 " + std::string(391, '#'))).IsRecord());
     EXPECT_EQ(Parsed(Padded("0000x001 0")).record_number(), -1);
     EXPECT_EQ(Parsed(Padded("99999999999999 0")).record_number(), -1);
+    // A sign is not a digit: a damaged or hostile line never yields a
+    // negative record number.
+    EXPECT_EQ(Parsed(Padded("-0000005 0")).record_number(), -1);
+    EXPECT_EQ(Parsed(Padded("-1 0")).record_number(), -1);
+    EXPECT_EQ(Parsed(Padded("123456789 0")).record_number(), 123456789);
+    EXPECT_FALSE(Parsed(Padded("123456789 0")).IsRecord());
     EXPECT_TRUE(Parsed(BuiltBytes(Message(42, "x"))).IsRecord());
 }
 

@@ -110,6 +110,12 @@ std::int32_t RecordNumberOf(std::string_view word) {
     if (word.empty() || word.size() > 9) {
         return -1;
     }
+    // Digits only: from_chars alone would take a leading minus sign, and a
+    // line from another machine saying "-0000005" would carry a negative
+    // record number.
+    if (word.find_first_not_of("0123456789") != std::string_view::npos) {
+        return -1;
+    }
     std::int32_t number = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), number);
     if (error != std::errc() || end != word.data() + word.size()) {

@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of recordstore_media_decode_fuzz into
-corpus/media_decode/: short waves of several layouts encoded by the media
-codec itself (through XRMediaEncode of a built libXRSAVE.so), and damaged
-copies of them. Usage: make_seed_corpus.py <build-folder>/lib/libXRSAVE.so
-(a build without sanitizers)."""
+"""Writes the seed corpora of the record store fuzz targets.
+
+corpus/record_files/: index-mark files, record-line files and record logs,
+each behind the byte that chooses its reader ("0", "1", "2").
+corpus/media_decode/ (only when given a built libXRSAVE.so, from a build
+without sanitizers): short waves of several layouts encoded by the media
+codec itself through XRMediaEncode, and damaged copies of them.
+
+Usage: make_seed_corpus.py [<build-folder>/lib/libXRSAVE.so]"""
 import ctypes
 import math
 import os
@@ -13,6 +17,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "corpus", "media_decode")
+RECORD_OUT = os.path.join(HERE, "corpus", "record_files")
 
 
 def chunk(tag, body):
@@ -136,9 +141,60 @@ def damaged(stored):
     }
 
 
+def mark(time_stamp, comment, type_digit=None):
+    entry = time_stamp + b" " + comment.replace(b" ", b"\xac")
+    if type_digit is not None:
+        entry += b" " + type_digit
+    return entry.ljust(61, b" ")
+
+
+def line(*fields, tail=b" "):
+    text = b" ".join(f.replace(b" ", b"\xac") for f in fields) + tail
+    return text.ljust(400, b" ")[:400] + b"\n"
+
+
+def record(number, kind=b"0", subject=b"call the bank", text_a=b"0"):
+    return line(b"%08d" % number, kind, text_a, b"", subject, b"",
+                b"D20240305090702123.xrz", b"05/03/2024", b"09:07:02", b"05/03/2024",
+                b"09:08:00", b"00:00:58", b"", b"0")
+
+
+HEADER = line(b"00000000")
+
+RECORD_SEEDS = {
+    "marks-with-type": b"0" + mark(b"00:00:05", b"item two", b"0") +
+    mark(b"00:01:10", b"insert start", b"1") + mark(b"00:02:00", b"insert end", b"1"),
+    "marks-without-type": b"0" + mark(b"00:00:01", b"meeting opened") +
+    mark(b"00:10:00", "caf\u00e9 \u03b1\u03b2\u03b3".encode()),
+    "marks-torn-tail-and-nul": b"0" + mark(b"00:00:01", b"a\0b", b"2") + b"00:00:02 torn",
+    "marks-long-words": b"0" + mark(b"0" * 30, b"x" * 29) + b"0" * 61,
+    "line-message": b"1" + record(12),
+    "line-meeting-with-agenda": b"1" + record(7, kind=b"1", text_a=b"12.50") + b"agenda\n1. budget\n",
+    "line-windows-1252": b"1" + record(99999998, subject=b"caf\xe9 \x80 \xc2 ok"),
+    "line-negative-number": b"1" + line(b"-0000005", b"0"),
+    "line-nine-digits": b"1" + line(b"123456789", b"4", b"0", b"", b"", tail=b"  "),
+    "line-with-carriage-return": b"1" + record(3)[:200] + b"\r" + record(3)[201:],
+    "line-short": b"1" + record(3)[:300],
+    "line-no-line-feed": b"1" + record(3)[:400] + b" ",
+    "log-records": b"2" + HEADER + record(1) + record(2, kind=b"5") + record(1, subject=b"again"),
+    "log-erased-malformed-torn": b"2" + HEADER + line(b"99999999") + record(4)[:399] + b"\0\n" +
+    record(5) + b"0000",
+}
+
+
+def write_record_seeds():
+    os.makedirs(RECORD_OUT, exist_ok=True)
+    for name, data in RECORD_SEEDS.items():
+        with open(os.path.join(RECORD_OUT, "seed-" + name), "wb") as f:
+            f.write(data)
+
+
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) > 2:
         raise SystemExit(__doc__)
+    write_record_seeds()
+    if len(sys.argv) == 1:
+        return
     library = ctypes.CDLL(sys.argv[1])
     library.XRMediaEncode.argtypes = [ctypes.c_char_p]
     os.makedirs(OUT, exist_ok=True)

@@ -13,6 +13,7 @@
 #include "file_bytes.h"
 #include "kivo/recordstore/media_codec.h"
 #include "media_decode_fuzz_entry.h"
+#include "record_files_fuzz_entry.h"
 #include "temp_dir.h"
 
 namespace kivo::test {
@@ -60,6 +61,11 @@ const auto* const kMemoryTempFolder = ::testing::AddGlobalTestEnvironment(new Me
 
 TEST(RecordstoreFuzzReplay, MediaDecodeCorpusKeepsTheCodecsPromises) {
     EXPECT_GT(Replay(kCorpusFolder / "media_decode", fuzz::FuzzMediaDecode), 0u)
+        << "the seed corpus is missing";
+}
+
+TEST(RecordstoreFuzzReplay, RecordFilesCorpusKeepsTheReadersPromises) {
+    EXPECT_GT(Replay(kCorpusFolder / "record_files", fuzz::FuzzRecordFiles), 0u)
         << "the seed corpus is missing";
 }
 

@@ -67,6 +67,30 @@ TEST(IndexMarkEntry, InsertEndWrittenWithTypeOneReadsAsTypeTwo) {
     EXPECT_EQ(rs::DecodeIndexMarkEntry(Padded61("00:00:09 x 7")).type, rs::IndexMarkType::kUser);
 }
 
+// Entries the program never writes (control bytes, comments past 50 bytes)
+// read as the marks the program would make, and come back the same after
+// writing and reading again.
+TEST(IndexMarkEntry, ForeignEntryReadsAsAMarkThatSurvivesRewriting) {
+    const rs::IndexMark control =
+        rs::DecodeIndexMarkEntry(Padded61("00:00:09 insert\x1D"
+                                          "end\tx 1"));
+    EXPECT_EQ(control.comment, "insertend x");
+    EXPECT_EQ(control.type, rs::IndexMarkType::kInsertStart);
+
+    const rs::IndexMark long_comment =
+        rs::DecodeIndexMarkEntry("0:1 " + std::string(55, 'z') + " 2");
+    EXPECT_EQ(long_comment.comment, std::string(50, 'z'));
+    EXPECT_EQ(long_comment.type, rs::IndexMarkType::kInsertEnd);
+
+    for (const rs::IndexMark& mark : {control, long_comment}) {
+        const rs::IndexMark again =
+            rs::DecodeIndexMarkEntry(rs::EncodeIndexMarkEntry(mark, rs::IndexMarkStyle::kWithType));
+        EXPECT_EQ(again.time_stamp, mark.time_stamp);
+        EXPECT_EQ(again.comment, mark.comment);
+        EXPECT_EQ(again.type, mark.type);
+    }
+}
+
 TEST(IndexMarkComment, LongCommentIsCutTo50BytesAtACharacterBoundary) {
     EXPECT_EQ(rs::MakeIndexMark("00:00:01", std::string(70, 'x')).comment, std::string(50, 'x'));
     std::string greek;

@@ -68,9 +68,13 @@ std::string EncodeIndexMarkEntry(const IndexMark& mark, IndexMarkStyle style) {
 IndexMark DecodeIndexMarkEntry(std::string_view entry) {
     entry = entry.substr(0, std::min(entry.size(), kIndexMarkEntryBytes));
     entry = entry.substr(0, entry.find('\0'));  // a NUL ends the text
-    IndexMark mark;
-    mark.time_stamp = std::string(WordAt(entry, 1));
-    mark.comment = RestoreSpaces(WordAt(entry, 2));
+    // The comment is made as MakeIndexMark makes one (line breaks and TABs
+    // as spaces, other control bytes dropped, at most 50 bytes), so a mark
+    // read from a file reads back the same after it is written again; the
+    // legacy type rule then sees the comment that will be stored. A control
+    // byte would otherwise be stored as 0xAC and come back as a space, and
+    // "insert<GS>end" of type 1 would turn into an end mark.
+    IndexMark mark = MakeIndexMark(WordAt(entry, 1), RestoreSpaces(WordAt(entry, 2)));
     mark.type = TypeOf(WordAt(entry, 3), mark.comment);
     return mark;
 }

@@ -54,8 +54,9 @@ IndexMark MakeIndexMark(std::string_view time_stamp, std::string_view comment,
 std::string EncodeIndexMarkEntry(const IndexMark& mark, IndexMarkStyle style);
 
 // One entry back into a mark: word 1 the time stamp, word 2 the comment
-// (stand-alone 0xAC turned into spaces), word 3 the type (empty or unknown
-// means "0"); type "1" with the comment "insert end" reads as type 2.
+// (stand-alone 0xAC turned into spaces, then made as MakeIndexMark makes
+// it), word 3 the type (empty or unknown means "0"); type "1" with the
+// comment "insert end" reads as type 2.
 IndexMark DecodeIndexMarkEntry(std::string_view entry);
 
 struct IndexMarkRead {

@@ -3,6 +3,8 @@
 
 corpus/record_files/: index-mark files, record-line files and record logs,
 each behind the byte that chooses its reader ("0", "1", "2").
+corpus/media_round_trip/: short waves of several layouts the codec encodes
+and waves it must leave as they are.
 corpus/media_decode/ (only when given a built libXRSAVE.so, from a build
 without sanitizers): short waves of several layouts encoded by the media
 codec itself through XRMediaEncode, and damaged copies of them.
@@ -18,6 +20,7 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "corpus", "media_decode")
 RECORD_OUT = os.path.join(HERE, "corpus", "record_files")
+WAVE_OUT = os.path.join(HERE, "corpus", "media_round_trip")
 
 
 def chunk(tag, body):
@@ -182,6 +185,41 @@ RECORD_SEEDS = {
 }
 
 
+def broken_waves():
+    good = WAVES["mono-8000-16"]
+    fmt16 = chunk(b"fmt ", fmt(1, 8000, 16))
+    data = chunk(b"data", samples(1, 8000, 16, 40))
+    return {
+        "data-before-fmt": b"RIFF\0\0\0\0WAVE" + data + fmt16,
+        "repeated-fmt": b"RIFF\0\0\0\0WAVE" + fmt16 + fmt16 + data,
+        "truncated-in-fmt": good[:30],
+        "odd-chunk-past-end": b"RIFF\0\0\0\0WAVE" + fmt16 + b"LIST\xff\xff\xff\x7f" + data,
+        "32-bit": wave(1, 8000, 16, 10)[:34] + struct.pack("<H", 32) + wave(1, 8000, 16, 10)[36:],
+        "zero-channels": b"RIFF\0\0\0\0WAVE" + chunk(b"fmt ", struct.pack(
+            "<HHIIHH", 1, 0, 8000, 16000, 2, 16)) + data,
+        "rate-past-flac": b"RIFF\0\0\0\0WAVE" + chunk(b"fmt ", struct.pack(
+            "<HHIIHH", 1, 1, 2000000, 4000000, 2, 16)) + data,
+        "adpcm": b"RIFF\0\0\0\0WAVE" + chunk(b"fmt ", struct.pack(
+            "<HHIIHHHH", 0x11, 1, 8000, 4055, 256, 4, 2, 505)) + chunk(b"data", bytes(256)),
+        "no-whole-frame": b"RIFF\0\0\0\0WAVE" + chunk(b"fmt ", fmt(2, 8000, 24)) +
+        chunk(b"data", b"\1\2\3\4\5"),
+    }
+
+
+def write_wave_seeds():
+    os.makedirs(WAVE_OUT, exist_ok=True)
+    seeds = {"seed-" + name + ".wav": raw for name, raw in WAVES.items()
+             if name != "mono-8000-16-silence"}
+    seeds.update({"seed-left-" + name + ".wav": raw for name, raw in broken_waves().items()})
+    # A recorder that stopped early: the data chunk claims more than the file
+    # holds, and the samples up to the end are taken.
+    good = WAVES["mono-8000-16"]
+    seeds["seed-data-size-past-end.wav"] = good[:40] + struct.pack("<I", 0xFFFFFFF0) + good[44:201]
+    for name, data in seeds.items():
+        with open(os.path.join(WAVE_OUT, name), "wb") as f:
+            f.write(data)
+
+
 def write_record_seeds():
     os.makedirs(RECORD_OUT, exist_ok=True)
     for name, data in RECORD_SEEDS.items():
@@ -193,6 +231,7 @@ def main():
     if len(sys.argv) > 2:
         raise SystemExit(__doc__)
     write_record_seeds()
+    write_wave_seeds()
     if len(sys.argv) == 1:
         return
     library = ctypes.CDLL(sys.argv[1])

@@ -13,6 +13,7 @@
 #include "file_bytes.h"
 #include "kivo/recordstore/media_codec.h"
 #include "media_decode_fuzz_entry.h"
+#include "media_round_trip_fuzz_entry.h"
 #include "record_files_fuzz_entry.h"
 #include "temp_dir.h"
 
@@ -62,6 +63,33 @@ const auto* const kMemoryTempFolder = ::testing::AddGlobalTestEnvironment(new Me
 TEST(RecordstoreFuzzReplay, MediaDecodeCorpusKeepsTheCodecsPromises) {
     EXPECT_GT(Replay(kCorpusFolder / "media_decode", fuzz::FuzzMediaDecode), 0u)
         << "the seed corpus is missing";
+}
+
+TEST(RecordstoreFuzzReplay, MediaRoundTripCorpusComesBackByteForByte) {
+    EXPECT_GT(Replay(kCorpusFolder / "media_round_trip", fuzz::FuzzMediaRoundTrip), 0u)
+        << "the seed corpus is missing";
+}
+
+// "seed-left-*" waves are ones the codec leaves as they are; every other
+// seed is a wave it encodes.
+TEST(RecordstoreFuzzReplay, MediaRoundTripSeedsAreEncodedOrLeftAsTheirNamesSay) {
+    int encoded = 0;
+    int left = 0;
+    for (const fs::path& file : FilesIn(kCorpusFolder / "media_round_trip")) {
+        const std::string name = file.filename().string();
+        if (name.rfind("seed-", 0) != 0)
+            continue;
+        SCOPED_TRACE(name);
+        TempDir dir;
+        const std::string path = dir.file("D20260101000000.xrw");
+        WriteFileBytes(path, ReadFileBytes(file.string()));
+        const bool expect_left = name.rfind("seed-left-", 0) == 0;
+        EXPECT_EQ(recordstore::MediaCodec().Encode(path).outcome,
+                  expect_left ? CodecOutcome::kLeftAsIs : CodecOutcome::kEncoded);
+        ++(expect_left ? left : encoded);
+    }
+    EXPECT_GE(encoded, 5);
+    EXPECT_GE(left, 5);
 }
 
 TEST(RecordstoreFuzzReplay, RecordFilesCorpusKeepsTheReadersPromises) {

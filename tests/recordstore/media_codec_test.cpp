@@ -295,6 +295,23 @@ TEST_F(MediaCodecDamagedStoredForm, LayoutDisagreeingWithTheStreamFails) {
     ExpectDecodeFails(damaged);
 }
 
+TEST_F(MediaCodecDamagedStoredForm, MetadataBlockPastTheFileAfterTheKeptHeadFails) {
+    // A SEEKTABLE after the "KIVW" block claiming 16 MiB in a file of a few
+    // kilobytes: libFLAC would size its seek table by that length, so the
+    // stream is refused before it is decoded.
+    const std::size_t header = block_offset_ - 8;
+    const std::size_t length = std::size_t{stored_[header + 1]} << 16 |
+                               std::size_t{stored_[header + 2]} << 8 | stored_[header + 3];
+    ASSERT_NE(stored_[header] & 0x80, 0) << "the encoder writes the block last";
+    Bytes damaged = stored_;
+    damaged[header] &= 0x7F;
+    const std::uint8_t seek_table[] = {0x83, 0xFF, 0xFF, 0xF6};
+    damaged.insert(damaged.begin() + static_cast<std::ptrdiff_t>(header + 4 + length),
+                   std::begin(seek_table), std::end(seek_table));
+    ExpectDecodeFails(damaged);
+    EXPECT_NE(MediaCodec().Decode(path_).message.find("metadata"), std::string::npos);
+}
+
 TEST_F(MediaCodecDamagedStoredForm, BlockLengthPastTheFileIsNotTakenForTheStoredForm) {
     Bytes damaged = stored_;
     damaged[block_offset_ - 7] = 0xFF;  // 24-bit block length, high byte

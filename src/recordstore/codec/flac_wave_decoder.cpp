@@ -111,6 +111,15 @@ void NoteStreamError(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus 
     }
 }
 
+// The metadata ends badly (a block past the end of the file, no last
+// block): a stream with a "KIVW" block is damaged, any other is not ours.
+StoredFormLookup EndOfMetadataMissing(bool found, std::string* error) {
+    if (!found)
+        return StoredFormLookup::kNotStored;
+    *error = "the FLAC metadata runs past the end of the file";
+    return StoredFormLookup::kDamaged;
+}
+
 }  // namespace
 
 StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_size_bytes,
@@ -123,11 +132,15 @@ StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_s
     if (std::memcmp(magic, "fLaC", 4) != 0)
         return StoredFormLookup::kNotStored;
 
+    // The walk goes on past the "KIVW" block to the last metadata block:
+    // libFLAC reads a SEEKTABLE into memory sized by the block's length, so
+    // every block must lie inside the file before the stream is decoded.
+    bool found = false;
     std::uint64_t position = kFlacMagicBytes;
     for (int count = 0; count < kMaxMetadataBlocks; ++count) {
         unsigned char header[kBlockHeaderBytes];
         if (file_size_bytes - position < kBlockHeaderBytes)
-            return StoredFormLookup::kNotStored;
+            return EndOfMetadataMissing(found, error);
         if (!file.ReadExactlyAt(position, header, sizeof header))
             return StoredFormLookup::kReadFailed;
         const bool last = (header[0] & 0x80) != 0;
@@ -136,9 +149,9 @@ StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_s
             static_cast<std::uint64_t>(header[1]) << 16 | header[2] << 8 | header[3];
         const std::uint64_t body = position + kBlockHeaderBytes;
         if (type == kInvalidBlockType || length > file_size_bytes - body) {
-            return StoredFormLookup::kNotStored;
+            return EndOfMetadataMissing(found, error);
         }
-        if (type == kApplicationBlockType && length >= sizeof kStoredWaveApplicationId) {
+        if (!found && type == kApplicationBlockType && length >= sizeof kStoredWaveApplicationId) {
             char id[sizeof kStoredWaveApplicationId];
             if (!file.ReadExactlyAt(body, id, sizeof id))
                 return StoredFormLookup::kReadFailed;
@@ -148,16 +161,16 @@ StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_s
                 if (!file.ReadExactlyAt(body + sizeof id, data.data(), data.size())) {
                     return StoredFormLookup::kReadFailed;
                 }
-                return ParseStoredWaveBlock(data.data(), data.size(), block, error)
-                           ? StoredFormLookup::kFound
-                           : StoredFormLookup::kDamaged;
+                if (!ParseStoredWaveBlock(data.data(), data.size(), block, error))
+                    return StoredFormLookup::kDamaged;
+                found = true;
             }
         }
         if (last)
-            return StoredFormLookup::kNotStored;
+            return found ? StoredFormLookup::kFound : StoredFormLookup::kNotStored;
         position = body + length;
     }
-    return StoredFormLookup::kNotStored;
+    return EndOfMetadataMissing(found, error);
 }
 
 bool DecodeFlacAsWave(const PosixFile& source, const StoredWaveBlock& block, PosixFile& output,

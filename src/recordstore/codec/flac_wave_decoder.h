@@ -20,7 +20,9 @@ enum class StoredFormLookup {
     kReadFailed,
 };
 
-// Walks the metadata blocks at the start of the file.
+// Walks the metadata blocks at the start of the file, up to the last one: a
+// stream with a "KIVW" block whose metadata runs past the end of the file is
+// kDamaged, so nothing decoded later is sized by a length beyond the file.
 StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_size_bytes,
                                      StoredWaveBlock* block, std::string* error);
 

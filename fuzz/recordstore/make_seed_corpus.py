@@ -5,6 +5,9 @@ corpus/record_files/: index-mark files, record-line files and record logs,
 each behind the byte that chooses its reader ("0", "1", "2").
 corpus/media_round_trip/: short waves of several layouts the codec encodes
 and waves it must leave as they are.
+corpus/container_open/ (also only with the library): stand-alone
+containers built by XRsaveXRZX from those waves with index marks and a
+record line, and damaged copies.
 corpus/media_decode/ (only when given a built libXRSAVE.so, from a build
 without sanitizers): short waves of several layouts encoded by the media
 codec itself through XRMediaEncode, and damaged copies of them.
@@ -21,6 +24,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "corpus", "media_decode")
 RECORD_OUT = os.path.join(HERE, "corpus", "record_files")
 WAVE_OUT = os.path.join(HERE, "corpus", "media_round_trip")
+CONTAINER_OUT = os.path.join(HERE, "corpus", "container_open")
 
 
 def chunk(tag, body):
@@ -245,6 +249,41 @@ def main():
     seeds["seed-plain-wave"] = WAVES["mono-8000-16-one-frame"]
     for name, data in seeds.items():
         with open(os.path.join(OUT, name), "wb") as f:
+            f.write(data)
+    write_container_seeds(library)
+
+
+def build_container(library, base, media, marks, record_line):
+    with tempfile.TemporaryDirectory() as work, tempfile.TemporaryDirectory() as out:
+        for extension, data in ((".xrw", media), (".xrs", marks), (".xrl", record_line)):
+            with open(os.path.join(work, base + extension), "wb") as f:
+                f.write(data)
+        name = base + ".xrz"
+        if library.XRsaveXRZX(name.encode(), out.encode(), work.encode()) != 0:
+            raise SystemExit("XRsaveXRZX failed")
+        with open(os.path.join(out, name), "rb") as f:
+            return f.read()
+
+
+def write_container_seeds(library):
+    library.XRsaveXRZX.argtypes = [ctypes.c_char_p] * 3
+    os.makedirs(CONTAINER_OUT, exist_ok=True)
+    marks = RECORD_SEEDS["marks-with-type"][1:]
+    seeds = {
+        "message": build_container(library, "D20240305090702123", WAVES["mono-8000-16"], marks,
+                                   record(12)),
+        "other-base-name": build_container(library, "D19990101000000", WAVES["stereo-48000-24"],
+                                           b"", record(3)),
+        "plain-media": build_container(library, "D20240305090702124",
+                                       broken_waves()["adpcm"], marks, record(4)),
+    }
+    good = seeds["message"]
+    seeds["truncated"] = good[:len(good) * 2 // 3]
+    flipped = bytearray(good)
+    flipped[len(good) // 2] ^= 0x10
+    seeds["flipped-byte"] = bytes(flipped)
+    for name, data in seeds.items():
+        with open(os.path.join(CONTAINER_OUT, "seed-" + name), "wb") as f:
             f.write(data)
 
 

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "container_open_fuzz_entry.h"
 #include "file_bytes.h"
 #include "kivo/recordstore/media_codec.h"
+#include "kivo/recordstore/recording_container.h"
 #include "media_decode_fuzz_entry.h"
 #include "media_round_trip_fuzz_entry.h"
 #include "record_files_fuzz_entry.h"
@@ -90,6 +92,30 @@ TEST(RecordstoreFuzzReplay, MediaRoundTripSeedsAreEncodedOrLeftAsTheirNamesSay) 
     }
     EXPECT_GE(encoded, 5);
     EXPECT_GE(left, 5);
+}
+
+TEST(RecordstoreFuzzReplay, ContainerOpenCorpusKeepsTheOpenersPromises) {
+    EXPECT_GT(Replay(kCorpusFolder / "container_open", fuzz::FuzzContainerOpen), 0u)
+        << "the seed corpus is missing";
+}
+
+// The built seeds still open, so the fuzzer starts from containers that
+// reach the extraction and the decoder.
+TEST(RecordstoreFuzzReplay, ContainerOpenBuiltSeedsOpen) {
+    for (const char* name : {"seed-message", "seed-other-base-name", "seed-plain-media"}) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        const std::string container = dir.file("D20260101000000.xrz");
+        WriteFileBytes(container,
+                       ReadFileBytes((kCorpusFolder / "container_open" / name).string()));
+        fs::create_directory(dir.path() / "work");
+        EXPECT_EQ(recordstore::RecordingContainer::OpenStandAlone(container, dir.file("work"),
+                                                                  recordstore::MediaKind::kAudio),
+                  recordstore::ContainerResult::kDone);
+        const Bytes media = ReadFileBytes(dir.file("work/D20260101000000.xrw"));
+        ASSERT_GE(media.size(), 4u);
+        EXPECT_EQ(std::string(media.begin(), media.begin() + 4), "RIFF");
+    }
 }
 
 TEST(RecordstoreFuzzReplay, RecordFilesCorpusKeepsTheReadersPromises) {

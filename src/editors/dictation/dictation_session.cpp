@@ -1,8 +1,6 @@
 // The dictation recorder's logic: transport, marks, cut and save.
 #include "kivo/dictation/dictation_session.h"
 
-#include <stdlib.h>
-
 #include <QDebug>
 #include <QLoggingCategory>
 #include <algorithm>
@@ -14,7 +12,6 @@
 #include "qldate.h"
 #include "shell/messages.h"
 #include "shell/profile_file.h"
-#include "shell/working_folder.h"
 #include "xrsave.h"
 #include "zn2index.h"
 
@@ -101,11 +98,20 @@ DictationSession::DictationSession(audio::AudioBackend& backend, DictationTarget
             &DictationSession::OnPlaybackFinished);
     connect(&document_, &audio::WaveDocument::inputLevelsMeasured, this,
             &DictationSession::inputLevelsMeasured);
+    // Syncing is the one costly step of keeping the journal; it is done for
+    // what arrived over a second, not for every buffer.
+    journal_sync_timer_.setInterval(kJournalSyncInterval_ms);
+    connect(&journal_sync_timer_, &QTimer::timeout, this, &DictationSession::SyncJournal);
 }
 
 DictationSession::~DictationSession() {
     if (document_.is_recording() || document_.is_playing())
         document_.Stop();
+    journal_sync_timer_.stop();
+    // Nobody decided what becomes of the audio (the recorder was never
+    // closed): it stays for the next start to offer.
+    if (journal_ && HasUnsavedAudio())
+        KeepTake();
     document_.Close();
     DeleteTemporaryFiles();
 }
@@ -249,18 +255,32 @@ bool DictationSession::StartJournal(bool seed_with_recording) {
     const TakeInfo info{document_.format(),
                         start_log_date_.empty() ? NowLogDate() : start_log_date_};
     const std::vector<std::uint8_t> none;
-    journal_ = TakeJournal::Create(target_.working_folder, base_name_, info,
-                                   seed_with_recording ? document_.samples() : none);
+    if (!target_.takes_folder.empty() && PrepareTakesFolder(target_.takes_folder))
+        journal_ = TakeJournal::Create(target_.takes_folder, base_name_, info,
+                                       seed_with_recording ? document_.samples() : none);
     if (!journal_) {
-        qCDebug(lcDictation) << "No take journal: a crash would lose this recording";
+        qCWarning(lcDictation) << "No take journal in" << target_.takes_folder.c_str()
+                               << ": a crash would lose this recording";
         return false;
     }
+    journal_incomplete_ = false;
     document_.SetCaptureJournal(QString::fromStdString(journal_->journal_path().string()));
     return true;
 }
 
+void DictationSession::SyncJournal() {
+    if (!document_.is_recording())
+        journal_sync_timer_.stop();
+    if (journal_ && !journal_->Sync())
+        qCWarning(lcDictation) << "The take journal cannot be synced to disk";
+}
+
 fs::path DictationSession::JournalPath() const {
     return journal_ ? journal_->journal_path() : fs::path();
+}
+
+std::uint64_t DictationSession::JournalSyncedBytes() const {
+    return journal_ ? journal_->synced_bytes() : 0;
 }
 
 ButtonStates DictationSession::Buttons() const {
@@ -310,6 +330,8 @@ int DictationSession::Record() {
     recorded_ = true;
     audio_changed_ = true;
     saved_ = false;
+    if (journal_)
+        journal_sync_timer_.start();
     EnterState(TransportState::kRecording);
     return 0;
 }
@@ -317,6 +339,10 @@ int DictationSession::Record() {
 void DictationSession::Stop() {
     if (state_ == TransportState::kRecording) {
         document_.Stop();
+        journal_sync_timer_.stop();
+        if (document_.journal_failed())
+            journal_incomplete_ = true;
+        SyncJournal();
         end_log_date_ = NowLogDate();
         if (inserting_) {
             // The marks made before the insert move by what was inserted;
@@ -475,6 +501,10 @@ bool DictationSession::has_unsaved_recording() const {
            keywords_ != stored_keywords_ || picture_path_ != stored_picture_path_;
 }
 
+bool DictationSession::HasUnsavedAudio() const {
+    return !saved_ && (mode_ == DictationMode::kEdit ? audio_changed_ : recorded_);
+}
+
 int DictationSession::Save() {
     if (saved_)
         return 0;
@@ -484,8 +514,8 @@ int DictationSession::Save() {
     const int result = SaveFiles();
     // Nothing reached the store: the recorded audio is kept where the next
     // start offers to recover it, rather than lost with the other files.
-    const bool kept = (result == kMessageMissingFile || result == kMessageCannotSave) && journal_ &&
-                      MoveTakeOutOfWorkingFolder();
+    const bool kept = (result == kMessageMissingFile || result == kMessageCannotSave) &&
+                      HasUnsavedAudio() && KeepTake();
     document_.Close();
     DeleteTemporaryFiles();
     if (result != 0)
@@ -685,35 +715,39 @@ CloseOutcome DictationSession::Close() {
 
 bool DictationSession::CloseKeepingTake() {
     Stop();
-    const bool kept = !journal_ || !has_unsaved_recording() || MoveTakeOutOfWorkingFolder();
+    // The take journal is already where the next start looks; it only has
+    // to be left there.
+    const bool kept = !HasUnsavedAudio() || KeepTake();
+    if (!kept)
+        qCWarning(lcDictation) << "The unsaved recording could not be kept";
     document_.Close();
     DeleteTemporaryFiles();
     return kept;
 }
 
-bool DictationSession::MoveTakeOutOfWorkingFolder() {
-    if (!journal_)
-        return false;
+bool DictationSession::KeepTake() {
     document_.SetCaptureJournal(QString());
-    // The working folder is removed as the program ends; the take moves to
-    // a folder of its own under the same temporary root.
-    std::string pattern = (target_.working_folder.parent_path() /
-                           (std::string(shell::kWorkingFolderPrefix) + "XXXXXX"))
-                              .string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        return false;
-    const fs::path keep(pattern);
-    std::error_code error;
-    // The audio first, its description last: a description is only ever
-    // found beside its audio.
-    fs::rename(journal_->journal_path(), keep / journal_->journal_path().filename(), error);
-    if (!error)
-        fs::rename(journal_->info_path(), keep / journal_->info_path().filename(), error);
-    if (error) {
-        fs::remove_all(keep, error);
+    if (document_.journal_failed())
+        journal_incomplete_ = true;
+    if (journal_ && !journal_incomplete_ && journal_->Sync()) {
+        journal_.reset();  // lets the lock go; the files stay
+        return true;
+    }
+    // No journal, or one that missed audio: the whole recording as it
+    // stands becomes the take.
+    std::unique_ptr<TakeJournal> broken = std::move(journal_);
+    if (!StartJournal(true) || !journal_->Sync()) {
+        if (journal_) {
+            journal_->Remove();
+            journal_.reset();
+        }
+        broken.reset();  // its files stay: what they hold is better than nothing
         return false;
     }
-    journal_.reset();  // lets the lock go; the files are elsewhere now
+    document_.SetCaptureJournal(QString());
+    journal_.reset();
+    if (broken)
+        broken->Remove();
     return true;
 }
 

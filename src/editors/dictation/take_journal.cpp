@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,9 +32,13 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
     return true;
 }
 
-int OpenForWriting(const fs::path& path) {
-    return ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+// A new file only: an existing one (another take) is never opened.
+int CreateExclusive(const fs::path& path) {
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
+
+// How many other names are tried when a take of the record's name exists.
+constexpr int kMaxNameTries = 100;
 
 void SyncFolder(const fs::path& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -104,51 +109,107 @@ std::optional<TakeInfo> ParseTakeInfo(std::string_view text) {
     return info;
 }
 
+bool PrepareTakesFolder(const fs::path& folder) {
+    std::error_code error;
+    if (folder.has_parent_path())
+        fs::create_directories(folder.parent_path(), error);
+    if (::mkdir(folder.c_str(), 0700) == 0) {
+        SyncFolder(folder.parent_path().empty() ? fs::path(".") : folder.parent_path());
+    } else if (errno != EEXIST) {
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0)
+        return false;
+    return true;
+}
+
 std::unique_ptr<TakeJournal> TakeJournal::Create(const fs::path& folder, const std::string& base,
                                                  const TakeInfo& info,
                                                  std::span<const std::uint8_t> seed) {
-    const fs::path info_path = folder / (base + std::string(kTakeInfoExtension));
-    const fs::path journal_path = folder / (base + std::string(kTakeJournalExtension));
     std::error_code error;
+    for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
+        const std::string name = attempt == 1 ? base : base + "-" + std::to_string(attempt);
+        const fs::path info_path = folder / (name + std::string(kTakeInfoExtension));
+        const fs::path part_path =
+            folder / (name + std::string(kTakeInfoExtension) + std::string(kTakeInfoPartSuffix));
+        const fs::path journal_path = folder / (name + std::string(kTakeJournalExtension));
 
-    // The PCM first: a description is only ever found beside its audio.
-    const int journal_fd = OpenForWriting(journal_path);
-    if (journal_fd < 0)
-        return nullptr;
-    const bool journal_ok =
-        WriteAll(journal_fd, seed.data(), seed.size()) && ::fsync(journal_fd) == 0;
-    ::close(journal_fd);
-    if (!journal_ok) {
-        fs::remove(journal_path, error);
-        return nullptr;
-    }
+        // The audio first: a description is only ever found beside its audio.
+        const int journal_fd = CreateExclusive(journal_path);
+        if (journal_fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return nullptr;
+        }
+        if (!WriteAll(journal_fd, seed.data(), seed.size()) || ::fdatasync(journal_fd) != 0) {
+            ::close(journal_fd);
+            fs::remove(journal_path, error);
+            return nullptr;
+        }
 
-    const int info_fd = OpenForWriting(info_path);
-    if (info_fd < 0) {
-        fs::remove(journal_path, error);
-        return nullptr;
+        // The description is whole before it has its name, and locked
+        // before anyone can find it (the lock goes with the file).
+        const int info_fd = CreateExclusive(part_path);
+        if (info_fd < 0) {
+            const bool taken = errno == EEXIST;
+            ::close(journal_fd);
+            fs::remove(journal_path, error);
+            if (taken)
+                continue;
+            return nullptr;
+        }
+        const std::string text = FormatTakeInfo(info);
+        const bool info_ok =
+            ::flock(info_fd, LOCK_EX | LOCK_NB) == 0 &&
+            WriteAll(info_fd, reinterpret_cast<const std::uint8_t*>(text.data()), text.size()) &&
+            ::fsync(info_fd) == 0;
+        // link() never replaces: a description of that name stays as it is.
+        const bool linked = info_ok && ::link(part_path.c_str(), info_path.c_str()) == 0;
+        const bool taken = info_ok && !linked && errno == EEXIST;
+        fs::remove(part_path, error);
+        if (!linked) {
+            ::close(info_fd);
+            ::close(journal_fd);
+            fs::remove(journal_path, error);
+            if (taken)
+                continue;
+            return nullptr;
+        }
+        SyncFolder(folder);
+        return std::unique_ptr<TakeJournal>(
+            new TakeJournal(info_path, journal_path, info_fd, journal_fd, seed.size()));
     }
-    const std::string text = FormatTakeInfo(info);
-    const bool info_ok =
-        ::flock(info_fd, LOCK_EX | LOCK_NB) == 0 &&
-        WriteAll(info_fd, reinterpret_cast<const std::uint8_t*>(text.data()), text.size()) &&
-        ::fsync(info_fd) == 0;
-    if (!info_ok) {
-        fs::remove(info_path, error);
-        fs::remove(journal_path, error);
-        ::close(info_fd);
-        return nullptr;
-    }
-    SyncFolder(folder);
-    return std::unique_ptr<TakeJournal>(new TakeJournal(info_path, journal_path, info_fd));
+    return nullptr;
 }
 
-TakeJournal::TakeJournal(fs::path info_path, fs::path journal_path, int lock_fd)
-    : info_path_(std::move(info_path)), journal_path_(std::move(journal_path)), lock_fd_(lock_fd) {}
+TakeJournal::TakeJournal(fs::path info_path, fs::path journal_path, int lock_fd, int journal_fd,
+                         std::uint64_t synced_bytes)
+    : info_path_(std::move(info_path)),
+      journal_path_(std::move(journal_path)),
+      lock_fd_(lock_fd),
+      journal_fd_(journal_fd),
+      synced_bytes_(synced_bytes) {}
 
 TakeJournal::~TakeJournal() {
+    if (journal_fd_ >= 0)
+        ::close(journal_fd_);
     if (lock_fd_ >= 0)
         ::close(lock_fd_);
+}
+
+bool TakeJournal::Sync() {
+    if (journal_fd_ < 0)
+        return false;
+    // The appends come through another descriptor of the same file; the
+    // system syncs the file, whichever descriptor asks.
+    struct stat st {};
+    if (::fstat(journal_fd_, &st) != 0 || ::fdatasync(journal_fd_) != 0)
+        return false;
+    synced_bytes_ = static_cast<std::uint64_t>(st.st_size);
+    return true;
 }
 
 void TakeJournal::Remove() {
@@ -156,6 +217,11 @@ void TakeJournal::Remove() {
     // The description goes first: without it the audio is no take.
     fs::remove(info_path_, error);
     fs::remove(journal_path_, error);
+    SyncFolder(info_path_.parent_path());
+    if (journal_fd_ >= 0) {
+        ::close(journal_fd_);
+        journal_fd_ = -1;
+    }
     if (lock_fd_ >= 0) {
         ::close(lock_fd_);
         lock_fd_ = -1;

@@ -86,6 +86,43 @@ bool ProbeTake(const fs::path& info_path, LeftoverTake* take) {
     return found;
 }
 
+// The takes of one folder, in name order.
+void FindTakesIn(const fs::path& folder, std::vector<LeftoverTake>* takes) {
+    std::vector<fs::path> infos;
+    std::error_code list_error;
+    for (fs::directory_iterator it(folder, list_error), end; !list_error && it != end;
+         it.increment(list_error)) {
+        if (it->path().extension() == kTakeInfoExtension)
+            infos.push_back(it->path());
+    }
+    std::sort(infos.begin(), infos.end());
+    for (const fs::path& info : infos) {
+        LeftoverTake take;
+        if (ProbeTake(info, &take))
+            takes->push_back(std::move(take));
+    }
+}
+
+// Removes descriptions that a recorder began but never put in place (it
+// ended between writing one and naming it). One still being written is
+// locked and stays.
+void RemoveUnfinishedDescriptions(const fs::path& folder) {
+    const std::string suffix = std::string(kTakeInfoExtension) + std::string(kTakeInfoPartSuffix);
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (!it->path().filename().string().ends_with(suffix) || !OwnedEntry(it->path(), false))
+            continue;
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::error_code remove_error;
+            fs::remove(it->path(), remove_error);
+        }
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 std::int64_t LeftoverTake::length_ms() const {
@@ -93,16 +130,25 @@ std::int64_t LeftoverTake::length_ms() const {
     return wavefile::FramesToMs(static_cast<std::int64_t>(data_bytes / align), info.format);
 }
 
-TakeRecovery::TakeRecovery(fs::path temp_root) : temp_root_(std::move(temp_root)) {}
+TakeRecovery::TakeRecovery(fs::path takes_folder, fs::path legacy_temp_root)
+    : takes_folder_(std::move(takes_folder)), legacy_temp_root_(std::move(legacy_temp_root)) {}
 
 std::vector<LeftoverTake> TakeRecovery::Find() const {
+    std::vector<LeftoverTake> takes;
+    if (!takes_folder_.empty() && OwnedEntry(takes_folder_, true)) {
+        RemoveUnfinishedDescriptions(takes_folder_);
+        FindTakesIn(takes_folder_, &takes);
+    }
+    if (legacy_temp_root_.empty())
+        return takes;
+
     struct Folder {
         std::int64_t modified_s;
         fs::path path;
     };
     std::vector<Folder> folders;
     std::error_code error;
-    for (fs::directory_iterator it(temp_root_, error), end; !error && it != end;
+    for (fs::directory_iterator it(legacy_temp_root_, error), end; !error && it != end;
          it.increment(error)) {
         const std::string name = it->path().filename().string();
         struct stat st {};
@@ -113,22 +159,8 @@ std::vector<LeftoverTake> TakeRecovery::Find() const {
         return a.modified_s != b.modified_s ? a.modified_s < b.modified_s : a.path < b.path;
     });
 
-    std::vector<LeftoverTake> takes;
-    for (const Folder& folder : folders) {
-        std::vector<fs::path> infos;
-        std::error_code list_error;
-        for (fs::directory_iterator it(folder.path, list_error), end; !list_error && it != end;
-             it.increment(list_error)) {
-            if (it->path().extension() == kTakeInfoExtension)
-                infos.push_back(it->path());
-        }
-        std::sort(infos.begin(), infos.end());
-        for (const fs::path& info : infos) {
-            LeftoverTake take;
-            if (ProbeTake(info, &take))
-                takes.push_back(std::move(take));
-        }
-    }
+    for (const Folder& folder : folders)
+        FindTakesIn(folder.path, &takes);
     return takes;
 }
 

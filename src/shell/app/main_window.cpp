@@ -484,7 +484,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (started_ && !closing_) {
         closing_ = true;
         // Only a termination signal closes the window under an open
-        // recorder: its unsaved take is kept for the next start.
+        // recorder: its unsaved take stays in the takes folder for the
+        // next start.
         for (auto* recorder : findChildren<dictation::DictationRecorderDialog*>())
             recorder->CloseKeepingTake();
         QApplication::setOverrideCursor(Qt::WaitCursor);

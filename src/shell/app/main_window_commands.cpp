@@ -45,8 +45,12 @@ bool RunDictationRecorder(MainWindow* window, shell::MessageReporter& reporter,
         return false;
     const shell::DataStoreSession& store = session.store();
     const dictation::DictationTarget target{
-        store.working_folder(), store.store_path(), &session.profile(), session.section(),
-        dictation::ReadRecordingQuality(session.profile(), session.section())};
+        store.working_folder(),
+        store.store_path(),
+        &session.profile(),
+        session.section(),
+        dictation::ReadRecordingQuality(session.profile(), session.section()),
+        session.places().folders.takes_folder};
     dictation::DictationRecorderDialog recorder(audio::SharedAudioBackend(), target, reporter,
                                                 window);
     QObject::connect(&recorder, &dictation::DictationRecorderDialog::helpRequested, window,
@@ -354,7 +358,8 @@ void MainWindow::OfferTakeRecovery() {
         return;
     const std::filesystem::path working = session_->store().working_folder();
     dictation::OfferLeftoverTakes(
-        dictation::TakeRecovery(working.parent_path()), *reporter_, working,
+        dictation::TakeRecovery(session_->places().folders.takes_folder, working.parent_path()),
+        *reporter_, working,
         [this](const std::filesystem::path& wave, const std::function<void()>& release_take) {
             return RunDictationRecorder(this, *reporter_,
                                         [&](dictation::DictationRecorderDialog& recorder) {

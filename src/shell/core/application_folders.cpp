@@ -92,6 +92,7 @@ ApplicationFolders LocateApplicationFolders(const EnvironmentLookup& environment
     folders.profile_file = folders.home / kProfileFileName;
     folders.profiles_folder = folders.home / kProfilesFolderName;
     folders.resources = ResourceFolderBeside(executable_path);
+    folders.takes_folder = folders.home / kTakesFolderName;
     return folders;
 }
 

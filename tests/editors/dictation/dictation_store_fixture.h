@@ -42,7 +42,7 @@ protected:
         store_->set_location(location);
         ASSERT_EQ(store_->LoadDataStore(), 0);
 
-        target_ = DictationTarget{work_, store_->store_path(), &profile_, "anna", 0};
+        target_ = DictationTarget{work_, store_->store_path(), &profile_, "anna", 0, takes_};
         session_ = std::make_unique<DictationSession>(*backend_, target_, reporter_);
         ASSERT_EQ(session_->Open(), 0);
     }
@@ -57,7 +57,8 @@ protected:
         return test::Frames(tape_, kMono8k, first_ms * 8, ms * 8);
     }
 
-    // Files of this recording left in the working folder.
+    // Files of this recording left in the working folder or the takes
+    // folder.
     std::vector<std::string> LeftOverFiles() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(work_)) {
@@ -65,6 +66,10 @@ protected:
             if (name.starts_with("D" + session_->stamp()) || name == "temp.xrw")
                 names.push_back(name);
         }
+        std::error_code error;
+        for (fs::directory_iterator it(takes_, error), end; !error && it != end;
+             it.increment(error))
+            names.push_back(it->path().filename().string());
         return names;
     }
 
@@ -81,6 +86,7 @@ protected:
 
     test::TempDir dir_;
     fs::path work_ = dir_.path() / "work";
+    fs::path takes_ = dir_.path() / "home" / "Takes";
     std::vector<std::uint8_t> tape_;
     std::unique_ptr<VirtualAudioBackend> backend_;
     shell::ProfileFile profile_{dir_.file("KIVO.ini")};

@@ -1,7 +1,8 @@
 // The window's ways into the dictation recorder: New Recording primed from
 // the last record listed (profile "Prime"), New Dictation from the record
 // menu with the record's subject, and the start-up offer of a take that a
-// recorder left behind.
+// recorder left behind (in the takes folder of the home, or in a working
+// folder of an earlier version).
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 
 #include "app_fixture.h"
 #include "file_bytes.h"
@@ -158,6 +160,56 @@ TEST_F(MainWindowDictationTest, LeftOverTakeIsOfferedAndSavedAsANewDictation) {
     EXPECT_TRUE(listed);
     EXPECT_FALSE(std::filesystem::exists(crashed / "D1.xrq"));
     EXPECT_FALSE(std::filesystem::exists(working() / "recovered.wav"));
+}
+
+TEST_F(MainWindowDictationTest, TakeOfARecorderOpenWhenTheProgramMustEndIsOfferedAtTheNextStart) {
+    const std::filesystem::path takes = home_.home() / "Takes";
+    const std::filesystem::path first_working = working();
+    std::filesystem::path journal;
+    QTimer::singleShot(0, [&] {
+        auto* recorder =
+            qobject_cast<dictation::DictationRecorderDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(recorder, nullptr);
+        QTest::mouseClick(recorder->record_button(), Qt::LeftButton);
+        journal = recorder->session().JournalPath();
+        ASSERT_FALSE(journal.empty());
+        QTRY_VERIFY(std::filesystem::file_size(journal) >= 16000);
+        // What a termination signal does: the window closes under the
+        // recorder, nobody is asked.
+        window_->close();
+    });
+    window_->commands().action(Command::kNewRecording)->trigger();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal.parent_path(), takes);
+    EXPECT_TRUE(reporter_.reports().empty());
+    EXPECT_FALSE(std::filesystem::exists(first_working));  // removed as the program ends
+    ASSERT_TRUE(std::filesystem::exists(journal));
+    const auto recorded_bytes = std::filesystem::file_size(journal);
+    window_.reset();
+
+    // The next start.
+    window_ =
+        std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
+    ASSERT_TRUE(window_->Start());
+    window_->ShowKind(ViewKind::kDictation);
+    const int rows_before = window_->records().rowCount();
+    std::int64_t reviewed_ms = -1;
+    QTimer::singleShot(0, [&] {
+        auto* recorder =
+            qobject_cast<dictation::DictationRecorderDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(recorder, nullptr);
+        reviewed_ms = recorder->session().length_ms();
+        recorder->subject_edit()->setText(QStringLiteral("Kept at the end"));
+        QTest::mouseClick(recorder->ok_button(), Qt::LeftButton);
+    });
+    window_->OfferTakeRecovery();
+    ASSERT_EQ(reporter_.reports().size(), 1u);  // the question
+    EXPECT_EQ(reporter_.reports()[0].style, shell::kStyleQuestion);
+    // 8000 Hz mono 16-bit: 16 bytes a millisecond.
+    EXPECT_NEAR(reviewed_ms, static_cast<std::int64_t>(recorded_bytes / 16), 1);
+    EXPECT_EQ(window_->records().rowCount(), rows_before + 1);
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    EXPECT_TRUE(std::filesystem::is_empty(takes));  // saved: nothing is left
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 //
 //  - Writable home: $KIVO_HOME, else $XDG_DATA_HOME/kivo, else
 //    ~/.local/share/kivo. It holds the profile "KIVO.ini" and "Profiles/",
-//    below which each user has a folder named after the profile section.
+//    below which each user has a folder named after the profile section,
+//    and "Takes", where a recorder keeps the audio it has not saved yet
+//    (made, private to the user, when first needed).
 //  - Read-only resources (greeting and warning sounds, help pages, icons):
 //    share/kivo beside the executable's bin/ folder, in the build tree and
 //    when installed.
@@ -18,6 +20,7 @@ namespace kivo::shell {
 
 inline constexpr const char* kProfileFileName = "KIVO.ini";
 inline constexpr const char* kProfilesFolderName = "Profiles";
+inline constexpr const char* kTakesFolderName = "Takes";
 inline constexpr const char* kDefaultProfileSection = "Default";
 inline constexpr std::size_t kMaxProfileSectionChars = 250;
 
@@ -30,6 +33,7 @@ struct ApplicationFolders {
     std::filesystem::path profile_file;     // home / "KIVO.ini"
     std::filesystem::path profiles_folder;  // home / "Profiles"
     std::filesystem::path resources;        // share/kivo beside bin/
+    std::filesystem::path takes_folder;     // home / "Takes"
 
     // Folder of one user's data stores: profiles_folder / section.
     std::filesystem::path UserFolder(const std::string& section) const;

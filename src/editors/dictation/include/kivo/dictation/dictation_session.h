@@ -12,8 +12,11 @@
 // re-indexed (Zn2IndexDel, Zn2IndexAdd).
 //
 // While recording, every captured byte also goes to a take journal in the
-// working folder (see take_journal.h), so a crash or power cut leaves the
-// audio behind for TakeRecovery to offer at the next start.
+// target's takes folder (see take_journal.h), synced to disk about once a
+// second and on Stop, so a crash, a kill or a power cut leaves the audio
+// behind for TakeRecovery to offer at the next start. The journal goes when
+// the recording is saved or the user discards it; every other way out keeps
+// it.
 //
 // The dialog shows the state (ButtonStates), polls position_ms() from a
 // timer while recording or playing, and passes every command on. Questions
@@ -24,6 +27,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -48,7 +52,13 @@ struct DictationTarget {
     shell::ProfileFile* profile = nullptr;  // hands out the record number ("RecID")
     std::string profile_section;
     int recording_quality = 0;  // RecQual, 0-3
+    // Where take journals are kept (the writable home's "Takes"; made
+    // when first needed). Empty: no journal is kept.
+    std::filesystem::path takes_folder;
 };
+
+// How often the journal of a running recording is synced to disk.
+inline constexpr int kJournalSyncInterval_ms = 1000;
 
 enum class TransportState {
     kEmpty = 0,  // opened, nothing recorded yet
@@ -164,6 +174,10 @@ public:
     // The take journal while one is kept (empty otherwise).
     std::filesystem::path JournalPath() const;
 
+    // The size of the journal's audio at its last sync to disk; 0 without
+    // a journal.
+    std::uint64_t JournalSyncedBytes() const;
+
     // Saves the record (a new one, or the edited one in its place). 0, or
     // the message code reported (108, 109, 110). Temporary files are
     // deleted whatever the result; when nothing reached the store (108,
@@ -174,10 +188,12 @@ public:
     // Yes saves, No discards. Temporary files are deleted either way.
     CloseOutcome Close();
     // The program must end now (a termination signal) and nobody can be
-    // asked: stops, moves the take journal (when there is one) into a new
-    // folder beside the working folder, named as working folders are, where
-    // TakeRecovery finds it at the next start, and deletes the other
-    // temporary files. False when there was a take that could not be kept.
+    // asked: stops, leaves an unsaved recording's take journal in the takes
+    // folder, synced, where TakeRecovery finds it at the next start, and
+    // deletes the other temporary files. A journal that missed audio (a
+    // write failed) is replaced by one of the whole recording. False when
+    // there was unsaved audio that could not be kept. A session destroyed
+    // without being closed keeps its take the same way.
     bool CloseKeepingTake();
 
     audio::WaveDocument& document() { return document_; }
@@ -192,8 +208,11 @@ private:
     void EnterState(TransportState state);
     void OnPlaybackFinished();
     int Fail(int code);
-    bool MoveTakeOutOfWorkingFolder();
+    // Audio that is in no store: a new recording, or an edit's new audio.
+    bool HasUnsavedAudio() const;
+    bool KeepTake();
     bool StartJournal(bool seed_with_recording);
+    void SyncJournal();
     int LoadStoredRecord();
     void LoadStoredMarks();
     int SaveFiles();
@@ -212,6 +231,8 @@ private:
     std::string base_name_;  // the record's files: base_name_ + extension
     std::int32_t record_number_ = 0;
     std::unique_ptr<TakeJournal> journal_;
+    bool journal_incomplete_ = false;  // a take did not reach the journal whole
+    QTimer journal_sync_timer_;
 
     // Edit mode: the record as stored.
     recordstore::RecordFields stored_fields_;

@@ -2,11 +2,12 @@
 // left behind when the program ended while it was open (a crash, a kill, a
 // power cut), turns one into a wave file, or removes it.
 //
-// Working folders are made under one temporary root, each named "Voxwren"
-// and six characters. Every such folder of this user is looked at (the
-// running program's own too); a take whose description is still locked
-// belongs to a recorder that is open now and is passed over. Folders and
-// files that are links, or belong to someone else, are never touched.
+// Takes are kept in the takes folder of the writable home. Earlier versions
+// kept them in the working folders under the temporary root (each named
+// "Voxwren" and six characters), and so every such folder of this user is
+// looked at too. A take whose description is still locked belongs to a
+// recorder that is open now and is passed over. Folders and files that are
+// links, or belong to someone else, are never touched.
 #pragma once
 
 #include <cstdint>
@@ -34,10 +35,15 @@ struct LeftoverTake {
 
 class TakeRecovery {
 public:
-    explicit TakeRecovery(std::filesystem::path temp_root);
+    // legacy_temp_root: where older working folders were made; empty for
+    // none.
+    explicit TakeRecovery(std::filesystem::path takes_folder,
+                          std::filesystem::path legacy_temp_root = {});
 
-    // The left-over takes that hold audio, oldest folder first. Left-over
-    // descriptions without audio (a crash before the first sound arrived)
+    // The left-over takes that hold audio: those of the takes folder in
+    // name order (the stamp: oldest first), then those of working folders,
+    // oldest folder first. Left-over descriptions without audio (a crash
+    // before the first sound arrived) and descriptions left half-written
     // are removed on the way.
     std::vector<LeftoverTake> Find() const;
 
@@ -50,7 +56,8 @@ public:
     static void Discard(const LeftoverTake& take);
 
 private:
-    std::filesystem::path temp_root_;
+    std::filesystem::path takes_folder_;
+    std::filesystem::path legacy_temp_root_;
 };
 
 // The question asked for a left-over take.

@@ -420,6 +420,39 @@ void DictationSession::SetCutTo(std::int64_t ms) {
     emit stateChanged();
 }
 
+void DictationSession::DragStartSlider(int seconds) {
+    if (state_ == TransportState::kRecording || state_ == TransportState::kPlaying)
+        user_dragging_ = true;
+    SetCutFrom(std::int64_t{seconds} * 1000);
+}
+
+void DictationSession::DragEndSlider(int seconds) {
+    if (state_ == TransportState::kRecording || state_ == TransportState::kPlaying)
+        user_dragging_ = true;
+    SetCutTo(std::int64_t{seconds} * 1000);
+}
+
+void DictationSession::ReleaseStartSlider(int seconds) {
+    user_dragging_ = false;
+    const std::int64_t wanted =
+        std::clamp<std::int64_t>(std::int64_t{seconds} * 1000, 0, document_.length_ms());
+    if (state_ == TransportState::kStopped || state_ == TransportState::kReview) {
+        // Cut-from is where the recording really stands after the seek.
+        document_.Seek(wanted);
+        cut_from_ms_ = std::clamp<std::int64_t>(document_.position_ms(), 0, document_.length_ms());
+    } else {
+        // A running transport is not moved by the slider.
+        cut_from_ms_ = wanted;
+    }
+    cut_allowed_ = true;
+    emit stateChanged();
+}
+
+void DictationSession::ReleaseEndSlider(int seconds) {
+    user_dragging_ = false;
+    SetCutTo(std::int64_t{seconds} * 1000);
+}
+
 bool DictationSession::CanCut() const {
     return state_ == TransportState::kStopped && cut_allowed_ && cut_from_ms_ < cut_to_ms_;
 }
@@ -489,6 +522,10 @@ fs::path DictationSession::TempPath(std::string_view extension) const {
 
 void DictationSession::EnterState(TransportState state) {
     state_ = state;
+    // A drag that outlives the transport must not keep the position text
+    // frozen afterwards.
+    if (state != TransportState::kRecording && state != TransportState::kPlaying)
+        user_dragging_ = false;
     emit stateChanged();
 }
 
@@ -778,6 +815,14 @@ int ReadRecordingQuality(const shell::ProfileFile& profile, std::string_view sec
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '3')
         return text[0] - '0';
     return 0;
+}
+
+}  // namespace kivo::dictation
+
+namespace kivo::dictation {
+
+int SliderSeconds(std::int64_t length_ms) {
+    return static_cast<int>(std::max<std::int64_t>(1, length_ms / 1000));
 }
 
 }  // namespace kivo::dictation

@@ -131,6 +131,19 @@ public:
     std::int64_t cut_from_ms() const { return cut_from_ms_; }
     std::int64_t cut_to_ms() const { return cut_to_ms_; }
     bool CanCut() const;
+
+    // The start and end sliders (one step a second; see SliderSeconds).
+    // Dragging sets cut-from or cut-to to the slider's second; while
+    // recording or playing it also marks the user as dragging, which keeps
+    // the position text on the slider. Releasing the start slider seeks to
+    // the slider's second, or the end when that is earlier, and makes the
+    // position reached the cut-from position; releasing the end slider sets
+    // cut-to. Releasing ends the dragging.
+    void DragStartSlider(int seconds);
+    void DragEndSlider(int seconds);
+    void ReleaseStartSlider(int seconds);
+    void ReleaseEndSlider(int seconds);
+    bool user_dragging() const { return user_dragging_; }
     // Removes [cut-from, cut-to); marks inside go, later marks move back.
     bool Cut();
     // Cut-from 0, cut-to the length.
@@ -246,6 +259,7 @@ private:
     bool recorded_ = false;
     bool saved_ = false;
     bool cut_allowed_ = false;
+    bool user_dragging_ = false;
     bool cut_to_set_ = false;
     std::int64_t cut_from_ms_ = 0;
     std::int64_t cut_to_ms_ = 0;
@@ -265,6 +279,10 @@ private:
 }  // namespace kivo::dictation
 
 namespace kivo::dictation {
+// The range of the start and end sliders and of the position bar for a
+// recording of length_ms: whole seconds, at least 1 (an empty recording
+// has 0..1).
+int SliderSeconds(std::int64_t length_ms);
 // The RecQual value of the profile section: 0 to 3; anything else reads as 0.
 int ReadRecordingQuality(const shell::ProfileFile& profile, std::string_view section);
 }  // namespace kivo::dictation

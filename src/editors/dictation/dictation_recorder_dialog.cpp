@@ -18,16 +18,20 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "kivo/dictation/predefined_comments.h"
 #include "kivo/dictation/spin_acceleration.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
@@ -38,6 +42,7 @@ namespace {
 
 constexpr int kPositionRefreshMs = 100;
 constexpr int kPictureFrameSize = 120;
+constexpr int kStatusIconSize = 20;
 
 // Columns of the marks list; the third, hidden, holds the mark type.
 constexpr int kCommentColumn = 0;
@@ -118,6 +123,65 @@ QString Duration(std::int64_t ms) {
     return QString::fromStdString(DurationText(ms));
 }
 
+// The status icon beside the transport: a grey square while idle, a red
+// dot and a red ring taking turns while recording, a filled and an outlined
+// green triangle while playing.
+QPixmap StatusPixmap(StatusIcon icon) {
+    QPixmap pixmap(kStatusIconSize, kStatusIconSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor red(198, 40, 40);
+    const QColor green(46, 139, 62);
+    QPainterPath triangle;
+    triangle.moveTo(6, 4);
+    triangle.lineTo(16, 10);
+    triangle.lineTo(6, 16);
+    triangle.closeSubpath();
+    switch (icon) {
+        case StatusIcon::kIdle:
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(128, 128, 128));
+            painter.drawRect(5, 5, 10, 10);
+            break;
+        case StatusIcon::kRecording1:
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(red);
+            painter.drawEllipse(QPointF(10, 10), 7, 7);
+            break;
+        case StatusIcon::kRecording2:
+            painter.setPen(QPen(red, 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(QPointF(10, 10), 6, 6);
+            break;
+        case StatusIcon::kPlaying1:
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(green);
+            painter.drawPath(triangle);
+            break;
+        case StatusIcon::kPlaying2:
+            painter.setPen(QPen(green, 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawPath(triangle);
+            break;
+    }
+    return pixmap;
+}
+
+QString StatusText(StatusIcon icon) {
+    switch (icon) {
+        case StatusIcon::kRecording1:
+        case StatusIcon::kRecording2:
+            return QStringLiteral("Recording");
+        case StatusIcon::kPlaying1:
+        case StatusIcon::kPlaying2:
+            return QStringLiteral("Playing");
+        case StatusIcon::kIdle:
+            break;
+    }
+    return QStringLiteral("Stopped");
+}
+
 QString NowDisplayDate() {
     char text[QLDATE_BUFFER_BYTES] = {};
     return QString::fromLatin1(DisplayDate(text));
@@ -150,7 +214,7 @@ DictationRecorderDialog::DictationRecorderDialog(audio::AudioBackend& backend,
     layout->addLayout(buttons);
 
     position_timer_->setInterval(kPositionRefreshMs);
-    connect(position_timer_, &QTimer::timeout, this, &DictationRecorderDialog::ShowPosition);
+    connect(position_timer_, &QTimer::timeout, this, &DictationRecorderDialog::OnPositionTimer);
     connect(session_.get(), &DictationSession::stateChanged, this,
             &DictationRecorderDialog::ShowState);
     connect(session_.get(), &DictationSession::marksChanged, this,
@@ -179,6 +243,12 @@ DictationRecorderDialog::DictationRecorderDialog(audio::AudioBackend& backend,
         if (ms != session_->cut_to_ms())
             session_->SetCutTo(ms);
     });
+    for (QSlider* slider : {start_slider_, end_slider_}) {
+        connect(slider, &QSlider::valueChanged, this,
+                [this, slider](int seconds) { OnSliderMoved(slider, seconds); });
+        connect(slider, &QSlider::sliderReleased, this,
+                [this, slider] { OnSliderReleased(slider); });
+    }
     connect(device_, &QComboBox::activated, this, [this](int row) {
         if (mixer_.Select(row))
             session_->SelectInputDevice(mixer_.inputs()[static_cast<std::size_t>(row)].id);
@@ -216,6 +286,9 @@ QWidget* DictationRecorderDialog::BuildFields() {
     auto* mark_row = new QHBoxLayout;
     index_comment_ = new QComboBox(box);
     index_comment_->setEditable(true);
+    // The list holds the predefined comments only; what the user types is
+    // not added to it.
+    index_comment_->setInsertPolicy(QComboBox::NoInsert);
     index_comment_->lineEdit()->setMaxLength(
         static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
     mark_ = Button(QStringLiteral("&MARK"), box);
@@ -266,6 +339,10 @@ QWidget* DictationRecorderDialog::BuildTransport() {
 
     position_ = new QLabel(QStringLiteral("00:00:00"), box);
     length_ = new QLabel(QStringLiteral("00:00:00"), box);
+    status_ = new QLabel(box);
+    status_->setFixedSize(kStatusIconSize, kStatusIconSize);
+    grid->addWidget(status_, 0, column++);
+
     grid->addWidget(new QLabel(QStringLiteral("Position"), box), 1, 0);
     grid->addWidget(position_, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("Length"), box), 1, 2);
@@ -274,19 +351,19 @@ QWidget* DictationRecorderDialog::BuildTransport() {
     progress_ = new QProgressBar(box);
     progress_->setRange(0, 1);
     progress_->setFormat(QStringLiteral("00:00:00"));
-    grid->addWidget(progress_, 2, 0, 1, 6);
+    grid->addWidget(progress_, 2, 0, 1, 7);
     level_ = new QProgressBar(box);
     level_->setRange(0, 99);
     level_->setTextVisible(false);
     level_->setFixedHeight(8);
     level_->setAccessibleName(QStringLiteral("Input level"));
-    grid->addWidget(level_, 3, 0, 1, 6);
+    grid->addWidget(level_, 3, 0, 1, 7);
     return box;
 }
 
 QWidget* DictationRecorderDialog::BuildCutRow() {
     auto* box = new QWidget(this);
-    auto* row = new QHBoxLayout(box);
+    auto* grid = new QGridLayout(box);
     cut_from_ = new CutPositionSpin(box);
     cut_to_ = new CutPositionSpin(box);
     for (QSpinBox* spin : {cut_from_, cut_to_}) {
@@ -294,18 +371,34 @@ QWidget* DictationRecorderDialog::BuildCutRow() {
         spin->setSuffix(QStringLiteral(" ms"));
         spin->setSingleStep(1);
     }
+    cut_from_time_ = new QLabel(Duration(0), box);
+    cut_to_time_ = new QLabel(Duration(0), box);
+    // One step of a slider is one second.
+    start_slider_ = new QSlider(Qt::Horizontal, box);
+    end_slider_ = new QSlider(Qt::Horizontal, box);
+    start_slider_->setAccessibleName(QStringLiteral("Start slider"));
+    end_slider_->setAccessibleName(QStringLiteral("End slider"));
+    for (QSlider* slider : {start_slider_, end_slider_}) {
+        slider->setRange(0, 1);
+        slider->setSingleStep(1);
+    }
     auto* from_label = new QLabel(QStringLiteral("Cut Fr&om"), box);
     from_label->setBuddy(cut_from_);
     auto* to_label = new QLabel(QStringLiteral("C&ut To"), box);
     to_label->setBuddy(cut_to_);
-    row->addWidget(from_label);
-    row->addWidget(cut_from_);
-    row->addWidget(to_label);
-    row->addWidget(cut_to_);
+    grid->addWidget(from_label, 0, 0);
+    grid->addWidget(cut_from_, 0, 1);
+    grid->addWidget(cut_from_time_, 0, 2);
+    grid->addWidget(start_slider_, 0, 3);
+    grid->addWidget(to_label, 1, 0);
+    grid->addWidget(cut_to_, 1, 1);
+    grid->addWidget(cut_to_time_, 1, 2);
+    grid->addWidget(end_slider_, 1, 3);
+    grid->setColumnStretch(3, 1);
     cut_ = Button(QStringLiteral("&Cut"), box);
     reset_ = Button(QStringLiteral("R&eset"), box);
-    row->addWidget(cut_);
-    row->addWidget(reset_);
+    grid->addWidget(cut_, 0, 4);
+    grid->addWidget(reset_, 1, 4);
     return box;
 }
 
@@ -372,6 +465,12 @@ void DictationRecorderDialog::SetPrimedTexts(const QString& subject, const QStri
     keywords_->setPlainText(keywords);
 }
 
+void DictationRecorderDialog::TakePredefinedComments(std::string& shared_text) {
+    for (const std::string& comment : ParsePredefinedComments(shared_text))
+        index_comment_->addItem(QString::fromStdString(comment));
+    shared_text.clear();
+}
+
 void DictationRecorderDialog::ShowOpenedRecording() {
     start_time_->setText(QString::fromStdString(session_->start_text()));
     end_time_->setText(QString::fromStdString(session_->end_text()));
@@ -421,7 +520,26 @@ void DictationRecorderDialog::ShowState() {
         !start_time_->text().isEmpty())
         end_time_->setText(NowDisplayDate());
 
+    start_slider_->setEnabled(buttons.positions);
+    end_slider_->setEnabled(buttons.positions);
+
+    PositionRefresh::Transport transport = PositionRefresh::Transport::kIdle;
+    if (session_->state() == TransportState::kRecording)
+        transport = PositionRefresh::Transport::kRecording;
+    else if (session_->state() == TransportState::kPlaying)
+        transport = PositionRefresh::Transport::kPlaying;
+    refresh_.Follow(transport, session_->position_ms());
+    ShowStatusIcon();
+    ShowRanges();
+    ShowPosition();
+}
+
+// Spins, sliders and their texts after the cut positions or the length
+// changed. A slider the user holds is left where the hand is.
+void DictationRecorderDialog::ShowRanges() {
     const int length_ms = static_cast<int>(session_->length_ms());
+    const int from_ms = static_cast<int>(session_->cut_from_ms());
+    const int to_ms = static_cast<int>(session_->cut_to_ms());
     for (QSpinBox* spin : {cut_from_, cut_to_}) {
         const QSignalBlocker block(spin);
         spin->setRange(0, length_ms);
@@ -429,20 +547,83 @@ void DictationRecorderDialog::ShowState() {
     {
         const QSignalBlocker block_from(cut_from_);
         const QSignalBlocker block_to(cut_to_);
-        cut_from_->setValue(static_cast<int>(session_->cut_from_ms()));
-        cut_to_->setValue(static_cast<int>(session_->cut_to_ms()));
+        cut_from_->setValue(from_ms);
+        cut_to_->setValue(to_ms);
     }
-    ShowPosition();
+    cut_from_time_->setText(Duration(from_ms));
+    cut_to_time_->setText(Duration(to_ms));
+
+    const int seconds = SliderSeconds(length_ms);
+    end_slider_->setPageStep(std::max(1, seconds / 6));
+    const std::pair<QSlider*, int> sliders[] = {{start_slider_, from_ms / 1000},
+                                                {end_slider_, to_ms / 1000}};
+    for (const auto& [slider, value] : sliders) {
+        if (slider->isSliderDown())
+            continue;
+        const QSignalBlocker block(slider);
+        slider->setRange(0, seconds);
+        slider->setValue(value);
+    }
 }
 
+void DictationRecorderDialog::ShowStatusIcon() {
+    status_->setPixmap(StatusPixmap(refresh_.icon()));
+    status_->setToolTip(StatusText(refresh_.icon()));
+    status_->setAccessibleName(StatusText(refresh_.icon()));
+}
+
+// The position bar, and the "Position" and "Length" texts unless the user
+// is dragging a slider (the text then shows the slider).
 void DictationRecorderDialog::ShowPosition() {
     const std::int64_t length_ms = session_->length_ms();
     const std::int64_t position_ms = session_->position_ms();
-    position_->setText(Duration(position_ms));
-    length_->setText(Duration(length_ms));
-    progress_->setRange(0, std::max<int>(1, static_cast<int>(length_ms / 1000)));
+    progress_->setRange(0, SliderSeconds(length_ms));
     progress_->setValue(static_cast<int>(position_ms / 1000));
     progress_->setFormat(Duration(position_ms));
+    if (!session_->user_dragging() && !start_slider_->isSliderDown() &&
+        !end_slider_->isSliderDown())
+        position_->setText(Duration(position_ms));
+    length_->setText(Duration(length_ms));
+}
+
+// While recording or playing: the bar follows every poll (and the ranges
+// the growing recording); the texts and the status icon follow about once
+// a second.
+void DictationRecorderDialog::OnPositionTimer() {
+    const std::int64_t length_ms = session_->length_ms();
+    const std::int64_t position_ms = session_->position_ms();
+    const bool recording = session_->state() == TransportState::kRecording;
+    progress_->setRange(0, SliderSeconds(length_ms));
+    progress_->setValue(static_cast<int>(position_ms / 1000));
+    progress_->setFormat(Duration(position_ms));
+    if (recording)
+        ShowRanges();
+    if (refresh_.Poll(position_ms, session_->user_dragging())) {
+        position_->setText(Duration(position_ms));
+        if (recording)
+            length_->setText(Duration(length_ms));
+        ShowStatusIcon();
+    }
+}
+
+void DictationRecorderDialog::OnSliderMoved(QSlider* slider, int seconds) {
+    if (!slider->isSliderDown()) {
+        // A step by key, wheel or page click is a drag and its release at once.
+        OnSliderReleased(slider);
+        return;
+    }
+    if (slider == start_slider_)
+        session_->DragStartSlider(seconds);
+    else
+        session_->DragEndSlider(seconds);
+    position_->setText(Duration(std::int64_t{seconds} * 1000));
+}
+
+void DictationRecorderDialog::OnSliderReleased(QSlider* slider) {
+    if (slider == start_slider_)
+        session_->ReleaseStartSlider(slider->value());
+    else
+        session_->ReleaseEndSlider(slider->value());
 }
 
 void DictationRecorderDialog::ShowMarks() {

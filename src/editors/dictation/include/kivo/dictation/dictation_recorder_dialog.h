@@ -13,6 +13,7 @@
 
 #include "kivo/audio/mixer_selector.h"
 #include "kivo/dictation/dictation_session.h"
+#include "kivo/dictation/position_refresh.h"
 
 class QCheckBox;
 class QComboBox;
@@ -22,6 +23,7 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSlider;
 class QSpinBox;
 class QTimer;
 class QTreeWidget;
@@ -56,6 +58,10 @@ public:
     void CloseKeepingTake();
     // Texts a new recording starts with (priming, New Dictation).
     void SetPrimedTexts(const QString& subject, const QString& keywords);
+    // Offers the predefined index comments of shared_text (see
+    // predefined_comments.h) in the "Index Comment" list, in order, and
+    // clears shared_text: the comments are used by this recorder alone.
+    void TakePredefinedComments(std::string& shared_text);
 
     DictationSession& session() { return *session_; }
     bool saved() const { return session_->saved(); }
@@ -74,6 +80,21 @@ public:
     QTreeWidget* marks_list() const { return marks_; }
     QSpinBox* cut_from_spin() const { return cut_from_; }
     QSpinBox* cut_to_spin() const { return cut_to_; }
+    QSlider* start_slider() const { return start_slider_; }
+    QSlider* end_slider() const { return end_slider_; }
+    // The "hh:mm:ss" texts beside "Cut From" and "Cut To".
+    QLabel* cut_from_time_label() const { return cut_from_time_; }
+    QLabel* cut_to_time_label() const { return cut_to_time_; }
+    QLabel* position_label() const { return position_; }
+    QLabel* length_label() const { return length_; }
+    QComboBox* index_comment_box() const { return index_comment_; }
+    QPushButton* rewind_button() const { return rewind_; }
+    QPushButton* fast_forward_button() const { return fast_forward_; }
+    QPushButton* cut_button() const { return cut_; }
+    QPushButton* reset_button() const { return reset_; }
+    // The status icon beside the transport and the picture it shows.
+    QLabel* status_icon_label() const { return status_; }
+    StatusIcon status_icon() const { return refresh_.icon(); }
     QLabel* picture_frame() const { return picture_; }
     // The picture frame's context menu as it would show now.
     std::unique_ptr<QMenu> BuildPictureMenu();
@@ -96,6 +117,11 @@ private:
     QWidget* BuildPicture();
     void ShowState();
     void ShowPosition();
+    void ShowRanges();
+    void ShowStatusIcon();
+    void OnPositionTimer();
+    void OnSliderMoved(QSlider* slider, int seconds);
+    void OnSliderReleased(QSlider* slider);
     void ShowMarks();
     void OnRecord();
     void OnMark();
@@ -110,6 +136,7 @@ private:
     std::unique_ptr<DictationSession> session_;
     audio::MixerSelector mixer_;
     QTimer* position_timer_;
+    PositionRefresh refresh_;
     bool closing_ = false;
     bool showing_marks_ = false;
 
@@ -133,6 +160,11 @@ private:
     QProgressBar* level_ = nullptr;
     QSpinBox* cut_from_ = nullptr;
     QSpinBox* cut_to_ = nullptr;
+    QLabel* cut_from_time_ = nullptr;
+    QLabel* cut_to_time_ = nullptr;
+    QSlider* start_slider_ = nullptr;
+    QSlider* end_slider_ = nullptr;
+    QLabel* status_ = nullptr;
     QPushButton* cut_ = nullptr;
     QPushButton* reset_ = nullptr;
     QComboBox* device_ = nullptr;

@@ -1,23 +1,116 @@
 // The editable recording (see wave_document.h).
 #include "kivo/audio/wave_document.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 
 #include "audio_log.h"
 #include "kivo/wavefile/peak_level.h"
+#include "kivo/wavefile/riff_layout.h"
 #include "kivo/wavefile/wave_reader.h"
-#include "kivo/wavefile/wave_writer.h"
-#include "memory_pcm_source.h"
+#include "piece_store.h"
 
 namespace kivo::audio {
 
 namespace {
 
 constexpr char kTemporarySaveName[] = "temp.xrw";
+// "RIFF", size, "WAVE", "fmt ", 16, the format, "data", size.
+constexpr std::uint64_t kPcmHeaderBytes = wavefile::kRiffHeaderBytes + wavefile::kChunkHeaderBytes +
+                                          wavefile::kPcmFormatBytes + wavefile::kChunkHeaderBytes;
+// Saving streams the pieces through a buffer of this size.
+constexpr std::size_t kSaveBufferBytes = 1 << 20;
+
+QString ErrnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Reads a wave file through its descriptor for the header parser.
+class FdByteSource : public wavefile::ByteSource {
+public:
+    FdByteSource(int fd, std::uint64_t size_bytes) : fd_(fd), size_bytes_(size_bytes) {}
+    std::uint64_t SizeBytes() const override { return size_bytes_; }
+    bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) override {
+        auto* out = static_cast<std::uint8_t*>(destination);
+        while (count > 0) {
+            const ssize_t got = ::pread(fd_, out, count, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return false;
+            }
+            out += got;
+            offset += static_cast<std::uint64_t>(got);
+            count -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+    std::uint64_t size_bytes_;
+};
+
+bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size_bytes) {
+    while (size_bytes > 0) {
+        const ssize_t written = ::write(fd, bytes, size_bytes);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes += written;
+        size_bytes -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+void StoreU32(std::uint8_t* out, std::uint64_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+// A plain PCM wave header ("fmt " of 16 bytes, then "data") for
+// `data_bytes` of audio.
+std::vector<std::uint8_t> PcmHeader(const wavefile::PcmFormat& format, std::uint64_t riff_bytes,
+                                    std::uint64_t data_bytes) {
+    std::vector<std::uint8_t> header(kPcmHeaderBytes);
+    std::uint8_t* out = header.data();
+    std::memcpy(out, wavefile::kRiffTag, 4);
+    StoreU32(out + 4, riff_bytes);
+    std::memcpy(out + 8, wavefile::kWaveForm, 4);
+    std::memcpy(out + 12, wavefile::kFmtTag, 4);
+    StoreU32(out + 16, wavefile::kPcmFormatBytes);
+    const auto block = wavefile::WaveFormatExBlock(format);
+    std::memcpy(out + 20, block.data(), wavefile::kPcmFormatBytes);
+    std::memcpy(out + 36, wavefile::kDataTag, 4);
+    StoreU32(out + 40, data_bytes);
+    return header;
+}
+
+// Makes a rename in `folder` durable (best effort: some file systems
+// refuse to sync a directory).
+void SyncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
 
 }  // namespace
 
@@ -27,7 +120,7 @@ void WaveDocument::StreamDeleter::operator()(QObject* stream) const {
 }
 
 WaveDocument::WaveDocument(AudioBackend& backend, QObject* parent)
-    : QObject(parent), backend_(backend) {}
+    : QObject(parent), backend_(backend), store_(std::make_unique<PieceStore>()) {}
 
 WaveDocument::~WaveDocument() {
     Close();
@@ -71,19 +164,35 @@ int WaveDocument::Open(const QString& path) {
     last_error_detail_.clear();
     if (path.isEmpty()) {
         format_ = wavefile::FormatForQuality(0);
-        samples_.clear();
+        store_->Reset();
     } else {
-        wavefile::WaveData wave;
-        const wavefile::WaveStatus status = wavefile::ReadWaveFile(path.toStdString(), &wave);
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return Fail(kWaveErrorCannotOpenFile,
+                        QStringLiteral("cannot open \"%1\": %2").arg(path, ErrnoText()));
+        }
+        struct stat file_status {};
+        if (::fstat(fd, &file_status) != 0 || !S_ISREG(file_status.st_mode)) {
+            ::close(fd);
+            return Fail(kWaveErrorCannotOpenFile,
+                        QStringLiteral("cannot open \"%1\": not a regular file").arg(path));
+        }
+        // Only the header is read now; the data chunk is read as it is
+        // played or saved, and only inside the bounds checked here.
+        FdByteSource source(fd, static_cast<std::uint64_t>(file_status.st_size));
+        wavefile::WaveInfo info;
+        const wavefile::WaveStatus status = wavefile::ParseWaveInfo(source, &info);
         if (!status.ok()) {
+            ::close(fd);
             return Fail(kWaveErrorCannotOpenFile, QString::fromStdString(status.message()));
         }
-        const auto pcm = wave.info.format.AsPlayablePcm();
+        const auto pcm = info.format.AsPlayablePcm();
         if (!pcm) {
+            ::close(fd);
             return Fail(kWaveErrorUnsupportedFormat, path);
         }
         format_ = *pcm;
-        samples_ = std::move(wave.samples);
+        store_->AttachWave(fd, info.data_offset, info.frames() * info.format.block_align_bytes);
     }
     path_ = path;
     open_ = true;
@@ -99,8 +208,7 @@ void WaveDocument::Close() {
     Stop();
     open_ = false;
     paused_ = false;
-    samples_.clear();
-    samples_.shrink_to_fit();
+    store_->Reset();
     path_.clear();
     position_frame_ = 0;
 }
@@ -110,7 +218,7 @@ int WaveDocument::SetFormatFromQuality(int rec_qual) {
         return Fail(kWaveErrorNotOpen, QString());
     }
     const wavefile::PcmFormat format = wavefile::FormatForQuality(rec_qual);
-    if (!samples_.empty() && !(format == format_)) {
+    if (!store_->table().empty() && !(format == format_)) {
         return Fail(kWaveErrorFormatFixed, QString());
     }
     format_ = format;
@@ -172,11 +280,11 @@ std::int64_t WaveDocument::FromFrames(std::int64_t frames) const {
 
 std::int64_t WaveDocument::length_frames() const {
     const auto align = static_cast<std::int64_t>(std::max(1, format_.block_align_bytes()));
-    const auto stored = static_cast<std::int64_t>(samples_.size()) / align;
+    const auto stored = static_cast<std::int64_t>(store_->table().size()) / align;
     if (!input_) {
         return stored;
     }
-    const auto recorded = static_cast<std::int64_t>(recorded_.size()) / align;
+    const auto recorded = static_cast<std::int64_t>(recorded_bytes_) / align;
     if (record_mode_ == RecordMode::kInsert) {
         return stored + recorded;
     }
@@ -186,7 +294,7 @@ std::int64_t WaveDocument::length_frames() const {
 std::int64_t WaveDocument::position_frames() const {
     if (input_) {
         const auto align = static_cast<std::int64_t>(std::max(1, format_.block_align_bytes()));
-        return record_first_frame_ + static_cast<std::int64_t>(recorded_.size()) / align;
+        return record_first_frame_ + static_cast<std::int64_t>(recorded_bytes_) / align;
     }
     if (output_) {
         return std::min(play_end_frame_, play_first_frame_ + output_->PlayedFrames());
@@ -242,6 +350,12 @@ int WaveDocument::Record(RecordMode mode) {
     Stop();
     paused_ = false;
     QString error;
+    // Recorded audio goes to the scratch file beside the wave (the working
+    // folder for a new recording) as it arrives.
+    if (!store_->EnsureScratch(path_.isEmpty() ? QString() : QFileInfo(path_).absolutePath(),
+                               &error)) {
+        return Fail(kWaveErrorCannotOpenFile, error);
+    }
     std::unique_ptr<AudioInputStream, StreamDeleter> input(
         backend_.OpenInput(input_device_, format_, &error).release());
     if (!input) {
@@ -254,7 +368,8 @@ int WaveDocument::Record(RecordMode mode) {
     });
     record_mode_ = mode;
     record_first_frame_ = position_frame_;
-    recorded_.clear();
+    record_scratch_offset_ = store_->scratch_size();
+    recorded_bytes_ = 0;
     journal_failed_ = false;
     if (!journal_path_.isEmpty()) {
         journal_ = std::make_unique<QFile>(journal_path_);
@@ -275,16 +390,31 @@ void WaveDocument::OnInputData() {
     if (!input_) {
         return;
     }
-    const std::size_t before = recorded_.size();
-    input_->ReadAvailable(&recorded_);
-    const std::uint8_t* arrived = recorded_.data() + before;
-    const std::size_t arrived_bytes = recorded_.size() - before;
-    WriteJournal(arrived, arrived_bytes);
-    if (arrived_bytes > 0) {
+    QString error;
+    if (!TakeCaptured(&error)) {
+        // What reached the scratch file so far stays in the recording.
+        StopRecording();
+        emit deviceFailed(error);
+        return;
+    }
+    if (!capture_buffer_.empty()) {
         const wavefile::PeakLevels peaks =
-            wavefile::ComputePeakLevels(arrived, arrived_bytes, format_);
+            wavefile::ComputePeakLevels(capture_buffer_.data(), capture_buffer_.size(), format_);
         emit inputLevelsMeasured(peaks.left, peaks.right);
     }
+}
+
+bool WaveDocument::TakeCaptured(QString* error) {
+    capture_buffer_.clear();
+    input_->ReadAvailable(&capture_buffer_);
+    if (capture_buffer_.empty()) {
+        return true;
+    }
+    WriteJournal(capture_buffer_.data(), capture_buffer_.size());
+    const bool stored =
+        store_->AppendScratch(capture_buffer_.data(), capture_buffer_.size(), error);
+    recorded_bytes_ = store_->scratch_size() - record_scratch_offset_;
+    return stored;
 }
 
 void WaveDocument::WriteJournal(const std::uint8_t* bytes, std::size_t size_bytes) {
@@ -304,27 +434,26 @@ void WaveDocument::StopRecording() {
         return;
     }
     input_->Stop();
-    const std::size_t before = recorded_.size();
-    input_->ReadAvailable(&recorded_);
-    WriteJournal(recorded_.data() + before, recorded_.size() - before);
+    QString error;
+    if (!TakeCaptured(&error)) {
+        qCWarning(lcAudio).noquote() << "The end of the recording is lost:" << error;
+    }
     journal_.reset();
     input_.reset();
-    const auto align = static_cast<std::size_t>(format_.block_align_bytes());
-    recorded_.resize(recorded_.size() - recorded_.size() % align);
-    const auto at = static_cast<std::size_t>(record_first_frame_) * align;
+    // A trailing partial frame is dropped; the piece covers whole frames.
+    const auto align = static_cast<std::uint64_t>(format_.block_align_bytes());
+    const std::uint64_t whole = recorded_bytes_ - recorded_bytes_ % align;
+    const Piece piece{PieceSource::kScratch, record_scratch_offset_, whole};
+    const auto at = static_cast<std::uint64_t>(record_first_frame_) * align;
     if (record_mode_ == RecordMode::kInsert) {
-        samples_.insert(samples_.begin() + static_cast<std::ptrdiff_t>(at), recorded_.begin(),
-                        recorded_.end());
+        store_->table().Insert(at, piece);
     } else {
-        if (samples_.size() < at + recorded_.size()) {
-            samples_.resize(at + recorded_.size());
-        }
-        std::copy(recorded_.begin(), recorded_.end(),
-                  samples_.begin() + static_cast<std::ptrdiff_t>(at));
+        store_->table().Overwrite(at, piece);
     }
-    position_frame_ = record_first_frame_ + static_cast<std::int64_t>(recorded_.size() / align);
-    recorded_.clear();
-    recorded_.shrink_to_fit();
+    position_frame_ = record_first_frame_ + static_cast<std::int64_t>(whole / align);
+    recorded_bytes_ = 0;
+    capture_buffer_.clear();
+    capture_buffer_.shrink_to_fit();
 }
 
 int WaveDocument::Play() {
@@ -365,8 +494,9 @@ int WaveDocument::StartPlay(std::int64_t first_frame, std::int64_t end_frame) {
     if (!output) {
         return Fail(kWaveErrorNoDevice, error);
     }
-    play_source_ = std::make_unique<MemoryPcmSource>(
-        samples_, static_cast<std::size_t>(format_.block_align_bytes()), first_frame, end_frame);
+    play_source_ = std::make_unique<PiecePcmSource>(
+        *store_, static_cast<std::size_t>(format_.block_align_bytes()),
+        static_cast<std::uint8_t>(format_.bits_per_sample == 8 ? 0x80 : 0), first_frame, end_frame);
     connect(output.get(), &AudioOutputStream::finished, this, &WaveDocument::OnPlaybackFinished);
     connect(output.get(), &AudioOutputStream::failed, this, [this](const QString& why) {
         StopPlayback();
@@ -453,8 +583,9 @@ int WaveDocument::DeleteRange(std::int64_t from, std::int64_t to) {
     if (first < 0 || first > length || end < first) {
         return Fail(kWaveErrorOutOfRange, QStringLiteral("delete %1 to %2").arg(from).arg(to));
     }
-    const auto align = static_cast<std::ptrdiff_t>(format_.block_align_bytes());
-    samples_.erase(samples_.begin() + first * align, samples_.begin() + end * align);
+    const auto align = static_cast<std::uint64_t>(format_.block_align_bytes());
+    store_->table().Erase(static_cast<std::uint64_t>(first) * align,
+                          static_cast<std::uint64_t>(end) * align);
     position_frame_ = first;
     return kWaveOk;
 }
@@ -468,22 +599,89 @@ int WaveDocument::Save(const QString& target) {
     if (final_path.isEmpty()) {
         return Fail(kWaveErrorCannotSave, QStringLiteral("the recording has no file name"));
     }
+    const QString folder = QFileInfo(final_path).dir().path();
     const QString temporary = QFileInfo(final_path).dir().filePath(kTemporarySaveName);
-    const wavefile::WaveStatus status =
-        wavefile::WritePcmWave(temporary.toStdString(), format_, samples_);
-    if (!status.ok()) {
-        return Fail(kWaveErrorCannotSave, QString::fromStdString(status.message()));
+    int fd = -1;
+    const int written = WriteTemporary(temporary, &fd);
+    if (written != kWaveOk) {
+        return written;
     }
     // rename() replaces the old file in one step, so either the old or the
     // new recording is there at every moment.
     if (std::rename(QFile::encodeName(temporary).constData(),
                     QFile::encodeName(final_path).constData()) != 0) {
+        ::close(fd);
         QFile::remove(temporary);
         return Fail(kWaveErrorCannotSave,
                     QStringLiteral("cannot rename %1 to %2").arg(temporary, final_path));
     }
+    SyncFolder(folder);
+    // The saved file holds the whole recording in one piece: read from it
+    // from now on and give the scratch file's space back.
+    store_->AttachWave(fd, kPcmHeaderBytes, store_->table().size());
+    store_->TruncateScratch();
     path_ = final_path;
     return kWaveOk;
+}
+
+int WaveDocument::WriteTemporary(const QString& temporary, int* fd) {
+    const std::uint64_t data_bytes = store_->table().size();
+    const std::uint64_t pad = data_bytes & 1;
+    const std::uint64_t riff_bytes =
+        kPcmHeaderBytes - wavefile::kChunkHeaderBytes + data_bytes + pad;
+    if (riff_bytes > std::numeric_limits<std::uint32_t>::max()) {
+        return Fail(kWaveErrorCannotSave,
+                    QStringLiteral("the recording is too long for one wave file (4 GiB)"));
+    }
+    const QByteArray name = QFile::encodeName(temporary);
+    // A leftover of an earlier save goes first. Should the open recording be
+    // that very file, its descriptor keeps the old data readable.
+    ::unlink(name.constData());
+    *fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (*fd < 0) {
+        return Fail(kWaveErrorCannotSave,
+                    QStringLiteral("cannot create \"%1\": %2").arg(temporary, ErrnoText()));
+    }
+    const auto fail = [&](const QString& detail) {
+        ::close(*fd);
+        *fd = -1;
+        ::unlink(name.constData());
+        return Fail(kWaveErrorCannotSave, detail);
+    };
+    const std::vector<std::uint8_t> header = PcmHeader(format_, riff_bytes, data_bytes);
+    if (!WriteAll(*fd, header.data(), header.size())) {
+        return fail(QStringLiteral("cannot write \"%1\": %2").arg(temporary, ErrnoText()));
+    }
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>(kSaveBufferBytes, data_bytes + pad)));
+    for (std::uint64_t at = 0; at < data_bytes;) {
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), data_bytes - at));
+        if (!store_->Read(at, buffer.data(), count)) {
+            return fail(QStringLiteral("cannot read the recording back (was %1 changed?)")
+                            .arg(path_.isEmpty() ? QStringLiteral("its scratch file") : path_));
+        }
+        if (!WriteAll(*fd, buffer.data(), count)) {
+            return fail(QStringLiteral("cannot write \"%1\": %2").arg(temporary, ErrnoText()));
+        }
+        at += count;
+    }
+    const std::uint8_t zero = 0;
+    if (pad && !WriteAll(*fd, &zero, 1)) {
+        return fail(QStringLiteral("cannot write \"%1\": %2").arg(temporary, ErrnoText()));
+    }
+    if (::fsync(*fd) != 0) {
+        return fail(QStringLiteral("cannot write \"%1\" to disk: %2").arg(temporary, ErrnoText()));
+    }
+    return kWaveOk;
+}
+
+std::vector<std::uint8_t> WaveDocument::samples() const {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(store_->table().size()));
+    if (!bytes.empty() && !store_->Read(0, bytes.data(), bytes.size())) {
+        bytes.clear();
+    }
+    return bytes;
 }
 
 }  // namespace kivo::audio

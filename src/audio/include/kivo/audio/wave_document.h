@@ -1,12 +1,19 @@
 // WaveDocument: an editable recording, the operations the record editors
 // and the playback dialog perform on a wave (what the "waveaudio" device did).
 //
-// The document holds the PCM samples of one wave in memory. It opens a wave
-// file (or starts empty), takes its format from a recording quality, records
-// at the current position inserting or overwriting, plays from a position or
-// a range, deletes a range, seeks, reports position and length in
-// milliseconds, samples or bytes, and saves through "temp.xrw" in the
-// target's folder, renamed over the target when complete.
+// The document does not hold the audio in memory: it is a list of pieces of
+// two files, the opened wave's data chunk (read through its descriptor,
+// never past the checked chunk) and an unnamed scratch file beside the wave
+// that receives what is recorded. Recording, inserting, overwriting and
+// deleting edit that list; playing reads the pieces as the device asks for
+// them; saving streams them into the new file. Memory stays small and edits
+// cost the same at the end of a three-hour meeting as at its start.
+//
+// It opens a wave file (or starts empty), takes its format from a recording
+// quality, records at the current position inserting or overwriting, plays
+// from a position or a range, deletes a range, seeks, reports position and
+// length in milliseconds, samples or bytes, and saves through "temp.xrw" in
+// the target's folder, synced and renamed over the target when complete.
 //
 // Positions and lengths are in the current time format (milliseconds unless
 // SetTimeFormat changed it). Operations return 0 or an error code; ErrorText
@@ -29,7 +36,8 @@
 
 namespace kivo::audio {
 
-class MemoryPcmSource;
+class PieceStore;
+class PiecePcmSource;
 
 enum WaveDocumentError {
     kWaveOk = 0,
@@ -122,8 +130,10 @@ public:
     static QString ErrorText(int code);
     const QString& last_error_detail() const { return last_error_detail_; }
 
-    // The samples, for tests and for saving elsewhere.
-    const std::vector<std::uint8_t>& samples() const { return samples_; }
+    // A copy of the whole recording's PCM bytes (not what is being recorded
+    // right now). O(n) in time and memory, for tests and short recordings;
+    // empty when the files behind the document cannot be read.
+    std::vector<std::uint8_t> samples() const;
 
 signals:
     // A play reached its end (or the end of its range).
@@ -142,6 +152,11 @@ private:
     void StopPlayback();
     void StopRecording();
     void OnInputData();
+    // Takes what the input device captured (left in capture_buffer_ for the
+    // level meters) into the journal and the scratch file; false (recording
+    // must end) when the scratch file refuses it.
+    bool TakeCaptured(QString* error);
+    int WriteTemporary(const QString& temporary, int* fd);
     void WriteJournal(const std::uint8_t* bytes, std::size_t size_bytes);
     void OnPlaybackFinished();
     int Fail(int code, const QString& detail);
@@ -151,7 +166,7 @@ private:
     QString path_;
     wavefile::PcmFormat format_;
     TimeFormat time_format_ = TimeFormat::kMilliseconds;
-    std::vector<std::uint8_t> samples_;
+    std::unique_ptr<PieceStore> store_;
     std::int64_t position_frame_ = 0;
     QString last_error_detail_;
     QByteArray input_device_;
@@ -160,12 +175,15 @@ private:
     bool paused_ = false;
     std::int64_t play_first_frame_ = 0;
     std::int64_t play_end_frame_ = 0;
-    std::unique_ptr<MemoryPcmSource> play_source_;
+    std::unique_ptr<PiecePcmSource> play_source_;
 
-    // Recording: captured audio is kept apart and joined in on Stop.
+    // Recording: captured audio is appended to the scratch file from
+    // record_scratch_offset_ and becomes a piece on Stop.
     RecordMode record_mode_ = RecordMode::kOverwrite;
     std::int64_t record_first_frame_ = 0;
-    std::vector<std::uint8_t> recorded_;
+    std::uint64_t record_scratch_offset_ = 0;
+    std::uint64_t recorded_bytes_ = 0;
+    std::vector<std::uint8_t> capture_buffer_;
     QString journal_path_;
     std::unique_ptr<QFile> journal_;
     bool journal_failed_ = false;

@@ -19,10 +19,10 @@ namespace {
 
 constexpr int kFeedIntervalMs = 20;
 constexpr int kOutputBufferMs = 250;
-// PulseAudio hands a recording stream its audio one buffer at a time and
-// drops the unfinished buffer when the stream stops; left to its default the
-// buffer holds about two seconds, so up to two seconds of every take (its
-// last words) were lost. A short buffer bounds that loss.
+// PulseAudio hands a recording stream its audio a whole buffer at a time and
+// drops an unfinished buffer when the stream stops, so the buffer bounds what
+// a Stop can lose; asked for explicitly rather than left to the server's or
+// the Qt version's default (which can be seconds).
 constexpr int kInputBufferMs = 50;
 
 QAudioFormat ToQt(const PcmFormat& format) {

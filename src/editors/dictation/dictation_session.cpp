@@ -77,6 +77,20 @@ std::string_view PictureExtension(int type) {
     return kStoredPictureExtensions[type == 1 ? 0 : 1];
 }
 
+// Writes the record file of a built line; false when the line could not be
+// built or the file not written.
+bool WriteRecordFile(const recordstore::RecordLineBuild& line, const fs::path& path) {
+    recordstore::RecordLine parsed;
+    return line.status.ok() && recordstore::RecordLine::Parse(line.bytes, &parsed).ok() &&
+           parsed.WriteFile(path.string()).ok();
+}
+
+bool AllExist(std::initializer_list<fs::path> paths) {
+    std::error_code error;
+    return std::all_of(paths.begin(), paths.end(),
+                       [&error](const fs::path& path) { return fs::exists(path, error); });
+}
+
 // A container name as the record line holds it: a plain file name ending
 // with ".xrz", nothing that could reach outside the working folder.
 bool IsPlainContainerName(const std::string& name) {
@@ -618,16 +632,12 @@ int DictationSession::SaveNewRecord(const recordstore::RecordFields& plain_field
 
     recordstore::RecordFields fields = plain_fields;
     fields.record_number = *number;
-    const recordstore::RecordLineBuild line = recordstore::RecordLine::Build(fields);
-    recordstore::RecordLine parsed;
-    if (!line.status.ok() || !recordstore::RecordLine::Parse(line.bytes, &parsed).ok() ||
-        !parsed.WriteFile(line_path.string()).ok())
+    if (!WriteRecordFile(recordstore::RecordLine::Build(fields), line_path))
         return kMessageCannotSave;
+    if (!AllExist({wave_path, line_path, marks_path}))
+        return kMessageMissingFile;
 
     std::error_code error;
-    if (!fs::exists(wave_path, error) || !fs::exists(line_path, error) ||
-        !fs::exists(marks_path, error))
-        return kMessageMissingFile;
 
     std::string picture_name;
     if (!picture_path_.empty()) {
@@ -658,17 +668,12 @@ int DictationSession::SaveEditedRecord(const recordstore::RecordFields& fields,
     const fs::path line_path = TempPath(recordstore::kRecordLineExtension);
     const fs::path wave_path = TempPath(recordstore::kAudioMediaExtension);
 
-    const recordstore::RecordLineBuild line = recordstore::RecordLine::BuildRewrite(fields);
-    recordstore::RecordLine parsed;
-    if (!line.status.ok() || !recordstore::RecordLine::Parse(line.bytes, &parsed).ok() ||
-        !parsed.WriteFile(line_path.string()).ok())
+    if (!WriteRecordFile(recordstore::RecordLine::BuildRewrite(fields), line_path))
         return kMessageCannotSave;
-
-    std::error_code error;
-    if (!fs::exists(wave_path, error) || !fs::exists(line_path, error) ||
-        !fs::exists(marks_path, error))
+    if (!AllExist({wave_path, line_path, marks_path}))
         return kMessageMissingFile;
 
+    std::error_code error;
     // The picture: a removed one, or one stored under another name than
     // the one it is saved as, goes out of the container; a new one is copied
     // beside the other members under its member name.

@@ -509,7 +509,9 @@ void DictationRecorderDialog::ShowState() {
                                 session_->state() != TransportState::kPlaying);
     const bool running = session_->state() == TransportState::kRecording ||
                          session_->state() == TransportState::kPlaying;
-    device_->setEnabled(session_->state() == TransportState::kEmpty);
+    // The source is chosen before the first take: a new recording, a wave
+    // opened for review or a stored record opened for editing.
+    device_->setEnabled(!running && !session_->has_recorded());
     if (running) {
         position_timer_->start();
     } else {

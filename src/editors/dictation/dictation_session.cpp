@@ -342,6 +342,7 @@ int DictationSession::Record() {
         return Fail(kMessageNoRecordingDevice);
     }
     recorded_ = true;
+    took_a_take_ = true;
     audio_changed_ = true;
     saved_ = false;
     if (journal_)

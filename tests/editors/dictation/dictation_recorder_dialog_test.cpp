@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -199,6 +200,13 @@ TEST_F(DictationRecorderDialogTest, WaveOpensInReviewWithRecordInsertChecked) {
     EXPECT_TRUE(dialog.mark_button()->isEnabled());
     EXPECT_EQ(dialog.cut_to_spin()->value(), 2000);
     EXPECT_EQ(dialog.cut_to_spin()->maximum(), 2000);
+    // The recording source can still be chosen before the first take.
+    EXPECT_TRUE(dialog.device_box()->isEnabled());
+    QTest::mouseClick(dialog.record_button(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.device_box()->isEnabled());
+    test::AdvanceAndPump(*backend_, 500);
+    QTest::mouseClick(dialog.stop_button(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.device_box()->isEnabled());
 }
 
 TEST_F(DictationRecorderDialogTest, PrimedTextsAreShownAndSaved) {

@@ -77,6 +77,7 @@ public:
     QPlainTextEdit* keywords_edit() const { return keywords_; }
     QLabel* record_id_label() const { return record_id_; }
     QCheckBox* record_insert_box() const { return record_insert_; }
+    QComboBox* device_box() const { return device_; }
     QTreeWidget* marks_list() const { return marks_; }
     QSpinBox* cut_from_spin() const { return cut_from_; }
     QSpinBox* cut_to_spin() const { return cut_to_; }

@@ -178,6 +178,9 @@ public:
     // recording, marks, subject, keywords or picture were changed.
     bool has_unsaved_recording() const;
     bool saved() const { return saved_; }
+    // Whether Record has been used in this session (the recording source
+    // can be chosen only before that).
+    bool has_recorded() const { return took_a_take_; }
     // The record number of the saved or edited record; 0 before a new
     // record is saved.
     std::int32_t record_number() const { return record_number_; }
@@ -256,7 +259,8 @@ private:
     bool marks_changed_ = false;
 
     bool record_insert_ = false;
-    bool recorded_ = false;
+    bool recorded_ = false;  // holds audio the store does not have yet
+    bool took_a_take_ = false;
     bool saved_ = false;
     bool cut_allowed_ = false;
     bool user_dragging_ = false;

@@ -85,6 +85,24 @@ TEST_F(WaveDocumentTest, RecordsInsertsOverwritesAndDeletes) {
     EXPECT_EQ(document_->position_ms(), 200);
     EXPECT_EQ(document_->samples(),
               Join({Frames(before, kMono8k, 0, 1600), Frames(before, kMono8k, 3200, 8000)}));
+
+    // Streamed in blocks that cut across the pieces, the bytes are the same;
+    // a sink that refuses ends the walk.
+    std::vector<std::uint8_t> streamed;
+    std::size_t largest_block = 0;
+    EXPECT_TRUE(document_->ForEachSampleBlock(
+        [&](const std::uint8_t* bytes, std::size_t size) {
+            streamed.insert(streamed.end(), bytes, bytes + size);
+            largest_block = std::max(largest_block, size);
+            return true;
+        },
+        333));
+    EXPECT_EQ(streamed, document_->samples());
+    EXPECT_EQ(largest_block, 333u);
+    int calls = 0;
+    EXPECT_FALSE(document_->ForEachSampleBlock(
+        [&](const std::uint8_t*, std::size_t) { return ++calls < 2; }, 333));
+    EXPECT_EQ(calls, 2);
 }
 
 TEST_F(WaveDocumentTest, LengthGrowsWhileRecording) {

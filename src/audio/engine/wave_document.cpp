@@ -684,4 +684,20 @@ std::vector<std::uint8_t> WaveDocument::samples() const {
     return bytes;
 }
 
+bool WaveDocument::ForEachSampleBlock(
+    const std::function<bool(const std::uint8_t*, std::size_t)>& sink,
+    std::size_t block_bytes) const {
+    const std::uint64_t total = store_->table().size();
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(
+        std::min<std::uint64_t>(total, std::max<std::size_t>(block_bytes, 1))));
+    for (std::uint64_t at = 0; at < total;) {
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), total - at));
+        if (!store_->Read(at, block.data(), count) || !sink(block.data(), count))
+            return false;
+        at += count;
+    }
+    return true;
+}
+
 }  // namespace kivo::audio

@@ -268,10 +268,13 @@ bool DictationSession::StartJournal(bool seed_with_recording) {
         return true;
     const TakeInfo info{document_.format(),
                         start_log_date_.empty() ? NowLogDate() : start_log_date_};
-    const std::vector<std::uint8_t> none;
+    // The recording so far streams into the journal block by block: a long
+    // wave opened for review is never held in memory whole.
+    const TakeJournal::Seed seed = [this, seed_with_recording](const auto& write) {
+        return !seed_with_recording || document_.ForEachSampleBlock(write);
+    };
     if (!target_.takes_folder.empty() && PrepareTakesFolder(target_.takes_folder))
-        journal_ = TakeJournal::Create(target_.takes_folder, base_name_, info,
-                                       seed_with_recording ? document_.samples() : none);
+        journal_ = TakeJournal::Create(target_.takes_folder, base_name_, info, seed);
     if (!journal_) {
         qCWarning(lcDictation) << "No take journal in" << target_.takes_folder.c_str()
                                << ": a crash would lose this recording";

@@ -129,6 +129,12 @@ bool PrepareTakesFolder(const fs::path& folder) {
 std::unique_ptr<TakeJournal> TakeJournal::Create(const fs::path& folder, const std::string& base,
                                                  const TakeInfo& info,
                                                  std::span<const std::uint8_t> seed) {
+    return Create(folder, base, info,
+                  [seed](const ChunkWriter& write) { return write(seed.data(), seed.size()); });
+}
+
+std::unique_ptr<TakeJournal> TakeJournal::Create(const fs::path& folder, const std::string& base,
+                                                 const TakeInfo& info, const Seed& seed) {
     std::error_code error;
     for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
         const std::string name = attempt == 1 ? base : base + "-" + std::to_string(attempt);
@@ -144,7 +150,13 @@ std::unique_ptr<TakeJournal> TakeJournal::Create(const fs::path& folder, const s
                 continue;
             return nullptr;
         }
-        if (!WriteAll(journal_fd, seed.data(), seed.size()) || ::fdatasync(journal_fd) != 0) {
+        std::uint64_t seed_bytes = 0;
+        const ChunkWriter write = [journal_fd, &seed_bytes](const std::uint8_t* bytes,
+                                                            std::size_t size) {
+            seed_bytes += size;
+            return WriteAll(journal_fd, bytes, size);
+        };
+        if (!seed(write) || ::fdatasync(journal_fd) != 0) {
             ::close(journal_fd);
             fs::remove(journal_path, error);
             return nullptr;
@@ -180,7 +192,7 @@ std::unique_ptr<TakeJournal> TakeJournal::Create(const fs::path& folder, const s
         }
         SyncFolder(folder);
         return std::unique_ptr<TakeJournal>(
-            new TakeJournal(info_path, journal_path, info_fd, journal_fd, seed.size()));
+            new TakeJournal(info_path, journal_path, info_fd, journal_fd, seed_bytes));
     }
     return nullptr;
 }

@@ -28,6 +28,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -134,6 +135,11 @@ public:
     // right now). O(n) in time and memory, for tests and short recordings;
     // empty when the files behind the document cannot be read.
     std::vector<std::uint8_t> samples() const;
+    // Hands the whole recording's PCM bytes to `sink` in blocks of at most
+    // block_bytes, in order, without holding more than one block. False when
+    // the files behind the document cannot be read or `sink` returns false.
+    bool ForEachSampleBlock(const std::function<bool(const std::uint8_t*, std::size_t)>& sink,
+                            std::size_t block_bytes = std::size_t{1} << 20) const;
 
 signals:
     // A play reached its end (or the end of its range).

@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -62,9 +63,17 @@ bool PrepareTakesFolder(const std::filesystem::path& folder);
 
 class TakeJournal {
 public:
+    // What a journal starts with: a function that hands its bytes, in order,
+    // to the writer it is given (which returns false once writing fails).
+    using ChunkWriter = std::function<bool(const std::uint8_t*, std::size_t)>;
+    using Seed = std::function<bool(const ChunkWriter&)>;
+
     // Creates folder/<name>.xrj holding seed and folder/<name>.xrq (written,
     // synced and locked before it appears), then syncs the folder. Null when
     // they cannot be made (no file is left behind then).
+    static std::unique_ptr<TakeJournal> Create(const std::filesystem::path& folder,
+                                               const std::string& base, const TakeInfo& info,
+                                               const Seed& seed);
     static std::unique_ptr<TakeJournal> Create(const std::filesystem::path& folder,
                                                const std::string& base, const TakeInfo& info,
                                                std::span<const std::uint8_t> seed);

@@ -1,6 +1,8 @@
 // The files behind the editable recording (see piece_store.h).
 #include "piece_store.h"
 
+#include "kivo/wavefile/fd_io.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -114,21 +116,8 @@ bool PieceStore::ReadSource(const Piece& piece, std::uint8_t* out) const {
     } else if (piece.offset + piece.length > scratch_size_) {
         return false;
     }
-    std::uint64_t offset = piece.offset;
-    std::uint64_t left = piece.length;
-    while (left > 0) {
-        const ssize_t got = ::pread(fd, out, left, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;  // an error, or the file became shorter
-        }
-        out += got;
-        offset += static_cast<std::uint64_t>(got);
-        left -= static_cast<std::uint64_t>(got);
-    }
-    return true;
+    // Fails on an error, or when the file became shorter than the piece.
+    return wavefile::ReadAllAt(fd, piece.offset, out, static_cast<std::size_t>(piece.length));
 }
 
 bool PieceStore::Read(std::uint64_t at, std::uint8_t* out, std::size_t count) const {

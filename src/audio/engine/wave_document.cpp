@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "audio_log.h"
+#include "kivo/wavefile/fd_io.h"
 #include "kivo/wavefile/peak_level.h"
 #include "kivo/wavefile/riff_layout.h"
 #include "kivo/wavefile/wave_reader.h"
@@ -31,6 +32,8 @@ constexpr std::uint64_t kPcmHeaderBytes = wavefile::kRiffHeaderBytes + wavefile:
 // Saving streams the pieces through a buffer of this size.
 constexpr std::size_t kSaveBufferBytes = 1 << 20;
 
+using wavefile::WriteAll;
+
 QString ErrnoText() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
@@ -41,41 +44,13 @@ public:
     FdByteSource(int fd, std::uint64_t size_bytes) : fd_(fd), size_bytes_(size_bytes) {}
     std::uint64_t SizeBytes() const override { return size_bytes_; }
     bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) override {
-        auto* out = static_cast<std::uint8_t*>(destination);
-        while (count > 0) {
-            const ssize_t got = ::pread(fd_, out, count, static_cast<off_t>(offset));
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                return false;
-            }
-            out += got;
-            offset += static_cast<std::uint64_t>(got);
-            count -= static_cast<std::size_t>(got);
-        }
-        return true;
+        return wavefile::ReadAllAt(fd_, offset, static_cast<std::uint8_t*>(destination), count);
     }
 
 private:
     int fd_;
     std::uint64_t size_bytes_;
 };
-
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size_bytes) {
-    while (size_bytes > 0) {
-        const ssize_t written = ::write(fd, bytes, size_bytes);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        size_bytes -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 void StoreU32(std::uint8_t* out, std::uint64_t value) {
     for (int i = 0; i < 4; ++i) {

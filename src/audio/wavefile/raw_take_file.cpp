@@ -8,26 +8,12 @@
 #include <cerrno>
 #include <vector>
 
+#include "kivo/wavefile/fd_io.h"
 #include "kivo/wavefile/riff_layout.h"
 
 namespace kivo::wavefile {
 
 namespace {
-
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size_bytes) {
-    while (size_bytes > 0) {
-        const ssize_t written = ::write(fd, bytes, size_bytes);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        size_bytes -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 ssize_t ReadSome(int fd, std::uint8_t* bytes, std::size_t size_bytes) {
     for (;;) {

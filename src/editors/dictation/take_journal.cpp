@@ -11,26 +11,15 @@
 #include <system_error>
 #include <vector>
 
+#include "kivo/wavefile/fd_io.h"
+
 namespace kivo::dictation {
 namespace {
 
 namespace fs = std::filesystem;
+using wavefile::WriteAll;
 
 constexpr std::string_view kMagicLine = "KIVO TAKE 1";
-
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // A new file only: an existing one (another take) is never opened.
 int CreateExclusive(const fs::path& path) {

@@ -333,8 +333,7 @@ int RecordEditSession::SaveFiles() {
     recordstore::RecordLine rewritten;
     if (!built.status.ok() || !recordstore::RecordLine::Parse(built.bytes, &rewritten).ok())
         return kMessageCannotSave;
-    std::error_code error;
-    if (!rewritten.WriteFile(line_path.string()).ok() || !fs::exists(line_path, error))
+    if (!rewritten.WriteFile(line_path.string()).ok())
         return kMessageMissingFile;
 
     int container_type = XR_PICTURE_NONE;
@@ -411,16 +410,14 @@ std::string RecordEditSession::MarkComments() const {
 }
 
 CloseOutcome RecordEditSession::Cancel() {
-    if (open_)
-        saved_ = false;
     return Close();
 }
 
 CloseOutcome RecordEditSession::Close() {
     if (!open_)
         return saved_ ? CloseOutcome::kSaved : CloseOutcome::kDiscarded;
-    if (!saved_ &&
-        reporter_.ReportMessage(kMessageUnsavedChanges, shell::kStyleQuestion) == shell::kAnswerYes)
+    // An open session has not been saved: Save closes it.
+    if (reporter_.ReportMessage(kMessageUnsavedChanges, shell::kStyleQuestion) == shell::kAnswerYes)
         return Save() == 0 ? CloseOutcome::kSaved : CloseOutcome::kSaveFailed;
     DeleteTemporaryFiles();
     open_ = false;

@@ -615,9 +615,12 @@ bool PlaybackSession::SaveAudioMembers() {
         return false;
     }
     const std::string duration = DurationText(document_.length_ms());
+    // The record line is read once: its duration is rewritten here and its
+    // kind code names the record log updated after storing.
     recordstore::RecordLine line;
     const std::string line_path = WorkPath(base + ".xrl");
-    if (recordstore::RecordLine::ReadFile(line_path, &line).ok()) {
+    const bool have_line = recordstore::RecordLine::ReadFile(line_path, &line).ok();
+    if (have_line) {
         if (const auto updated = WithField(line, recordstore::record_field::kDuration, duration))
             if (!updated->WriteFile(line_path).ok())
                 qCWarning(lcPlayback) << "The record line keeps its old duration";
@@ -633,15 +636,12 @@ bool PlaybackSession::SaveAudioMembers() {
         error_ = tr("The recording could not be saved into the data store.");
         return false;
     }
-    return UpdateRecordLog(duration);
+    return !have_line ||
+           UpdateRecordLog(line.StoredField(recordstore::record_field::kKindCode), duration);
 }
 
-bool PlaybackSession::UpdateRecordLog(const std::string& duration) {
-    recordstore::RecordLine line;
-    if (!recordstore::RecordLine::ReadFile(WorkPath(BaseName() + ".xrl"), &line).ok())
-        return true;
-    const char* log_name =
-        recordstore::RecordLogNameForKind(line.StoredField(recordstore::record_field::kKindCode));
+bool PlaybackSession::UpdateRecordLog(std::string_view kind_code, const std::string& duration) {
+    const char* log_name = recordstore::RecordLogNameForKind(kind_code);
     if (log_name == nullptr)
         return true;
     const std::string log_path = WorkPath(log_name);

@@ -41,6 +41,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kivo/audio/effect_settings.h"
@@ -221,7 +222,7 @@ private:
     int InsertMark(std::int64_t at_ms, const char* comment, recordstore::IndexMarkType type,
                    bool before_equal);
     bool SaveAudioMembers();
-    bool UpdateRecordLog(const std::string& duration);
+    bool UpdateRecordLog(std::string_view kind_code, const std::string& duration);
     std::string ReversedName() const;
     audio::EffectSet PlayedEffects() const;
     void SetState(State state);

@@ -24,24 +24,6 @@ constexpr const char* kPreviousLogName = "templog.old";
 // Lines read and written per block.
 constexpr std::size_t kLinesPerBlock = 256;
 
-// The number in a line's first word (up to the first space), when that word
-// is one to nine decimal digits.
-std::optional<std::int32_t> FirstWordNumber(std::string_view line) {
-    std::int32_t number = 0;
-    std::size_t digits = 0;
-    for (char c : line) {
-        if (c == ' ')
-            break;
-        if (c < '0' || c > '9' || digits == 9)
-            return std::nullopt;
-        number = number * 10 + (c - '0');
-        ++digits;
-    }
-    if (digits == 0)
-        return std::nullopt;
-    return number;
-}
-
 // Copies the log into the open temporary file with the new line in place of
 // the record's first live line. Sets *offset when that line was found.
 RecordReplaceStatus CopyWithReplacement(int in, int out, std::int32_t record_number,
@@ -54,10 +36,14 @@ RecordReplaceStatus CopyWithReplacement(int in, int out, std::int32_t record_num
         if (!shell::ReadFully(in, block.data(), block.size(), filled))
             return RecordReplaceStatus::kLogUnreadable;
         // Only whole lines are looked at; a torn tail is copied unchanged.
+        // A line counts as the record's the way RecordLog finds it: a
+        // well-formed record line carrying the number.
         const std::size_t whole = filled / kRecordLineBytes * kRecordLineBytes;
+        recordstore::RecordLine candidate;
         for (std::size_t at = 0; !offset->has_value() && at < whole; at += kRecordLineBytes) {
             const std::string_view line(block.data() + at, kRecordLineBytes);
-            if (FirstWordNumber(line) == record_number) {
+            if (recordstore::RecordLine::Parse(line, &candidate).ok() &&
+                candidate.record_number() == record_number) {
                 block.replace(at, kRecordLineBytes, new_line);
                 *offset = block_start + at;
             }

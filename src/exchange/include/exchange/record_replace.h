@@ -4,13 +4,14 @@
 // translation editor) after it has saved the record's container itself.
 //
 // The log is copied 401 bytes at a time into "templog.tmp" in the working
-// folder, with the new line written in place of the live line whose first
-// word is the record number; every other byte (header line, other records,
-// erased lines, a torn tail) is copied unchanged, so every line keeps its
-// position. The copy is synced and renamed over the log, and the log is put
-// into the data store as one member. Should the store refuse it, the previous
-// log is renamed back, so on every failure the log in the working folder is
-// left as it was and "templog.tmp" is gone.
+// folder, with the new line written in place of the record's line (the
+// first well-formed line of that number, as RecordLog::Find sees it); every
+// other byte (header line, other records, erased lines, a torn tail) is
+// copied unchanged, so every line keeps its position. The copy is synced
+// and renamed over the log, and the log is put into the data store as one
+// member. Should the store refuse it, the previous log is renamed back, so
+// on every failure the log in the working folder is left as it was and
+// "templog.tmp" is gone.
 //
 // The result carries the line's offset separately from the outcome: a log
 // without its header line can hold a record at offset 0, which a bare offset

@@ -20,11 +20,8 @@ VideoPlayback::VideoPlayback(bool with_sound, QObject* parent)
             [this](QMediaPlayer::MediaStatus status) { OnStatusChanged(status); });
     connect(player_, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error error, const QString& text) {
-                if (error == QMediaPlayer::NoError || reported_failure_)
-                    return;
-                reported_failure_ = true;
-                ready_ = false;
-                emit failed(text.isEmpty() ? QStringLiteral("the video cannot be decoded") : text);
+                if (error != QMediaPlayer::NoError)
+                    Fail(text);
             });
 }
 
@@ -57,16 +54,20 @@ void VideoPlayback::OnStatusChanged(int status) {
             emit finished();
             break;
         case QMediaPlayer::InvalidMedia:
-            if (!reported_failure_) {
-                reported_failure_ = true;
-                ready_ = false;
-                const QString text = player_->errorString();
-                emit failed(text.isEmpty() ? QStringLiteral("the video cannot be decoded") : text);
-            }
+            Fail(player_->errorString());
             break;
         default:
             break;
     }
+}
+
+void VideoPlayback::Fail(const QString& text) {
+    // The error and the media status both report a bad file: say it once.
+    if (reported_failure_)
+        return;
+    reported_failure_ = true;
+    ready_ = false;
+    emit failed(text.isEmpty() ? QStringLiteral("the video cannot be decoded") : text);
 }
 
 void VideoPlayback::Play() {

@@ -47,6 +47,7 @@ signals:
 
 private:
     void OnStatusChanged(int status);
+    void Fail(const QString& text);
 
     QMediaPlayer* player_ = nullptr;
     QAudioOutput* sound_ = nullptr;

@@ -104,17 +104,16 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     auto* bottom = new QHBoxLayout;
     new_button_ = Button(tr("New"), this, QStringLiteral("newButton"));
     new_button_->setToolTip(tr("Closes the player and starts a new dictation."));
-    auto* new_button = new_button_;
     auto* ok_button = Button(tr("OK"), this, QStringLiteral("okButton"));
     auto* cancel_button = Button(tr("CANCEL"), this, QStringLiteral("cancelButton"));
-    bottom->addWidget(new_button);
+    bottom->addWidget(new_button_);
     bottom->addStretch(1);
     bottom->addWidget(ok_button);
     bottom->addWidget(cancel_button);
     layout->addLayout(bottom);
     connect(ok_button, &QPushButton::clicked, this, &PlaybackDialog::accept);
     connect(cancel_button, &QPushButton::clicked, this, &PlaybackDialog::reject);
-    connect(new_button, &QPushButton::clicked, this, [this] {
+    connect(new_button_, &QPushButton::clicked, this, [this] {
         if (CloseWithoutSaving())
             emit newRecordingRequested();
     });
@@ -146,13 +145,12 @@ QWidget* PlaybackDialog::BuildTransport() {
     pause_button_ = Button(tr("Pause"), box, QStringLiteral("pauseButton"));
     record_button_ = Button(tr("Record"), box, QStringLiteral("recordButton"));
     record_button_->setToolTip(tr("Inserts new audio at the current position."));
-    auto* record = record_button_;
     auto* forward = Button(tr("FFwd"), box, QStringLiteral("forwardButton"));
     auto* next = Button(tr("Next Track"), box, QStringLiteral("nextTrackButton"));
     effects_button_ = Button(tr("Effects..."), box, QStringLiteral("effectsButton"));
     effects_button_->setCheckable(true);
-    for (QPushButton* button :
-         {previous, rewind, start_button_, stop_button_, pause_button_, record, forward, next})
+    for (QPushButton* button : {previous, rewind, start_button_, stop_button_, pause_button_,
+                                record_button_, forward, next})
         row->addWidget(button);
     row->addSpacing(12);
     row->addWidget(new QLabel(tr("Speed %"), box));
@@ -176,7 +174,7 @@ QWidget* PlaybackDialog::BuildTransport() {
     connect(start_button_, &QPushButton::clicked, &session_, &PlaybackSession::Start);
     connect(pause_button_, &QPushButton::clicked, &session_, &PlaybackSession::Pause);
     connect(stop_button_, &QPushButton::clicked, &session_, &PlaybackSession::StopPlaying);
-    connect(record, &QPushButton::clicked, &session_, &PlaybackSession::StartInsert);
+    connect(record_button_, &QPushButton::clicked, &session_, &PlaybackSession::StartInsert);
     connect(speed_spin_, &QSpinBox::valueChanged, this, [this](int value) {
         const int applied = session_.SetSpeedPercent(value);
         speed_level_->setValue(SpeedLevel(applied));

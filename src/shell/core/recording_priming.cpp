@@ -17,9 +17,11 @@ std::string ColumnText(const RecordRow& row, ViewKind view, ColumnRole role) {
     return row.columns[static_cast<std::size_t>(column)];
 }
 
-// The record's keywords, empty when the ID is no record number or the
-// index has no entry for it.
+// The record's keywords, empty when no index is named, the ID is no record
+// number or the index has no entry for it.
 std::string ReadKeywords(const std::string& id, const std::filesystem::path& index_path) {
+    if (index_path.empty())
+        return {};
     std::int32_t number = 0;
     const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), number);
     if (error != std::errc() || end != id.data() + id.size() || number <= 0)

@@ -28,8 +28,8 @@ struct RecordingPrime {
 // (and reads as no priming).
 bool PrimingWanted(ProfileFile& profile, std::string_view section);
 
-// The texts of one row of the list and its keywords from the index file;
-// nothing when there is no such row.
+// The texts of one row of the list and its keywords from the index file
+// (none read when index_path is empty); nothing when there is no such row.
 std::optional<RecordingPrime> PrimeFromRow(const RecordList& list, int row,
                                            const std::filesystem::path& index_path);
 // The same for the list's last row; nothing when the list is empty.

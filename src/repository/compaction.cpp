@@ -243,7 +243,7 @@ bool CompactAndClose(OpenRepository& repository, const ProgressCallback& progres
     return FinishAndClose(repository, *plan);
 }
 
-bool ResumeCompaction(const EngineContext& context, const std::string& path, platform::File& file,
+bool ResumeCompaction(const EngineContext& context, const std::string& path, filesystem::File& file,
                       const JournalInspection& inspection) {
     OpenRepository repository(context);
     repository.set_recovering();

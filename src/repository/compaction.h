@@ -51,7 +51,7 @@ bool CompactAndClose(OpenRepository& repository, const ProgressCallback& progres
 
 // Finishes a compaction interrupted in `file` (the journal's saved header and
 // directory already restored), from the journal's last checkpoint.
-bool ResumeCompaction(const EngineContext& context, const std::string& path, platform::File& file,
+bool ResumeCompaction(const EngineContext& context, const std::string& path, filesystem::File& file,
                       const JournalInspection& inspection);
 
 }  // namespace kivo::repository

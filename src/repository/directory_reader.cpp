@@ -16,14 +16,14 @@ constexpr std::size_t kBufferBytes = 65536;
 // Sequential reads from a file, through a buffer, never past `end`.
 class BoundedReader {
 public:
-    BoundedReader(platform::File& file, std::uint64_t position, std::uint64_t end)
+    BoundedReader(filesystem::File& file, std::uint64_t position, std::uint64_t end)
         : file_(file), position_(position), end_(end), buffer_(kBufferBytes) {}
 
     std::uint64_t position() const { return position_; }
     std::uint64_t remaining() const { return end_ - position_; }
 
     // Reads up to size bytes; fewer only at the end.
-    platform::FsResult<std::size_t> Read(std::uint8_t* data, std::size_t size) {
+    filesystem::FsResult<std::size_t> Read(std::uint8_t* data, std::size_t size) {
         std::size_t done = 0;
         while (done < size) {
             if (buffered_ > 0) {
@@ -43,7 +43,7 @@ public:
                 // Large names go straight to their place.
                 std::size_t want =
                     static_cast<std::size_t>(std::min<std::uint64_t>(left, size - done));
-                platform::FsResult<std::size_t> got = file_.ReadAt(position_, data + done, want);
+                filesystem::FsResult<std::size_t> got = file_.ReadAt(position_, data + done, want);
                 if (!got.ok()) {
                     return got;
                 }
@@ -56,7 +56,7 @@ public:
             }
             std::size_t want =
                 static_cast<std::size_t>(std::min<std::uint64_t>(left, kBufferBytes));
-            platform::FsResult<std::size_t> got = file_.ReadAt(position_, buffer_.data(), want);
+            filesystem::FsResult<std::size_t> got = file_.ReadAt(position_, buffer_.data(), want);
             if (!got.ok()) {
                 return got;
             }
@@ -66,11 +66,11 @@ public:
             buffer_start_ = 0;
             buffered_ = got.value;
         }
-        return {platform::FsStatus::Ok(), done};
+        return {filesystem::FsStatus::Ok(), done};
     }
 
 private:
-    platform::File& file_;
+    filesystem::File& file_;
     std::uint64_t position_;
     std::uint64_t end_;
     std::vector<std::uint8_t> buffer_;
@@ -84,7 +84,7 @@ void AddIoError(StatusRecord& status, int step, const std::string& text) {
 
 }  // namespace
 
-bool ReadDirectory(platform::File& file, const DirectoryLocation& where,
+bool ReadDirectory(filesystem::File& file, const DirectoryLocation& where,
                    RepositoryDirectory& directory, StatusRecord& status,
                    std::uint64_t& end_offset) {
     const bool xr01 = where.version == FormatVersion::kXr01;
@@ -95,7 +95,7 @@ bool ReadDirectory(platform::File& file, const DirectoryLocation& where,
     std::vector<DirectoryEntry> entries;
     std::uint8_t fixed[format::kEntryBytes];
     for (;;) {
-        platform::FsResult<std::size_t> got = reader.Read(fixed, fixed_bytes);
+        filesystem::FsResult<std::size_t> got = reader.Read(fixed, fixed_bytes);
         if (!got.ok()) {
             AddIoError(status, fixed_error_step, got.status.Describe());
             return false;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 #include "kivo/repository/status_record.h"
 #include "repository_directory.h"
 #include "repository_header.h"
@@ -23,7 +23,7 @@ struct DirectoryLocation {
 // Reads the entries from `where.offset` on. On failure adds RPS02 (11-16),
 // RPS06 (1, 2) or RPS11 to `status` and returns false. `end_offset` is set to
 // where the directory ended.
-bool ReadDirectory(platform::File& file, const DirectoryLocation& where,
+bool ReadDirectory(filesystem::File& file, const DirectoryLocation& where,
                    RepositoryDirectory& directory, StatusRecord& status, std::uint64_t& end_offset);
 
 }  // namespace kivo::repository

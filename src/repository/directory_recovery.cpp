@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "byte_fields.h"
-#include "kivo/platform/posix_file_system.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/repository/recovery.h"
 #include "kivo/repository/repository_format.h"
 #include "messages.h"
@@ -14,7 +14,7 @@ namespace kivo::repository {
 namespace {
 
 // Reads the blocks one after another from offset 36 while each is sound.
-RepositoryDirectory WalkBlocks(platform::File& file, RecoveryReport& report) {
+RepositoryDirectory WalkBlocks(filesystem::File& file, RecoveryReport& report) {
     const std::uint64_t file_size = report.file_size_bytes;
     std::vector<DirectoryEntry> found;
     std::uint64_t position = format::kFirstBlockOffset;
@@ -23,7 +23,7 @@ RepositoryDirectory WalkBlocks(platform::File& file, RecoveryReport& report) {
             break;
         }
         std::uint8_t bytes[format::kEntryBytes];
-        platform::FsResult<std::size_t> got = file.ReadAt(position, bytes, sizeof bytes);
+        filesystem::FsResult<std::size_t> got = file.ReadAt(position, bytes, sizeof bytes);
         if (!got.ok()) {
             report.stop_reason =
                 "read error at offset " + std::to_string(position) + ": " + got.status.Describe();
@@ -84,7 +84,7 @@ std::vector<std::size_t> SupersededLiveEntries(const RepositoryDirectory& direct
 
 }  // namespace
 
-RecoveryReport RecoverDirectory(platform::FileSystem& file_system, const std::string& path,
+RecoveryReport RecoverDirectory(filesystem::FileSystem& file_system, const std::string& path,
                                 bool write, const EngineOptions& options) {
     RecoveryReport report;
     EngineContext context{file_system, options, report.status};
@@ -95,7 +95,7 @@ RecoveryReport RecoverDirectory(platform::FileSystem& file_system, const std::st
     }
     report.file_size_bytes = repository.file_size_at_open();
     std::uint8_t header[format::kHeaderBytesXr01];
-    platform::FsResult<std::size_t> got = repository.file().ReadAt(0, header, sizeof header);
+    filesystem::FsResult<std::size_t> got = repository.file().ReadAt(0, header, sizeof header);
     if (!got.ok()) {
         report.status.Add(MakeMessage(MessageCode::kRepositoryIoError, {6, got.status.Describe()}));
         repository.Abandon();
@@ -151,7 +151,7 @@ RecoveryReport RecoverDirectory(platform::FileSystem& file_system, const std::st
 }
 
 RecoveryReport RecoverDirectory(const std::string& path, bool write) {
-    return RecoverDirectory(platform::DefaultFileSystem(), path, write);
+    return RecoverDirectory(filesystem::DefaultFileSystem(), path, write);
 }
 
 }  // namespace kivo::repository

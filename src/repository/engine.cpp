@@ -7,7 +7,7 @@ namespace kivo::repository {
 namespace {
 
 template <typename Operation>
-StatusRecord Run(platform::FileSystem& file_system, const EngineOptions& options,
+StatusRecord Run(filesystem::FileSystem& file_system, const EngineOptions& options,
                  Operation operation) {
     StatusRecord status;
     EngineContext context{file_system, options, status};
@@ -17,7 +17,7 @@ StatusRecord Run(platform::FileSystem& file_system, const EngineOptions& options
 
 }  // namespace
 
-Engine::Engine(platform::FileSystem& file_system, EngineOptions options)
+Engine::Engine(filesystem::FileSystem& file_system, EngineOptions options)
     : file_system_(file_system), options_(std::move(options)) {
     if (options_.clock == nullptr) {
         options_.clock = SystemClockNow;

@@ -5,7 +5,7 @@
 
 namespace kivo::repository {
 
-std::uint32_t AttributesOf(const platform::FileInfo& info, const std::string& name) {
+std::uint32_t AttributesOf(const filesystem::FileInfo& info, const std::string& name) {
     std::uint32_t attributes = info.owner_can_write() ? 0 : format::kAttributeReadOnly;
     if (!name.empty() && name[0] == '.') {
         attributes |= format::kAttributeHidden;
@@ -13,7 +13,7 @@ std::uint32_t AttributesOf(const platform::FileInfo& info, const std::string& na
     return attributes == 0 ? format::kAttributeNormal : attributes;
 }
 
-FileTime CreationTimeOf(const platform::FileInfo& info) {
+FileTime CreationTimeOf(const filesystem::FileInfo& info) {
     return FileTimeFromTimestamp(info.birth_time ? *info.birth_time : info.modification_time);
 }
 

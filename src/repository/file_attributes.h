@@ -7,16 +7,16 @@
 #include <cstdint>
 #include <string>
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 #include "kivo/repository/repository_time.h"
 
 namespace kivo::repository {
 
 // 0x01 read-only or 0x80 normal, with 0x02 hidden for a name beginning with '.'.
-std::uint32_t AttributesOf(const platform::FileInfo& info, const std::string& name);
+std::uint32_t AttributesOf(const filesystem::FileInfo& info, const std::string& name);
 
 // The creation time of a stored file: its birth time, else its modification time.
-FileTime CreationTimeOf(const platform::FileInfo& info);
+FileTime CreationTimeOf(const filesystem::FileInfo& info);
 
 // The permissions an extracted file gets from its attribute bits, starting
 // from the ones it was created with: write bits removed when read-only, and

@@ -21,7 +21,7 @@ char NestedFlag(OpenRepository& repository, const DirectoryEntry& entry) {
         return '?';
     }
     std::uint8_t magic[4];
-    platform::FsResult<std::size_t> got =
+    filesystem::FsResult<std::size_t> got =
         repository.file().ReadAt(DataOffset(entry, repository.version()), magic, sizeof magic);
     if (!got.ok() || got.value != sizeof magic) {
         return '?';

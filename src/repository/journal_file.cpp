@@ -12,8 +12,8 @@
 namespace kivo::repository {
 namespace {
 
-using platform::File;
-using platform::FsStatus;
+using filesystem::File;
+using filesystem::FsStatus;
 
 constexpr char kBodyMagic[] = "XRJOURN1";
 constexpr char kSlotMagic[] = "XRCHKPT1";
@@ -58,7 +58,7 @@ JournalError ShortFailure(int step) {
 // Writes all bytes at the file's position, folding them into the checksum.
 JournalError WriteJournalBytes(File& journal, const void* data, std::size_t size,
                                Checksum* checksum) {
-    platform::FsResult<std::size_t> written = journal.Write(data, size);
+    filesystem::FsResult<std::size_t> written = journal.Write(data, size);
     if (!written.ok()) {
         return Failure(step::kJournalWrite, written.status);
     }
@@ -92,7 +92,7 @@ std::uint64_t SlotChecksum(const std::vector<std::uint8_t>& header,
 
 // Reads exactly `size` bytes at `offset`; false on any failure or short read.
 bool ReadExactly(File& file, std::uint64_t offset, void* data, std::size_t size, FsStatus& status) {
-    platform::FsResult<std::size_t> got = file.ReadAt(offset, data, size);
+    filesystem::FsResult<std::size_t> got = file.ReadAt(offset, data, size);
     if (!got.ok()) {
         status = got.status;
         return false;
@@ -158,7 +158,7 @@ std::string JournalPath(const std::string& repository_path) {
     return repository_path + format::kJournalSuffix;
 }
 
-Journal::Journal(platform::FileSystem& file_system, std::string repository_path)
+Journal::Journal(filesystem::FileSystem& file_system, std::string repository_path)
     : file_system_(file_system), path_(JournalPath(repository_path)) {}
 
 std::uint64_t Journal::SlotOffset(int slot) const {
@@ -170,12 +170,12 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
                              const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
                              const Checkpoint& first,
                              const std::vector<std::uint8_t>& first_window) {
-    platform::OpenOptions options;
-    options.access = platform::Access::kReadWrite;
-    options.creation = platform::Creation::kCreateOrTruncate;
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    options.creation = filesystem::Creation::kCreateOrTruncate;
     options.follow_symbolic_links = false;
     options.permissions = 0600;
-    platform::FsResult<std::unique_ptr<File>> opened = file_system_.Open(path_, options);
+    filesystem::FsResult<std::unique_ptr<File>> opened = file_system_.Open(path_, options);
     if (!opened.ok()) {
         return Failure(step::kJournalCreate, opened.status);
     }
@@ -211,7 +211,7 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
         for (std::uint64_t done = 0; done < range.length;) {
             std::size_t chunk = static_cast<std::size_t>(
                 std::min<std::uint64_t>(kStreamBytes, range.length - done));
-            platform::FsResult<std::size_t> got =
+            filesystem::FsResult<std::size_t> got =
                 repository.ReadAt(range.offset + done, buffer.data(), chunk);
             if (!got.ok()) {
                 return Failure(step::kJournalWrite, got.status);
@@ -241,7 +241,7 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
     if (FsStatus synced = file_->Sync(); !synced.ok()) {
         return Failure(step::kJournalSync, synced);
     }
-    if (FsStatus synced = file_system_.SyncDirectory(platform::ParentDirectory(path_));
+    if (FsStatus synced = file_system_.SyncDirectory(filesystem::ParentDirectory(path_));
         !synced.ok()) {
         return Failure(step::kJournalSync, synced);
     }
@@ -257,7 +257,7 @@ JournalError Journal::WriteCheckpoint(const Checkpoint& checkpoint,
     std::vector<std::uint8_t> header = SlotHeader(checkpoint);
     PutU64(&header[48], SlotChecksum(header, window));
     header.insert(header.end(), window.begin(), window.end());
-    platform::FsResult<std::size_t> written =
+    filesystem::FsResult<std::size_t> written =
         file_->WriteAt(SlotOffset(slot), header.data(), header.size());
     if (!written.ok()) {
         return Failure(step::kJournalWrite, written.status);
@@ -271,7 +271,7 @@ JournalError Journal::WriteCheckpoint(const Checkpoint& checkpoint,
     // The first checkpoint is written by Create: the journal's name must be
     // durable before the repository changes.
     if (checkpoint.sequence == 1) {
-        if (FsStatus synced = file_system_.SyncDirectory(platform::ParentDirectory(path_));
+        if (FsStatus synced = file_system_.SyncDirectory(filesystem::ParentDirectory(path_));
             !synced.ok()) {
             return Failure(step::kJournalSync, synced);
         }
@@ -285,7 +285,7 @@ JournalError Journal::Remove() {
     if (FsStatus removed = file_system_.Unlink(path_); !removed.ok()) {
         return Failure(step::kJournalRemove, removed);
     }
-    if (FsStatus synced = file_system_.SyncDirectory(platform::ParentDirectory(path_));
+    if (FsStatus synced = file_system_.SyncDirectory(filesystem::ParentDirectory(path_));
         !synced.ok()) {
         return Failure(step::kJournalSync, synced);
     }
@@ -293,10 +293,10 @@ JournalError Journal::Remove() {
 }
 
 void Journal::Adopt(const JournalInspection& inspection) {
-    platform::OpenOptions options;
-    options.access = platform::Access::kReadWrite;
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
     options.follow_symbolic_links = false;
-    platform::FsResult<std::unique_ptr<File>> opened = file_system_.Open(path_, options);
+    filesystem::FsResult<std::unique_ptr<File>> opened = file_system_.Open(path_, options);
     if (opened.ok()) {
         file_ = std::move(opened.value);
     }
@@ -313,11 +313,11 @@ void Journal::Adopt(const JournalInspection& inspection) {
                      : 0;
 }
 
-JournalInspection InspectJournal(platform::FileSystem& file_system,
+JournalInspection InspectJournal(filesystem::FileSystem& file_system,
                                  const std::string& repository_path) {
     JournalInspection inspection;
     std::string path = JournalPath(repository_path);
-    platform::FsResult<platform::FileInfo> info = file_system.Stat(path, false);
+    filesystem::FsResult<filesystem::FileInfo> info = file_system.Stat(path, false);
     if (!info.ok()) {
         if (info.status.error_number() != ENOENT) {
             inspection.state = JournalInspection::State::kInvalid;
@@ -326,12 +326,12 @@ JournalInspection InspectJournal(platform::FileSystem& file_system,
         return inspection;
     }
     inspection.state = JournalInspection::State::kInvalid;
-    if (info.value.type != platform::FileType::kRegular) {
+    if (info.value.type != filesystem::FileType::kRegular) {
         return inspection;
     }
-    platform::OpenOptions options;
+    filesystem::OpenOptions options;
     options.follow_symbolic_links = false;
-    platform::FsResult<std::unique_ptr<File>> opened = file_system.Open(path, options);
+    filesystem::FsResult<std::unique_ptr<File>> opened = file_system.Open(path, options);
     if (!opened.ok()) {
         inspection.read_status = opened.status;
         return inspection;
@@ -410,12 +410,12 @@ JournalInspection InspectJournal(platform::FileSystem& file_system,
     return inspection;
 }
 
-JournalError RestoreSavedRanges(platform::FileSystem& file_system,
+JournalError RestoreSavedRanges(filesystem::FileSystem& file_system,
                                 const std::string& repository_path,
                                 const JournalInspection& inspection, File& repository) {
-    platform::OpenOptions options;
+    filesystem::OpenOptions options;
     options.follow_symbolic_links = false;
-    platform::FsResult<std::unique_ptr<File>> opened =
+    filesystem::FsResult<std::unique_ptr<File>> opened =
         file_system.Open(JournalPath(repository_path), options);
     if (!opened.ok()) {
         return Failure(step::kJournalRead, opened.status);
@@ -431,7 +431,7 @@ JournalError RestoreSavedRanges(platform::FileSystem& file_system,
                 return status.ok() ? ShortFailure(step::kJournalRead)
                                    : Failure(step::kJournalRead, status);
             }
-            platform::FsResult<std::size_t> written =
+            filesystem::FsResult<std::size_t> written =
                 repository.WriteAt(saved.range.offset + done, buffer.data(), chunk);
             if (!written.ok()) {
                 return Failure(step::kJournalRestore, written.status);
@@ -445,7 +445,7 @@ JournalError RestoreSavedRanges(platform::FileSystem& file_system,
     return {};
 }
 
-JournalError ReadCheckpointWindow(platform::FileSystem& file_system,
+JournalError ReadCheckpointWindow(filesystem::FileSystem& file_system,
                                   const std::string& repository_path,
                                   const JournalInspection& inspection, std::uint64_t offset,
                                   void* data, std::size_t size) {
@@ -454,9 +454,9 @@ JournalError ReadCheckpointWindow(platform::FileSystem& file_system,
             inspection.checkpoint->window_length) {
         return ShortFailure(step::kJournalRead);
     }
-    platform::OpenOptions options;
+    filesystem::OpenOptions options;
     options.follow_symbolic_links = false;
-    platform::FsResult<std::unique_ptr<File>> opened =
+    filesystem::FsResult<std::unique_ptr<File>> opened =
         file_system.Open(JournalPath(repository_path), options);
     if (!opened.ok()) {
         return Failure(step::kJournalRead, opened.status);

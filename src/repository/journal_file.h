@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 
 namespace kivo::repository {
 
@@ -55,7 +55,7 @@ struct Checkpoint {
 // A failed journal step: the engine's step number and the file system's error.
 struct JournalError {
     int step = 0;
-    platform::FsStatus status;
+    filesystem::FsStatus status;
     bool ok() const { return step == 0; }
 };
 
@@ -72,19 +72,19 @@ struct JournalInspection {
     std::uint64_t window_capacity = 0;
     std::optional<Checkpoint> checkpoint;        // compaction: the latest valid one
     std::uint64_t checkpoint_window_offset = 0;  // where its window lies in the journal
-    platform::FsStatus read_status;              // a read that failed (state kInvalid)
+    filesystem::FsStatus read_status;              // a read that failed (state kInvalid)
 };
 
 std::string JournalPath(const std::string& repository_path);
 
 class Journal {
 public:
-    Journal(platform::FileSystem& file_system, std::string repository_path);
+    Journal(filesystem::FileSystem& file_system, std::string repository_path);
 
     // Creates the journal (a leftover one is replaced), saves the ranges of
     // `repository`, and for a compaction writes `first` into the first slot;
     // then syncs the journal and its folder.
-    JournalError Create(platform::File& repository, JournalKind kind, std::uint64_t original_size,
+    JournalError Create(filesystem::File& repository, JournalKind kind, std::uint64_t original_size,
                         const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
                         const Checkpoint& first, const std::vector<std::uint8_t>& first_window);
     // Writes the next checkpoint into the slot the latest one does not use,
@@ -103,26 +103,26 @@ public:
 private:
     std::uint64_t SlotOffset(int slot) const;
 
-    platform::FileSystem& file_system_;
+    filesystem::FileSystem& file_system_;
     std::string path_;
-    std::unique_ptr<platform::File> file_;
+    std::unique_ptr<filesystem::File> file_;
     std::uint64_t body_bytes_ = 0;  // body and checksum
     std::uint64_t window_capacity_ = 0;
     int last_slot_ = 1;
 };
 
 // Reads and verifies the journal of the repository, if there is one.
-JournalInspection InspectJournal(platform::FileSystem& file_system,
+JournalInspection InspectJournal(filesystem::FileSystem& file_system,
                                  const std::string& repository_path);
 
 // Writes the saved ranges back into the repository (no truncation, no sync).
-JournalError RestoreSavedRanges(platform::FileSystem& file_system,
+JournalError RestoreSavedRanges(filesystem::FileSystem& file_system,
                                 const std::string& repository_path,
-                                const JournalInspection& inspection, platform::File& repository);
+                                const JournalInspection& inspection, filesystem::File& repository);
 
 // Reads `size` bytes of the checkpoint's window from the journal, starting at
 // the repository offset `offset` (which lies inside the window).
-JournalError ReadCheckpointWindow(platform::FileSystem& file_system,
+JournalError ReadCheckpointWindow(filesystem::FileSystem& file_system,
                                   const std::string& repository_path,
                                   const JournalInspection& inspection, std::uint64_t offset,
                                   void* data, std::size_t size);

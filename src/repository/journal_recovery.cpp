@@ -10,9 +10,9 @@
 namespace kivo::repository {
 namespace {
 
-using platform::File;
-using platform::FsResult;
-using platform::FsStatus;
+using filesystem::File;
+using filesystem::FsResult;
+using filesystem::FsStatus;
 
 void AddJournalError(const EngineContext& context, const JournalError& error) {
     context.status.Add(
@@ -86,14 +86,14 @@ public:
     FsResult<std::uint64_t> Position() override { return {FsStatus::Ok(), position_}; }
     FsStatus Truncate(std::uint64_t) override { return FsStatus::Error(EROFS); }
     FsStatus Sync() override { return FsStatus::Error(EROFS); }
-    FsResult<platform::FileInfo> Stat() override {
-        FsResult<platform::FileInfo> info = file_.Stat();
+    FsResult<filesystem::FileInfo> Stat() override {
+        FsResult<filesystem::FileInfo> info = file_.Stat();
         if (info.ok()) {
             info.value.size_bytes = size_;
         }
         return info;
     }
-    FsStatus SetTimes(const platform::FileTimes&) override { return FsStatus::Error(EROFS); }
+    FsStatus SetTimes(const filesystem::FileTimes&) override { return FsStatus::Error(EROFS); }
     FsStatus SetPermissions(std::uint32_t) override { return FsStatus::Error(EROFS); }
 
 private:
@@ -162,7 +162,7 @@ bool FinishInterruptedCall(const EngineContext& context, const std::string& path
 
 std::unique_ptr<File> MakeCommittedStateView(const EngineContext& context, const std::string& path,
                                              File& file, const JournalInspection& inspection) {
-    platform::OpenOptions options;
+    filesystem::OpenOptions options;
     options.follow_symbolic_links = false;
     FsResult<std::unique_ptr<File>> journal = context.file_system.Open(JournalPath(path), options);
     if (!journal.ok()) {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "journal_file.h"
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 #include "open_repository.h"
 
 namespace kivo::repository {
@@ -20,14 +20,14 @@ namespace kivo::repository {
 // to, syncs the repository and removes the journal. On failure adds a
 // message to the context's status record and leaves the journal in place.
 bool FinishInterruptedCall(const EngineContext& context, const std::string& path,
-                           platform::File& writable_file, const JournalInspection& inspection);
+                           filesystem::File& writable_file, const JournalInspection& inspection);
 
 // A read-only File showing the repository as its last committed state holds
 // it, over `file` (the repository as it lies on disk) and the journal.
 // Null, with a message added, when the journal cannot be read.
-std::unique_ptr<platform::File> MakeCommittedStateView(const EngineContext& context,
+std::unique_ptr<filesystem::File> MakeCommittedStateView(const EngineContext& context,
                                                        const std::string& path,
-                                                       platform::File& file,
+                                                       filesystem::File& file,
                                                        const JournalInspection& inspection);
 
 }  // namespace kivo::repository

@@ -75,7 +75,7 @@ void UnDeleteMember(const EngineContext& context, const std::string& repository_
     } else {
         limit = format::kMaxRepositoryBytesOnFat;  // 32-bit offsets
     }
-    platform::FsResult<platform::VolumeInfo> volume =
+    filesystem::FsResult<filesystem::VolumeInfo> volume =
         context.file_system.StatVolume(repository.file_path());
     if (!volume.ok()) {
         context.status.Add(MakeMessage(MessageCode::kVolumeUnknown, {volume.status.Describe()}));

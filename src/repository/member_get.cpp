@@ -19,7 +19,7 @@
 namespace kivo::repository {
 namespace {
 
-using platform::FsStatus;
+using filesystem::FsStatus;
 
 std::atomic<unsigned> temporary_counter{0};
 
@@ -40,15 +40,15 @@ public:
         std::string reason = UnsafeNameReason(entry.name);
         if (!reason.empty()) {
             AddMessage(MessageCode::kOpenFileFailed,
-                       {platform::JoinPath(directory_, PrintableName(entry.name)), reason});
+                       {filesystem::JoinPath(directory_, PrintableName(entry.name)), reason});
             return;
         }
-        const std::string output = platform::JoinPath(directory_, entry.name);
+        const std::string output = filesystem::JoinPath(directory_, entry.name);
         if (!OutputMayBeReplaced(output)) {
             return;
         }
         std::string temporary;
-        std::unique_ptr<platform::File> file = CreateTemporary(output, temporary);
+        std::unique_ptr<filesystem::File> file = CreateTemporary(output, temporary);
         if (!file) {
             return;
         }
@@ -74,14 +74,14 @@ private:
     // Replacing follows what creating over an existing file does on Windows:
     // a read-only file or a folder cannot be replaced.
     bool OutputMayBeReplaced(const std::string& output) {
-        platform::FsResult<platform::FileInfo> existing = context_.file_system.Stat(output, false);
+        filesystem::FsResult<filesystem::FileInfo> existing = context_.file_system.Stat(output, false);
         if (!existing.ok()) {
             return true;
         }
         int error = 0;
-        if (existing.value.type == platform::FileType::kDirectory) {
+        if (existing.value.type == filesystem::FileType::kDirectory) {
             error = EISDIR;
-        } else if (existing.value.type == platform::FileType::kRegular &&
+        } else if (existing.value.type == filesystem::FileType::kRegular &&
                    !existing.value.owner_can_write()) {
             error = EACCES;
         }
@@ -92,19 +92,19 @@ private:
         return true;
     }
 
-    std::unique_ptr<platform::File> CreateTemporary(const std::string& output,
+    std::unique_ptr<filesystem::File> CreateTemporary(const std::string& output,
                                                     std::string& temporary) {
-        platform::OpenOptions options;
-        options.access = platform::Access::kReadWrite;
-        options.creation = platform::Creation::kCreateNew;
+        filesystem::OpenOptions options;
+        options.access = filesystem::Access::kReadWrite;
+        options.creation = filesystem::Creation::kCreateNew;
         options.follow_symbolic_links = false;
         options.permissions = 0666;
         FsStatus last_error = FsStatus::Error(EEXIST);
         for (int attempt = 0; attempt < 16 && last_error.error_number() == EEXIST; ++attempt) {
-            temporary = platform::JoinPath(
+            temporary = filesystem::JoinPath(
                 directory_, ".xrrps-" + std::to_string(getpid()) + "-" +
                                 std::to_string(temporary_counter.fetch_add(1)) + ".part");
-            platform::FsResult<std::unique_ptr<platform::File>> created =
+            filesystem::FsResult<std::unique_ptr<filesystem::File>> created =
                 context_.file_system.Open(temporary, options);
             if (created.ok()) {
                 return std::move(created.value);
@@ -115,7 +115,7 @@ private:
         return nullptr;
     }
 
-    bool CopyData(const DirectoryEntry& entry, platform::File& file, const std::string& output) {
+    bool CopyData(const DirectoryEntry& entry, filesystem::File& file, const std::string& output) {
         if (entry.size_bytes == 0) {
             return true;
         }
@@ -130,7 +130,7 @@ private:
                 return false;
             }
             Report(ProgressPhase::kRead, chunk, label);
-            platform::FsResult<std::size_t> written = file.Write(buffer_.data(), chunk);
+            filesystem::FsResult<std::size_t> written = file.Write(buffer_.data(), chunk);
             if (!written.ok()) {
                 AddMessage(MessageCode::kFileIoError, {output, 1, written.status.Describe()});
                 return false;
@@ -145,14 +145,14 @@ private:
         return true;
     }
 
-    void SetTimesAndAttributes(const DirectoryEntry& entry, platform::File& file,
+    void SetTimesAndAttributes(const DirectoryEntry& entry, filesystem::File& file,
                                const std::string& output) {
-        platform::FileTimes times{TimestampFromFileTime(entry.accessed),
+        filesystem::FileTimes times{TimestampFromFileTime(entry.accessed),
                                   TimestampFromFileTime(entry.written)};
         FsStatus status = file.SetTimes(times);
         // A new file already has the permissions of a normal one.
         if (status.ok() && (entry.attributes & format::kAttributeReadOnly) != 0) {
-            platform::FsResult<platform::FileInfo> info = file.Stat();
+            filesystem::FsResult<filesystem::FileInfo> info = file.Stat();
             status = info.status;
             if (info.ok()) {
                 status =

@@ -16,7 +16,7 @@
 namespace kivo::repository {
 namespace {
 
-using platform::FsStatus;
+using filesystem::FsStatus;
 
 // Data is copied in blocks of 1 MiB (the format's 64 KiB blocks cost a
 // quarter more time on large files), and the disk is asked to start writing
@@ -73,28 +73,28 @@ private:
     }
 
     Outcome Store(const std::string& name) {
-        const std::string source_path = platform::JoinPath(directory_, name);
+        const std::string source_path = filesystem::JoinPath(directory_, name);
         std::string reason = UnsafeNameReason(name);
         if (!reason.empty()) {
             AddMessage(MessageCode::kOpenFileFailed,
-                       {platform::JoinPath(directory_, PrintableName(name)), reason});
+                       {filesystem::JoinPath(directory_, PrintableName(name)), reason});
             return Outcome::kSkipped;
         }
-        platform::OpenOptions options;
+        filesystem::OpenOptions options;
         options.exclusive_lock = true;  // no sharing, as the repository itself
-        platform::FsResult<std::unique_ptr<platform::File>> opened =
+        filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
             context_.file_system.Open(source_path, options);
         if (!opened.ok()) {
             AddMessage(MessageCode::kOpenFileFailed, {source_path, opened.status.Describe()});
             return Outcome::kSkipped;
         }
-        platform::File& source = *opened.value;
-        platform::FsResult<platform::FileInfo> size = source.Stat();
+        filesystem::File& source = *opened.value;
+        filesystem::FsResult<filesystem::FileInfo> size = source.Stat();
         if (!size.ok()) {
             AddMessage(MessageCode::kInvalidFileSize, {size.status.Describe()});
             return Outcome::kSkipped;
         }
-        if (size.value.type == platform::FileType::kDirectory) {
+        if (size.value.type == filesystem::FileType::kDirectory) {
             AddMessage(MessageCode::kOpenFileFailed,
                        {source_path, FsStatus::Error(EISDIR).Describe()});
             return Outcome::kSkipped;
@@ -112,7 +112,7 @@ private:
             !repository_.Seek(repository_.append_position(), 1)) {
             return Outcome::kRepositoryFailed;
         }
-        platform::FsResult<platform::FileInfo> info = context_.file_system.Stat(source_path, true);
+        filesystem::FsResult<filesystem::FileInfo> info = context_.file_system.Stat(source_path, true);
         if (!info.ok()) {
             AddMessage(MessageCode::kGetAttributesFailed, {source_path, info.status.Describe()});
             return Outcome::kSkipped;
@@ -145,7 +145,7 @@ private:
     bool IsOnFatVolume() {
         if (!volume_checked_) {
             volume_checked_ = true;
-            platform::FsResult<platform::VolumeInfo> volume =
+            filesystem::FsResult<filesystem::VolumeInfo> volume =
                 context_.file_system.StatVolume(repository_.file_path());
             if (!volume.ok()) {
                 AddMessage(MessageCode::kVolumeUnknown, {volume.status.Describe()});
@@ -156,7 +156,7 @@ private:
         return on_fat_;
     }
 
-    Outcome AddAndCopy(DirectoryEntry entry, platform::File& source,
+    Outcome AddAndCopy(DirectoryEntry entry, filesystem::File& source,
                        const std::string& source_path) {
         const std::uint64_t block_start = repository_.append_position();
         std::optional<std::size_t> previous = repository_.directory().FindLive(entry.name);
@@ -172,7 +172,7 @@ private:
         for (std::uint64_t remaining = size_bytes; remaining > 0;) {
             std::size_t chunk =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kStoreBlockBytes, remaining));
-            platform::FsResult<std::size_t> got = source.Read(buffer_.data(), chunk);
+            filesystem::FsResult<std::size_t> got = source.Read(buffer_.data(), chunk);
             if (!got.ok() || got.value == 0) {
                 AddMessage(MessageCode::kFileIoError,
                            {source_path, 3, got.ok() ? kSourceShrankText : got.status.Describe()});
@@ -255,12 +255,12 @@ void StoreNames(const EngineContext& context, OpenRepository& repository,
 bool IsJournalOf(const EngineContext& context, const std::string& repository_path,
                  const std::string& directory, const std::string& name) {
     const std::string journal = JournalPath(repository_path);
-    if (platform::BaseName(journal) != name) {
+    if (filesystem::BaseName(journal) != name) {
         return false;
     }
-    platform::FsResult<platform::FileInfo> listed =
-        context.file_system.Stat(platform::JoinPath(directory, name), false);
-    platform::FsResult<platform::FileInfo> ours = context.file_system.Stat(journal, false);
+    filesystem::FsResult<filesystem::FileInfo> listed =
+        context.file_system.Stat(filesystem::JoinPath(directory, name), false);
+    filesystem::FsResult<filesystem::FileInfo> ours = context.file_system.Stat(journal, false);
     return !listed.ok() || !ours.ok() ||
            (listed.value.device == ours.value.device && listed.value.inode == ours.value.inode);
 }
@@ -283,19 +283,19 @@ void PutFolder(const EngineContext& context, const std::string& repository_path,
     if (repository.Open(repository_path, OpenMode::kStore) != OpenOutcome::kOpened) {
         return;
     }
-    platform::FsResult<platform::DirectoryListing> listing =
+    filesystem::FsResult<filesystem::DirectoryListing> listing =
         context.file_system.ListDirectory(directory);
     std::vector<std::string> names;
-    for (const platform::DirectoryEntry& entry : listing.value.entries) {
+    for (const filesystem::DirectoryEntry& entry : listing.value.entries) {
         if (!entry.is_directory && !IsJournalOf(context, repository_path, directory, entry.name)) {
             names.push_back(entry.name);
         }
     }
     StoreNames(context, repository, directory, names, progress);
     if (!listing.ok()) {
-        MessageCode code = listing.value.failed_stage == platform::ListingStage::kNext
+        MessageCode code = listing.value.failed_stage == filesystem::ListingStage::kNext
                                ? MessageCode::kFindNextFailed
-                           : listing.value.failed_stage == platform::ListingStage::kClose
+                           : listing.value.failed_stage == filesystem::ListingStage::kClose
                                ? MessageCode::kFindCloseFailed
                                : MessageCode::kFindFirstFailed;
         context.status.Add(MakeMessage(code, {listing.status.Describe()}));

@@ -15,7 +15,7 @@
 namespace kivo::repository {
 namespace {
 
-using platform::FsStatus;
+using filesystem::FsStatus;
 
 }  // namespace
 
@@ -47,7 +47,7 @@ OpenOutcome OpenRepository::Open(const std::string& path, OpenMode mode, bool al
 OpenOutcome OpenRepository::OpenFileOnly(const std::string& path, OpenMode mode) {
     OpenOutcome outcome = OpenOuterFile(path, mode);
     if (outcome == OpenOutcome::kOpened) {
-        platform::FsResult<platform::FileInfo> info = file_->Stat();
+        filesystem::FsResult<filesystem::FileInfo> info = file_->Stat();
         if (!info.ok()) {
             context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
                                             {step::kRepositoryStat, info.status.Describe()}));
@@ -74,13 +74,13 @@ OpenOutcome OpenRepository::OpenOuterFile(const std::string& file_path, OpenMode
     mode_ = mode;
     file_path_ = file_path;
     name_ = file_path;
-    platform::OpenOptions options;
+    filesystem::OpenOptions options;
     options.access =
-        mode == OpenMode::kRead ? platform::Access::kRead : platform::Access::kReadWrite;
-    options.creation = mode == OpenMode::kStore ? platform::Creation::kOpenOrCreate
-                                                : platform::Creation::kOpenExisting;
+        mode == OpenMode::kRead ? filesystem::Access::kRead : filesystem::Access::kReadWrite;
+    options.creation = mode == OpenMode::kStore ? filesystem::Creation::kOpenOrCreate
+                                                : filesystem::Creation::kOpenExisting;
     options.exclusive_lock = true;
-    platform::FsResult<std::unique_ptr<platform::File>> opened =
+    filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
         context_.file_system.Open(file_path_, options);
     if (!opened.ok()) {
         context_.status.Add(MakeMessage(MessageCode::kOpenRepositoryFailed,
@@ -92,7 +92,7 @@ OpenOutcome OpenRepository::OpenOuterFile(const std::string& file_path, OpenMode
     return RecoverInterruptedCall(mode) ? OpenOutcome::kOpened : OpenOutcome::kFailed;
 }
 
-OpenOutcome OpenRepository::OpenHeldFile(platform::File& file, const std::string& path,
+OpenOutcome OpenRepository::OpenHeldFile(filesystem::File& file, const std::string& path,
                                          OpenMode mode) {
     mode_ = mode;
     file_ = &file;
@@ -126,13 +126,13 @@ bool OpenRepository::RecoverInterruptedCall(OpenMode mode) {
         case JournalInspection::State::kValid:
             break;
     }
-    platform::File* writable = mode == OpenMode::kRead ? nullptr : file_;
-    std::unique_ptr<platform::File> second_handle;
+    filesystem::File* writable = mode == OpenMode::kRead ? nullptr : file_;
+    std::unique_ptr<filesystem::File> second_handle;
     if (writable == nullptr) {
         // This call holds the lock already; a second handle needs none.
-        platform::OpenOptions options;
-        options.access = platform::Access::kReadWrite;
-        platform::FsResult<std::unique_ptr<platform::File>> opened =
+        filesystem::OpenOptions options;
+        options.access = filesystem::Access::kReadWrite;
+        filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
             context_.file_system.Open(file_path_, options);
         if (opened.ok()) {
             second_handle = std::move(opened.value);
@@ -140,7 +140,7 @@ bool OpenRepository::RecoverInterruptedCall(OpenMode mode) {
         }
     }
     if (writable == nullptr) {
-        std::unique_ptr<platform::File> view =
+        std::unique_ptr<filesystem::File> view =
             MakeCommittedStateView(context_, file_path_, *file_, inspection);
         if (!view) {
             return false;
@@ -159,13 +159,13 @@ bool OpenRepository::RecoverInterruptedCall(OpenMode mode) {
 }
 
 OpenOutcome OpenRepository::OpenFromHeader(OpenMode mode, const std::vector<std::string>& parts) {
-    platform::FsResult<platform::FileInfo> info = file_->Stat();
+    filesystem::FsResult<filesystem::FileInfo> info = file_->Stat();
     if (!info.ok()) {
         context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
                                         {step::kRepositoryStat, info.status.Describe()}));
         return OpenOutcome::kFailed;
     }
-    if (info.value.type != platform::FileType::kRegular) {
+    if (info.value.type != filesystem::FileType::kRegular) {
         context_.status.Add(MakeMessage(MessageCode::kOpenRepositoryFailed,
                                         {file_path_, FsStatus::Error(EISDIR).Describe()}));
         return OpenOutcome::kFailed;
@@ -220,7 +220,7 @@ bool OpenRepository::ReadHeaderAt(std::uint64_t start, std::uint64_t extent_end)
         context_.status.Add(MakeMessage(MessageCode::kInvalidHeader, {1}));
         return false;
     }
-    platform::FsResult<std::size_t> got = file_->Read(bytes, 4);
+    filesystem::FsResult<std::size_t> got = file_->Read(bytes, 4);
     if (!got.ok()) {
         context_.status.Add(
             MakeMessage(MessageCode::kRepositoryIoError, {4, got.status.Describe()}));
@@ -329,7 +329,7 @@ bool OpenRepository::ReadDirectoryAt(std::uint64_t start, std::uint64_t extent_e
 }
 
 bool OpenRepository::Seek(std::uint64_t offset, int step) {
-    platform::FsResult<std::uint64_t> moved = file_->Seek(offset);
+    filesystem::FsResult<std::uint64_t> moved = file_->Seek(offset);
     if (!moved.ok()) {
         context_.status.Add(MakeMessage(MessageCode::kSeekFailed, {step, moved.status.Describe()}));
         return false;
@@ -339,7 +339,7 @@ bool OpenRepository::Seek(std::uint64_t offset, int step) {
 }
 
 bool OpenRepository::Position(std::uint64_t& offset, int step) {
-    platform::FsResult<std::uint64_t> position = file_->Position();
+    filesystem::FsResult<std::uint64_t> position = file_->Position();
     if (!position.ok()) {
         context_.status.Add(
             MakeMessage(MessageCode::kSeekFailed, {step, position.status.Describe()}));
@@ -350,7 +350,7 @@ bool OpenRepository::Position(std::uint64_t& offset, int step) {
 }
 
 bool OpenRepository::Read(void* data, std::size_t size, int error_step, int short_step) {
-    platform::FsResult<std::size_t> got = file_->Read(data, size);
+    filesystem::FsResult<std::size_t> got = file_->Read(data, size);
     if (!got.ok()) {
         context_.status.Add(
             MakeMessage(MessageCode::kRepositoryIoError, {error_step, got.status.Describe()}));
@@ -452,7 +452,7 @@ bool OpenRepository::WriteReporting(const void* data, std::size_t size, int erro
                                         {error_step, "Write outside the journalled ranges"}));
         return false;
     }
-    platform::FsResult<std::size_t> written = file_->Write(data, size);
+    filesystem::FsResult<std::size_t> written = file_->Write(data, size);
     if (!written.ok()) {
         context_.status.Add(
             MakeMessage(MessageCode::kRepositoryIoError, {error_step, written.status.Describe()}));

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "journal_file.h"
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 #include "kivo/repository/engine.h"
 #include "kivo/repository/status_record.h"
 #include "repository_directory.h"
@@ -43,7 +43,7 @@ enum class OpenOutcome {
 
 // What every part of one engine call shares.
 struct EngineContext {
-    platform::FileSystem& file_system;
+    filesystem::FileSystem& file_system;
     const EngineOptions& options;
     StatusRecord& status;
 
@@ -78,7 +78,7 @@ public:
     void InstallDirectory(RepositoryDirectory directory, std::uint64_t append_position);
     // Opens a repository whose file the caller already holds (journal
     // recovery); no journal is looked for.
-    OpenOutcome OpenHeldFile(platform::File& file, const std::string& path, OpenMode mode);
+    OpenOutcome OpenHeldFile(filesystem::File& file, const std::string& path, OpenMode mode);
 
     FormatVersion version() const { return header_.version; }
     const RepositoryHeader& header() const { return header_; }
@@ -89,7 +89,7 @@ public:
     // The path of the outer file.
     const std::string& file_path() const { return file_path_; }
     std::string MemberLabel(const std::string& member) const { return name_ + "(" + member + ")"; }
-    platform::File& file() { return *file_; }
+    filesystem::File& file() { return *file_; }
     std::uint64_t append_position() const { return append_position_; }
     void set_append_position(std::uint64_t offset) { append_position_ = offset; }
     std::uint64_t file_size_at_open() const { return original_size_; }
@@ -160,11 +160,11 @@ private:
 
     EngineContext context_;
     OpenMode mode_ = OpenMode::kRead;
-    std::unique_ptr<platform::File> owned_file_;
+    std::unique_ptr<filesystem::File> owned_file_;
     // A read-only view of the last committed state (a repository that needs
     // recovery but cannot be written).
-    std::unique_ptr<platform::File> owned_view_;
-    platform::File* file_ = nullptr;
+    std::unique_ptr<filesystem::File> owned_view_;
+    filesystem::File* file_ = nullptr;
     std::uint64_t position_ = 0;  // of file_, as this object moved it
     std::string file_path_;
     std::string name_;

@@ -10,7 +10,7 @@ constexpr std::uint64_t kIntervalsPerSecond = 10000000;
 
 }  // namespace
 
-FileTime FileTimeFromTimestamp(const platform::Timestamp& time) {
+FileTime FileTimeFromTimestamp(const filesystem::Timestamp& time) {
     // Before 1601 there is no FILETIME; such a time is given as 0.
     constexpr std::int64_t kSecondsBefore1970 =
         static_cast<std::int64_t>(kFileTimeUnixEpoch / kIntervalsPerSecond);
@@ -21,16 +21,16 @@ FileTime FileTimeFromTimestamp(const platform::Timestamp& time) {
     return seconds_since_1601 * kIntervalsPerSecond + time.nanoseconds / 100;
 }
 
-platform::Timestamp TimestampFromFileTime(FileTime time) {
+filesystem::Timestamp TimestampFromFileTime(FileTime time) {
     if (time < kFileTimeUnixEpoch) {
-        return platform::Timestamp{};
+        return filesystem::Timestamp{};
     }
     std::uint64_t since_1970 = time - kFileTimeUnixEpoch;
-    return platform::Timestamp{static_cast<std::int64_t>(since_1970 / kIntervalsPerSecond),
+    return filesystem::Timestamp{static_cast<std::int64_t>(since_1970 / kIntervalsPerSecond),
                                static_cast<std::uint32_t>(since_1970 % kIntervalsPerSecond) * 100};
 }
 
-SystemTime SystemTimeFromTimestamp(const platform::Timestamp& time) {
+SystemTime SystemTimeFromTimestamp(const filesystem::Timestamp& time) {
     std::time_t seconds = static_cast<std::time_t>(time.seconds);
     std::tm parts{};
     gmtime_r(&seconds, &parts);
@@ -50,7 +50,7 @@ SystemTime SystemClockNow() {
     struct timespec now {};
     clock_gettime(CLOCK_REALTIME, &now);
     return SystemTimeFromTimestamp(
-        platform::Timestamp{now.tv_sec, static_cast<std::uint32_t>(now.tv_nsec)});
+        filesystem::Timestamp{now.tv_sec, static_cast<std::uint32_t>(now.tv_nsec)});
 }
 
 }  // namespace kivo::repository

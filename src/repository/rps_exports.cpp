@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "kivo/platform/posix_file_system.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/repository/engine.h"
 #include "zn2xrrps.h"
 
@@ -162,7 +162,7 @@ template <typename Call>
 RPS_STATUS* Serialised(bool always, Call call) {
     std::lock_guard<std::mutex> lock(call_mutex);
     try {
-        Engine engine(kivo::platform::DefaultFileSystem(), ExportOptions());
+        Engine engine(kivo::filesystem::DefaultFileSystem(), ExportOptions());
         StatusRecord status = call(engine);
         return Export(status, always);
     } catch (const std::bad_alloc&) {

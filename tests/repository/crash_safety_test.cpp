@@ -10,14 +10,14 @@
 #include <functional>
 #include <random>
 
-#include "kivo/platform/failing_file_system.h"
+#include "kivo/filesystem/failing_file_system.h"
 #include "kivo/repository/repository_format.h"
 #include "repository_test_support.h"
 
 namespace kivo::repository::test {
 namespace {
 
-using platform::PowerLossStyle;
+using filesystem::PowerLossStyle;
 
 constexpr char kRepository[] = "/r/s.xrt";
 constexpr char kJournal[] = "/r/s.xrt-journal";
@@ -147,8 +147,8 @@ Expectations Expect(Operation operation, const Scenario& scenario) {
     auto disk = DiskWith(scenario);
     expected.before = LiveMembers(disk->engine, kRepository);
     expected.bytes_before = disk->FileBytes(kRepository);
-    platform::FailingFileSystem counting(disk->fs);
-    counting.Plan(platform::FailNth(platform::kChangingCalls, UINT64_MAX));
+    filesystem::FailingFileSystem counting(disk->fs);
+    counting.Plan(filesystem::FailNth(filesystem::kChangingCalls, UINT64_MAX));
     Engine engine(counting, TestOptions());
     StatusRecord status = RunOperation(engine, operation, scenario);
     EXPECT_TRUE(status.ok()) << Messages(status);
@@ -207,8 +207,8 @@ void FailAtEveryChange(Operation operation, const Scenario& scenario,
                        const Expectations& expected) {
     for (std::uint64_t n = 1; n <= expected.changes; ++n) {
         auto disk = DiskWith(scenario);
-        platform::FailingFileSystem failing(disk->fs);
-        failing.Plan(platform::FailNth(platform::kChangingCalls, n, n % 2 == 0 ? ENOSPC : EIO));
+        filesystem::FailingFileSystem failing(disk->fs);
+        failing.Plan(filesystem::FailNth(filesystem::kChangingCalls, n, n % 2 == 0 ? ENOSPC : EIO));
         Engine engine(failing, TestOptions());
         StatusRecord status = RunOperation(engine, operation, scenario);
         std::string where = std::string(NameOf(operation)) + " of " + scenario.description +

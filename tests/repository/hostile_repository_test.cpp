@@ -99,7 +99,7 @@ TEST(HostileRepository, EachCraftedFileGivesItsMessageAndStaysUnchanged) {
 
         disk.engine.GetAll("/r/h.xrt", "/out");
         disk.engine.CheckIntegrity("/r/h.xrt");
-        for (const platform::DirectoryEntry& entry : disk.fs.ListDirectory("/r").value.entries) {
+        for (const filesystem::DirectoryEntry& entry : disk.fs.ListDirectory("/r").value.entries) {
             EXPECT_EQ(entry.name, "h.xrt");
         }
     }

@@ -5,14 +5,14 @@
 
 #include <functional>
 
-#include "kivo/platform/failing_file_system.h"
+#include "kivo/filesystem/failing_file_system.h"
 #include "repository_test_support.h"
 
 namespace kivo::repository::test {
 namespace {
 
-using platform::FailNth;
-using platform::FailurePlan;
+using filesystem::FailNth;
+using filesystem::FailurePlan;
 
 constexpr char kRepository[] = "/r/s.xrt";
 constexpr char kJournal[] = "/r/s.xrt-journal";
@@ -26,26 +26,26 @@ struct IoErrorCase {
     const char* message;  // the first message, up to " - " when it has an error text
 };
 
-FailurePlan On(const char* path, platform::FsCallSet calls, std::uint64_t nth, int error = EIO) {
+FailurePlan On(const char* path, filesystem::FsCallSet calls, std::uint64_t nth, int error = EIO) {
     FailurePlan plan = FailNth(calls, nth, error);
     plan.path_is = path;
     return plan;
 }
 
-FailurePlan Short(const char* path, platform::FsCallSet calls, std::uint64_t nth) {
+FailurePlan Short(const char* path, filesystem::FsCallSet calls, std::uint64_t nth) {
     FailurePlan plan = On(path, calls, nth);
     plan.short_transfer = true;
     return plan;
 }
 
-FailurePlan Within(const char* folder, platform::FsCallSet calls, std::uint64_t nth,
+FailurePlan Within(const char* folder, filesystem::FsCallSet calls, std::uint64_t nth,
                    int error = EIO) {
     FailurePlan plan = FailNth(calls, nth, error);
     plan.path_contains = folder;
     return plan;
 }
 
-using namespace platform;  // the FsCall bits
+using namespace filesystem;  // the FsCall bits
 
 // The repository holds a (deleted, then stored again), b (70000 bytes, live)
 // and c (deleted). Opening reads: seek 1, read 1 (4 bytes), seek 2, read 2
@@ -223,7 +223,7 @@ TEST(RepositoryIoError, EachFailingStepIsReportedAndTheRepositoryStaysAsItWas) {
         Bytes before = disk.FileBytes(kRepository);
         std::map<std::string, Bytes> live_before = LiveMembers(disk.engine, kRepository);
 
-        platform::FailingFileSystem failing(disk.fs);
+        filesystem::FailingFileSystem failing(disk.fs);
         failing.Plan(io_error.plan);
         Engine engine(failing, TestOptions());
         StatusRecord status = RunCall(engine, io_error.call);
@@ -240,7 +240,7 @@ TEST(RepositoryIoError, EachFailingStepIsReportedAndTheRepositoryStaysAsItWas) {
             EXPECT_EQ(disk.FileBytes(kRepository), before);
         }
         EXPECT_TRUE(disk.engine.CheckIntegrity(kRepository).ok());
-        for (const platform::DirectoryEntry& entry : disk.fs.ListDirectory("/out").value.entries) {
+        for (const filesystem::DirectoryEntry& entry : disk.fs.ListDirectory("/out").value.entries) {
             EXPECT_EQ(entry.name, "b") << "a partial or temporary file was left";
         }
     }
@@ -248,22 +248,22 @@ TEST(RepositoryIoError, EachFailingStepIsReportedAndTheRepositoryStaysAsItWas) {
 
 TEST(RepositoryIoError, FailingListingsAreReportedByStage) {
     struct Stage {
-        platform::ListingStage stage;
+        filesystem::ListingStage stage;
         const char* message;
-    } stages[] = {{platform::ListingStage::kOpen, "RPS14 Error in FindFirstFile - "},
-                  {platform::ListingStage::kNext, "RPS15 Error in FindNextFile - "},
-                  {platform::ListingStage::kClose, "RPS16 Error in FindClose - "}};
+    } stages[] = {{filesystem::ListingStage::kOpen, "RPS14 Error in FindFirstFile - "},
+                  {filesystem::ListingStage::kNext, "RPS15 Error in FindNextFile - "},
+                  {filesystem::ListingStage::kClose, "RPS16 Error in FindClose - "}};
     for (const Stage& stage : stages) {
         MemoryDisk disk;
         disk.AddFile("a", TextBytes("abc"));
-        platform::FailingFileSystem failing(disk.fs);
-        FailurePlan plan = FailNth(platform::kCallListDirectory, 1);
+        filesystem::FailingFileSystem failing(disk.fs);
+        FailurePlan plan = FailNth(filesystem::kCallListDirectory, 1);
         plan.listing_stage = stage.stage;
         failing.Plan(plan);
         Engine engine(failing, TestOptions());
         StatusRecord status = engine.PutAll(kRepository, "/src");
         EXPECT_EQ(Messages(status),
-                  std::string(stage.message) + platform::FsStatus::Error(EIO).Describe() + "\n");
+                  std::string(stage.message) + filesystem::FsStatus::Error(EIO).Describe() + "\n");
     }
 }
 

@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "file_bytes.h"
-#include "kivo/platform/forwarding_file_system.h"
-#include "kivo/platform/posix_file_system.h"
+#include "kivo/filesystem/forwarding_file_system.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "repository_test_support.h"
 #include "temp_dir.h"
 
@@ -92,22 +92,22 @@ TEST(MemberPut, PutAllOfTheRepositorysOwnFolderSkipsTheRepository) {
     ASSERT_TRUE(disk.fs.MakeDirectory("/src/sub", 0755).ok());
     StatusRecord status = disk.engine.PutAll("/src/store.xrt", "/src");
     EXPECT_EQ(Messages(status), "RPS03 Unable to open file /src/store.xrt - " +
-                                    platform::FsStatus::Error(EWOULDBLOCK).Describe() + "\n");
+                                    filesystem::FsStatus::Error(EWOULDBLOCK).Describe() + "\n");
     std::map<std::string, Bytes> live = LiveMembers(disk.engine, "/src/store.xrt");
     EXPECT_EQ(live.size(), 2u);  // a stored again, b; never the folder
     EXPECT_EQ(live.at("b"), TextBytes("bee"));
 }
 
 // A volume that statfs reports as FAT, or cannot describe.
-class VolumeDouble : public platform::ForwardingFileSystem {
+class VolumeDouble : public filesystem::ForwardingFileSystem {
 public:
-    VolumeDouble(platform::FileSystem& target, bool fat, bool fails)
+    VolumeDouble(filesystem::FileSystem& target, bool fat, bool fails)
         : ForwardingFileSystem(target), fat_(fat), fails_(fails) {}
-    platform::FsResult<platform::VolumeInfo> StatVolume(const std::string&) override {
+    filesystem::FsResult<filesystem::VolumeInfo> StatVolume(const std::string&) override {
         if (fails_) {
-            return platform::FsResult<platform::VolumeInfo>::Failure(ENOSYS);
+            return filesystem::FsResult<filesystem::VolumeInfo>::Failure(ENOSYS);
         }
-        return {platform::FsStatus::Ok(), platform::VolumeInfo{fat_ ? 0x4d44u : 0xEF53u}};
+        return {filesystem::FsStatus::Ok(), filesystem::VolumeInfo{fat_ ? 0x4d44u : 0xEF53u}};
     }
 
 private:
@@ -145,7 +145,7 @@ TEST(MemberPut, FatVolumeLimitsTheRepositoryToFourGigabytes) {
     kivo::test::TempDir dir;
     WriteNearlyFourGigabyteRepository(dir.file("big.xrt"));
     kivo::test::WriteFileText(dir.file("small"), std::string(200, 's'));
-    platform::PosixFileSystem posix;
+    filesystem::PosixFileSystem posix;
     VolumeDouble fat(posix, true, false);
     Engine on_fat(fat, TestOptions());
     StatusRecord refused = on_fat.Put(dir.file("big.xrt"), dir.path().string(), {"small"});
@@ -155,7 +155,7 @@ TEST(MemberPut, FatVolumeLimitsTheRepositoryToFourGigabytes) {
     Engine elsewhere(unknown, TestOptions());
     StatusRecord stored = elsewhere.Put(dir.file("big.xrt"), dir.path().string(), {"small"});
     EXPECT_EQ(Messages(stored), "RPS13 Unable to identify volume filesystem - " +
-                                    platform::FsStatus::Error(ENOSYS).Describe() + "\n");
+                                    filesystem::FsStatus::Error(ENOSYS).Describe() + "\n");
     EXPECT_EQ(stored.entries.size(), 0u);
     EXPECT_EQ(elsewhere.Info(dir.file("big.xrt")).entries.size(), 2u);
 }
@@ -168,7 +168,7 @@ struct DiskFolder {
     }
     std::string Path(const std::string& name) const { return dir.file(name); }
     kivo::test::TempDir dir;
-    platform::PosixFileSystem posix;
+    filesystem::PosixFileSystem posix;
     Engine engine;
 };
 

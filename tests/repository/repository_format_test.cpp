@@ -28,7 +28,7 @@ Bytes Slice(const Bytes& bytes, std::size_t offset, std::size_t length) {
 }
 
 // The 99-byte entry of member "a" (3 bytes at offset 36) as the example has it.
-void ExpectEntryOfA(const Bytes& file, std::size_t at, const platform::FileInfo& source) {
+void ExpectEntryOfA(const Bytes& file, std::size_t at, const filesystem::FileInfo& source) {
     EXPECT_EQ(Slice(file, at, 3), TextBytes("DIR"));
     EXPECT_EQ(U32At(file, at + 3), 99u);
     EXPECT_EQ(U32At(file, at + 7), 0u);  // continuation: the only entry
@@ -61,7 +61,7 @@ TEST(RepositoryFormat, OneMemberNamedAHoldingAbcIsThe239BytesOfTheExample) {
     EXPECT_EQ(U32At(file, 8), 1u);
     EXPECT_EQ(U64At(file, 12), 139u);
     EXPECT_EQ(Slice(file, 20, 16), FixedClockBytes());
-    platform::FileInfo source = disk.fs.Stat("/src/a", true).value;
+    filesystem::FileInfo source = disk.fs.Stat("/src/a", true).value;
     ExpectEntryOfA(file, 36, source);
     EXPECT_EQ(file[135], 'a');
     EXPECT_EQ(Slice(file, 136, 3), TextBytes("abc"));

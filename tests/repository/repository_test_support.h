@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "kivo/platform/power_loss_file_system.h"
+#include "kivo/filesystem/power_loss_file_system.h"
 #include "kivo/repository/engine.h"
 #include "kivo/repository/status_record.h"
 
@@ -33,7 +33,7 @@ std::string Messages(const StatusRecord& status);
 // /out (extraction) and /r (repositories).
 struct MemoryDisk {
     MemoryDisk();
-    platform::PowerLossFileSystem fs;
+    filesystem::PowerLossFileSystem fs;
     Engine engine;
 
     void AddFile(const std::string& name, const Bytes& bytes);

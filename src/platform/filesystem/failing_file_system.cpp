@@ -1,9 +1,9 @@
 // FailingFileSystem: fails the Nth selected call of another FileSystem.
-#include "kivo/platform/failing_file_system.h"
+#include "kivo/filesystem/failing_file_system.h"
 
 #include <utility>
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 namespace {
 
 using State = FailingFileSystem::State;
@@ -199,4 +199,4 @@ FsStatus FailingFileSystem::SyncDirectory(const std::string& path) {
     return target_.SyncDirectory(path);
 }
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

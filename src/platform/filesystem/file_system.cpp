@@ -1,9 +1,9 @@
 // Helpers shared by every FileSystem: error texts, FAT detection, paths.
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 
 #include <cstring>
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 namespace {
 
 // statfs f_type of the msdos and vfat drivers (MSDOS_SUPER_MAGIC).
@@ -57,4 +57,4 @@ std::string BaseName(const std::string& path) {
     return path.substr(begin, end - begin);
 }
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

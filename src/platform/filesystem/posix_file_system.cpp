@@ -1,5 +1,5 @@
 // PosixFileSystem: the FileSystem of the running Linux machine.
-#include "kivo/platform/posix_file_system.h"
+#include "kivo/filesystem/posix_file_system.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 namespace {
 
 Timestamp FromStatx(const struct statx_timestamp& time) {
@@ -308,4 +308,4 @@ PosixFileSystem& DefaultFileSystem() {
     return file_system;
 }
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

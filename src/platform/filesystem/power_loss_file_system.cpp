@@ -1,11 +1,11 @@
 // PowerLossFileSystem: an in-memory disk that loses unsynced writes.
-#include "kivo/platform/power_loss_file_system.h"
+#include "kivo/filesystem/power_loss_file_system.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <random>
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 namespace {
 
 constexpr std::size_t kSectorBytes = 512;
@@ -567,4 +567,4 @@ FsStatus PowerLossFileSystem::SyncDirectory(const std::string& raw_path) {
     return FsStatus::Ok();
 }
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

@@ -1,10 +1,10 @@
 // FailingFileSystem: the Nth selected call fails, on the selected paths only.
 #include <gtest/gtest.h>
 
-#include "kivo/platform/failing_file_system.h"
-#include "kivo/platform/power_loss_file_system.h"
+#include "kivo/filesystem/failing_file_system.h"
+#include "kivo/filesystem/power_loss_file_system.h"
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 namespace {
 
 std::unique_ptr<File> OpenReadWrite(FileSystem& fs, const std::string& path) {
@@ -80,4 +80,4 @@ TEST(FailingFileSystem, ListingFailsAtTheChosenStage) {
 }
 
 }  // namespace
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "file_bytes.h"
-#include "kivo/platform/posix_file_system.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "temp_dir.h"
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 namespace {
 
 OpenOptions LockedReadWrite() {
@@ -140,4 +140,4 @@ TEST(FileSystemStatus, DescribesTheErrorAsStrerror) {
 }
 
 }  // namespace
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

@@ -3,9 +3,9 @@
 
 #include <cerrno>
 
-#include "kivo/platform/power_loss_file_system.h"
+#include "kivo/filesystem/power_loss_file_system.h"
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -108,4 +108,4 @@ TEST(PowerLossFileSystem, ReadOnlyFileRefusesWriteAccess) {
 }
 
 }  // namespace
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

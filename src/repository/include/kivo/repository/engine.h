@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 #include "kivo/repository/repository_time.h"
 #include "kivo/repository/status_record.h"
 
@@ -56,7 +56,7 @@ struct EngineOptions {
 
 class Engine {
 public:
-    explicit Engine(platform::FileSystem& file_system, EngineOptions options = {});
+    explicit Engine(filesystem::FileSystem& file_system, EngineOptions options = {});
 
     StatusRecord Get(const std::string& repository, const std::string& directory,
                      const std::vector<std::string>& names, const ProgressCallback& progress = {});
@@ -76,7 +76,7 @@ public:
     StatusRecord LoadFile(const std::string& repository, LoadRequest& request);
 
 private:
-    platform::FileSystem& file_system_;
+    filesystem::FileSystem& file_system_;
     EngineOptions options_;
 };
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 #include "kivo/repository/engine.h"
 #include "kivo/repository/status_record.h"
 
@@ -39,7 +39,7 @@ struct RecoveryReport {
 };
 
 // `path` is a plain file path (no ">>").
-RecoveryReport RecoverDirectory(platform::FileSystem& file_system, const std::string& path,
+RecoveryReport RecoverDirectory(filesystem::FileSystem& file_system, const std::string& path,
                                 bool write, const EngineOptions& options = {});
 // The same on the machine's file system.
 RecoveryReport RecoverDirectory(const std::string& path, bool write);

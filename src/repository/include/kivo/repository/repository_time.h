@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 
 namespace kivo::repository {
 
@@ -30,10 +30,10 @@ using FileTime = std::uint64_t;
 // 100-ns intervals between 1601-01-01 and 1970-01-01.
 inline constexpr std::uint64_t kFileTimeUnixEpoch = 116444736000000000ULL;
 
-FileTime FileTimeFromTimestamp(const platform::Timestamp& time);
+FileTime FileTimeFromTimestamp(const filesystem::Timestamp& time);
 // Times before 1970 are given as 1970-01-01.
-platform::Timestamp TimestampFromFileTime(FileTime time);
-SystemTime SystemTimeFromTimestamp(const platform::Timestamp& time);
+filesystem::Timestamp TimestampFromFileTime(FileTime time);
+SystemTime SystemTimeFromTimestamp(const filesystem::Timestamp& time);
 
 // The current UTC time; the engine takes it from an injectable clock so tests
 // can produce repositories byte for byte.

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 
 // Success, or the errno of a failed call.
 class FsStatus {
@@ -178,4 +178,4 @@ std::string ParentDirectory(const std::string& path);
 // The last component of a path.
 std::string BaseName(const std::string& path);
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

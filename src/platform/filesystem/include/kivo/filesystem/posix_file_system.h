@@ -3,9 +3,9 @@
 // fsync, statx for birth times, futimens, fchmod, statfs, readdir, rename.
 #pragma once
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 
 class PosixFileSystem final : public FileSystem {
 public:
@@ -23,4 +23,4 @@ public:
 // One process-wide instance for code that has no file system handed in.
 PosixFileSystem& DefaultFileSystem();
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

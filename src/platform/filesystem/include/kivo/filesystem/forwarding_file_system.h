@@ -2,9 +2,9 @@
 // it and override only the calls they change (a fake statfs, say).
 #pragma once
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 
 class ForwardingFileSystem : public FileSystem {
 public:
@@ -39,4 +39,4 @@ private:
     FileSystem& target_;
 };
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 
 // Kinds of calls, combined as a bit set.
 enum FsCall : std::uint32_t {
@@ -101,4 +101,4 @@ private:
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

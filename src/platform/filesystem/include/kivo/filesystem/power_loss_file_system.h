@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "kivo/platform/file_system.h"
+#include "kivo/filesystem/file_system.h"
 
-namespace kivo::platform {
+namespace kivo::filesystem {
 
 enum class PowerLossStyle { kDropUnsynced, kTearUnsynced, kKeepEverything };
 
@@ -73,4 +73,4 @@ private:
     std::shared_ptr<Disk> disk_;
 };
 
-}  // namespace kivo::platform
+}  // namespace kivo::filesystem

@@ -19,8 +19,8 @@
 
 #include "kivo/audio/effects_player.h"
 #include "kivo/audio/speed_stage.h"
-#include "kivo/audio_backend/qt_audio_backend.h"
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/sound/qt_audio_backend.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/pcm_convert.h"
 #include "kivo/wavefile/wave_writer.h"
 #include "speech_like_signal.h"
@@ -71,7 +71,7 @@ void SpeedStageAlone() {
                 cpu, static_cast<double>(produced) / kRateHz / 60, CoreShare(cpu, audio_seconds));
 }
 
-int WholePlaybackPath(kivo::audio::AudioBackend& backend, double audio_seconds, const char* label) {
+int WholePlaybackPath(kivo::sound::AudioBackend& backend, double audio_seconds, const char* label) {
     const auto frames = static_cast<std::int64_t>(audio_seconds * kRateHz);
     QTemporaryDir dir;
     const QString wave = dir.filePath("speech.wav");
@@ -109,12 +109,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::printf("live speed %d %%, 8 kHz mono speech-like audio\n", kSpeedPercent);
     SpeedStageAlone();
-    kivo::audio::VirtualAudioBackend::Options options;
-    options.clock = kivo::audio::VirtualAudioBackend::Clock::kFast;
+    kivo::sound::VirtualAudioBackend::Options options;
+    options.clock = kivo::sound::VirtualAudioBackend::Clock::kFast;
     options.chunk_ms = 100;
-    kivo::audio::VirtualAudioBackend virtual_backend(options);
+    kivo::sound::VirtualAudioBackend virtual_backend(options);
     int result = WholePlaybackPath(virtual_backend, 600, "whole path, virtual, 10 min:");
-    kivo::audio::QtAudioBackend real_backend;
+    kivo::sound::QtAudioBackend real_backend;
     if (real_backend.OutputDevices().empty()) {
         std::printf("no sound device: real-device measurement skipped\n");
         return result;

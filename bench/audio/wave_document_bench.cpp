@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "kivo/audio/wave_document.h"
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/pcm_format.h"
 #include "kivo/wavefile/wave_writer.h"
 
@@ -107,10 +107,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    kivo::audio::VirtualAudioBackend::Options options;
+    kivo::sound::VirtualAudioBackend::Options options;
     options.input_wave_path = QString::fromStdString(mic_wave);
-    options.clock = kivo::audio::VirtualAudioBackend::Clock::kManual;
-    kivo::audio::VirtualAudioBackend backend(options);
+    options.clock = kivo::sound::VirtualAudioBackend::Clock::kManual;
+    kivo::sound::VirtualAudioBackend backend(options);
     kivo::audio::WaveDocument document(backend);
     const auto total = Clock::now();
     ResetPeak();

@@ -17,8 +17,8 @@
 #include <QVBoxLayout>
 #include <csignal>
 
-#include "kivo/audio_backend/audio_backend_factory.h"
-#include "kivo/remote/remote_control_service.h"
+#include "kivo/dbus/remote_control_service.h"
+#include "kivo/sound/audio_backend_factory.h"
 #include "player_session.h"
 #include "player_texts.h"
 #include "player_window.h"
@@ -69,21 +69,21 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("kvmp"));
     QuitOnTerminationSignals(app);
 
-    kivo::player::PlayerSession session(kivo::audio::SharedAudioBackend());
+    kivo::player::PlayerSession session(kivo::sound::SharedAudioBackend());
     kivo::player::PlayerWindow window(session);
 
-    kivo::remote::RemoteControlService remote(
+    kivo::dbus::RemoteControlService remote(
         {QStringLiteral("kvmp"), QStringLiteral("Kivo Message Player"), QStringLiteral("kvmp")});
     if (remote.start()) {
         remote.setTarget(&session, &session);
         QObject::connect(&session, &kivo::player::PlayerSession::stateChanged, &remote,
-                         &kivo::remote::RemoteControlService::notifyPlaybackStatusChanged);
+                         &kivo::dbus::RemoteControlService::notifyPlaybackStatusChanged);
         QObject::connect(&session, &kivo::player::PlayerSession::opened, &remote,
-                         &kivo::remote::RemoteControlService::notifyMetadataChanged);
+                         &kivo::dbus::RemoteControlService::notifyMetadataChanged);
         QObject::connect(&session, &kivo::player::PlayerSession::mediaReady, &remote,
-                         &kivo::remote::RemoteControlService::notifyMetadataChanged);
+                         &kivo::dbus::RemoteControlService::notifyMetadataChanged);
         QObject::connect(&session, &kivo::player::PlayerSession::closed, &remote,
-                         &kivo::remote::RemoteControlService::notifyMetadataChanged);
+                         &kivo::dbus::RemoteControlService::notifyMetadataChanged);
         QObject::connect(&session, &kivo::player::PlayerSession::positionJumped, &remote,
                          [&remote](qint64 ms) { remote.notifySeeked(ms * 1000); });
     }

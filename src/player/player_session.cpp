@@ -36,7 +36,7 @@ bool IsKnownKind(const QString& kind) {
 
 }  // namespace
 
-PlayerSession::PlayerSession(audio::AudioBackend& backend, QObject* parent)
+PlayerSession::PlayerSession(sound::AudioBackend& backend, QObject* parent)
     : QObject(parent),
       backend_(backend),
       document_(backend),

@@ -29,8 +29,8 @@
 #include "kivo/audio/effect_settings.h"
 #include "kivo/audio/effects_player.h"
 #include "kivo/audio/wave_document.h"
-#include "kivo/audio_backend/audio_backend.h"
 #include "kivo/remote/playback_remote_target.h"
+#include "kivo/sound/audio_backend.h"
 #include "mark_list.h"
 #include "video_playback.h"
 
@@ -47,7 +47,7 @@ enum class PictureType { kNone = 0, kGif = 1, kJpg = 2 };
 class PlayerSession : public QObject, public remote::PlaybackRemoteTarget {
     Q_OBJECT
 public:
-    explicit PlayerSession(audio::AudioBackend& backend, QObject* parent = nullptr);
+    explicit PlayerSession(sound::AudioBackend& backend, QObject* parent = nullptr);
     ~PlayerSession() override;
 
     OpenResult Open(const QString& recording_path);
@@ -150,7 +150,7 @@ private:
     void SetCurrentMark(int index);
     QString ActiveWavePath() const;
 
-    audio::AudioBackend& backend_;
+    sound::AudioBackend& backend_;
     audio::WaveDocument document_;
     audio::EffectsPlayer effects_player_;
     VideoPlayback video_playback_;

@@ -112,7 +112,8 @@ private:
             !repository_.Seek(repository_.append_position(), 1)) {
             return Outcome::kRepositoryFailed;
         }
-        filesystem::FsResult<filesystem::FileInfo> info = context_.file_system.Stat(source_path, true);
+        filesystem::FsResult<filesystem::FileInfo> info =
+            context_.file_system.Stat(source_path, true);
         if (!info.ok()) {
             AddMessage(MessageCode::kGetAttributesFailed, {source_path, info.status.Describe()});
             return Outcome::kSkipped;

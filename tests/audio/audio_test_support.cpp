@@ -17,7 +17,7 @@ void PumpEvents() {
     }
 }
 
-void AdvanceAndPump(audio::VirtualAudioBackend& backend, int total_ms, int step_ms) {
+void AdvanceAndPump(sound::VirtualAudioBackend& backend, int total_ms, int step_ms) {
     for (int done = 0; done < total_ms; done += step_ms) {
         backend.Advance(std::min(step_ms, total_ms - done));
         PumpEvents();
@@ -66,12 +66,12 @@ std::vector<std::uint8_t> Frames(const std::vector<std::uint8_t>& pcm,
                                      pcm.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
-audio::VirtualAudioBackend::Options ManualOptions(const std::string& input_wave,
+sound::VirtualAudioBackend::Options ManualOptions(const std::string& input_wave,
                                                   const std::string& output_wave) {
-    audio::VirtualAudioBackend::Options options;
+    sound::VirtualAudioBackend::Options options;
     options.input_wave_path = QString::fromStdString(input_wave);
     options.output_wave_path = QString::fromStdString(output_wave);
-    options.clock = audio::VirtualAudioBackend::Clock::kManual;
+    options.clock = sound::VirtualAudioBackend::Clock::kManual;
     return options;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/pcm_format.h"
 
 namespace kivo::test {
@@ -17,7 +17,7 @@ namespace kivo::test {
 // Runs queued events (stream notifications) until none are left.
 void PumpEvents();
 // Advances the manual clock in `step_ms` steps, pumping events after each.
-void AdvanceAndPump(audio::VirtualAudioBackend& backend, int total_ms, int step_ms = 20);
+void AdvanceAndPump(sound::VirtualAudioBackend& backend, int total_ms, int step_ms = 20);
 // Pumps events (sleeping briefly between rounds) until `done` or the timeout.
 bool PumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
@@ -32,7 +32,7 @@ std::vector<std::uint8_t> Frames(const std::vector<std::uint8_t>& pcm,
                                  const wavefile::PcmFormat& format, std::int64_t first,
                                  std::int64_t count);
 
-audio::VirtualAudioBackend::Options ManualOptions(const std::string& input_wave,
+sound::VirtualAudioBackend::Options ManualOptions(const std::string& input_wave,
                                                   const std::string& output_wave);
 
 }  // namespace kivo::test

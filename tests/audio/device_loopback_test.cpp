@@ -12,7 +12,7 @@
 #include "audio_test_support.h"
 #include "kivo/audio/wave_document.h"
 #include "kivo/audio/xr_wave.h"
-#include "kivo/audio_backend/qt_audio_backend.h"
+#include "kivo/sound/qt_audio_backend.h"
 #include "memory_pcm_source.h"
 #include "temp_dir.h"
 #include "test_signals.h"
@@ -22,8 +22,8 @@ namespace {
 
 using wavefile::PcmFormat;
 
-QByteArray PreferredDevice(const std::vector<AudioDeviceInfo>& devices, const char* name) {
-    for (const AudioDeviceInfo& device : devices) {
+QByteArray PreferredDevice(const std::vector<sound::AudioDeviceInfo>& devices, const char* name) {
+    for (const sound::AudioDeviceInfo& device : devices) {
         if (device.id == name) {
             return device.id;
         }
@@ -32,7 +32,7 @@ QByteArray PreferredDevice(const std::vector<AudioDeviceInfo>& devices, const ch
 }
 
 TEST(QtAudioLoopBack, ATonePlayedOutIsRecordedBack) {
-    QtAudioBackend backend;
+    sound::QtAudioBackend backend;
     const auto inputs = backend.InputDevices();
     const auto outputs = backend.OutputDevices();
     if (inputs.empty() || outputs.empty()) {
@@ -47,14 +47,14 @@ TEST(QtAudioLoopBack, ATonePlayedOutIsRecordedBack) {
     ASSERT_TRUE(output) << error.toStdString();
 
     std::vector<std::uint8_t> recorded;
-    QObject::connect(input.get(), &AudioInputStream::dataArrived,
+    QObject::connect(input.get(), &sound::AudioInputStream::dataArrived,
                      [&] { input->ReadAvailable(&recorded); });
     ASSERT_TRUE(input->Start(&error)) << error.toStdString();
 
     const auto tone = test::MakeTone(format, kToneHz, 1500, 0.5);
     MemoryPcmSource source(tone, 2, 0, test::FrameCount(tone, format));
     bool finished = false;
-    QObject::connect(output.get(), &AudioOutputStream::finished, [&] { finished = true; });
+    QObject::connect(output.get(), &sound::AudioOutputStream::finished, [&] { finished = true; });
     ASSERT_TRUE(output->Start(&source, &error)) << error.toStdString();
     ASSERT_TRUE(test::PumpUntil([&] { return finished; }, std::chrono::seconds(10)));
     EXPECT_EQ(output->ReadFrames(), test::FrameCount(tone, format));
@@ -71,7 +71,7 @@ TEST(QtAudioLoopBack, ATonePlayedOutIsRecordedBack) {
 }
 
 TEST(QtAudioLoopBack, TheRecorderSavesWhatTheWaveDocumentPlays) {
-    QtAudioBackend backend;
+    sound::QtAudioBackend backend;
     if (backend.InputDevices().empty() || backend.OutputDevices().empty()) {
         GTEST_SKIP() << "no sound server with input and output devices";
     }

@@ -24,8 +24,8 @@ protected:
     void Load(const std::vector<std::uint8_t>& pcm, const PcmFormat& format = kMono8k) {
         source_ = pcm;
         test::WriteWave(dir_.file("rec.wav"), format, pcm);
-        backend_ =
-            std::make_unique<VirtualAudioBackend>(test::ManualOptions("", dir_.file("out.wav")));
+        backend_ = std::make_unique<sound::VirtualAudioBackend>(
+            test::ManualOptions("", dir_.file("out.wav")));
         player_ = std::make_unique<EffectsPlayer>(*backend_);
         int speed = 0;
         int minimum = 0;
@@ -49,7 +49,7 @@ protected:
 
     test::TempDir dir_;
     std::vector<std::uint8_t> source_;
-    std::unique_ptr<VirtualAudioBackend> backend_;
+    std::unique_ptr<sound::VirtualAudioBackend> backend_;
     std::unique_ptr<EffectsPlayer> player_;
     int finished_ = 0;
 };
@@ -173,7 +173,7 @@ TEST_F(EffectsPlayerTest, AdjEffectsClampsToTheSliderRanges) {
 
 TEST(EffectsPlayerInit, RefusesUnreadableWavesAndPlayBeforeInit) {
     test::TempDir dir;
-    VirtualAudioBackend backend(test::ManualOptions("", ""));
+    sound::VirtualAudioBackend backend(test::ManualOptions("", ""));
     EffectsPlayer player(backend);
     EXPECT_EQ(
         player.InitDSound(QString::fromStdString(dir.file("none.wav")), nullptr, nullptr, nullptr),

@@ -7,8 +7,8 @@
 
 #include "audio_test_support.h"
 #include "file_bytes.h"
-#include "kivo/audio_backend/audio_backend_factory.h"
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/sound/audio_backend_factory.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "memory_pcm_source.h"
 #include "temp_dir.h"
 #include "test_signals.h"
@@ -26,13 +26,13 @@ TEST(VirtualInput, DeliversTheTapeFrameForFrameAndContinuesAcrossStreams) {
     test::TempDir dir;
     const auto tape = MakeCountingPattern(kMono8k, 8000);
     test::WriteWave(dir.file("in.wav"), kMono8k, tape);
-    VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
+    sound::VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
 
     QString error;
     auto first = backend.OpenInput({}, kMono8k, &error);
     ASSERT_TRUE(first) << error.toStdString();
     int notifications = 0;
-    QObject::connect(first.get(), &AudioInputStream::dataArrived, [&] { ++notifications; });
+    QObject::connect(first.get(), &sound::AudioInputStream::dataArrived, [&] { ++notifications; });
     ASSERT_TRUE(first->Start(&error));
     backend.Advance(100);
     test::PumpEvents();
@@ -55,7 +55,7 @@ TEST(VirtualInput, DeliversTheTapeFrameForFrameAndContinuesAcrossStreams) {
 TEST(VirtualInput, SilenceWithoutATapeAndAfterItsEnd) {
     test::TempDir dir;
     test::WriteWave(dir.file("in.wav"), kMono8k, MakeCountingPattern(kMono8k, 80));
-    VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
+    sound::VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
     QString error;
     auto input = backend.OpenInput({}, kMono8k, &error);
     input->Start(&error);
@@ -66,7 +66,7 @@ TEST(VirtualInput, SilenceWithoutATapeAndAfterItsEnd) {
     EXPECT_EQ(std::vector<std::uint8_t>(got.begin() + 160, got.end()),
               std::vector<std::uint8_t>(160, 0));
 
-    VirtualAudioBackend no_tape(test::ManualOptions("", ""));
+    sound::VirtualAudioBackend no_tape(test::ManualOptions("", ""));
     auto silent = no_tape.OpenInput({}, PcmFormat{1, 22050, 8}, &error);
     silent->Start(&error);
     no_tape.Advance(20);
@@ -78,7 +78,7 @@ TEST(VirtualInput, SilenceWithoutATapeAndAfterItsEnd) {
 TEST(VirtualInput, ConvertsTheTapeToTheRequestedFormat) {
     test::TempDir dir;
     test::WriteWave(dir.file("in.wav"), kMono8k, test::MakeTone(kMono8k, 500, 1000));
-    VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
+    sound::VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
     QString error;
     const PcmFormat cd{2, 44100, 16};
     auto input = backend.OpenInput({}, cd, &error);
@@ -93,7 +93,7 @@ TEST(VirtualInput, ConvertsTheTapeToTheRequestedFormat) {
 TEST(VirtualInput, UnreadableTapeIsReportedWhenOpening) {
     test::TempDir dir;
     test::WriteFileText(dir.file("in.wav"), "not a wave");
-    VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
+    sound::VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
     QString error;
     EXPECT_FALSE(backend.OpenInput({}, kMono8k, &error));
     EXPECT_TRUE(error.contains("in.wav"));
@@ -101,7 +101,7 @@ TEST(VirtualInput, UnreadableTapeIsReportedWhenOpening) {
 
 TEST(VirtualOutput, AppendsEverythingPlayedToTheOutputWave) {
     test::TempDir dir;
-    VirtualAudioBackend backend(test::ManualOptions("", dir.file("out.wav")));
+    sound::VirtualAudioBackend backend(test::ManualOptions("", dir.file("out.wav")));
     const auto first = MakeCountingPattern(kMono8k, 1000);
     const auto second = test::MakeTone(kMono8k, 300, 100);
     for (const auto* pcm : {&first, &second}) {
@@ -109,7 +109,8 @@ TEST(VirtualOutput, AppendsEverythingPlayedToTheOutputWave) {
         QString error;
         auto output = backend.OpenOutput({}, kMono8k, &error);
         bool finished = false;
-        QObject::connect(output.get(), &AudioOutputStream::finished, [&] { finished = true; });
+        QObject::connect(output.get(), &sound::AudioOutputStream::finished,
+                         [&] { finished = true; });
         ASSERT_TRUE(output->Start(&source, &error));
         test::AdvanceAndPump(backend, 200);
         EXPECT_TRUE(finished);
@@ -124,7 +125,7 @@ TEST(VirtualOutput, KeepsTheFormatOfAnExistingOutputWave) {
     test::TempDir dir;
     const PcmFormat stereo{2, 8000, 16};
     test::WriteWave(dir.file("out.wav"), stereo, MakeCountingPattern(stereo, 10));
-    VirtualAudioBackend backend(test::ManualOptions("", dir.file("out.wav")));
+    sound::VirtualAudioBackend backend(test::ManualOptions("", dir.file("out.wav")));
     const auto mono = MakeCountingPattern(kMono8k, 50);
     MemoryPcmSource source(mono, 2, 0, 50);
     QString error;
@@ -140,16 +141,16 @@ TEST(VirtualOutput, KeepsTheFormatOfAnExistingOutputWave) {
 
 TEST(VirtualOutput, FastClockRunsWithoutHelp) {
     test::TempDir dir;
-    VirtualAudioBackend::Options options;
+    sound::VirtualAudioBackend::Options options;
     options.output_wave_path = QString::fromStdString(dir.file("out.wav"));
-    options.clock = VirtualAudioBackend::Clock::kFast;
-    VirtualAudioBackend backend(options);
+    options.clock = sound::VirtualAudioBackend::Clock::kFast;
+    sound::VirtualAudioBackend backend(options);
     const auto pcm = test::MakeTone(kMono8k, 440, 5000);
     MemoryPcmSource source(pcm, 2, 0, 40000);
     QString error;
     auto output = backend.OpenOutput({}, kMono8k, &error);
     bool finished = false;
-    QObject::connect(output.get(), &AudioOutputStream::finished, [&] { finished = true; });
+    QObject::connect(output.get(), &sound::AudioOutputStream::finished, [&] { finished = true; });
     output->Start(&source, &error);
     ASSERT_TRUE(test::PumpUntil([&] { return finished; }, std::chrono::seconds(4)));
     EXPECT_EQ(test::ReadWaveSamples(dir.file("out.wav")), pcm);
@@ -162,7 +163,7 @@ TEST(AudioBackendFactory, EnvironmentSelectsTheVirtualBackend) {
     qputenv("KIVO_AUDIO", "virtual");
     qputenv("KIVO_AUDIO_IN", QByteArray::fromStdString(dir.file("in.wav")));
     qputenv("KIVO_AUDIO_CLOCK", "fast");
-    auto backend = CreateAudioBackendFromEnvironment();
+    auto backend = sound::CreateAudioBackendFromEnvironment();
     qunsetenv("KIVO_AUDIO");
     qunsetenv("KIVO_AUDIO_IN");
     qunsetenv("KIVO_AUDIO_CLOCK");
@@ -176,7 +177,7 @@ TEST(AudioBackendFactory, EnvironmentSelectsTheVirtualBackend) {
         return got.size() >= tape.size();
     }));
     EXPECT_EQ(Frames(got, kMono8k, 0, 400), tape);
-    EXPECT_EQ(CreateAudioBackendFromEnvironment()->name(), "qt");
+    EXPECT_EQ(sound::CreateAudioBackendFromEnvironment()->name(), "qt");
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ protected:
     WaveDocumentTest() {
         tape_ = test::MakeCountingPattern(kMono8k, 8000 * 10);
         test::WriteWave(dir_.file("in.wav"), kMono8k, tape_);
-        backend_ = std::make_unique<VirtualAudioBackend>(
+        backend_ = std::make_unique<sound::VirtualAudioBackend>(
             test::ManualOptions(dir_.file("in.wav"), dir_.file("out.wav")));
         document_ = std::make_unique<WaveDocument>(*backend_);
     }
@@ -50,7 +50,7 @@ protected:
 
     test::TempDir dir_;
     std::vector<std::uint8_t> tape_;
-    std::unique_ptr<VirtualAudioBackend> backend_;
+    std::unique_ptr<sound::VirtualAudioBackend> backend_;
     std::unique_ptr<WaveDocument> document_;
 };
 
@@ -193,10 +193,10 @@ TEST_F(WaveDocumentTest, PauseAndResumePlayEverythingOnce) {
 }
 
 TEST_F(WaveDocumentTest, PlayFromAndWaitReturnsAtTheEnd) {
-    VirtualAudioBackend::Options options;
+    sound::VirtualAudioBackend::Options options;
     options.output_wave_path = QString::fromStdString(dir_.file("fast.wav"));
-    options.clock = VirtualAudioBackend::Clock::kFast;
-    VirtualAudioBackend fast(options);
+    options.clock = sound::VirtualAudioBackend::Clock::kFast;
+    sound::VirtualAudioBackend fast(options);
     WaveDocument document(fast);
     test::WriteWave(dir_.file("a.wav"), kMono8k, Tape(0, 700));
     ASSERT_EQ(document.Open(QString::fromStdString(dir_.file("a.wav"))), kWaveOk);
@@ -243,7 +243,7 @@ TEST_F(WaveDocumentTest, RefusesFilesItCannotEdit) {
 }
 
 TEST(MixerSelector, ListsAndSelectsTheRecordingSource) {
-    VirtualAudioBackend backend(test::ManualOptions("", ""));
+    sound::VirtualAudioBackend backend(test::ManualOptions("", ""));
     MixerSelector mixer(backend);
     ASSERT_EQ(mixer.Open(), 1);
     EXPECT_EQ(mixer.InputNames(), QStringList{"Virtual microphone"});

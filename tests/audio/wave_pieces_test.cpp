@@ -184,7 +184,7 @@ protected:
     WaveDocumentFilesTest() {
         tape_ = test::MakeCountingPattern(kMono8k, 8000 * 10);
         test::WriteWave(dir_.file("in.wav"), kMono8k, tape_);
-        backend_ = std::make_unique<VirtualAudioBackend>(
+        backend_ = std::make_unique<sound::VirtualAudioBackend>(
             test::ManualOptions(dir_.file("in.wav"), dir_.file("out.wav")));
         document_ = std::make_unique<WaveDocument>(*backend_);
     }
@@ -195,7 +195,7 @@ protected:
 
     test::TempDir dir_;
     Bytes tape_;
-    std::unique_ptr<VirtualAudioBackend> backend_;
+    std::unique_ptr<sound::VirtualAudioBackend> backend_;
     std::unique_ptr<WaveDocument> document_;
 };
 

@@ -26,7 +26,7 @@ protected:
     XRWaveTest() {
         tape_ = test::MakeCountingPattern(kMono8k, 8000 * 10);
         test::WriteWave(dir_.file("in.wav"), kMono8k, tape_);
-        backend_ = std::make_unique<VirtualAudioBackend>(
+        backend_ = std::make_unique<sound::VirtualAudioBackend>(
             test::ManualOptions(dir_.file("in.wav"), dir_.file("out.wav")));
         recorder_ = std::make_unique<XRWave>(*backend_);
         recorder_->SetTakePath(QString::fromStdString(dir_.file("take.raw")));
@@ -54,7 +54,7 @@ protected:
 
     test::TempDir dir_;
     std::vector<std::uint8_t> tape_;
-    std::unique_ptr<VirtualAudioBackend> backend_;
+    std::unique_ptr<sound::VirtualAudioBackend> backend_;
     std::unique_ptr<XRWave> recorder_;
 };
 
@@ -177,7 +177,7 @@ TEST(XRWaveLevels, EachBufferSetsThePeakLevels) {
         }
     }
     test::WriteWave(dir.file("in.wav"), stereo, tape);
-    VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
+    sound::VirtualAudioBackend backend(test::ManualOptions(dir.file("in.wav"), ""));
     XRWave recorder(backend);
     recorder.SetTakePath(QString::fromStdString(dir.file("take.raw")));
     std::vector<std::pair<int, int>> levels;
@@ -215,7 +215,7 @@ TEST_F(XRWaveTest, RecordFailuresLeaveTheRecorderIdleWithATextToShow) {
     EXPECT_FALSE(recorder_->is_recording());
 
     test::WriteFileText(dir_.file("bad.wav"), "RIFF....");
-    VirtualAudioBackend broken(test::ManualOptions(dir_.file("bad.wav"), ""));
+    sound::VirtualAudioBackend broken(test::ManualOptions(dir_.file("bad.wav"), ""));
     XRWave recorder(broken);
     recorder.SetTakePath(QString::fromStdString(dir_.file("take2.raw")));
     EXPECT_EQ(recorder.Record(5, 0), 0);

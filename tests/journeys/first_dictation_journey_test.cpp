@@ -25,13 +25,13 @@
 #include "audio_test_support.h"
 #include "file_bytes.h"
 #include "journey_tape.h"
-#include "kivo/audio_backend/audio_backend_factory.h"
+#include "kivo/core/user_messages.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/recordstore/record_line.h"
+#include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
-#include "shell/messages.h"
 #include "xrsave.h"
 
 namespace kivo::app {
@@ -40,8 +40,8 @@ namespace {
 namespace fs = std::filesystem;
 using dictation::DictationRecorderDialog;
 
-audio::VirtualAudioBackend& Microphone() {
-    return dynamic_cast<audio::VirtualAudioBackend&>(audio::SharedAudioBackend());
+sound::VirtualAudioBackend& Microphone() {
+    return dynamic_cast<sound::VirtualAudioBackend&>(sound::SharedAudioBackend());
 }
 
 void Click(QAbstractButton* button) {
@@ -90,7 +90,7 @@ void MarkWithComment(DictationRecorderDialog* recorder, const QString& comment) 
 
 // The recorder part of the journey, in the order a user works.
 void RecordInsertCutAndSave(DictationRecorderDialog* recorder) {
-    audio::VirtualAudioBackend& microphone = Microphone();
+    sound::VirtualAudioBackend& microphone = Microphone();
     // Two seconds, marked at 0.5 s and 1.5 s: tape [0, 2 s).
     Click(recorder->record_button());
     test::AdvanceAndPump(microphone, 500);
@@ -153,7 +153,7 @@ std::string SavedContainerName(const fs::path& working_folder) {
 
 TEST(FirstDictationJourney, RecordedMarkedInsertedCutSavedListedEditedPlayedAndReported) {
     test::AppHome home;
-    shell::RecordingMessageReporter reporter{shell::kAnswerYes};
+    core::RecordingMessageReporter reporter{core::kAnswerYes};
     test::ScriptedChooser chooser;
     auto window =
         std::make_unique<MainWindow>(home.resources(), home.places(), &reporter, &chooser);

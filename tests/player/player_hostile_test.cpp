@@ -9,7 +9,7 @@
 #include <set>
 
 #include "container_check.h"
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "player_session.h"
 #include "player_test_recording.h"
 #include "player_texts.h"
@@ -34,8 +34,8 @@ std::set<std::string> KvmpFolders() {
 
 class PlayerHostile : public ::testing::Test {
 protected:
-    audio::VirtualAudioBackend backend_{
-        {QString(), QString(), audio::VirtualAudioBackend::Clock::kFast, 20}};
+    sound::VirtualAudioBackend backend_{
+        {QString(), QString(), sound::VirtualAudioBackend::Clock::kFast, 20}};
     PlayerTestFiles files_;
     PlayerSession session_{backend_};
 

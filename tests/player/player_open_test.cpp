@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "player_session.h"
 #include "player_test_recording.h"
 #include "player_texts.h"
@@ -17,8 +17,8 @@ using player::PlayerSession;
 
 class PlayerOpen : public ::testing::Test {
 protected:
-    audio::VirtualAudioBackend backend_{
-        {QString(), QString(), audio::VirtualAudioBackend::Clock::kFast, 20}};
+    sound::VirtualAudioBackend backend_{
+        {QString(), QString(), sound::VirtualAudioBackend::Clock::kFast, 20}};
     PlayerTestFiles files_;
     PlayerSession session_{backend_};
 

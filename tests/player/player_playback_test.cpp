@@ -6,8 +6,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 
-#include "kivo/audio_backend/virtual_audio_backend.h"
-#include "kivo/remote/remote_control_service.h"
+#include "kivo/dbus/remote_control_service.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/wave_reader.h"
 #include "player_session.h"
 #include "player_test_recording.h"
@@ -22,8 +22,8 @@ class PlayerPlayback : public ::testing::Test {
 protected:
     PlayerTestFiles files_;
     std::string played_path_ = files_.out_file("played.wav");
-    audio::VirtualAudioBackend backend_{{QString(), QString::fromStdString(played_path_),
-                                         audio::VirtualAudioBackend::Clock::kFast, 20}};
+    sound::VirtualAudioBackend backend_{{QString(), QString::fromStdString(played_path_),
+                                         sound::VirtualAudioBackend::Clock::kFast, 20}};
     PlayerSession session_{backend_};
     Bytes samples_;
 
@@ -126,7 +126,7 @@ protected:
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "no session bus (run under scripts/with-test-services.sh)";
         player_name_ = QStringLiteral("kvmptest%1").arg(QCoreApplication::applicationPid());
-        remote_ = std::make_unique<remote::RemoteControlService>(remote::RemoteServiceSettings{
+        remote_ = std::make_unique<dbus::RemoteControlService>(dbus::RemoteServiceSettings{
             player_name_, QStringLiteral("Kivo Message Player"), QStringLiteral("kvmp")});
         QString error;
         ASSERT_TRUE(remote_->start(&error)) << error.toStdString();
@@ -142,7 +142,7 @@ protected:
         ASSERT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
     }
     QString player_name_;
-    std::unique_ptr<remote::RemoteControlService> remote_;
+    std::unique_ptr<dbus::RemoteControlService> remote_;
 };
 
 TEST_F(PlayerRemote, NextAndPreviousMarkCommandsMoveThePosition) {

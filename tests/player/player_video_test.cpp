@@ -11,8 +11,8 @@
 #include <QVideoSink>
 #include <algorithm>
 
-#include "kivo/audio_backend/qt_audio_backend.h"
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/sound/qt_audio_backend.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "player_session.h"
 #include "player_test_recording.h"
 #include "player_texts.h"
@@ -29,8 +29,8 @@ constexpr std::int64_t kSlackMs = 450;
 
 class PlayerVideo : public ::testing::Test {
 protected:
-    audio::VirtualAudioBackend backend_{
-        {QString(), QString(), audio::VirtualAudioBackend::Clock::kFast, 20}};
+    sound::VirtualAudioBackend backend_{
+        {QString(), QString(), sound::VirtualAudioBackend::Clock::kFast, 20}};
     PlayerTestFiles files_;
     PlayerSession session_{backend_};
     QVideoSink frames_;
@@ -228,7 +228,7 @@ namespace {
 TEST(PlayerVideoSound, VideoPlaysWithItsSoundOnARealOutputDevice) {
     if (QMediaDevices::audioOutputs().isEmpty())
         GTEST_SKIP() << "no sound output device (run under scripts/with-test-services.sh)";
-    audio::QtAudioBackend backend;
+    sound::QtAudioBackend backend;
     PlayerSession session(backend);
     EXPECT_TRUE(session.video_has_sound_output());
     PlayerTestFiles files;

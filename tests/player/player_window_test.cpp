@@ -21,7 +21,7 @@
 
 #include "effect_controls.h"
 #include "kivo/audio/effect_settings.h"
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "player_help.h"
 #include "player_session.h"
 #include "player_test_recording.h"
@@ -35,8 +35,8 @@ using player::PlayerWindow;
 
 class PlayerWindowTest : public ::testing::Test {
 protected:
-    audio::VirtualAudioBackend backend_{
-        {QString(), QString(), audio::VirtualAudioBackend::Clock::kFast, 20}};
+    sound::VirtualAudioBackend backend_{
+        {QString(), QString(), sound::VirtualAudioBackend::Clock::kFast, 20}};
     PlayerTestFiles files_;
     PlayerSession session_{backend_};
     PlayerWindow window_{session_};

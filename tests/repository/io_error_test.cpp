@@ -240,7 +240,8 @@ TEST(RepositoryIoError, EachFailingStepIsReportedAndTheRepositoryStaysAsItWas) {
             EXPECT_EQ(disk.FileBytes(kRepository), before);
         }
         EXPECT_TRUE(disk.engine.CheckIntegrity(kRepository).ok());
-        for (const filesystem::DirectoryEntry& entry : disk.fs.ListDirectory("/out").value.entries) {
+        for (const filesystem::DirectoryEntry& entry :
+             disk.fs.ListDirectory("/out").value.entries) {
             EXPECT_EQ(entry.name, "b") << "a partial or temporary file was left";
         }
     }

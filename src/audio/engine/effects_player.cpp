@@ -27,7 +27,7 @@ wavefile::PcmFormat OutputFormatFor(const wavefile::PcmFormat& source) {
 
 }  // namespace
 
-class EffectsPlayer::Pipeline : public PcmSource {
+class EffectsPlayer::Pipeline : public sound::PcmSource {
 public:
     Pipeline(std::shared_ptr<const std::vector<std::uint8_t>> pcm,
              const wavefile::PcmFormat& format, std::int64_t start_frame, const EffectSet& effects,
@@ -151,7 +151,7 @@ void EffectsPlayer::StreamDeleter::operator()(QObject* stream) const {
     stream->deleteLater();
 }
 
-EffectsPlayer::EffectsPlayer(AudioBackend& backend, QObject* parent)
+EffectsPlayer::EffectsPlayer(sound::AudioBackend& backend, QObject* parent)
     : QObject(parent), backend_(backend) {
     position_timer_.setInterval(kPositionIntervalMs);
     connect(&position_timer_, &QTimer::timeout, this,
@@ -241,15 +241,16 @@ int EffectsPlayer::StartSegment(std::int64_t start_frame) {
     pipeline_ =
         std::make_unique<Pipeline>(pcm_, format_, position_frame_, effects_, speed_percent_);
     QString error;
-    std::unique_ptr<AudioOutputStream, StreamDeleter> output(
+    std::unique_ptr<sound::AudioOutputStream, StreamDeleter> output(
         backend_.OpenOutput(QByteArray(), pipeline_->output_format(), &error).release());
     if (!output || !output->Start(pipeline_.get(), &error)) {
         pipeline_.reset();
         last_error_ = error;
         return kErrorNoDevice;
     }
-    connect(output.get(), &AudioOutputStream::finished, this, &EffectsPlayer::OnSegmentFinished);
-    connect(output.get(), &AudioOutputStream::failed, this, &EffectsPlayer::OnSegmentFailed);
+    connect(output.get(), &sound::AudioOutputStream::finished, this,
+            &EffectsPlayer::OnSegmentFinished);
+    connect(output.get(), &sound::AudioOutputStream::failed, this, &EffectsPlayer::OnSegmentFailed);
     output_ = std::move(output);
     segment_start_frame_ = position_frame_;
     position_timer_.start();

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "kivo/audio_backend/audio_backend.h"
+#include "kivo/sound/audio_backend.h"
 
 namespace kivo::audio {
 
-class MemoryPcmSource : public PcmSource {
+class MemoryPcmSource : public sound::PcmSource {
 public:
     MemoryPcmSource(const std::vector<std::uint8_t>& bytes, std::size_t block_align_bytes,
                     std::int64_t first_frame, std::int64_t end_frame);

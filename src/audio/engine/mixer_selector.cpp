@@ -10,7 +10,7 @@ int MixerSelector::Open() {
 
 QStringList MixerSelector::InputNames() const {
     QStringList names;
-    for (const AudioDeviceInfo& input : inputs_) {
+    for (const sound::AudioDeviceInfo& input : inputs_) {
         names << input.description;
     }
     return names;

@@ -11,7 +11,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "kivo/audio_backend/audio_backend.h"
+#include "kivo/sound/audio_backend.h"
 #include "piece_table.h"
 
 namespace kivo::audio {
@@ -64,7 +64,7 @@ private:
 // unchanged while playing. A read that fails plays as silence (bytes of
 // `silence`, 0x80 for 8-bit audio, 0 for 16-bit) and is counted, so playback
 // always reaches its end.
-class PiecePcmSource : public PcmSource {
+class PiecePcmSource : public sound::PcmSource {
 public:
     PiecePcmSource(const PieceStore& store, std::size_t block_align_bytes, std::uint8_t silence,
                    std::int64_t first_frame, std::int64_t end_frame);

@@ -94,7 +94,7 @@ void WaveDocument::StreamDeleter::operator()(QObject* stream) const {
     stream->deleteLater();
 }
 
-WaveDocument::WaveDocument(AudioBackend& backend, QObject* parent)
+WaveDocument::WaveDocument(sound::AudioBackend& backend, QObject* parent)
     : QObject(parent), backend_(backend), store_(std::make_unique<PieceStore>()) {}
 
 WaveDocument::~WaveDocument() {
@@ -331,13 +331,13 @@ int WaveDocument::Record(RecordMode mode) {
                                &error)) {
         return Fail(kWaveErrorCannotOpenFile, error);
     }
-    std::unique_ptr<AudioInputStream, StreamDeleter> input(
+    std::unique_ptr<sound::AudioInputStream, StreamDeleter> input(
         backend_.OpenInput(input_device_, format_, &error).release());
     if (!input) {
         return Fail(kWaveErrorNoDevice, error);
     }
-    connect(input.get(), &AudioInputStream::dataArrived, this, &WaveDocument::OnInputData);
-    connect(input.get(), &AudioInputStream::failed, this, [this](const QString& why) {
+    connect(input.get(), &sound::AudioInputStream::dataArrived, this, &WaveDocument::OnInputData);
+    connect(input.get(), &sound::AudioInputStream::failed, this, [this](const QString& why) {
         StopRecording();
         emit deviceFailed(why);
     });
@@ -464,7 +464,7 @@ int WaveDocument::StartPlay(std::int64_t first_frame, std::int64_t end_frame) {
     }
     end_frame = std::min(end_frame, length);
     QString error;
-    std::unique_ptr<AudioOutputStream, StreamDeleter> output(
+    std::unique_ptr<sound::AudioOutputStream, StreamDeleter> output(
         backend_.OpenOutput(QByteArray(), format_, &error).release());
     if (!output) {
         return Fail(kWaveErrorNoDevice, error);
@@ -472,8 +472,9 @@ int WaveDocument::StartPlay(std::int64_t first_frame, std::int64_t end_frame) {
     play_source_ = std::make_unique<PiecePcmSource>(
         *store_, static_cast<std::size_t>(format_.block_align_bytes()),
         static_cast<std::uint8_t>(format_.bits_per_sample == 8 ? 0x80 : 0), first_frame, end_frame);
-    connect(output.get(), &AudioOutputStream::finished, this, &WaveDocument::OnPlaybackFinished);
-    connect(output.get(), &AudioOutputStream::failed, this, [this](const QString& why) {
+    connect(output.get(), &sound::AudioOutputStream::finished, this,
+            &WaveDocument::OnPlaybackFinished);
+    connect(output.get(), &sound::AudioOutputStream::failed, this, [this](const QString& why) {
         StopPlayback();
         emit deviceFailed(why);
     });

@@ -40,7 +40,8 @@ void XRWave::StreamDeleter::operator()(QObject* stream) const {
     stream->deleteLater();
 }
 
-XRWave::XRWave(AudioBackend& backend, QObject* parent) : QObject(parent), backend_(backend) {}
+XRWave::XRWave(sound::AudioBackend& backend, QObject* parent)
+    : QObject(parent), backend_(backend) {}
 
 XRWave::~XRWave() {
     // No signals to an owner that is going away too.
@@ -62,7 +63,7 @@ int XRWave::Record(int buffer_divisor, int rec_qual) {
         return 0;
     }
     QString device_error;
-    std::unique_ptr<AudioInputStream, StreamDeleter> input(
+    std::unique_ptr<sound::AudioInputStream, StreamDeleter> input(
         backend_.OpenInput(QByteArray(), format_, &device_error).release());
     if (!input) {
         last_error_ = QStringLiteral("Record: Failed to open wavein device\n%1").arg(device_error);
@@ -81,8 +82,8 @@ int XRWave::Record(int buffer_divisor, int rec_qual) {
                           .arg(take_path_, take->error_text());
         return 0;
     }
-    connect(input.get(), &AudioInputStream::dataArrived, this, &XRWave::OnDataArrived);
-    connect(input.get(), &AudioInputStream::failed, this, &XRWave::OnInputFailed);
+    connect(input.get(), &sound::AudioInputStream::dataArrived, this, &XRWave::OnDataArrived);
+    connect(input.get(), &sound::AudioInputStream::failed, this, &XRWave::OnInputFailed);
     current_buffer_ = 0;
     captured_.clear();
     if (!input->Start(&device_error)) {
@@ -300,7 +301,7 @@ int XRWave::Play() {
     }
     Stop();
     QString error;
-    std::unique_ptr<AudioOutputStream, StreamDeleter> output(
+    std::unique_ptr<sound::AudioOutputStream, StreamDeleter> output(
         backend_.OpenOutput(QByteArray(), format_, &error).release());
     if (!output) {
         qCDebug(lcAudio).noquote() << "waveOutOpen failed: " + error;
@@ -309,8 +310,8 @@ int XRWave::Play() {
     const auto align = static_cast<std::size_t>(format_.block_align_bytes());
     play_source_ = std::make_unique<MemoryPcmSource>(
         samples_, align, 0, static_cast<std::int64_t>(samples_.size() / align));
-    connect(output.get(), &AudioOutputStream::finished, this, &XRWave::OnOutputFinished);
-    connect(output.get(), &AudioOutputStream::failed, this, &XRWave::OnOutputFinished);
+    connect(output.get(), &sound::AudioOutputStream::finished, this, &XRWave::OnOutputFinished);
+    connect(output.get(), &sound::AudioOutputStream::failed, this, &XRWave::OnOutputFinished);
     if (!output->Start(play_source_.get(), &error)) {
         qCDebug(lcAudio).noquote() << "waveOutWrite failed: " + error;
         play_source_.reset();

@@ -189,9 +189,9 @@ QString NowDisplayDate() {
 
 }  // namespace
 
-DictationRecorderDialog::DictationRecorderDialog(audio::AudioBackend& backend,
+DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
                                                  DictationTarget target,
-                                                 shell::MessageReporter& reporter, QWidget* parent)
+                                                 core::MessageReporter& reporter, QWidget* parent)
     : QDialog(parent),
       session_(std::make_unique<DictationSession>(backend, std::move(target), reporter)),
       mixer_(backend),

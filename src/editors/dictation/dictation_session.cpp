@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <system_error>
 
-#include "exchange/record_replace.h"
+#include "kivo/core/profile_file.h"
+#include "kivo/core/record_replace.h"
+#include "kivo/core/user_messages.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
 #include "qldate.h"
-#include "shell/messages.h"
-#include "shell/profile_file.h"
 #include "xrsave.h"
 #include "zn2index.h"
 
@@ -102,8 +102,8 @@ bool IsPlainContainerName(const std::string& name) {
 
 }  // namespace
 
-DictationSession::DictationSession(audio::AudioBackend& backend, DictationTarget target,
-                                   shell::MessageReporter& reporter, QObject* parent)
+DictationSession::DictationSession(sound::AudioBackend& backend, DictationTarget target,
+                                   core::MessageReporter& reporter, QObject* parent)
     : QObject(parent), document_(backend), target_(std::move(target)), reporter_(reporter) {
     char stamp[QLDATE_BUFFER_BYTES] = {};
     stamp_ = DateStamp(stamp);
@@ -131,7 +131,7 @@ DictationSession::~DictationSession() {
 }
 
 int DictationSession::Fail(int code) {
-    reporter_.ReportMessage(code, shell::kStyleExclamation);
+    reporter_.ReportMessage(code, core::kStyleExclamation);
     return code;
 }
 
@@ -140,7 +140,7 @@ int DictationSession::Open() {
     if (document_.Open(QString()) != audio::kWaveOk)
         return Fail(kMessageNoRecordingDevice);
     if (document_.SetFormatFromQuality(target_.recording_quality) != audio::kWaveOk) {
-        reporter_.ReportText("Unable to set format for recording", shell::kStyleExclamation);
+        reporter_.ReportText("Unable to set format for recording", core::kStyleExclamation);
         return kMessageNoRecordingDevice;
     }
     EnterState(TransportState::kEmpty);
@@ -574,9 +574,9 @@ int DictationSession::Save() {
     document_.Close();
     DeleteTemporaryFiles();
     if (result != 0)
-        reporter_.ReportMessage(result, shell::kStyleExclamation);
+        reporter_.ReportMessage(result, core::kStyleExclamation);
     if (kept)
-        reporter_.ReportText(kTakeKeptText, shell::kStyleInformation);
+        reporter_.ReportText(kTakeKeptText, core::kStyleInformation);
     return result;
 }
 
@@ -703,16 +703,16 @@ int DictationSession::SaveEditedRecord(const recordstore::RecordFields& fields,
     const char* log_name = recordstore::RecordLogNameForKind(fields.kind_code);
     if (log_name == nullptr)
         return kMessageCannotSave;
-    exchange::RecordReplaceRequest request;
+    core::RecordReplaceRequest request;
     request.record_file = line_path;
     request.record_number = fields.record_number;
     request.record_log = target_.working_folder / log_name;
     request.store_path = target_.store_path;
     request.working_folder = target_.working_folder;
-    const exchange::RecordReplaceResult replaced = exchange::ReplaceRecordLine(request);
+    const core::RecordReplaceResult replaced = core::ReplaceRecordLine(request);
     if (!replaced.ok()) {
         qCDebug(lcDictation) << "Record line not replaced:"
-                             << exchange::RecordReplaceStatusText(replaced.status);
+                             << core::RecordReplaceStatusText(replaced.status);
         return kMessageCannotSave;
     }
     qCDebug(lcDictation) << "Kivo file saved to repository";
@@ -750,8 +750,8 @@ int DictationSession::AddToIndex(std::int64_t position, const recordstore::Recor
 CloseOutcome DictationSession::Close() {
     Stop();
     if (has_unsaved_recording() &&
-        reporter_.ReportMessage(kMessageUnsavedRecording, shell::kStyleQuestion) ==
-            shell::kAnswerYes) {
+        reporter_.ReportMessage(kMessageUnsavedRecording, core::kStyleQuestion) ==
+            core::kAnswerYes) {
         return Save() == 0 ? CloseOutcome::kSaved : CloseOutcome::kSaveFailed;
     }
     document_.Close();
@@ -819,7 +819,7 @@ void DictationSession::DeleteTemporaryFiles() {
 
 namespace kivo::dictation {
 
-int ReadRecordingQuality(const shell::ProfileFile& profile, std::string_view section) {
+int ReadRecordingQuality(const core::ProfileFile& profile, std::string_view section) {
     const std::string text = profile.Read(section, "RecQual");
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '3')
         return text[0] - '0';

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <system_error>
 
+#include "kivo/core/user_messages.h"
+#include "kivo/core/working_folder.h"
 #include "kivo/wavefile/wave_writer.h"
 #include "qldate.h"
-#include "shell/messages.h"
-#include "shell/working_folder.h"
 
 namespace kivo::dictation {
 namespace {
@@ -152,7 +152,7 @@ std::vector<LeftoverTake> TakeRecovery::Find() const {
          it.increment(error)) {
         const std::string name = it->path().filename().string();
         struct stat st {};
-        if (name.starts_with(shell::kWorkingFolderPrefix) && OwnedEntry(it->path(), true, &st))
+        if (name.starts_with(core::kWorkingFolderPrefix) && OwnedEntry(it->path(), true, &st))
             folders.push_back({static_cast<std::int64_t>(st.st_mtime), it->path()});
     }
     std::sort(folders.begin(), folders.end(), [](const Folder& a, const Folder& b) {
@@ -196,12 +196,11 @@ std::string RecoveryQuestion(const LeftoverTake& take) {
            "No deletes it.";
 }
 
-int OfferLeftoverTakes(const TakeRecovery& recovery, shell::MessageReporter& reporter,
+int OfferLeftoverTakes(const TakeRecovery& recovery, core::MessageReporter& reporter,
                        const fs::path& working_folder, const OpenRecoveredWave& open) {
     int opened = 0;
     for (const LeftoverTake& take : recovery.Find()) {
-        if (reporter.ReportText(RecoveryQuestion(take), shell::kStyleQuestion) !=
-            shell::kAnswerYes) {
+        if (reporter.ReportText(RecoveryQuestion(take), core::kStyleQuestion) != core::kAnswerYes) {
             TakeRecovery::Discard(take);
             continue;
         }
@@ -212,7 +211,7 @@ int OfferLeftoverTakes(const TakeRecovery& recovery, shell::MessageReporter& rep
             reporter.ReportText(
                 "The interrupted recording could not be recovered; it is offered again at the "
                 "next start.",
-                shell::kStyleExclamation);
+                core::kStyleExclamation);
             continue;
         }
         // Once the recorder holds the audio (and its own journal of it),

@@ -108,7 +108,7 @@ std::int64_t MarkPositionMs(const recordstore::IndexMark& mark) {
     return conv_duration(mark.time_stamp.c_str());
 }
 
-PlaybackSession::PlaybackSession(audio::AudioBackend& backend, PlaybackPlaces places,
+PlaybackSession::PlaybackSession(sound::AudioBackend& backend, PlaybackPlaces places,
                                  QObject* parent)
     : QObject(parent), player_(backend), document_(backend), places_(std::move(places)) {
     connect(&player_, &audio::EffectsPlayer::positionChanged, this,
@@ -131,7 +131,7 @@ PlaybackSession::PlaybackSession(audio::AudioBackend& backend, PlaybackPlaces pl
     });
 }
 
-void PlaybackSession::SetMessageReporter(shell::MessageReporter* reporter) {
+void PlaybackSession::SetMessageReporter(core::MessageReporter* reporter) {
     reporter_ = reporter != nullptr ? reporter : &fallback_reporter_;
 }
 
@@ -548,7 +548,7 @@ bool PlaybackSession::StartInsert() {
 }
 
 void PlaybackSession::FailInsert() {
-    reporter_->ReportMessage(kMessageCannotRecord, shell::kStyleExclamation);
+    reporter_->ReportMessage(kMessageCannotRecord, core::kStyleExclamation);
     emit closeRequested();
 }
 
@@ -587,8 +587,8 @@ bool PlaybackSession::ConfirmDiscard() {
         StopInsert();
     if (!audio_changed_)
         return true;
-    if (reporter_->ReportMessage(kMessageUnsavedRecording, shell::kStyleQuestion) !=
-        shell::kAnswerYes) {
+    if (reporter_->ReportMessage(kMessageUnsavedRecording, core::kStyleQuestion) !=
+        core::kAnswerYes) {
         qCDebug(lcPlayback) << "Inserted audio discarded";
         audio_changed_ = false;
         return true;

@@ -52,7 +52,7 @@ QLineEdit* Edit(const std::string& text, const char* name, std::size_t max_bytes
 
 }  // namespace
 
-RecordEditDialog::RecordEditDialog(RecordEditTarget target, shell::MessageReporter& reporter,
+RecordEditDialog::RecordEditDialog(RecordEditTarget target, core::MessageReporter& reporter,
                                    QWidget* parent)
     : QDialog(parent), session_(std::make_unique<RecordEditSession>(std::move(target), reporter)) {}
 

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <system_error>
 
-#include "exchange/record_replace.h"
+#include "kivo/core/record_replace.h"
+#include "kivo/core/user_messages.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/text_encoding.h"
-#include "shell/messages.h"
 #include "xrsave.h"
 #include "zn2index.h"
 
@@ -137,7 +137,7 @@ int ReminderSetting(bool auto_reminder, bool nag_me) {
     return nag_me ? 2 : 1;
 }
 
-RecordEditSession::RecordEditSession(RecordEditTarget target, shell::MessageReporter& reporter)
+RecordEditSession::RecordEditSession(RecordEditTarget target, core::MessageReporter& reporter)
     : target_(std::move(target)), reporter_(reporter) {}
 
 RecordEditSession::~RecordEditSession() {
@@ -162,11 +162,11 @@ int RecordEditSession::Fail(int code) {
     DeleteTemporaryFiles();
     open_ = false;
     if (code == kOpenUnsupportedKind)
-        reporter_.ReportText(kUnsupportedKindText, shell::kStyleInformation);
+        reporter_.ReportText(kUnsupportedKindText, core::kStyleInformation);
     else if (code == kMessageRecordLocked)
-        reporter_.ReportMessage(code, shell::kStyleInformation);
+        reporter_.ReportMessage(code, core::kStyleInformation);
     else
-        reporter_.ReportMessage(code, shell::kStyleExclamation);
+        reporter_.ReportMessage(code, core::kStyleExclamation);
     return code;
 }
 
@@ -174,7 +174,7 @@ int RecordEditSession::Open(const std::string& container_name) {
     if (open_ || saved_)
         return 0;
     if (!IsUsableContainerName(container_name)) {
-        reporter_.ReportMessage(kMessageCorruptRecord, shell::kStyleExclamation);
+        reporter_.ReportMessage(kMessageCorruptRecord, core::kStyleExclamation);
         return kMessageCorruptRecord;
     }
     container_name_ = container_name;
@@ -301,7 +301,7 @@ int RecordEditSession::Save() {
     DeleteTemporaryFiles();
     open_ = false;
     if (result != 0)
-        reporter_.ReportMessage(result, shell::kStyleExclamation);
+        reporter_.ReportMessage(result, core::kStyleExclamation);
     return result;
 }
 
@@ -345,9 +345,9 @@ int RecordEditSession::SaveFiles() {
         return kMessageCannotSave;
 
     const char* log_name = recordstore::RecordLogNameForKind(kind_code_);
-    const exchange::RecordReplaceResult replaced =
-        exchange::ReplaceRecordLine({line_path, record_number_, target_.working_folder / log_name,
-                                     target_.store_path, target_.working_folder});
+    const core::RecordReplaceResult replaced =
+        core::ReplaceRecordLine({line_path, record_number_, target_.working_folder / log_name,
+                                 target_.store_path, target_.working_folder});
     if (!replaced.ok())
         return kMessageCannotSave;
     saved_ = true;
@@ -417,7 +417,7 @@ CloseOutcome RecordEditSession::Close() {
     if (!open_)
         return saved_ ? CloseOutcome::kSaved : CloseOutcome::kDiscarded;
     // An open session has not been saved: Save closes it.
-    if (reporter_.ReportMessage(kMessageUnsavedChanges, shell::kStyleQuestion) == shell::kAnswerYes)
+    if (reporter_.ReportMessage(kMessageUnsavedChanges, core::kStyleQuestion) == core::kAnswerYes)
         return Save() == 0 ? CloseOutcome::kSaved : CloseOutcome::kSaveFailed;
     DeleteTemporaryFiles();
     open_ = false;

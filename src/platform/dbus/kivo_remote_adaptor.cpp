@@ -1,17 +1,17 @@
 // org.kivo.Remote over RemoteControlService.
 #include "kivo_remote_adaptor.h"
 
-#include "kivo/remote/remote_control_service.h"
+#include "kivo/dbus/remote_control_service.h"
 
-namespace kivo::remote {
+namespace kivo::dbus {
 
 KivoRemoteAdaptor::KivoRemoteAdaptor(RemoteControlService* service)
     : QDBusAbstractAdaptor(service), service_(service) {}
 
 void KivoRemoteAdaptor::Command(int code) {
-    if (PlaybackRemoteTarget* target = service_->target()) {
+    if (remote::PlaybackRemoteTarget* target = service_->target()) {
         target->command(code);
     }
 }
 
-}  // namespace kivo::remote
+}  // namespace kivo::dbus

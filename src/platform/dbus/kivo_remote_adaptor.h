@@ -4,7 +4,7 @@
 
 #include <QDBusAbstractAdaptor>
 
-namespace kivo::remote {
+namespace kivo::dbus {
 
 class RemoteControlService;
 
@@ -23,4 +23,4 @@ private:
     RemoteControlService* service_;
 };
 
-}  // namespace kivo::remote
+}  // namespace kivo::dbus

@@ -2,37 +2,37 @@
 // cannot serve right now (its capabilities say so) do nothing, as MPRIS asks.
 #include "mpris_player_adaptor.h"
 
-#include "kivo/remote/remote_control_service.h"
+#include "kivo/dbus/remote_control_service.h"
 #include "mpris_values.h"
 
-namespace kivo::remote {
+namespace kivo::dbus {
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(RemoteControlService* service)
     : QDBusAbstractAdaptor(service), service_(service) {}
 
-PlaybackRemoteTarget* MprisPlayerAdaptor::target() const {
+remote::PlaybackRemoteTarget* MprisPlayerAdaptor::target() const {
     return service_->target();
 }
 
-PlaybackCapabilities MprisPlayerAdaptor::capabilities() const {
-    if (PlaybackRemoteTarget* t = target()) {
+remote::PlaybackCapabilities MprisPlayerAdaptor::capabilities() const {
+    if (remote::PlaybackRemoteTarget* t = target()) {
         return t->capabilities();
     }
-    return PlaybackCapabilities{false, false, false, false, false};
+    return remote::PlaybackCapabilities{false, false, false, false, false};
 }
 
 QString MprisPlayerAdaptor::playbackStatus() const {
-    PlaybackRemoteTarget* t = target();
-    return PlaybackStatusText(t ? t->playbackStatus() : PlaybackStatus::Stopped);
+    remote::PlaybackRemoteTarget* t = target();
+    return PlaybackStatusText(t ? t->playbackStatus() : remote::PlaybackStatus::Stopped);
 }
 
 QVariantMap MprisPlayerAdaptor::metadata() const {
-    PlaybackRemoteTarget* t = target();
-    return MetadataMap(t ? t->metadata() : PlaybackMetadata{});
+    remote::PlaybackRemoteTarget* t = target();
+    return MetadataMap(t ? t->metadata() : remote::PlaybackMetadata{});
 }
 
 qlonglong MprisPlayerAdaptor::position() const {
-    PlaybackRemoteTarget* t = target();
+    remote::PlaybackRemoteTarget* t = target();
     return t ? t->position_us() : 0;
 }
 
@@ -77,7 +77,7 @@ void MprisPlayerAdaptor::PlayPause() {
 }
 
 void MprisPlayerAdaptor::Stop() {
-    if (PlaybackRemoteTarget* t = target()) {
+    if (remote::PlaybackRemoteTarget* t = target()) {
         t->stop();
     }
 }
@@ -98,10 +98,10 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
     if (!canSeek()) {
         return;
     }
-    PlaybackRemoteTarget* t = target();
+    remote::PlaybackRemoteTarget* t = target();
     if (SetPositionApplies(t->metadata(), TrackId, Position)) {
         t->setPosition(Position);
     }
 }
 
-}  // namespace kivo::remote
+}  // namespace kivo::dbus

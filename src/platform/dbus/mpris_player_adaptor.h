@@ -8,10 +8,13 @@
 #include <QVariantMap>
 
 namespace kivo::remote {
-
-class RemoteControlService;
 class PlaybackRemoteTarget;
 struct PlaybackCapabilities;
+}  // namespace kivo::remote
+
+namespace kivo::dbus {
+
+class RemoteControlService;
 
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -62,11 +65,11 @@ signals:
     void Seeked(qlonglong Position);
 
 private:
-    PlaybackRemoteTarget* target() const;
+    remote::PlaybackRemoteTarget* target() const;
     // The target's capabilities; all false without a target.
-    PlaybackCapabilities capabilities() const;
+    remote::PlaybackCapabilities capabilities() const;
 
     RemoteControlService* service_;
 };
 
-}  // namespace kivo::remote
+}  // namespace kivo::dbus

@@ -1,9 +1,9 @@
 // org.mpris.MediaPlayer2 over RemoteControlService.
 #include "mpris_root_adaptor.h"
 
-#include "kivo/remote/remote_control_service.h"
+#include "kivo/dbus/remote_control_service.h"
 
-namespace kivo::remote {
+namespace kivo::dbus {
 
 MprisRootAdaptor::MprisRootAdaptor(RemoteControlService* service)
     : QDBusAbstractAdaptor(service), service_(service) {}
@@ -16,4 +16,4 @@ QString MprisRootAdaptor::desktopEntry() const {
     return service_->settings().desktop_entry;
 }
 
-}  // namespace kivo::remote
+}  // namespace kivo::dbus

@@ -5,7 +5,7 @@
 #include <QDBusAbstractAdaptor>
 #include <QStringList>
 
-namespace kivo::remote {
+namespace kivo::dbus {
 
 class RemoteControlService;
 
@@ -40,4 +40,4 @@ private:
     RemoteControlService* service_;
 };
 
-}  // namespace kivo::remote
+}  // namespace kivo::dbus

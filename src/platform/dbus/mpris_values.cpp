@@ -1,7 +1,7 @@
 // MPRIS2 values built from what the playback target reports.
 #include "mpris_values.h"
 
-namespace kivo::remote {
+namespace kivo::dbus {
 namespace {
 
 bool IsObjectPathCharacter(QChar c) {
@@ -11,19 +11,19 @@ bool IsObjectPathCharacter(QChar c) {
 
 }  // namespace
 
-QString PlaybackStatusText(PlaybackStatus status) {
+QString PlaybackStatusText(remote::PlaybackStatus status) {
     switch (status) {
-        case PlaybackStatus::Playing:
+        case remote::PlaybackStatus::Playing:
             return QStringLiteral("Playing");
-        case PlaybackStatus::Paused:
+        case remote::PlaybackStatus::Paused:
             return QStringLiteral("Paused");
-        case PlaybackStatus::Stopped:
+        case remote::PlaybackStatus::Stopped:
             break;
     }
     return QStringLiteral("Stopped");
 }
 
-QDBusObjectPath TrackIdFor(const PlaybackMetadata& metadata) {
+QDBusObjectPath TrackIdFor(const remote::PlaybackMetadata& metadata) {
     if (metadata.record_number.isEmpty()) {
         return QDBusObjectPath(QString::fromLatin1(kNoTrackPath));
     }
@@ -34,7 +34,7 @@ QDBusObjectPath TrackIdFor(const PlaybackMetadata& metadata) {
     return QDBusObjectPath(QStringLiteral("/org/kivo/Record/") + element);
 }
 
-QVariantMap MetadataMap(const PlaybackMetadata& metadata) {
+QVariantMap MetadataMap(const remote::PlaybackMetadata& metadata) {
     QVariantMap map;
     map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackIdFor(metadata)));
     if (metadata.record_number.isEmpty()) {
@@ -45,7 +45,7 @@ QVariantMap MetadataMap(const PlaybackMetadata& metadata) {
     return map;
 }
 
-bool SetPositionApplies(const PlaybackMetadata& metadata, const QDBusObjectPath& track_id,
+bool SetPositionApplies(const remote::PlaybackMetadata& metadata, const QDBusObjectPath& track_id,
                         qint64 position_us) {
     if (metadata.record_number.isEmpty() || track_id != TrackIdFor(metadata)) {
         return false;
@@ -53,4 +53,4 @@ bool SetPositionApplies(const PlaybackMetadata& metadata, const QDBusObjectPath&
     return position_us >= 0 && position_us <= metadata.length_us;
 }
 
-}  // namespace kivo::remote
+}  // namespace kivo::dbus

@@ -1,7 +1,7 @@
 // Exports a playback window on the session bus. Each service has a private
 // bus connection, so that stop() releases its name at once and two players in
 // one process (the tests) don't share an object tree.
-#include "kivo/remote/remote_control_service.h"
+#include "kivo/dbus/remote_control_service.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -11,12 +11,12 @@
 #include <QVariantMap>
 #include <atomic>
 
-#include "kivo/remote/remote_bus_names.h"
+#include "kivo/dbus/remote_bus_names.h"
 #include "kivo_remote_adaptor.h"
 #include "mpris_player_adaptor.h"
 #include "mpris_root_adaptor.h"
 
-namespace kivo::remote {
+namespace kivo::dbus {
 namespace {
 
 constexpr char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
@@ -112,14 +112,15 @@ void RemoteControlService::stop() {
     running_ = false;
 }
 
-void RemoteControlService::setTarget(PlaybackRemoteTarget* target, QObject* lifetime_guard) {
+void RemoteControlService::setTarget(remote::PlaybackRemoteTarget* target,
+                                     QObject* lifetime_guard) {
     target_ = target;
     target_guard_ = lifetime_guard;
     target_guarded_ = target != nullptr && lifetime_guard != nullptr;
     emitPlayerPropertiesChanged(AllPlayerProperties());
 }
 
-PlaybackRemoteTarget* RemoteControlService::target() const {
+remote::PlaybackRemoteTarget* RemoteControlService::target() const {
     if (target_guarded_ && target_guard_.isNull()) {
         return nullptr;
     }
@@ -161,4 +162,4 @@ void RemoteControlService::emitPlayerPropertiesChanged(const QStringList& names)
     connection_.send(signal);
 }
 
-}  // namespace kivo::remote
+}  // namespace kivo::dbus

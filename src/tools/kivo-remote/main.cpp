@@ -13,8 +13,8 @@
 #include <QDBusMessage>
 #include <cstdio>
 
+#include "kivo/dbus/remote_bus_names.h"
 #include "kivo/remote/playback_command.h"
-#include "kivo/remote/remote_bus_names.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     const QCommandLineOption player_option(
         QStringLiteral("player"), QStringLiteral("Player to drive: kivo (default) or kvmp."),
-        QStringLiteral("name"), QString::fromLatin1(kivo::remote::kKivoPlayerName));
+        QStringLiteral("name"), QString::fromLatin1(kivo::dbus::kKivoPlayerName));
     parser.addOption(player_option);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("1-6 or its name."));
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -68,11 +68,11 @@ int main(int argc, char* argv[]) {
     if (!bus.isConnected()) {
         return Fail(kExitNotDelivered, QStringLiteral("no session bus"));
     }
-    const QString service = kivo::remote::MprisServiceName(parser.value(player_option));
+    const QString service = kivo::dbus::MprisServiceName(parser.value(player_option));
     QDBusMessage call =
-        QDBusMessage::createMethodCall(service, QString::fromLatin1(kivo::remote::kMprisObjectPath),
-                                       QString::fromLatin1(kivo::remote::kKivoRemoteInterface),
-                                       QString::fromLatin1(kivo::remote::kKivoRemoteCommandMethod));
+        QDBusMessage::createMethodCall(service, QString::fromLatin1(kivo::dbus::kMprisObjectPath),
+                                       QString::fromLatin1(kivo::dbus::kKivoRemoteInterface),
+                                       QString::fromLatin1(kivo::dbus::kKivoRemoteCommandMethod));
     call << static_cast<int>(*command);
     const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeout_ms);
     if (reply.type() == QDBusMessage::ErrorMessage &&

@@ -8,12 +8,12 @@
 #include <optional>
 #include <system_error>
 
-#include "exchange/compaction.h"
-#include "exchange/record_deletion.h"
-#include "shell/data_store.h"
-#include "shell/messages.h"
-#include "shell/record_list.h"
-#include "shell/working_folder.h"
+#include "kivo/core/data_store_session.h"
+#include "kivo/core/record_deletion.h"
+#include "kivo/core/record_list.h"
+#include "kivo/core/user_messages.h"
+#include "kivo/core/working_folder.h"
+#include "kivo/exchange/store_compaction.h"
 #include "zn2xrrps.h"
 
 #if defined(KIVOCTL_HAVE_FORMAT)
@@ -23,7 +23,7 @@
 namespace kivo::kivoctl {
 namespace {
 
-using shell::ViewKind;
+using core::ViewKind;
 
 constexpr const char* kUsage =
     "usage: kivoctl new STORE.xrt\n"
@@ -42,7 +42,7 @@ int Usage(std::ostream& err, const std::string& problem) {
 }
 
 int Fail(std::ostream& err, int code) {
-    err << shell::MessageText(code) << "\n";
+    err << core::MessageText(code) << "\n";
     return kExitFailed;
 }
 
@@ -60,15 +60,15 @@ public:
         if (int code = folder_.Create(); code != 0)
             return code;
         session_.emplace(folder_.path());
-        session_->set_location(shell::StoreLocation::FromOpenedPath(Absolute(store_path)));
+        session_->set_location(core::StoreLocation::FromOpenedPath(Absolute(store_path)));
         return session_->LoadDataStore();
     }
-    shell::DataStoreSession& session() { return *session_; }
+    core::DataStoreSession& session() { return *session_; }
     const std::filesystem::path& working_folder() const { return folder_.path(); }
 
 private:
-    shell::WorkingFolder folder_;
-    std::optional<shell::DataStoreSession> session_;
+    core::WorkingFolder folder_;
+    std::optional<core::DataStoreSession> session_;
 };
 
 // Tabs and line breaks would split the columns of the output.
@@ -93,7 +93,7 @@ bool SameTitle(const std::string& a, std::string_view b) {
 }
 
 std::optional<int> ParseColumn(ViewKind view, const std::string& text) {
-    const auto columns = shell::ListKind(view).columns;
+    const auto columns = core::ListKind(view).columns;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (columns[i].title[0] != '\0' && SameTitle(text, columns[i].title)) {
             return static_cast<int>(i);
@@ -124,15 +124,15 @@ int CommandNew(const std::vector<std::string>& args, std::ostream& err) {
     if (args.size() != 2)
         return Usage(err, "new takes one store path");
     const auto chosen = Absolute(args[1]);
-    const auto location = shell::StoreLocation::FromNewPath(chosen);
+    const auto location = core::StoreLocation::FromNewPath(chosen);
     std::error_code ec;
     if (std::filesystem::exists(chosen, ec) || std::filesystem::exists(location.StorePath(), ec)) {
-        return Fail(err, shell::kStoreNameExists);
+        return Fail(err, core::kStoreNameExists);
     }
-    shell::WorkingFolder folder;
+    core::WorkingFolder folder;
     if (int code = folder.Create(); code != 0)
         return Fail(err, code);
-    shell::DataStoreSession session(folder.path());
+    core::DataStoreSession session(folder.path());
     if (int code = session.BuildDataStore(location); code > 0)
         return Fail(err, code);
     return kExitOk;
@@ -146,7 +146,7 @@ int CommandList(const std::vector<std::string>& args, std::ostream& out, std::os
     bool descending = false;
     for (std::size_t i = 2; i < args.size(); ++i) {
         if (args[i] == "--kind" && i + 1 < args.size()) {
-            auto kind = shell::ViewKindFromName(args[++i]);
+            auto kind = core::ViewKindFromName(args[++i]);
             if (!kind)
                 return Usage(err, "unknown kind " + args[i]);
             view = *kind;
@@ -168,11 +168,11 @@ int CommandList(const std::vector<std::string>& args, std::ostream& out, std::os
     OpenedStore store;
     if (int code = store.Open(args[1]); code != 0)
         return Fail(err, code);
-    shell::RecordList list;
+    core::RecordList list;
     list.List(view, store.working_folder());
     list.SetSort(column, descending);
 
-    const auto columns = shell::ListKind(view).columns;
+    const auto columns = core::ListKind(view).columns;
     std::string header;
     for (const auto& c : columns) {
         if (c.title[0] == '\0')
@@ -198,17 +198,16 @@ int CommandList(const std::vector<std::string>& args, std::ostream& out, std::os
 }
 
 // Where each record of the store is listed: view kind and recording file.
-std::map<std::int32_t, exchange::SelectedRecord> ListedRecords(
-    const std::filesystem::path& working) {
-    std::map<std::int32_t, exchange::SelectedRecord> records;
-    for (ViewKind view : shell::KindIconOrder()) {
-        const auto& kind = shell::ListKind(view);
-        for (const auto& row : shell::SearchLog(working / kind.log_member, kind.search_kind)) {
+std::map<std::int32_t, core::SelectedRecord> ListedRecords(const std::filesystem::path& working) {
+    std::map<std::int32_t, core::SelectedRecord> records;
+    for (ViewKind view : core::KindIconOrder()) {
+        const auto& kind = core::ListKind(view);
+        for (const auto& row : core::SearchLog(working / kind.log_member, kind.search_kind)) {
             auto id = ParseRecordId(row.columns[0]);
             if (!id)
                 continue;
-            const int file_column = shell::ColumnOf(view, shell::ColumnRole::kRecordingFile);
-            records.emplace(*id, exchange::SelectedRecord{*id, view, row.columns[file_column]});
+            const int file_column = core::ColumnOf(view, core::ColumnRole::kRecordingFile);
+            records.emplace(*id, core::SelectedRecord{*id, view, row.columns[file_column]});
         }
     }
     return records;
@@ -235,18 +234,18 @@ int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::
     if (int code = store.Open(args[1]); code != 0)
         return Fail(err, code);
     const auto listed = ListedRecords(store.working_folder());
-    std::vector<exchange::SelectedRecord> selection;
+    std::vector<core::SelectedRecord> selection;
     for (std::int32_t id : ids) {
         auto it = listed.find(id);
         if (it == listed.end())
             return NoSuchRecord(err, id);
         selection.push_back(it->second);
     }
-    if (exchange::DeleteRecords(store.session(), selection) != exchange::kDeleteOk) {
-        err << exchange::kDeleteFailedText << "\n";
+    if (core::DeleteRecords(store.session(), selection) != core::kDeleteOk) {
+        err << core::kDeleteFailedText << "\n";
         return kExitFailed;
     }
-    out << exchange::kDeletedText << "\n";
+    out << core::kDeletedText << "\n";
     return kExitOk;
 }
 
@@ -274,13 +273,13 @@ int CommandInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     const std::string path = Absolute(args[1]).string();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
-        return Fail(err, shell::kStoreMissing);
+        return Fail(err, core::kStoreMissing);
     RPS_STATUS* status = RPS_Info(path.c_str());
     if (status == nullptr || status->severity != RPS_SEVERITY_NONE) {
         if (status != nullptr && status->messages != nullptr) {
             err << status->messages->text << "\n";
         }
-        return Fail(err, shell::kStoreRepositoryFailed);
+        return Fail(err, core::kStoreRepositoryFailed);
     }
     out << "Member\tSize\n";
     std::size_t count = 0;
@@ -365,10 +364,9 @@ int CommandShow(const std::vector<std::string>& args, std::ostream& out, std::os
         return NoSuchRecord(err, *id);
     const std::string report = ReportFor(it->second.view)(
         store.session().store_path().c_str(), store.working_folder().c_str(),
-        it->second.recording_file.c_str(),
-        store.session().WorkingPath(shell::kIndexMember).c_str());
+        it->second.recording_file.c_str(), store.session().WorkingPath(core::kIndexMember).c_str());
     if (report == "filerr")
-        return Fail(err, shell::kComponentUnreadable);
+        return Fail(err, core::kComponentUnreadable);
     // The report's lines end with CR LF, as printed and mailed; a terminal
     // wants LF.
     std::string text;

@@ -46,8 +46,8 @@ protected:
     std::string StoredLog() {
         const fs::path fresh = dir_.path() / "fresh";
         fs::create_directories(fresh);
-        shell::DataStoreSession loaded(fresh, &profile_, "anna");
-        loaded.set_location(shell::StoreLocation{dir_.path(), "KIVO"});
+        core::DataStoreSession loaded(fresh, &profile_, "anna");
+        loaded.set_location(core::StoreLocation{dir_.path(), "KIVO"});
         EXPECT_EQ(loaded.LoadDataStore(), 0);
         return test::ReadFileText((fresh / "Voxwren.xrr").string());
     }
@@ -216,7 +216,7 @@ TEST_F(DictationEditTest, LockedRecordShowsInfo6AndChangesNothing) {
     auto edit = NewSession();
     EXPECT_EQ(edit->OpenStored(base + ".xrz"), 6);
     EXPECT_EQ(reporter_.codes(), std::vector<int>{6});
-    EXPECT_EQ(shell::MessageText(6), "The record is locked and cannot be edited : Info 006");
+    EXPECT_EQ(core::MessageText(6), "The record is locked and cannot be edited : Info 006");
     EXPECT_EQ(edit->Close(), CloseOutcome::kDiscarded);
     edit.reset();
     EXPECT_EQ(test::ReadFileText(store_->store_path().string()), store_before);

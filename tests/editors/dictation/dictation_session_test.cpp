@@ -164,7 +164,7 @@ TEST_F(DictationSessionTest, NoAtTheClosePromptLeavesTheStoreUnchanged) {
 
 TEST_F(DictationSessionTest, YesAtTheClosePromptSaves) {
     RecordFor(1000);
-    reporter_.set_answer(shell::kAnswerYes);
+    reporter_.set_answer(core::kAnswerYes);
     EXPECT_EQ(session_->Close(), CloseOutcome::kSaved);
     EXPECT_EQ(session_->record_number(), 1);
     EXPECT_TRUE(LeftOverFiles().empty());

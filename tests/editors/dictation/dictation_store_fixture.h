@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "audio_test_support.h"
+#include "kivo/core/data_store_session.h"
+#include "kivo/core/profile_file.h"
+#include "kivo/core/user_messages.h"
 #include "kivo/dictation/dictation_session.h"
-#include "shell/data_store.h"
-#include "shell/messages.h"
-#include "shell/profile_file.h"
 #include "temp_dir.h"
 #include "test_signals.h"
 #include "xrsave.h"
@@ -20,7 +20,7 @@
 namespace kivo::dictation {
 
 namespace fs = std::filesystem;
-using audio::VirtualAudioBackend;
+using sound::VirtualAudioBackend;
 using wavefile::PcmFormat;
 
 inline const PcmFormat kMono8k{1, 8000, 16};  // RecQual 0
@@ -34,8 +34,8 @@ protected:
             test::ManualOptions(dir_.file("in.wav"), dir_.file("out.wav")));
 
         fs::create_directories(work_);
-        store_ = std::make_unique<shell::DataStoreSession>(work_, &profile_, "anna");
-        const shell::StoreLocation location{dir_.path(), "KIVO"};
+        store_ = std::make_unique<core::DataStoreSession>(work_, &profile_, "anna");
+        const core::StoreLocation location{dir_.path(), "KIVO"};
         const int built = store_->BuildDataStore(location);
         // 102: the greeting sounds are not installed beside the test.
         ASSERT_TRUE(built == 0 || built == 102) << built;
@@ -89,9 +89,9 @@ protected:
     fs::path takes_ = dir_.path() / "home" / "Takes";
     std::vector<std::uint8_t> tape_;
     std::unique_ptr<VirtualAudioBackend> backend_;
-    shell::ProfileFile profile_{dir_.file("KIVO.ini")};
-    std::unique_ptr<shell::DataStoreSession> store_;
-    shell::RecordingMessageReporter reporter_{shell::kAnswerNo};
+    core::ProfileFile profile_{dir_.file("KIVO.ini")};
+    std::unique_ptr<core::DataStoreSession> store_;
+    core::RecordingMessageReporter reporter_{core::kAnswerNo};
     DictationTarget target_;
     std::unique_ptr<DictationSession> session_;
 };

@@ -31,7 +31,7 @@ protected:
     // A recorder working in a folder under root_, named as the program
     // names its working folders, keeping its journal in takes_.
     std::unique_ptr<DictationSession> RecorderIn(const std::string& folder_name,
-                                                 shell::ProfileFile* profile = nullptr) {
+                                                 core::ProfileFile* profile = nullptr) {
         const fs::path folder = root_ / folder_name;
         fs::create_directories(folder);
         DictationTarget target{folder, store_->store_path(), profile, "anna", 0, takes_};
@@ -221,7 +221,7 @@ TEST_F(TakeRecoveryTest, SaveThatReachesNoStoreKeepsTheTakeAndSaysSo) {
     EXPECT_EQ(recorder.Save(), 109);
     ASSERT_EQ(reporter_.reports().size(), 2u);
     EXPECT_EQ(reporter_.reports()[0].code, 109);
-    EXPECT_EQ(reporter_.reports()[1].style, shell::kStyleInformation);
+    EXPECT_EQ(reporter_.reports()[1].style, core::kStyleInformation);
     // The recording's files are gone; the log it was to join has no line.
     for (const auto& entry : fs::directory_iterator(folder))
         EXPECT_FALSE(entry.path().filename().string().starts_with("D" + recorder.stamp()))
@@ -338,7 +338,7 @@ TEST_F(TakeRecoveryTest, TakeInfoParsesOnlyItsOwnThreeLines) {
 TEST_F(TakeRecoveryTest, YesReopensTheTakeAsANewDictationThatIsSaved) {
     // A take of an earlier version, in its working folder.
     LeaveTake(root_ / "VoxwrenDead04", "D6", Tape(0, 1500));
-    reporter_.set_answer(shell::kAnswerYes);
+    reporter_.set_answer(core::kAnswerYes);
     std::unique_ptr<DictationSession> recorder;
     bool take_there_when_opened = false;
     const int opened = OfferLeftoverTakes(
@@ -360,7 +360,7 @@ TEST_F(TakeRecoveryTest, YesReopensTheTakeAsANewDictationThatIsSaved) {
     EXPECT_EQ(opened, 1);
     EXPECT_TRUE(take_there_when_opened);
     ASSERT_EQ(reporter_.reports().size(), 1u);
-    EXPECT_EQ(reporter_.reports()[0].style, shell::kStyleQuestion);
+    EXPECT_EQ(reporter_.reports()[0].style, core::kStyleQuestion);
     EXPECT_FALSE(fs::exists(root_ / "VoxwrenDead04" / "D6.xrj"));
     EXPECT_FALSE(fs::exists(root_ / "VoxwrenDead04" / "D6.xrq"));
     EXPECT_FALSE(fs::exists(work_ / "recovered.wav"));
@@ -375,7 +375,7 @@ TEST_F(TakeRecoveryTest, YesReopensTheTakeAsANewDictationThatIsSaved) {
 
 TEST_F(TakeRecoveryTest, NoDeletesTheTakeWithoutOpeningTheRecorder) {
     const fs::path folder = LeaveTake(takes_, "D7", Tape(0, 800));
-    reporter_.set_answer(shell::kAnswerNo);
+    reporter_.set_answer(core::kAnswerNo);
     bool opened = false;
     EXPECT_EQ(OfferLeftoverTakes(Recovery(), reporter_, work_,
                                  [&](const fs::path&, const std::function<void()>&) {

@@ -19,8 +19,8 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "kivo/audio_backend/virtual_audio_backend.h"
 #include "kivo/playback/playback_dialog.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "playback_fixture.h"
 
 namespace kivo::playback {
@@ -34,9 +34,9 @@ protected:
                          {recordstore::MakeIndexMark("00:00:01", "Introduction"),
                           recordstore::MakeIndexMark("00:00:03", "Action points")});
         ASSERT_TRUE(store_.ok());
-        audio::VirtualAudioBackend::Options options;
-        options.clock = audio::VirtualAudioBackend::Clock::kManual;
-        backend_ = std::make_unique<audio::VirtualAudioBackend>(options);
+        sound::VirtualAudioBackend::Options options;
+        options.clock = sound::VirtualAudioBackend::Clock::kManual;
+        backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
         session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
         session_->SetMessageReporter(&reporter_);
         ASSERT_TRUE(session_->Begin({store_.item(21)}));
@@ -48,8 +48,8 @@ protected:
     }
 
     test::StoredRecordings store_;
-    shell::RecordingMessageReporter reporter_{shell::kAnswerNo};
-    std::unique_ptr<audio::VirtualAudioBackend> backend_;
+    core::RecordingMessageReporter reporter_{core::kAnswerNo};
+    std::unique_ptr<sound::VirtualAudioBackend> backend_;
     std::unique_ptr<PlaybackSession> session_;
     std::unique_ptr<PlaybackDialog> dialog_;
 };

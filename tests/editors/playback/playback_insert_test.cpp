@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "kivo/audio/effect_render.h"
-#include "kivo/audio_backend/virtual_audio_backend.h"
 #include "kivo/playback/playback_session.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/record_log.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/pcm_convert.h"
 #include "kivo/wavefile/wave_reader.h"
 #include "kivo/wavefile/wave_writer.h"
@@ -47,11 +47,11 @@ protected:
     }
     void MakeSession(const std::string& input_wave) {
         session_.reset();
-        audio::VirtualAudioBackend::Options options;
+        sound::VirtualAudioBackend::Options options;
         options.input_wave_path = QString::fromStdString(input_wave);
         options.output_wave_path = QString::fromStdString(files_.file("out.wav"));
-        options.clock = audio::VirtualAudioBackend::Clock::kManual;
-        backend_ = std::make_unique<audio::VirtualAudioBackend>(options);
+        options.clock = sound::VirtualAudioBackend::Clock::kManual;
+        backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
         session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
         session_->SetMessageReporter(&reporter_);
         QObject::connect(session_.get(), &PlaybackSession::closeRequested,
@@ -99,8 +99,8 @@ protected:
     test::StoredRecordings store_;
     test::TempDir files_;
     Bytes microphone_;
-    shell::RecordingMessageReporter reporter_{shell::kAnswerYes};
-    std::unique_ptr<audio::VirtualAudioBackend> backend_;
+    core::RecordingMessageReporter reporter_{core::kAnswerYes};
+    std::unique_ptr<sound::VirtualAudioBackend> backend_;
     std::unique_ptr<PlaybackSession> session_;
     int close_requests_ = 0;
     int finished_ = 0;
@@ -209,7 +209,7 @@ TEST_F(PlaybackInsertTest, ClosingWithInsertedAudioAsksAndOnlyYesSaves) {
     const Bytes original = store_.AddRecord(13, 2 * kFramesPerSecond, {});
     ASSERT_TRUE(session_->Begin({store_.item(13)}));
     InsertAt(1000, 500);
-    reporter_.set_answer(shell::kAnswerNo);
+    reporter_.set_answer(core::kAnswerNo);
     EXPECT_TRUE(session_->ConfirmDiscard());
     EXPECT_EQ(reporter_.codes(), std::vector<int>{1});
     EXPECT_TRUE(Reopen(13).wave == original);
@@ -218,7 +218,7 @@ TEST_F(PlaybackInsertTest, ClosingWithInsertedAudioAsksAndOnlyYesSaves) {
     MakeSession(files_.file("in.wav"));
     ASSERT_TRUE(session_->Begin({store_.item(13)}));
     InsertAt(2000, 500);  // at the end: appended
-    reporter_.set_answer(shell::kAnswerYes);
+    reporter_.set_answer(core::kAnswerYes);
     EXPECT_TRUE(session_->ConfirmDiscard());
     EXPECT_EQ(reporter_.codes(), (std::vector<int>{1, 1}));
     const Stored stored = Reopen(13);

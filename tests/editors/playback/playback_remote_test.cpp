@@ -9,9 +9,9 @@
 #include <QStandardPaths>
 #include <memory>
 
-#include "kivo/audio_backend/virtual_audio_backend.h"
+#include "kivo/dbus/remote_control_service.h"
 #include "kivo/playback/playback_session.h"
-#include "kivo/remote/remote_control_service.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "playback_fixture.h"
 #include "remote_test_helpers.h"
 
@@ -30,14 +30,14 @@ protected:
         store_.AddRecord(11, 40000,
                          {recordstore::MakeIndexMark("00:00:02", "two"),
                           recordstore::MakeIndexMark("00:00:04", "four")});
-        audio::VirtualAudioBackend::Options options;
-        options.clock = audio::VirtualAudioBackend::Clock::kManual;
-        backend_ = std::make_unique<audio::VirtualAudioBackend>(options);
+        sound::VirtualAudioBackend::Options options;
+        options.clock = sound::VirtualAudioBackend::Clock::kManual;
+        backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
         session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
         ASSERT_TRUE(session_->Begin({store_.item(11)}));
 
         player_name_ = QStringLiteral("kivoplayback_%1").arg(QCoreApplication::applicationPid());
-        remote_ = std::make_unique<remote::RemoteControlService>(remote::RemoteServiceSettings{
+        remote_ = std::make_unique<dbus::RemoteControlService>(dbus::RemoteServiceSettings{
             player_name_, QStringLiteral("Kivo"), QStringLiteral("kivo")});
         QString error;
         ASSERT_TRUE(remote_->start(&error)) << error.toStdString();
@@ -53,9 +53,9 @@ protected:
     }
 
     test::StoredRecordings store_;
-    std::unique_ptr<audio::VirtualAudioBackend> backend_;
+    std::unique_ptr<sound::VirtualAudioBackend> backend_;
     std::unique_ptr<PlaybackSession> session_;
-    std::unique_ptr<remote::RemoteControlService> remote_;
+    std::unique_ptr<dbus::RemoteControlService> remote_;
     QString player_name_;
 };
 

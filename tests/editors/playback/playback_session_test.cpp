@@ -6,9 +6,9 @@
 #include <QCoreApplication>
 #include <memory>
 
-#include "kivo/audio_backend/virtual_audio_backend.h"
 #include "kivo/playback/playback_session.h"
 #include "kivo/recordstore/record_index.h"
+#include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/wave_reader.h"
 #include "playback_fixture.h"
 #include "remote_test_helpers.h"
@@ -25,10 +25,10 @@ class PlaybackSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(store_.ok());
-        audio::VirtualAudioBackend::Options options;
+        sound::VirtualAudioBackend::Options options;
         options.output_wave_path = QString::fromStdString(output_.file("out.wav"));
-        options.clock = audio::VirtualAudioBackend::Clock::kManual;
-        backend_ = std::make_unique<audio::VirtualAudioBackend>(options);
+        options.clock = sound::VirtualAudioBackend::Clock::kManual;
+        backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
         session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
         QObject::connect(session_.get(), &PlaybackSession::queueFinished, [this] { ++finished_; });
     }
@@ -54,7 +54,7 @@ protected:
 
     test::StoredRecordings store_;
     test::TempDir output_;
-    std::unique_ptr<audio::VirtualAudioBackend> backend_;
+    std::unique_ptr<sound::VirtualAudioBackend> backend_;
     std::unique_ptr<PlaybackSession> session_;
     int finished_ = 0;
 };

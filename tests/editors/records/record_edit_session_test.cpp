@@ -87,7 +87,7 @@ TEST_F(RecordEditSessionTest, LockedRecordIsRefusedWithInfo006AndTheStoreUnchang
     EXPECT_EQ(session.Open(container), kMessageRecordLocked);
     EXPECT_FALSE(session.is_open());
     EXPECT_EQ(reporter_.codes(), std::vector<int>{6});
-    EXPECT_EQ(shell::MessageText(6), "The record is locked and cannot be edited : Info 006");
+    EXPECT_EQ(core::MessageText(6), "The record is locked and cannot be edited : Info 006");
     EXPECT_EQ(session.Close(), CloseOutcome::kDiscarded);
     EXPECT_EQ(reporter_.codes(), std::vector<int>{6});
     EXPECT_EQ(StoreBytes(), before);
@@ -108,7 +108,7 @@ TEST_F(RecordEditSessionTest, CancelOnAnUnchangedRecordAsksInfo002AndNoLeavesThe
 
 TEST_F(RecordEditSessionTest, YesToTheCloseQuestionSavesTheChanges) {
     const std::string container = AddRecord({.number = 4, .kind = "1", .text_a = "12.50 EUR"});
-    reporter_.set_answer(shell::kAnswerYes);
+    reporter_.set_answer(core::kAnswerYes);
 
     RecordEditSession session(target(), reporter_);
     ASSERT_EQ(session.Open(container), 0);

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "file_bytes.h"
+#include "kivo/core/data_store_session.h"
+#include "kivo/core/user_messages.h"
 #include "kivo/records/record_edit_session.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
-#include "shell/data_store.h"
-#include "shell/messages.h"
 #include "temp_dir.h"
 #include "xrsave.h"
 #include "zn2index.h"
@@ -75,8 +75,8 @@ class RecordStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(work_);
-        store_ = std::make_unique<shell::DataStoreSession>(work_);
-        const shell::StoreLocation location{dir_.path(), "KIVO"};
+        store_ = std::make_unique<core::DataStoreSession>(work_);
+        const core::StoreLocation location{dir_.path(), "KIVO"};
         const int built = store_->BuildDataStore(location);
         // 102: the greeting sounds are not installed beside the test.
         ASSERT_TRUE(built == 0 || built == 102) << built;
@@ -222,8 +222,8 @@ protected:
 
     test::TempDir dir_;
     fs::path work_ = dir_.path() / "work";
-    std::unique_ptr<shell::DataStoreSession> store_;
-    shell::RecordingMessageReporter reporter_{shell::kAnswerNo};
+    std::unique_ptr<core::DataStoreSession> store_;
+    core::RecordingMessageReporter reporter_{core::kAnswerNo};
 };
 
 }  // namespace kivo::records

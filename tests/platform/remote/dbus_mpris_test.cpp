@@ -14,12 +14,12 @@
 #include <QStandardPaths>
 #include <memory>
 
-#include "kivo/remote/remote_bus_names.h"
-#include "kivo/remote/remote_control_service.h"
+#include "kivo/dbus/remote_bus_names.h"
+#include "kivo/dbus/remote_control_service.h"
 #include "mpris_values.h"
 #include "remote_test_helpers.h"
 
-namespace kivo::remote {
+namespace kivo::dbus {
 namespace {
 
 using kivo::test::ProcessOutcome;
@@ -163,7 +163,7 @@ TEST_F(MprisRemote, ChangesReachClientsAsSignals) {
     Subscribe(kPropertiesInterface, "PropertiesChanged", &changes);
     Subscribe(kMprisPlayerInterface, "Seeked", &seeks);
 
-    target_.status = PlaybackStatus::Playing;
+    target_.status = remote::PlaybackStatus::Playing;
     service_->notifyPlaybackStatusChanged();
     service_->notifySeeked(7'000'000);
 
@@ -264,12 +264,12 @@ TEST(MprisNames, PlayerNamesThatCannotBeBusNamesAreRefused) {
 }
 
 TEST(MprisTrackId, RecordNumberBecomesAValidObjectPath) {
-    PlaybackMetadata metadata{QStringLiteral("12 34/5.x"), QStringLiteral("t"), 1};
+    remote::PlaybackMetadata metadata{QStringLiteral("12 34/5.x"), QStringLiteral("t"), 1};
     EXPECT_EQ(TrackIdFor(metadata).path(), "/org/kivo/Record/R12_34_5_x");
-    EXPECT_EQ(TrackIdFor(PlaybackMetadata{}).path(), QString::fromLatin1(kNoTrackPath));
+    EXPECT_EQ(TrackIdFor(remote::PlaybackMetadata{}).path(), QString::fromLatin1(kNoTrackPath));
 }
 
 }  // namespace
-}  // namespace kivo::remote
+}  // namespace kivo::dbus
 
 #include "dbus_mpris_test.moc"

@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "kivo/audio/effect_settings.h"
-#include "kivo/audio_backend/audio_backend.h"
+#include "kivo/sound/audio_backend.h"
 #include "kivo/wavefile/pcm_format.h"
 
 namespace kivo::audio {
@@ -47,7 +47,7 @@ public:
     static constexpr int kErrorNotInitialised = 4;
     static constexpr int kFromCurrentPosition = -1;
 
-    explicit EffectsPlayer(AudioBackend& backend, QObject* parent = nullptr);
+    explicit EffectsPlayer(sound::AudioBackend& backend, QObject* parent = nullptr);
     ~EffectsPlayer() override;
 
     int InitDSound(const QString& wave_path, int* current_speed, int* minimum_speed,
@@ -89,7 +89,7 @@ private:
     void OnSegmentFinished();
     void OnSegmentFailed(const QString& error);
 
-    AudioBackend& backend_;
+    sound::AudioBackend& backend_;
     std::shared_ptr<const std::vector<std::uint8_t>> pcm_;
     wavefile::PcmFormat format_;
     EffectSet effects_ = NeutralEffects();
@@ -103,7 +103,7 @@ private:
     struct StreamDeleter {
         void operator()(QObject* stream) const;
     };
-    std::unique_ptr<AudioOutputStream, StreamDeleter> output_;
+    std::unique_ptr<sound::AudioOutputStream, StreamDeleter> output_;
 };
 
 }  // namespace kivo::audio

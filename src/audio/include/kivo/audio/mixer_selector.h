@@ -5,19 +5,19 @@
 #include <QStringList>
 #include <vector>
 
-#include "kivo/audio_backend/audio_backend.h"
+#include "kivo/sound/audio_backend.h"
 
 namespace kivo::audio {
 
 class MixerSelector {
 public:
-    explicit MixerSelector(AudioBackend& backend) : backend_(backend) {}
+    explicit MixerSelector(sound::AudioBackend& backend) : backend_(backend) {}
 
     // Reads the input devices; returns how many there are.
     int Open();
     void Close() { inputs_.clear(); }
 
-    const std::vector<AudioDeviceInfo>& inputs() const { return inputs_; }
+    const std::vector<sound::AudioDeviceInfo>& inputs() const { return inputs_; }
     QStringList InputNames() const;
     // The row of the device recordings use now: the selected one, else the
     // default one, else 0; -1 when there is none.
@@ -26,8 +26,8 @@ public:
     bool Select(int index);
 
 private:
-    AudioBackend& backend_;
-    std::vector<AudioDeviceInfo> inputs_;
+    sound::AudioBackend& backend_;
+    std::vector<sound::AudioDeviceInfo> inputs_;
 };
 
 }  // namespace kivo::audio

@@ -32,7 +32,7 @@
 #include <memory>
 #include <vector>
 
-#include "kivo/audio_backend/audio_backend.h"
+#include "kivo/sound/audio_backend.h"
 #include "kivo/wavefile/pcm_format.h"
 
 namespace kivo::audio {
@@ -59,7 +59,7 @@ public:
     // The time formats a wave supports, numbered as the MCI ones.
     enum class TimeFormat { kMilliseconds = 0, kBytes = 8, kSamples = 9 };
 
-    explicit WaveDocument(AudioBackend& backend, QObject* parent = nullptr);
+    explicit WaveDocument(sound::AudioBackend& backend, QObject* parent = nullptr);
     ~WaveDocument() override;
 
     // Opens a wave file; an empty path starts an empty recording in the
@@ -167,7 +167,7 @@ private:
     void OnPlaybackFinished();
     int Fail(int code, const QString& detail);
 
-    AudioBackend& backend_;
+    sound::AudioBackend& backend_;
     bool open_ = false;
     QString path_;
     wavefile::PcmFormat format_;
@@ -197,8 +197,8 @@ private:
     struct StreamDeleter {
         void operator()(QObject* stream) const;
     };
-    std::unique_ptr<AudioInputStream, StreamDeleter> input_;
-    std::unique_ptr<AudioOutputStream, StreamDeleter> output_;
+    std::unique_ptr<sound::AudioInputStream, StreamDeleter> input_;
+    std::unique_ptr<sound::AudioOutputStream, StreamDeleter> output_;
 };
 
 }  // namespace kivo::audio

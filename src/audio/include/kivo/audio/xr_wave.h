@@ -33,7 +33,7 @@
 #include <memory>
 #include <vector>
 
-#include "kivo/audio_backend/audio_backend.h"
+#include "kivo/sound/audio_backend.h"
 #include "kivo/wavefile/pcm_format.h"
 
 namespace kivo::audio {
@@ -48,7 +48,7 @@ public:
     static constexpr int kSaveOk = 0;
     static constexpr int kSaveFailed = 99;
 
-    explicit XRWave(AudioBackend& backend, QObject* parent = nullptr);
+    explicit XRWave(sound::AudioBackend& backend, QObject* parent = nullptr);
     ~XRWave() override;
 
     void SetTakePath(const QString& path) { take_path_ = path; }
@@ -128,7 +128,7 @@ private:
     void StopPlayback();
     int LoadFromBytes(const QByteArray& bytes, const QString& name, bool resource);
 
-    AudioBackend& backend_;
+    sound::AudioBackend& backend_;
     QString take_path_;
     QString wave_path_;
     QString accumulated_path_;
@@ -159,8 +159,8 @@ private:
     struct StreamDeleter {
         void operator()(QObject* stream) const;
     };
-    std::unique_ptr<AudioInputStream, StreamDeleter> input_;
-    std::unique_ptr<AudioOutputStream, StreamDeleter> output_;
+    std::unique_ptr<sound::AudioInputStream, StreamDeleter> input_;
+    std::unique_ptr<sound::AudioOutputStream, StreamDeleter> output_;
     std::unique_ptr<MemoryPcmSource> play_source_;
 };
 

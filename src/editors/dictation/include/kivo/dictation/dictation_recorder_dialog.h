@@ -40,8 +40,8 @@ inline constexpr const char* kAddPictureText = "Add/Change Picture";
 class DictationRecorderDialog : public QDialog {
     Q_OBJECT
 public:
-    DictationRecorderDialog(audio::AudioBackend& backend, DictationTarget target,
-                            shell::MessageReporter& reporter, QWidget* parent = nullptr);
+    DictationRecorderDialog(sound::AudioBackend& backend, DictationTarget target,
+                            core::MessageReporter& reporter, QWidget* parent = nullptr);
     ~DictationRecorderDialog() override;
 
     // Opens the empty recording; false (the message was shown) when there

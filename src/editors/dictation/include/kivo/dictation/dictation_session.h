@@ -38,18 +38,18 @@
 #include "kivo/dictation/take_journal.h"
 #include "kivo/recordstore/record_line.h"
 
-namespace kivo::shell {
+namespace kivo::core {
 class MessageReporter;
 class ProfileFile;
-}  // namespace kivo::shell
+}  // namespace kivo::core
 
 namespace kivo::dictation {
 
 // Where a new dictation is saved.
 struct DictationTarget {
-    std::filesystem::path working_folder;   // the open store's working folder
-    std::filesystem::path store_path;       // the data store (".xrt")
-    shell::ProfileFile* profile = nullptr;  // hands out the record number ("RecID")
+    std::filesystem::path working_folder;  // the open store's working folder
+    std::filesystem::path store_path;      // the data store (".xrt")
+    core::ProfileFile* profile = nullptr;  // hands out the record number ("RecID")
     std::string profile_section;
     int recording_quality = 0;  // RecQual, 0-3
     // Where take journals are kept (the writable home's "Takes"; made
@@ -91,8 +91,8 @@ enum class CloseOutcome { kSaved, kDiscarded, kSaveFailed };
 class DictationSession : public QObject {
     Q_OBJECT
 public:
-    DictationSession(audio::AudioBackend& backend, DictationTarget target,
-                     shell::MessageReporter& reporter, QObject* parent = nullptr);
+    DictationSession(sound::AudioBackend& backend, DictationTarget target,
+                     core::MessageReporter& reporter, QObject* parent = nullptr);
     ~DictationSession() override;
 
     // Opens an empty recording in the RecQual format. 0, or the message
@@ -240,7 +240,7 @@ private:
 
     audio::WaveDocument document_;
     DictationTarget target_;
-    shell::MessageReporter& reporter_;
+    core::MessageReporter& reporter_;
     DictationMode mode_ = DictationMode::kNewRecording;
     TransportState state_ = TransportState::kEmpty;
     std::string stamp_;
@@ -288,5 +288,5 @@ namespace kivo::dictation {
 // has 0..1).
 int SliderSeconds(std::int64_t length_ms);
 // The RecQual value of the profile section: 0 to 3; anything else reads as 0.
-int ReadRecordingQuality(const shell::ProfileFile& profile, std::string_view section);
+int ReadRecordingQuality(const core::ProfileFile& profile, std::string_view section);
 }  // namespace kivo::dictation

@@ -18,7 +18,7 @@
 
 #include "kivo/dictation/take_journal.h"
 
-namespace kivo::shell {
+namespace kivo::core {
 class MessageReporter;
 }
 
@@ -74,7 +74,7 @@ using OpenRecoveredWave = std::function<bool(const std::filesystem::path& wave,
 // once the recorder has it, and kept when it could not be recovered. No
 // removes the take. The wave is deleted afterwards. Returns the number of
 // takes opened.
-int OfferLeftoverTakes(const TakeRecovery& recovery, shell::MessageReporter& reporter,
+int OfferLeftoverTakes(const TakeRecovery& recovery, core::MessageReporter& reporter,
                        const std::filesystem::path& working_folder, const OpenRecoveredWave& open);
 
 }  // namespace kivo::dictation

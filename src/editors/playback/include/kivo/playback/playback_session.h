@@ -47,9 +47,9 @@
 #include "kivo/audio/effect_settings.h"
 #include "kivo/audio/effects_player.h"
 #include "kivo/audio/wave_document.h"
+#include "kivo/core/user_messages.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/remote/playback_remote_target.h"
-#include "shell/messages.h"
 
 namespace kivo::playback {
 
@@ -83,13 +83,13 @@ class PlaybackSession : public QObject, public remote::PlaybackRemoteTarget {
 public:
     enum class State { kStopped, kPlaying, kPaused, kInserting };
 
-    PlaybackSession(audio::AudioBackend& backend, PlaybackPlaces places, QObject* parent = nullptr);
+    PlaybackSession(sound::AudioBackend& backend, PlaybackPlaces places, QObject* parent = nullptr);
     ~PlaybackSession() override;
 
     // Where messages go (202, and the question on closing with unsaved
     // audio). Without one they are printed and questions answered Yes, so
     // recorded audio is saved rather than dropped.
-    void SetMessageReporter(shell::MessageReporter* reporter);
+    void SetMessageReporter(core::MessageReporter* reporter);
 
     // The recordings to play in turn; the first one is loaded at once.
     // False with error() set when it cannot be loaded.
@@ -233,8 +233,8 @@ private:
     audio::EffectsPlayer player_;
     audio::WaveDocument document_;
     PlaybackPlaces places_;
-    shell::StderrMessageReporter fallback_reporter_{shell::kAnswerYes};
-    shell::MessageReporter* reporter_ = &fallback_reporter_;
+    core::StderrMessageReporter fallback_reporter_{core::kAnswerYes};
+    core::MessageReporter* reporter_ = &fallback_reporter_;
     std::deque<PlaybackItem> queue_;
     PlaybackItem item_;
     QString subject_;

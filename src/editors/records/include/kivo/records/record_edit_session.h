@@ -25,7 +25,7 @@
 
 #include "kivo/recordstore/record_line.h"
 
-namespace kivo::shell {
+namespace kivo::core {
 class MessageReporter;
 }
 
@@ -90,7 +90,7 @@ enum class CloseOutcome { kSaved, kDiscarded, kSaveFailed };
 
 class RecordEditSession {
 public:
-    RecordEditSession(RecordEditTarget target, shell::MessageReporter& reporter);
+    RecordEditSession(RecordEditTarget target, core::MessageReporter& reporter);
     ~RecordEditSession();
     RecordEditSession(const RecordEditSession&) = delete;
     RecordEditSession& operator=(const RecordEditSession&) = delete;
@@ -176,7 +176,7 @@ private:
     void DeleteTemporaryFiles();
 
     RecordEditTarget target_;
-    shell::MessageReporter& reporter_;
+    core::MessageReporter& reporter_;
     bool open_ = false;
     bool saved_ = false;
 

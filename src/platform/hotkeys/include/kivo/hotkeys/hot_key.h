@@ -10,7 +10,7 @@
 // | 16-31 | unused, ignored when read                                   |
 //
 // The table itself (defaults, loading, saving) is the settings' business
-// (kivo::shell::HotKeyTable); this library registers whatever table it gets.
+// (kivo::core::HotKeyTable); this library registers whatever table it gets.
 //
 // The extended-key flag only tells the Windows hot-key control which of two
 // equal keys was meant; it is cleared before saving and ignored when read.

@@ -5,7 +5,7 @@
 // Key N (from "HotKey0N") emits activated(N), which is also playback command N.
 //
 //   PlaybackHotKeys hot_keys(CreatePlatformHotKeyGrabber(&dialog));
-//   kivo::shell::HotKeyTable table;
+//   kivo::core::HotKeyTable table;
 //   table.Load();
 //   const int failed = RegisterPlaybackHotKeys(hot_keys, table.values());
 //   connect(&hot_keys, &PlaybackHotKeys::activated, &dialog, &Dialog::runCommand);

@@ -1,0 +1,63 @@
+// The "Kivo Hot Keys Selection" dialog's layout.
+#include "hot_keys_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "hot_key_edit.h"
+
+namespace kivo::app {
+
+HotKeysDialog::HotKeysDialog(const core::HotKeyTable& table, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QString::fromLatin1(kHotKeysTitle));
+
+    auto* intro = new QLabel(tr("Click a field and press the keys to use while a recording plays. "
+                                "Every hot key includes Ctrl. New keys take effect the next time "
+                                "a recording is played."),
+                             this);
+    intro->setWordWrap(true);
+
+    auto* form = new QFormLayout;
+    const auto& actions = core::HotKeyActions();
+    for (int position = 0; position < core::kHotKeyCount; ++position) {
+        auto* edit = new HotKeyEdit(this);
+        edit->set_value(table.value(position));
+        auto* label =
+            new QLabel(QString::fromUtf8(actions[static_cast<std::size_t>(position)].label), this);
+        label->setBuddy(edit);
+        form->addRow(label, edit);
+        edits_[static_cast<std::size_t>(position)] = edit;
+    }
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* save = buttons->addButton(tr("&Save"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
+    buttons->addButton(QDialogButtonBox::Help);
+    save->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { emit helpRequested(QString::fromLatin1(kHotKeysHelpTopic)); });
+    auto* help_key = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help_key, &QShortcut::activated, this,
+            [this] { emit helpRequested(QString::fromLatin1(kHotKeysHelpTopic)); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+core::HotKeyTable HotKeysDialog::table() const {
+    core::HotKeyTable table;
+    for (int position = 0; position < core::kHotKeyCount; ++position) {
+        table.set_value(position, core::WithoutExtendedFlag(edit(position)->value()));
+    }
+    return table;
+}
+
+}  // namespace kivo::app

@@ -1,0 +1,503 @@
+// The main window: layout, listing, selection, context menu and closing.
+#include "main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFont>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTableView>
+
+#include "compaction_dialog.h"
+#include "kivo/core/application_folders.h"
+#include "kivo/core/compaction_advice.h"
+#include "kivo/core/hot_keys.h"
+#include "kivo/dbus/remote_control_service.h"
+#include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/hotkeys/playback_hot_keys.h"
+#include "kivo/playback/playback_dialog.h"
+#include "kivo/sound/audio_backend_factory.h"
+#include "message_box_reporter.h"
+#include "record_kind_list.h"
+#include "store_file_dialogs.h"
+
+namespace kivo::app {
+namespace {
+
+using core::ViewKind;
+
+QLabel* SunkenLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+// Closing the window closes the open player first, so inserted audio it holds
+// is saved or dropped only after asking; when its save fails, both stay open.
+class PlayerCloseGuard : public QObject {
+public:
+    PlayerCloseGuard(playback::PlaybackDialog* player, QWidget* window)
+        : QObject(player), player_(player) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close && player_->isVisible()) {
+            player_->reject();
+            if (player_->isVisible()) {
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    playback::PlaybackDialog* player_;
+};
+
+// Play opens "Kivo Internal Message Player" with the selected recordings. The
+// player is not modal: the user types in another program while it plays, and
+// the remote-control service (running from start-up), media keys, kivo-remote
+// and the hot keys drive it while it is open. A new Play replaces it.
+void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_service,
+                   core::MessageReporter* reporter) {
+    if (!window->session().started())
+        return;
+    std::vector<playback::PlaybackItem> queue;
+    for (const core::SelectedRecord& record :
+         window->records().CollectSelection(window->SelectedRows())) {
+        if (record.view != ViewKind::kVideo && !record.recording_file.empty())
+            queue.push_back({record.record_number, record.recording_file});
+    }
+    if (queue.empty())
+        return;
+    for (auto* open_player : window->findChildren<playback::PlaybackDialog*>()) {
+        if (!open_player->isVisible())
+            continue;  // closed, waiting to be deleted
+        open_player->reject();
+        // It stays open when it could not save inserted audio the user wants kept.
+        if (open_player->isVisible())
+            return;
+    }
+    const core::DataStoreSession& store = window->session().store();
+    auto player = std::make_unique<playback::PlaybackSession>(
+        sound::SharedAudioBackend(),
+        playback::PlaybackPlaces{store.store_path().string(), store.working_folder().string()});
+    if (!player->Begin(std::move(queue))) {
+        auto* box = new QMessageBox(QMessageBox::Warning,
+                                    QString::fromLatin1(playback::kPlaybackDialogTitle),
+                                    player->error(), QMessageBox::Ok, window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return;
+    }
+    player->SetMessageReporter(reporter);
+    auto* dialog = new playback::PlaybackDialog(*player, window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Saved marks or inserted audio change what the list shows (the length).
+    QObject::connect(dialog, &QDialog::accepted, window, &MainWindow::RefreshCurrentView);
+    // New: the recorder opens once the player has closed.
+    QObject::connect(
+        dialog, &playback::PlaybackDialog::newRecordingRequested, window,
+        [window] { window->commands().Trigger(Command::kNewRecording); }, Qt::QueuedConnection);
+    playback::PlaybackSession* session = player.release();
+    session->setParent(dialog);
+    remote_service->setTarget(session, session);
+    QObject::connect(session, &playback::PlaybackSession::stateChanged, remote_service,
+                     &dbus::RemoteControlService::notifyPlaybackStatusChanged);
+    QObject::connect(session, &playback::PlaybackSession::recordingLoaded, remote_service,
+                     &dbus::RemoteControlService::notifyMetadataChanged);
+    QObject::connect(session, &playback::PlaybackSession::positionJumped, remote_service,
+                     &dbus::RemoteControlService::notifySeeked);
+    auto* hot_keys =
+        new hotkeys::PlaybackHotKeys(hotkeys::CreatePlatformHotKeyGrabber(dialog), dialog);
+    core::HotKeyTable table;
+    table.Load();
+    hotkeys::RegisterPlaybackHotKeys(*hot_keys, table.values());
+    QObject::connect(hot_keys, &hotkeys::PlaybackHotKeys::activated, session,
+                     &playback::PlaybackSession::RunCommand);
+    new PlayerCloseGuard(dialog, window);
+    session->Start();
+    dialog->show();
+}
+
+void RoutePlayback(MainWindow* window, core::MessageReporter* reporter) {
+    auto* remote_service = new dbus::RemoteControlService(
+        {QStringLiteral("kivo"), QStringLiteral("Kivo"), QStringLiteral("kivo")}, window);
+    remote_service->start();
+    window->commands().Route(Command::kPlay, [window, remote_service, reporter] {
+        PlaySelection(window, remote_service, reporter);
+    });
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
+                       core::MessageReporter* reporter, core::StoreChooser* chooser,
+                       QWidget* parent)
+    : QMainWindow(parent), resources_(std::move(resources)), reporter_(reporter) {
+    if (reporter_ == nullptr) {
+        own_reporter_ = std::make_unique<MessageBoxReporter>(this);
+        reporter_ = own_reporter_.get();
+    }
+    if (chooser == nullptr) {
+        own_chooser_ =
+            std::make_unique<FileDialogStoreChooser>(this, [this] { return StoreFolder(); });
+        chooser = own_chooser_.get();
+    }
+    session_ = std::make_unique<core::ShellSession>(std::move(places), *reporter_, *chooser);
+    commands_ = new CommandRouter(resources_, this);
+    records_ = new RecordListModel(this);
+    records_->SetRowImages(resources_.RecordImageIcons());
+
+    setWindowTitle(QString::fromLatin1(kCaptionPrefix) +
+                   QString::fromStdString(core::CurrentOwnerName()));
+    setWindowIcon(resources_.Icon("kivo"));
+    setMinimumSize(400, 300);
+
+    BuildToolBar();
+    BuildMenus();
+    BuildCentre();
+    RouteCommands();
+    RoutePlayback(this, reporter_);
+    // Shortcuts work wherever the focus is in the window.
+    for (const CommandEntry& entry : CommandTable())
+        addAction(commands_->action(entry.command));
+    UpdateRecordCommands();
+    resize(860, 600);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildCentre() {
+    auto* centre = new QWidget(this);
+    kinds_ = new RecordKindList(resources_, centre);
+
+    banner_ = new QLabel(QString::fromLatin1(kInitialBanner), centre);
+    QFont banner_font = banner_->font();
+    banner_font.setPixelSize(16);
+    banner_font.setWeight(QFont::Black);
+    banner_font.setStyleHint(QFont::SansSerif);
+    banner_->setFont(banner_font);
+
+    search_status_ = SunkenLabel(centre);
+    search_status_->setMinimumWidth(200);
+    line_state_ = SunkenLabel(centre);
+
+    record_view_ = new QTableView(centre);
+    record_view_->setModel(records_);
+    record_view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    record_view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    record_view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    record_view_->setShowGrid(false);
+    record_view_->setWordWrap(false);
+    record_view_->setIconSize(QSize(16, 16));
+    record_view_->setTabKeyNavigation(false);
+    record_view_->verticalHeader()->hide();
+    record_view_->verticalHeader()->setDefaultSectionSize(record_view_->fontMetrics().height() + 6);
+    record_view_->horizontalHeader()->setSectionsClickable(true);
+    record_view_->horizontalHeader()->setSortIndicatorShown(true);
+    record_view_->horizontalHeader()->setHighlightSections(false);
+    record_view_->horizontalHeader()->setStretchLastSection(false);
+    record_view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    record_view_->setToolTip(QString::fromLatin1(kRecordListTip));
+    record_view_->setAccessibleName(tr("Records"));
+    QPalette palette = record_view_->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, QColor(200, 20, 10));
+    record_view_->setPalette(palette);
+    record_view_->installEventFilter(this);
+
+    connect(kinds_, &RecordKindList::kindChosen, this, &MainWindow::ShowKind);
+    connect(record_view_->horizontalHeader(), &QHeaderView::sectionClicked, records_,
+            &RecordListModel::ClickHeader);
+    connect(records_, &RecordListModel::sortChanged, this, [this](int column, Qt::SortOrder order) {
+        record_view_->horizontalHeader()->setSortIndicator(column, order);
+    });
+    connect(record_view_, &QTableView::clicked, this, [this] {
+        TakeCurrentFromFocus();
+        UpdateRecordCommands();
+    });
+    connect(record_view_, &QTableView::doubleClicked, this, &MainWindow::PlayFocusedRecord);
+    connect(record_view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const std::vector<int> rows = SelectedRows();
+        if (rows.empty())
+            current_ = {};
+        else
+            TakeCurrentFromRow(rows.back());
+        UpdateRecordCommands();
+    });
+    connect(record_view_, &QWidget::customContextMenuRequested, this, &MainWindow::ShowContextMenu);
+
+    // The kinds keep their width and grow in height; the record list grows
+    // both ways; the banner and search status keep their place above it and
+    // the line state stays below it, as wide as the list.
+    auto* layout = new QGridLayout(centre);
+    layout->addWidget(kinds_, 0, 0, 3, 1);
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(banner_);
+    heading->addStretch();
+    heading->addWidget(search_status_);
+    layout->addLayout(heading, 0, 1);
+    layout->addWidget(record_view_, 1, 1);
+    layout->addWidget(line_state_, 2, 1);
+    layout->setRowStretch(1, 1);
+    layout->setColumnStretch(1, 1);
+    setCentralWidget(centre);
+
+    setTabOrder(kinds_, record_view_);
+}
+
+bool MainWindow::Start() {
+    SetLineStateText(QString::fromLatin1(core::kLineMonitoringInactive));
+    banner_->setText(QString::fromLatin1(kInitialBanner));
+    if (!session_->Start()) {
+        closing_ = true;
+        return false;
+    }
+    started_ = true;
+    // Without a telephone line the phone commands stay gray; the modem
+    // selection enables them once a line device is chosen.
+    const bool has_line_device = session_->startup_profile().line_device.has_value();
+    commands_->SetAllowed(Command::kStopMonitoring, false);
+    commands_->SetAllowed(Command::kStartMonitoring, has_line_device);
+    commands_->SetAllowed(Command::kAnswerMachineOn, has_line_device);
+    SetLineStateText(QString::fromStdString(session_->LineStateText()));
+    ShowKind(ViewKind::kDictation);
+    record_view_->setFocus();
+    return true;
+}
+
+void MainWindow::OfferCompaction() {
+    if (!started_ || !session_->CompactionAdvised())
+        return;
+    if (reporter_->ReportMessage(core::kCompactionQuestion, core::kStyleQuestion) ==
+        core::kAnswerYes) {
+        CompressDataStore();
+    }
+}
+
+QString MainWindow::banner_text() const {
+    return banner_->text();
+}
+
+QString MainWindow::search_status_text() const {
+    return search_status_->text();
+}
+
+QString MainWindow::line_state_text() const {
+    return line_state_->text();
+}
+
+void MainWindow::SetLineStateText(const QString& text) {
+    line_state_->setText(text);
+}
+
+std::filesystem::path MainWindow::StoreFolder() const {
+    return session_->StoreFolder();
+}
+
+void MainWindow::ShowKind(ViewKind view) {
+    if (!started_ || view == ViewKind::kNone)
+        return;
+    const core::ListKindInfo& kind = core::ListKind(view);
+    search_status_->setText(QString::fromLatin1(kind.searching_status));
+    banner_->setText(QString::fromLatin1(kind.banner));
+    current_ = {};
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    records_->List(view, session_->store().working_folder());
+    QApplication::restoreOverrideCursor();
+    ApplyColumnLayout();
+    search_status_->setText(records_->StatusText());
+    kinds_->MarkKind(view);
+    if (view == ViewKind::kPhone) {
+        kinds_->SetPhoneIcon(
+            PhoneIconFor(session_->line_monitoring(), false, records_->list().NewMessageCount()));
+    }
+    TakeCurrentFromFocus();
+    UpdateRecordCommands();
+}
+
+void MainWindow::RefreshCurrentView() {
+    ShowKind(view());
+}
+
+void MainWindow::ApplyColumnLayout() {
+    const auto& columns = core::ListKind(view()).columns;
+    for (int column = 0; column < static_cast<int>(columns.size()); ++column) {
+        const bool hidden = RecordListModel::IsHiddenColumn(view(), column);
+        record_view_->setColumnHidden(column, hidden);
+        if (!hidden)
+            record_view_->setColumnWidth(column,
+                                         columns[static_cast<std::size_t>(column)].width_px);
+    }
+    record_view_->horizontalHeader()->setSortIndicator(records_->sort_column(),
+                                                       records_->sort_order());
+}
+
+std::vector<int> MainWindow::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : record_view_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void MainWindow::TakeCurrentFromRow(int row) {
+    current_.id = records_->Id(row).left(9).toStdString();
+    current_.recording_file = records_->RecordingFile(row);
+    current_.status = records_->Status(row);
+}
+
+void MainWindow::TakeCurrentFromFocus() {
+    const QModelIndex focused = record_view_->currentIndex();
+    if (focused.isValid() && record_view_->selectionModel()->isRowSelected(focused.row()))
+        TakeCurrentFromRow(focused.row());
+    else
+        current_ = {};
+}
+
+void MainWindow::UpdateRecordCommands() {
+    const std::vector<int> rows = SelectedRows();
+    const bool selected = !rows.empty();
+    const bool one = rows.size() == 1;
+    const QModelIndex focused = record_view_->currentIndex();
+    const bool focused_selected =
+        focused.isValid() && record_view_->selectionModel()->isRowSelected(focused.row());
+    const ViewKind kind = view();
+    const bool video = kind == ViewKind::kVideo;
+
+    commands_->SetAllowed(Command::kPlay, focused_selected && !video);
+    commands_->SetAllowed(Command::kSend, focused_selected && !video);
+    for (Command command : {Command::kEdit, Command::kDelete, Command::kPrint})
+        commands_->SetAllowed(command, selected);
+    for (Command command : {Command::kExportKivoRecording, Command::kExportWav, Command::kExportWma,
+                            Command::kExportMp3, Command::kExportOgg}) {
+        commands_->SetAllowed(command, selected && !video);
+    }
+    commands_->SetAllowed(Command::kExportWmv, selected && video);
+    // Needs a telephone call in progress, which only the telephone functions
+    // can tell.
+    commands_->SetAllowed(Command::kPlayOverPhone, false);
+    commands_->SetAllowed(Command::kAddToPhoneBook, selected && kind == ViewKind::kPhone);
+    commands_->SetAllowed(Command::kRedial, one && kind == ViewKind::kPhone);
+    commands_->SetAllowed(Command::kNewDictation, one && kind == ViewKind::kDictation);
+    commands_->SetAllowed(Command::kUseAsGreeting, one && kind == ViewKind::kDictation);
+}
+
+std::unique_ptr<QMenu> MainWindow::BuildContextMenu() {
+    if (current_.empty() && SelectedRows().empty())
+        return nullptr;
+    auto menu = std::make_unique<QMenu>(tr("Action"));
+    auto add = [&](QMenu* to, Command command) { to->addAction(commands_->action(command)); };
+    add(menu.get(), Command::kPlay);
+    add(menu.get(), Command::kEdit);
+    add(menu.get(), Command::kDelete);
+    add(menu.get(), Command::kPrint);
+    menu->addSeparator();
+    QMenu* export_menu = menu->addMenu(tr("&Export"));
+    if (view() == ViewKind::kVideo) {
+        add(export_menu, Command::kExportWmv);
+    } else {
+        for (Command command : {Command::kExportKivoRecording, Command::kExportWav,
+                                Command::kExportWma, Command::kExportMp3, Command::kExportOgg}) {
+            add(export_menu, command);
+        }
+    }
+    add(menu.get(), Command::kSend);
+    add(menu.get(), Command::kPlayOverPhone);
+    if (view() == ViewKind::kPhone) {
+        menu->addSeparator();
+        add(menu.get(), Command::kAddToPhoneBook);
+        add(menu.get(), Command::kRedial);
+    }
+    if (view() == ViewKind::kDictation) {
+        menu->addSeparator();
+        add(menu.get(), Command::kNewDictation);
+        add(menu.get(), Command::kUseAsGreeting);
+    }
+    return menu;
+}
+
+void MainWindow::ShowContextMenu(const QPoint& position) {
+    const std::vector<int> rows = SelectedRows();
+    if (!rows.empty())
+        TakeCurrentFromRow(rows.back());
+    const QModelIndex at = record_view_->indexAt(position);
+    if (at.isValid() && !record_view_->selectionModel()->isRowSelected(at.row()))
+        current_ = {};
+    UpdateRecordCommands();
+    if (auto menu = BuildContextMenu())
+        menu->exec(record_view_->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::PlayFocusedRecord() {
+    TakeCurrentFromFocus();
+    if (current_.empty())
+        return;
+    // A double-click plays in every view, the video view included.
+    commands_->SetAllowed(Command::kPlay, true);
+    commands_->SetAllowed(Command::kSend, true);
+    commands_->Trigger(Command::kPlay);
+}
+
+void MainWindow::DeleteSelectedRecords() {
+    if (!started_ || view() == ViewKind::kNone)
+        return;
+    const std::vector<int> rows = SelectedRows();
+    const auto selection = records_->CollectSelection(rows);
+    if (selection.empty())
+        return;
+    if (session_->ConfirmDelete(selection, current_.id)) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        session_->EraseRecords(selection);
+        QApplication::restoreOverrideCursor();
+    }
+    RefreshCurrentView();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in the record list plays the focused record.
+    if (watched == record_view_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            PlayFocusedRecord();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The compaction worker is using the store; the window closes after it.
+    if (compacting_) {
+        close_after_compaction_ = true;
+        if (active_compaction_ != nullptr && !active_compaction_->running())
+            active_compaction_->accept();
+        event->ignore();
+        return;
+    }
+    if (started_ && !closing_) {
+        closing_ = true;
+        // Only a termination signal closes the window under an open
+        // recorder: its unsaved take stays in the takes folder for the
+        // next start.
+        for (auto* recorder : findChildren<dictation::DictationRecorderDialog*>())
+            recorder->CloseKeepingTake();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        SetLineStateText(QString::fromLatin1(core::kSavingStoreText));
+        line_state_->repaint();
+        const int code = session_->Close();
+        QApplication::restoreOverrideCursor();
+        if (code > 0)
+            reporter_->ReportMessage(code, core::kStyleExclamation);
+    }
+    event->accept();
+}
+
+}  // namespace kivo::app

@@ -1,0 +1,145 @@
+// MainWindow: the Kivo main window ("Kivo for user : <owner>").
+//
+// Left, the six record kinds; right, the bold banner naming the listed kind,
+// the search status, the record list and the line state with the open data
+// store. A toolbar (new recording, play, e-mail, search, help), the menu bar
+// and the record context menu ("Action") are built from the command table;
+// CommandRouter connects each command to its work in RouteCommands().
+//
+// The window holds no logic of its own beyond showing things: the session
+// (ShellSession) owns the store and the start-up sequence, the model
+// (RecordListModel) owns the rows and their order.
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "command_router.h"
+#include "kivo/core/shell_session.h"
+#include "record_list_model.h"
+#include "resources.h"
+
+class QLabel;
+class QMenu;
+class QTableView;
+
+namespace kivo::app {
+
+class MessageBoxReporter;
+class CompactionDialog;
+class FileDialogStoreChooser;
+class RecordKindList;
+
+inline constexpr const char* kCaptionPrefix = "Kivo for user : ";
+inline constexpr const char* kInitialBanner = "Kivo";
+// Edit on video records, whose editor is not in this version.
+inline constexpr const char* kVideoEditUnavailableText =
+    "Video records cannot be edited in this version.";
+
+// The focused record and the selection of the record list.
+struct CurrentRecord {
+    std::string id;              // up to 9 characters
+    std::string recording_file;  // the record's container
+    int status = 0;
+    bool empty() const { return id.empty() && recording_file.empty(); }
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // reporter and chooser: where messages and store choices go; null for the
+    // program's message boxes and file dialogs.
+    MainWindow(Resources resources, core::SessionPlaces places,
+               core::MessageReporter* reporter = nullptr, core::StoreChooser* chooser = nullptr,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence and the first listing (dictations). False when the
+    // program must end; the reason has been reported.
+    bool Start();
+    // Asks message 24 when the store needs compacting; Yes compacts it.
+    void OfferCompaction();
+    // Offers each take that a dictation recorder left behind when the
+    // program ended while it was open: Yes reopens it as a new dictation.
+    void OfferTakeRecovery();
+
+    CommandRouter& commands() { return *commands_; }
+    core::ShellSession& session() { return *session_; }
+    RecordListModel& records() { return *records_; }
+    QTableView* record_view() const { return record_view_; }
+    RecordKindList* kind_list() const { return kinds_; }
+    const Resources& resources() const { return resources_; }
+
+    core::ViewKind view() const { return records_->view(); }
+    QString banner_text() const;
+    QString search_status_text() const;
+    QString line_state_text() const;
+    const CurrentRecord& current_record() const { return current_; }
+    // Selected rows in list order.
+    std::vector<int> SelectedRows() const;
+
+    // Lists a kind (clicking its icon does the same).
+    void ShowKind(core::ViewKind view);
+    void RefreshCurrentView();
+    // The record context menu for the current selection; null when there is
+    // no current record and no selection (no menu is shown then).
+    std::unique_ptr<QMenu> BuildContextMenu();
+
+    // Commands, public so that tests and later commands can call them.
+    void DeleteSelectedRecords();
+    // Opens the edit dialog of each selected record's kind in turn, then
+    // lists the kind again with the same records selected.
+    void EditSelectedRecords();
+    void OpenDataStore();
+    void NewDataStore();
+    void ShowOptions();
+    void ShowHotKeys();
+    void CompressDataStore();
+    void ShowHelpTopic(const QString& topic);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildCentre();
+    void BuildMenus();
+    void BuildToolBar();
+    void RouteCommands();
+    void RouteComponentCommands();
+    void ApplyColumnLayout();
+    void SetLineStateText(const QString& text);
+    void TakeCurrentFromFocus();
+    void TakeCurrentFromRow(int row);
+    void UpdateRecordCommands();
+    void ShowContextMenu(const QPoint& position);
+    void PlayFocusedRecord();
+    void ReselectRecords(const std::vector<std::int32_t>& numbers);
+    std::filesystem::path StoreFolder() const;
+
+    Resources resources_;
+    core::MessageReporter* reporter_ = nullptr;
+    std::unique_ptr<MessageBoxReporter> own_reporter_;
+    std::unique_ptr<FileDialogStoreChooser> own_chooser_;
+    std::unique_ptr<core::ShellSession> session_;
+    CommandRouter* commands_;
+    RecordListModel* records_;
+    RecordKindList* kinds_ = nullptr;
+    QTableView* record_view_ = nullptr;
+    QLabel* banner_ = nullptr;
+    QLabel* search_status_ = nullptr;
+    QLabel* line_state_ = nullptr;
+    CurrentRecord current_;
+    bool started_ = false;
+    bool closing_ = false;
+    // A compaction is running on its worker thread: closing waits for it.
+    bool compacting_ = false;
+    bool close_after_compaction_ = false;
+    CompactionDialog* active_compaction_ = nullptr;
+};
+
+}  // namespace kivo::app

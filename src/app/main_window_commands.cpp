@@ -1,0 +1,378 @@
+// The main window's menus and toolbar, and the commands routed so far.
+//
+// Commands whose work is built elsewhere later (recording, playback, the
+// telephone, import and export of recordings, search, editing, printing,
+// e-mail, templates, agendas, the phone book, the diary reminder, text to
+// speech) are in the menus but not routed, so they stay gray. Routing one in
+// RouteCommands() is all it takes to make it work.
+#include <algorithm>
+
+#include <functional>
+#include <optional>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QItemSelectionModel>
+#include <QMenuBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QUrl>
+
+#include "about_box.h"
+#include "compaction_dialog.h"
+#include "help_topics.h"
+#include "hot_keys_dialog.h"
+#include "kivo/core/recording_priming.h"
+#include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/dictation/take_recovery.h"
+#include "kivo/records/record_edit_dialog.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/sound/audio_backend_factory.h"
+#include "main_window.h"
+#include "options_dialog.h"
+#include "options_settings.h"
+#include "store_file_dialogs.h"
+
+namespace kivo::app {
+namespace {
+
+// Runs the "Dictation Recorder" on the open store, opened by start (false:
+// it did not open, and has said why); a saved dictation shows in the list.
+bool RunDictationRecorder(MainWindow* window, core::MessageReporter& reporter,
+                          const std::function<bool(dictation::DictationRecorderDialog&)>& start) {
+    core::ShellSession& session = window->session();
+    if (!session.started())
+        return false;
+    const core::DataStoreSession& store = session.store();
+    const dictation::DictationTarget target{
+        store.working_folder(),
+        store.store_path(),
+        &session.profile(),
+        session.section(),
+        dictation::ReadRecordingQuality(session.profile(), session.section()),
+        session.places().folders.takes_folder};
+    dictation::DictationRecorderDialog recorder(sound::SharedAudioBackend(), target, reporter,
+                                                window);
+    QObject::connect(&recorder, &dictation::DictationRecorderDialog::helpRequested, window,
+                     &MainWindow::ShowHelpTopic);
+    if (!start(recorder))
+        return false;
+    recorder.exec();
+    if (recorder.saved())
+        window->RefreshCurrentView();
+    return true;
+}
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+void MainWindow::BuildMenus() {
+    auto add = [this](QMenu* menu, Command command) {
+        menu->addAction(commands_->action(command));
+    };
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    add(file, Command::kNewRecording);
+    file->addSeparator();
+    add(file, Command::kNewDataStore);
+    add(file, Command::kOpenDataStore);
+    file->addSeparator();
+    add(file, Command::kExit);
+
+    QMenu* phone = menuBar()->addMenu(tr("&Phone"));
+    add(phone, Command::kModemSelection);
+    phone->addSeparator();
+    add(phone, Command::kStartMonitoring);
+    add(phone, Command::kStopMonitoring);
+    phone->addSeparator();
+    add(phone, Command::kAnswerMachineOn);
+    add(phone, Command::kAnswerMachineOff);
+
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    QMenu* import = tools->addMenu(tr("&Import"));
+    add(import, Command::kImportDataStore);
+    add(import, Command::kImportMessageFile);
+    add(import, Command::kImportVideoFile);
+    import->addSeparator();
+    for (Command command :
+         {Command::kImportWavFile, Command::kImportMp3File, Command::kImportWmaFile,
+          Command::kImportOggFile, Command::kImportWmvFile}) {
+        add(import, command);
+    }
+    import->addSeparator();
+    QMenu* phone_book = import->addMenu(tr("&Phone Book"));
+    add(phone_book, Command::kImportPhoneBookFromStore);
+    add(phone_book, Command::kImportPhoneBookFromFile);
+    QMenu* templates = import->addMenu(tr("&Templates"));
+    add(templates, Command::kImportTemplatesFromStore);
+    add(templates, Command::kImportTemplatesFromFile);
+    QMenu* agendas = import->addMenu(tr("&Agendas"));
+    add(agendas, Command::kImportAgendasFromStore);
+    add(agendas, Command::kImportAgendasFromFile);
+    QMenu* export_menu = tools->addMenu(tr("&Export"));
+    add(export_menu, Command::kExportPhoneBook);
+    add(export_menu, Command::kExportTemplates);
+    add(export_menu, Command::kExportAgendas);
+    tools->addSeparator();
+    add(tools, Command::kOptions);
+    add(tools, Command::kHotKeys);
+    tools->addSeparator();
+    add(tools, Command::kPhoneBook);
+    add(tools, Command::kTemplates);
+    add(tools, Command::kMeetingAgendas);
+    tools->addSeparator();
+    add(tools, Command::kCompressDataStore);
+    add(tools, Command::kDiaryMonitor);
+    add(tools, Command::kOfflineMeeting);
+    add(tools, Command::kTextToSpeech);
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    add(help, Command::kHelpContents);
+    add(help, Command::kAmazing);
+    add(help, Command::kWebSite);
+    help->addSeparator();
+    add(help, Command::kAbout);
+}
+
+void MainWindow::BuildToolBar() {
+    QToolBar* toolbar = addToolBar(tr("Toolbar"));
+    toolbar->setObjectName(QStringLiteral("toolbar"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setIconSize(QSize(32, 32));
+    toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    for (Command command : {Command::kNewRecording, Command::kPlay, Command::kSend,
+                            Command::kSearch, Command::kAmazing}) {
+        toolbar->addAction(commands_->action(command));
+    }
+}
+
+void MainWindow::RouteCommands() {
+    CommandRouter& router = *commands_;
+    router.Route(Command::kNewDataStore, [this] { NewDataStore(); });
+    router.Route(Command::kOpenDataStore, [this] { OpenDataStore(); });
+    router.Route(Command::kExit, [this] { close(); });
+    router.Route(Command::kOptions, [this] { ShowOptions(); });
+    router.Route(Command::kHotKeys, [this] { ShowHotKeys(); });
+    router.Route(Command::kCompressDataStore, [this] { CompressDataStore(); });
+    router.Route(Command::kDelete, [this] { DeleteSelectedRecords(); });
+    router.Route(Command::kEdit, [this] { EditSelectedRecords(); });
+    router.Route(Command::kHelpContents,
+                 [this] { ShowHelpTopic(QString::fromLatin1(kHelpContentsTopic)); });
+    router.Route(Command::kAmazing, [this] { ShowHelpTopic(QString::fromLatin1(kAmazingTopic)); });
+    router.Route(Command::kWebSite, [this] {
+        if (!QDesktopServices::openUrl(QUrl(QString::fromLatin1(core::kMakerWebAddress))))
+            reporter_->ReportMessage(22, core::kStyleInformation);
+    });
+    router.Route(Command::kAbout, [this] { ShowAboutBox(resources_, this); });
+    // New Recording: the "Dictation Recorder", primed with the texts of the
+    // last record listed when the profile's Prime is "Y".
+    router.Route(Command::kNewRecording, [this] {
+        if (!session_->started())
+            return;
+        std::optional<core::RecordingPrime> prime;
+        if (core::PrimingWanted(session_->profile(), session_->section())) {
+            RefreshCurrentView();
+            prime = core::PrimeFromLastRow(
+                records_->list(), session_->store().working_folder() / recordstore::kIndexName);
+        }
+        RunDictationRecorder(this, *reporter_, [&prime](dictation::DictationRecorderDialog& r) {
+            if (!r.Start())
+                return false;
+            if (prime)
+                r.SetPrimedTexts(Text(prime->subject), Text(prime->keywords));
+            return true;
+        });
+    });
+    // New Dictation (record menu): a new dictation with the record's subject.
+    router.Route(Command::kNewDictation, [this] {
+        const std::vector<int> rows = SelectedRows();
+        if (!session_->started() || rows.size() != 1 || view() != core::ViewKind::kDictation)
+            return;
+        const auto chosen = core::PrimeFromRow(records_->list(), rows.front(), {});
+        RunDictationRecorder(this, *reporter_, [&chosen](dictation::DictationRecorderDialog& r) {
+            if (!r.Start())
+                return false;
+            if (chosen)
+                r.SetPrimedTexts(Text(chosen->subject), QString());
+            return true;
+        });
+    });
+    RouteComponentCommands();
+}
+
+void MainWindow::RouteComponentCommands() {
+    using core::ComponentKind;
+    struct ComponentCommands {
+        ComponentKind kind;
+        Command from_store;
+        Command from_file;
+        Command export_to_file;
+    };
+    const ComponentCommands kinds[] = {
+        {ComponentKind::kPhoneBook, Command::kImportPhoneBookFromStore,
+         Command::kImportPhoneBookFromFile, Command::kExportPhoneBook},
+        {ComponentKind::kTemplates, Command::kImportTemplatesFromStore,
+         Command::kImportTemplatesFromFile, Command::kExportTemplates},
+        {ComponentKind::kAgendas, Command::kImportAgendasFromStore, Command::kImportAgendasFromFile,
+         Command::kExportAgendas},
+    };
+    for (const ComponentCommands& entry : kinds) {
+        const ComponentKind kind = entry.kind;
+        commands_->Route(entry.from_store, [this, kind] {
+            if (auto store = ChooseStoreToImportFrom(this, StoreFolder())) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                session_->ImportComponentFromStore(kind, *store);
+                QApplication::restoreOverrideCursor();
+            }
+        });
+        commands_->Route(entry.from_file, [this, kind] {
+            if (auto file = ChooseComponentImportFile(this, kind, StoreFolder())) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                session_->ImportComponentFromFile(kind, *file);
+                QApplication::restoreOverrideCursor();
+            }
+        });
+        commands_->Route(entry.export_to_file, [this, kind] {
+            if (auto file = ChooseComponentExportFile(this, kind, StoreFolder()))
+                session_->ExportComponent(kind, *file);
+        });
+    }
+}
+
+void MainWindow::OpenDataStore() {
+    if (!started_)
+        return;
+    session_->OpenStore();
+    SetLineStateText(QString::fromStdString(session_->LineStateText()));
+    RefreshCurrentView();
+}
+
+void MainWindow::NewDataStore() {
+    if (!started_)
+        return;
+    session_->NewStore();
+    SetLineStateText(QString::fromStdString(session_->LineStateText()));
+    RefreshCurrentView();
+}
+
+void MainWindow::ShowOptions() {
+    if (!started_)
+        return;
+    auto* dialog = new OptionsDialog(ReadOptions(session_->profile(), session_->section()), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &OptionsDialog::helpRequested, this, &MainWindow::ShowHelpTopic);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const OptionsSettings chosen = dialog->settings();
+        if (!WriteOptions(session_->profile(), session_->section(), chosen)) {
+            reporter_->ReportText(
+                "The options could not be saved in " + session_->profile().path() + ".",
+                core::kStyleExclamation);
+        }
+        session_->set_recording_quality(chosen.recording_quality);
+        session_->set_export_prompt(chosen.export_prompt);
+    });
+    dialog->open();
+}
+
+void MainWindow::ShowHotKeys() {
+    core::HotKeyTable table;
+    table.Load();
+    auto* dialog = new HotKeysDialog(table, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &HotKeysDialog::helpRequested, this, &MainWindow::ShowHelpTopic);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (!dialog->table().Save()) {
+            reporter_->ReportText("The hot keys could not be saved.", core::kStyleExclamation);
+        }
+    });
+    dialog->open();
+}
+
+void MainWindow::CompressDataStore() {
+    if (!started_ || compacting_ || !session_->store().has_open_store())
+        return;
+    CompactionDialog dialog(session_->store(), resources_.Icon("record-error"), this);
+    connect(&dialog, &CompactionDialog::helpRequested, this, &MainWindow::ShowHelpTopic);
+    // A close asked for meanwhile (a signal, the session ending) waits for
+    // the last step and then closes the dialog too.
+    connect(&dialog, &CompactionDialog::compactionFinished, this, [this, &dialog] {
+        if (close_after_compaction_)
+            dialog.accept();
+    });
+    compacting_ = true;
+    active_compaction_ = &dialog;
+    dialog.Start();
+    dialog.exec();
+    active_compaction_ = nullptr;
+    compacting_ = false;
+    RefreshCurrentView();
+    if (close_after_compaction_)
+        close();
+}
+
+void MainWindow::EditSelectedRecords() {
+    if (!started_ || view() == core::ViewKind::kNone || !session_->store().has_open_store())
+        return;
+    const auto selection = records_->CollectSelection(SelectedRows());
+    if (selection.empty())
+        return;
+    if (view() == core::ViewKind::kVideo) {
+        reporter_->ReportText(kVideoEditUnavailableText, core::kStyleInformation);
+        return;
+    }
+    const core::DataStoreSession& store = session_->store();
+    const records::RecordEditTarget target{store.working_folder(), store.store_path()};
+    std::vector<std::int32_t> numbers;
+    for (const core::SelectedRecord& record : selection) {
+        numbers.push_back(record.record_number);
+        records::RecordEditDialog editor(target, *reporter_, this);
+        connect(&editor, &records::RecordEditDialog::helpRequested, this,
+                &MainWindow::ShowHelpTopic);
+        if (editor.Start(record.recording_file))
+            editor.exec();
+    }
+    RefreshCurrentView();
+    ReselectRecords(numbers);
+}
+
+void MainWindow::ReselectRecords(const std::vector<std::int32_t>& numbers) {
+    QItemSelectionModel* selection = record_view_->selectionModel();
+    QModelIndex last;
+    for (int row = 0; row < records_->rowCount(); ++row) {
+        if (std::find(numbers.begin(), numbers.end(), records_->Id(row).toInt()) == numbers.end())
+            continue;
+        last = records_->index(row, 0);
+        selection->select(last, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    if (last.isValid())
+        selection->setCurrentIndex(last, QItemSelectionModel::NoUpdate);
+    TakeCurrentFromFocus();
+    UpdateRecordCommands();
+}
+
+void MainWindow::OfferTakeRecovery() {
+    if (!started_ || !session_->started())
+        return;
+    const std::filesystem::path working = session_->store().working_folder();
+    dictation::OfferLeftoverTakes(
+        dictation::TakeRecovery(session_->places().folders.takes_folder, working.parent_path()),
+        *reporter_, working,
+        [this](const std::filesystem::path& wave, const std::function<void()>& release_take) {
+            return RunDictationRecorder(this, *reporter_,
+                                        [&](dictation::DictationRecorderDialog& recorder) {
+                                            if (!recorder.StartFromWave(wave))
+                                                return false;
+                                            release_take();
+                                            return true;
+                                        });
+        });
+}
+
+void MainWindow::ShowHelpTopic(const QString& topic) {
+    OpenHelpTopic(resources_, topic, this);
+}
+
+}  // namespace kivo::app

@@ -1,0 +1,185 @@
+// The "Kivo Options" dialog's layout.
+#include "options_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QShortcut>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "kivo/core/startup_configuration.h"
+
+namespace kivo::app {
+namespace {
+
+QLineEdit* CostEdit(QWidget* parent, const QString& tip) {
+    auto* edit = new QLineEdit(parent);
+    // Amounts such as "0.25" or "12"; the profile keeps what is typed.
+    edit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("\\d{0,6}([.,]\\d{0,3})?")), edit));
+    edit->setMaximumWidth(90);
+    edit->setToolTip(tip);
+    return edit;
+}
+
+QWidget* WithUnit(QWidget* field, const QString& unit) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(field);
+    layout->addWidget(new QLabel(unit, row));
+    layout->addStretch();
+    return row;
+}
+
+}  // namespace
+
+OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QString::fromLatin1(kOptionsTitle));
+
+    phone_cost_ = CostEdit(this, tr("The cost per minute given to new phone call recordings"));
+    meet_cost_ = CostEdit(this, tr("The cost per hour given to new meeting recordings"));
+    currency_ = new QComboBox(this);
+    currency_->setEditable(true);
+    for (const char* symbol : kCurrencyChoices)
+        currency_->addItem(QString::fromUtf8(symbol));
+    currency_->setToolTip(tr("The currency symbol shown with costs"));
+
+    auto* costs = new QGroupBox(tr("Costs"), this);
+    auto* costs_form = new QFormLayout(costs);
+    costs_form->addRow(tr("Default &Telephone Costs"), WithUnit(phone_cost_, tr("per min")));
+    costs_form->addRow(tr("Default &Meeting Costs"), WithUnit(meet_cost_, tr("per hour")));
+    costs_form->addRow(tr("Default C&urrency"), currency_);
+
+    highlight_ = new QCheckBox(tr("&Highlight Costs and Times"), this);
+    prime_ = new QCheckBox(tr("&Priming On/Off"), this);
+    prime_->setToolTip(
+        tr("Start a new record with the subject and keywords of the last record of its kind"));
+    export_prompt_ = new QCheckBox(tr("Prompt for &filenames on export"), this);
+    export_prompt_->setToolTip(tr("Ask for a file name for every exported recording"));
+    diary_on_start_ = new QCheckBox(tr("Run &diary reminder on startup"), this);
+    compress_ = new QCheckBox(tr("C&ompress before sending"), this);
+    // Kept in the profile; the call recorder offers it.
+    phone_warning_ = new QCheckBox(tr("Phone recording warning message"), this);
+    phone_warning_->setVisible(false);
+
+    auto* general = new QGroupBox(tr("General"), this);
+    auto* general_layout = new QVBoxLayout(general);
+    for (QCheckBox* box : {highlight_, prime_, export_prompt_, diary_on_start_, compress_})
+        general_layout->addWidget(box);
+    general_layout->addWidget(phone_warning_);
+
+    rings_ = new QSpinBox(this);
+    rings_->setRange(core::kMinRings, core::kMaxRings);
+    silence_ = new QSlider(Qt::Horizontal, this);
+    silence_->setRange(core::kMinSilence_s, core::kMaxSilence_s);
+    silence_->setTickInterval(4);
+    silence_->setTickPosition(QSlider::TicksBelow);
+    silence_text_ = new QLineEdit(this);
+    silence_text_->setReadOnly(true);
+    silence_text_->setMaximumWidth(40);
+    connect(silence_, &QSlider::valueChanged, silence_text_,
+            [this](int seconds) { silence_text_->setText(QString::number(seconds)); });
+    auto* phone = new QGroupBox(tr("Telephone"), this);
+    auto* phone_form = new QFormLayout(phone);
+    phone_form->addRow(tr("Detect &In-Bound Call After"), WithUnit(rings_, tr("rings")));
+    auto* silence_row = WithUnit(silence_, QString());
+    silence_row->layout()->addWidget(silence_text_);
+    silence_row->layout()->addWidget(new QLabel(tr("seconds"), silence_row));
+    auto* silence_label = new QLabel(tr("Telephone Silence Detection"), this);
+    phone_form->addRow(silence_label, silence_row);
+    // Kept in the profile; the call recorder uses it.
+    silence_label->setVisible(false);
+    silence_row->setVisible(false);
+
+    auto* quality_box = new QGroupBox(tr("Default recording quality"), this);
+    auto* quality_layout = new QHBoxLayout(quality_box);
+    quality_ = new QButtonGroup(this);
+    const QString quality_names[] = {tr("Kivo &Voice"), tr("Kivo &Stereo"), tr("&Radio"),
+                                     tr("&CD")};
+    const QString quality_tips[] = {
+        tr("8 kHz mono: the smallest files, for speech"),
+        tr("Stereo voice quality"),
+        tr("Radio quality"),
+        tr("CD quality: the largest files"),
+    };
+    for (int quality = 0; quality <= core::kMaxRecordingQuality; ++quality) {
+        auto* button = new QRadioButton(quality_names[quality], quality_box);
+        button->setToolTip(quality_tips[quality]);
+        quality_->addButton(button, quality);
+        quality_layout->addWidget(button);
+    }
+
+    auto* buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    buttons->button(QDialogButtonBox::Cancel)->setToolTip(tr("Close without saving any change"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { emit helpRequested(QString::fromLatin1(kOptionsHelpTopic)); });
+
+    auto* help_key = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help_key, &QShortcut::activated, this,
+            [this] { emit helpRequested(QString::fromLatin1(kOptionsHelpTopic)); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(costs);
+    layout->addWidget(general);
+    layout->addWidget(phone);
+    layout->addWidget(quality_box);
+    layout->addWidget(buttons);
+
+    Show(settings);
+    phone_cost_->setFocus();
+}
+
+void OptionsDialog::Show(const OptionsSettings& settings) {
+    phone_cost_->setText(QString::fromStdString(settings.phone_cost));
+    meet_cost_->setText(QString::fromStdString(settings.meet_cost));
+    const QString currency = QString::fromStdString(settings.currency);
+    if (int found = currency_->findText(currency); found >= 0)
+        currency_->setCurrentIndex(found);
+    else
+        currency_->setEditText(currency);
+    highlight_->setChecked(settings.highlight);
+    prime_->setChecked(settings.prime);
+    export_prompt_->setChecked(settings.export_prompt);
+    diary_on_start_->setChecked(settings.diary_on_start);
+    compress_->setChecked(settings.compress);
+    phone_warning_->setChecked(settings.phone_warning);
+    rings_->setValue(settings.rings);
+    silence_->setValue(settings.silence_s);
+    silence_text_->setText(QString::number(settings.silence_s));
+    if (auto* button = quality_->button(settings.recording_quality))
+        button->setChecked(true);
+}
+
+OptionsSettings OptionsDialog::settings() const {
+    OptionsSettings settings;
+    settings.phone_cost = phone_cost_->text().trimmed().toStdString();
+    settings.meet_cost = meet_cost_->text().trimmed().toStdString();
+    settings.currency = currency_->currentText().toStdString();
+    settings.highlight = highlight_->isChecked();
+    settings.prime = prime_->isChecked();
+    settings.export_prompt = export_prompt_->isChecked();
+    settings.diary_on_start = diary_on_start_->isChecked();
+    settings.compress = compress_->isChecked();
+    settings.phone_warning = phone_warning_->isChecked();
+    settings.rings = rings_->value();
+    settings.silence_s = silence_->value();
+    settings.recording_quality = quality_->checkedId() < 0 ? 0 : quality_->checkedId();
+    return settings;
+}
+
+}  // namespace kivo::app

@@ -1,0 +1,328 @@
+// The open data store: unpacking, saving, switching and component copies.
+#include "kivo/core/data_store_session.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <exception>
+#include <system_error>
+#include <vector>
+
+#include "kivo/core/profile_file.h"
+#include "kivo/core/safe_file_io.h"
+#include "kivo/core/startup_configuration.h"
+#include "kivo/core/working_folder.h"
+#include "xrsave.h"
+#include "zn2xrrps.h"
+
+namespace kivo::core {
+namespace {
+
+const std::array<const char*, 11> kUnpacked{
+    kRecordLogMember, kMeetingLogMember, kPhoneLogMember,  kDiaryLogMember,
+    kIndexMember,     kPhoneBookMember,  kTemplatesMember, kAgendasMember,
+    kListsMember,     kGreetingMember,   kWarningMember,
+};
+
+const std::array<const char*, 9> kSaved{
+    kIndexMember,     kDiaryLogMember,  kPhoneLogMember, kMeetingLogMember, kRecordLogMember,
+    kTemplatesMember, kPhoneBookMember, kAgendasMember,  kListsMember,
+};
+
+// Working files removed before another store is unpacked.
+const std::array<const char*, 7> kRemovedOnSwitch{
+    kMeetingLogMember, kRecordLogMember, kPhoneLogMember,  kDiaryLogMember,
+    kIndexMember,      kPhoneBookMember, kTemplatesMember,
+};
+
+std::vector<const char*> CStrings(std::span<const std::string> names) {
+    std::vector<const char*> result;
+    result.reserve(names.size());
+    for (const auto& n : names)
+        result.push_back(n.c_str());
+    return result;
+}
+
+bool IsRegularFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool Exists(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+// A private temporary folder for one component copy, removed on scope exit.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        const char* tmpdir = std::getenv("TMPDIR");
+        std::filesystem::path root = (tmpdir != nullptr && tmpdir[0] == '/') ? tmpdir : "/tmp";
+        std::string pattern = (root / "kivoXXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr)
+            path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace
+
+const std::array<const char*, 11>& UnpackedMembers() {
+    return kUnpacked;
+}
+const std::array<const char*, 9>& SavedMembers() {
+    return kSaved;
+}
+
+std::filesystem::path StoreLocation::StorePath() const {
+    return folder / (name + kStoreExtension);
+}
+
+StoreLocation StoreLocation::FromOpenedPath(const std::filesystem::path& chosen) {
+    StoreLocation location;
+    location.folder = chosen.parent_path();
+    std::string file = chosen.filename().string();
+    std::size_t dot = file.rfind('.');
+    location.name = dot == std::string::npos ? std::string() : file.substr(0, dot);
+    return location;
+}
+
+StoreLocation StoreLocation::FromNewPath(const std::filesystem::path& chosen) {
+    StoreLocation location;
+    location.folder = chosen.parent_path();
+    std::string file = chosen.filename().string();
+    std::size_t dot = file.rfind('.');
+    location.name = dot == std::string::npos ? file : file.substr(0, dot);
+    return location;
+}
+
+int StorePut(const std::string& store, const std::string& folder,
+             std::span<const std::string> names) {
+    auto c_names = CStrings(names);
+    return RPS_Put(store.c_str(), folder.c_str(), c_names.data(),
+                   static_cast<int32_t>(c_names.size())) == nullptr
+               ? kStoreOk
+               : kStoreRepositoryFailed;
+}
+
+int StoreGet(const std::string& store, const std::string& folder,
+             std::span<const std::string> names) {
+    auto c_names = CStrings(names);
+    return RPS_Get(store.c_str(), folder.c_str(), c_names.data(),
+                   static_cast<int32_t>(c_names.size())) == nullptr
+               ? kStoreOk
+               : kStoreGetFailed;
+}
+
+int StoreDelete(const std::string& store, std::span<const std::string> names) {
+    auto c_names = CStrings(names);
+    RPS_Delete(store.c_str(), c_names.data(), static_cast<int32_t>(c_names.size()));
+    return kStoreOk;
+}
+
+int AppendComponentFile(const std::filesystem::path& target, const std::filesystem::path& source) {
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return kComponentImportFailed;
+    int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (out < 0) {
+        ::close(in);
+        return kComponentImportFailed;
+    }
+    bool ok = CopyAll(in, out);
+    ::close(in);
+    if (::close(out) != 0)
+        ok = false;
+    return ok ? kStoreOk : kComponentImportFailed;
+}
+
+DataStoreSession::DataStoreSession(std::filesystem::path working_folder, ProfileFile* profile,
+                                   std::string profile_section)
+    : working_folder_(std::move(working_folder)),
+      profile_(profile),
+      profile_section_(std::move(profile_section)) {}
+
+std::filesystem::path DataStoreSession::WorkingPath(std::string_view member) const {
+    return working_folder_ / member;
+}
+
+int DataStoreSession::AddMissingComponents() {
+    const std::string store = store_path().string();
+    for (const char* member : {kAgendasMember, kListsMember}) {
+        if (CheckForFile(store.c_str(), member) != XR_NOT_FOUND)
+            continue;
+        if (!ReplaceFileAtomically(WorkingPath(member), kEmptyComponentMarker)) {
+            return kStoreRepositoryFailed;
+        }
+        const std::string names[] = {member};
+        if (StorePut(store, working_folder_.string(), names) != kStoreOk) {
+            return kStoreRepositoryFailed;
+        }
+    }
+    return kStoreOk;
+}
+
+int DataStoreSession::LoadDataStore() {
+    try {
+        const std::filesystem::path store = store_path();
+        if (location_.name.empty() || !IsRegularFile(store))
+            return kStoreMissing;
+        if (int code = AddMissingComponents(); code != kStoreOk)
+            return code;
+        std::vector<std::string> names(kUnpacked.begin(), kUnpacked.end());
+        if (StoreGet(store.string(), working_folder_.string(), names) != kStoreOk) {
+            return kStoreRepositoryFailed;
+        }
+        has_open_store_ = true;
+        state_ = StoreState::kOpen;
+        return kStoreOk;
+    } catch (const std::exception&) {
+        return kStoreSevereError;
+    }
+}
+
+int DataStoreSession::SaveDataStore() {
+    int result = kStoreOk;
+    std::vector<std::string> present;
+    for (const char* member : kSaved) {
+        if (IsRegularFile(WorkingPath(member))) {
+            present.emplace_back(member);
+        } else {
+            result = kStoreIncomplete;
+        }
+    }
+    if (!present.empty() &&
+        StorePut(store_path().string(), working_folder_.string(), present) != kStoreOk) {
+        result = kStoreRepositoryFailed;
+    }
+    return result;
+}
+
+int DataStoreSession::BuildDataStore(const StoreLocation& location) {
+    return XRfilebuild(location.folder.string().c_str(), location.name.c_str(),
+                       working_folder_.string().c_str());
+}
+
+void DataStoreSession::RecordInProfile() {
+    if (profile_ == nullptr)
+        return;
+    profile_->Write(profile_section_, profile_key::kLastPath, location_.folder.string());
+    profile_->Write(profile_section_, profile_key::kLastFile, location_.name);
+}
+
+int DataStoreSession::SaveBeforeSwitch() {
+    if (!has_open_store_)
+        return kStoreOk;
+    // A store whose members could not be put back stays open: switching now
+    // would throw its changes away.
+    if (SaveDataStore() == kStoreRepositoryFailed)
+        return kStoreSaveFailed;
+    return kStoreOk;
+}
+
+int DataStoreSession::LoadAfterSwitch(const StoreLocation& previous, bool had_store) {
+    int code = LoadDataStore();
+    if (code == kStoreOk) {
+        RecordInProfile();
+        return kStoreOk;
+    }
+    // Fall back to the store that was open; it was saved before the switch.
+    has_open_store_ = false;
+    location_ = previous;
+    if (had_store && LoadDataStore() == kStoreOk)
+        return code;
+    has_open_store_ = false;
+    state_ = StoreState::kFailed;
+    return code;
+}
+
+int DataStoreSession::Open(const std::filesystem::path& chosen) {
+    if (int code = SaveBeforeSwitch(); code != kStoreOk)
+        return code;
+    for (const char* member : kRemovedOnSwitch) {
+        std::error_code ec;
+        std::filesystem::remove(WorkingPath(member), ec);
+    }
+    const StoreLocation previous = location_;
+    const bool had_store = has_open_store_;
+    location_ = StoreLocation::FromOpenedPath(chosen);
+    return LoadAfterSwitch(previous, had_store);
+}
+
+int DataStoreSession::New(const std::filesystem::path& chosen) {
+    StoreLocation target = StoreLocation::FromNewPath(chosen);
+    if (Exists(chosen) || Exists(target.StorePath()))
+        return kStoreNameExists;
+    if (int code = SaveBeforeSwitch(); code != kStoreOk)
+        return code;
+    DeleteMatchingIn(working_folder_, "*.*");
+    const StoreLocation previous = location_;
+    const bool had_store = has_open_store_;
+    if (int code = BuildDataStore(target); code > 0) {
+        has_open_store_ = false;
+        if (had_store && LoadDataStore() == kStoreOk)
+            return code;
+        state_ = StoreState::kFailed;
+        return code;
+    }
+    location_ = target;
+    return LoadAfterSwitch(previous, had_store);
+}
+
+void DataStoreSession::CancelChoice() {
+    if (!has_open_store_)
+        state_ = StoreState::kCancelled;
+}
+
+const char* DataStoreSession::ComponentMember(ComponentKind kind) {
+    switch (kind) {
+        case ComponentKind::kPhoneBook:
+            return kPhoneBookMember;
+        case ComponentKind::kTemplates:
+            return kTemplatesMember;
+        case ComponentKind::kAgendas:
+            return kAgendasMember;
+    }
+    return kPhoneBookMember;
+}
+
+int DataStoreSession::CopyComponentFromStore(const std::filesystem::path& other_store,
+                                             int kind) const {
+    if (kind < 0 || kind > 2)
+        return kComponentKindInvalid;
+    const char* member = ComponentMember(static_cast<ComponentKind>(kind));
+    ScratchFolder scratch;
+    if (scratch.path().empty())
+        return kComponentImportFailed;
+    const std::string names[] = {member};
+    if (StoreGet(other_store.string(), scratch.path().string(), names) != kStoreOk ||
+        !IsRegularFile(scratch.path() / member)) {
+        return kComponentUnreadable;
+    }
+    return AppendComponentFile(WorkingPath(member), scratch.path() / member);
+}
+
+int DataStoreSession::ImportComponentFile(ComponentKind kind,
+                                          const std::filesystem::path& source) const {
+    return AppendComponentFile(WorkingPath(ComponentMember(kind)), source);
+}
+
+bool DataStoreSession::ExportComponent(ComponentKind kind,
+                                       const std::filesystem::path& target) const {
+    return CopyFileAtomically(WorkingPath(ComponentMember(kind)), target);
+}
+
+}  // namespace kivo::core

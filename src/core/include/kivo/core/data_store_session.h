@@ -1,0 +1,170 @@
+// DataStoreSession: the open data store and its working copies.
+//
+// A data store is one repository file "<folder>/<name>.xrt". While it is open
+// its component members are unpacked into the working folder, where the
+// lists, editors and telephone functions read and change them; SaveDataStore
+// puts them back (on Open, on New and at close). The repository engine makes
+// every put crash-safe, so a save never loses what the store held before.
+//
+// Results are message codes: 0 success; 3 a new store's file already exists;
+// 103 the repository refused to give or take members; 105 the store file does
+// not exist; 106 a component file was missing at save time (the others are
+// still saved); 107 the open store could not be saved, so it stays open
+// instead of being switched; 999 an unexpected failure while loading.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kivo::core {
+
+class ProfileFile;
+
+// Member names of a data store.
+inline constexpr const char* kRecordLogMember = "Voxwren.xrr";   // dictations, translations, video
+inline constexpr const char* kMeetingLogMember = "Voxwren.xrm";  // meetings
+inline constexpr const char* kPhoneLogMember = "Voxwren.xrp";    // phone calls
+inline constexpr const char* kDiaryLogMember = "Voxwren.xrd";    // diary entries
+inline constexpr const char* kIndexMember = "Voxwren.xri";       // record index
+inline constexpr const char* kPhoneBookMember = "Voxwren.xrb";   // phone book
+inline constexpr const char* kTemplatesMember = "Voxwren.xrc";   // templates
+inline constexpr const char* kAgendasMember = "Voxwren.xra";     // meeting agendas
+inline constexpr const char* kListsMember = "Voxwren.xrl";       // added when missing
+inline constexpr const char* kGreetingMember = "xrgreet.wav";    // answer machine greeting
+inline constexpr const char* kWarningMember = "xrwarn.wav";      // call recording warning
+inline constexpr const char* kStoreExtension = ".xrt";
+// Content of "Voxwren.xra" and "Voxwren.xrl" when a store gains them.
+inline constexpr std::string_view kEmptyComponentMarker = "999999999";
+
+// The eleven members unpacked on load, in unpacking order.
+const std::array<const char*, 11>& UnpackedMembers();
+// The nine members put back on save, in saving order.
+const std::array<const char*, 9>& SavedMembers();
+
+// Result codes.
+enum StoreResult : int {
+    kStoreOk = 0,
+    kStoreNameExists = 3,
+    kStoreRepositoryFailed = 103,
+    kStoreMissing = 105,
+    kStoreIncomplete = 106,
+    kStoreSaveFailed = 107,
+    kStoreGetFailed = 111,
+    kComponentUnreadable = 112,
+    kComponentKindInvalid = 124,
+    kComponentImportFailed = 125,
+    kStoreSevereError = 999,
+};
+
+// 0 a data store is open; 1 the user cancelled choosing one; 2 opening or
+// building one failed.
+enum class StoreState : int { kOpen = 0, kCancelled = 1, kFailed = 2 };
+
+// Folder and name of a data store.
+struct StoreLocation {
+    std::filesystem::path folder;
+    std::string name;  // without ".xrt"
+
+    // folder / (name + ".xrt")
+    std::filesystem::path StorePath() const;
+
+    // Splits a path chosen in the Open dialog: the folder up to the last
+    // separator, the name between it and the last dot (empty without a dot).
+    static StoreLocation FromOpenedPath(const std::filesystem::path& chosen);
+    // As FromOpenedPath, but a path without a dot gives the whole file name.
+    static StoreLocation FromNewPath(const std::filesystem::path& chosen);
+};
+
+// Repository wrappers used wherever a member goes into or out of a store.
+// StorePut: 0, or 103 on failure. StoreGet: 0, or 111. StoreDelete: always 0.
+int StorePut(const std::string& store, const std::string& folder,
+             std::span<const std::string> names);
+int StoreGet(const std::string& store, const std::string& folder,
+             std::span<const std::string> names);
+int StoreDelete(const std::string& store, std::span<const std::string> names);
+
+// Appends the whole source file to the target (created when missing).
+// 0, or 125 when either file cannot be opened or written.
+int AppendComponentFile(const std::filesystem::path& target, const std::filesystem::path& source);
+
+// Components that can be copied between stores and files.
+enum class ComponentKind : int { kPhoneBook = 0, kTemplates = 1, kAgendas = 2 };
+
+class DataStoreSession {
+public:
+    // profile and section: where Open and New record the store used last
+    // (LastPath, LastFile); null for tools that must not touch the profile.
+    DataStoreSession(std::filesystem::path working_folder, ProfileFile* profile = nullptr,
+                     std::string profile_section = {});
+
+    const std::filesystem::path& working_folder() const { return working_folder_; }
+    const StoreLocation& location() const { return location_; }
+    void set_location(StoreLocation location) { location_ = std::move(location); }
+    std::filesystem::path store_path() const { return location_.StorePath(); }
+    // working folder / member
+    std::filesystem::path WorkingPath(std::string_view member) const;
+
+    StoreState state() const { return state_; }
+    // True once a store has been loaded and not given up since.
+    bool has_open_store() const { return has_open_store_; }
+
+    // Unpacks the store at location() into the working folder; a store that
+    // lacks "Voxwren.xra" or "Voxwren.xrl" gains them first. 0, 103, 105, 999.
+    int LoadDataStore();
+    // Puts the nine component files back. 0, 103 or 106.
+    int SaveDataStore();
+
+    // Builds a new, empty store with the record store library and does not
+    // load it. The builder's code (0, 101, 102).
+    int BuildDataStore(const StoreLocation& location);
+
+    // File > Open: saves the current store, switches to the chosen one and
+    // loads it; on success writes LastPath and LastFile. On failure the
+    // previously open store (if any) is loaded again and stays the open one;
+    // with none, the state becomes kFailed. Returns the load's code, or 107
+    // when the current store could not be saved (nothing else changes).
+    int Open(const std::filesystem::path& chosen);
+
+    // File > New: 3 when the chosen file exists (nothing changes; the window
+    // asks again). Otherwise saves the current store, empties the working
+    // folder, builds the new store, loads it and records it in the profile.
+    // Failures are handled as in Open. Returns the builder's or load's code.
+    int New(const std::filesystem::path& chosen);
+
+    // The user cancelled the Open or New dialog: a store that is open stays
+    // open (and will be saved at close); without one the state becomes
+    // kCancelled.
+    void CancelChoice();
+
+    // Tools > Import > ... > "From Kivo Data Store": unpacks the component
+    // from another store into a private temporary folder and appends it to
+    // the working copy. 0, 112, 124 or 125.
+    int CopyComponentFromStore(const std::filesystem::path& other_store, int kind) const;
+    // Tools > Import > ... > "From exported ... file". 0 or 125.
+    int ImportComponentFile(ComponentKind kind, const std::filesystem::path& source) const;
+    // Tools > Export > ...: copies the working copy over target. False when
+    // the copy failed.
+    bool ExportComponent(ComponentKind kind, const std::filesystem::path& target) const;
+
+    // Member name of a component kind ("Voxwren.xrb", ".xrc", ".xra").
+    static const char* ComponentMember(ComponentKind kind);
+
+private:
+    int SaveBeforeSwitch();
+    int LoadAfterSwitch(const StoreLocation& previous, bool had_store);
+    void RecordInProfile();
+    int AddMissingComponents();
+
+    std::filesystem::path working_folder_;
+    ProfileFile* profile_;
+    std::string profile_section_;
+    StoreLocation location_;
+    StoreState state_ = StoreState::kOpen;
+    bool has_open_store_ = false;
+};
+
+}  // namespace kivo::core

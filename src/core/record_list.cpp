@@ -1,0 +1,448 @@
+// Record lists: SearchLog, post-processing, sorting and the list state.
+#include "kivo/core/record_list.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+
+#include "kivo/core/record_line_text.h"
+#include "qldate.h"
+
+namespace kivo::core {
+namespace {
+
+using R = ColumnRole;
+
+constexpr ListColumn kCommonColumns[] = {
+    {"ID", 100}, {"Subject", 280}, {"Date", 80}, {"Time", 65}, {"Duration", 70}, {"", 0}, {"", 0},
+};
+constexpr ListColumn kDiaryColumns[] = {
+    {"ID", 100}, {"Subject", 280}, {"Diary Date", 80}, {"Diary Time", 65}, {"Duration", 70},
+    {"", 0},     {"", 0},
+};
+constexpr ListColumn kPhoneColumns[] = {
+    {"ID", 80},   {"Phone Number", 120}, {"Name", 180}, {"Date", 80},
+    {"Time", 65}, {"Duration", 70},      {"", 1},       {"", 1},
+};
+constexpr ColumnRole kCommonRoles[] = {R::kId,       R::kSubject,       R::kDate,  R::kTime,
+                                       R::kDuration, R::kRecordingFile, R::kStatus};
+constexpr ColumnRole kPhoneRoles[] = {R::kId,   R::kPhoneNumber, R::kName,          R::kDate,
+                                      R::kTime, R::kDuration,    R::kRecordingFile, R::kStatus};
+
+const ListKindInfo kKinds[] = {
+    {ViewKind::kDictation, "dictation", "Dictation             ", "Voxwren.xrr", 1,
+     "Searching messages...", "Total dictations found = ", kCommonColumns, kCommonRoles},
+    {ViewKind::kMeeting, "meeting", "Meeting             ", "Voxwren.xrm", 2,
+     "Meeting List : 0 items returned", "Total meetings found = ", kCommonColumns, kCommonRoles},
+    {ViewKind::kPhone, "phone", "Phone                      ", "Voxwren.xrp", 3,
+     "Phone Call List : 0 items returned", "Total phone calls found = ", kPhoneColumns,
+     kPhoneRoles},
+    {ViewKind::kDiary, "diary", "Diary                        ", "Voxwren.xrd", 4,
+     "Searching diary...", "Total diary entries found = ", kDiaryColumns, kCommonRoles},
+    {ViewKind::kTranslation, "translation", "Translation             ", "Voxwren.xrr", 5,
+     "Searching messages...", "Total translations found = ", kCommonColumns, kCommonRoles},
+    {ViewKind::kVideo, "video", "Video             ", "Voxwren.xrr", 9, "Searching messages...",
+     "Total videos found = ", kCommonColumns, kCommonRoles},
+};
+
+constexpr ViewKind kIconOrder[] = {ViewKind::kDictation,   ViewKind::kVideo, ViewKind::kMeeting,
+                                   ViewKind::kTranslation, ViewKind::kPhone, ViewKind::kDiary};
+
+// Fields of the record line (numbered from 1).
+enum Field : std::size_t {
+    kFieldNumber = 1,
+    kFieldKind = 2,
+    kFieldTextA = 3,  // meeting cost, caller name, diary date
+    kFieldTextB = 4,  // call cost, diary time
+    kFieldSubject = 5,
+    kFieldLock = 6,
+    kFieldContainer = 7,
+    kFieldStartDate = 8,
+    kFieldStartTime = 9,
+    kFieldDuration = 12,
+    kFieldKindNumber = 13,
+};
+
+constexpr std::string_view kImportMark = "\xAC\xAC";
+constexpr std::string_view kNewMessageMark = "7";
+
+bool KindMatches(int search_kind, std::string_view kind) {
+    switch (search_kind) {
+        case 1:
+            return kind == "0" || kind == "5";
+        case 2:
+            return kind == "1";
+        case 3:
+            return kind == "2" || kind == "3";
+        case 4:
+            return kind == "4";
+        case 5:
+            return kind.size() == 2 && kind[0] == '1' && kind[1] >= '1' && kind[1] <= '6';
+        case 9:
+            return kind == "9";
+        default:
+            return false;
+    }
+}
+
+int ImageOf(std::string_view kind, const std::vector<std::string_view>& f) {
+    std::string_view mark = RecordField(f, kFieldKindNumber);
+    if (kind == "0")
+        return kImageMessage;
+    if (kind == "5")
+        return kImageWaveMessage;
+    if (kind == "1")
+        return kImageMeeting;
+    if (kind == "2")
+        return mark == kNewMessageMark ? kImageNewMessage : kImagePhoneAnswered;
+    if (kind == "3")
+        return kImagePhoneRecorded;
+    if (kind == "4")
+        return (mark == "1" || mark == "2") ? kImageDiaryReminder : kImageDiary;
+    if (kind == "9")
+        return kImageVideo;
+    return kImageTranslation;
+}
+
+int StatusOf(std::string_view kind, int image, const std::vector<std::string_view>& f) {
+    if (!RecordField(f, kFieldLock).empty())
+        return kStatusLocked;
+    if (image == kImageNewMessage || image == kImageDiaryReminder)
+        return kStatusAttention;
+    if (kind == "5" || RecordField(f, kFieldTextA) == kImportMark)
+        return kStatusImported;
+    return kStatusNormal;
+}
+
+RecordRow MakeRow(ViewKind view, std::string_view kind, const std::vector<std::string_view>& f,
+                  std::uint64_t offset) {
+    RecordRow row;
+    row.log_offset = offset;
+    row.image = ImageOf(kind, f);
+    const int status = StatusOf(kind, row.image, f);
+    const std::string id(RecordField(f, kFieldNumber));
+    const std::string duration = DisplayText(RecordField(f, kFieldDuration));
+    const std::string file = DisplayText(RecordField(f, kFieldContainer));
+    if (view == ViewKind::kPhone) {
+        row.columns = {id,
+                       DisplayText(RecordField(f, kFieldSubject)),
+                       DisplayText(RecordField(f, kFieldTextA)),
+                       DisplayText(RecordField(f, kFieldStartDate)),
+                       DisplayText(RecordField(f, kFieldStartTime)),
+                       duration,
+                       file,
+                       std::to_string(status)};
+    } else if (view == ViewKind::kDiary) {
+        row.columns = {id,
+                       DisplayText(RecordField(f, kFieldSubject)),
+                       DisplayText(RecordField(f, kFieldTextA)),
+                       DisplayText(RecordField(f, kFieldTextB)),
+                       duration,
+                       file,
+                       std::to_string(status)};
+    } else {
+        row.columns = {id,
+                       DisplayText(RecordField(f, kFieldSubject)),
+                       DisplayText(RecordField(f, kFieldStartDate)),
+                       DisplayText(RecordField(f, kFieldStartTime)),
+                       duration,
+                       file,
+                       std::to_string(status)};
+    }
+    return row;
+}
+
+std::optional<ViewKind> ViewOfSearchKind(int search_kind) {
+    for (const auto& k : kKinds) {
+        if (k.search_kind == search_kind)
+            return k.view;
+    }
+    return std::nullopt;
+}
+
+int CompareTextIgnoringCase(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char ca = static_cast<unsigned char>(a[i]);
+        unsigned char cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<unsigned char>(ca - 'A' + 'a');
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<unsigned char>(cb - 'A' + 'a');
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+template <typename T>
+int Compare3(const T& a, const T& b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+struct ParsedDate {
+    int day = 0;
+    int month = 0;
+    int year = 0;
+};
+
+std::optional<ParsedDate> ParseDate(std::string_view text) {
+    int parts[3] = {0, 0, 0};
+    int widths[3] = {0, 0, 0};
+    int part = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (widths[part] >= 4)
+                return std::nullopt;
+            parts[part] = parts[part] * 10 + (c - '0');
+            ++widths[part];
+        } else if ((c == '/' || c == '.' || c == '-') && part < 2 && widths[part] > 0) {
+            ++part;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (part != 2 || widths[2] == 0)
+        return std::nullopt;
+    ParsedDate date;
+    if (widths[0] == 4) {  // year first: yyyy-mm-dd
+        date = {parts[2], parts[1], parts[0]};
+    } else {
+        date = {parts[0], parts[1], parts[2]};
+        if (widths[2] <= 2)
+            date.year += date.year < 70 ? 2000 : 1900;
+        else if (widths[2] != 4)
+            return std::nullopt;
+    }
+    if (widths[1] > 2 || date.month < 1 || date.month > 12 || date.day < 1 || date.day > 31) {
+        return std::nullopt;
+    }
+    return date;
+}
+
+void ReadRows(int fd, int search_kind, ViewKind view, std::vector<RecordRow>& rows) {
+    constexpr std::size_t kLinesPerRead = 2048;
+    std::string buffer(kRecordLineBytes * kLinesPerRead, '\0');
+    std::uint64_t offset = 0;
+    for (;;) {
+        std::size_t filled = 0;
+        while (filled < buffer.size()) {
+            ssize_t n = ::read(fd, buffer.data() + filled, buffer.size() - filled);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            filled += static_cast<std::size_t>(n);
+        }
+        const std::size_t whole = filled / kRecordLineBytes * kRecordLineBytes;
+        for (std::size_t at = 0; at < whole; at += kRecordLineBytes, offset += kRecordLineBytes) {
+            std::string_view line(buffer.data() + at, kRecordLineBytes);
+            if (!IsWellFormedRecordLine(line))
+                continue;
+            auto number = LeadingRecordNumber(line);
+            if (!number || *number < 1 || *number >= kErasedRecordNumber)
+                continue;
+            auto fields = SplitRecordFields(line.substr(0, kRecordTextBytes));
+            std::string_view kind = RecordField(fields, kFieldKind);
+            if (!KindMatches(search_kind, kind))
+                continue;
+            rows.push_back(MakeRow(view, kind, fields, offset));
+        }
+        if (filled < buffer.size())
+            return;  // end of file (a partial last line is passed over)
+    }
+}
+
+}  // namespace
+
+const ListKindInfo& ListKind(ViewKind view) {
+    for (const auto& k : kKinds) {
+        if (k.view == view)
+            return k;
+    }
+    return kKinds[0];
+}
+
+std::span<const ViewKind> KindIconOrder() {
+    return kIconOrder;
+}
+
+std::optional<ViewKind> ViewKindFromName(std::string_view name) {
+    for (const auto& k : kKinds) {
+        if (name == k.name)
+            return k.view;
+    }
+    return std::nullopt;
+}
+
+int ColumnOf(ViewKind view, ColumnRole role) {
+    const auto roles = ListKind(view).roles;
+    for (std::size_t i = 0; i < roles.size(); ++i) {
+        if (roles[i] == role)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+Rgb StatusColour(int status) {
+    switch (status) {
+        case kStatusLocked:
+            return {0, 0, 0};
+        case kStatusAttention:
+            return {43, 132, 34};
+        case kStatusImported:
+            return {140, 0, 141};
+        default:
+            return {10, 20, 200};
+    }
+}
+
+int RecordRow::status() const {
+    if (columns.empty())
+        return kStatusNormal;
+    const std::string& text = columns.back();
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || value > 1000000)
+            return kStatusNormal;
+        value = value * 10 + (c - '0');
+    }
+    return text.empty() ? kStatusNormal : value;
+}
+
+std::vector<RecordRow> SearchLog(const std::filesystem::path& log_path, int search_kind) {
+    std::vector<RecordRow> rows;
+    auto view = ViewOfSearchKind(search_kind);
+    if (!view)
+        return rows;
+    int fd = ::open(log_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return rows;
+    ReadRows(fd, search_kind, *view, rows);
+    ::close(fd);
+    return rows;
+}
+
+std::string NormaliseDateText(std::string_view date_text) {
+    auto date = ParseDate(date_text);
+    if (!date)
+        return "00/00/0000";
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d", date->day, date->month, date->year);
+    return text;
+}
+
+void PostProcessRows(std::vector<RecordRow>& rows, ViewKind view) {
+    const int date_column = ColumnOf(view, ColumnRole::kDate);
+    for (RecordRow& row : rows) {
+        if (date_column < 0 || static_cast<std::size_t>(date_column) >= row.columns.size())
+            continue;
+        // At most 19 characters of the date are read.
+        std::string_view date = row.columns[date_column];
+        date = date.substr(0, 19);
+        auto parsed = ParseDate(date);
+        row.date_key = NormaliseDateText(date);
+        row.date_order = parsed ? parsed->year * 10000 + parsed->month * 100 + parsed->day : 0;
+    }
+}
+
+int CompareRows(const RecordRow& a, const RecordRow& b, ViewKind view, int column) {
+    const auto roles = ListKind(view).roles;
+    if (column < 0 || static_cast<std::size_t>(column) >= roles.size())
+        return 0;
+    if (static_cast<std::size_t>(column) >= a.columns.size() ||
+        static_cast<std::size_t>(column) >= b.columns.size()) {
+        return 0;
+    }
+    switch (roles[column]) {
+        case ColumnRole::kDate:
+            return Compare3(a.date_order, b.date_order);
+        case ColumnRole::kDuration:
+            return Compare3(conv_duration(a.columns[column].c_str()),
+                            conv_duration(b.columns[column].c_str()));
+        case ColumnRole::kRecordingFile:
+        case ColumnRole::kStatus:
+            return 0;  // hidden: the order is kept
+        default:
+            return CompareTextIgnoringCase(a.columns[column], b.columns[column]);
+    }
+}
+
+void SortRows(std::vector<RecordRow>& rows, ViewKind view, int column, bool descending) {
+    std::stable_sort(rows.begin(), rows.end(), [&](const RecordRow& a, const RecordRow& b) {
+        int order = CompareRows(a, b, view, column);
+        return descending ? order > 0 : order < 0;
+    });
+}
+
+void RecordList::SwitchView(ViewKind view) {
+    const bool was_phone = view_ == ViewKind::kPhone;
+    const bool is_phone = view == ViewKind::kPhone;
+    if (view_ != ViewKind::kNone && was_phone != is_phone && sort_column_ > 1) {
+        sort_column_ += is_phone ? 1 : -1;
+    }
+    if (sort_column_ < 0 ||
+        static_cast<std::size_t>(sort_column_) >= ListKind(view).columns.size()) {
+        sort_column_ = 0;
+    }
+    view_ = view;
+}
+
+int RecordList::List(ViewKind view, const std::filesystem::path& working_folder) {
+    const ListKindInfo& kind = ListKind(view);
+    Show(view, SearchLog(working_folder / kind.log_member, kind.search_kind));
+    return static_cast<int>(rows_.size());
+}
+
+void RecordList::Show(ViewKind view, std::vector<RecordRow> rows) {
+    SwitchView(view);
+    rows_ = std::move(rows);
+    PostProcessRows(rows_, view_);
+    SortRows(rows_, view_, sort_column_, descending_);
+}
+
+void RecordList::ClickHeader(int column) {
+    if (view_ == ViewKind::kNone || column < 0 ||
+        static_cast<std::size_t>(column) >= ListKind(view_).columns.size()) {
+        return;
+    }
+    if (column == sort_column_) {
+        descending_ = !descending_;
+    } else {
+        sort_column_ = column;
+        descending_ = false;
+    }
+    SortRows(rows_, view_, sort_column_, descending_);
+}
+
+void RecordList::SetSort(int column, bool descending) {
+    sort_column_ = column;
+    descending_ = descending;
+    SortRows(rows_, view_, sort_column_, descending_);
+}
+
+std::string RecordList::StatusText() const {
+    if (view_ == ViewKind::kNone)
+        return {};
+    std::string text = ListKind(view_).found_prefix + std::to_string(rows_.size());
+    if (view_ == ViewKind::kPhone) {
+        if (int fresh = NewMessageCount(); fresh > 0) {
+            text += " : You have " + std::to_string(fresh) + " new messages.";
+        }
+    }
+    return text;
+}
+
+int RecordList::NewMessageCount() const {
+    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const RecordRow& r) {
+        return r.image == kImageNewMessage;
+    }));
+}
+
+}  // namespace kivo::core

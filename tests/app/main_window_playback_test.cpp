@@ -1,0 +1,200 @@
+// Play in the main window: a record saved by the record store library into
+// the open store, selected in the list, opens "Kivo Internal Message Player"
+// on that record (through the Play command and through Enter), which plays
+// its wave on the virtual sound card (test_main.cpp points KIVO_AUDIO_OUT at
+// a file) and closes; New in the player closes it and opens the Dictation
+// Recorder; closing the window asks before audio inserted in the player is
+// dropped.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <functional>
+
+#include "app_fixture.h"
+#include "kivo/core/user_messages.h"
+#include "kivo/playback/playback_dialog.h"
+#include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/wavefile/wave_reader.h"
+#include "kivo/wavefile/wave_writer.h"
+#include "main_window.h"
+#include "xrsave.h"
+
+namespace kivo::app {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+const wavefile::PcmFormat kMono8k{1, 8000, 16};
+
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeout_ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// What the virtual speaker has played so far in this process.
+Bytes PlayedSoFar() {
+    wavefile::WaveData wave;
+    const std::string path = qEnvironmentVariable("KIVO_AUDIO_OUT").toStdString();
+    if (path.empty() || !wavefile::ReadWaveFile(path, &wave).ok())
+        return {};
+    return wave.samples;
+}
+
+class MainWindowPlaybackTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(qEnvironmentVariable("KIVO_AUDIO"), QStringLiteral("virtual"));
+        window_ =
+            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
+        ASSERT_TRUE(window_->Start());
+    }
+    // Saves record `number` with a 1.5 s wave the way the recorders do.
+    Bytes SaveRecord(int number) {
+        const core::DataStoreSession& store = window_->session().store();
+        const std::string working = store.working_folder().string();
+        const std::string base = "D" + std::to_string(number);
+        Bytes wave(12000 * 2);
+        for (std::size_t i = 0; i < wave.size(); ++i)
+            wave[i] = static_cast<std::uint8_t>(i * 7 % 251);
+        EXPECT_TRUE(wavefile::WritePcmWave(working + "/" + base + ".xrw", kMono8k, wave).ok());
+        const std::vector<recordstore::IndexMark> marks = {
+            recordstore::MakeIndexMark("00:00:01", "one")};
+        EXPECT_TRUE(recordstore::WriteIndexMarkFile(working + "/" + base + ".xrs", marks).ok());
+        recordstore::RecordFields fields;
+        fields.record_number = number;
+        fields.kind_code = recordstore::kind_code::kMessage;
+        fields.text_a = "0";
+        fields.subject = "Played from the list";
+        fields.container_name = base + ".xrz";
+        fields.start_date = fields.end_date = "03/04/2025";
+        fields.start_time = "09:00";
+        fields.end_time = "09:01";
+        fields.duration = "00:00:01";
+        const recordstore::RecordLineBuild line = recordstore::RecordLine::Build(fields);
+        EXPECT_TRUE(line.status.ok());
+        std::ofstream(working + "/" + base + ".xrl", std::ios::binary) << line.bytes;
+        EXPECT_GT(XRsaveR((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(),
+                          "", working.c_str(), store.store_path().string().c_str(),
+                          std::to_string(number).c_str(), 0),
+                  0);
+        window_->ShowKind(core::ViewKind::kDictation);
+        return wave;
+    }
+    playback::PlaybackDialog* OpenPlayer() {
+        return window_->findChild<playback::PlaybackDialog*>();
+    }
+    void CloseAndForget(QPointer<playback::PlaybackDialog> dialog, bool ok) {
+        ok ? dialog->accept() : dialog->reject();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(dialog.isNull());
+    }
+
+    test::AppHome home_;
+    core::RecordingMessageReporter reporter_{core::kAnswerNo};
+    test::ScriptedChooser chooser_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowPlaybackTest, PlayAndEnterOpenThePlayerOnTheSelectedRecordWhichPlaysIt) {
+    const Bytes wave = SaveRecord(77);
+    ASSERT_EQ(window_->records().rowCount(), 1);
+    window_->show();
+    window_->record_view()->selectRow(0);
+    QAction* play = window_->commands().action(Command::kPlay);
+    ASSERT_TRUE(play->isEnabled());
+
+    const Bytes before = PlayedSoFar();
+    play->trigger();
+    QPointer<playback::PlaybackDialog> dialog = OpenPlayer();
+    ASSERT_FALSE(dialog.isNull());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Kivo Internal Message Player"));
+    playback::PlaybackSession& session = dialog->session();
+    EXPECT_EQ(session.item().record_number, 77);
+    EXPECT_EQ(session.subject(), QStringLiteral("Played from the list"));
+    EXPECT_EQ(session.marks().size(), 1u);
+    EXPECT_TRUE(session.is_playing());
+    ASSERT_TRUE(WaitUntil([&] { return !session.is_playing(); }));
+    const Bytes after = PlayedSoFar();
+    ASSERT_EQ(after.size(), before.size() + wave.size());
+    EXPECT_TRUE(Bytes(after.begin() + static_cast<std::ptrdiff_t>(before.size()), after.end()) ==
+                wave);
+    CloseAndForget(dialog, /*ok=*/false);
+
+    // Enter in the list does the same.
+    window_->record_view()->setFocus();
+    window_->record_view()->selectRow(0);
+    QTest::keyClick(window_->record_view(), Qt::Key_Return);
+    dialog = OpenPlayer();
+    ASSERT_FALSE(dialog.isNull());
+    EXPECT_EQ(dialog->session().item().record_number, 77);
+    CloseAndForget(dialog, /*ok=*/true);
+    EXPECT_TRUE(reporter_.reports().empty());
+}
+
+TEST_F(MainWindowPlaybackTest, NewInThePlayerOpensTheRecorderOnceThePlayerHasClosed) {
+    SaveRecord(78);
+    window_->show();
+    window_->record_view()->selectRow(0);
+    window_->commands().action(Command::kPlay)->trigger();
+    QPointer<playback::PlaybackDialog> dialog = OpenPlayer();
+    ASSERT_FALSE(dialog.isNull());
+
+    // The recorder runs modally: note it, whether the player was still
+    // there, and close it.
+    QString recorder_title;
+    bool player_still_open = true;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (modal == nullptr || !recorder_title.isEmpty())
+            return;
+        recorder_title = modal->windowTitle();
+        player_still_open = !dialog.isNull() && dialog->isVisible();
+        modal->reject();
+    });
+    poll.start();
+    dialog->findChild<QPushButton*>(QStringLiteral("newButton"))->click();
+    ASSERT_TRUE(WaitUntil([&] { return !recorder_title.isEmpty(); }));
+    EXPECT_EQ(recorder_title, QStringLiteral("Dictation Recorder"));
+    EXPECT_FALSE(player_still_open);
+}
+
+TEST_F(MainWindowPlaybackTest, ClosingTheWindowAsksAboutAudioInsertedInThePlayer) {
+    SaveRecord(79);
+    window_->show();
+    window_->record_view()->selectRow(0);
+    window_->commands().action(Command::kPlay)->trigger();
+    QPointer<playback::PlaybackDialog> dialog = OpenPlayer();
+    ASSERT_FALSE(dialog.isNull());
+    playback::PlaybackSession& session = dialog->session();
+    ASSERT_TRUE(WaitUntil([&] { return !session.is_playing(); }));
+    ASSERT_TRUE(session.StartInsert());
+    ASSERT_TRUE(WaitUntil([&] { return session.length_ms() > 1600; }));
+
+    window_->close();  // answered No: the inserted audio is dropped
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{1});
+    EXPECT_FALSE(window_->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+}
+
+}  // namespace
+}  // namespace kivo::app

@@ -1,0 +1,208 @@
+// The data store session: unpacking, saving, switching and component copies.
+#include "kivo/core/data_store_session.h"
+
+#include <gtest/gtest.h>
+
+#include "file_bytes.h"
+#include "kivo/core/profile_file.h"
+#include "kivo/core/working_folder.h"
+#include "store_fixture.h"
+#include "temp_dir.h"
+
+namespace kivo::core {
+namespace {
+
+using test::MakeRecordLog;
+using test::MakeStore;
+using test::NewStoreMembers;
+using test::ReadFileText;
+using test::ReadStoreMembers;
+using test::RecordFields;
+using test::StoreMembers;
+using test::TempDir;
+using test::WriteFileText;
+
+class DataStoreTest : public ::testing::Test {
+protected:
+    // The working folder must exist before the session below copies its path;
+    // an empty path would make the session unpack into the current folder.
+    static WorkingFolder CreatedIn(const std::filesystem::path& root) {
+        WorkingFolder folder;
+        EXPECT_EQ(folder.Create(root), 0);
+        return folder;
+    }
+
+    void SetUp() override { ASSERT_FALSE(working.path().empty()); }
+
+    std::filesystem::path Store(const std::string& name) { return stores.path() / name; }
+
+    TempDir root, stores, home;
+    WorkingFolder working = CreatedIn(root.path());
+    ProfileFile profile{home.file("KIVO.ini")};
+    DataStoreSession session{working.path(), &profile, "anna"};
+};
+
+TEST_F(DataStoreTest, LoadUnpacksTheElevenMembers) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    for (const char* member : UnpackedMembers()) {
+        EXPECT_TRUE(std::filesystem::exists(session.WorkingPath(member))) << member;
+    }
+    EXPECT_EQ(session.state(), StoreState::kOpen);
+}
+
+TEST_F(DataStoreTest, MissingStoreGives105) {
+    session.set_location({stores.path(), "Nowhere"});
+    EXPECT_EQ(session.LoadDataStore(), 105);
+}
+
+TEST_F(DataStoreTest, StoreMadeBeforeAgendasGainsAgendasAndLists) {
+    StoreMembers members = NewStoreMembers();
+    members.erase("Voxwren.xra");
+    MakeStore(Store("Old.xrt"), members);
+    session.set_location({stores.path(), "Old"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    auto stored = ReadStoreMembers(Store("Old.xrt"));
+    EXPECT_EQ(stored["Voxwren.xra"], "999999999");
+    EXPECT_EQ(stored["Voxwren.xrl"], "999999999");
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrl").string()), "999999999");
+}
+
+TEST_F(DataStoreTest, SaveWithThePhoneLogMissingSavesTheOtherEightAndReports106) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    const std::string changed = MakeRecordLog({RecordFields{}});
+    WriteFileText(session.WorkingPath("Voxwren.xrr").string(), changed);
+    WriteFileText(session.WorkingPath("Voxwren.xrb").string(), "phone book");
+    std::filesystem::remove(session.WorkingPath("Voxwren.xrp"));
+
+    EXPECT_EQ(session.SaveDataStore(), 106);
+    auto stored = ReadStoreMembers(Store("KIVO.xrt"));
+    EXPECT_EQ(stored["Voxwren.xrr"], changed);
+    EXPECT_EQ(stored["Voxwren.xrb"], "phone book");
+    EXPECT_EQ(stored["Voxwren.xrp"], test::RecordLogHeader());  // the stored one stays
+}
+
+TEST_F(DataStoreTest, OpenOfficeSetsFolderAndNameAndRecordsThem) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    StoreMembers office = NewStoreMembers();
+    RecordFields meeting;
+    meeting.number = 5;
+    meeting.kind = "1";
+    office["Voxwren.xrm"] = MakeRecordLog({meeting});
+    MakeStore(Store("Office.xrt"), office);
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(session.WorkingPath("Voxwren.xrb").string(), "saved before switching");
+
+    ASSERT_EQ(session.Open(Store("Office.xrt")), 0);
+    EXPECT_EQ(session.location().folder, stores.path());
+    EXPECT_EQ(session.location().name, "Office");
+    EXPECT_EQ(profile.Read("anna", "LastPath"), stores.path().string());
+    EXPECT_EQ(profile.Read("anna", "LastFile"), "Office");
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrm").string()), office["Voxwren.xrm"]);
+    EXPECT_EQ(ReadStoreMembers(Store("KIVO.xrt"))["Voxwren.xrb"], "saved before switching");
+}
+
+TEST_F(DataStoreTest, OpenOfAFileWithoutExtensionFailsAndKeepsTheOpenStore) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    WriteFileText(Store("Office").string(), "not a store");
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+
+    EXPECT_EQ(session.Open(Store("Office")), 105);
+    EXPECT_EQ(session.state(), StoreState::kOpen);
+    EXPECT_EQ(session.location().name, "KIVO");
+    EXPECT_TRUE(std::filesystem::exists(session.WorkingPath("Voxwren.xrr")));
+    EXPECT_EQ(profile.Read("anna", "LastFile"), "Bad");
+}
+
+TEST_F(DataStoreTest, FailedOpenWithNoStoreOpenMarksTheStateFailed) {
+    EXPECT_EQ(session.Open(Store("Missing.xrt")), 105);
+    EXPECT_EQ(session.state(), StoreState::kFailed);
+}
+
+TEST_F(DataStoreTest, CancelledChoiceKeepsAnOpenStoreOpen) {
+    session.CancelChoice();
+    EXPECT_EQ(session.state(), StoreState::kCancelled);  // start-up: nothing open
+
+    DataStoreSession open_session{working.path()};
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    open_session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(open_session.LoadDataStore(), 0);
+    open_session.CancelChoice();
+    EXPECT_EQ(open_session.state(), StoreState::kOpen);
+}
+
+TEST_F(DataStoreTest, NewRefusesAnExistingName) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    EXPECT_EQ(session.New(Store("KIVO.xrt")), 3);
+    EXPECT_EQ(session.New(Store("KIVO")), 3);  // the name becomes KIVO.xrt
+}
+
+TEST_F(DataStoreTest, NewSavesTheOpenStoreThenBuildsAndOpensTheNewOne) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(session.WorkingPath("Voxwren.xrc").string(), "templates of KIVO");
+
+    ASSERT_EQ(session.New(stores.path() / "sub" / "Fresh"), 0);
+    EXPECT_EQ(session.location().name, "Fresh");
+    EXPECT_TRUE(std::filesystem::exists(stores.path() / "sub" / "Fresh.xrt"));
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrc").string()), "");
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrl").string()), "999999999");
+    EXPECT_EQ(profile.Read("anna", "LastFile"), "Fresh");
+    EXPECT_EQ(ReadStoreMembers(Store("KIVO.xrt"))["Voxwren.xrc"], "templates of KIVO");
+}
+
+TEST_F(DataStoreTest, NewThatCannotBuildKeepsThePreviousStoreOpen) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(root.file("blocker"), "a file where the folder should be");
+
+    const int code = session.New(root.path() / "blocker" / "Fresh.xrt");
+    EXPECT_GT(code, 100);
+    EXPECT_EQ(session.state(), StoreState::kOpen);
+    EXPECT_EQ(session.location().name, "KIVO");
+    EXPECT_TRUE(std::filesystem::exists(session.WorkingPath("Voxwren.xrr")));
+}
+
+TEST_F(DataStoreTest, StoreLocationsSplitChosenPaths) {
+    auto opened = StoreLocation::FromOpenedPath("/d/stores/Office.xrt");
+    EXPECT_EQ(opened.folder, "/d/stores");
+    EXPECT_EQ(opened.name, "Office");
+    EXPECT_EQ(StoreLocation::FromOpenedPath("/d/stores/Office").name, "");
+    EXPECT_EQ(StoreLocation::FromNewPath("/d/stores/Office").name, "Office");
+    EXPECT_EQ(StoreLocation::FromNewPath("/d/my.stores/a.b.xrt").name, "a.b");
+    EXPECT_EQ(opened.StorePath(), "/d/stores/Office.xrt");
+}
+
+TEST_F(DataStoreTest, ComponentsAreAppendedFromFilesAndOtherStores) {
+    StoreMembers other = NewStoreMembers();
+    other["Voxwren.xrb"] = "B2";
+    MakeStore(Store("Other.xrt"), other);
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(session.WorkingPath("Voxwren.xrb").string(), "B1");
+
+    EXPECT_EQ(session.CopyComponentFromStore(Store("Other.xrt"), 0), 0);
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrb").string()), "B1B2");
+    EXPECT_EQ(session.CopyComponentFromStore(Store("Other.xrt"), 3), 124);
+    EXPECT_EQ(session.CopyComponentFromStore(Store("Missing.xrt"), 0), 112);
+
+    WriteFileText(root.file("templates.xrc"), "T");
+    EXPECT_EQ(session.ImportComponentFile(ComponentKind::kTemplates, root.file("templates.xrc")),
+              0);
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrc").string()), "T");
+    EXPECT_EQ(AppendComponentFile(session.WorkingPath("x"), root.file("missing")), 125);
+
+    ASSERT_TRUE(session.ExportComponent(ComponentKind::kPhoneBook, root.file("PhoneBook.xrb")));
+    EXPECT_EQ(ReadFileText(root.file("PhoneBook.xrb")), "B1B2");
+}
+
+}  // namespace
+}  // namespace kivo::core

@@ -95,6 +95,11 @@ public:
     }
     FsStatus SetTimes(const filesystem::FileTimes&) override { return FsStatus::Error(EROFS); }
     FsStatus SetPermissions(std::uint32_t) override { return FsStatus::Error(EROFS); }
+    // The locks are held on the file beneath, by whoever opened it.
+    FsStatus TryLock(filesystem::FileLock, filesystem::LockMode) override {
+        return FsStatus::Error(ENOLCK);
+    }
+    void Unlock(filesystem::FileLock) override {}
 
 private:
     template <typename T>

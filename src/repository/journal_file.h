@@ -72,7 +72,7 @@ struct JournalInspection {
     std::uint64_t window_capacity = 0;
     std::optional<Checkpoint> checkpoint;        // compaction: the latest valid one
     std::uint64_t checkpoint_window_offset = 0;  // where its window lies in the journal
-    filesystem::FsStatus read_status;              // a read that failed (state kInvalid)
+    filesystem::FsStatus read_status;            // a read that failed (state kInvalid)
 };
 
 std::string JournalPath(const std::string& repository_path);

@@ -198,7 +198,8 @@ std::unique_ptr<File> MakeCommittedStateView(const EngineContext& context, const
         CommittedStateView old_state(file, std::move(journal_again.value), inspection.original_size,
                                      layers);
         StatusRecord scratch;
-        EngineContext scratch_context{context.file_system, context.options, scratch};
+        EngineContext scratch_context{context.file_system, context.options, scratch,
+                                      context.held_lock};
         OpenRepository old_repository(scratch_context);
         if (old_repository.OpenHeldFile(old_state, path, OpenMode::kRead) != OpenOutcome::kOpened) {
             context.status.Add(

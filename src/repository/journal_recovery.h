@@ -26,8 +26,8 @@ bool FinishInterruptedCall(const EngineContext& context, const std::string& path
 // it, over `file` (the repository as it lies on disk) and the journal.
 // Null, with a message added, when the journal cannot be read.
 std::unique_ptr<filesystem::File> MakeCommittedStateView(const EngineContext& context,
-                                                       const std::string& path,
-                                                       filesystem::File& file,
-                                                       const JournalInspection& inspection);
+                                                         const std::string& path,
+                                                         filesystem::File& file,
+                                                         const JournalInspection& inspection);
 
 }  // namespace kivo::repository

@@ -74,7 +74,8 @@ private:
     // Replacing follows what creating over an existing file does on Windows:
     // a read-only file or a folder cannot be replaced.
     bool OutputMayBeReplaced(const std::string& output) {
-        filesystem::FsResult<filesystem::FileInfo> existing = context_.file_system.Stat(output, false);
+        filesystem::FsResult<filesystem::FileInfo> existing =
+            context_.file_system.Stat(output, false);
         if (!existing.ok()) {
             return true;
         }
@@ -93,7 +94,7 @@ private:
     }
 
     std::unique_ptr<filesystem::File> CreateTemporary(const std::string& output,
-                                                    std::string& temporary) {
+                                                      std::string& temporary) {
         filesystem::OpenOptions options;
         options.access = filesystem::Access::kReadWrite;
         options.creation = filesystem::Creation::kCreateNew;
@@ -148,7 +149,7 @@ private:
     void SetTimesAndAttributes(const DirectoryEntry& entry, filesystem::File& file,
                                const std::string& output) {
         filesystem::FileTimes times{TimestampFromFileTime(entry.accessed),
-                                  TimestampFromFileTime(entry.written)};
+                                    TimestampFromFileTime(entry.written)};
         FsStatus status = file.SetTimes(times);
         // A new file already has the permissions of a normal one.
         if (status.ok() && (entry.attributes & format::kAttributeReadOnly) != 0) {

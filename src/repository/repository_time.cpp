@@ -26,8 +26,9 @@ filesystem::Timestamp TimestampFromFileTime(FileTime time) {
         return filesystem::Timestamp{};
     }
     std::uint64_t since_1970 = time - kFileTimeUnixEpoch;
-    return filesystem::Timestamp{static_cast<std::int64_t>(since_1970 / kIntervalsPerSecond),
-                               static_cast<std::uint32_t>(since_1970 % kIntervalsPerSecond) * 100};
+    return filesystem::Timestamp{
+        static_cast<std::int64_t>(since_1970 / kIntervalsPerSecond),
+        static_cast<std::uint32_t>(since_1970 % kIntervalsPerSecond) * 100};
 }
 
 SystemTime SystemTimeFromTimestamp(const filesystem::Timestamp& time) {

@@ -130,24 +130,19 @@ OpenOutcome OpenRepository::OpenHeldFile(filesystem::File& file, const std::stri
 
 bool OpenRepository::RecoverInterruptedCall(OpenMode mode) {
     JournalInspection inspection = InspectJournal(context_.file_system, real_path_);
-    switch (inspection.state) {
-        case JournalInspection::State::kNone:
-            return true;
-        case JournalInspection::State::kInvalid:
-            return DiscardIncompleteJournal(inspection);
-        case JournalInspection::State::kValid:
-            break;
+    if (inspection.state != JournalInspection::State::kValid) {
+        return SettleWithoutPlayback(inspection);
     }
     if (mode == OpenMode::kRead) {
         return RecoverWhileReading(inspection);
     }
-    context_.Trace(inspection.kind == JournalKind::kCompaction
-                       ? "Repository journal found: finishing the interrupted compaction\n"
-                       : "Repository journal found: rolling back the interrupted call\n");
-    return FinishInterruptedCall(context_, real_path_, *file_, inspection);
+    return PlayBack(*file_, inspection);
 }
 
-bool OpenRepository::DiscardIncompleteJournal(const JournalInspection& inspection) {
+bool OpenRepository::SettleWithoutPlayback(const JournalInspection& inspection) {
+    if (inspection.state == JournalInspection::State::kNone) {
+        return true;
+    }
     if (!inspection.read_status.ok()) {
         // A journal that cannot be read may still be needed.
         context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
@@ -160,6 +155,13 @@ bool OpenRepository::DiscardIncompleteJournal(const JournalInspection& inspectio
         context_.Trace("Repository journal discarded\n");
     }
     return true;
+}
+
+bool OpenRepository::PlayBack(filesystem::File& writable, const JournalInspection& inspection) {
+    context_.Trace(inspection.kind == JournalKind::kCompaction
+                       ? "Repository journal found: finishing the interrupted compaction\n"
+                       : "Repository journal found: rolling back the interrupted call\n");
+    return FinishInterruptedCall(context_, real_path_, writable, inspection);
 }
 
 bool OpenRepository::RecoverWhileReading(const JournalInspection& found) {
@@ -177,18 +179,10 @@ bool OpenRepository::RecoverWhileReading(const JournalInspection& found) {
     recovery_file_ = std::move(writable);
     // One of them may have played it back meanwhile.
     JournalInspection inspection = InspectJournal(context_.file_system, real_path_);
-    switch (inspection.state) {
-        case JournalInspection::State::kNone:
-            return true;
-        case JournalInspection::State::kInvalid:
-            return DiscardIncompleteJournal(inspection);
-        case JournalInspection::State::kValid:
-            break;
+    if (inspection.state != JournalInspection::State::kValid) {
+        return SettleWithoutPlayback(inspection);
     }
-    context_.Trace(inspection.kind == JournalKind::kCompaction
-                       ? "Repository journal found: finishing the interrupted compaction\n"
-                       : "Repository journal found: rolling back the interrupted call\n");
-    return FinishInterruptedCall(context_, real_path_, *recovery_file_, inspection);
+    return PlayBack(*recovery_file_, inspection);
 }
 
 std::unique_ptr<filesystem::File> OpenRepository::OpenToRecover() {
@@ -221,7 +215,7 @@ bool OpenRepository::ReadCommittedState(const JournalInspection& inspection) {
         return false;
     }
     context_.Trace(
-        "Repository needs recovery but cannot be written: reading its last "
+        "Repository needs recovery but cannot be written now: reading its last "
         "committed state\n");
     owned_view_ = std::move(view);
     file_ = owned_view_.get();

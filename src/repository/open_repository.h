@@ -161,7 +161,9 @@ private:
     bool TakeLocks();
     bool HoldsWriterLock() const;
     bool RecoverInterruptedCall(OpenMode mode);
-    bool DiscardIncompleteJournal(const JournalInspection& inspection);
+    // No journal, or an incomplete one (removed): nothing to play back.
+    bool SettleWithoutPlayback(const JournalInspection& inspection);
+    bool PlayBack(filesystem::File& writable, const JournalInspection& inspection);
     bool RecoverWhileReading(const JournalInspection& inspection);
     std::unique_ptr<filesystem::File> OpenToRecover();
     bool ReadCommittedState(const JournalInspection& inspection);

@@ -5,7 +5,6 @@
 #include "kivo/repository/writer_lock.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -119,22 +118,6 @@ TEST(WriterLock, AnotherEngineWaitsForTheHolderAndGoesOnWhenItLetsGo) {
     EXPECT_GE(waited, milliseconds(150));
     EXPECT_LT(waited, milliseconds(2500));
     EXPECT_EQ(LiveMembers(other, repository).count("b"), 0u);
-}
-
-TEST(WriterLock, OnTheMachineTheHolderIsNamedByProgramAndProcess) {
-    kivo::test::TempDir folder;
-    filesystem::PosixFileSystem fs;
-    const std::string repository = folder.file("s.xrt");
-    WriterLock lock = WriterLock::Acquire(fs, repository, {milliseconds(100), true});
-    ASSERT_TRUE(lock.held()) << Messages(lock.status());
-    std::string program = kivo::test::ReadFileText("/proc/self/comm");
-    program.pop_back();  // its line feed
-    const std::string in_use = "RPS01 Unable to open repository file (" + repository +
-                               ") - The repository is in use by " + program + " (process " +
-                               std::to_string(getpid()) + ")\n";
-    EXPECT_EQ(Messages(Engine(fs, ShortWait()).Put(repository, folder.path().string(), {})),
-              in_use);
-    EXPECT_EQ(Messages(WriterLock::Acquire(fs, repository, ShortLockWait()).status()), in_use);
 }
 
 TEST(WriterLock, WhatCannotBeHeldSaysWhy) {

@@ -1,6 +1,7 @@
 // Helpers shared by every FileSystem: error texts, FAT detection, paths.
 #include "kivo/filesystem/file_system.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace kivo::filesystem {
@@ -16,6 +17,14 @@ std::string FsStatus::Describe() const {
     // The GNU strerror_r returns the text, which may or may not be in buffer.
     const char* text = strerror_r(error_number_, buffer, sizeof buffer);
     return text != nullptr ? std::string(text) : std::string("Unknown error");
+}
+
+FsStatus File::LockRange(RangeLockKind, std::uint64_t, std::uint64_t) {
+    return FsStatus::Error(ENOLCK);
+}
+
+FsStatus File::UnlockRange(std::uint64_t, std::uint64_t) {
+    return FsStatus::Error(ENOLCK);
 }
 
 bool VolumeInfo::is_fat() const {

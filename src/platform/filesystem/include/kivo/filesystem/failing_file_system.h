@@ -33,9 +33,11 @@ enum FsCall : std::uint32_t {
     kCallUnlink = 1u << 13,
     kCallMakeDirectory = 1u << 14,
     kCallSyncDirectory = 1u << 15,
+    kCallLockRange = 1u << 16,  // LockRange and UnlockRange
+    kCallRemoveDirectory = 1u << 17,
 };
 using FsCallSet = std::uint32_t;
-inline constexpr FsCallSet kEveryCall = 0xFFFFu;
+inline constexpr FsCallSet kEveryCall = 0x3FFFFu;
 // The calls that change what is on the disk.
 inline constexpr FsCallSet kChangingCalls =
     kCallWrite | kCallTruncate | kCallSync | kCallRename | kCallUnlink | kCallSyncDirectory;
@@ -85,6 +87,7 @@ public:
     FsStatus Rename(const std::string& from, const std::string& to) override;
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
+    FsStatus RemoveDirectory(const std::string& path) override;
     FsStatus SyncDirectory(const std::string& path) override;
 
     // Shared with the wrapped files, which may outlive a plan.

@@ -1,8 +1,8 @@
 // The one seam between Kivo's Qt-free libraries and the file system.
 //
-// Every file the repository engine touches is reached through a FileSystem and
-// the File objects it opens, so tests can replace the disk with doubles that
-// fail a chosen call (FailingFileSystem) or lose unsynced writes in a power cut
+// Every file the repository engine and the record store touch is reached
+// through a FileSystem and the File objects it opens, so tests can replace the disk with doubles
+// that fail a chosen call (FailingFileSystem) or lose unsynced writes in a power cut
 // (PowerLossFileSystem). Results are values: an FsStatus carrying the errno of
 // the failing call, never an exception.
 //
@@ -67,6 +67,8 @@ struct FileInfo {
     std::optional<Timestamp> birth_time;
     Timestamp modification_time;
     Timestamp access_time;
+    // The last change of content or attributes (ctime), which no call can set back.
+    Timestamp change_time;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
 
@@ -101,6 +103,8 @@ struct DirectoryListing {
 };
 
 enum class Access { kRead, kReadWrite };
+
+enum class RangeLockKind { kShared, kExclusive };
 
 enum class Creation {
     kOpenExisting,      // fail with ENOENT when missing
@@ -150,6 +154,14 @@ public:
     virtual FsResult<FileInfo> Stat() = 0;
     virtual FsStatus SetTimes(const FileTimes& times) = 0;
     virtual FsStatus SetPermissions(std::uint32_t permissions) = 0;
+
+    // Advisory byte-range locks on [offset, offset + length); length 0 reaches
+    // to the end of the file however it grows. LockRange waits while another
+    // process holds a conflicting lock. The locks belong to the process, as
+    // fcntl record locks do: they never conflict within one process, and they
+    // end when the file is closed. A File that cannot lock answers ENOLCK.
+    virtual FsStatus LockRange(RangeLockKind kind, std::uint64_t offset, std::uint64_t length);
+    virtual FsStatus UnlockRange(std::uint64_t offset, std::uint64_t length);
 };
 
 class FileSystem {
@@ -167,6 +179,8 @@ public:
     virtual FsStatus Rename(const std::string& from, const std::string& to) = 0;
     virtual FsStatus Unlink(const std::string& path) = 0;
     virtual FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) = 0;
+    // Removes an empty directory (ENOTEMPTY otherwise).
+    virtual FsStatus RemoveDirectory(const std::string& path) = 0;
     // Makes the creation, renaming and removal of names in the directory durable.
     virtual FsStatus SyncDirectory(const std::string& path) = 0;
 };

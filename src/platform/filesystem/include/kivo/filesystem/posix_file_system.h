@@ -1,6 +1,7 @@
 // The FileSystem of the running machine, over the POSIX calls of Linux:
-// open/openat with O_NOFOLLOW and flock for exclusive access, pread/pwrite,
-// fsync, statx for birth times, futimens, fchmod, statfs, readdir, rename.
+// open/openat with O_NOFOLLOW and flock for exclusive access, fcntl record
+// locks for byte ranges, pread/pwrite, fsync, statx for birth times, futimens,
+// fchmod, statfs, readdir, rename, rmdir.
 #pragma once
 
 #include "kivo/filesystem/file_system.h"
@@ -17,6 +18,7 @@ public:
     FsStatus Rename(const std::string& from, const std::string& to) override;
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
+    FsStatus RemoveDirectory(const std::string& path) override;
     FsStatus SyncDirectory(const std::string& path) override;
 };
 

@@ -15,8 +15,10 @@
 //   kKeepEverything  everything written survives (the process was killed but
 //                    the kernel kept its page cache).
 // Exclusive locks behave like flock: per open file, released when it closes
-// and by the crash. The volume type seen by StatVolume can be set (FAT tests).
-// Directories are always durable. Paths are absolute, '/'-separated.
+// and by the crash. Byte-range locks are granted at once, as fcntl record
+// locks never conflict within the one process using the disk. The volume type seen by StatVolume
+// can be set (FAT tests). Directories (made and removed) are always durable. Paths are absolute,
+// '/'-separated.
 #pragma once
 
 #include <cstdint>
@@ -65,6 +67,7 @@ public:
     FsStatus Rename(const std::string& from, const std::string& to) override;
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
+    FsStatus RemoveDirectory(const std::string& path) override;
     FsStatus SyncDirectory(const std::string& path) override;
 
     struct Disk;  // shared with the open files

@@ -123,7 +123,8 @@ TEST(PosixFileSystem, RenameReplacesALinkInsteadOfFollowingIt) {
     EXPECT_TRUE(fs.SyncDirectory(dir.path().string()).ok());
 }
 
-// Whether another process would be refused a write lock on [offset, offset + length).
+// Whether another process would be refused a write lock on
+// [offset, offset + length).
 bool AnotherProcessIsLockedOut(const std::string& path, off_t offset, off_t length) {
     const pid_t child = fork();
     if (child == 0) {

@@ -1,10 +1,10 @@
 // The one seam between Kivo's Qt-free libraries and the file system.
 //
 // Every file the repository engine and the record store touch is reached
-// through a FileSystem and the File objects it opens, so tests can replace the disk with doubles
-// that fail a chosen call (FailingFileSystem) or lose unsynced writes in a power cut
-// (PowerLossFileSystem). Results are values: an FsStatus carrying the errno of
-// the failing call, never an exception.
+// through a FileSystem and the File objects it opens, so tests can replace
+// the disk with doubles that fail a chosen call (FailingFileSystem) or lose
+// unsynced writes in a power cut (PowerLossFileSystem). Results are values:
+// an FsStatus carrying the errno of the failing call, never an exception.
 //
 // The POSIX implementation is PosixFileSystem (posix_file_system.h); the way
 // the Windows calls of the original program map onto it is written down in

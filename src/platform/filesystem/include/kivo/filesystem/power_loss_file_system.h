@@ -16,9 +16,9 @@
 //                    the kernel kept its page cache).
 // Exclusive locks behave like flock: per open file, released when it closes
 // and by the crash. Byte-range locks are granted at once, as fcntl record
-// locks never conflict within the one process using the disk. The volume type seen by StatVolume
-// can be set (FAT tests). Directories (made and removed) are always durable. Paths are absolute,
-// '/'-separated.
+// locks never conflict within the one process using the disk. The volume
+// type seen by StatVolume can be set (FAT tests). Directories (made and
+// removed) are always durable. Paths are absolute, '/'-separated.
 #pragma once
 
 #include <cstdint>

@@ -7,8 +7,9 @@
 
 #include "codec/flac_wave_decoder.h"
 #include "fuzz_files.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/recording_container.h"
-#include "store/posix_file.h"
+#include "store/file_handle.h"
 
 namespace kivo::fuzz {
 namespace {
@@ -24,7 +25,8 @@ constexpr std::size_t kMaxPlacedMembers = 10;
 
 bool StillInStoredForm(const fs::path& media) {
     std::string error;
-    const recordstore::PosixFile file = recordstore::PosixFile::OpenForReading(media, &error);
+    const recordstore::FileHandle file =
+        recordstore::FileHandle::OpenForReading(filesystem::DefaultFileSystem(), media, &error);
     std::uint64_t size = 0;
     Require(file.is_open() && file.Size(&size), "the opened media can be read");
     recordstore::StoredWaveBlock block;

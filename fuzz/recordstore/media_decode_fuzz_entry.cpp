@@ -1,8 +1,6 @@
 // The media codec's decoding fuzz entry (see media_decode_fuzz_entry.h).
 #include "media_decode_fuzz_entry.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -12,15 +10,16 @@
 #include "codec/flac_wave_decoder.h"
 #include "codec/stored_wave_block.h"
 #include "fuzz_files.h"
+#include "kivo/filesystem/power_loss_file_system.h"
 #include "kivo/recordstore/media_codec.h"
-#include "store/posix_file.h"
+#include "store/file_handle.h"
 
 namespace kivo::fuzz {
 namespace {
 
 namespace fs = std::filesystem;
 using recordstore::CodecOutcome;
-using recordstore::PosixFile;
+using recordstore::FileHandle;
 using recordstore::StoredFormLookup;
 using recordstore::StoredWaveBlock;
 using Bytes = std::vector<std::uint8_t>;
@@ -32,15 +31,23 @@ using Bytes = std::vector<std::uint8_t>;
 // time and memory limits.
 constexpr std::uint64_t kMaxDecodedSampleBytes = 4u << 20;
 
-PosixFile MemoryFile(const std::uint8_t* data, std::size_t size) {
-    PosixFile file(memfd_create("kivo-media-fuzz", MFD_CLOEXEC));
-    if (!file.is_open() || !file.WriteAll(data, size)) {
+// A file held in memory: the only file of an in-memory disk, which the open
+// file keeps alive.
+FileHandle MemoryFile(const std::uint8_t* data, std::size_t size) {
+    filesystem::PowerLossFileSystem disk;
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    options.creation = filesystem::Creation::kCreateNew;
+    auto opened = disk.Open("/media", options);
+    if (!opened.ok())
         FuzzFailure("cannot make a memory file");
-    }
+    FileHandle file(std::move(opened.value));
+    if (!file.WriteAll(data, size))
+        FuzzFailure("cannot make a memory file");
     return file;
 }
 
-Bytes ReadWhole(const PosixFile& file) {
+Bytes ReadWhole(const FileHandle& file) {
     std::uint64_t size = 0;
     if (!file.Size(&size))
         FuzzFailure("cannot size a memory file");
@@ -92,7 +99,7 @@ bool MetadataEndsInside(const Bytes& input) {
 
 MemoryDecode DecodeInMemory(const Bytes& input) {
     MemoryDecode result;
-    const PosixFile source = MemoryFile(input.data(), input.size());
+    const FileHandle source = MemoryFile(input.data(), input.size());
     StoredWaveBlock block;
     std::string error;
     result.lookup = recordstore::FindStoredWaveBlock(source, input.size(), &block, &error);
@@ -114,7 +121,7 @@ MemoryDecode DecodeInMemory(const Bytes& input) {
         result.skipped = true;
         return result;
     }
-    PosixFile output = MemoryFile(nullptr, 0);
+    FileHandle output = MemoryFile(nullptr, 0);
     result.decoded = recordstore::DecodeFlacAsWave(source, block, output, &error);
     if (!result.decoded) {
         Require(!error.empty(), "a failed decode says why");

@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "kivo/filesystem/posix_file_system.h"
 #include "record_save_test_support.h"
 #include "store/record_log_append.h"
 #include "xrsave.h"
@@ -223,7 +224,8 @@ TEST(RecordLogAppend, ConcurrentWritersNeverInterleaveWithinALine) {
             ASSERT_TRUE(recordstore::RecordLine::Parse(bytes, &line).ok());
             for (int i = 0; i < kLinesEach; ++i) {
                 std::string error;
-                const auto offset = recordstore::AppendRecordLine(log, line, &error);
+                const auto offset = recordstore::AppendRecordLine(filesystem::DefaultFileSystem(),
+                                                                  log, line, &error);
                 ASSERT_TRUE(offset.has_value()) << error;
                 offsets[w].insert(*offset);
             }

@@ -103,6 +103,18 @@ public:
         return target_->TryLock(lock, mode);
     }
     void Unlock(FileLock lock) override { target_->Unlock(lock); }
+    FsStatus LockRange(RangeLockKind kind, std::uint64_t offset, std::uint64_t length) override {
+        if (state_->ShouldFail(kCallLockRange, path_)) {
+            return FsStatus::Error(state_->plan.error_number);
+        }
+        return target_->LockRange(kind, offset, length);
+    }
+    FsStatus UnlockRange(std::uint64_t offset, std::uint64_t length) override {
+        if (state_->ShouldFail(kCallLockRange, path_)) {
+            return FsStatus::Error(state_->plan.error_number);
+        }
+        return target_->UnlockRange(offset, length);
+    }
 
 private:
     std::unique_ptr<File> target_;
@@ -197,6 +209,13 @@ FsStatus FailingFileSystem::MakeDirectory(const std::string& path, std::uint32_t
         return FsStatus::Error(state_->plan.error_number);
     }
     return target_.MakeDirectory(path, permissions);
+}
+
+FsStatus FailingFileSystem::RemoveDirectory(const std::string& path) {
+    if (state_->ShouldFail(kCallRemoveDirectory, path)) {
+        return FsStatus::Error(state_->plan.error_number);
+    }
+    return target_.RemoveDirectory(path);
 }
 
 FsStatus FailingFileSystem::SyncDirectory(const std::string& path) {

@@ -1,6 +1,7 @@
 // Helpers shared by every FileSystem: error texts, FAT detection, paths.
 #include "kivo/filesystem/file_system.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace kivo::filesystem {
@@ -38,6 +39,14 @@ const char* FileTypeName(FileType type) {
             break;
     }
     return "special file";
+}
+
+FsStatus File::LockRange(RangeLockKind, std::uint64_t, std::uint64_t) {
+    return FsStatus::Error(ENOLCK);
+}
+
+FsStatus File::UnlockRange(std::uint64_t, std::uint64_t) {
+    return FsStatus::Error(ENOLCK);
 }
 
 bool VolumeInfo::is_fat() const {

@@ -57,6 +57,7 @@ FileInfo FromStatx(const struct statx& st) {
     }
     info.modification_time = FromStatx(st.stx_mtime);
     info.access_time = FromStatx(st.stx_atime);
+    info.change_time = FromStatx(st.stx_ctime);
     info.device = (static_cast<std::uint64_t>(st.stx_dev_major) << 32) | st.stx_dev_minor;
     info.inode = st.stx_ino;
     info.link_count = st.stx_nlink;
@@ -231,7 +232,31 @@ public:
         }
     }
 
+    FsStatus LockRange(RangeLockKind kind, std::uint64_t offset, std::uint64_t length) override {
+        return SetRecordLock(kind == RangeLockKind::kExclusive ? F_WRLCK : F_RDLCK, F_SETLKW,
+                             offset, length);
+    }
+
+    FsStatus UnlockRange(std::uint64_t offset, std::uint64_t length) override {
+        return SetRecordLock(F_UNLCK, F_SETLK, offset, length);
+    }
+
 private:
+    // Classic fcntl record locks, which belong to the process (File::LockRange).
+    FsStatus SetRecordLock(short type, int command, std::uint64_t offset, std::uint64_t length) {
+        struct flock range {};
+        range.l_type = type;
+        range.l_whence = SEEK_SET;
+        range.l_start = static_cast<off_t>(offset);
+        range.l_len = static_cast<off_t>(length);
+        while (fcntl(fd_, command, &range) != 0) {
+            if (errno != EINTR) {
+                return FsStatus::Error(errno);
+            }
+        }
+        return FsStatus::Ok();
+    }
+
     int fd_;
     // Kept here rather than in the kernel so reads and writes are pread/pwrite.
     std::uint64_t position_ = 0;
@@ -399,6 +424,10 @@ FsStatus PosixFileSystem::Unlink(const std::string& path) {
 FsStatus PosixFileSystem::MakeDirectory(const std::string& path, std::uint32_t permissions) {
     return mkdir(path.c_str(), static_cast<mode_t>(permissions)) == 0 ? FsStatus::Ok()
                                                                       : FsStatus::Error(errno);
+}
+
+FsStatus PosixFileSystem::RemoveDirectory(const std::string& path) {
+    return rmdir(path.c_str()) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
 }
 
 FsStatus PosixFileSystem::SyncDirectory(const std::string& path) {

@@ -18,6 +18,7 @@ struct Inode {
     Timestamp birth_time;
     Timestamp modification_time;
     Timestamp access_time;
+    Timestamp change_time;
     std::uint64_t number = 0;
     // Holders of each FileLock, by mode.
     struct LockCount {
@@ -134,7 +135,8 @@ struct PowerLossFileSystem::Disk {
     InodePointer NewInode() {
         auto inode = std::make_shared<Inode>();
         inode->number = next_inode++;
-        inode->birth_time = inode->modification_time = inode->access_time = Now();
+        inode->birth_time = inode->modification_time = inode->access_time = inode->change_time =
+            Now();
         return inode;
     }
 };
@@ -210,7 +212,7 @@ public:
         }
         const auto* source = static_cast<const std::uint8_t*>(data);
         std::copy_n(source, size_bytes, bytes.begin() + static_cast<std::ptrdiff_t>(offset));
-        inode_->modification_time = disk_->Now();
+        inode_->modification_time = inode_->change_time = disk_->Now();
         if (verdict == Verdict::kCrashNow) {
             return FsResult<std::size_t>::Failure(EIO);
         }
@@ -243,7 +245,7 @@ public:
             return FsStatus::Error(EIO);
         }
         inode_->current.resize(static_cast<std::size_t>(size_bytes));
-        inode_->modification_time = disk_->Now();
+        inode_->modification_time = inode_->change_time = disk_->Now();
         return FsStatus::Ok();
     }
 
@@ -268,6 +270,7 @@ public:
         }
         inode_->access_time = times.access_time;
         inode_->modification_time = times.modification_time;
+        inode_->change_time = disk_->Now();
         return FsStatus::Ok();
     }
 
@@ -276,6 +279,7 @@ public:
             return FsStatus::Error(EIO);
         }
         inode_->permissions = permissions & 07777;
+        inode_->change_time = disk_->Now();
         return FsStatus::Ok();
     }
 
@@ -312,6 +316,16 @@ public:
         held.reset();
     }
 
+    // One process uses this disk, and record locks never conflict within a
+    // process: a lock is granted at once while the file and the machine live.
+    FsStatus LockRange(RangeLockKind, std::uint64_t, std::uint64_t) override {
+        return Alive() && !disk_->down ? FsStatus::Ok() : FsStatus::Error(EIO);
+    }
+
+    FsStatus UnlockRange(std::uint64_t, std::uint64_t) override {
+        return Alive() && !disk_->down ? FsStatus::Ok() : FsStatus::Error(EIO);
+    }
+
     static FileInfo Describe(const Inode& inode) {
         FileInfo info;
         info.type = FileType::kRegular;
@@ -320,6 +334,7 @@ public:
         info.birth_time = inode.birth_time;
         info.modification_time = inode.modification_time;
         info.access_time = inode.access_time;
+        info.change_time = inode.change_time;
         info.device = 1;
         info.inode = inode.number;
         return info;
@@ -605,6 +620,31 @@ FsStatus PowerLossFileSystem::MakeDirectory(const std::string& raw_path, std::ui
         return FsStatus::Error(ENOENT);
     }
     disk_->directories.insert(path);
+    return FsStatus::Ok();
+}
+
+FsStatus PowerLossFileSystem::RemoveDirectory(const std::string& raw_path) {
+    std::string path = Normalize(raw_path);
+    if (disk_->down) {
+        return FsStatus::Error(EIO);
+    }
+    if (disk_->directories.count(path) == 0) {
+        return FsStatus::Error(disk_->names.count(path) != 0 ? ENOTDIR : ENOENT);
+    }
+    if (path == "/") {
+        return FsStatus::Error(EBUSY);
+    }
+    for (const std::string& directory : disk_->directories) {
+        if (directory != path && ParentDirectory(directory) == path) {
+            return FsStatus::Error(ENOTEMPTY);
+        }
+    }
+    for (const auto& [name, inode] : disk_->names) {
+        if (ParentDirectory(name) == path) {
+            return FsStatus::Error(ENOTEMPTY);
+        }
+    }
+    disk_->directories.erase(path);
     return FsStatus::Ok();
 }
 

@@ -7,13 +7,12 @@
 #include "codec/flac_wave_decoder.h"
 
 #include <FLAC/stream_decoder.h>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "codec/pcm_samples.h"
-#include "store/posix_file.h"
+#include "store/file_handle.h"
 
 namespace kivo::recordstore {
 namespace {
@@ -29,9 +28,9 @@ struct DecoderDeleter {
 };
 
 struct DecodeState {
-    const PosixFile* source;
+    const FileHandle* source;
     std::uint64_t read_position = 0;
-    PosixFile* output;
+    FileHandle* output;
     const StoredWaveBlock* block;
     std::uint64_t expected_frames = 0;
     std::uint64_t decoded_frames = 0;
@@ -95,7 +94,7 @@ FLAC__StreamDecoderWriteStatus WriteFrame(const FLAC__StreamDecoder*, const FLAC
     SamplesToPcmBytes(state->interleaved.data(), state->interleaved.size(), block.bits_per_sample,
                       state->bytes.data());
     if (!state->output->WriteAll(state->bytes.data(), state->bytes.size())) {
-        state->error = "cannot write the wave: " + ErrnoText(errno);
+        state->error = "cannot write the wave: " + state->output->LastErrorText();
         return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
     }
     state->decoded_frames += frames;
@@ -122,7 +121,7 @@ StoredFormLookup EndOfMetadataMissing(bool found, std::string* error) {
 
 }  // namespace
 
-StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_size_bytes,
+StoredFormLookup FindStoredWaveBlock(const FileHandle& file, std::uint64_t file_size_bytes,
                                      StoredWaveBlock* block, std::string* error) {
     unsigned char magic[kFlacMagicBytes];
     if (file_size_bytes < kFlacMagicBytes)
@@ -173,7 +172,7 @@ StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_s
     return EndOfMetadataMissing(found, error);
 }
 
-bool DecodeFlacAsWave(const PosixFile& source, const StoredWaveBlock& block, PosixFile& output,
+bool DecodeFlacAsWave(const FileHandle& source, const StoredWaveBlock& block, FileHandle& output,
                       std::string* error) {
     std::unique_ptr<FLAC__StreamDecoder, DecoderDeleter> decoder(FLAC__stream_decoder_new());
     if (!decoder) {
@@ -181,7 +180,7 @@ bool DecodeFlacAsWave(const PosixFile& source, const StoredWaveBlock& block, Pos
         return false;
     }
     if (!output.WriteAll(block.head.data(), block.head.size())) {
-        *error = "cannot write the wave: " + ErrnoText(errno);
+        *error = "cannot write the wave: " + output.LastErrorText();
         return false;
     }
     DecodeState state;
@@ -218,7 +217,7 @@ bool DecodeFlacAsWave(const PosixFile& source, const StoredWaveBlock& block, Pos
         return false;
     }
     if (!output.WriteAll(block.tail.data(), block.tail.size())) {
-        *error = "cannot write the wave: " + ErrnoText(errno);
+        *error = "cannot write the wave: " + output.LastErrorText();
         return false;
     }
     return true;

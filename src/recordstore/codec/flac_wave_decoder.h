@@ -11,7 +11,7 @@
 
 namespace kivo::recordstore {
 
-class PosixFile;
+class FileHandle;
 
 enum class StoredFormLookup {
     kFound,      // *block filled
@@ -23,12 +23,12 @@ enum class StoredFormLookup {
 // Walks the metadata blocks at the start of the file, up to the last one: a
 // stream with a "KIVW" block whose metadata runs past the end of the file is
 // kDamaged, so nothing decoded later is sized by a length beyond the file.
-StoredFormLookup FindStoredWaveBlock(const PosixFile& file, std::uint64_t file_size_bytes,
+StoredFormLookup FindStoredWaveBlock(const FileHandle& file, std::uint64_t file_size_bytes,
                                      StoredWaveBlock* block, std::string* error);
 
 // Writes head, decoded samples and tail to output. False with *error when
 // the stream is damaged, disagrees with block or output cannot be written.
-bool DecodeFlacAsWave(const PosixFile& source, const StoredWaveBlock& block, PosixFile& output,
+bool DecodeFlacAsWave(const FileHandle& source, const StoredWaveBlock& block, FileHandle& output,
                       std::string* error);
 
 }  // namespace kivo::recordstore

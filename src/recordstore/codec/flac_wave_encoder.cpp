@@ -3,14 +3,12 @@
 
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
-#include <unistd.h>
-#include <cerrno>
 #include <memory>
 #include <vector>
 
 #include "codec/pcm_samples.h"
 #include "codec/stored_wave_block.h"
-#include "store/posix_file.h"
+#include "store/file_handle.h"
 
 namespace kivo::recordstore {
 namespace {
@@ -25,7 +23,7 @@ struct MetadataDeleter {
 };
 
 struct OutputSink {
-    PosixFile* file;
+    FileHandle* file;
     bool write_failed = false;
 };
 
@@ -42,22 +40,21 @@ FLAC__StreamEncoderWriteStatus WriteToFile(const FLAC__StreamEncoder*, const FLA
 FLAC__StreamEncoderSeekStatus SeekInFile(const FLAC__StreamEncoder*, FLAC__uint64 offset,
                                          void* client) {
     auto* sink = static_cast<OutputSink*>(client);
-    return ::lseek(sink->file->fd(), static_cast<off_t>(offset), SEEK_SET) < 0
-               ? FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR
-               : FLAC__STREAM_ENCODER_SEEK_STATUS_OK;
+    return sink->file->Seek(offset) ? FLAC__STREAM_ENCODER_SEEK_STATUS_OK
+                                    : FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
 }
 
 FLAC__StreamEncoderTellStatus TellInFile(const FLAC__StreamEncoder*, FLAC__uint64* offset,
                                          void* client) {
     auto* sink = static_cast<OutputSink*>(client);
-    const off_t position = ::lseek(sink->file->fd(), 0, SEEK_CUR);
-    if (position < 0)
+    std::uint64_t position = 0;
+    if (!sink->file->Position(&position))
         return FLAC__STREAM_ENCODER_TELL_STATUS_ERROR;
-    *offset = static_cast<FLAC__uint64>(position);
+    *offset = position;
     return FLAC__STREAM_ENCODER_TELL_STATUS_OK;
 }
 
-bool ReadKeptBytes(const PosixFile& source, const WaveLayout& layout, StoredWaveBlock* block) {
+bool ReadKeptBytes(const FileHandle& source, const WaveLayout& layout, StoredWaveBlock* block) {
     block->head.resize(layout.head_bytes);
     block->tail.resize(layout.tail_bytes);
     return source.ReadExactlyAt(0, block->head.data(), block->head.size()) &&
@@ -87,8 +84,8 @@ std::string EncoderStateText(const FLAC__StreamEncoder* encoder) {
 
 }  // namespace
 
-bool EncodeWaveAsFlac(const PosixFile& source, const WaveLayout& layout,
-                      const MediaCodecOptions& options, PosixFile& output, std::string* error) {
+bool EncodeWaveAsFlac(const FileHandle& source, const WaveLayout& layout,
+                      const MediaCodecOptions& options, FileHandle& output, std::string* error) {
     StoredWaveBlock block;
     block.channels = layout.channels;
     block.bits_per_sample = layout.bits_per_sample;
@@ -151,7 +148,7 @@ bool EncodeWaveAsFlac(const PosixFile& source, const WaveLayout& layout,
         ok = false;
     }
     if (ok && sink.write_failed) {
-        *error = "cannot write the stored form: " + ErrnoText(errno);
+        *error = "cannot write the stored form: " + output.LastErrorText();
         ok = false;
     }
     return ok;

@@ -9,12 +9,12 @@
 
 namespace kivo::recordstore {
 
-class PosixFile;
+class FileHandle;
 
 // Reads the wave from source (laid out as layout says) and writes the whole
 // stored form to output, which must be an empty file open for writing and
 // seeking. False with *error on any read, encode or write failure.
-bool EncodeWaveAsFlac(const PosixFile& source, const WaveLayout& layout,
-                      const MediaCodecOptions& options, PosixFile& output, std::string* error);
+bool EncodeWaveAsFlac(const FileHandle& source, const WaveLayout& layout,
+                      const MediaCodecOptions& options, FileHandle& output, std::string* error);
 
 }  // namespace kivo::recordstore

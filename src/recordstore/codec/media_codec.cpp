@@ -1,12 +1,11 @@
 // The media codec's two in-place operations: see media_codec.h.
 #include "kivo/recordstore/media_codec.h"
 
-#include <sys/stat.h>
-
 #include "codec/flac_wave_decoder.h"
 #include "codec/flac_wave_encoder.h"
 #include "codec/wave_layout.h"
-#include "store/posix_file.h"
+#include "kivo/filesystem/posix_file_system.h"
+#include "store/file_handle.h"
 
 namespace kivo::recordstore {
 namespace {
@@ -16,31 +15,35 @@ CodecResult Result(CodecOutcome outcome, std::string message = {}) {
 }
 
 struct OpenedFile {
-    PosixFile file;
+    FileHandle file;
     std::uint64_t size_bytes = 0;
     unsigned mode_bits = 0644;
 };
 
-bool OpenSource(const std::string& path, OpenedFile* opened, std::string* error) {
-    opened->file = PosixFile::OpenForReading(path, error);
+bool OpenSource(filesystem::FileSystem& file_system, const std::string& path, OpenedFile* opened,
+                std::string* error) {
+    opened->file = FileHandle::OpenForReading(file_system, path, error);
     if (!opened->file.is_open())
         return false;
-    struct stat info {};
-    if (::fstat(opened->file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    filesystem::FileInfo info;
+    if (!opened->file.Describe(&info) || info.type != filesystem::FileType::kRegular) {
         *error = path + ": not a regular file";
         return false;
     }
-    opened->size_bytes = static_cast<std::uint64_t>(info.st_size);
-    opened->mode_bits = info.st_mode & 07777;
+    opened->size_bytes = info.size_bytes;
+    opened->mode_bits = info.permissions;
     return true;
 }
 
 }  // namespace
 
+MediaCodec::MediaCodec(MediaCodecOptions options)
+    : MediaCodec(filesystem::DefaultFileSystem(), options) {}
+
 CodecResult MediaCodec::Encode(const std::string& path) const {
     OpenedFile source;
     std::string error;
-    if (!OpenSource(path, &source, &error))
+    if (!OpenSource(*file_system_, path, &source, &error))
         return Result(CodecOutcome::kFailed, error);
 
     const WaveInspection inspection =
@@ -51,7 +54,7 @@ CodecResult MediaCodec::Encode(const std::string& path) const {
     if (inspection.verdict == WaveVerdict::kOtherContent) {
         return Result(CodecOutcome::kLeftAsIs, inspection.reason);
     }
-    ReplacementFile replacement(path);
+    ReplacementFile replacement(*file_system_, path);
     if (!replacement.Create(&error) ||
         !EncodeWaveAsFlac(source.file, inspection.layout, options_, replacement.file(), &error) ||
         !replacement.Commit(source.mode_bits, &error)) {
@@ -63,7 +66,7 @@ CodecResult MediaCodec::Encode(const std::string& path) const {
 CodecResult MediaCodec::Decode(const std::string& path) const {
     OpenedFile source;
     std::string error;
-    if (!OpenSource(path, &source, &error))
+    if (!OpenSource(*file_system_, path, &source, &error))
         return Result(CodecOutcome::kFailed, error);
 
     StoredWaveBlock block;
@@ -77,7 +80,7 @@ CodecResult MediaCodec::Decode(const std::string& path) const {
         case StoredFormLookup::kFound:
             break;
     }
-    ReplacementFile replacement(path);
+    ReplacementFile replacement(*file_system_, path);
     if (!replacement.Create(&error) ||
         !DecodeFlacAsWave(source.file, block, replacement.file(), &error) ||
         !replacement.Commit(source.mode_bits, &error)) {

@@ -12,7 +12,7 @@
 #include <array>
 #include <cstring>
 
-#include "store/posix_file.h"
+#include "store/file_handle.h"
 
 namespace kivo::recordstore {
 namespace {
@@ -95,7 +95,7 @@ bool AcceptFormat(const unsigned char* fmt, std::uint32_t fmt_bytes, WaveLayout*
 
 }  // namespace
 
-WaveInspection InspectWave(const PosixFile& file, std::uint64_t file_size_bytes,
+WaveInspection InspectWave(const FileHandle& file, std::uint64_t file_size_bytes,
                            std::uint64_t max_kept_bytes) {
     unsigned char riff[kRiffHeaderBytes];
     if (file_size_bytes < kRiffHeaderBytes)

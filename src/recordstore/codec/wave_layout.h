@@ -10,7 +10,7 @@
 
 namespace kivo::recordstore {
 
-class PosixFile;
+class FileHandle;
 
 struct WaveLayout {
     std::uint16_t channels = 0;
@@ -38,7 +38,7 @@ struct WaveInspection {
 // Inspects an open file of file_size_bytes. A wave whose head and tail
 // together exceed max_kept_bytes is reported as other content (they must fit
 // in one metadata block of the stored form).
-WaveInspection InspectWave(const PosixFile& file, std::uint64_t file_size_bytes,
+WaveInspection InspectWave(const FileHandle& file, std::uint64_t file_size_bytes,
                            std::uint64_t max_kept_bytes);
 
 }  // namespace kivo::recordstore

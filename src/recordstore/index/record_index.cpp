@@ -1,16 +1,12 @@
 // RecordIndex: the append-only record index file with in-place kills.
 #include "kivo/recordstore/record_index.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <vector>
 
+#include "kivo/filesystem/posix_file_system.h"
 #include "line/file_access.h"
 
 namespace kivo::recordstore {
@@ -92,10 +88,11 @@ bool ParseStoredEntry(std::string_view bytes, std::uint64_t offset, bool ours_on
 // passed over up to the next line feed that is followed by one of this
 // program's entries; they are counted as unreadable.
 template <typename Visit>
-Status ScanStoredEntries(int fd, const std::string& path, IndexScan* scan, Visit visit) {
+Status ScanStoredEntries(filesystem::File& file, const std::string& path, IndexScan* scan,
+                         Visit visit) {
     *scan = IndexScan{};
     std::uint64_t file_size = 0;
-    Status status = file_access::FileSize(fd, path, &file_size);
+    Status status = file_access::FileSize(file, path, &file_size);
     if (!status.ok()) {
         return status;
     }
@@ -116,7 +113,7 @@ Status ScanStoredEntries(int fd, const std::string& path, IndexScan* scan, Visit
         position = 0;
         while (filled < needed && !at_end) {
             std::size_t got = 0;
-            Status read = file_access::ReadAt(fd, path, buffer_offset + filled,
+            Status read = file_access::ReadAt(file, path, buffer_offset + filled,
                                               buffer.data() + filled, buffer.size() - filled, &got);
             if (!read.ok()) {
                 return read;
@@ -198,47 +195,51 @@ Status ScanStoredEntries(int fd, const std::string& path, IndexScan* scan, Visit
     return Status::Ok();
 }
 
-Status FileIdentityOf(int fd, const std::string& path, struct stat* info) {
-    if (::fstat(fd, info) != 0) {
-        return Status::IoError("cannot inspect " + path + ": " + std::strerror(errno));
+Status FileIdentityOf(filesystem::File& file, const std::string& path, filesystem::FileInfo* info) {
+    auto described = file.Stat();
+    if (!described.ok()) {
+        return Status::IoError("cannot inspect " + path + ": " + described.status.Describe());
     }
+    *info = described.value;
     return Status::Ok();
 }
 
 }  // namespace
 
-RecordIndex::RecordIndex(std::string path) : path_(std::move(path)) {}
+RecordIndex::RecordIndex(filesystem::FileSystem& file_system, std::string path)
+    : file_system_(&file_system), path_(std::move(path)) {}
 
-Status RecordIndex::RememberIdentity(int fd) {
-    struct stat info {};
-    Status status = FileIdentityOf(fd, path_, &info);
+RecordIndex::RecordIndex(std::string path)
+    : RecordIndex(filesystem::DefaultFileSystem(), std::move(path)) {}
+
+Status RecordIndex::RememberIdentity(File& file) {
+    filesystem::FileInfo info;
+    Status status = FileIdentityOf(file, path_, &info);
     if (status.ok()) {
-        identity_ = {
-            static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-            static_cast<std::uint64_t>(info.st_size),
-            static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+        identity_ = {info.device, info.inode, info.size_bytes,
+                     info.change_time.seconds * 1000000000 + info.change_time.nanoseconds};
     }
     return status;
 }
 
-Status RecordIndex::Refresh(int fd) {
+Status RecordIndex::Refresh(File& file) {
     const FileIdentity scanned = identity_;
-    Status status = RememberIdentity(fd);
+    Status status = RememberIdentity(file);
     if (!status.ok()) {
         return status;
     }
     if (scanned_ && scanned == identity_) {
         return Status::Ok();
     }
-    return Rescan(fd);
+    return Rescan(file);
 }
 
-Status RecordIndex::Rescan(int fd) {
+Status RecordIndex::Rescan(File& file) {
     scanned_ = false;
     live_.clear();
     stale_.clear();
     IndexScan scan;
-    Status status = ScanStoredEntries(fd, path_, &scan, [&](const StoredEntry& entry) {
+    Status status = ScanStoredEntries(file, path_, &scan, [&](const StoredEntry& entry) {
         if (entry.kind == EntryKind::kRecord) {
             const Location location{entry.offset, entry.size};
             auto [it, added] = live_.try_emplace(entry.record_number, location);
@@ -255,12 +256,12 @@ Status RecordIndex::Rescan(int fd) {
     live_bytes_ = scan.live_bytes;
     dead_bytes_ = scan.dead_bytes;
     unreadable_bytes_ = scan.unreadable_bytes;
-    status = RememberIdentity(fd);
+    status = RememberIdentity(file);
     scanned_ = status.ok();
     return status;
 }
 
-Status RecordIndex::ReadVerified(int fd, const Location& location, std::int32_t record_number,
+Status RecordIndex::ReadVerified(File& file, const Location& location, std::int32_t record_number,
                                  std::string* stored) const {
     if (location.size > kIndexLengthDigits + kIndexEntryMaxBytes + 1) {
         return Status::Corrupt(path_ + ": entry too long");
@@ -268,7 +269,7 @@ Status RecordIndex::ReadVerified(int fd, const Location& location, std::int32_t 
     stored->assign(static_cast<std::size_t>(location.size), '\0');
     std::size_t got = 0;
     Status status =
-        file_access::ReadAt(fd, path_, location.offset, stored->data(), stored->size(), &got);
+        file_access::ReadAt(file, path_, location.offset, stored->data(), stored->size(), &got);
     if (!status.ok()) {
         return status;
     }
@@ -281,14 +282,14 @@ Status RecordIndex::ReadVerified(int fd, const Location& location, std::int32_t 
     return Status::Ok();
 }
 
-Status RecordIndex::Kill(int fd, const Location& location, std::int32_t record_number) {
+Status RecordIndex::Kill(File& file, const Location& location, std::int32_t record_number) {
     std::string stored;
-    Status status = ReadVerified(fd, location, record_number, &stored);
+    Status status = ReadVerified(file, location, record_number, &stored);
     if (!status.ok()) {
         return status;
     }
     status =
-        file_access::WriteAt(fd, path_, location.offset + kIndexLengthDigits, kDeadRecordNumber);
+        file_access::WriteAt(file, path_, location.offset + kIndexLengthDigits, kDeadRecordNumber);
     if (status.ok()) {
         live_bytes_ -= std::min(live_bytes_, location.size);
         dead_bytes_ += location.size;
@@ -296,40 +297,41 @@ Status RecordIndex::Kill(int fd, const Location& location, std::int32_t record_n
     return status;
 }
 
-Status RecordIndex::WriteLocked(const std::function<Status(int fd)>& change) {
+Status RecordIndex::WriteLocked(const std::function<Status(File& file)>& change) {
     // The file may be replaced (compacted, or a data store opened again)
     // while this process waits for the lock: then the lock is on a file no
     // longer at path_, and the work starts again on the new one.
     constexpr int kAttempts = 3;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        file_access::Descriptor file;
-        Status status = file_access::Open(path_, O_RDWR | O_CREAT, &file);
+        std::unique_ptr<File> file;
+        Status status =
+            file_access::Open(*file_system_, path_,
+                              file_access::ForUpdating(filesystem::Creation::kOpenOrCreate), &file);
         if (!status.ok()) {
             return status;
         }
-        file_access::RangeLock lock(file.get(), /*exclusive=*/true);
+        file_access::RangeLock lock(*file, /*exclusive=*/true);
         if (!lock.locked()) {
             return Status::IoError(path_ + ": cannot lock the index");
         }
-        struct stat at_path {};
-        struct stat opened {};
-        if (::stat(path_.c_str(), &at_path) != 0 ||
-            !FileIdentityOf(file.get(), path_, &opened).ok() || at_path.st_ino != opened.st_ino ||
-            at_path.st_dev != opened.st_dev) {
+        const auto at_path = file_system_->Stat(path_, /*follow_symbolic_links=*/true);
+        filesystem::FileInfo opened;
+        if (!at_path.ok() || !FileIdentityOf(*file, path_, &opened).ok() ||
+            at_path.value.inode != opened.inode || at_path.value.device != opened.device) {
             continue;
         }
-        if (status = Refresh(file.get()); !status.ok()) {
+        if (status = Refresh(*file); !status.ok()) {
             return status;
         }
         if (unreadable_bytes_ > 0) {
             // Entries appended after damage could never be read back.
-            if (status = CompactLocked(file.get()); !status.ok()) {
+            if (status = CompactLocked(*file); !status.ok()) {
                 return status;
             }
             continue;
         }
-        status = change(file.get());
-        const Status remembered = RememberIdentity(file.get());
+        status = change(*file);
+        const Status remembered = RememberIdentity(*file);
         return status.ok() ? remembered : status;
     }
     return Status::IoError(path_ + ": the index kept being replaced");
@@ -340,29 +342,29 @@ Status RecordIndex::Put(const IndexRecord& record) {
         return Status::InvalidArgument("record number outside 1..99999999");
     }
     const std::string stored = EncodeIndexEntry(record);
-    Status status = WriteLocked([&](int fd) {
+    Status status = WriteLocked([&](File& file) {
         std::uint64_t end = 0;
-        Status step = file_access::FileSize(fd, path_, &end);
+        Status step = file_access::FileSize(file, path_, &end);
         if (!step.ok()) {
             return step;
         }
         // The new entry first: a crash before the kill below leaves two live
         // entries, of which readers take the later.
-        if (step = file_access::WriteAt(fd, path_, end, stored); !step.ok()) {
+        if (step = file_access::WriteAt(file, path_, end, stored); !step.ok()) {
             return step;
         }
         live_bytes_ += stored.size();
         const Location added{end, stored.size()};
         const auto old = live_.find(record.record_number);
         if (old != live_.end()) {
-            if (step = Kill(fd, old->second, record.record_number); !step.ok()) {
+            if (step = Kill(file, old->second, record.record_number); !step.ok()) {
                 scanned_ = false;
                 return step;
             }
         }
         live_[record.record_number] = added;
         for (const auto& [number, location] : stale_) {
-            if (!Kill(fd, location, number).ok()) {
+            if (!Kill(file, location, number).ok()) {
                 scanned_ = false;
             }
         }
@@ -374,13 +376,13 @@ Status RecordIndex::Put(const IndexRecord& record) {
 
 Status RecordIndex::Remove(std::int32_t record_number) {
     bool found = false;
-    Status status = WriteLocked([&](int fd) {
+    Status status = WriteLocked([&](File& file) {
         const auto old = live_.find(record_number);
         if (old == live_.end()) {
             return Status::Ok();
         }
         found = true;
-        Status step = Kill(fd, old->second, record_number);
+        Status step = Kill(file, old->second, record_number);
         if (!step.ok()) {
             scanned_ = false;
             return step;
@@ -398,14 +400,14 @@ Status RecordIndex::Remove(std::int32_t record_number) {
 }
 
 Status RecordIndex::Get(std::int32_t record_number, IndexRecord* record) {
-    file_access::Descriptor file;
-    Status status = file_access::Open(path_, O_RDONLY, &file);
+    std::unique_ptr<File> file;
+    Status status = file_access::Open(*file_system_, path_, file_access::ForReading(), &file);
     if (!status.ok()) {
         return status;
     }
-    file_access::RangeLock lock(file.get(), /*exclusive=*/false);
+    file_access::RangeLock lock(*file, /*exclusive=*/false);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        status = attempt == 0 ? Refresh(file.get()) : Rescan(file.get());
+        status = attempt == 0 ? Refresh(*file) : Rescan(*file);
         if (!status.ok()) {
             return status;
         }
@@ -415,7 +417,7 @@ Status RecordIndex::Get(std::int32_t record_number, IndexRecord* record) {
                                     std::to_string(record_number));
         }
         std::string stored;
-        if (ReadVerified(file.get(), found->second, record_number, &stored).ok()) {
+        if (ReadVerified(*file, found->second, record_number, &stored).ok()) {
             auto decoded = DecodeIndexEntry(std::string_view(stored).substr(kIndexLengthDigits));
             if (!decoded) {
                 return Status::Corrupt(path_ + ": damaged entry");
@@ -441,37 +443,38 @@ Status RecordIndex::SetMarkComments(std::int32_t record_number, std::string_view
 Status RecordIndex::ForEachEntry(const std::function<bool(std::string_view entry)>& visit,
                                  IndexScan* scan) const {
     IndexScan local_scan;
-    file_access::Descriptor file;
-    Status status = file_access::Open(path_, O_RDONLY, &file);
+    std::unique_ptr<File> file;
+    Status status = file_access::Open(*file_system_, path_, file_access::ForReading(), &file);
     if (!status.ok()) {
         return status;
     }
-    file_access::RangeLock lock(file.get(), /*exclusive=*/false);
-    return ScanStoredEntries(file.get(), path_, scan != nullptr ? scan : &local_scan,
+    file_access::RangeLock lock(*file, /*exclusive=*/false);
+    return ScanStoredEntries(*file, path_, scan != nullptr ? scan : &local_scan,
                              [&](const StoredEntry& entry) {
                                  return entry.kind != EntryKind::kRecord || visit(entry.entry);
                              });
 }
 
-Status RecordIndex::CompactLocked(int fd) {
+Status RecordIndex::CompactLocked(File& file) {
     std::string live;
     const std::string temporary_path = path_ + ".compact";
-    file_access::Descriptor temporary;
-    Status status =
-        file_access::Open(temporary_path, O_WRONLY | O_CREAT | O_TRUNC, &temporary, 0644);
+    std::unique_ptr<File> temporary;
+    Status status = file_access::Open(
+        *file_system_, temporary_path,
+        file_access::ForUpdating(filesystem::Creation::kCreateOrTruncate), &temporary);
     if (!status.ok()) {
         return status;
     }
     std::uint64_t written = 0;
     Status write_status;
     IndexScan scan;
-    status = ScanStoredEntries(fd, path_, &scan, [&](const StoredEntry& entry) {
+    status = ScanStoredEntries(file, path_, &scan, [&](const StoredEntry& entry) {
         if (entry.kind == EntryKind::kDead) {
             return true;
         }
         live.append(entry.stored);  // entries of another layout are kept as they are
         if (live.size() >= kScanBlockBytes) {
-            write_status = file_access::WriteAt(temporary.get(), temporary_path, written, live);
+            write_status = file_access::WriteAt(*temporary, temporary_path, written, live);
             written += live.size();
             live.clear();
         }
@@ -481,16 +484,19 @@ Status RecordIndex::CompactLocked(int fd) {
         status = write_status;
     }
     if (status.ok()) {
-        status = file_access::WriteAt(temporary.get(), temporary_path, written, live);
+        status = file_access::WriteAt(*temporary, temporary_path, written, live);
     }
-    if (status.ok() && ::fsync(temporary.get()) != 0) {
+    if (status.ok() && !temporary->Sync().ok()) {
         status = Status::IoError("cannot flush " + temporary_path);
     }
-    if (status.ok() && ::rename(temporary_path.c_str(), path_.c_str()) != 0) {
-        status = Status::IoError("cannot replace " + path_ + ": " + std::strerror(errno));
+    temporary.reset();
+    if (status.ok()) {
+        if (const auto renamed = file_system_->Rename(temporary_path, path_); !renamed.ok()) {
+            status = Status::IoError("cannot replace " + path_ + ": " + renamed.Describe());
+        }
     }
     if (!status.ok()) {
-        ::unlink(temporary_path.c_str());
+        file_system_->Unlink(temporary_path);
     }
     scanned_ = false;
     return status;
@@ -507,16 +513,17 @@ Status RecordIndex::CompactIfWorthIt() {
 }
 
 Status RecordIndex::Compact() {
-    file_access::Descriptor file;
-    Status status = file_access::Open(path_, O_RDWR, &file);
+    std::unique_ptr<File> file;
+    Status status = file_access::Open(
+        *file_system_, path_, file_access::ForUpdating(filesystem::Creation::kOpenExisting), &file);
     if (!status.ok()) {
         return status;
     }
-    file_access::RangeLock lock(file.get(), /*exclusive=*/true);
+    file_access::RangeLock lock(*file, /*exclusive=*/true);
     if (!lock.locked()) {
         return Status::IoError(path_ + ": cannot lock the index");
     }
-    return CompactLocked(file.get());
+    return CompactLocked(*file);
 }
 
 }  // namespace kivo::recordstore

@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/text_encoding.h"
@@ -33,7 +34,10 @@ rs::RecordIndex& IndexFor(const std::string& path) {
         if (indexes.size() >= kMaxCachedIndexes) {
             indexes.clear();
         }
-        found = indexes.emplace(path, std::make_unique<rs::RecordIndex>(path)).first;
+        found = indexes
+                    .emplace(path, std::make_unique<rs::RecordIndex>(
+                                       kivo::filesystem::DefaultFileSystem(), path))
+                    .first;
     }
     return *found->second;
 }
@@ -127,7 +131,8 @@ extern "C" int32_t Zn2IndexSFS(const Zn2IndexEntry* entry, const char* index_mar
         return 0;
     }
     rs::IndexMarkRead marks;
-    const rs::Status read = rs::ReadIndexMarkFile(index_mark_path, &marks);
+    const rs::Status read =
+        rs::ReadIndexMarkFile(kivo::filesystem::DefaultFileSystem(), index_mark_path, &marks);
     if (!read.ok() && read.code() != rs::Status::Code::kNotFound) {
         return 0;
     }

@@ -1,123 +1,87 @@
-// POSIX file helpers shared by the record-line, index-mark and record-index
-// code.
+// File helpers over the file-system seam: see file_access.h.
 #include "line/file_access.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
+
+#include "store/unique_names.h"
 
 namespace kivo::recordstore::file_access {
 namespace {
 
-std::string Describe(const std::string& what, const std::string& path, int error_number) {
-    return what + " " + path + ": " + std::strerror(error_number);
+std::string Describe(const std::string& what, const std::string& path,
+                     const filesystem::FsStatus& status) {
+    return what + " " + path + ": " + status.Describe();
 }
 
 }  // namespace
 
-Descriptor::~Descriptor() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+filesystem::OpenOptions ForReading() {
+    return filesystem::OpenOptions{};
 }
 
-Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = other.Release();
-    }
-    return *this;
+filesystem::OpenOptions ForUpdating(filesystem::Creation creation) {
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    options.creation = creation;
+    options.permissions = 0644;
+    return options;
 }
 
-int Descriptor::Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
-
-Status Open(const std::string& path, int flags, Descriptor* descriptor, unsigned mode) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, static_cast<mode_t>(mode));
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        const int error_number = errno;
-        const std::string message = Describe("cannot open", path, error_number);
-        return error_number == ENOENT ? Status::NotFound(message) : Status::IoError(message);
+Status Open(FileSystem& file_system, const std::string& path,
+            const filesystem::OpenOptions& options, std::unique_ptr<File>* file) {
+    auto opened = file_system.Open(path, options);
+    if (!opened.ok()) {
+        const std::string message = Describe("cannot open", path, opened.status);
+        return opened.status.error_number() == ENOENT ? Status::NotFound(message)
+                                                      : Status::IoError(message);
     }
-    *descriptor = Descriptor(fd);
+    *file = std::move(opened.value);
     return Status::Ok();
 }
 
-Status FileSize(int fd, const std::string& path, std::uint64_t* size_bytes) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        return Status::IoError(Describe("cannot inspect", path, errno));
+Status FileSize(File& file, const std::string& path, std::uint64_t* size_bytes) {
+    auto info = file.Stat();
+    if (!info.ok()) {
+        return Status::IoError(Describe("cannot inspect", path, info.status));
     }
-    *size_bytes = static_cast<std::uint64_t>(info.st_size);
+    *size_bytes = info.value.size_bytes;
     return Status::Ok();
 }
 
-Status ReadAt(int fd, const std::string& path, std::uint64_t offset, void* buffer,
+Status ReadAt(File& file, const std::string& path, std::uint64_t offset, void* buffer,
               std::size_t count, std::size_t* read_bytes) {
-    auto* bytes = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t got =
-            ::pread(fd, bytes + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return Status::IoError(Describe("cannot read", path, errno));
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
+    auto read = file.ReadAt(offset, buffer, count);
+    if (!read.ok()) {
+        return Status::IoError(Describe("cannot read", path, read.status));
     }
-    *read_bytes = done;
+    *read_bytes = read.value;
     return Status::Ok();
 }
 
-Status WriteAt(int fd, const std::string& path, std::uint64_t offset, std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                     static_cast<off_t>(offset + done));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return Status::IoError(Describe("cannot write", path, errno));
-        }
-        done += static_cast<std::size_t>(put);
+Status WriteAt(File& file, const std::string& path, std::uint64_t offset, std::string_view bytes) {
+    auto written = file.WriteAt(offset, bytes.data(), bytes.size());
+    if (!written.ok()) {
+        return Status::IoError(Describe("cannot write", path, written.status));
     }
     return Status::Ok();
 }
 
-Status ReadPrefix(const std::string& path, std::size_t max_bytes, std::string* bytes) {
-    Descriptor file;
-    Status status = Open(path, O_RDONLY, &file);
+Status ReadPrefix(FileSystem& file_system, const std::string& path, std::size_t max_bytes,
+                  std::string* bytes) {
+    std::unique_ptr<File> file;
+    Status status = Open(file_system, path, ForReading(), &file);
     if (!status.ok()) {
         return status;
     }
     std::uint64_t size_bytes = 0;
-    status = FileSize(file.get(), path, &size_bytes);
+    status = FileSize(*file, path, &size_bytes);
     if (!status.ok()) {
         return status;
     }
     std::string buffer(size_bytes < max_bytes ? static_cast<std::size_t>(size_bytes) : max_bytes,
                        '\0');
     std::size_t read_bytes = 0;
-    status = ReadAt(file.get(), path, 0, buffer.data(), buffer.size(), &read_bytes);
+    status = ReadAt(*file, path, 0, buffer.data(), buffer.size(), &read_bytes);
     if (!status.ok()) {
         return status;
     }
@@ -126,59 +90,50 @@ Status ReadPrefix(const std::string& path, std::size_t max_bytes, std::string* b
     return Status::Ok();
 }
 
-Status ReplaceFile(const std::string& path, std::string_view bytes) {
-    std::string temporary = path + ".XXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        return Status::IoError(Describe("cannot create a temporary file beside", path, errno));
+Status ReplaceFile(FileSystem& file_system, const std::string& path, std::string_view bytes) {
+    std::string temporary;
+    auto created = CreateUniqueFile(file_system, path + ".", &temporary);
+    if (!created.ok()) {
+        return Status::IoError(
+            Describe("cannot create a temporary file beside", path, created.status));
     }
-    temporary.assign(name.data());
-    Descriptor file(fd);
-    Status status = WriteAt(file.get(), temporary, 0, bytes);
-    if (status.ok() && ::fchmod(file.get(), 0644) != 0) {
-        status = Status::IoError(Describe("cannot set the mode of", temporary, errno));
+    std::unique_ptr<File> file = std::move(created.value);
+    Status status = WriteAt(*file, temporary, 0, bytes);
+    if (status.ok()) {
+        if (const auto mode = file->SetPermissions(0644); !mode.ok()) {
+            status = Status::IoError(Describe("cannot set the mode of", temporary, mode));
+        }
     }
-    if (status.ok() && ::fsync(file.get()) != 0) {
-        status = Status::IoError(Describe("cannot flush", temporary, errno));
+    if (status.ok()) {
+        if (const auto synced = file->Sync(); !synced.ok()) {
+            status = Status::IoError(Describe("cannot flush", temporary, synced));
+        }
     }
-    if (status.ok() && ::close(file.Release()) != 0) {
-        status = Status::IoError(Describe("cannot close", temporary, errno));
-    }
-    if (status.ok() && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        status = Status::IoError(Describe("cannot replace", path, errno));
+    file.reset();
+    if (status.ok()) {
+        if (const auto renamed = file_system.Rename(temporary, path); !renamed.ok()) {
+            status = Status::IoError(Describe("cannot replace", path, renamed));
+        }
     }
     if (!status.ok()) {
-        ::unlink(temporary.c_str());
+        file_system.Unlink(temporary);
     }
     return status;
 }
 
-RangeLock::RangeLock(int fd, bool exclusive, std::uint64_t offset, std::uint64_t length)
-    : fd_(fd), offset_(offset), length_(length) {
-    struct flock range {};
-    range.l_type = static_cast<short>(exclusive ? F_WRLCK : F_RDLCK);
-    range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(offset);
-    range.l_len = static_cast<off_t>(length);
-    int result;
-    do {
-        result = ::fcntl(fd, F_SETLKW, &range);
-    } while (result != 0 && errno == EINTR);
-    locked_ = result == 0;
+RangeLock::RangeLock(File& file, bool exclusive, std::uint64_t offset, std::uint64_t length)
+    : file_(file), offset_(offset), length_(length) {
+    locked_ = file_
+                  .LockRange(exclusive ? filesystem::RangeLockKind::kExclusive
+                                       : filesystem::RangeLockKind::kShared,
+                             offset, length)
+                  .ok();
 }
 
 RangeLock::~RangeLock() {
-    if (!locked_) {
-        return;
+    if (locked_) {
+        file_.UnlockRange(offset_, length_);
     }
-    struct flock range {};
-    range.l_type = F_UNLCK;
-    range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(offset_);
-    range.l_len = static_cast<off_t>(length_);
-    ::fcntl(fd_, F_SETLK, &range);
 }
 
 }  // namespace kivo::recordstore::file_access

@@ -1,67 +1,61 @@
-// Small POSIX file helpers for the record-line, index-mark and record-index
-// code: an owned descriptor, positioned reads and writes that retry short
-// transfers, and whole-file replacement through a temporary file and a
+// File helpers of the record-line, index-mark and record-index code over the
+// file-system seam: opening with a Status result, positioned reads and writes
+// of everything, and whole-file replacement through a temporary file and a
 // rename (so a reader sees the old file or the new one, never half of one).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "kivo/filesystem/file_system.h"
 #include "kivo/recordstore/status.h"
 
 namespace kivo::recordstore::file_access {
 
-class Descriptor {
-public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor();
-    Descriptor(Descriptor&& other) noexcept : fd_(other.Release()) {}
-    Descriptor& operator=(Descriptor&& other) noexcept;
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
+using filesystem::File;
+using filesystem::FileSystem;
 
-    int get() const { return fd_; }
-    bool is_open() const { return fd_ >= 0; }
-    int Release();
+// Options for reading an existing file, and for reading and writing one that
+// is created (mode 0644 less the umask) when missing.
+filesystem::OpenOptions ForReading();
+filesystem::OpenOptions ForUpdating(filesystem::Creation creation);
 
-private:
-    int fd_ = -1;
-};
+// Opens path. kNotFound for a missing file, kIoError for any other failure.
+Status Open(FileSystem& file_system, const std::string& path,
+            const filesystem::OpenOptions& options, std::unique_ptr<File>* file);
 
-// Opens with open(2) flags (O_CLOEXEC added). kNotFound for a missing file.
-Status Open(const std::string& path, int flags, Descriptor* descriptor, unsigned mode = 0644);
-
-Status FileSize(int fd, const std::string& path, std::uint64_t* size_bytes);
+Status FileSize(File& file, const std::string& path, std::uint64_t* size_bytes);
 
 // Reads up to count bytes at offset; *read_bytes is short only at the end.
-Status ReadAt(int fd, const std::string& path, std::uint64_t offset, void* buffer,
+Status ReadAt(File& file, const std::string& path, std::uint64_t offset, void* buffer,
               std::size_t count, std::size_t* read_bytes);
 
 // Writes all of bytes at offset.
-Status WriteAt(int fd, const std::string& path, std::uint64_t offset, std::string_view bytes);
+Status WriteAt(File& file, const std::string& path, std::uint64_t offset, std::string_view bytes);
 
 // Reads at most max_bytes from the start of the file.
-Status ReadPrefix(const std::string& path, std::size_t max_bytes, std::string* bytes);
+Status ReadPrefix(FileSystem& file_system, const std::string& path, std::size_t max_bytes,
+                  std::string* bytes);
 
 // Replaces the whole file with bytes: written to a temporary file in the
 // same folder, flushed, then renamed over path.
-Status ReplaceFile(const std::string& path, std::string_view bytes);
+Status ReplaceFile(FileSystem& file_system, const std::string& path, std::string_view bytes);
 
-// Holds a POSIX advisory lock (fcntl) on a byte range while in scope;
-// length 0 locks to the end of the file. Waits for other processes' locks.
+// Holds a byte-range lock (File::LockRange) while in scope; length 0 locks to
+// the end of the file. Waits for other processes' locks.
 class RangeLock {
 public:
-    RangeLock(int fd, bool exclusive, std::uint64_t offset = 0, std::uint64_t length = 0);
+    RangeLock(File& file, bool exclusive, std::uint64_t offset = 0, std::uint64_t length = 0);
     ~RangeLock();
     RangeLock(const RangeLock&) = delete;
     RangeLock& operator=(const RangeLock&) = delete;
     bool locked() const { return locked_; }
 
 private:
-    int fd_;
+    File& file_;
     std::uint64_t offset_;
     std::uint64_t length_;
     bool locked_ = false;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/text_encoding.h"
 #include "kivo/recordstore/words.h"
 #include "line/file_access.h"
@@ -176,8 +177,13 @@ Status RecordLine::Parse(std::string_view bytes, RecordLine* line) {
 }
 
 Status RecordLine::ReadFile(const std::string& path, RecordLine* line) {
+    return ReadFile(filesystem::DefaultFileSystem(), path, line);
+}
+
+Status RecordLine::ReadFile(filesystem::FileSystem& file_system, const std::string& path,
+                            RecordLine* line) {
     std::string bytes;
-    Status status = file_access::ReadPrefix(path, kRecordLineBytes, &bytes);
+    Status status = file_access::ReadPrefix(file_system, path, kRecordLineBytes, &bytes);
     if (!status.ok()) {
         return status;
     }
@@ -189,10 +195,14 @@ Status RecordLine::ReadFile(const std::string& path, RecordLine* line) {
 }
 
 Status RecordLine::WriteFile(const std::string& path) const {
+    return WriteFile(filesystem::DefaultFileSystem(), path);
+}
+
+Status RecordLine::WriteFile(filesystem::FileSystem& file_system, const std::string& path) const {
     if (bytes_.size() != kRecordLineBytes) {
         return Status::InvalidArgument("no record line to write");
     }
-    return file_access::ReplaceFile(path, bytes_);
+    return file_access::ReplaceFile(file_system, path, bytes_);
 }
 
 std::string_view RecordLine::StoredField(int n) const {

@@ -2,11 +2,10 @@
 // position, and replacing a record's line in place.
 #include "kivo/recordstore/record_log.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <vector>
 
+#include "kivo/filesystem/posix_file_system.h"
 #include "line/file_access.h"
 
 namespace kivo::recordstore {
@@ -18,9 +17,10 @@ constexpr std::size_t kLinesPerBlock = 1024;
 // Calls visit(offset, bytes) for every complete 401-byte line of an open
 // log; stops when visit returns false.
 template <typename Visit>
-Status ForEachLineBytes(int fd, const std::string& path, RecordLogScan* scan, Visit visit) {
+Status ForEachLineBytes(filesystem::File& log, const std::string& path, RecordLogScan* scan,
+                        Visit visit) {
     std::uint64_t size_bytes = 0;
-    Status status = file_access::FileSize(fd, path, &size_bytes);
+    Status status = file_access::FileSize(log, path, &size_bytes);
     if (!status.ok()) {
         return status;
     }
@@ -31,7 +31,7 @@ Status ForEachLineBytes(int fd, const std::string& path, RecordLogScan* scan, Vi
         const std::uint64_t lines = std::min<std::uint64_t>(kLinesPerBlock, complete_lines - first);
         std::size_t read_bytes = 0;
         status =
-            file_access::ReadAt(fd, path, first * kRecordLineBytes, block.data(),
+            file_access::ReadAt(log, path, first * kRecordLineBytes, block.data(),
                                 static_cast<std::size_t>(lines * kRecordLineBytes), &read_bytes);
         if (!status.ok()) {
             return status;
@@ -53,37 +53,42 @@ Status ForEachLineBytes(int fd, const std::string& path, RecordLogScan* scan, Vi
 
 }  // namespace
 
-Status RecordLog::ForEachRecord(const std::string& path,
+Status RecordLog::ForEachRecord(FileSystem& file_system, const std::string& path,
                                 const std::function<bool(const RecordLogEntry&)>& visit,
                                 RecordLogScan* scan) {
     RecordLogScan local_scan;
     RecordLogScan& counts = scan != nullptr ? *scan : local_scan;
     counts = RecordLogScan{};
-    file_access::Descriptor log;
-    Status status = file_access::Open(path, O_RDONLY, &log);
+    std::unique_ptr<filesystem::File> log;
+    Status status = file_access::Open(file_system, path, file_access::ForReading(), &log);
     if (!status.ok()) {
         return status;
     }
     RecordLogEntry entry;
-    return ForEachLineBytes(log.get(), path, &counts,
-                            [&](std::uint64_t offset, std::string_view bytes) {
-                                if (!RecordLine::Parse(bytes, &entry.line).ok()) {
-                                    ++counts.malformed_lines;
-                                    return true;
-                                }
-                                if (!entry.line.IsRecord()) {
-                                    return true;
-                                }
-                                entry.offset_bytes = offset;
-                                return visit(entry);
-                            });
+    return ForEachLineBytes(*log, path, &counts, [&](std::uint64_t offset, std::string_view bytes) {
+        if (!RecordLine::Parse(bytes, &entry.line).ok()) {
+            ++counts.malformed_lines;
+            return true;
+        }
+        if (!entry.line.IsRecord()) {
+            return true;
+        }
+        entry.offset_bytes = offset;
+        return visit(entry);
+    });
 }
 
-Status RecordLog::ReadAll(const std::string& path, std::vector<RecordLogEntry>* records,
-                          RecordLogScan* scan) {
+Status RecordLog::ForEachRecord(const std::string& path,
+                                const std::function<bool(const RecordLogEntry&)>& visit,
+                                RecordLogScan* scan) {
+    return ForEachRecord(filesystem::DefaultFileSystem(), path, visit, scan);
+}
+
+Status RecordLog::ReadAll(FileSystem& file_system, const std::string& path,
+                          std::vector<RecordLogEntry>* records, RecordLogScan* scan) {
     records->clear();
     return ForEachRecord(
-        path,
+        file_system, path,
         [&](const RecordLogEntry& entry) {
             records->push_back(entry);
             return true;
@@ -91,19 +96,24 @@ Status RecordLog::ReadAll(const std::string& path, std::vector<RecordLogEntry>* 
         scan);
 }
 
-Status RecordLog::ReadAt(const std::string& path, std::uint64_t offset_bytes, RecordLine* line) {
+Status RecordLog::ReadAll(const std::string& path, std::vector<RecordLogEntry>* records,
+                          RecordLogScan* scan) {
+    return ReadAll(filesystem::DefaultFileSystem(), path, records, scan);
+}
+
+Status RecordLog::ReadAt(FileSystem& file_system, const std::string& path,
+                         std::uint64_t offset_bytes, RecordLine* line) {
     if (offset_bytes % kRecordLineBytes != 0) {
         return Status::InvalidArgument("a record line starts at a multiple of 401 bytes");
     }
-    file_access::Descriptor log;
-    Status status = file_access::Open(path, O_RDONLY, &log);
+    std::unique_ptr<filesystem::File> log;
+    Status status = file_access::Open(file_system, path, file_access::ForReading(), &log);
     if (!status.ok()) {
         return status;
     }
     std::string bytes(kRecordLineBytes, '\0');
     std::size_t read_bytes = 0;
-    status =
-        file_access::ReadAt(log.get(), path, offset_bytes, bytes.data(), bytes.size(), &read_bytes);
+    status = file_access::ReadAt(*log, path, offset_bytes, bytes.data(), bytes.size(), &read_bytes);
     if (!status.ok()) {
         return status;
     }
@@ -113,9 +123,14 @@ Status RecordLog::ReadAt(const std::string& path, std::uint64_t offset_bytes, Re
     return RecordLine::Parse(bytes, line);
 }
 
-Status RecordLog::Find(const std::string& path, std::int32_t record_number, RecordLogEntry* entry) {
+Status RecordLog::ReadAt(const std::string& path, std::uint64_t offset_bytes, RecordLine* line) {
+    return ReadAt(filesystem::DefaultFileSystem(), path, offset_bytes, line);
+}
+
+Status RecordLog::Find(FileSystem& file_system, const std::string& path, std::int32_t record_number,
+                       RecordLogEntry* entry) {
     bool found = false;
-    Status status = ForEachRecord(path, [&](const RecordLogEntry& candidate) {
+    Status status = ForEachRecord(file_system, path, [&](const RecordLogEntry& candidate) {
         if (candidate.line.record_number() != record_number) {
             return true;
         }
@@ -129,19 +144,24 @@ Status RecordLog::Find(const std::string& path, std::int32_t record_number, Reco
     return status;
 }
 
-Status RecordLog::Replace(const std::string& path, const RecordLine& line,
+Status RecordLog::Find(const std::string& path, std::int32_t record_number, RecordLogEntry* entry) {
+    return Find(filesystem::DefaultFileSystem(), path, record_number, entry);
+}
+
+Status RecordLog::Replace(FileSystem& file_system, const std::string& path, const RecordLine& line,
                           std::uint64_t* offset_bytes) {
     if (line.bytes().size() != kRecordLineBytes || !line.IsRecord()) {
         return Status::InvalidArgument("only the line of a live record replaces another");
     }
-    file_access::Descriptor log;
-    Status status = file_access::Open(path, O_RDWR, &log);
+    std::unique_ptr<filesystem::File> log;
+    Status status = file_access::Open(
+        file_system, path, file_access::ForUpdating(filesystem::Creation::kOpenExisting), &log);
     if (!status.ok()) {
         return status;
     }
     // The whole log stays locked from the search to the write, so no other
     // writer moves the line in between.
-    file_access::RangeLock lock(log.get(), /*exclusive=*/true);
+    file_access::RangeLock lock(*log, /*exclusive=*/true);
     if (!lock.locked()) {
         return Status::IoError(path + ": cannot lock the record log");
     }
@@ -149,27 +169,31 @@ Status RecordLog::Replace(const std::string& path, const RecordLine& line,
     bool found = false;
     RecordLogScan scan;
     RecordLine candidate;
-    status =
-        ForEachLineBytes(log.get(), path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
-            if (RecordLine::Parse(bytes, &candidate).ok() &&
-                candidate.record_number() == line.record_number()) {
-                found_offset = offset;
-                found = true;
-                return false;
-            }
-            return true;
-        });
+    status = ForEachLineBytes(*log, path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
+        if (RecordLine::Parse(bytes, &candidate).ok() &&
+            candidate.record_number() == line.record_number()) {
+            found_offset = offset;
+            found = true;
+            return false;
+        }
+        return true;
+    });
     if (!status.ok()) {
         return status;
     }
     if (!found) {
         return Status::NotFound(path + ": no record " + std::to_string(line.record_number()));
     }
-    status = file_access::WriteAt(log.get(), path, found_offset, line.bytes());
+    status = file_access::WriteAt(*log, path, found_offset, line.bytes());
     if (status.ok() && offset_bytes != nullptr) {
         *offset_bytes = found_offset;
     }
     return status;
+}
+
+Status RecordLog::Replace(const std::string& path, const RecordLine& line,
+                          std::uint64_t* offset_bytes) {
+    return Replace(filesystem::DefaultFileSystem(), path, line, offset_bytes);
 }
 
 }  // namespace kivo::recordstore

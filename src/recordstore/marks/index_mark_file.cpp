@@ -1,8 +1,7 @@
 // The index-mark file: 61-byte entries of time stamp, comment and type.
 #include "kivo/recordstore/index_mark_file.h"
 
-#include <fcntl.h>
-
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/text_encoding.h"
 #include "kivo/recordstore/words.h"
 #include "line/file_access.h"
@@ -79,15 +78,16 @@ IndexMark DecodeIndexMarkEntry(std::string_view entry) {
     return mark;
 }
 
-Status ReadIndexMarkFile(const std::string& path, IndexMarkRead* read) {
+Status ReadIndexMarkFile(filesystem::FileSystem& file_system, const std::string& path,
+                         IndexMarkRead* read) {
     *read = IndexMarkRead{};
-    file_access::Descriptor file;
-    Status status = file_access::Open(path, O_RDONLY, &file);
+    std::unique_ptr<filesystem::File> file;
+    Status status = file_access::Open(file_system, path, file_access::ForReading(), &file);
     if (!status.ok()) {
         return status;
     }
     std::uint64_t size_bytes = 0;
-    status = file_access::FileSize(file.get(), path, &size_bytes);
+    status = file_access::FileSize(*file, path, &size_bytes);
     if (!status.ok()) {
         return status;
     }
@@ -99,7 +99,7 @@ Status ReadIndexMarkFile(const std::string& path, IndexMarkRead* read) {
     }
     std::string bytes(static_cast<std::size_t>(entries * kIndexMarkEntryBytes), '\0');
     std::size_t read_bytes = 0;
-    status = file_access::ReadAt(file.get(), path, 0, bytes.data(), bytes.size(), &read_bytes);
+    status = file_access::ReadAt(*file, path, 0, bytes.data(), bytes.size(), &read_bytes);
     if (!status.ok()) {
         return status;
     }
@@ -112,8 +112,12 @@ Status ReadIndexMarkFile(const std::string& path, IndexMarkRead* read) {
     return Status::Ok();
 }
 
-Status WriteIndexMarkFile(const std::string& path, std::span<const IndexMark> marks,
-                          IndexMarkStyle style) {
+Status ReadIndexMarkFile(const std::string& path, IndexMarkRead* read) {
+    return ReadIndexMarkFile(filesystem::DefaultFileSystem(), path, read);
+}
+
+Status WriteIndexMarkFile(filesystem::FileSystem& file_system, const std::string& path,
+                          std::span<const IndexMark> marks, IndexMarkStyle style) {
     if (marks.size() > kMaxIndexMarks) {
         return Status::InvalidArgument("a recording has at most 5000 index marks");
     }
@@ -122,7 +126,12 @@ Status WriteIndexMarkFile(const std::string& path, std::span<const IndexMark> ma
     for (const IndexMark& mark : marks) {
         bytes += EncodeIndexMarkEntry(mark, style);
     }
-    return file_access::ReplaceFile(path, bytes);
+    return file_access::ReplaceFile(file_system, path, bytes);
+}
+
+Status WriteIndexMarkFile(const std::string& path, std::span<const IndexMark> marks,
+                          IndexMarkStyle style) {
+    return WriteIndexMarkFile(filesystem::DefaultFileSystem(), path, marks, style);
 }
 
 std::string JoinMarkComments(std::span<const IndexMark> marks) {

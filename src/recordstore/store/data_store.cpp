@@ -1,18 +1,16 @@
 // Building a data store and its member operations: see data_store.h.
 #include "kivo/recordstore/data_store.h"
 
-#include <fcntl.h>
 #include <limits.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
 #include <string>
 #include <vector>
 
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
-#include "store/posix_file.h"
-#include "store/repository.h"
+#include "kivo/recordstore/store_repository.h"
+#include "store/file_handle.h"
 #include "store/store_paths.h"
 
 namespace kivo::recordstore {
@@ -32,21 +30,32 @@ std::vector<ComponentFile> NewComponentFiles() {
             {kTemplatesName, ""},      {kAgendaName, std::string(kEmptyAgendaText)}};
 }
 
-bool WriteNewFile(const std::string& path, const std::string& content) {
-    PosixFile file(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
-    return file.is_open() && file.WriteAll(content.data(), content.size()) && file.Close();
+// Opens path for writing, created or emptied, never through a symbolic link.
+FileHandle CreateForWriting(filesystem::FileSystem& file_system, const std::string& path) {
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    options.creation = filesystem::Creation::kCreateOrTruncate;
+    options.follow_symbolic_links = false;
+    options.permissions = 0644;
+    auto opened = file_system.Open(path, options);
+    return opened.ok() ? FileHandle(std::move(opened.value)) : FileHandle();
+}
+
+bool WriteNewFile(filesystem::FileSystem& file_system, const std::string& path,
+                  const std::string& content) {
+    FileHandle file = CreateForWriting(file_system, path);
+    return file.is_open() && file.WriteAll(content.data(), content.size());
 }
 
 // Copies source over target; a missing source leaves no target behind.
-void CopySound(const std::string& source, const std::string& target) {
-    ::unlink(target.c_str());
+void CopySound(filesystem::FileSystem& file_system, const std::string& source,
+               const std::string& target) {
+    file_system.Unlink(target);
     std::string error;
-    PosixFile in = PosixFile::OpenForReading(source, &error);
+    FileHandle in = FileHandle::OpenForReading(file_system, source, &error);
     if (!in.is_open())
         return;
-    PosixFile out(
-        ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    FileHandle out = CreateForWriting(file_system, target);
     if (!out.is_open())
         return;
     std::vector<char> buffer(1 << 16);
@@ -64,13 +73,14 @@ void CopySound(const std::string& source, const std::string& target) {
             break;
         offset += got;
     }
-    if (!out.Close() || !copied)
-        ::unlink(target.c_str());  // a partial copy is no copy
+    out.Close();
+    if (!copied)
+        file_system.Unlink(target);  // a partial copy is no copy
 }
 
-void RemoveWorkingFiles(const std::string& working_folder) {
+void RemoveWorkingFiles(filesystem::FileSystem& file_system, const std::string& working_folder) {
     for (std::string_view name : kNewStoreMembers)
-        ::unlink(JoinPath(working_folder, name).c_str());
+        file_system.Unlink(JoinPath(working_folder, name));
 }
 
 std::string FolderOf(const std::string& path) {
@@ -84,34 +94,41 @@ std::string NewDataStore::path() const {
     return JoinPath(store_folder, store_name + std::string(kStoreExtension));
 }
 
-BuildResult DataStore::Build(const NewDataStore& request) {
-    ::mkdir(request.store_folder.c_str(), 0777);  // an existing folder is no failure
+DataStore::DataStore(std::string path)
+    : DataStore(filesystem::DefaultFileSystem(), std::move(path)) {}
+
+BuildResult DataStore::Build(filesystem::FileSystem& file_system, const NewDataStore& request) {
+    file_system.MakeDirectory(request.store_folder, 0777);  // an existing folder is no failure
     const std::string store_path = request.path();
-    if (PathExists(store_path))
+    if (PathExists(file_system, store_path))
         return BuildResult::kStoreFailed;
 
     bool all_made = true;
     for (const ComponentFile& component : NewComponentFiles()) {
-        all_made =
-            WriteNewFile(JoinPath(request.working_folder, component.name), component.content) &&
-            all_made;
+        all_made = WriteNewFile(file_system, JoinPath(request.working_folder, component.name),
+                                component.content) &&
+                   all_made;
     }
-    CopySound(JoinPath(request.resource_folder, kGreetingSourceName),
+    CopySound(file_system, JoinPath(request.resource_folder, kGreetingSourceName),
               JoinPath(request.working_folder, kGreetingName));
-    CopySound(JoinPath(request.resource_folder, kWarningSourceName),
+    CopySound(file_system, JoinPath(request.resource_folder, kWarningSourceName),
               JoinPath(request.working_folder, kWarningName));
     if (!all_made) {
-        RemoveWorkingFiles(request.working_folder);
+        RemoveWorkingFiles(file_system, request.working_folder);
         return BuildResult::kComponentNotCreated;
     }
 
     std::vector<std::string> names(kNewStoreMembers.begin(), kNewStoreMembers.end());
-    const bool stored = Repository(store_path).Put(request.working_folder, names);
-    RemoveWorkingFiles(request.working_folder);
+    const bool stored = Repository(file_system, store_path).Put(request.working_folder, names);
+    RemoveWorkingFiles(file_system, request.working_folder);
     return stored ? BuildResult::kBuilt : BuildResult::kStoreFailed;
 }
 
-std::string DataStore::ProgramResourceFolder() {
+BuildResult DataStore::Build(const NewDataStore& request) {
+    return Build(filesystem::DefaultFileSystem(), request);
+}
+
+std::string DataStore::ProgramResourceFolder(filesystem::FileSystem& file_system) {
     char buffer[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (length <= 0)
@@ -119,13 +136,13 @@ std::string DataStore::ProgramResourceFolder() {
     const std::string program_folder =
         FolderOf(std::string(buffer, static_cast<std::size_t>(length)));
     const std::string share_folder = JoinPath(FolderOf(program_folder), "share/kivo");
-    if (PathExists(JoinPath(share_folder, kGreetingSourceName)))
+    if (PathExists(file_system, JoinPath(share_folder, kGreetingSourceName)))
         return share_folder;
     return program_folder;
 }
 
 MemberLookup DataStore::FindMember(std::string_view name) const {
-    const std::vector<MemberInfo> members = Repository(path_).LiveMembers();
+    const std::vector<MemberInfo> members = Repository(*file_system_, path_).LiveMembers();
     if (members.empty())
         return MemberLookup::kNothingLive;
     for (const MemberInfo& member : members) {
@@ -136,7 +153,7 @@ MemberLookup DataStore::FindMember(std::string_view name) const {
 }
 
 std::optional<std::uint64_t> DataStore::MemberSize(std::string_view name) const {
-    for (const MemberInfo& member : Repository(path_).LiveMembers()) {
+    for (const MemberInfo& member : Repository(*file_system_, path_).LiveMembers()) {
         if (member.name == name)
             return member.size_bytes;
     }
@@ -144,11 +161,11 @@ std::optional<std::uint64_t> DataStore::MemberSize(std::string_view name) const 
 }
 
 bool DataStore::DeleteMember(std::string_view name) const {
-    return Repository(path_).Delete({std::string(name)});
+    return Repository(*file_system_, path_).Delete({std::string(name)});
 }
 
 bool DataStore::ExtractMember(std::string_view name, const std::string& target_folder) const {
-    return Repository(path_).Get(target_folder, {std::string(name)});
+    return Repository(*file_system_, path_).Get(target_folder, {std::string(name)});
 }
 
 }  // namespace kivo::recordstore

@@ -1,14 +1,10 @@
 // Appending record lines: see record_log_append.h.
 #include "store/record_log_append.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <thread>
-
-#include "store/posix_file.h"
 
 namespace kivo::recordstore {
 namespace {
@@ -16,69 +12,87 @@ namespace {
 constexpr auto kLockWait = std::chrono::seconds(5);
 constexpr auto kLockRetry = std::chrono::milliseconds(10);
 
-bool LockExclusively(int fd) {
+// Opens the log for writing with no sharing, creating it when missing; while
+// another writer holds it, tries again until kLockWait has passed.
+filesystem::FsResult<std::unique_ptr<filesystem::File>> OpenExclusively(
+    filesystem::FileSystem& file_system, const std::string& log_path) {
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    options.creation = filesystem::Creation::kOpenOrCreate;
+    options.exclusive_lock = true;
+    options.follow_symbolic_links = false;
+    options.permissions = 0644;
     const auto deadline = std::chrono::steady_clock::now() + kLockWait;
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return false;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
+    while (true) {
+        auto opened = file_system.Open(log_path, options);
+        if (opened.ok() || opened.status.error_number() != EWOULDBLOCK ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return opened;
+        }
         std::this_thread::sleep_for(kLockRetry);
     }
-    return true;
 }
 
-bool WriteAt(int fd, std::uint64_t offset, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                         static_cast<off_t>(offset + done));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
+std::string Describe(const std::string& log_path, const filesystem::FsStatus& status) {
+    if (status.error_number() == EWOULDBLOCK)
+        return log_path + ": in use by another writer";
+    return log_path + ": " + status.Describe();
 }
 
 }  // namespace
 
-std::optional<std::uint64_t> AppendRecordLine(const std::string& log_path, const RecordLine& line,
+std::optional<std::uint64_t> AppendRecordLine(filesystem::FileSystem& file_system,
+                                              const std::string& log_path, const RecordLine& line,
                                               std::string* error) {
     if (line.bytes().size() != kRecordLineBytes) {
         *error = "no record line to append";
         return std::nullopt;
     }
-    PosixFile log(::open(log_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!log.is_open()) {
-        *error = log_path + ": " + ErrnoText(errno);
+    auto opened = OpenExclusively(file_system, log_path);
+    if (!opened.ok()) {
+        *error = Describe(log_path, opened.status);
         return std::nullopt;
     }
-    if (!LockExclusively(log.fd())) {
-        *error = log_path + ": in use by another writer";
+    filesystem::File& log = *opened.value;
+    const auto info = log.Stat();
+    if (!info.ok()) {
+        *error = Describe(log_path, info.status);
         return std::nullopt;
     }
-    std::uint64_t size_bytes = 0;
-    if (!log.Size(&size_bytes)) {
-        *error = log_path + ": " + ErrnoText(errno);
-        return std::nullopt;
-    }
+    const std::uint64_t size_bytes = info.value.size_bytes;
     std::uint64_t offset = size_bytes - size_bytes % kRecordLineBytes;
     if (offset == 0) {
-        if (!WriteAt(log.fd(), 0, RecordLine::HeaderLine())) {
-            *error = log_path + ": " + ErrnoText(errno);
+        const std::string header = RecordLine::HeaderLine();
+        const auto written = log.WriteAt(0, header.data(), header.size());
+        if (!written.ok()) {
+            *error = Describe(log_path, written.status);
             return std::nullopt;
         }
         offset = kRecordLineBytes;
     }
     // A torn tail is shorter than one line, so the new line covers it whole.
-    if (!WriteAt(log.fd(), offset, line.bytes()) || !log.Close()) {
-        *error = log_path + ": " + ErrnoText(errno);
+    const auto written = log.WriteAt(offset, line.bytes().data(), line.bytes().size());
+    if (!written.ok()) {
+        *error = Describe(log_path, written.status);
         return std::nullopt;
     }
     return offset;
+}
+
+bool RemoveAppendedLine(filesystem::FileSystem& file_system, const std::string& log_path,
+                        std::uint64_t offset, std::string* error) {
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    options.follow_symbolic_links = false;
+    auto opened = file_system.Open(log_path, options);
+    filesystem::FsStatus status = opened.status;
+    if (opened.ok())
+        status = opened.value->Truncate(offset);
+    if (!status.ok()) {
+        *error = Describe(log_path, status);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kivo::recordstore

@@ -1,13 +1,11 @@
 // Saving a new record: see record_save.h.
 #include "kivo/recordstore/record_save.h"
 
-#include <unistd.h>
 #include <cerrno>
 
 #include "kivo/recordstore/data_store_layout.h"
-#include "store/posix_file.h"
+#include "kivo/recordstore/store_repository.h"
 #include "store/record_log_append.h"
-#include "store/repository.h"
 #include "store/store_paths.h"
 
 namespace kivo::recordstore {
@@ -61,47 +59,49 @@ RecordSaveResult RecordSaver::Save(const RecordSaveRequest& request) const {
 
     // A new container replaces any earlier file of its name.
     const std::string container_path = JoinPath(request.working_folder, container_name);
-    if (::unlink(container_path.c_str()) != 0 && errno != ENOENT) {
-        return Failure(container_path + ": " + ErrnoText(errno));
+    if (const auto removed = file_system_.Unlink(container_path);
+        !removed.ok() && removed.error_number() != ENOENT) {
+        return Failure(container_path + ": " + removed.Describe());
     }
     codec_.Encode(
         JoinPath(request.working_folder, request.media));  // unencodable media is kept as is
 
-    Repository container(container_path);
+    Repository container(file_system_, container_path);
     std::string error;
     RecordLine line;
     if (!container.Put(request.working_folder, members) || !container.CompressIfNeeded()) {
         error = container.last_error();
     } else {
         // A short or broken ".xrl" file never lands in a log.
-        const Status read =
-            RecordLine::ReadFile(JoinPath(request.working_folder, request.record_line), &line);
+        const Status read = RecordLine::ReadFile(
+            file_system_, JoinPath(request.working_folder, request.record_line), &line);
         if (!read.ok())
             error = read.message();
     }
     if (!error.empty()) {
-        ::unlink(container_path.c_str());
+        file_system_.Unlink(container_path);
         return Failure(error);
     }
 
     const std::string log_name = RecordLogName(request.log);
     const std::string log_path = JoinPath(request.working_folder, log_name);
-    const std::optional<std::uint64_t> offset = AppendRecordLine(log_path, line, &error);
+    const std::optional<std::uint64_t> offset =
+        AppendRecordLine(file_system_, log_path, line, &error);
     if (!offset) {
-        ::unlink(container_path.c_str());
+        file_system_.Unlink(container_path);
         return Failure(error);
     }
     if (request.append_only)
         return RecordSaveResult{*offset, {}};
 
-    Repository store(request.store_path);
+    // One store call, container first: the engine stores all three or none.
+    Repository store(file_system_, request.store_path);
     if (!store.Put(request.working_folder, {container_name, log_name, std::string(kIndexName)})) {
         // The record is not in the store: its line leaves the log again, so
         // that the log (put back into the store later) never names a
         // container the store does not hold.
-        if (::truncate(log_path.c_str(), static_cast<off_t>(*offset)) != 0)
-            error = log_path + ": " + ErrnoText(errno);
-        ::unlink(container_path.c_str());
+        RemoveAppendedLine(file_system_, log_path, *offset, &error);
+        file_system_.Unlink(container_path);
         return Failure(store.last_error() + (error.empty() ? "" : "; " + error));
     }
     return RecordSaveResult{*offset, {}};

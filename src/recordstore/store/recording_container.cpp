@@ -2,14 +2,12 @@
 // recording_container.h.
 #include "kivo/recordstore/recording_container.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-#include <filesystem>
 #include <optional>
 
 #include "kivo/recordstore/data_store_layout.h"
-#include "store/repository.h"
+#include "kivo/recordstore/store_repository.h"
 #include "store/store_paths.h"
+#include "store/unique_names.h"
 
 namespace kivo::recordstore {
 namespace {
@@ -33,11 +31,21 @@ bool IsStoreComponentName(std::string_view name) {
 }
 
 // A fresh folder, private to this call, inside working_folder.
-std::optional<std::string> MakeStagingFolder(const std::string& working_folder) {
-    std::string pattern = JoinPath(working_folder, ".xrm-XXXXXX");
-    if (::mkdtemp(pattern.data()) == nullptr)
+std::optional<std::string> MakeStagingFolder(filesystem::FileSystem& file_system,
+                                             const std::string& working_folder) {
+    std::string path;
+    if (!MakeUniqueFolder(file_system, JoinPath(working_folder, ".xrm-"), &path).ok())
         return std::nullopt;
-    return pattern;
+    return path;
+}
+
+// Removes the staging folder and the files left in it (members that were
+// not placed). It holds files only: the engine extracts no folders.
+void RemoveStagingFolder(filesystem::FileSystem& file_system, const std::string& staging) {
+    const auto listing = file_system.ListDirectory(staging);
+    for (const filesystem::DirectoryEntry& entry : listing.value.entries)
+        file_system.Unlink(JoinPath(staging, entry.name));
+    file_system.RemoveDirectory(staging);
 }
 
 // The live members an opened stand-alone container may give: the first ten
@@ -69,6 +77,10 @@ const std::string* FirstEndingWith(const std::vector<std::string>& names,
 }
 
 }  // namespace
+
+RecordingContainer::RecordingContainer(filesystem::FileSystem& file_system, std::string file_name,
+                                       MediaKind kind, MediaCodecOptions codec_options)
+    : file_name_(std::move(file_name)), kind_(kind), codec_(file_system, codec_options) {}
 
 RecordingContainer::RecordingContainer(std::string file_name, MediaKind kind, MediaCodec codec)
     : file_name_(std::move(file_name)), kind_(kind), codec_(codec) {}
@@ -102,7 +114,7 @@ ContainerResult RecordingContainer::BuildIn(const std::string& container_path,
     if (!IsSafeMemberName(file_name_))
         return ContainerResult::kFailed;
     EncodeMedia(working_folder);
-    Repository container(container_path);
+    Repository container(file_system(), container_path);
     if (!container.Put(working_folder, members) || !container.CompressIfNeeded())
         return ContainerResult::kFailed;
     return ContainerResult::kDone;
@@ -132,8 +144,9 @@ ContainerResult RecordingContainer::SaveIntoStore(const std::string& working_fol
         BuildIn(JoinPath(working_folder, file_name_), working_folder, members);
     if (built != ContainerResult::kDone)
         return built;
-    return Repository(store_path).Put(working_folder, {file_name_}) ? ContainerResult::kDone
-                                                                    : ContainerResult::kFailed;
+    return Repository(file_system(), store_path).Put(working_folder, {file_name_})
+               ? ContainerResult::kDone
+               : ContainerResult::kFailed;
 }
 
 ContainerResult RecordingContainer::BuildStandAlone(const std::string& container_folder,
@@ -146,10 +159,11 @@ ContainerResult RecordingContainer::StoreInto(const std::string& working_folder,
                                               const std::string& store_path) const {
     if (!IsSafeMemberName(file_name_))
         return ContainerResult::kFailed;
-    if (!Repository(JoinPath(working_folder, file_name_)).CompressIfNeeded())
+    if (!Repository(file_system(), JoinPath(working_folder, file_name_)).CompressIfNeeded())
         return ContainerResult::kFailed;
-    return Repository(store_path).Put(working_folder, {file_name_}) ? ContainerResult::kDone
-                                                                    : ContainerResult::kFailed;
+    return Repository(file_system(), store_path).Put(working_folder, {file_name_})
+               ? ContainerResult::kDone
+               : ContainerResult::kFailed;
 }
 
 ContainerResult RecordingContainer::OpenFromStore(const std::string& working_folder,
@@ -157,7 +171,7 @@ ContainerResult RecordingContainer::OpenFromStore(const std::string& working_fol
                                                   int selector_code) const {
     if (!IsSafeMemberName(file_name_))
         return ContainerResult::kFailed;
-    if (!Repository(store_path).Get(working_folder, {file_name_}))
+    if (!Repository(file_system(), store_path).Get(working_folder, {file_name_}))
         return ContainerResult::kFailed;
 
     std::vector<std::string> members;
@@ -185,7 +199,8 @@ ContainerResult RecordingContainer::OpenFromStore(const std::string& working_fol
             decode = selector_code == static_cast<int>(MemberSelector::kDefault);
             break;
     }
-    if (!Repository(JoinPath(working_folder, file_name_)).Get(working_folder, members)) {
+    if (!Repository(file_system(), JoinPath(working_folder, file_name_))
+             .Get(working_folder, members)) {
         return ContainerResult::kFailed;
     }
     // Media damaged in the container is a failure, not a file the player
@@ -196,6 +211,15 @@ ContainerResult RecordingContainer::OpenFromStore(const std::string& working_fol
     return ContainerResult::kDone;
 }
 
+ContainerResult RecordingContainer::OpenStandAlone(filesystem::FileSystem& file_system,
+                                                   const std::string& container_path,
+                                                   const std::string& working_folder,
+                                                   MediaKind kind,
+                                                   MediaCodecOptions codec_options) {
+    return OpenStandAlone(container_path, working_folder, kind,
+                          MediaCodec(file_system, codec_options));
+}
+
 ContainerResult RecordingContainer::OpenStandAlone(const std::string& container_path,
                                                    const std::string& working_folder,
                                                    MediaKind kind, const MediaCodec& codec) {
@@ -203,7 +227,8 @@ ContainerResult RecordingContainer::OpenStandAlone(const std::string& container_
     if (own.base_name().empty() || !IsSafeMemberName(own.media_name()))
         return ContainerResult::kFailed;
 
-    Repository container(container_path);
+    filesystem::FileSystem& file_system = codec.file_system();
+    Repository container(file_system, container_path);
     const std::vector<std::string> names = MembersToOpen(container.LiveMembers());
     // The media, marks and record line take the container's own base name.
     const std::vector<std::pair<const std::string*, std::string>> renamed = {
@@ -214,7 +239,7 @@ ContainerResult RecordingContainer::OpenStandAlone(const std::string& container_
     if (renamed[0].first == nullptr)
         return ContainerResult::kFailed;  // nothing to play
 
-    const std::optional<std::string> staging = MakeStagingFolder(working_folder);
+    const std::optional<std::string> staging = MakeStagingFolder(file_system, working_folder);
     if (!staging)
         return ContainerResult::kFailed;
     bool placed = container.Get(*staging, names);
@@ -237,11 +262,10 @@ ContainerResult RecordingContainer::OpenStandAlone(const std::string& container_
                 continue;
             target = name;
         }
-        placed = ::rename(JoinPath(*staging, name).c_str(),
-                          JoinPath(working_folder, target).c_str()) == 0;
+        placed =
+            file_system.Rename(JoinPath(*staging, name), JoinPath(working_folder, target)).ok();
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(*staging, ignored);
+    RemoveStagingFolder(file_system, *staging);
     if (!placed)
         return ContainerResult::kFailed;
     if (!codec.Decode(JoinPath(working_folder, own.media_name())).ok())

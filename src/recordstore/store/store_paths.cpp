@@ -1,8 +1,6 @@
 // Path and name helpers: see store_paths.h.
 #include "store/store_paths.h"
 
-#include <sys/stat.h>
-
 namespace kivo::recordstore {
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
@@ -52,9 +50,8 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool PathExists(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
+bool PathExists(filesystem::FileSystem& file_system, const std::string& path) {
+    return file_system.Stat(path, /*follow_symbolic_links=*/false).ok();
 }
 
 }  // namespace kivo::recordstore

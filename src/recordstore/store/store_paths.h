@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "kivo/filesystem/file_system.h"
+
 namespace kivo::recordstore {
 
 // folder + "/" + name (no second slash when folder already ends with one).
@@ -27,6 +29,6 @@ bool IsSafeMemberName(std::string_view name);
 bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
 // True when the file exists (any type, symbolic links not followed).
-bool PathExists(const std::string& path);
+bool PathExists(filesystem::FileSystem& file_system, const std::string& path);
 
 }  // namespace kivo::recordstore

@@ -1,16 +1,18 @@
 // The C exports of XRSAVE (xrsave.h): each turns its arguments into a call on
-// DataStore, RecordSaver or RecordingContainer and its result into the
-// documented code. No exception leaves a C function: an unexpected one (out
-// of memory) becomes the operation's failure code.
+// DataStore, RecordSaver or RecordingContainer over the machine's file system
+// and its result into the documented code. No exception leaves a C function:
+// an unexpected one (out of memory) becomes the operation's failure code.
 #include "xrsave.h"
 
 #include <string>
 
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store.h"
 #include "kivo/recordstore/record_save.h"
 #include "kivo/recordstore/recording_container.h"
 
 using namespace kivo::recordstore;
+using kivo::filesystem::DefaultFileSystem;
 
 namespace {
 
@@ -42,7 +44,7 @@ int64_t SaveRecord(RecordLogKind log, MediaKind media_kind, const char* media,
     request.store_path = Text(store_path);
     request.stamp = Text(stamp);
     request.append_only = append_only != 0;
-    return static_cast<int64_t>(RecordSaver().Save(request).line_offset);
+    return static_cast<int64_t>(RecordSaver(DefaultFileSystem()).Save(request).line_offset);
 }
 
 }  // namespace
@@ -52,34 +54,37 @@ extern "C" {
 int32_t XRfilebuild(const char* store_folder, const char* store_name, const char* working_folder) {
     return Guarded(XR_BUILD_STORE_FAILED, [&] {
         const NewDataStore request{Text(store_folder), Text(store_name), Text(working_folder),
-                                   DataStore::ProgramResourceFolder()};
-        return static_cast<int32_t>(DataStore::Build(request));
+                                   DataStore::ProgramResourceFolder(DefaultFileSystem())};
+        return static_cast<int32_t>(DataStore::Build(DefaultFileSystem(), request));
     });
 }
 
 int32_t CheckForFile(const char* repository, const char* member) {
     return Guarded(XR_MEMBER_FAILED, [&] {
-        return static_cast<int32_t>(DataStore(Text(repository)).FindMember(Text(member)));
+        return static_cast<int32_t>(
+            DataStore(DefaultFileSystem(), Text(repository)).FindMember(Text(member)));
     });
 }
 
 int64_t CheckFileSize(const char* repository, const char* member) {
     return Guarded(int64_t{-1}, [&] {
-        const auto size = DataStore(Text(repository)).MemberSize(Text(member));
+        const auto size = DataStore(DefaultFileSystem(), Text(repository)).MemberSize(Text(member));
         return size ? static_cast<int64_t>(*size) : int64_t{-1};
     });
 }
 
 int32_t DelFile(const char* repository, const char* member) {
     return Guarded(XR_MEMBER_FAILED, [&] {
-        return DataStore(Text(repository)).DeleteMember(Text(member)) ? int32_t{XR_OK}
-                                                                      : int32_t{XR_MEMBER_FAILED};
+        return DataStore(DefaultFileSystem(), Text(repository)).DeleteMember(Text(member))
+                   ? int32_t{XR_OK}
+                   : int32_t{XR_MEMBER_FAILED};
     });
 }
 
 int32_t ExtractFile(const char* repository, const char* target_folder, const char* member) {
     return Guarded(XR_MEMBER_FAILED, [&] {
-        return DataStore(Text(repository)).ExtractMember(Text(member), Text(target_folder))
+        return DataStore(DefaultFileSystem(), Text(repository))
+                       .ExtractMember(Text(member), Text(target_folder))
                    ? int32_t{XR_OK}
                    : int32_t{XR_MEMBER_FAILED};
     });
@@ -122,16 +127,17 @@ int32_t XRsaveXRZ(const char* container_name, const char* working_folder, const 
                   int32_t picture_type) {
     return Guarded(int32_t{XR_CONTAINER_FAILED}, [&] {
         return static_cast<int32_t>(
-            RecordingContainer(Text(container_name), MediaKind::kAudio)
+            RecordingContainer(DefaultFileSystem(), Text(container_name), MediaKind::kAudio)
                 .SaveIntoStore(Text(working_folder), Text(store_path), picture_type));
     });
 }
 
 int32_t XRsaveXRV(const char* container_name, const char* working_folder, const char* store_path) {
     return Guarded(int32_t{XR_CONTAINER_FAILED}, [&] {
-        return static_cast<int32_t>(RecordingContainer(Text(container_name), MediaKind::kVideo)
-                                        .SaveIntoStore(Text(working_folder), Text(store_path),
-                                                       static_cast<int>(ContainerExtras::kNone)));
+        return static_cast<int32_t>(
+            RecordingContainer(DefaultFileSystem(), Text(container_name), MediaKind::kVideo)
+                .SaveIntoStore(Text(working_folder), Text(store_path),
+                               static_cast<int>(ContainerExtras::kNone)));
     });
 }
 
@@ -139,15 +145,16 @@ int32_t XRsaveXRZX(const char* container_name, const char* container_folder,
                    const char* working_folder) {
     return Guarded(int32_t{XR_CONTAINER_FAILED}, [&] {
         return static_cast<int32_t>(
-            RecordingContainer(Text(container_name), MediaKind::kAudio)
+            RecordingContainer(DefaultFileSystem(), Text(container_name), MediaKind::kAudio)
                 .BuildStandAlone(Text(container_folder), Text(working_folder)));
     });
 }
 
 int32_t XRStoreXRZ(const char* container_name, const char* working_folder, const char* store_path) {
     return Guarded(int32_t{XR_CONTAINER_FAILED}, [&] {
-        return static_cast<int32_t>(RecordingContainer(Text(container_name), MediaKind::kAudio)
-                                        .StoreInto(Text(working_folder), Text(store_path)));
+        return static_cast<int32_t>(
+            RecordingContainer(DefaultFileSystem(), Text(container_name), MediaKind::kAudio)
+                .StoreInto(Text(working_folder), Text(store_path)));
     });
 }
 
@@ -155,7 +162,7 @@ int32_t XRopenXRZ(const char* container_name, const char* working_folder, const 
                   int32_t selector) {
     return Guarded(int32_t{XR_CONTAINER_FAILED}, [&] {
         return static_cast<int32_t>(
-            RecordingContainer(Text(container_name), MediaKind::kAudio)
+            RecordingContainer(DefaultFileSystem(), Text(container_name), MediaKind::kAudio)
                 .OpenFromStore(Text(working_folder), Text(store_path), selector));
     });
 }
@@ -164,7 +171,7 @@ int32_t XRopenXRV(const char* container_name, const char* working_folder, const 
                   int32_t selector) {
     return Guarded(int32_t{XR_CONTAINER_FAILED}, [&] {
         return static_cast<int32_t>(
-            RecordingContainer(Text(container_name), MediaKind::kVideo)
+            RecordingContainer(DefaultFileSystem(), Text(container_name), MediaKind::kVideo)
                 .OpenFromStore(Text(working_folder), Text(store_path), selector));
     });
 }
@@ -172,14 +179,14 @@ int32_t XRopenXRV(const char* container_name, const char* working_folder, const 
 int32_t XRMopenXRZ(const char* container_path, const char* working_folder) {
     return Guarded(int32_t{XR_CONTAINER_FAILED}, [&] {
         return static_cast<int32_t>(RecordingContainer::OpenStandAlone(
-            Text(container_path), Text(working_folder), MediaKind::kAudio));
+            DefaultFileSystem(), Text(container_path), Text(working_folder), MediaKind::kAudio));
     });
 }
 
 int32_t XRMopenXRV(const char* container_path, const char* working_folder) {
     return Guarded(int32_t{XR_CONTAINER_FAILED}, [&] {
         return static_cast<int32_t>(RecordingContainer::OpenStandAlone(
-            Text(container_path), Text(working_folder), MediaKind::kVideo));
+            DefaultFileSystem(), Text(container_path), Text(working_folder), MediaKind::kVideo));
     });
 }
 

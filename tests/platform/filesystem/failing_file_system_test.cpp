@@ -79,5 +79,18 @@ TEST(FailingFileSystem, ListingFailsAtTheChosenStage) {
     EXPECT_EQ(listing.value.failed_stage, ListingStage::kNext);
 }
 
+TEST(FailingFileSystem, FailsRangeLocksAndDirectoryRemovalWhenPlanned) {
+    PowerLossFileSystem disk;
+    ASSERT_TRUE(disk.MakeDirectory("/d", 0755).ok());
+    FailingFileSystem fs(disk);
+    fs.Plan(FailNth(kCallLockRange, 2, ENOLCK));
+    auto file = OpenReadWrite(fs, "/f");
+    EXPECT_TRUE(file->LockRange(RangeLockKind::kExclusive, 0, 0).ok());
+    EXPECT_EQ(file->UnlockRange(0, 0).error_number(), ENOLCK);
+    fs.Plan(FailNth(kCallRemoveDirectory, 1, EBUSY));
+    EXPECT_EQ(fs.RemoveDirectory("/d").error_number(), EBUSY);
+    EXPECT_TRUE(fs.RemoveDirectory("/d").ok());
+}
+
 }  // namespace
 }  // namespace kivo::filesystem

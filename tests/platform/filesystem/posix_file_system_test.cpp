@@ -1,7 +1,9 @@
 // PosixFileSystem on a temporary folder: locks, no-follow opens, times,
 // listings and the error texts the repository engine reports.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -176,6 +178,70 @@ TEST(PosixFileSystem, ANonBlockingOpenOfAFifoReturnsAtOnceAndTellsItsType) {
     EXPECT_EQ(fs.Stat(dir.file("pipe"), true).value.type, FileType::kFifo);
     EXPECT_EQ(fs.Stat("/dev/null", true).value.type, FileType::kCharacterDevice);
     EXPECT_STREQ(FileTypeName(FileType::kFifo), "FIFO");
+}
+
+// Whether another process would be refused a write lock on
+// [offset, offset + length).
+bool AnotherProcessIsLockedOut(const std::string& path, off_t offset, off_t length) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = open(path.c_str(), O_RDWR);
+        struct flock range {};
+        range.l_type = F_WRLCK;
+        range.l_whence = SEEK_SET;
+        range.l_start = offset;
+        range.l_len = length;
+        _exit(fd >= 0 && fcntl(fd, F_SETLK, &range) != 0 ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+}
+
+TEST(PosixFileSystem, RangeLocksShutOutOtherProcessesUntilUnlocked) {
+    test::TempDir dir;
+    test::WriteFileText(dir.file("log"), std::string(1000, ' '));
+    PosixFileSystem fs;
+    OpenOptions options;
+    options.access = Access::kReadWrite;
+    auto log = fs.Open(dir.file("log"), options);
+    ASSERT_TRUE(log.ok());
+    ASSERT_TRUE(log.value->LockRange(RangeLockKind::kExclusive, 401, 401).ok());
+    EXPECT_TRUE(AnotherProcessIsLockedOut(dir.file("log"), 500, 1));
+    EXPECT_FALSE(AnotherProcessIsLockedOut(dir.file("log"), 0, 401));
+    // Within the process the locks do not conflict, as fcntl's never do.
+    auto second = fs.Open(dir.file("log"), options);
+    ASSERT_TRUE(second.ok());
+    EXPECT_TRUE(second.value->LockRange(RangeLockKind::kShared, 0, 0).ok());
+    ASSERT_TRUE(log.value->UnlockRange(0, 0).ok());
+    EXPECT_FALSE(AnotherProcessIsLockedOut(dir.file("log"), 500, 1));
+}
+
+TEST(PosixFileSystem, RemovesOnlyAnEmptyDirectory) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    ASSERT_TRUE(fs.MakeDirectory(dir.file("stage"), 0700).ok());
+    test::WriteFileText(dir.file("stage/member"), "x");
+    EXPECT_EQ(fs.RemoveDirectory(dir.file("stage")).error_number(), ENOTEMPTY);
+    ASSERT_TRUE(fs.Unlink(dir.file("stage/member")).ok());
+    EXPECT_TRUE(fs.RemoveDirectory(dir.file("stage")).ok());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("stage")));
+}
+
+TEST(PosixFileSystem, ChangeTimeMovesWhenTheContentChanges) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    OpenOptions options;
+    options.access = Access::kReadWrite;
+    options.creation = Creation::kCreateNew;
+    auto file = fs.Open(dir.file("f"), options);
+    ASSERT_TRUE(file.ok());
+    const FileInfo before = file.value->Stat().value;
+    usleep(20000);
+    ASSERT_TRUE(file.value->WriteAt(0, "x", 1).ok());
+    const FileInfo after = file.value->Stat().value;
+    EXPECT_FALSE(after.change_time == before.change_time);
+    EXPECT_FALSE(after.change_time == Timestamp{});
 }
 
 TEST(FileSystemPaths, JoinInsertsOneSeparatorAndSplitsBack) {

@@ -134,5 +134,36 @@ TEST(PowerLossFileSystem, ReadOnlyFileRefusesWriteAccess) {
     EXPECT_EQ(fs.Open("/f", options).status.error_number(), EACCES);
 }
 
+TEST(PowerLossFileSystem, RangeLocksAreGrantedUntilTheCrash) {
+    PowerLossFileSystem fs;
+    fs.WriteDurableFile("/f", Bytes(10, 'x'));
+    auto file = Open(fs, "/f", Creation::kOpenExisting);
+    EXPECT_TRUE(file->LockRange(RangeLockKind::kExclusive, 0, 0).ok());
+    EXPECT_TRUE(file->UnlockRange(0, 0).ok());
+    fs.CrashAtChange(1);
+    EXPECT_FALSE(file->WriteAt(0, "y", 1).ok());
+    EXPECT_EQ(file->LockRange(RangeLockKind::kShared, 0, 0).error_number(), EIO);
+}
+
+TEST(PowerLossFileSystem, RemovesOnlyAnEmptyDirectory) {
+    PowerLossFileSystem fs;
+    ASSERT_TRUE(fs.MakeDirectory("/stage", 0700).ok());
+    Open(fs, "/stage/member", Creation::kCreateNew);
+    EXPECT_EQ(fs.RemoveDirectory("/stage").error_number(), ENOTEMPTY);
+    EXPECT_EQ(fs.RemoveDirectory("/stage/member").error_number(), ENOTDIR);
+    ASSERT_TRUE(fs.Unlink("/stage/member").ok());
+    EXPECT_TRUE(fs.RemoveDirectory("/stage").ok());
+    EXPECT_FALSE(fs.Exists("/stage"));
+    EXPECT_EQ(fs.RemoveDirectory("/stage").error_number(), ENOENT);
+}
+
+TEST(PowerLossFileSystem, WritesMoveTheChangeTime) {
+    PowerLossFileSystem fs;
+    auto file = Open(fs, "/f", Creation::kCreateNew);
+    const Timestamp created = file->Stat().value.change_time;
+    ASSERT_TRUE(file->WriteAt(0, "x", 1).ok());
+    EXPECT_FALSE(file->Stat().value.change_time == created);
+}
+
 }  // namespace
 }  // namespace kivo::filesystem

@@ -2,13 +2,17 @@
 // their component files. DataStore builds a new one with its ten members and
 // offers the four member operations the program uses everywhere. Every call
 // opens and closes the repository through the engine; nothing is kept
-// between calls. Layout: docs/formats/data-store.md.
+// between calls. Every file is reached through the FileSystem given (the
+// overloads without one use the machine's, filesystem::DefaultFileSystem()).
+// Layout: docs/formats/data-store.md.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "kivo/filesystem/file_system.h"
 
 namespace kivo::recordstore {
 
@@ -36,18 +40,22 @@ struct NewDataStore {
 
 class DataStore {
 public:
-    explicit DataStore(std::string path) : path_(std::move(path)) {}
+    // file_system must outlive the object.
+    DataStore(filesystem::FileSystem& file_system, std::string path)
+        : file_system_(&file_system), path_(std::move(path)) {}
+    explicit DataStore(std::string path);
 
     // Builds a new data store at request.path(). Refuses (kStoreFailed,
     // nothing changed) when a file already exists there, so an existing
     // store's records are never replaced by empty logs. A missing sound
     // file still builds the other members and gives kStoreFailed.
+    static BuildResult Build(filesystem::FileSystem& file_system, const NewDataStore& request);
     static BuildResult Build(const NewDataStore& request);
 
     // Where the running program keeps "00001.wav" and "00002.wav":
     // <program folder>/../share/kivo when that folder holds them, else the
     // program's own folder.
-    static std::string ProgramResourceFolder();
+    static std::string ProgramResourceFolder(filesystem::FileSystem& file_system);
 
     const std::string& path() const { return path_; }
 
@@ -62,6 +70,7 @@ public:
     bool ExtractMember(std::string_view name, const std::string& target_folder) const;
 
 private:
+    filesystem::FileSystem* file_system_;
     std::string path_;
 };
 

@@ -6,6 +6,8 @@
 // Layout: docs/formats/index-marks.md.
 //
 // This is the one reader and the one writer every editor and player uses.
+// Both go through the FileSystem given; the overloads without one use the
+// machine's (filesystem::DefaultFileSystem()).
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kivo/filesystem/file_system.h"
 #include "kivo/recordstore/status.h"
 
 namespace kivo::recordstore {
@@ -67,11 +70,16 @@ struct IndexMarkRead {
 
 // Reads an index-mark file: complete 61-byte entries, at most 5000; a torn
 // tail is ignored. A missing file is kNotFound.
+Status ReadIndexMarkFile(filesystem::FileSystem& file_system, const std::string& path,
+                         IndexMarkRead* read);
 Status ReadIndexMarkFile(const std::string& path, IndexMarkRead* read);
 
 // Writes the marks (at most 5000; more is kInvalidArgument) as a new file,
 // replacing any earlier one through a temporary file beside it. No marks
 // give an empty file.
+Status WriteIndexMarkFile(filesystem::FileSystem& file_system, const std::string& path,
+                          std::span<const IndexMark> marks,
+                          IndexMarkStyle style = IndexMarkStyle::kWithType);
 Status WriteIndexMarkFile(const std::string& path, std::span<const IndexMark> marks,
                           IndexMarkStyle style = IndexMarkStyle::kWithType);
 

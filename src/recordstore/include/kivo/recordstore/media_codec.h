@@ -17,6 +17,8 @@
 
 #include <string>
 
+#include "kivo/filesystem/file_system.h"
+
 namespace kivo::recordstore {
 
 enum class CodecOutcome {
@@ -39,12 +41,19 @@ struct MediaCodecOptions {
 
 class MediaCodec {
 public:
-    explicit MediaCodec(MediaCodecOptions options = {}) : options_(options) {}
+    // Works on the files of file_system, which must outlive the codec.
+    explicit MediaCodec(filesystem::FileSystem& file_system, MediaCodecOptions options = {})
+        : file_system_(&file_system), options_(options) {}
+    // Works on the files of the machine (filesystem::DefaultFileSystem()).
+    explicit MediaCodec(MediaCodecOptions options = {});
 
     CodecResult Encode(const std::string& path) const;
     CodecResult Decode(const std::string& path) const;
 
+    filesystem::FileSystem& file_system() const { return *file_system_; }
+
 private:
+    filesystem::FileSystem* file_system_;
     MediaCodecOptions options_;
 };
 

@@ -12,7 +12,8 @@
 // scan and kept current by its own writes. Before it writes it checks that
 // the file is the one it scanned (device, inode, size, change time) and that
 // the bytes at the remembered position still hold the expected entry;
-// otherwise it scans again.
+// otherwise it scans again. It reads and writes through the FileSystem it is
+// given (without one: the machine's, filesystem::DefaultFileSystem()).
 #pragma once
 
 #include <cstddef>
@@ -25,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "kivo/filesystem/file_system.h"
 #include "kivo/recordstore/status.h"
 
 namespace kivo::recordstore {
@@ -71,6 +73,8 @@ struct IndexScan {
 
 class RecordIndex {
 public:
+    // file_system must outlive the index.
+    RecordIndex(filesystem::FileSystem& file_system, std::string path);
     explicit RecordIndex(std::string path);
 
     const std::string& path() const { return path_; }
@@ -103,19 +107,22 @@ private:
         bool operator==(const FileIdentity&) const = default;
     };
 
+    using File = filesystem::File;
+
     // Runs change on the open, exclusively locked, freshly scanned file.
-    Status WriteLocked(const std::function<Status(int fd)>& change);
+    Status WriteLocked(const std::function<Status(File& file)>& change);
     // Scans again when the open file is not the one scanned last.
-    Status Refresh(int fd);
-    Status Rescan(int fd);
-    Status RememberIdentity(int fd);
+    Status Refresh(File& file);
+    Status Rescan(File& file);
+    Status RememberIdentity(File& file);
     // Reads the stored entry at location and checks it is record_number's.
-    Status ReadVerified(int fd, const Location& location, std::int32_t record_number,
+    Status ReadVerified(File& file, const Location& location, std::int32_t record_number,
                         std::string* stored) const;
-    Status Kill(int fd, const Location& location, std::int32_t record_number);
-    Status CompactLocked(int fd);
+    Status Kill(File& file, const Location& location, std::int32_t record_number);
+    Status CompactLocked(File& file);
     Status CompactIfWorthIt();
 
+    filesystem::FileSystem* file_system_;
     std::string path_;
     bool scanned_ = false;
     FileIdentity identity_;

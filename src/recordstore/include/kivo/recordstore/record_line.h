@@ -11,6 +11,9 @@
 // is never longer or shorter than 401 bytes: when the fields would pass 400
 // bytes, the free-text fields are shortened (subject first, then fields 3
 // and 4) at a character boundary, and the build result says so.
+//
+// Reading and writing ".xrl" files goes through the FileSystem given; the
+// overloads without one use the machine's (filesystem::DefaultFileSystem()).
 #pragma once
 
 #include <cstddef>
@@ -18,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "kivo/filesystem/file_system.h"
 #include "kivo/recordstore/status.h"
 
 namespace kivo::recordstore {
@@ -118,10 +122,13 @@ public:
 
     // Reads the first 401 bytes of a record-line (".xrl") file; bytes after
     // them (a meeting's agenda) are not read.
+    static Status ReadFile(filesystem::FileSystem& file_system, const std::string& path,
+                           RecordLine* line);
     static Status ReadFile(const std::string& path, RecordLine* line);
 
     // Writes the 401 bytes as the whole file (replacing it through a
     // temporary file beside it).
+    Status WriteFile(filesystem::FileSystem& file_system, const std::string& path) const;
     Status WriteFile(const std::string& path) const;
 
     // Field 1 as a number; -1 when it is not one to nine decimal digits.

@@ -4,6 +4,9 @@
 //
 // A log whose length is not a multiple of 401 (a torn write) is read up to
 // its last complete line; the torn tail is ignored and reported in the scan.
+//
+// Every call reads and writes through the FileSystem given; the overloads
+// without one use the machine's (filesystem::DefaultFileSystem()).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "kivo/filesystem/file_system.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/status.h"
 
@@ -29,26 +33,39 @@ struct RecordLogScan {
 
 class RecordLog {
 public:
+    using FileSystem = filesystem::FileSystem;
+
     // Calls visit for every line of a live record, in file order; a false
     // return stops the scan. Header, erased and malformed lines are passed
     // over (malformed ones are counted in *scan).
+    static Status ForEachRecord(FileSystem& file_system, const std::string& path,
+                                const std::function<bool(const RecordLogEntry&)>& visit,
+                                RecordLogScan* scan = nullptr);
     static Status ForEachRecord(const std::string& path,
                                 const std::function<bool(const RecordLogEntry&)>& visit,
                                 RecordLogScan* scan = nullptr);
 
     // Every live record line, in file order.
+    static Status ReadAll(FileSystem& file_system, const std::string& path,
+                          std::vector<RecordLogEntry>* records, RecordLogScan* scan = nullptr);
     static Status ReadAll(const std::string& path, std::vector<RecordLogEntry>* records,
                           RecordLogScan* scan = nullptr);
 
     // The line at a byte offset (a multiple of 401).
+    static Status ReadAt(FileSystem& file_system, const std::string& path,
+                         std::uint64_t offset_bytes, RecordLine* line);
     static Status ReadAt(const std::string& path, std::uint64_t offset_bytes, RecordLine* line);
 
     // The line of a record by its number; kNotFound when none.
+    static Status Find(FileSystem& file_system, const std::string& path, std::int32_t record_number,
+                       RecordLogEntry* entry);
     static Status Find(const std::string& path, std::int32_t record_number, RecordLogEntry* entry);
 
     // Overwrites the line of line.record_number() in place with line's 401
     // bytes (every other line keeps its position). kNotFound when the log has
     // no line with that number. *offset_bytes receives the position.
+    static Status Replace(FileSystem& file_system, const std::string& path, const RecordLine& line,
+                          std::uint64_t* offset_bytes = nullptr);
     static Status Replace(const std::string& path, const RecordLine& line,
                           std::uint64_t* offset_bytes = nullptr);
 };

@@ -3,12 +3,15 @@
 // folder, the record line is appended to the record log of its kind, and
 // container, record log and index are stored into the data store. Which log
 // each kind goes to: docs/formats/data-store.md.
+//
+// Every file is reached through the FileSystem the saver is given.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "kivo/filesystem/file_system.h"
 #include "kivo/recordstore/media_codec.h"
 #include "kivo/recordstore/recording_container.h"
 
@@ -46,14 +49,19 @@ struct RecordSaveResult {
 
 class RecordSaver {
 public:
-    explicit RecordSaver(MediaCodec codec = MediaCodec()) : codec_(codec) {}
+    // file_system must outlive the saver.
+    explicit RecordSaver(filesystem::FileSystem& file_system, MediaCodecOptions codec_options = {})
+        : file_system_(file_system), codec_(file_system, codec_options) {}
 
-    // Any failure before the line is appended leaves no container behind.
-    // A failure after it leaves the line in the working copy of the log
-    // while the data store keeps its previous copy.
+    // Container, record log and index reach the data store in one store
+    // call, so the store holds all of the record or none of it, also after a
+    // crash, and its log never names a container it lacks. A failed save
+    // leaves no container in the working folder and, when the line had been
+    // appended, takes the line out of the working log again.
     RecordSaveResult Save(const RecordSaveRequest& request) const;
 
 private:
+    filesystem::FileSystem& file_system_;
     MediaCodec codec_;
 };
 

@@ -6,12 +6,16 @@
 // its last '.'): B.xrw or B.wmv (media, in the media codec's stored form),
 // B.xrs (index marks), B.xrl (record line), B.xr1/B.xr2 (translation texts),
 // B.GIF or B.JPG (picture). Layout: docs/formats/recording-container.md.
+//
+// Every file is reached through the FileSystem the container is given (the
+// constructors without one use the machine's, filesystem::DefaultFileSystem()).
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "kivo/filesystem/file_system.h"
 #include "kivo/recordstore/media_codec.h"
 
 namespace kivo::recordstore {
@@ -43,7 +47,10 @@ enum class MemberSelector : int {
 
 class RecordingContainer {
 public:
-    // file_name: "D" + stamp + ".xrz" (or ".xrv"), a plain file name.
+    // file_name: "D" + stamp + ".xrz" (or ".xrv"), a plain file name. The
+    // codec's file system is the container's (file_system must outlive it).
+    RecordingContainer(filesystem::FileSystem& file_system, std::string file_name, MediaKind kind,
+                       MediaCodecOptions codec_options = {});
     RecordingContainer(std::string file_name, MediaKind kind, MediaCodec codec = MediaCodec());
 
     const std::string& file_name() const { return file_name_; }
@@ -77,6 +84,11 @@ public:
     // that would replace a data store component or one of the three, and the
     // media is decoded. A container with no live member gives kFailed and
     // extracts nothing.
+    static ContainerResult OpenStandAlone(filesystem::FileSystem& file_system,
+                                          const std::string& container_path,
+                                          const std::string& working_folder, MediaKind kind,
+                                          MediaCodecOptions codec_options = {});
+    // The same on codec's file system.
     static ContainerResult OpenStandAlone(const std::string& container_path,
                                           const std::string& working_folder, MediaKind kind,
                                           const MediaCodec& codec = MediaCodec());
@@ -86,6 +98,8 @@ private:
     bool EncodeMedia(const std::string& working_folder) const;
     ContainerResult BuildIn(const std::string& container_path, const std::string& working_folder,
                             const std::vector<std::string>& members) const;
+
+    filesystem::FileSystem& file_system() const { return codec_.file_system(); }
 
     std::string file_name_;
     MediaKind kind_;

@@ -35,9 +35,11 @@ enum FsCall : std::uint32_t {
     kCallSyncDirectory = 1u << 15,
     kCallLock = 1u << 16,  // File::TryLock
     kCallResolvePath = 1u << 17,
+    kCallLockRange = 1u << 18,  // LockRange and UnlockRange
+    kCallRemoveDirectory = 1u << 19,
 };
 using FsCallSet = std::uint32_t;
-inline constexpr FsCallSet kEveryCall = 0x3FFFFu;
+inline constexpr FsCallSet kEveryCall = 0xFFFFFu;
 // The calls that change what is on the disk.
 inline constexpr FsCallSet kChangingCalls =
     kCallWrite | kCallTruncate | kCallSync | kCallRename | kCallUnlink | kCallSyncDirectory;
@@ -87,6 +89,7 @@ public:
     FsStatus Rename(const std::string& from, const std::string& to) override;
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
+    FsStatus RemoveDirectory(const std::string& path) override;
     FsStatus SyncDirectory(const std::string& path) override;
     FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
     std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;

@@ -1,10 +1,10 @@
 // The one seam between Kivo's Qt-free libraries and the file system.
 //
-// Every file the repository engine touches is reached through a FileSystem and
-// the File objects it opens, so tests can replace the disk with doubles that
-// fail a chosen call (FailingFileSystem) or lose unsynced writes in a power cut
-// (PowerLossFileSystem). Results are values: an FsStatus carrying the errno of
-// the failing call, never an exception.
+// Every file the repository engine and the record store touch is reached
+// through a FileSystem and the File objects it opens, so tests can replace
+// the disk with doubles that fail a chosen call (FailingFileSystem) or lose
+// unsynced writes in a power cut (PowerLossFileSystem). Results are values:
+// an FsStatus carrying the errno of the failing call, never an exception.
 //
 // The POSIX implementation is PosixFileSystem (posix_file_system.h); the way
 // the Windows calls of the original program map onto it is written down in
@@ -79,6 +79,8 @@ struct FileInfo {
     std::optional<Timestamp> birth_time;
     Timestamp modification_time;
     Timestamp access_time;
+    // The last change of content or attributes (ctime), which no call can set back.
+    Timestamp change_time;
     std::uint64_t device = 0;  // major << 32 | minor
     std::uint64_t inode = 0;
     std::uint64_t link_count = 1;  // names the file has (hard links)
@@ -118,6 +120,8 @@ struct DirectoryListing {
 };
 
 enum class Access { kRead, kReadWrite };
+
+enum class RangeLockKind { kShared, kExclusive };
 
 enum class Creation {
     kOpenExisting,      // fail with ENOENT when missing
@@ -193,6 +197,14 @@ public:
     virtual FsStatus TryLock(FileLock lock, LockMode mode) = 0;
     // Gives the lock up; nothing happens when this File does not hold it.
     virtual void Unlock(FileLock lock) = 0;
+
+    // Advisory byte-range locks on [offset, offset + length); length 0 reaches
+    // to the end of the file however it grows. LockRange waits while another
+    // process holds a conflicting lock. The locks belong to the process, as
+    // fcntl record locks do: they never conflict within one process, and they
+    // end when the file is closed. A File that cannot lock answers ENOLCK.
+    virtual FsStatus LockRange(RangeLockKind kind, std::uint64_t offset, std::uint64_t length);
+    virtual FsStatus UnlockRange(std::uint64_t offset, std::uint64_t length);
 };
 
 // Where a path leads once every symbolic link on the way is followed.
@@ -226,6 +238,8 @@ public:
     virtual FsStatus Rename(const std::string& from, const std::string& to) = 0;
     virtual FsStatus Unlink(const std::string& path) = 0;
     virtual FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) = 0;
+    // Removes an empty directory (ENOTEMPTY otherwise).
+    virtual FsStatus RemoveDirectory(const std::string& path) = 0;
     // Makes the creation, renaming and removal of names in the directory durable.
     virtual FsStatus SyncDirectory(const std::string& path) = 0;
     // The real path of the file a path names (ResolvedPath). Fails when a

@@ -30,6 +30,9 @@ public:
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override {
         return target_.MakeDirectory(path, permissions);
     }
+    FsStatus RemoveDirectory(const std::string& path) override {
+        return target_.RemoveDirectory(path);
+    }
     FsStatus SyncDirectory(const std::string& path) override { return target_.SyncDirectory(path); }
     FsResult<ResolvedPath> ResolvePath(const std::string& path) override {
         return target_.ResolvePath(path);

@@ -1,8 +1,9 @@
 // The FileSystem of the running machine, over the POSIX calls of Linux:
 // open/openat with O_NOFOLLOW, flock (FileLock::kWriter) and open-file-
-// description locks (FileLock::kAccess), pread/pwrite, fsync, statx for birth
-// times, futimens, fchmod, statfs, readdir, rename, realpath and readlink,
-// and /proc/locks to name a lock's holder.
+// description locks (FileLock::kAccess), fcntl record locks for byte ranges,
+// pread/pwrite, fsync, statx for birth times, futimens, fchmod, statfs,
+// readdir, rename, rmdir, realpath and readlink, and /proc/locks to name a
+// lock's holder.
 #pragma once
 
 #include "kivo/filesystem/file_system.h"
@@ -19,6 +20,7 @@ public:
     FsStatus Rename(const std::string& from, const std::string& to) override;
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
+    FsStatus RemoveDirectory(const std::string& path) override;
     FsStatus SyncDirectory(const std::string& path) override;
     FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
     std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;

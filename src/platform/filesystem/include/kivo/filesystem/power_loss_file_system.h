@@ -15,10 +15,12 @@
 //   kKeepEverything  everything written survives (the process was killed but
 //                    the kernel kept its page cache).
 // Locks (both FileLock kinds) behave as on Linux: per open file, released
-// when it closes and by the crash; no holder can be named. There are no
-// symbolic links, so ResolvePath gives the path back (normalised). The volume type seen by
-// StatVolume can be set (FAT tests). Directories are always durable. Paths are absolute,
-// '/'-separated.
+// when it closes and by the crash; no holder can be named. Byte-range locks
+// are granted at once, as fcntl record locks never conflict within the one
+// process using the disk. There are no symbolic links, so ResolvePath gives
+// the path back (normalised). The volume type seen by StatVolume can be set
+// (FAT tests). Directories (made and removed) are always durable. Paths are
+// absolute, '/'-separated.
 #pragma once
 
 #include <cstdint>
@@ -67,6 +69,7 @@ public:
     FsStatus Rename(const std::string& from, const std::string& to) override;
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
+    FsStatus RemoveDirectory(const std::string& path) override;
     FsStatus SyncDirectory(const std::string& path) override;
     FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
     std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;

@@ -127,32 +127,79 @@ Status ReadPrefix(const std::string& path, std::size_t max_bytes, std::string* b
 }
 
 Status ReplaceFile(const std::string& path, std::string_view bytes) {
-    std::string temporary = path + ".XXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
+    ReplacementFile file;
+    Status status = ReplacementFile::Create(path, &file);
+    if (status.ok()) {
+        status = file.Append(bytes);
+    }
+    return status.ok() ? file.Commit() : status;
+}
+
+ReplacementFile::~ReplacementFile() {
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+    }
+}
+
+Status ReplacementFile::Create(const std::string& path, ReplacementFile* file) {
+    std::string pattern = path + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0) {
         return Status::IoError(Describe("cannot create a temporary file beside", path, errno));
     }
-    temporary.assign(name.data());
-    Descriptor file(fd);
-    Status status = WriteAt(file.get(), temporary, 0, bytes);
-    if (status.ok() && ::fchmod(file.get(), 0644) != 0) {
-        status = Status::IoError(Describe("cannot set the mode of", temporary, errno));
+    file->file_ = Descriptor(fd);
+    file->path_ = path;
+    file->temporary_.assign(name.data());
+    return Status::Ok();
+}
+
+Status ReplacementFile::Append(std::string_view bytes) {
+    constexpr std::size_t kBlockBytes = 256 * 1024;
+    pending_.append(bytes);
+    return pending_.size() >= kBlockBytes ? Flush() : Status::Ok();
+}
+
+Status ReplacementFile::Flush() {
+    Status status = WriteAt(file_.get(), temporary_, written_bytes_, pending_);
+    written_bytes_ += pending_.size();
+    pending_.clear();
+    return status;
+}
+
+Status ReplacementFile::Commit() {
+    if (temporary_.empty()) {
+        return Status::InvalidArgument("nothing to put in place of " + path_);
     }
-    if (status.ok() && ::fsync(file.get()) != 0) {
-        status = Status::IoError(Describe("cannot flush", temporary, errno));
+    struct stat replaced {};
+    const mode_t mode = ::stat(path_.c_str(), &replaced) == 0 ? (replaced.st_mode & 07777) : 0644;
+    Status status = Flush();
+    if (status.ok() && ::fchmod(file_.get(), mode) != 0) {
+        status = Status::IoError(Describe("cannot set the mode of", temporary_, errno));
     }
-    if (status.ok() && ::close(file.Release()) != 0) {
-        status = Status::IoError(Describe("cannot close", temporary, errno));
+    if (status.ok() && ::fsync(file_.get()) != 0) {
+        status = Status::IoError(Describe("cannot flush", temporary_, errno));
     }
-    if (status.ok() && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        status = Status::IoError(Describe("cannot replace", path, errno));
+    if (status.ok() && ::close(file_.Release()) != 0) {
+        status = Status::IoError(Describe("cannot close", temporary_, errno));
+    }
+    if (status.ok() && ::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        status = Status::IoError(Describe("cannot replace", path_, errno));
     }
     if (!status.ok()) {
-        ::unlink(temporary.c_str());
+        return status;  // the destructor removes the temporary file
     }
-    return status;
+    temporary_.clear();
+    // The rename itself is made durable; a failure here leaves the new file
+    // in place, so it is not reported.
+    const std::size_t slash = path_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+    Descriptor directory;
+    if (Open(folder, O_RDONLY | O_DIRECTORY, &directory).ok()) {
+        ::fsync(directory.get());
+    }
+    return Status::Ok();
 }
 
 RangeLock::RangeLock(int fd, bool exclusive, std::uint64_t offset, std::uint64_t length)

@@ -50,6 +50,33 @@ Status ReadPrefix(const std::string& path, std::size_t max_bytes, std::string* b
 // same folder, flushed, then renamed over path.
 Status ReplaceFile(const std::string& path, std::string_view bytes);
 
+// A new version of a file, written beside it ("<path>.XXXXXX") and put in
+// its place by Commit: flushed, given the permission bits of the file it
+// replaces (0644 for a new one), renamed over it, and the folder flushed, so
+// a reader or a crash sees the old file or the new one. Dropped (the
+// temporary file removed) when not committed.
+class ReplacementFile {
+public:
+    ReplacementFile() = default;
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    static Status Create(const std::string& path, ReplacementFile* file);
+    // Appends bytes (buffered; written out in large blocks).
+    Status Append(std::string_view bytes);
+    Status Commit();
+
+private:
+    Status Flush();
+
+    std::string path_;
+    std::string temporary_;
+    Descriptor file_;
+    std::string pending_;
+    std::uint64_t written_bytes_ = 0;
+};
+
 // Holds a POSIX advisory lock (fcntl) on a byte range while in scope;
 // length 0 locks to the end of the file. Waits for other processes' locks.
 class RangeLock {

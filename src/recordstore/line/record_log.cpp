@@ -1,5 +1,6 @@
 // RecordLog: scanning a record log 401 bytes at a time, reading one line by
-// position, and replacing a record's line in place.
+// position, replacing a record's line in place and rewriting the whole log.
+// Every pass over the lines goes through ForEachLineBytes.
 #include "kivo/recordstore/record_log.h"
 
 #include <fcntl.h>
@@ -130,7 +131,7 @@ Status RecordLog::Find(const std::string& path, std::int32_t record_number, Reco
 }
 
 Status RecordLog::Replace(const std::string& path, const RecordLine& line,
-                          std::uint64_t* offset_bytes) {
+                          std::uint64_t* offset_bytes, RecordLine* previous) {
     if (line.bytes().size() != kRecordLineBytes || !line.IsRecord()) {
         return Status::InvalidArgument("only the line of a live record replaces another");
     }
@@ -169,7 +170,71 @@ Status RecordLog::Replace(const std::string& path, const RecordLine& line,
     if (status.ok() && offset_bytes != nullptr) {
         *offset_bytes = found_offset;
     }
+    if (status.ok() && previous != nullptr) {
+        *previous = candidate;
+    }
     return status;
+}
+
+Status RecordLog::Rewrite(const std::string& path,
+                          const std::function<RecordLogLineEdit(const RecordLogLine&)>& decide) {
+    file_access::Descriptor log;
+    Status status = file_access::Open(path, O_RDONLY, &log);
+    if (!status.ok()) {
+        return status;
+    }
+    // Writers that replace a line in place wait until the copy is done.
+    file_access::RangeLock lock(log.get(), /*exclusive=*/false);
+    if (!lock.locked()) {
+        return Status::IoError(path + ": cannot lock the record log");
+    }
+    file_access::ReplacementFile copy;
+    status = file_access::ReplacementFile::Create(path, &copy);
+    if (!status.ok()) {
+        return status;
+    }
+    RecordLogScan scan;
+    std::uint64_t written_bytes = 0;
+    Status copied;
+    status =
+        ForEachLineBytes(log.get(), path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
+            const RecordLogLineEdit edit = decide(RecordLogLine{offset, written_bytes, bytes});
+            std::string_view kept = bytes;
+            if (edit.action == RecordLogLineEdit::Action::kDrop) {
+                return true;
+            }
+            if (edit.action == RecordLogLineEdit::Action::kReplace) {
+                if (edit.replacement.size() != kRecordLineBytes) {
+                    copied = Status::InvalidArgument("a replacement line is 401 bytes");
+                    return false;
+                }
+                kept = edit.replacement;
+            }
+            copied = copy.Append(kept);
+            written_bytes += kept.size();
+            return copied.ok();
+        });
+    if (!status.ok()) {
+        return status;
+    }
+    if (!copied.ok()) {
+        return copied;
+    }
+    if (scan.torn_tail_bytes > 0) {
+        std::string tail(static_cast<std::size_t>(scan.torn_tail_bytes), '\0');
+        std::size_t read_bytes = 0;
+        status = file_access::ReadAt(log.get(), path, scan.complete_lines * kRecordLineBytes,
+                                     tail.data(), tail.size(), &read_bytes);
+        if (!status.ok()) {
+            return status;
+        }
+        tail.resize(read_bytes);
+        status = copy.Append(tail);
+        if (!status.ok()) {
+            return status;
+        }
+    }
+    return copy.Commit();
 }
 
 }  // namespace kivo::recordstore

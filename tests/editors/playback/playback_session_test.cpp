@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "kivo/playback/playback_session.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/wave_reader.h"
@@ -29,7 +30,7 @@ protected:
         options.output_wave_path = QString::fromStdString(output_.file("out.wav"));
         options.clock = sound::VirtualAudioBackend::Clock::kManual;
         backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
-        session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
+        session_ = std::make_unique<PlaybackSession>(*backend_, store_.session());
         QObject::connect(session_.get(), &PlaybackSession::queueFinished, [this] { ++finished_; });
     }
 
@@ -178,7 +179,7 @@ TEST_F(PlaybackSessionTest, SavedMarksReachTheContainerAndTheRecordIndex) {
     EXPECT_EQ(read.marks[1].time_stamp, "00:00:02");
     EXPECT_EQ(read.marks[1].comment, "added in the middle");
 
-    recordstore::RecordIndex index(store_.working() + "/" + kRecordIndexName);
+    recordstore::RecordIndex index(store_.working() + "/" + std::string(recordstore::kIndexName));
     recordstore::IndexRecord entry;
     ASSERT_TRUE(index.Get(8, &entry).ok());
     EXPECT_EQ(entry.mark_comments, "first mark added in the middle second mark");

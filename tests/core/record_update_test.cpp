@@ -17,6 +17,7 @@
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_save.h"
 #include "kivo/recordstore/recording_container.h"
+#include "store_fixture.h"
 #include "temp_dir.h"
 #include "zn2xrrps.h"
 
@@ -56,13 +57,9 @@ IndexRecord Entry(int number, const std::string& keywords) {
     return entry;
 }
 
-// A member of a repository file, as stored; empty when it has none.
+// A live member of a repository file, as stored; empty when it has none.
 std::string Member(const fs::path& repository, const std::string& name) {
-    TempDir scratch;
-    const char* names[] = {name.c_str()};
-    if (RPS_Get(repository.c_str(), scratch.path().c_str(), names, 1) != nullptr)
-        return {};
-    return ReadFileText(scratch.file(name));
+    return test::ReadStoreMembers(repository)[name];
 }
 
 // A data store open in a session, holding records saved the way the

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "line/file_access.h"
@@ -48,6 +49,25 @@ Status ForEachLineBytes(int fd, const std::string& path, RecordLogScan* scan, Vi
         if (lines_read < lines) {
             break;
         }
+    }
+    return Status::Ok();
+}
+
+// A log opened and locked whole: exclusively to change it in place, shared
+// to copy it.
+struct LockedLog {
+    file_access::Descriptor file;
+    std::unique_ptr<file_access::RangeLock> lock;
+};
+
+Status OpenLocked(const std::string& path, bool exclusive, LockedLog* log) {
+    Status status = file_access::Open(path, exclusive ? O_RDWR : O_RDONLY, &log->file);
+    if (!status.ok()) {
+        return status;
+    }
+    log->lock = std::make_unique<file_access::RangeLock>(log->file.get(), exclusive);
+    if (!log->lock->locked()) {
+        return Status::IoError(path + ": cannot lock the record log");
     }
     return Status::Ok();
 }
@@ -135,38 +155,34 @@ Status RecordLog::Replace(const std::string& path, const RecordLine& line,
     if (line.bytes().size() != kRecordLineBytes || !line.IsRecord()) {
         return Status::InvalidArgument("only the line of a live record replaces another");
     }
-    file_access::Descriptor log;
-    Status status = file_access::Open(path, O_RDWR, &log);
-    if (!status.ok()) {
-        return status;
-    }
     // The whole log stays locked from the search to the write, so no other
     // writer moves the line in between.
-    file_access::RangeLock lock(log.get(), /*exclusive=*/true);
-    if (!lock.locked()) {
-        return Status::IoError(path + ": cannot lock the record log");
+    LockedLog log;
+    Status status = OpenLocked(path, /*exclusive=*/true, &log);
+    if (!status.ok()) {
+        return status;
     }
     std::uint64_t found_offset = 0;
     bool found = false;
     RecordLogScan scan;
     RecordLine candidate;
-    status =
-        ForEachLineBytes(log.get(), path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
-            if (RecordLine::Parse(bytes, &candidate).ok() &&
-                candidate.record_number() == line.record_number()) {
-                found_offset = offset;
-                found = true;
-                return false;
-            }
-            return true;
-        });
+    status = ForEachLineBytes(log.file.get(), path, &scan,
+                              [&](std::uint64_t offset, std::string_view bytes) {
+                                  if (RecordLine::Parse(bytes, &candidate).ok() &&
+                                      candidate.record_number() == line.record_number()) {
+                                      found_offset = offset;
+                                      found = true;
+                                      return false;
+                                  }
+                                  return true;
+                              });
     if (!status.ok()) {
         return status;
     }
     if (!found) {
         return Status::NotFound(path + ": no record " + std::to_string(line.record_number()));
     }
-    status = file_access::WriteAt(log.get(), path, found_offset, line.bytes());
+    status = file_access::WriteAt(log.file.get(), path, found_offset, line.bytes());
     if (status.ok() && offset_bytes != nullptr) {
         *offset_bytes = found_offset;
     }
@@ -178,15 +194,11 @@ Status RecordLog::Replace(const std::string& path, const RecordLine& line,
 
 Status RecordLog::Rewrite(const std::string& path,
                           const std::function<RecordLogLineEdit(const RecordLogLine&)>& decide) {
-    file_access::Descriptor log;
-    Status status = file_access::Open(path, O_RDONLY, &log);
+    // Writers that replace a line in place wait until the copy is done.
+    LockedLog log;
+    Status status = OpenLocked(path, /*exclusive=*/false, &log);
     if (!status.ok()) {
         return status;
-    }
-    // Writers that replace a line in place wait until the copy is done.
-    file_access::RangeLock lock(log.get(), /*exclusive=*/false);
-    if (!lock.locked()) {
-        return Status::IoError(path + ": cannot lock the record log");
     }
     file_access::ReplacementFile copy;
     status = file_access::ReplacementFile::Create(path, &copy);
@@ -196,8 +208,8 @@ Status RecordLog::Rewrite(const std::string& path,
     RecordLogScan scan;
     std::uint64_t written_bytes = 0;
     Status copied;
-    status =
-        ForEachLineBytes(log.get(), path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
+    status = ForEachLineBytes(
+        log.file.get(), path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
             const RecordLogLineEdit edit = decide(RecordLogLine{offset, written_bytes, bytes});
             std::string_view kept = bytes;
             if (edit.action == RecordLogLineEdit::Action::kDrop) {
@@ -223,7 +235,7 @@ Status RecordLog::Rewrite(const std::string& path,
     if (scan.torn_tail_bytes > 0) {
         std::string tail(static_cast<std::size_t>(scan.torn_tail_bytes), '\0');
         std::size_t read_bytes = 0;
-        status = file_access::ReadAt(log.get(), path, scan.complete_lines * kRecordLineBytes,
+        status = file_access::ReadAt(log.file.get(), path, scan.complete_lines * kRecordLineBytes,
                                      tail.data(), tail.size(), &read_bytes);
         if (!status.ok()) {
             return status;

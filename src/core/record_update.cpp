@@ -134,6 +134,19 @@ private:
     bool written_ = false;
 };
 
+// Step 4 puts these in one repository call: the container before the log.
+std::vector<std::string> MembersToStore(const RecordChange& change, const fs::path& log,
+                                        bool index_written) {
+    std::vector<std::string> members;
+    if (!change.container_name.empty())
+        members.push_back(change.container_name);
+    if (change.line)
+        members.push_back(log.filename().string());
+    if (index_written)
+        members.emplace_back(recordstore::kIndexName);
+    return members;
+}
+
 }  // namespace
 
 RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const RecordChange& change) {
@@ -167,14 +180,7 @@ RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const Rec
         }
     }
 
-    // Step 4, in one repository call: the container before the log.
-    std::vector<std::string> members;
-    if (!change.container_name.empty())
-        members.push_back(change.container_name);
-    if (change.line)
-        members.push_back(log.filename().string());
-    if (index.written())
-        members.emplace_back(recordstore::kIndexName);
+    const std::vector<std::string> members = MembersToStore(change, log, index.written());
     if (!members.empty() &&
         StorePut(places.store_path.string(), places.working_folder.string(), members) != kStoreOk) {
         index.PutBack();

@@ -266,18 +266,24 @@ TEST_F(RecordUpdateTest, ChangesThatCannotBeWrittenLeaveTheStoreUntouched) {
         RecordChange change;
         RecordUpdateStatus expected;
     };
-    RecordChange absent, erased, no_log, other_entry, nothing;
+    RecordChange absent, erased, no_log, other_entry, nothing, container_not_opened;
     absent.line = Line(8, "not in the log");
     erased.line = Line(recordstore::kErasedRecordNumber, "erased");
     no_log.line = Line(7, "kind without a log", "7");
     other_entry.line = Line(7, "x");
     other_entry.index_entry = Entry(9, "x");
+    // Its container was never extracted: a new one would hold only the marks.
+    WriteFileText(Working("D7.xrs").string(), "");
+    container_not_opened.container_name = "D7.xrz";
+    container_not_opened.changed_members = {"D7.xrs"};
     const Case cases[] = {
         {"record not in its log", absent, RecordUpdateStatus::kRecordNotFound},
         {"erased record number", erased, RecordUpdateStatus::kInvalidChange},
         {"kind without a record log", no_log, RecordUpdateStatus::kInvalidChange},
         {"index entry of another record", other_entry, RecordUpdateStatus::kInvalidChange},
         {"nothing to store", nothing, RecordUpdateStatus::kInvalidChange},
+        {"container not in the working folder", container_not_opened,
+         RecordUpdateStatus::kContainerFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -146,9 +146,12 @@ ContainerResult RecordingContainer::BuildStandAlone(const std::string& container
 ContainerResult RecordingContainer::Update(const std::string& working_folder,
                                            const std::vector<std::string>& removed_members,
                                            const std::vector<std::string>& changed_members) const {
-    if (!IsSafeMemberName(file_name_))
+    // A container that is not there would be made anew holding only the
+    // changed members, and replace the record's recording in its store.
+    const std::string container_path = JoinPath(working_folder, file_name_);
+    if (!IsSafeMemberName(file_name_) || !PathExists(container_path))
         return ContainerResult::kFailed;
-    Repository container(JoinPath(working_folder, file_name_));
+    Repository container(container_path);
     if (!removed_members.empty() && !container.Delete(removed_members))
         return ContainerResult::kFailed;
     const std::string media_path = JoinPath(working_folder, media_name());

@@ -68,7 +68,8 @@ public:
     // versions, in that order, and compacts it. The media member goes in in
     // the codec's stored form: a plain wave given for it is encoded for the
     // put and decoded again afterwards, so the working file is left as the
-    // caller had it.
+    // caller had it. kFailed, with nothing done, when the container is not
+    // in working_folder.
     ContainerResult Update(const std::string& working_folder,
                            const std::vector<std::string>& removed_members,
                            const std::vector<std::string>& changed_members) const;

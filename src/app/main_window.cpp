@@ -84,10 +84,8 @@ void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_servic
         if (open_player->isVisible())
             return;
     }
-    const core::DataStoreSession& store = window->session().store();
-    auto player = std::make_unique<playback::PlaybackSession>(
-        sound::SharedAudioBackend(),
-        playback::PlaybackPlaces{store.store_path().string(), store.working_folder().string()});
+    auto player = std::make_unique<playback::PlaybackSession>(sound::SharedAudioBackend(),
+                                                              window->session().store());
     if (!player->Begin(std::move(queue))) {
         auto* box = new QMessageBox(QMessageBox::Warning,
                                     QString::fromLatin1(playback::kPlaybackDialogTitle),

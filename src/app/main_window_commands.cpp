@@ -323,12 +323,10 @@ void MainWindow::EditSelectedRecords() {
         reporter_->ReportText(kVideoEditUnavailableText, core::kStyleInformation);
         return;
     }
-    const core::DataStoreSession& store = session_->store();
-    const records::RecordEditTarget target{store.working_folder(), store.store_path()};
     std::vector<std::int32_t> numbers;
     for (const core::SelectedRecord& record : selection) {
         numbers.push_back(record.record_number);
-        records::RecordEditDialog editor(target, *reporter_, this);
+        records::RecordEditDialog editor(session_->store(), *reporter_, this);
         connect(&editor, &records::RecordEditDialog::helpRequested, this,
                 &MainWindow::ShowHelpTopic);
         if (editor.Start(record.recording_file))

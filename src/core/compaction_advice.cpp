@@ -1,7 +1,8 @@
 // Whether the open data store is worth compacting; see compaction_advice.h.
 #include "kivo/core/compaction_advice.h"
 
-#include "zn2xrrps.h"
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/repository/engine.h"
 
 namespace kivo::core {
 
@@ -22,10 +23,11 @@ CompactionAdvice AdviseCompaction(std::uint64_t total_bytes, std::uint64_t delet
 }
 
 std::optional<CompactionAdvice> AdviseCompactionForStore(const std::string& store_path) {
-    RPS_STATUS* status = RPS_Info(store_path.c_str());
-    if (status == nullptr || status->severity != RPS_SEVERITY_NONE)
+    const repository::StatusRecord status =
+        repository::Engine(filesystem::DefaultFileSystem()).Info(store_path);
+    if (status.severity != repository::kSeverityNone)
         return std::nullopt;
-    return AdviseCompaction(status->total_size, status->deleted_size);
+    return AdviseCompaction(status.total_size_bytes, status.deleted_size_bytes);
 }
 
 }  // namespace kivo::core

@@ -14,35 +14,53 @@
 #include "kivo/core/safe_file_io.h"
 #include "kivo/core/startup_configuration.h"
 #include "kivo/core/working_folder.h"
-#include "xrsave.h"
-#include "zn2xrrps.h"
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/recordstore/data_store.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/repository/engine.h"
 
 namespace kivo::core {
 namespace {
 
-const std::array<const char*, 11> kUnpacked{
-    kRecordLogMember, kMeetingLogMember, kPhoneLogMember,  kDiaryLogMember,
-    kIndexMember,     kPhoneBookMember,  kTemplatesMember, kAgendasMember,
-    kListsMember,     kGreetingMember,   kWarningMember,
+using recordstore::BuildResult;
+using recordstore::DataStore;
+using recordstore::kAgendaLinesName;
+using recordstore::kAgendaName;
+using recordstore::kDiaryLogName;
+using recordstore::kEmptyAgendaText;
+using recordstore::kGreetingName;
+using recordstore::kIndexName;
+using recordstore::kMeetingLogName;
+using recordstore::kMessageLogName;
+using recordstore::kPhoneBookName;
+using recordstore::kPhoneLogName;
+using recordstore::kTemplatesName;
+using recordstore::kWarningName;
+using recordstore::MemberLookup;
+using recordstore::NewDataStore;
+
+const std::array<std::string_view, 11> kUnpacked{
+    kMessageLogName, kMeetingLogName, kPhoneLogName,    kDiaryLogName, kIndexName,   kPhoneBookName,
+    kTemplatesName,  kAgendaName,     kAgendaLinesName, kGreetingName, kWarningName,
 };
 
-const std::array<const char*, 9> kSaved{
-    kIndexMember,     kDiaryLogMember,  kPhoneLogMember, kMeetingLogMember, kRecordLogMember,
-    kTemplatesMember, kPhoneBookMember, kAgendasMember,  kListsMember,
+const std::array<std::string_view, 9> kSaved{
+    kIndexName,     kDiaryLogName,  kPhoneLogName, kMeetingLogName,  kMessageLogName,
+    kTemplatesName, kPhoneBookName, kAgendaName,   kAgendaLinesName,
 };
 
 // Working files removed before another store is unpacked.
-const std::array<const char*, 7> kRemovedOnSwitch{
-    kMeetingLogMember, kRecordLogMember, kPhoneLogMember,  kDiaryLogMember,
-    kIndexMember,      kPhoneBookMember, kTemplatesMember,
+const std::array<std::string_view, 7> kRemovedOnSwitch{
+    kMeetingLogName, kMessageLogName, kPhoneLogName,  kDiaryLogName,
+    kIndexName,      kPhoneBookName,  kTemplatesName,
 };
 
-std::vector<const char*> CStrings(std::span<const std::string> names) {
-    std::vector<const char*> result;
-    result.reserve(names.size());
-    for (const auto& n : names)
-        result.push_back(n.c_str());
-    return result;
+std::vector<std::string> Names(std::span<const std::string> names) {
+    return {names.begin(), names.end()};
+}
+
+repository::Engine MachineEngine() {
+    return repository::Engine(filesystem::DefaultFileSystem());
 }
 
 bool IsRegularFile(const std::filesystem::path& path) {
@@ -80,15 +98,15 @@ private:
 
 }  // namespace
 
-const std::array<const char*, 11>& UnpackedMembers() {
+const std::array<std::string_view, 11>& UnpackedMembers() {
     return kUnpacked;
 }
-const std::array<const char*, 9>& SavedMembers() {
+const std::array<std::string_view, 9>& SavedMembers() {
     return kSaved;
 }
 
 std::filesystem::path StoreLocation::StorePath() const {
-    return folder / (name + kStoreExtension);
+    return folder / (name + std::string(recordstore::kStoreExtension));
 }
 
 StoreLocation StoreLocation::FromOpenedPath(const std::filesystem::path& chosen) {
@@ -111,25 +129,17 @@ StoreLocation StoreLocation::FromNewPath(const std::filesystem::path& chosen) {
 
 int StorePut(const std::string& store, const std::string& folder,
              std::span<const std::string> names) {
-    auto c_names = CStrings(names);
-    return RPS_Put(store.c_str(), folder.c_str(), c_names.data(),
-                   static_cast<int32_t>(c_names.size())) == nullptr
-               ? kStoreOk
-               : kStoreRepositoryFailed;
+    return MachineEngine().Put(store, folder, Names(names)).ok() ? kStoreOk
+                                                                 : kStoreRepositoryFailed;
 }
 
 int StoreGet(const std::string& store, const std::string& folder,
              std::span<const std::string> names) {
-    auto c_names = CStrings(names);
-    return RPS_Get(store.c_str(), folder.c_str(), c_names.data(),
-                   static_cast<int32_t>(c_names.size())) == nullptr
-               ? kStoreOk
-               : kStoreGetFailed;
+    return MachineEngine().Get(store, folder, Names(names)).ok() ? kStoreOk : kStoreGetFailed;
 }
 
 int StoreDelete(const std::string& store, std::span<const std::string> names) {
-    auto c_names = CStrings(names);
-    RPS_Delete(store.c_str(), c_names.data(), static_cast<int32_t>(c_names.size()));
+    MachineEngine().Delete(store, Names(names));
     return kStoreOk;
 }
 
@@ -161,13 +171,13 @@ std::filesystem::path DataStoreSession::WorkingPath(std::string_view member) con
 
 int DataStoreSession::AddMissingComponents() {
     const std::string store = store_path().string();
-    for (const char* member : {kAgendasMember, kListsMember}) {
-        if (CheckForFile(store.c_str(), member) != XR_NOT_FOUND)
+    for (std::string_view member : {kAgendaName, kAgendaLinesName}) {
+        if (DataStore(store).FindMember(member) != MemberLookup::kAbsent)
             continue;
-        if (!ReplaceFileAtomically(WorkingPath(member), kEmptyComponentMarker)) {
+        if (!ReplaceFileAtomically(WorkingPath(member), kEmptyAgendaText)) {
             return kStoreRepositoryFailed;
         }
-        const std::string names[] = {member};
+        const std::string names[] = {std::string(member)};
         if (StorePut(store, working_folder_.string(), names) != kStoreOk) {
             return kStoreRepositoryFailed;
         }
@@ -176,6 +186,7 @@ int DataStoreSession::AddMissingComponents() {
 }
 
 int DataStoreSession::LoadDataStore() {
+    ++store_generation_;
     try {
         const std::filesystem::path store = store_path();
         if (location_.name.empty() || !IsRegularFile(store))
@@ -197,7 +208,7 @@ int DataStoreSession::LoadDataStore() {
 int DataStoreSession::SaveDataStore() {
     int result = kStoreOk;
     std::vector<std::string> present;
-    for (const char* member : kSaved) {
+    for (std::string_view member : kSaved) {
         if (IsRegularFile(WorkingPath(member))) {
             present.emplace_back(member);
         } else {
@@ -212,8 +223,13 @@ int DataStoreSession::SaveDataStore() {
 }
 
 int DataStoreSession::BuildDataStore(const StoreLocation& location) {
-    return XRfilebuild(location.folder.string().c_str(), location.name.c_str(),
-                       working_folder_.string().c_str());
+    try {
+        const NewDataStore request{location.folder.string(), location.name,
+                                   working_folder_.string(), DataStore::ProgramResourceFolder(filesystem::DefaultFileSystem())};
+        return static_cast<int>(DataStore::Build(request));
+    } catch (const std::exception&) {
+        return static_cast<int>(BuildResult::kStoreFailed);
+    }
 }
 
 void DataStoreSession::RecordInProfile() {
@@ -252,7 +268,7 @@ int DataStoreSession::LoadAfterSwitch(const StoreLocation& previous, bool had_st
 int DataStoreSession::Open(const std::filesystem::path& chosen) {
     if (int code = SaveBeforeSwitch(); code != kStoreOk)
         return code;
-    for (const char* member : kRemovedOnSwitch) {
+    for (std::string_view member : kRemovedOnSwitch) {
         std::error_code ec;
         std::filesystem::remove(WorkingPath(member), ec);
     }
@@ -287,27 +303,27 @@ void DataStoreSession::CancelChoice() {
         state_ = StoreState::kCancelled;
 }
 
-const char* DataStoreSession::ComponentMember(ComponentKind kind) {
+std::string_view DataStoreSession::ComponentMember(ComponentKind kind) {
     switch (kind) {
         case ComponentKind::kPhoneBook:
-            return kPhoneBookMember;
+            return kPhoneBookName;
         case ComponentKind::kTemplates:
-            return kTemplatesMember;
+            return kTemplatesName;
         case ComponentKind::kAgendas:
-            return kAgendasMember;
+            return kAgendaName;
     }
-    return kPhoneBookMember;
+    return kPhoneBookName;
 }
 
 int DataStoreSession::CopyComponentFromStore(const std::filesystem::path& other_store,
                                              int kind) const {
     if (kind < 0 || kind > 2)
         return kComponentKindInvalid;
-    const char* member = ComponentMember(static_cast<ComponentKind>(kind));
+    const std::string_view member = ComponentMember(static_cast<ComponentKind>(kind));
     ScratchFolder scratch;
     if (scratch.path().empty())
         return kComponentImportFailed;
-    const std::string names[] = {member};
+    const std::string names[] = {std::string(member)};
     if (StoreGet(other_store.string(), scratch.path().string(), names) != kStoreOk ||
         !IsRegularFile(scratch.path() / member)) {
         return kComponentUnreadable;

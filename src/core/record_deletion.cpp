@@ -1,43 +1,37 @@
 // Erasing records from their record logs; see record_deletion.h.
 #include "kivo/core/record_deletion.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <set>
-#include <system_error>
 #include <vector>
 
 #include "kivo/core/data_store_session.h"
-#include "kivo/core/record_line_text.h"
-#include "kivo/core/safe_file_io.h"
 #include "kivo/core/store_index.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/record_log.h"
 
 namespace kivo::core {
 namespace {
 
-using core::kRecordLineBytes;
 using core::ViewKind;
+using recordstore::RecordLine;
+namespace field = recordstore::record_field;
 
-constexpr std::size_t kFieldContainer = 7;
-constexpr std::size_t kFieldKind = 2;
-
-const char* LogOf(ViewKind view) {
+std::string_view LogOf(ViewKind view) {
     switch (view) {
         case ViewKind::kDictation:
         case ViewKind::kTranslation:
         case ViewKind::kVideo:
-            return core::kRecordLogMember;
+            return recordstore::kMessageLogName;
         case ViewKind::kMeeting:
-            return core::kMeetingLogMember;
+            return recordstore::kMeetingLogName;
         case ViewKind::kPhone:
-            return core::kPhoneLogMember;
+            return recordstore::kPhoneLogName;
         case ViewKind::kDiary:
-            return core::kDiaryLogMember;
+            return recordstore::kDiaryLogName;
         default:
-            return nullptr;
+            return {};
     }
 }
 
@@ -51,59 +45,30 @@ struct ErasedRecord {
 // was erased. False when the log could not be read or replaced.
 bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
                 std::vector<ErasedRecord>& erased) {
-    int in = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    std::filesystem::path temp;
-    int out = core::CreateTemporaryBeside(log, temp);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
     const std::string erased_line = ErasedRecordLine();
-    std::string buffer(kRecordLineBytes * 1024, '\0');
-    bool ok = true;
-    for (;;) {
-        std::size_t filled = 0;
-        if (!core::ReadFully(in, buffer.data(), buffer.size(), filled)) {
-            ok = false;
-            break;
-        }
-        const std::size_t whole = filled / kRecordLineBytes * kRecordLineBytes;
-        for (std::size_t at = 0; at < whole; at += kRecordLineBytes) {
-            std::string_view line(buffer.data() + at, kRecordLineBytes);
-            auto number = core::LeadingRecordNumber(line);
-            if (!number || *number < 1 || *number >= core::kErasedRecordNumber ||
-                numbers.count(static_cast<std::int32_t>(*number)) == 0) {
-                continue;
-            }
-            auto fields = core::SplitRecordFields(line.substr(0, core::kRecordTextBytes));
-            erased.push_back({static_cast<std::int32_t>(*number),
-                              std::string(core::RecordField(fields, kFieldKind)),
-                              std::string(core::RecordField(fields, kFieldContainer))});
-            std::copy(erased_line.begin(), erased_line.end(), buffer.begin() + at);
-        }
-        if (!core::WriteAll(out, buffer.data(), filled)) {
-            ok = false;
-            break;
-        }
-        if (filled < buffer.size())
-            break;
-    }
-    ::close(in);
-    if (!ok) {
-        ::close(out);
-        ::unlink(temp.c_str());
+    std::vector<ErasedRecord> found;
+    const recordstore::Status rewritten =
+        recordstore::RecordLog::Rewrite(log.string(), [&](const recordstore::RecordLogLine& line) {
+            const std::int32_t number = RecordLine::NumberOf(line.bytes);
+            if (number < 1 || number >= recordstore::kErasedRecordNumber ||
+                numbers.count(number) == 0)
+                return recordstore::RecordLogLineEdit::Keep();
+            found.push_back(
+                {number, std::string(RecordLine::StoredFieldOf(line.bytes, field::kKindCode)),
+                 std::string(RecordLine::StoredFieldOf(line.bytes, field::kContainerName))});
+            return recordstore::RecordLogLineEdit::ReplaceWith(erased_line);
+        });
+    if (!rewritten.ok())
         return false;
-    }
-    return core::PublishTemporary(out, temp, log);
+    erased.insert(erased.end(), found.begin(), found.end());
+    return true;
 }
 
 }  // namespace
 
 std::string ErasedRecordLine() {
     std::string line = "99999999 ";
-    line.resize(core::kRecordTextBytes, '#');
+    line.resize(recordstore::kRecordLineTextBytes, '#');
     line += '\n';
     return line;
 }
@@ -124,14 +89,14 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
                   RecordIndex& index) {
     // Records up to the first one without a record log are handled.
     std::size_t usable = 0;
-    while (usable < selection.size() && LogOf(selection[usable].view) != nullptr)
+    while (usable < selection.size() && !LogOf(selection[usable].view).empty())
         ++usable;
     const bool stopped = usable < selection.size();
 
     // One rewrite per log, in the order the logs first appear.
-    std::vector<std::pair<const char*, std::set<std::int32_t>>> logs;
+    std::vector<std::pair<std::string_view, std::set<std::int32_t>>> logs;
     for (std::size_t i = 0; i < usable; ++i) {
-        const char* log = LogOf(selection[i].view);
+        const std::string_view log = LogOf(selection[i].view);
         auto it =
             std::find_if(logs.begin(), logs.end(), [&](const auto& l) { return l.first == log; });
         if (it == logs.end())

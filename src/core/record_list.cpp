@@ -1,15 +1,13 @@
 // Record lists: SearchLog, post-processing, sorting and the list state.
 #include "kivo/core/record_list.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 
-#include "kivo/core/record_line_text.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/record_log.h"
 #include "qldate.h"
 
 namespace kivo::core {
@@ -34,38 +32,28 @@ constexpr ColumnRole kPhoneRoles[] = {R::kId,   R::kPhoneNumber, R::kName,      
                                       R::kTime, R::kDuration,    R::kRecordingFile, R::kStatus};
 
 const ListKindInfo kKinds[] = {
-    {ViewKind::kDictation, "dictation", "Dictation             ", "Voxwren.xrr", 1,
-     "Searching messages...", "Total dictations found = ", kCommonColumns, kCommonRoles},
-    {ViewKind::kMeeting, "meeting", "Meeting             ", "Voxwren.xrm", 2,
+    {ViewKind::kDictation, "dictation", "Dictation             ",
+     recordstore::kMessageLogName.data(), 1, "Searching messages...",
+     "Total dictations found = ", kCommonColumns, kCommonRoles},
+    {ViewKind::kMeeting, "meeting", "Meeting             ", recordstore::kMeetingLogName.data(), 2,
      "Meeting List : 0 items returned", "Total meetings found = ", kCommonColumns, kCommonRoles},
-    {ViewKind::kPhone, "phone", "Phone                      ", "Voxwren.xrp", 3,
+    {ViewKind::kPhone, "phone", "Phone                      ", recordstore::kPhoneLogName.data(), 3,
      "Phone Call List : 0 items returned", "Total phone calls found = ", kPhoneColumns,
      kPhoneRoles},
-    {ViewKind::kDiary, "diary", "Diary                        ", "Voxwren.xrd", 4,
-     "Searching diary...", "Total diary entries found = ", kDiaryColumns, kCommonRoles},
-    {ViewKind::kTranslation, "translation", "Translation             ", "Voxwren.xrr", 5,
-     "Searching messages...", "Total translations found = ", kCommonColumns, kCommonRoles},
-    {ViewKind::kVideo, "video", "Video             ", "Voxwren.xrr", 9, "Searching messages...",
-     "Total videos found = ", kCommonColumns, kCommonRoles},
+    {ViewKind::kDiary, "diary", "Diary                        ", recordstore::kDiaryLogName.data(),
+     4, "Searching diary...", "Total diary entries found = ", kDiaryColumns, kCommonRoles},
+    {ViewKind::kTranslation, "translation", "Translation             ",
+     recordstore::kMessageLogName.data(), 5, "Searching messages...",
+     "Total translations found = ", kCommonColumns, kCommonRoles},
+    {ViewKind::kVideo, "video", "Video             ", recordstore::kMessageLogName.data(), 9,
+     "Searching messages...", "Total videos found = ", kCommonColumns, kCommonRoles},
 };
 
 constexpr ViewKind kIconOrder[] = {ViewKind::kDictation,   ViewKind::kVideo, ViewKind::kMeeting,
                                    ViewKind::kTranslation, ViewKind::kPhone, ViewKind::kDiary};
 
-// Fields of the record line (numbered from 1).
-enum Field : std::size_t {
-    kFieldNumber = 1,
-    kFieldKind = 2,
-    kFieldTextA = 3,  // meeting cost, caller name, diary date
-    kFieldTextB = 4,  // call cost, diary time
-    kFieldSubject = 5,
-    kFieldLock = 6,
-    kFieldContainer = 7,
-    kFieldStartDate = 8,
-    kFieldStartTime = 9,
-    kFieldDuration = 12,
-    kFieldKindNumber = 13,
-};
+using recordstore::RecordLine;
+namespace field = recordstore::record_field;
 
 constexpr std::string_view kImportMark = "\xAC\xAC";
 constexpr std::string_view kNewMessageMark = "7";
@@ -89,8 +77,8 @@ bool KindMatches(int search_kind, std::string_view kind) {
     }
 }
 
-int ImageOf(std::string_view kind, const std::vector<std::string_view>& f) {
-    std::string_view mark = RecordField(f, kFieldKindNumber);
+int ImageOf(std::string_view kind, const RecordLine& line) {
+    const std::string_view mark = line.StoredField(field::kKindNumber);
     if (kind == "0")
         return kImageMessage;
     if (kind == "5")
@@ -108,47 +96,47 @@ int ImageOf(std::string_view kind, const std::vector<std::string_view>& f) {
     return kImageTranslation;
 }
 
-int StatusOf(std::string_view kind, int image, const std::vector<std::string_view>& f) {
-    if (!RecordField(f, kFieldLock).empty())
+int StatusOf(std::string_view kind, int image, const RecordLine& line) {
+    if (!line.StoredField(field::kLock).empty())
         return kStatusLocked;
     if (image == kImageNewMessage || image == kImageDiaryReminder)
         return kStatusAttention;
-    if (kind == "5" || RecordField(f, kFieldTextA) == kImportMark)
+    if (kind == "5" || line.StoredField(field::kTextA) == kImportMark)
         return kStatusImported;
     return kStatusNormal;
 }
 
-RecordRow MakeRow(ViewKind view, std::string_view kind, const std::vector<std::string_view>& f,
+RecordRow MakeRow(ViewKind view, std::string_view kind, const RecordLine& line,
                   std::uint64_t offset) {
     RecordRow row;
     row.log_offset = offset;
-    row.image = ImageOf(kind, f);
-    const int status = StatusOf(kind, row.image, f);
-    const std::string id(RecordField(f, kFieldNumber));
-    const std::string duration = DisplayText(RecordField(f, kFieldDuration));
-    const std::string file = DisplayText(RecordField(f, kFieldContainer));
+    row.image = ImageOf(kind, line);
+    const int status = StatusOf(kind, row.image, line);
+    const std::string id(line.StoredField(field::kRecordNumber));
+    const std::string duration = line.DisplayField(field::kDuration);
+    const std::string file = line.DisplayField(field::kContainerName);
     if (view == ViewKind::kPhone) {
         row.columns = {id,
-                       DisplayText(RecordField(f, kFieldSubject)),
-                       DisplayText(RecordField(f, kFieldTextA)),
-                       DisplayText(RecordField(f, kFieldStartDate)),
-                       DisplayText(RecordField(f, kFieldStartTime)),
+                       line.DisplayField(field::kSubject),
+                       line.DisplayField(field::kTextA),
+                       line.DisplayField(field::kStartDate),
+                       line.DisplayField(field::kStartTime),
                        duration,
                        file,
                        std::to_string(status)};
     } else if (view == ViewKind::kDiary) {
         row.columns = {id,
-                       DisplayText(RecordField(f, kFieldSubject)),
-                       DisplayText(RecordField(f, kFieldTextA)),
-                       DisplayText(RecordField(f, kFieldTextB)),
+                       line.DisplayField(field::kSubject),
+                       line.DisplayField(field::kTextA),
+                       line.DisplayField(field::kTextB),
                        duration,
                        file,
                        std::to_string(status)};
     } else {
         row.columns = {id,
-                       DisplayText(RecordField(f, kFieldSubject)),
-                       DisplayText(RecordField(f, kFieldStartDate)),
-                       DisplayText(RecordField(f, kFieldStartTime)),
+                       line.DisplayField(field::kSubject),
+                       line.DisplayField(field::kStartDate),
+                       line.DisplayField(field::kStartTime),
                        duration,
                        file,
                        std::to_string(status)};
@@ -226,39 +214,6 @@ std::optional<ParsedDate> ParseDate(std::string_view text) {
     return date;
 }
 
-void ReadRows(int fd, int search_kind, ViewKind view, std::vector<RecordRow>& rows) {
-    constexpr std::size_t kLinesPerRead = 2048;
-    std::string buffer(kRecordLineBytes * kLinesPerRead, '\0');
-    std::uint64_t offset = 0;
-    for (;;) {
-        std::size_t filled = 0;
-        while (filled < buffer.size()) {
-            ssize_t n = ::read(fd, buffer.data() + filled, buffer.size() - filled);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            filled += static_cast<std::size_t>(n);
-        }
-        const std::size_t whole = filled / kRecordLineBytes * kRecordLineBytes;
-        for (std::size_t at = 0; at < whole; at += kRecordLineBytes, offset += kRecordLineBytes) {
-            std::string_view line(buffer.data() + at, kRecordLineBytes);
-            if (!IsWellFormedRecordLine(line))
-                continue;
-            auto number = LeadingRecordNumber(line);
-            if (!number || *number < 1 || *number >= kErasedRecordNumber)
-                continue;
-            auto fields = SplitRecordFields(line.substr(0, kRecordTextBytes));
-            std::string_view kind = RecordField(fields, kFieldKind);
-            if (!KindMatches(search_kind, kind))
-                continue;
-            rows.push_back(MakeRow(view, kind, fields, offset));
-        }
-        if (filled < buffer.size())
-            return;  // end of file (a partial last line is passed over)
-    }
-}
-
 }  // namespace
 
 const ListKindInfo& ListKind(ViewKind view) {
@@ -321,11 +276,15 @@ std::vector<RecordRow> SearchLog(const std::filesystem::path& log_path, int sear
     auto view = ViewOfSearchKind(search_kind);
     if (!view)
         return rows;
-    int fd = ::open(log_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return rows;
-    ReadRows(fd, search_kind, *view, rows);
-    ::close(fd);
+    // Header, erased and malformed lines and a partial last line are passed
+    // over; a log that cannot be read lists what was read before.
+    recordstore::RecordLog::ForEachRecord(
+        log_path.string(), [&](const recordstore::RecordLogEntry& entry) {
+            const std::string_view kind = entry.line.StoredField(field::kKindCode);
+            if (KindMatches(search_kind, kind))
+                rows.push_back(MakeRow(*view, kind, entry.line, entry.offset_bytes));
+            return true;
+        });
     return rows;
 }
 

@@ -5,7 +5,7 @@
 
 #include "kivo/core/profile_file.h"
 #include "kivo/core/startup_configuration.h"
-#include "zn2index.h"
+#include "kivo/recordstore/record_index.h"
 
 namespace kivo::core {
 namespace {
@@ -26,10 +26,10 @@ std::string ReadKeywords(const std::string& id, const std::filesystem::path& ind
     const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), number);
     if (error != std::errc() || end != id.data() + id.size() || number <= 0)
         return {};
-    std::string buffer(ZN2INDEX_KEYWORDS_BUFFER_BYTES, '\0');
-    if (Zn2IndexRead(number, index_path.string().c_str(), buffer.data()) == 0)
+    recordstore::IndexRecord entry;
+    if (!recordstore::RecordIndex(index_path.string()).Get(number, &entry).ok())
         return {};
-    return buffer.c_str();
+    return entry.keywords;
 }
 
 }  // namespace

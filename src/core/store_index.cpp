@@ -4,6 +4,7 @@
 
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/store_index.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_index.h"
 
 namespace kivo::core {
@@ -48,7 +49,8 @@ private:
 }  // namespace
 
 std::unique_ptr<RecordIndex> OpenStoreRecordIndex(const core::DataStoreSession& session) {
-    return std::make_unique<StoreRecordIndex>(session.WorkingPath(core::kIndexMember).string());
+    return std::make_unique<StoreRecordIndex>(
+        session.WorkingPath(recordstore::kIndexName).string());
 }
 
 }  // namespace kivo::core

@@ -1,111 +1,78 @@
 // Data store compaction in the steps the compaction dialog shows.
 #include "kivo/exchange/store_compaction.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "kivo/core/data_store_session.h"
-#include "kivo/core/record_line_text.h"
-#include "kivo/core/safe_file_io.h"
 #include "kivo/core/store_index.h"
 #include "kivo/core/user_messages.h"
-#include "zn2xrrps.h"
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/record_log.h"
+#include "kivo/repository/engine.h"
 
 namespace kivo::exchange {
 namespace {
 
-using core::kRecordLineBytes;
-
-constexpr std::size_t kFieldKind = 2;
-constexpr std::size_t kFieldStartDate = 8;
+using recordstore::RecordLine;
+using recordstore::RecordLogLineEdit;
+namespace field = recordstore::record_field;
 
 struct ComponentStep {
-    const char* log;
+    std::string_view log;
     const char* label;
     const char* error;
 };
 
 constexpr ComponentStep kComponentSteps[] = {
-    {core::kRecordLogMember, "Compressing your Message folder", "Error compressing Message folder"},
-    {core::kMeetingLogMember, "Compressing your Meeting folder",
+    {recordstore::kMessageLogName, "Compressing your Message folder",
+     "Error compressing Message folder"},
+    {recordstore::kMeetingLogName, "Compressing your Meeting folder",
      "Error compressing Meetings folder"},
-    {core::kPhoneLogMember, "Compressing your Phone folder", "Error compressing Phone folder"},
-    {core::kDiaryLogMember, "Compressing your Diary folder", "Error compressing Diary folder"},
+    {recordstore::kPhoneLogName, "Compressing your Phone folder", "Error compressing Phone folder"},
+    {recordstore::kDiaryLogName, "Compressing your Diary folder", "Error compressing Diary folder"},
 };
+
+// A kept record's index entry, pointed at the line's new place.
+core::IndexMove MoveOf(const recordstore::RecordLogLine& line, std::int32_t number,
+                       core::RecordIndex& index) {
+    core::IndexMove move;
+    move.record_number = number;
+    move.kind_code = std::string(RecordLine::StoredFieldOf(line.bytes, field::kKindCode));
+    move.start_date = std::string(RecordLine::StoredFieldOf(line.bytes, field::kStartDate));
+    move.keywords = index.Keywords(number);
+    move.position = line.new_offset_bytes;
+    return move;
+}
 
 }  // namespace
 
 ComponentCompaction CompactRecordLog(const std::filesystem::path& log_path,
                                      core::RecordIndex& index) {
     ComponentCompaction result;
-    int in = ::open(log_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        result.result = kCompactUnreadable;
-        return result;
-    }
-    std::filesystem::path temp;
-    int out = core::CreateTemporaryBeside(log_path, temp);
-    if (out < 0) {
-        ::close(in);
-        result.result = kCompactNoTempFile;
-        return result;
-    }
-    std::string buffer(kRecordLineBytes * 1024, '\0');
-    std::string kept;
-    kept.reserve(buffer.size());
-    std::uint64_t position = 0;
-    bool ok = true;
-    for (;;) {
-        std::size_t filled = 0;
-        if (!core::ReadFully(in, buffer.data(), buffer.size(), filled)) {
-            ok = false;
-            result.result = kCompactUnreadable;
-            break;
-        }
-        kept.clear();
-        const std::size_t whole = filled / kRecordLineBytes * kRecordLineBytes;
-        for (std::size_t at = 0; at < whole; at += kRecordLineBytes) {
-            std::string_view line(buffer.data() + at, kRecordLineBytes);
-            auto number = core::LeadingRecordNumber(line);
-            if (number && *number >= core::kErasedRecordNumber) {
+    // Index entries move only once the new log is in place.
+    std::vector<core::IndexMove> moves;
+    const recordstore::Status rewritten = recordstore::RecordLog::Rewrite(
+        log_path.string(), [&](const recordstore::RecordLogLine& line) {
+            const std::int32_t number = RecordLine::NumberOf(line.bytes);
+            if (number >= recordstore::kErasedRecordNumber) {
                 ++result.lines_dropped;
-                continue;
+                return RecordLogLineEdit::Drop();
             }
-            kept.append(line);
             ++result.lines_kept;
-            if (number && *number >= 1) {
-                auto fields = core::SplitRecordFields(line.substr(0, core::kRecordTextBytes));
-                core::IndexMove move;
-                move.record_number = static_cast<std::int32_t>(*number);
-                move.kind_code = std::string(core::RecordField(fields, kFieldKind));
-                move.start_date = std::string(core::RecordField(fields, kFieldStartDate));
-                move.keywords = index.Keywords(move.record_number);
-                move.position = position;
-                if (!index.Move(move))
-                    ++result.index_updates_failed;
-            }
-            position += kRecordLineBytes;
-        }
-        // A partial line at the end is kept as it is.
-        kept.append(buffer.data() + whole, filled - whole);
-        if (!core::WriteAll(out, kept.data(), kept.size())) {
-            ok = false;
-            result.result = kCompactNoTempFile;
-            break;
-        }
-        if (filled < buffer.size())
-            break;
-    }
-    ::close(in);
-    if (!ok) {
-        ::close(out);
-        ::unlink(temp.c_str());
+            if (number >= 1)
+                moves.push_back(MoveOf(line, number, index));
+            return RecordLogLineEdit::Keep();
+        });
+    if (!rewritten.ok()) {
+        result.result = rewritten.code() == recordstore::Status::Code::kNotFound
+                            ? kCompactUnreadable
+                            : kCompactNoTempFile;
         return result;
     }
-    if (!core::PublishTemporary(out, temp, log_path))
-        result.result = kCompactNoTempFile;
+    for (const core::IndexMove& move : moves) {
+        if (!index.Move(move))
+            ++result.index_updates_failed;
+    }
     return result;
 }
 
@@ -168,7 +135,8 @@ CompactionStepReport StoreCompaction::RunStep(int step) {
             // reclaimed, so the versions they replace are reclaimed too.
             save_result_ = session_.SaveDataStore();
             saved_before_compress_ = save_result_ != core::kStoreRepositoryFailed;
-            if (RPS_Compress(session_.store_path().string().c_str()) != nullptr) {
+            repository::Engine engine(filesystem::DefaultFileSystem());
+            if (!engine.Compress(session_.store_path().string()).ok()) {
                 report.error_row = "Error removing wasted space from Data Store";
                 errors_.push_back(report.error_row);
             }

@@ -1,9 +1,32 @@
 // Container check through the repository engine's member listing.
 #include "container_check.h"
 
-#include "zn2xrrps.h"
+#include <exception>
+#include <optional>
+#include <vector>
+
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/repository/engine.h"
 
 namespace kivo::player {
+namespace {
+
+// The container's member entries, deleted ones included; nothing when the
+// engine cannot read it (a file too strange to list is no recording).
+std::optional<std::vector<repository::EntryInfo>> MemberEntries(const std::string& container_path) {
+    try {
+        repository::StatusRecord status =
+            repository::Engine(filesystem::DefaultFileSystem()).Info(container_path);
+        if (status.severity != repository::kSeverityNone)
+            return std::nullopt;
+        return std::move(status.entries);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
 
 bool IsPlainMemberName(const std::string& name) {
     if (name.empty() || name.size() > 255 || name == "." || name == "..")
@@ -17,14 +40,14 @@ bool IsPlainMemberName(const std::string& name) {
 }
 
 bool ContainerLooksSound(const std::string& container_path) {
-    const RPS_STATUS* status = RPS_Info(container_path.c_str());
-    if (status == nullptr || status->severity != RPS_SEVERITY_NONE)
+    const auto entries = MemberEntries(container_path);
+    if (!entries)
         return false;
     int live_members = 0;
-    for (const RPS_ENTRY_INFO* entry = status->entries; entry != nullptr; entry = entry->next) {
-        if (entry->deleted != 0)
+    for (const repository::EntryInfo& entry : *entries) {
+        if (entry.deleted != 0)
             continue;
-        if (entry->name == nullptr || !IsPlainMemberName(entry->name))
+        if (!IsPlainMemberName(entry.name))
             return false;
         if (++live_members > kMaxContainerMembers)
             return false;
@@ -53,19 +76,21 @@ bool EndsWithIgnoringCase(const std::string& name, const std::string& suffix) {
 
 std::string ContainerPictureName(const std::string& container_path, const std::string& stem,
                                  bool* gif) {
-    const RPS_STATUS* status = RPS_Info(container_path.c_str());
-    if (status == nullptr || status->severity != RPS_SEVERITY_NONE)
+    const auto entries = MemberEntries(container_path);
+    if (!entries)
         return {};
+    const std::string own_gif_name = stem + std::string(recordstore::kGifPictureExtension);
+    const std::string own_jpg_name = stem + std::string(recordstore::kJpgPictureExtension);
     std::string other_gif;
     std::string other_jpg;
     bool own_gif = false;
     bool own_jpg = false;
-    for (const RPS_ENTRY_INFO* entry = status->entries; entry != nullptr; entry = entry->next) {
-        if (entry->deleted != 0 || entry->name == nullptr || !IsPlainMemberName(entry->name))
+    for (const repository::EntryInfo& entry : *entries) {
+        if (entry.deleted != 0 || !IsPlainMemberName(entry.name))
             continue;
-        const std::string name = entry->name;
-        own_gif = own_gif || name == stem + ".GIF";
-        own_jpg = own_jpg || name == stem + ".JPG";
+        const std::string& name = entry.name;
+        own_gif = own_gif || name == own_gif_name;
+        own_jpg = own_jpg || name == own_jpg_name;
         if (other_gif.empty() && EndsWithIgnoringCase(name, ".gif"))
             other_gif = name;
         if (other_jpg.empty() && EndsWithIgnoringCase(name, ".jpg"))
@@ -73,11 +98,11 @@ std::string ContainerPictureName(const std::string& container_path, const std::s
     }
     if (own_gif || (!own_jpg && !other_gif.empty())) {
         *gif = true;
-        return own_gif ? stem + ".GIF" : other_gif;
+        return own_gif ? own_gif_name : other_gif;
     }
     *gif = false;
     if (own_jpg)
-        return stem + ".JPG";
+        return own_jpg_name;
     return other_jpg;
 }
 

@@ -8,10 +8,12 @@
 #include <iterator>
 
 #include "container_check.h"
+#include "kivo/recordstore/data_store.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/recording_container.h"
 #include "player_texts.h"
 #include "wave_decompression.h"
-#include "xrsave.h"
 
 namespace kivo::player {
 namespace {
@@ -22,6 +24,11 @@ constexpr int kStoredEffectFields = 10;
 
 std::string Utf8(const QString& text) {
     return text.toUtf8().toStdString();
+}
+
+// A member name extension of the container layout (".xrs" ...).
+QString Extension(std::string_view extension) {
+    return QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size()));
 }
 
 bool IsKnownKind(const QString& kind) {
@@ -54,20 +61,21 @@ OpenResult UnpackedRecording::Unpack(const QString& recording_path) {
     if (!folder_->isValid())
         return Fail(OpenResult::kCorrupt, kCorruptOrInUse);
     const std::string folder = Utf8(folder_->path());
-    const int unpacked = video_ ? XRMopenXRV(container.c_str(), folder.c_str())
-                                : XRMopenXRZ(container.c_str(), folder.c_str());
-    if (unpacked > 0)
+    const recordstore::ContainerResult unpacked = recordstore::RecordingContainer::OpenStandAlone(
+        container, folder,
+        video_ ? recordstore::MediaKind::kVideo : recordstore::MediaKind::kAudio);
+    if (unpacked != recordstore::ContainerResult::kDone)
         return Fail(OpenResult::kCorrupt, kCorruptOrInUse);
 
     // The components are named after the file: its name up to the last '.'.
     const QString stem = file.fileName().left(file.fileName().lastIndexOf(QLatin1Char('.')));
     const QString base = folder_->path() + QLatin1Char('/') + stem;
-    marks_ = LoadMarks(Utf8(base + QStringLiteral(".xrs")));
-    ReadRecordLine(Utf8(base + QStringLiteral(".xrl")));
+    marks_ = LoadMarks(Utf8(base + Extension(recordstore::kIndexMarksExtension)));
+    ReadRecordLine(Utf8(base + Extension(recordstore::kRecordLineExtension)));
     if (video_) {
-        video_path_ = base + QStringLiteral(".wmv");
+        video_path_ = base + Extension(recordstore::kVideoMediaExtension);
     } else {
-        wave_path_ = base + QStringLiteral(".xrw");
+        wave_path_ = base + Extension(recordstore::kAudioMediaExtension);
         reversed_wave_path_ = base + QStringLiteral(".wbc");
         if (!MakeWavePlayable())
             return Fail(OpenResult::kUnplayable, kUnableToPlay);
@@ -128,7 +136,7 @@ void UnpackedRecording::FindPicture(const std::string& stem) {
     const QString path = folder_->path() + QLatin1Char('/') + QString::fromStdString(name);
     if (!QFileInfo::exists(path)) {
         const std::string folder = Utf8(folder_->path());
-        if (ExtractFile(Utf8(recording_path_).c_str(), folder.c_str(), name.c_str()) != XR_OK)
+        if (!recordstore::DataStore(Utf8(recording_path_)).ExtractMember(name, folder))
             return;
     }
     picture_path_ = path;

@@ -46,7 +46,7 @@ TEST_F(DataStoreTest, LoadUnpacksTheElevenMembers) {
     MakeStore(Store("KIVO.xrt"), NewStoreMembers());
     session.set_location({stores.path(), "KIVO"});
     ASSERT_EQ(session.LoadDataStore(), 0);
-    for (const char* member : UnpackedMembers()) {
+    for (std::string_view member : UnpackedMembers()) {
         EXPECT_TRUE(std::filesystem::exists(session.WorkingPath(member))) << member;
     }
     EXPECT_EQ(session.state(), StoreState::kOpen);

@@ -75,7 +75,7 @@ protected:
     }
 
     void ExpectNoTemporaryFiles() {
-        EXPECT_FALSE(fs::exists(working.path() / core::kReplaceTemporaryName));
+        EXPECT_FALSE(fs::exists(working.path() / "templog.tmp"));
         EXPECT_FALSE(fs::exists(working.path() / "templog.old"));
     }
 

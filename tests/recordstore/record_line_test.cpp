@@ -1,7 +1,9 @@
 // Record lines byte for byte, their fields, the rewrite after an edit, the
 // UTF-8 rules, and reading record logs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -315,6 +317,68 @@ TEST_F(RecordLogTest, MissingRecordsAndBadOffsetsAreReported) {
     rs::RecordLine line;
     EXPECT_FALSE(rs::RecordLog::ReadAt(path_, 400, &line).ok());
     EXPECT_EQ(rs::RecordLog::ReadAt(path_, 401 * 10, &line).code(), rs::Status::Code::kNotFound);
+}
+
+TEST_F(RecordLogTest, ReplaceHandsBackTheLineItReplaced) {
+    const rs::RecordLine edited = Parsed(BuiltBytes(Message(1, "one, edited")));
+    rs::RecordLine previous;
+    ASSERT_TRUE(rs::RecordLog::Replace(path_, edited, nullptr, &previous).ok());
+    EXPECT_EQ(previous.bytes(), log_.substr(401, 401));
+    // Putting it back restores the log byte for byte.
+    ASSERT_TRUE(rs::RecordLog::Replace(path_, previous).ok());
+    EXPECT_EQ(kivo::test::ReadFileText(path_), log_);
+}
+
+TEST_F(RecordLogTest, RewriteDropsAndReplacesLinesAndKeepsATornTailAndThePermissions) {
+    const std::string tail = BuiltBytes(Message(4, "torn")).substr(0, 120);
+    kivo::test::WriteFileText(path_, log_ + tail);
+    ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+    const std::string three_edited = BuiltBytes(Message(3, "three, edited"));
+    std::vector<std::uint64_t> new_offsets;
+    const rs::Status rewritten = rs::RecordLog::Rewrite(path_, [&](const rs::RecordLogLine& line) {
+        new_offsets.push_back(line.new_offset_bytes);
+        const std::int32_t number = rs::RecordLine::NumberOf(line.bytes);
+        if (number == rs::kErasedRecordNumber)
+            return rs::RecordLogLineEdit::Drop();
+        if (number == 3)
+            return rs::RecordLogLineEdit::ReplaceWith(three_edited);
+        return rs::RecordLogLineEdit::Keep();
+    });
+    ASSERT_TRUE(rewritten.ok()) << rewritten.message();
+    EXPECT_EQ(kivo::test::ReadFileText(path_), log_.substr(0, 802) + three_edited + tail);
+    EXPECT_EQ(new_offsets, (std::vector<std::uint64_t>{0, 401, 802, 802}));
+    struct stat st {};
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(RecordLogTest, ARewriteThatCannotFinishLeavesTheLogAsItWas) {
+    const rs::Status short_line = rs::RecordLog::Rewrite(path_, [](const rs::RecordLogLine&) {
+        return rs::RecordLogLineEdit::ReplaceWith("too short");
+    });
+    EXPECT_EQ(short_line.code(), rs::Status::Code::kInvalidArgument);
+    EXPECT_EQ(kivo::test::ReadFileText(path_), log_);
+    EXPECT_EQ(rs::RecordLog::Rewrite(
+                  dir_.file("missing.xrr"),
+                  [](const rs::RecordLogLine&) { return rs::RecordLogLineEdit::Keep(); })
+                  .code(),
+              rs::Status::Code::kNotFound);
+    // No temporary file is left beside the log.
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+        ++files;
+    EXPECT_EQ(files, 1u);
+}
+
+TEST(RecordLineBytes, NumberAndFieldsAreReadFromDamagedBytesToo) {
+    std::string damaged = BuiltBytes(Message(42, "some subject"));
+    damaged[300] = '\0';
+    rs::RecordLine line;
+    EXPECT_FALSE(rs::RecordLine::Parse(damaged, &line).ok());
+    EXPECT_EQ(rs::RecordLine::NumberOf(damaged), 42);
+    EXPECT_EQ(rs::RecordLine::StoredFieldOf(damaged, rs::record_field::kKindCode), "0");
+    EXPECT_EQ(rs::RecordLine::NumberOf("-0000005 0 0"), -1);
+    EXPECT_EQ(rs::RecordLine::NumberOf("1234567890 0"), -1);
 }
 
 TEST(RecordLogName, EachKindGoesToItsLog) {

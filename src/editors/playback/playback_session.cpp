@@ -11,13 +11,12 @@
 #include <optional>
 
 #include "kivo/audio/effect_render.h"
-#include "kivo/recordstore/record_index.h"
+#include "kivo/core/data_store_session.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
-#include "kivo/recordstore/record_log.h"
+#include "kivo/recordstore/recording_container.h"
 #include "kivo/remote/playback_command.h"
 #include "qldate.h"
-#include "xrsave.h"
-#include "zn2xrrps.h"
 
 namespace kivo::playback {
 
@@ -35,7 +34,7 @@ bool IsSafeContainerName(const std::string& name) {
     std::string extension = name.substr(name.size() - 4);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".xrz";
+    return extension == recordstore::kAudioContainerExtension;
 }
 
 QString SubjectOfRecordLine(const std::string& path) {
@@ -47,38 +46,6 @@ QString SubjectOfRecordLine(const std::string& path) {
     if (!recordstore::RecordLine::Parse(bytes, &line).ok())
         return {};
     return QString::fromStdString(line.DisplayField(recordstore::record_field::kSubject)).trimmed();
-}
-
-// The line with field n (1-based) replaced by value, every other field (the
-// stored effect settings after field 14 included) kept as it was; nullopt
-// when the line has no field n or the result would not fit.
-std::optional<recordstore::RecordLine> WithField(const recordstore::RecordLine& line, int n,
-                                                 const std::string& value) {
-    std::string text = line.bytes().substr(0, recordstore::kRecordLineTextBytes);
-    text.erase(text.find_last_not_of(' ') + 1);
-    std::vector<std::string> fields;
-    std::size_t from = 0;
-    while (true) {
-        const std::size_t space = text.find(' ', from);
-        fields.push_back(text.substr(from, space == std::string::npos ? space : space - from));
-        if (space == std::string::npos)
-            break;
-        from = space + 1;
-    }
-    if (n < 1 || static_cast<int>(fields.size()) < n)
-        return std::nullopt;
-    fields[static_cast<std::size_t>(n - 1)] = value;
-    std::string joined;
-    for (const std::string& field : fields)
-        joined += field + ' ';
-    if (joined.size() > recordstore::kRecordLineTextBytes)
-        return std::nullopt;
-    joined.resize(recordstore::kRecordLineTextBytes, ' ');
-    joined += '\n';
-    recordstore::RecordLine rewritten;
-    if (!recordstore::RecordLine::Parse(joined, &rewritten).ok())
-        return std::nullopt;
-    return rewritten;
 }
 
 std::string DurationText(std::int64_t length_ms) {
@@ -156,7 +123,7 @@ constexpr audio::MarkedPlaybackRules kDialogRules{.stop_returns_to_start = false
 
 }  // namespace
 
-PlaybackSession::PlaybackSession(sound::AudioBackend& backend, PlaybackPlaces places,
+PlaybackSession::PlaybackSession(sound::AudioBackend& backend, core::DataStoreSession& store,
                                  QObject* parent)
     : QObject(parent),
       player_(backend),
@@ -167,7 +134,8 @@ PlaybackSession::PlaybackSession(sound::AudioBackend& backend, PlaybackPlaces pl
                                       return MarkPositionMs(marks_[static_cast<std::size_t>(row)]);
                                   }}),
       document_(backend),
-      places_(std::move(places)) {
+      store_(store),
+      saver_(store) {
     transport_.SetResumeRewindMs(kDefaultResumeRewindMs);
     connect(&transport_, &audio::MarkedPlayback::stateChanged, this,
             &PlaybackSession::stateChanged);
@@ -240,7 +208,7 @@ std::string PlaybackSession::ReversedName() const {
 }
 
 bool PlaybackSession::InitPlayer(bool reversed) {
-    std::string path = WorkPath(BaseName() + ".xrw");
+    std::string path = MemberPath(recordstore::kAudioMediaExtension);
     if (reversed) {
         // Made before the player lets go of the current wave, so a failure
         // leaves playback as it was.
@@ -323,7 +291,11 @@ bool PlaybackSession::LoadNext() {
 }
 
 std::string PlaybackSession::WorkPath(const std::string& name) const {
-    return (std::filesystem::path(places_.working_folder) / name).string();
+    return (store_.working_folder() / name).string();
+}
+
+std::string PlaybackSession::MemberPath(std::string_view extension) const {
+    return WorkPath(BaseName() + std::string(extension));
 }
 
 std::string PlaybackSession::BaseName() const {
@@ -337,14 +309,20 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
         error_ = tr("The record names no recording that can be played.");
         return false;
     }
-    if (XRopenXRZ(item.container_name.c_str(), places_.working_folder.c_str(),
-                  places_.store_path.c_str(), XR_OPEN_DEFAULT) != XR_OK) {
+    if (!saver_.bound()) {
+        error_ = tr("The data store of the recording is no longer open.");
+        return false;
+    }
+    const recordstore::RecordingContainer container(item.container_name,
+                                                    recordstore::MediaKind::kAudio);
+    if (container.OpenFromStore(store_.working_folder().string(), store_.store_path().string(),
+                                static_cast<int>(recordstore::MemberSelector::kDefault)) !=
+        recordstore::ContainerResult::kDone) {
         error_ = tr("The recording %1 could not be read from the data store.")
                      .arg(QString::fromStdString(item.container_name));
         return false;
     }
     item_ = item;
-    const std::string base = BaseName();
     if (!InitPlayer(false)) {
         const QString why = error_;
         Unload();
@@ -356,12 +334,12 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
     AttachPlayer();
 
     recordstore::IndexMarkRead read;
-    if (recordstore::ReadIndexMarkFile(WorkPath(base + ".xrs"), &read).ok())
+    if (recordstore::ReadIndexMarkFile(MemberPath(recordstore::kIndexMarksExtension), &read).ok())
         marks_ = std::move(read.marks);
     transport_.ResetCurrentMark();
     marks_changed_ = false;
     audio_changed_ = false;
-    subject_ = SubjectOfRecordLine(WorkPath(base + ".xrl"));
+    subject_ = SubjectOfRecordLine(MemberPath(recordstore::kRecordLineExtension));
     emit recordingLoaded();
     emit marksChanged();
     emit positionChanged(0);
@@ -379,10 +357,11 @@ void PlaybackSession::Unload() {
     player_reversed_ = false;
     audio_changed_ = false;
     insert_mark_row_ = -1;
-    const std::string base = BaseName();
     std::error_code ignored;
-    for (const char* extension : {".xrw", ".xrs", ".xrl"})
-        std::filesystem::remove(WorkPath(base + extension), ignored);
+    for (std::string_view extension :
+         {recordstore::kAudioMediaExtension, recordstore::kIndexMarksExtension,
+          recordstore::kRecordLineExtension})
+        std::filesystem::remove(MemberPath(extension), ignored);
     std::filesystem::remove(WorkPath(ReversedName()), ignored);
     std::filesystem::remove(WorkPath(item_.container_name), ignored);
     item_ = {};
@@ -529,7 +508,8 @@ bool PlaybackSession::StartInsert() {
     // recording as edited so far.
     int result = audio::kWaveOk;
     if (!document_.is_open())
-        result = document_.Open(QString::fromStdString(WorkPath(BaseName() + ".xrw")));
+        result =
+            document_.Open(QString::fromStdString(MemberPath(recordstore::kAudioMediaExtension)));
     if (result == audio::kWaveOk)
         result = document_.Seek(std::clamp<std::int64_t>(at_ms, 0, document_.length_ms()));
     const std::int64_t start_ms = document_.position_ms();
@@ -602,7 +582,7 @@ bool PlaybackSession::ConfirmDiscard() {
         audio_changed_ = false;
         return true;
     }
-    return Save() == XR_OK;
+    return Save() == kSaveOk;
 }
 
 void PlaybackSession::RemoveMark(int row) {
@@ -614,113 +594,58 @@ void PlaybackSession::RemoveMark(int row) {
     emit marksChanged();
 }
 
-bool PlaybackSession::SaveAudioMembers() {
-    const std::string base = BaseName();
-    const std::string wave = WorkPath(base + ".xrw");
-    const int written = document_.Save(QString::fromStdString(wave));
+std::optional<std::string> PlaybackSession::WriteInsertedAudio() {
+    const int written =
+        document_.Save(QString::fromStdString(MemberPath(recordstore::kAudioMediaExtension)));
     if (written != audio::kWaveOk) {
         error_ = WaveError(written, document_);
-        return false;
+        return std::nullopt;
     }
-    const std::string duration = DurationText(document_.length_ms());
-    // The record line is read once: its duration is rewritten here and its
-    // kind code names the record log updated after storing.
-    recordstore::RecordLine line;
-    const std::string line_path = WorkPath(base + ".xrl");
-    const bool have_line = recordstore::RecordLine::ReadFile(line_path, &line).ok();
-    if (have_line) {
-        if (const auto updated = WithField(line, recordstore::record_field::kDuration, duration))
-            if (!updated->WriteFile(line_path).ok())
-                qCWarning(lcPlayback) << "The record line keeps its old duration";
-    }
-    // The container's wave, marks and record line are replaced; texts or a
-    // picture in it stay. Storing encodes the wave in place: it is decoded
-    // again, so the working copy stays a plain wave for what follows.
-    const int stored = XRsaveXRZ(item_.container_name.c_str(), places_.working_folder.c_str(),
-                                 places_.store_path.c_str(), XR_PICTURE_NONE);
-    if (XRMediaDecode(wave.c_str()) != 0)
-        qCWarning(lcPlayback) << "The working copy of the wave could not be decoded";
-    if (stored != XR_OK) {
-        error_ = tr("The recording could not be saved into the data store.");
-        return false;
-    }
-    return !have_line ||
-           UpdateRecordLog(line.StoredField(recordstore::record_field::kKindCode), duration);
-}
-
-bool PlaybackSession::UpdateRecordLog(std::string_view kind_code, const std::string& duration) {
-    const char* log_name = recordstore::RecordLogNameForKind(kind_code);
-    if (log_name == nullptr)
-        return true;
-    const std::string log_path = WorkPath(log_name);
-    recordstore::RecordLogEntry entry;
-    if (!recordstore::RecordLog::Find(log_path, item_.record_number, &entry).ok()) {
-        qCWarning(lcPlayback) << "The record log has no line for" << item_.record_number;
-        return true;
-    }
-    const auto updated = WithField(entry.line, recordstore::record_field::kDuration, duration);
-    if (!updated)
-        return true;
-    const recordstore::Status replaced = recordstore::RecordLog::Replace(log_path, *updated);
-    const char* names[] = {log_name};
-    if (!replaced.ok() ||
-        RPS_Put(places_.store_path.c_str(), places_.working_folder.c_str(), names, 1) != nullptr) {
-        error_ = tr("The new length could not be written into the record log.");
-        return false;
-    }
-    return true;
+    return DurationText(document_.length_ms());
 }
 
 int PlaybackSession::Save() {
     if (!has_recording())
-        return XR_OK;
+        return kSaveOk;
     if (is_inserting())
         StopInsert();
-    const std::string marks_name = BaseName() + ".xrs";
-    const recordstore::Status written =
-        recordstore::WriteIndexMarkFile(WorkPath(marks_name), marks_);
-    if (!written.ok()) {
-        error_ = QString::fromStdString(written.message());
-        return XR_CONTAINER_FAILED;
-    }
+    PlaybackSaver::Changes changes{item_.record_number, item_.container_name, marks_, {}};
     if (audio_changed_) {
-        if (!SaveAudioMembers())
-            return XR_CONTAINER_FAILED;
-    } else {
-        // Only the marks member of the container is replaced: the media and
-        // any texts or picture stay as they were.
-        const std::string container = WorkPath(item_.container_name);
-        const char* names[] = {marks_name.c_str()};
-        if (RPS_Put(container.c_str(), places_.working_folder.c_str(), names, 1) != nullptr ||
-            XRStoreXRZ(item_.container_name.c_str(), places_.working_folder.c_str(),
-                       places_.store_path.c_str()) != XR_OK) {
+        changes.new_duration = WriteInsertedAudio();
+        if (!changes.new_duration)
+            return kSaveContainerFailed;
+    }
+    qCDebug(lcPlayback) << "Saving Kivo file to repository";
+    const PlaybackSaver::Result saved = saver_.Save(changes);
+    switch (saved.outcome) {
+        case PlaybackSaver::Outcome::kSaved:
+        case PlaybackSaver::Outcome::kIndexFailed:
+            break;
+        case PlaybackSaver::Outcome::kMarksNotWritten:
+            error_ = QString::fromStdString(saved.detail);
+            return kSaveContainerFailed;
+        case PlaybackSaver::Outcome::kNotBound:
+            error_ = tr("The data store of the recording is no longer open; nothing was saved.");
+            return kSaveContainerFailed;
+        case PlaybackSaver::Outcome::kMarksNotStored:
             error_ = tr("The index marks could not be saved into the data store.");
-            return XR_CONTAINER_FAILED;
-        }
+            return kSaveContainerFailed;
+        case PlaybackSaver::Outcome::kAudioNotStored:
+            error_ = tr("The recording could not be saved into the data store.");
+            return kSaveContainerFailed;
     }
     audio_changed_ = false;
     qCDebug(lcPlayback) << "Kivo file saved to repository";
-
-    qCDebug(lcPlayback) << "Updating Index";
-    recordstore::RecordIndex index(WorkPath(kRecordIndexName));
-    const recordstore::Status updated =
-        index.SetMarkComments(item_.record_number, recordstore::JoinMarkComments(marks_));
-    if (updated.code() == recordstore::Status::Code::kNotFound) {
-        qCWarning(lcPlayback) << "The record index has no entry for" << item_.record_number;
-    } else if (!updated.ok()) {
-        error_ = QString::fromStdString(updated.message());
-        return XR_NOT_FOUND;
-    } else {
-        const char* index_names[] = {kRecordIndexName};
-        if (RPS_Put(places_.store_path.c_str(), places_.working_folder.c_str(), index_names, 1) !=
-            nullptr) {
-            error_ = tr("The record index could not be saved into the data store.");
-            return XR_NOT_FOUND;
-        }
+    if (saved.outcome == PlaybackSaver::Outcome::kIndexFailed) {
+        error_ = tr("The record index could not be saved into the data store.");
+        qCWarning(lcPlayback) << error_ << QString::fromStdString(saved.detail);
+        return kSaveIndexFailed;
     }
+    if (saved.without_index_entry)
+        qCWarning(lcPlayback) << "The record index has no entry for" << item_.record_number;
     qCDebug(lcPlayback) << "Index updated";
     marks_changed_ = false;
-    return XR_OK;
+    return kSaveOk;
 }
 
 void PlaybackSession::OnPlaybackFinished() {

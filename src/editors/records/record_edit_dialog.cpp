@@ -52,9 +52,9 @@ QLineEdit* Edit(const std::string& text, const char* name, std::size_t max_bytes
 
 }  // namespace
 
-RecordEditDialog::RecordEditDialog(RecordEditTarget target, core::MessageReporter& reporter,
+RecordEditDialog::RecordEditDialog(core::DataStoreSession& store, core::MessageReporter& reporter,
                                    QWidget* parent)
-    : QDialog(parent), session_(std::make_unique<RecordEditSession>(std::move(target), reporter)) {}
+    : QDialog(parent), session_(std::make_unique<RecordEditSession>(store, reporter)) {}
 
 RecordEditDialog::~RecordEditDialog() = default;
 

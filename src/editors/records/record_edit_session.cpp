@@ -5,13 +5,14 @@
 #include <cstdio>
 #include <system_error>
 
-#include "kivo/core/record_replace.h"
+#include "kivo/core/data_store_session.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/recordstore/data_store.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/recording_container.h"
 #include "kivo/recordstore/text_encoding.h"
-#include "xrsave.h"
-#include "zn2index.h"
 
 namespace kivo::records {
 namespace {
@@ -137,8 +138,8 @@ int ReminderSetting(bool auto_reminder, bool nag_me) {
     return nag_me ? 2 : 1;
 }
 
-RecordEditSession::RecordEditSession(RecordEditTarget target, core::MessageReporter& reporter)
-    : target_(std::move(target)), reporter_(reporter) {}
+RecordEditSession::RecordEditSession(core::DataStoreSession& store, core::MessageReporter& reporter)
+    : store_(store), reporter_(reporter) {}
 
 RecordEditSession::~RecordEditSession() {
     if (!stem_.empty())
@@ -146,11 +147,11 @@ RecordEditSession::~RecordEditSession() {
 }
 
 fs::path RecordEditSession::WorkingPath(std::string_view extension) const {
-    return target_.working_folder / (stem_ + std::string(extension));
+    return store_.working_folder() / (stem_ + std::string(extension));
 }
 
 fs::path RecordEditSession::ContainerPath() const {
-    return target_.working_folder / container_name_;
+    return store_.working_folder() / container_name_;
 }
 
 std::string RecordEditSession::PictureMember(PictureType type) const {
@@ -180,14 +181,15 @@ int RecordEditSession::Open(const std::string& container_name) {
     container_name_ = container_name;
     stem_ = container_name.substr(0, container_name.rfind('.'));
 
-    // The dialogs never play the recording, so it stays in its stored form
-    // and goes back into the container exactly as it came out.
-    const int opened = XRopenXRZ(container_name_.c_str(), target_.working_folder.c_str(),
-                                 target_.store_path.c_str(), XR_OPEN_UNDECODED);
-    if (opened > 0)
-        return Fail(opened);
-    if (opened != 0)
-        return Fail(kMessageMissingFile);
+    // The dialogs never play the recording: only the record line and the
+    // marks come out of the container, and the media stays in it untouched.
+    updater_.emplace(store_);
+    const recordstore::ContainerResult opened =
+        recordstore::RecordingContainer(container_name_, recordstore::MediaKind::kAudio)
+            .OpenFromStore(store_.working_folder().string(), store_.store_path().string(),
+                           static_cast<int>(recordstore::MemberSelector::kLineAndMarks));
+    if (opened != recordstore::ContainerResult::kDone)
+        return Fail(static_cast<int>(opened));
     if (const int read = ReadRecord(); read != 0)
         return Fail(read);
     if (kind_ != EditorKind::kDictation)
@@ -223,20 +225,20 @@ int RecordEditSession::ReadRecord() {
         nag_me_ = reminder == "2";
     }
 
-    const std::string index_path = (target_.working_folder / recordstore::kIndexName).string();
-    char keywords[ZN2INDEX_KEYWORDS_BUFFER_BYTES] = {};
-    if (Zn2IndexRead(record_number_, index_path.c_str(), keywords) != 0)
-        keywords_ = recordstore::DisplayText(keywords);
+    recordstore::RecordIndex index((store_.working_folder() / recordstore::kIndexName).string());
+    recordstore::IndexRecord entry;
+    if (index.Get(record_number_, &entry).ok())
+        keywords_ = recordstore::DisplayText(entry.keywords);
     return 0;
 }
 
 void RecordEditSession::FindStoredPicture() {
-    const std::string container = ContainerPath().string();
-    const std::string working = target_.working_folder.string();
+    const recordstore::DataStore container(ContainerPath().string());
+    const std::string working = store_.working_folder().string();
     for (PictureType type : {PictureType::kGif, PictureType::kJpg}) {
         const std::string member = PictureMember(type);
-        if (CheckForFile(container.c_str(), member.c_str()) == XR_OK &&
-            ExtractFile(container.c_str(), working.c_str(), member.c_str()) == XR_OK) {
+        if (container.FindMember(member) == recordstore::MemberLookup::kPresent &&
+            container.ExtractMember(member, working)) {
             stored_picture_type_ = picture_type_ = type;
             return;
         }
@@ -274,7 +276,7 @@ fs::path RecordEditSession::PictureToShow() const {
         return {};
     if (!chosen_picture_.empty())
         return chosen_picture_;
-    return target_.working_folder / PictureMember(picture_type_);
+    return store_.working_folder() / PictureMember(picture_type_);
 }
 
 bool RecordEditSession::ChoosePicture(const fs::path& file) {
@@ -306,6 +308,27 @@ int RecordEditSession::Save() {
 }
 
 int RecordEditSession::SaveFiles() {
+    const recordstore::RecordLineBuild built =
+        recordstore::RecordLine::BuildRewrite(EditedFields());
+    recordstore::RecordLine rewritten;
+    if (!built.status.ok() || !recordstore::RecordLine::Parse(built.bytes, &rewritten).ok())
+        return kMessageCannotSave;
+    core::RecordChange change;
+    change.container_name = container_name_;
+    change.line = rewritten;
+    if (const int picture = AddPictureChange(&change); picture != 0)
+        return picture;
+    change.index_entry = IndexEntry(rewritten);
+
+    const core::RecordUpdateResult updated = updater_->Update(change);
+    if (!updated.stored())
+        return kMessageCannotSave;
+    saved_ = true;
+    line_ = rewritten;
+    return updated.ok() ? 0 : kMessageIndexFailed;
+}
+
+recordstore::RecordFields RecordEditSession::EditedFields() const {
     recordstore::RecordFields fields = line_.Fields();
     if (kind_ == EditorKind::kPhone) {
         fields.text_a = party_name_;
@@ -327,77 +350,37 @@ int RecordEditSession::SaveFiles() {
         fields.kind_number = std::to_string(ReminderSetting(auto_reminder_, nag_me_));
     }
     fields.container_name = container_name_;
+    return fields;
+}
 
-    const fs::path line_path = WorkingPath(recordstore::kRecordLineExtension);
-    const recordstore::RecordLineBuild built = recordstore::RecordLine::BuildRewrite(fields);
-    recordstore::RecordLine rewritten;
-    if (!built.status.ok() || !recordstore::RecordLine::Parse(built.bytes, &rewritten).ok())
-        return kMessageCannotSave;
-    if (!rewritten.WriteFile(line_path.string()).ok())
+int RecordEditSession::AddPictureChange(core::RecordChange* change) const {
+    if (kind_ == EditorKind::kDictation)
+        return 0;
+    // The old picture leaves the container when it is removed or replaced
+    // by one of the other type; one of the same type is superseded.
+    if (stored_picture_type_ != PictureType::kNone && picture_type_ != stored_picture_type_)
+        change->removed_members.push_back(PictureMember(stored_picture_type_));
+    if (picture_type_ == PictureType::kNone || chosen_picture_.empty())
+        return 0;
+    const fs::path copy = store_.working_folder() / PictureMember(picture_type_);
+    std::error_code error;
+    if (!fs::copy_file(chosen_picture_, copy, fs::copy_options::overwrite_existing, error))
         return kMessageMissingFile;
-
-    int container_type = XR_PICTURE_NONE;
-    if (const int picture = SavePicture(&container_type); picture != 0)
-        return picture;
-    const std::string working = target_.working_folder.string();
-    const std::string store = target_.store_path.string();
-    if (XRsaveXRZ(container_name_.c_str(), working.c_str(), store.c_str(), container_type) != 0)
-        return kMessageCannotSave;
-
-    const char* log_name = recordstore::RecordLogNameForKind(kind_code_);
-    const core::RecordReplaceResult replaced =
-        core::ReplaceRecordLine({line_path, record_number_, target_.working_folder / log_name,
-                                 target_.store_path, target_.working_folder});
-    if (!replaced.ok())
-        return kMessageCannotSave;
-    saved_ = true;
-
-    const std::string index_path = (target_.working_folder / recordstore::kIndexName).string();
-    std::string keywords = recordstore::FlattenLines(keywords_);
-    keywords = std::string(recordstore::CutAtCharBoundary(keywords, kKeywordsMaxBytes));
-    const std::string start_date(rewritten.StoredField(field::kStartDate));
-    const std::string mark_comments = MarkComments();
-    Zn2IndexEntry entry{};
-    entry.index_path = index_path.c_str();
-    entry.store_path = store.c_str();
-    entry.working_folder = working.c_str();
-    entry.record_number = record_number_;
-    entry.kind_code = kind_code_.c_str();
-    entry.start_date = start_date.c_str();
-    entry.keywords = keywords.c_str();
-    // The entry is replaced whole: the marks' comments are passed again so
-    // that they stay searchable.
-    entry.mark_comments = mark_comments.c_str();
-    entry.line_position = static_cast<std::int64_t>(replaced.offset_bytes);
-    entry.moved = 0;
-    if (Zn2IndexUpd(&entry) == 0)
-        return kMessageIndexFailed;
-    line_ = rewritten;
+    change->changed_members.push_back(copy.filename().string());
     return 0;
 }
 
-int RecordEditSession::SavePicture(int* container_type) {
-    *container_type = XR_PICTURE_NONE;
-    if (kind_ == EditorKind::kDictation)
-        return 0;
-    const std::string container = ContainerPath().string();
-    // The old picture leaves the container when it is removed or replaced
-    // by one of the other type; one of the same type is superseded.
-    if (stored_picture_type_ != PictureType::kNone && picture_type_ != stored_picture_type_) {
-        if (DelFile(container.c_str(), PictureMember(stored_picture_type_).c_str()) != XR_OK)
-            return kMessageCannotSave;
-    }
-    if (picture_type_ == PictureType::kNone)
-        return 0;
-    const fs::path copy = target_.working_folder / PictureMember(picture_type_);
-    std::error_code error;
-    if (!chosen_picture_.empty() &&
-        !fs::copy_file(chosen_picture_, copy, fs::copy_options::overwrite_existing, error))
-        return kMessageMissingFile;
-    if (!fs::exists(copy, error))
-        return kMessageMissingFile;
-    *container_type = static_cast<int>(picture_type_) + 1;
-    return 0;
+recordstore::IndexRecord RecordEditSession::IndexEntry(const recordstore::RecordLine& line) const {
+    recordstore::IndexRecord entry;
+    entry.record_number = record_number_;
+    entry.kind_code = kind_code_;
+    entry.start_date = std::string(line.StoredField(field::kStartDate));
+    const std::string keywords = recordstore::FlattenLines(keywords_);
+    entry.keywords = std::string(recordstore::CutAtCharBoundary(keywords, kKeywordsMaxBytes));
+    // The entry is replaced whole: the marks' comments are passed again so
+    // that they stay searchable.
+    entry.mark_comments = MarkComments();
+    return entry;
 }
 
 std::string RecordEditSession::MarkComments() const {

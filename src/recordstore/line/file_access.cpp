@@ -91,34 +91,79 @@ Status ReadPrefix(FileSystem& file_system, const std::string& path, std::size_t 
 }
 
 Status ReplaceFile(FileSystem& file_system, const std::string& path, std::string_view bytes) {
-    std::string temporary;
-    auto created = CreateUniqueFile(file_system, path + ".", &temporary);
+    ReplacementFile file(file_system);
+    Status status = ReplacementFile::Create(path, &file);
+    if (status.ok()) {
+        status = file.Append(bytes);
+    }
+    return status.ok() ? file.Commit() : status;
+}
+
+ReplacementFile::~ReplacementFile() {
+    file_.reset();
+    if (!temporary_.empty()) {
+        file_system_.Unlink(temporary_);
+    }
+}
+
+Status ReplacementFile::Create(const std::string& path, ReplacementFile* file) {
+    auto created = CreateUniqueFile(file->file_system_, path + ".", &file->temporary_);
     if (!created.ok()) {
+        file->temporary_.clear();
         return Status::IoError(
             Describe("cannot create a temporary file beside", path, created.status));
     }
-    std::unique_ptr<File> file = std::move(created.value);
-    Status status = WriteAt(*file, temporary, 0, bytes);
+    file->file_ = std::move(created.value);
+    file->path_ = path;
+    return Status::Ok();
+}
+
+Status ReplacementFile::Append(std::string_view bytes) {
+    constexpr std::size_t kBlockBytes = 256 * 1024;
+    pending_.append(bytes);
+    return pending_.size() >= kBlockBytes ? Flush() : Status::Ok();
+}
+
+Status ReplacementFile::Flush() {
+    Status status = WriteAt(*file_, temporary_, written_bytes_, pending_);
+    written_bytes_ += pending_.size();
+    pending_.clear();
+    return status;
+}
+
+Status ReplacementFile::Commit() {
+    if (temporary_.empty() || !file_) {
+        return Status::InvalidArgument("nothing to put in place of " + path_);
+    }
+    // The new version keeps the permission bits of the file it replaces.
+    auto replaced = file_system_.Stat(path_, true);
+    const std::uint32_t mode = replaced.ok() ? (replaced.value.permissions & 07777) : 0644;
+    Status status = Flush();
     if (status.ok()) {
-        if (const auto mode = file->SetPermissions(0644); !mode.ok()) {
-            status = Status::IoError(Describe("cannot set the mode of", temporary, mode));
+        if (const auto changed = file_->SetPermissions(mode); !changed.ok()) {
+            status = Status::IoError(Describe("cannot set the mode of", temporary_, changed));
         }
     }
     if (status.ok()) {
-        if (const auto synced = file->Sync(); !synced.ok()) {
-            status = Status::IoError(Describe("cannot flush", temporary, synced));
+        if (const auto synced = file_->Sync(); !synced.ok()) {
+            status = Status::IoError(Describe("cannot flush", temporary_, synced));
         }
     }
-    file.reset();
+    file_.reset();
     if (status.ok()) {
-        if (const auto renamed = file_system.Rename(temporary, path); !renamed.ok()) {
-            status = Status::IoError(Describe("cannot replace", path, renamed));
+        if (const auto renamed = file_system_.Rename(temporary_, path_); !renamed.ok()) {
+            status = Status::IoError(Describe("cannot replace", path_, renamed));
         }
     }
     if (!status.ok()) {
-        file_system.Unlink(temporary);
+        return status;  // the destructor removes the temporary file
     }
-    return status;
+    temporary_.clear();
+    // The rename itself is made durable; a failure here leaves the new file
+    // in place, so it is not reported.
+    const std::size_t slash = path_.rfind('/');
+    file_system_.SyncDirectory(slash == std::string::npos ? "." : path_.substr(0, slash + 1));
+    return Status::Ok();
 }
 
 RangeLock::RangeLock(File& file, bool exclusive, std::uint64_t offset, std::uint64_t length)

@@ -40,9 +40,36 @@ Status WriteAt(File& file, const std::string& path, std::uint64_t offset, std::s
 Status ReadPrefix(FileSystem& file_system, const std::string& path, std::size_t max_bytes,
                   std::string* bytes);
 
-// Replaces the whole file with bytes: written to a temporary file in the
-// same folder, flushed, then renamed over path.
+// Replaces the whole file with bytes through a ReplacementFile.
 Status ReplaceFile(FileSystem& file_system, const std::string& path, std::string_view bytes);
+
+// A new version of a file, written beside it ("<path>.XXXXXX") and put in
+// its place by Commit: flushed, given the permission bits of the file it
+// replaces (0644 for a new one), renamed over it, and the folder flushed, so
+// a reader or a crash sees the old file or the new one. Dropped (the
+// temporary file removed) when not committed.
+class ReplacementFile {
+public:
+    explicit ReplacementFile(FileSystem& file_system) : file_system_(file_system) {}
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    static Status Create(const std::string& path, ReplacementFile* file);
+    // Appends bytes (buffered; written out in large blocks).
+    Status Append(std::string_view bytes);
+    Status Commit();
+
+private:
+    Status Flush();
+
+    FileSystem& file_system_;
+    std::string path_;
+    std::string temporary_;
+    std::unique_ptr<File> file_;
+    std::string pending_;
+    std::uint64_t written_bytes_ = 0;
+};
 
 // Holds a byte-range lock (File::LockRange) while in scope; length 0 locks to
 // the end of the file. Waits for other processes' locks.

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "kivo/filesystem/posix_file_system.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/text_encoding.h"
 #include "kivo/recordstore/words.h"
 #include "line/file_access.h"
@@ -128,20 +129,21 @@ std::int32_t RecordNumberOf(std::string_view word) {
 }  // namespace
 
 const char* RecordLogNameForKind(std::string_view code) {
+    // The layout's names are views of string literals, so data() ends in NUL.
     if (code == "0" || code == "5" || code == "9") {
-        return "Voxwren.xrr";
+        return kMessageLogName.data();
     }
     if (code.size() == 2 && code[0] == '1' && code[1] >= '1' && code[1] <= '6') {
-        return "Voxwren.xrr";
+        return kMessageLogName.data();
     }
     if (code == "1") {
-        return "Voxwren.xrm";
+        return kMeetingLogName.data();
     }
     if (code == "2" || code == "3") {
-        return "Voxwren.xrp";
+        return kPhoneLogName.data();
     }
     if (code == "4") {
-        return "Voxwren.xrd";
+        return kDiaryLogName.data();
     }
     return nullptr;
 }
@@ -172,8 +174,16 @@ Status RecordLine::Parse(std::string_view bytes, RecordLine* line) {
                                std::to_string(bad));
     }
     line->bytes_.assign(bytes);
-    line->record_number_ = RecordNumberOf(WordAt(text, record_field::kRecordNumber));
+    line->record_number_ = NumberOf(bytes);
     return Status::Ok();
+}
+
+std::int32_t RecordLine::NumberOf(std::string_view bytes) {
+    return RecordNumberOf(StoredFieldOf(bytes, record_field::kRecordNumber));
+}
+
+std::string_view RecordLine::StoredFieldOf(std::string_view bytes, int n) {
+    return WordAt(bytes.substr(0, kRecordLineTextBytes), n);
 }
 
 Status RecordLine::ReadFile(const std::string& path, RecordLine* line) {
@@ -206,7 +216,7 @@ Status RecordLine::WriteFile(filesystem::FileSystem& file_system, const std::str
 }
 
 std::string_view RecordLine::StoredField(int n) const {
-    return WordAt(std::string_view(bytes_).substr(0, bytes_.empty() ? 0 : kRecordLineTextBytes), n);
+    return StoredFieldOf(bytes_, n);
 }
 
 std::string RecordLine::FieldText(int n) const {

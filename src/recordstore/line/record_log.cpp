@@ -1,8 +1,10 @@
 // RecordLog: scanning a record log 401 bytes at a time, reading one line by
-// position, and replacing a record's line in place.
+// position, replacing a record's line in place and rewriting the whole log.
+// Every pass over the lines goes through ForEachLineBytes.
 #include "kivo/recordstore/record_log.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "kivo/filesystem/posix_file_system.h"
@@ -47,6 +49,31 @@ Status ForEachLineBytes(filesystem::File& log, const std::string& path, RecordLo
         if (lines_read < lines) {
             break;
         }
+    }
+    return Status::Ok();
+}
+
+// A log opened and locked whole: exclusively to change it in place, shared
+// to copy it.
+struct LockedLog {
+    // The lock is released before the file closes.
+    std::unique_ptr<filesystem::File> file;
+    std::unique_ptr<file_access::RangeLock> lock;
+};
+
+Status OpenLocked(filesystem::FileSystem& file_system, const std::string& path, bool exclusive,
+                  LockedLog* log) {
+    Status status = file_access::Open(
+        file_system, path,
+        exclusive ? file_access::ForUpdating(filesystem::Creation::kOpenExisting)
+                  : file_access::ForReading(),
+        &log->file);
+    if (!status.ok()) {
+        return status;
+    }
+    log->lock = std::make_unique<file_access::RangeLock>(*log->file, exclusive);
+    if (!log->lock->locked()) {
+        return Status::IoError(path + ": cannot lock the record log");
     }
     return Status::Ok();
 }
@@ -149,51 +176,112 @@ Status RecordLog::Find(const std::string& path, std::int32_t record_number, Reco
 }
 
 Status RecordLog::Replace(FileSystem& file_system, const std::string& path, const RecordLine& line,
-                          std::uint64_t* offset_bytes) {
+                          std::uint64_t* offset_bytes, RecordLine* previous) {
     if (line.bytes().size() != kRecordLineBytes || !line.IsRecord()) {
         return Status::InvalidArgument("only the line of a live record replaces another");
     }
-    std::unique_ptr<filesystem::File> log;
-    Status status = file_access::Open(
-        file_system, path, file_access::ForUpdating(filesystem::Creation::kOpenExisting), &log);
-    if (!status.ok()) {
-        return status;
-    }
     // The whole log stays locked from the search to the write, so no other
     // writer moves the line in between.
-    file_access::RangeLock lock(*log, /*exclusive=*/true);
-    if (!lock.locked()) {
-        return Status::IoError(path + ": cannot lock the record log");
+    LockedLog log;
+    Status status = OpenLocked(file_system, path, /*exclusive=*/true, &log);
+    if (!status.ok()) {
+        return status;
     }
     std::uint64_t found_offset = 0;
     bool found = false;
     RecordLogScan scan;
     RecordLine candidate;
-    status = ForEachLineBytes(*log, path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
-        if (RecordLine::Parse(bytes, &candidate).ok() &&
-            candidate.record_number() == line.record_number()) {
-            found_offset = offset;
-            found = true;
-            return false;
-        }
-        return true;
-    });
+    status = ForEachLineBytes(*log.file, path, &scan,
+                              [&](std::uint64_t offset, std::string_view bytes) {
+                                  if (RecordLine::Parse(bytes, &candidate).ok() &&
+                                      candidate.record_number() == line.record_number()) {
+                                      found_offset = offset;
+                                      found = true;
+                                      return false;
+                                  }
+                                  return true;
+                              });
     if (!status.ok()) {
         return status;
     }
     if (!found) {
         return Status::NotFound(path + ": no record " + std::to_string(line.record_number()));
     }
-    status = file_access::WriteAt(*log, path, found_offset, line.bytes());
+    status = file_access::WriteAt(*log.file, path, found_offset, line.bytes());
     if (status.ok() && offset_bytes != nullptr) {
         *offset_bytes = found_offset;
+    }
+    if (status.ok() && previous != nullptr) {
+        *previous = candidate;
     }
     return status;
 }
 
 Status RecordLog::Replace(const std::string& path, const RecordLine& line,
-                          std::uint64_t* offset_bytes) {
-    return Replace(filesystem::DefaultFileSystem(), path, line, offset_bytes);
+                          std::uint64_t* offset_bytes, RecordLine* previous) {
+    return Replace(filesystem::DefaultFileSystem(), path, line, offset_bytes, previous);
+}
+
+Status RecordLog::Rewrite(FileSystem& file_system, const std::string& path,
+                          const std::function<RecordLogLineEdit(const RecordLogLine&)>& decide) {
+    // Writers that replace a line in place wait until the copy is done.
+    LockedLog log;
+    Status status = OpenLocked(file_system, path, /*exclusive=*/false, &log);
+    if (!status.ok()) {
+        return status;
+    }
+    file_access::ReplacementFile copy(file_system);
+    status = file_access::ReplacementFile::Create(path, &copy);
+    if (!status.ok()) {
+        return status;
+    }
+    RecordLogScan scan;
+    std::uint64_t written_bytes = 0;
+    Status copied;
+    status = ForEachLineBytes(
+        *log.file, path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
+            const RecordLogLineEdit edit = decide(RecordLogLine{offset, written_bytes, bytes});
+            std::string_view kept = bytes;
+            if (edit.action == RecordLogLineEdit::Action::kDrop) {
+                return true;
+            }
+            if (edit.action == RecordLogLineEdit::Action::kReplace) {
+                if (edit.replacement.size() != kRecordLineBytes) {
+                    copied = Status::InvalidArgument("a replacement line is 401 bytes");
+                    return false;
+                }
+                kept = edit.replacement;
+            }
+            copied = copy.Append(kept);
+            written_bytes += kept.size();
+            return copied.ok();
+        });
+    if (!status.ok()) {
+        return status;
+    }
+    if (!copied.ok()) {
+        return copied;
+    }
+    if (scan.torn_tail_bytes > 0) {
+        std::string tail(static_cast<std::size_t>(scan.torn_tail_bytes), '\0');
+        std::size_t read_bytes = 0;
+        status = file_access::ReadAt(*log.file, path, scan.complete_lines * kRecordLineBytes,
+                                     tail.data(), tail.size(), &read_bytes);
+        if (!status.ok()) {
+            return status;
+        }
+        tail.resize(read_bytes);
+        status = copy.Append(tail);
+        if (!status.ok()) {
+            return status;
+        }
+    }
+    return copy.Commit();
+}
+
+Status RecordLog::Rewrite(const std::string& path,
+                          const std::function<RecordLogLineEdit(const RecordLogLine&)>& decide) {
+    return Rewrite(filesystem::DefaultFileSystem(), path, decide);
 }
 
 }  // namespace kivo::recordstore

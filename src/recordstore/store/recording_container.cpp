@@ -2,6 +2,7 @@
 // recording_container.h.
 #include "kivo/recordstore/recording_container.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "kivo/recordstore/data_store_layout.h"
@@ -153,6 +154,30 @@ ContainerResult RecordingContainer::BuildStandAlone(const std::string& container
                                                     const std::string& working_folder) const {
     return BuildIn(JoinPath(container_folder, file_name_), working_folder,
                    {media_name(), marks_name(), line_name()});
+}
+
+ContainerResult RecordingContainer::Update(const std::string& working_folder,
+                                           const std::vector<std::string>& removed_members,
+                                           const std::vector<std::string>& changed_members) const {
+    // A container that is not there would be made anew holding only the
+    // changed members, and replace the record's recording in its store.
+    const std::string container_path = JoinPath(working_folder, file_name_);
+    if (!IsSafeMemberName(file_name_) || !PathExists(file_system(), container_path))
+        return ContainerResult::kFailed;
+    Repository container(file_system(), container_path);
+    if (!removed_members.empty() && !container.Delete(removed_members))
+        return ContainerResult::kFailed;
+    const std::string media_path = JoinPath(working_folder, media_name());
+    const bool media_changed = std::find(changed_members.begin(), changed_members.end(),
+                                         media_name()) != changed_members.end();
+    const bool encoded =
+        media_changed && codec_.Encode(media_path).outcome == CodecOutcome::kEncoded;
+    const bool put = changed_members.empty() || container.Put(working_folder, changed_members);
+    if (encoded && !codec_.Decode(media_path).ok())
+        return ContainerResult::kFailed;
+    if (!put || !container.CompressIfNeeded())
+        return ContainerResult::kFailed;
+    return ContainerResult::kDone;
 }
 
 ContainerResult RecordingContainer::StoreInto(const std::string& working_folder,

@@ -14,7 +14,9 @@
 #include "kivo/core/user_messages.h"
 #include "kivo/core/working_folder.h"
 #include "kivo/exchange/store_compaction.h"
-#include "zn2xrrps.h"
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/repository/engine.h"
 
 #if defined(KIVOCTL_HAVE_FORMAT)
 #include "kivo/format/zn2fmt.h"
@@ -274,21 +276,20 @@ int CommandInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         return Fail(err, core::kStoreMissing);
-    RPS_STATUS* status = RPS_Info(path.c_str());
-    if (status == nullptr || status->severity != RPS_SEVERITY_NONE) {
-        if (status != nullptr && status->messages != nullptr) {
-            err << status->messages->text << "\n";
+    const repository::StatusRecord status =
+        repository::Engine(filesystem::DefaultFileSystem()).Info(path);
+    if (status.severity != repository::kSeverityNone) {
+        if (!status.messages.empty()) {
+            err << status.messages.front().text << "\n";
         }
         return Fail(err, core::kStoreRepositoryFailed);
     }
     out << "Member\tSize\n";
-    std::size_t count = 0;
-    for (const RPS_ENTRY_INFO* e = status->entries; e != nullptr; e = e->next) {
-        out << Cell(e->name != nullptr ? e->name : "") << "\t" << e->size << "\n";
-        ++count;
-    }
-    const std::uint64_t total = status->total_size;
-    const std::uint64_t deleted = status->deleted_size;
+    for (const repository::EntryInfo& entry : status.entries)
+        out << Cell(entry.name) << "\t" << entry.size_bytes << "\n";
+    const std::size_t count = status.entries.size();
+    const std::uint64_t total = status.total_size_bytes;
+    const std::uint64_t deleted = status.deleted_size_bytes;
     const double waste =
         total == 0 ? 0.0 : 100.0 * static_cast<double>(deleted) / static_cast<double>(total);
     char percent[32];
@@ -364,7 +365,8 @@ int CommandShow(const std::vector<std::string>& args, std::ostream& out, std::os
         return NoSuchRecord(err, *id);
     const std::string report = ReportFor(it->second.view)(
         store.session().store_path().c_str(), store.working_folder().c_str(),
-        it->second.recording_file.c_str(), store.session().WorkingPath(core::kIndexMember).c_str());
+        it->second.recording_file.c_str(),
+        store.session().WorkingPath(recordstore::kIndexName).c_str());
     if (report == "filerr")
         return Fail(err, core::kComponentUnreadable);
     // The report's lines end with CR LF, as printed and mailed; a terminal

@@ -37,7 +37,7 @@ protected:
         sound::VirtualAudioBackend::Options options;
         options.clock = sound::VirtualAudioBackend::Clock::kManual;
         backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
-        session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
+        session_ = std::make_unique<PlaybackSession>(*backend_, store_.session());
         session_->SetMessageReporter(&reporter_);
         ASSERT_TRUE(session_->Begin({store_.item(21)}));
         dialog_ = std::make_unique<PlaybackDialog>(*session_);

@@ -4,12 +4,12 @@
 #include <fstream>
 
 #include "kivo/recordstore/data_store.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/wavefile/wave_writer.h"
 #include "test_signals.h"
 #include "xrsave.h"
-#include "zn2xrrps.h"
 
 namespace kivo::test {
 
@@ -21,8 +21,10 @@ StoredRecordings::StoredRecordings() {
     const recordstore::NewDataStore request{store_dir_.path().string(), "Test", working(),
                                             resources_.path().string()};
     store_path_ = request.path();
+    session_ = std::make_unique<core::DataStoreSession>(working_.path());
+    session_->set_location({store_dir_.path(), "Test"});
     ok_ = recordstore::DataStore::Build(request) == recordstore::BuildResult::kBuilt &&
-          RPS_GetAll(store_path_.c_str(), working().c_str()) == nullptr;
+          session_->LoadDataStore() == core::kStoreOk;
 }
 
 std::vector<std::uint8_t> StoredRecordings::AddRecord(
@@ -55,13 +57,9 @@ std::vector<std::uint8_t> StoredRecordings::AddRecord(
     entry.kind_code = "0";
     entry.start_date = "01/02/2024";
     entry.mark_comments = recordstore::JoinMarkComments(marks);
-    recordstore::RecordIndex index(working_.file(playback::kRecordIndexName));
+    recordstore::RecordIndex index(working_.file(std::string(recordstore::kIndexName)));
     ok_ = ok_ && index.Put(entry).ok();
     return samples;
-}
-
-playback::PlaybackPlaces StoredRecordings::places() const {
-    return {store_path_, working()};
 }
 
 playback::PlaybackItem StoredRecordings::item(int number) const {

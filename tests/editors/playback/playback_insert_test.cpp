@@ -9,6 +9,7 @@
 
 #include "kivo/audio/effect_render.h"
 #include "kivo/playback/playback_session.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/record_log.h"
@@ -52,7 +53,7 @@ protected:
         options.output_wave_path = QString::fromStdString(files_.file("out.wav"));
         options.clock = sound::VirtualAudioBackend::Clock::kManual;
         backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
-        session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
+        session_ = std::make_unique<PlaybackSession>(*backend_, store_.session());
         session_->SetMessageReporter(&reporter_);
         QObject::connect(session_.get(), &PlaybackSession::closeRequested,
                          [this] { ++close_requests_; });
@@ -153,13 +154,13 @@ TEST_F(PlaybackInsertTest, InsertOfOneSecondAtOneSecondReachesContainerLogAndInd
 
     // The record log and the index in the data store, not just the working copies.
     test::TempDir check;
-    for (const char* member : {"Voxwren.xrr", kRecordIndexName})
+    for (const char* member : {"Voxwren.xrr", recordstore::kIndexName.data()})
         ASSERT_EQ(ExtractFile(store_.store_path().c_str(), check.path().c_str(), member), XR_OK);
     recordstore::RecordLogEntry entry;
     ASSERT_TRUE(recordstore::RecordLog::Find(check.file("Voxwren.xrr"), 10, &entry).ok());
     EXPECT_EQ(entry.line.FieldText(recordstore::record_field::kDuration), "00:00:04");
     EXPECT_EQ(entry.line.FieldText(recordstore::record_field::kContainerName), "D10.xrz");
-    recordstore::RecordIndex index(check.file(kRecordIndexName));
+    recordstore::RecordIndex index(check.file(std::string(recordstore::kIndexName)));
     recordstore::IndexRecord indexed;
     ASSERT_TRUE(index.Get(10, &indexed).ok());
     EXPECT_EQ(indexed.mark_comments, "insert start insert end at two");

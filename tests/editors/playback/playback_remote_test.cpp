@@ -33,7 +33,7 @@ protected:
         sound::VirtualAudioBackend::Options options;
         options.clock = sound::VirtualAudioBackend::Clock::kManual;
         backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
-        session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
+        session_ = std::make_unique<PlaybackSession>(*backend_, store_.session());
         ASSERT_TRUE(session_->Begin({store_.item(11)}));
 
         player_name_ = QStringLiteral("kivoplayback_%1").arg(QCoreApplication::applicationPid());

@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <memory>
 
+#include "file_bytes.h"
 #include "kivo/playback/playback_session.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/wave_reader.h"
@@ -29,7 +31,7 @@ protected:
         options.output_wave_path = QString::fromStdString(output_.file("out.wav"));
         options.clock = sound::VirtualAudioBackend::Clock::kManual;
         backend_ = std::make_unique<sound::VirtualAudioBackend>(options);
-        session_ = std::make_unique<PlaybackSession>(*backend_, store_.places());
+        session_ = std::make_unique<PlaybackSession>(*backend_, store_.session());
         QObject::connect(session_.get(), &PlaybackSession::queueFinished, [this] { ++finished_; });
     }
 
@@ -178,10 +180,26 @@ TEST_F(PlaybackSessionTest, SavedMarksReachTheContainerAndTheRecordIndex) {
     EXPECT_EQ(read.marks[1].time_stamp, "00:00:02");
     EXPECT_EQ(read.marks[1].comment, "added in the middle");
 
-    recordstore::RecordIndex index(store_.working() + "/" + kRecordIndexName);
+    recordstore::RecordIndex index(store_.working() + "/" + std::string(recordstore::kIndexName));
     recordstore::IndexRecord entry;
     ASSERT_TRUE(index.Get(8, &entry).ok());
     EXPECT_EQ(entry.mark_comments, "first mark added in the middle second mark");
+}
+
+TEST_F(PlaybackSessionTest, MarksAreNotSavedIntoAStoreOpenedAfterThePlayer) {
+    store_.AddRecord(11, 40000, kTwoMarks);
+    ASSERT_TRUE(session_->Begin({store_.item(11)}));
+    EXPECT_GE(session_->AddMark("added before the switch"), 0);
+
+    // File > New while the player stays open; the switch saves the first store.
+    const std::string other = output_.file("Other.xrt");
+    ASSERT_EQ(store_.session().New(other), 0);
+    const std::string first_bytes = test::ReadFileText(store_.store_path());
+    const std::string other_bytes = test::ReadFileText(other);
+    EXPECT_EQ(session_->Save(), kSaveContainerFailed);
+    EXPECT_FALSE(session_->error().isEmpty());
+    EXPECT_TRUE(test::ReadFileText(store_.store_path()) == first_bytes);
+    EXPECT_TRUE(test::ReadFileText(other) == other_bytes);
 }
 
 TEST_F(PlaybackSessionTest, RefusesContainerNamesOutsideTheWorkingFolder) {

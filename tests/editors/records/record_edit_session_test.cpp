@@ -323,5 +323,23 @@ TEST_F(RecordEditSessionTest, AFailedReplaceReportsError109AndDeletesTheFiles) {
     EXPECT_TRUE(LeftOverFiles(container).empty());
 }
 
+TEST_F(RecordEditSessionTest, ARecordOpenedBeforeAnotherStoreWasOpenedIsSavedNowhere) {
+    const std::string container = AddRecord({.number = 15, .subject = "kept"});
+    RecordEditSession session(target(), reporter_);
+    ASSERT_EQ(session.Open(container), 0);
+    session.set_subject("written into the wrong store");
+
+    // File > New while the dialog stays open; the switch saves the first store.
+    const fs::path first = store_->store_path();
+    ASSERT_EQ(store_->New(dir_.path() / "Other.xrt"), 0);
+    const std::string first_bytes = test::ReadFileText(first.string());
+    const std::string other_bytes = StoreBytes();
+    EXPECT_EQ(session.Save(), kMessageCannotSave);
+    EXPECT_FALSE(session.saved());
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{109});
+    EXPECT_TRUE(test::ReadFileText(first.string()) == first_bytes);
+    EXPECT_TRUE(StoreBytes() == other_bytes);
+}
+
 }  // namespace
 }  // namespace kivo::records

@@ -85,7 +85,8 @@ protected:
     }
 
     std::string store_path() const { return store_->store_path().string(); }
-    RecordEditTarget target() const { return {work_, store_->store_path()}; }
+    // The open store the sessions under test save into.
+    core::DataStoreSession& target() { return *store_; }
 
     // Saves a record with the record store library; returns its container.
     std::string AddRecord(const TestRecord& record) {

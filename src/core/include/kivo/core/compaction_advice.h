@@ -24,7 +24,7 @@ struct CompactionAdvice {
 
 CompactionAdvice AdviseCompaction(std::uint64_t total_bytes, std::uint64_t deleted_bytes);
 
-// Reads the statistics of the store with RPS_Info; nothing when the
+// Reads the statistics of the store from the repository engine; nothing when the
 // repository cannot be read.
 std::optional<CompactionAdvice> AdviseCompactionForStore(const std::string& store_path);
 

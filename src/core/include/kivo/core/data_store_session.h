@@ -14,6 +14,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -24,26 +25,11 @@ namespace kivo::core {
 
 class ProfileFile;
 
-// Member names of a data store.
-inline constexpr const char* kRecordLogMember = "Voxwren.xrr";   // dictations, translations, video
-inline constexpr const char* kMeetingLogMember = "Voxwren.xrm";  // meetings
-inline constexpr const char* kPhoneLogMember = "Voxwren.xrp";    // phone calls
-inline constexpr const char* kDiaryLogMember = "Voxwren.xrd";    // diary entries
-inline constexpr const char* kIndexMember = "Voxwren.xri";       // record index
-inline constexpr const char* kPhoneBookMember = "Voxwren.xrb";   // phone book
-inline constexpr const char* kTemplatesMember = "Voxwren.xrc";   // templates
-inline constexpr const char* kAgendasMember = "Voxwren.xra";     // meeting agendas
-inline constexpr const char* kListsMember = "Voxwren.xrl";       // added when missing
-inline constexpr const char* kGreetingMember = "xrgreet.wav";    // answer machine greeting
-inline constexpr const char* kWarningMember = "xrwarn.wav";      // call recording warning
-inline constexpr const char* kStoreExtension = ".xrt";
-// Content of "Voxwren.xra" and "Voxwren.xrl" when a store gains them.
-inline constexpr std::string_view kEmptyComponentMarker = "999999999";
-
-// The eleven members unpacked on load, in unpacking order.
-const std::array<const char*, 11>& UnpackedMembers();
+// The eleven members unpacked on load, in unpacking order (names:
+// kivo/recordstore/data_store_layout.h).
+const std::array<std::string_view, 11>& UnpackedMembers();
 // The nine members put back on save, in saving order.
-const std::array<const char*, 9>& SavedMembers();
+const std::array<std::string_view, 9>& SavedMembers();
 
 // Result codes.
 enum StoreResult : int {
@@ -79,7 +65,8 @@ struct StoreLocation {
     static StoreLocation FromNewPath(const std::filesystem::path& chosen);
 };
 
-// Repository wrappers used wherever a member goes into or out of a store.
+// Repository calls (through the engine's C++ interface) used wherever a
+// member goes into or out of a store.
 // StorePut: 0, or 103 on failure. StoreGet: 0, or 111. StoreDelete: always 0.
 int StorePut(const std::string& store, const std::string& folder,
              std::span<const std::string> names);
@@ -103,7 +90,10 @@ public:
 
     const std::filesystem::path& working_folder() const { return working_folder_; }
     const StoreLocation& location() const { return location_; }
-    void set_location(StoreLocation location) { location_ = std::move(location); }
+    void set_location(StoreLocation location) {
+        location_ = std::move(location);
+        ++store_generation_;
+    }
     std::filesystem::path store_path() const { return location_.StorePath(); }
     // working folder / member
     std::filesystem::path WorkingPath(std::string_view member) const;
@@ -111,6 +101,12 @@ public:
     StoreState state() const { return state_; }
     // True once a store has been loaded and not given up since.
     bool has_open_store() const { return has_open_store_; }
+    // Changes on every load (LoadDataStore, and so Open and New) and every
+    // set_location: a dialog notes it when it opens, and a later difference
+    // says that the store it was opened on is no longer the open one, even
+    // when the same file was opened again (its working copies were
+    // replaced). RecordUpdater refuses to write for such a dialog.
+    std::uint64_t store_generation() const { return store_generation_; }
 
     // Unpacks the store at location() into the working folder; a store that
     // lacks "Voxwren.xra" or "Voxwren.xrl" gains them first. 0, 103, 105, 999.
@@ -151,7 +147,7 @@ public:
     bool ExportComponent(ComponentKind kind, const std::filesystem::path& target) const;
 
     // Member name of a component kind ("Voxwren.xrb", ".xrc", ".xra").
-    static const char* ComponentMember(ComponentKind kind);
+    static std::string_view ComponentMember(ComponentKind kind);
 
 private:
     int SaveBeforeSwitch();
@@ -165,6 +161,7 @@ private:
     StoreLocation location_;
     StoreState state_ = StoreState::kOpen;
     bool has_open_store_ = false;
+    std::uint64_t store_generation_ = 0;
 };
 
 }  // namespace kivo::core

@@ -1,17 +1,15 @@
 // ReplaceRecordLine: puts the edited line of a stored record into its record
-// log and the log into the data store. Used by every editor that changes a
-// stored record (the record edit dialogs, the recorder's edit mode, the
-// translation editor) after it has saved the record's container itself.
+// log and the log into the data store, for a recorder that has stored the
+// record's container itself. It is the line step of RecordUpdater
+// (record_update.h) reached with paths instead of the open session, so it
+// does not check that the store is the one the recorder was opened on; new
+// code uses RecordUpdater.
 //
-// The log is copied 401 bytes at a time into "templog.tmp" in the working
-// folder, with the new line written in place of the record's line (the
-// first well-formed line of that number, as RecordLog::Find sees it); every
-// other byte (header line, other records, erased lines, a torn tail) is
-// copied unchanged, so every line keeps its position. The copy is synced
-// and renamed over the log, and the log is put into the data store as one
-// member. Should the store refuse it, the previous log is renamed back, so
-// on every failure the log in the working folder is left as it was and
-// "templog.tmp" is gone.
+// The line replaces the record's line in place (the first well-formed line
+// of that number, as RecordLog::Find sees it), under a lock of the log;
+// every other byte (header line, other records, erased lines, a torn tail)
+// stays where it is. Should the store refuse the log, the previous line is
+// put back, so on every failure the log is left as it was.
 //
 // The result carries the line's offset separately from the outcome: a log
 // without its header line can hold a record at offset 0, which a bare offset
@@ -26,15 +24,12 @@
 
 namespace kivo::core {
 
-// Name of the copy made in the working folder while a line is replaced.
-inline constexpr const char* kReplaceTemporaryName = "templog.tmp";
-
 struct RecordReplaceRequest {
     std::filesystem::path record_file;     // the new 401-byte record line (".xrl")
     std::int32_t record_number = 0;        // the record whose line is replaced
     std::filesystem::path record_log;      // the kind's record log in the working folder
     std::filesystem::path store_path;      // the open data store (".xrt")
-    std::filesystem::path working_folder;  // where "templog.tmp" is made
+    std::filesystem::path working_folder;  // the store's working copies
 };
 
 enum class RecordReplaceStatus {
@@ -43,7 +38,7 @@ enum class RecordReplaceStatus {
     kRecordFileUnusable,   // missing, not a record line, or another record's line
     kLogUnreadable,        // the record log cannot be read
     kRecordNotFound,       // no live line of that number in the log
-    kLogWriteFailed,       // the copy could not be written or put in place
+    kLogWriteFailed,       // the line could not be written into the log
     kStoreFailed,          // the data store refused the log (the log was restored)
 };
 

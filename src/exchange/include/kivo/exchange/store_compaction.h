@@ -7,7 +7,7 @@
 //          lines are dropped and every kept record's index entry is pointed
 //          at its new position
 //   5      save the rewritten logs into the data store, then reclaim the
-//          repository's unused space (RPS_Compress), so the replaced log
+//          repository's unused space (the engine's Compress), so the replaced log
 //          versions are reclaimed too
 //   99     save the component files again when step 5 could not
 //   100    done

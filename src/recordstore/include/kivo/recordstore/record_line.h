@@ -131,6 +131,14 @@ public:
     Status WriteFile(filesystem::FileSystem& file_system, const std::string& path) const;
     Status WriteFile(const std::string& path) const;
 
+    // Field 1 of a line's bytes as a number, whether or not the rest of the
+    // line is well formed (for scans that must also pass torn or damaged
+    // lines on); -1 when it is not one to nine decimal digits.
+    static std::int32_t NumberOf(std::string_view bytes);
+    // Field n of a line's bytes as stored (0xAC kept), whether or not the
+    // line is well formed; only the first 400 bytes are read.
+    static std::string_view StoredFieldOf(std::string_view bytes, int n);
+
     // Field 1 as a number; -1 when it is not one to nine decimal digits.
     std::int32_t record_number() const { return record_number_; }
     // True for the line of a live record: 1 <= number < 99999999.

@@ -1,6 +1,8 @@
 // RecordLog: reading and rewriting the record logs ("Voxwren.xrr", ".xrm",
 // ".xrp", ".xrd"), sequences of 401-byte record lines that begin with a
-// header line. Appending a new record belongs to the XRsave operations.
+// header line. Appending a new record belongs to the XRsave operations;
+// replacing a line in place (an edit) and rewriting the whole log (erasing
+// or dropping lines) happen here.
 //
 // A log whose length is not a multiple of 401 (a torn write) is read up to
 // its last complete line; the torn tail is ignored and reported in the scan.
@@ -12,6 +14,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "kivo/filesystem/file_system.h"
@@ -29,6 +33,26 @@ struct RecordLogScan {
     std::uint64_t complete_lines = 0;   // 401-byte lines read, header included
     std::uint64_t torn_tail_bytes = 0;  // bytes after the last complete line
     std::uint64_t malformed_lines = 0;  // lines that are not record lines
+};
+
+// One complete 401-byte line as Rewrite meets it.
+struct RecordLogLine {
+    std::uint64_t offset_bytes = 0;      // in the log as it was
+    std::uint64_t new_offset_bytes = 0;  // where the line lands when it is kept
+    std::string_view bytes;              // well formed or not
+};
+
+// What becomes of a line in a rewrite.
+struct RecordLogLineEdit {
+    enum class Action { kKeep, kDrop, kReplace };
+    Action action = Action::kKeep;
+    std::string replacement;  // 401 bytes, for kReplace
+
+    static RecordLogLineEdit Keep() { return {}; }
+    static RecordLogLineEdit Drop() { return {Action::kDrop, {}}; }
+    static RecordLogLineEdit ReplaceWith(std::string line) {
+        return {Action::kReplace, std::move(line)};
+    }
 };
 
 class RecordLog {
@@ -62,12 +86,26 @@ public:
     static Status Find(const std::string& path, std::int32_t record_number, RecordLogEntry* entry);
 
     // Overwrites the line of line.record_number() in place with line's 401
-    // bytes (every other line keeps its position). kNotFound when the log has
-    // no line with that number. *offset_bytes receives the position.
+    // bytes (every other line keeps its position), under an exclusive lock
+    // of the log from the search to the write. kNotFound when the log has no
+    // line with that number. *offset_bytes receives the position and
+    // *previous the line that was there (to put it back should a later step
+    // fail).
     static Status Replace(FileSystem& file_system, const std::string& path, const RecordLine& line,
-                          std::uint64_t* offset_bytes = nullptr);
+                          std::uint64_t* offset_bytes = nullptr, RecordLine* previous = nullptr);
     static Status Replace(const std::string& path, const RecordLine& line,
-                          std::uint64_t* offset_bytes = nullptr);
+                          std::uint64_t* offset_bytes = nullptr, RecordLine* previous = nullptr);
+
+    // Writes the log anew through a temporary file beside it, asking decide
+    // about every complete line in file order: kept, dropped or replaced. A
+    // torn tail is kept as it is. The new log takes the old one's place
+    // atomically (ReplacementFile in line/file_access.h) and keeps its
+    // permissions; on any failure, or a replacement that is not 401 bytes,
+    // the log is left as it was.
+    static Status Rewrite(FileSystem& file_system, const std::string& path,
+                          const std::function<RecordLogLineEdit(const RecordLogLine&)>& decide);
+    static Status Rewrite(const std::string& path,
+                          const std::function<RecordLogLineEdit(const RecordLogLine&)>& decide);
 };
 
 }  // namespace kivo::recordstore

@@ -69,6 +69,17 @@ public:
     // record line in working_folder; touches no data store.
     ContainerResult BuildStandAlone(const std::string& container_folder,
                                     const std::string& working_folder) const;
+    // Changes the container already in working_folder (extracted there from
+    // its data store) without touching any store: marks removed_members
+    // deleted, puts changed_members (files of working_folder) in as new
+    // versions, in that order, and compacts it. The media member goes in in
+    // the codec's stored form: a plain wave given for it is encoded for the
+    // put and decoded again afterwards, so the working file is left as the
+    // caller had it. kFailed, with nothing done, when the container is not
+    // in working_folder.
+    ContainerResult Update(const std::string& working_folder,
+                           const std::vector<std::string>& removed_members,
+                           const std::vector<std::string>& changed_members) const;
     // Compacts the container in working_folder and stores it into the store.
     ContainerResult StoreInto(const std::string& working_folder,
                               const std::string& store_path) const;

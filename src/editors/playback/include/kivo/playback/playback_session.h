@@ -7,7 +7,8 @@
 // seconds, previous and next mark, seek), the playback speed (50 % to 200 %,
 // changed while playing without changing the pitch), the sound effects and
 // new marks at the current position. Save writes the marks back into the
-// recording container in the data store and refreshes the record index.
+// recording container in the data store and refreshes the record index,
+// through PlaybackSaver, into the store the session was opened on only.
 //
 // Record inserts new audio at the current position (only while the effects
 // are off): a WaveDocument on the record's wave records in insert mode from
@@ -46,6 +47,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +57,7 @@
 #include "kivo/audio/marked_playback.h"
 #include "kivo/audio/wave_document.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/playback/playback_saver.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/remote/playback_remote_target.h"
 
@@ -68,29 +71,28 @@ struct PlaybackItem {
     std::string container_name;
 };
 
-// Where the recordings live: the data store and the folder it is unpacked in
-// (the record index "Voxwren.xri" is kept there).
-struct PlaybackPlaces {
-    std::string store_path;
-    std::string working_folder;
-};
-
 inline constexpr std::int64_t kTwoSecondRewindMs = audio::kTwoSecondRewindMs;
 inline constexpr std::int64_t kDefaultResumeRewindMs = 2000;
 inline constexpr std::int64_t kMaximumResumeRewindMs = audio::kMaximumResumeRewindMs;
-inline constexpr char kRecordIndexName[] = "Voxwren.xri";
 inline constexpr char kInsertStartComment[] = "insert start";
 inline constexpr char kInsertEndComment[] = "insert end";
 // Message codes: recording could not start; unsaved recording on close.
 inline constexpr int kMessageCannotRecord = 202;
 inline constexpr int kMessageUnsavedRecording = 1;
+// Results of Save.
+inline constexpr int kSaveOk = 0;
+inline constexpr int kSaveIndexFailed = 1;
+inline constexpr int kSaveContainerFailed = 108;
 
 class PlaybackSession : public QObject, public remote::PlaybackRemoteTarget {
     Q_OBJECT
 public:
     enum class State { kStopped, kPlaying, kPaused, kInserting };
 
-    PlaybackSession(sound::AudioBackend& backend, PlaybackPlaces places, QObject* parent = nullptr);
+    // store: the open data store the recordings are played from; the
+    // session loads and saves only while it is still the open one.
+    PlaybackSession(sound::AudioBackend& backend, core::DataStoreSession& store,
+                    QObject* parent = nullptr);
     ~PlaybackSession() override;
 
     // Where messages go (202, and the question on closing with unsaved
@@ -178,9 +180,10 @@ public:
 
     // Writes the marks (and inserted audio) into the recording container in
     // the data store and the joined comments into the record index; after
-    // an insertion also the new duration into the record line and its log.
-    // 0 on success, else a record store code (108 container, 1 index) with
-    // error() set.
+    // an insertion also the new duration into the record line and its log
+    // (PlaybackSaver). kSaveOk, else kSaveContainerFailed (also when the
+    // open store is another one now: nothing is written) or
+    // kSaveIndexFailed, with error() set.
     int Save();
 
     // PlaybackRemoteTarget
@@ -226,12 +229,14 @@ private:
     void StopInsert();
     int InsertMark(std::int64_t at_ms, const char* comment, recordstore::IndexMarkType type,
                    bool before_equal);
-    bool SaveAudioMembers();
-    bool UpdateRecordLog(std::string_view kind_code, const std::string& duration);
+    // The inserted audio into the working wave; its new duration text.
+    std::optional<std::string> WriteInsertedAudio();
     std::string ReversedName() const;
     audio::EffectSet PlayedEffects() const;
     void OnPlaybackFinished();
     std::string WorkPath(const std::string& name) const;
+    // The working file of the loaded recording's member with this extension.
+    std::string MemberPath(std::string_view extension) const;
     std::string BaseName() const;
 
     // The transport's device: player_, in the recording's time.
@@ -241,7 +246,8 @@ private:
     std::unique_ptr<PlayerDevice> player_device_;
     audio::MarkedPlayback transport_;
     audio::WaveDocument document_;
-    PlaybackPlaces places_;
+    core::DataStoreSession& store_;
+    PlaybackSaver saver_;
     core::StderrMessageReporter fallback_reporter_{core::kAnswerYes};
     core::MessageReporter* reporter_ = &fallback_reporter_;
     std::deque<PlaybackItem> queue_;

@@ -27,7 +27,7 @@ namespace kivo::records {
 class RecordEditDialog : public QDialog {
     Q_OBJECT
 public:
-    RecordEditDialog(RecordEditTarget target, core::MessageReporter& reporter,
+    RecordEditDialog(core::DataStoreSession& store, core::MessageReporter& reporter,
                      QWidget* parent = nullptr);
     ~RecordEditDialog() override;
 

@@ -4,10 +4,11 @@
 // Open extracts the record's container from the data store into the working
 // folder, reads the record line and the keywords, and refuses a locked
 // record. The caller changes the editable fields of the record's kind (and,
-// except for dictations, its picture); Save writes the record line back,
-// repacks the container, replaces the line in the kind's record log and
-// updates the record's index entry. The recording itself is never touched:
-// the media is extracted in its stored form and put back as it was.
+// except for dictations, its picture); Save hands the new record line, the
+// picture change and the index entry to RecordUpdater, which puts them into
+// the container, the kind's record log, the index and the data store. The
+// recording itself is never touched: the media stays in the container as
+// it was.
 //
 // Messages go through the MessageReporter by code: 2 (close without saving),
 // 6 (locked), 108, 109, 110, 113 and the container's own code. Every file
@@ -23,11 +24,13 @@
 #include <string>
 #include <string_view>
 
+#include "kivo/core/record_update.h"
 #include "kivo/recordstore/record_line.h"
 
 namespace kivo::core {
+class DataStoreSession;
 class MessageReporter;
-}
+}  // namespace kivo::core
 
 namespace kivo::records {
 
@@ -80,17 +83,13 @@ struct DiaryTime {
 // with "Nag Me". "Nag Me" alone is off.
 int ReminderSetting(bool auto_reminder, bool nag_me);
 
-// Where the record lives.
-struct RecordEditTarget {
-    std::filesystem::path working_folder;  // the open store's working folder
-    std::filesystem::path store_path;      // the data store (".xrt")
-};
-
 enum class CloseOutcome { kSaved, kDiscarded, kSaveFailed };
 
 class RecordEditSession {
 public:
-    RecordEditSession(RecordEditTarget target, core::MessageReporter& reporter);
+    // store: the open data store; the record is saved only into the store
+    // that was open when Open ran (RecordUpdater).
+    RecordEditSession(core::DataStoreSession& store, core::MessageReporter& reporter);
     ~RecordEditSession();
     RecordEditSession(const RecordEditSession&) = delete;
     RecordEditSession& operator=(const RecordEditSession&) = delete;
@@ -153,7 +152,9 @@ public:
     // Asks for the picture to be removed on saving.
     void RemovePicture();
 
-    // Saves the record. 0, or the message code reported (108, 109, 110).
+    // Saves the record. 0, or the message code reported (108, 109, 110;
+    // 109 too when the open data store is no longer the one the record was
+    // opened from, and then nothing is written).
     // The temporary files are deleted whatever the result; afterwards the
     // session is closed.
     int Save();
@@ -171,12 +172,15 @@ private:
     int ReadRecord();
     void FindStoredPicture();
     int SaveFiles();
-    int SavePicture(int* container_type);
+    recordstore::RecordFields EditedFields() const;
+    int AddPictureChange(core::RecordChange* change) const;
+    recordstore::IndexRecord IndexEntry(const recordstore::RecordLine& line) const;
     std::string MarkComments() const;
     void DeleteTemporaryFiles();
 
-    RecordEditTarget target_;
+    core::DataStoreSession& store_;
     core::MessageReporter& reporter_;
+    std::optional<core::RecordUpdater> updater_;  // bound when the record is opened
     bool open_ = false;
     bool saved_ = false;
 

@@ -1,0 +1,300 @@
+// Updating a stored record: what reaches the record log, the container, the
+// index and the data store; a store that refuses the update; and an updater
+// whose store is no longer the open one.
+#include "kivo/core/record_update.h"
+#include "kivo/filesystem/posix_file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "file_bytes.h"
+#include "kivo/core/data_store_session.h"
+#include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/record_save.h"
+#include "kivo/recordstore/recording_container.h"
+#include "store_fixture.h"
+#include "temp_dir.h"
+#include "zn2xrrps.h"
+
+namespace kivo::core {
+namespace {
+
+namespace fs = std::filesystem;
+using recordstore::IndexRecord;
+using recordstore::RecordLine;
+using test::ReadFileText;
+using test::TempDir;
+using test::WriteFileText;
+
+RecordLine Line(int number, const std::string& subject, const std::string& kind = "0") {
+    recordstore::RecordFields fields;
+    fields.record_number = number;
+    fields.kind_code = kind;
+    fields.text_a = "0";
+    fields.subject = subject;
+    fields.container_name = "D" + std::to_string(number) + ".xrz";
+    fields.start_date = fields.end_date = "01/02/2024";
+    fields.start_time = "10:00:00";
+    fields.end_time = "10:01:00";
+    fields.duration = "00:01:00";
+    RecordLine line;
+    EXPECT_TRUE(RecordLine::Parse(RecordLine::BuildRewrite(fields).bytes, &line).ok());
+    return line;
+}
+
+IndexRecord Entry(int number, const std::string& keywords) {
+    IndexRecord entry;
+    entry.record_number = number;
+    entry.kind_code = "0";
+    entry.start_date = "01/02/2024";
+    entry.keywords = keywords;
+    entry.mark_comments = " ";
+    return entry;
+}
+
+// A live member of a repository file, as stored; empty when it has none.
+std::string Member(const fs::path& repository, const std::string& name) {
+    return test::ReadStoreMembers(repository)[name];
+}
+
+// A data store open in a session, holding records saved the way the
+// recorders save them.
+class RecordUpdateTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(session.New(stores.path() / "KIVO.xrt"), 0); }
+
+    fs::path Working(const std::string& name) const { return session.WorkingPath(name); }
+    std::string StoreBytes() const { return ReadFileText(session.store_path().string()); }
+    std::string Stored(const std::string& name) const { return Member(session.store_path(), name); }
+
+    // A container member of the record as the store holds it.
+    std::string StoredInContainer(int number, const std::string& extension) {
+        TempDir scratch;
+        const std::string container = "D" + std::to_string(number) + ".xrz";
+        const char* names[] = {container.c_str()};
+        if (RPS_Get(session.store_path().c_str(), scratch.path().c_str(), names, 1) != nullptr)
+            return {};
+        return Member(scratch.file(container), "D" + std::to_string(number) + extension);
+    }
+
+    // Saves a record (its media a few bytes the codec keeps as they are)
+    // with an index entry, and leaves nothing of it in the working folder.
+    void SaveRecord(int number, const std::string& picture_extension = "") {
+        const std::string base = "D" + std::to_string(number);
+        WriteFileText(Working(base + ".xrw").string(), "media of record " + base);
+        ASSERT_TRUE(
+            Line(number, "subject " + base).WriteFile(Working(base + ".xrl").string()).ok());
+        const std::vector<recordstore::IndexMark> marks = {
+            recordstore::MakeIndexMark("00:00:01", "mark of " + base)};
+        ASSERT_TRUE(recordstore::WriteIndexMarkFile(Working(base + ".xrs").string(), marks).ok());
+        recordstore::RecordSaveRequest request;
+        request.media = base + ".xrw";
+        request.record_line = base + ".xrl";
+        request.index_marks = base + ".xrs";
+        if (!picture_extension.empty()) {
+            WriteFileText(Working(base + picture_extension).string(), "picture of " + base);
+            request.extras = {base + picture_extension};
+        }
+        request.working_folder = session.working_folder().string();
+        request.store_path = session.store_path().string();
+        request.stamp = std::to_string(number);
+        const recordstore::RecordSaveResult saved = recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
+        ASSERT_TRUE(saved.ok()) << saved.error;
+        IndexRecord entry = Entry(number, "keywords of " + base);
+        entry.line_position = static_cast<std::int64_t>(saved.line_offset);
+        ASSERT_TRUE(Index().Put(entry).ok());
+        for (const char* extension : {".xrw", ".xrl", ".xrs", ".xrz", ".GIF", ".JPG"})
+            fs::remove(Working(base + extension));
+    }
+
+    // What an editor does first: the container, its line and marks into the
+    // working folder.
+    void OpenRecord(int number) {
+        const recordstore::RecordingContainer container("D" + std::to_string(number) + ".xrz",
+                                                        recordstore::MediaKind::kAudio);
+        ASSERT_EQ(container.OpenFromStore(
+                      session.working_folder().string(), session.store_path().string(),
+                      static_cast<int>(recordstore::MemberSelector::kLineAndMarks)),
+                  recordstore::ContainerResult::kDone);
+    }
+
+    recordstore::RecordIndex Index() const {
+        return recordstore::RecordIndex(Working("Voxwren.xri").string());
+    }
+    IndexRecord IndexedEntry(int number) const {
+        IndexRecord entry;
+        EXPECT_TRUE(Index().Get(number, &entry).ok());
+        return entry;
+    }
+
+    TempDir root, stores;
+    DataStoreSession session{root.path()};
+};
+
+TEST_F(RecordUpdateTest, AnEditOfTheLineAloneReplacesItInPlaceInLogContainerAndStore) {
+    SaveRecord(1);
+    SaveRecord(2);
+    SaveRecord(3);
+    const std::string log_before = ReadFileText(Working("Voxwren.xrr").string());
+    const std::string media_before = StoredInContainer(2, ".xrw");
+    OpenRecord(2);
+
+    RecordChange change;
+    change.container_name = "D2.xrz";
+    change.line = Line(2, "an edited subject");
+    const RecordUpdateResult result = RecordUpdater(session).Update(change);
+
+    ASSERT_TRUE(result.ok()) << RecordUpdateStatusText(result.status) << ": " << result.detail;
+    EXPECT_EQ(result.line_offset_bytes, 802u);
+    const std::string log_after = ReadFileText(Working("Voxwren.xrr").string());
+    EXPECT_EQ(log_after,
+              log_before.substr(0, 802) + change.line->bytes() + log_before.substr(1203));
+    EXPECT_EQ(Stored("Voxwren.xrr"), log_after);
+    EXPECT_EQ(StoredInContainer(2, ".xrl"), change.line->bytes());
+    EXPECT_EQ(StoredInContainer(2, ".xrw"), media_before);
+    // Without an entry in the change, the index keeps what it had.
+    EXPECT_EQ(IndexedEntry(2).keywords, "keywords of D2");
+}
+
+TEST_F(RecordUpdateTest, AnEditThatChangesTheContainerStoresItWithLogAndIndexInOneGo) {
+    SaveRecord(4, ".GIF");
+    const std::string media_before = StoredInContainer(4, ".xrw");
+    OpenRecord(4);
+    WriteFileText(Working("D4.JPG").string(), "a new picture");
+    const std::vector<recordstore::IndexMark> marks = {
+        recordstore::MakeIndexMark("00:00:09", "new")};
+    ASSERT_TRUE(recordstore::WriteIndexMarkFile(Working("D4.xrs").string(), marks).ok());
+
+    RecordChange change;
+    change.container_name = "D4.xrz";
+    change.line = Line(4, "with a new picture");
+    change.removed_members = {"D4.GIF"};
+    change.changed_members = {"D4.xrs", "D4.JPG"};
+    change.index_entry = Entry(4, "new keywords");
+    change.index_entry->line_position = 12345;  // the update puts the line's place
+    const RecordUpdateResult result = RecordUpdater(session).Update(change);
+
+    ASSERT_TRUE(result.ok()) << result.detail;
+    EXPECT_EQ(StoredInContainer(4, ".GIF"), "");
+    EXPECT_EQ(StoredInContainer(4, ".JPG"), "a new picture");
+    EXPECT_EQ(StoredInContainer(4, ".xrs"), ReadFileText(Working("D4.xrs").string()));
+    EXPECT_EQ(StoredInContainer(4, ".xrl"), change.line->bytes());
+    EXPECT_EQ(StoredInContainer(4, ".xrw"), media_before);
+    const IndexRecord indexed = IndexedEntry(4);
+    EXPECT_EQ(indexed.keywords, "new keywords");
+    EXPECT_EQ(indexed.line_position, 401);
+    // The index went into the store with the record.
+    EXPECT_EQ(Stored("Voxwren.xri"), ReadFileText(Working("Voxwren.xri").string()));
+    EXPECT_EQ(Stored("Voxwren.xrr").substr(401, 401), change.line->bytes());
+}
+
+TEST_F(RecordUpdateTest, AStoreThatRefusesTheUpdateLeavesLogIndexAndStoreAsTheyWere) {
+    SaveRecord(5);
+    OpenRecord(5);
+    const std::string store_before = StoreBytes();
+    const std::string log_before = ReadFileText(Working("Voxwren.xrr").string());
+    const IndexRecord entry_before = IndexedEntry(5);
+
+    RecordChange change;
+    change.container_name = "D5.xrz";
+    change.line = Line(5, "never stored");
+    change.changed_members = {"D5.xrs"};
+    change.index_entry = Entry(5, "never indexed");
+    RecordUpdateResult result;
+    {
+        // Another writer holds the store.
+        const int held = ::open(session.store_path().c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        result = RecordUpdater(session).Update(change);
+        ::close(held);
+    }
+
+    EXPECT_EQ(result.status, RecordUpdateStatus::kStoreFailed);
+    EXPECT_FALSE(result.stored());
+    EXPECT_TRUE(StoreBytes() == store_before);
+    EXPECT_EQ(ReadFileText(Working("Voxwren.xrr").string()), log_before);
+    const IndexRecord entry_after = IndexedEntry(5);
+    EXPECT_EQ(entry_after.keywords, entry_before.keywords);
+    EXPECT_EQ(entry_after.line_position, entry_before.line_position);
+}
+
+TEST_F(RecordUpdateTest, AnUpdaterWhoseStoreIsNoLongerOpenWritesNothing) {
+    SaveRecord(6);
+    OpenRecord(6);
+    const fs::path first = session.store_path();
+    const fs::path other = stores.path() / "Other.xrt";
+    const RecordUpdater bound_to_first(session);
+    EXPECT_TRUE(bound_to_first.bound());
+    RecordChange change;
+    change.container_name = "D6.xrz";
+    change.line = Line(6, "written into the wrong store");
+    change.index_entry = Entry(6, "wrong");
+
+    // File > New while the record's dialog stays open (the switch itself
+    // saves the first store).
+    ASSERT_EQ(session.New(other), 0);
+    std::string first_bytes = ReadFileText(first.string());
+    std::string other_bytes = ReadFileText(other.string());
+    EXPECT_FALSE(bound_to_first.bound());
+    EXPECT_EQ(bound_to_first.Update(change).status, RecordUpdateStatus::kNotBound);
+    EXPECT_TRUE(ReadFileText(first.string()) == first_bytes);
+    EXPECT_TRUE(ReadFileText(other.string()) == other_bytes);
+
+    // Opening the first store again does not bind the dialog to it anew: its
+    // working copies were replaced meanwhile.
+    ASSERT_EQ(session.Open(first), 0);
+    first_bytes = ReadFileText(first.string());
+    other_bytes = ReadFileText(other.string());
+    EXPECT_FALSE(bound_to_first.bound());
+    EXPECT_EQ(bound_to_first.Update(change).status, RecordUpdateStatus::kNotBound);
+    EXPECT_TRUE(ReadFileText(first.string()) == first_bytes);
+    EXPECT_TRUE(ReadFileText(other.string()) == other_bytes);
+}
+
+TEST_F(RecordUpdateTest, ChangesThatCannotBeWrittenLeaveTheStoreUntouched) {
+    SaveRecord(7);
+    const std::string store_before = StoreBytes();
+    const std::string log_before = ReadFileText(Working("Voxwren.xrr").string());
+    struct Case {
+        const char* what;
+        RecordChange change;
+        RecordUpdateStatus expected;
+    };
+    RecordChange absent, erased, no_log, other_entry, nothing, container_not_opened;
+    absent.line = Line(8, "not in the log");
+    erased.line = Line(recordstore::kErasedRecordNumber, "erased");
+    no_log.line = Line(7, "kind without a log", "7");
+    other_entry.line = Line(7, "x");
+    other_entry.index_entry = Entry(9, "x");
+    // Its container was never extracted: a new one would hold only the marks.
+    WriteFileText(Working("D7.xrs").string(), "");
+    container_not_opened.container_name = "D7.xrz";
+    container_not_opened.changed_members = {"D7.xrs"};
+    const Case cases[] = {
+        {"record not in its log", absent, RecordUpdateStatus::kRecordNotFound},
+        {"erased record number", erased, RecordUpdateStatus::kInvalidChange},
+        {"kind without a record log", no_log, RecordUpdateStatus::kInvalidChange},
+        {"index entry of another record", other_entry, RecordUpdateStatus::kInvalidChange},
+        {"nothing to store", nothing, RecordUpdateStatus::kInvalidChange},
+        {"container not in the working folder", container_not_opened,
+         RecordUpdateStatus::kContainerFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RecordUpdateResult result = RecordUpdater(session).Update(c.change);
+        EXPECT_EQ(result.status, c.expected);
+        EXPECT_FALSE(result.stored());
+        EXPECT_TRUE(StoreBytes() == store_before);
+        EXPECT_EQ(ReadFileText(Working("Voxwren.xrr").string()), log_before);
+    }
+}
+
+}  // namespace
+}  // namespace kivo::core

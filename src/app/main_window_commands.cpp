@@ -24,7 +24,7 @@
 #include "hot_keys_dialog.h"
 #include "kivo/core/recording_priming.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
-#include "kivo/dictation/take_recovery.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/sound/audio_backend_factory.h"
@@ -357,8 +357,8 @@ void MainWindow::OfferTakeRecovery() {
     if (!started_ || !session_->started())
         return;
     const std::filesystem::path working = session_->store().working_folder();
-    dictation::OfferLeftoverTakes(
-        dictation::TakeRecovery(session_->places().folders.takes_folder, working.parent_path()),
+    recorder::OfferLeftoverTakes(
+        recorder::TakeRecovery(session_->places().folders.takes_folder, working.parent_path()),
         *reporter_, working,
         [this](const std::filesystem::path& wave, const std::function<void()>& release_take) {
             return RunDictationRecorder(this, *reporter_,

@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -31,8 +30,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "kivo/dictation/predefined_comments.h"
-#include "kivo/dictation/spin_acceleration.h"
+#include "kivo/recorder/accelerated_spin_box.h"
+#include "kivo/recorder/predefined_comments.h"
+#include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
 #include "qldate.h"
@@ -47,45 +47,6 @@ constexpr int kStatusIconSize = 20;
 // Columns of the marks list; the third, hidden, holds the mark type.
 constexpr int kCommentColumn = 0;
 constexpr int kTypeColumn = 2;
-
-// The "Cut From" and "Cut To" spins: holding an arrow (mouse or key)
-// speeds the steps up as SpinAcceleration says.
-class CutPositionSpin : public QSpinBox {
-public:
-    explicit CutPositionSpin(QWidget* parent) : QSpinBox(parent) { clock_.start(); }
-
-    void stepBy(int steps) override {
-        QSpinBox::stepBy(steps * acceleration_.Step(clock_.elapsed()));
-    }
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        acceleration_.Press(clock_.elapsed());
-        QSpinBox::mousePressEvent(event);
-    }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        QSpinBox::mouseReleaseEvent(event);
-        acceleration_.Release();
-    }
-    void keyPressEvent(QKeyEvent* event) override {
-        if (!event->isAutoRepeat())
-            acceleration_.Press(clock_.elapsed());
-        QSpinBox::keyPressEvent(event);
-    }
-    void keyReleaseEvent(QKeyEvent* event) override {
-        QSpinBox::keyReleaseEvent(event);
-        if (!event->isAutoRepeat())
-            acceleration_.Release();
-    }
-    void wheelEvent(QWheelEvent* event) override {
-        acceleration_.Release();
-        QSpinBox::wheelEvent(event);
-    }
-
-private:
-    QElapsedTimer clock_;
-    SpinAcceleration acceleration_;
-};
 
 // The time stamp and type columns are not edited in place.
 class ReadOnlyColumnDelegate : public QStyledItemDelegate {
@@ -120,13 +81,13 @@ QPushButton* Button(const QString& text, QWidget* parent) {
 }
 
 QString Duration(std::int64_t ms) {
-    return QString::fromStdString(DurationText(ms));
+    return QString::fromStdString(recordstore::DurationText(ms));
 }
 
 // The status icon beside the transport: a grey square while idle, a red
 // dot and a red ring taking turns while recording, a filled and an outlined
 // green triangle while playing.
-QPixmap StatusPixmap(StatusIcon icon) {
+QPixmap StatusPixmap(recorder::StatusIcon icon) {
     QPixmap pixmap(kStatusIconSize, kStatusIconSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -139,27 +100,27 @@ QPixmap StatusPixmap(StatusIcon icon) {
     triangle.lineTo(6, 16);
     triangle.closeSubpath();
     switch (icon) {
-        case StatusIcon::kIdle:
+        case recorder::StatusIcon::kIdle:
             painter.setPen(Qt::NoPen);
             painter.setBrush(QColor(128, 128, 128));
             painter.drawRect(5, 5, 10, 10);
             break;
-        case StatusIcon::kRecording1:
+        case recorder::StatusIcon::kRecording1:
             painter.setPen(Qt::NoPen);
             painter.setBrush(red);
             painter.drawEllipse(QPointF(10, 10), 7, 7);
             break;
-        case StatusIcon::kRecording2:
+        case recorder::StatusIcon::kRecording2:
             painter.setPen(QPen(red, 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawEllipse(QPointF(10, 10), 6, 6);
             break;
-        case StatusIcon::kPlaying1:
+        case recorder::StatusIcon::kPlaying1:
             painter.setPen(Qt::NoPen);
             painter.setBrush(green);
             painter.drawPath(triangle);
             break;
-        case StatusIcon::kPlaying2:
+        case recorder::StatusIcon::kPlaying2:
             painter.setPen(QPen(green, 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawPath(triangle);
@@ -168,15 +129,15 @@ QPixmap StatusPixmap(StatusIcon icon) {
     return pixmap;
 }
 
-QString StatusText(StatusIcon icon) {
+QString StatusText(recorder::StatusIcon icon) {
     switch (icon) {
-        case StatusIcon::kRecording1:
-        case StatusIcon::kRecording2:
+        case recorder::StatusIcon::kRecording1:
+        case recorder::StatusIcon::kRecording2:
             return QStringLiteral("Recording");
-        case StatusIcon::kPlaying1:
-        case StatusIcon::kPlaying2:
+        case recorder::StatusIcon::kPlaying1:
+        case recorder::StatusIcon::kPlaying2:
             return QStringLiteral("Playing");
-        case StatusIcon::kIdle:
+        case recorder::StatusIcon::kIdle:
             break;
     }
     return QStringLiteral("Stopped");
@@ -364,8 +325,8 @@ QWidget* DictationRecorderDialog::BuildTransport() {
 QWidget* DictationRecorderDialog::BuildCutRow() {
     auto* box = new QWidget(this);
     auto* grid = new QGridLayout(box);
-    cut_from_ = new CutPositionSpin(box);
-    cut_to_ = new CutPositionSpin(box);
+    cut_from_ = new recorder::AcceleratedSpinBox(box);
+    cut_to_ = new recorder::AcceleratedSpinBox(box);
     for (QSpinBox* spin : {cut_from_, cut_to_}) {
         spin->setRange(0, 0);
         spin->setSuffix(QStringLiteral(" ms"));
@@ -466,7 +427,7 @@ void DictationRecorderDialog::SetPrimedTexts(const QString& subject, const QStri
 }
 
 void DictationRecorderDialog::TakePredefinedComments(std::string& shared_text) {
-    for (const std::string& comment : ParsePredefinedComments(shared_text))
+    for (const std::string& comment : recorder::ParsePredefinedComments(shared_text))
         index_comment_->addItem(QString::fromStdString(comment));
     shared_text.clear();
 }
@@ -525,11 +486,11 @@ void DictationRecorderDialog::ShowState() {
     start_slider_->setEnabled(buttons.positions);
     end_slider_->setEnabled(buttons.positions);
 
-    PositionRefresh::Transport transport = PositionRefresh::Transport::kIdle;
+    recorder::PositionRefresh::Transport transport = recorder::PositionRefresh::Transport::kIdle;
     if (session_->state() == TransportState::kRecording)
-        transport = PositionRefresh::Transport::kRecording;
+        transport = recorder::PositionRefresh::Transport::kRecording;
     else if (session_->state() == TransportState::kPlaying)
-        transport = PositionRefresh::Transport::kPlaying;
+        transport = recorder::PositionRefresh::Transport::kPlaying;
     refresh_.Follow(transport, session_->position_ms());
     ShowStatusIcon();
     ShowRanges();
@@ -633,7 +594,7 @@ void DictationRecorderDialog::ShowMarks() {
         return;
     const QSignalBlocker block(marks_);
     marks_->clear();
-    for (const DictationMark& mark : session_->Marks()) {
+    for (const recorder::RecorderMark& mark : session_->Marks()) {
         auto* item =
             new QTreeWidgetItem({QString::fromStdString(mark.comment), Duration(mark.time_ms),
                                  QString::number(static_cast<int>(mark.type))});
@@ -655,7 +616,7 @@ void DictationRecorderDialog::OnMarkEdited(QTreeWidgetItem* item, int column) {
     showing_marks_ = true;
     session_->EditMarkComment(static_cast<std::size_t>(row), item->text(column).toStdString());
     showing_marks_ = false;
-    const std::vector<DictationMark> marks = session_->Marks();
+    const std::vector<recorder::RecorderMark> marks = session_->Marks();
     const QSignalBlocker block(marks_);
     if (static_cast<std::size_t>(row) < marks.size())
         item->setText(column, QString::fromStdString(marks[static_cast<std::size_t>(row)].comment));

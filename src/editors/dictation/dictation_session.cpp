@@ -9,6 +9,7 @@
 #include "kivo/core/profile_file.h"
 #include "kivo/core/record_replace.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
 #include "qldate.h"
@@ -21,6 +22,8 @@ namespace kivo::dictation {
 namespace {
 
 namespace fs = std::filesystem;
+using recorder::TakeInfo;
+using recorder::TakeJournal;
 using recordstore::IndexMark;
 
 constexpr int kMessageUnsavedRecording = 1;
@@ -273,7 +276,7 @@ bool DictationSession::StartJournal(bool seed_with_recording) {
     const TakeJournal::Seed seed = [this, seed_with_recording](const auto& write) {
         return !seed_with_recording || document_.ForEachSampleBlock(write);
     };
-    if (!target_.takes_folder.empty() && PrepareTakesFolder(target_.takes_folder))
+    if (!target_.takes_folder.empty() && recorder::PrepareTakesFolder(target_.takes_folder))
         journal_ = TakeJournal::Create(target_.takes_folder, base_name_, info, seed);
     if (!journal_) {
         qCWarning(lcDictation) << "No take journal in" << target_.takes_folder.c_str()
@@ -501,7 +504,7 @@ void DictationSession::Reset() {
 bool DictationSession::AddMark(std::string_view comment) {
     if (!Buttons().mark)
         return false;
-    DictationMarks& into = inserting_ ? marks_during_insert_ : marks_;
+    recorder::RecorderMarks& into = inserting_ ? marks_during_insert_ : marks_;
     if (!into.Add(document_.position_ms(), comment))
         return false;
     marks_changed_ = true;
@@ -522,7 +525,7 @@ void DictationSession::SortMarks() {
     emit marksChanged();
 }
 
-std::vector<DictationMark> DictationSession::Marks() const {
+std::vector<recorder::RecorderMark> DictationSession::Marks() const {
     return marks_.marks();
 }
 
@@ -617,7 +620,7 @@ int DictationSession::SaveFiles() {
     fields.subject = subject_;
     const std::string end = end_log_date_.empty() ? NowLogDate() : end_log_date_;
     std::tie(fields.end_date, fields.end_time) = SplitLogDate(end);
-    fields.duration = DurationText(length_ms);
+    fields.duration = recordstore::DurationText(length_ms);
     if (mode_ == DictationMode::kEdit)
         return SaveEditedRecord(fields, mark_comments);
     return SaveNewRecord(fields, mark_comments);

@@ -15,11 +15,13 @@
 #include "dictation_store_fixture.h"
 #include "file_bytes.h"
 #include "kivo/dictation/dictation_session.h"
-#include "kivo/dictation/take_recovery.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/recordstore/record_line.h"
 
 namespace kivo::dictation {
 namespace {
+
+using namespace recorder;
 
 class TakeRecoveryTest : public DictationStoreTest {
 protected:

@@ -13,7 +13,7 @@
 
 #include "kivo/audio/mixer_selector.h"
 #include "kivo/dictation/dictation_session.h"
-#include "kivo/dictation/position_refresh.h"
+#include "kivo/recorder/position_refresh.h"
 
 class QCheckBox;
 class QComboBox;
@@ -95,7 +95,7 @@ public:
     QPushButton* reset_button() const { return reset_; }
     // The status icon beside the transport and the picture it shows.
     QLabel* status_icon_label() const { return status_; }
-    StatusIcon status_icon() const { return refresh_.icon(); }
+    recorder::StatusIcon status_icon() const { return refresh_.icon(); }
     QLabel* picture_frame() const { return picture_; }
     // The picture frame's context menu as it would show now.
     std::unique_ptr<QMenu> BuildPictureMenu();
@@ -137,7 +137,7 @@ private:
     std::unique_ptr<DictationSession> session_;
     audio::MixerSelector mixer_;
     QTimer* position_timer_;
-    PositionRefresh refresh_;
+    recorder::PositionRefresh refresh_;
     bool closing_ = false;
     bool showing_marks_ = false;
 

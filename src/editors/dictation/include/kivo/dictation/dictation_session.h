@@ -34,8 +34,8 @@
 #include <string>
 
 #include "kivo/audio/wave_document.h"
-#include "kivo/dictation/dictation_marks.h"
-#include "kivo/dictation/take_journal.h"
+#include "kivo/recorder/recorder_marks.h"
+#include "kivo/recorder/take_journal.h"
 #include "kivo/recordstore/record_line.h"
 
 namespace kivo::core {
@@ -153,7 +153,7 @@ public:
     bool AddMark(std::string_view comment);
     bool EditMarkComment(std::size_t row, std::string_view comment);
     // The marks in time order (during an insert, those made before it).
-    std::vector<DictationMark> Marks() const;
+    std::vector<recorder::RecorderMark> Marks() const;
 
     // Re-sorts the marks by time stamp (the list's header click).
     void SortMarks();
@@ -246,7 +246,7 @@ private:
     std::string stamp_;
     std::string base_name_;  // the record's files: base_name_ + extension
     std::int32_t record_number_ = 0;
-    std::unique_ptr<TakeJournal> journal_;
+    std::unique_ptr<recorder::TakeJournal> journal_;
     bool journal_incomplete_ = false;  // a take did not reach the journal whole
     QTimer journal_sync_timer_;
 
@@ -270,8 +270,8 @@ private:
     std::int64_t insert_start_ms_ = 0;
     bool inserting_ = false;
 
-    DictationMarks marks_;
-    DictationMarks marks_during_insert_;
+    recorder::RecorderMarks marks_;
+    recorder::RecorderMarks marks_during_insert_;
 
     std::string subject_;
     std::string keywords_;

@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "kivo/dictation/take_journal.h"
+#include "kivo/recorder/take_journal.h"
 
 namespace kivo::core {
 class MessageReporter;
 }
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
 struct LeftoverTake {
     std::filesystem::path info_path;
@@ -77,4 +77,4 @@ using OpenRecoveredWave = std::function<bool(const std::filesystem::path& wave,
 int OfferLeftoverTakes(const TakeRecovery& recovery, core::MessageReporter& reporter,
                        const std::filesystem::path& working_folder, const OpenRecoveredWave& open);
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

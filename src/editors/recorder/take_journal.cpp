@@ -1,5 +1,5 @@
 // The take journal of a recording in progress (see take_journal.h).
-#include "kivo/dictation/take_journal.h"
+#include "kivo/recorder/take_journal.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,7 +13,7 @@
 
 #include "kivo/wavefile/fd_io.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 namespace {
 
 namespace fs = std::filesystem;
@@ -229,4 +229,4 @@ void TakeJournal::Remove() {
     }
 }
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

@@ -1,5 +1,5 @@
 // Finding and recovering left-over takes (see take_recovery.h).
-#include "kivo/dictation/take_recovery.h"
+#include "kivo/recorder/take_recovery.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,10 +11,10 @@
 
 #include "kivo/core/user_messages.h"
 #include "kivo/core/working_folder.h"
+#include "kivo/recordstore/clock.h"
 #include "kivo/wavefile/wave_writer.h"
-#include "qldate.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 namespace {
 
 namespace fs = std::filesystem;
@@ -186,8 +186,7 @@ void TakeRecovery::Discard(const LeftoverTake& take) {
 }
 
 std::string RecoveryQuestion(const LeftoverTake& take) {
-    char length[QLDATE_BUFFER_BYTES] = {};
-    conv_millisec(take.length_ms(), length);
+    const std::string length = recordstore::DurationText(take.length_ms());
     std::string started = take.info.start_log_date.empty()
                               ? std::string()
                               : " (started " + take.info.start_log_date + ")";
@@ -223,4 +222,4 @@ int OfferLeftoverTakes(const TakeRecovery& recovery, core::MessageReporter& repo
     return opened;
 }
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

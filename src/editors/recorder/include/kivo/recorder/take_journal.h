@@ -37,7 +37,7 @@
 
 #include "kivo/wavefile/pcm_format.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
 inline constexpr std::string_view kTakeInfoExtension = ".xrq";
 inline constexpr std::string_view kTakeJournalExtension = ".xrj";
@@ -105,4 +105,4 @@ private:
     std::uint64_t synced_bytes_ = 0;
 };
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

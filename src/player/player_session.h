@@ -29,6 +29,7 @@
 #include "kivo/audio/effect_settings.h"
 #include "kivo/audio/effects_player.h"
 #include "kivo/audio/wave_document.h"
+#include "kivo/recordstore/record_picture.h"
 #include "kivo/remote/playback_remote_target.h"
 #include "kivo/sound/audio_backend.h"
 #include "mark_list.h"
@@ -42,7 +43,7 @@ enum class OpenResult {
     kUnplayable,  // unpacked, but the wave cannot be played (kUnableToPlay)
 };
 
-enum class PictureType { kNone = 0, kGif = 1, kJpg = 2 };
+using recordstore::PictureType;
 
 class PlayerSession : public QObject, public remote::PlaybackRemoteTarget {
     Q_OBJECT

@@ -500,8 +500,7 @@ void PlayerWindow::RefreshPosition(qint64 position_ms) {
         position_bar_->setValue(0);
         return;
     }
-    position_text_->setText(FormatHms(position_ms) + QStringLiteral(" / ") +
-                            FormatHms(session_.length_ms()));
+    position_text_->setText(PositionText(position_ms, session_.length_ms()));
     position_bar_->setValue(session_.position_percent());
 }
 

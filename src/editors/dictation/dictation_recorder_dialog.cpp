@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,6 +30,8 @@
 #include <QVBoxLayout>
 
 #include "kivo/recorder/accelerated_spin_box.h"
+#include "kivo/recorder/dialog_button.h"
+#include "kivo/recorder/picture_frame.h"
 #include "kivo/recorder/predefined_comments.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/index_mark_file.h"
@@ -41,7 +42,6 @@ namespace kivo::dictation {
 namespace {
 
 constexpr int kPositionRefreshMs = 100;
-constexpr int kPictureFrameSize = 120;
 constexpr int kStatusIconSize = 20;
 
 // Columns of the marks list; the third, hidden, holds the mark type.
@@ -71,14 +71,6 @@ public:
         return editor;
     }
 };
-
-QPushButton* Button(const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    // Enter adds marks or moves between fields; it never presses a button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
 
 QString Duration(std::int64_t ms) {
     return QString::fromStdString(recordstore::DurationText(ms));
@@ -164,15 +156,10 @@ DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
     layout->addWidget(BuildCutRow());
     layout->addWidget(BuildPicture());
 
-    auto* buttons = new QHBoxLayout;
-    ok_ = Button(QStringLiteral("&OK"), this);
-    cancel_ = Button(QStringLiteral("CA&NCEL"), this);
-    help_ = Button(QStringLiteral("&HELP"), this);
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    buttons->addWidget(help_);
-    layout->addLayout(buttons);
+    const recorder::OkCancelHelp buttons = recorder::AddOkCancelHelpRow(layout, this);
+    ok_ = buttons.ok;
+    cancel_ = buttons.cancel;
+    help_ = buttons.help;
 
     position_timer_->setInterval(kPositionRefreshMs);
     connect(position_timer_, &QTimer::timeout, this, &DictationRecorderDialog::OnPositionTimer);
@@ -214,9 +201,9 @@ DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
         if (mixer_.Select(row))
             session_->SelectInputDevice(mixer_.inputs()[static_cast<std::size_t>(row)].id);
     });
-    connect(insert_picture_, &QPushButton::clicked, this,
+    connect(picture_, &recorder::PictureFrame::insertRequested, this,
             &DictationRecorderDialog::OnInsertPicture);
-    connect(remove_picture_, &QPushButton::clicked, this,
+    connect(picture_, &recorder::PictureFrame::removeRequested, this,
             &DictationRecorderDialog::OnRemovePicture);
     connect(ok_, &QPushButton::clicked, this, &DictationRecorderDialog::OnOk);
     connect(cancel_, &QPushButton::clicked, this, &DictationRecorderDialog::reject);
@@ -252,7 +239,7 @@ QWidget* DictationRecorderDialog::BuildFields() {
     index_comment_->setInsertPolicy(QComboBox::NoInsert);
     index_comment_->lineEdit()->setMaxLength(
         static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
-    mark_ = Button(QStringLiteral("&MARK"), box);
+    mark_ = recorder::DialogButton(QStringLiteral("&MARK"), box);
     mark_row->addWidget(index_comment_, 1);
     mark_row->addWidget(mark_);
     // A row holding a layout gets no buddy of its own: the label names the combo box.
@@ -285,11 +272,11 @@ QWidget* DictationRecorderDialog::BuildFields() {
 QWidget* DictationRecorderDialog::BuildTransport() {
     auto* box = new QWidget(this);
     auto* grid = new QGridLayout(box);
-    rewind_ = Button(QStringLiteral("R&Wnd"), box);
-    play_ = Button(QStringLiteral("&Play"), box);
-    stop_ = Button(QStringLiteral("&Stop"), box);
-    record_ = Button(QStringLiteral("&Record"), box);
-    fast_forward_ = Button(QStringLiteral("&FFwd"), box);
+    rewind_ = recorder::DialogButton(QStringLiteral("R&Wnd"), box);
+    play_ = recorder::DialogButton(QStringLiteral("&Play"), box);
+    stop_ = recorder::DialogButton(QStringLiteral("&Stop"), box);
+    record_ = recorder::DialogButton(QStringLiteral("&Record"), box);
+    fast_forward_ = recorder::DialogButton(QStringLiteral("&FFwd"), box);
     record_insert_ = new QCheckBox(QStringLiteral("Record &Insert"), box);
     int column = 0;
     for (QWidget* widget :
@@ -356,34 +343,18 @@ QWidget* DictationRecorderDialog::BuildCutRow() {
     grid->addWidget(cut_to_time_, 1, 2);
     grid->addWidget(end_slider_, 1, 3);
     grid->setColumnStretch(3, 1);
-    cut_ = Button(QStringLiteral("&Cut"), box);
-    reset_ = Button(QStringLiteral("R&eset"), box);
+    cut_ = recorder::DialogButton(QStringLiteral("&Cut"), box);
+    reset_ = recorder::DialogButton(QStringLiteral("R&eset"), box);
     grid->addWidget(cut_, 0, 4);
     grid->addWidget(reset_, 1, 4);
     return box;
 }
 
 QWidget* DictationRecorderDialog::BuildPicture() {
-    auto* box = new QWidget(this);
-    auto* row = new QHBoxLayout(box);
-    picture_ = new QLabel(box);
-    picture_->setFixedSize(kPictureFrameSize, kPictureFrameSize);
-    picture_->setFrameShape(QFrame::StyledPanel);
-    picture_->setAlignment(Qt::AlignCenter);
-    picture_->setText(QStringLiteral("No picture"));
-    picture_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(picture_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const std::unique_ptr<QMenu> menu = BuildPictureMenu();
-        menu->exec(picture_->mapToGlobal(at));
-    });
-    insert_picture_ = Button(QStringLiteral("Insert Pic&ture"), box);
-    remove_picture_ = Button(QStringLiteral("Remo&ve Picture"), box);
-    remove_picture_->setEnabled(false);
-    row->addWidget(picture_);
-    row->addWidget(insert_picture_);
-    row->addWidget(remove_picture_);
-    row->addStretch();
-    return box;
+    picture_ = new recorder::PictureFrame(
+        QStringLiteral("Insert Pic&ture"), [this] { return !session_->picture_path().empty(); },
+        this);
+    return picture_;
 }
 
 bool DictationRecorderDialog::Start() {
@@ -415,8 +386,7 @@ bool DictationRecorderDialog::StartEdit(const std::string& container_name) {
     record_id_->setText(QString::asprintf("%08d", session_->record_number()));
     subject_->setText(QString::fromStdString(session_->subject()));
     keywords_->setPlainText(QString::fromStdString(session_->keywords()));
-    if (!session_->picture_path().empty())
-        ShowPicture(QString::fromStdString(session_->picture_path().string()));
+    picture_->Show(QString::fromStdString(session_->picture_path().string()));
     ShowOpenedRecording();
     return true;
 }
@@ -441,15 +411,7 @@ void DictationRecorderDialog::ShowOpenedRecording() {
 }
 
 std::unique_ptr<QMenu> DictationRecorderDialog::BuildPictureMenu() {
-    auto menu = std::make_unique<QMenu>(this);
-    if (!session_->picture_path().empty()) {
-        menu->addAction(QString::fromLatin1(kRemovePictureText), this,
-                        &DictationRecorderDialog::OnRemovePicture);
-    }
-    QAction* add = menu->addAction(QString::fromLatin1(kAddPictureText), this,
-                                   &DictationRecorderDialog::OnInsertPicture);
-    add->setEnabled(insert_picture_->isEnabled());
-    return menu;
+    return picture_->BuildMenu();
 }
 
 void DictationRecorderDialog::ShowState() {
@@ -466,8 +428,8 @@ void DictationRecorderDialog::ShowState() {
     reset_->setEnabled(buttons.positions);
     cut_from_->setEnabled(buttons.positions);
     cut_to_->setEnabled(buttons.positions);
-    insert_picture_->setEnabled(session_->state() != TransportState::kRecording &&
-                                session_->state() != TransportState::kPlaying);
+    picture_->SetInsertEnabled(session_->state() != TransportState::kRecording &&
+                               session_->state() != TransportState::kPlaying);
     const bool running = session_->state() == TransportState::kRecording ||
                          session_->state() == TransportState::kPlaying;
     // The source is chosen before the first take: a new recording, a wave
@@ -662,33 +624,16 @@ void DictationRecorderDialog::OnOk() {
 }
 
 void DictationRecorderDialog::OnInsertPicture() {
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Insert Picture"), QString(),
-                                     QStringLiteral("GIF & JPEG Images (*.gif *.jpg)"));
-    if (chosen.isEmpty())
-        return;
-    if (QPixmap(chosen).isNull())
+    const QString chosen = recorder::PictureFrame::ChooseFile(this);
+    if (chosen.isEmpty() || QPixmap(chosen).isNull())
         return;
     session_->set_picture_path(chosen.toStdString());
-    ShowPicture(chosen);
-}
-
-void DictationRecorderDialog::ShowPicture(const QString& path) {
-    const QPixmap pixmap(path);
-    if (pixmap.isNull()) {
-        picture_->setText(QStringLiteral("Picture"));
-    } else {
-        picture_->setPixmap(
-            pixmap.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    }
-    remove_picture_->setEnabled(true);
+    picture_->Show(chosen);
 }
 
 void DictationRecorderDialog::OnRemovePicture() {
     session_->set_picture_path({});
-    picture_->setPixmap(QPixmap());
-    picture_->setText(QStringLiteral("No picture"));
-    remove_picture_->setEnabled(false);
+    picture_->Show(QString());
 }
 
 void DictationRecorderDialog::CloseThroughSession() {

@@ -13,6 +13,7 @@
 
 #include "kivo/audio/mixer_selector.h"
 #include "kivo/dictation/dictation_session.h"
+#include "kivo/recorder/picture_frame.h"
 #include "kivo/recorder/position_refresh.h"
 
 class QCheckBox;
@@ -33,9 +34,6 @@ namespace kivo::dictation {
 
 // The help page of the dialog (share/kivo/help).
 inline constexpr const char* kDictationHelpTopic = "300.htm";
-// Context menu of the picture frame.
-inline constexpr const char* kRemovePictureText = "&Remove Picture";
-inline constexpr const char* kAddPictureText = "Add/Change Picture";
 
 class DictationRecorderDialog : public QDialog {
     Q_OBJECT
@@ -96,7 +94,7 @@ public:
     // The status icon beside the transport and the picture it shows.
     QLabel* status_icon_label() const { return status_; }
     recorder::StatusIcon status_icon() const { return refresh_.icon(); }
-    QLabel* picture_frame() const { return picture_; }
+    QLabel* picture_frame() const { return picture_->frame(); }
     // The picture frame's context menu as it would show now.
     std::unique_ptr<QMenu> BuildPictureMenu();
 
@@ -131,7 +129,6 @@ private:
     void OnRemovePicture();
     void OnMarkEdited(QTreeWidgetItem* item, int column);
     void ShowOpenedRecording();
-    void ShowPicture(const QString& path);
     void CloseThroughSession();
 
     std::unique_ptr<DictationSession> session_;
@@ -169,9 +166,7 @@ private:
     QPushButton* cut_ = nullptr;
     QPushButton* reset_ = nullptr;
     QComboBox* device_ = nullptr;
-    QLabel* picture_ = nullptr;
-    QPushButton* insert_picture_ = nullptr;
-    QPushButton* remove_picture_ = nullptr;
+    recorder::PictureFrame* picture_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* help_ = nullptr;

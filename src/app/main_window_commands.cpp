@@ -24,6 +24,7 @@
 #include "hot_keys_dialog.h"
 #include "kivo/core/recording_priming.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/recorder/recorder_target.h"
 #include "kivo/recorder/take_recovery.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/recordstore/data_store_layout.h"
@@ -49,7 +50,7 @@ bool RunDictationRecorder(MainWindow* window, core::MessageReporter& reporter,
         store.store_path(),
         &session.profile(),
         session.section(),
-        dictation::ReadRecordingQuality(session.profile(), session.section()),
+        recorder::ReadRecordingQuality(session.profile(), session.section()),
         session.places().folders.takes_folder};
     dictation::DictationRecorderDialog recorder(sound::SharedAudioBackend(), target, reporter,
                                                 window);
@@ -360,10 +361,14 @@ void MainWindow::OfferTakeRecovery() {
     recorder::OfferLeftoverTakes(
         recorder::TakeRecovery(session_->places().folders.takes_folder, working.parent_path()),
         *reporter_, working,
-        [this](const std::filesystem::path& wave, const std::function<void()>& release_take) {
+        [this](const recorder::RecoveredTake& take, const std::function<void()>& release_take) {
+            // Only the dictation recorder keeps journals in this version; a
+            // take of another recorder waits for a version that has it.
+            if (take.info.kind != recorder::RecorderKind::kDictation)
+                return false;
             return RunDictationRecorder(this, *reporter_,
                                         [&](dictation::DictationRecorderDialog& recorder) {
-                                            if (!recorder.StartFromWave(wave))
+                                            if (!recorder.StartRecovered(take))
                                                 return false;
                                             release_take();
                                             return true;

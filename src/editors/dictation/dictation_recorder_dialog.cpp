@@ -42,6 +42,8 @@ namespace kivo::dictation {
 namespace {
 
 constexpr int kPositionRefreshMs = 100;
+// "Keywords" is read up to this many characters.
+constexpr int kKeywordsMaxChars = 4999;
 constexpr int kStatusIconSize = 20;
 
 // Columns of the marks list; the third, hidden, holds the mark type.
@@ -170,6 +172,10 @@ DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
     connect(session_.get(), &DictationSession::inputLevelsMeasured, this,
             [this](int left, int right) { level_->setValue(std::max(left, right)); });
 
+    // Every change reaches the session, and through it the take journal.
+    connect(subject_, &QLineEdit::textChanged, this, &DictationRecorderDialog::PassTextsToSession);
+    connect(keywords_, &QPlainTextEdit::textChanged, this,
+            &DictationRecorderDialog::PassTextsToSession);
     connect(record_, &QPushButton::clicked, this, &DictationRecorderDialog::OnRecord);
     connect(stop_, &QPushButton::clicked, session_.get(), &DictationSession::Stop);
     connect(play_, &QPushButton::clicked, session_.get(), &DictationSession::Play);
@@ -358,20 +364,22 @@ QWidget* DictationRecorderDialog::BuildPicture() {
 }
 
 bool DictationRecorderDialog::Start() {
-    if (mixer_.Open() > 0) {
-        device_->addItems(mixer_.InputNames());
-        device_->setCurrentIndex(mixer_.current_index());
-    }
+    FillDeviceBox();
     return session_->Open() == 0;
 }
 
 bool DictationRecorderDialog::StartFromWave(const std::filesystem::path& wave) {
     if (session_->OpenFromWave(wave) != 0)
         return false;
-    if (mixer_.Open() > 0) {
-        device_->addItems(mixer_.InputNames());
-        device_->setCurrentIndex(mixer_.current_index());
-    }
+    FillDeviceBox();
+    ShowOpenedRecording();
+    return true;
+}
+
+bool DictationRecorderDialog::StartRecovered(const recorder::RecoveredTake& take) {
+    if (session_->OpenRecovered(take) != 0)
+        return false;
+    FillDeviceBox();
     ShowOpenedRecording();
     return true;
 }
@@ -379,16 +387,17 @@ bool DictationRecorderDialog::StartFromWave(const std::filesystem::path& wave) {
 bool DictationRecorderDialog::StartEdit(const std::string& container_name) {
     if (session_->OpenStored(container_name) != 0)
         return false;
+    FillDeviceBox();
+    record_id_->setText(QString::asprintf("%08d", session_->record_number()));
+    ShowOpenedRecording();
+    return true;
+}
+
+void DictationRecorderDialog::FillDeviceBox() {
     if (mixer_.Open() > 0) {
         device_->addItems(mixer_.InputNames());
         device_->setCurrentIndex(mixer_.current_index());
     }
-    record_id_->setText(QString::asprintf("%08d", session_->record_number()));
-    subject_->setText(QString::fromStdString(session_->subject()));
-    keywords_->setPlainText(QString::fromStdString(session_->keywords()));
-    picture_->Show(QString::fromStdString(session_->picture_path().string()));
-    ShowOpenedRecording();
-    return true;
 }
 
 void DictationRecorderDialog::SetPrimedTexts(const QString& subject, const QString& keywords) {
@@ -402,7 +411,16 @@ void DictationRecorderDialog::TakePredefinedComments(std::string& shared_text) {
     shared_text.clear();
 }
 
+// The texts, picture, times and marks of a recording opened with them.
 void DictationRecorderDialog::ShowOpenedRecording() {
+    {
+        // The session has these texts already.
+        const QSignalBlocker block_subject(subject_);
+        const QSignalBlocker block_keywords(keywords_);
+        subject_->setText(QString::fromStdString(session_->subject()));
+        keywords_->setPlainText(QString::fromStdString(session_->keywords()));
+    }
+    picture_->Show(QString::fromStdString(session_->picture_path().string()));
     start_time_->setText(QString::fromStdString(session_->start_text()));
     end_time_->setText(QString::fromStdString(session_->end_text()));
     record_insert_->setChecked(session_->record_insert());
@@ -612,8 +630,7 @@ void DictationRecorderDialog::OnMark() {
 }
 
 void DictationRecorderDialog::OnOk() {
-    session_->set_subject(subject_->text().toStdString());
-    session_->set_keywords(keywords_->toPlainText().left(4999).toStdString());
+    PassTextsToSession();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     session_->Save();
     QApplication::restoreOverrideCursor();
@@ -636,12 +653,17 @@ void DictationRecorderDialog::OnRemovePicture() {
     picture_->Show(QString());
 }
 
+void DictationRecorderDialog::PassTextsToSession() {
+    session_->set_subject(subject_->text().toStdString());
+    session_->set_keywords(
+        keywords_->toPlainText().left(static_cast<int>(kKeywordsMaxChars)).toStdString());
+}
+
 void DictationRecorderDialog::CloseThroughSession() {
     if (closing_)
         return;
     closing_ = true;
-    session_->set_subject(subject_->text().toStdString());
-    session_->set_keywords(keywords_->toPlainText().left(4999).toStdString());
+    PassTextsToSession();
     const CloseOutcome outcome = session_->Close();
     done(outcome == CloseOutcome::kSaved ? QDialog::Accepted : QDialog::Rejected);
 }

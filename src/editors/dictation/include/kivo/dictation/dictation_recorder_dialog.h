@@ -48,6 +48,10 @@ public:
     // Opens a finished wave for review as a new dictation; false (the
     // message was shown) when it cannot be opened.
     bool StartFromWave(const std::filesystem::path& wave);
+    // Opens a take recovered after a crash as a new dictation, with its
+    // subject, keywords, marks, picture and original times; false (the
+    // message was shown) when it cannot be opened.
+    bool StartRecovered(const recorder::RecoveredTake& take);
     // Opens a stored dictation by its container name for editing; false
     // (the message was shown) when it cannot be edited.
     bool StartEdit(const std::string& container_name);
@@ -85,6 +89,8 @@ public:
     QLabel* cut_from_time_label() const { return cut_from_time_; }
     QLabel* cut_to_time_label() const { return cut_to_time_; }
     QLabel* position_label() const { return position_; }
+    QLabel* start_time_label() const { return start_time_; }
+    QLabel* end_time_label() const { return end_time_; }
     QLabel* length_label() const { return length_; }
     QComboBox* index_comment_box() const { return index_comment_; }
     QPushButton* rewind_button() const { return rewind_; }
@@ -129,6 +135,8 @@ private:
     void OnRemovePicture();
     void OnMarkEdited(QTreeWidgetItem* item, int column);
     void ShowOpenedRecording();
+    void FillDeviceBox();
+    void PassTextsToSession();
     void CloseThroughSession();
 
     std::unique_ptr<DictationSession> session_;

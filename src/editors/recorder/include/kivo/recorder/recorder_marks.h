@@ -20,6 +20,8 @@ struct RecorderMark {
     std::int64_t time_ms = 0;
     std::string comment;  // at most 50 bytes, cut at a character boundary
     recordstore::IndexMarkType type = recordstore::IndexMarkType::kUser;
+
+    bool operator==(const RecorderMark&) const = default;
 };
 
 class RecorderMarks {

@@ -369,26 +369,22 @@ bool DictationRecorderDialog::Start() {
 }
 
 bool DictationRecorderDialog::StartFromWave(const std::filesystem::path& wave) {
-    if (session_->OpenFromWave(wave) != 0)
-        return false;
-    FillDeviceBox();
-    ShowOpenedRecording();
-    return true;
+    return ShowIfOpened(session_->OpenFromWave(wave));
 }
 
 bool DictationRecorderDialog::StartRecovered(const recorder::RecoveredTake& take) {
-    if (session_->OpenRecovered(take) != 0)
-        return false;
-    FillDeviceBox();
-    ShowOpenedRecording();
-    return true;
+    return ShowIfOpened(session_->OpenRecovered(take));
 }
 
 bool DictationRecorderDialog::StartEdit(const std::string& container_name) {
-    if (session_->OpenStored(container_name) != 0)
+    return ShowIfOpened(session_->OpenStored(container_name));
+}
+
+// After opening a recording: 0, or the message code the session has shown.
+bool DictationRecorderDialog::ShowIfOpened(int opened) {
+    if (opened != 0)
         return false;
     FillDeviceBox();
-    record_id_->setText(QString::asprintf("%08d", session_->record_number()));
     ShowOpenedRecording();
     return true;
 }
@@ -413,6 +409,8 @@ void DictationRecorderDialog::TakePredefinedComments(std::string& shared_text) {
 
 // The texts, picture, times and marks of a recording opened with them.
 void DictationRecorderDialog::ShowOpenedRecording() {
+    if (session_->record_number() != 0)  // an edited record
+        record_id_->setText(QString::asprintf("%08d", session_->record_number()));
     {
         // The session has these texts already.
         const QSignalBlocker block_subject(subject_);

@@ -134,6 +134,7 @@ private:
     void OnInsertPicture();
     void OnRemovePicture();
     void OnMarkEdited(QTreeWidgetItem* item, int column);
+    bool ShowIfOpened(int opened);
     void ShowOpenedRecording();
     void FillDeviceBox();
     void PassTextsToSession();

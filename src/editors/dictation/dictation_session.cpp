@@ -14,6 +14,9 @@
 #include "kivo/recorder/take_recovery.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/text_encoding.h"
 
 Q_LOGGING_CATEGORY(lcDictation, "kivo.dictation")
 
@@ -84,8 +87,11 @@ int DictationSession::OpenRecovered(const recorder::RecoveredTake& take) {
     const std::string start =
         take.info.start_log_date.empty() ? NowLogDate() : take.info.start_log_date;
     const std::string end = take.end_log_date.empty() ? start : take.end_log_date;
-    subject_ = take.info.details.subject;
-    keywords_ = take.info.details.keywords;
+    // The take's texts come from a file: no longer than the fields they fill.
+    subject_ =
+        recordstore::CutAtCharBoundary(take.info.details.subject, recordstore::kSubjectMaxBytes);
+    keywords_ = recordstore::CutAtCharBoundary(take.info.details.keywords,
+                                               recordstore::kIndexKeywordsMaxBytes);
     picture_path_ = take.picture;
     if (const int opened = OpenReview(take.wave, start, end); opened != 0)
         return opened;

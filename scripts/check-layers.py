@@ -27,6 +27,7 @@ LAYERS = [
     ["platform/sound", "recordstore"],
     ["format", "audio"],
     ["core"],
+    ["editors/recorder"],
     ["editors/playback", "editors/dictation", "editors/records"],
     ["exchange"],
     ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote"],

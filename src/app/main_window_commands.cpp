@@ -24,7 +24,8 @@
 #include "hot_keys_dialog.h"
 #include "kivo/core/recording_priming.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
-#include "kivo/dictation/take_recovery.h"
+#include "kivo/recorder/recorder_target.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/sound/audio_backend_factory.h"
@@ -49,7 +50,7 @@ bool RunDictationRecorder(MainWindow* window, core::MessageReporter& reporter,
         store.store_path(),
         &session.profile(),
         session.section(),
-        dictation::ReadRecordingQuality(session.profile(), session.section()),
+        recorder::ReadRecordingQuality(session.profile(), session.section()),
         session.places().folders.takes_folder};
     dictation::DictationRecorderDialog recorder(sound::SharedAudioBackend(), target, reporter,
                                                 window);
@@ -355,13 +356,17 @@ void MainWindow::OfferTakeRecovery() {
     if (!started_ || !session_->started())
         return;
     const std::filesystem::path working = session_->store().working_folder();
-    dictation::OfferLeftoverTakes(
-        dictation::TakeRecovery(session_->places().folders.takes_folder, working.parent_path()),
+    recorder::OfferLeftoverTakes(
+        recorder::TakeRecovery(session_->places().folders.takes_folder, working.parent_path()),
         *reporter_, working,
-        [this](const std::filesystem::path& wave, const std::function<void()>& release_take) {
+        [this](const recorder::RecoveredTake& take, const std::function<void()>& release_take) {
+            // Only the dictation recorder keeps journals in this version; a
+            // take of another recorder waits for a version that has it.
+            if (take.info.kind != recorder::RecorderKind::kDictation)
+                return false;
             return RunDictationRecorder(this, *reporter_,
                                         [&](dictation::DictationRecorderDialog& recorder) {
-                                            if (!recorder.StartFromWave(wave))
+                                            if (!recorder.StartRecovered(take))
                                                 return false;
                                             release_take();
                                             return true;

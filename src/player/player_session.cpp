@@ -139,7 +139,7 @@ int PlayerSession::position_percent() const {
 }
 
 QString PlayerSession::PositionText() const {
-    return FormatHms(position_ms()) + QStringLiteral(" / ") + FormatHms(length_ms_);
+    return player::PositionText(position_ms(), length_ms_);
 }
 
 void PlayerSession::Start(std::int64_t from_ms) {

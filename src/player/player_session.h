@@ -30,6 +30,7 @@
 #include "kivo/audio/effects_player.h"
 #include "kivo/audio/marked_playback.h"
 #include "kivo/audio/wave_document.h"
+#include "kivo/recordstore/record_picture.h"
 #include "kivo/remote/playback_remote_target.h"
 #include "kivo/sound/audio_backend.h"
 #include "mark_list.h"

@@ -3,14 +3,13 @@
 
 #include <QStringList>
 
+#include "kivo/recordstore/clock.h"
+
 namespace kivo::player {
 
-QString FormatHms(std::int64_t ms) {
-    const std::int64_t seconds = ms > 0 ? ms / 1000 : 0;
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+QString PositionText(std::int64_t position_ms, std::int64_t length_ms) {
+    return QString::fromStdString(recordstore::DurationText(position_ms)) + QStringLiteral(" / ") +
+           QString::fromStdString(recordstore::DurationText(length_ms));
 }
 
 std::int64_t ParseHms(const QString& text) {

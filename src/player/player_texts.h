@@ -1,5 +1,5 @@
 // The message player's own texts (status line, message boxes, e-mail) and
-// the "hh:mm:ss" time text it shows everywhere.
+// the "hh:mm:ss" position text it shows.
 #pragma once
 
 #include <QString>
@@ -20,9 +20,9 @@ inline constexpr const char* kSavedEffects = "*** Recording has saved sound effe
 inline constexpr const char* kEffectsFailed =
     "Unable to set the effects, ensure your sound output is working.";
 
-// "hh:mm:ss" of a time in milliseconds (negative counts as 0; hours keep
-// counting past 99).
-QString FormatHms(std::int64_t ms);
+// "hh:mm:ss / hh:mm:ss": a position and the length (recordstore::DurationText:
+// negative counts as 0; hours keep counting past 99).
+QString PositionText(std::int64_t position_ms, std::int64_t length_ms);
 
 // Milliseconds of "hh:mm:ss", "mm:ss" or "ss"; -1 when the text is not one.
 std::int64_t ParseHms(const QString& text);

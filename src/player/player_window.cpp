@@ -7,7 +7,6 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -35,6 +34,7 @@
 #include <QVideoWidget>
 
 #include "effect_controls.h"
+#include "kivo/recorder/accelerated_spin_box.h"
 #include "player_help.h"
 #include "player_mail.h"
 #include "player_texts.h"
@@ -87,33 +87,6 @@ constexpr EffectControl kEffectControls[] = {
     {"Gargle", "gargle", -15, 0},
     {"Equalizer", "equalizer", -8, 8},
     {"Reverb", "reverb", -15, 0},
-};
-
-// The speed spin: steps grow while an arrow or arrow key is held.
-class SpeedSpinBox : public QSpinBox {
-public:
-    using QSpinBox::QSpinBox;
-
-    void stepBy(int steps) override {
-        if (!clock_.isValid())
-            clock_.start();
-        QSpinBox::stepBy(steps * acceleration_.Step(clock_.elapsed()));
-    }
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        acceleration_.Release();
-        QSpinBox::mouseReleaseEvent(event);
-    }
-    void keyReleaseEvent(QKeyEvent* event) override {
-        if (!event->isAutoRepeat())
-            acceleration_.Release();
-        QSpinBox::keyReleaseEvent(event);
-    }
-
-private:
-    SpinAcceleration acceleration_;
-    QElapsedTimer clock_;
 };
 
 }  // namespace
@@ -304,7 +277,7 @@ QGroupBox* PlayerWindow::BuildEffectsPanel() {
     };
 
     layout->addWidget(new QLabel(tr("Speed %"), panel), 0, 0);
-    speed_ = new SpeedSpinBox(panel);
+    speed_ = new recorder::AcceleratedSpinBox(panel);
     const audio::EffectRange speed_range = audio::RangeOfEffect(audio::kEffectSpeed);
     speed_->setRange(speed_range.minimum, speed_range.maximum);
     speed_->setValue(audio::kSpeedNormal);
@@ -527,8 +500,7 @@ void PlayerWindow::RefreshPosition(qint64 position_ms) {
         position_bar_->setValue(0);
         return;
     }
-    position_text_->setText(FormatHms(position_ms) + QStringLiteral(" / ") +
-                            FormatHms(session_.length_ms()));
+    position_text_->setText(PositionText(position_ms, session_.length_ms()));
     position_bar_->setValue(session_.position_percent());
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "kivo/audio/effect_settings.h"
+#include "kivo/recordstore/record_picture.h"
 #include "mark_list.h"
 
 namespace kivo::player {
@@ -28,7 +29,7 @@ enum class OpenResult {
     kUnplayable,  // unpacked, but the wave cannot be played (kUnableToPlay)
 };
 
-enum class PictureType { kNone = 0, kGif = 1, kJpg = 2 };
+using recordstore::PictureType;
 
 class UnpackedRecording {
 public:

@@ -20,7 +20,7 @@
 #include "kivo/core/profile_file.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
-#include "kivo/dictation/take_journal.h"
+#include "kivo/recorder/take_journal.h"
 #include "main_window.h"
 #include "zn2index.h"
 
@@ -129,7 +129,7 @@ TEST_F(MainWindowDictationTest, LeftOverTakeIsOfferedAndSavedAsANewDictation) {
         pcm[i] = static_cast<std::uint8_t>(i * 7);
     test::WriteFileBytes((crashed / "D1.xrj").string(), pcm);
     test::WriteFileText((crashed / "D1.xrq").string(),
-                        dictation::FormatTakeInfo({wavefile::PcmFormat{1, 8000, 16}, ""}));
+                        recorder::FormatTakeInfo({wavefile::PcmFormat{1, 8000, 16}, ""}));
 
     bool reviewed = false;
     QTimer::singleShot(0, [&] {

@@ -223,26 +223,6 @@ TEST_F(PlayerWindowTest, VideoPlaysInThePictureFrameWithoutSoundEffects) {
     EXPECT_FALSE(video->isVisible());
 }
 
-TEST(SpinAcceleration, StepsGrowWhileHeldAndStartOverAfterARelease) {
-    player::SpinAcceleration spin;
-    // An arrow held for nine seconds repeats every 100 ms.
-    std::vector<int> steps_at_seconds;
-    for (std::int64_t t = 0; t <= 9000; t += 100) {
-        const int step = spin.Step(t);
-        if (t % 1000 == 0)
-            steps_at_seconds.push_back(step);
-    }
-    EXPECT_EQ(steps_at_seconds, (std::vector<int>{1, 1, 10, 10, 100, 100, 500, 500, 1000, 1000}));
-    spin.Release();
-    EXPECT_EQ(spin.Step(9100), 1);
-    // A pause longer than the repeat gap also starts a new hold.
-    std::int64_t t = 9100;
-    for (; t < 9100 + 2500; t += 100)
-        spin.Step(t);
-    EXPECT_EQ(spin.Step(t), 10);
-    EXPECT_EQ(spin.Step(t + player::SpinAcceleration::kHoldGapMs + 1), 1);
-}
-
 TEST(SpinAcceleration, SpeedLevelCoversTheUsableRange) {
     EXPECT_EQ(player::SpeedLevelPercent(50), 0);
     EXPECT_EQ(player::SpeedLevelPercent(125), 50);

@@ -6,8 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,8 +29,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "kivo/dictation/predefined_comments.h"
-#include "kivo/dictation/spin_acceleration.h"
+#include "kivo/recorder/accelerated_spin_box.h"
+#include "kivo/recorder/dialog_button.h"
+#include "kivo/recorder/picture_frame.h"
+#include "kivo/recorder/predefined_comments.h"
+#include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
 #include "qldate.h"
@@ -41,51 +42,13 @@ namespace kivo::dictation {
 namespace {
 
 constexpr int kPositionRefreshMs = 100;
-constexpr int kPictureFrameSize = 120;
+// "Keywords" is read up to this many characters.
+constexpr int kKeywordsMaxChars = 4999;
 constexpr int kStatusIconSize = 20;
 
 // Columns of the marks list; the third, hidden, holds the mark type.
 constexpr int kCommentColumn = 0;
 constexpr int kTypeColumn = 2;
-
-// The "Cut From" and "Cut To" spins: holding an arrow (mouse or key)
-// speeds the steps up as SpinAcceleration says.
-class CutPositionSpin : public QSpinBox {
-public:
-    explicit CutPositionSpin(QWidget* parent) : QSpinBox(parent) { clock_.start(); }
-
-    void stepBy(int steps) override {
-        QSpinBox::stepBy(steps * acceleration_.Step(clock_.elapsed()));
-    }
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        acceleration_.Press(clock_.elapsed());
-        QSpinBox::mousePressEvent(event);
-    }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        QSpinBox::mouseReleaseEvent(event);
-        acceleration_.Release();
-    }
-    void keyPressEvent(QKeyEvent* event) override {
-        if (!event->isAutoRepeat())
-            acceleration_.Press(clock_.elapsed());
-        QSpinBox::keyPressEvent(event);
-    }
-    void keyReleaseEvent(QKeyEvent* event) override {
-        QSpinBox::keyReleaseEvent(event);
-        if (!event->isAutoRepeat())
-            acceleration_.Release();
-    }
-    void wheelEvent(QWheelEvent* event) override {
-        acceleration_.Release();
-        QSpinBox::wheelEvent(event);
-    }
-
-private:
-    QElapsedTimer clock_;
-    SpinAcceleration acceleration_;
-};
 
 // The time stamp and type columns are not edited in place.
 class ReadOnlyColumnDelegate : public QStyledItemDelegate {
@@ -111,22 +74,14 @@ public:
     }
 };
 
-QPushButton* Button(const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    // Enter adds marks or moves between fields; it never presses a button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 QString Duration(std::int64_t ms) {
-    return QString::fromStdString(DurationText(ms));
+    return QString::fromStdString(recordstore::DurationText(ms));
 }
 
 // The status icon beside the transport: a grey square while idle, a red
 // dot and a red ring taking turns while recording, a filled and an outlined
 // green triangle while playing.
-QPixmap StatusPixmap(StatusIcon icon) {
+QPixmap StatusPixmap(recorder::StatusIcon icon) {
     QPixmap pixmap(kStatusIconSize, kStatusIconSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -139,27 +94,27 @@ QPixmap StatusPixmap(StatusIcon icon) {
     triangle.lineTo(6, 16);
     triangle.closeSubpath();
     switch (icon) {
-        case StatusIcon::kIdle:
+        case recorder::StatusIcon::kIdle:
             painter.setPen(Qt::NoPen);
             painter.setBrush(QColor(128, 128, 128));
             painter.drawRect(5, 5, 10, 10);
             break;
-        case StatusIcon::kRecording1:
+        case recorder::StatusIcon::kRecording1:
             painter.setPen(Qt::NoPen);
             painter.setBrush(red);
             painter.drawEllipse(QPointF(10, 10), 7, 7);
             break;
-        case StatusIcon::kRecording2:
+        case recorder::StatusIcon::kRecording2:
             painter.setPen(QPen(red, 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawEllipse(QPointF(10, 10), 6, 6);
             break;
-        case StatusIcon::kPlaying1:
+        case recorder::StatusIcon::kPlaying1:
             painter.setPen(Qt::NoPen);
             painter.setBrush(green);
             painter.drawPath(triangle);
             break;
-        case StatusIcon::kPlaying2:
+        case recorder::StatusIcon::kPlaying2:
             painter.setPen(QPen(green, 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawPath(triangle);
@@ -168,15 +123,15 @@ QPixmap StatusPixmap(StatusIcon icon) {
     return pixmap;
 }
 
-QString StatusText(StatusIcon icon) {
+QString StatusText(recorder::StatusIcon icon) {
     switch (icon) {
-        case StatusIcon::kRecording1:
-        case StatusIcon::kRecording2:
+        case recorder::StatusIcon::kRecording1:
+        case recorder::StatusIcon::kRecording2:
             return QStringLiteral("Recording");
-        case StatusIcon::kPlaying1:
-        case StatusIcon::kPlaying2:
+        case recorder::StatusIcon::kPlaying1:
+        case recorder::StatusIcon::kPlaying2:
             return QStringLiteral("Playing");
-        case StatusIcon::kIdle:
+        case recorder::StatusIcon::kIdle:
             break;
     }
     return QStringLiteral("Stopped");
@@ -203,15 +158,10 @@ DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
     layout->addWidget(BuildCutRow());
     layout->addWidget(BuildPicture());
 
-    auto* buttons = new QHBoxLayout;
-    ok_ = Button(QStringLiteral("&OK"), this);
-    cancel_ = Button(QStringLiteral("CA&NCEL"), this);
-    help_ = Button(QStringLiteral("&HELP"), this);
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    buttons->addWidget(help_);
-    layout->addLayout(buttons);
+    const recorder::OkCancelHelp buttons = recorder::AddOkCancelHelpRow(layout, this);
+    ok_ = buttons.ok;
+    cancel_ = buttons.cancel;
+    help_ = buttons.help;
 
     position_timer_->setInterval(kPositionRefreshMs);
     connect(position_timer_, &QTimer::timeout, this, &DictationRecorderDialog::OnPositionTimer);
@@ -222,6 +172,10 @@ DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
     connect(session_.get(), &DictationSession::inputLevelsMeasured, this,
             [this](int left, int right) { level_->setValue(std::max(left, right)); });
 
+    // Every change reaches the session, and through it the take journal.
+    connect(subject_, &QLineEdit::textChanged, this, &DictationRecorderDialog::PassTextsToSession);
+    connect(keywords_, &QPlainTextEdit::textChanged, this,
+            &DictationRecorderDialog::PassTextsToSession);
     connect(record_, &QPushButton::clicked, this, &DictationRecorderDialog::OnRecord);
     connect(stop_, &QPushButton::clicked, session_.get(), &DictationSession::Stop);
     connect(play_, &QPushButton::clicked, session_.get(), &DictationSession::Play);
@@ -253,9 +207,9 @@ DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
         if (mixer_.Select(row))
             session_->SelectInputDevice(mixer_.inputs()[static_cast<std::size_t>(row)].id);
     });
-    connect(insert_picture_, &QPushButton::clicked, this,
+    connect(picture_, &recorder::PictureFrame::insertRequested, this,
             &DictationRecorderDialog::OnInsertPicture);
-    connect(remove_picture_, &QPushButton::clicked, this,
+    connect(picture_, &recorder::PictureFrame::removeRequested, this,
             &DictationRecorderDialog::OnRemovePicture);
     connect(ok_, &QPushButton::clicked, this, &DictationRecorderDialog::OnOk);
     connect(cancel_, &QPushButton::clicked, this, &DictationRecorderDialog::reject);
@@ -291,7 +245,7 @@ QWidget* DictationRecorderDialog::BuildFields() {
     index_comment_->setInsertPolicy(QComboBox::NoInsert);
     index_comment_->lineEdit()->setMaxLength(
         static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
-    mark_ = Button(QStringLiteral("&MARK"), box);
+    mark_ = recorder::DialogButton(QStringLiteral("&MARK"), box);
     mark_row->addWidget(index_comment_, 1);
     mark_row->addWidget(mark_);
     // A row holding a layout gets no buddy of its own: the label names the combo box.
@@ -324,11 +278,11 @@ QWidget* DictationRecorderDialog::BuildFields() {
 QWidget* DictationRecorderDialog::BuildTransport() {
     auto* box = new QWidget(this);
     auto* grid = new QGridLayout(box);
-    rewind_ = Button(QStringLiteral("R&Wnd"), box);
-    play_ = Button(QStringLiteral("&Play"), box);
-    stop_ = Button(QStringLiteral("&Stop"), box);
-    record_ = Button(QStringLiteral("&Record"), box);
-    fast_forward_ = Button(QStringLiteral("&FFwd"), box);
+    rewind_ = recorder::DialogButton(QStringLiteral("R&Wnd"), box);
+    play_ = recorder::DialogButton(QStringLiteral("&Play"), box);
+    stop_ = recorder::DialogButton(QStringLiteral("&Stop"), box);
+    record_ = recorder::DialogButton(QStringLiteral("&Record"), box);
+    fast_forward_ = recorder::DialogButton(QStringLiteral("&FFwd"), box);
     record_insert_ = new QCheckBox(QStringLiteral("Record &Insert"), box);
     int column = 0;
     for (QWidget* widget :
@@ -364,8 +318,8 @@ QWidget* DictationRecorderDialog::BuildTransport() {
 QWidget* DictationRecorderDialog::BuildCutRow() {
     auto* box = new QWidget(this);
     auto* grid = new QGridLayout(box);
-    cut_from_ = new CutPositionSpin(box);
-    cut_to_ = new CutPositionSpin(box);
+    cut_from_ = new recorder::AcceleratedSpinBox(box);
+    cut_to_ = new recorder::AcceleratedSpinBox(box);
     for (QSpinBox* spin : {cut_from_, cut_to_}) {
         spin->setRange(0, 0);
         spin->setSuffix(QStringLiteral(" ms"));
@@ -395,69 +349,51 @@ QWidget* DictationRecorderDialog::BuildCutRow() {
     grid->addWidget(cut_to_time_, 1, 2);
     grid->addWidget(end_slider_, 1, 3);
     grid->setColumnStretch(3, 1);
-    cut_ = Button(QStringLiteral("&Cut"), box);
-    reset_ = Button(QStringLiteral("R&eset"), box);
+    cut_ = recorder::DialogButton(QStringLiteral("&Cut"), box);
+    reset_ = recorder::DialogButton(QStringLiteral("R&eset"), box);
     grid->addWidget(cut_, 0, 4);
     grid->addWidget(reset_, 1, 4);
     return box;
 }
 
 QWidget* DictationRecorderDialog::BuildPicture() {
-    auto* box = new QWidget(this);
-    auto* row = new QHBoxLayout(box);
-    picture_ = new QLabel(box);
-    picture_->setFixedSize(kPictureFrameSize, kPictureFrameSize);
-    picture_->setFrameShape(QFrame::StyledPanel);
-    picture_->setAlignment(Qt::AlignCenter);
-    picture_->setText(QStringLiteral("No picture"));
-    picture_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(picture_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const std::unique_ptr<QMenu> menu = BuildPictureMenu();
-        menu->exec(picture_->mapToGlobal(at));
-    });
-    insert_picture_ = Button(QStringLiteral("Insert Pic&ture"), box);
-    remove_picture_ = Button(QStringLiteral("Remo&ve Picture"), box);
-    remove_picture_->setEnabled(false);
-    row->addWidget(picture_);
-    row->addWidget(insert_picture_);
-    row->addWidget(remove_picture_);
-    row->addStretch();
-    return box;
+    picture_ = new recorder::PictureFrame(
+        QStringLiteral("Insert Pic&ture"), [this] { return !session_->picture_path().empty(); },
+        this);
+    return picture_;
 }
 
 bool DictationRecorderDialog::Start() {
-    if (mixer_.Open() > 0) {
-        device_->addItems(mixer_.InputNames());
-        device_->setCurrentIndex(mixer_.current_index());
-    }
+    FillDeviceBox();
     return session_->Open() == 0;
 }
 
 bool DictationRecorderDialog::StartFromWave(const std::filesystem::path& wave) {
-    if (session_->OpenFromWave(wave) != 0)
+    return ShowIfOpened(session_->OpenFromWave(wave));
+}
+
+bool DictationRecorderDialog::StartRecovered(const recorder::RecoveredTake& take) {
+    return ShowIfOpened(session_->OpenRecovered(take));
+}
+
+bool DictationRecorderDialog::StartEdit(const std::string& container_name) {
+    return ShowIfOpened(session_->OpenStored(container_name));
+}
+
+// After opening a recording: 0, or the message code the session has shown.
+bool DictationRecorderDialog::ShowIfOpened(int opened) {
+    if (opened != 0)
         return false;
-    if (mixer_.Open() > 0) {
-        device_->addItems(mixer_.InputNames());
-        device_->setCurrentIndex(mixer_.current_index());
-    }
+    FillDeviceBox();
     ShowOpenedRecording();
     return true;
 }
 
-bool DictationRecorderDialog::StartEdit(const std::string& container_name) {
-    if (session_->OpenStored(container_name) != 0)
-        return false;
+void DictationRecorderDialog::FillDeviceBox() {
     if (mixer_.Open() > 0) {
         device_->addItems(mixer_.InputNames());
         device_->setCurrentIndex(mixer_.current_index());
     }
-    record_id_->setText(QString::asprintf("%08d", session_->record_number()));
-    subject_->setText(QString::fromStdString(session_->subject()));
-    keywords_->setPlainText(QString::fromStdString(session_->keywords()));
-    if (!session_->picture_path().empty())
-        ShowPicture(QString::fromStdString(session_->picture_path().string()));
-    ShowOpenedRecording();
-    return true;
 }
 
 void DictationRecorderDialog::SetPrimedTexts(const QString& subject, const QString& keywords) {
@@ -466,12 +402,23 @@ void DictationRecorderDialog::SetPrimedTexts(const QString& subject, const QStri
 }
 
 void DictationRecorderDialog::TakePredefinedComments(std::string& shared_text) {
-    for (const std::string& comment : ParsePredefinedComments(shared_text))
+    for (const std::string& comment : recorder::ParsePredefinedComments(shared_text))
         index_comment_->addItem(QString::fromStdString(comment));
     shared_text.clear();
 }
 
+// The texts, picture, times and marks of a recording opened with them.
 void DictationRecorderDialog::ShowOpenedRecording() {
+    if (session_->record_number() != 0)  // an edited record
+        record_id_->setText(QString::asprintf("%08d", session_->record_number()));
+    {
+        // The session has these texts already.
+        const QSignalBlocker block_subject(subject_);
+        const QSignalBlocker block_keywords(keywords_);
+        subject_->setText(QString::fromStdString(session_->subject()));
+        keywords_->setPlainText(QString::fromStdString(session_->keywords()));
+    }
+    picture_->Show(QString::fromStdString(session_->picture_path().string()));
     start_time_->setText(QString::fromStdString(session_->start_text()));
     end_time_->setText(QString::fromStdString(session_->end_text()));
     record_insert_->setChecked(session_->record_insert());
@@ -480,15 +427,7 @@ void DictationRecorderDialog::ShowOpenedRecording() {
 }
 
 std::unique_ptr<QMenu> DictationRecorderDialog::BuildPictureMenu() {
-    auto menu = std::make_unique<QMenu>(this);
-    if (!session_->picture_path().empty()) {
-        menu->addAction(QString::fromLatin1(kRemovePictureText), this,
-                        &DictationRecorderDialog::OnRemovePicture);
-    }
-    QAction* add = menu->addAction(QString::fromLatin1(kAddPictureText), this,
-                                   &DictationRecorderDialog::OnInsertPicture);
-    add->setEnabled(insert_picture_->isEnabled());
-    return menu;
+    return picture_->BuildMenu();
 }
 
 void DictationRecorderDialog::ShowState() {
@@ -505,8 +444,8 @@ void DictationRecorderDialog::ShowState() {
     reset_->setEnabled(buttons.positions);
     cut_from_->setEnabled(buttons.positions);
     cut_to_->setEnabled(buttons.positions);
-    insert_picture_->setEnabled(session_->state() != TransportState::kRecording &&
-                                session_->state() != TransportState::kPlaying);
+    picture_->SetInsertEnabled(session_->state() != TransportState::kRecording &&
+                               session_->state() != TransportState::kPlaying);
     const bool running = session_->state() == TransportState::kRecording ||
                          session_->state() == TransportState::kPlaying;
     // The source is chosen before the first take: a new recording, a wave
@@ -525,11 +464,11 @@ void DictationRecorderDialog::ShowState() {
     start_slider_->setEnabled(buttons.positions);
     end_slider_->setEnabled(buttons.positions);
 
-    PositionRefresh::Transport transport = PositionRefresh::Transport::kIdle;
+    recorder::PositionRefresh::Transport transport = recorder::PositionRefresh::Transport::kIdle;
     if (session_->state() == TransportState::kRecording)
-        transport = PositionRefresh::Transport::kRecording;
+        transport = recorder::PositionRefresh::Transport::kRecording;
     else if (session_->state() == TransportState::kPlaying)
-        transport = PositionRefresh::Transport::kPlaying;
+        transport = recorder::PositionRefresh::Transport::kPlaying;
     refresh_.Follow(transport, session_->position_ms());
     ShowStatusIcon();
     ShowRanges();
@@ -633,7 +572,7 @@ void DictationRecorderDialog::ShowMarks() {
         return;
     const QSignalBlocker block(marks_);
     marks_->clear();
-    for (const DictationMark& mark : session_->Marks()) {
+    for (const recorder::RecorderMark& mark : session_->Marks()) {
         auto* item =
             new QTreeWidgetItem({QString::fromStdString(mark.comment), Duration(mark.time_ms),
                                  QString::number(static_cast<int>(mark.type))});
@@ -655,7 +594,7 @@ void DictationRecorderDialog::OnMarkEdited(QTreeWidgetItem* item, int column) {
     showing_marks_ = true;
     session_->EditMarkComment(static_cast<std::size_t>(row), item->text(column).toStdString());
     showing_marks_ = false;
-    const std::vector<DictationMark> marks = session_->Marks();
+    const std::vector<recorder::RecorderMark> marks = session_->Marks();
     const QSignalBlocker block(marks_);
     if (static_cast<std::size_t>(row) < marks.size())
         item->setText(column, QString::fromStdString(marks[static_cast<std::size_t>(row)].comment));
@@ -689,8 +628,7 @@ void DictationRecorderDialog::OnMark() {
 }
 
 void DictationRecorderDialog::OnOk() {
-    session_->set_subject(subject_->text().toStdString());
-    session_->set_keywords(keywords_->toPlainText().left(4999).toStdString());
+    PassTextsToSession();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     session_->Save();
     QApplication::restoreOverrideCursor();
@@ -701,41 +639,29 @@ void DictationRecorderDialog::OnOk() {
 }
 
 void DictationRecorderDialog::OnInsertPicture() {
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Insert Picture"), QString(),
-                                     QStringLiteral("GIF & JPEG Images (*.gif *.jpg)"));
-    if (chosen.isEmpty())
-        return;
-    if (QPixmap(chosen).isNull())
+    const QString chosen = recorder::PictureFrame::ChooseFile(this);
+    if (chosen.isEmpty() || QPixmap(chosen).isNull())
         return;
     session_->set_picture_path(chosen.toStdString());
-    ShowPicture(chosen);
-}
-
-void DictationRecorderDialog::ShowPicture(const QString& path) {
-    const QPixmap pixmap(path);
-    if (pixmap.isNull()) {
-        picture_->setText(QStringLiteral("Picture"));
-    } else {
-        picture_->setPixmap(
-            pixmap.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    }
-    remove_picture_->setEnabled(true);
+    picture_->Show(chosen);
 }
 
 void DictationRecorderDialog::OnRemovePicture() {
     session_->set_picture_path({});
-    picture_->setPixmap(QPixmap());
-    picture_->setText(QStringLiteral("No picture"));
-    remove_picture_->setEnabled(false);
+    picture_->Show(QString());
+}
+
+void DictationRecorderDialog::PassTextsToSession() {
+    session_->set_subject(subject_->text().toStdString());
+    session_->set_keywords(
+        keywords_->toPlainText().left(static_cast<int>(kKeywordsMaxChars)).toStdString());
 }
 
 void DictationRecorderDialog::CloseThroughSession() {
     if (closing_)
         return;
     closing_ = true;
-    session_->set_subject(subject_->text().toStdString());
-    session_->set_keywords(keywords_->toPlainText().left(4999).toStdString());
+    PassTextsToSession();
     const CloseOutcome outcome = session_->Close();
     done(outcome == CloseOutcome::kSaved ? QDialog::Accepted : QDialog::Rejected);
 }

@@ -1,4 +1,5 @@
-// The dictation recorder's logic: transport, marks, cut and save.
+// The dictation recorder's logic: opening, transport, marks and cut; saving
+// is DictationSave's, reading a stored dictation StoredDictation's.
 #include "kivo/dictation/dictation_session.h"
 
 #include <QDebug>
@@ -6,14 +7,16 @@
 #include <algorithm>
 #include <system_error>
 
-#include "kivo/core/profile_file.h"
-#include "kivo/core/record_replace.h"
 #include "kivo/core/user_messages.h"
-#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/dictation/dictation_save.h"
+#include "kivo/recorder/log_date.h"
+#include "kivo/recorder/recorder_messages.h"
+#include "kivo/recorder/take_recovery.h"
+#include "kivo/recordstore/clock.h"
+#include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
-#include "qldate.h"
-#include "xrsave.h"
-#include "zn2index.h"
+#include "kivo/recordstore/text_encoding.h"
 
 Q_LOGGING_CATEGORY(lcDictation, "kivo.dictation")
 
@@ -21,111 +24,39 @@ namespace kivo::dictation {
 namespace {
 
 namespace fs = std::filesystem;
-using recordstore::IndexMark;
-
-constexpr int kMessageUnsavedRecording = 1;
-constexpr int kMessageRecordLocked = 6;
-constexpr int kMessageMissingFile = 108;
-constexpr int kMessageCannotSave = 109;
-constexpr int kMessageIndexFailed = 110;
-constexpr int kMessageCorruptRecord = 113;
-constexpr int kMessageCannotOpenRecording = 200;
-constexpr int kMessageNoRecordingDevice = 202;
+using recorder::kMessageCannotOpenRecording;
+using recorder::kMessageCannotSave;
+using recorder::kMessageMissingFile;
+using recorder::kMessageNoRecordingDevice;
+using recorder::NowLogDate;
 
 constexpr const char* kTakeKeptText =
     "The recording has been kept: Kivo offers to recover it the next time it starts.";
-
-// Picture members of a stored record, by type (1 GIF, 2 JPG), and the
-// lower-case names older records may carry.
-constexpr std::string_view kStoredPictureExtensions[] = {".GIF", ".JPG"};
-constexpr std::string_view kLowerPictureExtensions[] = {".gif", ".jpg"};
-
-std::string NowLogDate() {
-    char text[QLDATE_BUFFER_BYTES] = {};
-    LogDate(text);
-    return text;
-}
-
-// "dd/mm/yyyy HH:MM:SS" split into its date and time words.
-std::pair<std::string, std::string> SplitLogDate(const std::string& log_date) {
-    const std::size_t space = log_date.find(' ');
-    if (space == std::string::npos)
-        return {log_date, std::string()};
-    return {log_date.substr(0, space), log_date.substr(space + 1)};
-}
-
-std::string KeywordsForIndex(std::string keywords) {
-    std::replace(keywords.begin(), keywords.end(), '\r', ' ');
-    std::replace(keywords.begin(), keywords.end(), '\n', ' ');
-    return keywords;
-}
-
-// 1 for a GIF picture (by its file name), 2 for anything else (the dialog
-// offers only GIF and JPEG), 0 for none.
-int PictureType(const fs::path& picture) {
-    if (picture.empty())
-        return 0;
-    std::string extension = picture.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".gif" ? 1 : 2;
-}
-
-// The picture member of a record: B + ".GIF" or B + ".JPG", the names
-// XRsaveXRZ stores and every reader looks for first.
-std::string_view PictureExtension(int type) {
-    return kStoredPictureExtensions[type == 1 ? 0 : 1];
-}
-
-// Writes the record file of a built line; false when the line could not be
-// built or the file not written.
-bool WriteRecordFile(const recordstore::RecordLineBuild& line, const fs::path& path) {
-    recordstore::RecordLine parsed;
-    return line.status.ok() && recordstore::RecordLine::Parse(line.bytes, &parsed).ok() &&
-           parsed.WriteFile(path.string()).ok();
-}
-
-bool AllExist(std::initializer_list<fs::path> paths) {
-    std::error_code error;
-    return std::all_of(paths.begin(), paths.end(),
-                       [&error](const fs::path& path) { return fs::exists(path, error); });
-}
-
-// A container name as the record line holds it: a plain file name ending
-// with ".xrz", nothing that could reach outside the working folder.
-bool IsPlainContainerName(const std::string& name) {
-    const std::string_view extension = recordstore::kAudioContainerExtension;
-    return name.size() > extension.size() && name.size() <= 260 && name.ends_with(extension) &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos &&
-           name.front() != '.';
-}
 
 }  // namespace
 
 DictationSession::DictationSession(sound::AudioBackend& backend, DictationTarget target,
                                    core::MessageReporter& reporter, QObject* parent)
-    : QObject(parent), document_(backend), target_(std::move(target)), reporter_(reporter) {
-    char stamp[QLDATE_BUFFER_BYTES] = {};
-    stamp_ = DateStamp(stamp);
-    base_name_ = std::string(recordstore::kContainerPrefix) + stamp_;
+    : QObject(parent),
+      document_(backend),
+      target_(std::move(target)),
+      reporter_(reporter),
+      files_(recorder::RecordFiles::ForNewRecord(target_.working_folder)),
+      keeper_(document_, target_.takes_folder, recorder::RecorderKind::kDictation) {
+    keeper_.set_base_name(files_.base_name());
     connect(&document_, &audio::WaveDocument::playbackFinished, this,
             &DictationSession::OnPlaybackFinished);
     connect(&document_, &audio::WaveDocument::inputLevelsMeasured, this,
             &DictationSession::inputLevelsMeasured);
-    // Syncing is the one costly step of keeping the journal; it is done for
-    // what arrived over a second, not for every buffer.
-    journal_sync_timer_.setInterval(kJournalSyncInterval_ms);
-    connect(&journal_sync_timer_, &QTimer::timeout, this, &DictationSession::SyncJournal);
 }
 
 DictationSession::~DictationSession() {
     if (document_.is_recording() || document_.is_playing())
         document_.Stop();
-    journal_sync_timer_.stop();
     // Nobody decided what becomes of the audio (the recorder was never
     // closed): it stays for the next start to offer.
-    if (journal_ && HasUnsavedAudio())
-        KeepTake();
+    if (keeper_.active() && HasUnsavedAudio())
+        keeper_.Keep();
     document_.Close();
     DeleteTemporaryFiles();
 }
@@ -148,8 +79,35 @@ int DictationSession::Open() {
 }
 
 int DictationSession::OpenFromWave(const fs::path& wave) {
+    const std::string now = NowLogDate();
+    return OpenReview(wave, now, now);
+}
+
+int DictationSession::OpenRecovered(const recorder::RecoveredTake& take) {
+    const std::string start =
+        take.info.start_log_date.empty() ? NowLogDate() : take.info.start_log_date;
+    const std::string end = take.end_log_date.empty() ? start : take.end_log_date;
+    // The take's texts come from a file: no longer than the fields they fill.
+    subject_ =
+        recordstore::CutAtCharBoundary(take.info.details.subject, recordstore::kSubjectMaxBytes);
+    keywords_ = recordstore::CutAtCharBoundary(take.info.details.keywords,
+                                               recordstore::kIndexKeywordsMaxBytes);
+    picture_path_ = take.picture;
+    if (const int opened = OpenReview(take.wave, start, end); opened != 0)
+        return opened;
+    // A mark past the end of the audio the journal kept has nothing to mark.
+    for (const RecorderMark& mark : take.info.details.marks) {
+        if (mark.time_ms <= document_.length_ms())
+            marks_.Add(mark.time_ms, mark.comment, mark.type);
+    }
+    MarksChanged();
+    return 0;
+}
+
+int DictationSession::OpenReview(const fs::path& wave, std::string start_log_date,
+                                 std::string end_log_date) {
     mode_ = DictationMode::kNewFromWave;
-    const fs::path temporary_wave = TempPath(recordstore::kAudioMediaExtension);
+    const fs::path temporary_wave = files_.wave_path();
     std::error_code error;
     if (!fs::copy_file(wave, temporary_wave, fs::copy_options::overwrite_existing, error) ||
         document_.Open(QString::fromStdString(temporary_wave.string())) != audio::kWaveOk) {
@@ -157,11 +115,10 @@ int DictationSession::OpenFromWave(const fs::path& wave) {
         DeleteTemporaryFiles();
         return Fail(kMessageCannotOpenRecording);
     }
-    start_log_date_ = NowLogDate();
-    end_log_date_ = start_log_date_;
+    start_log_date_ = std::move(start_log_date);
+    end_log_date_ = std::move(end_log_date);
     // The review starts with an empty index-mark file, as a recording does.
-    if (!recordstore::WriteIndexMarkFile(TempPath(recordstore::kIndexMarksExtension).string(), {})
-             .ok())
+    if (!recordstore::WriteIndexMarkFile(files_.marks_path().string(), {}).ok())
         qCDebug(lcDictation) << "Cannot create the index-mark file";
     cut_from_ms_ = 0;
     cut_to_ms_ = document_.length_ms();
@@ -169,34 +126,33 @@ int DictationSession::OpenFromWave(const fs::path& wave) {
     record_insert_ = true;
     recorded_ = true;  // the wave is not in the store yet
     // The wave is the recording now: a crash from here on leaves it behind.
-    StartJournal(true);
+    keeper_.set_start(start_log_date_);
+    UpdateJournalDetails();
+    keeper_.Start(true);
     EnterState(TransportState::kReview);
     return 0;
 }
 
 int DictationSession::OpenStored(const std::string& container_name) {
     mode_ = DictationMode::kEdit;
-    if (!IsPlainContainerName(container_name))
-        return Fail(XR_CONTAINER_FAILED);
-    const std::string working = target_.working_folder.string();
-    const std::string store = target_.store_path.string();
-    base_name_ = container_name.substr(
-        0, container_name.size() - recordstore::kAudioContainerExtension.size());
-    stamp_ = base_name_.starts_with(recordstore::kContainerPrefix)
-                 ? base_name_.substr(recordstore::kContainerPrefix.size())
-                 : base_name_;
-    const int opened =
-        XRopenXRZ(container_name.c_str(), working.c_str(), store.c_str(), XR_OPEN_DEFAULT);
-    if (opened > 0) {
+    auto stored_files =
+        recorder::RecordFiles::ForStoredRecord(target_.working_folder, container_name);
+    if (!stored_files)
+        return Fail(static_cast<int>(recordstore::ContainerResult::kFailed));
+    files_ = *stored_files;
+    keeper_.set_base_name(files_.base_name());
+    if (const int opened = stored_.Open(target_, files_); opened != 0) {
         DeleteTemporaryFiles();
         return Fail(opened);
     }
-    if (const int loaded = LoadStoredRecord(); loaded != 0) {
-        DeleteTemporaryFiles();
-        return Fail(loaded);
-    }
-    if (document_.Open(QString::fromStdString(
-            TempPath(recordstore::kAudioMediaExtension).string())) != audio::kWaveOk) {
+    const recordstore::RecordFields& fields = stored_.fields();
+    record_number_ = fields.record_number;
+    subject_ = fields.subject;
+    keywords_ = stored_.keywords();
+    picture_path_ = stored_.picture_path();
+    start_log_date_ = fields.start_date + " " + fields.start_time;
+    end_log_date_ = fields.end_date + " " + fields.end_time;
+    if (document_.Open(QString::fromStdString(files_.wave_path().string())) != audio::kWaveOk) {
         qCDebug(lcDictation) << "Cannot open the stored recording" << document_.last_error_detail();
         DeleteTemporaryFiles();
         return Fail(kMessageNoRecordingDevice);
@@ -206,98 +162,14 @@ int DictationSession::OpenStored(const std::string& container_name) {
     cut_from_ms_ = 0;
     cut_to_ms_ = document_.length_ms();
     cut_to_set_ = true;
-    LoadStoredMarks();
+    for (const recordstore::IndexMark& mark : stored_.marks()) {
+        marks_.Add(recordstore::ParseDurationMilliseconds(mark.time_stamp).value_or(0),
+                   mark.comment, mark.type);
+    }
+    emit marksChanged();
+    keeper_.set_start(start_log_date_);
     EnterState(TransportState::kStopped);
     return 0;
-}
-
-int DictationSession::LoadStoredRecord() {
-    recordstore::RecordLine line;
-    if (!recordstore::RecordLine::ReadFile(TempPath(recordstore::kRecordLineExtension).string(),
-                                           &line)
-             .ok() ||
-        !line.IsRecord())
-        return kMessageCorruptRecord;
-    stored_fields_ = line.Fields();
-    if (stored_fields_.recording_quality.empty())
-        stored_fields_.recording_quality = "0";
-    record_number_ = stored_fields_.record_number;
-    subject_ = stored_fields_.subject;
-    start_log_date_ = stored_fields_.start_date + " " + stored_fields_.start_time;
-    end_log_date_ = stored_fields_.end_date + " " + stored_fields_.end_time;
-
-    const std::string index_path = (target_.working_folder / recordstore::kIndexName).string();
-    std::string keywords(ZN2INDEX_KEYWORDS_BUFFER_BYTES, '\0');
-    Zn2IndexRead(record_number_, index_path.c_str(), keywords.data());
-    keywords_ = keywords.c_str();
-    stored_keywords_ = keywords_;
-
-    if (!stored_fields_.lock.empty())
-        return kMessageRecordLocked;
-
-    const std::string container = (target_.working_folder / ContainerName()).string();
-    const std::string working = target_.working_folder.string();
-    for (const auto* extensions : {kStoredPictureExtensions, kLowerPictureExtensions}) {
-        for (int type = 1; type <= 2 && stored_picture_member_.empty(); ++type) {
-            const std::string member = base_name_ + std::string(extensions[type - 1]);
-            if (CheckForFile(container.c_str(), member.c_str()) == 0 &&
-                ExtractFile(container.c_str(), working.c_str(), member.c_str()) == 0) {
-                stored_picture_member_ = member;
-                stored_picture_path_ = target_.working_folder / member;
-                picture_path_ = stored_picture_path_;
-            }
-        }
-    }
-    return 0;
-}
-
-void DictationSession::LoadStoredMarks() {
-    const fs::path marks_path = TempPath(recordstore::kIndexMarksExtension);
-    recordstore::IndexMarkRead read;
-    if (recordstore::ReadIndexMarkFile(marks_path.string(), &read).ok()) {
-        for (const IndexMark& mark : read.marks)
-            marks_.Add(conv_duration(mark.time_stamp.c_str()), mark.comment, mark.type);
-    }
-    std::error_code error;
-    fs::remove(marks_path, error);
-    emit marksChanged();
-}
-
-bool DictationSession::StartJournal(bool seed_with_recording) {
-    if (journal_)
-        return true;
-    const TakeInfo info{document_.format(),
-                        start_log_date_.empty() ? NowLogDate() : start_log_date_};
-    // The recording so far streams into the journal block by block: a long
-    // wave opened for review is never held in memory whole.
-    const TakeJournal::Seed seed = [this, seed_with_recording](const auto& write) {
-        return !seed_with_recording || document_.ForEachSampleBlock(write);
-    };
-    if (!target_.takes_folder.empty() && PrepareTakesFolder(target_.takes_folder))
-        journal_ = TakeJournal::Create(target_.takes_folder, base_name_, info, seed);
-    if (!journal_) {
-        qCWarning(lcDictation) << "No take journal in" << target_.takes_folder.c_str()
-                               << ": a crash would lose this recording";
-        return false;
-    }
-    journal_incomplete_ = false;
-    document_.SetCaptureJournal(QString::fromStdString(journal_->journal_path().string()));
-    return true;
-}
-
-void DictationSession::SyncJournal() {
-    if (!document_.is_recording())
-        journal_sync_timer_.stop();
-    if (journal_ && !journal_->Sync())
-        qCWarning(lcDictation) << "The take journal cannot be synced to disk";
-}
-
-fs::path DictationSession::JournalPath() const {
-    return journal_ ? journal_->journal_path() : fs::path();
-}
-
-std::uint64_t DictationSession::JournalSyncedBytes() const {
-    return journal_ ? journal_->synced_bytes() : 0;
 }
 
 ButtonStates DictationSession::Buttons() const {
@@ -329,12 +201,15 @@ int DictationSession::Record() {
     if (state_ != TransportState::kEmpty && state_ != TransportState::kStopped &&
         state_ != TransportState::kReview)
         return 0;
-    if (!recorded_ && start_log_date_.empty())
+    if (!recorded_ && start_log_date_.empty()) {
         start_log_date_ = NowLogDate();
+        keeper_.set_start(start_log_date_);
+    }
+    end_log_date_.clear();
+    UpdateJournalDetails();
     // A new recording's journal starts with its first take; an edited
     // record's holds only what is recorded now (the rest is in the store).
-    StartJournal(mode_ != DictationMode::kEdit);
-    end_log_date_.clear();
+    keeper_.Start(mode_ != DictationMode::kEdit);
     document_.Seek(std::min(cut_to_ms_, document_.length_ms()));
     insert_start_ms_ = document_.position_ms();
     inserting_ = record_insert_;
@@ -348,8 +223,7 @@ int DictationSession::Record() {
     took_a_take_ = true;
     audio_changed_ = true;
     saved_ = false;
-    if (journal_)
-        journal_sync_timer_.start();
+    keeper_.RecordingStarted();
     EnterState(TransportState::kRecording);
     return 0;
 }
@@ -357,10 +231,6 @@ int DictationSession::Record() {
 void DictationSession::Stop() {
     if (state_ == TransportState::kRecording) {
         document_.Stop();
-        journal_sync_timer_.stop();
-        if (document_.journal_failed())
-            journal_incomplete_ = true;
-        SyncJournal();
         end_log_date_ = NowLogDate();
         if (inserting_) {
             // The marks made before the insert move by what was inserted;
@@ -373,6 +243,8 @@ void DictationSession::Stop() {
             emit marksChanged();
         }
         inserting_ = false;
+        UpdateJournalDetails();
+        keeper_.RecordingStopped();
         cut_to_ms_ = document_.length_ms();
         cut_to_set_ = true;
         cut_allowed_ = true;
@@ -485,8 +357,7 @@ bool DictationSession::Cut() {
     cut_from_ms_ = std::min(cut_from_ms_, cut_to_ms_);
     cut_allowed_ = false;
     audio_changed_ = true;
-    marks_changed_ = true;
-    emit marksChanged();
+    MarksChanged();
     EnterState(TransportState::kStopped);
     return true;
 }
@@ -501,19 +372,17 @@ void DictationSession::Reset() {
 bool DictationSession::AddMark(std::string_view comment) {
     if (!Buttons().mark)
         return false;
-    DictationMarks& into = inserting_ ? marks_during_insert_ : marks_;
+    recorder::RecorderMarks& into = inserting_ ? marks_during_insert_ : marks_;
     if (!into.Add(document_.position_ms(), comment))
         return false;
-    marks_changed_ = true;
-    emit marksChanged();
+    MarksChanged();
     return true;
 }
 
 bool DictationSession::EditMarkComment(std::size_t row, std::string_view comment) {
     if (!marks_.EditComment(row, comment))
         return false;
-    marks_changed_ = true;
-    emit marksChanged();
+    MarksChanged();
     return true;
 }
 
@@ -522,20 +391,48 @@ void DictationSession::SortMarks() {
     emit marksChanged();
 }
 
-std::vector<DictationMark> DictationSession::Marks() const {
+std::vector<RecorderMark> DictationSession::Marks() const {
     return marks_.marks();
+}
+
+void DictationSession::MarksChanged() {
+    marks_changed_ = true;
+    UpdateJournalDetails();
+    emit marksChanged();
+}
+
+void DictationSession::set_subject(std::string subject) {
+    subject_ = std::move(subject);
+    UpdateJournalDetails();
+}
+
+void DictationSession::set_keywords(std::string keywords) {
+    keywords_ = std::move(keywords);
+    UpdateJournalDetails();
+}
+
+void DictationSession::set_picture_path(fs::path path) {
+    picture_path_ = std::move(path);
+    UpdateJournalDetails();
+}
+
+void DictationSession::UpdateJournalDetails() {
+    recorder::TakeDetails details;
+    details.end_log_date = end_log_date_;
+    details.subject = subject_;
+    details.keywords = keywords_;
+    // An edit's journal holds only the audio recorded now, which the
+    // stored marks do not describe.
+    if (mode_ != DictationMode::kEdit) {
+        details.marks = marks_.marks();
+        const std::vector<RecorderMark>& during = marks_during_insert_.marks();
+        details.marks.insert(details.marks.end(), during.begin(), during.end());
+    }
+    keeper_.UpdateDetails(details, picture_path_);
 }
 
 void DictationSession::SelectInputDevice(const QByteArray& device_id) {
     document_.SetInputDevice(device_id);
-}
-
-std::string DictationSession::ContainerName() const {
-    return base_name_ + std::string(recordstore::kAudioContainerExtension);
-}
-
-fs::path DictationSession::TempPath(std::string_view extension) const {
-    return target_.working_folder / (base_name_ + std::string(extension));
 }
 
 void DictationSession::EnterState(TransportState state) {
@@ -552,8 +449,8 @@ bool DictationSession::has_unsaved_recording() const {
         return false;
     if (mode_ != DictationMode::kEdit)
         return recorded_;
-    return audio_changed_ || marks_changed_ || subject_ != stored_fields_.subject ||
-           keywords_ != stored_keywords_ || picture_path_ != stored_picture_path_;
+    return audio_changed_ || marks_changed_ || subject_ != stored_.fields().subject ||
+           keywords_ != stored_.keywords() || picture_path_ != stored_.picture_path();
 }
 
 bool DictationSession::HasUnsavedAudio() const {
@@ -570,7 +467,7 @@ int DictationSession::Save() {
     // Nothing reached the store: the recorded audio is kept where the next
     // start offers to recover it, rather than lost with the other files.
     const bool kept = (result == kMessageMissingFile || result == kMessageCannotSave) &&
-                      HasUnsavedAudio() && KeepTake();
+                      HasUnsavedAudio() && keeper_.Keep();
     document_.Close();
     DeleteTemporaryFiles();
     if (result != 0)
@@ -581,189 +478,50 @@ int DictationSession::Save() {
 }
 
 int DictationSession::SaveFiles() {
-    const fs::path marks_path = TempPath(recordstore::kIndexMarksExtension);
-    const fs::path line_path = TempPath(recordstore::kRecordLineExtension);
-    const fs::path wave_path = TempPath(recordstore::kAudioMediaExtension);
-
-    qCDebug(lcDictation) << "Saving SFS";
-    const std::vector<IndexMark> marks = marks_.ToIndexMarks();
-    if (!recordstore::WriteIndexMarkFile(marks_path.string(), marks).ok())
-        return kMessageMissingFile;
-    const std::string mark_comments = recordstore::JoinMarkComments(marks);
-    qCDebug(lcDictation) << "Saved SFS";
-
     qCDebug(lcDictation) << "About to fast forward";
     document_.SeekToEnd();
-    const std::int64_t length_ms = document_.length_ms();
     qCDebug(lcDictation) << "Fast forward OK";
     // An edited record whose audio is untouched keeps its wave as stored.
     if (mode_ != DictationMode::kEdit || audio_changed_) {
         qCDebug(lcDictation) << "Saving WAV file";
-        if (document_.Save(QString::fromStdString(wave_path.string())) != audio::kWaveOk)
+        if (document_.Save(QString::fromStdString(files_.wave_path().string())) != audio::kWaveOk)
             return kMessageMissingFile;
         qCDebug(lcDictation) << "WAV file saved";
     }
+    DictationDraft draft;
+    draft.subject = subject_;
+    draft.keywords = keywords_;
+    draft.picture = picture_path_;
+    draft.start_log_date = start_log_date_;
+    draft.end_log_date = end_log_date_;
+    draft.length_ms = document_.length_ms();
+    draft.marks = marks_.ToIndexMarks();
 
-    recordstore::RecordFields fields;
-    if (mode_ == DictationMode::kEdit) {
-        fields = stored_fields_;
-    } else {
-        fields.kind_code = recordstore::kind_code::kMessage;
-        fields.text_a = "0";
-        fields.container_name = ContainerName();
-        fields.recording_quality = std::to_string(target_.recording_quality);
-        std::tie(fields.start_date, fields.start_time) = SplitLogDate(start_log_date_);
+    DictationSave save(target_, files_);
+    const int result =
+        mode_ == DictationMode::kEdit ? save.SaveEdited(draft, stored_) : save.SaveNew(draft);
+    if (save.stored()) {
+        record_number_ = save.record_number();
+        saved_ = true;
     }
-    fields.subject = subject_;
-    const std::string end = end_log_date_.empty() ? NowLogDate() : end_log_date_;
-    std::tie(fields.end_date, fields.end_time) = SplitLogDate(end);
-    fields.duration = DurationText(length_ms);
-    if (mode_ == DictationMode::kEdit)
-        return SaveEditedRecord(fields, mark_comments);
-    return SaveNewRecord(fields, mark_comments);
-}
-
-int DictationSession::SaveNewRecord(const recordstore::RecordFields& plain_fields,
-                                    const std::string& mark_comments) {
-    const fs::path marks_path = TempPath(recordstore::kIndexMarksExtension);
-    const fs::path line_path = TempPath(recordstore::kRecordLineExtension);
-    const fs::path wave_path = TempPath(recordstore::kAudioMediaExtension);
-    if (target_.profile == nullptr)
-        return kMessageCannotSave;
-    const auto number = target_.profile->TakeNextRecordNumber(target_.profile_section);
-    if (!number)
-        return kMessageCannotSave;
-
-    recordstore::RecordFields fields = plain_fields;
-    fields.record_number = *number;
-    if (!WriteRecordFile(recordstore::RecordLine::Build(fields), line_path))
-        return kMessageCannotSave;
-    if (!AllExist({wave_path, line_path, marks_path}))
-        return kMessageMissingFile;
-
-    std::error_code error;
-
-    std::string picture_name;
-    if (!picture_path_.empty()) {
-        const fs::path copy = TempPath(PictureExtension(PictureType(picture_path_)));
-        if (!fs::copy_file(picture_path_, copy, fs::copy_options::overwrite_existing, error))
-            return kMessageMissingFile;
-        picture_name = copy.filename().string();
-    }
-
-    qCDebug(lcDictation) << "Saving Kivo file to repository";
-    const std::string working = target_.working_folder.string();
-    const std::string store = target_.store_path.string();
-    const std::int64_t position =
-        XRsaveR(wave_path.filename().string().c_str(), line_path.filename().string().c_str(),
-                marks_path.filename().string().c_str(), picture_name.c_str(), working.c_str(),
-                store.c_str(), stamp_.c_str(), 0);
-    if (position == 0)
-        return kMessageCannotSave;
-    qCDebug(lcDictation) << "Kivo file saved to repository";
-    record_number_ = *number;
-    saved_ = true;
-    return AddToIndex(position, fields, mark_comments, false);
-}
-
-int DictationSession::SaveEditedRecord(const recordstore::RecordFields& fields,
-                                       const std::string& mark_comments) {
-    const fs::path marks_path = TempPath(recordstore::kIndexMarksExtension);
-    const fs::path line_path = TempPath(recordstore::kRecordLineExtension);
-    const fs::path wave_path = TempPath(recordstore::kAudioMediaExtension);
-
-    if (!WriteRecordFile(recordstore::RecordLine::BuildRewrite(fields), line_path))
-        return kMessageCannotSave;
-    if (!AllExist({wave_path, line_path, marks_path}))
-        return kMessageMissingFile;
-
-    std::error_code error;
-    // The picture: a removed one, or one stored under another name than
-    // the one it is saved as, goes out of the container; a new one is copied
-    // beside the other members under its member name.
-    const std::string container = (target_.working_folder / ContainerName()).string();
-    const int picture_type = PictureType(picture_path_);
-    const std::string picture_member =
-        picture_type == 0 ? std::string()
-                          : base_name_ + std::string(PictureExtension(picture_type));
-    if (!stored_picture_member_.empty() && stored_picture_member_ != picture_member &&
-        DelFile(container.c_str(), stored_picture_member_.c_str()) != 0)
-        return kMessageCannotSave;
-    if (picture_type != 0 && picture_path_ != target_.working_folder / picture_member &&
-        !fs::copy_file(picture_path_, target_.working_folder / picture_member,
-                       fs::copy_options::overwrite_existing, error))
-        return kMessageMissingFile;
-
-    qCDebug(lcDictation) << "Saving Kivo file to repository";
-    const std::string working = target_.working_folder.string();
-    const std::string store = target_.store_path.string();
-    if (XRsaveXRZ(ContainerName().c_str(), working.c_str(), store.c_str(),
-                  picture_type == 0 ? XR_PICTURE_NONE : picture_type + 1) != 0)
-        return kMessageCannotSave;
-    const char* log_name = recordstore::RecordLogNameForKind(fields.kind_code);
-    if (log_name == nullptr)
-        return kMessageCannotSave;
-    core::RecordReplaceRequest request;
-    request.record_file = line_path;
-    request.record_number = fields.record_number;
-    request.record_log = target_.working_folder / log_name;
-    request.store_path = target_.store_path;
-    request.working_folder = target_.working_folder;
-    const core::RecordReplaceResult replaced = core::ReplaceRecordLine(request);
-    if (!replaced.ok()) {
-        qCDebug(lcDictation) << "Record line not replaced:"
-                             << core::RecordReplaceStatusText(replaced.status);
-        return kMessageCannotSave;
-    }
-    qCDebug(lcDictation) << "Kivo file saved to repository";
-    saved_ = true;
-    return AddToIndex(static_cast<std::int64_t>(replaced.offset_bytes), fields, mark_comments,
-                      true);
-}
-
-int DictationSession::AddToIndex(std::int64_t position, const recordstore::RecordFields& fields,
-                                 const std::string& mark_comments, bool replace) {
-    qCDebug(lcDictation) << "Updating Index";
-    const std::string index_path = (target_.working_folder / recordstore::kIndexName).string();
-    const std::string store = target_.store_path.string();
-    const std::string working = target_.working_folder.string();
-    const std::string keywords = KeywordsForIndex(keywords_);
-    Zn2IndexEntry entry{};
-    entry.index_path = index_path.c_str();
-    entry.store_path = store.c_str();
-    entry.working_folder = working.c_str();
-    entry.record_number = fields.record_number;
-    entry.kind_code = fields.kind_code.c_str();
-    entry.start_date = fields.start_date.c_str();
-    entry.keywords = keywords.c_str();
-    entry.mark_comments = mark_comments.c_str();
-    entry.line_position = position;
-    entry.moved = 0;
-    if (replace)
-        Zn2IndexDel(&entry);
-    if (Zn2IndexAdd(&entry) == 0)
-        return kMessageIndexFailed;
-    qCDebug(lcDictation) << "Index updated";
-    return 0;
+    return result;
 }
 
 CloseOutcome DictationSession::Close() {
     Stop();
-    if (has_unsaved_recording() &&
-        reporter_.ReportMessage(kMessageUnsavedRecording, core::kStyleQuestion) ==
-            core::kAnswerYes) {
-        return Save() == 0 ? CloseOutcome::kSaved : CloseOutcome::kSaveFailed;
-    }
-    document_.Close();
-    DeleteTemporaryFiles();
-    return saved_ ? CloseOutcome::kSaved : CloseOutcome::kDiscarded;
+    return recorder::CloseRecorder(reporter_,
+                                   {has_unsaved_recording(), saved_, [this] { return Save(); },
+                                    [this] {
+                                        document_.Close();
+                                        DeleteTemporaryFiles();
+                                    }});
 }
 
 bool DictationSession::CloseKeepingTake() {
     Stop();
     // The take journal is already where the next start looks; it only has
     // to be left there.
-    const bool kept = !HasUnsavedAudio() || KeepTake();
+    const bool kept = !HasUnsavedAudio() || keeper_.Keep();
     if (!kept)
         qCWarning(lcDictation) << "The unsaved recording could not be kept";
     document_.Close();
@@ -771,64 +529,10 @@ bool DictationSession::CloseKeepingTake() {
     return kept;
 }
 
-bool DictationSession::KeepTake() {
-    document_.SetCaptureJournal(QString());
-    if (document_.journal_failed())
-        journal_incomplete_ = true;
-    if (journal_ && !journal_incomplete_ && journal_->Sync()) {
-        journal_.reset();  // lets the lock go; the files stay
-        return true;
-    }
-    // No journal, or one that missed audio: the whole recording as it
-    // stands becomes the take.
-    std::unique_ptr<TakeJournal> broken = std::move(journal_);
-    if (!StartJournal(true) || !journal_->Sync()) {
-        if (journal_) {
-            journal_->Remove();
-            journal_.reset();
-        }
-        broken.reset();  // its files stay: what they hold is better than nothing
-        return false;
-    }
-    document_.SetCaptureJournal(QString());
-    journal_.reset();
-    if (broken)
-        broken->Remove();
-    return true;
-}
-
 void DictationSession::DeleteTemporaryFiles() {
-    std::error_code error;
-    for (std::string_view extension :
-         {recordstore::kAudioMediaExtension, recordstore::kIndexMarksExtension,
-          recordstore::kRecordLineExtension, recordstore::kAudioContainerExtension,
-          kLowerPictureExtensions[0], kLowerPictureExtensions[1], kStoredPictureExtensions[0],
-          kStoredPictureExtensions[1]}) {
-        fs::remove(TempPath(extension), error);
-    }
-    // What an interrupted wave save leaves behind.
-    fs::remove(target_.working_folder / "temp.xrw", error);
-    if (journal_) {
-        document_.SetCaptureJournal(QString());
-        journal_->Remove();
-        journal_.reset();
-    }
+    files_.RemoveAll();
+    keeper_.Remove();
 }
-
-}  // namespace kivo::dictation
-
-namespace kivo::dictation {
-
-int ReadRecordingQuality(const core::ProfileFile& profile, std::string_view section) {
-    const std::string text = profile.Read(section, "RecQual");
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '3')
-        return text[0] - '0';
-    return 0;
-}
-
-}  // namespace kivo::dictation
-
-namespace kivo::dictation {
 
 int SliderSeconds(std::int64_t length_ms) {
     return static_cast<int>(std::max<std::int64_t>(1, length_ms / 1000));

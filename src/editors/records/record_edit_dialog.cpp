@@ -6,7 +6,6 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDate>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -20,21 +19,12 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include "kivo/recorder/dialog_button.h"
+#include "kivo/recorder/picture_frame.h"
 #include "kivo/recordstore/record_line.h"
 
 namespace kivo::records {
 namespace {
-
-constexpr int kPictureFrameSize = 120;
-constexpr const char* kNoPictureText = "No picture";
-
-QPushButton* Button(const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    // Enter in a field never presses a button by accident.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
 
 QLabel* ReadOnly(const std::string& text, const char* name, QWidget* parent) {
     auto* label = new QLabel(QString::fromStdString(text), parent);
@@ -128,15 +118,10 @@ void RecordEditDialog::BuildControls() {
     if (kind != EditorKind::kDictation)
         layout->addWidget(BuildPictureFrame());
 
-    auto* buttons = new QHBoxLayout;
-    ok_ = Button(QStringLiteral("&OK"), this);
-    cancel_ = Button(QStringLiteral("CA&NCEL"), this);
-    help_ = Button(QStringLiteral("&HELP"), this);
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    buttons->addWidget(help_);
-    layout->addLayout(buttons);
+    const recorder::OkCancelHelp buttons = recorder::AddOkCancelHelpRow(layout, this);
+    ok_ = buttons.ok;
+    cancel_ = buttons.cancel;
+    help_ = buttons.help;
     connect(ok_, &QPushButton::clicked, this, &RecordEditDialog::OnOk);
     connect(cancel_, &QPushButton::clicked, this, &RecordEditDialog::OnCancel);
     connect(help_, &QPushButton::clicked, this,
@@ -145,53 +130,27 @@ void RecordEditDialog::BuildControls() {
 }
 
 QWidget* RecordEditDialog::BuildPictureFrame() {
-    auto* box = new QWidget(this);
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(0, 0, 0, 0);
-    picture_ = new QLabel(box);
-    picture_->setObjectName(QStringLiteral("picture"));
-    picture_->setFixedSize(kPictureFrameSize, kPictureFrameSize);
-    picture_->setFrameShape(QFrame::StyledPanel);
-    picture_->setAlignment(Qt::AlignCenter);
-    picture_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(picture_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (auto menu = BuildPictureMenu())
-            menu->exec(picture_->mapToGlobal(at));
-    });
-    insert_picture_ = Button(QStringLiteral("Insert &Picture"), box);
-    remove_picture_ = Button(QStringLiteral("Remo&ve Picture"), box);
-    connect(insert_picture_, &QPushButton::clicked, this, &RecordEditDialog::OnInsertPicture);
-    connect(remove_picture_, &QPushButton::clicked, this, &RecordEditDialog::DetachPicture);
-    row->addWidget(picture_);
-    row->addWidget(insert_picture_);
-    row->addWidget(remove_picture_);
-    row->addStretch();
-    return box;
+    picture_ = new recorder::PictureFrame(
+        QStringLiteral("Insert &Picture"), [this] { return session_->has_picture(); }, this);
+    connect(picture_, &recorder::PictureFrame::insertRequested, this,
+            &RecordEditDialog::OnInsertPicture);
+    connect(picture_, &recorder::PictureFrame::removeRequested, this,
+            &RecordEditDialog::DetachPicture);
+    return picture_;
 }
 
 void RecordEditDialog::ShowPicture() {
     if (picture_ == nullptr)
         return;
-    const QPixmap pixmap(QString::fromStdString(session_->PictureToShow().string()));
-    if (session_->has_picture() && !pixmap.isNull()) {
-        picture_->setPixmap(
-            pixmap.scaled(picture_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    } else {
-        picture_->setPixmap(QPixmap());
-        picture_->setText(QString::fromLatin1(kNoPictureText));
-    }
-    remove_picture_->setEnabled(session_->has_picture());
+    picture_->Show(session_->has_picture()
+                       ? QString::fromStdString(session_->PictureToShow().string())
+                       : QString());
 }
 
 std::unique_ptr<QMenu> RecordEditDialog::BuildPictureMenu() {
     if (picture_ == nullptr)
         return nullptr;
-    auto menu = std::make_unique<QMenu>(this);
-    if (session_->has_picture()) {
-        menu->addAction(QStringLiteral("&Remove Picture"), this, &RecordEditDialog::DetachPicture);
-    }
-    menu->addAction(QStringLiteral("Add/Change Picture"), this, &RecordEditDialog::OnInsertPicture);
-    return menu;
+    return picture_->BuildMenu();
 }
 
 bool RecordEditDialog::AttachPicture(const QString& file) {
@@ -207,9 +166,7 @@ void RecordEditDialog::DetachPicture() {
 }
 
 void RecordEditDialog::OnInsertPicture() {
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Insert Picture"), QString(),
-                                     QStringLiteral("GIF & JPEG Images (*.gif *.jpg)"));
+    const QString chosen = recorder::PictureFrame::ChooseFile(this);
     if (!chosen.isEmpty())
         AttachPicture(chosen);
 }

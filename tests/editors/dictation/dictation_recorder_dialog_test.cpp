@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,6 +24,7 @@
 
 #include "dictation_store_fixture.h"
 #include "file_bytes.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/recordstore/index_mark_file.h"
 
 namespace kivo::dictation {
@@ -235,6 +237,38 @@ TEST_F(DictationRecorderDialogTest, PictureMenuOffersRemoveOnlyWithAPicture) {
     const std::unique_ptr<QMenu> menu = dialog.BuildPictureMenu();
     menu->actions().at(0)->trigger();
     EXPECT_TRUE(dialog.session().picture_path().empty());
+}
+
+TEST_F(DictationRecorderDialogTest, RecoveredTakeShowsWhatItsRecorderKept) {
+    recorder::RecoveredTake take;
+    take.wave = dir_.path() / "recovered.wav";
+    test::WriteWave(take.wave.string(), kMono8k, Tape(0, 3000));
+    take.picture = dir_.path() / "recovered.jpg";
+    QImage image(24, 16, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    ASSERT_TRUE(image.save(QString::fromStdString(take.picture.string()), "JPG"));
+    take.info.format = kMono8k;
+    take.info.start_log_date = "08/12/2026 09:41:07";
+    take.info.details.subject = "Letter to the bank";
+    take.info.details.keywords = "loan rates";
+    take.info.details.marks = {{500, "opening", recordstore::IndexMarkType::kUser},
+                               {2500, "the point", recordstore::IndexMarkType::kUser},
+                               {9000, "past the end", recordstore::IndexMarkType::kUser}};
+    take.end_log_date = "08/12/2026 09:41:10";
+
+    DictationRecorderDialog dialog(*backend_, target_, reporter_);
+    ASSERT_TRUE(dialog.StartRecovered(take));
+    EXPECT_EQ(dialog.subject_edit()->text(), QStringLiteral("Letter to the bank"));
+    EXPECT_EQ(dialog.keywords_edit()->toPlainText(), QStringLiteral("loan rates"));
+    EXPECT_EQ(dialog.start_time_label()->text(), QStringLiteral("08/12/2026 09:41:07"));
+    EXPECT_EQ(dialog.end_time_label()->text(), QStringLiteral("08/12/2026 09:41:10"));
+    EXPECT_FALSE(dialog.picture_frame()->pixmap().isNull());
+    // A mark past the end of the audio that was kept has nothing to mark.
+    ASSERT_EQ(dialog.marks_list()->topLevelItemCount(), 2);
+    EXPECT_EQ(dialog.marks_list()->topLevelItem(1)->text(0), QStringLiteral("the point"));
+    EXPECT_EQ(dialog.marks_list()->topLevelItem(1)->text(1), QStringLiteral("00:00:02"));
+    EXPECT_EQ(dialog.session().state(), TransportState::kReview);
+    EXPECT_EQ(dialog.session().length_ms(), 3000);
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(DictationSessionTest, InsertRecordingMovesTheLaterMarks) {
     session_->Stop();
 
     EXPECT_EQ(session_->length_ms(), 3000);
-    const std::vector<DictationMark> marks = session_->Marks();
+    const std::vector<recorder::RecorderMark> marks = session_->Marks();
     ASSERT_EQ(marks.size(), 2u);
     EXPECT_EQ(marks[0].comment, "inside the insert");
     EXPECT_EQ(marks[0].time_ms, 700);

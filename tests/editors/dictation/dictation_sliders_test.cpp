@@ -23,6 +23,13 @@ namespace {
 
 using DictationSliderSessionTest = DictationStoreTest;
 
+TEST(SliderSecondsTest, WholeSecondsAndNeverAnEmptyRange) {
+    EXPECT_EQ(SliderSeconds(0), 1);
+    EXPECT_EQ(SliderSeconds(999), 1);
+    EXPECT_EQ(SliderSeconds(2500), 2);
+    EXPECT_EQ(SliderSeconds(60000), 60);
+}
+
 TEST_F(DictationSliderSessionTest, ReleasingTheStartSliderSeeksClampedToTheLength) {
     RecordFor(3500);
     session_->ReleaseStartSlider(2);
@@ -223,35 +230,35 @@ TEST_F(DictationSliderDialogTest, CutAndResetResetTheRangesAndSliders) {
 
 TEST_F(DictationSliderDialogTest, StatusIconTakesTurnsWhileRecordingAndPlaying) {
     using namespace std::chrono_literals;
-    EXPECT_EQ(dialog_->status_icon(), StatusIcon::kIdle);
+    EXPECT_EQ(dialog_->status_icon(), recorder::StatusIcon::kIdle);
     ASSERT_FALSE(dialog_->status_icon_label()->pixmap().isNull());
     QTest::mouseClick(dialog_->record_button(), Qt::LeftButton);
-    EXPECT_EQ(dialog_->status_icon(), StatusIcon::kRecording1);
+    EXPECT_EQ(dialog_->status_icon(), recorder::StatusIcon::kRecording1);
     test::AdvanceAndPump(*backend_, 1000);
-    ASSERT_TRUE(
-        test::PumpUntil([this] { return dialog_->status_icon() == StatusIcon::kRecording2; }, 5s));
+    ASSERT_TRUE(test::PumpUntil(
+        [this] { return dialog_->status_icon() == recorder::StatusIcon::kRecording2; }, 5s));
     EXPECT_EQ(dialog_->position_label()->text(), QStringLiteral("00:00:01"));
     EXPECT_EQ(dialog_->length_label()->text(), QStringLiteral("00:00:01"));
     // Less than 900 ms later nothing changes.
     test::AdvanceAndPump(*backend_, 500);
     QTest::qWait(250);
-    EXPECT_EQ(dialog_->status_icon(), StatusIcon::kRecording2);
+    EXPECT_EQ(dialog_->status_icon(), recorder::StatusIcon::kRecording2);
     EXPECT_EQ(dialog_->position_label()->text(), QStringLiteral("00:00:01"));
     test::AdvanceAndPump(*backend_, 500);
-    ASSERT_TRUE(
-        test::PumpUntil([this] { return dialog_->status_icon() == StatusIcon::kRecording1; }, 5s));
+    ASSERT_TRUE(test::PumpUntil(
+        [this] { return dialog_->status_icon() == recorder::StatusIcon::kRecording1; }, 5s));
     EXPECT_EQ(dialog_->position_label()->text(), QStringLiteral("00:00:02"));
     // The ranges widen as the recording grows.
     EXPECT_EQ(dialog_->end_slider()->maximum(), 2);
 
     QTest::mouseClick(dialog_->stop_button(), Qt::LeftButton);
-    EXPECT_EQ(dialog_->status_icon(), StatusIcon::kIdle);
+    EXPECT_EQ(dialog_->status_icon(), recorder::StatusIcon::kIdle);
     QTest::mouseClick(dialog_->rewind_button(), Qt::LeftButton);
     QTest::mouseClick(dialog_->play_button(), Qt::LeftButton);
-    EXPECT_EQ(dialog_->status_icon(), StatusIcon::kPlaying1);
+    EXPECT_EQ(dialog_->status_icon(), recorder::StatusIcon::kPlaying1);
     test::AdvanceAndPump(*backend_, 1000);
-    ASSERT_TRUE(
-        test::PumpUntil([this] { return dialog_->status_icon() == StatusIcon::kPlaying2; }, 5s));
+    ASSERT_TRUE(test::PumpUntil(
+        [this] { return dialog_->status_icon() == recorder::StatusIcon::kPlaying2; }, 5s));
     EXPECT_EQ(dialog_->status_icon_label()->toolTip(), QStringLiteral("Playing"));
 }
 

@@ -1,25 +1,39 @@
-// Takes left behind by a recorder that never got to close: the journal the
-// session keeps in the takes folder while recording (synced to disk), what
-// TakeRecovery finds there and in the working folders of earlier versions
-// (and what it must leave alone), the recovered wave, and the start-up offer
-// that reopens a take as a new dictation or deletes it.
+// Takes left behind by a dictation recorder that never got to close: the
+// journal the session keeps in the takes folder while recording (audio,
+// subject, keywords, marks and picture, synced to disk), what TakeRecovery
+// finds of a live or a killed recorder, and the start-up offer that reopens
+// a take as a new dictation with all it kept. The journal's files on their
+// own: tests/editors/recorder.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QImage>
 #include <QTest>
 #include <algorithm>
 
 #include "dictation_store_fixture.h"
 #include "file_bytes.h"
 #include "kivo/dictation/dictation_session.h"
-#include "kivo/dictation/take_recovery.h"
+#include "kivo/recorder/take_recovery.h"
+#include "kivo/recordstore/clock.h"
+#include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
+#include "zn2index.h"
 
 namespace kivo::dictation {
 namespace {
+
+using recorder::FormatTakeInfo;
+using recorder::LeftoverTake;
+using recorder::OfferLeftoverTakes;
+using recorder::ParseTakeInfo;
+using recorder::RecoveredTake;
+using recorder::RecoveryQuestion;
+using recorder::TakeInfo;
+using recorder::TakeRecovery;
 
 class TakeRecoveryTest : public DictationStoreTest {
 protected:
@@ -235,106 +249,6 @@ TEST_F(TakeRecoveryTest, SaveThatReachesNoStoreKeepsTheTakeAndSaysSo) {
     EXPECT_EQ(test::ReadWaveSamples(dir_.file("unsaved.wav")), Tape(0, 600));
 }
 
-TEST_F(TakeRecoveryTest, ANewJournalNeverOverwritesATakeOfTheSameName) {
-    LeaveTake(takes_, "D5", Tape(0, 300));
-    const auto journal = TakeJournal::Create(takes_, "D5", TakeInfo{kMono8k, ""}, Tape(500, 100));
-    ASSERT_NE(journal, nullptr);
-    EXPECT_EQ(journal->info_path(), takes_ / "D5-2.xrq");
-    EXPECT_EQ(journal->journal_path(), takes_ / "D5-2.xrj");
-    EXPECT_EQ(journal->synced_bytes(), Tape(500, 100).size());
-    EXPECT_EQ(test::ReadFileBytes((takes_ / "D5.xrj").string()), Tape(0, 300));
-    EXPECT_EQ(test::ReadFileBytes(journal->journal_path().string()), Tape(500, 100));
-    // No half-written description is left beside them.
-    EXPECT_EQ(TakeFiles(), (std::vector<std::string>{"D5-2.xrj", "D5-2.xrq", "D5.xrj", "D5.xrq"}));
-    // The one just made is held; the other is a left-over.
-    const std::vector<LeftoverTake> takes = Recovery().Find();
-    ASSERT_EQ(takes.size(), 1u);
-    EXPECT_EQ(takes[0].info_path, takes_ / "D5.xrq");
-}
-
-TEST_F(TakeRecoveryTest, TakesFolderComesFirstThenOldWorkingFolders) {
-    LeaveTake(root_ / "VoxwrenOld001", "D1", Tape(0, 100));
-    LeaveTake(takes_, "D3", Tape(0, 300));
-    LeaveTake(takes_, "D2", Tape(0, 200));
-    const std::vector<LeftoverTake> takes = Recovery().Find();
-    ASSERT_EQ(takes.size(), 3u);
-    EXPECT_EQ(takes[0].info_path, takes_ / "D2.xrq");
-    EXPECT_EQ(takes[1].info_path, takes_ / "D3.xrq");
-    EXPECT_EQ(takes[2].info_path, root_ / "VoxwrenOld001" / "D1.xrq");
-    // Without a temporary root only the takes folder is looked at.
-    EXPECT_EQ(TakeRecovery(takes_).Find().size(), 2u);
-}
-
-TEST_F(TakeRecoveryTest, TornLastFrameIsDroppedAndEmptyTakesAreCleanedUp) {
-    std::vector<std::uint8_t> torn = Tape(0, 500);
-    torn.push_back(0x55);  // half of a 16-bit frame
-    LeaveTake(takes_, "D1", torn);
-    LeaveTake(takes_, "D2", {});
-    const fs::path empty_folder = LeaveTake(root_ / "VoxwrenDead03", "D2", {});
-
-    const TakeRecovery recovery = Recovery();
-    const std::vector<LeftoverTake> takes = recovery.Find();
-    ASSERT_EQ(takes.size(), 1u);
-    EXPECT_EQ(takes[0].data_bytes, 8000u);
-    EXPECT_FALSE(fs::exists(takes_ / "D2.xrq"));  // nothing to offer: gone
-    EXPECT_FALSE(fs::exists(takes_ / "D2.xrj"));
-    EXPECT_FALSE(fs::exists(empty_folder / "D2.xrq"));
-    EXPECT_FALSE(fs::exists(empty_folder / "D2.xrj"));
-    ASSERT_TRUE(recovery.Recover(takes[0], dir_.path() / "torn.wav"));
-    EXPECT_EQ(test::ReadWaveSamples(dir_.file("torn.wav")), Tape(0, 500));
-}
-
-TEST_F(TakeRecoveryTest, WhatIsNotALeftOverTakeIsLeftAlone) {
-    // A description in another format, a folder not named as working
-    // folders are, and a link to a folder with a take.
-    const fs::path strange = LeaveTake(root_ / "VoxwrenOdd001", "D3", Tape(0, 100));
-    test::WriteFileText((strange / "D3.xrq").string(), "KIVO TAKE 9\nformat 1 8000 16\nstart \n");
-    LeaveTake(root_ / "other", "D4", Tape(0, 100));
-    const fs::path target = LeaveTake(root_ / "elsewhere", "D5", Tape(0, 100));
-    fs::create_directory_symlink(target, root_ / "VoxwrenLink01");
-    LeaveTake(takes_, "D6", Tape(0, 100));
-    test::WriteFileText((takes_ / "D6.xrq").string(), "not a take");
-
-    EXPECT_TRUE(Recovery().Find().empty());
-    EXPECT_TRUE(fs::exists(strange / "D3.xrj"));
-    EXPECT_TRUE(fs::exists(root_ / "other" / "D4.xrj"));
-    EXPECT_TRUE(fs::exists(target / "D5.xrj"));
-    EXPECT_TRUE(fs::exists(takes_ / "D6.xrj"));
-
-    // A takes folder that is a link is not looked into.
-    const fs::path linked = dir_.path() / "linked";
-    fs::rename(takes_, dir_.path() / "real");
-    LeaveTake(dir_.path() / "real", "D7", Tape(0, 100));
-    fs::create_directory_symlink(dir_.path() / "real", linked);
-    EXPECT_TRUE(TakeRecovery(linked).Find().empty());
-}
-
-TEST_F(TakeRecoveryTest, HalfWrittenDescriptionsAreClearedUnlessBeingWritten) {
-    fs::create_directories(takes_);
-    test::WriteFileText((takes_ / "D8.xrq.new").string(), "KIVO TAKE 1\nfor");
-    test::WriteFileText((takes_ / "D9.xrq.new").string(), "KIVO TAKE 1\nfor");
-    const int held = ::open((takes_ / "D9.xrq.new").c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
-    EXPECT_TRUE(Recovery().Find().empty());
-    EXPECT_FALSE(fs::exists(takes_ / "D8.xrq.new"));
-    EXPECT_TRUE(fs::exists(takes_ / "D9.xrq.new"));
-    ::close(held);
-}
-
-TEST_F(TakeRecoveryTest, TakeInfoParsesOnlyItsOwnThreeLines) {
-    const TakeInfo info{wavefile::PcmFormat{2, 44100, 16}, "01/02/2026 10:11:12"};
-    const auto parsed = ParseTakeInfo(FormatTakeInfo(info));
-    ASSERT_TRUE(parsed.has_value());
-    EXPECT_EQ(parsed->format, info.format);
-    EXPECT_EQ(parsed->start_log_date, info.start_log_date);
-    EXPECT_FALSE(ParseTakeInfo("KIVO TAKE 1\nformat 3 8000 16\nstart x\n"));  // 3 channels
-    EXPECT_FALSE(ParseTakeInfo("KIVO TAKE 1\nformat 1 8000\nstart x\n"));
-    EXPECT_FALSE(ParseTakeInfo("KIVO TAKE 1\nformat 1 8000 16 9\nstart x\n"));
-    EXPECT_FALSE(ParseTakeInfo("KIVO TAKE 1\nformat 1 8000 16\nstart x\nmore\n"));
-    EXPECT_FALSE(ParseTakeInfo(std::string(2000, 'x')));
-}
-
 TEST_F(TakeRecoveryTest, YesReopensTheTakeAsANewDictationThatIsSaved) {
     // A take of an earlier version, in its working folder.
     LeaveTake(root_ / "VoxwrenDead04", "D6", Tape(0, 1500));
@@ -343,9 +257,9 @@ TEST_F(TakeRecoveryTest, YesReopensTheTakeAsANewDictationThatIsSaved) {
     bool take_there_when_opened = false;
     const int opened = OfferLeftoverTakes(
         Recovery(), reporter_, work_,
-        [&](const fs::path& wave, const std::function<void()>& release_take) {
+        [&](const RecoveredTake& take, const std::function<void()>& release_take) {
             recorder = std::make_unique<DictationSession>(*backend_, target_, reporter_);
-            if (recorder->OpenFromWave(wave) != 0)
+            if (recorder->OpenRecovered(take) != 0)
                 return false;
             take_there_when_opened = fs::exists(root_ / "VoxwrenDead04" / "D6.xrj");
             release_take();
@@ -373,19 +287,132 @@ TEST_F(TakeRecoveryTest, YesReopensTheTakeAsANewDictationThatIsSaved) {
               Tape(0, 1500));
 }
 
-TEST_F(TakeRecoveryTest, NoDeletesTheTakeWithoutOpeningTheRecorder) {
-    const fs::path folder = LeaveTake(takes_, "D7", Tape(0, 800));
-    reporter_.set_answer(core::kAnswerNo);
-    bool opened = false;
-    EXPECT_EQ(OfferLeftoverTakes(Recovery(), reporter_, work_,
-                                 [&](const fs::path&, const std::function<void()>&) {
-                                     opened = true;
-                                     return true;
-                                 }),
+TEST_F(TakeRecoveryTest, KilledRecorderComesBackWithItsSubjectKeywordsMarksPictureAndTimes) {
+    recordstore::LocalDateTime now{2026, 12, 8, 9, 41, 7, 0};
+    const recordstore::ScopedLocalClock clock([&now] { return now; });
+    QImage image(24, 16, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    ASSERT_TRUE(image.save(QString::fromStdString(dir_.file("face.jpg")), "JPG"));
+
+    auto recorder = RecorderIn("VoxwrenLive09");
+    ASSERT_EQ(recorder->Record(), 0);
+    test::AdvanceAndPump(*backend_, 500);
+    ASSERT_TRUE(recorder->AddMark("opening"));
+    // A mark reaches the disk within about a second, while recording goes on.
+    QTest::qWait(kJournalSyncInterval_ms + 400);
+    EXPECT_TRUE(recorder->JournalDetailsWritten());
+    const fs::path info_path = fs::path(recorder->JournalPath()).replace_extension(".xrq");
+    const auto during = ParseTakeInfo(test::ReadFileText(info_path.string()));
+    ASSERT_TRUE(during.has_value());
+    ASSERT_EQ(during->details.marks.size(), 1u);
+    EXPECT_EQ(during->details.marks[0].comment, "opening");
+    EXPECT_TRUE(during->details.end_log_date.empty());  // still recording
+
+    test::AdvanceAndPump(*backend_, 1000);
+    ASSERT_TRUE(recorder->AddMark("the point"));
+    test::AdvanceAndPump(*backend_, 500);
+    now.second = 9;
+    recorder->Stop();
+    recorder->set_subject("Letter to the bank");
+    recorder->set_keywords("loan rates");
+    recorder->set_picture_path(dir_.path() / "face.jpg");
+    QTest::qWait(kJournalSyncInterval_ms + 400);
+    ASSERT_TRUE(recorder->JournalDetailsWritten());
+
+    // Killed now: its files as they stand on disk, and no process holding
+    // them.
+    const fs::path dead = takes_ / "D20261208094107001.xrq";
+    for (const char* extension : {".xrq", ".xrj", ".jpg"}) {
+        fs::copy_file(fs::path(info_path).replace_extension(extension),
+                      fs::path(dead).replace_extension(extension));
+    }
+
+    // The next start, two days later.
+    now = recordstore::LocalDateTime{2026, 12, 10, 8, 0, 0, 0};
+    reporter_.set_answer(core::kAnswerYes);
+    std::unique_ptr<DictationSession> reopened;
+    const int opened = OfferLeftoverTakes(
+        Recovery(), reporter_, work_,
+        [&](const RecoveredTake& take, const std::function<void()>& release_take) {
+            reopened = std::make_unique<DictationSession>(*backend_, target_, reporter_);
+            if (reopened->OpenRecovered(take) != 0)
+                return false;
+            release_take();
+            EXPECT_EQ(reopened->subject(), "Letter to the bank");
+            EXPECT_EQ(reopened->keywords(), "loan rates");
+            EXPECT_EQ(reopened->start_text(), "08/12/2026 09:41:07");
+            EXPECT_EQ(reopened->end_text(), "08/12/2026 09:41:09");
+            EXPECT_EQ(reopened->length_ms(), 2000);
+            const std::vector<RecorderMark> marks = reopened->Marks();
+            EXPECT_EQ(marks.size(), 2u);
+            if (marks.size() == 2) {
+                EXPECT_EQ(marks[0].comment, "opening");
+                EXPECT_EQ(marks[0].time_ms, 500);
+                EXPECT_EQ(marks[1].comment, "the point");
+                EXPECT_EQ(marks[1].time_ms, 1500);
+            }
+            EXPECT_EQ(test::ReadFileBytes(reopened->picture_path().string()),
+                      test::ReadFileBytes(dir_.file("face.jpg")));
+            return reopened->Save() == 0;
+        });
+    EXPECT_EQ(opened, 1);
+    // One question: the live recorder's take is held and passed over.
+    ASSERT_EQ(reporter_.reports().size(), 1u);
+    EXPECT_NE(reporter_.reports()[0].text.find("Letter to the bank"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dead));
+
+    // The saved dictation has the original times, not those of the recovery.
+    const std::string log = test::ReadFileText((work_ / "Voxwren.xrr").string());
+    ASSERT_EQ(log.size(), 2 * recordstore::kRecordLineBytes);
+    recordstore::RecordLine line;
+    ASSERT_TRUE(recordstore::RecordLine::Parse(log.substr(401), &line).ok());
+    const recordstore::RecordFields fields = line.Fields();
+    EXPECT_EQ(fields.subject, "Letter to the bank");
+    EXPECT_EQ(fields.start_date, "08/12/2026");
+    EXPECT_EQ(fields.start_time, "09:41:07");
+    EXPECT_EQ(fields.end_date, "08/12/2026");
+    EXPECT_EQ(fields.end_time, "09:41:09");
+    EXPECT_EQ(fields.duration, "00:00:02");
+    std::string keywords(ZN2INDEX_KEYWORDS_BUFFER_BYTES, '\0');
+    ASSERT_NE(Zn2IndexRead(fields.record_number, (work_ / "Voxwren.xri").string().c_str(),
+                           keywords.data()),
               0);
-    EXPECT_FALSE(opened);
-    EXPECT_FALSE(fs::exists(folder / "D7.xrj"));
-    EXPECT_FALSE(fs::exists(folder / "D7.xrq"));
+    EXPECT_EQ(std::string(keywords.c_str()), "loan rates");
+    const fs::path folder = OpenContainer(*reopened, XR_OPEN_DEFAULT);
+    const std::string base = "D" + reopened->stamp();
+    EXPECT_EQ(test::ReadWaveSamples((folder / (base + ".xrw")).string()), Tape(0, 2000));
+    recordstore::IndexMarkRead read;
+    ASSERT_TRUE(recordstore::ReadIndexMarkFile((folder / (base + ".xrs")).string(), &read).ok());
+    ASSERT_EQ(read.marks.size(), 2u);
+    EXPECT_EQ(read.marks[1].time_stamp, "00:00:01");
+    EXPECT_EQ(read.marks[1].comment, "the point");
+    const std::string container = (folder / reopened->ContainerName()).string();
+    EXPECT_EQ(CheckForFile(container.c_str(), (base + ".JPG").c_str()), 0);
+}
+
+TEST_F(TakeRecoveryTest, EditingAStoredDictationKeepsOnlyNewAudioAndNoStoredMarks) {
+    // A saved dictation with a mark, opened again and recorded into.
+    ASSERT_EQ(session_->Record(), 0);
+    test::AdvanceAndPump(*backend_, 500);
+    ASSERT_TRUE(session_->AddMark("stored mark"));
+    test::AdvanceAndPump(*backend_, 500);
+    session_->Stop();
+    ASSERT_EQ(session_->Save(), 0);
+    auto edit = std::make_unique<DictationSession>(*backend_, target_, reporter_);
+    ASSERT_EQ(edit->OpenStored(session_->ContainerName()), 0);
+    EXPECT_TRUE(edit->JournalPath().empty());  // the stored audio is safe in the store
+    edit->set_record_insert(true);
+    ASSERT_EQ(edit->Record(), 0);
+    test::AdvanceAndPump(*backend_, 300);
+    edit->Stop();
+    const auto info = ParseTakeInfo(
+        test::ReadFileText(fs::path(edit->JournalPath()).replace_extension(".xrq").string()));
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->details.subject, edit->subject());
+    // The journal's audio is only the new take: the stored marks, which
+    // belong to the whole recording, are not kept with it.
+    EXPECT_TRUE(info->details.marks.empty());
+    EXPECT_EQ(fs::file_size(edit->JournalPath()), Tape(0, 300).size());
 }
 
 }  // namespace

@@ -13,7 +13,8 @@
 
 #include "kivo/audio/mixer_selector.h"
 #include "kivo/dictation/dictation_session.h"
-#include "kivo/dictation/position_refresh.h"
+#include "kivo/recorder/picture_frame.h"
+#include "kivo/recorder/position_refresh.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,9 +34,6 @@ namespace kivo::dictation {
 
 // The help page of the dialog (share/kivo/help).
 inline constexpr const char* kDictationHelpTopic = "300.htm";
-// Context menu of the picture frame.
-inline constexpr const char* kRemovePictureText = "&Remove Picture";
-inline constexpr const char* kAddPictureText = "Add/Change Picture";
 
 class DictationRecorderDialog : public QDialog {
     Q_OBJECT
@@ -50,6 +48,10 @@ public:
     // Opens a finished wave for review as a new dictation; false (the
     // message was shown) when it cannot be opened.
     bool StartFromWave(const std::filesystem::path& wave);
+    // Opens a take recovered after a crash as a new dictation, with its
+    // subject, keywords, marks, picture and original times; false (the
+    // message was shown) when it cannot be opened.
+    bool StartRecovered(const recorder::RecoveredTake& take);
     // Opens a stored dictation by its container name for editing; false
     // (the message was shown) when it cannot be edited.
     bool StartEdit(const std::string& container_name);
@@ -87,6 +89,8 @@ public:
     QLabel* cut_from_time_label() const { return cut_from_time_; }
     QLabel* cut_to_time_label() const { return cut_to_time_; }
     QLabel* position_label() const { return position_; }
+    QLabel* start_time_label() const { return start_time_; }
+    QLabel* end_time_label() const { return end_time_; }
     QLabel* length_label() const { return length_; }
     QComboBox* index_comment_box() const { return index_comment_; }
     QPushButton* rewind_button() const { return rewind_; }
@@ -95,8 +99,8 @@ public:
     QPushButton* reset_button() const { return reset_; }
     // The status icon beside the transport and the picture it shows.
     QLabel* status_icon_label() const { return status_; }
-    StatusIcon status_icon() const { return refresh_.icon(); }
-    QLabel* picture_frame() const { return picture_; }
+    recorder::StatusIcon status_icon() const { return refresh_.icon(); }
+    QLabel* picture_frame() const { return picture_->frame(); }
     // The picture frame's context menu as it would show now.
     std::unique_ptr<QMenu> BuildPictureMenu();
 
@@ -130,14 +134,16 @@ private:
     void OnInsertPicture();
     void OnRemovePicture();
     void OnMarkEdited(QTreeWidgetItem* item, int column);
+    bool ShowIfOpened(int opened);
     void ShowOpenedRecording();
-    void ShowPicture(const QString& path);
+    void FillDeviceBox();
+    void PassTextsToSession();
     void CloseThroughSession();
 
     std::unique_ptr<DictationSession> session_;
     audio::MixerSelector mixer_;
     QTimer* position_timer_;
-    PositionRefresh refresh_;
+    recorder::PositionRefresh refresh_;
     bool closing_ = false;
     bool showing_marks_ = false;
 
@@ -169,9 +175,7 @@ private:
     QPushButton* cut_ = nullptr;
     QPushButton* reset_ = nullptr;
     QComboBox* device_ = nullptr;
-    QLabel* picture_ = nullptr;
-    QPushButton* insert_picture_ = nullptr;
-    QPushButton* remove_picture_ = nullptr;
+    recorder::PictureFrame* picture_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* help_ = nullptr;

@@ -1,22 +1,21 @@
 // DictationSession: everything the "Dictation Recorder" does, without
-// widgets. It records a new dictation into an editable wave, plays it back,
-// keeps the index marks in step with inserts and cuts, and saves the record
-// into the open data store: the record number from the profile, the wave,
-// the index-mark file and the record line into a recording container
-// through XRsaveR, then the search fields through Zn2IndexAdd.
+// widgets; the recorder kit's first user. It records a new dictation into an
+// editable wave, plays it back, keeps the index marks in step with inserts
+// and cuts, and hands saving to DictationSave and the opening of a stored
+// dictation to StoredDictation.
 //
-// It opens in one of three ways: an empty new recording (Open), a finished
-// wave to review and trim as a new dictation (OpenFromWave), or a stored
-// dictation to change (OpenStored), which is saved back into its own
-// container and record line (XRsaveXRZ and the record replace step) and
-// re-indexed (Zn2IndexDel, Zn2IndexAdd).
+// It opens in one of four ways: an empty new recording (Open), a finished
+// wave to review and trim as a new dictation (OpenFromWave), a take
+// recovered after a crash, with its subject, keywords, marks, picture and
+// times (OpenRecovered), or a stored dictation to change (OpenStored), which
+// is saved back into its own container and record line.
 //
-// While recording, every captured byte also goes to a take journal in the
-// target's takes folder (see take_journal.h), synced to disk about once a
-// second and on Stop, so a crash, a kill or a power cut leaves the audio
-// behind for TakeRecovery to offer at the next start. The journal goes when
-// the recording is saved or the user discards it; every other way out keeps
-// it.
+// While there is audio the store does not have, a take journal in the
+// target's takes folder keeps it, with the subject, keywords, marks,
+// picture and times (recorder::TakeKeeper), so a crash, a kill or a power
+// cut leaves the recording behind for TakeRecovery to offer at the next
+// start. The journal goes when the recording is saved or the user discards
+// it; every other way out keeps it.
 //
 // The dialog shows the state (ButtonStates), polls position_ms() from a
 // timer while recording or playing, and passes every command on. Questions
@@ -27,38 +26,36 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "kivo/audio/wave_document.h"
-#include "kivo/dictation/dictation_marks.h"
-#include "kivo/dictation/take_journal.h"
-#include "kivo/recordstore/record_line.h"
+#include "kivo/dictation/stored_dictation.h"
+#include "kivo/recorder/close_question.h"
+#include "kivo/recorder/record_files.h"
+#include "kivo/recorder/recorder_marks.h"
+#include "kivo/recorder/recorder_target.h"
+#include "kivo/recorder/take_keeper.h"
 
 namespace kivo::core {
 class MessageReporter;
-class ProfileFile;
-}  // namespace kivo::core
+}
+
+namespace kivo::recorder {
+struct RecoveredTake;
+}
 
 namespace kivo::dictation {
 
 // Where a new dictation is saved.
-struct DictationTarget {
-    std::filesystem::path working_folder;  // the open store's working folder
-    std::filesystem::path store_path;      // the data store (".xrt")
-    core::ProfileFile* profile = nullptr;  // hands out the record number ("RecID")
-    std::string profile_section;
-    int recording_quality = 0;  // RecQual, 0-3
-    // Where take journals are kept (the writable home's "Takes"; made
-    // when first needed). Empty: no journal is kept.
-    std::filesystem::path takes_folder;
-};
-
-// How often the journal of a running recording is synced to disk.
-inline constexpr int kJournalSyncInterval_ms = 1000;
+using DictationTarget = recorder::RecorderTarget;
+using recorder::CloseOutcome;
+using recorder::kJournalSyncInterval_ms;
+using recorder::RecorderMark;
 
 enum class TransportState {
     kEmpty = 0,  // opened, nothing recorded yet
@@ -85,9 +82,6 @@ struct ButtonStates {
     bool positions = false;  // sliders and spins
 };
 
-// The result of a close request.
-enum class CloseOutcome { kSaved, kDiscarded, kSaveFailed };
-
 class DictationSession : public QObject {
     Q_OBJECT
 public:
@@ -103,11 +97,15 @@ public:
     // with start and end now and the wave's length as the duration. 0, or
     // the message code shown (200: the wave cannot be opened).
     int OpenFromWave(const std::filesystem::path& wave);
+    // Opens a recovered take as a new dictation, as OpenFromWave, with the
+    // take's original start and end, subject, keywords, picture and the
+    // marks that fall within its audio.
+    int OpenRecovered(const recorder::RecoveredTake& take);
     // Opens the stored dictation of a container ("D" + stamp + ".xrz") for
     // editing: recording, record line, keywords, marks and picture. 0, or
-    // the message code shown: a code of XRopenXRZ, 113 an unreadable record
-    // line, 6 a locked record (nothing is changed), 202 the recording cannot
-    // be opened. After a non-zero result the session only closes.
+    // the message code shown: the container's (108), 113 an unreadable
+    // record line, 6 a locked record (nothing is changed), 202 the recording
+    // cannot be opened. After a non-zero result the session only closes.
     int OpenStored(const std::string& container_name);
     DictationMode mode() const { return mode_; }
 
@@ -153,18 +151,20 @@ public:
     bool AddMark(std::string_view comment);
     bool EditMarkComment(std::size_t row, std::string_view comment);
     // The marks in time order (during an insert, those made before it).
-    std::vector<DictationMark> Marks() const;
+    std::vector<RecorderMark> Marks() const;
 
     // Re-sorts the marks by time stamp (the list's header click).
     void SortMarks();
 
-    void set_subject(std::string subject) { subject_ = std::move(subject); }
-    void set_keywords(std::string keywords) { keywords_ = std::move(keywords); }
+    // The texts and picture the user gives; each change reaches the take
+    // journal within about a second.
+    void set_subject(std::string subject);
+    void set_keywords(std::string keywords);
     const std::string& subject() const { return subject_; }
     const std::string& keywords() const { return keywords_; }
     // A GIF or JPEG file to attach (copied into the working folder on save);
     // empty for none (a stored picture is then removed on save).
-    void set_picture_path(std::filesystem::path path) { picture_path_ = std::move(path); }
+    void set_picture_path(std::filesystem::path path);
     const std::filesystem::path& picture_path() const { return picture_path_; }
     // "Start Time" and "End Time" of an opened wave or stored record
     // ("dd/mm/yyyy HH:MM:SS"); empty for a new recording until it starts.
@@ -185,14 +185,16 @@ public:
     // record is saved.
     std::int32_t record_number() const { return record_number_; }
     // The stamp naming the record's files ("D" + stamp + ".xrz").
-    const std::string& stamp() const { return stamp_; }
-    std::string ContainerName() const;
+    const std::string& stamp() const { return files_.stamp(); }
+    std::string ContainerName() const { return files_.container_name(); }
     // The take journal while one is kept (empty otherwise).
-    std::filesystem::path JournalPath() const;
-
+    std::filesystem::path JournalPath() const { return keeper_.journal_path(); }
     // The size of the journal's audio at its last sync to disk; 0 without
     // a journal.
-    std::uint64_t JournalSyncedBytes() const;
+    std::uint64_t JournalSyncedBytes() const { return keeper_.synced_bytes(); }
+    // Whether the journal holds the latest subject, keywords, marks and
+    // picture.
+    bool JournalDetailsWritten() const { return keeper_.details_written(); }
 
     // Saves the record (a new one, or the edited one in its place). 0, or
     // the message code reported (108, 109, 110). Temporary files are
@@ -220,22 +222,17 @@ signals:
     void inputLevelsMeasured(int left, int right);
 
 private:
-    std::filesystem::path TempPath(std::string_view extension) const;
+    int OpenReview(const std::filesystem::path& wave, std::string start_log_date,
+                   std::string end_log_date);
     void EnterState(TransportState state);
     void OnPlaybackFinished();
     int Fail(int code);
+    void MarksChanged();
     // Audio that is in no store: a new recording, or an edit's new audio.
     bool HasUnsavedAudio() const;
-    bool KeepTake();
-    bool StartJournal(bool seed_with_recording);
-    void SyncJournal();
-    int LoadStoredRecord();
-    void LoadStoredMarks();
+    // Passes what the journal keeps besides the audio on to it.
+    void UpdateJournalDetails();
     int SaveFiles();
-    int SaveNewRecord(const recordstore::RecordFields& fields, const std::string& mark_comments);
-    int SaveEditedRecord(const recordstore::RecordFields& fields, const std::string& mark_comments);
-    int AddToIndex(std::int64_t position, const recordstore::RecordFields& fields,
-                   const std::string& mark_comments, bool replace);
     void DeleteTemporaryFiles();
 
     audio::WaveDocument document_;
@@ -243,18 +240,12 @@ private:
     core::MessageReporter& reporter_;
     DictationMode mode_ = DictationMode::kNewRecording;
     TransportState state_ = TransportState::kEmpty;
-    std::string stamp_;
-    std::string base_name_;  // the record's files: base_name_ + extension
+    recorder::RecordFiles files_;
     std::int32_t record_number_ = 0;
-    std::unique_ptr<TakeJournal> journal_;
-    bool journal_incomplete_ = false;  // a take did not reach the journal whole
-    QTimer journal_sync_timer_;
+    recorder::TakeKeeper keeper_;
 
     // Edit mode: the record as stored.
-    recordstore::RecordFields stored_fields_;
-    std::string stored_keywords_;
-    std::string stored_picture_member_;  // empty: the record has no picture
-    std::filesystem::path stored_picture_path_;
+    StoredDictation stored_;
     bool audio_changed_ = false;
     bool marks_changed_ = false;
 
@@ -270,8 +261,8 @@ private:
     std::int64_t insert_start_ms_ = 0;
     bool inserting_ = false;
 
-    DictationMarks marks_;
-    DictationMarks marks_during_insert_;
+    recorder::RecorderMarks marks_;
+    recorder::RecorderMarks marks_during_insert_;
 
     std::string subject_;
     std::string keywords_;
@@ -280,13 +271,9 @@ private:
     std::string end_log_date_;
 };
 
-}  // namespace kivo::dictation
-
-namespace kivo::dictation {
 // The range of the start and end sliders and of the position bar for a
 // recording of length_ms: whole seconds, at least 1 (an empty recording
 // has 0..1).
 int SliderSeconds(std::int64_t length_ms);
-// The RecQual value of the profile section: 0 to 3; anything else reads as 0.
-int ReadRecordingQuality(const core::ProfileFile& profile, std::string_view section);
+
 }  // namespace kivo::dictation

@@ -15,12 +15,15 @@
 
 class QCalendarWidget;
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTimeEdit;
+
+namespace kivo::recorder {
+class PictureFrame;
+}
 
 namespace kivo::records {
 
@@ -77,9 +80,7 @@ private:
     QTimeEdit* diary_time_ = nullptr;
     QCheckBox* auto_reminder_ = nullptr;
     QCheckBox* nag_me_ = nullptr;
-    QLabel* picture_ = nullptr;
-    QPushButton* insert_picture_ = nullptr;
-    QPushButton* remove_picture_ = nullptr;
+    recorder::PictureFrame* picture_ = nullptr;  // none for dictations
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* help_ = nullptr;

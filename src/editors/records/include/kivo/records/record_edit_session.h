@@ -26,6 +26,7 @@
 
 #include "kivo/core/record_update.h"
 #include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/record_picture.h"
 
 namespace kivo::core {
 class DataStoreSession;
@@ -62,7 +63,7 @@ inline constexpr const char* kUnsupportedKindText =
 inline constexpr std::size_t kKeywordsMaxBytes = 4999;
 
 // Picture of a record: none, a GIF (stem + ".GIF") or a JPEG (stem + ".JPG").
-enum class PictureType : int { kNone = 0, kGif = 1, kJpg = 2 };
+using recordstore::PictureType;
 
 // A diary entry's day.
 struct DiaryDate {

@@ -1,6 +1,6 @@
 // TakeRecovery: finds the take journals (take_journal.h) that a recorder
 // left behind when the program ended while it was open (a crash, a kill, a
-// power cut), turns one into a wave file, or removes it.
+// power cut), turns one into a wave file with its details, or removes it.
 //
 // Takes are kept in the takes folder of the writable home. Earlier versions
 // kept them in the working folders under the temporary root (each named
@@ -16,19 +16,27 @@
 #include <string>
 #include <vector>
 
-#include "kivo/dictation/take_journal.h"
+#include "kivo/recorder/take_journal.h"
 
 namespace kivo::core {
 class MessageReporter;
 }
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
 struct LeftoverTake {
     std::filesystem::path info_path;
     std::filesystem::path journal_path;
+    // Format, start, recorder and details (subject, keywords, marks,
+    // picture): the details are empty for a take of an earlier version, or
+    // one whose details are damaged.
     TakeInfo info;
-    std::uint64_t data_bytes = 0;  // whole frames of the journal
+    std::uint64_t data_bytes = 0;        // whole frames of the journal
+    std::filesystem::path picture_path;  // the take's picture file; empty for none
+    // When the recording last stopped: the details' end, or, when the take
+    // ended while recording (or has no details), when its audio was last
+    // written.
+    std::string end_log_date;
 
     std::int64_t length_ms() const;
 };
@@ -63,18 +71,28 @@ private:
 // The question asked for a left-over take.
 std::string RecoveryQuestion(const LeftoverTake& take);
 
-// Opens a recovered wave as a new dictation and runs the recorder; calls
-// release_take as soon as the recorder has the audio (it keeps its own
-// journal from then on). True when the recorder opened.
-using OpenRecoveredWave = std::function<bool(const std::filesystem::path& wave,
-                                             const std::function<void()>& release_take)>;
+// A left-over take made ready for its recorder: the audio as a wave file and
+// the picture copied into the working folder, with what the journal kept.
+struct RecoveredTake {
+    std::filesystem::path wave;
+    std::filesystem::path picture;  // empty for none
+    TakeInfo info;                  // format, original start, recorder, subject, keywords, marks
+    std::string end_log_date;
+};
+
+// Opens a recovered take as a new record in its recorder and runs the
+// recorder; calls release_take as soon as the recorder has the recording
+// (it keeps its own journal of it from then on). True when the recorder
+// opened.
+using OpenRecoveredTake =
+    std::function<bool(const RecoveredTake& take, const std::function<void()>& release_take)>;
 
 // The start-up offer: for every left-over take asks RecoveryQuestion. Yes
-// writes it as a wave in working_folder and opens that; the take is removed
-// once the recorder has it, and kept when it could not be recovered. No
-// removes the take. The wave is deleted afterwards. Returns the number of
-// takes opened.
+// writes it as a wave (and its picture) in working_folder and opens that;
+// the take is removed once the recorder has it, and kept when it could not
+// be recovered or opened. No removes the take. The copies in the working
+// folder are deleted afterwards. Returns the number of takes opened.
 int OfferLeftoverTakes(const TakeRecovery& recovery, core::MessageReporter& reporter,
-                       const std::filesystem::path& working_folder, const OpenRecoveredWave& open);
+                       const std::filesystem::path& working_folder, const OpenRecoveredTake& open);
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

@@ -1,15 +1,14 @@
-// The plain rules behind the recorder's display: splitting the predefined
+// The plain rules behind a recorder's display: splitting the predefined
 // index comments, and when the position texts and the status icon change.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "kivo/dictation/dictation_session.h"
-#include "kivo/dictation/position_refresh.h"
-#include "kivo/dictation/predefined_comments.h"
+#include "kivo/recorder/position_refresh.h"
+#include "kivo/recorder/predefined_comments.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -95,12 +94,5 @@ TEST(PositionRefreshTest, DraggingHoldsTheTextsAndPlayingUsesItsOwnIcons) {
     EXPECT_EQ(refresh.icon(), StatusIcon::kRecording1);
 }
 
-TEST(SliderSecondsTest, WholeSecondsAndNeverAnEmptyRange) {
-    EXPECT_EQ(SliderSeconds(0), 1);
-    EXPECT_EQ(SliderSeconds(999), 1);
-    EXPECT_EQ(SliderSeconds(2500), 2);
-    EXPECT_EQ(SliderSeconds(60000), 60);
-}
-
 }  // namespace
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

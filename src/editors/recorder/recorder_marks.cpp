@@ -1,22 +1,16 @@
 // The index marks of a recording and their shifting rules.
-#include "kivo/dictation/dictation_marks.h"
+#include "kivo/recorder/recorder_marks.h"
 
 #include <algorithm>
 
-#include "qldate.h"
+#include "kivo/recordstore/clock.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
 using recordstore::IndexMark;
 using recordstore::IndexMarkType;
 
-std::string DurationText(std::int64_t ms) {
-    char text[QLDATE_BUFFER_BYTES] = {};
-    conv_millisec(ms, text);
-    return text;
-}
-
-bool DictationMarks::Add(std::int64_t time_ms, std::string_view comment, IndexMarkType type) {
+bool RecorderMarks::Add(std::int64_t time_ms, std::string_view comment, IndexMarkType type) {
     if (marks_.size() >= recordstore::kMaxIndexMarks)
         return false;
     // MakeIndexMark cuts at a character boundary and turns line breaks into spaces.
@@ -26,32 +20,32 @@ bool DictationMarks::Add(std::int64_t time_ms, std::string_view comment, IndexMa
     return true;
 }
 
-void DictationMarks::ShiftForInsert(std::int64_t from_ms, std::int64_t to_ms) {
+void RecorderMarks::ShiftForInsert(std::int64_t from_ms, std::int64_t to_ms) {
     const std::int64_t span_ms = to_ms - from_ms;
     if (span_ms <= 0)
         return;
-    for (DictationMark& mark : marks_) {
+    for (RecorderMark& mark : marks_) {
         if (mark.time_ms >= from_ms)
             mark.time_ms += span_ms;
     }
     Sort();
 }
 
-void DictationMarks::ShiftForCut(std::int64_t from_ms, std::int64_t to_ms) {
+void RecorderMarks::ShiftForCut(std::int64_t from_ms, std::int64_t to_ms) {
     const std::int64_t span_ms = to_ms - from_ms;
     if (span_ms <= 0)
         return;
-    std::erase_if(marks_, [&](const DictationMark& mark) {
+    std::erase_if(marks_, [&](const RecorderMark& mark) {
         return mark.time_ms >= from_ms && mark.time_ms < to_ms;
     });
-    for (DictationMark& mark : marks_) {
+    for (RecorderMark& mark : marks_) {
         if (mark.time_ms >= to_ms)
             mark.time_ms -= span_ms;
     }
     Sort();
 }
 
-bool DictationMarks::EditComment(std::size_t row, std::string_view comment) {
+bool RecorderMarks::EditComment(std::size_t row, std::string_view comment) {
     if (row >= marks_.size() || marks_[row].type != IndexMarkType::kUser)
         return false;
     const IndexMark cut = recordstore::MakeIndexMark("", comment);
@@ -59,8 +53,8 @@ bool DictationMarks::EditComment(std::size_t row, std::string_view comment) {
     return true;
 }
 
-void DictationMarks::Merge(const DictationMarks& other) {
-    for (const DictationMark& mark : other.marks_) {
+void RecorderMarks::Merge(const RecorderMarks& other) {
+    for (const RecorderMark& mark : other.marks_) {
         if (marks_.size() >= recordstore::kMaxIndexMarks)
             break;
         marks_.push_back(mark);
@@ -68,19 +62,19 @@ void DictationMarks::Merge(const DictationMarks& other) {
     Sort();
 }
 
-std::vector<IndexMark> DictationMarks::ToIndexMarks() const {
+std::vector<IndexMark> RecorderMarks::ToIndexMarks() const {
     std::vector<IndexMark> out;
     out.reserve(marks_.size());
-    for (const DictationMark& mark : marks_)
-        out.push_back(
-            recordstore::MakeIndexMark(DurationText(mark.time_ms), mark.comment, mark.type));
+    for (const RecorderMark& mark : marks_)
+        out.push_back(recordstore::MakeIndexMark(recordstore::DurationText(mark.time_ms),
+                                                 mark.comment, mark.type));
     return out;
 }
 
-void DictationMarks::Sort() {
+void RecorderMarks::Sort() {
     std::stable_sort(
         marks_.begin(), marks_.end(),
-        [](const DictationMark& a, const DictationMark& b) { return a.time_ms < b.time_ms; });
+        [](const RecorderMark& a, const RecorderMark& b) { return a.time_ms < b.time_ms; });
 }
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

@@ -1,10 +1,10 @@
 // Splitting the predefined index comments text into its comments.
-#include "kivo/dictation/predefined_comments.h"
+#include "kivo/recorder/predefined_comments.h"
 
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/text_encoding.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
 std::vector<std::string> ParsePredefinedComments(std::string_view text) {
     text = recordstore::CutAtCharBoundary(text, kPredefinedCommentsMaxBytes);
@@ -27,4 +27,4 @@ std::vector<std::string> ParsePredefinedComments(std::string_view text) {
     return comments;
 }
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

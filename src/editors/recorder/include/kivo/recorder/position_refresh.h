@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
 inline constexpr std::int64_t kPositionTextStep_ms = 900;
 
@@ -36,4 +36,4 @@ private:
     std::int64_t shown_ms_ = 0;
 };
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

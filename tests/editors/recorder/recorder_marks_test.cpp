@@ -1,20 +1,20 @@
 // Index marks of a recording: shifting on insert and cut, comment limits.
-#include "kivo/dictation/dictation_marks.h"
+#include "kivo/recorder/recorder_marks.h"
 
 #include <gtest/gtest.h>
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 namespace {
 
-std::vector<std::int64_t> Times(const DictationMarks& marks) {
+std::vector<std::int64_t> Times(const RecorderMarks& marks) {
     std::vector<std::int64_t> times;
-    for (const DictationMark& mark : marks.marks())
+    for (const RecorderMark& mark : marks.marks())
         times.push_back(mark.time_ms);
     return times;
 }
 
-TEST(DictationMarks, InsertOfFourSecondsAtTenMovesLaterMarksOnly) {
-    DictationMarks marks;
+TEST(RecorderMarks, InsertOfFourSecondsAtTenMovesLaterMarksOnly) {
+    RecorderMarks marks;
     marks.Add(12000, "later");
     marks.Add(9000, "earlier");
     marks.Add(10000, "at the insert");
@@ -23,8 +23,8 @@ TEST(DictationMarks, InsertOfFourSecondsAtTenMovesLaterMarksOnly) {
     EXPECT_EQ(marks.marks()[2].comment, "later");
 }
 
-TEST(DictationMarks, CutOfTenToFourteenDeletesInsideAndMovesLater) {
-    DictationMarks marks;
+TEST(RecorderMarks, CutOfTenToFourteenDeletesInsideAndMovesLater) {
+    RecorderMarks marks;
     marks.Add(20000, "twenty");
     marks.Add(12000, "twelve");
     marks.Add(14000, "at the cut end");
@@ -36,8 +36,8 @@ TEST(DictationMarks, CutOfTenToFourteenDeletesInsideAndMovesLater) {
     EXPECT_EQ(marks.marks()[2].comment, "twenty");
 }
 
-TEST(DictationMarks, CommentIsCutToFiftyBytesAtACharacterBoundary) {
-    DictationMarks marks;
+TEST(RecorderMarks, CommentIsCutToFiftyBytesAtACharacterBoundary) {
+    RecorderMarks marks;
     // 49 ASCII bytes then a two-byte character: the character does not fit.
     const std::string comment = std::string(49, 'a') + "\xC3\xA9" + "tail";
     marks.Add(0, comment);
@@ -49,8 +49,8 @@ TEST(DictationMarks, CommentIsCutToFiftyBytesAtACharacterBoundary) {
     EXPECT_EQ(entries[1].comment, "two words");
 }
 
-TEST(DictationMarks, EditedCommentThatIsEmptyIsStoredAsOneSpace) {
-    DictationMarks marks;
+TEST(RecorderMarks, EditedCommentThatIsEmptyIsStoredAsOneSpace) {
+    RecorderMarks marks;
     marks.Add(0, "first");
     EXPECT_TRUE(marks.EditComment(0, ""));
     EXPECT_EQ(marks.marks()[0].comment, " ");
@@ -58,4 +58,4 @@ TEST(DictationMarks, EditedCommentThatIsEmptyIsStoredAsOneSpace) {
 }
 
 }  // namespace
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

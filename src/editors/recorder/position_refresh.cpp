@@ -1,7 +1,7 @@
 // When the recorder's position texts and status icon change.
-#include "kivo/dictation/position_refresh.h"
+#include "kivo/recorder/position_refresh.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
 void PositionRefresh::Follow(Transport transport, std::int64_t position_ms) {
     if (transport == transport_)
@@ -49,4 +49,4 @@ bool PositionRefresh::Poll(std::int64_t position_ms, bool user_dragging) {
     return true;
 }
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

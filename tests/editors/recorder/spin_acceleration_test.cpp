@@ -1,9 +1,13 @@
-// The step of the cut position spins while an arrow is held.
-#include "kivo/dictation/spin_acceleration.h"
+// The step of a spin box while an arrow is held: the recorders' cut position
+// spins (told when the arrow goes down) and the player's speed spin (steps
+// that follow each other).
+#include "kivo/recorder/spin_acceleration.h"
 
 #include <gtest/gtest.h>
 
-namespace kivo::dictation {
+#include <vector>
+
+namespace kivo::recorder {
 namespace {
 
 TEST(SpinAcceleration, StepGrowsAfterTwoFourSixAndEightSecondsOfHolding) {
@@ -34,5 +38,25 @@ TEST(SpinAcceleration, HoldCountsFromThePressAndEndsWithTheRelease) {
     EXPECT_EQ(acceleration.Step(21000), 1);
 }
 
+TEST(SpinAcceleration, StepsGrowWhileHeldAndStartOverAfterARelease) {
+    SpinAcceleration spin;
+    // An arrow held for nine seconds repeats every 100 ms.
+    std::vector<int> steps_at_seconds;
+    for (std::int64_t t = 0; t <= 9000; t += 100) {
+        const int step = spin.Step(t);
+        if (t % 1000 == 0)
+            steps_at_seconds.push_back(step);
+    }
+    EXPECT_EQ(steps_at_seconds, (std::vector<int>{1, 1, 10, 10, 100, 100, 500, 500, 1000, 1000}));
+    spin.Release();
+    EXPECT_EQ(spin.Step(9100), 1);
+    // A pause longer than the repeat gap also starts a new hold.
+    std::int64_t t = 9100;
+    for (; t < 9100 + 2500; t += 100)
+        spin.Step(t);
+    EXPECT_EQ(spin.Step(t), 10);
+    EXPECT_EQ(spin.Step(t + SpinAcceleration::kHoldGapMs + 1), 1);
+}
+
 }  // namespace
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

@@ -1,5 +1,5 @@
 // Finding and recovering left-over takes (see take_recovery.h).
-#include "kivo/dictation/take_recovery.h"
+#include "kivo/recorder/take_recovery.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,14 +7,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
+#include <optional>
 #include <system_error>
 
 #include "kivo/core/user_messages.h"
 #include "kivo/core/working_folder.h"
+#include "kivo/recordstore/clock.h"
 #include "kivo/wavefile/wave_writer.h"
-#include "qldate.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 namespace {
 
 namespace fs = std::filesystem;
@@ -31,10 +33,11 @@ bool OwnedEntry(const fs::path& path, bool want_folder, struct stat* out = nullp
     return true;
 }
 
-std::string ReadSmallFile(int fd) {
+// At most max_bytes + 1 bytes of the file: enough to tell that it is too long.
+std::string ReadSmallFile(int fd, std::size_t max_bytes) {
     std::string text;
-    char buffer[512];
-    while (text.size() <= kTakeInfoMaxBytes) {
+    char buffer[4096];
+    while (text.size() <= max_bytes) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
@@ -47,8 +50,37 @@ std::string ReadSmallFile(int fd) {
 
 void RemoveTakeFiles(const fs::path& info_path, const fs::path& journal_path) {
     std::error_code error;
-    fs::remove(info_path, error);
-    fs::remove(journal_path, error);
+    // The description first: without it the rest is no take.
+    for (const fs::path& path :
+         {info_path, journal_path, TakePicturePath(info_path, recordstore::PictureType::kGif),
+          TakePicturePath(info_path, recordstore::PictureType::kJpg)})
+        fs::remove(path, error);
+}
+
+// "dd/mm/yyyy HH:MM:SS" of a file time, in local time.
+std::string LogDateOf(std::time_t time) {
+    struct tm local {};
+    if (::localtime_r(&time, &local) == nullptr)
+        return {};
+    recordstore::LocalDateTime when;
+    when.year = local.tm_year + 1900;
+    when.month = local.tm_mon + 1;
+    when.day = local.tm_mday;
+    when.hour = local.tm_hour;
+    when.minute = local.tm_min;
+    when.second = local.tm_sec;
+    return recordstore::FormatDateText(when) + " " + recordstore::FormatTimeText(when);
+}
+
+// The take's picture, when its details name one that is a file of this
+// user; otherwise the take has none.
+void FindPicture(LeftoverTake* take) {
+    recordstore::PictureType& picture = take->info.details.picture;
+    const fs::path path = TakePicturePath(take->info_path, picture);
+    if (!path.empty() && OwnedEntry(path, false))
+        take->picture_path = path;
+    else
+        picture = recordstore::PictureType::kNone;
 }
 
 // Looks at one description. True (and *take filled) for a left-over take
@@ -65,9 +97,8 @@ bool ProbeTake(const fs::path& info_path, LeftoverTake* take) {
         static_cast<std::size_t>(opened.st_size) <= kTakeInfoMaxBytes &&
         ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::stat(info_path.c_str(), &named) == 0 &&
         named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
-        if (const auto info = ParseTakeInfo(ReadSmallFile(fd))) {
-            fs::path journal_path = info_path;
-            journal_path.replace_extension(std::string(kTakeJournalExtension));
+        if (const auto info = ParseTakeInfo(ReadSmallFile(fd, kTakeInfoMaxBytes))) {
+            const fs::path journal_path = TakeJournalPath(info_path);
             struct stat journal {};
             const auto align = static_cast<std::uint64_t>(info->format.block_align_bytes());
             const std::uint64_t bytes =
@@ -77,7 +108,15 @@ bool ProbeTake(const fs::path& info_path, LeftoverTake* take) {
             if (bytes == 0) {
                 RemoveTakeFiles(info_path, journal_path);
             } else {
-                *take = LeftoverTake{info_path, journal_path, *info, bytes};
+                *take = LeftoverTake{};
+                take->info_path = info_path;
+                take->journal_path = journal_path;
+                take->info = *info;
+                take->data_bytes = bytes;
+                FindPicture(take);
+                take->end_log_date = take->info.details.end_log_date.empty()
+                                         ? LogDateOf(journal.st_mtime)
+                                         : take->info.details.end_log_date;
                 found = true;
             }
         }
@@ -103,14 +142,24 @@ void FindTakesIn(const fs::path& folder, std::vector<LeftoverTake>* takes) {
     }
 }
 
-// Removes descriptions that a recorder began but never put in place (it
-// ended between writing one and naming it). One still being written is
-// locked and stays.
-void RemoveUnfinishedDescriptions(const fs::path& folder) {
-    const std::string suffix = std::string(kTakeInfoExtension) + std::string(kTakeInfoPartSuffix);
+// A file of a take being written (a description or a picture under its
+// temporary name).
+bool IsTakePart(const fs::path& path) {
+    const std::string name = path.filename().string();
+    if (!name.ends_with(kTakePartSuffix))
+        return false;
+    const std::string whole = name.substr(0, name.size() - kTakePartSuffix.size());
+    return whole.ends_with(kTakeInfoExtension) || whole.ends_with(".gif") ||
+           whole.ends_with(".jpg");
+}
+
+// Removes the files a recorder began but never put in place (it ended
+// between writing one and naming it). One still being written is locked and
+// stays.
+void RemoveUnfinishedFiles(const fs::path& folder) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!it->path().filename().string().ends_with(suffix) || !OwnedEntry(it->path(), false))
+        if (!IsTakePart(it->path()) || !OwnedEntry(it->path(), false))
             continue;
         const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
@@ -136,7 +185,7 @@ TakeRecovery::TakeRecovery(fs::path takes_folder, fs::path legacy_temp_root)
 std::vector<LeftoverTake> TakeRecovery::Find() const {
     std::vector<LeftoverTake> takes;
     if (!takes_folder_.empty() && OwnedEntry(takes_folder_, true)) {
-        RemoveUnfinishedDescriptions(takes_folder_);
+        RemoveUnfinishedFiles(takes_folder_);
         FindTakesIn(takes_folder_, &takes);
     }
     if (legacy_temp_root_.empty())
@@ -186,41 +235,70 @@ void TakeRecovery::Discard(const LeftoverTake& take) {
 }
 
 std::string RecoveryQuestion(const LeftoverTake& take) {
-    char length[QLDATE_BUFFER_BYTES] = {};
-    conv_millisec(take.length_ms(), length);
-    std::string started = take.info.start_log_date.empty()
-                              ? std::string()
-                              : " (started " + take.info.start_log_date + ")";
-    return "A dictation recording" + started + " was interrupted before it was saved; " + length +
-           " of it can be recovered. Do you want to recover it as a new dictation? "
-           "No deletes it.";
+    const std::string noun(RecorderKindNoun(take.info.kind));
+    const std::string length = recordstore::DurationText(take.length_ms());
+    const std::string& given = take.info.details.subject;
+    const std::string subject = given.empty() ? std::string() : " \"" + given + "\"";
+    const std::string started = take.info.start_log_date.empty()
+                                    ? std::string()
+                                    : " (started " + take.info.start_log_date + ")";
+    return "A " + noun + " recording" + subject + started +
+           " was interrupted before it was saved; " + length +
+           " of it can be recovered. Do you want to recover it as a new " + noun +
+           "? No deletes it.";
 }
 
+namespace {
+
+// The take as its recorder opens it: wave and picture written in folder.
+std::optional<RecoveredTake> Prepare(const TakeRecovery& recovery, const LeftoverTake& take,
+                                     const fs::path& folder) {
+    RecoveredTake recovered{folder / "recovered.wav", {}, take.info, take.end_log_date};
+    if (!recovery.Recover(take, recovered.wave))
+        return std::nullopt;
+    if (!take.picture_path.empty()) {
+        // The recorder copies the picture when it saves; the take's own
+        // goes as soon as the recorder has the recording.
+        recovered.picture = folder / ("recovered" + take.picture_path.extension().string());
+        std::error_code error;
+        if (!fs::copy_file(take.picture_path, recovered.picture,
+                           fs::copy_options::overwrite_existing, error)) {
+            recovered.picture.clear();
+            recovered.info.details.picture = recordstore::PictureType::kNone;
+        }
+    }
+    return recovered;
+}
+
+}  // namespace
+
 int OfferLeftoverTakes(const TakeRecovery& recovery, core::MessageReporter& reporter,
-                       const fs::path& working_folder, const OpenRecoveredWave& open) {
+                       const fs::path& working_folder, const OpenRecoveredTake& open) {
     int opened = 0;
     for (const LeftoverTake& take : recovery.Find()) {
         if (reporter.ReportText(RecoveryQuestion(take), core::kStyleQuestion) != core::kAnswerYes) {
             TakeRecovery::Discard(take);
             continue;
         }
-        const fs::path wave = working_folder / "recovered.wav";
+        const std::optional<RecoveredTake> recovered = Prepare(recovery, take, working_folder);
         std::error_code error;
-        if (!recovery.Recover(take, wave)) {
-            fs::remove(wave, error);
+        if (!recovered) {
+            fs::remove(working_folder / "recovered.wav", error);
             reporter.ReportText(
                 "The interrupted recording could not be recovered; it is offered again at the "
                 "next start.",
                 core::kStyleExclamation);
             continue;
         }
-        // Once the recorder holds the audio (and its own journal of it),
-        // the left-over take has served.
-        if (open(wave, [&take] { TakeRecovery::Discard(take); }))
+        // Once the recorder holds the recording (and its own journal of
+        // it), the left-over take has served.
+        if (open(*recovered, [&take] { TakeRecovery::Discard(take); }))
             ++opened;
-        fs::remove(wave, error);
+        fs::remove(recovered->wave, error);
+        if (!recovered->picture.empty())
+            fs::remove(recovered->picture, error);
     }
     return opened;
 }
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

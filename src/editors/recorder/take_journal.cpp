@@ -1,5 +1,5 @@
 // The take journal of a recording in progress (see take_journal.h).
-#include "kivo/dictation/take_journal.h"
+#include "kivo/recorder/take_journal.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,18 +8,20 @@
 
 #include <cerrno>
 #include <charconv>
+#include <functional>
 #include <system_error>
 #include <vector>
 
 #include "kivo/wavefile/fd_io.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 namespace {
 
 namespace fs = std::filesystem;
 using wavefile::WriteAll;
 
-constexpr std::string_view kMagicLine = "KIVO TAKE 1";
+constexpr std::string_view kMagicLineVersion1 = "KIVO TAKE 1";
+constexpr std::string_view kMagicLine = "KIVO TAKE 2";
 
 // A new file only: an existing one (another take) is never opened.
 int CreateExclusive(const fs::path& path) {
@@ -45,10 +47,64 @@ std::optional<int> ParseNumber(std::string_view text) {
     return value;
 }
 
-// The lines of text, without their line feeds; a last line needs none.
-std::vector<std::string_view> Lines(std::string_view text) {
+// Copies the file at source to fd.
+bool CopyInto(const fs::path& source, int fd) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    std::uint8_t buffer[64 * 1024];
+    bool ok = true;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        if (!WriteAll(fd, buffer, static_cast<std::size_t>(got))) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(in);
+    return ok;
+}
+
+// Writes a file of the take whole or not at all: under <path>.new, locked
+// while written (so that a recovery running now leaves it alone), synced,
+// then renamed over path, and the folder synced. The file, still open and
+// locked, or -1 when it could not be written.
+int WriteAtomically(const fs::path& path, const std::function<bool(int fd)>& write) {
+    const fs::path part = fs::path(path).concat(std::string(kTakePartSuffix));
+    const int fd = ::open(part.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const bool written = ::ftruncate(fd, 0) == 0 && write(fd) && ::fsync(fd) == 0 &&
+                         ::rename(part.c_str(), path.c_str()) == 0;
+    if (!written) {
+        std::error_code error;
+        fs::remove(part, error);
+        ::close(fd);
+        return -1;
+    }
+    SyncFolder(path.parent_path());
+    return fd;
+}
+
+// The first `count` lines of text, without their line feeds (a last line
+// needs none), and then the rest of the text, when there is any, whole.
+std::vector<std::string_view> Lines(std::string_view text, std::size_t count) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
+        if (lines.size() == count) {
+            lines.push_back(text);
+            break;
+        }
         const std::size_t end = text.find('\n');
         lines.push_back(text.substr(0, end));
         if (end == std::string_view::npos)
@@ -63,14 +119,20 @@ std::vector<std::string_view> Lines(std::string_view text) {
 std::string FormatTakeInfo(const TakeInfo& info) {
     return std::string(kMagicLine) + "\nformat " + std::to_string(info.format.channels) + " " +
            std::to_string(info.format.sample_rate_hz) + " " +
-           std::to_string(info.format.bits_per_sample) + "\nstart " + info.start_log_date + "\n";
+           std::to_string(info.format.bits_per_sample) + "\nstart " + info.start_log_date +
+           "\nkind " + std::string(RecorderKindWord(info.kind)) + "\n" +
+           FormatTakeDetails(info.details);
 }
 
 std::optional<TakeInfo> ParseTakeInfo(std::string_view text) {
     if (text.size() > kTakeInfoMaxBytes)
         return std::nullopt;
-    const std::vector<std::string_view> lines = Lines(text);
-    if (lines.size() != 3 || lines[0] != kMagicLine || !lines[1].starts_with("format ") ||
+    const std::vector<std::string_view> lines = Lines(text, 4);
+    // Version 1 has no kind and no details: only the dictation recorder
+    // kept journals then.
+    const bool version_1 = lines.size() == 3 && lines[0] == kMagicLineVersion1;
+    const bool version_2 = lines.size() >= 4 && lines[0] == kMagicLine;
+    if ((!version_1 && !version_2) || !lines[1].starts_with("format ") ||
         !lines[2].starts_with("start "))
         return std::nullopt;
 
@@ -95,7 +157,33 @@ std::optional<TakeInfo> ParseTakeInfo(std::string_view text) {
         if (static_cast<unsigned char>(c) < 0x20)
             return std::nullopt;
     }
+    if (version_2) {
+        if (!lines[3].starts_with("kind "))
+            return std::nullopt;
+        const auto kind = ParseRecorderKind(lines[3].substr(5));
+        if (!kind)
+            return std::nullopt;
+        info.kind = *kind;
+        if (lines.size() == 5)
+            info.details = ParseTakeDetails(lines[4]).value_or(TakeDetails{});
+    }
     return info;
+}
+
+fs::path TakeJournalPath(const fs::path& info_path) {
+    return fs::path(info_path).replace_extension(std::string(kTakeJournalExtension));
+}
+
+fs::path TakePicturePath(const fs::path& info_path, recordstore::PictureType type) {
+    switch (type) {
+        case recordstore::PictureType::kGif:
+            return fs::path(info_path).replace_extension(".gif");
+        case recordstore::PictureType::kJpg:
+            return fs::path(info_path).replace_extension(".jpg");
+        case recordstore::PictureType::kNone:
+            break;
+    }
+    return {};
 }
 
 bool PrepareTakesFolder(const fs::path& folder) {
@@ -129,7 +217,7 @@ std::unique_ptr<TakeJournal> TakeJournal::Create(const fs::path& folder, const s
         const std::string name = attempt == 1 ? base : base + "-" + std::to_string(attempt);
         const fs::path info_path = folder / (name + std::string(kTakeInfoExtension));
         const fs::path part_path =
-            folder / (name + std::string(kTakeInfoExtension) + std::string(kTakeInfoPartSuffix));
+            folder / (name + std::string(kTakeInfoExtension) + std::string(kTakePartSuffix));
         const fs::path journal_path = folder / (name + std::string(kTakeJournalExtension));
 
         // The audio first: a description is only ever found beside its audio.
@@ -179,16 +267,22 @@ std::unique_ptr<TakeJournal> TakeJournal::Create(const fs::path& folder, const s
                 continue;
             return nullptr;
         }
+        // A picture of this name is the remains of a take removed half-way
+        // (a crash between its deletions): not this one's.
+        for (const fs::path& stale : {TakePicturePath(info_path, recordstore::PictureType::kGif),
+                                      TakePicturePath(info_path, recordstore::PictureType::kJpg)})
+            fs::remove(stale, error);
         SyncFolder(folder);
         return std::unique_ptr<TakeJournal>(
-            new TakeJournal(info_path, journal_path, info_fd, journal_fd, seed_bytes));
+            new TakeJournal(info, info_path, journal_path, info_fd, journal_fd, seed_bytes));
     }
     return nullptr;
 }
 
-TakeJournal::TakeJournal(fs::path info_path, fs::path journal_path, int lock_fd, int journal_fd,
-                         std::uint64_t synced_bytes)
-    : info_path_(std::move(info_path)),
+TakeJournal::TakeJournal(TakeInfo info, fs::path info_path, fs::path journal_path, int lock_fd,
+                         int journal_fd, std::uint64_t synced_bytes)
+    : info_(std::move(info)),
+      info_path_(std::move(info_path)),
       journal_path_(std::move(journal_path)),
       lock_fd_(lock_fd),
       journal_fd_(journal_fd),
@@ -215,9 +309,12 @@ bool TakeJournal::Sync() {
 
 void TakeJournal::Remove() {
     std::error_code error;
-    // The description goes first: without it the audio is no take.
+    // The description goes first: without it the rest is no take.
     fs::remove(info_path_, error);
-    fs::remove(journal_path_, error);
+    for (const fs::path& path :
+         {journal_path_, TakePicturePath(info_path_, recordstore::PictureType::kGif),
+          TakePicturePath(info_path_, recordstore::PictureType::kJpg)})
+        fs::remove(path, error);
     SyncFolder(info_path_.parent_path());
     if (journal_fd_ >= 0) {
         ::close(journal_fd_);
@@ -229,4 +326,43 @@ void TakeJournal::Remove() {
     }
 }
 
-}  // namespace kivo::dictation
+bool TakeJournal::WriteDetails(const TakeDetails& details, const fs::path& picture_file) {
+    if (lock_fd_ < 0)
+        return false;
+    TakeInfo written = info_;
+    written.details = details;
+    const recordstore::PictureType picture =
+        recordstore::PictureTypeOfFile(picture_file.filename().string());
+    written.details.picture = picture;
+    // The picture first: a description never names a picture that is not there.
+    if (picture != recordstore::PictureType::kNone &&
+        (picture != picture_type_ || picture_file != picture_source_)) {
+        const int copied = WriteAtomically(TakePicturePath(info_path_, picture),
+                                           [&](int fd) { return CopyInto(picture_file, fd); });
+        if (copied < 0)
+            return false;
+        ::close(copied);
+    }
+    const std::string text = FormatTakeInfo(written);
+    if (text.size() > kTakeInfoMaxBytes)
+        return false;
+    // The new description is locked before it takes the old one's place;
+    // the old one's lock goes with it.
+    const int described = WriteAtomically(info_path_, [&text](int fd) {
+        return WriteAll(fd, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    });
+    if (described < 0)
+        return false;
+    ::close(lock_fd_);
+    lock_fd_ = described;
+    info_ = std::move(written);
+    if (picture_type_ != recordstore::PictureType::kNone && picture_type_ != picture) {
+        std::error_code error;
+        fs::remove(TakePicturePath(info_path_, picture_type_), error);
+    }
+    picture_type_ = picture;
+    picture_source_ = picture == recordstore::PictureType::kNone ? fs::path() : picture_file;
+    return true;
+}
+
+}  // namespace kivo::recorder

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
 inline constexpr std::size_t kPredefinedCommentsMaxBytes = 10045;
 
@@ -23,4 +23,4 @@ inline constexpr std::size_t kPredefinedCommentsMaxBytes = 10045;
 // so that the comment offered is the one a mark stores.
 std::vector<std::string> ParsePredefinedComments(std::string_view text);
 
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

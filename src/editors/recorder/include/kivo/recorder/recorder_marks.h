@@ -1,6 +1,7 @@
-// DictationMarks: the index marks of a recording being made, kept sorted by
+// RecorderMarks: the index marks of a recording being made, kept sorted by
 // time, with the rules that keep them on the same words when audio is
-// inserted before them or cut out around them.
+// inserted before them or cut out around them, and the editing of their
+// comments in the marks list.
 //
 // Times are milliseconds from the start of the recording; the index-mark
 // file stores them as "hh:mm:ss" (whole seconds).
@@ -13,15 +14,17 @@
 
 #include "kivo/recordstore/index_mark_file.h"
 
-namespace kivo::dictation {
+namespace kivo::recorder {
 
-struct DictationMark {
+struct RecorderMark {
     std::int64_t time_ms = 0;
     std::string comment;  // at most 50 bytes, cut at a character boundary
     recordstore::IndexMarkType type = recordstore::IndexMarkType::kUser;
+
+    bool operator==(const RecorderMark&) const = default;
 };
 
-class DictationMarks {
+class RecorderMarks {
 public:
     // Adds a mark; the comment is cut to 50 bytes. False when the list
     // already holds the most marks an index-mark file can carry.
@@ -41,12 +44,12 @@ public:
 
     // Appends other's marks (made while an insert was being recorded, so
     // they were not shifted with the older ones).
-    void Merge(const DictationMarks& other);
+    void Merge(const RecorderMarks& other);
     void Clear() { marks_.clear(); }
     // Puts the marks in time order again (marks of one time keep their order).
     void SortByTime() { Sort(); }
 
-    const std::vector<DictationMark>& marks() const { return marks_; }
+    const std::vector<RecorderMark>& marks() const { return marks_; }
     std::size_t size() const { return marks_.size(); }
 
     // The marks as the index-mark file entries, in time order.
@@ -55,10 +58,7 @@ public:
 private:
     void Sort();
 
-    std::vector<DictationMark> marks_;
+    std::vector<RecorderMark> marks_;
 };
 
-// "hh:mm:ss" of a time in milliseconds (whole seconds, rounded down).
-std::string DurationText(std::int64_t ms);
-
-}  // namespace kivo::dictation
+}  // namespace kivo::recorder

@@ -1,0 +1,129 @@
+// Saving a recorder's new record (see record_saving.h).
+#include "kivo/recorder/record_saving.h"
+
+#include <QDebug>
+#include <QLoggingCategory>
+#include <algorithm>
+#include <system_error>
+
+#include "kivo/core/profile_file.h"
+#include "kivo/recorder/recorder_messages.h"
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/record_picture.h"
+
+Q_LOGGING_CATEGORY(lcRecordSaving, "kivo.recorder.save")
+
+namespace kivo::recorder {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool AllExist(std::initializer_list<fs::path> paths) {
+    std::error_code error;
+    return std::all_of(paths.begin(), paths.end(),
+                       [&error](const fs::path& path) { return fs::exists(path, error); });
+}
+
+// The picture copied beside the other files under its member name; the
+// name, empty without a picture, or nullopt when it cannot be copied.
+std::optional<std::string> CopyPicture(const RecordFiles& files, const fs::path& picture) {
+    if (picture.empty())
+        return std::string();
+    const std::string name =
+        files.PictureName(recordstore::PictureTypeOfFile(picture.filename().string()));
+    std::error_code error;
+    if (!fs::copy_file(picture, files.working_folder() / name, fs::copy_options::overwrite_existing,
+                       error))
+        return std::nullopt;
+    return name;
+}
+
+}  // namespace
+
+std::optional<std::string> WriteMarksFile(const RecordFiles& files,
+                                          const std::vector<recordstore::IndexMark>& marks) {
+    qCDebug(lcRecordSaving) << "Saving SFS";
+    if (!recordstore::WriteIndexMarkFile(files.marks_path().string(), marks).ok())
+        return std::nullopt;
+    qCDebug(lcRecordSaving) << "Saved SFS";
+    return recordstore::JoinMarkComments(marks);
+}
+
+bool WriteRecordFile(const recordstore::RecordLineBuild& line, const RecordFiles& files) {
+    recordstore::RecordLine parsed;
+    return line.status.ok() && recordstore::RecordLine::Parse(line.bytes, &parsed).ok() &&
+           parsed.WriteFile(files.line_path().string()).ok();
+}
+
+bool PutIndexEntry(const fs::path& working_folder, const recordstore::RecordFields& fields,
+                   std::string_view keywords, std::string_view mark_comments,
+                   std::uint64_t line_position) {
+    qCDebug(lcRecordSaving) << "Updating Index";
+    recordstore::IndexRecord entry;
+    entry.record_number = fields.record_number;
+    entry.kind_code = fields.kind_code;
+    entry.start_date = fields.start_date;
+    entry.keywords = std::string(keywords);
+    entry.mark_comments = std::string(mark_comments);
+    entry.line_position = static_cast<std::int64_t>(line_position);
+    recordstore::RecordIndex index((working_folder / recordstore::kIndexName).string());
+    const recordstore::Status put = index.Put(entry);
+    if (!put.ok()) {
+        qCWarning(lcRecordSaving) << "Index not updated:" << put.message().c_str();
+        return false;
+    }
+    qCDebug(lcRecordSaving) << "Index updated";
+    return true;
+}
+
+int NewRecordSave::Save(const NewRecord& record) {
+    const std::optional<std::string> mark_comments = WriteMarksFile(files_, record.marks);
+    if (!mark_comments)
+        return kMessageMissingFile;
+    if (target_.profile == nullptr)
+        return kMessageCannotSave;
+    // The number is taken only once the recording is safe on disk: a save
+    // that cannot begin uses none up.
+    if (!AllExist({files_.wave_path()}))
+        return kMessageMissingFile;
+    const auto number = target_.profile->TakeNextRecordNumber(target_.profile_section);
+    if (!number)
+        return kMessageCannotSave;
+    record_number_ = *number;
+
+    recordstore::RecordFields fields = record.fields;
+    fields.record_number = *number;
+    if (!WriteRecordFile(recordstore::RecordLine::Build(fields), files_))
+        return kMessageCannotSave;
+    if (!AllExist({files_.wave_path(), files_.line_path(), files_.marks_path()}))
+        return kMessageMissingFile;
+    const std::optional<std::string> picture = CopyPicture(files_, record.picture);
+    if (!picture)
+        return kMessageMissingFile;
+
+    qCDebug(lcRecordSaving) << "Saving Kivo file to repository";
+    recordstore::RecordSaveRequest request;
+    request.log = record.log;
+    request.media = files_.wave_path().filename().string();
+    request.record_line = files_.line_path().filename().string();
+    request.index_marks = files_.marks_path().filename().string();
+    request.extras = {*picture};
+    request.working_folder = target_.working_folder.string();
+    request.store_path = target_.store_path.string();
+    request.stamp = files_.stamp();
+    const recordstore::RecordSaveResult saved = recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
+    if (!saved.ok()) {
+        qCWarning(lcRecordSaving) << "Record not saved:" << saved.error.c_str();
+        return kMessageCannotSave;
+    }
+    qCDebug(lcRecordSaving) << "Kivo file saved to repository";
+    stored_ = true;
+    if (!PutIndexEntry(target_.working_folder, fields, record.keywords, *mark_comments,
+                       saved.line_offset))
+        return kMessageIndexFailed;
+    return 0;
+}
+
+}  // namespace kivo::recorder

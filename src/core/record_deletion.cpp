@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <set>
 #include <system_error>
 #include <vector>
 
 #include "kivo/core/data_store_session.h"
+#include "kivo/core/pending_deletions.h"
 #include "kivo/core/record_line_text.h"
+#include "kivo/core/recording_name.h"
 #include "kivo/core/safe_file_io.h"
 #include "kivo/core/store_index.h"
 
@@ -47,10 +50,26 @@ struct ErasedRecord {
     std::string container;
 };
 
-// Rewrites one log with the lines of the given numbers erased; collects what
-// was erased. False when the log could not be read or replaced.
-bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
-                std::vector<ErasedRecord>& erased) {
+// One log rewritten into a temporary file beside it, not yet in its place.
+struct LogRewrite {
+    std::filesystem::path log;
+    std::filesystem::path temp;
+    int fd = -1;
+};
+
+void Discard(std::vector<LogRewrite>& rewrites) {
+    for (auto& rewrite : rewrites) {
+        ::close(rewrite.fd);
+        ::unlink(rewrite.temp.c_str());
+    }
+    rewrites.clear();
+}
+
+// Copies one log into a temporary file with the lines of the given numbers
+// erased; collects what was erased. False when the log could not be read or
+// the copy written (nothing is left behind then).
+bool EraseIntoTemporary(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
+                        std::vector<ErasedRecord>& erased, LogRewrite& rewrite) {
     int in = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return false;
@@ -96,7 +115,46 @@ bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& 
         ::unlink(temp.c_str());
         return false;
     }
-    return core::PublishTemporary(out, temp, log);
+    rewrite = {log, temp, out};
+    return true;
+}
+
+// Erased records whose line names something other than a recording. An
+// empty name is no refusal: such a record has no recording to delete.
+std::vector<RefusedRecording> RefusedNames(const std::vector<ErasedRecord>& erased) {
+    std::vector<RefusedRecording> refused;
+    for (const auto& record : erased) {
+        if (!record.container.empty() && !IsRecordingName(record.container))
+            refused.push_back({record.number, record.container});
+    }
+    return refused;
+}
+
+std::vector<std::string> RecordingsOf(const std::vector<ErasedRecord>& erased) {
+    std::vector<std::string> containers;
+    for (const auto& record : erased) {
+        if (!record.container.empty() &&
+            std::find(containers.begin(), containers.end(), record.container) == containers.end()) {
+            containers.push_back(record.container);
+        }
+    }
+    return containers;
+}
+
+// Puts every rewritten log in place. False at the first that fails (the
+// ones before stay in place, the rest are discarded).
+bool PublishAll(std::vector<LogRewrite>& rewrites) {
+    for (std::size_t i = 0; i < rewrites.size(); ++i) {
+        if (!core::PublishTemporary(rewrites[i].fd, rewrites[i].temp, rewrites[i].log)) {
+            std::vector<LogRewrite> rest(rewrites.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                         rewrites.end());
+            Discard(rest);
+            rewrites.clear();
+            return false;
+        }
+    }
+    rewrites.clear();
+    return true;
 }
 
 }  // namespace
@@ -115,13 +173,26 @@ std::string DeleteQuestion(std::span<const SelectedRecord> selection,
     return kDeleteManyQuestion;
 }
 
-int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection) {
-    auto index = OpenStoreRecordIndex(session);
-    return DeleteRecords(session, selection, *index);
+int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection,
+                  RecordIndex& index) {
+    DeletionOptions options;
+    options.index = &index;
+    return DeleteRecords(session, selection, options);
 }
 
 int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection,
-                  RecordIndex& index) {
+                  const DeletionOptions& options) {
+    std::unique_ptr<RecordIndex> own_index;
+    RecordIndex* index = options.index;
+    if (index == nullptr) {
+        own_index = OpenStoreRecordIndex(session);
+        index = own_index.get();
+    }
+    const auto reached = [&options](DeletionStep step) {
+        if (options.after_step)
+            options.after_step(step);
+    };
+
     // Records up to the first one without a record log are handled.
     std::size_t usable = 0;
     while (usable < selection.size() && LogOf(selection[usable].view) != nullptr)
@@ -140,29 +211,46 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
     }
 
     std::vector<ErasedRecord> erased;
+    std::vector<LogRewrite> rewrites;
     for (const auto& [log, numbers] : logs) {
-        if (!EraseInLog(session.WorkingPath(log), numbers, erased))
+        LogRewrite rewrite;
+        if (!EraseIntoTemporary(session.WorkingPath(log), numbers, erased, rewrite)) {
+            Discard(rewrites);
             return kDeleteFailed;
+        }
+        rewrites.push_back(rewrite);
     }
+    if (auto refused = RefusedNames(erased); !refused.empty()) {
+        Discard(rewrites);
+        if (options.refused != nullptr)
+            *options.refused = std::move(refused);
+        return kDeleteFailed;
+    }
+
+    // Noted before any log changes: whenever the erased lines reach the
+    // store, the next writer finds the recordings to finish.
+    const std::vector<std::string> containers = RecordingsOf(erased);
+    if (!containers.empty() && !NotePendingDeletions(session.store_path(), containers)) {
+        Discard(rewrites);
+        return kDeleteFailed;
+    }
+    reached(DeletionStep::kRecordingsNoted);
+    if (!PublishAll(rewrites))
+        return kDeleteFailed;
     for (const auto& record : erased)
-        index.Remove(record.number, record.kind_code);
+        index->Remove(record.number, record.kind_code);
+    reached(DeletionStep::kLogsErased);
     if (stopped)
         return kDeleteFailed;
 
     // The logs go into the store first: should that fail, no recording is
     // removed while the stored logs still name it.
-    if (int saved = session.SaveDataStore(); saved == core::kStoreRepositoryFailed) {
+    if (int saved = session.SaveDataStore(); saved == core::kStoreRepositoryFailed)
         return kDeleteFailed;
-    }
-    std::vector<std::string> containers;
-    for (const auto& record : erased) {
-        if (!record.container.empty() &&
-            std::find(containers.begin(), containers.end(), record.container) == containers.end()) {
-            containers.push_back(record.container);
-        }
-    }
-    if (!containers.empty())
-        core::StoreDelete(session.store_path().string(), containers);
+    reached(DeletionStep::kStoreSaved);
+    if (!FinishPendingDeletions(session))
+        return kDeleteFailed;
+    reached(DeletionStep::kFinished);
     return kDeleteOk;
 }
 

@@ -1,0 +1,148 @@
+// Pending deletions of recordings; see pending_deletions.h.
+#include "kivo/core/pending_deletions.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <optional>
+#include <set>
+#include <system_error>
+
+#include "kivo/core/data_store_session.h"
+#include "kivo/core/record_line_text.h"
+#include "kivo/core/recording_name.h"
+#include "kivo/core/safe_file_io.h"
+#include "zn2xrrps.h"
+
+namespace kivo::core {
+namespace {
+
+constexpr const char* kNoteSuffix = "-deleting";
+// A note is a few names; anything larger is not one of ours.
+constexpr std::uint64_t kMaxNoteBytes = 4u << 20;
+constexpr std::size_t kFieldContainer = 7;
+
+const char* const kRecordLogs[] = {kRecordLogMember, kMeetingLogMember, kPhoneLogMember,
+                                   kDiaryLogMember};
+
+// Adds the recording names of the live lines of one log. False when the log
+// cannot be read.
+bool CollectLiveRecordings(const std::filesystem::path& log, std::set<std::string>& names) {
+    const int fd = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    std::string buffer(kRecordLineBytes * 1024, '\0');
+    bool ok = true;
+    for (;;) {
+        std::size_t filled = 0;
+        if (!ReadFully(fd, buffer.data(), buffer.size(), filled)) {
+            ok = false;
+            break;
+        }
+        for (std::size_t at = 0; at + kRecordLineBytes <= filled; at += kRecordLineBytes) {
+            const std::string_view line(buffer.data() + at, kRecordTextBytes);
+            const auto number = LeadingRecordNumber(line);
+            if (!number || *number < 1 || *number >= kErasedRecordNumber)
+                continue;
+            names.emplace(RecordField(SplitRecordFields(line), kFieldContainer));
+        }
+        if (filled < buffer.size())
+            break;
+    }
+    ::close(fd);
+    return ok;
+}
+
+std::optional<std::set<std::string>> LiveRecordings(const DataStoreSession& session) {
+    std::set<std::string> names;
+    for (const char* log : kRecordLogs) {
+        if (!CollectLiveRecordings(session.WorkingPath(log), names))
+            return std::nullopt;
+    }
+    return names;
+}
+
+// Live member names of a store; none when it cannot be read.
+std::optional<std::set<std::string>> StoreMembers(const std::filesystem::path& store) {
+    RPS_STATUS* status = RPS_Info(store.c_str());
+    if (status == nullptr || status->severity != RPS_SEVERITY_NONE)
+        return std::nullopt;
+    std::set<std::string> members;
+    for (const RPS_ENTRY_INFO* e = status->entries; e != nullptr; e = e->next) {
+        if (e->name != nullptr)
+            members.emplace(e->name);
+    }
+    return members;
+}
+
+}  // namespace
+
+std::filesystem::path PendingDeletionsPath(const std::filesystem::path& store) {
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(store, ec);
+    if (ec)
+        real = store;
+    return real.string() + kNoteSuffix;
+}
+
+std::vector<std::string> PendingDeletions(const std::filesystem::path& store) {
+    std::string text;
+    if (ReadWholeFile(PendingDeletionsPath(store), kMaxNoteBytes, text) != ReadResult::kOk)
+        return {};
+    std::vector<std::string> names;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string name = text.substr(begin, end - begin);
+        if (IsRecordingName(name) && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+        begin = end + 1;
+    }
+    return names;
+}
+
+bool NotePendingDeletions(const std::filesystem::path& store, std::span<const std::string> names) {
+    std::vector<std::string> noted = PendingDeletions(store);
+    for (const auto& name : names) {
+        if (std::find(noted.begin(), noted.end(), name) == noted.end())
+            noted.push_back(name);
+    }
+    std::string text;
+    for (const auto& name : noted)
+        text += name + "\n";
+    return ReplaceFileAtomically(PendingDeletionsPath(store), text);
+}
+
+bool FinishPendingDeletions(const DataStoreSession& session) {
+    const std::filesystem::path store = session.store_path();
+    const std::filesystem::path note = PendingDeletionsPath(store);
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(note, ec)))
+        return true;
+    const std::vector<std::string> noted = PendingDeletions(store);
+    // Without the logs or the member list nothing can be known to be unnamed.
+    const auto live = LiveRecordings(session);
+    const auto members = StoreMembers(store);
+    if (!live || !members)
+        return false;
+    std::vector<std::string> doomed;
+    for (const auto& name : noted) {
+        if (live->count(name) == 0 && members->count(name) != 0)
+            doomed.push_back(name);
+    }
+    if (!doomed.empty()) {
+        std::vector<const char*> c_names;
+        for (const auto& name : doomed)
+            c_names.push_back(name.c_str());
+        if (RPS_Delete(store.c_str(), c_names.data(), static_cast<int32_t>(c_names.size())) !=
+            nullptr) {
+            return false;
+        }
+    }
+    return ::unlink(note.c_str()) == 0 || errno == ENOENT;
+}
+
+}  // namespace kivo::core

@@ -8,9 +8,14 @@
 //   kivoctl compact STORE.xrt
 //   kivoctl info STORE.xrt
 //
-// Each command opens the store into a working folder of its own and, when
-// it changed something, saves it back. Failures print the program's message
-// text on the error stream and give a non-zero exit status.
+// Each command unpacks the store into a working folder of its own
+// (kivoctl_store.h). list, show and info only read: they never write to the
+// store. new, delete and compact change it and save it back. A record's
+// recording is extracted or deleted only when its line names a recording
+// (kivo/core/recording_name.h); otherwise the command changes nothing and
+// says which record names what. Failures print the program's message text
+// (or kivoctl's own, which begins "kivoctl: ") on the error stream and give a
+// non-zero exit status.
 #pragma once
 
 #include <ostream>

@@ -2,11 +2,10 @@
 // everything the player does with it. The window is a view over this class;
 // the remote-control service and the tests drive it directly.
 //
-// Opening checks the file (container_check.h), unpacks it into a private
-// temporary folder (mode 0700, removed by Close and by the destructor),
-// checks the wave, and reads the marks, the record line (kind status text
-// and stored sound effects) and the picture. A file that fails any step
-// leaves the session closed with the error in status_text().
+// Opening unpacks the file (UnpackedRecording: checked, unpacked into a
+// private temporary folder that Close and the destructor remove, its marks,
+// record line and picture read). A file that fails any step leaves the
+// session closed with the error in status_text().
 //
 // Playing runs on the audio backend: plainly through a WaveDocument, or in
 // effects mode through an EffectsPlayer with the effect settings and the
@@ -14,35 +13,31 @@
 // loads after Open returns: until mediaReady() the length is the record
 // line's duration and nothing plays; a video that cannot be decoded leaves
 // the session open (marks shown) with kUnableToPlay in status_text() and
-// the reason in video_error(). Positions are in milliseconds.
+// the reason in video_error(). The transport, the marks and the remote
+// commands are MarkedPlayback's, with the player's own rules: stopping
+// returns to the start, rewinding forgets the current mark, a pause
+// survives a move, and resuming plays on from where it paused. Positions
+// are in milliseconds.
 #pragma once
 
 #include <QObject>
 #include <QString>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdint>
-#include <memory>
-#include <string>
 #include <vector>
 
 #include "kivo/audio/effect_settings.h"
 #include "kivo/audio/effects_player.h"
+#include "kivo/audio/marked_playback.h"
 #include "kivo/audio/wave_document.h"
 #include "kivo/remote/playback_remote_target.h"
 #include "kivo/sound/audio_backend.h"
 #include "mark_list.h"
+#include "player_devices.h"
+#include "unpacked_recording.h"
 #include "video_playback.h"
 
 namespace kivo::player {
-
-enum class OpenResult {
-    kOpened,      // ready to play (a video once its media has loaded)
-    kCorrupt,     // unreadable, hostile or damaged file (kCorruptOrInUse)
-    kUnplayable,  // unpacked, but the wave cannot be played (kUnableToPlay)
-};
-
-enum class PictureType { kNone = 0, kGif = 1, kJpg = 2 };
 
 class PlayerSession : public QObject, public remote::PlaybackRemoteTarget {
     Q_OBJECT
@@ -64,23 +59,23 @@ public:
     // Where the video's frames go (the window's video widget).
     void SetVideoOutput(QObject* output) { video_playback_.SetVideoOutput(output); }
     bool video_has_sound_output() const { return video_playback_.has_sound_output(); }
-    const QString& recording_path() const { return recording_path_; }
-    QString temp_folder() const;
+    const QString& recording_path() const { return recording_.recording_path(); }
+    QString temp_folder() const { return recording_.folder(); }
     std::int64_t length_ms() const { return length_ms_; }
     std::int64_t position_ms() const;
     int position_percent() const;
     // Position and length, "hh:mm:ss / hh:mm:ss".
     QString PositionText() const;
     const QString& status_text() const { return status_text_; }
-    const QString& kind_code() const { return kind_code_; }
-    const std::vector<PlayerMark>& marks() const { return marks_; }
-    int current_mark() const { return current_mark_; }
-    const QString& picture_path() const { return picture_path_; }
-    PictureType picture_type() const { return picture_type_; }
-    const audio::StoredEffects& stored_effects() const { return stored_effects_; }
+    const QString& kind_code() const { return recording_.kind_code(); }
+    const std::vector<PlayerMark>& marks() const { return recording_.marks(); }
+    int current_mark() const { return transport_.current_mark(); }
+    const QString& picture_path() const { return recording_.picture_path(); }
+    PictureType picture_type() const { return recording_.picture_type(); }
+    const audio::StoredEffects& stored_effects() const { return recording_.stored_effects(); }
 
-    bool is_playing() const { return playing_; }
-    bool is_paused() const { return paused_; }
+    bool is_playing() const { return transport_.is_playing(); }
+    bool is_paused() const { return transport_.is_paused(); }
     // Plays from from_ms, or from the current position when from_ms < 0.
     void Start(std::int64_t from_ms = -1);
     void Pause();
@@ -138,46 +133,32 @@ signals:
 
 private:
     OpenResult Fail(OpenResult result, const char* text);
-    void ReadRecordLine(const std::string& path);
-    void FindPicture(const std::string& stem);
     bool MakeReversedWave();
     bool InitEffectsPlayer();
-    void OnPlaybackFinished();
+    // Plays the plain wave again after effects mode ended or failed.
+    void BackToPlainWave();
     void OnVideoReady(qint64 length_ms);
     void OnVideoFailed(const QString& reason);
-    void SetPlaying(bool playing, bool paused);
     void SetStatus(const QString& text);
-    void SetCurrentMark(int index);
     QString ActiveWavePath() const;
 
-    sound::AudioBackend& backend_;
     audio::WaveDocument document_;
     audio::EffectsPlayer effects_player_;
     VideoPlayback video_playback_;
+    audio::EffectSet effects_ = audio::NeutralEffects();
+    WaveDevice wave_device_{document_};
+    EffectsDevice effects_device_{effects_player_, effects_};
+    VideoDevice video_device_{video_playback_};
+    audio::MarkedPlayback transport_;
     QTimer position_timer_;
-    std::unique_ptr<QTemporaryDir> temp_dir_;
+    UnpackedRecording recording_;
 
     bool open_ = false;
     bool video_ = false;
-    QString recording_path_;
-    QString wave_path_;
-    QString reversed_wave_path_;
     QString video_error_;
     std::int64_t length_ms_ = 0;
     QString status_text_;
-    QString kind_code_;
-    QString record_number_;
-    QString subject_;
-    QString duration_text_;
-    std::vector<PlayerMark> marks_;
-    int current_mark_ = -1;
-    QString picture_path_;
-    PictureType picture_type_ = PictureType::kNone;
-    audio::StoredEffects stored_effects_;
-    audio::EffectSet effects_ = audio::NeutralEffects();
 
-    bool playing_ = false;
-    bool paused_ = false;
     bool effects_mode_ = false;
     bool reverse_ = false;
     bool reversed_made_ = false;

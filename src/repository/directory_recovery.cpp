@@ -82,12 +82,11 @@ std::vector<std::size_t> SupersededLiveEntries(const RepositoryDirectory& direct
     return superseded;
 }
 
-}  // namespace
-
-RecoveryReport RecoverDirectory(filesystem::FileSystem& file_system, const std::string& path,
-                                bool write, const EngineOptions& options) {
+// With `held`, the holder's lock stands for the writer lock the rewrite needs.
+RecoveryReport Recover(filesystem::FileSystem& file_system, const WriterLock* held,
+                       const std::string& path, bool write, const EngineOptions& options) {
     RecoveryReport report;
-    EngineContext context{file_system, options, report.status};
+    EngineContext context{file_system, options, report.status, held};
     OpenRepository repository(context);
     if (repository.OpenFileOnly(path, write ? OpenMode::kUpdate : OpenMode::kRead) !=
         OpenOutcome::kOpened) {
@@ -148,6 +147,18 @@ RecoveryReport RecoverDirectory(filesystem::FileSystem& file_system, const std::
     }
     report.written = repository.Close();
     return report;
+}
+
+}  // namespace
+
+RecoveryReport RecoverDirectory(filesystem::FileSystem& file_system, const std::string& path,
+                                bool write, const EngineOptions& options) {
+    return Recover(file_system, nullptr, path, write, options);
+}
+
+RecoveryReport RecoverDirectory(filesystem::FileSystem& file_system, const WriterLock& held,
+                                const std::string& path, bool write, const EngineOptions& options) {
+    return Recover(file_system, &held, path, write, options);
 }
 
 RecoveryReport RecoverDirectory(const std::string& path, bool write) {

@@ -95,6 +95,11 @@ public:
     }
     FsStatus SetTimes(const filesystem::FileTimes&) override { return FsStatus::Error(EROFS); }
     FsStatus SetPermissions(std::uint32_t) override { return FsStatus::Error(EROFS); }
+    // The locks are held on the file beneath, by whoever opened it.
+    FsStatus TryLock(filesystem::FileLock, filesystem::LockMode) override {
+        return FsStatus::Error(ENOLCK);
+    }
+    void Unlock(filesystem::FileLock) override {}
 
 private:
     template <typename T>
@@ -193,7 +198,8 @@ std::unique_ptr<File> MakeCommittedStateView(const EngineContext& context, const
         CommittedStateView old_state(file, std::move(journal_again.value), inspection.original_size,
                                      layers);
         StatusRecord scratch;
-        EngineContext scratch_context{context.file_system, context.options, scratch};
+        EngineContext scratch_context{context.file_system, context.options, scratch,
+                                      context.held_lock};
         OpenRepository old_repository(scratch_context);
         if (old_repository.OpenHeldFile(old_state, path, OpenMode::kRead) != OpenOutcome::kOpened) {
             context.status.Add(

@@ -12,6 +12,7 @@
 #include "member_names.h"
 #include "messages.h"
 #include "operations.h"
+#include "refusal_texts.h"
 
 namespace kivo::repository {
 namespace {
@@ -82,10 +83,13 @@ private:
         }
         filesystem::OpenOptions options;
         options.exclusive_lock = true;  // no sharing, as the repository itself
+        // A FIFO without a writer must not hold the call (and the repository).
+        options.non_blocking_open = true;
         filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
             context_.file_system.Open(source_path, options);
         if (!opened.ok()) {
-            AddMessage(MessageCode::kOpenFileFailed, {source_path, opened.status.Describe()});
+            AddMessage(MessageCode::kOpenFileFailed,
+                       {source_path, OpenFailureText(source_path, opened.status)});
             return Outcome::kSkipped;
         }
         filesystem::File& source = *opened.value;
@@ -97,6 +101,11 @@ private:
         if (size.value.type == filesystem::FileType::kDirectory) {
             AddMessage(MessageCode::kOpenFileFailed,
                        {source_path, FsStatus::Error(EISDIR).Describe()});
+            return Outcome::kSkipped;
+        }
+        if (size.value.type != filesystem::FileType::kRegular) {
+            AddMessage(MessageCode::kOpenFileFailed,
+                       {source_path, NotRegularFileText(size.value.type)});
             return Outcome::kSkipped;
         }
         if (size.value.size_bytes > format::kMaxMemberBytes) {
@@ -127,6 +136,18 @@ private:
         entry.size_bytes = size_bytes;
         entry.attributes = AttributesOf(info.value, name);
         return AddAndCopy(std::move(entry), source, source_path);
+    }
+
+    // Why a source could not be opened: a socket, for one, cannot be opened
+    // at all, and is better named for what it is than by the system's error.
+    std::string OpenFailureText(const std::string& source_path, const FsStatus& failure) {
+        filesystem::FsResult<filesystem::FileInfo> info =
+            context_.file_system.Stat(source_path, true);
+        if (info.ok() && info.value.type != filesystem::FileType::kRegular &&
+            info.value.type != filesystem::FileType::kDirectory) {
+            return NotRegularFileText(info.value.type);
+        }
+        return failure.Describe();
     }
 
     // The size limit: 2^64 - 1 bytes, 2^32 - 1 on a FAT volume, and 2^32 - 1
@@ -253,9 +274,9 @@ void StoreNames(const EngineContext& context, OpenRepository& repository,
 
 // Whether `name` in `directory` is the journal of the repository (which
 // PutAll must not store).
-bool IsJournalOf(const EngineContext& context, const std::string& repository_path,
+bool IsJournalOf(const EngineContext& context, const OpenRepository& repository,
                  const std::string& directory, const std::string& name) {
-    const std::string journal = JournalPath(repository_path);
+    const std::string journal = JournalPath(repository.real_path());
     if (filesystem::BaseName(journal) != name) {
         return false;
     }
@@ -288,7 +309,7 @@ void PutFolder(const EngineContext& context, const std::string& repository_path,
         context.file_system.ListDirectory(directory);
     std::vector<std::string> names;
     for (const filesystem::DirectoryEntry& entry : listing.value.entries) {
-        if (!entry.is_directory && !IsJournalOf(context, repository_path, directory, entry.name)) {
+        if (!entry.is_directory && !IsJournalOf(context, repository, directory, entry.name)) {
             names.push_back(entry.name);
         }
     }

@@ -9,7 +9,10 @@
 #include "directory_reader.h"
 #include "journal_recovery.h"
 #include "kivo/repository/repository_format.h"
+#include "kivo/repository/writer_lock.h"
 #include "messages.h"
+#include "repository_file.h"
+#include "repository_locks.h"
 #include "repository_path.h"
 
 namespace kivo::repository {
@@ -74,22 +77,41 @@ OpenOutcome OpenRepository::OpenOuterFile(const std::string& file_path, OpenMode
     mode_ = mode;
     file_path_ = file_path;
     name_ = file_path;
-    filesystem::OpenOptions options;
-    options.access =
-        mode == OpenMode::kRead ? filesystem::Access::kRead : filesystem::Access::kReadWrite;
-    options.creation = mode == OpenMode::kStore ? filesystem::Creation::kOpenOrCreate
-                                                : filesystem::Creation::kOpenExisting;
-    options.exclusive_lock = true;
-    filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
-        context_.file_system.Open(file_path_, options);
-    if (!opened.ok()) {
-        context_.status.Add(MakeMessage(MessageCode::kOpenRepositoryFailed,
-                                        {file_path_, opened.status.Describe()}));
+    std::optional<RepositoryFile> opened = OpenRepositoryFile(
+        context_.file_system, context_.status, file_path,
+        mode == OpenMode::kRead ? filesystem::Access::kRead : filesystem::Access::kReadWrite,
+        mode == OpenMode::kStore ? filesystem::Creation::kOpenOrCreate
+                                 : filesystem::Creation::kOpenExisting);
+    if (!opened) {
         return OpenOutcome::kFailed;
     }
-    owned_file_ = std::move(opened.value);
+    owned_file_ = std::move(opened->file);
     file_ = owned_file_.get();
+    identity_ = opened->identity;
+    real_path_ = opened->real_path;
+    if (!TakeLocks()) {
+        return OpenOutcome::kFailed;
+    }
     return RecoverInterruptedCall(mode) ? OpenOutcome::kOpened : OpenOutcome::kFailed;
+}
+
+bool OpenRepository::HoldsWriterLock() const {
+    return context_.held_lock != nullptr && context_.held_lock->Covers(identity_);
+}
+
+bool OpenRepository::TakeLocks() {
+    auto wait_for = [this](filesystem::FileLock lock, filesystem::LockMode mode) {
+        return WaitForLock(context_.file_system, context_.status, file_path_, *file_, identity_,
+                           lock, mode, context_.options.lock_wait);
+    };
+    if (mode_ == OpenMode::kRead) {
+        return wait_for(filesystem::FileLock::kAccess, filesystem::LockMode::kShared);
+    }
+    if (!HoldsWriterLock() &&
+        !wait_for(filesystem::FileLock::kWriter, filesystem::LockMode::kExclusive)) {
+        return false;
+    }
+    return wait_for(filesystem::FileLock::kAccess, filesystem::LockMode::kExclusive);
 }
 
 OpenOutcome OpenRepository::OpenHeldFile(filesystem::File& file, const std::string& path,
@@ -97,6 +119,7 @@ OpenOutcome OpenRepository::OpenHeldFile(filesystem::File& file, const std::stri
     mode_ = mode;
     file_ = &file;
     file_path_ = path;
+    real_path_ = path;
     name_ = path;
     OpenOutcome outcome = OpenFromHeader(mode, {path});
     if (outcome != OpenOutcome::kOpened) {
@@ -106,56 +129,97 @@ OpenOutcome OpenRepository::OpenHeldFile(filesystem::File& file, const std::stri
 }
 
 bool OpenRepository::RecoverInterruptedCall(OpenMode mode) {
-    JournalInspection inspection = InspectJournal(context_.file_system, file_path_);
-    switch (inspection.state) {
-        case JournalInspection::State::kNone:
-            return true;
-        case JournalInspection::State::kInvalid:
-            if (!inspection.read_status.ok()) {
-                // A journal that cannot be read may still be needed.
-                context_.status.Add(
-                    MakeMessage(MessageCode::kRepositoryIoError,
-                                {step::kJournalRead, inspection.read_status.Describe()}));
-                return false;
-            }
-            // Never completed, so the repository was not touched under it.
-            if (context_.file_system.Unlink(JournalPath(file_path_)).ok()) {
-                context_.Trace("Repository journal discarded\n");
-            }
-            return true;
-        case JournalInspection::State::kValid:
-            break;
+    JournalInspection inspection = InspectJournal(context_.file_system, real_path_);
+    if (inspection.state != JournalInspection::State::kValid) {
+        return SettleWithoutPlayback(inspection);
     }
-    filesystem::File* writable = mode == OpenMode::kRead ? nullptr : file_;
-    std::unique_ptr<filesystem::File> second_handle;
-    if (writable == nullptr) {
-        // This call holds the lock already; a second handle needs none.
-        filesystem::OpenOptions options;
-        options.access = filesystem::Access::kReadWrite;
-        filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
-            context_.file_system.Open(file_path_, options);
-        if (opened.ok()) {
-            second_handle = std::move(opened.value);
-            writable = second_handle.get();
-        }
+    if (mode == OpenMode::kRead) {
+        return RecoverWhileReading(inspection);
     }
-    if (writable == nullptr) {
-        std::unique_ptr<filesystem::File> view =
-            MakeCommittedStateView(context_, file_path_, *file_, inspection);
-        if (!view) {
-            return false;
-        }
-        context_.Trace(
-            "Repository needs recovery but cannot be written: reading its last "
-            "committed state\n");
-        owned_view_ = std::move(view);
-        file_ = owned_view_.get();
+    return PlayBack(*file_, inspection);
+}
+
+bool OpenRepository::SettleWithoutPlayback(const JournalInspection& inspection) {
+    if (inspection.state == JournalInspection::State::kNone) {
         return true;
     }
+    if (!inspection.read_status.ok()) {
+        // A journal that cannot be read may still be needed.
+        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                        {step::kJournalRead, inspection.read_status.Describe()}));
+        return false;
+    }
+    // Never completed, so the repository was not touched under it (a writer
+    // that is still writing its journal holds the access lock this call has).
+    if (context_.file_system.Unlink(JournalPath(real_path_)).ok()) {
+        context_.Trace("Repository journal discarded\n");
+    }
+    return true;
+}
+
+bool OpenRepository::PlayBack(filesystem::File& writable, const JournalInspection& inspection) {
     context_.Trace(inspection.kind == JournalKind::kCompaction
                        ? "Repository journal found: finishing the interrupted compaction\n"
                        : "Repository journal found: rolling back the interrupted call\n");
-    return FinishInterruptedCall(context_, file_path_, *writable, inspection);
+    return FinishInterruptedCall(context_, real_path_, writable, inspection);
+}
+
+bool OpenRepository::RecoverWhileReading(const JournalInspection& found) {
+    std::unique_ptr<filesystem::File> writable = OpenToRecover();
+    if (!writable) {
+        return ReadCommittedState(found);
+    }
+    // Other readers may be reading the journal's view; wait for them.
+    file_->Unlock(filesystem::FileLock::kAccess);
+    if (!WaitForLock(context_.file_system, context_.status, file_path_, *writable, identity_,
+                     filesystem::FileLock::kAccess, filesystem::LockMode::kExclusive,
+                     context_.options.lock_wait)) {
+        return false;
+    }
+    recovery_file_ = std::move(writable);
+    // One of them may have played it back meanwhile.
+    JournalInspection inspection = InspectJournal(context_.file_system, real_path_);
+    if (inspection.state != JournalInspection::State::kValid) {
+        return SettleWithoutPlayback(inspection);
+    }
+    return PlayBack(*recovery_file_, inspection);
+}
+
+std::unique_ptr<filesystem::File> OpenRepository::OpenToRecover() {
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    options.non_blocking_open = true;
+    filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
+        context_.file_system.Open(real_path_, options);
+    if (!opened.ok()) {
+        return nullptr;  // a read-only file or medium
+    }
+    filesystem::FsResult<filesystem::FileInfo> info = opened.value->Stat();
+    if (!info.ok() || !info.value.SameFileAs(identity_)) {
+        return nullptr;
+    }
+    // A writer at work (or one holding the repository for a command) will
+    // play the journal back itself.
+    if (!HoldsWriterLock() &&
+        !opened.value->TryLock(filesystem::FileLock::kWriter, filesystem::LockMode::kExclusive)
+             .ok()) {
+        return nullptr;
+    }
+    return std::move(opened.value);
+}
+
+bool OpenRepository::ReadCommittedState(const JournalInspection& inspection) {
+    std::unique_ptr<filesystem::File> view =
+        MakeCommittedStateView(context_, real_path_, *file_, inspection);
+    if (!view) {
+        return false;
+    }
+    context_.Trace(
+        "Repository needs recovery but cannot be written now: reading its last "
+        "committed state\n");
+    owned_view_ = std::move(view);
+    file_ = owned_view_.get();
+    return true;
 }
 
 OpenOutcome OpenRepository::OpenFromHeader(OpenMode mode, const std::vector<std::string>& parts) {
@@ -383,7 +447,7 @@ bool OpenRepository::BeginChanges(const std::vector<ByteRange>& in_place) {
         }
     }
     protected_ranges_ = MergeRanges(std::move(ranges));
-    auto journal = std::make_unique<Journal>(context_.file_system, file_path_);
+    auto journal = std::make_unique<Journal>(context_.file_system, real_path_);
     JournalError error = journal->Create(*file_, JournalKind::kRollback, original_size_,
                                          protected_ranges_, 0, Checkpoint{}, {});
     if (!error.ok()) {
@@ -405,7 +469,7 @@ bool OpenRepository::BeginCompaction(std::uint64_t window_capacity, const Checkp
     if (append_position_ < original_size_) {
         ranges.push_back(ByteRange{append_position_, original_size_ - append_position_});
     }
-    auto journal = std::make_unique<Journal>(context_.file_system, file_path_);
+    auto journal = std::make_unique<Journal>(context_.file_system, real_path_);
     JournalError error =
         journal->Create(*file_, JournalKind::kCompaction, original_size_,
                         MergeRanges(std::move(ranges)), window_capacity, first, first_window);
@@ -421,7 +485,7 @@ bool OpenRepository::BeginCompaction(std::uint64_t window_capacity, const Checkp
 }
 
 void OpenRepository::AdoptCompactionJournal(const JournalInspection& inspection) {
-    journal_ = std::make_unique<Journal>(context_.file_system, file_path_);
+    journal_ = std::make_unique<Journal>(context_.file_system, real_path_);
     journal_->Adopt(inspection);
     journal_kind_ = JournalKind::kCompaction;
 }
@@ -640,14 +704,15 @@ void OpenRepository::Abandon() {
         return;
     }
     journal_.reset();
-    JournalInspection inspection = InspectJournal(context_.file_system, file_path_);
+    JournalInspection inspection = InspectJournal(context_.file_system, real_path_);
     if (inspection.state != JournalInspection::State::kValid) {
         return;
     }
     // Messages of the undo itself would hide the failure that caused it.
     StatusRecord undo_status;
-    EngineContext undo_context{context_.file_system, context_.options, undo_status};
-    if (!FinishInterruptedCall(undo_context, file_path_, *file_, inspection)) {
+    EngineContext undo_context{context_.file_system, context_.options, undo_status,
+                               context_.held_lock};
+    if (!FinishInterruptedCall(undo_context, real_path_, *file_, inspection)) {
         context_.Trace(
             "Repository could not be restored now; its journal stays for the next "
             "open\n");

@@ -11,6 +11,13 @@
 //                 header, syncs the repository, and removes the journal.
 // A call that fails on the way calls Abandon, which plays the journal back at
 // once (the destructor does the same for a call that never closed).
+//
+// Locks (repository_locks.h), held until the object is destroyed: a reading
+// call holds the access lock shared; a writing call holds the writer lock
+// (unless the engine was handed a WriterLock on the same file) and the access
+// lock exclusive. A reading call that finds a journal to play back becomes a
+// writer for that moment if no writer holds the repository, and otherwise
+// reads the last committed state through the journal.
 #pragma once
 
 #include <cstdint>
@@ -41,11 +48,15 @@ enum class OpenOutcome {
     kFailed,  // the status record says why
 };
 
+class WriterLock;
+
 // What every part of one engine call shares.
 struct EngineContext {
     filesystem::FileSystem& file_system;
     const EngineOptions& options;
     StatusRecord& status;
+    // The caller's lock, when it holds one (Engine(file_system, held, ...)).
+    const WriterLock* held_lock = nullptr;
 
     void Trace(const std::string& line) const {
         if (options.trace) {
@@ -88,6 +99,8 @@ public:
     const std::string& name() const { return name_; }
     // The path of the outer file.
     const std::string& file_path() const { return file_path_; }
+    // Its real path, after which the journal is named.
+    const std::string& real_path() const { return real_path_; }
     std::string MemberLabel(const std::string& member) const { return name_ + "(" + member + ")"; }
     filesystem::File& file() { return *file_; }
     std::uint64_t append_position() const { return append_position_; }
@@ -145,7 +158,15 @@ public:
 private:
     OpenOutcome OpenFromHeader(OpenMode mode, const std::vector<std::string>& parts);
     OpenOutcome OpenOuterFile(const std::string& file_path, OpenMode mode);
+    bool TakeLocks();
+    bool HoldsWriterLock() const;
     bool RecoverInterruptedCall(OpenMode mode);
+    // No journal, or an incomplete one (removed): nothing to play back.
+    bool SettleWithoutPlayback(const JournalInspection& inspection);
+    bool PlayBack(filesystem::File& writable, const JournalInspection& inspection);
+    bool RecoverWhileReading(const JournalInspection& inspection);
+    std::unique_ptr<filesystem::File> OpenToRecover();
+    bool ReadCommittedState(const JournalInspection& inspection);
     bool ReadHeaderAt(std::uint64_t start, std::uint64_t extent_end);
     bool ReadDirectoryAt(std::uint64_t start, std::uint64_t extent_end);
     bool WriteFreshHeader();
@@ -164,9 +185,14 @@ private:
     // A read-only view of the last committed state (a repository that needs
     // recovery but cannot be written).
     std::unique_ptr<filesystem::File> owned_view_;
+    // A reading call's writable handle while it plays a journal back; it
+    // holds the locks of a writer until the call ends.
+    std::unique_ptr<filesystem::File> recovery_file_;
     filesystem::File* file_ = nullptr;
     std::uint64_t position_ = 0;  // of file_, as this object moved it
     std::string file_path_;
+    std::string real_path_;
+    filesystem::FileInfo identity_;
     std::string name_;
     RepositoryHeader header_;
     RepositoryDirectory directory_;

@@ -5,34 +5,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <limits>
 
 #include "audio_log.h"
 #include "kivo/wavefile/fd_io.h"
 #include "kivo/wavefile/peak_level.h"
-#include "kivo/wavefile/riff_layout.h"
 #include "kivo/wavefile/wave_reader.h"
 #include "piece_store.h"
+#include "wave_saver.h"
 
 namespace kivo::audio {
 
 namespace {
-
-constexpr char kTemporarySaveName[] = "temp.xrw";
-// "RIFF", size, "WAVE", "fmt ", 16, the format, "data", size.
-constexpr std::uint64_t kPcmHeaderBytes = wavefile::kRiffHeaderBytes + wavefile::kChunkHeaderBytes +
-                                          wavefile::kPcmFormatBytes + wavefile::kChunkHeaderBytes;
-// Saving streams the pieces through a buffer of this size.
-constexpr std::size_t kSaveBufferBytes = 1 << 20;
-
-using wavefile::WriteAll;
 
 QString ErrnoText() {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -51,41 +39,6 @@ private:
     int fd_;
     std::uint64_t size_bytes_;
 };
-
-void StoreU32(std::uint8_t* out, std::uint64_t value) {
-    for (int i = 0; i < 4; ++i) {
-        out[i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-// A plain PCM wave header ("fmt " of 16 bytes, then "data") for
-// `data_bytes` of audio.
-std::vector<std::uint8_t> PcmHeader(const wavefile::PcmFormat& format, std::uint64_t riff_bytes,
-                                    std::uint64_t data_bytes) {
-    std::vector<std::uint8_t> header(kPcmHeaderBytes);
-    std::uint8_t* out = header.data();
-    std::memcpy(out, wavefile::kRiffTag, 4);
-    StoreU32(out + 4, riff_bytes);
-    std::memcpy(out + 8, wavefile::kWaveForm, 4);
-    std::memcpy(out + 12, wavefile::kFmtTag, 4);
-    StoreU32(out + 16, wavefile::kPcmFormatBytes);
-    const auto block = wavefile::WaveFormatExBlock(format);
-    std::memcpy(out + 20, block.data(), wavefile::kPcmFormatBytes);
-    std::memcpy(out + 36, wavefile::kDataTag, 4);
-    StoreU32(out + 40, data_bytes);
-    return header;
-}
-
-// Makes a rename in `folder` durable (best effort: some file systems
-// refuse to sync a directory).
-void SyncFolder(const QString& folder) {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
 
 }  // namespace
 
@@ -575,80 +528,15 @@ int WaveDocument::Save(const QString& target) {
     if (final_path.isEmpty()) {
         return Fail(kWaveErrorCannotSave, QStringLiteral("the recording has no file name"));
     }
-    const QString folder = QFileInfo(final_path).dir().path();
-    const QString temporary = QFileInfo(final_path).dir().filePath(kTemporarySaveName);
-    int fd = -1;
-    const int written = WriteTemporary(temporary, &fd);
-    if (written != kWaveOk) {
-        return written;
+    WaveSaver saver(*store_, format_, path_.isEmpty() ? QStringLiteral("its scratch file") : path_);
+    if (!saver.Save(final_path)) {
+        return Fail(kWaveErrorCannotSave, saver.detail());
     }
-    // rename() replaces the old file in one step, so either the old or the
-    // new recording is there at every moment.
-    if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(final_path).constData()) != 0) {
-        ::close(fd);
-        QFile::remove(temporary);
-        return Fail(kWaveErrorCannotSave,
-                    QStringLiteral("cannot rename %1 to %2").arg(temporary, final_path));
-    }
-    SyncFolder(folder);
     // The saved file holds the whole recording in one piece: read from it
     // from now on and give the scratch file's space back.
-    store_->AttachWave(fd, kPcmHeaderBytes, store_->table().size());
+    store_->AttachWave(saver.saved_fd(), WaveSaver::HeaderBytes(), store_->table().size());
     store_->TruncateScratch();
     path_ = final_path;
-    return kWaveOk;
-}
-
-int WaveDocument::WriteTemporary(const QString& temporary, int* fd) {
-    const std::uint64_t data_bytes = store_->table().size();
-    const std::uint64_t pad = data_bytes & 1;
-    const std::uint64_t riff_bytes =
-        kPcmHeaderBytes - wavefile::kChunkHeaderBytes + data_bytes + pad;
-    if (riff_bytes > std::numeric_limits<std::uint32_t>::max()) {
-        return Fail(kWaveErrorCannotSave,
-                    QStringLiteral("the recording is too long for one wave file (4 GiB)"));
-    }
-    const QByteArray name = QFile::encodeName(temporary);
-    // A leftover of an earlier save goes first. Should the open recording be
-    // that very file, its descriptor keeps the old data readable.
-    ::unlink(name.constData());
-    *fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (*fd < 0) {
-        return Fail(kWaveErrorCannotSave,
-                    QStringLiteral("cannot create \"%1\": %2").arg(temporary, ErrnoText()));
-    }
-    const auto fail = [&](const QString& detail) {
-        ::close(*fd);
-        *fd = -1;
-        ::unlink(name.constData());
-        return Fail(kWaveErrorCannotSave, detail);
-    };
-    const std::vector<std::uint8_t> header = PcmHeader(format_, riff_bytes, data_bytes);
-    if (!WriteAll(*fd, header.data(), header.size())) {
-        return fail(QStringLiteral("cannot write \"%1\": %2").arg(temporary, ErrnoText()));
-    }
-    std::vector<std::uint8_t> buffer(
-        static_cast<std::size_t>(std::min<std::uint64_t>(kSaveBufferBytes, data_bytes + pad)));
-    for (std::uint64_t at = 0; at < data_bytes;) {
-        const auto count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), data_bytes - at));
-        if (!store_->Read(at, buffer.data(), count)) {
-            return fail(QStringLiteral("cannot read the recording back (was %1 changed?)")
-                            .arg(path_.isEmpty() ? QStringLiteral("its scratch file") : path_));
-        }
-        if (!WriteAll(*fd, buffer.data(), count)) {
-            return fail(QStringLiteral("cannot write \"%1\": %2").arg(temporary, ErrnoText()));
-        }
-        at += count;
-    }
-    const std::uint8_t zero = 0;
-    if (pad && !WriteAll(*fd, &zero, 1)) {
-        return fail(QStringLiteral("cannot write \"%1\": %2").arg(temporary, ErrnoText()));
-    }
-    if (::fsync(*fd) != 0) {
-        return fail(QStringLiteral("cannot write \"%1\" to disk: %2").arg(temporary, ErrnoText()));
-    }
     return kWaveOk;
 }
 

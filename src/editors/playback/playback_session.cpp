@@ -108,16 +108,84 @@ std::int64_t MarkPositionMs(const recordstore::IndexMark& mark) {
     return conv_duration(mark.time_stamp.c_str());
 }
 
+// The player's position in the recording's time; starting a play notes the
+// clock texts the dialog shows.
+class PlaybackSession::PlayerDevice : public audio::PlaybackDevice {
+public:
+    explicit PlayerDevice(PlaybackSession& session) : session_(session) {}
+
+    std::int64_t length_ms() const override { return session_.player_.length_ms(); }
+    std::int64_t position_ms() const override {
+        return session_.ToPlayer(session_.player_.position_ms());
+    }
+    bool PlayFrom(std::int64_t position_ms) override {
+        audio::EffectsPlayer& player = session_.player_;
+        if (player.is_playing())
+            player.StopDSound();
+        player.SetPositionMs(
+            std::clamp<std::int64_t>(session_.ToPlayer(position_ms), 0, player.length_ms()));
+        const audio::EffectSet effects = session_.PlayedEffects();
+        if (player.PlayDSound(audio::EffectsPlayer::kFromCurrentPosition, effects.data(),
+                              audio::kEffectCount) != audio::EffectsPlayer::kOk)
+            return false;
+        char text[QLDATE_BUFFER_BYTES];
+        session_.play_clock_time_ = QString::fromLatin1(ClockTime(text));
+        session_.play_clock_date_ = QString::fromLatin1(ClockDate(text));
+        session_.play_log_date_ = QString::fromLatin1(LogDate(text));
+        return true;
+    }
+    void Halt() override { session_.player_.StopDSound(); }
+    void Place(std::int64_t position_ms) override {
+        session_.player_.SetPositionMs(session_.ToPlayer(position_ms));
+    }
+    bool plays_backwards() const override { return session_.player_reversed_; }
+
+private:
+    PlaybackSession& session_;
+};
+
+namespace {
+
+// The dialog's transport: Stop keeps the position, a move while paused ends
+// the pause (so resuming does not step back from the new place), and the
+// remote "previous" and "next" play even when there are no marks.
+constexpr audio::MarkedPlaybackRules kDialogRules{.stop_returns_to_start = false,
+                                                  .rewind_forgets_current_mark = false,
+                                                  .move_ends_pause = true,
+                                                  .mark_commands_play_without_marks = true};
+
+}  // namespace
+
 PlaybackSession::PlaybackSession(sound::AudioBackend& backend, PlaybackPlaces places,
                                  QObject* parent)
-    : QObject(parent), player_(backend), document_(backend), places_(std::move(places)) {
+    : QObject(parent),
+      player_(backend),
+      player_device_(std::make_unique<PlayerDevice>(*this)),
+      transport_(kDialogRules,
+                 audio::MarkTimes{[this] { return static_cast<int>(marks_.size()); },
+                                  [this](int row) {
+                                      return MarkPositionMs(marks_[static_cast<std::size_t>(row)]);
+                                  }}),
+      document_(backend),
+      places_(std::move(places)) {
+    transport_.SetResumeRewindMs(kDefaultResumeRewindMs);
+    connect(&transport_, &audio::MarkedPlayback::stateChanged, this,
+            &PlaybackSession::stateChanged);
+    connect(&transport_, &audio::MarkedPlayback::positionChanged, this,
+            &PlaybackSession::positionChanged);
+    connect(&transport_, &audio::MarkedPlayback::positionJumped, this,
+            [this](qint64 position_ms) { emit positionJumped(position_ms * 1000); });
+    connect(&transport_, &audio::MarkedPlayback::currentMarkChanged, this,
+            &PlaybackSession::currentMarkChanged);
+    connect(&transport_, &audio::MarkedPlayback::startFailed, this,
+            [this] { error_ = player_.last_error(); });
     connect(&player_, &audio::EffectsPlayer::positionChanged, this,
             [this](qint64 player_ms) { emit positionChanged(ToPlayer(player_ms)); });
     connect(&player_, &audio::EffectsPlayer::playbackFinished, this,
             &PlaybackSession::OnPlaybackFinished);
     connect(&player_, &audio::EffectsPlayer::playbackFailed, this, [this](const QString& error) {
         error_ = error;
-        SetState(State::kStopped);
+        transport_.DeviceFailed();
     });
     // While inserting, the position is the end of what has been recorded.
     insert_timer_.setInterval(100);
@@ -133,6 +201,20 @@ PlaybackSession::PlaybackSession(sound::AudioBackend& backend, PlaybackPlaces pl
 
 void PlaybackSession::SetMessageReporter(core::MessageReporter* reporter) {
     reporter_ = reporter != nullptr ? reporter : &fallback_reporter_;
+}
+
+PlaybackSession::State PlaybackSession::state() const {
+    if (inserting_)
+        return State::kInserting;
+    switch (transport_.state()) {
+        case audio::MarkedPlayback::State::kPlaying:
+            return State::kPlaying;
+        case audio::MarkedPlayback::State::kPaused:
+            return State::kPaused;
+        case audio::MarkedPlayback::State::kStopped:
+            break;
+    }
+    return State::kStopped;
 }
 
 std::int64_t PlaybackSession::position_ms() const {
@@ -192,11 +274,11 @@ bool PlaybackSession::UpdatePlayerDirection() {
     const bool was_playing = is_playing();
     if (!InitPlayer(wanted)) {
         if (!has_recording())
-            SetState(State::kStopped);
+            transport_.SetDevice(nullptr);
         return false;
     }
     if (was_playing) {
-        StartAt(at);
+        transport_.PlayFrom(at);
     } else {
         player_.SetPositionMs(ToPlayer(at));
     }
@@ -271,15 +353,15 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
     }
     if (effects_enabled_ && reverse_ && !InitPlayer(true))
         qCWarning(lcPlayback) << "Playing forwards:" << error_;
+    AttachPlayer();
 
     recordstore::IndexMarkRead read;
     if (recordstore::ReadIndexMarkFile(WorkPath(base + ".xrs"), &read).ok())
         marks_ = std::move(read.marks);
-    current_mark_ = -1;
+    transport_.ResetCurrentMark();
     marks_changed_ = false;
     audio_changed_ = false;
     subject_ = SubjectOfRecordLine(WorkPath(base + ".xrl"));
-    SetState(State::kStopped);
     emit recordingLoaded();
     emit marksChanged();
     emit positionChanged(0);
@@ -289,7 +371,9 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
 void PlaybackSession::Unload() {
     if (item_.container_name.empty())
         return;
+    transport_.SetDevice(nullptr);
     insert_timer_.stop();
+    inserting_ = false;
     document_.Close();
     player_.CleanDSound();
     player_reversed_ = false;
@@ -303,9 +387,13 @@ void PlaybackSession::Unload() {
     std::filesystem::remove(WorkPath(item_.container_name), ignored);
     item_ = {};
     marks_.clear();
-    current_mark_ = -1;
+    transport_.ResetCurrentMark();
     subject_.clear();
-    state_ = State::kStopped;
+}
+
+void PlaybackSession::AttachPlayer() {
+    if (has_recording())
+        transport_.SetDevice(player_device_.get());
 }
 
 audio::EffectSet PlaybackSession::PlayedEffects() const {
@@ -316,59 +404,13 @@ audio::EffectSet PlaybackSession::PlayedEffects() const {
     return plain;
 }
 
-void PlaybackSession::SetState(State state) {
-    if (state_ == state)
-        return;
-    state_ = state;
-    emit stateChanged();
-}
-
-void PlaybackSession::StartAt(std::int64_t position_ms) {
-    if (!has_recording())
-        return;
-    StartAtPlayer(ToPlayer(std::clamp<std::int64_t>(position_ms, 0, player_.length_ms())));
-}
-
-void PlaybackSession::StartAtPlayer(std::int64_t player_ms) {
-    if (!has_recording() || is_inserting())
-        return;
-    if (player_.is_playing())
-        player_.StopDSound();
-    player_.SetPositionMs(std::clamp<std::int64_t>(player_ms, 0, player_.length_ms()));
-    const audio::EffectSet effects = PlayedEffects();
-    if (player_.PlayDSound(audio::EffectsPlayer::kFromCurrentPosition, effects.data(),
-                           audio::kEffectCount) != audio::EffectsPlayer::kOk) {
-        error_ = player_.last_error();
-        SetState(State::kStopped);
-        return;
-    }
-    char text[QLDATE_BUFFER_BYTES];
-    play_clock_time_ = QString::fromLatin1(ClockTime(text));
-    play_clock_date_ = QString::fromLatin1(ClockDate(text));
-    play_log_date_ = QString::fromLatin1(LogDate(text));
-    SetState(State::kPlaying);
-}
-
 void PlaybackSession::Start() {
-    if (!has_recording() || is_playing() || is_inserting())
-        return;
-    // In the player's own time: played backwards, "from the start" is the
-    // end of the recording, and stepping back on resume goes the other way.
-    std::int64_t from = player_.position_ms();
-    if (state_ == State::kPaused)
-        from = std::max<std::int64_t>(0, from - resume_rewind_ms_);
-    else if (from >= player_.length_ms())
-        from = 0;
-    if (from != player_.position_ms())
-        emit positionJumped(ToPlayer(from) * 1000);
-    StartAtPlayer(from);
+    if (!is_inserting())
+        transport_.Start();
 }
 
 void PlaybackSession::Pause() {
-    if (!is_playing())
-        return;
-    player_.StopDSound();
-    SetState(State::kPaused);
+    transport_.Pause();
 }
 
 void PlaybackSession::StopPlaying() {
@@ -376,70 +418,34 @@ void PlaybackSession::StopPlaying() {
         StopInsert();
         return;
     }
-    player_.StopDSound();
-    SetState(State::kStopped);
-}
-
-void PlaybackSession::JumpTo(std::int64_t position_ms) {
-    if (!has_recording() || is_inserting())
-        return;
-    position_ms = std::clamp<std::int64_t>(position_ms, 0, length_ms());
-    if (is_playing()) {
-        StartAt(position_ms);
-    } else {
-        player_.SetPositionMs(ToPlayer(position_ms));
-        // A jump ends a pause: Start plays from the new place itself.
-        SetState(State::kStopped);
-    }
-    emit positionChanged(position_ms);
-    emit positionJumped(position_ms * 1000);
+    transport_.Stop();
 }
 
 void PlaybackSession::RewindToStart() {
-    StopPlaying();
-    JumpTo(0);
+    if (is_inserting())
+        StopInsert();
+    transport_.Rewind();
 }
 
 void PlaybackSession::FastForward() {
     StopPlaying();
-    JumpTo(length_ms());
+    transport_.MoveTo(length_ms());
 }
 
 void PlaybackSession::RewindTwoSeconds() {
-    if (!has_recording() || is_inserting())
-        return;
-    const std::int64_t target = std::max<std::int64_t>(0, position_ms() - kTwoSecondRewindMs);
-    if (is_playing()) {
-        JumpTo(target);
-        return;
-    }
-    StartAt(target);
-    emit positionChanged(target);
-    emit positionJumped(target * 1000);
+    transport_.BackTwoSeconds();
 }
 
 void PlaybackSession::SeekMs(std::int64_t position_ms) {
-    JumpTo(position_ms);
-}
-
-void PlaybackSession::JumpToMark(int row) {
-    if (row < 0 || row >= static_cast<int>(marks_.size()))
-        return;
-    current_mark_ = row;
-    emit currentMarkChanged(row);
-    JumpTo(MarkPositionMs(marks_[static_cast<std::size_t>(row)]));
+    transport_.MoveTo(position_ms);
 }
 
 void PlaybackSession::NextMark() {
-    if (marks_.empty())
-        return;
-    JumpToMark(std::min(current_mark_ + 1, static_cast<int>(marks_.size()) - 1));
+    transport_.NextMark();
 }
 
 void PlaybackSession::PreviousMark() {
-    if (marks_.empty())
-        return;
-    JumpToMark(std::max(current_mark_ - 1, 0));
+    transport_.PreviousMark();
 }
 
 int PlaybackSession::SetSpeedPercent(int percent) {
@@ -461,7 +467,7 @@ void PlaybackSession::SetEffectsEnabled(bool enabled) {
     if (!UpdatePlayerDirection())
         qCWarning(lcPlayback) << "Playing forwards:" << error_;
     if (player_reversed_ == was_reversed && is_playing())
-        StartAt(position_ms());
+        transport_.PlayFrom(position_ms());
 }
 
 void PlaybackSession::SetEffect(int index, bool on, int value) {
@@ -474,11 +480,11 @@ void PlaybackSession::SetEffect(int index, bool on, int value) {
     effects_[static_cast<std::size_t>(index)] =
         audio::EffectPair{on ? 1 : 0, audio::ClampEffectValue(index, value)};
     if (effects_enabled_ && is_playing())
-        StartAt(position_ms());
+        transport_.PlayFrom(position_ms());
 }
 
 void PlaybackSession::SetResumeRewindMs(std::int64_t rewind_ms) {
-    resume_rewind_ms_ = std::clamp<std::int64_t>(rewind_ms, 0, kMaximumResumeRewindMs);
+    transport_.SetResumeRewindMs(rewind_ms);
 }
 
 int PlaybackSession::InsertMark(std::int64_t at_ms, const char* comment,
@@ -496,8 +502,7 @@ int PlaybackSession::InsertMark(std::int64_t at_ms, const char* comment,
         place = std::max(place, marks_.begin() + insert_mark_row_ + 1);
     const int row = static_cast<int>(place - marks_.begin());
     marks_.insert(place, std::move(mark));
-    if (current_mark_ >= row)
-        ++current_mark_;
+    transport_.MarkInserted(row);
     marks_changed_ = true;
     return row;
 }
@@ -518,7 +523,8 @@ bool PlaybackSession::StartInsert() {
     if (!has_recording() || effects_enabled_ || is_inserting())
         return false;
     const std::int64_t at_ms = position_ms();
-    player_.StopDSound();
+    // While recording, the transport has nothing to play.
+    transport_.SetDevice(nullptr);
     // The document is opened on the first insertion and kept: it holds the
     // recording as edited so far.
     int result = audio::kWaveOk;
@@ -532,7 +538,7 @@ bool PlaybackSession::StartInsert() {
     if (result != audio::kWaveOk) {
         error_ = WaveError(result, document_);
         qCWarning(lcPlayback) << "Recording did not start:" << error_;
-        SetState(State::kStopped);
+        AttachPlayer();
         FailInsert();
         return false;
     }
@@ -540,7 +546,8 @@ bool PlaybackSession::StartInsert() {
     // Before any mark at the same time: those move with the insertion.
     insert_mark_row_ = InsertMark(start_ms, kInsertStartComment,
                                   recordstore::IndexMarkType::kInsertStart, /*before_equal=*/true);
-    SetState(State::kInserting);
+    inserting_ = true;
+    emit stateChanged();
     insert_timer_.start();
     emit marksChanged();
     emit positionChanged(start_ms);
@@ -577,7 +584,9 @@ void PlaybackSession::StopInsert() {
     } else if (InitPlayer(false)) {
         player_.SetPositionMs(end_ms);
     }
-    SetState(State::kStopped);
+    inserting_ = false;
+    AttachPlayer();
+    emit stateChanged();
     emit marksChanged();
     emit positionChanged(end_ms);
 }
@@ -600,8 +609,7 @@ void PlaybackSession::RemoveMark(int row) {
     if (row < 0 || row >= static_cast<int>(marks_.size()) || is_inserting())
         return;
     marks_.erase(marks_.begin() + row);
-    if (current_mark_ >= row)
-        --current_mark_;
+    transport_.MarkRemoved(row);
     marks_changed_ = true;
     emit marksChanged();
 }
@@ -716,7 +724,7 @@ int PlaybackSession::Save() {
 }
 
 void PlaybackSession::OnPlaybackFinished() {
-    SetState(State::kStopped);
+    transport_.DeviceFinished();
     // Inserted audio that is not saved keeps its recording loaded.
     if (!queue_.empty() && !audio_changed_) {
         if (LoadNext())
@@ -746,23 +754,19 @@ void PlaybackSession::stop() {
 }
 
 void PlaybackSession::next() {
-    NextMark();
-    if (!is_playing())
-        Start();
+    transport_.PlayNextMark();
 }
 
 void PlaybackSession::previous() {
-    PreviousMark();
-    if (!is_playing())
-        Start();
+    transport_.PlayPreviousMark();
 }
 
 void PlaybackSession::seek(qint64 offset_us) {
-    JumpTo(position_ms() + offset_us / 1000);
+    SeekMs(position_ms() + offset_us / 1000);
 }
 
 void PlaybackSession::setPosition(qint64 position_us) {
-    JumpTo(position_us / 1000);
+    SeekMs(position_us / 1000);
 }
 
 qint64 PlaybackSession::position_us() const {
@@ -770,16 +774,7 @@ qint64 PlaybackSession::position_us() const {
 }
 
 remote::PlaybackStatus PlaybackSession::playbackStatus() const {
-    switch (state_) {
-        case State::kPlaying:
-            return remote::PlaybackStatus::Playing;
-        case State::kPaused:
-            return remote::PlaybackStatus::Paused;
-        case State::kStopped:
-        case State::kInserting:
-            break;
-    }
-    return remote::PlaybackStatus::Stopped;
+    return transport_.status();
 }
 
 remote::PlaybackMetadata PlaybackSession::metadata() const {
@@ -802,31 +797,12 @@ void PlaybackSession::command(int code) {
 }
 
 void PlaybackSession::RunCommand(int code) {
+    // Rewind and Stop end an insertion; the other commands wait for its end.
     const auto command = remote::PlaybackCommandFromCode(code);
-    if (!command)
-        return;
-    switch (*command) {
-        case remote::PlaybackCommand::Rewind:
-            RewindToStart();
-            break;
-        case remote::PlaybackCommand::RewindTwoSeconds:
-            RewindTwoSeconds();
-            break;
-        case remote::PlaybackCommand::PreviousMark:
-            previous();
-            break;
-        case remote::PlaybackCommand::Play:
-            if (!is_playing())
-                Start();
-            break;
-        case remote::PlaybackCommand::Stop:
-            if (is_playing() || is_inserting())
-                StopPlaying();
-            break;
-        case remote::PlaybackCommand::NextMark:
-            next();
-            break;
-    }
+    if (is_inserting() && command &&
+        (*command == remote::PlaybackCommand::Rewind || *command == remote::PlaybackCommand::Stop))
+        StopInsert();
+    transport_.RunCommand(code);
 }
 
 }  // namespace kivo::playback

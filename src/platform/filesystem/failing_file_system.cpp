@@ -96,6 +96,13 @@ public:
         }
         return target_->SetPermissions(permissions);
     }
+    FsStatus TryLock(FileLock lock, LockMode mode) override {
+        if (state_->ShouldFail(kCallLock, path_)) {
+            return FsStatus::Error(state_->plan.error_number);
+        }
+        return target_->TryLock(lock, mode);
+    }
+    void Unlock(FileLock lock) override { target_->Unlock(lock); }
 
 private:
     std::unique_ptr<File> target_;
@@ -197,6 +204,17 @@ FsStatus FailingFileSystem::SyncDirectory(const std::string& path) {
         return FsStatus::Error(state_->plan.error_number);
     }
     return target_.SyncDirectory(path);
+}
+
+FsResult<ResolvedPath> FailingFileSystem::ResolvePath(const std::string& path) {
+    if (state_->ShouldFail(kCallResolvePath, path)) {
+        return FsResult<ResolvedPath>::Failure(state_->plan.error_number);
+    }
+    return target_.ResolvePath(path);
+}
+
+std::optional<LockHolder> FailingFileSystem::FindWriterLockHolder(const FileInfo& file) {
+    return target_.FindWriterLockHolder(file);
 }
 
 }  // namespace kivo::filesystem

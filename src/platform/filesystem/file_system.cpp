@@ -18,6 +18,28 @@ std::string FsStatus::Describe() const {
     return text != nullptr ? std::string(text) : std::string("Unknown error");
 }
 
+const char* FileTypeName(FileType type) {
+    switch (type) {
+        case FileType::kRegular:
+            return "regular file";
+        case FileType::kDirectory:
+            return "directory";
+        case FileType::kSymbolicLink:
+            return "symbolic link";
+        case FileType::kFifo:
+            return "FIFO";
+        case FileType::kSocket:
+            return "socket";
+        case FileType::kCharacterDevice:
+            return "character device";
+        case FileType::kBlockDevice:
+            return "block device";
+        case FileType::kOther:
+            break;
+    }
+    return "special file";
+}
+
 bool VolumeInfo::is_fat() const {
     return type_magic == kMsdosSuperMagic;
 }

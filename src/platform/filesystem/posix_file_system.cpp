@@ -9,6 +9,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include "proc_locks.h"
 
 namespace kivo::filesystem {
 namespace {
@@ -27,6 +32,18 @@ FileType TypeOfMode(std::uint32_t mode) {
     if (S_ISLNK(mode)) {
         return FileType::kSymbolicLink;
     }
+    if (S_ISFIFO(mode)) {
+        return FileType::kFifo;
+    }
+    if (S_ISSOCK(mode)) {
+        return FileType::kSocket;
+    }
+    if (S_ISCHR(mode)) {
+        return FileType::kCharacterDevice;
+    }
+    if (S_ISBLK(mode)) {
+        return FileType::kBlockDevice;
+    }
     return FileType::kOther;
 }
 
@@ -42,6 +59,7 @@ FileInfo FromStatx(const struct statx& st) {
     info.access_time = FromStatx(st.stx_atime);
     info.device = (static_cast<std::uint64_t>(st.stx_dev_major) << 32) | st.stx_dev_minor;
     info.inode = st.stx_ino;
+    info.link_count = st.stx_nlink;
     return info;
 }
 
@@ -53,6 +71,37 @@ FsResult<FileInfo> StatAt(int directory_fd, const char* path, int flags) {
         return FsResult<FileInfo>::Failure(errno);
     }
     return {FsStatus::Ok(), FromStatx(st)};
+}
+
+FsStatus LockStatus(int result) {
+    if (result == 0) {
+        return FsStatus::Ok();
+    }
+    // fcntl reports a conflict as EAGAIN or EACCES, flock as EWOULDBLOCK.
+    return FsStatus::Error(errno == EACCES || errno == EAGAIN ? EWOULDBLOCK : errno);
+}
+
+// flock: per open file description, and the holder's pid is in /proc/locks.
+FsStatus TryFlock(int fd, int operation) {
+    int result;
+    do {
+        result = flock(fd, operation | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return LockStatus(result);
+}
+
+// An open-file-description lock over the whole file, present and future.
+FsStatus TryWholeFileLock(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;
+    int result;
+    do {
+        result = fcntl(fd, F_OFD_SETLK, &lock);
+    } while (result != 0 && errno == EINTR);
+    return LockStatus(result);
 }
 
 struct timespec ToTimeStamp(const Timestamp& time) {
@@ -166,6 +215,22 @@ public:
                                                                   : FsStatus::Error(errno);
     }
 
+    FsStatus TryLock(FileLock lock, LockMode mode) override {
+        const bool exclusive = mode == LockMode::kExclusive;
+        if (lock == FileLock::kWriter) {
+            return TryFlock(fd_, exclusive ? LOCK_EX : LOCK_SH);
+        }
+        return TryWholeFileLock(fd_, exclusive ? F_WRLCK : F_RDLCK);
+    }
+
+    void Unlock(FileLock lock) override {
+        if (lock == FileLock::kWriter) {
+            flock(fd_, LOCK_UN);
+        } else {
+            TryWholeFileLock(fd_, F_UNLCK);
+        }
+    }
+
 private:
     int fd_;
     // Kept here rather than in the kernel so reads and writes are pread/pwrite.
@@ -191,8 +256,49 @@ int OpenFlags(const OpenOptions& options) {
     if (!options.follow_symbolic_links) {
         flags |= O_NOFOLLOW;
     }
+    if (options.non_blocking_open) {
+        flags |= O_NONBLOCK;
+    }
     return flags;
 }
+
+// O_NONBLOCK was wanted for the open only.
+FsStatus ClearNonBlocking(int fd) {
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return FsStatus::Error(errno);
+    }
+    return FsStatus::Ok();
+}
+
+std::string RealPathOf(const std::string& path, FsStatus& status) {
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
+    if (!real) {
+        status = FsStatus::Error(errno);
+        return {};
+    }
+    return real.get();
+}
+
+// The target of a symbolic link, as a path from the link's folder.
+FsResult<std::string> FollowLink(const std::string& link) {
+    std::string target(PATH_MAX, '\0');
+    ssize_t length = readlink(link.c_str(), target.data(), target.size());
+    if (length < 0) {
+        return FsResult<std::string>::Failure(errno);
+    }
+    if (static_cast<std::size_t>(length) >= target.size()) {
+        return FsResult<std::string>::Failure(ENAMETOOLONG);
+    }
+    target.resize(static_cast<std::size_t>(length));
+    if (!target.empty() && target.front() == '/') {
+        return {FsStatus::Ok(), target};
+    }
+    return {FsStatus::Ok(), JoinPath(ParentDirectory(link), target)};
+}
+
+// As the kernel, give up after 40 links.
+constexpr int kMaxLinksFollowed = 40;
 
 }  // namespace
 
@@ -214,13 +320,15 @@ FsResult<std::unique_ptr<File>> PosixFileSystem::Open(const std::string& path,
         return FsResult<std::unique_ptr<File>>::Failure(errno);
     }
     auto file = std::make_unique<PosixFile>(fd);
+    if (options.non_blocking_open) {
+        if (FsStatus cleared = ClearNonBlocking(fd); !cleared.ok()) {
+            return FsResult<std::unique_ptr<File>>::Failure(cleared.error_number());
+        }
+    }
     if (options.exclusive_lock) {
-        int locked;
-        do {
-            locked = flock(fd, LOCK_EX | LOCK_NB);
-        } while (locked != 0 && errno == EINTR);
-        if (locked != 0) {
-            return FsResult<std::unique_ptr<File>>::Failure(errno);
+        if (FsStatus locked = file->TryLock(FileLock::kWriter, LockMode::kExclusive);
+            !locked.ok()) {
+            return FsResult<std::unique_ptr<File>>::Failure(locked.error_number());
         }
     }
     if (truncate_after_lock) {
@@ -301,6 +409,48 @@ FsStatus PosixFileSystem::SyncDirectory(const std::string& path) {
     FsStatus status = fsync(fd) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
     close(fd);
     return status;
+}
+
+FsResult<ResolvedPath> PosixFileSystem::ResolvePath(const std::string& path) {
+    ResolvedPath resolved;
+    std::string current = path;
+    for (int followed = 0; followed <= kMaxLinksFollowed; ++followed) {
+        FsResult<FileInfo> info = Stat(current, false);
+        FsStatus status;
+        if (!info.ok() && info.status.error_number() != ENOENT) {
+            return {info.status, {}};
+        }
+        if (!info.ok()) {
+            // Not there (yet): the name in its real folder.
+            std::string folder = RealPathOf(ParentDirectory(current), status);
+            if (!status.ok()) {
+                return {status, {}};
+            }
+            resolved.real_path = JoinPath(folder, BaseName(current));
+            return {FsStatus::Ok(), resolved};
+        }
+        if (info.value.type != FileType::kSymbolicLink) {
+            resolved.real_path = RealPathOf(current, status);
+            return {status, status.ok() ? resolved : ResolvedPath{}};
+        }
+        resolved.links_followed.push_back(current);
+        FsResult<std::string> target = FollowLink(current);
+        if (!target.ok()) {
+            return {target.status, {}};
+        }
+        current = target.value;
+    }
+    return FsResult<ResolvedPath>::Failure(ELOOP);
+}
+
+std::optional<LockHolder> PosixFileSystem::FindWriterLockHolder(const FileInfo& file) {
+    std::optional<int> process_id =
+        FindFlockHolderIn(ReadProcLocks(), static_cast<std::uint32_t>(file.device >> 32),
+                          static_cast<std::uint32_t>(file.device & 0xffffffffu), file.inode);
+    if (!process_id) {
+        return std::nullopt;
+    }
+    return LockHolder{*process_id, ProcessCommandName(*process_id)};
 }
 
 PosixFileSystem& DefaultFileSystem() {

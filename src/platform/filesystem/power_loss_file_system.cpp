@@ -19,7 +19,12 @@ struct Inode {
     Timestamp modification_time;
     Timestamp access_time;
     std::uint64_t number = 0;
-    int lock_holders = 0;
+    // Holders of each FileLock, by mode.
+    struct LockCount {
+        int shared = 0;
+        int exclusive = 0;
+    };
+    LockCount locks[2];
 };
 
 using InodePointer = std::shared_ptr<Inode>;
@@ -141,17 +146,15 @@ using Verdict = Disk::Verdict;
 
 class MemoryFile final : public File {
 public:
-    MemoryFile(std::shared_ptr<Disk> disk, InodePointer inode, bool writable, bool locked)
+    MemoryFile(std::shared_ptr<Disk> disk, InodePointer inode, bool writable)
         : disk_(std::move(disk)),
           inode_(std::move(inode)),
           generation_(disk_->generation),
-          writable_(writable),
-          locked_(locked) {}
+          writable_(writable) {}
 
     ~MemoryFile() override {
-        if (locked_ && Alive()) {
-            --inode_->lock_holders;
-        }
+        Unlock(FileLock::kWriter);
+        Unlock(FileLock::kAccess);
     }
     MemoryFile(const MemoryFile&) = delete;
     MemoryFile& operator=(const MemoryFile&) = delete;
@@ -276,6 +279,39 @@ public:
         return FsStatus::Ok();
     }
 
+    // flock and open-file-description locks: per open file, so a second
+    // MemoryFile on the same inode conflicts as a second process would.
+    FsStatus TryLock(FileLock lock, LockMode mode) override {
+        if (!Alive()) {
+            return FsStatus::Error(EIO);
+        }
+        if (lock == FileLock::kAccess && mode == LockMode::kExclusive && !writable_) {
+            return FsStatus::Error(EBADF);
+        }
+        Inode::LockCount& count = Count(lock);
+        std::optional<LockMode>& held = Held(lock);
+        const int others_shared = count.shared - (held == LockMode::kShared ? 1 : 0);
+        const int others_exclusive = count.exclusive - (held == LockMode::kExclusive ? 1 : 0);
+        const bool conflict = mode == LockMode::kExclusive ? others_shared + others_exclusive > 0
+                                                           : others_exclusive > 0;
+        if (conflict) {
+            return FsStatus::Error(EWOULDBLOCK);
+        }
+        Unlock(lock);
+        (mode == LockMode::kExclusive ? count.exclusive : count.shared) += 1;
+        held = mode;
+        return FsStatus::Ok();
+    }
+
+    void Unlock(FileLock lock) override {
+        std::optional<LockMode>& held = Held(lock);
+        if (held && Alive()) {
+            Inode::LockCount& count = Count(lock);
+            (*held == LockMode::kExclusive ? count.exclusive : count.shared) -= 1;
+        }
+        held.reset();
+    }
+
     static FileInfo Describe(const Inode& inode) {
         FileInfo info;
         info.type = FileType::kRegular;
@@ -292,12 +328,14 @@ public:
 private:
     // Files opened before a power loss belong to a process that is gone.
     bool Alive() const { return disk_->generation == generation_; }
+    Inode::LockCount& Count(FileLock lock) { return inode_->locks[static_cast<int>(lock)]; }
+    std::optional<LockMode>& Held(FileLock lock) { return held_[static_cast<int>(lock)]; }
 
     std::shared_ptr<Disk> disk_;
     InodePointer inode_;
     std::uint64_t generation_;
     bool writable_;
-    bool locked_;
+    std::optional<LockMode> held_[2];
     std::uint64_t position_ = 0;
 };
 
@@ -346,7 +384,7 @@ void PowerLossFileSystem::PowerLoss(PowerLossStyle style, std::uint32_t seed) {
                 break;
         }
         inode->current = inode->durable;
-        inode->lock_holders = 0;
+        inode->locks[0] = inode->locks[1] = Inode::LockCount{};
     }
     disk.names = disk.durable_names;
     disk.pending.clear();
@@ -433,14 +471,13 @@ FsResult<std::unique_ptr<File>> PowerLossFileSystem::Open(const std::string& raw
         disk.names[path] = inode;
         disk.pending.push_back(NameChange{NameChange::kLink, {}, path, inode});
     }
+    auto file = std::make_unique<MemoryFile>(disk_, inode, options.access == Access::kReadWrite);
     if (options.exclusive_lock) {
-        if (inode->lock_holders > 0) {
-            return Result::Failure(EWOULDBLOCK);
+        if (FsStatus locked = file->TryLock(FileLock::kWriter, LockMode::kExclusive);
+            !locked.ok()) {
+            return Result::Failure(locked.error_number());
         }
-        ++inode->lock_holders;
     }
-    auto file = std::make_unique<MemoryFile>(disk_, inode, options.access == Access::kReadWrite,
-                                             options.exclusive_lock);
     if (exists && options.creation == Creation::kCreateOrTruncate) {
         FsStatus truncated = file->Truncate(0);
         if (!truncated.ok()) {
@@ -466,6 +503,22 @@ FsResult<FileInfo> PowerLossFileSystem::Stat(const std::string& raw_path, bool) 
         return FsResult<FileInfo>::Failure(ENOENT);
     }
     return {FsStatus::Ok(), MemoryFile::Describe(*found->second)};
+}
+
+FsResult<ResolvedPath> PowerLossFileSystem::ResolvePath(const std::string& raw_path) {
+    if (disk_->down) {
+        return FsResult<ResolvedPath>::Failure(EIO);
+    }
+    std::string path = Normalize(raw_path);
+    if (!disk_->ParentExists(path)) {
+        return FsResult<ResolvedPath>::Failure(ENOENT);
+    }
+    // This disk has no symbolic links: every path is its own real path.
+    return {FsStatus::Ok(), ResolvedPath{path, {}}};
+}
+
+std::optional<LockHolder> PowerLossFileSystem::FindWriterLockHolder(const FileInfo&) {
+    return std::nullopt;  // no processes here to name
 }
 
 FsResult<VolumeInfo> PowerLossFileSystem::StatVolume(const std::string&) {

@@ -13,6 +13,13 @@
  *    call from any thread.
  *  - Paths are zero-terminated UTF-8. A repository path may name a repository
  *    nested in another: "outer.xrt>>inner.xrz" (read-only operations only).
+ *  - Between processes: a call that changes a repository waits up to 3 s
+ *    while another writer holds it, and a reading call waits while a change
+ *    is being written; then the call fails with "RPS01 Unable to open
+ *    repository file (PATH) - The repository is in use by PROGRAM (process
+ *    PID)". Each call locks for itself only; a command of several calls that
+ *    must not be interleaved with other writers uses the C++ WriterLock
+ *    (kivo/repository/writer_lock.h).
  *  - No call throws.
  */
 #ifndef KIVO_ZN2XRRPS_H

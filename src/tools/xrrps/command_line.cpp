@@ -172,6 +172,10 @@ const char* HelpText() {
            "A time the format does not keep prints as \"-\"; control bytes and \\ in names\n"
            "print as \\xNN and \\\\.\n"
            "\n"
+           "The commands that change REPO hold it from start to end. Another writer waits\n"
+           "up to 3 seconds for it and then reports which program and process holds it;\n"
+           "readers only wait while a change is being written.\n"
+           "\n"
            "Messages of the repository engine go to standard error as the engine words\n"
            "them. Exit status: 0 success, 1 the engine reported a problem, 2 usage error.\n"
            "Use \"--\" before names that begin with \"-\".\n";

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "changing_command.h"
 #include "commands.h"
 #include "entry_list.h"
 #include "folder_batches.h"
@@ -92,29 +93,26 @@ int RunPut(const CommandLine& command) {
         }
     }
     ProgressBar bar(total_bytes);
-    bool succeeded = true;
-    for (const FolderBatch& batch : GroupByFolder(command.operands)) {
-        if (TooManyNames(batch.names)) {
-            return 1;
-        }
-        std::vector<const char*> names = CStrings(batch.names);
-        const RPS_STATUS* status = bar.callback() != nullptr
-                                       ? RPS_PutCB(command.repository.c_str(), batch.folder.c_str(),
-                                                   names.data(), Count(names), bar.callback())
-                                       : RPS_Put(command.repository.c_str(), batch.folder.c_str(),
-                                                 names.data(), Count(names));
-        succeeded = ReportStatus(status) && succeeded;
-    }
-    return ExitStatus(succeeded);
+    const std::vector<FolderBatch> batches = GroupByFolder(command.operands);
+    return RunChange(command.repository, /*create_missing=*/true,
+                     [&](repository::Engine& engine, const repository::WriterLock&) {
+                         bool succeeded = true;
+                         for (const FolderBatch& batch : batches) {
+                             repository::StatusRecord status = engine.Put(
+                                 command.repository, batch.folder, batch.names, ProgressOf(bar));
+                             succeeded = ReportStatus(status) && succeeded;
+                         }
+                         return succeeded;
+                     });
 }
 
 int RunPutAll(const CommandLine& command) {
     ProgressBar bar(ProgressBar::Wanted() ? FolderBytes(command.directory) : 0);
-    const RPS_STATUS* status =
-        bar.callback() != nullptr
-            ? RPS_PutAllCB(command.repository.c_str(), command.directory.c_str(), bar.callback())
-            : RPS_PutAll(command.repository.c_str(), command.directory.c_str());
-    return ExitStatus(ReportStatus(status));
+    return RunChange(command.repository, /*create_missing=*/true,
+                     [&](repository::Engine& engine, const repository::WriterLock&) {
+                         return ReportStatus(
+                             engine.PutAll(command.repository, command.directory, ProgressOf(bar)));
+                     });
 }
 
 int RunGet(const CommandLine& command) {
@@ -178,29 +176,26 @@ int RunCat(const CommandLine& command) {
 }
 
 int RunDelete(const CommandLine& command) {
-    if (TooManyNames(command.operands)) {
-        return 1;
-    }
-    std::vector<const char*> names = CStrings(command.operands);
-    return ExitStatus(
-        ReportStatus(RPS_Delete(command.repository.c_str(), names.data(), Count(names))));
+    return RunChange(command.repository, /*create_missing=*/false,
+                     [&](repository::Engine& engine, const repository::WriterLock&) {
+                         return ReportStatus(engine.Delete(command.repository, command.operands));
+                     });
 }
 
 int RunUndelete(const CommandLine& command) {
     const std::string& name = command.operands.front();
-    std::uint64_t total_bytes = 0;
-    if (ProgressBar::Wanted()) {
-        const RPS_ENTRY_INFO* entry =
-            FindVersion(RPS_AllInfo(command.repository.c_str()), name, command.version);
-        total_bytes = entry != nullptr ? entry->size : 0;
-    }
-    ProgressBar bar(total_bytes);
-    const RPS_STATUS* status =
-        bar.callback() != nullptr
-            ? RPS_UnDeleteCB(command.repository.c_str(), name.c_str(), command.version,
-                             bar.callback())
-            : RPS_UnDelete(command.repository.c_str(), name.c_str(), command.version);
-    return ExitStatus(ReportStatus(status));
+    return RunChange(command.repository, /*create_missing=*/false,
+                     [&](repository::Engine& engine, const repository::WriterLock&) {
+                         std::uint64_t total_bytes = 0;
+                         if (ProgressBar::Wanted()) {
+                             const RPS_ENTRY_INFO* entry = FindVersion(
+                                 RPS_AllInfo(command.repository.c_str()), name, command.version);
+                             total_bytes = entry != nullptr ? entry->size : 0;
+                         }
+                         ProgressBar bar(total_bytes);
+                         return ReportStatus(engine.UnDelete(command.repository, name,
+                                                             command.version, ProgressOf(bar)));
+                     });
 }
 
 }  // namespace kivo::xrrps

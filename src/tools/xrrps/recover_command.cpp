@@ -7,8 +7,10 @@
 // "key<TAB>value" lines.
 #include <cstdio>
 
+#include "changing_command.h"
 #include "commands.h"
 #include "entry_line.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/repository/recovery.h"
 #include "status_report.h"
 
@@ -60,20 +62,31 @@ void PrintSummary(const repository::RecoveryReport& report, bool write_asked) {
     }
 }
 
-}  // namespace
-
-int RunRecover(const CommandLine& command) {
-    repository::RecoveryReport report =
-        repository::RecoverDirectory(command.repository, command.write_repairs);
+bool Report(const repository::RecoveryReport& report, bool write_asked) {
     for (const repository::EntryInfo& entry : report.entries) {
         std::printf("%s\n", FormatEntryLine(ToRps(entry)).c_str());
     }
-    PrintSummary(report, command.write_repairs);
+    PrintSummary(report, write_asked);
     std::fflush(stdout);
-    for (const repository::Message& message : report.status.messages) {
-        std::fprintf(stderr, "%s\n", message.text.c_str());
+    return ReportStatus(report.status);
+}
+
+}  // namespace
+
+int RunRecover(const CommandLine& command) {
+    filesystem::FileSystem& file_system = filesystem::DefaultFileSystem();
+    if (!command.write_repairs) {
+        return ExitStatus(Report(repository::RecoverDirectory(file_system, command.repository,
+                                                              false, ToolEngineOptions()),
+                                 false));
     }
-    return ExitStatus(report.status.ok());
+    return RunChange(command.repository, /*create_missing=*/false,
+                     [&](repository::Engine&, const repository::WriterLock& lock) {
+                         return Report(
+                             repository::RecoverDirectory(file_system, lock, command.repository,
+                                                          true, ToolEngineOptions()),
+                             true);
+                     });
 }
 
 }  // namespace kivo::xrrps

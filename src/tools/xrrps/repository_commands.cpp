@@ -1,6 +1,7 @@
 // list, info, check and compress: the commands on a repository as a whole.
 #include <cstdio>
 
+#include "changing_command.h"
 #include "commands.h"
 #include "entry_line.h"
 #include "entry_list.h"
@@ -44,16 +45,16 @@ int RunCheck(const CommandLine& command) {
 }
 
 int RunCompress(const CommandLine& command) {
-    std::uint64_t total_bytes = 0;
-    if (ProgressBar::Wanted()) {
-        const RPS_STATUS* listing = RPS_AllInfo(command.repository.c_str());
-        total_bytes = CompactionBytes(listing, FormatOf(listing));
-    }
-    ProgressBar bar(total_bytes);
-    const RPS_STATUS* status = bar.callback() != nullptr
-                                   ? RPS_CompressCB(command.repository.c_str(), bar.callback())
-                                   : RPS_Compress(command.repository.c_str());
-    return ExitStatus(ReportStatus(status));
+    return RunChange(command.repository, /*create_missing=*/false,
+                     [&](repository::Engine& engine, const repository::WriterLock&) {
+                         std::uint64_t total_bytes = 0;
+                         if (ProgressBar::Wanted()) {
+                             const RPS_STATUS* listing = RPS_AllInfo(command.repository.c_str());
+                             total_bytes = CompactionBytes(listing, FormatOf(listing));
+                         }
+                         ProgressBar bar(total_bytes);
+                         return ReportStatus(engine.Compress(command.repository, ProgressOf(bar)));
+                     });
 }
 
 }  // namespace kivo::xrrps

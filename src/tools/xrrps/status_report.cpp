@@ -20,4 +20,11 @@ bool ReportStatus(const RPS_STATUS* status) {
     return !any_message;
 }
 
+bool ReportStatus(const repository::StatusRecord& status) {
+    for (const repository::Message& message : status.messages) {
+        std::fprintf(stderr, "%s\n", message.text.c_str());
+    }
+    return status.ok();
+}
+
 }  // namespace kivo::xrrps

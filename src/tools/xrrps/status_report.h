@@ -2,6 +2,7 @@
 // standard error exactly as the engine wrote it, one a line.
 #pragma once
 
+#include "kivo/repository/status_record.h"
 #include "zn2xrrps.h"
 
 namespace kivo::xrrps {
@@ -11,6 +12,8 @@ namespace kivo::xrrps {
 // RPS_AllInfo always return the record, which then succeeds when it holds no
 // message.
 bool ReportStatus(const RPS_STATUS* status);
+// The same for a result of the C++ engine (commands that hold the writer lock).
+bool ReportStatus(const repository::StatusRecord& status);
 
 // Exit status of the tool: 0 when every engine call succeeded, 1 otherwise.
 inline int ExitStatus(bool succeeded) {

@@ -121,6 +121,63 @@ TEST(PosixFileSystem, RenameReplacesALinkInsteadOfFollowingIt) {
     EXPECT_TRUE(fs.SyncDirectory(dir.path().string()).ok());
 }
 
+TEST(PosixFileSystem, ResolvingFollowsEveryLinkAndNamesTheLinksOfTheLastComponent) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    std::string real_dir = fs.ResolvePath(dir.path().string()).value.real_path;
+    std::filesystem::create_directory(dir.path() / "data");
+    test::WriteFileText(dir.file("data/real.xrt"), "");
+    ASSERT_EQ(symlink("data", dir.file("folder").c_str()), 0);
+    ASSERT_EQ(symlink("folder/real.xrt", dir.file("first.xrt").c_str()), 0);
+    ASSERT_EQ(symlink(dir.file("first.xrt").c_str(), dir.file("second.xrt").c_str()), 0);
+
+    auto resolved = fs.ResolvePath(dir.file("second.xrt"));
+    ASSERT_TRUE(resolved.ok()) << resolved.status.Describe();
+    EXPECT_EQ(resolved.value.real_path, real_dir + "/data/real.xrt");
+    EXPECT_EQ(resolved.value.links_followed,
+              (std::vector<std::string>{dir.file("second.xrt"), dir.file("first.xrt")}));
+
+    auto plain = fs.ResolvePath(dir.file("folder/real.xrt"));
+    EXPECT_EQ(plain.value.real_path, real_dir + "/data/real.xrt");
+    EXPECT_TRUE(plain.value.links_followed.empty());
+}
+
+TEST(PosixFileSystem, ResolvingANameNotYetThereResolvesItsFolderAndDanglingLinks) {
+    test::TempDir dir;
+    PosixFileSystem fs;
+    std::string real_dir = fs.ResolvePath(dir.path().string()).value.real_path;
+    std::filesystem::create_directory(dir.path() / "data");
+    ASSERT_EQ(symlink("data", dir.file("folder").c_str()), 0);
+    ASSERT_EQ(symlink("data/new.xrt", dir.file("later.xrt").c_str()), 0);
+
+    EXPECT_EQ(fs.ResolvePath(dir.file("folder/none.xrt")).value.real_path,
+              real_dir + "/data/none.xrt");
+    auto dangling = fs.ResolvePath(dir.file("later.xrt"));
+    EXPECT_EQ(dangling.value.real_path, real_dir + "/data/new.xrt");
+    EXPECT_EQ(dangling.value.links_followed, std::vector<std::string>{dir.file("later.xrt")});
+    EXPECT_EQ(fs.ResolvePath(dir.file("missing/none.xrt")).status.error_number(), ENOENT);
+
+    ASSERT_EQ(symlink("loop-b", dir.file("loop-a").c_str()), 0);
+    ASSERT_EQ(symlink("loop-a", dir.file("loop-b").c_str()), 0);
+    EXPECT_EQ(fs.ResolvePath(dir.file("loop-a")).status.error_number(), ELOOP);
+}
+
+TEST(PosixFileSystem, ANonBlockingOpenOfAFifoReturnsAtOnceAndTellsItsType) {
+    test::TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    PosixFileSystem fs;
+    alarm(20);  // a blocking open would hang here; the alarm ends the test instead
+    OpenOptions options;
+    options.non_blocking_open = true;
+    auto opened = fs.Open(dir.file("pipe"), options);
+    alarm(0);
+    ASSERT_TRUE(opened.ok()) << opened.status.Describe();
+    EXPECT_EQ(opened.value->Stat().value.type, FileType::kFifo);
+    EXPECT_EQ(fs.Stat(dir.file("pipe"), true).value.type, FileType::kFifo);
+    EXPECT_EQ(fs.Stat("/dev/null", true).value.type, FileType::kCharacterDevice);
+    EXPECT_STREQ(FileTypeName(FileType::kFifo), "FIFO");
+}
+
 TEST(FileSystemPaths, JoinInsertsOneSeparatorAndSplitsBack) {
     EXPECT_EQ(JoinPath("/d", "a"), "/d/a");
     EXPECT_EQ(JoinPath("/d/", "a"), "/d/a");

@@ -98,6 +98,33 @@ TEST(PowerLossFileSystem, ExclusiveLockIsPerOpenFileAndReleasedOnClose) {
     EXPECT_TRUE(fs.Open("/f", options).ok());
 }
 
+TEST(PowerLossFileSystem, TheTwoLockKindsAreIndependentAndEndWithThePower) {
+    PowerLossFileSystem fs;
+    fs.WriteDurableFile("/r/f", {});
+    OpenOptions writable;
+    writable.access = Access::kReadWrite;
+    auto writer = fs.Open("/r/f", writable);
+    auto reader = fs.Open("/r/f", OpenOptions{});
+    ASSERT_TRUE(writer.ok() && reader.ok());
+    ASSERT_TRUE(writer.value->TryLock(FileLock::kWriter, LockMode::kExclusive).ok());
+    ASSERT_TRUE(reader.value->TryLock(FileLock::kAccess, LockMode::kShared).ok());
+    EXPECT_EQ(reader.value->TryLock(FileLock::kWriter, LockMode::kShared).error_number(),
+              EWOULDBLOCK);
+    EXPECT_EQ(writer.value->TryLock(FileLock::kAccess, LockMode::kExclusive).error_number(),
+              EWOULDBLOCK);
+    EXPECT_EQ(reader.value->TryLock(FileLock::kAccess, LockMode::kExclusive).error_number(),
+              EBADF);  // an exclusive access lock needs write access
+    reader.value->Unlock(FileLock::kAccess);
+    EXPECT_TRUE(writer.value->TryLock(FileLock::kAccess, LockMode::kExclusive).ok());
+
+    fs.PowerLoss(PowerLossStyle::kKeepEverything, 1);
+    auto after = fs.Open("/r/f", writable);
+    ASSERT_TRUE(after.ok());
+    EXPECT_TRUE(after.value->TryLock(FileLock::kWriter, LockMode::kExclusive).ok());
+    EXPECT_TRUE(after.value->TryLock(FileLock::kAccess, LockMode::kExclusive).ok());
+    EXPECT_EQ(fs.ResolvePath("/r//f/").value.real_path, "/r/f");
+}
+
 TEST(PowerLossFileSystem, ReadOnlyFileRefusesWriteAccess) {
     PowerLossFileSystem fs;
     fs.WriteDurableFile("/f", {});

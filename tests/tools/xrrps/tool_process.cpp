@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 #include "file_bytes.h"
 #include "temp_dir.h"
@@ -52,6 +53,12 @@ std::string XrrpsPath() {
 }
 
 ToolRun RunXrrps(const std::vector<std::string>& arguments, const std::string& working_folder) {
+    return RunXrrpsWithin(arguments, working_folder, std::chrono::hours(1));
+}
+
+ToolRun RunXrrpsWithin(const std::vector<std::string>& arguments, const std::string& working_folder,
+                       std::chrono::milliseconds time_limit) {
+    using Clock = std::chrono::steady_clock;
     TempDir capture;
     std::string out_path = capture.file("stdout");
     std::string err_path = capture.file("stderr");
@@ -72,7 +79,21 @@ ToolRun RunXrrps(const std::vector<std::string>& arguments, const std::string& w
         _exit(127);
     }
     ToolRun run;
-    run.exit_status = WaitForExit(child);
+    const Clock::time_point start = Clock::now();
+    int status = 0;
+    pid_t ended;
+    while (((ended = waitpid(child, &status, WNOHANG)) == 0 || (ended < 0 && errno == EINTR)) &&
+           Clock::now() - start < time_limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (ended == child) {
+        run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    } else {
+        run.timed_out = true;
+        kill(child, SIGKILL);
+        WaitForExit(child);
+    }
+    run.duration = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     run.standard_output = ReadFileText(out_path);
     run.standard_error = ReadFileText(err_path);
     return run;

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,15 @@ struct ToolRun {
     int exit_status = -1;  // -1 when the program did not exit normally
     std::string standard_output;
     std::string standard_error;
+    bool timed_out = false;  // killed at the time limit
+    std::chrono::milliseconds duration{0};
 };
 
 // Runs xrrps with the arguments in working_folder and waits for it.
 ToolRun RunXrrps(const std::vector<std::string>& arguments, const std::string& working_folder);
+// The same, killing it (SIGKILL) when it runs longer than time_limit.
+ToolRun RunXrrpsWithin(const std::vector<std::string>& arguments, const std::string& working_folder,
+                       std::chrono::milliseconds time_limit);
 
 // Starts xrrps with its output thrown away and returns at once.
 pid_t StartXrrps(const std::vector<std::string>& arguments);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -172,10 +173,14 @@ void RestoreTemplate(const std::string& template_path, const std::string& reposi
 
 // Repeats: restore the template, start the command, kill it after a random
 // delay of up to 1.25 times an uninterrupted run, and let verify() judge.
+// prepare() runs after every restore (to lay out more beside the repository).
 template <typename Verify>
-KillCounts KillRepeatedly(const std::string& template_path, const std::string& repository,
-                          const std::vector<std::string>& arguments, Verify verify) {
+KillCounts KillRepeatedly(
+    const std::string& template_path, const std::string& repository,
+    const std::vector<std::string>& arguments, Verify verify,
+    const std::function<void()>& prepare = [] {}) {
     RestoreTemplate(template_path, repository);
+    prepare();
     auto run_time = TimeOneRun(arguments);
     auto max_delay_us =
         std::chrono::duration_cast<std::chrono::microseconds>(run_time).count() * 5 / 4 + 1;
@@ -186,6 +191,7 @@ KillCounts KillRepeatedly(const std::string& template_path, const std::string& r
     auto deadline = Clock::now() + kTimeBudgetPerTest;
     while (counts.iterations < kMaxKillsPerTest && Clock::now() < deadline) {
         RestoreTemplate(template_path, repository);
+        prepare();
         std::uniform_int_distribution<long long> delay_us(0, max_delay_us);
         long long delay = delay_us(random);
         pid_t child = StartXrrps(arguments);
@@ -255,6 +261,61 @@ TEST(XrrpsKill, PutKilledAnywhereKeepsEveryMemberAndStoresWholeOrNothing) {
     KillCounts counts = KillRepeatedly(
         template_path, repository,
         {"put", repository, folder.file("new/big.wav"), folder.file("new/fresh.dat")}, verify);
+    if (!HasFailure()) {
+        EXPECT_GE(counts.iterations, kMinKillsPerTest);
+        EXPECT_GT(counts.killed_midway, 0);
+    }
+}
+
+// A put through a symbolic link, killed anywhere: the repository is then used
+// through both names, in either order. Each name finds the state the killed
+// call left (old or new, never torn), and a store that succeeds through one
+// name afterwards is still there through the other (never rolled back by a
+// journal found under another name).
+TEST(XrrpsKill, PutThroughASymbolicLinkKilledAnywhereIsRecoveredThroughEitherName) {
+    TempDir folder;
+    TempDir staging;
+    TempDir scratch;
+    std::mt19937_64 random(KillSeed() + 2);
+    std::string template_path = folder.file("template.xrt");
+    Members before = {{"a.dat", RandomBytes(random, 64 * 1024)},
+                      {"big.wav", RandomBytes(random, 1024 * 1024)}};
+    StoreMembers(template_path, staging, before);
+    std::filesystem::create_directory(folder.path() / "new");
+    Bytes new_big = RandomBytes(random, 8 * 1024 * 1024 + 3);
+    WriteFileBytes(folder.file("new/big.wav"), new_big);
+    Bytes later = RandomBytes(random, 4096);
+    WriteFileBytes(folder.file("new/later.dat"), later);
+
+    std::string real_name = folder.file("work/real.xrt");
+    std::string link_name = folder.file("work/link.xrt");
+    auto make_link = [&] { std::filesystem::create_symlink("real.xrt", link_name); };
+    auto verify = [&](int iteration) {
+        const bool real_first = iteration % 2 == 0;
+        const std::string& first = real_first ? real_name : link_name;
+        const std::string& second = real_first ? link_name : real_name;
+        Members after = CheckAndRead(first, scratch, iteration / 2);
+        ASSERT_TRUE(after.count("a.dat")) << "a.dat lost through " << first;
+        EXPECT_EQ(Difference(after["a.dat"], before["a.dat"]), "");
+        ASSERT_TRUE(after.count("big.wav")) << "big.wav lost through " << first;
+        EXPECT_TRUE(after["big.wav"] == before["big.wav"] || after["big.wav"] == new_big)
+            << "big.wav is neither version through " << first;
+        std::string later_folder = folder.file("new");
+        const char* names[] = {"later.dat"};
+        const RPS_STATUS* stored = RPS_Put(first.c_str(), later_folder.c_str(), names, 1);
+        ASSERT_EQ(stored, nullptr) << "a later put through " << first << ": " << MessagesOf(stored);
+        for (const std::string& name : {second, first}) {
+            Members now = CheckAndRead(name, scratch, iteration / 2 + 1);
+            EXPECT_TRUE(now.count("later.dat")) << "the later put was undone through " << name;
+            EXPECT_EQ(now["big.wav"], after["big.wav"]) << "big.wav changed through " << name;
+            EXPECT_EQ(now.size(), 3u) << Describe(now);
+        }
+        EXPECT_FALSE(std::filesystem::exists(link_name + "-journal"));
+        EXPECT_FALSE(std::filesystem::exists(real_name + "-journal"));
+    };
+    KillCounts counts =
+        KillRepeatedly(template_path, real_name, {"put", link_name, folder.file("new/big.wav")},
+                       verify, make_link);
     if (!HasFailure()) {
         EXPECT_GE(counts.iterations, kMinKillsPerTest);
         EXPECT_GT(counts.killed_midway, 0);

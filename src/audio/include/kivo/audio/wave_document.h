@@ -162,7 +162,6 @@ private:
     // level meters) into the journal and the scratch file; false (recording
     // must end) when the scratch file refuses it.
     bool TakeCaptured(QString* error);
-    int WriteTemporary(const QString& temporary, int* fd);
     void WriteJournal(const std::uint8_t* bytes, std::size_t size_bytes);
     void OnPlaybackFinished();
     int Fail(int code, const QString& detail);

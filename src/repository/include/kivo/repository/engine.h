@@ -8,11 +8,20 @@
 // ("outer.xrt>>inner.xrz"); only the reading operations accept that.
 //
 // Every operation that writes keeps the repository sound across a crash or an
-// I/O error through a journal file next to it ("<repository>-journal"); the
-// next open of any mode finishes or undoes an interrupted call
+// I/O error through a journal file next to the repository's real file
+// ("<real path>-journal", symbolic links followed); the next open of any mode
+// finishes or undoes an interrupted call
 // (docs/decisions/repository-crash-safety.md).
+//
+// Between callers, one call writes at a time: a writing call waits (up to
+// EngineOptions::lock_wait) while another writer holds the repository, and a
+// reading call waits while a writing call is in the middle of its writes, so
+// it reads a committed state; a wait that runs out fails with RPS01 naming
+// the holder. A command of several calls holds a WriterLock across them and
+// hands it to its Engine (kivo/repository/writer_lock.h).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -52,11 +61,20 @@ struct EngineOptions {
     // Bytes of old data a compaction journal keeps per checkpoint; a larger
     // window means fewer syncs, a smaller one a smaller journal.
     std::size_t compaction_window_bytes = 4u << 20;
+    // How long a call waits for another writer, or a reader for a writing
+    // call, before it gives up with RPS01 ("The repository is in use by ...").
+    std::chrono::milliseconds lock_wait{3000};
 };
+
+class WriterLock;
 
 class Engine {
 public:
     explicit Engine(filesystem::FileSystem& file_system, EngineOptions options = {});
+    // An engine for the holder of `held`: its writing calls on the repository
+    // that `held` covers work under that lock instead of waiting for it.
+    // `held` must outlive the engine.
+    Engine(filesystem::FileSystem& file_system, const WriterLock& held, EngineOptions options = {});
 
     StatusRecord Get(const std::string& repository, const std::string& directory,
                      const std::vector<std::string>& names, const ProgressCallback& progress = {});
@@ -78,6 +96,7 @@ public:
 private:
     filesystem::FileSystem& file_system_;
     EngineOptions options_;
+    const WriterLock* held_lock_ = nullptr;
 };
 
 }  // namespace kivo::repository

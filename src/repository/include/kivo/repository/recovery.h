@@ -21,6 +21,7 @@
 #include "kivo/filesystem/file_system.h"
 #include "kivo/repository/engine.h"
 #include "kivo/repository/status_record.h"
+#include "kivo/repository/writer_lock.h"
 
 namespace kivo::repository {
 
@@ -41,6 +42,11 @@ struct RecoveryReport {
 // `path` is a plain file path (no ">>").
 RecoveryReport RecoverDirectory(filesystem::FileSystem& file_system, const std::string& path,
                                 bool write, const EngineOptions& options = {});
+// The same for the holder of `held` (kivo/repository/writer_lock.h), whose
+// lock stands for the one a rewrite would otherwise wait for.
+RecoveryReport RecoverDirectory(filesystem::FileSystem& file_system, const WriterLock& held,
+                                const std::string& path, bool write,
+                                const EngineOptions& options = {});
 // The same on the machine's file system.
 RecoveryReport RecoverDirectory(const std::string& path, bool write);
 

@@ -28,6 +28,11 @@
 // Resuming after a pause first steps back a configurable 0-5 s (2 s by
 // default), as transcribing users ask.
 //
+// The transport, the marks navigation and the remote commands are
+// MarkedPlayback's (shared with kvmp), with the dialog's rules: stopping
+// keeps the position, a move while paused ends the pause, and "previous"
+// and "next" from the remote start playing even without marks.
+//
 // The session is the remote-control target of the playback window
 // (PlaybackRemoteTarget): media keys, playerctl, kivo-remote and the hot keys
 // all end up in the same transport calls. Remote commands write their trace
@@ -40,12 +45,14 @@
 #include <QTimer>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "kivo/audio/effect_settings.h"
 #include "kivo/audio/effects_player.h"
+#include "kivo/audio/marked_playback.h"
 #include "kivo/audio/wave_document.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/recordstore/index_mark_file.h"
@@ -68,9 +75,9 @@ struct PlaybackPlaces {
     std::string working_folder;
 };
 
-inline constexpr std::int64_t kTwoSecondRewindMs = 2000;
+inline constexpr std::int64_t kTwoSecondRewindMs = audio::kTwoSecondRewindMs;
 inline constexpr std::int64_t kDefaultResumeRewindMs = 2000;
-inline constexpr std::int64_t kMaximumResumeRewindMs = 5000;
+inline constexpr std::int64_t kMaximumResumeRewindMs = audio::kMaximumResumeRewindMs;
 inline constexpr char kRecordIndexName[] = "Voxwren.xri";
 inline constexpr char kInsertStartComment[] = "insert start";
 inline constexpr char kInsertEndComment[] = "insert end";
@@ -113,8 +120,8 @@ public:
     void NextMark();
     void PreviousMark();
 
-    State state() const { return state_; }
-    bool is_playing() const { return state_ == State::kPlaying; }
+    State state() const;
+    bool is_playing() const { return transport_.is_playing(); }
     // In the recording's time (while inserting: in the recording as it grows).
     std::int64_t position_ms() const;
     std::int64_t length_ms() const;
@@ -147,7 +154,7 @@ public:
     // record, message 202 is reported, closeRequested() emitted and false
     // returned. StopPlaying ends the insertion and adds "insert end".
     bool StartInsert();
-    bool is_inserting() const { return state_ == State::kInserting; }
+    bool is_inserting() const { return inserting_; }
     // Inserted audio that Save has not written to the data store yet.
     bool has_unsaved_audio() const { return audio_changed_; }
     // Before the window closes without saving: with unsaved audio, asks
@@ -159,11 +166,11 @@ public:
     const QString& play_clock_time() const { return play_clock_time_; }
     const QString& play_clock_date() const { return play_clock_date_; }
     const QString& play_log_date() const { return play_log_date_; }
-    std::int64_t resume_rewind_ms() const { return resume_rewind_ms_; }
+    std::int64_t resume_rewind_ms() const { return transport_.resume_rewind_ms(); }
 
     // Index marks, in list order; current_mark is -1 before the first jump.
     const std::vector<recordstore::IndexMark>& marks() const { return marks_; }
-    int current_mark() const { return current_mark_; }
+    int current_mark() const { return transport_.current_mark(); }
     // Adds a user mark at the current position and returns its row.
     int AddMark(const std::string& comment);
     void RemoveMark(int row);
@@ -209,10 +216,8 @@ signals:
 private:
     bool Load(const PlaybackItem& item);
     void Unload();
-    void JumpToMark(int row);
-    void JumpTo(std::int64_t position_ms);
-    void StartAt(std::int64_t position_ms);
-    void StartAtPlayer(std::int64_t player_ms);
+    // Lets the transport play the loaded recording again (after an insertion).
+    void AttachPlayer();
     // Recording position <-> player position (they differ while reversed).
     std::int64_t ToPlayer(std::int64_t position_ms) const;
     bool InitPlayer(bool reversed);
@@ -225,12 +230,16 @@ private:
     bool UpdateRecordLog(std::string_view kind_code, const std::string& duration);
     std::string ReversedName() const;
     audio::EffectSet PlayedEffects() const;
-    void SetState(State state);
     void OnPlaybackFinished();
     std::string WorkPath(const std::string& name) const;
     std::string BaseName() const;
 
+    // The transport's device: player_, in the recording's time.
+    class PlayerDevice;
+
     audio::EffectsPlayer player_;
+    std::unique_ptr<PlayerDevice> player_device_;
+    audio::MarkedPlayback transport_;
     audio::WaveDocument document_;
     PlaybackPlaces places_;
     core::StderrMessageReporter fallback_reporter_{core::kAnswerYes};
@@ -239,12 +248,10 @@ private:
     PlaybackItem item_;
     QString subject_;
     QString error_;
-    State state_ = State::kStopped;
+    bool inserting_ = false;
     audio::EffectSet effects_ = audio::NeutralEffects();
     bool effects_enabled_ = false;
-    std::int64_t resume_rewind_ms_ = kDefaultResumeRewindMs;
     std::vector<recordstore::IndexMark> marks_;
-    int current_mark_ = -1;
     bool marks_changed_ = false;
     bool reverse_ = false;
     bool player_reversed_ = false;

@@ -33,9 +33,11 @@ enum FsCall : std::uint32_t {
     kCallUnlink = 1u << 13,
     kCallMakeDirectory = 1u << 14,
     kCallSyncDirectory = 1u << 15,
+    kCallLock = 1u << 16,  // File::TryLock
+    kCallResolvePath = 1u << 17,
 };
 using FsCallSet = std::uint32_t;
-inline constexpr FsCallSet kEveryCall = 0xFFFFu;
+inline constexpr FsCallSet kEveryCall = 0x3FFFFu;
 // The calls that change what is on the disk.
 inline constexpr FsCallSet kChangingCalls =
     kCallWrite | kCallTruncate | kCallSync | kCallRename | kCallUnlink | kCallSyncDirectory;
@@ -86,6 +88,8 @@ public:
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
     FsStatus SyncDirectory(const std::string& path) override;
+    FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
+    std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;
 
     // Shared with the wrapped files, which may outlive a plan.
     struct State {

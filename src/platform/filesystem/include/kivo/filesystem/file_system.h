@@ -57,7 +57,19 @@ struct Timestamp {
     bool operator==(const Timestamp&) const = default;
 };
 
-enum class FileType { kRegular, kDirectory, kSymbolicLink, kOther };
+enum class FileType {
+    kRegular,
+    kDirectory,
+    kSymbolicLink,
+    kFifo,
+    kSocket,
+    kCharacterDevice,
+    kBlockDevice,
+    kOther,
+};
+
+// "regular file", "FIFO", "character device" ...: for messages.
+const char* FileTypeName(FileType type);
 
 struct FileInfo {
     FileType type = FileType::kRegular;
@@ -67,10 +79,15 @@ struct FileInfo {
     std::optional<Timestamp> birth_time;
     Timestamp modification_time;
     Timestamp access_time;
-    std::uint64_t device = 0;
+    std::uint64_t device = 0;  // major << 32 | minor
     std::uint64_t inode = 0;
+    std::uint64_t link_count = 1;  // names the file has (hard links)
 
     bool owner_can_write() const { return (permissions & 0200) != 0; }
+    // Whether both describe the same file (not merely the same name).
+    bool SameFileAs(const FileInfo& other) const {
+        return device == other.device && inode == other.inode;
+    }
 };
 
 // The times a file can be given back: last access and last modification.
@@ -112,13 +129,34 @@ enum class Creation {
 struct OpenOptions {
     Access access = Access::kRead;
     Creation creation = Creation::kOpenExisting;
-    // Take a non-blocking exclusive lock on the open file; a second opener
-    // that also asks for it fails with EWOULDBLOCK until this one is closed.
+    // Take a non-blocking exclusive FileLock::kWriter on the open file; a
+    // second opener that also asks for it fails with EWOULDBLOCK until this
+    // one is closed.
     bool exclusive_lock = false;
+    // The open itself never waits: a FIFO without a writer, or a device that
+    // waits for a carrier, is opened at once (so the caller can look at its
+    // type and refuse it). Reads and writes afterwards are as without it.
+    bool non_blocking_open = false;
     // When false, a symbolic link at the last path component fails with ELOOP.
     bool follow_symbolic_links = true;
     std::uint32_t permissions = 0666;  // for created files, before the umask
 };
+
+// Advisory locks on an open file. A lock belongs to the open File, not to
+// the process or to the name: two Files open on the same file conflict even
+// within one process, whatever names they were opened by, and a lock ends
+// when its File is closed or its process dies. The two kinds are independent.
+enum class FileLock {
+    // Held by the one writer of a file, possibly for a long time (flock on
+    // Linux); the process that holds it can be named (FindWriterLockHolder).
+    kWriter,
+    // Held around the moments of reading (shared) or writing (exclusive) the
+    // content (an open-file-description lock over the whole file on Linux).
+    // An exclusive one needs a File open for writing.
+    kAccess,
+};
+
+enum class LockMode { kShared, kExclusive };
 
 // An open file. Reads and writes at the current position advance it; the *At
 // variants leave it alone. Read returns fewer bytes than asked only at the
@@ -150,6 +188,27 @@ public:
     virtual FsResult<FileInfo> Stat() = 0;
     virtual FsStatus SetTimes(const FileTimes& times) = 0;
     virtual FsStatus SetPermissions(std::uint32_t permissions) = 0;
+    // Takes the lock, or changes the mode of one this File holds, without
+    // waiting: EWOULDBLOCK while another File holds a conflicting one.
+    virtual FsStatus TryLock(FileLock lock, LockMode mode) = 0;
+    // Gives the lock up; nothing happens when this File does not hold it.
+    virtual void Unlock(FileLock lock) = 0;
+};
+
+// Where a path leads once every symbolic link on the way is followed.
+struct ResolvedPath {
+    // Absolute, with no symbolic link, "." or ".." left. For a name that does
+    // not exist (yet), its folder resolved and the name appended.
+    std::string real_path;
+    // The symbolic links followed at the last component, in order, as paths
+    // (the path given first, when it is a link).
+    std::vector<std::string> links_followed;
+};
+
+// A process that holds a lock, as far as the system tells.
+struct LockHolder {
+    int process_id = 0;
+    std::string program;  // its command name; empty when it cannot be read
 };
 
 class FileSystem {
@@ -169,6 +228,12 @@ public:
     virtual FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) = 0;
     // Makes the creation, renaming and removal of names in the directory durable.
     virtual FsStatus SyncDirectory(const std::string& path) = 0;
+    // The real path of the file a path names (ResolvedPath). Fails when a
+    // folder on the way is missing or unreadable, or links loop (ELOOP).
+    virtual FsResult<ResolvedPath> ResolvePath(const std::string& path) = 0;
+    // The process holding FileLock::kWriter on the file, where the system
+    // can tell; none when nobody holds it or the holder cannot be seen.
+    virtual std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) = 0;
 };
 
 // "dir/name" with exactly one separator between them; dir may end with '/'.

@@ -31,6 +31,12 @@ public:
         return target_.MakeDirectory(path, permissions);
     }
     FsStatus SyncDirectory(const std::string& path) override { return target_.SyncDirectory(path); }
+    FsResult<ResolvedPath> ResolvePath(const std::string& path) override {
+        return target_.ResolvePath(path);
+    }
+    std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override {
+        return target_.FindWriterLockHolder(file);
+    }
 
 protected:
     FileSystem& target() { return target_; }

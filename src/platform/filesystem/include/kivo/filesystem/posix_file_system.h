@@ -1,6 +1,8 @@
 // The FileSystem of the running machine, over the POSIX calls of Linux:
-// open/openat with O_NOFOLLOW and flock for exclusive access, pread/pwrite,
-// fsync, statx for birth times, futimens, fchmod, statfs, readdir, rename.
+// open/openat with O_NOFOLLOW, flock (FileLock::kWriter) and open-file-
+// description locks (FileLock::kAccess), pread/pwrite, fsync, statx for birth
+// times, futimens, fchmod, statfs, readdir, rename, realpath and readlink,
+// and /proc/locks to name a lock's holder.
 #pragma once
 
 #include "kivo/filesystem/file_system.h"
@@ -18,6 +20,8 @@ public:
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
     FsStatus SyncDirectory(const std::string& path) override;
+    FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
+    std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;
 };
 
 // One process-wide instance for code that has no file system handed in.

@@ -14,9 +14,11 @@
 //                    changes survives;
 //   kKeepEverything  everything written survives (the process was killed but
 //                    the kernel kept its page cache).
-// Exclusive locks behave like flock: per open file, released when it closes
-// and by the crash. The volume type seen by StatVolume can be set (FAT tests).
-// Directories are always durable. Paths are absolute, '/'-separated.
+// Locks (both FileLock kinds) behave as on Linux: per open file, released
+// when it closes and by the crash; no holder can be named. There are no
+// symbolic links, so ResolvePath gives the path back (normalised). The volume type seen by
+// StatVolume can be set (FAT tests). Directories are always durable. Paths are absolute,
+// '/'-separated.
 #pragma once
 
 #include <cstdint>
@@ -66,6 +68,8 @@ public:
     FsStatus Unlink(const std::string& path) override;
     FsStatus MakeDirectory(const std::string& path, std::uint32_t permissions) override;
     FsStatus SyncDirectory(const std::string& path) override;
+    FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
+    std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;
 
     struct Disk;  // shared with the open files
 

@@ -13,7 +13,7 @@
 #include "kivo/core/record_line_text.h"
 #include "kivo/core/recording_name.h"
 #include "kivo/core/safe_file_io.h"
-#include "zn2xrrps.h"
+#include "kivo/core/store_access.h"
 
 namespace kivo::core {
 namespace {
@@ -61,19 +61,6 @@ std::optional<std::set<std::string>> LiveRecordings(const DataStoreSession& sess
             return std::nullopt;
     }
     return names;
-}
-
-// Live member names of a store; none when it cannot be read.
-std::optional<std::set<std::string>> StoreMembers(const std::filesystem::path& store) {
-    RPS_STATUS* status = RPS_Info(store.c_str());
-    if (status == nullptr || status->severity != RPS_SEVERITY_NONE)
-        return std::nullopt;
-    std::set<std::string> members;
-    for (const RPS_ENTRY_INFO* e = status->entries; e != nullptr; e = e->next) {
-        if (e->name != nullptr)
-            members.emplace(e->name);
-    }
-    return members;
 }
 
 }  // namespace
@@ -124,24 +111,20 @@ bool FinishPendingDeletions(const DataStoreSession& session) {
         return true;
     const std::vector<std::string> noted = PendingDeletions(store);
     // Without the logs or the member list nothing can be known to be unnamed.
+    StoreAccess access = session.store_access();
     const auto live = LiveRecordings(session);
-    const auto members = StoreMembers(store);
+    const auto members = access.LiveMembers(store.string());
     if (!live || !members)
         return false;
     std::vector<std::string> doomed;
     for (const auto& name : noted) {
-        if (live->count(name) == 0 && members->count(name) != 0)
+        if (live->count(name) == 0 &&
+            std::find(members->begin(), members->end(), name) != members->end()) {
             doomed.push_back(name);
-    }
-    if (!doomed.empty()) {
-        std::vector<const char*> c_names;
-        for (const auto& name : doomed)
-            c_names.push_back(name.c_str());
-        if (RPS_Delete(store.c_str(), c_names.data(), static_cast<int32_t>(c_names.size())) !=
-            nullptr) {
-            return false;
         }
     }
+    if (!doomed.empty() && !access.Delete(store.string(), doomed))
+        return false;
     return ::unlink(note.c_str()) == 0 || errno == ENOENT;
 }
 

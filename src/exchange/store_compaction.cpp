@@ -11,7 +11,6 @@
 #include "kivo/core/safe_file_io.h"
 #include "kivo/core/store_index.h"
 #include "kivo/core/user_messages.h"
-#include "zn2xrrps.h"
 
 namespace kivo::exchange {
 namespace {
@@ -147,8 +146,9 @@ CompactionStepReport StoreCompaction::CompactComponentStep(int step) {
 
 void StoreCompaction::ReclaimAndSave(CompactionStepReport& report) {
     const std::string store = session_.store_path().string();
+    core::StoreAccess access = session_.store_access();
     const auto reclaim = [&] {
-        if (RPS_Compress(store.c_str()) == nullptr)
+        if (access.Compress(store))
             return true;
         reclaim_failed_ = true;
         report.error_row = kReclaimErrorText;

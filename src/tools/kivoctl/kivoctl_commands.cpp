@@ -15,6 +15,7 @@
 #include "kivo/core/user_messages.h"
 #include "kivo/core/working_folder.h"
 #include "kivo/exchange/store_compaction.h"
+#include "kivoctl_new_store.h"
 #include "kivoctl_store.h"
 #include "zn2xrrps.h"
 
@@ -56,7 +57,12 @@ std::optional<int> OpenOrFail(CommandStore& store, const std::string& path,
         err << *refusal << "\n";
         return kExitFailed;
     }
-    if (int code = store.Open(path, purpose); code != 0)
+    const int code = store.Open(path, purpose);
+    if (code == CommandStore::kStoreHeld) {
+        err << "kivoctl: " << store.lock_message() << ": nothing was changed\n";
+        return kExitInUse;
+    }
+    if (code != 0)
         return Fail(err, code);
     return std::nullopt;
 }
@@ -124,7 +130,7 @@ int CommandNew(const std::vector<std::string>& args, std::ostream& err) {
     if (int code = registered_folder.emplace(folder).result(); code != 0)
         return Fail(err, code);
     core::DataStoreSession session(folder.path());
-    if (int code = session.BuildDataStore(location); code > 0)
+    if (int code = MakeNewStore(session, location); code != core::kStoreOk)
         return Fail(err, code);
     return kExitOk;
 }

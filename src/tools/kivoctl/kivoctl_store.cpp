@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kivo/core/pending_deletions.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "zn2xrrps.h"
 
 namespace kivo::kivoctl {
@@ -29,17 +30,27 @@ const char* KindOfSpecialFile(mode_t mode) {
     return "not a regular file";
 }
 
-// Live member names of a store; none when it cannot be read.
-std::optional<std::vector<std::string>> LiveMembers(const std::filesystem::path& store) {
+// Names of the live members the store lists. A store whose directory holds
+// an entry the engine refuses still lists the others.
+std::vector<std::string> ListedMembers(const std::filesystem::path& store) {
     RPS_STATUS* status = RPS_Info(store.c_str());
-    if (status == nullptr || status->severity != RPS_SEVERITY_NONE)
-        return std::nullopt;
     std::vector<std::string> names;
-    for (const RPS_ENTRY_INFO* e = status->entries; e != nullptr; e = e->next) {
+    for (const RPS_ENTRY_INFO* e = status != nullptr ? status->entries : nullptr; e != nullptr;
+         e = e->next) {
         if (e->name != nullptr)
             names.emplace_back(e->name);
     }
     return names;
+}
+
+// "PATH is in use by kivoctl (process 4242)" from the repository's RPS01
+// message, or the message itself when it says something else.
+std::string HeldMessage(const std::filesystem::path& store, const std::string& engine_text) {
+    constexpr std::string_view kInUse = "The repository is in use by ";
+    const std::size_t at = engine_text.find(kInUse);
+    if (at == std::string::npos)
+        return engine_text;
+    return store.string() + " is in use by " + engine_text.substr(at + kInUse.size());
 }
 
 bool IsRegularFile(const std::filesystem::path& path) {
@@ -82,12 +93,15 @@ int CommandStore::Open(const std::string& store_path, Purpose purpose) {
     // Checked before the working folder exists and before anything opens it.
     if (location.name.empty() || !IsRegularFile(location.StorePath()))
         return core::kStoreMissing;
+    if (purpose == Purpose::kChange && !TakeWriterLock(location.StorePath()))
+        return kStoreHeld;
     if (int code = registered_folder_.emplace(folder_).result(); code != 0)
         return code;
     session_.emplace(folder_.path());
     session_->set_location(location);
     if (purpose == Purpose::kRead)
         return UnpackForReading();
+    session_->set_writer_lock(&*writer_lock_);
     if (int code = session_->LoadDataStore(); code != core::kStoreOk)
         return code;
     // Best effort: a note that cannot be finished now stays for the next run.
@@ -95,22 +109,32 @@ int CommandStore::Open(const std::string& store_path, Purpose purpose) {
     return core::kStoreOk;
 }
 
+bool CommandStore::TakeWriterLock(const std::filesystem::path& store) {
+    writer_lock_.emplace(
+        repository::WriterLock::Acquire(filesystem::DefaultFileSystem(), store.string()));
+    if (writer_lock_->held())
+        return true;
+    const auto& messages = writer_lock_->status().messages;
+    lock_message_ = messages.empty() ? store.string() + " could not be locked"
+                                     : HeldMessage(store, messages.front().text);
+    return false;
+}
+
 int CommandStore::UnpackForReading() {
     const std::filesystem::path store = session_->store_path();
-    const auto members = LiveMembers(store);
-    if (!members)
-        return core::kStoreRepositoryFailed;
+    const auto members = ListedMembers(store);
     std::vector<std::string> present;
     for (const char* member : core::UnpackedMembers()) {
-        for (const auto& name : *members) {
+        for (const auto& name : members) {
             if (name == member) {
                 present.emplace_back(member);
                 break;
             }
         }
     }
+    // Every store has members; one that lists none cannot be read.
     if (present.empty())
-        return core::kStoreOk;
+        return core::kStoreRepositoryFailed;
     return core::StoreGet(store.string(), folder_.path().string(), present) == core::kStoreOk
                ? core::kStoreOk
                : core::kStoreRepositoryFailed;

@@ -22,6 +22,10 @@ constexpr std::size_t kUniqueSuffixChars = 6;
 // replaced by another; more losses in a row than this mean something else
 // is wrong.
 constexpr int kCreateAttempts = 8;
+// Private (0700), with the sticky bit as the sign that the folder's owner
+// holds its lock: folders of older versions, which hold none, lack it and
+// are never taken for stale.
+constexpr mode_t kLockedFolderMode = S_ISVTX | S_IRWXU;
 
 std::filesystem::path TempRoot(const std::filesystem::path& temp_root) {
     if (!temp_root.empty())
@@ -62,7 +66,7 @@ bool LooksLikeWorkingFolder(const std::filesystem::directory_entry& entry) {
         return false;
     struct stat st {};
     return ::lstat(entry.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           st.st_uid == ::geteuid();
+           (st.st_mode & S_ISVTX) != 0 && st.st_uid == ::geteuid();
 }
 
 }  // namespace
@@ -104,11 +108,13 @@ int WorkingFolder::Create(const std::filesystem::path& temp_root) {
         if (::mkdtemp(pattern.data()) == nullptr)
             return kWorkingFolderFailed;  // mode 0700
         const int fd = LockFolder(pattern);
-        if (fd >= 0) {
+        if (fd >= 0 && ::fchmod(fd, kLockedFolderMode) == 0) {
             path_ = pattern;
             lock_fd_ = fd;
             return 0;
         }
+        if (fd >= 0)
+            ::close(fd);
         // A cleaner took the empty folder before its lock was held; it
         // removes it. Remove it here too in case the lock failed otherwise.
         ::rmdir(pattern.c_str());

@@ -150,8 +150,10 @@ TEST(WorkingFolder, FoldersOfKilledRunsAreRemovedAtTheNextStartFoldersInUseNever
     ASSERT_FALSE(live.path().empty());
     WorkingFolder mine;
     ASSERT_EQ(mine.Create(root.path()), 0);
-    // Names that only look alike are no working folders of ours.
+    // Names that only look alike are no working folders of ours, and a
+    // folder made by a version that locks nothing may still be in use.
     std::filesystem::create_directory(root.path() / "VoxwrenLonger1");
+    ASSERT_EQ(::mkdir((root.path() / "VoxwrenOld001").c_str(), 0700), 0);
     std::filesystem::create_directory_symlink(outside.path(), root.path() / "VoxwrenLink00");
     WriteFileText(outside.file("precious.txt"), "keep");
 
@@ -161,6 +163,7 @@ TEST(WorkingFolder, FoldersOfKilledRunsAreRemovedAtTheNextStartFoldersInUseNever
     EXPECT_TRUE(std::filesystem::exists(live.path()));
     EXPECT_TRUE(std::filesystem::exists(mine.path()));
     EXPECT_TRUE(std::filesystem::exists(root.path() / "VoxwrenLonger1"));
+    EXPECT_TRUE(std::filesystem::exists(root.path() / "VoxwrenOld001"));
     EXPECT_TRUE(std::filesystem::exists(outside.file("precious.txt")));
     EXPECT_EQ(RemoveStaleWorkingFolders(root.path()), 0);
 }

@@ -9,9 +9,11 @@
 // A process that is killed cannot remove its folder, so the folder carries
 // a sign of life: its owner holds an exclusive flock on the folder itself
 // for as long as it uses it, and the kernel drops that lock when the owner
-// dies. Create first removes the stale folders of the temporary root:
-// "Voxwren" and six more characters, a folder of the same user, whose lock
-// can be taken. A folder in use is never taken: its lock is held from the
+// dies; the folder's sticky bit says that its owner holds such a lock.
+// Create first removes the stale folders of the temporary root: "Voxwren" and
+// six more characters, a folder of the same user with the sticky bit, whose
+// lock can be taken. (Folders of older versions, which lock nothing, have no
+// sticky bit and are left alone.) A folder in use is never taken: its lock is held from the
 // moment it is made (a folder removed in that moment is noticed by its maker,
 // who makes another).
 #pragma once

@@ -178,7 +178,7 @@ int DataStoreSession::AddMissingComponents() {
             return kStoreRepositoryFailed;
         }
         const std::string names[] = {std::string(member)};
-        if (StorePut(store, working_folder_.string(), names) != kStoreOk) {
+        if (!store_access().Put(store, working_folder_.string(), names)) {
             return kStoreRepositoryFailed;
         }
     }
@@ -194,7 +194,7 @@ int DataStoreSession::LoadDataStore() {
         if (int code = AddMissingComponents(); code != kStoreOk)
             return code;
         std::vector<std::string> names(kUnpacked.begin(), kUnpacked.end());
-        if (StoreGet(store.string(), working_folder_.string(), names) != kStoreOk) {
+        if (!store_access().Get(store.string(), working_folder_.string(), names)) {
             return kStoreRepositoryFailed;
         }
         has_open_store_ = true;
@@ -216,7 +216,7 @@ int DataStoreSession::SaveDataStore() {
         }
     }
     if (!present.empty() &&
-        StorePut(store_path().string(), working_folder_.string(), present) != kStoreOk) {
+        !store_access().Put(store_path().string(), working_folder_.string(), present)) {
         result = kStoreRepositoryFailed;
     }
     return result;

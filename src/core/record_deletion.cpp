@@ -2,10 +2,13 @@
 #include "kivo/core/record_deletion.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <vector>
 
 #include "kivo/core/data_store_session.h"
+#include "kivo/core/pending_deletions.h"
+#include "kivo/core/recording_name.h"
 #include "kivo/core/store_index.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
@@ -41,27 +44,65 @@ struct ErasedRecord {
     std::string container;
 };
 
-// Rewrites one log with the lines of the given numbers erased; collects what
-// was erased. False when the log could not be read or replaced.
-bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
-                std::vector<ErasedRecord>& erased) {
+// Whether a line of the log is one of the records to erase.
+bool IsToErase(std::string_view bytes, const std::set<std::int32_t>& numbers) {
+    const std::int32_t number = RecordLine::NumberOf(bytes);
+    return number >= 1 && number < recordstore::kErasedRecordNumber && numbers.count(number) != 0;
+}
+
+ErasedRecord ErasedFrom(std::string_view bytes) {
+    return {RecordLine::NumberOf(bytes),
+            std::string(RecordLine::StoredFieldOf(bytes, field::kKindCode)),
+            std::string(RecordLine::StoredFieldOf(bytes, field::kContainerName))};
+}
+
+// The records of one log that are to be erased, read without changing it.
+// False when the log could not be read.
+bool FindInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
+               std::vector<ErasedRecord>& erased) {
+    return recordstore::RecordLog::ForEachLine(log.string(),
+                                               [&](const recordstore::RecordLogLine& line) {
+                                                   if (IsToErase(line.bytes, numbers))
+                                                       erased.push_back(ErasedFrom(line.bytes));
+                                                   return true;
+                                               })
+        .ok();
+}
+
+// Rewrites one log with the lines of the given numbers erased. False when the
+// log could not be read or replaced (it is left as it was then).
+bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers) {
     const std::string erased_line = ErasedRecordLine();
-    std::vector<ErasedRecord> found;
-    const recordstore::Status rewritten =
-        recordstore::RecordLog::Rewrite(log.string(), [&](const recordstore::RecordLogLine& line) {
-            const std::int32_t number = RecordLine::NumberOf(line.bytes);
-            if (number < 1 || number >= recordstore::kErasedRecordNumber ||
-                numbers.count(number) == 0)
-                return recordstore::RecordLogLineEdit::Keep();
-            found.push_back(
-                {number, std::string(RecordLine::StoredFieldOf(line.bytes, field::kKindCode)),
-                 std::string(RecordLine::StoredFieldOf(line.bytes, field::kContainerName))});
-            return recordstore::RecordLogLineEdit::ReplaceWith(erased_line);
-        });
-    if (!rewritten.ok())
-        return false;
-    erased.insert(erased.end(), found.begin(), found.end());
-    return true;
+    return recordstore::RecordLog::Rewrite(log.string(),
+                                           [&](const recordstore::RecordLogLine& line) {
+                                               if (!IsToErase(line.bytes, numbers))
+                                                   return recordstore::RecordLogLineEdit::Keep();
+                                               return recordstore::RecordLogLineEdit::ReplaceWith(
+                                                   erased_line);
+                                           })
+        .ok();
+}
+
+// Erased records whose line names something other than a recording. An
+// empty name is no refusal: such a record has no recording to delete.
+std::vector<RefusedRecording> RefusedNames(const std::vector<ErasedRecord>& erased) {
+    std::vector<RefusedRecording> refused;
+    for (const auto& record : erased) {
+        if (!record.container.empty() && !IsRecordingName(record.container))
+            refused.push_back({record.number, record.container});
+    }
+    return refused;
+}
+
+std::vector<std::string> RecordingsOf(const std::vector<ErasedRecord>& erased) {
+    std::vector<std::string> containers;
+    for (const auto& record : erased) {
+        if (!record.container.empty() &&
+            std::find(containers.begin(), containers.end(), record.container) == containers.end()) {
+            containers.push_back(record.container);
+        }
+    }
+    return containers;
 }
 
 }  // namespace
@@ -80,13 +121,26 @@ std::string DeleteQuestion(std::span<const SelectedRecord> selection,
     return kDeleteManyQuestion;
 }
 
-int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection) {
-    auto index = OpenStoreRecordIndex(session);
-    return DeleteRecords(session, selection, *index);
+int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection,
+                  RecordIndex& index) {
+    DeletionOptions options;
+    options.index = &index;
+    return DeleteRecords(session, selection, options);
 }
 
 int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection,
-                  RecordIndex& index) {
+                  const DeletionOptions& options) {
+    std::unique_ptr<RecordIndex> own_index;
+    RecordIndex* index = options.index;
+    if (index == nullptr) {
+        own_index = OpenStoreRecordIndex(session);
+        index = own_index.get();
+    }
+    const auto reached = [&options](DeletionStep step) {
+        if (options.after_step)
+            options.after_step(step);
+    };
+
     // Records up to the first one without a record log are handled.
     std::size_t usable = 0;
     while (usable < selection.size() && !LogOf(selection[usable].view).empty())
@@ -104,30 +158,43 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
         it->second.insert(selection[i].record_number);
     }
 
+    // Every record to erase is found, and its recording name checked, before
+    // any log changes: a refused name changes nothing.
     std::vector<ErasedRecord> erased;
     for (const auto& [log, numbers] : logs) {
-        if (!EraseInLog(session.WorkingPath(log), numbers, erased))
+        if (!FindInLog(session.WorkingPath(log), numbers, erased))
+            return kDeleteFailed;
+    }
+    if (auto refused = RefusedNames(erased); !refused.empty()) {
+        if (options.refused != nullptr)
+            *options.refused = std::move(refused);
+        return kDeleteFailed;
+    }
+
+    // Noted before any log changes: whenever the erased lines reach the
+    // store, the next writer finds the recordings to finish.
+    const std::vector<std::string> containers = RecordingsOf(erased);
+    if (!containers.empty() && !NotePendingDeletions(session.store_path(), containers))
+        return kDeleteFailed;
+    reached(DeletionStep::kRecordingsNoted);
+    for (const auto& [log, numbers] : logs) {
+        if (!EraseInLog(session.WorkingPath(log), numbers))
             return kDeleteFailed;
     }
     for (const auto& record : erased)
-        index.Remove(record.number, record.kind_code);
+        index->Remove(record.number, record.kind_code);
+    reached(DeletionStep::kLogsErased);
     if (stopped)
         return kDeleteFailed;
 
     // The logs go into the store first: should that fail, no recording is
     // removed while the stored logs still name it.
-    if (int saved = session.SaveDataStore(); saved == core::kStoreRepositoryFailed) {
+    if (int saved = session.SaveDataStore(); saved == core::kStoreRepositoryFailed)
         return kDeleteFailed;
-    }
-    std::vector<std::string> containers;
-    for (const auto& record : erased) {
-        if (!record.container.empty() &&
-            std::find(containers.begin(), containers.end(), record.container) == containers.end()) {
-            containers.push_back(record.container);
-        }
-    }
-    if (!containers.empty())
-        core::StoreDelete(session.store_path().string(), containers);
+    reached(DeletionStep::kStoreSaved);
+    if (!FinishPendingDeletions(session))
+        return kDeleteFailed;
+    reached(DeletionStep::kFinished);
     return kDeleteOk;
 }
 

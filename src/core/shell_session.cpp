@@ -2,6 +2,7 @@
 #include "kivo/core/shell_session.h"
 
 #include "kivo/core/compaction_advice.h"
+#include "kivo/core/pending_deletions.h"
 #include "kivo/core/store_chooser.h"
 
 namespace kivo::core {
@@ -57,6 +58,8 @@ bool ShellSession::OpenAtStartUp() {
         reporter_.ReportMessage(code, core::kStyleStop);
         return false;
     }
+    // A delete cut short by the end of an earlier run is finished first.
+    core::FinishPendingDeletions(*store_);
     return true;
 }
 
@@ -84,6 +87,8 @@ bool ShellSession::OpenStore() {
     }
     if (int code = store_->Open(*chosen); code != core::kStoreOk)
         reporter_.ReportMessage(code, core::kStyleExclamation);
+    else
+        core::FinishPendingDeletions(*store_);
     return store_->has_open_store();
 }
 

@@ -17,6 +17,11 @@ using recordstore::RecordLine;
 using recordstore::RecordLogLineEdit;
 namespace field = recordstore::record_field;
 
+constexpr const char* kReclaimErrorText = "Error removing wasted space from Data Store";
+constexpr const char* kSpaceRemovedText = "Unwanted space has been removed from your data store";
+constexpr const char* kSpaceNotRemovedText =
+    "Unwanted space could not be removed from your data store";
+
 struct ComponentStep {
     std::string_view log;
     const char* label;
@@ -107,6 +112,28 @@ CompactionStepReport StoreCompaction::CompactComponentStep(int step) {
     return report;
 }
 
+void StoreCompaction::ReclaimAndSave(CompactionStepReport& report) {
+    const std::string store = session_.store_path().string();
+    core::StoreAccess access = session_.store_access();
+    const auto reclaim = [&] {
+        if (access.Compress(store))
+            return true;
+        reclaim_failed_ = true;
+        report.error_row = kReclaimErrorText;
+        errors_.push_back(report.error_row);
+        return false;
+    };
+    // Space is reclaimed before anything is added: a disk too full to
+    // compact on leaves the store as it was, never larger.
+    if (!reclaim())
+        return;
+    save_result_ = session_.SaveDataStore();
+    saved_ = save_result_ != core::kStoreRepositoryFailed;
+    // The rewritten logs replaced older versions; their space goes too.
+    if (saved_)
+        reclaim();
+}
+
 CompactionStepReport StoreCompaction::RunStep(int step) {
     CompactionStepReport report;
     report.step = step;
@@ -131,26 +158,23 @@ CompactionStepReport StoreCompaction::RunStep(int step) {
             }
             report.store_label = "Removing unwanted space from your data store";
             report.store_state = kLabelGreen;
-            // The rewritten logs go into the store before its space is
-            // reclaimed, so the versions they replace are reclaimed too.
-            save_result_ = session_.SaveDataStore();
-            saved_before_compress_ = save_result_ != core::kStoreRepositoryFailed;
-            repository::Engine engine(filesystem::DefaultFileSystem());
-            if (!engine.Compress(session_.store_path().string()).ok()) {
-                report.error_row = "Error removing wasted space from Data Store";
-                errors_.push_back(report.error_row);
-            }
+            ReclaimAndSave(report);
             return report;
         }
         case kStepSave:
-            if (!saved_before_compress_)
+            if (!saved_ && !reclaim_failed_)
                 save_result_ = session_.SaveDataStore();
             if (save_result_ == core::kStoreRepositoryFailed) {
                 report.error_row = core::MessageText(core::kStoreSaveFailed);
                 errors_.push_back(report.error_row);
             }
-            report.store_label = "Unwanted space has been removed from your data store";
-            report.store_state = kLabelBlue;
+            if (reclaim_failed_ || save_result_ == core::kStoreRepositoryFailed) {
+                report.store_label = kSpaceNotRemovedText;
+                report.store_state = kLabelRed;
+            } else {
+                report.store_label = kSpaceRemovedText;
+                report.store_state = kLabelBlue;
+            }
             return report;
         default:
             return report;

@@ -5,7 +5,11 @@
 
 #include "app_fixture.h"
 #include "file_bytes.h"
+#include "kivo/core/pending_deletions.h"
+#include "kivo/core/record_deletion.h"
 #include "kivo/core/user_messages.h"
+#include "temp_dir.h"
+#include "zn2xrrps.h"
 
 namespace kivo::app {
 namespace {
@@ -142,6 +146,25 @@ TEST_F(ShellSessionTest, DeleteQuestionNamesTheIdOfASingleRecord) {
     EXPECT_TRUE(session.ConfirmDelete(three, "00000001"));
     EXPECT_EQ(reporter_.reports().back().text,
               "Are you sure you want to delete the selected records");
+}
+
+TEST_F(ShellSessionTest, ADeleteCutShortInAnEarlierRunIsFinishedAtStart) {
+    StartOnceAndClose();
+    // What a delete killed after saving its logs leaves: the record's line
+    // erased in the store, its recording still there, and the note.
+    test::TempDir scratch;
+    test::WriteFileText(scratch.file("D5.xrz"), "recording five");
+    test::WriteFileText(scratch.file("Voxwren.xrr"),
+                        test::RecordLogHeader() + core::ErasedRecordLine());
+    const char* names[] = {"D5.xrz", "Voxwren.xrr"};
+    ASSERT_EQ(RPS_Put(StorePath("KIVO").c_str(), scratch.path().c_str(), names, 2), nullptr);
+    const std::string noted[] = {"D5.xrz"};
+    ASSERT_TRUE(core::NotePendingDeletions(StorePath("KIVO"), noted));
+
+    core::ShellSession session(home_.places(), reporter_, chooser_);
+    ASSERT_TRUE(session.Start());
+    EXPECT_EQ(test::ReadStoreMembers(StorePath("KIVO")).count("D5.xrz"), 0u);
+    EXPECT_FALSE(std::filesystem::exists(core::PendingDeletionsPath(StorePath("KIVO"))));
 }
 
 }  // namespace

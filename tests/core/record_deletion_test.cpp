@@ -6,6 +6,7 @@
 
 #include "file_bytes.h"
 #include "kivo/core/data_store_session.h"
+#include "kivo/core/pending_deletions.h"
 #include "kivo/core/working_folder.h"
 #include "recording_index.h"
 #include "store_fixture.h"
@@ -96,6 +97,32 @@ TEST_F(RecordDeletionTest, AMissingLogFails) {
     std::filesystem::remove(session->WorkingPath("Voxwren.xrm"));
     core::SelectedRecord selection[] = {{9, ViewKind::kMeeting, "D9.xrz"}};
     EXPECT_EQ(core::DeleteRecords(*session, selection, index), 999);
+}
+
+TEST_F(RecordDeletionTest, ALineNamingAStoreComponentIsRefusedBeforeAnythingChanges) {
+    RecordFields hostile = Record(2, "0");
+    hostile.container = "Voxwren.xri";
+    test::WriteFileText(session->WorkingPath("Voxwren.xrr").string(),
+                        MakeRecordLog({Record(1, "0"), hostile, Record(3, "9")}));
+    const std::string log_before = WorkingLog("Voxwren.xrr");
+    const std::string store_before = ReadFileText((stores.path() / "KIVO.xrt").string());
+
+    std::vector<RefusedRecording> refused;
+    DeletionOptions options;
+    options.index = &index;
+    options.refused = &refused;
+    core::SelectedRecord selection[] = {{1, ViewKind::kDictation, "D1.xrz"},
+                                        {2, ViewKind::kDictation, "Voxwren.xri"}};
+    EXPECT_EQ(core::DeleteRecords(*session, selection, options), 999);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].record_number, 2);
+    EXPECT_EQ(refused[0].name, "Voxwren.xri");
+    EXPECT_EQ(WorkingLog("Voxwren.xrr"), log_before);
+    EXPECT_TRUE(ReadFileText((stores.path() / "KIVO.xrt").string()) == store_before);
+    EXPECT_TRUE(index.removed.empty());
+    EXPECT_FALSE(std::filesystem::exists(PendingDeletionsPath(stores.path() / "KIVO.xrt")));
+    for (const auto& entry : std::filesystem::directory_iterator(working.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("Voxwren.xrr.")) << entry.path();
 }
 
 TEST(DeleteQuestion, NamesTheIdOfASingleRecord) {

@@ -2,6 +2,10 @@
 // store's space and reports its steps as the dialog shows them.
 #include "kivo/exchange/store_compaction.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "file_bytes.h"
@@ -152,6 +156,26 @@ TEST_F(StoreCompactionTest, DeletedRecordsAndOldLogVersionsLeaveNoWaste) {
     EXPECT_EQ(after->deleted_size, 0u);
     auto stored = test::ReadStoreMembers(store());
     EXPECT_EQ(stored["Voxwren.xrr"], MakeRecordLog({Record(2)}));
+}
+
+TEST_F(StoreCompactionTest, AStoreThatCannotBeCompactedIsLeftAsItWasAndSaysSo) {
+    core::SelectedRecord selection[] = {{1, core::ViewKind::kDictation, "D1.xrz"}};
+    ASSERT_EQ(core::DeleteRecords(*session, selection, index), 0);
+    const std::string before = test::ReadFileText(store().string());
+    // Another holder of the repository's lock makes every repository call fail.
+    const int holder = ::open(store().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    StoreCompaction compaction(*session, index);
+    std::vector<CompactionStepReport> reports;
+    compaction.RunAll([&](const CompactionStepReport& r) { reports.push_back(r); });
+    ::close(holder);
+
+    ASSERT_EQ(reports.size(), 8u);
+    EXPECT_EQ(reports[5].error_row, "Error removing wasted space from Data Store");
+    EXPECT_EQ(reports[6].store_label, "Unwanted space could not be removed from your data store");
+    EXPECT_EQ(reports[6].store_state, kLabelRed);
+    EXPECT_FALSE(compaction.errors().empty());
+    EXPECT_TRUE(test::ReadFileText(store().string()) == before) << "the store changed";
 }
 
 }  // namespace

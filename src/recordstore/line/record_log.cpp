@@ -284,4 +284,22 @@ Status RecordLog::Rewrite(const std::string& path,
     return Rewrite(filesystem::DefaultFileSystem(), path, decide);
 }
 
+Status RecordLog::ForEachLine(FileSystem& file_system, const std::string& path,
+                              const std::function<bool(const RecordLogLine&)>& visit) {
+    std::unique_ptr<filesystem::File> log;
+    Status status = file_access::Open(file_system, path, file_access::ForReading(), &log);
+    if (!status.ok()) {
+        return status;
+    }
+    RecordLogScan scan;
+    return ForEachLineBytes(*log, path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
+        return visit(RecordLogLine{offset, offset, bytes});
+    });
+}
+
+Status RecordLog::ForEachLine(const std::string& path,
+                              const std::function<bool(const RecordLogLine&)>& visit) {
+    return ForEachLine(filesystem::DefaultFileSystem(), path, visit);
+}
+
 }  // namespace kivo::recordstore

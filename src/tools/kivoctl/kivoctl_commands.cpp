@@ -11,12 +11,15 @@
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/record_deletion.h"
 #include "kivo/core/record_list.h"
+#include "kivo/core/recording_name.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/core/working_folder.h"
 #include "kivo/exchange/store_compaction.h"
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/repository/engine.h"
+#include "kivoctl_new_store.h"
+#include "kivoctl_store.h"
 
 #if defined(KIVOCTL_HAVE_FORMAT)
 #include "kivo/format/zn2fmt.h"
@@ -48,30 +51,23 @@ int Fail(std::ostream& err, int code) {
     return kExitFailed;
 }
 
-std::filesystem::path Absolute(const std::string& path) {
-    std::error_code ec;
-    auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? std::filesystem::path(path) : absolute;
-}
-
-// A data store unpacked into a working folder of its own.
-class OpenedStore {
-public:
-    // Returns 0 or the message code of the failure.
-    int Open(const std::string& store_path) {
-        if (int code = folder_.Create(); code != 0)
-            return code;
-        session_.emplace(folder_.path());
-        session_->set_location(core::StoreLocation::FromOpenedPath(Absolute(store_path)));
-        return session_->LoadDataStore();
+// Opens the store for a command. On failure prints why and returns the
+// exit status.
+std::optional<int> OpenOrFail(CommandStore& store, const std::string& path,
+                              CommandStore::Purpose purpose, std::ostream& err) {
+    if (auto refusal = CommandStore::Refusal(AbsoluteStorePath(path), purpose)) {
+        err << *refusal << "\n";
+        return kExitFailed;
     }
-    core::DataStoreSession& session() { return *session_; }
-    const std::filesystem::path& working_folder() const { return folder_.path(); }
-
-private:
-    core::WorkingFolder folder_;
-    std::optional<core::DataStoreSession> session_;
-};
+    const int code = store.Open(path, purpose);
+    if (code == CommandStore::kStoreHeld) {
+        err << "kivoctl: " << store.lock_message() << ": nothing was changed\n";
+        return kExitInUse;
+    }
+    if (code != 0)
+        return Fail(err, code);
+    return std::nullopt;
+}
 
 // Tabs and line breaks would split the columns of the output.
 std::string Cell(std::string text) {
@@ -125,17 +121,18 @@ std::optional<std::int32_t> ParseRecordId(const std::string& text) {
 int CommandNew(const std::vector<std::string>& args, std::ostream& err) {
     if (args.size() != 2)
         return Usage(err, "new takes one store path");
-    const auto chosen = Absolute(args[1]);
+    const auto chosen = AbsoluteStorePath(args[1]);
     const auto location = core::StoreLocation::FromNewPath(chosen);
     std::error_code ec;
     if (std::filesystem::exists(chosen, ec) || std::filesystem::exists(location.StorePath(), ec)) {
         return Fail(err, core::kStoreNameExists);
     }
+    std::optional<RegisteredFolder> registered_folder;  // ends after the folder
     core::WorkingFolder folder;
-    if (int code = folder.Create(); code != 0)
+    if (int code = registered_folder.emplace(folder).result(); code != 0)
         return Fail(err, code);
     core::DataStoreSession session(folder.path());
-    if (int code = session.BuildDataStore(location); code > 0)
+    if (int code = MakeNewStore(session, location); code != core::kStoreOk)
         return Fail(err, code);
     return kExitOk;
 }
@@ -167,9 +164,9 @@ int CommandList(const std::vector<std::string>& args, std::ostream& out, std::os
             return Usage(err, "no column " + sort_text + " in this list");
         column = *parsed;
     }
-    OpenedStore store;
-    if (int code = store.Open(args[1]); code != 0)
-        return Fail(err, code);
+    CommandStore store;
+    if (auto failed = OpenOrFail(store, args[1], CommandStore::Purpose::kRead, err))
+        return *failed;
     core::RecordList list;
     list.List(view, store.working_folder());
     list.SetSort(column, descending);
@@ -222,6 +219,17 @@ int NoSuchRecord(std::ostream& err, std::int32_t id) {
     return kExitFailed;
 }
 
+// A record without a recording has nothing to delete but its line.
+bool IsDeletableRecording(const std::string& name) {
+    return name.empty() || core::IsRecordingName(name);
+}
+
+int NotARecording(std::ostream& err, const core::SelectedRecord& record, const char* outcome) {
+    err << "kivoctl: " << core::NotARecordingText(record.record_number, record.recording_file)
+        << ": " << outcome << "\n";
+    return kExitFailed;
+}
+
 int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() < 3)
         return Usage(err, "delete needs a store path and at least one ID");
@@ -232,18 +240,27 @@ int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::
             return Usage(err, "not a record ID: " + args[i]);
         ids.push_back(*id);
     }
-    OpenedStore store;
-    if (int code = store.Open(args[1]); code != 0)
-        return Fail(err, code);
+    CommandStore store;
+    if (auto failed = OpenOrFail(store, args[1], CommandStore::Purpose::kChange, err))
+        return *failed;
     const auto listed = ListedRecords(store.working_folder());
     std::vector<core::SelectedRecord> selection;
     for (std::int32_t id : ids) {
         auto it = listed.find(id);
         if (it == listed.end())
             return NoSuchRecord(err, id);
+        if (!IsDeletableRecording(it->second.recording_file))
+            return NotARecording(err, it->second, "nothing was deleted");
         selection.push_back(it->second);
     }
-    if (core::DeleteRecords(store.session(), selection) != core::kDeleteOk) {
+    std::vector<core::RefusedRecording> refused;
+    core::DeletionOptions options;
+    options.refused = &refused;
+    if (core::DeleteRecords(store.session(), selection, options) != core::kDeleteOk) {
+        for (const auto& record : refused) {
+            err << "kivoctl: " << core::NotARecordingText(record.record_number, record.name)
+                << ": nothing was deleted\n";
+        }
         err << core::kDeleteFailedText << "\n";
         return kExitFailed;
     }
@@ -254,9 +271,9 @@ int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::
 int CommandCompact(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 2)
         return Usage(err, "compact takes one store path");
-    OpenedStore store;
-    if (int code = store.Open(args[1]); code != 0)
-        return Fail(err, code);
+    CommandStore store;
+    if (auto failed = OpenOrFail(store, args[1], CommandStore::Purpose::kChange, err))
+        return *failed;
     exchange::StoreCompaction compaction(store.session());
     compaction.RunAll([&](const exchange::CompactionStepReport& report) {
         if (!report.components_label.empty())
@@ -272,8 +289,12 @@ int CommandCompact(const std::vector<std::string>& args, std::ostream& out, std:
 int CommandInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 2)
         return Usage(err, "info takes one store path");
-    const std::string path = Absolute(args[1]).string();
+    const std::string path = AbsoluteStorePath(args[1]).string();
     std::error_code ec;
+    if (auto refusal = CommandStore::Refusal(path, CommandStore::Purpose::kRead)) {
+        err << *refusal << "\n";
+        return kExitFailed;
+    }
     if (!std::filesystem::is_regular_file(path, ec))
         return Fail(err, core::kStoreMissing);
     const repository::StatusRecord status =
@@ -356,13 +377,15 @@ int CommandShow(const std::vector<std::string>& args, std::ostream& out, std::os
     auto id = ParseRecordId(args[2]);
     if (!id)
         return Usage(err, "not a record ID: " + args[2]);
-    OpenedStore store;
-    if (int code = store.Open(args[1]); code != 0)
-        return Fail(err, code);
+    CommandStore store;
+    if (auto failed = OpenOrFail(store, args[1], CommandStore::Purpose::kRead, err))
+        return *failed;
     const auto listed = ListedRecords(store.working_folder());
     auto it = listed.find(*id);
     if (it == listed.end())
         return NoSuchRecord(err, *id);
+    if (!core::IsRecordingName(it->second.recording_file))
+        return NotARecording(err, it->second, "nothing was extracted");
     const std::string report = ReportFor(it->second.view)(
         store.session().store_path().c_str(), store.working_folder().c_str(),
         it->second.recording_file.c_str(),

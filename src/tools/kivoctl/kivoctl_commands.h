@@ -8,9 +8,16 @@
 //   kivoctl compact STORE.xrt
 //   kivoctl info STORE.xrt
 //
-// Each command opens the store into a working folder of its own and, when
-// it changed something, saves it back. Failures print the program's message
-// text on the error stream and give a non-zero exit status.
+// Each command unpacks the store into a working folder of its own
+// (kivoctl_store.h). list, show and info only read: they never write to the
+// store. new, delete and compact change it and save it back, holding the
+// store's writer lock from their first read to their last write; a second
+// writer waits a few seconds, then says who holds the store and exits 3. A record's
+// recording is extracted or deleted only when its line names a recording
+// (kivo/core/recording_name.h); otherwise the command changes nothing and
+// says which record names what. Failures print the program's message text
+// (or kivoctl's own, which begins "kivoctl: ") on the error stream and give a
+// non-zero exit status.
 #pragma once
 
 #include <ostream>
@@ -22,6 +29,9 @@ namespace kivo::kivoctl {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// Another writer (the program, another kivoctl, xrrps) held the store for
+// the whole wait; nothing was changed.
+inline constexpr int kExitInUse = 3;
 
 // Runs one command line (without the program name). Returns the exit status.
 int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);

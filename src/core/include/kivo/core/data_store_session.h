@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "kivo/core/store_access.h"
+
 namespace kivo::core {
 
 class ProfileFile;
@@ -98,6 +100,14 @@ public:
     // working folder / member
     std::filesystem::path WorkingPath(std::string_view member) const;
 
+    // The store's writer lock, held by the caller across a whole command
+    // (kivo/repository/writer_lock.h), or null: every repository call of the
+    // session, and of deletion and compaction through store_access(), is
+    // then made under it. The lock must outlive its use here.
+    void set_writer_lock(const repository::WriterLock* lock) { writer_lock_ = lock; }
+    // The repository calls of this session's store.
+    StoreAccess store_access() const { return StoreAccess(writer_lock_); }
+
     StoreState state() const { return state_; }
     // True once a store has been loaded and not given up since.
     bool has_open_store() const { return has_open_store_; }
@@ -162,6 +172,7 @@ private:
     StoreState state_ = StoreState::kOpen;
     bool has_open_store_ = false;
     std::uint64_t store_generation_ = 0;
+    const repository::WriterLock* writer_lock_ = nullptr;
 };
 
 }  // namespace kivo::core

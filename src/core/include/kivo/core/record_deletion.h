@@ -8,12 +8,19 @@
 // Each log is rewritten through a temporary file in the working folder that
 // replaces it atomically, so a crash leaves the old or the new log. The logs
 // are saved into the store before the containers are removed, so the store
-// never lists a record whose recording is gone.
+// never lists a record whose recording is gone; the containers are noted
+// beside the store first (pending_deletions.h), so a delete killed between
+// the two is finished by the next writer instead of leaving them for good.
+// A record's recording is deleted only by a recording name
+// (recording_name.h): a line naming anything else stops the delete before
+// any log changes.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "kivo/core/record_list.h"
 
@@ -48,12 +55,38 @@ std::string ErasedRecordLine();
 std::string DeleteQuestion(std::span<const SelectedRecord> selection,
                            const std::string& current_id);
 
+// A record whose line names, as its recording, something that is no
+// recording name.
+struct RefusedRecording {
+    std::int32_t record_number = 0;
+    std::string name;
+};
+
+// The points between the changes a delete makes, in order.
+enum class DeletionStep {
+    kRecordingsNoted,  // the pending deletions are noted beside the store
+    kLogsErased,       // the working logs hold the erased lines
+    kStoreSaved,       // the store holds the erased logs
+    kFinished,         // the recordings are deleted and the note is gone
+};
+
+struct DeletionOptions {
+    // The store's own record index when null.
+    RecordIndex* index = nullptr;
+    // Receives the records refused for their recording name.
+    std::vector<RefusedRecording>* refused = nullptr;
+    // Called after each step (tests cut a delete short here).
+    std::function<void(DeletionStep)> after_step;
+};
+
 // Erases the selected records of the open store. Records are handled in
 // selection order; a record of a kind without a record log stops the work:
-// the records before it stay erased, no container is removed and 999 is
-// returned. A log that cannot be read or replaced also gives 999.
-// Returns 0 or 999.
-int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection);
+// the records before it stay erased, no container is removed now and 999 is
+// returned. A log that cannot be read or replaced also gives 999, and so
+// does a selected record whose line names no recording (nothing changes
+// then). Returns 0 or 999.
+int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection,
+                  const DeletionOptions& options = {});
 // The same with a given record index (tests).
 int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection,
                   RecordIndex& index);

@@ -5,6 +5,17 @@
 // It is a fresh folder made with mkdtemp (mode 0700) under $TMPDIR (else
 // /tmp) with the name prefix "Voxwren". The object owns the folder: it is
 // emptied and removed when the object is destroyed or Remove() is called.
+//
+// A process that is killed cannot remove its folder, so the folder carries
+// a sign of life: its owner holds an exclusive flock on the folder itself
+// for as long as it uses it, and the kernel drops that lock when the owner
+// dies; the folder's sticky bit says that its owner holds such a lock.
+// Create first removes the stale folders of the temporary root: "Voxwren" and
+// six more characters, a folder of the same user with the sticky bit, whose
+// lock can be taken. (Folders of older versions, which lock nothing, have no
+// sticky bit and are left alone.) A folder in use is never taken: its lock is held from the
+// moment it is made (a folder removed in that moment is noticed by its maker,
+// who makes another).
 #pragma once
 
 #include <filesystem>
@@ -47,7 +58,12 @@ public:
 
 private:
     std::filesystem::path path_;
+    int lock_fd_ = -1;  // the folder, open and flocked while it is ours
 };
+
+// Removes the stale working folders under temp_root (empty: $TMPDIR, else
+// /tmp) as described above. Returns how many were removed.
+int RemoveStaleWorkingFolders(const std::filesystem::path& temp_root = {});
 
 // The three uses of the working folder at start-up, when switching stores
 // and at close: mode 1 creates a new folder then deletes matching files;

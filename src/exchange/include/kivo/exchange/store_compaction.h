@@ -6,10 +6,16 @@
 //   1 - 4  compact the message, meeting, phone and diary record logs: erased
 //          lines are dropped and every kept record's index entry is pointed
 //          at its new position
-//   5      save the rewritten logs into the data store, then reclaim the
-//          repository's unused space (the engine's Compress), so the replaced log
-//          versions are reclaimed too
-//   99     save the component files again when step 5 could not
+//   5      reclaim the repository's unused space (the engine's Compress); then save
+//          the rewritten logs into the data store and reclaim again, so the
+//          log versions they replace are reclaimed too. When the first
+//          reclaim fails (a disk too full for its journal) nothing is saved:
+//          the store stays as it was and never grows by a failed compaction
+//   99     save the component files when step 5 could not (but not after a
+//          failed reclaim); the store label says whether the space was
+//          removed ("Unwanted space has been removed from your data store",
+//          blue) or not ("Unwanted space could not be removed from your data
+//          store", red)
 //   100    done
 // A failed step adds a row to the error list and the work goes on. Each step
 // reports what the dialog shows (label texts and states, error rows) through
@@ -108,11 +114,13 @@ public:
 
 private:
     CompactionStepReport CompactComponentStep(int step);
+    void ReclaimAndSave(CompactionStepReport& report);
 
     core::DataStoreSession& session_;
     std::unique_ptr<core::RecordIndex> owned_index_;
     core::RecordIndex& index_;
-    bool saved_before_compress_ = false;
+    bool saved_ = false;
+    bool reclaim_failed_ = false;
     std::vector<std::string> errors_;
     std::vector<ComponentCompaction> results_;
     int save_result_ = 0;

@@ -96,6 +96,13 @@ public:
     static Status Replace(const std::string& path, const RecordLine& line,
                           std::uint64_t* offset_bytes = nullptr, RecordLine* previous = nullptr);
 
+    // Calls visit for every complete line in file order, read only (erased and
+    // damaged lines too); stops when visit returns false.
+    static Status ForEachLine(FileSystem& file_system, const std::string& path,
+                              const std::function<bool(const RecordLogLine&)>& visit);
+    static Status ForEachLine(const std::string& path,
+                              const std::function<bool(const RecordLogLine&)>& visit);
+
     // Writes the log anew through a temporary file beside it, asking decide
     // about every complete line in file order: kept, dropped or replaced. A
     // torn tail is kept as it is. The new log takes the old one's place

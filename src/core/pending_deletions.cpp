@@ -1,0 +1,121 @@
+// Pending deletions of recordings; see pending_deletions.h.
+#include "kivo/core/pending_deletions.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <set>
+#include <system_error>
+
+#include "kivo/core/data_store_session.h"
+#include "kivo/core/recording_name.h"
+#include "kivo/core/safe_file_io.h"
+#include "kivo/core/store_access.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/record_log.h"
+
+namespace kivo::core {
+namespace {
+
+constexpr const char* kNoteSuffix = "-deleting";
+// A note is a few names; anything larger is not one of ours.
+constexpr std::uint64_t kMaxNoteBytes = 4u << 20;
+
+const std::string_view kRecordLogs[] = {recordstore::kMessageLogName, recordstore::kMeetingLogName,
+                                        recordstore::kPhoneLogName, recordstore::kDiaryLogName};
+
+// Adds the recording names of the live lines of one log. False when the log
+// cannot be read.
+bool CollectLiveRecordings(const std::filesystem::path& log, std::set<std::string>& names) {
+    using recordstore::RecordLine;
+    return recordstore::RecordLog::ForEachLine(
+               log.string(),
+               [&](const recordstore::RecordLogLine& line) {
+                   const std::int32_t number = RecordLine::NumberOf(line.bytes);
+                   if (number >= 1 && number < recordstore::kErasedRecordNumber)
+                       names.emplace(RecordLine::StoredFieldOf(
+                           line.bytes, recordstore::record_field::kContainerName));
+                   return true;
+               })
+        .ok();
+}
+
+std::optional<std::set<std::string>> LiveRecordings(const DataStoreSession& session) {
+    std::set<std::string> names;
+    for (const std::string_view log : kRecordLogs) {
+        if (!CollectLiveRecordings(session.WorkingPath(log), names))
+            return std::nullopt;
+    }
+    return names;
+}
+
+}  // namespace
+
+std::filesystem::path PendingDeletionsPath(const std::filesystem::path& store) {
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(store, ec);
+    if (ec)
+        real = store;
+    return real.string() + kNoteSuffix;
+}
+
+std::vector<std::string> PendingDeletions(const std::filesystem::path& store) {
+    std::string text;
+    if (ReadWholeFile(PendingDeletionsPath(store), kMaxNoteBytes, text) != ReadResult::kOk)
+        return {};
+    std::vector<std::string> names;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string name = text.substr(begin, end - begin);
+        if (IsRecordingName(name) && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+        begin = end + 1;
+    }
+    return names;
+}
+
+bool NotePendingDeletions(const std::filesystem::path& store, std::span<const std::string> names) {
+    std::vector<std::string> noted = PendingDeletions(store);
+    for (const auto& name : names) {
+        if (std::find(noted.begin(), noted.end(), name) == noted.end())
+            noted.push_back(name);
+    }
+    std::string text;
+    for (const auto& name : noted)
+        text += name + "\n";
+    return ReplaceFileAtomically(PendingDeletionsPath(store), text);
+}
+
+bool FinishPendingDeletions(const DataStoreSession& session) {
+    const std::filesystem::path store = session.store_path();
+    const std::filesystem::path note = PendingDeletionsPath(store);
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(note, ec)))
+        return true;
+    const std::vector<std::string> noted = PendingDeletions(store);
+    // Without the logs or the member list nothing can be known to be unnamed.
+    StoreAccess access = session.store_access();
+    const auto live = LiveRecordings(session);
+    const auto members = access.LiveMembers(store.string());
+    if (!live || !members)
+        return false;
+    std::vector<std::string> doomed;
+    for (const auto& name : noted) {
+        if (live->count(name) == 0 &&
+            std::find(members->begin(), members->end(), name) != members->end()) {
+            doomed.push_back(name);
+        }
+    }
+    if (!doomed.empty() && !access.Delete(store.string(), doomed))
+        return false;
+    return ::unlink(note.c_str()) == 0 || errno == ENOENT;
+}
+
+}  // namespace kivo::core

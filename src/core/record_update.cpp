@@ -7,7 +7,6 @@
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_log.h"
 #include "kivo/recordstore/recording_container.h"
-#include "record_change_writer.h"
 
 namespace kivo::core {
 namespace {
@@ -16,6 +15,12 @@ namespace fs = std::filesystem;
 using recordstore::IndexRecord;
 using recordstore::RecordLine;
 using recordstore::Status;
+
+// Where a change is written: the data store and its working copies.
+struct RecordChangePlaces {
+    fs::path store_path;      // the data store (".xrt")
+    fs::path working_folder;  // its working copies
+};
 
 RecordUpdateResult Failure(RecordUpdateStatus status, std::string detail) {
     return {status, 0, std::move(detail)};
@@ -31,8 +36,6 @@ fs::path LogOf(const RecordChangePlaces& places, const RecordChange& change,
         *refusal = Failure(RecordUpdateStatus::kInvalidChange, "not the line of a live record");
         return {};
     }
-    if (!places.record_log.empty())
-        return places.record_log;
     const char* name = recordstore::RecordLogNameForKind(
         change.line->StoredField(recordstore::record_field::kKindCode));
     if (name == nullptr) {
@@ -147,8 +150,7 @@ std::vector<std::string> MembersToStore(const RecordChange& change, const fs::pa
     return members;
 }
 
-}  // namespace
-
+// Steps 1 to 4 of record_update.h, with everything put back on failure.
 RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const RecordChange& change) {
     if (auto refused = Refusal(change))
         return *refused;
@@ -192,6 +194,8 @@ RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const Rec
     return result;
 }
 
+}  // namespace
+
 RecordUpdater::RecordUpdater(DataStoreSession& session)
     : session_(session), store_generation_(session.store_generation()) {}
 
@@ -203,7 +207,7 @@ RecordUpdateResult RecordUpdater::Update(const RecordChange& change) const {
     if (!bound())
         return Failure(RecordUpdateStatus::kNotBound,
                        "the record belongs to a data store that is no longer open");
-    return WriteRecordChange({session_.store_path(), session_.working_folder(), {}}, change);
+    return WriteRecordChange({session_.store_path(), session_.working_folder()}, change);
 }
 
 const char* RecordUpdateStatusText(RecordUpdateStatus status) {

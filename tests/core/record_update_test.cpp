@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -104,7 +105,8 @@ protected:
         request.working_folder = session.working_folder().string();
         request.store_path = session.store_path().string();
         request.stamp = std::to_string(number);
-        const recordstore::RecordSaveResult saved = recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
+        const recordstore::RecordSaveResult saved =
+            recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
         ASSERT_TRUE(saved.ok()) << saved.error;
         IndexRecord entry = Entry(number, "keywords of " + base);
         entry.line_position = static_cast<std::int64_t>(saved.line_offset);
@@ -122,6 +124,31 @@ protected:
                       session.working_folder().string(), session.store_path().string(),
                       static_cast<int>(recordstore::MemberSelector::kLineAndMarks)),
                   recordstore::ContainerResult::kDone);
+    }
+
+    // Writes the record log as a save of the records would have left it.
+    void SetLog(const std::string& bytes) {
+        WriteFileText(Working("Voxwren.xrr").string(), bytes);
+        const char* names[] = {"Voxwren.xrr"};
+        ASSERT_EQ(RPS_Put(session.store_path().c_str(), session.working_folder().c_str(), names, 1),
+                  nullptr);
+    }
+
+    // Replaces the record's line alone, as the line's own change.
+    RecordUpdateResult UpdateLine(const RecordLine& line) {
+        RecordChange change;
+        change.line = line;
+        return RecordUpdater(session).Update(change);
+    }
+
+    // The names in the working folder, sorted: an update leaves no file of
+    // its own behind.
+    std::vector<std::string> WorkingFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(session.working_folder()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     recordstore::RecordIndex Index() const {
@@ -200,6 +227,7 @@ TEST_F(RecordUpdateTest, AStoreThatRefusesTheUpdateLeavesLogIndexAndStoreAsTheyW
     const std::string store_before = StoreBytes();
     const std::string log_before = ReadFileText(Working("Voxwren.xrr").string());
     const IndexRecord entry_before = IndexedEntry(5);
+    const std::vector<std::string> files_before = WorkingFiles();
 
     RecordChange change;
     change.container_name = "D5.xrz";
@@ -223,6 +251,7 @@ TEST_F(RecordUpdateTest, AStoreThatRefusesTheUpdateLeavesLogIndexAndStoreAsTheyW
     const IndexRecord entry_after = IndexedEntry(5);
     EXPECT_EQ(entry_after.keywords, entry_before.keywords);
     EXPECT_EQ(entry_after.line_position, entry_before.line_position);
+    EXPECT_EQ(WorkingFiles(), files_before);
 }
 
 TEST_F(RecordUpdateTest, AnUpdaterWhoseStoreIsNoLongerOpenWritesNothing) {
@@ -262,14 +291,17 @@ TEST_F(RecordUpdateTest, ChangesThatCannotBeWrittenLeaveTheStoreUntouched) {
     SaveRecord(7);
     const std::string store_before = StoreBytes();
     const std::string log_before = ReadFileText(Working("Voxwren.xrr").string());
+    const std::vector<std::string> files_before = WorkingFiles();
     struct Case {
         const char* what;
         RecordChange change;
         RecordUpdateStatus expected;
     };
-    RecordChange absent, erased, no_log, other_entry, nothing, container_not_opened;
+    RecordChange absent, erased, header, no_log, other_entry, nothing, container_not_opened;
     absent.line = Line(8, "not in the log");
     erased.line = Line(recordstore::kErasedRecordNumber, "erased");
+    header.line.emplace();
+    ASSERT_TRUE(RecordLine::Parse(RecordLine::HeaderLine(), &*header.line).ok());
     no_log.line = Line(7, "kind without a log", "7");
     other_entry.line = Line(7, "x");
     other_entry.index_entry = Entry(9, "x");
@@ -280,6 +312,7 @@ TEST_F(RecordUpdateTest, ChangesThatCannotBeWrittenLeaveTheStoreUntouched) {
     const Case cases[] = {
         {"record not in its log", absent, RecordUpdateStatus::kRecordNotFound},
         {"erased record number", erased, RecordUpdateStatus::kInvalidChange},
+        {"the log's header line", header, RecordUpdateStatus::kInvalidChange},
         {"kind without a record log", no_log, RecordUpdateStatus::kInvalidChange},
         {"index entry of another record", other_entry, RecordUpdateStatus::kInvalidChange},
         {"nothing to store", nothing, RecordUpdateStatus::kInvalidChange},
@@ -294,6 +327,76 @@ TEST_F(RecordUpdateTest, ChangesThatCannotBeWrittenLeaveTheStoreUntouched) {
         EXPECT_TRUE(StoreBytes() == store_before);
         EXPECT_EQ(ReadFileText(Working("Voxwren.xrr").string()), log_before);
     }
+    // The container case wrote its line member, which the case itself brought.
+    std::vector<std::string> files_after = WorkingFiles();
+    std::erase(files_after, "D7.xrs");
+    std::erase(files_after, "D7.xrl");
+    EXPECT_EQ(files_after, files_before);
+}
+
+TEST_F(RecordUpdateTest, AMissingRecordLogIsRefusedAndNothingStored) {
+    SaveRecord(10);
+    const std::string store_before = StoreBytes();
+    fs::remove(Working("Voxwren.xrr"));
+
+    const RecordUpdateResult result = UpdateLine(Line(10, "no log to go to"));
+
+    EXPECT_EQ(result.status, RecordUpdateStatus::kLogUnusable);
+    EXPECT_TRUE(StoreBytes() == store_before);
+    EXPECT_FALSE(fs::exists(Working("Voxwren.xrr")));
+}
+
+TEST_F(RecordUpdateTest, ErasedLinesAndATornTailStayWhereTheyAre) {
+    std::string erased = "99999999 ";
+    erased.resize(400, '#');
+    erased += '\n';
+    const std::string tail(100, 'x');
+    SetLog(RecordLine::HeaderLine() + erased + Line(5, "five").bytes() + tail);
+
+    const RecordUpdateResult result = UpdateLine(Line(5, "new"));
+
+    ASSERT_TRUE(result.ok()) << result.detail;
+    EXPECT_EQ(result.line_offset_bytes, 802u);
+    const std::string after = ReadFileText(Working("Voxwren.xrr").string());
+    EXPECT_EQ(after, RecordLine::HeaderLine() + erased + Line(5, "new").bytes() + tail);
+    EXPECT_EQ(Stored("Voxwren.xrr"), after);
+}
+
+TEST_F(RecordUpdateTest, ARecordAtTheStartOfAHeaderlessLogIsReplacedAtOffsetZero) {
+    SetLog(Line(7, "first").bytes() + Line(8, "second").bytes());
+
+    const RecordUpdateResult result = UpdateLine(Line(7, "changed"));
+
+    ASSERT_TRUE(result.ok()) << result.detail;
+    EXPECT_EQ(result.line_offset_bytes, 0u);
+    EXPECT_EQ(ReadFileText(Working("Voxwren.xrr").string()),
+              Line(7, "changed").bytes() + Line(8, "second").bytes());
+}
+
+TEST_F(RecordUpdateTest, ALineFarIntoALongLogIsFoundAndOnlyItChanges) {
+    std::string before = RecordLine::HeaderLine();
+    for (int number = 1; number <= 600; ++number)
+        before += Line(number, "r").bytes();
+    SetLog(before);
+
+    const RecordUpdateResult result = UpdateLine(Line(400, "late"));
+
+    ASSERT_TRUE(result.ok()) << result.detail;
+    EXPECT_EQ(result.line_offset_bytes, 400u * 401u);
+    const std::string after = ReadFileText(Working("Voxwren.xrr").string());
+    EXPECT_TRUE(after ==
+                before.substr(0, 400 * 401) + Line(400, "late").bytes() + before.substr(401 * 401));
+}
+
+TEST_F(RecordUpdateTest, AReplacedLineLeavesTheLogsPermissionsAsTheyWere) {
+    SetLog(RecordLine::HeaderLine() + Line(1, "one").bytes());
+    ASSERT_EQ(::chmod(Working("Voxwren.xrr").c_str(), 0640), 0);
+
+    ASSERT_TRUE(UpdateLine(Line(1, "two")).ok());
+
+    struct stat st {};
+    ASSERT_EQ(::stat(Working("Voxwren.xrr").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 }  // namespace

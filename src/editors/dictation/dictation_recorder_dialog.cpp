@@ -376,8 +376,9 @@ bool DictationRecorderDialog::StartRecovered(const recorder::RecoveredTake& take
     return ShowIfOpened(session_->OpenRecovered(take));
 }
 
-bool DictationRecorderDialog::StartEdit(const std::string& container_name) {
-    return ShowIfOpened(session_->OpenStored(container_name));
+bool DictationRecorderDialog::StartEdit(const std::string& container_name,
+                                        core::DataStoreSession& store) {
+    return ShowIfOpened(session_->OpenStored(container_name, store));
 }
 
 // After opening a recording: 0, or the message code the session has shown.

@@ -7,15 +7,13 @@
 #include <system_error>
 #include <utility>
 
-#include "kivo/core/record_replace.h"
+#include "kivo/core/record_update.h"
 #include "kivo/dictation/stored_dictation.h"
 #include "kivo/recorder/log_date.h"
 #include "kivo/recorder/record_saving.h"
 #include "kivo/recorder/recorder_messages.h"
 #include "kivo/recordstore/clock.h"
-#include "kivo/recordstore/data_store.h"
 #include "kivo/recordstore/record_picture.h"
-#include "kivo/recordstore/recording_container.h"
 
 Q_LOGGING_CATEGORY(lcDictationSave, "kivo.dictation.save")
 
@@ -66,67 +64,60 @@ int DictationSave::SaveNew(const DictationDraft& draft) {
     return result;
 }
 
-int DictationSave::SaveEdited(const DictationDraft& draft, const StoredDictation& stored) {
+int DictationSave::SaveEdited(const DictationDraft& draft, const StoredDictation& stored,
+                              const core::RecordUpdater& updater) {
     const std::optional<std::string> mark_comments = recorder::WriteMarksFile(files_, draft.marks);
     if (!mark_comments)
         return kMessageMissingFile;
     recordstore::RecordFields fields = stored.fields();
     SetRecordedFields(draft, &fields);
-    if (!recorder::WriteRecordFile(recordstore::RecordLine::BuildRewrite(fields), files_))
+    const recordstore::RecordLineBuild built = recordstore::RecordLine::BuildRewrite(fields);
+    core::RecordChange change;
+    change.line.emplace();
+    if (!built.status.ok() || !recordstore::RecordLine::Parse(built.bytes, &*change.line).ok())
         return kMessageCannotSave;
-    if (!AllExist({files_.wave_path(), files_.line_path(), files_.marks_path()}))
+    if (!AllExist({files_.wave_path(), files_.marks_path()}))
         return kMessageMissingFile;
-    if (const int replaced = ReplacePicture(draft, stored); replaced != 0)
-        return replaced;
+    change.container_name = files_.container_name();
+    change.changed_members = {files_.wave_path().filename().string(),
+                              files_.marks_path().filename().string()};
+    if (const int picture = AddPictureChange(draft, stored, &change); picture != 0)
+        return picture;
+    // The updater sets the entry's line position to where the line is.
+    change.index_entry = recorder::IndexEntryOf(fields, draft.keywords, *mark_comments, 0);
 
     qCDebug(lcDictationSave) << "Saving Kivo file to repository";
-    const recordstore::PictureType picture =
-        recordstore::PictureTypeOfFile(draft.picture.filename().string());
-    if (recordstore::RecordingContainer(files_.container_name(), recordstore::MediaKind::kAudio)
-            .SaveIntoStore(target_.working_folder.string(), target_.store_path.string(),
-                           static_cast<int>(recordstore::PictureExtras(picture))) !=
-        recordstore::ContainerResult::kDone)
+    const core::RecordUpdateResult updated = updater.Update(change);
+    if (!updated.ok())
+        qCDebug(lcDictationSave) << "Record not updated:"
+                                 << core::RecordUpdateStatusText(updated.status)
+                                 << updated.detail.c_str();
+    if (!updated.stored())
         return kMessageCannotSave;
-    const char* log_name = recordstore::RecordLogNameForKind(fields.kind_code);
-    if (log_name == nullptr)
-        return kMessageCannotSave;
-    core::RecordReplaceRequest request;
-    request.record_file = files_.line_path();
-    request.record_number = fields.record_number;
-    request.record_log = target_.working_folder / log_name;
-    request.store_path = target_.store_path;
-    request.working_folder = target_.working_folder;
-    const core::RecordReplaceResult replaced = core::ReplaceRecordLine(request);
-    if (!replaced.ok()) {
-        qCDebug(lcDictationSave) << "Record line not replaced:"
-                                 << core::RecordReplaceStatusText(replaced.status);
-        return kMessageCannotSave;
-    }
     qCDebug(lcDictationSave) << "Kivo file saved to repository";
     record_number_ = fields.record_number;
     stored_ = true;
-    if (!recorder::PutIndexEntry(target_.working_folder, fields, draft.keywords, *mark_comments,
-                                 replaced.offset_bytes))
-        return kMessageIndexFailed;
-    return 0;
+    return updated.ok() ? 0 : kMessageIndexFailed;
 }
 
 // A removed picture, or one stored under another name than the one it is
 // saved as, goes out of the container; a new one is copied beside the other
-// members under its member name.
-int DictationSave::ReplacePicture(const DictationDraft& draft, const StoredDictation& stored) {
+// members under its member name and goes in (superseding one of that name).
+int DictationSave::AddPictureChange(const DictationDraft& draft, const StoredDictation& stored,
+                                    core::RecordChange* change) const {
     const recordstore::PictureType type =
         recordstore::PictureTypeOfFile(draft.picture.filename().string());
     const std::string member = files_.PictureName(type);
-    if (!stored.picture_member().empty() && stored.picture_member() != member &&
-        !recordstore::DataStore(files_.container_path().string())
-             .DeleteMember(stored.picture_member()))
-        return kMessageCannotSave;
+    if (!stored.picture_member().empty() && stored.picture_member() != member)
+        change->removed_members.push_back(stored.picture_member());
+    if (type == recordstore::PictureType::kNone)
+        return 0;
     std::error_code error;
     const fs::path copy = target_.working_folder / member;
-    if (type != recordstore::PictureType::kNone && draft.picture != copy &&
+    if (draft.picture != copy &&
         !fs::copy_file(draft.picture, copy, fs::copy_options::overwrite_existing, error))
         return kMessageMissingFile;
+    change->changed_members.push_back(member);
     return 0;
 }
 

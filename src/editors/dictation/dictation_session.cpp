@@ -133,8 +133,9 @@ int DictationSession::OpenReview(const fs::path& wave, std::string start_log_dat
     return 0;
 }
 
-int DictationSession::OpenStored(const std::string& container_name) {
+int DictationSession::OpenStored(const std::string& container_name, core::DataStoreSession& store) {
     mode_ = DictationMode::kEdit;
+    updater_.emplace(store);
     auto stored_files =
         recorder::RecordFiles::ForStoredRecord(target_.working_folder, container_name);
     if (!stored_files)
@@ -478,6 +479,10 @@ int DictationSession::Save() {
 }
 
 int DictationSession::SaveFiles() {
+    // An edit opened on a store that is no longer open writes nothing, not
+    // even into the working folder of the store open now.
+    if (mode_ == DictationMode::kEdit && !updater_->bound())
+        return kMessageCannotSave;
     qCDebug(lcDictation) << "About to fast forward";
     document_.SeekToEnd();
     qCDebug(lcDictation) << "Fast forward OK";
@@ -498,8 +503,8 @@ int DictationSession::SaveFiles() {
     draft.marks = marks_.ToIndexMarks();
 
     DictationSave save(target_, files_);
-    const int result =
-        mode_ == DictationMode::kEdit ? save.SaveEdited(draft, stored_) : save.SaveNew(draft);
+    const int result = mode_ == DictationMode::kEdit ? save.SaveEdited(draft, stored_, *updater_)
+                                                     : save.SaveNew(draft);
     if (save.stored()) {
         record_number_ = save.record_number();
         saved_ = true;

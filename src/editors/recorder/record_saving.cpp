@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "kivo/core/profile_file.h"
-#include "kivo/recorder/recorder_messages.h"
 #include "kivo/filesystem/posix_file_system.h"
+#include "kivo/recorder/recorder_messages.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_picture.h"
@@ -57,10 +57,9 @@ bool WriteRecordFile(const recordstore::RecordLineBuild& line, const RecordFiles
            parsed.WriteFile(files.line_path().string()).ok();
 }
 
-bool PutIndexEntry(const fs::path& working_folder, const recordstore::RecordFields& fields,
-                   std::string_view keywords, std::string_view mark_comments,
-                   std::uint64_t line_position) {
-    qCDebug(lcRecordSaving) << "Updating Index";
+recordstore::IndexRecord IndexEntryOf(const recordstore::RecordFields& fields,
+                                      std::string_view keywords, std::string_view mark_comments,
+                                      std::uint64_t line_position) {
     recordstore::IndexRecord entry;
     entry.record_number = fields.record_number;
     entry.kind_code = fields.kind_code;
@@ -68,8 +67,16 @@ bool PutIndexEntry(const fs::path& working_folder, const recordstore::RecordFiel
     entry.keywords = std::string(keywords);
     entry.mark_comments = std::string(mark_comments);
     entry.line_position = static_cast<std::int64_t>(line_position);
+    return entry;
+}
+
+bool PutIndexEntry(const fs::path& working_folder, const recordstore::RecordFields& fields,
+                   std::string_view keywords, std::string_view mark_comments,
+                   std::uint64_t line_position) {
+    qCDebug(lcRecordSaving) << "Updating Index";
     recordstore::RecordIndex index((working_folder / recordstore::kIndexName).string());
-    const recordstore::Status put = index.Put(entry);
+    const recordstore::Status put =
+        index.Put(IndexEntryOf(fields, keywords, mark_comments, line_position));
     if (!put.ok()) {
         qCWarning(lcRecordSaving) << "Index not updated:" << put.message().c_str();
         return false;
@@ -113,7 +120,8 @@ int NewRecordSave::Save(const NewRecord& record) {
     request.working_folder = target_.working_folder.string();
     request.store_path = target_.store_path.string();
     request.stamp = files_.stamp();
-    const recordstore::RecordSaveResult saved = recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
+    const recordstore::RecordSaveResult saved =
+        recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
     if (!saved.ok()) {
         qCWarning(lcRecordSaving) << "Record not saved:" << saved.error.c_str();
         return kMessageCannotSave;

@@ -114,7 +114,7 @@ TEST_F(DictationEditTest, EditedSubjectAndMarkCommentAreSavedInPlace) {
     const std::int32_t record = session_->record_number();
 
     auto edit = NewSession();
-    ASSERT_EQ(edit->OpenStored(container), 0);
+    ASSERT_EQ(edit->OpenStored(container, *store_), 0);
     EXPECT_EQ(edit->mode(), DictationMode::kEdit);
     EXPECT_EQ(edit->state(), TransportState::kStopped);
     EXPECT_EQ(edit->record_number(), record);
@@ -137,7 +137,7 @@ TEST_F(DictationEditTest, EditedSubjectAndMarkCommentAreSavedInPlace) {
     EXPECT_EQ(profile_.Read("anna", "RecID"), "00000001");  // no new number
 
     auto again = NewSession();
-    ASSERT_EQ(again->OpenStored(container), 0);
+    ASSERT_EQ(again->OpenStored(container, *store_), 0);
     EXPECT_EQ(again->subject(), "Letter to the building society");
     EXPECT_EQ(again->keywords(), "mortgage");
     ASSERT_EQ(again->Marks().size(), 2u);
@@ -167,7 +167,7 @@ TEST_F(DictationEditTest, EditedSubjectAndMarkCommentAreSavedInPlace) {
 TEST_F(DictationEditTest, InsertedAudioInAnEditMovesTheLaterStoredMarks) {
     const std::string container = SaveOriginal();
     auto edit = NewSession();
-    ASSERT_EQ(edit->OpenStored(container), 0);
+    ASSERT_EQ(edit->OpenStored(container, *store_), 0);
     edit->SetCutTo(0);
     edit->set_record_insert(true);
     ASSERT_EQ(edit->Record(), 0);
@@ -177,7 +177,7 @@ TEST_F(DictationEditTest, InsertedAudioInAnEditMovesTheLaterStoredMarks) {
     ASSERT_EQ(edit->Save(), 0);
 
     auto again = NewSession();
-    ASSERT_EQ(again->OpenStored(container), 0);
+    ASSERT_EQ(again->OpenStored(container, *store_), 0);
     EXPECT_EQ(again->length_ms(), 3000);
     ASSERT_EQ(again->Marks().size(), 2u);
     EXPECT_EQ(again->Marks()[0].time_ms, 1000);
@@ -214,7 +214,7 @@ TEST_F(DictationEditTest, LockedRecordShowsInfo6AndChangesNothing) {
     const std::string store_before = test::ReadFileText(store_->store_path().string());
     const std::string log_before = test::ReadFileText((work_ / "Voxwren.xrr").string());
     auto edit = NewSession();
-    EXPECT_EQ(edit->OpenStored(base + ".xrz"), 6);
+    EXPECT_EQ(edit->OpenStored(base + ".xrz", *store_), 6);
     EXPECT_EQ(reporter_.codes(), std::vector<int>{6});
     EXPECT_EQ(core::MessageText(6), "The record is locked and cannot be edited : Info 006");
     EXPECT_EQ(edit->Close(), CloseOutcome::kDiscarded);
@@ -240,7 +240,7 @@ TEST_F(DictationEditTest, UnreadableRecordLineShowsMessage113AndLeavesNothing) {
         fs::remove(work_ / (base + extension));
 
     auto edit = NewSession();
-    EXPECT_EQ(edit->OpenStored(container), 113);
+    EXPECT_EQ(edit->OpenStored(container, *store_), 113);
     EXPECT_EQ(reporter_.codes(), std::vector<int>{113});
     for (const auto& entry : fs::directory_iterator(work_))
         EXPECT_FALSE(entry.path().filename().string().starts_with(base)) << entry.path();
@@ -248,9 +248,9 @@ TEST_F(DictationEditTest, UnreadableRecordLineShowsMessage113AndLeavesNothing) {
 
 TEST_F(DictationEditTest, ContainerThatIsNotStoredOrNotAPlainNameIsRefused) {
     auto missing = NewSession();
-    EXPECT_EQ(missing->OpenStored("D99999999999999999.xrz"), 108);
+    EXPECT_EQ(missing->OpenStored("D99999999999999999.xrz", *store_), 108);
     auto escaping = NewSession();
-    EXPECT_EQ(escaping->OpenStored("../D1.xrz"), 108);
+    EXPECT_EQ(escaping->OpenStored("../D1.xrz", *store_), 108);
     EXPECT_EQ(reporter_.codes(), (std::vector<int>{108, 108}));
 }
 
@@ -260,7 +260,7 @@ TEST_F(DictationEditTest, PictureIsRemovedOrChangedInTheStoredRecord) {
     const std::string base = container.substr(0, container.size() - 4);
 
     auto edit = NewSession();
-    ASSERT_EQ(edit->OpenStored(container), 0);
+    ASSERT_EQ(edit->OpenStored(container, *store_), 0);
     ASSERT_EQ(edit->picture_path(), work_ / (base + ".GIF"));
     EXPECT_EQ(test::ReadFileText(edit->picture_path().string()), "GIF89a first picture");
     test::WriteFileText(dir_.file("view.jpg"), "JPEG second picture");
@@ -268,14 +268,14 @@ TEST_F(DictationEditTest, PictureIsRemovedOrChangedInTheStoredRecord) {
     ASSERT_EQ(edit->Save(), 0);
 
     auto changed = NewSession();
-    ASSERT_EQ(changed->OpenStored(container), 0);
+    ASSERT_EQ(changed->OpenStored(container, *store_), 0);
     ASSERT_EQ(changed->picture_path(), work_ / (base + ".JPG"));
     EXPECT_EQ(test::ReadFileText(changed->picture_path().string()), "JPEG second picture");
     changed->set_picture_path({});
     ASSERT_EQ(changed->Save(), 0);
 
     auto removed = NewSession();
-    ASSERT_EQ(removed->OpenStored(container), 0);
+    ASSERT_EQ(removed->OpenStored(container, *store_), 0);
     EXPECT_TRUE(removed->picture_path().empty());
     removed.reset();
     const fs::path opened = Extract(container);
@@ -284,10 +284,30 @@ TEST_F(DictationEditTest, PictureIsRemovedOrChangedInTheStoredRecord) {
     EXPECT_NE(CheckForFile(stored_container.c_str(), (base + ".JPG").c_str()), 0);
 }
 
+TEST_F(DictationEditTest, AnEditOpenedBeforeAnotherStoreWasOpenedIsSavedNowhere) {
+    const std::string container = SaveOriginal();
+    auto edit = NewSession();
+    ASSERT_EQ(edit->OpenStored(container, *store_), 0);
+    edit->set_subject("written into the wrong store");
+
+    // File > New while the recorder stays open; the switch saves the first store.
+    const fs::path first = store_->store_path();
+    ASSERT_EQ(store_->New(dir_.path() / "Other.xrt"), 0);
+    const std::string first_bytes = test::ReadFileText(first.string());
+    const std::string other_bytes = test::ReadFileText(store_->store_path().string());
+    EXPECT_EQ(edit->Save(), 109);
+    EXPECT_FALSE(edit->saved());
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{109});
+    EXPECT_TRUE(test::ReadFileText(first.string()) == first_bytes);
+    EXPECT_TRUE(test::ReadFileText(store_->store_path().string()) == other_bytes);
+    // Nothing of the record was left in the working folder of the other store.
+    EXPECT_TRUE(LeftOverFiles().empty());
+}
+
 TEST_F(DictationEditTest, ClosingAnUnchangedRecordAsksNothing) {
     const std::string container = SaveOriginal();
     auto edit = NewSession();
-    ASSERT_EQ(edit->OpenStored(container), 0);
+    ASSERT_EQ(edit->OpenStored(container, *store_), 0);
     edit->set_subject("Letter to the bank");
     edit->set_keywords("loan rates");
     EXPECT_EQ(edit->Close(), CloseOutcome::kDiscarded);

@@ -171,7 +171,7 @@ TEST_F(DictationRecorderDialogTest, StoredInsertMarksAreNotEditableAndTheHeaderS
         fs::remove(work_ / (base + extension));
 
     DictationRecorderDialog dialog(*backend_, target_, reporter_);
-    ASSERT_TRUE(dialog.StartEdit(container));
+    ASSERT_TRUE(dialog.StartEdit(container, *store_));
     dialog.show();
     EXPECT_EQ(dialog.record_id_label()->text(), QStringLiteral("00000001"));
     EXPECT_TRUE(dialog.ok_button()->isEnabled());

@@ -399,7 +399,7 @@ TEST_F(TakeRecoveryTest, EditingAStoredDictationKeepsOnlyNewAudioAndNoStoredMark
     session_->Stop();
     ASSERT_EQ(session_->Save(), 0);
     auto edit = std::make_unique<DictationSession>(*backend_, target_, reporter_);
-    ASSERT_EQ(edit->OpenStored(session_->ContainerName()), 0);
+    ASSERT_EQ(edit->OpenStored(session_->ContainerName(), *store_), 0);
     EXPECT_TRUE(edit->JournalPath().empty());  // the stored audio is safe in the store
     edit->set_record_insert(true);
     ASSERT_EQ(edit->Record(), 0);

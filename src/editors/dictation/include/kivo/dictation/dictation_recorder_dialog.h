@@ -52,9 +52,10 @@ public:
     // subject, keywords, marks, picture and original times; false (the
     // message was shown) when it cannot be opened.
     bool StartRecovered(const recorder::RecoveredTake& take);
-    // Opens a stored dictation by its container name for editing; false
-    // (the message was shown) when it cannot be edited.
-    bool StartEdit(const std::string& container_name);
+    // Opens a stored dictation by its container name for editing, its save
+    // bound to the store the session holds now (DictationSession::OpenStored);
+    // false (the message was shown) when it cannot be edited.
+    bool StartEdit(const std::string& container_name, core::DataStoreSession& store);
     // The program is ending (a termination signal): closes without asking,
     // leaving an unsaved take where the next start offers to recover it.
     void CloseKeepingTake();

@@ -1,9 +1,9 @@
 // DictationSave: saves what the dictation recorder holds. A new dictation is
 // a new record of kind "0" in "Voxwren.xrr", saved through the recorder
-// kit's NewRecordSave. An edited dictation goes back into its own container
-// (its picture member changed or removed as the user chose), its line is
-// replaced in its record log (core::ReplaceRecordLine) and its index entry
-// replaced.
+// kit's NewRecordSave. An edited dictation is one core::RecordUpdater
+// update: its own container gets the wave, the marks, the new line and its
+// picture member changed or removed as the user chose; its line is replaced
+// in its record log and its index entry replaced.
 //
 // The recorder has written its wave (RecordFiles::wave_path()) before; for
 // an edit whose audio is unchanged, the wave extracted from the store is
@@ -18,6 +18,11 @@
 #include "kivo/recorder/record_files.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/recordstore/index_mark_file.h"
+
+namespace kivo::core {
+class RecordUpdater;
+struct RecordChange;
+}  // namespace kivo::core
 
 namespace kivo::dictation {
 
@@ -41,7 +46,10 @@ public:
 
     // 0, or the message code to report (108, 109, 110).
     int SaveNew(const DictationDraft& draft);
-    int SaveEdited(const DictationDraft& draft, const StoredDictation& stored);
+    // updater is the one bound when the stored dictation was opened: once
+    // another store is open it refuses, and 109 is returned.
+    int SaveEdited(const DictationDraft& draft, const StoredDictation& stored,
+                   const core::RecordUpdater& updater);
 
     // The new record's number (0 before one is taken).
     std::int32_t record_number() const { return record_number_; }
@@ -50,7 +58,8 @@ public:
     bool stored() const { return stored_; }
 
 private:
-    int ReplacePicture(const DictationDraft& draft, const StoredDictation& stored);
+    int AddPictureChange(const DictationDraft& draft, const StoredDictation& stored,
+                         core::RecordChange* change) const;
 
     const recorder::RecorderTarget& target_;
     const recorder::RecordFiles& files_;

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "kivo/audio/wave_document.h"
+#include "kivo/core/record_update.h"
 #include "kivo/dictation/stored_dictation.h"
 #include "kivo/recorder/close_question.h"
 #include "kivo/recorder/record_files.h"
@@ -42,8 +43,9 @@
 #include "kivo/recorder/take_keeper.h"
 
 namespace kivo::core {
+class DataStoreSession;
 class MessageReporter;
-}
+}  // namespace kivo::core
 
 namespace kivo::recorder {
 struct RecoveredTake;
@@ -102,11 +104,14 @@ public:
     // marks that fall within its audio.
     int OpenRecovered(const recorder::RecoveredTake& take);
     // Opens the stored dictation of a container ("D" + stamp + ".xrz") for
-    // editing: recording, record line, keywords, marks and picture. 0, or
-    // the message code shown: the container's (108), 113 an unreadable
-    // record line, 6 a locked record (nothing is changed), 202 the recording
-    // cannot be opened. After a non-zero result the session only closes.
-    int OpenStored(const std::string& container_name);
+    // editing: recording, record line, keywords, marks and picture. store is
+    // the session holding the target's data store; the save is bound to the
+    // store it holds now, and is refused (109) should it hold another by
+    // then. 0, or the message code shown: the container's (108), 113 an
+    // unreadable record line, 6 a locked record (nothing is changed), 202
+    // the recording cannot be opened. After a non-zero result the session
+    // only closes.
+    int OpenStored(const std::string& container_name, core::DataStoreSession& store);
     DictationMode mode() const { return mode_; }
 
     TransportState state() const { return state_; }
@@ -244,8 +249,9 @@ private:
     std::int32_t record_number_ = 0;
     recorder::TakeKeeper keeper_;
 
-    // Edit mode: the record as stored.
+    // Edit mode: the record as stored, and the update bound to its store.
     StoredDictation stored_;
+    std::optional<core::RecordUpdater> updater_;
     bool audio_changed_ = false;
     bool marks_changed_ = false;
 

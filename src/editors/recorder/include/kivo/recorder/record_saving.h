@@ -17,6 +17,7 @@
 #include "kivo/recorder/record_files.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/record_save.h"
 
@@ -32,9 +33,15 @@ std::optional<std::string> WriteMarksFile(const RecordFiles& files,
 // when the line could not be built or the file not written.
 bool WriteRecordFile(const recordstore::RecordLineBuild& line, const RecordFiles& files);
 
-// Adds or replaces the record's entry in the index of the working folder
-// ("Voxwren.xri"). Keywords and comments are flattened to one line by the
-// index. False when the index could not be written.
+// The record's index entry: its number, kind and start date from the line's
+// fields, the keywords, the marks' comments and where its line is in its log.
+recordstore::IndexRecord IndexEntryOf(const recordstore::RecordFields& fields,
+                                      std::string_view keywords, std::string_view mark_comments,
+                                      std::uint64_t line_position);
+
+// Adds or replaces the record's entry (IndexEntryOf) in the index of the
+// working folder ("Voxwren.xri"). Keywords and comments are flattened to one
+// line by the index. False when the index could not be written.
 bool PutIndexEntry(const std::filesystem::path& working_folder,
                    const recordstore::RecordFields& fields, std::string_view keywords,
                    std::string_view mark_comments, std::uint64_t line_position);

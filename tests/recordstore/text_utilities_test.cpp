@@ -98,6 +98,17 @@ TEST(Durations, MillisecondsAndTextConvertBothWays) {
     EXPECT_EQ(conv_duration("100:00:00"), 100 * 3600 * 1000LL);
 }
 
+TEST(Durations, CappedTextStopsTheHoursButKeepsMinutesAndSeconds) {
+    EXPECT_EQ(rs::CappedDurationText(3723999, 99), "01:02:03");
+    EXPECT_EQ(rs::CappedDurationText(99 * 3600 * 1000LL + 59 * 60 * 1000 + 59 * 1000, 99),
+              "99:59:59");
+    EXPECT_EQ(rs::CappedDurationText(123 * 3600 * 1000LL + 4 * 60 * 1000 + 5 * 1000, 99),
+              "99:04:05");
+    EXPECT_EQ(rs::CappedDurationText(-1, 99), "00:00:00");
+    // Uncapped, the same time keeps all its hours.
+    EXPECT_EQ(rs::DurationText(123 * 3600 * 1000LL + 4 * 60 * 1000 + 5 * 1000), "123:04:05");
+}
+
 TEST(Durations, MalformedTextIsZero) {
     EXPECT_EQ(conv_duration("1:2:3"), 0);
     EXPECT_EQ(conv_duration("00:61:00"), 0);

@@ -4,7 +4,6 @@
 
 #include <QDebug>
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,11 +11,11 @@
 
 #include "kivo/audio/effect_render.h"
 #include "kivo/core/data_store_session.h"
+#include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/recording_container.h"
 #include "kivo/remote/playback_command.h"
-#include "qldate.h"
 
 namespace kivo::playback {
 
@@ -48,11 +47,6 @@ QString SubjectOfRecordLine(const std::string& path) {
     return QString::fromStdString(line.DisplayField(recordstore::record_field::kSubject)).trimmed();
 }
 
-std::string DurationText(std::int64_t length_ms) {
-    char text[QLDATE_BUFFER_BYTES];
-    return conv_millisec(length_ms, text);
-}
-
 QString WaveError(int code, const audio::WaveDocument& document) {
     QString text = audio::WaveDocument::ErrorText(code);
     if (!document.last_error_detail().isEmpty())
@@ -63,16 +57,11 @@ QString WaveError(int code, const audio::WaveDocument& document) {
 }  // namespace
 
 std::string MarkTimeStamp(std::int64_t position_ms) {
-    const std::int64_t seconds = std::max<std::int64_t>(position_ms, 0) / 1000;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld",
-                  static_cast<long long>(std::min<std::int64_t>(seconds / 3600, 99)),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
+    return recordstore::CappedDurationText(position_ms, kMarkTimeStampMaxHours);
 }
 
 std::int64_t MarkPositionMs(const recordstore::IndexMark& mark) {
-    return conv_duration(mark.time_stamp.c_str());
+    return recordstore::ParseDurationMilliseconds(mark.time_stamp).value_or(0);
 }
 
 // The player's position in the recording's time; starting a play notes the
@@ -95,10 +84,11 @@ public:
         if (player.PlayDSound(audio::EffectsPlayer::kFromCurrentPosition, effects.data(),
                               audio::kEffectCount) != audio::EffectsPlayer::kOk)
             return false;
-        char text[QLDATE_BUFFER_BYTES];
-        session_.play_clock_time_ = QString::fromLatin1(ClockTime(text));
-        session_.play_clock_date_ = QString::fromLatin1(ClockDate(text));
-        session_.play_log_date_ = QString::fromLatin1(LogDate(text));
+        const recordstore::LocalDateTime now = recordstore::CurrentLocalTime();
+        session_.play_clock_time_ = QString::fromStdString(recordstore::FormatTimeText(now));
+        session_.play_clock_date_ = QString::fromStdString(recordstore::FormatDateText(now));
+        session_.play_log_date_ =
+            session_.play_clock_date_ + QLatin1Char(' ') + session_.play_clock_time_;
         return true;
     }
     void Halt() override { session_.player_.StopDSound(); }
@@ -601,7 +591,7 @@ std::optional<std::string> PlaybackSession::WriteInsertedAudio() {
         error_ = WaveError(written, document_);
         return std::nullopt;
     }
-    return DurationText(document_.length_ms());
+    return recordstore::DurationText(document_.length_ms());
 }
 
 int PlaybackSession::Save() {

@@ -3,8 +3,10 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <limits>
 #include <mutex>
 #include <utility>
 
@@ -174,10 +176,14 @@ std::optional<int> ParseTimeOfDaySeconds(std::string_view text) {
 }
 
 std::string DurationText(std::int64_t milliseconds) {
+    return CappedDurationText(milliseconds, std::numeric_limits<std::int64_t>::max());
+}
+
+std::string CappedDurationText(std::int64_t milliseconds, std::int64_t max_hours) {
     const std::int64_t total_seconds = milliseconds < 0 ? 0 : milliseconds / 1000;
     char text[48];
     std::snprintf(text, sizeof text, "%02lld:%02d:%02d",
-                  static_cast<long long>(total_seconds / 3600),
+                  static_cast<long long>(std::min(total_seconds / 3600, max_hours)),
                   static_cast<int>(total_seconds / 60 % 60), static_cast<int>(total_seconds % 60));
     return text;
 }

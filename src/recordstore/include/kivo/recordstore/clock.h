@@ -70,8 +70,14 @@ std::optional<CalendarDate> ParseDateNumber(std::string_view text);
 // Seconds since midnight of "HH:MM" or "HH:MM:SS"; nullopt when malformed.
 std::optional<int> ParseTimeOfDaySeconds(std::string_view text);
 
-// Duration texts "hh:mm:ss" <-> milliseconds (see qldate.h).
+// Duration texts "hh:mm:ss" <-> milliseconds (see qldate.h): whole seconds,
+// rounded down; a negative duration is zero; the hours take as many digits
+// as they need.
 std::string DurationText(std::int64_t milliseconds);
+// As DurationText, with the hours stopping at max_hours (minutes and seconds
+// are kept): for a field that holds two digits of hours, such as an index
+// mark's time stamp.
+std::string CappedDurationText(std::int64_t milliseconds, std::int64_t max_hours);
 std::optional<std::int64_t> ParseDurationMilliseconds(std::string_view text);
 
 }  // namespace kivo::recordstore

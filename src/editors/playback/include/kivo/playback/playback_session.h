@@ -270,7 +270,10 @@ private:
     QString play_log_date_;
 };
 
-// "hh:mm:ss" of a position (whole seconds, rounded down).
+// A mark's time stamp holds two digits of hours.
+inline constexpr std::int64_t kMarkTimeStampMaxHours = 99;
+// "hh:mm:ss" of a position (whole seconds, rounded down; the hours stop at
+// kMarkTimeStampMaxHours).
 std::string MarkTimeStamp(std::int64_t position_ms);
 // Milliseconds of a mark's "h:mm:ss" time stamp; 0 when malformed.
 std::int64_t MarkPositionMs(const recordstore::IndexMark& mark);

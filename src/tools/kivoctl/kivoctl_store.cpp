@@ -11,7 +11,7 @@
 
 #include "kivo/core/pending_deletions.h"
 #include "kivo/filesystem/posix_file_system.h"
-#include "zn2xrrps.h"
+#include "kivo/recordstore/store_repository.h"
 
 namespace kivo::kivoctl {
 namespace {
@@ -33,13 +33,10 @@ const char* KindOfSpecialFile(mode_t mode) {
 // Names of the live members the store lists. A store whose directory holds
 // an entry the engine refuses still lists the others.
 std::vector<std::string> ListedMembers(const std::filesystem::path& store) {
-    RPS_STATUS* status = RPS_Info(store.c_str());
     std::vector<std::string> names;
-    for (const RPS_ENTRY_INFO* e = status != nullptr ? status->entries : nullptr; e != nullptr;
-         e = e->next) {
-        if (e->name != nullptr)
-            names.emplace_back(e->name);
-    }
+    for (const recordstore::MemberInfo& member :
+         recordstore::Repository(filesystem::DefaultFileSystem(), store.string()).LiveMembers())
+        names.push_back(member.name);
     return names;
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <exception>
 #include <system_error>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "kivo/core/safe_file_io.h"
 #include "kivo/core/startup_configuration.h"
 #include "kivo/core/working_folder.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "xrsave.h"
 #include "zn2xrrps.h"
 
@@ -48,6 +50,20 @@ std::vector<const char*> CStrings(std::span<const std::string> names) {
 bool IsRegularFile(const std::filesystem::path& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
+}
+
+// The store's path with symbolic links resolved, so that every name of the
+// store finds the same journal.
+std::filesystem::path RealPath(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : real;
+}
+
+// Journal playback is worth a trace line (KIVO_TRACE set: on stderr).
+void TraceToStandardError(const std::string& line) {
+    if (std::getenv("KIVO_TRACE") != nullptr)
+        std::fputs(line.c_str(), stderr);
 }
 
 bool Exists(const std::filesystem::path& path) {
@@ -175,17 +191,44 @@ int DataStoreSession::AddMissingComponents() {
     return kStoreOk;
 }
 
-int DataStoreSession::LoadDataStore() {
+// Read-only access: a component the store lacks is made in the working
+// folder only and not asked of the store.
+void DataStoreSession::LocalMissingComponents(std::vector<std::string>& names) {
+    const std::string store = store_path().string();
+    for (const char* member : {kAgendasMember, kListsMember}) {
+        if (CheckForFile(store.c_str(), member) != XR_NOT_FOUND)
+            continue;
+        if (ReplaceFileAtomically(WorkingPath(member), kEmptyComponentMarker))
+            std::erase(names, std::string(member));
+    }
+}
+
+int DataStoreSession::LoadDataStore(recordstore::StoreAccess access) {
     try {
+        components_.reset();
         const std::filesystem::path store = store_path();
         if (location_.name.empty() || !IsRegularFile(store))
             return kStoreMissing;
-        if (int code = AddMissingComponents(); code != kStoreOk)
-            return code;
         std::vector<std::string> names(kUnpacked.begin(), kUnpacked.end());
+        if (access == recordstore::StoreAccess::kReadWrite) {
+            if (int code = AddMissingComponents(); code != kStoreOk)
+                return code;
+        } else {
+            LocalMissingComponents(names);
+        }
         if (StoreGet(store.string(), working_folder_.string(), names) != kStoreOk) {
             return kStoreRepositoryFailed;
         }
+        recordstore::DurableComponentsPlaces places{
+            store.string(), JournalPath().string(), working_folder_.string(),
+            std::vector<std::string>(kSaved.begin(), kSaved.end())};
+        recordstore::DurableComponentsOptions options;
+        options.trace = TraceToStandardError;
+        auto components = std::make_unique<recordstore::DurableComponents>(
+            filesystem::DefaultFileSystem(), std::move(places), access, std::move(options));
+        if (!components->Recover().ok())
+            return kStoreRepositoryFailed;
+        components_ = std::move(components);
         has_open_store_ = true;
         state_ = StoreState::kOpen;
         return kStoreOk;
@@ -194,24 +237,56 @@ int DataStoreSession::LoadDataStore() {
     }
 }
 
-int DataStoreSession::SaveDataStore() {
-    int result = kStoreOk;
+std::filesystem::path DataStoreSession::JournalPath() const {
+    return recordstore::ComponentJournalPath(RealPath(store_path()).string());
+}
+
+int DataStoreSession::CommitChanges() {
+    if (components_ == nullptr || !components_->Commit().ok())
+        return kStoreSaveFailed;
+    return kStoreOk;
+}
+
+// Without a loaded store (a working folder filled by hand) every component
+// file present is put.
+int DataStoreSession::SaveWholeComponents() {
     std::vector<std::string> present;
     for (const char* member : kSaved) {
-        if (IsRegularFile(WorkingPath(member))) {
+        if (IsRegularFile(WorkingPath(member)))
             present.emplace_back(member);
-        } else {
-            result = kStoreIncomplete;
-        }
     }
     if (!present.empty() &&
         StorePut(store_path().string(), working_folder_.string(), present) != kStoreOk) {
-        result = kStoreRepositoryFailed;
+        return kStoreRepositoryFailed;
     }
-    return result;
+    return kStoreOk;
+}
+
+int DataStoreSession::SaveDataStore() {
+    int result = kStoreOk;
+    for (const char* member : kSaved) {
+        if (!IsRegularFile(WorkingPath(member)))
+            result = kStoreIncomplete;
+    }
+    const bool saved =
+        components_ != nullptr ? components_->Checkpoint().ok() : SaveWholeComponents() == kStoreOk;
+    return saved ? result : kStoreRepositoryFailed;
+}
+
+int DataStoreSession::SaveWhenWorthwhile() {
+    if (components_ == nullptr || components_->CheckpointWhenWorthwhile().ok())
+        return kStoreOk;
+    return kStoreRepositoryFailed;
 }
 
 int DataStoreSession::BuildDataStore(const StoreLocation& location) {
+    // A journal left beside a store of this name that is gone belongs to
+    // none: it must never be played back onto the new store.
+    if (!Exists(location.StorePath())) {
+        std::error_code ec;
+        std::filesystem::remove(
+            recordstore::ComponentJournalPath(RealPath(location.StorePath()).string()), ec);
+    }
     return XRfilebuild(location.folder.string().c_str(), location.name.c_str(),
                        working_folder_.string().c_str());
 }
@@ -241,6 +316,7 @@ int DataStoreSession::LoadAfterSwitch(const StoreLocation& previous, bool had_st
     }
     // Fall back to the store that was open; it was saved before the switch.
     has_open_store_ = false;
+    components_.reset();
     location_ = previous;
     if (had_store && LoadDataStore() == kStoreOk)
         return code;
@@ -273,6 +349,7 @@ int DataStoreSession::New(const std::filesystem::path& chosen) {
     const bool had_store = has_open_store_;
     if (int code = BuildDataStore(target); code > 0) {
         has_open_store_ = false;
+        components_.reset();
         if (had_store && LoadDataStore() == kStoreOk)
             return code;
         state_ = StoreState::kFailed;

@@ -149,11 +149,10 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
     if (stopped)
         return kDeleteFailed;
 
-    // The logs go into the store first: should that fail, no recording is
-    // removed while the stored logs still name it.
-    if (int saved = session.SaveDataStore(); saved == core::kStoreRepositoryFailed) {
+    // The erased lines and index entries are made durable first: should
+    // that fail, no recording is removed while the store still names it.
+    if (session.CommitChanges() != core::kStoreOk)
         return kDeleteFailed;
-    }
     std::vector<std::string> containers;
     for (const auto& record : erased) {
         if (!record.container.empty() &&

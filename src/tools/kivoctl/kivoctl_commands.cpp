@@ -52,16 +52,18 @@ std::filesystem::path Absolute(const std::string& path) {
     return ec ? std::filesystem::path(path) : absolute;
 }
 
-// A data store unpacked into a working folder of its own.
+// A data store unpacked into a working folder of its own. Commands that only
+// read open it read-only: they never write the store or its journal.
 class OpenedStore {
 public:
     // Returns 0 or the message code of the failure.
-    int Open(const std::string& store_path) {
+    int Open(const std::string& store_path,
+             recordstore::StoreAccess access = recordstore::StoreAccess::kReadWrite) {
         if (int code = folder_.Create(); code != 0)
             return code;
         session_.emplace(folder_.path());
         session_->set_location(core::StoreLocation::FromOpenedPath(Absolute(store_path)));
-        return session_->LoadDataStore();
+        return session_->LoadDataStore(access);
     }
     core::DataStoreSession& session() { return *session_; }
     const std::filesystem::path& working_folder() const { return folder_.path(); }
@@ -166,7 +168,7 @@ int CommandList(const std::vector<std::string>& args, std::ostream& out, std::os
         column = *parsed;
     }
     OpenedStore store;
-    if (int code = store.Open(args[1]); code != 0)
+    if (int code = store.Open(args[1], recordstore::StoreAccess::kReadOnly); code != 0)
         return Fail(err, code);
     core::RecordList list;
     list.List(view, store.working_folder());
@@ -246,6 +248,11 @@ int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::
         return kExitFailed;
     }
     out << core::kDeletedText << "\n";
+    // The deletion is durable in the journal; the store takes it now, so it
+    // holds everything on its own when the command ends. Should that fail,
+    // the journal keeps the deletion for the next program that opens it.
+    if (store.session().SaveDataStore() == core::kStoreRepositoryFailed)
+        err << core::MessageText(core::kStoreSaveFailed) << "\n";
     return kExitOk;
 }
 
@@ -356,7 +363,7 @@ int CommandShow(const std::vector<std::string>& args, std::ostream& out, std::os
     if (!id)
         return Usage(err, "not a record ID: " + args[2]);
     OpenedStore store;
-    if (int code = store.Open(args[1]); code != 0)
+    if (int code = store.Open(args[1], recordstore::StoreAccess::kReadOnly); code != 0)
         return Fail(err, code);
     const auto listed = ListedRecords(store.working_folder());
     auto it = listed.find(*id);

@@ -3,12 +3,12 @@
 // Each selected record's line in its record log is overwritten by an erased
 // line ("99999999 " and "#" up to 400 characters, then a line feed), so every
 // other line keeps its position and the log keeps its size; its index entry
-// is removed; then the data store is saved and the recording containers are
-// marked deleted in it with one repository call.
+// is removed; then the changes are committed (DataStoreSession::
+// CommitChanges) and the recording containers are marked deleted in the
+// store with one repository call.
 // Each log is rewritten through a temporary file in the working folder that
-// replaces it atomically, so a crash leaves the old or the new log. The logs
-// are saved into the store before the containers are removed, so the store
-// never lists a record whose recording is gone.
+// replaces it atomically. The changes are durable before the containers are
+// removed, so the store never lists a record whose recording is gone.
 #pragma once
 
 #include <cstdint>

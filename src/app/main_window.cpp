@@ -104,9 +104,11 @@ void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_servic
     // Saved marks or inserted audio change what the list shows (the length).
     QObject::connect(dialog, &QDialog::accepted, window, &MainWindow::RefreshCurrentView);
     // What the player saved (marks, inserted audio, their index entry) is
-    // made durable as it closes.
-    QObject::connect(dialog, &QDialog::finished, window,
-                     [window] { window->session().CommitStoreChanges(); });
+    // made durable as it closes; during a compaction its final save does it.
+    QObject::connect(dialog, &QDialog::finished, window, [window] {
+        if (!window->compacting())
+            window->session().CommitStoreChanges();
+    });
     // New: the recorder opens once the player has closed.
     QObject::connect(
         dialog, &playback::PlaybackDialog::newRecordingRequested, window,

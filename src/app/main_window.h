@@ -77,6 +77,8 @@ public:
     const Resources& resources() const { return resources_; }
 
     core::ViewKind view() const { return records_->view(); }
+    // A compaction is running on its worker thread and owns the store.
+    bool compacting() const { return compacting_; }
     QString banner_text() const;
     QString search_status_text() const;
     QString line_state_text() const;

@@ -36,18 +36,21 @@ Status ReadWholeFile(FileSystem& file_system, const std::string& path,
     auto info = opened.value->Stat();
     if (!info.ok())
         return FsFailure("reading " + path, info.status);
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(info.value.size_bytes));
-    std::string block(kReadBlockBytes, '\0');
-    for (std::uint64_t offset = 0;;) {
-        auto read = opened.value->ReadAt(offset, block.data(), block.size());
+    // Read straight into the result; a file that grew since the Stat is
+    // read on to its end.
+    std::string bytes(static_cast<std::size_t>(info.value.size_bytes), '\0');
+    std::size_t filled = 0;
+    for (;;) {
+        if (bytes.size() - filled < kReadBlockBytes)
+            bytes.resize(filled + kReadBlockBytes);
+        auto read = opened.value->ReadAt(filled, bytes.data() + filled, bytes.size() - filled);
         if (!read.ok())
             return FsFailure("reading " + path, read.status);
-        bytes.append(block.data(), read.value);
-        offset += read.value;
-        if (read.value < block.size())
+        filled += read.value;
+        if (filled < bytes.size())
             break;
     }
+    bytes.resize(filled);
     *content = std::move(bytes);
     return Status::Ok();
 }

@@ -3,11 +3,13 @@
 // at the 1st, 2nd, 3rd ... change of the commit (unsynced writes dropped,
 // torn at 512-byte sectors, or all kept). The next start unpacks the store
 // into a fresh working folder and plays the journal back; that recovery is
-// itself crashed at each of its changes and run again. Afterwards the
-// record log, the index and the phone book are together exactly as before
-// the operation or exactly as after it (never one without the other), the
-// two earlier commits are there, the store holds the same on its own, it
-// passes the integrity check, and no journal is left.
+// itself crashed at each of its changes and run again. A save stores its
+// container before its commit and a delete marks it deleted after, and the
+// crash counts those changes too. Afterwards the record log, the index and
+// the phone book are together exactly as before the operation or exactly as
+// after it (never one without the other), the log names no container the
+// store lacks, the two earlier commits are there, the store holds the same
+// on its own, it passes the integrity check, and no journal is left.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,8 +21,13 @@ namespace {
 
 using filesystem::PowerLossStyle;
 
+std::string Container(int number) {
+    return "D" + std::to_string(number) + ".xrz";
+}
+
+// A record line naming its recording container.
 std::string Line(int number, char fill = ' ') {
-    std::string line = std::to_string(10000000 + number) + " 0 subject";
+    std::string line = std::to_string(10000000 + number) + " 0 subject " + Container(number) + " ";
     line.resize(400, fill);
     return line + '\n';
 }
@@ -36,10 +43,27 @@ Members InitialMembers() {
         log += Line(n);
         index += Entry(n, "first keywords");
     }
-    return {{"Voxwren.xri", index},
-            {"Voxwren.xrr", log},
-            {"Voxwren.xrb", "phone book"},
-            {"D1.xrz", "a container"}};
+    Members members = {{"Voxwren.xri", index}, {"Voxwren.xrr", log}, {"Voxwren.xrb", "phone book"}};
+    for (int n = 1; n <= 12; ++n)
+        members[Container(n)] = "the recording of record " + std::to_string(n);
+    return members;
+}
+
+// Steps of an operation on the store itself: a save stores the record's
+// container before its commit; a delete marks the container deleted after
+// its commit. False when the step failed (the operation stops there).
+using StoreStep = std::function<bool(PowerLossFileSystem&)>;
+
+bool PutContainer(PowerLossFileSystem& disk, int number) {
+    WriteDiskFile(disk, "/w1/" + Container(number),
+                  "the recording of record " + std::to_string(number));
+    repository::Engine engine(disk);
+    return engine.Put(kStorePath, "/w1", {Container(number)}).ok();
+}
+
+bool DeleteContainer(PowerLossFileSystem& disk, int number) {
+    repository::Engine engine(disk);
+    return engine.Delete(kStorePath, {Container(number)}).ok();
 }
 
 // A record operation as it changes the working copies.
@@ -48,6 +72,8 @@ using Operation = std::function<void(Members&)>;
 struct NamedOperation {
     const char* name;
     Operation change;
+    StoreStep before_commit;
+    StoreStep after_commit;
 };
 
 const std::vector<NamedOperation>& Operations() {
@@ -56,27 +82,35 @@ const std::vector<NamedOperation>& Operations() {
          [](Members& m) {
              m["Voxwren.xrr"] += Line(13);
              m["Voxwren.xri"] += Entry(13, "new record");
-         }},
+         },
+         [](PowerLossFileSystem& disk) { return PutContainer(disk, 13); },
+         {}},
         {"edit",
          [](Members& m) {
              m["Voxwren.xrr"].replace(401 * 5, 401, Line(5, '*'));
              m["Voxwren.xri"].replace(m["Voxwren.xri"].find(Entry(5, "first keywords")), 8,
                                       "00000000");
              m["Voxwren.xri"] += Entry(5, "edited keywords");
-         }},
+         },
+         {},
+         {}},
         {"delete",
          [](Members& m) {
              m["Voxwren.xrr"].replace(401 * 7, 401, std::string(400, '#') + "\n");
              m["Voxwren.xri"].replace(m["Voxwren.xri"].find(Entry(7, "first keywords")), 8,
                                       "00000000");
-         }},
+         },
+         {},
+         [](PowerLossFileSystem& disk) { return DeleteContainer(disk, 7); }},
         {"import",  // a commit of several disk sectors
          [](Members& m) {
              for (int n = 0; n < 200; ++n)
                  m["Voxwren.xrb"] += "; caller " + std::to_string(n) + " 0123 456 789 0";
              m["Voxwren.xrr"] += Line(14);
              m["Voxwren.xri"] += Entry(14, "imported");
-         }},
+         },
+         [](PowerLossFileSystem& disk) { return PutContainer(disk, 14); },
+         {}},
         {"index rewrite",
          [](Members& m) {
              std::string rewritten;
@@ -84,16 +118,19 @@ const std::vector<NamedOperation>& Operations() {
                  rewritten += Entry(n, "rewritten");
              m["Voxwren.xri"] = rewritten;
              m["Voxwren.xrb"] = "phone book, longer now";
-         }},
+         },
+         {},
+         {}},
     };
     return operations;
 }
 
 // The two commits before the crashed one: a phone book entry, a save.
-void EarlierChange(int which, Members& m) {
+void EarlierChange(int which, PowerLossFileSystem& disk, Members& m) {
     if (which == 0) {
         m["Voxwren.xrb"] += "; Anna 0123";
     } else {
+        EXPECT_TRUE(PutContainer(disk, 20));
         m["Voxwren.xrr"] += Line(20);
         m["Voxwren.xri"] += Entry(20, "earlier");
     }
@@ -121,7 +158,7 @@ Outcome RunUpToTheCrash(PowerLossFileSystem& disk, const NamedOperation& operati
     Outcome outcome;
     Members state = WorkingCopies(disk, "/w1");
     for (int which = 0; which < 2; ++which) {
-        EarlierChange(which, state);
+        EarlierChange(which, disk, state);
         WriteWorkingCopies(disk, "/w1", state);
         EXPECT_TRUE(session.Commit().ok());
     }
@@ -130,7 +167,10 @@ Outcome RunUpToTheCrash(PowerLossFileSystem& disk, const NamedOperation& operati
     outcome.after = state;
     WriteWorkingCopies(disk, "/w1", state);
     disk.CrashAtChange(nth);
-    (void)session.Commit();
+    if (operation.before_commit && !operation.before_commit(disk))
+        return outcome;
+    if (session.Commit().ok() && operation.after_commit)
+        (void)operation.after_commit(disk);
     return outcome;
 }
 
@@ -161,12 +201,36 @@ std::uint64_t CountRestartChanges(const NamedOperation& operation,
     return disk.changes_counted();
 }
 
+// The containers that the live lines of a record log name.
+std::vector<std::string> NamedContainers(const std::string& log) {
+    std::vector<std::string> names;
+    for (std::size_t at = 401; at + 401 <= log.size(); at += 401) {
+        const std::string line = log.substr(at, 401);
+        const std::size_t name = line.find(" D");
+        if (line[0] != '#' && name != std::string::npos)
+            names.push_back(line.substr(name + 1, line.find(' ', name + 1) - name - 1));
+    }
+    return names;
+}
+
+bool LiveInStore(PowerLossFileSystem& disk, const std::string& member) {
+    repository::Engine engine(disk);
+    for (const auto& entry : engine.Info(kStorePath).entries) {
+        if (entry.name == member && entry.deleted == 0)
+            return true;
+    }
+    return false;
+}
+
 void ExpectBeforeOrAfter(PowerLossFileSystem& disk, const Outcome& outcome,
                          const std::string& folder, const std::string& what) {
     const Members recovered = WorkingCopies(disk, folder);
     const bool before = recovered == outcome.before;
     const bool after = recovered == outcome.after;
     EXPECT_TRUE(before || after) << what;
+    // The log never names a recording the store does not hold.
+    for (const std::string& container : NamedContainers(recovered.at("Voxwren.xrr")))
+        EXPECT_TRUE(LiveInStore(disk, container)) << container << ": " << what;
     EXPECT_EQ(StoredMembers(disk, folder + "-check"), recovered) << what;
     EXPECT_FALSE(disk.Exists(kJournalPath)) << what;
     repository::Engine engine(disk);

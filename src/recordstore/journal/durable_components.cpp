@@ -18,7 +18,8 @@ using filesystem::FileSystem;
 using filesystem::FsStatus;
 using filesystem::OpenOptions;
 
-constexpr std::size_t kReadBlockBytes = 1u << 20;
+// Read past the size a file had when asked, in case it grew meanwhile.
+constexpr std::size_t kGrowthStepBytes = 4096;
 
 Status FsFailure(const std::string& what, const FsStatus& status) {
     return Status::IoError(what + ": " + status.Describe());
@@ -37,12 +38,12 @@ Status ReadWholeFile(FileSystem& file_system, const std::string& path,
     if (!info.ok())
         return FsFailure("reading " + path, info.status);
     // Read straight into the result; a file that grew since the Stat is
-    // read on to its end.
+    // read on to its end in growing steps.
     std::string bytes(static_cast<std::size_t>(info.value.size_bytes), '\0');
     std::size_t filled = 0;
-    for (;;) {
-        if (bytes.size() - filled < kReadBlockBytes)
-            bytes.resize(filled + kReadBlockBytes);
+    for (std::size_t step = kGrowthStepBytes;; step *= 2) {
+        if (filled == bytes.size())
+            bytes.resize(filled + step);
         auto read = opened.value->ReadAt(filled, bytes.data() + filled, bytes.size() - filled);
         if (!read.ok())
             return FsFailure("reading " + path, read.status);

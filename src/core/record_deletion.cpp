@@ -47,56 +47,71 @@ struct ErasedRecord {
     std::string container;
 };
 
-// Rewrites one log with the lines of the given numbers erased; collects what
-// was erased. False when the log could not be read or replaced.
-bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
-                std::vector<ErasedRecord>& erased) {
-    int in = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    std::filesystem::path temp;
-    int out = core::CreateTemporaryBeside(log, temp);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    const std::string erased_line = ErasedRecordLine();
+// A line to erase: where it lies and what it held.
+struct FoundLine {
+    std::uint64_t offset = 0;
+    std::string bytes;
+};
+
+// Collects the live lines of the given numbers. False when the log cannot be
+// read.
+bool FindLines(int fd, const std::set<std::int32_t>& numbers, std::vector<FoundLine>& found) {
     std::string buffer(kRecordLineBytes * 1024, '\0');
-    bool ok = true;
-    for (;;) {
+    for (std::uint64_t block_start = 0;; block_start += buffer.size()) {
         std::size_t filled = 0;
-        if (!core::ReadFully(in, buffer.data(), buffer.size(), filled)) {
-            ok = false;
-            break;
-        }
+        if (!core::ReadFully(fd, buffer.data(), buffer.size(), filled))
+            return false;
         const std::size_t whole = filled / kRecordLineBytes * kRecordLineBytes;
         for (std::size_t at = 0; at < whole; at += kRecordLineBytes) {
             std::string_view line(buffer.data() + at, kRecordLineBytes);
             auto number = core::LeadingRecordNumber(line);
-            if (!number || *number < 1 || *number >= core::kErasedRecordNumber ||
-                numbers.count(static_cast<std::int32_t>(*number)) == 0) {
-                continue;
+            if (number && *number >= 1 && *number < core::kErasedRecordNumber &&
+                numbers.count(static_cast<std::int32_t>(*number)) != 0) {
+                found.push_back({block_start + at, std::string(line)});
             }
-            auto fields = core::SplitRecordFields(line.substr(0, core::kRecordTextBytes));
-            erased.push_back({static_cast<std::int32_t>(*number),
-                              std::string(core::RecordField(fields, kFieldKind)),
-                              std::string(core::RecordField(fields, kFieldContainer))});
-            std::copy(erased_line.begin(), erased_line.end(), buffer.begin() + at);
-        }
-        if (!core::WriteAll(out, buffer.data(), filled)) {
-            ok = false;
-            break;
         }
         if (filled < buffer.size())
-            break;
+            return true;
     }
-    ::close(in);
-    if (!ok) {
-        ::close(out);
-        ::unlink(temp.c_str());
+}
+
+bool WriteLineAt(int fd, std::string_view line, std::uint64_t offset) {
+    return ::pwrite(fd, line.data(), line.size(), static_cast<off_t>(offset)) ==
+           static_cast<ssize_t>(line.size());
+}
+
+// Erases the lines of the given numbers in the working log, in place, and
+// collects what was erased. Only the working copy changes (the commit that
+// follows makes it durable), so nothing is synced. When a write fails, the
+// lines already erased are written back and false is returned.
+bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
+                std::vector<ErasedRecord>& erased) {
+    const int fd = ::open(log.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
         return false;
+    std::vector<FoundLine> found;
+    bool ok = FindLines(fd, numbers, found);
+    const std::string erased_line = ErasedRecordLine();
+    std::size_t written = 0;
+    while (ok && written < found.size()) {
+        ok = WriteLineAt(fd, erased_line, found[written].offset);
+        if (ok)
+            ++written;
     }
-    return core::PublishTemporary(out, temp, log);
+    if (!ok) {
+        for (std::size_t i = 0; i < written; ++i)
+            (void)WriteLineAt(fd, found[i].bytes, found[i].offset);
+    }
+    if (::close(fd) != 0 || !ok)
+        return false;
+    for (const FoundLine& line : found) {
+        const std::string_view text(line.bytes);
+        auto fields = core::SplitRecordFields(text.substr(0, core::kRecordTextBytes));
+        erased.push_back({static_cast<std::int32_t>(*core::LeadingRecordNumber(text)),
+                          std::string(core::RecordField(fields, kFieldKind)),
+                          std::string(core::RecordField(fields, kFieldContainer))});
+    }
+    return true;
 }
 
 }  // namespace

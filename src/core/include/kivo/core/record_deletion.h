@@ -6,9 +6,10 @@
 // is removed; then the changes are committed (DataStoreSession::
 // CommitChanges) and the recording containers are marked deleted in the
 // store with one repository call.
-// Each log is rewritten through a temporary file in the working folder that
-// replaces it atomically. The changes are durable before the containers are
-// removed, so the store never lists a record whose recording is gone.
+// The erased lines are written in place in the working copy of each log (a
+// write that fails puts back the lines already erased). The changes are
+// durable before the containers are removed, so the store never lists a
+// record whose recording is gone.
 #pragma once
 
 #include <cstdint>

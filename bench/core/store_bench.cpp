@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
     start = Clock::now();
     if (kivo::core::DeleteRecords(session, selection) != 0)
         Die("delete");
-    Report("delete 100 records (and save)", SecondsSince(start));
+    Report("delete 100 records (and commit)", SecondsSince(start));
 
     std::printf("Deleted space before compaction: %.1f MB\n", DeletedMegabytes(store));
     start = Clock::now();

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTableView>
+#include <QTimer>
 
 #include "compaction_dialog.h"
 #include "kivo/core/application_folders.h"
@@ -20,6 +21,7 @@
 #include "kivo/dictation/dictation_recorder_dialog.h"
 #include "kivo/hotkeys/playback_hot_keys.h"
 #include "kivo/playback/playback_dialog.h"
+#include "kivo/records/record_edit_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "message_box_reporter.h"
 #include "record_kind_list.h"
@@ -99,6 +101,12 @@ void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_servic
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // Saved marks or inserted audio change what the list shows (the length).
     QObject::connect(dialog, &QDialog::accepted, window, &MainWindow::RefreshCurrentView);
+    // What the player saved (marks, inserted audio, their index entry) is
+    // made durable as it closes; during a compaction its final save does it.
+    QObject::connect(dialog, &QDialog::finished, window, [window] {
+        if (!window->compacting())
+            window->session().CommitStoreChanges();
+    });
     // New: the recorder opens once the player has closed.
     QObject::connect(
         dialog, &playback::PlaybackDialog::newRecordingRequested, window,
@@ -168,6 +176,37 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
         addAction(commands_->action(entry.command));
     UpdateRecordCommands();
     resize(860, 600);
+
+    auto* idle = new QTimer(this);
+    idle->setInterval(kIdleSaveIntervalMs);
+    connect(idle, &QTimer::timeout, this, &MainWindow::SaveWhenIdle);
+    idle->start();
+}
+
+void MainWindow::SaveWhenIdle() {
+    // Not under a dialog (it may be in the middle of a save) nor while the
+    // compaction worker uses the store.
+    if (!started_ || closing_ || compacting_ || QApplication::activeModalWidget() != nullptr)
+        return;
+    session_->SaveStoreWhenIdle();
+}
+
+bool MainWindow::CloseRecordDialogs() {
+    std::vector<QDialog*> open;
+    for (auto* player : findChildren<playback::PlaybackDialog*>())
+        open.push_back(player);
+    for (auto* recorder : findChildren<dictation::DictationRecorderDialog*>())
+        open.push_back(recorder);
+    for (auto* editor : findChildren<records::RecordEditDialog*>())
+        open.push_back(editor);
+    for (QDialog* dialog : open) {
+        if (!dialog->isVisible())
+            continue;  // closed, waiting to be deleted
+        dialog->reject();
+        if (dialog->isVisible())
+            return false;
+    }
+    return true;
 }
 
 MainWindow::~MainWindow() = default;

@@ -38,6 +38,8 @@ inline constexpr const char* kInitialBanner = "Kivo";
 // Edit on video records, whose editor is not in this version.
 inline constexpr const char* kVideoEditUnavailableText =
     "Video records cannot be edited in this version.";
+// How often the window looks for an idle moment to save the store.
+inline constexpr int kIdleSaveIntervalMs = 60000;
 
 // The focused record and the selection of the record list.
 struct CurrentRecord {
@@ -75,6 +77,8 @@ public:
     const Resources& resources() const { return resources_; }
 
     core::ViewKind view() const { return records_->view(); }
+    // A compaction is running on its worker thread and owns the store.
+    bool compacting() const { return compacting_; }
     QString banner_text() const;
     QString search_status_text() const;
     QString line_state_text() const;
@@ -120,6 +124,12 @@ private:
     void PlayFocusedRecord();
     void ReselectRecords(const std::vector<std::int32_t>& numbers);
     std::filesystem::path StoreFolder() const;
+    // Closes every open record dialog, player and recorder, each asking
+    // through its own question whether to save what it holds. False when
+    // one stays open (its save failed): the store must not change under it.
+    bool CloseRecordDialogs();
+    // Every idle minute or so the store may take the journaled changes.
+    void SaveWhenIdle();
 
     Resources resources_;
     core::MessageReporter* reporter_ = nullptr;

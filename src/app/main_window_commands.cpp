@@ -59,8 +59,10 @@ bool RunDictationRecorder(MainWindow* window, core::MessageReporter& reporter,
     if (!start(recorder))
         return false;
     recorder.exec();
-    if (recorder.saved())
+    if (recorder.saved()) {
+        session.CommitStoreChanges();
         window->RefreshCurrentView();
+    }
     return true;
 }
 
@@ -244,7 +246,9 @@ void MainWindow::RouteComponentCommands() {
 }
 
 void MainWindow::OpenDataStore() {
-    if (!started_)
+    // A dialog left open would go on writing into the store it was opened
+    // on after the switch, or into the new one.
+    if (!started_ || !CloseRecordDialogs())
         return;
     session_->OpenStore();
     SetLineStateText(QString::fromStdString(session_->LineStateText()));
@@ -252,7 +256,7 @@ void MainWindow::OpenDataStore() {
 }
 
 void MainWindow::NewDataStore() {
-    if (!started_)
+    if (!started_ || !CloseRecordDialogs())
         return;
     session_->NewStore();
     SetLineStateText(QString::fromStdString(session_->LineStateText()));
@@ -330,8 +334,11 @@ void MainWindow::EditSelectedRecords() {
         records::RecordEditDialog editor(session_->store(), *reporter_, this);
         connect(&editor, &records::RecordEditDialog::helpRequested, this,
                 &MainWindow::ShowHelpTopic);
-        if (editor.Start(record.recording_file))
+        if (editor.Start(record.recording_file)) {
             editor.exec();
+            if (editor.saved())
+                session_->CommitStoreChanges();
+        }
     }
     RefreshCurrentView();
     ReselectRecords(numbers);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <exception>
 #include <system_error>
 #include <vector>
@@ -66,6 +67,20 @@ repository::Engine MachineEngine() {
 bool IsRegularFile(const std::filesystem::path& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
+}
+
+// The store's path with symbolic links resolved, so that every name of the
+// store finds the same journal.
+std::filesystem::path RealPath(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : real;
+}
+
+// Journal playback is worth a trace line (KIVO_TRACE set: on stderr).
+void TraceToStandardError(const std::string& line) {
+    if (std::getenv("KIVO_TRACE") != nullptr)
+        std::fputs(line.c_str(), stderr);
 }
 
 bool Exists(const std::filesystem::path& path) {
@@ -185,18 +200,37 @@ int DataStoreSession::AddMissingComponents() {
     return kStoreOk;
 }
 
-int DataStoreSession::LoadDataStore() {
+// Read-only access: a component the store lacks is made in the working
+// folder only and not asked of the store.
+void DataStoreSession::LocalMissingComponents(std::vector<std::string>& names) {
+    const std::string store = store_path().string();
+    for (std::string_view member : {kAgendaName, kAgendaLinesName}) {
+        if (DataStore(store).FindMember(member) != MemberLookup::kAbsent)
+            continue;
+        if (ReplaceFileAtomically(WorkingPath(member), kEmptyAgendaText))
+            std::erase(names, std::string(member));
+    }
+}
+
+int DataStoreSession::LoadDataStore(recordstore::StoreAccess access) {
     ++store_generation_;
     try {
+        components_.reset();
         const std::filesystem::path store = store_path();
         if (location_.name.empty() || !IsRegularFile(store))
             return kStoreMissing;
-        if (int code = AddMissingComponents(); code != kStoreOk)
-            return code;
         std::vector<std::string> names(kUnpacked.begin(), kUnpacked.end());
+        if (access == recordstore::StoreAccess::kReadWrite) {
+            if (int code = AddMissingComponents(); code != kStoreOk)
+                return code;
+        } else {
+            LocalMissingComponents(names);
+        }
         if (!store_access().Get(store.string(), working_folder_.string(), names)) {
             return kStoreRepositoryFailed;
         }
+        if (int code = TakeUnpackedComponents(access); code != kStoreOk)
+            return code;
         has_open_store_ = true;
         state_ = StoreState::kOpen;
         return kStoreOk;
@@ -205,27 +239,80 @@ int DataStoreSession::LoadDataStore() {
     }
 }
 
-int DataStoreSession::SaveDataStore() {
-    int result = kStoreOk;
+int DataStoreSession::TakeUnpackedComponents(recordstore::StoreAccess access) {
+    const std::filesystem::path store = store_path();
+    recordstore::DurableComponentsPlaces places{
+        store.string(), JournalPath().string(), working_folder_.string(),
+        std::vector<std::string>(kSaved.begin(), kSaved.end())};
+    recordstore::DurableComponentsOptions options;
+    options.trace = TraceToStandardError;
+    // Checkpoints put through the session's store access, so a command
+    // holding the store's writer lock puts under it.
+    options.put_into_store = [this](const std::vector<std::string>& members) {
+        return store_access().Put(store_path().string(), working_folder_.string(), members);
+    };
+    auto components = std::make_unique<recordstore::DurableComponents>(
+        filesystem::DefaultFileSystem(), std::move(places), access, std::move(options));
+    if (!components->Recover().ok())
+        return kStoreRepositoryFailed;
+    components_ = std::move(components);
+    return kStoreOk;
+}
+
+std::filesystem::path DataStoreSession::JournalPath() const {
+    return recordstore::ComponentJournalPath(RealPath(store_path()).string());
+}
+
+int DataStoreSession::CommitChanges() {
+    if (components_ == nullptr || !components_->Commit().ok())
+        return kStoreSaveFailed;
+    return kStoreOk;
+}
+
+// Without a loaded store (a working folder filled by hand) every component
+// file present is put.
+int DataStoreSession::SaveWholeComponents() {
     std::vector<std::string> present;
     for (std::string_view member : kSaved) {
-        if (IsRegularFile(WorkingPath(member))) {
+        if (IsRegularFile(WorkingPath(member)))
             present.emplace_back(member);
-        } else {
-            result = kStoreIncomplete;
-        }
     }
     if (!present.empty() &&
         !store_access().Put(store_path().string(), working_folder_.string(), present)) {
-        result = kStoreRepositoryFailed;
+        return kStoreRepositoryFailed;
     }
-    return result;
+    return kStoreOk;
+}
+
+int DataStoreSession::SaveDataStore() {
+    int result = kStoreOk;
+    for (std::string_view member : kSaved) {
+        if (!IsRegularFile(WorkingPath(member)))
+            result = kStoreIncomplete;
+    }
+    const bool saved =
+        components_ != nullptr ? components_->Checkpoint().ok() : SaveWholeComponents() == kStoreOk;
+    return saved ? result : kStoreRepositoryFailed;
+}
+
+int DataStoreSession::SaveWhenWorthwhile() {
+    if (components_ == nullptr || components_->CheckpointWhenWorthwhile().ok())
+        return kStoreOk;
+    return kStoreRepositoryFailed;
 }
 
 int DataStoreSession::BuildDataStore(const StoreLocation& location) {
+    // A journal left beside a store of this name that is gone belongs to
+    // none: it must never be played back onto the new store.
+    if (!Exists(location.StorePath())) {
+        std::error_code ec;
+        std::filesystem::remove(
+            recordstore::ComponentJournalPath(RealPath(location.StorePath()).string()), ec);
+    }
     try {
         const NewDataStore request{location.folder.string(), location.name,
-                                   working_folder_.string(), DataStore::ProgramResourceFolder(filesystem::DefaultFileSystem())};
+                                   working_folder_.string(),
+                                   DataStore::ProgramResourceFolder(filesystem::DefaultFileSystem())};
         return static_cast<int>(DataStore::Build(request));
     } catch (const std::exception&) {
         return static_cast<int>(BuildResult::kStoreFailed);
@@ -257,6 +344,7 @@ int DataStoreSession::LoadAfterSwitch(const StoreLocation& previous, bool had_st
     }
     // Fall back to the store that was open; it was saved before the switch.
     has_open_store_ = false;
+    components_.reset();
     location_ = previous;
     if (had_store && LoadDataStore() == kStoreOk)
         return code;
@@ -289,6 +377,7 @@ int DataStoreSession::New(const std::filesystem::path& chosen) {
     const bool had_store = has_open_store_;
     if (int code = BuildDataStore(target); code > 0) {
         has_open_store_ = false;
+        components_.reset();
         if (had_store && LoadDataStore() == kStoreOk)
             return code;
         state_ = StoreState::kFailed;

@@ -1,6 +1,9 @@
 // Erasing records from their record logs; see record_deletion.h.
 #include "kivo/core/record_deletion.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 #include <set>
@@ -42,6 +45,8 @@ struct ErasedRecord {
     std::int32_t number;
     std::string kind_code;
     std::string container;
+    std::uint64_t offset_bytes;  // of its line in its log
+    std::string bytes;           // the line as it was
 };
 
 // Whether a line of the log is one of the records to erase.
@@ -50,10 +55,11 @@ bool IsToErase(std::string_view bytes, const std::set<std::int32_t>& numbers) {
     return number >= 1 && number < recordstore::kErasedRecordNumber && numbers.count(number) != 0;
 }
 
-ErasedRecord ErasedFrom(std::string_view bytes) {
-    return {RecordLine::NumberOf(bytes),
-            std::string(RecordLine::StoredFieldOf(bytes, field::kKindCode)),
-            std::string(RecordLine::StoredFieldOf(bytes, field::kContainerName))};
+ErasedRecord ErasedFrom(const recordstore::RecordLogLine& line) {
+    return {RecordLine::NumberOf(line.bytes),
+            std::string(RecordLine::StoredFieldOf(line.bytes, field::kKindCode)),
+            std::string(RecordLine::StoredFieldOf(line.bytes, field::kContainerName)),
+            line.offset_bytes, std::string(line.bytes)};
 }
 
 // The records of one log that are to be erased, read without changing it.
@@ -63,24 +69,38 @@ bool FindInLog(const std::filesystem::path& log, const std::set<std::int32_t>& n
     return recordstore::RecordLog::ForEachLine(log.string(),
                                                [&](const recordstore::RecordLogLine& line) {
                                                    if (IsToErase(line.bytes, numbers))
-                                                       erased.push_back(ErasedFrom(line.bytes));
+                                                       erased.push_back(ErasedFrom(line));
                                                    return true;
                                                })
         .ok();
 }
 
-// Rewrites one log with the lines of the given numbers erased. False when the
-// log could not be read or replaced (it is left as it was then).
-bool EraseInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers) {
+bool WriteLineAt(int fd, std::string_view line, std::uint64_t offset) {
+    return ::pwrite(fd, line.data(), line.size(), static_cast<off_t>(offset)) ==
+           static_cast<ssize_t>(line.size());
+}
+
+// Erases the given lines of the working log in place. Only the working copy
+// changes (the commit that follows makes it durable), so nothing is synced.
+// When a write fails, the lines already erased are written back and false
+// is returned.
+bool EraseInLog(const std::filesystem::path& log, const std::vector<ErasedRecord>& lines) {
+    const int fd = ::open(log.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
     const std::string erased_line = ErasedRecordLine();
-    return recordstore::RecordLog::Rewrite(log.string(),
-                                           [&](const recordstore::RecordLogLine& line) {
-                                               if (!IsToErase(line.bytes, numbers))
-                                                   return recordstore::RecordLogLineEdit::Keep();
-                                               return recordstore::RecordLogLineEdit::ReplaceWith(
-                                                   erased_line);
-                                           })
-        .ok();
+    bool ok = true;
+    std::size_t written = 0;
+    while (ok && written < lines.size()) {
+        ok = WriteLineAt(fd, erased_line, lines[written].offset_bytes);
+        if (ok)
+            ++written;
+    }
+    if (!ok) {
+        for (std::size_t i = 0; i < written; ++i)
+            (void)WriteLineAt(fd, lines[i].bytes, lines[i].offset_bytes);
+    }
+    return ::close(fd) == 0 && ok;
 }
 
 // Erased records whose line names something other than a recording. An
@@ -161,9 +181,12 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
     // Every record to erase is found, and its recording name checked, before
     // any log changes: a refused name changes nothing.
     std::vector<ErasedRecord> erased;
+    std::vector<std::vector<ErasedRecord>> erased_by_log;
     for (const auto& [log, numbers] : logs) {
-        if (!FindInLog(session.WorkingPath(log), numbers, erased))
+        std::vector<ErasedRecord>& found = erased_by_log.emplace_back();
+        if (!FindInLog(session.WorkingPath(log), numbers, found))
             return kDeleteFailed;
+        erased.insert(erased.end(), found.begin(), found.end());
     }
     if (auto refused = RefusedNames(erased); !refused.empty()) {
         if (options.refused != nullptr)
@@ -177,8 +200,8 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
     if (!containers.empty() && !NotePendingDeletions(session.store_path(), containers))
         return kDeleteFailed;
     reached(DeletionStep::kRecordingsNoted);
-    for (const auto& [log, numbers] : logs) {
-        if (!EraseInLog(session.WorkingPath(log), numbers))
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+        if (!EraseInLog(session.WorkingPath(logs[i].first), erased_by_log[i]))
             return kDeleteFailed;
     }
     for (const auto& record : erased)
@@ -187,9 +210,9 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
     if (stopped)
         return kDeleteFailed;
 
-    // The logs go into the store first: should that fail, no recording is
-    // removed while the stored logs still name it.
-    if (int saved = session.SaveDataStore(); saved == core::kStoreRepositoryFailed)
+    // The erased lines and index entries are made durable first: should
+    // that fail, no recording is removed while the store still names it.
+    if (session.CommitChanges() != core::kStoreOk)
         return kDeleteFailed;
     reached(DeletionStep::kStoreSaved);
     if (!FinishPendingDeletions(session))

@@ -127,18 +127,36 @@ bool ShellSession::EraseRecords(std::span<const core::SelectedRecord> selection)
     return true;
 }
 
+bool ShellSession::CommitStoreChanges() {
+    if (store_ == nullptr || !store_->has_open_store())
+        return false;
+    if (store_->CommitChanges() == core::kStoreOk)
+        return true;
+    reporter_.ReportMessage(core::kStoreSaveFailed, core::kStyleExclamation);
+    return false;
+}
+
+void ShellSession::SaveStoreWhenIdle() {
+    if (store_ != nullptr && store_->has_open_store())
+        store_->SaveWhenWorthwhile();
+}
+
+void ShellSession::ReportImport(int code) {
+    if (code != 0) {
+        reporter_.ReportMessage(code, core::kStyleExclamation);
+    } else if (CommitStoreChanges()) {
+        reporter_.ReportMessage(4, core::kStyleInformation);
+    }
+}
+
 void ShellSession::ImportComponentFromStore(core::ComponentKind kind,
                                             const std::filesystem::path& store) {
-    const int code = store_->CopyComponentFromStore(store, static_cast<int>(kind));
-    reporter_.ReportMessage(code == 0 ? 4 : code,
-                            code == 0 ? core::kStyleInformation : core::kStyleExclamation);
+    ReportImport(store_->CopyComponentFromStore(store, static_cast<int>(kind)));
 }
 
 void ShellSession::ImportComponentFromFile(core::ComponentKind kind,
                                            const std::filesystem::path& file) {
-    const int code = store_->ImportComponentFile(kind, file);
-    reporter_.ReportMessage(code == 0 ? 4 : code,
-                            code == 0 ? core::kStyleInformation : core::kStyleExclamation);
+    ReportImport(store_->ImportComponentFile(kind, file));
 }
 
 bool ShellSession::ExportComponent(core::ComponentKind kind, const std::filesystem::path& file) {

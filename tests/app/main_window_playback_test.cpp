@@ -4,7 +4,8 @@
 // its wave on the virtual sound card (test_main.cpp points KIVO_AUDIO_OUT at
 // a file) and closes; New in the player closes it and opens the Dictation
 // Recorder; closing the window asks before audio inserted in the player is
-// dropped.
+// dropped; File > New and File > Open close the player first, so it never
+// writes into a store it was not opened on.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <functional>
 
 #include "app_fixture.h"
+#include "file_bytes.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/recordstore/index_mark_file.h"
@@ -28,7 +30,9 @@
 #include "kivo/wavefile/wave_reader.h"
 #include "kivo/wavefile/wave_writer.h"
 #include "main_window.h"
+#include "temp_dir.h"
 #include "xrsave.h"
+#include "zn2xrrps.h"
 
 namespace kivo::app {
 namespace {
@@ -103,6 +107,25 @@ protected:
         ok ? dialog->accept() : dialog->reject();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(dialog.isNull());
+    }
+
+    // A member of a store, as stored; empty when it has none.
+    static std::string StoredMember(const std::filesystem::path& store, const std::string& name) {
+        test::TempDir scratch;
+        const char* names[] = {name.c_str()};
+        if (RPS_Get(store.c_str(), scratch.path().c_str(), names, 1) != nullptr)
+            return {};
+        return test::ReadFileText(scratch.file(name));
+    }
+    // Double-clicks the first record of the list, which opens the player.
+    playback::PlaybackDialog* DoubleClickFirstRecord() {
+        QTableView* view = window_->record_view();
+        view->selectRow(0);
+        const QPoint centre = view->visualRect(window_->records().index(0, 1)).center();
+        // A double-click is a press, a release and the double-click itself.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centre);
+        return OpenPlayer();
     }
 
     test::AppHome home_;
@@ -194,6 +217,66 @@ TEST_F(MainWindowPlaybackTest, ClosingTheWindowAsksAboutAudioInsertedInThePlayer
     EXPECT_FALSE(window_->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull());
+}
+
+TEST_F(MainWindowPlaybackTest, NewDataStoreClosesThePlayerSoTheFirstStoresRecordingStaysWhole) {
+    SaveRecord(80);
+    const std::filesystem::path first = window_->session().store().store_path();
+    const std::string container = StoredMember(first, "D80.xrz");
+    ASSERT_FALSE(container.empty());
+    window_->show();
+    QPointer<playback::PlaybackDialog> dialog = DoubleClickFirstRecord();
+    ASSERT_FALSE(dialog.isNull());
+    ASSERT_TRUE(WaitUntil([&] { return !dialog->session().is_playing(); }));
+    dialog->session().AddMark("a mark the player would save on OK");
+
+    chooser_.new_answers.push_back(home_.user_folder() / "Second.xrt");
+    ASSERT_TRUE(window_->commands().Trigger(Command::kNewDataStore));
+    EXPECT_EQ(window_->session().store().location().name, "Second");
+    const bool player_left_open = !dialog.isNull() && dialog->isVisible();
+    EXPECT_FALSE(player_left_open);
+    if (player_left_open)
+        dialog->accept();  // the user's OK in the player
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    const std::string after = StoredMember(first, "D80.xrz");
+    EXPECT_TRUE(after == container)
+        << "the container went from " << container.size() << " to " << after.size() << " bytes";
+    EXPECT_EQ(StoredMember(window_->session().store().store_path(), "D80.xrz"), "");
+    EXPECT_TRUE(reporter_.reports().empty());
+}
+
+TEST_F(MainWindowPlaybackTest, OpenDataStoreFirstLetsThePlayerSaveInsertedAudioIntoItsOwnStore) {
+    SaveRecord(81);
+    const std::filesystem::path first = window_->session().store().store_path();
+    const std::string container = StoredMember(first, "D81.xrz");
+    // Another store to switch to, made and closed beforehand.
+    chooser_.new_answers.push_back(home_.user_folder() / "Other.xrt");
+    ASSERT_TRUE(window_->session().NewStore());
+    chooser_.open_answers.push_back(first);
+    ASSERT_TRUE(window_->session().OpenStore());
+    window_->ShowKind(core::ViewKind::kDictation);
+
+    window_->show();
+    QPointer<playback::PlaybackDialog> dialog = DoubleClickFirstRecord();
+    ASSERT_FALSE(dialog.isNull());
+    playback::PlaybackSession& session = dialog->session();
+    ASSERT_TRUE(WaitUntil([&] { return !session.is_playing(); }));
+    ASSERT_TRUE(session.StartInsert());
+    ASSERT_TRUE(WaitUntil([&] { return session.length_ms() > 1600; }));
+
+    reporter_.set_answer(core::kAnswerYes);  // save the recording? Yes
+    chooser_.open_answers.push_back(home_.user_folder() / "Other.xrt");
+    ASSERT_TRUE(window_->commands().Trigger(Command::kOpenDataStore));
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{1});
+    EXPECT_EQ(window_->session().store().location().name, "Other");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+
+    const std::string saved = StoredMember(first, "D81.xrz");
+    EXPECT_FALSE(saved.empty());
+    EXPECT_GT(saved.size(), container.size());  // the inserted audio went into its own store
+    EXPECT_EQ(StoredMember(window_->session().store().store_path(), "D81.xrz"), "");
 }
 
 }  // namespace

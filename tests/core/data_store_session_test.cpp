@@ -8,6 +8,7 @@
 #include "kivo/core/working_folder.h"
 #include "store_fixture.h"
 #include "temp_dir.h"
+#include "zn2xrrps.h"
 
 namespace kivo::core {
 namespace {
@@ -202,6 +203,116 @@ TEST_F(DataStoreTest, ComponentsAreAppendedFromFilesAndOtherStores) {
 
     ASSERT_TRUE(session.ExportComponent(ComponentKind::kPhoneBook, root.file("PhoneBook.xrb")));
     EXPECT_EQ(ReadFileText(root.file("PhoneBook.xrb")), "B1B2");
+}
+
+// The member's version in the store (0 when it has none).
+std::uint32_t StoredVersion(const std::filesystem::path& store, const std::string& member) {
+    const RPS_STATUS* status = RPS_Info(store.c_str());
+    for (const RPS_ENTRY_INFO* e = status == nullptr ? nullptr : status->entries; e != nullptr;
+         e = e->next) {
+        if (e->name != nullptr && member == e->name)
+            return e->version;
+    }
+    return 0;
+}
+
+std::string FileText(const std::filesystem::path& path) {
+    return std::filesystem::exists(path) ? ReadFileText(path.string()) : std::string();
+}
+
+TEST_F(DataStoreTest, CommittedChangesOfAKilledSessionArePlayedBackByTheNextLoad) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    const std::string log = MakeRecordLog({RecordFields{}});
+    WriteFileText(session.WorkingPath("Voxwren.xrr").string(), log);
+    WriteFileText(session.WorkingPath("Voxwren.xri").string(), "keywords of record 1");
+    ASSERT_EQ(session.CommitChanges(), 0);
+    EXPECT_TRUE(std::filesystem::exists(session.JournalPath()));
+    EXPECT_EQ(ReadStoreMembers(Store("KIVO.xrt"))["Voxwren.xri"], "");  // not put yet
+
+    // The session ends without saving (a kill); the next one finds the journal.
+    WorkingFolder next = CreatedIn(root.path());
+    DataStoreSession restarted{next.path()};
+    restarted.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(restarted.LoadDataStore(), 0);
+    EXPECT_EQ(ReadFileText(restarted.WorkingPath("Voxwren.xri").string()), "keywords of record 1");
+    EXPECT_EQ(ReadFileText(restarted.WorkingPath("Voxwren.xrr").string()), log);
+    auto stored = ReadStoreMembers(Store("KIVO.xrt"));
+    EXPECT_EQ(stored["Voxwren.xri"], "keywords of record 1");
+    EXPECT_EQ(stored["Voxwren.xrr"], log);
+    EXPECT_FALSE(std::filesystem::exists(restarted.JournalPath()));
+}
+
+TEST_F(DataStoreTest, AStoreOpenedThroughALinkUsesTheJournalOfTheRealFile) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    std::filesystem::create_symlink(Store("KIVO.xrt"), Store("Link.xrt"));
+    session.set_location({stores.path(), "Link"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    EXPECT_EQ(session.JournalPath(), Store("KIVO.xrt-changes"));
+    WriteFileText(session.WorkingPath("Voxwren.xrb").string(), "through the link");
+    ASSERT_EQ(session.CommitChanges(), 0);
+
+    WorkingFolder next = CreatedIn(root.path());
+    DataStoreSession by_real_name{next.path()};
+    by_real_name.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(by_real_name.LoadDataStore(), 0);
+    EXPECT_EQ(ReadFileText(by_real_name.WorkingPath("Voxwren.xrb").string()), "through the link");
+}
+
+TEST_F(DataStoreTest, AReadOnlyLoadWritesNeitherTheStoreNorItsJournal) {
+    StoreMembers members = NewStoreMembers();
+    members.erase("Voxwren.xra");  // a store made before agendas
+    MakeStore(Store("Old.xrt"), members);
+    const std::string old_bytes = FileText(Store("Old.xrt"));
+    WorkingFolder first = CreatedIn(root.path());
+    DataStoreSession first_reader{first.path()};
+    first_reader.set_location({stores.path(), "Old"});
+    ASSERT_EQ(first_reader.LoadDataStore(recordstore::StoreAccess::kReadOnly), 0);
+    EXPECT_EQ(ReadFileText(first_reader.WorkingPath("Voxwren.xra").string()), "999999999");
+    EXPECT_EQ(FileText(Store("Old.xrt")), old_bytes);  // it gained nothing
+
+    session.set_location({stores.path(), "Old"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(session.WorkingPath("Voxwren.xrb").string(), "committed");
+    ASSERT_EQ(session.CommitChanges(), 0);
+    const std::string store_bytes = FileText(Store("Old.xrt"));
+    const std::string journal_bytes = FileText(session.JournalPath());
+
+    WorkingFolder other = CreatedIn(root.path());
+    DataStoreSession reader{other.path()};
+    reader.set_location({stores.path(), "Old"});
+    ASSERT_EQ(reader.LoadDataStore(recordstore::StoreAccess::kReadOnly), 0);
+    EXPECT_EQ(ReadFileText(reader.WorkingPath("Voxwren.xrb").string()), "committed");
+    EXPECT_EQ(FileText(Store("Old.xrt")), store_bytes);
+    EXPECT_EQ(FileText(session.JournalPath()), journal_bytes);
+    WriteFileText(reader.WorkingPath("Voxwren.xrc").string(), "changed by a reader");
+    EXPECT_EQ(reader.CommitChanges(), kStoreSaveFailed);
+    EXPECT_EQ(reader.SaveDataStore(), kStoreRepositoryFailed);
+    EXPECT_EQ(FileText(Store("Old.xrt")), store_bytes);
+}
+
+TEST_F(DataStoreTest, SavingPutsOnlyTheComponentsThatChanged) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(session.WorkingPath("Voxwren.xrr").string(), MakeRecordLog({RecordFields{}}));
+    ASSERT_EQ(session.SaveDataStore(), 0);
+    EXPECT_EQ(StoredVersion(Store("KIVO.xrt"), "Voxwren.xrr"), 2u);
+    EXPECT_EQ(StoredVersion(Store("KIVO.xrt"), "Voxwren.xri"), 1u);
+    ASSERT_EQ(session.SaveDataStore(), 0);  // nothing changed since
+    EXPECT_EQ(StoredVersion(Store("KIVO.xrt"), "Voxwren.xrr"), 2u);
+}
+
+TEST_F(DataStoreTest, ANewStoreNeverPlaysBackAJournalLeftByAnEarlierStoreOfItsName) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    WriteFileText(Store("Fresh.xrt-changes").string(), "journal of a store that is gone");
+
+    ASSERT_EQ(session.New(Store("Fresh.xrt")), 0);
+    EXPECT_EQ(ReadFileText(session.WorkingPath("Voxwren.xrb").string()), "");
+    EXPECT_FALSE(std::filesystem::exists(Store("Fresh.xrt-changes")));
 }
 
 }  // namespace

@@ -57,10 +57,17 @@ protected:
         EXPECT_TRUE(FinishPendingDeletions(session));
     }
 
+    // The store as the next program sees it: its members, with the changes
+    // committed to its journal played back (read only) onto the record log.
     StoreView RecordTwo() const {
         auto members = test::ReadStoreMembers(store());
-        return {members["Voxwren.xrr"].find("00000002 0 ") != std::string::npos,
-                members.count("D2.xrz") == 1};
+        WorkingFolder folder;
+        EXPECT_EQ(folder.Create(root.path()), 0);
+        DataStoreSession reader(folder.path());
+        reader.set_location({stores.path(), "KIVO"});
+        EXPECT_EQ(reader.LoadDataStore(recordstore::StoreAccess::kReadOnly), 0);
+        const std::string log = test::ReadFileText(reader.WorkingPath("Voxwren.xrr").string());
+        return {log.find("00000002 0 ") != std::string::npos, members.count("D2.xrz") == 1};
     }
 
     // Deletes record 2 in a child process that is killed right after step.

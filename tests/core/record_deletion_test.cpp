@@ -1,8 +1,11 @@
 // Deleting records erases their lines in place, removes their index entries
-// and their recordings, and saves the store.
+// and their recordings, and makes the change durable (the store with its
+// journal).
 #include "kivo/core/record_deletion.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "file_bytes.h"
 #include "kivo/core/data_store_session.h"
@@ -50,6 +53,20 @@ protected:
         return ReadFileText(session->WorkingPath(name).string());
     }
 
+    // The store's members as the next program that opens it sees them: the
+    // store with the changes its journal holds.
+    std::map<std::string, std::string> StoreAsReopened() {
+        core::WorkingFolder folder;
+        EXPECT_EQ(folder.Create(root.path()), 0);
+        core::DataStoreSession reader(folder.path());
+        reader.set_location({stores.path(), "KIVO"});
+        EXPECT_EQ(reader.LoadDataStore(recordstore::StoreAccess::kReadOnly), 0);
+        auto members = ReadStoreMembers(stores.path() / "KIVO.xrt");
+        for (const std::string_view member : core::SavedMembers())
+            members[std::string(member)] = ReadFileText(reader.WorkingPath(member).string());
+        return members;
+    }
+
     TempDir root, stores;
     core::WorkingFolder working;
     std::optional<core::DataStoreSession> session;
@@ -75,7 +92,7 @@ TEST_F(RecordDeletionTest, RecordingsGoAndTheStoreIsSaved) {
     core::SelectedRecord selection[] = {{3, ViewKind::kVideo, "D3.xrz"},
                                         {4, ViewKind::kPhone, "D4.xrz"}};
     ASSERT_EQ(core::DeleteRecords(*session, selection, index), 0);
-    auto stored = ReadStoreMembers(stores.path() / "KIVO.xrt");
+    auto stored = StoreAsReopened();
     EXPECT_EQ(stored.count("D3.xrz"), 0u);
     EXPECT_EQ(stored.count("D4.xrz"), 0u);
     EXPECT_EQ(stored.count("D1.xrz"), 1u);

@@ -265,6 +265,11 @@ int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::
         return kExitFailed;
     }
     out << core::kDeletedText << "\n";
+    // The deletion is durable in the journal; the store takes it now, so it
+    // holds everything on its own when the command ends. Should that fail,
+    // the journal keeps the deletion for the next program that opens it.
+    if (store.session().SaveDataStore() == core::kStoreRepositoryFailed)
+        err << core::MessageText(core::kStoreSaveFailed) << "\n";
     return kExitOk;
 }
 

@@ -132,9 +132,11 @@ int CommandStore::UnpackForReading() {
     // Every store has members; one that lists none cannot be read.
     if (present.empty())
         return core::kStoreRepositoryFailed;
-    return core::StoreGet(store.string(), folder_.path().string(), present) == core::kStoreOk
-               ? core::kStoreOk
-               : core::kStoreRepositoryFailed;
+    if (core::StoreGet(store.string(), folder_.path().string(), present) != core::kStoreOk)
+        return core::kStoreRepositoryFailed;
+    // Changes committed to the store's journal but not yet put are part of
+    // what a reader sees; read-only, the journal is played back here only.
+    return session_->TakeUnpackedComponents(recordstore::StoreAccess::kReadOnly);
 }
 
 }  // namespace kivo::kivoctl

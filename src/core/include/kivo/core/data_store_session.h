@@ -2,9 +2,14 @@
 //
 // A data store is one repository file "<folder>/<name>.xrt". While it is open
 // its component members are unpacked into the working folder, where the
-// lists, editors and telephone functions read and change them; SaveDataStore
-// puts them back (on Open, on New and at close). The repository engine makes
-// every put crash-safe, so a save never loses what the store held before.
+// lists, editors and telephone functions read and change them. A record
+// operation makes its changes durable with CommitChanges (a write-ahead
+// journal "<store>-changes" beside the store, played back by the next
+// LoadDataStore after a crash); SaveDataStore puts the changed components
+// back into the store and removes the journal (on Open, on New and at
+// close). The repository engine makes every put crash-safe, so a save never
+// loses what the store held before.
+// docs/decisions/durable-record-operations.md.
 //
 // Results are message codes: 0 success; 3 a new store's file already exists;
 // 103 the repository refused to give or take members; 105 the store file does
@@ -16,12 +21,14 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "kivo/core/store_access.h"
+#include "kivo/recordstore/durable_components.h"
 
 namespace kivo::core {
 
@@ -118,11 +125,37 @@ public:
     // replaced). RecordUpdater refuses to write for such a dialog.
     std::uint64_t store_generation() const { return store_generation_; }
 
-    // Unpacks the store at location() into the working folder; a store that
-    // lacks "Voxwren.xra" or "Voxwren.xrl" gains them first. 0, 103, 105, 999.
-    int LoadDataStore();
-    // Puts the nine component files back. 0, 103 or 106.
+    // Unpacks the store at location() into the working folder and plays
+    // back the changes a journal beside it holds (a session that ended
+    // without saving). With write access the store then takes them and the
+    // journal is removed, and a store that lacks "Voxwren.xra" or
+    // "Voxwren.xrl" gains them; read-only access writes nothing but the
+    // working copies. 0, 103, 105, 999.
+    int LoadDataStore(recordstore::StoreAccess access = recordstore::StoreAccess::kReadWrite);
+    // Takes the component files already unpacked into the working folder as
+    // the loaded store's: plays back a journal of committed changes found
+    // beside the store onto them (and, with write access, into the store).
+    // LoadDataStore ends with it; a reader that unpacked the members itself
+    // calls it so it sees every committed change. 0 or 103.
+    int TakeUnpackedComponents(recordstore::StoreAccess access);
+    // True once a store is loaded with its component journal: CommitChanges
+    // then makes changes to the working copies durable.
+    bool journals_changes() const { return components_ != nullptr; }
+    // Makes the working copies' changes since the last commit durable (the
+    // journal, synced). A record operation calls it before it reports
+    // success. 0, or 107 when they could not be made durable (the changes
+    // stay in the working copies and go with the next commit or save).
+    int CommitChanges();
+    // Puts the components that changed since the store last took them back
+    // into the store with one put and removes the journal. 0, 103 or 106
+    // (a component file is missing; the others are still saved).
     int SaveDataStore();
+    // The save of an idle moment: only when the components it would put are
+    // small against the journal (so idle saves keep the store's growth per
+    // operation bounded). 0 or 103.
+    int SaveWhenWorthwhile();
+    // The journal of the open store: "<store's real path>-changes".
+    std::filesystem::path JournalPath() const;
 
     // Builds a new, empty store with the record store library and does not
     // load it. The builder's code (0, 101, 102).
@@ -161,6 +194,8 @@ public:
 
 private:
     int SaveBeforeSwitch();
+    int SaveWholeComponents();
+    void LocalMissingComponents(std::vector<std::string>& names);
     int LoadAfterSwitch(const StoreLocation& previous, bool had_store);
     void RecordInProfile();
     int AddMissingComponents();
@@ -173,6 +208,8 @@ private:
     bool has_open_store_ = false;
     std::uint64_t store_generation_ = 0;
     const repository::WriterLock* writer_lock_ = nullptr;
+    // The loaded store's components and their journal; null before a load.
+    std::unique_ptr<recordstore::DurableComponents> components_;
 };
 
 }  // namespace kivo::core

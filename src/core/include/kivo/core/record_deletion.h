@@ -3,14 +3,15 @@
 // Each selected record's line in its record log is overwritten by an erased
 // line ("99999999 " and "#" up to 400 characters, then a line feed), so every
 // other line keeps its position and the log keeps its size; its index entry
-// is removed; then the data store is saved and the recording containers are
-// marked deleted in it with one repository call.
-// Each log is rewritten through a temporary file in the working folder that
-// replaces it atomically, so a crash leaves the old or the new log. The logs
-// are saved into the store before the containers are removed, so the store
-// never lists a record whose recording is gone; the containers are noted
-// beside the store first (pending_deletions.h), so a delete killed between
-// the two is finished by the next writer instead of leaving them for good.
+// is removed; then the changes are committed (DataStoreSession::
+// CommitChanges) and the recording containers are marked deleted in the
+// store with one repository call.
+// The erased lines are written in place in the working copy of each log (a
+// write that fails puts back the lines already erased). The changes are
+// durable before the containers are removed, so the store never lists a
+// record whose recording is gone; the containers are noted beside the store
+// first (pending_deletions.h), so a delete killed between the two is
+// finished by the next writer instead of leaving them for good.
 // A record's recording is deleted only by a recording name
 // (recording_name.h): a line naming anything else stops the delete before
 // any log changes.

@@ -84,8 +84,17 @@ public:
                        const std::string& current_id);
     bool EraseRecords(std::span<const core::SelectedRecord> selection);
 
+    // Makes what a record operation changed in the open store durable
+    // (DataStoreSession::CommitChanges). False, reported with message 107,
+    // when it could not.
+    bool CommitStoreChanges();
+    // An idle moment: the store takes the journaled changes when that is
+    // cheap against the journal (DataStoreSession::SaveWhenWorthwhile).
+    void SaveStoreWhenIdle();
+
     // Tools > Import > Phone Book / Templates / Agendas: from another data
-    // store or from an exported file; reports success (message 4) or failure.
+    // store or from an exported file, made durable at once; reports success
+    // (message 4) or failure.
     void ImportComponentFromStore(core::ComponentKind kind, const std::filesystem::path& store);
     void ImportComponentFromFile(core::ComponentKind kind, const std::filesystem::path& file);
     // Tools > Export > ...: false (and reported) when the file was not written.
@@ -102,6 +111,8 @@ public:
 
 private:
     bool OpenAtStartUp();
+    // Commits an import that succeeded, then reports 4; else the failure.
+    void ReportImport(int code);
 
     SessionPlaces places_;
     core::MessageReporter& reporter_;

@@ -1,0 +1,285 @@
+// Durable working copies of a data store's components: see
+// durable_components.h.
+#include "kivo/recordstore/durable_components.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+
+#include "kivo/repository/engine.h"
+
+namespace kivo::recordstore {
+namespace {
+
+using filesystem::Access;
+using filesystem::Creation;
+using filesystem::File;
+using filesystem::FileSystem;
+using filesystem::FsStatus;
+using filesystem::OpenOptions;
+
+// Read past the size a file had when asked, in case it grew meanwhile.
+constexpr std::size_t kGrowthStepBytes = 4096;
+
+Status FsFailure(const std::string& what, const FsStatus& status) {
+    return Status::IoError(what + ": " + status.Describe());
+}
+
+Status ReadWholeFile(FileSystem& file_system, const std::string& path,
+                     std::optional<std::string>* content) {
+    content->reset();
+    auto opened = file_system.Open(path, OpenOptions{Access::kRead, Creation::kOpenExisting});
+    if (!opened.ok()) {
+        if (opened.status.error_number() == ENOENT)
+            return Status::Ok();
+        return FsFailure("opening " + path, opened.status);
+    }
+    auto info = opened.value->Stat();
+    if (!info.ok())
+        return FsFailure("reading " + path, info.status);
+    // Read straight into the result; a file that grew since the Stat is
+    // read on to its end in growing steps.
+    std::string bytes(static_cast<std::size_t>(info.value.size_bytes), '\0');
+    std::size_t filled = 0;
+    for (std::size_t step = kGrowthStepBytes;; step *= 2) {
+        if (filled == bytes.size())
+            bytes.resize(filled + step);
+        auto read = opened.value->ReadAt(filled, bytes.data() + filled, bytes.size() - filled);
+        if (!read.ok())
+            return FsFailure("reading " + path, read.status);
+        filled += read.value;
+        if (filled < bytes.size())
+            break;
+    }
+    bytes.resize(filled);
+    *content = std::move(bytes);
+    return Status::Ok();
+}
+
+// Writes the changes of one component into its working copy, in order.
+Status ApplyToFile(FileSystem& file_system, const std::string& path,
+                   const std::vector<const ComponentChange*>& changes) {
+    auto opened = file_system.Open(path, OpenOptions{Access::kReadWrite, Creation::kOpenOrCreate});
+    if (!opened.ok())
+        return FsFailure("opening " + path, opened.status);
+    for (const ComponentChange* change : changes) {
+        if (!change->bytes.empty()) {
+            auto written = opened.value->WriteAt(change->offset_bytes, change->bytes.data(),
+                                                 change->bytes.size());
+            if (!written.ok())
+                return FsFailure("writing " + path, written.status);
+        }
+        if (FsStatus cut = opened.value->Truncate(change->new_size_bytes); !cut.ok())
+            return FsFailure("writing " + path, cut);
+    }
+    return Status::Ok();
+}
+
+// Journal bytes a commit of these changes takes.
+std::uint64_t CommitBytes(const std::vector<ComponentChange>& changes) {
+    std::uint64_t bytes = kJournalCommitOverheadBytes + 4;
+    for (const ComponentChange& change : changes)
+        bytes += 1 + change.member.size() + 20 + change.bytes.size();
+    return bytes;
+}
+
+}  // namespace
+
+DurableComponents::DurableComponents(FileSystem& file_system, DurableComponentsPlaces places,
+                                     StoreAccess access, DurableComponentsOptions options)
+    : file_system_(file_system),
+      places_(std::move(places)),
+      access_(access),
+      options_(std::move(options)),
+      writer_(file_system, places_.journal_path) {
+    for (const std::string& member : places_.members)
+        components_.push_back(Component{member, std::nullopt, false});
+}
+
+void DurableComponents::Trace(const std::string& line) const {
+    if (options_.trace)
+        options_.trace(line);
+}
+
+Status DurableComponents::ReadWorkingCopy(const std::string& member,
+                                          std::optional<std::string>* content) {
+    return ReadWholeFile(file_system_, filesystem::JoinPath(places_.working_folder, member),
+                         content);
+}
+
+Status DurableComponents::Recover() {
+    auto store = file_system_.Stat(places_.store_path, /*follow_symbolic_links=*/true);
+    if (!store.ok())
+        return FsFailure("reading " + places_.store_path, store.status);
+    store_identity_ = {store.value.device, store.value.inode};
+
+    JournalContents journal;
+    if (Status read = ReadComponentJournal(file_system_, places_.journal_path, &journal);
+        !read.ok()) {
+        return read;
+    }
+    if (journal.exists) {
+        const bool ours = journal.header_valid && journal.store == store_identity_;
+        std::vector<std::string> touched;
+        if (ours) {
+            if (Status played = PlayBack(journal, &touched); !played.ok())
+                return played;
+        }
+        if (access_ == StoreAccess::kReadWrite) {
+            if (Status put = PutIntoStore(touched); !put.ok())
+                return put;
+            Status finished = journal.header_valid && !ours ? SetAside() : writer_.Remove();
+            if (!finished.ok())
+                return finished;
+        }
+    }
+    for (Component& component : components_) {
+        if (Status read = ReadWorkingCopy(component.member, &component.committed); !read.ok())
+            return read;
+        component.journaled = false;
+    }
+    return Status::Ok();
+}
+
+Status DurableComponents::PlayBack(const JournalContents& journal,
+                                   std::vector<std::string>* touched) {
+    std::map<std::string, std::vector<const ComponentChange*>> by_member;
+    for (const JournalCommit& commit : journal.commits) {
+        // A commit that names something other than a kept component was not
+        // written for these components: it and the rest are not played back.
+        const bool known = std::all_of(
+            commit.changes.begin(), commit.changes.end(), [&](const ComponentChange& change) {
+                return std::find(places_.members.begin(), places_.members.end(), change.member) !=
+                       places_.members.end();
+            });
+        if (!known)
+            break;
+        for (const ComponentChange& change : commit.changes)
+            by_member[change.member].push_back(&change);
+        ++replayed_commits_;
+    }
+    for (const std::string& member : places_.members) {
+        auto changes = by_member.find(member);
+        if (changes == by_member.end())
+            continue;
+        const std::string path = filesystem::JoinPath(places_.working_folder, member);
+        if (Status applied = ApplyToFile(file_system_, path, changes->second); !applied.ok())
+            return applied;
+        touched->push_back(member);
+    }
+    Trace("Component journal played back: " + std::to_string(replayed_commits_) + " commits\n");
+    return Status::Ok();
+}
+
+Status DurableComponents::PutIntoStore(const std::vector<std::string>& names) {
+    if (names.empty())
+        return Status::Ok();
+    if (options_.put_into_store) {
+        return options_.put_into_store(names)
+                   ? Status::Ok()
+                   : Status::IoError("the store did not take the components");
+    }
+    repository::Engine engine(file_system_);
+    const repository::StatusRecord put =
+        engine.Put(places_.store_path, places_.working_folder, names);
+    if (!put.ok())
+        return Status::IoError(put.messages.front().text);
+    return Status::Ok();
+}
+
+Status DurableComponents::SetAside() {
+    Trace("Component journal of another store set aside\n");
+    if (FsStatus renamed =
+            file_system_.Rename(places_.journal_path, places_.journal_path + ".unmatched");
+        !renamed.ok()) {
+        return FsFailure("renaming " + places_.journal_path, renamed);
+    }
+    if (FsStatus synced =
+            file_system_.SyncDirectory(filesystem::ParentDirectory(places_.journal_path));
+        !synced.ok()) {
+        return FsFailure("syncing the folder of " + places_.journal_path, synced);
+    }
+    return Status::Ok();
+}
+
+Status DurableComponents::Commit() {
+    if (access_ != StoreAccess::kReadWrite)
+        return Status::InvalidArgument("the data store is open for reading only");
+    std::vector<ComponentChange> changes;
+    std::vector<std::pair<Component*, std::string>> updated;
+    for (Component& component : components_) {
+        std::optional<std::string> current;
+        if (Status read = ReadWorkingCopy(component.member, &current); !read.ok())
+            return read;
+        if (!current)
+            continue;
+        std::vector<ComponentChange> found =
+            FindChanges(component.member, component.committed.value_or(std::string()), *current);
+        if (found.empty())
+            continue;
+        std::move(found.begin(), found.end(), std::back_inserter(changes));
+        updated.emplace_back(&component, std::move(*current));
+    }
+    if (changes.empty())
+        return Status::Ok();
+    if (kJournalHeaderBytes + CommitBytes(changes) > options_.journal_limit_bytes)
+        return Checkpoint();
+    if (Status appended = writer_.Append(changes, store_identity_); !appended.ok()) {
+        Status put = Checkpoint();
+        return put.ok() ? put : appended;
+    }
+    for (auto& [component, content] : updated) {
+        component->committed = std::move(content);
+        component->journaled = true;
+    }
+    // The commit is durable; a checkpoint that fails now is tried again at
+    // the next commit or at close.
+    if (writer_.size_bytes() > options_.journal_limit_bytes)
+        (void)Checkpoint();
+    return Status::Ok();
+}
+
+Status DurableComponents::Checkpoint() {
+    if (access_ != StoreAccess::kReadWrite)
+        return Status::InvalidArgument("the data store is open for reading only");
+    std::vector<std::string> names;
+    std::vector<std::pair<Component*, std::string>> updated;
+    bool keep_journal = false;
+    for (Component& component : components_) {
+        std::optional<std::string> current;
+        if (Status read = ReadWorkingCopy(component.member, &current); !read.ok())
+            return read;
+        if (!current) {
+            keep_journal = keep_journal || component.journaled;
+            continue;
+        }
+        if (component.journaled || component.committed != current) {
+            names.push_back(component.member);
+            updated.emplace_back(&component, std::move(*current));
+        }
+    }
+    if (Status put = PutIntoStore(names); !put.ok())
+        return put;
+    for (auto& [component, content] : updated) {
+        component->committed = std::move(content);
+        component->journaled = false;
+    }
+    if (keep_journal || !writer_.has_journal())
+        return Status::Ok();
+    return writer_.Remove();
+}
+
+Status DurableComponents::CheckpointWhenWorthwhile() {
+    if (!writer_.has_journal())
+        return Status::Ok();
+    std::uint64_t component_bytes = 0;
+    for (const Component& component : components_) {
+        if (component.journaled && component.committed)
+            component_bytes += component.committed->size();
+    }
+    if (writer_.size_bytes() * options_.worthwhile_ratio < component_bytes)
+        return Status::Ok();
+    return Checkpoint();
+}
+
+}  // namespace kivo::recordstore

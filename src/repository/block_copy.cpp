@@ -8,7 +8,7 @@
 
 namespace kivo::repository {
 
-bool CopyWithinRepository(OpenRepository& repository, std::uint64_t from, std::uint64_t to,
+bool CopyWithinRepository(RepositoryWriter& repository, std::uint64_t from, std::uint64_t to,
                           std::uint64_t length, const std::string& label,
                           const ProgressCallback& progress) {
     std::vector<std::uint8_t> buffer(format::kCopyBlockBytes);

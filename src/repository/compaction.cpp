@@ -15,7 +15,7 @@ namespace {
 // after a crash (see compaction.h).
 class BlockMover {
 public:
-    BlockMover(OpenRepository& repository, const CompactionPlan& plan,
+    BlockMover(RepositoryWriter& repository, const CompactionPlan& plan,
                std::uint64_t window_capacity, ProgressCallback progress)
         : repository_(repository),
           plan_(plan),
@@ -155,7 +155,7 @@ private:
         }
     }
 
-    OpenRepository& repository_;
+    RepositoryWriter& repository_;
     const CompactionPlan& plan_;
     std::uint64_t window_capacity_;
     ProgressCallback progress_;
@@ -165,7 +165,7 @@ private:
 };
 
 // The directory and append position after the moves.
-bool FinishAndClose(OpenRepository& repository, const CompactionPlan& plan) {
+bool FinishAndClose(RepositoryWriter& repository, const CompactionPlan& plan) {
     repository.directory().Replace(plan.entries_after);
     repository.set_append_position(plan.append_position);
     return repository.Close();
@@ -206,7 +206,7 @@ std::optional<CompactionPlan> PlanCompaction(const RepositoryDirectory& director
     return plan;
 }
 
-bool CompactAndClose(OpenRepository& repository, const ProgressCallback& progress) {
+bool CompactAndClose(RepositoryWriter& repository, const ProgressCallback& progress) {
     std::optional<CompactionPlan> plan =
         PlanCompaction(repository.directory(), repository.version());
     if (!plan) {
@@ -245,9 +245,9 @@ bool CompactAndClose(OpenRepository& repository, const ProgressCallback& progres
 
 bool ResumeCompaction(const EngineContext& context, const std::string& path, filesystem::File& file,
                       const JournalInspection& inspection) {
-    OpenRepository repository(context);
+    RepositoryWriter repository(context);
     repository.set_recovering();
-    if (repository.OpenHeldFile(file, path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+    if (repository.OpenHeldFile(file, path) != OpenOutcome::kOpened) {
         return false;
     }
     repository.AdoptCompactionJournal(inspection);

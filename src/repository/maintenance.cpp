@@ -7,13 +7,14 @@
 #include "member_names.h"
 #include "messages.h"
 #include "operations.h"
+#include "repository_writer.h"
 
 namespace kivo::repository {
 namespace {
 
 // The internal entries of the names' live versions, which marking them
 // deleted rewrites in place.
-std::vector<ByteRange> LiveInternalEntries(const OpenRepository& repository,
+std::vector<ByteRange> LiveInternalEntries(const RepositoryReader& repository,
                                            const std::vector<std::string>& names) {
     std::vector<ByteRange> ranges;
     if (repository.version() != FormatVersion::kXr01) {
@@ -32,8 +33,8 @@ std::vector<ByteRange> LiveInternalEntries(const OpenRepository& repository,
 
 void DeleteMembers(const EngineContext& context, const std::string& repository_path,
                    const std::vector<std::string>& names) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kUpdate) != OpenOutcome::kOpened) {
         return;
     }
     std::vector<ByteRange> in_place = LiveInternalEntries(repository, names);
@@ -54,8 +55,8 @@ void DeleteMembers(const EngineContext& context, const std::string& repository_p
 void UnDeleteMember(const EngineContext& context, const std::string& repository_path,
                     const std::string& name, std::uint32_t version,
                     const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kUpdate) != OpenOutcome::kOpened) {
         return;
     }
     std::optional<std::size_t> found = repository.directory().FindVersion(name, version);
@@ -112,8 +113,8 @@ void UnDeleteMember(const EngineContext& context, const std::string& repository_
 
 void CompressRepository(const EngineContext& context, const std::string& repository_path,
                         const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kUpdate) != OpenOutcome::kOpened) {
         return;
     }
     CompactAndClose(repository, progress);

@@ -15,6 +15,7 @@
 #include "member_names.h"
 #include "messages.h"
 #include "operations.h"
+#include "repository_reader.h"
 
 namespace kivo::repository {
 namespace {
@@ -28,7 +29,7 @@ constexpr std::size_t kExtractBlockBytes = 1 << 20;
 
 class Extractor {
 public:
-    Extractor(const EngineContext& context, OpenRepository& repository, std::string directory,
+    Extractor(const EngineContext& context, RepositoryReader& repository, std::string directory,
               const ProgressCallback& progress)
         : context_(context),
           repository_(repository),
@@ -172,7 +173,7 @@ private:
     }
 
     const EngineContext& context_;
-    OpenRepository& repository_;
+    RepositoryReader& repository_;
     std::string directory_;
     const ProgressCallback& progress_;
     std::vector<std::uint8_t> buffer_;
@@ -183,8 +184,8 @@ private:
 void GetMembers(const EngineContext& context, const std::string& repository_path,
                 const std::string& directory, const std::vector<std::string>* names,
                 const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kRead) != OpenOutcome::kOpened) {
+    RepositoryReader repository(context);
+    if (repository.Open(repository_path) != OpenOutcome::kOpened) {
         return;
     }
     Extractor extractor(context, repository, directory, progress);

@@ -13,6 +13,7 @@
 #include "messages.h"
 #include "operations.h"
 #include "refusal_texts.h"
+#include "repository_writer.h"
 
 namespace kivo::repository {
 namespace {
@@ -32,7 +33,7 @@ class Storer {
 public:
     enum class Outcome { kStored, kSkipped, kRepositoryFailed };
 
-    Storer(const EngineContext& context, OpenRepository& repository, std::string directory,
+    Storer(const EngineContext& context, RepositoryWriter& repository, std::string directory,
            const ProgressCallback& progress)
         : context_(context),
           repository_(repository),
@@ -251,7 +252,7 @@ private:
     }
 
     const EngineContext& context_;
-    OpenRepository& repository_;
+    RepositoryWriter& repository_;
     std::string directory_;
     const ProgressCallback& progress_;
     std::vector<std::uint8_t> buffer_;
@@ -261,7 +262,7 @@ private:
     bool on_fat_ = false;
 };
 
-void StoreNames(const EngineContext& context, OpenRepository& repository,
+void StoreNames(const EngineContext& context, RepositoryWriter& repository,
                 const std::string& directory, const std::vector<std::string>& names,
                 const ProgressCallback& progress) {
     Storer storer(context, repository, directory, progress);
@@ -274,7 +275,7 @@ void StoreNames(const EngineContext& context, OpenRepository& repository,
 
 // Whether `name` in `directory` is the journal of the repository (which
 // PutAll must not store).
-bool IsJournalOf(const EngineContext& context, const OpenRepository& repository,
+bool IsJournalOf(const EngineContext& context, const RepositoryReader& repository,
                  const std::string& directory, const std::string& name) {
     const std::string journal = JournalPath(repository.real_path());
     if (filesystem::BaseName(journal) != name) {
@@ -292,8 +293,8 @@ bool IsJournalOf(const EngineContext& context, const OpenRepository& repository,
 void PutMembers(const EngineContext& context, const std::string& repository_path,
                 const std::string& directory, const std::vector<std::string>& names,
                 const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kStore) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kStore) != OpenOutcome::kOpened) {
         return;
     }
     StoreNames(context, repository, directory, names, progress);
@@ -301,8 +302,8 @@ void PutMembers(const EngineContext& context, const std::string& repository_path
 
 void PutFolder(const EngineContext& context, const std::string& repository_path,
                const std::string& directory, const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kStore) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kStore) != OpenOutcome::kOpened) {
         return;
     }
     filesystem::FsResult<filesystem::DirectoryListing> listing =

@@ -1,0 +1,348 @@
+// RepositoryWriter: the writes of one writing call, its commit and its undo.
+#include "repository_writer.h"
+
+#include <functional>
+
+#include "byte_fields.h"
+#include "journal_recovery.h"
+#include "kivo/repository/repository_format.h"
+#include "messages.h"
+
+namespace kivo::repository {
+namespace {
+
+using filesystem::FsStatus;
+
+OpenMode OpenModeOf(WriteMode mode) {
+    return mode == WriteMode::kStore ? OpenMode::kStore : OpenMode::kUpdate;
+}
+
+}  // namespace
+
+RepositoryWriter::RepositoryWriter(EngineContext context) : RepositoryReader(context) {}
+
+RepositoryWriter::~RepositoryWriter() {
+    if (file_ != nullptr && !finished_) {
+        Abandon();
+    }
+}
+
+OpenOutcome RepositoryWriter::Open(const std::string& path, WriteMode mode) {
+    return AfterOpening(OpenPath(path, OpenModeOf(mode), /*allow_nested=*/true));
+}
+
+OpenOutcome RepositoryWriter::OpenFileOnly(const std::string& path) {
+    OpenOutcome outcome = OpenOuterFileOnly(path, OpenMode::kUpdate);
+    if (outcome == OpenOutcome::kOpened) {
+        original_directory_ = RepositoryDirectory{};
+    } else {
+        finished_ = true;
+    }
+    return outcome;
+}
+
+OpenOutcome RepositoryWriter::OpenHeldFile(filesystem::File& file, const std::string& path) {
+    return AfterOpening(OpenHeld(file, path, OpenMode::kUpdate));
+}
+
+OpenOutcome RepositoryWriter::AfterOpening(OpenOutcome outcome) {
+    if (outcome == OpenOutcome::kEmpty) {
+        // A new (or emptied) file becomes an empty "XR01" repository first.
+        original_directory_ = RepositoryDirectory{};
+        if (!BeginChanges() || !WriteFreshHeader()) {
+            Abandon();
+            return OpenOutcome::kFailed;
+        }
+        return OpenOutcome::kOpened;
+    }
+    if (outcome != OpenOutcome::kOpened) {
+        finished_ = true;
+        return outcome;
+    }
+    original_version_ = header_.version;
+    original_directory_ = directory_;
+    return outcome;
+}
+
+bool RepositoryWriter::BeginChanges(const std::vector<ByteRange>& in_place) {
+    if (journal_) {
+        return true;
+    }
+    std::vector<ByteRange> ranges = in_place;
+    ranges.push_back(ByteRange{0, HeaderBytes(original_version_)});
+    if (append_position_ < original_size_) {
+        ranges.push_back(ByteRange{append_position_, original_size_ - append_position_});
+    }
+    for (ByteRange& range : ranges) {
+        // Bytes past the end of the file need no saving: the file is cut back.
+        if (range.offset >= original_size_) {
+            range.length = 0;
+        } else if (range.length > original_size_ - range.offset) {
+            range.length = original_size_ - range.offset;
+        }
+    }
+    protected_ranges_ = MergeRanges(std::move(ranges));
+    auto journal = std::make_unique<Journal>(context_.file_system, real_path_);
+    JournalError error = journal->Create(*file_, JournalKind::kRollback, original_size_,
+                                         protected_ranges_, 0, Checkpoint{}, {});
+    if (!error.ok()) {
+        context_.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError, {error.step, error.status.Describe()}));
+        // The repository is untouched; a half-written journal must not be
+        // taken for a valid one.
+        context_.file_system.Unlink(journal->path());
+        return false;
+    }
+    journal_ = std::move(journal);
+    journal_kind_ = JournalKind::kRollback;
+    return true;
+}
+
+bool RepositoryWriter::BeginCompaction(std::uint64_t window_capacity, const Checkpoint& first,
+                                       const std::vector<std::uint8_t>& first_window) {
+    std::vector<ByteRange> ranges = {ByteRange{0, HeaderBytes(original_version_)}};
+    if (append_position_ < original_size_) {
+        ranges.push_back(ByteRange{append_position_, original_size_ - append_position_});
+    }
+    auto journal = std::make_unique<Journal>(context_.file_system, real_path_);
+    JournalError error =
+        journal->Create(*file_, JournalKind::kCompaction, original_size_,
+                        MergeRanges(std::move(ranges)), window_capacity, first, first_window);
+    if (!error.ok()) {
+        context_.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError, {error.step, error.status.Describe()}));
+        context_.file_system.Unlink(journal->path());
+        return false;
+    }
+    journal_ = std::move(journal);
+    journal_kind_ = JournalKind::kCompaction;
+    return true;
+}
+
+void RepositoryWriter::AdoptCompactionJournal(const JournalInspection& inspection) {
+    journal_ = std::make_unique<Journal>(context_.file_system, real_path_);
+    journal_->Adopt(inspection);
+    journal_kind_ = JournalKind::kCompaction;
+}
+
+bool RepositoryWriter::Covered(std::uint64_t offset, std::uint64_t size) const {
+    if (journal_kind_ == JournalKind::kCompaction || offset >= original_size_ || size == 0) {
+        return true;
+    }
+    std::uint64_t end = std::min(offset + size, original_size_);
+    for (const ByteRange& range : protected_ranges_) {
+        if (offset >= range.offset && end <= range.offset + range.length) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RepositoryWriter::Write(const void* data, std::size_t size, int error_step, int short_step) {
+    return WriteReporting(data, size, error_step, [short_step](std::size_t) { return short_step; });
+}
+
+bool RepositoryWriter::WriteReporting(const void* data, std::size_t size, int error_step,
+                                      const std::function<int(std::size_t)>& short_step_at) {
+    if (!journal_ || !Covered(position_, size)) {
+        // Every byte the last committed state holds must be in the journal
+        // before it is overwritten.
+        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                        {error_step, "Write outside the journalled ranges"}));
+        return false;
+    }
+    filesystem::FsResult<std::size_t> written = file_->Write(data, size);
+    if (!written.ok()) {
+        context_.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError, {error_step, written.status.Describe()}));
+        return false;
+    }
+    position_ += written.value;
+    if (written.value != size) {
+        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                        {short_step_at(written.value), kShortWriteText}));
+        return false;
+    }
+    return true;
+}
+
+bool RepositoryWriter::Sync() {
+    FsStatus synced = file_->Sync();
+    if (!synced.ok()) {
+        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                        {step::kRepositorySync, synced.Describe()}));
+        return false;
+    }
+    return true;
+}
+
+bool RepositoryWriter::MarkDeleted(std::size_t index) {
+    DirectoryEntry& entry = directory_.at(index);
+    entry.deleted_at = context_.options.clock();
+    entry.deleted = 1;
+    if (header_.version != FormatVersion::kXr01) {
+        return true;  // "XR00" blocks have no internal entry
+    }
+    return RewriteInternalEntry(index);
+}
+
+bool RepositoryWriter::RewriteInternalEntry(std::size_t index) {
+    std::uint64_t remembered = 0;
+    if (!Position(remembered, 21) || !Seek(directory_.at(index).member_offset, 22)) {
+        return false;
+    }
+    EntryBytes bytes = EncodeEntry(directory_.at(index), repository_start_, false);
+    return Write(bytes.data(), bytes.size(), 40, 41) && Seek(remembered, 23);
+}
+
+bool RepositoryWriter::AddEntry(DirectoryEntry entry, const AddEntrySteps& steps) {
+    entry.entry_length = format::kEntryBytes;
+    entry.member_offset = append_position_;
+    entry.deleted = 0;
+    if (std::optional<std::size_t> live = directory_.FindLive(entry.name)) {
+        if (!MarkDeleted(*live)) {
+            return false;
+        }
+    }
+    entry.version = directory_.LastVersion(entry.name) + 1;
+    directory_.Append(entry);
+    if (header_.version != FormatVersion::kXr01) {
+        return true;
+    }
+    // The internal entry and the name go out in one write; a failing write
+    // is reported as the entry's, a short one by where it stopped.
+    EntryBytes bytes = EncodeEntry(entry, repository_start_, false);
+    std::vector<std::uint8_t> block_head(bytes.begin(), bytes.end());
+    block_head.insert(block_head.end(), entry.name.begin(), entry.name.end());
+    if (!WriteReporting(block_head.data(), block_head.size(), steps.entry_write_error,
+                        [&steps](std::size_t stopped_at) {
+                            return stopped_at < format::kEntryBytes ? steps.entry_short_write
+                                                                    : steps.name_short_write;
+                        })) {
+        return false;
+    }
+    return Position(append_position_, steps.position_after);
+}
+
+bool RepositoryWriter::WriteFreshHeader() {
+    header_ = RepositoryHeader{};
+    directory_ = RepositoryDirectory{};
+    append_position_ = format::kFirstBlockOffset;
+    return WriteHeader();
+}
+
+bool RepositoryWriter::WriteDirectory() {
+    if (!Seek(append_position_, 9)) {
+        return false;
+    }
+    const bool xr01 = header_.version == FormatVersion::kXr01;
+    header_.directory_offset = directory_.empty() ? 0 : append_position_ - repository_start_;
+    // Entries and names go out in batches of about 64 KiB: a directory of
+    // thousands of entries is rewritten by every store. A failing batch is
+    // reported as a failing entry; a short one by the entry or name where it
+    // stopped.
+    std::vector<std::uint8_t> batch;
+    std::vector<std::pair<std::size_t, bool>> item_ends;  // end in batch, is a name
+    auto flush = [&] {
+        bool written =
+            WriteReporting(batch.data(), batch.size(), xr01 ? 19 : 17, [&](std::size_t stopped_at) {
+                for (const auto& [end, is_name] : item_ends) {
+                    if (stopped_at < end) {
+                        return is_name ? 22 : (xr01 ? 20 : 18);
+                    }
+                }
+                return 22;
+            });
+        batch.clear();
+        item_ends.clear();
+        return written;
+    };
+    for (std::size_t i = 0; i < directory_.size(); ++i) {
+        const DirectoryEntry& entry = directory_.at(i);
+        bool continuation = i + 1 < directory_.size();
+        if (xr01) {
+            EntryBytes bytes = EncodeEntry(entry, repository_start_, continuation);
+            batch.insert(batch.end(), bytes.begin(), bytes.end());
+        } else {
+            RecordBytes bytes = EncodeRecord(entry, repository_start_, continuation);
+            batch.insert(batch.end(), bytes.begin(), bytes.end());
+        }
+        item_ends.emplace_back(batch.size(), false);
+        batch.insert(batch.end(), entry.name.begin(), entry.name.end());
+        item_ends.emplace_back(batch.size(), true);
+        if (batch.size() >= format::kCopyBlockBytes && !flush()) {
+            return false;
+        }
+    }
+    if (!batch.empty() && !flush()) {
+        return false;
+    }
+    FsStatus truncated = file_->Truncate(position_);
+    if (!truncated.ok()) {
+        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                        {step::kRepositoryTruncate, truncated.Describe()}));
+        return false;
+    }
+    return true;
+}
+
+bool RepositoryWriter::WriteHeader() {
+    header_.written = context_.options.clock();
+    header_.entry_count = static_cast<std::uint32_t>(directory_.size());
+    std::vector<std::uint8_t> bytes = EncodeHeader(header_);
+    const bool xr01 = header_.version == FormatVersion::kXr01;
+    return Seek(0, 6) && Write(bytes.data(), bytes.size(), xr01 ? 9 : 7, xr01 ? 10 : 8);
+}
+
+bool RepositoryWriter::Close() {
+    finished_ = true;
+    if (!BeginChanges()) {
+        ReportSizes(*original_directory_);
+        return false;
+    }
+    if (!WriteDirectory() || !WriteHeader() || !Sync()) {
+        Abandon();
+        return false;
+    }
+    JournalError removed = journal_->Remove();
+    if (!removed.ok()) {
+        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                        {removed.step, removed.status.Describe()}));
+        if (removed.step == step::kJournalRemove) {
+            Abandon();
+            return false;
+        }
+        // The journal is gone but its removal may not have reached the disk:
+        // after a crash the call is undone, otherwise it stands.
+    }
+    journal_.reset();
+    ReportSizes(directory_);
+    return removed.ok();
+}
+
+void RepositoryWriter::Abandon() {
+    finished_ = true;
+    if (original_directory_) {
+        header_.version = original_version_;
+        ReportSizes(*original_directory_);
+    }
+    if (!journal_ || recovering_) {
+        return;
+    }
+    journal_.reset();
+    JournalInspection inspection = InspectJournal(context_.file_system, real_path_);
+    if (inspection.state != JournalInspection::State::kValid) {
+        return;
+    }
+    // Messages of the undo itself would hide the failure that caused it.
+    StatusRecord undo_status;
+    EngineContext undo_context{context_.file_system, context_.options, undo_status,
+                               context_.held_lock};
+    if (!FinishInterruptedCall(undo_context, real_path_, *file_, inspection)) {
+        context_.Trace(
+            "Repository could not be restored now; its journal stays for the next "
+            "open\n");
+    }
+}
+
+}  // namespace kivo::repository

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "kivo/filesystem/page_aligned_buffer.h"
 #include "proc_locks.h"
 
 namespace kivo::filesystem {
@@ -202,6 +203,24 @@ public:
                         SYNC_FILE_RANGE_WRITE);
     }
 
+    CopyResult CopyFrom(File& source, std::uint64_t source_offset, std::size_t size_bytes,
+                        PageAlignedBuffer& buffer) override {
+        CopyResult result;
+        if (auto* posix_source = dynamic_cast<PosixFile*>(&source)) {
+            result = CopyInKernel(posix_source->fd_, source_offset, size_bytes);
+        }
+        if (result.bytes_copied == size_bytes || result.stop != CopyResult::Stop::kNone) {
+            return result;
+        }
+        // The kernel could not copy (the source is no file of this system,
+        // the two lie on different file systems, or an error that a copy
+        // through the buffer will attribute to its side or get past).
+        CopyResult rest = File::CopyFrom(source, source_offset + result.bytes_copied,
+                                         size_bytes - result.bytes_copied, buffer);
+        rest.bytes_copied += result.bytes_copied;
+        return rest;
+    }
+
     FsResult<FileInfo> Stat() override { return StatAt(fd_, "", AT_EMPTY_PATH); }
 
     FsStatus SetTimes(const FileTimes& times) override {
@@ -232,6 +251,33 @@ public:
     }
 
 private:
+    // Copies with copy_file_range until done, the source's end (kSourceEnded)
+    // or a failure; after a failure (or a first call that copies nothing, as
+    // on files of /proc that report no size) it stops with kNone and the
+    // bytes copied so far, for the caller to go on through a buffer.
+    CopyResult CopyInKernel(int source_fd, std::uint64_t source_offset, std::size_t size_bytes) {
+        CopyResult result;
+        while (result.bytes_copied < size_bytes) {
+            auto in = static_cast<loff_t>(source_offset + result.bytes_copied);
+            auto out = static_cast<loff_t>(position_);
+            ssize_t copied =
+                copy_file_range(source_fd, &in, fd_, &out, size_bytes - result.bytes_copied, 0);
+            if (copied < 0 && errno == EINTR) {
+                continue;
+            }
+            if (copied < 0 || (copied == 0 && result.bytes_copied == 0)) {
+                return result;
+            }
+            if (copied == 0) {
+                result.stop = CopyResult::Stop::kSourceEnded;
+                return result;
+            }
+            result.bytes_copied += static_cast<std::size_t>(copied);
+            position_ += static_cast<std::uint64_t>(copied);
+        }
+        return result;
+    }
+
     int fd_;
     // Kept here rather than in the kernel so reads and writes are pread/pwrite.
     std::uint64_t position_ = 0;

@@ -158,6 +158,24 @@ enum class FileLock {
 
 enum class LockMode { kShared, kExclusive };
 
+class PageAlignedBuffer;
+
+// How File::CopyFrom ended.
+struct CopyResult {
+    std::size_t bytes_copied = 0;
+    // Why fewer bytes than asked were copied; status holds the error of a
+    // failed side.
+    enum class Stop {
+        kNone,          // every byte asked was copied
+        kSourceEnded,   // the source gave fewer bytes (its end)
+        kSourceFailed,  // reading the source failed
+        kTargetFailed,  // writing the target failed
+        kTargetShort,   // the target took fewer bytes than it was given
+    };
+    Stop stop = Stop::kNone;
+    FsStatus status;
+};
+
 // An open file. Reads and writes at the current position advance it; the *At
 // variants leave it alone. Read returns fewer bytes than asked only at the
 // end of the file; Write writes everything or fails.
@@ -185,6 +203,16 @@ public:
         (void)offset;
         (void)length;
     }
+    // Copies size_bytes of `source`, from source_offset on (its position is
+    // left alone), to this file's position, which advances by the bytes
+    // copied; it stops early where the result says. Between two files of
+    // the machine's file system the kernel copies (copy_file_range), and the
+    // bytes never pass through the process. Otherwise, and wherever the
+    // kernel cannot, they pass through `buffer`, a piece of its size at a
+    // time, by ReadAt on the source and Write on this file, so test doubles
+    // see every byte of a copy as a read and a write.
+    virtual CopyResult CopyFrom(File& source, std::uint64_t source_offset, std::size_t size_bytes,
+                                PageAlignedBuffer& buffer);
     virtual FsResult<FileInfo> Stat() = 0;
     virtual FsStatus SetTimes(const FileTimes& times) = 0;
     virtual FsStatus SetPermissions(std::uint32_t permissions) = 0;

@@ -21,10 +21,12 @@ namespace kivo::repository {
 namespace {
 
 using filesystem::FsStatus;
+using CopyStop = filesystem::CopyResult::Stop;
 
 std::atomic<unsigned> temporary_counter{0};
 
-// Data is copied in blocks of 1 MiB, as when storing.
+// Data is copied in blocks of 1 MiB, as when storing: by the kernel where it
+// can (File::CopyFrom), otherwise through a page-aligned buffer.
 constexpr std::size_t kExtractBlockBytes = 1 << 20;
 
 class Extractor {
@@ -128,19 +130,21 @@ private:
         for (std::uint64_t remaining = entry.size_bytes; remaining > 0;) {
             std::size_t chunk =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kExtractBlockBytes, remaining));
-            if (!repository_.Read(buffer_.data(), chunk, 2, 1)) {
-                return false;
+            filesystem::CopyResult copied = repository_.CopyOut(file, chunk, buffer_, 2, 1);
+            switch (copied.stop) {
+                case CopyStop::kNone:
+                    break;
+                case CopyStop::kSourceEnded:
+                case CopyStop::kSourceFailed:
+                    return false;  // reported as a repository read
+                case CopyStop::kTargetFailed:
+                    AddMessage(MessageCode::kFileIoError, {output, 1, copied.status.Describe()});
+                    return false;
+                case CopyStop::kTargetShort:
+                    AddMessage(MessageCode::kFileIoError, {output, 2, kShortWriteText});
+                    return false;
             }
             Report(ProgressPhase::kRead, chunk, label);
-            filesystem::FsResult<std::size_t> written = file.Write(buffer_.data(), chunk);
-            if (!written.ok()) {
-                AddMessage(MessageCode::kFileIoError, {output, 1, written.status.Describe()});
-                return false;
-            }
-            if (written.value != chunk) {
-                AddMessage(MessageCode::kFileIoError, {output, 2, kShortWriteText});
-                return false;
-            }
             Report(ProgressPhase::kWritten, chunk, output);
             remaining -= chunk;
         }
@@ -176,7 +180,7 @@ private:
     RepositoryReader& repository_;
     std::string directory_;
     const ProgressCallback& progress_;
-    std::vector<std::uint8_t> buffer_;
+    filesystem::PageAlignedBuffer buffer_;
 };
 
 }  // namespace

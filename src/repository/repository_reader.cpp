@@ -329,6 +329,7 @@ bool RepositoryReader::ReadDirectoryAt(std::uint64_t start, std::uint64_t extent
             return false;
         }
         append_position_ = start + format::kFirstBlockOffset;
+        directory_end_ = append_position_;
         return Seek(append_position_, 7);
     }
     std::uint64_t directory_offset = 0;
@@ -351,6 +352,7 @@ bool RepositoryReader::ReadDirectoryAt(std::uint64_t start, std::uint64_t extent
         return false;
     }
     append_position_ = directory_offset;
+    directory_end_ = directory_end;
     std::vector<std::size_t> misplaced = FindMisplacedBlocks(
         directory_, version, start + HeaderBytes(version), directory_offset, context_.status);
     if (misplaced.empty()) {
@@ -412,13 +414,32 @@ bool RepositoryReader::Read(void* data, std::size_t size, int error_step, int sh
     return true;
 }
 
-void RepositoryReader::ReportSizes(const RepositoryDirectory& directory) {
-    context_.status.total_size_bytes = directory.TotalBytes(header_.version);
-    context_.status.deleted_size_bytes = directory.DeletedBytes(header_.version);
+filesystem::CopyResult RepositoryReader::CopyOut(filesystem::File& target, std::size_t size,
+                                                 filesystem::PageAlignedBuffer& buffer,
+                                                 int error_step, int short_step) {
+    filesystem::CopyResult copied = target.CopyFrom(*file_, position_, size, buffer);
+    position_ += copied.bytes_copied;
+    if (copied.stop == filesystem::CopyResult::Stop::kSourceFailed) {
+        context_.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError, {error_step, copied.status.Describe()}));
+    } else if (copied.stop == filesystem::CopyResult::Stop::kSourceEnded) {
+        context_.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError, {short_step, kShortReadText}));
+    }
+    return copied;
+}
+
+RepositoryReader::Sizes RepositoryReader::SizesOf(const RepositoryDirectory& directory) const {
+    return Sizes{directory.TotalBytes(header_.version), directory.DeletedBytes(header_.version)};
+}
+
+void RepositoryReader::ReportSizes(const Sizes& sizes) {
+    context_.status.total_size_bytes = sizes.total_bytes;
+    context_.status.deleted_size_bytes = sizes.deleted_bytes;
 }
 
 bool RepositoryReader::Close() {
-    ReportSizes(directory_);
+    ReportSizes(SizesOf(directory_));
     return true;
 }
 

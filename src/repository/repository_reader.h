@@ -20,6 +20,7 @@
 #include "engine_context.h"
 #include "journal_file.h"
 #include "kivo/filesystem/file_system.h"
+#include "kivo/filesystem/page_aligned_buffer.h"
 #include "repository_directory.h"
 #include "repository_header.h"
 
@@ -78,6 +79,13 @@ public:
     bool Seek(std::uint64_t offset, int step);
     bool Position(std::uint64_t& offset, int step);
     bool Read(void* data, std::size_t size, int error_step, int short_step);
+    // Copies `size` bytes from the current position to `target` (at its
+    // position), through `buffer` where the kernel cannot copy. A failing or
+    // short read of the repository is reported as Read reports it; what
+    // befell the target is for the caller to report from the result.
+    filesystem::CopyResult CopyOut(filesystem::File& target, std::size_t size,
+                                   filesystem::PageAlignedBuffer& buffer, int error_step,
+                                   int short_step);
 
     // Ends a reading call: the sizes of the directory go into the status record.
     bool Close();
@@ -88,7 +96,13 @@ protected:
     OpenOutcome OpenPath(const std::string& path, OpenMode mode, bool allow_nested);
     OpenOutcome OpenOuterFileOnly(const std::string& path, OpenMode mode);
     OpenOutcome OpenHeld(filesystem::File& file, const std::string& path, OpenMode mode);
-    void ReportSizes(const RepositoryDirectory& directory);
+    // The total and deleted sizes the status record reports.
+    struct Sizes {
+        std::uint64_t total_bytes = 0;
+        std::uint64_t deleted_bytes = 0;
+    };
+    Sizes SizesOf(const RepositoryDirectory& directory) const;
+    void ReportSizes(const Sizes& sizes);
 
     EngineContext context_;
     OpenMode mode_ = OpenMode::kRead;
@@ -99,6 +113,9 @@ protected:
     RepositoryDirectory directory_;
     std::uint64_t repository_start_ = 0;
     std::uint64_t append_position_ = format::kFirstBlockOffset;
+    // Where the directory read on opening ends (the append position when
+    // there is none).
+    std::uint64_t directory_end_ = format::kFirstBlockOffset;
     std::uint64_t original_size_ = 0;
 
 private:

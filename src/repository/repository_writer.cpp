@@ -1,6 +1,8 @@
 // RepositoryWriter: the writes of one writing call, its commit and its undo.
 #include "repository_writer.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <functional>
 
 #include "byte_fields.h"
@@ -34,7 +36,7 @@ OpenOutcome RepositoryWriter::Open(const std::string& path, WriteMode mode) {
 OpenOutcome RepositoryWriter::OpenFileOnly(const std::string& path) {
     OpenOutcome outcome = OpenOuterFileOnly(path, OpenMode::kUpdate);
     if (outcome == OpenOutcome::kOpened) {
-        original_directory_ = RepositoryDirectory{};
+        original_sizes_ = SizesOf(RepositoryDirectory{});
     } else {
         finished_ = true;
     }
@@ -48,7 +50,7 @@ OpenOutcome RepositoryWriter::OpenHeldFile(filesystem::File& file, const std::st
 OpenOutcome RepositoryWriter::AfterOpening(OpenOutcome outcome) {
     if (outcome == OpenOutcome::kEmpty) {
         // A new (or emptied) file becomes an empty "XR01" repository first.
-        original_directory_ = RepositoryDirectory{};
+        original_sizes_ = SizesOf(RepositoryDirectory{});
         if (!BeginChanges() || !WriteFreshHeader()) {
             Abandon();
             return OpenOutcome::kFailed;
@@ -60,7 +62,7 @@ OpenOutcome RepositoryWriter::AfterOpening(OpenOutcome outcome) {
         return outcome;
     }
     original_version_ = header_.version;
-    original_directory_ = directory_;
+    original_sizes_ = SizesOf(directory_);
     return outcome;
 }
 
@@ -69,10 +71,62 @@ bool RepositoryWriter::BeginChanges(const std::vector<ByteRange>& in_place) {
         return true;
     }
     std::vector<ByteRange> ranges = in_place;
-    ranges.push_back(ByteRange{0, HeaderBytes(original_version_)});
     if (append_position_ < original_size_) {
         ranges.push_back(ByteRange{append_position_, original_size_ - append_position_});
     }
+    return StartRollbackJournal(std::move(ranges));
+}
+
+bool RepositoryWriter::BeginEntryChanges(const std::vector<std::size_t>& entries) {
+    if (journal_) {
+        return true;
+    }
+    std::vector<ByteRange> internal_entries;
+    if (header_.version == FormatVersion::kXr01) {
+        for (std::size_t index : entries) {
+            internal_entries.push_back(
+                ByteRange{directory_.at(index).member_offset, format::kEntryBytes});
+        }
+    }
+    // In place only where the directory on disk is exactly what was read:
+    // entries, and the end of the file right after them.
+    if (directory_.empty() || directory_end_ != original_size_) {
+        return BeginChanges(internal_entries);
+    }
+    std::vector<std::uint64_t> offsets = DirectoryEntryOffsets();
+    std::vector<ByteRange> ranges = internal_entries;
+    changed_entries_.clear();
+    for (std::size_t index : entries) {
+        changed_entries_.emplace_back(index, offsets[index]);
+        ranges.push_back(ByteRange{offsets[index], FixedEntryBytes()});
+    }
+    std::sort(changed_entries_.begin(), changed_entries_.end());
+    changed_entries_.erase(std::unique(changed_entries_.begin(), changed_entries_.end()),
+                           changed_entries_.end());
+    if (!StartRollbackJournal(std::move(ranges))) {
+        return false;
+    }
+    directory_in_place_ = true;
+    return true;
+}
+
+std::vector<std::uint64_t> RepositoryWriter::DirectoryEntryOffsets() const {
+    std::vector<std::uint64_t> offsets;
+    offsets.reserve(directory_.size());
+    std::uint64_t offset = append_position_;
+    for (const DirectoryEntry& entry : directory_.entries()) {
+        offsets.push_back(offset);
+        offset += DirectoryEntryBytes(entry, header_.version);
+    }
+    return offsets;
+}
+
+std::uint64_t RepositoryWriter::FixedEntryBytes() const {
+    return header_.version == FormatVersion::kXr01 ? format::kEntryBytes : format::kRecordBytes;
+}
+
+bool RepositoryWriter::StartRollbackJournal(std::vector<ByteRange> ranges) {
+    ranges.push_back(ByteRange{0, HeaderBytes(original_version_)});
     for (ByteRange& range : ranges) {
         // Bytes past the end of the file need no saving: the file is cut back.
         if (range.offset >= original_size_) {
@@ -99,7 +153,7 @@ bool RepositoryWriter::BeginChanges(const std::vector<ByteRange>& in_place) {
 }
 
 bool RepositoryWriter::BeginCompaction(std::uint64_t window_capacity, const Checkpoint& first,
-                                       const std::vector<std::uint8_t>& first_window) {
+                                       std::span<const std::uint8_t> first_window) {
     std::vector<ByteRange> ranges = {ByteRange{0, HeaderBytes(original_version_)}};
     if (append_position_ < original_size_) {
         ranges.push_back(ByteRange{append_position_, original_size_ - append_position_});
@@ -164,6 +218,30 @@ bool RepositoryWriter::WriteReporting(const void* data, std::size_t size, int er
         return false;
     }
     return true;
+}
+
+filesystem::CopyResult RepositoryWriter::CopyIn(filesystem::File& source,
+                                                std::uint64_t source_offset, std::size_t size,
+                                                filesystem::PageAlignedBuffer& buffer,
+                                                int error_step, int short_step) {
+    filesystem::CopyResult copied;
+    if (!journal_ || !Covered(position_, size)) {
+        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
+                                        {error_step, "Write outside the journalled ranges"}));
+        copied.stop = filesystem::CopyResult::Stop::kTargetFailed;
+        copied.status = FsStatus::Error(EPERM);
+        return copied;
+    }
+    copied = file_->CopyFrom(source, source_offset, size, buffer);
+    position_ += copied.bytes_copied;
+    if (copied.stop == filesystem::CopyResult::Stop::kTargetFailed) {
+        context_.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError, {error_step, copied.status.Describe()}));
+    } else if (copied.stop == filesystem::CopyResult::Stop::kTargetShort) {
+        context_.status.Add(
+            MakeMessage(MessageCode::kRepositoryIoError, {short_step, kShortWriteText}));
+    }
+    return copied;
 }
 
 bool RepositoryWriter::Sync() {
@@ -286,6 +364,28 @@ bool RepositoryWriter::WriteDirectory() {
     return true;
 }
 
+bool RepositoryWriter::RewriteChangedEntries() {
+    const bool xr01 = header_.version == FormatVersion::kXr01;
+    for (const auto& [index, offset] : changed_entries_) {
+        const bool continuation = index + 1 < directory_.size();
+        if (!Seek(offset, 9)) {
+            return false;
+        }
+        if (xr01) {
+            EntryBytes bytes = EncodeEntry(directory_.at(index), repository_start_, continuation);
+            if (!Write(bytes.data(), bytes.size(), 19, 20)) {
+                return false;
+            }
+        } else {
+            RecordBytes bytes = EncodeRecord(directory_.at(index), repository_start_, continuation);
+            if (!Write(bytes.data(), bytes.size(), 17, 18)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool RepositoryWriter::WriteHeader() {
     header_.written = context_.options.clock();
     header_.entry_count = static_cast<std::uint32_t>(directory_.size());
@@ -297,10 +397,11 @@ bool RepositoryWriter::WriteHeader() {
 bool RepositoryWriter::Close() {
     finished_ = true;
     if (!BeginChanges()) {
-        ReportSizes(*original_directory_);
+        ReportSizes(*original_sizes_);
         return false;
     }
-    if (!WriteDirectory() || !WriteHeader() || !Sync()) {
+    const bool directory_written = directory_in_place_ ? RewriteChangedEntries() : WriteDirectory();
+    if (!directory_written || !WriteHeader() || !Sync()) {
         Abandon();
         return false;
     }
@@ -316,15 +417,15 @@ bool RepositoryWriter::Close() {
         // after a crash the call is undone, otherwise it stands.
     }
     journal_.reset();
-    ReportSizes(directory_);
+    ReportSizes(SizesOf(directory_));
     return removed.ok();
 }
 
 void RepositoryWriter::Abandon() {
     finished_ = true;
-    if (original_directory_) {
+    if (original_sizes_) {
         header_.version = original_version_;
-        ReportSizes(*original_directory_);
+        ReportSizes(*original_sizes_);
     }
     if (!journal_ || recovering_) {
         return;

@@ -21,7 +21,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "journal_file.h"
@@ -63,9 +65,16 @@ public:
     // Starts the journal (see above). Ranges are extra ranges the call will
     // rewrite in place, inside the file as it is now. Later calls do nothing.
     bool BeginChanges(const std::vector<ByteRange>& in_place = {});
+    // Starts the journal of a call that changes only fields of the given
+    // existing entries (deleting them) and adds none: it saves the header,
+    // their internal entries and their directory entries, and Close rewrites
+    // those directory entries where they lie instead of the whole directory.
+    // Where the directory cannot be changed in place (the file goes on after
+    // it), the same as BeginChanges with the internal entries.
+    bool BeginEntryChanges(const std::vector<std::size_t>& entries);
     // Starts a compaction's journal with its first checkpoint.
     bool BeginCompaction(std::uint64_t window_capacity, const Checkpoint& first,
-                         const std::vector<std::uint8_t>& first_window);
+                         std::span<const std::uint8_t> first_window);
     Journal& journal() { return *journal_; }
     // Continues under a compaction journal found on disk (recovery).
     void AdoptCompactionJournal(const JournalInspection& inspection);
@@ -74,6 +83,13 @@ public:
     void set_recovering() { recovering_ = true; }
     // Writes at the current position: RPS02 with error_step or short_step.
     bool Write(const void* data, std::size_t size, int error_step, int short_step);
+    // Copies `size` bytes of `source`, from source_offset on, to the current
+    // position, through `buffer` where the kernel cannot copy. A failing or
+    // short write of the repository is reported as Write reports it; what
+    // befell the source is for the caller to report from the result.
+    filesystem::CopyResult CopyIn(filesystem::File& source, std::uint64_t source_offset,
+                                  std::size_t size, filesystem::PageAlignedBuffer& buffer,
+                                  int error_step, int short_step);
     // Syncs the repository file (RPS02 with the sync step).
     bool Sync();
     // Lets the disk start on what was written in the range (a hint).
@@ -101,6 +117,14 @@ public:
 private:
     // What the reader's opening gave, for a writing call.
     OpenOutcome AfterOpening(OpenOutcome outcome);
+    // Saves the ranges and the header in a new rollback journal.
+    bool StartRollbackJournal(std::vector<ByteRange> ranges);
+    // Where each directory entry lies, as the directory was read.
+    std::vector<std::uint64_t> DirectoryEntryOffsets() const;
+    // 99 for "XR01" entries, 48 for "XR00" records.
+    std::uint64_t FixedEntryBytes() const;
+    // Rewrites the entries BeginEntryChanges named, where they lie.
+    bool RewriteChangedEntries();
     bool WriteFreshHeader();
     bool WriteDirectory();
     // Write, naming the short-write step by how far the write got.
@@ -109,13 +133,17 @@ private:
     bool WriteHeader();
     bool Covered(std::uint64_t offset, std::uint64_t size) const;
 
-    // The directory as it was when opened, for the sizes of a failed call.
-    std::optional<RepositoryDirectory> original_directory_;
+    // The sizes of the repository as it was when opened, for a failed call.
+    std::optional<Sizes> original_sizes_;
     FormatVersion original_version_ = FormatVersion::kXr01;
 
     std::unique_ptr<Journal> journal_;
     JournalKind journal_kind_ = JournalKind::kRollback;
     std::vector<ByteRange> protected_ranges_;
+    // Set by BeginEntryChanges: the directory is changed in place, entry by
+    // entry (index, offset in the file).
+    bool directory_in_place_ = false;
+    std::vector<std::pair<std::size_t, std::uint64_t>> changed_entries_;
     bool finished_ = false;
     bool recovering_ = false;
 };

@@ -82,6 +82,14 @@ CopyResult File::CopyFrom(File& source, std::uint64_t source_offset, std::size_t
     return result;
 }
 
+FsStatus File::LinkAs(const std::string&) {
+    return FsStatus::Error(EOPNOTSUPP);
+}
+
+FsResult<std::unique_ptr<File>> FileSystem::CreateUnnamed(const std::string&, std::uint32_t) {
+    return FsResult<std::unique_ptr<File>>::Failure(EOPNOTSUPP);
+}
+
 bool VolumeInfo::is_fat() const {
     return type_magic == kMsdosSuperMagic;
 }

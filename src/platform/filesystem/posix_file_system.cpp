@@ -234,6 +234,20 @@ public:
                                                                   : FsStatus::Error(errno);
     }
 
+    FsStatus LinkAs(const std::string& path) override {
+        // Through /proc, which any user may; AT_EMPTY_PATH needs a capability.
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return FsStatus::Ok();
+        }
+        const int error = errno;
+        if (error != ENOENT || access("/proc/self/fd", F_OK) == 0) {
+            return FsStatus::Error(error);
+        }
+        return linkat(fd_, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0 ? FsStatus::Ok()
+                                                                           : FsStatus::Error(errno);
+    }
+
     FsStatus TryLock(FileLock lock, LockMode mode) override {
         const bool exclusive = mode == LockMode::kExclusive;
         if (lock == FileLock::kWriter) {
@@ -384,6 +398,18 @@ FsResult<std::unique_ptr<File>> PosixFileSystem::Open(const std::string& path,
         }
     }
     return {FsStatus::Ok(), std::move(file)};
+}
+
+FsResult<std::unique_ptr<File>> PosixFileSystem::CreateUnnamed(const std::string& folder,
+                                                               std::uint32_t permissions) {
+    int fd;
+    do {
+        fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, static_cast<mode_t>(permissions));
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return FsResult<std::unique_ptr<File>>::Failure(errno);
+    }
+    return {FsStatus::Ok(), std::make_unique<PosixFile>(fd)};
 }
 
 FsResult<FileInfo> PosixFileSystem::Stat(const std::string& path, bool follow_symbolic_links) {

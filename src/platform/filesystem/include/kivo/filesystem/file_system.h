@@ -216,6 +216,10 @@ public:
     virtual FsResult<FileInfo> Stat() = 0;
     virtual FsStatus SetTimes(const FileTimes& times) = 0;
     virtual FsStatus SetPermissions(std::uint32_t permissions) = 0;
+    // Gives a file made by FileSystem::CreateUnnamed the name `path`. Fails
+    // with EEXIST when the name is taken, by a symbolic link too (which is
+    // not followed); EOPNOTSUPP where files cannot be linked so.
+    virtual FsStatus LinkAs(const std::string& path);
     // Takes the lock, or changes the mode of one this File holds, without
     // waiting: EWOULDBLOCK while another File holds a conflicting one.
     virtual FsStatus TryLock(FileLock lock, LockMode mode) = 0;
@@ -245,6 +249,13 @@ public:
 
     virtual FsResult<std::unique_ptr<File>> Open(const std::string& path,
                                                  const OpenOptions& options) = 0;
+    // Creates a file for reading and writing in `folder` that has no name
+    // yet (O_TMPFILE): File::LinkAs names it once it is complete, so it is
+    // never seen half-written and a crash leaves nothing behind. Fails with
+    // EOPNOTSUPP (or EISDIR, EINVAL) where the file system cannot make one;
+    // the caller then uses a named temporary file.
+    virtual FsResult<std::unique_ptr<File>> CreateUnnamed(const std::string& folder,
+                                                          std::uint32_t permissions);
     // With follow_symbolic_links false a link is described itself (lstat).
     virtual FsResult<FileInfo> Stat(const std::string& path, bool follow_symbolic_links) = 0;
     virtual FsResult<VolumeInfo> StatVolume(const std::string& path) = 0;

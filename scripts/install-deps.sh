@@ -25,6 +25,8 @@ PACKAGES=(
     xvfb xauth dbus dbus-x11 pulseaudio pulseaudio-utils playerctl xdotool
     # tools used by tests and benchmarks
     ffmpeg sox espeak-ng tar coreutils
+    # bsdtar, the extraction reference of bench/repository/repository_process_bench
+    libarchive-tools
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

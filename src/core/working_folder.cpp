@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <random>
 #include <cstdlib>
 #include <system_error>
 #include <vector>
@@ -99,25 +101,48 @@ WorkingFolder& WorkingFolder::operator=(WorkingFolder&& other) noexcept {
     return *this;
 }
 
+namespace {
+
+// A working folder is made under a name of its own (kNewFolderPrefix),
+// locked and marked, and only then given its working folder's name, so a run
+// killed in between never leaves a folder of that name that no one holds.
+constexpr std::string_view kNewFolderPrefix = ".kivo-new-";
+
+std::string RandomSuffix() {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device device;
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof kLetters) - 2);
+    std::string suffix;
+    for (std::size_t i = 0; i < kUniqueSuffixChars; ++i)
+        suffix += kLetters[pick(device)];
+    return suffix;
+}
+
+}  // namespace
+
 int WorkingFolder::Create(const std::filesystem::path& temp_root) {
     Remove();
     const std::filesystem::path root = TempRoot(temp_root);
     RemoveStaleWorkingFolders(root);
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-        std::string pattern = (root / (std::string(kWorkingFolderPrefix) + "XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) == nullptr)
+        std::string fresh = (root / (std::string(kNewFolderPrefix) + "XXXXXX")).string();
+        if (::mkdtemp(fresh.data()) == nullptr)
             return kWorkingFolderFailed;  // mode 0700
-        const int fd = LockFolder(pattern);
-        if (fd >= 0 && ::fchmod(fd, kLockedFolderMode) == 0) {
-            path_ = pattern;
+        const int fd = LockFolder(fresh);
+        const std::string named =
+            (root / (std::string(kWorkingFolderPrefix) + RandomSuffix())).string();
+        if (fd >= 0 && ::fchmod(fd, kLockedFolderMode) == 0 &&
+            ::renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, named.c_str(), RENAME_NOREPLACE) == 0) {
+            path_ = named;
             lock_fd_ = fd;
             return 0;
         }
         if (fd >= 0)
             ::close(fd);
-        // A cleaner took the empty folder before its lock was held; it
-        // removes it. Remove it here too in case the lock failed otherwise.
-        ::rmdir(pattern.c_str());
+        // A cleaner took the empty folder before it was named, or the name
+        // was taken; the folder is removed and another one made.
+        ::rmdir(fresh.c_str());
     }
     return kWorkingFolderFailed;
 }
@@ -127,8 +152,14 @@ int RemoveStaleWorkingFolders(const std::filesystem::path& temp_root) {
     std::error_code ec;
     std::filesystem::directory_iterator it(TempRoot(temp_root), ec), end;
     for (; !ec && it != end; it.increment(ec)) {
-        if (LooksLikeWorkingFolder(*it))
+        if (LooksLikeWorkingFolder(*it)) {
             candidates.push_back(it->path());
+        } else if (it->path().filename().string().starts_with(kNewFolderPrefix)) {
+            // A folder not yet named: empty, unless a run is filling it in
+            // this instant (rmdir removes only an empty one, and that run
+            // then makes another).
+            ::rmdir(it->path().c_str());
+        }
     }
     int removed = 0;
     for (const auto& path : candidates) {

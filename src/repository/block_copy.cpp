@@ -2,16 +2,15 @@
 #include "block_copy.h"
 
 #include <algorithm>
-#include <vector>
-
+#include "kivo/filesystem/page_aligned_buffer.h"
 #include "kivo/repository/repository_format.h"
 
 namespace kivo::repository {
 
-bool CopyWithinRepository(OpenRepository& repository, std::uint64_t from, std::uint64_t to,
+bool CopyWithinRepository(RepositoryWriter& repository, std::uint64_t from, std::uint64_t to,
                           std::uint64_t length, const std::string& label,
                           const ProgressCallback& progress) {
-    std::vector<std::uint8_t> buffer(format::kCopyBlockBytes);
+    filesystem::PageAlignedBuffer buffer(format::kCopyBlockBytes);
     for (std::uint64_t done = 0; done < length;) {
         std::size_t chunk = static_cast<std::size_t>(
             std::min<std::uint64_t>(format::kCopyBlockBytes, length - done));

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "directory_checks.h"
+#include "kivo/filesystem/page_aligned_buffer.h"
 #include "member_names.h"
 #include "messages.h"
 
@@ -15,7 +17,7 @@ namespace {
 // after a crash (see compaction.h).
 class BlockMover {
 public:
-    BlockMover(OpenRepository& repository, const CompactionPlan& plan,
+    BlockMover(RepositoryWriter& repository, const CompactionPlan& plan,
                std::uint64_t window_capacity, ProgressCallback progress)
         : repository_(repository),
           plan_(plan),
@@ -36,18 +38,21 @@ public:
 
     bool ReadFirstWindow(const Checkpoint& first) {
         window_ = Checkpoint{};
-        window_bytes_.resize(first.window_length);
-        if (!ReadSource(first.window_offset, window_bytes_.data(), window_bytes_.size())) {
+        filesystem::PageAlignedBuffer first_bytes(first.window_length);
+        if (!ReadSource(first.window_offset, first_bytes.data(), first.window_length)) {
             return false;
         }
         window_ = first;
+        window_bytes_ = std::move(first_bytes);
         return true;
     }
 
-    const std::vector<std::uint8_t>& window_bytes() const { return window_bytes_; }
+    std::span<const std::uint8_t> window_bytes() const {
+        return {window_bytes_.data(), window_.window_length};
+    }
 
     // Continues from a checkpoint whose window bytes are given.
-    void Resume(const Checkpoint& checkpoint, std::vector<std::uint8_t> window_bytes) {
+    void Resume(const Checkpoint& checkpoint, filesystem::PageAlignedBuffer window_bytes) {
         window_ = checkpoint;
         window_bytes_ = std::move(window_bytes);
     }
@@ -134,11 +139,12 @@ private:
             next.window_offset = plan_.moves[move_index].from + done;
             next.window_length = WindowLength(move_index, next.window_offset);
         }
-        std::vector<std::uint8_t> next_bytes(next.window_length);
-        if (!ReadSource(next.window_offset, next_bytes.data(), next_bytes.size())) {
+        filesystem::PageAlignedBuffer next_bytes(next.window_length);
+        if (!ReadSource(next.window_offset, next_bytes.data(), next.window_length)) {
             return false;
         }
-        JournalError error = repository_.journal().WriteCheckpoint(next, next_bytes);
+        JournalError error = repository_.journal().WriteCheckpoint(
+            next, std::span<const std::uint8_t>(next_bytes.data(), next.window_length));
         if (!error.ok()) {
             repository_.context().status.Add(MakeMessage(MessageCode::kRepositoryIoError,
                                                          {error.step, error.status.Describe()}));
@@ -155,17 +161,17 @@ private:
         }
     }
 
-    OpenRepository& repository_;
+    RepositoryWriter& repository_;
     const CompactionPlan& plan_;
     std::uint64_t window_capacity_;
     ProgressCallback progress_;
-    std::vector<std::uint8_t> buffer_;
+    filesystem::PageAlignedBuffer buffer_;
     Checkpoint window_;
-    std::vector<std::uint8_t> window_bytes_;
+    filesystem::PageAlignedBuffer window_bytes_{0};
 };
 
 // The directory and append position after the moves.
-bool FinishAndClose(OpenRepository& repository, const CompactionPlan& plan) {
+bool FinishAndClose(RepositoryWriter& repository, const CompactionPlan& plan) {
     repository.directory().Replace(plan.entries_after);
     repository.set_append_position(plan.append_position);
     return repository.Close();
@@ -206,7 +212,7 @@ std::optional<CompactionPlan> PlanCompaction(const RepositoryDirectory& director
     return plan;
 }
 
-bool CompactAndClose(OpenRepository& repository, const ProgressCallback& progress) {
+bool CompactAndClose(RepositoryWriter& repository, const ProgressCallback& progress) {
     std::optional<CompactionPlan> plan =
         PlanCompaction(repository.directory(), repository.version());
     if (!plan) {
@@ -245,9 +251,9 @@ bool CompactAndClose(OpenRepository& repository, const ProgressCallback& progres
 
 bool ResumeCompaction(const EngineContext& context, const std::string& path, filesystem::File& file,
                       const JournalInspection& inspection) {
-    OpenRepository repository(context);
+    RepositoryWriter repository(context);
     repository.set_recovering();
-    if (repository.OpenHeldFile(file, path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+    if (repository.OpenHeldFile(file, path) != OpenOutcome::kOpened) {
         return false;
     }
     repository.AdoptCompactionJournal(inspection);
@@ -267,10 +273,10 @@ bool ResumeCompaction(const EngineContext& context, const std::string& path, fil
         repository.Abandon();
         return false;
     }
-    std::vector<std::uint8_t> window(checkpoint.window_length);
+    filesystem::PageAlignedBuffer window(checkpoint.window_length);
     JournalError error =
         ReadCheckpointWindow(context.file_system, path, inspection, checkpoint.window_offset,
-                             window.data(), window.size());
+                             window.data(), checkpoint.window_length);
     if (!error.ok()) {
         context.status.Add(
             MakeMessage(MessageCode::kRepositoryIoError, {error.step, error.status.Describe()}));

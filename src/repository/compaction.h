@@ -22,8 +22,8 @@
 #include "directory_entry.h"
 #include "journal_file.h"
 #include "kivo/repository/engine.h"
-#include "open_repository.h"
 #include "repository_directory.h"
+#include "repository_writer.h"
 
 namespace kivo::repository {
 
@@ -47,7 +47,7 @@ std::optional<CompactionPlan> PlanCompaction(const RepositoryDirectory& director
                                              FormatVersion version);
 
 // Compacts an open repository (update mode) and closes it.
-bool CompactAndClose(OpenRepository& repository, const ProgressCallback& progress);
+bool CompactAndClose(RepositoryWriter& repository, const ProgressCallback& progress);
 
 // Finishes a compaction interrupted in `file` (the journal's saved header and
 // directory already restored), from the journal's last checkpoint.

@@ -6,12 +6,14 @@
 #include <new>
 #include <vector>
 
+#include "kivo/filesystem/page_aligned_buffer.h"
 #include "messages.h"
 
 namespace kivo::repository {
 namespace {
 
 constexpr std::size_t kBufferBytes = 65536;
+constexpr std::uint64_t kReservedEntriesAtMost = 65536;
 
 // Sequential reads from a file, through a buffer, never past `end`.
 class BoundedReader {
@@ -73,7 +75,7 @@ private:
     filesystem::File& file_;
     std::uint64_t position_;
     std::uint64_t end_;
-    std::vector<std::uint8_t> buffer_;
+    filesystem::PageAlignedBuffer buffer_;
     std::size_t buffer_start_ = 0;
     std::size_t buffered_ = 0;
 };
@@ -93,6 +95,11 @@ bool ReadDirectory(filesystem::File& file, const DirectoryLocation& where,
     const int fixed_short_step = xr01 ? 14 : 12;
     BoundedReader reader(file, where.offset, where.extent_end);
     std::vector<DirectoryEntry> entries;
+    // The directory runs to the end of the repository at most, which bounds
+    // its entries; the reservation is capped, so a damaged offset asks for
+    // little memory.
+    entries.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(reader.remaining() / fixed_bytes, kReservedEntriesAtMost)));
     std::uint8_t fixed[format::kEntryBytes];
     for (;;) {
         filesystem::FsResult<std::size_t> got = reader.Read(fixed, fixed_bytes);

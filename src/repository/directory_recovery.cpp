@@ -1,6 +1,7 @@
 // Directory recovery: the directory of an "XR01" repository rebuilt from the
 // internal entries of its member blocks (kivo/repository/recovery.h).
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "byte_fields.h"
@@ -8,7 +9,7 @@
 #include "kivo/repository/recovery.h"
 #include "kivo/repository/repository_format.h"
 #include "messages.h"
-#include "open_repository.h"
+#include "repository_writer.h"
 
 namespace kivo::repository {
 namespace {
@@ -82,40 +83,34 @@ std::vector<std::size_t> SupersededLiveEntries(const RepositoryDirectory& direct
     return superseded;
 }
 
-// With `held`, the holder's lock stands for the writer lock the rewrite needs.
-RecoveryReport Recover(filesystem::FileSystem& file_system, const WriterLock* held,
-                       const std::string& path, bool write, const EngineOptions& options) {
-    RecoveryReport report;
-    EngineContext context{file_system, options, report.status, held};
-    OpenRepository repository(context);
-    if (repository.OpenFileOnly(path, write ? OpenMode::kUpdate : OpenMode::kRead) !=
-        OpenOutcome::kOpened) {
-        return report;
-    }
+// Reads the header of the opened file and rebuilds the directory from the
+// blocks, filling the report; nothing when the header forbids it (the
+// message is in the report).
+std::optional<RepositoryDirectory> RebuildDirectory(RepositoryReader& repository,
+                                                    const EngineOptions& options,
+                                                    RecoveryReport& report,
+                                                    std::vector<std::size_t>& superseded) {
     report.file_size_bytes = repository.file_size_at_open();
     std::uint8_t header[format::kHeaderBytesXr01];
     filesystem::FsResult<std::size_t> got = repository.file().ReadAt(0, header, sizeof header);
     if (!got.ok()) {
         report.status.Add(MakeMessage(MessageCode::kRepositoryIoError, {6, got.status.Describe()}));
-        repository.Abandon();
-        return report;
+        return std::nullopt;
     }
     if (got.value < 4 || ClassifyHeaderPrefix(header) == HeaderPrefix::kWrongMagic) {
         report.status.Add(MakeMessage(MessageCode::kInvalidHeader, {got.value < 4 ? 1 : 2}));
-        repository.Abandon();
-        return report;
+        return std::nullopt;
     }
     if (ClassifyHeaderPrefix(header) != HeaderPrefix::kXr01 || got.value != sizeof header) {
         // "XR00" blocks carry no internal entries to rebuild from.
         report.status.Add(
             MakeMessage(MessageCode::kInvalidHeader, {got.value != sizeof header ? 5 : 3}));
-        repository.Abandon();
-        return report;
+        return std::nullopt;
     }
     report.directory_offset = GetU64(header + format::kXr01DirectoryOffsetOffset);
     report.header_entry_count = GetU32(header + format::kXr01EntryCountOffset);
     RepositoryDirectory directory = WalkBlocks(repository.file(), report);
-    std::vector<std::size_t> superseded = SupersededLiveEntries(directory);
+    superseded = SupersededLiveEntries(directory);
     for (std::size_t index : superseded) {
         directory.at(index).deleted = 1;
         directory.at(index).deleted_at = options.clock();
@@ -125,16 +120,49 @@ RecoveryReport Recover(filesystem::FileSystem& file_system, const WriterLock* he
     }
     report.status.total_size_bytes = directory.TotalBytes(FormatVersion::kXr01);
     report.status.deleted_size_bytes = directory.DeletedBytes(FormatVersion::kXr01);
-    if (!write) {
-        repository.InstallDirectory(directory, report.blocks_end_offset);
-        repository.Close();
+    return directory;
+}
+
+// What recovery would write, reported without writing.
+RecoveryReport Inspect(filesystem::FileSystem& file_system, const WriterLock* held,
+                       const std::string& path, const EngineOptions& options) {
+    RecoveryReport report;
+    EngineContext context{file_system, options, report.status, held};
+    RepositoryReader repository(context);
+    if (repository.OpenFileOnly(path) != OpenOutcome::kOpened) {
+        return report;
+    }
+    std::vector<std::size_t> superseded;
+    std::optional<RepositoryDirectory> directory =
+        RebuildDirectory(repository, options, report, superseded);
+    if (directory) {
+        repository.InstallDirectory(std::move(*directory), report.blocks_end_offset);
+    }
+    repository.Close();
+    return report;
+}
+
+// With `held`, the holder's lock stands for the writer lock the rewrite needs.
+RecoveryReport Rewrite(filesystem::FileSystem& file_system, const WriterLock* held,
+                       const std::string& path, const EngineOptions& options) {
+    RecoveryReport report;
+    EngineContext context{file_system, options, report.status, held};
+    RepositoryWriter repository(context);
+    if (repository.OpenFileOnly(path) != OpenOutcome::kOpened) {
+        return report;
+    }
+    std::vector<std::size_t> superseded;
+    std::optional<RepositoryDirectory> directory =
+        RebuildDirectory(repository, options, report, superseded);
+    if (!directory) {
+        repository.Abandon();
         return report;
     }
     std::vector<ByteRange> in_place;
     for (std::size_t index : superseded) {
-        in_place.push_back(ByteRange{directory.at(index).member_offset, format::kEntryBytes});
+        in_place.push_back(ByteRange{directory->at(index).member_offset, format::kEntryBytes});
     }
-    repository.InstallDirectory(std::move(directory), report.blocks_end_offset);
+    repository.InstallDirectory(std::move(*directory), report.blocks_end_offset);
     if (!repository.BeginChanges(in_place)) {
         repository.Abandon();
         return report;
@@ -147,6 +175,12 @@ RecoveryReport Recover(filesystem::FileSystem& file_system, const WriterLock* he
     }
     report.written = repository.Close();
     return report;
+}
+
+RecoveryReport Recover(filesystem::FileSystem& file_system, const WriterLock* held,
+                       const std::string& path, bool write, const EngineOptions& options) {
+    return write ? Rewrite(file_system, held, path, options)
+                 : Inspect(file_system, held, path, options);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "member_names.h"
 #include "messages.h"
 #include "operations.h"
+#include "repository_reader.h"
 #include "text_kind.h"
 
 namespace kivo::repository {
@@ -16,7 +17,7 @@ namespace {
 // Members of more than 24 bytes are examined for a repository's magic.
 constexpr std::uint32_t kNestedExamineMinimumBytes = 25;
 
-char NestedFlag(OpenRepository& repository, const DirectoryEntry& entry) {
+char NestedFlag(RepositoryReader& repository, const DirectoryEntry& entry) {
     if (entry.size_bytes < kNestedExamineMinimumBytes) {
         return '?';
     }
@@ -61,7 +62,7 @@ int FirstDifferentField(const DirectoryEntry& internal, const DirectoryEntry& li
 }
 
 // Walks the member blocks from offset 36, one per directory entry.
-void CheckInternalEntries(const EngineContext& context, OpenRepository& repository) {
+void CheckInternalEntries(const EngineContext& context, RepositoryReader& repository) {
     const std::uint64_t file_size = repository.file_size_at_open();
     if (!repository.Seek(format::kFirstBlockOffset, 19)) {
         return;
@@ -105,8 +106,8 @@ void CheckInternalEntries(const EngineContext& context, OpenRepository& reposito
 }  // namespace
 
 void ListEntries(const EngineContext& context, const std::string& repository_path, bool all) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kRead) != OpenOutcome::kOpened) {
+    RepositoryReader repository(context);
+    if (repository.Open(repository_path) != OpenOutcome::kOpened) {
         return;
     }
     context.status.repository_time = repository.header().written;
@@ -124,9 +125,8 @@ void ListEntries(const EngineContext& context, const std::string& repository_pat
 }
 
 void CheckIntegrity(const EngineContext& context, const std::string& repository_path) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kRead, /*allow_nested=*/false) !=
-        OpenOutcome::kOpened) {
+    RepositoryReader repository(context);
+    if (repository.Open(repository_path, /*allow_nested=*/false) != OpenOutcome::kOpened) {
         return;
     }
     // Entries the open refused are already reported: that is the first problem.
@@ -138,8 +138,8 @@ void CheckIntegrity(const EngineContext& context, const std::string& repository_
 
 void LoadMember(const EngineContext& context, const std::string& repository_path,
                 LoadRequest& request) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kRead) != OpenOutcome::kOpened) {
+    RepositoryReader repository(context);
+    if (repository.Open(repository_path) != OpenOutcome::kOpened) {
         return;
     }
     std::optional<std::size_t> live = repository.directory().FindLive(request.name);

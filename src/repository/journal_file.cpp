@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "byte_fields.h"
+#include "kivo/filesystem/page_aligned_buffer.h"
 #include "kivo/repository/repository_format.h"
 #include "messages.h"
 
@@ -82,8 +83,8 @@ std::vector<std::uint8_t> SlotHeader(const Checkpoint& checkpoint) {
     return header;
 }
 
-std::uint64_t SlotChecksum(const std::vector<std::uint8_t>& header,
-                           const std::vector<std::uint8_t>& window) {
+std::uint64_t SlotChecksum(std::span<const std::uint8_t> header,
+                           std::span<const std::uint8_t> window) {
     Checksum checksum;
     checksum.Add(header.data(), 48);
     checksum.Add(window.data(), window.size());
@@ -168,8 +169,7 @@ std::uint64_t Journal::SlotOffset(int slot) const {
 
 JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t original_size,
                              const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
-                             const Checkpoint& first,
-                             const std::vector<std::uint8_t>& first_window) {
+                             const Checkpoint& first, std::span<const std::uint8_t> first_window) {
     filesystem::OpenOptions options;
     options.access = filesystem::Access::kReadWrite;
     options.creation = filesystem::Creation::kCreateOrTruncate;
@@ -198,7 +198,7 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
         !error.ok()) {
         return error;
     }
-    std::vector<std::uint8_t> buffer(kStreamBytes);
+    filesystem::PageAlignedBuffer buffer(kStreamBytes);
     for (const ByteRange& range : ranges) {
         std::uint8_t range_header[kRangeHeaderBytes];
         PutU64(range_header, range.offset);
@@ -249,20 +249,26 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
 }
 
 JournalError Journal::WriteCheckpoint(const Checkpoint& checkpoint,
-                                      const std::vector<std::uint8_t>& window) {
+                                      std::span<const std::uint8_t> window) {
     if (!file_) {
         return Failure(step::kJournalWrite, FsStatus::Error(EBADF));
     }
     int slot = 1 - last_slot_;
     std::vector<std::uint8_t> header = SlotHeader(checkpoint);
     PutU64(&header[48], SlotChecksum(header, window));
-    header.insert(header.end(), window.begin(), window.end());
+    // The slot lies at a page boundary of the journal, and so does its buffer.
+    const std::size_t slot_bytes = header.size() + window.size();
+    filesystem::PageAlignedBuffer slot_buffer(slot_bytes);
+    std::memcpy(slot_buffer.data(), header.data(), header.size());
+    if (!window.empty()) {
+        std::memcpy(slot_buffer.data() + header.size(), window.data(), window.size());
+    }
     filesystem::FsResult<std::size_t> written =
-        file_->WriteAt(SlotOffset(slot), header.data(), header.size());
+        file_->WriteAt(SlotOffset(slot), slot_buffer.data(), slot_bytes);
     if (!written.ok()) {
         return Failure(step::kJournalWrite, written.status);
     }
-    if (written.value != header.size()) {
+    if (written.value != slot_bytes) {
         return ShortFailure(step::kJournalWrite);
     }
     if (FsStatus synced = file_->Sync(); !synced.ok()) {
@@ -358,7 +364,7 @@ JournalInspection InspectJournal(filesystem::FileSystem& file_system,
 
     // Verify the checksum of the whole body, streaming.
     Checksum checksum;
-    std::vector<std::uint8_t> buffer(kStreamBytes);
+    filesystem::PageAlignedBuffer buffer(kStreamBytes);
     for (std::uint64_t done = 0; done < body_length;) {
         std::size_t chunk =
             static_cast<std::size_t>(std::min<std::uint64_t>(kStreamBytes, body_length - done));
@@ -421,7 +427,7 @@ JournalError RestoreSavedRanges(filesystem::FileSystem& file_system,
         return Failure(step::kJournalRead, opened.status);
     }
     File& journal = *opened.value;
-    std::vector<std::uint8_t> buffer(kStreamBytes);
+    filesystem::PageAlignedBuffer buffer(kStreamBytes);
     for (const JournalInspection::SavedRange& saved : inspection.ranges) {
         for (std::uint64_t done = 0; done < saved.range.length;) {
             std::size_t chunk = static_cast<std::size_t>(

@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -86,11 +87,11 @@ public:
     // then syncs the journal and its folder.
     JournalError Create(filesystem::File& repository, JournalKind kind, std::uint64_t original_size,
                         const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
-                        const Checkpoint& first, const std::vector<std::uint8_t>& first_window);
+                        const Checkpoint& first, std::span<const std::uint8_t> first_window);
     // Writes the next checkpoint into the slot the latest one does not use,
     // and syncs the journal.
     JournalError WriteCheckpoint(const Checkpoint& checkpoint,
-                                 const std::vector<std::uint8_t>& window);
+                                 std::span<const std::uint8_t> window);
     // Removes the journal and syncs its folder: the call is committed.
     JournalError Remove();
 

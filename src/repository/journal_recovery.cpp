@@ -6,6 +6,7 @@
 
 #include "compaction.h"
 #include "messages.h"
+#include "repository_reader.h"
 
 namespace kivo::repository {
 namespace {
@@ -200,8 +201,8 @@ std::unique_ptr<File> MakeCommittedStateView(const EngineContext& context, const
         StatusRecord scratch;
         EngineContext scratch_context{context.file_system, context.options, scratch,
                                       context.held_lock};
-        OpenRepository old_repository(scratch_context);
-        if (old_repository.OpenHeldFile(old_state, path, OpenMode::kRead) != OpenOutcome::kOpened) {
+        RepositoryReader old_repository(scratch_context);
+        if (old_repository.OpenHeldFile(old_state, path) != OpenOutcome::kOpened) {
             context.status.Add(
                 MakeMessage(MessageCode::kRepositoryIoError,
                             {step::kJournalRead, "Journal does not fit the repository"}));

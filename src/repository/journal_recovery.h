@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "engine_context.h"
 #include "journal_file.h"
 #include "kivo/filesystem/file_system.h"
-#include "open_repository.h"
 
 namespace kivo::repository {
 

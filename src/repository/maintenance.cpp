@@ -1,4 +1,5 @@
 // Deleting and restoring member versions, and compaction.
+#include <optional>
 #include <vector>
 
 #include "block_copy.h"
@@ -7,13 +8,14 @@
 #include "member_names.h"
 #include "messages.h"
 #include "operations.h"
+#include "repository_writer.h"
 
 namespace kivo::repository {
 namespace {
 
 // The internal entries of the names' live versions, which marking them
 // deleted rewrites in place.
-std::vector<ByteRange> LiveInternalEntries(const OpenRepository& repository,
+std::vector<ByteRange> LiveInternalEntries(const RepositoryReader& repository,
                                            const std::vector<std::string>& names) {
     std::vector<ByteRange> ranges;
     if (repository.version() != FormatVersion::kXr01) {
@@ -28,22 +30,49 @@ std::vector<ByteRange> LiveInternalEntries(const OpenRepository& repository,
     return ranges;
 }
 
+// The entry each name marks deleted, as marking them one after another
+// would find them: a name with no live entry, or given again after its live
+// entry was marked, has none.
+std::vector<std::optional<std::size_t>> EntriesToMark(RepositoryWriter& repository,
+                                                      const std::vector<std::string>& names) {
+    std::vector<std::optional<std::size_t>> marks;
+    for (const std::string& name : names) {
+        marks.push_back(repository.directory().FindLive(name));
+        if (marks.back()) {
+            repository.directory().at(*marks.back()).deleted = 1;  // for a later mention
+        }
+    }
+    for (const std::optional<std::size_t>& mark : marks) {
+        if (mark) {
+            repository.directory().at(*mark).deleted = 0;
+        }
+    }
+    return marks;
+}
+
 }  // namespace
 
 void DeleteMembers(const EngineContext& context, const std::string& repository_path,
                    const std::vector<std::string>& names) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kUpdate) != OpenOutcome::kOpened) {
         return;
     }
-    std::vector<ByteRange> in_place = LiveInternalEntries(repository, names);
-    for (const std::string& name : names) {
-        std::optional<std::size_t> live = repository.directory().FindLive(name);
-        if (!live) {
-            context.status.Add(MakeMessage(MessageCode::kFileNotFound, {PrintableName(name)}));
+    const std::vector<std::optional<std::size_t>> marks = EntriesToMark(repository, names);
+    std::vector<std::size_t> changed;
+    for (const std::optional<std::size_t>& mark : marks) {
+        if (mark) {
+            changed.push_back(*mark);
+        }
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!marks[i]) {
+            context.status.Add(MakeMessage(MessageCode::kFileNotFound, {PrintableName(names[i])}));
             continue;
         }
-        if (!repository.BeginChanges(in_place) || !repository.MarkDeleted(*live)) {
+        // Only the marked entries change: they, not the whole directory, are
+        // journalled and rewritten.
+        if (!repository.BeginEntryChanges(changed) || !repository.MarkDeleted(*marks[i])) {
             repository.Abandon();
             return;
         }
@@ -54,8 +83,8 @@ void DeleteMembers(const EngineContext& context, const std::string& repository_p
 void UnDeleteMember(const EngineContext& context, const std::string& repository_path,
                     const std::string& name, std::uint32_t version,
                     const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kUpdate) != OpenOutcome::kOpened) {
         return;
     }
     std::optional<std::size_t> found = repository.directory().FindVersion(name, version);
@@ -112,8 +141,8 @@ void UnDeleteMember(const EngineContext& context, const std::string& repository_
 
 void CompressRepository(const EngineContext& context, const std::string& repository_path,
                         const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kUpdate) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kUpdate) != OpenOutcome::kOpened) {
         return;
     }
     CompactAndClose(repository, progress);

@@ -1,8 +1,10 @@
 // Extraction: members into files of a folder. A member becomes a file only
-// under a plain name, through a fresh temporary file in the target folder that
-// is renamed over the final name once complete, so a symbolic link planted at
-// the output path is replaced, never followed, and a half-written file never
-// appears under the member's name.
+// under a plain name, and only once it is complete: it is written into a file
+// without a name (O_TMPFILE) that is then linked under the member's name, or,
+// where the file system cannot do that or the name is taken, into a fresh
+// temporary file in the target folder that is renamed over the final name. A
+// symbolic link planted at the output path is thus replaced, never followed,
+// and a half-written file never appears under the member's name.
 #include <unistd.h>
 
 #include <atomic>
@@ -15,20 +17,24 @@
 #include "member_names.h"
 #include "messages.h"
 #include "operations.h"
+#include "repository_reader.h"
 
 namespace kivo::repository {
 namespace {
 
 using filesystem::FsStatus;
+using CopyStop = filesystem::CopyResult::Stop;
 
 std::atomic<unsigned> temporary_counter{0};
 
-// Data is copied in blocks of 1 MiB, as when storing.
+// Data is copied in blocks of 1 MiB, as when storing: by the kernel where it
+// can (File::CopyFrom), otherwise through a page-aligned buffer.
 constexpr std::size_t kExtractBlockBytes = 1 << 20;
+constexpr int kTemporaryNameAttempts = 16;
 
 class Extractor {
 public:
-    Extractor(const EngineContext& context, OpenRepository& repository, std::string directory,
+    Extractor(const EngineContext& context, RepositoryReader& repository, std::string directory,
               const ProgressCallback& progress)
         : context_(context),
           repository_(repository),
@@ -44,6 +50,67 @@ public:
             return;
         }
         const std::string output = filesystem::JoinPath(directory_, entry.name);
+        if (unnamed_files_work_) {
+            filesystem::FsResult<std::unique_ptr<filesystem::File>> created =
+                context_.file_system.CreateUnnamed(directory_, kOutputPermissions);
+            if (created.ok()) {
+                ExtractUnnamed(entry, *created.value, output);
+                return;
+            }
+            if (!CannotMakeUnnamedFiles(created.status)) {
+                AddMessage(MessageCode::kOpenFileFailed, {output, created.status.Describe()});
+                return;
+            }
+            unnamed_files_work_ = false;
+        }
+        ExtractThroughTemporary(entry, output);
+    }
+
+private:
+    static constexpr std::uint32_t kOutputPermissions = 0666;  // before the umask
+
+    static bool CannotMakeUnnamedFiles(const FsStatus& status) {
+        const int error = status.error_number();
+        // EISDIR: a kernel without O_TMPFILE took it for opening the folder.
+        return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+    }
+
+    // The new file is linked under the member's name; a name that is taken is
+    // replaced (where that may be) by a rename from a temporary name.
+    void ExtractUnnamed(const DirectoryEntry& entry, filesystem::File& file,
+                        const std::string& output) {
+        if (!CopyData(entry, file, output)) {
+            return;  // a file without a name leaves nothing behind
+        }
+        // A failure here is reported and the member is still extracted.
+        SetTimesAndAttributes(entry, file, output);
+        FsStatus linked = file.LinkAs(output);
+        if (linked.ok()) {
+            return;
+        }
+        if (linked.error_number() != EEXIST) {
+            AddMessage(MessageCode::kOpenFileFailed, {output, linked.Describe()});
+            return;
+        }
+        if (!OutputMayBeReplaced(output)) {
+            return;
+        }
+        std::string temporary;
+        for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+            temporary = TemporaryName();
+            linked = file.LinkAs(temporary);
+            if (linked.error_number() != EEXIST) {
+                break;
+            }
+        }
+        if (!linked.ok()) {
+            AddMessage(MessageCode::kOpenFileFailed, {output, linked.Describe()});
+            return;
+        }
+        RenameOver(temporary, output);
+    }
+
+    void ExtractThroughTemporary(const DirectoryEntry& entry, const std::string& output) {
         if (!OutputMayBeReplaced(output)) {
             return;
         }
@@ -60,13 +127,22 @@ public:
         // A failure here is reported and the member is still extracted.
         SetTimesAndAttributes(entry, *file, output);
         file.reset();
+        RenameOver(temporary, output);
+    }
+
+    void RenameOver(const std::string& temporary, const std::string& output) {
         if (FsStatus renamed = context_.file_system.Rename(temporary, output); !renamed.ok()) {
             AddMessage(MessageCode::kOpenFileFailed, {output, renamed.Describe()});
             context_.file_system.Unlink(temporary);
         }
     }
 
-private:
+    std::string TemporaryName() {
+        return filesystem::JoinPath(directory_, ".xrrps-" + std::to_string(process_id_) + "-" +
+                                                    std::to_string(temporary_counter.fetch_add(1)) +
+                                                    ".part");
+    }
+
     void AddMessage(MessageCode code, const std::vector<MessageArgument>& arguments) {
         context_.status.Add(MakeMessage(code, arguments));
     }
@@ -101,10 +177,9 @@ private:
         options.follow_symbolic_links = false;
         options.permissions = 0666;
         FsStatus last_error = FsStatus::Error(EEXIST);
-        for (int attempt = 0; attempt < 16 && last_error.error_number() == EEXIST; ++attempt) {
-            temporary = filesystem::JoinPath(
-                directory_, ".xrrps-" + std::to_string(getpid()) + "-" +
-                                std::to_string(temporary_counter.fetch_add(1)) + ".part");
+        for (int attempt = 0;
+             attempt < kTemporaryNameAttempts && last_error.error_number() == EEXIST; ++attempt) {
+            temporary = TemporaryName();
             filesystem::FsResult<std::unique_ptr<filesystem::File>> created =
                 context_.file_system.Open(temporary, options);
             if (created.ok()) {
@@ -127,19 +202,21 @@ private:
         for (std::uint64_t remaining = entry.size_bytes; remaining > 0;) {
             std::size_t chunk =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kExtractBlockBytes, remaining));
-            if (!repository_.Read(buffer_.data(), chunk, 2, 1)) {
-                return false;
+            filesystem::CopyResult copied = repository_.CopyOut(file, chunk, buffer_, 2, 1);
+            switch (copied.stop) {
+                case CopyStop::kNone:
+                    break;
+                case CopyStop::kSourceEnded:
+                case CopyStop::kSourceFailed:
+                    return false;  // reported as a repository read
+                case CopyStop::kTargetFailed:
+                    AddMessage(MessageCode::kFileIoError, {output, 1, copied.status.Describe()});
+                    return false;
+                case CopyStop::kTargetShort:
+                    AddMessage(MessageCode::kFileIoError, {output, 2, kShortWriteText});
+                    return false;
             }
             Report(ProgressPhase::kRead, chunk, label);
-            filesystem::FsResult<std::size_t> written = file.Write(buffer_.data(), chunk);
-            if (!written.ok()) {
-                AddMessage(MessageCode::kFileIoError, {output, 1, written.status.Describe()});
-                return false;
-            }
-            if (written.value != chunk) {
-                AddMessage(MessageCode::kFileIoError, {output, 2, kShortWriteText});
-                return false;
-            }
             Report(ProgressPhase::kWritten, chunk, output);
             remaining -= chunk;
         }
@@ -172,10 +249,13 @@ private:
     }
 
     const EngineContext& context_;
-    OpenRepository& repository_;
+    RepositoryReader& repository_;
     std::string directory_;
     const ProgressCallback& progress_;
-    std::vector<std::uint8_t> buffer_;
+    filesystem::PageAlignedBuffer buffer_;
+    const int process_id_ = getpid();
+    // Until the folder's file system refuses a file without a name.
+    bool unnamed_files_work_ = true;
 };
 
 }  // namespace
@@ -183,8 +263,8 @@ private:
 void GetMembers(const EngineContext& context, const std::string& repository_path,
                 const std::string& directory, const std::vector<std::string>* names,
                 const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kRead) != OpenOutcome::kOpened) {
+    RepositoryReader repository(context);
+    if (repository.Open(repository_path) != OpenOutcome::kOpened) {
         return;
     }
     Extractor extractor(context, repository, directory, progress);

@@ -13,17 +13,22 @@
 #include "messages.h"
 #include "operations.h"
 #include "refusal_texts.h"
+#include "repository_writer.h"
 
 namespace kivo::repository {
 namespace {
 
 using filesystem::FsStatus;
+using CopyStop = filesystem::CopyResult::Stop;
 
 // Data is copied in blocks of 1 MiB (the format's 64 KiB blocks cost a
-// quarter more time on large files), and the disk is asked to start writing
-// every 16 MiB, so the sync at the end of the call has less left to do.
+// quarter more time on large files), by the kernel where it can
+// (File::CopyFrom) and otherwise through a page-aligned buffer, and the disk
+// is asked to start writing every 4 MiB, so it writes while the copy goes on
+// and the sync at the end of the call has little left to do (storing 512 MiB
+// here: 0.30 s with a hint every 4 MiB, up to 0.55 s every 16 MiB).
 constexpr std::size_t kStoreBlockBytes = 1 << 20;
-constexpr std::uint64_t kWritebackBytes = 16 << 20;
+constexpr std::uint64_t kWritebackBytes = 4 << 20;
 
 // A source that ends before the size it had when it was opened.
 constexpr char kSourceShrankText[] = "File changed size while it was being stored";
@@ -32,7 +37,7 @@ class Storer {
 public:
     enum class Outcome { kStored, kSkipped, kRepositoryFailed };
 
-    Storer(const EngineContext& context, OpenRepository& repository, std::string directory,
+    Storer(const EngineContext& context, RepositoryWriter& repository, std::string directory,
            const ProgressCallback& progress)
         : context_(context),
           repository_(repository),
@@ -191,22 +196,29 @@ private:
         if (!repository_.AddEntry(std::move(entry), {23, 24, 26, 10})) {
             return Outcome::kRepositoryFailed;
         }
-        for (std::uint64_t remaining = size_bytes; remaining > 0;) {
-            std::size_t chunk =
-                static_cast<std::size_t>(std::min<std::uint64_t>(kStoreBlockBytes, remaining));
-            filesystem::FsResult<std::size_t> got = source.Read(buffer_.data(), chunk);
-            if (!got.ok() || got.value == 0) {
-                AddMessage(MessageCode::kFileIoError,
-                           {source_path, 3, got.ok() ? kSourceShrankText : got.status.Describe()});
-                return Withdraw(block_start, previous, previous_entry);
-            }
-            Report(ProgressPhase::kRead, got.value, source_path);
-            if (!repository_.Write(buffer_.data(), got.value, 3, 27)) {
+        for (std::uint64_t done = 0; done < size_bytes;) {
+            std::size_t chunk = static_cast<std::size_t>(
+                std::min<std::uint64_t>(kStoreBlockBytes, size_bytes - done));
+            filesystem::CopyResult copied = repository_.CopyIn(source, done, chunk, buffer_, 3, 27);
+            if (copied.stop == CopyStop::kTargetFailed || copied.stop == CopyStop::kTargetShort) {
                 return Outcome::kRepositoryFailed;
             }
-            HintWriteback();
-            Report(ProgressPhase::kWritten, got.value, label);
-            remaining -= got.value;
+            if (copied.bytes_copied > 0) {
+                Report(ProgressPhase::kRead, copied.bytes_copied, source_path);
+                HintWriteback();
+                Report(ProgressPhase::kWritten, copied.bytes_copied, label);
+                done += copied.bytes_copied;
+            }
+            // A source that ends early is read on from where it stopped; one
+            // that gives nothing more has shrunk since it was opened.
+            if (copied.stop == CopyStop::kSourceFailed ||
+                (copied.stop == CopyStop::kSourceEnded && copied.bytes_copied == 0)) {
+                AddMessage(MessageCode::kFileIoError,
+                           {source_path, 3,
+                            copied.stop == CopyStop::kSourceFailed ? copied.status.Describe()
+                                                                   : kSourceShrankText});
+                return Withdraw(block_start, previous, previous_entry);
+            }
         }
         std::uint64_t position = 0;
         if (!repository_.Position(position, 2)) {
@@ -251,17 +263,17 @@ private:
     }
 
     const EngineContext& context_;
-    OpenRepository& repository_;
+    RepositoryWriter& repository_;
     std::string directory_;
     const ProgressCallback& progress_;
-    std::vector<std::uint8_t> buffer_;
+    filesystem::PageAlignedBuffer buffer_;
     std::vector<ByteRange> in_place_;
     std::optional<std::uint64_t> unhinted_from_;
     bool volume_checked_ = false;
     bool on_fat_ = false;
 };
 
-void StoreNames(const EngineContext& context, OpenRepository& repository,
+void StoreNames(const EngineContext& context, RepositoryWriter& repository,
                 const std::string& directory, const std::vector<std::string>& names,
                 const ProgressCallback& progress) {
     Storer storer(context, repository, directory, progress);
@@ -274,7 +286,7 @@ void StoreNames(const EngineContext& context, OpenRepository& repository,
 
 // Whether `name` in `directory` is the journal of the repository (which
 // PutAll must not store).
-bool IsJournalOf(const EngineContext& context, const OpenRepository& repository,
+bool IsJournalOf(const EngineContext& context, const RepositoryReader& repository,
                  const std::string& directory, const std::string& name) {
     const std::string journal = JournalPath(repository.real_path());
     if (filesystem::BaseName(journal) != name) {
@@ -292,8 +304,8 @@ bool IsJournalOf(const EngineContext& context, const OpenRepository& repository,
 void PutMembers(const EngineContext& context, const std::string& repository_path,
                 const std::string& directory, const std::vector<std::string>& names,
                 const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kStore) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kStore) != OpenOutcome::kOpened) {
         return;
     }
     StoreNames(context, repository, directory, names, progress);
@@ -301,8 +313,8 @@ void PutMembers(const EngineContext& context, const std::string& repository_path
 
 void PutFolder(const EngineContext& context, const std::string& repository_path,
                const std::string& directory, const ProgressCallback& progress) {
-    OpenRepository repository(context);
-    if (repository.Open(repository_path, OpenMode::kStore) != OpenOutcome::kOpened) {
+    RepositoryWriter repository(context);
+    if (repository.Open(repository_path, WriteMode::kStore) != OpenOutcome::kOpened) {
         return;
     }
     filesystem::FsResult<filesystem::DirectoryListing> listing =

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine_context.h"
 #include "kivo/repository/engine.h"
-#include "open_repository.h"
 
 namespace kivo::repository {
 

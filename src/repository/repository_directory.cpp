@@ -5,45 +5,61 @@
 
 namespace kivo::repository {
 
-std::optional<std::size_t> RepositoryDirectory::FindLive(const std::string& name) const {
+namespace {
+
+// Look-ups that walk the entries before an index is built: a walk compares
+// the name with every entry, building the index costs about as much as a few
+// dozen walks.
+constexpr std::size_t kLookupsBeforeIndex = 16;
+
+}  // namespace
+
+template <typename Match>
+std::optional<std::size_t> RepositoryDirectory::FindLast(const std::string& name,
+                                                         Match match) const {
+    if (!indexed_ && ++unindexed_lookups_ > kLookupsBeforeIndex) {
+        BuildIndex();
+    }
+    if (!indexed_) {
+        for (std::size_t i = entries_.size(); i-- > 0;) {
+            if (entries_[i].name == name && match(entries_[i])) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
     auto found = by_name_.find(name);
     if (found == by_name_.end()) {
         return std::nullopt;
     }
     const std::vector<std::size_t>& indices = found->second;
     for (auto it = indices.rbegin(); it != indices.rend(); ++it) {
-        if (!entries_[*it].is_deleted()) {
+        if (match(entries_[*it])) {
             return *it;
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::size_t> RepositoryDirectory::FindLive(const std::string& name) const {
+    return FindLast(name, [](const DirectoryEntry& entry) { return !entry.is_deleted(); });
 }
 
 std::optional<std::size_t> RepositoryDirectory::FindVersion(const std::string& name,
                                                             std::uint32_t version) const {
-    auto found = by_name_.find(name);
-    if (found == by_name_.end()) {
-        return std::nullopt;
-    }
-    const std::vector<std::size_t>& indices = found->second;
-    for (auto it = indices.rbegin(); it != indices.rend(); ++it) {
-        if (entries_[*it].version == version) {
-            return *it;
-        }
-    }
-    return std::nullopt;
+    return FindLast(name,
+                    [version](const DirectoryEntry& entry) { return entry.version == version; });
 }
 
 std::uint32_t RepositoryDirectory::LastVersion(const std::string& name) const {
-    auto found = by_name_.find(name);
-    if (found == by_name_.end() || found->second.empty()) {
-        return 0;
-    }
-    return entries_[found->second.back()].version;
+    std::optional<std::size_t> last = FindLast(name, [](const DirectoryEntry&) { return true; });
+    return last ? entries_[*last].version : 0;
 }
 
 void RepositoryDirectory::Append(DirectoryEntry entry) {
-    by_name_[entry.name].push_back(entries_.size());
+    if (indexed_) {
+        by_name_[entry.name].push_back(entries_.size());
+    }
     entries_.push_back(std::move(entry));
 }
 
@@ -51,22 +67,24 @@ void RepositoryDirectory::RemoveLast() {
     if (entries_.empty()) {
         return;
     }
-    std::vector<std::size_t>& indices = by_name_[entries_.back().name];
-    indices.pop_back();
-    if (indices.empty()) {
-        by_name_.erase(entries_.back().name);
+    if (indexed_) {
+        std::vector<std::size_t>& indices = by_name_[entries_.back().name];
+        indices.pop_back();
+        if (indices.empty()) {
+            by_name_.erase(entries_.back().name);
+        }
     }
     entries_.pop_back();
 }
 
 void RepositoryDirectory::RemoveDeleted() {
     std::erase_if(entries_, [](const DirectoryEntry& entry) { return entry.is_deleted(); });
-    RebuildIndex();
+    DropIndex();
 }
 
 void RepositoryDirectory::Replace(std::vector<DirectoryEntry> entries) {
     entries_ = std::move(entries);
-    RebuildIndex();
+    DropIndex();
 }
 
 void RepositoryDirectory::NumberVersions() {
@@ -106,11 +124,19 @@ std::uint32_t RepositoryDirectory::LiveCount() const {
                       [](const DirectoryEntry& entry) { return !entry.is_deleted(); }));
 }
 
-void RepositoryDirectory::RebuildIndex() {
+void RepositoryDirectory::BuildIndex() const {
     by_name_.clear();
+    by_name_.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         by_name_[entries_[i].name].push_back(i);
     }
+    indexed_ = true;
+}
+
+void RepositoryDirectory::DropIndex() {
+    by_name_.clear();
+    indexed_ = false;
+    unindexed_lookups_ = 0;
 }
 
 }  // namespace kivo::repository

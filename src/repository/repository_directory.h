@@ -1,6 +1,9 @@
 // The directory of an open repository: every entry, live and deleted, in the
-// order the entries were added, with the look-ups the operations need. Looking
-// up a name costs the number of entries of that name, not of the directory.
+// order the entries were added, with the look-ups the operations need. The
+// first few look-ups walk the entries (a call that deletes or reads one
+// member of thousands is done before an index would be built); after that an
+// index by name is built, and a look-up costs the number of entries of its
+// name, not of the directory.
 #pragma once
 
 #include <cstddef>
@@ -49,11 +52,18 @@ public:
     std::uint32_t LiveCount() const;
 
 private:
-    void RebuildIndex();
+    // The last entry of the name, in directory order, that `match` accepts.
+    template <typename Match>
+    std::optional<std::size_t> FindLast(const std::string& name, Match match) const;
+    void BuildIndex() const;
+    void DropIndex();
 
     std::vector<DirectoryEntry> entries_;
-    // Indices of the entries of each name, in directory order.
-    std::unordered_map<std::string, std::vector<std::size_t>> by_name_;
+    // Built on the look-up after the first few (mutable: a look-up is a
+    // const operation that may build it).
+    mutable bool indexed_ = false;
+    mutable std::size_t unindexed_lookups_ = 0;
+    mutable std::unordered_map<std::string, std::vector<std::size_t>> by_name_;
 };
 
 }  // namespace kivo::repository

@@ -1,5 +1,5 @@
 // Opening the outer file of a repository, before any lock is taken. Shared by
-// every engine call (OpenRepository) and by WriterLock.
+// every engine call (RepositoryReader) and by WriterLock.
 //
 // Special files are refused without waiting: a FIFO, socket or device is
 // recognised before it is opened, and the open itself never blocks (a FIFO

@@ -96,6 +96,12 @@ public:
         }
         return target_->SetPermissions(permissions);
     }
+    FsStatus LinkAs(const std::string& path) override {
+        if (state_->ShouldFail(kCallLink, path)) {
+            return FsStatus::Error(state_->plan.error_number);
+        }
+        return target_->LinkAs(path);
+    }
     FsStatus TryLock(FileLock lock, LockMode mode) override {
         if (state_->ShouldFail(kCallLock, path_)) {
             return FsStatus::Error(state_->plan.error_number);
@@ -158,6 +164,19 @@ FsResult<std::unique_ptr<File>> FailingFileSystem::Open(const std::string& path,
         return opened;
     }
     return {FsStatus::Ok(), std::make_unique<FailingFile>(std::move(opened.value), path, state_)};
+}
+
+FsResult<std::unique_ptr<File>> FailingFileSystem::CreateUnnamed(const std::string& folder,
+                                                                 std::uint32_t permissions) {
+    const std::string path = JoinPath(folder, "");
+    if (state_->ShouldFail(kCallOpen, path)) {
+        return FsResult<std::unique_ptr<File>>::Failure(state_->plan.error_number);
+    }
+    FsResult<std::unique_ptr<File>> created = target_.CreateUnnamed(folder, permissions);
+    if (!created.ok()) {
+        return created;
+    }
+    return {FsStatus::Ok(), std::make_unique<FailingFile>(std::move(created.value), path, state_)};
 }
 
 FsResult<FileInfo> FailingFileSystem::Stat(const std::string& path, bool follow_symbolic_links) {

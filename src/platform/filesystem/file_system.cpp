@@ -1,8 +1,11 @@
 // Helpers shared by every FileSystem: error texts, FAT detection, paths.
 #include "kivo/filesystem/file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "kivo/filesystem/page_aligned_buffer.h"
 
 namespace kivo::filesystem {
 namespace {
@@ -47,6 +50,52 @@ FsStatus File::LockRange(RangeLockKind, std::uint64_t, std::uint64_t) {
 
 FsStatus File::UnlockRange(std::uint64_t, std::uint64_t) {
     return FsStatus::Error(ENOLCK);
+}
+
+CopyResult File::CopyFrom(File& source, std::uint64_t source_offset, std::size_t size_bytes,
+                          PageAlignedBuffer& buffer) {
+    CopyResult result;
+    if (buffer.size() == 0 && size_bytes > 0) {
+        result.stop = CopyResult::Stop::kSourceFailed;
+        result.status = FsStatus::Error(EINVAL);
+        return result;
+    }
+    while (result.bytes_copied < size_bytes) {
+        const std::size_t piece = std::min(buffer.size(), size_bytes - result.bytes_copied);
+        FsResult<std::size_t> got =
+            source.ReadAt(source_offset + result.bytes_copied, buffer.data(), piece);
+        if (!got.ok()) {
+            result.stop = CopyResult::Stop::kSourceFailed;
+            result.status = got.status;
+            return result;
+        }
+        if (got.value > 0) {
+            FsResult<std::size_t> written = Write(buffer.data(), got.value);
+            if (!written.ok()) {
+                result.stop = CopyResult::Stop::kTargetFailed;
+                result.status = written.status;
+                return result;
+            }
+            result.bytes_copied += written.value;
+            if (written.value != got.value) {
+                result.stop = CopyResult::Stop::kTargetShort;
+                return result;
+            }
+        }
+        if (got.value != piece) {
+            result.stop = CopyResult::Stop::kSourceEnded;
+            return result;
+        }
+    }
+    return result;
+}
+
+FsStatus File::LinkAs(const std::string&) {
+    return FsStatus::Error(EOPNOTSUPP);
+}
+
+FsResult<std::unique_ptr<File>> FileSystem::CreateUnnamed(const std::string&, std::uint32_t) {
+    return FsResult<std::unique_ptr<File>>::Failure(EOPNOTSUPP);
 }
 
 bool VolumeInfo::is_fat() const {

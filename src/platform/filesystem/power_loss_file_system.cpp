@@ -283,6 +283,27 @@ public:
         return FsStatus::Ok();
     }
 
+    // A name for the file's inode, made durable by SyncDirectory like any
+    // other name.
+    FsStatus LinkAs(const std::string& raw_path) override {
+        if (!Alive()) {
+            return FsStatus::Error(EIO);
+        }
+        const std::string path = Normalize(raw_path);
+        if (disk_->directories.count(path) != 0 || disk_->names.count(path) != 0) {
+            return FsStatus::Error(EEXIST);
+        }
+        if (!disk_->ParentExists(path)) {
+            return FsStatus::Error(ENOENT);
+        }
+        if (disk_->Change() != Verdict::kProceed) {
+            return FsStatus::Error(EIO);
+        }
+        disk_->names[path] = inode_;
+        disk_->pending.push_back(NameChange{NameChange::kLink, {}, path, inode_});
+        return FsStatus::Ok();
+    }
+
     // flock and open-file-description locks: per open file, so a second
     // MemoryFile on the same inode conflicts as a second process would.
     FsStatus TryLock(FileLock lock, LockMode mode) override {
@@ -500,6 +521,24 @@ FsResult<std::unique_ptr<File>> PowerLossFileSystem::Open(const std::string& raw
         }
     }
     return {FsStatus::Ok(), std::move(file)};
+}
+
+FsResult<std::unique_ptr<File>> PowerLossFileSystem::CreateUnnamed(const std::string& raw_folder,
+                                                                   std::uint32_t permissions) {
+    using Result = FsResult<std::unique_ptr<File>>;
+    Disk& disk = *disk_;
+    if (disk.down) {
+        return Result::Failure(EIO);
+    }
+    if (disk.directories.count(Normalize(raw_folder)) == 0) {
+        return Result::Failure(ENOENT);
+    }
+    if (disk.Change() != Verdict::kProceed) {
+        return Result::Failure(EIO);
+    }
+    InodePointer inode = disk.NewInode();
+    inode->permissions = permissions & 0755;  // a umask of 022
+    return {FsStatus::Ok(), std::make_unique<MemoryFile>(disk_, inode, true)};
 }
 
 FsResult<FileInfo> PowerLossFileSystem::Stat(const std::string& raw_path, bool) {

@@ -3,7 +3,10 @@
 // with a chosen errno (or, for reads and writes, moves only half the bytes).
 // Files it opens are wrapped too, so their reads, writes, seeks, truncations
 // and syncs count. Counting only calls on paths that contain a given text
-// lets a test fail the repository but not the file being stored.
+// lets a test fail the repository but not the file being stored. A file made
+// by CreateUnnamed counts as an open of the path "<folder>/" (a file in the
+// folder without a name yet); copies between its files (File::CopyFrom) go
+// through the buffer, so they count as the reads and writes they are.
 #pragma once
 
 #include <cerrno>
@@ -37,12 +40,13 @@ enum FsCall : std::uint32_t {
     kCallResolvePath = 1u << 17,
     kCallLockRange = 1u << 18,  // LockRange and UnlockRange
     kCallRemoveDirectory = 1u << 19,
+    kCallLink = 1u << 20,  // File::LinkAs, counted on the name given
 };
 using FsCallSet = std::uint32_t;
-inline constexpr FsCallSet kEveryCall = 0xFFFFFu;
+inline constexpr FsCallSet kEveryCall = 0x1FFFFFu;
 // The calls that change what is on the disk.
-inline constexpr FsCallSet kChangingCalls =
-    kCallWrite | kCallTruncate | kCallSync | kCallRename | kCallUnlink | kCallSyncDirectory;
+inline constexpr FsCallSet kChangingCalls = kCallWrite | kCallTruncate | kCallSync | kCallRename |
+                                            kCallUnlink | kCallSyncDirectory | kCallLink;
 
 struct FailurePlan {
     FsCallSet calls = 0;    // the kinds that are counted
@@ -83,6 +87,8 @@ public:
 
     FsResult<std::unique_ptr<File>> Open(const std::string& path,
                                          const OpenOptions& options) override;
+    FsResult<std::unique_ptr<File>> CreateUnnamed(const std::string& folder,
+                                                  std::uint32_t permissions) override;
     FsResult<FileInfo> Stat(const std::string& path, bool follow_symbolic_links) override;
     FsResult<VolumeInfo> StatVolume(const std::string& path) override;
     FsResult<DirectoryListing> ListDirectory(const std::string& path) override;

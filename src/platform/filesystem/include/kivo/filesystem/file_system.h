@@ -162,6 +162,24 @@ enum class FileLock {
 
 enum class LockMode { kShared, kExclusive };
 
+class PageAlignedBuffer;
+
+// How File::CopyFrom ended.
+struct CopyResult {
+    std::size_t bytes_copied = 0;
+    // Why fewer bytes than asked were copied; status holds the error of a
+    // failed side.
+    enum class Stop {
+        kNone,          // every byte asked was copied
+        kSourceEnded,   // the source gave fewer bytes (its end)
+        kSourceFailed,  // reading the source failed
+        kTargetFailed,  // writing the target failed
+        kTargetShort,   // the target took fewer bytes than it was given
+    };
+    Stop stop = Stop::kNone;
+    FsStatus status;
+};
+
 // An open file. Reads and writes at the current position advance it; the *At
 // variants leave it alone. Read returns fewer bytes than asked only at the
 // end of the file; Write writes everything or fails.
@@ -189,9 +207,24 @@ public:
         (void)offset;
         (void)length;
     }
+    // Copies size_bytes of `source`, from source_offset on (its position is
+    // left alone), to this file's position, which advances by the bytes
+    // copied; it stops early where the result says. Between two files of
+    // the machine's file system a copy of less than 128 KiB is made by the
+    // kernel (copy_file_range), the bytes never passing through the process.
+    // Larger copies, and wherever the kernel cannot copy, pass through
+    // `buffer`, a piece of its size at a time, by ReadAt on the source and
+    // Write on this file, so test doubles see every byte of a copy as a read
+    // and a write.
+    virtual CopyResult CopyFrom(File& source, std::uint64_t source_offset, std::size_t size_bytes,
+                                PageAlignedBuffer& buffer);
     virtual FsResult<FileInfo> Stat() = 0;
     virtual FsStatus SetTimes(const FileTimes& times) = 0;
     virtual FsStatus SetPermissions(std::uint32_t permissions) = 0;
+    // Gives a file made by FileSystem::CreateUnnamed the name `path`. Fails
+    // with EEXIST when the name is taken, by a symbolic link too (which is
+    // not followed); EOPNOTSUPP where files cannot be linked so.
+    virtual FsStatus LinkAs(const std::string& path);
     // Takes the lock, or changes the mode of one this File holds, without
     // waiting: EWOULDBLOCK while another File holds a conflicting one.
     virtual FsStatus TryLock(FileLock lock, LockMode mode) = 0;
@@ -229,6 +262,13 @@ public:
 
     virtual FsResult<std::unique_ptr<File>> Open(const std::string& path,
                                                  const OpenOptions& options) = 0;
+    // Creates a file for reading and writing in `folder` that has no name
+    // yet (O_TMPFILE): File::LinkAs names it once it is complete, so it is
+    // never seen half-written and a crash leaves nothing behind. Fails with
+    // EOPNOTSUPP (or EISDIR, EINVAL) where the file system cannot make one;
+    // the caller then uses a named temporary file.
+    virtual FsResult<std::unique_ptr<File>> CreateUnnamed(const std::string& folder,
+                                                          std::uint32_t permissions);
     // With follow_symbolic_links false a link is described itself (lstat).
     virtual FsResult<FileInfo> Stat(const std::string& path, bool follow_symbolic_links) = 0;
     virtual FsResult<VolumeInfo> StatVolume(const std::string& path) = 0;

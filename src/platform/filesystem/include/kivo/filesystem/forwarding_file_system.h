@@ -14,6 +14,10 @@ public:
                                          const OpenOptions& options) override {
         return target_.Open(path, options);
     }
+    FsResult<std::unique_ptr<File>> CreateUnnamed(const std::string& folder,
+                                                  std::uint32_t permissions) override {
+        return target_.CreateUnnamed(folder, permissions);
+    }
     FsResult<FileInfo> Stat(const std::string& path, bool follow_symbolic_links) override {
         return target_.Stat(path, follow_symbolic_links);
     }

@@ -1,9 +1,9 @@
 // The FileSystem of the running machine, over the POSIX calls of Linux:
-// open/openat with O_NOFOLLOW, flock (FileLock::kWriter) and open-file-
-// description locks (FileLock::kAccess), fcntl record locks for byte ranges,
-// pread/pwrite, fsync, statx for birth times, futimens, fchmod, statfs,
-// readdir, rename, rmdir, realpath and readlink, and /proc/locks to name a
-// lock's holder.
+// open/openat with O_NOFOLLOW, O_TMPFILE and linkat, flock (FileLock::kWriter)
+// and open-file-description locks (FileLock::kAccess), fcntl record locks for
+// byte ranges, pread/pwrite, fsync, statx for birth times, copy_file_range,
+// futimens, fchmod, statfs, readdir, rename, rmdir, realpath and readlink,
+// and /proc/locks to name a lock's holder.
 #pragma once
 
 #include "kivo/filesystem/file_system.h"
@@ -14,6 +14,8 @@ class PosixFileSystem final : public FileSystem {
 public:
     FsResult<std::unique_ptr<File>> Open(const std::string& path,
                                          const OpenOptions& options) override;
+    FsResult<std::unique_ptr<File>> CreateUnnamed(const std::string& folder,
+                                                  std::uint32_t permissions) override;
     FsResult<FileInfo> Stat(const std::string& path, bool follow_symbolic_links) override;
     FsResult<VolumeInfo> StatVolume(const std::string& path) override;
     FsResult<DirectoryListing> ListDirectory(const std::string& path) override;

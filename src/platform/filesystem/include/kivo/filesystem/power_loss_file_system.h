@@ -14,6 +14,8 @@
 //                    changes survives;
 //   kKeepEverything  everything written survives (the process was killed but
 //                    the kernel kept its page cache).
+// A file made by CreateUnnamed has no name until File::LinkAs gives it one, a
+// name change like the others; copies (File::CopyFrom) are plain writes.
 // Locks (both FileLock kinds) behave as on Linux: per open file, released
 // when it closes and by the crash; no holder can be named. Byte-range locks
 // are granted at once, as fcntl record locks never conflict within the one
@@ -63,6 +65,8 @@ public:
 
     FsResult<std::unique_ptr<File>> Open(const std::string& path,
                                          const OpenOptions& options) override;
+    FsResult<std::unique_ptr<File>> CreateUnnamed(const std::string& folder,
+                                                  std::uint32_t permissions) override;
     FsResult<FileInfo> Stat(const std::string& path, bool follow_symbolic_links) override;
     FsResult<VolumeInfo> StatVolume(const std::string& path) override;
     FsResult<DirectoryListing> ListDirectory(const std::string& path) override;

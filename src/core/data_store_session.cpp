@@ -310,9 +310,9 @@ int DataStoreSession::BuildDataStore(const StoreLocation& location) {
             recordstore::ComponentJournalPath(RealPath(location.StorePath()).string()), ec);
     }
     try {
-        const NewDataStore request{location.folder.string(), location.name,
-                                   working_folder_.string(),
-                                   DataStore::ProgramResourceFolder(filesystem::DefaultFileSystem())};
+        const NewDataStore request{
+            location.folder.string(), location.name, working_folder_.string(),
+            DataStore::ProgramResourceFolder(filesystem::DefaultFileSystem())};
         return static_cast<int>(DataStore::Build(request));
     } catch (const std::exception&) {
         return static_cast<int>(BuildResult::kStoreFailed);

@@ -10,8 +10,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <random>
 #include <cstdlib>
+#include <random>
 #include <system_error>
 #include <vector>
 

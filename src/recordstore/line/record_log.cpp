@@ -63,11 +63,11 @@ struct LockedLog {
 
 Status OpenLocked(filesystem::FileSystem& file_system, const std::string& path, bool exclusive,
                   LockedLog* log) {
-    Status status = file_access::Open(
-        file_system, path,
-        exclusive ? file_access::ForUpdating(filesystem::Creation::kOpenExisting)
-                  : file_access::ForReading(),
-        &log->file);
+    Status status =
+        file_access::Open(file_system, path,
+                          exclusive ? file_access::ForUpdating(filesystem::Creation::kOpenExisting)
+                                    : file_access::ForReading(),
+                          &log->file);
     if (!status.ok()) {
         return status;
     }
@@ -191,16 +191,16 @@ Status RecordLog::Replace(FileSystem& file_system, const std::string& path, cons
     bool found = false;
     RecordLogScan scan;
     RecordLine candidate;
-    status = ForEachLineBytes(*log.file, path, &scan,
-                              [&](std::uint64_t offset, std::string_view bytes) {
-                                  if (RecordLine::Parse(bytes, &candidate).ok() &&
-                                      candidate.record_number() == line.record_number()) {
-                                      found_offset = offset;
-                                      found = true;
-                                      return false;
-                                  }
-                                  return true;
-                              });
+    status =
+        ForEachLineBytes(*log.file, path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
+            if (RecordLine::Parse(bytes, &candidate).ok() &&
+                candidate.record_number() == line.record_number()) {
+                found_offset = offset;
+                found = true;
+                return false;
+            }
+            return true;
+        });
     if (!status.ok()) {
         return status;
     }
@@ -238,8 +238,8 @@ Status RecordLog::Rewrite(FileSystem& file_system, const std::string& path,
     RecordLogScan scan;
     std::uint64_t written_bytes = 0;
     Status copied;
-    status = ForEachLineBytes(
-        *log.file, path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
+    status =
+        ForEachLineBytes(*log.file, path, &scan, [&](std::uint64_t offset, std::string_view bytes) {
             const RecordLogLineEdit edit = decide(RecordLogLine{offset, written_bytes, bytes});
             std::string_view kept = bytes;
             if (edit.action == RecordLogLineEdit::Action::kDrop) {

@@ -151,11 +151,7 @@ std::vector<std::string> MembersToStore(const RecordChange& change, const fs::pa
 }
 
 // Steps 1 to 4 of record_update.h, with everything put back on failure.
-// With journal: the session whose component journal makes the log and index
-// changes durable (only the container is put into the store then); null to
-// put the log and index into the store as well.
-RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const RecordChange& change,
-                                     DataStoreSession* journal) {
+RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const RecordChange& change) {
     if (auto refused = Refusal(change))
         return *refused;
     RecordUpdateResult result;
@@ -186,17 +182,9 @@ RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const Rec
         }
     }
 
-    std::vector<std::string> members = MembersToStore(change, log, index.written());
-    if (journal != nullptr) {
-        // The container goes into the store; the log and index changes are
-        // committed to the journal after it, so the log never names a
-        // container the store lacks.
-        members.resize(change.container_name.empty() ? 0 : 1);
-    }
-    const bool stored =
-        members.empty() ||
-        StorePut(places.store_path.string(), places.working_folder.string(), members) == kStoreOk;
-    if (!stored || (journal != nullptr && journal->CommitChanges() != kStoreOk)) {
+    const std::vector<std::string> members = MembersToStore(change, log, index.written());
+    if (!members.empty() &&
+        StorePut(places.store_path.string(), places.working_folder.string(), members) != kStoreOk) {
         index.PutBack();
         if (change.line)
             recordstore::RecordLog::Replace(log.string(), previous_line);
@@ -223,7 +211,7 @@ RecordUpdateResult RecordUpdater::Update(const RecordChange& change) const {
     // durable in the store itself; the session's journal is committed too,
     // so its snapshot of the components stays the store's.
     RecordUpdateResult result =
-        WriteRecordChange({session_.store_path(), session_.working_folder()}, change, nullptr);
+        WriteRecordChange({session_.store_path(), session_.working_folder()}, change);
     if (result.ok() && session_.journals_changes())
         session_.CommitChanges();
     return result;

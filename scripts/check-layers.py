@@ -26,6 +26,7 @@ LAYERS = [
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus"],
     ["platform/sound", "recordstore"],
     ["format", "audio"],
+    ["telephony"],
     ["core"],
     ["editors/recorder"],
     ["editors/playback", "editors/dictation", "editors/records"],

@@ -35,13 +35,15 @@ std::string MakePrivateFolder() {
     return pattern;
 }
 
-// The core waits in its start-up state until its data folder exists.
-void MakeCoreDataFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home) {
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(home) / ".local/share/linphone",
-                                            ignored);
-    }
+// The core keeps its data (a call-log database) in the line's private
+// folder: it waits in its start-up state until that folder exists, and the
+// factory remembers the folder for every later core of the process.
+void UseDataFolder(LinphoneFactory* factory, const std::string& work_folder) {
+    const std::string data = work_folder + "/linphone";
+    std::error_code ignored;
+    std::filesystem::create_directories(data, ignored);
+    linphone_factory_set_data_dir(factory, data.c_str());
+    linphone_factory_set_config_dir(factory, data.c_str());
 }
 
 std::string TextOrEmpty(const char* text) {
@@ -235,8 +237,8 @@ std::int32_t SipLine::Core::Open(LineEvents* events, int rings) {
     if (work_folder_.empty()) {
         return kLineErrResourceUnavail;
     }
-    MakeCoreDataFolder();
     LinphoneFactory* factory = linphone_factory_get();
+    UseDataFolder(factory, work_folder_);
     LinphoneCoreCbs* cbs = linphone_factory_create_core_cbs(factory);
     linphone_core_cbs_set_call_state_changed(cbs, OnCallStateChanged);
     linphone_core_cbs_set_account_registration_state_changed(cbs, OnAccountRegistration);
@@ -250,6 +252,11 @@ std::int32_t SipLine::Core::Open(LineEvents* events, int rings) {
     linphone_core_set_user_data(lc_, this);
     linphone_core_set_user_agent(lc_, "Kivo", "1");
     SetUpMedia();
+    // The core writes what the other party says to this file, from the
+    // start of each call's audio; it is set once, while no call exists
+    // (changing it during a call is not safe in this liblinphone).
+    caller_wave_ = work_folder_ + "/caller.wav";
+    linphone_core_set_record_file(lc_, caller_wave_.c_str());
     if (!SetUpTransports()) {
         Close();
         return kLineErrResourceUnavail;
@@ -302,9 +309,6 @@ void SipLine::Core::AdoptIncoming(LinphoneCall* call) {
     if (party_.party_id_flags == 0) {
         party_.party_id_flags = kPartyIdUnavailable;
     }
-    // The caller's voice is written here once the call's audio runs.
-    caller_wave_ = work_folder_ + "/caller-" + std::to_string(call_id_) + ".wav";
-    linphone_core_set_record_file(lc_, caller_wave_.c_str());
     queued_.push_back(Message{kLineAppNewCall, 0, 0, call_id_, kPrivilegeOwner});
     QueueState(kCallStateOffering);
     Queue(kLineDevState, kLineDevStateRinging);
@@ -505,8 +509,6 @@ std::int32_t SipLine::MakeCall(const std::string& number, std::uintptr_t* call) 
         c.EndCall(kDisconnectNoDialTone);
         return request;
     }
-    c.caller_wave_ = c.work_folder_ + "/caller-" + std::to_string(c.call_id_) + ".wav";
-    linphone_core_set_record_file(c.lc_, c.caller_wave_.c_str());
     LinphoneCallParams* params = linphone_core_create_call_params(c.lc_, nullptr);
     linphone_call_params_enable_video(params, FALSE);
     LinphoneCall* placed = linphone_core_invite_address_with_params(c.lc_, address, params);

@@ -31,7 +31,7 @@ LAYERS = [
     ["editors/recorder"],
     ["editors/playback", "editors/dictation", "editors/records"],
     ["exchange"],
-    ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote"],
+    ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote", "tools/kivo-line"],
 ]
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

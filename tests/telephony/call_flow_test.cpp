@@ -142,6 +142,41 @@ TEST(AnsweredCall, CallerHangingUpMidRecordingKeepsWhatWasSaid) {
     EXPECT_TRUE(std::equal(saved.begin(), saved.end(), speech.begin()));
 }
 
+TEST(AnsweredCall, AMissingResourceStillLeadsToTheRecording) {
+    TelephonyBench bench;
+    bench.answering_machine = true;
+    std::filesystem::remove(bench.dir.file("7.wav"));
+    bench.OpenLine(1, true);
+    ASSERT_TRUE(bench.line->Ring("5551234", "Ann"));
+    bench.Run(kRing + 800);
+    EXPECT_EQ(bench.line->heard(), bench.greeting);
+    const auto speech = CountingCallAudio(400, 8);
+    ASSERT_TRUE(bench.line->Speak(speech));
+    bench.Run(500);
+    ASSERT_TRUE(bench.line->HangUp());
+    bench.Run(40);
+    EXPECT_EQ(ReadWaveSamples(bench.dir.file("message.wav")), speech);
+}
+
+TEST(AnsweredCall, CallerHangingUpDuringTheGreetingStopsTheChain) {
+    TelephonyBench bench;
+    bench.OpenLine(1, true);
+    ASSERT_TRUE(bench.line->Ring("5551234", "Ann"));
+    bench.Run(20);
+    bench.library->Answer();
+    bench.Run(20);
+    bench.library->GetWaveId(4, "wave/in");
+    bench.library->GetWaveId(4, "wave/out");
+    bench.library->SetResource(bench.dir.path().c_str(), 7);
+    bench.library->PlayFile(bench.dir.file("greeting.wav").c_str());
+    bench.Run(300);
+    ASSERT_TRUE(bench.line->HangUp());
+    bench.Run(1000);
+    EXPECT_EQ(bench.status.recorder.playing, 0);
+    EXPECT_EQ(bench.status.recorder.takeFile, -1);  // no recording was started
+    EXPECT_EQ(bench.line->heard().size(), 300u * 16);
+}
+
 TEST(AnsweredCall, LevelsFollowTheCallerAndSilentBuffersAreCounted) {
     TelephonyBench bench;
     bench.answering_machine = true;

@@ -50,6 +50,17 @@ std::string TextOrEmpty(const char* text) {
     return text != nullptr ? text : "";
 }
 
+// The SIP stack's own log quotes headers as received, and caller names come
+// from strangers: it is silenced unless the developer trace is on.
+void QuietenStackLog() {
+    if (std::getenv("KIVO_TAPI_DEBUG") == nullptr) {
+        linphone_logging_service_set_log_level(linphone_logging_service_get(),
+                                               LinphoneLogLevelFatal);
+    }
+}
+
+constexpr const char* kSystemCertificates = "/etc/ssl/certs/ca-certificates.crt";
+
 }  // namespace
 
 // Everything that touches liblinphone. Callbacks run inside
@@ -192,6 +203,10 @@ bool SipLine::Core::SetUpTransports() {
         linphone_transports_set_udp_port(transports, settings_.transport == "udp" ? any : 0);
         linphone_transports_set_tcp_port(transports, settings_.transport == "tcp" ? any : 0);
         linphone_transports_set_tls_port(transports, settings_.transport == "tls" ? any : 0);
+        if (settings_.transport == "tls" && std::filesystem::exists(kSystemCertificates)) {
+            linphone_core_set_root_ca(
+                lc_, kSystemCertificates);  // the provider's certificate is checked
+        }
     }
     const bool set = linphone_core_set_transports(lc_, transports) == 0;
     linphone_transports_unref(transports);
@@ -237,6 +252,7 @@ std::int32_t SipLine::Core::Open(LineEvents* events, int rings) {
     if (work_folder_.empty()) {
         return kLineErrResourceUnavail;
     }
+    QuietenStackLog();
     LinphoneFactory* factory = linphone_factory_get();
     UseDataFolder(factory, work_folder_);
     LinphoneCoreCbs* cbs = linphone_factory_create_core_cbs(factory);

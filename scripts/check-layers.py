@@ -26,11 +26,12 @@ LAYERS = [
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus"],
     ["platform/sound", "recordstore"],
     ["format", "audio"],
+    ["telephony"],
     ["core"],
     ["editors/recorder"],
     ["editors/playback", "editors/dictation", "editors/records"],
     ["exchange"],
-    ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote"],
+    ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote", "tools/kivo-line"],
 ]
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

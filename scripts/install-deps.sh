@@ -27,6 +27,8 @@ PACKAGES=(
     ffmpeg sox espeak-ng tar coreutils
     # bsdtar, the extraction reference of bench/repository/repository_process_bench
     libarchive-tools
+    # telephony: SIP lines through liblinphone; SIPp, an independent SIP peer for tests
+    liblinphone-dev sip-tester
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

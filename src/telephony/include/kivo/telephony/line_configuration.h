@@ -1,0 +1,43 @@
+// Which line devices the program offers, in device-number order:
+//   0   the demo line (always), controlled through DefaultLineSocketPath();
+//   1.. the SIP lines of the user's configuration: the local line when it is
+//       switched on, then one line per account.
+// The configuration is the file "telephony.conf" in $XDG_CONFIG_HOME/kivo
+// (~/.config/kivo); see docs/telephony.md for its keys. A missing or
+// unreadable file gives the demo line alone.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "kivo/telephony/tapi_library.h"
+
+namespace kivo::telephony {
+
+struct SipLineSettings {
+    std::string name;               // shown in the line list
+    bool local = false;             // the local line: no registration
+    std::string listen_address;     // local line: where it listens (127.0.0.1 by default)
+    int port = 5070;                // local line: SIP port (UDP and TCP)
+    std::string user;               // account: user name
+    std::string domain;             // account: SIP domain
+    std::string proxy;              // account: outbound proxy, empty for the domain
+    std::string transport = "udp";  // udp, tcp or tls
+    int ring_period_ms = 4000;
+};
+
+struct LineConfiguration {
+    int demo_ring_period_ms = 4000;
+    std::vector<SipLineSettings> sip_lines;
+};
+
+// Reads the configuration text (INI sections [demo], [local], [account NAME]).
+// Unknown keys and malformed lines are skipped.
+LineConfiguration ParseLineConfiguration(const std::string& text);
+std::string LineConfigurationPath();
+
+// The directory the flat interface uses: the demo line, then the SIP lines
+// of the configuration file (read when the library starts).
+LineDirectory ConfiguredLineDirectory();
+
+}  // namespace kivo::telephony

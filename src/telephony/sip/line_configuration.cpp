@@ -1,0 +1,150 @@
+#include "kivo/telephony/line_configuration.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "kivo/telephony/line_control.h"
+#include "kivo/telephony/simulated_line.h"
+#include "kivo/telephony/sip_line.h"
+
+namespace kivo::telephony {
+namespace {
+
+constexpr std::size_t kMaxConfigurationBytes = 64 * 1024;
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+int ToInt(const std::string& text, int fallback, int low, int high) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || value < low || value > high) {
+        return fallback;
+    }
+    return static_cast<int>(value);
+}
+
+bool IsYes(const std::string& text) {
+    return text == "Y" || text == "y" || text == "1" || text == "yes";
+}
+
+void ApplySipKey(SipLineSettings& line, const std::string& key, const std::string& value) {
+    if (key == "address") {
+        line.listen_address = value;
+    } else if (key == "port") {
+        line.port = ToInt(value, line.port, 1, 65535);
+    } else if (key == "user") {
+        line.user = value;
+    } else if (key == "domain") {
+        line.domain = value;
+    } else if (key == "proxy") {
+        line.proxy = value;
+    } else if (key == "transport" && (value == "udp" || value == "tcp" || value == "tls")) {
+        line.transport = value;
+    } else if (key == "ring_period_ms") {
+        line.ring_period_ms = ToInt(value, line.ring_period_ms, 500, 30000);
+    }
+}
+
+}  // namespace
+
+LineConfiguration ParseLineConfiguration(const std::string& text) {
+    LineConfiguration configuration;
+    std::istringstream lines(text.substr(0, kMaxConfigurationBytes));
+    std::string raw;
+    enum class Section { kNone, kDemo, kLocal, kAccount } section = Section::kNone;
+    SipLineSettings local;
+    local.local = true;
+    local.name = "Local line";
+    bool local_enabled = false;
+    while (std::getline(lines, raw)) {
+        const std::string line = Trim(raw);
+        if (line.empty() || line[0] == '#' || line[0] == ';') {
+            continue;
+        }
+        if (line.front() == '[' && line.back() == ']') {
+            const std::string name = Trim(line.substr(1, line.size() - 2));
+            if (name == "demo") {
+                section = Section::kDemo;
+            } else if (name == "local") {
+                section = Section::kLocal;
+            } else if (name.rfind("account ", 0) == 0 && name.size() > 8) {
+                section = Section::kAccount;
+                SipLineSettings account;
+                account.name = Trim(name.substr(8));
+                configuration.sip_lines.push_back(account);
+            } else {
+                section = Section::kNone;
+            }
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string::npos) {
+            continue;
+        }
+        const std::string key = Trim(line.substr(0, equals));
+        const std::string value = Trim(line.substr(equals + 1));
+        switch (section) {
+            case Section::kDemo:
+                if (key == "ring_period_ms") {
+                    configuration.demo_ring_period_ms =
+                        ToInt(value, configuration.demo_ring_period_ms, 100, 30000);
+                }
+                break;
+            case Section::kLocal:
+                if (key == "enabled") {
+                    local_enabled = IsYes(value);
+                } else {
+                    ApplySipKey(local, key, value);
+                }
+                break;
+            case Section::kAccount:
+                ApplySipKey(configuration.sip_lines.back(), key, value);
+                break;
+            case Section::kNone:
+                break;
+        }
+    }
+    if (local_enabled) {
+        configuration.sip_lines.insert(configuration.sip_lines.begin(), local);
+    }
+    return configuration;
+}
+
+std::string LineConfigurationPath() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && *config) {
+        return std::string(config) + "/kivo/telephony.conf";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : ".") + "/.config/kivo/telephony.conf";
+}
+
+LineDirectory ConfiguredLineDirectory() {
+    return [] {
+        std::string text;
+        if (std::ifstream file(LineConfigurationPath()); file) {
+            std::ostringstream content;
+            content << file.rdbuf();
+            text = content.str();
+        }
+        const LineConfiguration configuration = ParseLineConfiguration(text);
+        std::vector<std::unique_ptr<LineProvider>> lines;
+        SimulatedLine::Options demo;
+        demo.ring_period_ms = configuration.demo_ring_period_ms;
+        demo.control_socket_path = DefaultLineSocketPath();
+        lines.push_back(std::make_unique<SimulatedLine>(demo));
+        for (const SipLineSettings& settings : configuration.sip_lines) {
+            lines.push_back(std::make_unique<SipLine>(settings));
+        }
+        return lines;
+    };
+}
+
+}  // namespace kivo::telephony

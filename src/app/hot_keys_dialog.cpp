@@ -36,7 +36,7 @@ HotKeysDialog::HotKeysDialog(const core::HotKeyTable& table, QWidget* parent) : 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* save = buttons->addButton(tr("&Save"), QDialogButtonBox::AcceptRole);
     buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
-    buttons->addButton(QDialogButtonBox::Help);
+    buttons->addButton(QDialogButtonBox::Help)->setText(tr("&Help"));
     save->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -499,15 +500,29 @@ void MainWindow::DeleteSelectedRecords() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Enter in the record list plays the focused record.
+    // Enter in the record list plays the focused record; Home and End go
+    // to the first and the last record (the list has no columns to walk).
     if (watched == record_view_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* key_event = static_cast<QKeyEvent*>(event);
+        const int key = key_event->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             PlayFocusedRecord();
             return true;
         }
+        if ((key == Qt::Key_Home || key == Qt::Key_End) &&
+            key_event->modifiers() == Qt::NoModifier && records_->rowCount() > 0) {
+            SelectOnlyRow(key == Qt::Key_Home ? 0 : records_->rowCount() - 1);
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::SelectOnlyRow(int row) {
+    const QModelIndex index = records_->index(row, 0);
+    record_view_->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    record_view_->scrollTo(index);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

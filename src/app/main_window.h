@@ -119,6 +119,8 @@ private:
     void SetLineStateText(const QString& text);
     void TakeCurrentFromFocus();
     void TakeCurrentFromRow(int row);
+    // Makes row the current and only selected record and shows it.
+    void SelectOnlyRow(int row);
     void UpdateRecordCommands();
     void ShowContextMenu(const QPoint& position);
     void PlayFocusedRecord();

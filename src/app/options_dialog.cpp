@@ -62,14 +62,14 @@ OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) :
     costs_form->addRow(tr("Default &Meeting Costs"), WithUnit(meet_cost_, tr("per hour")));
     costs_form->addRow(tr("Default C&urrency"), currency_);
 
-    highlight_ = new QCheckBox(tr("&Highlight Costs and Times"), this);
+    highlight_ = new QCheckBox(tr("Hi&ghlight Costs and Times"), this);
     prime_ = new QCheckBox(tr("&Priming On/Off"), this);
     prime_->setToolTip(
         tr("Start a new record with the subject and keywords of the last record of its kind"));
     export_prompt_ = new QCheckBox(tr("Prompt for &filenames on export"), this);
     export_prompt_->setToolTip(tr("Ask for a file name for every exported recording"));
     diary_on_start_ = new QCheckBox(tr("Run &diary reminder on startup"), this);
-    compress_ = new QCheckBox(tr("C&ompress before sending"), this);
+    compress_ = new QCheckBox(tr("Compr&ess before sending"), this);
     // Kept in the profile; the call recorder offers it.
     phone_warning_ = new QCheckBox(tr("Phone recording warning message"), this);
     phone_warning_->setVisible(false);
@@ -123,6 +123,11 @@ OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) :
 
     auto* buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    // The same Alt+letters on every desktop, whatever its theme names them;
+    // Esc cancels (Alt+C is "CD").
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    buttons->button(QDialogButtonBox::Help)->setText(tr("&Help"));
     buttons->button(QDialogButtonBox::Cancel)->setToolTip(tr("Close without saving any change"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -249,7 +249,7 @@ QWidget* DictationRecorderDialog::BuildFields() {
     mark_row->addWidget(index_comment_, 1);
     mark_row->addWidget(mark_);
     // A row holding a layout gets no buddy of its own: the label names the combo box.
-    auto* comment_label = new QLabel(QStringLiteral("In&dex Comment"), box);
+    auto* comment_label = new QLabel(QStringLiteral("Inde&x Comment"), box);
     comment_label->setBuddy(index_comment_);
     form->addRow(comment_label, mark_row);
 
@@ -282,7 +282,7 @@ QWidget* DictationRecorderDialog::BuildTransport() {
     play_ = recorder::DialogButton(QStringLiteral("&Play"), box);
     stop_ = recorder::DialogButton(QStringLiteral("&Stop"), box);
     record_ = recorder::DialogButton(QStringLiteral("&Record"), box);
-    fast_forward_ = recorder::DialogButton(QStringLiteral("&FFwd"), box);
+    fast_forward_ = recorder::DialogButton(QStringLiteral("FFw&d"), box);
     record_insert_ = new QCheckBox(QStringLiteral("Record &Insert"), box);
     int column = 0;
     for (QWidget* widget :
@@ -336,9 +336,9 @@ QWidget* DictationRecorderDialog::BuildCutRow() {
         slider->setRange(0, 1);
         slider->setSingleStep(1);
     }
-    auto* from_label = new QLabel(QStringLiteral("Cut Fr&om"), box);
+    auto* from_label = new QLabel(QStringLiteral("Cut &From"), box);
     from_label->setBuddy(cut_from_);
-    auto* to_label = new QLabel(QStringLiteral("C&ut To"), box);
+    auto* to_label = new QLabel(QStringLiteral("Cut &To"), box);
     to_label->setBuddy(cut_to_);
     grid->addWidget(from_label, 0, 0);
     grid->addWidget(cut_from_, 0, 1);
@@ -358,7 +358,7 @@ QWidget* DictationRecorderDialog::BuildCutRow() {
 
 QWidget* DictationRecorderDialog::BuildPicture() {
     picture_ = new recorder::PictureFrame(
-        QStringLiteral("Insert Pic&ture"), [this] { return !session_->picture_path().empty(); },
+        QStringLiteral("Insert Pict&ure"), [this] { return !session_->picture_path().empty(); },
         this);
     return picture_;
 }
@@ -696,6 +696,8 @@ void DictationRecorderDialog::keyPressEvent(QKeyEvent* event) {
         QDialog::keyPressEvent(event);
         return;
     }
+    if (recorder::PressFocusedButton(this))
+        return;
     QWidget* focus = focusWidget();
     const bool running = session_->state() == TransportState::kRecording ||
                          session_->state() == TransportState::kPlaying;

@@ -2,6 +2,8 @@
 // session, the session's state shown back.
 #include "kivo/dictation/dictation_recorder_dialog.h"
 
+#include <cmath>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -32,6 +34,7 @@
 #include "kivo/recorder/accelerated_spin_box.h"
 #include "kivo/recorder/dialog_button.h"
 #include "kivo/recorder/picture_frame.h"
+#include "kivo/recorder/position_bar.h"
 #include "kivo/recorder/predefined_comments.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/index_mark_file.h"
@@ -189,6 +192,9 @@ DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
             &DictationSession::SortMarks);
     connect(cut_, &QPushButton::clicked, session_.get(), &DictationSession::Cut);
     connect(reset_, &QPushButton::clicked, session_.get(), &DictationSession::Reset);
+    connect(progress_, &recorder::PositionBar::positionPicked, this, [this](double share) {
+        session_->SetInsertPoint(std::llround(share * static_cast<double>(session_->length_ms())));
+    });
     connect(cut_from_, &QSpinBox::valueChanged, this, [this](int ms) {
         if (ms != session_->cut_from_ms())
             session_->SetCutFrom(ms);
@@ -302,7 +308,9 @@ QWidget* DictationRecorderDialog::BuildTransport() {
     grid->addWidget(new QLabel(QStringLiteral("Length"), box), 1, 2);
     grid->addWidget(length_, 1, 3);
 
-    progress_ = new QProgressBar(box);
+    progress_ = new recorder::PositionBar(box);
+    progress_->setAccessibleName(QStringLiteral("Position bar"));
+    progress_->setToolTip(QStringLiteral("Click or drag to set the position"));
     progress_->setRange(0, 1);
     progress_->setFormat(QStringLiteral("00:00:00"));
     grid->addWidget(progress_, 2, 0, 1, 7);
@@ -619,13 +627,13 @@ void DictationRecorderDialog::OnMark() {
     const QString comment = index_comment_->currentText();
     if (!session_->AddMark(comment.toStdString()))
         return;
-    // A predefined comment is used once; the next one takes its place.
+    // A predefined comment is used once. The field is then ready for the
+    // next mark: the next predefined comment, or empty.
     const int row = index_comment_->findText(comment);
-    if (row >= 0) {
+    if (row >= 0)
         index_comment_->removeItem(row);
-        index_comment_->setEditText(index_comment_->count() > 0 ? index_comment_->itemText(0)
-                                                                : QString());
-    }
+    index_comment_->setEditText(index_comment_->count() > 0 ? index_comment_->itemText(0)
+                                                            : QString());
 }
 
 void DictationRecorderDialog::OnOk() {

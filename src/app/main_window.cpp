@@ -121,8 +121,9 @@ void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_servic
                      &dbus::RemoteControlService::notifyMetadataChanged);
     QObject::connect(session, &playback::PlaybackSession::positionJumped, remote_service,
                      &dbus::RemoteControlService::notifySeeked);
-    auto* hot_keys =
-        new hotkeys::PlaybackHotKeys(hotkeys::CreatePlatformHotKeyGrabber(dialog), dialog);
+    // The hot keys are the player's: taken as it opens, given back as it
+    // closes (they go with the dialog).
+    auto* hot_keys = new hotkeys::PlaybackHotKeys(window->MakeHotKeyGrabber(dialog), dialog);
     core::HotKeyTable table;
     table.Load();
     hotkeys::RegisterPlaybackHotKeys(*hot_keys, table.values());
@@ -182,6 +183,16 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     idle->setInterval(kIdleSaveIntervalMs);
     connect(idle, &QTimer::timeout, this, &MainWindow::SaveWhenIdle);
     idle->start();
+}
+
+void MainWindow::SetHotKeyGrabberFactory(HotKeyGrabberFactory factory) {
+    hot_key_grabber_factory_ = std::move(factory);
+}
+
+std::unique_ptr<hotkeys::HotKeyGrabber> MainWindow::MakeHotKeyGrabber(QObject* owner) const {
+    if (hot_key_grabber_factory_)
+        return hot_key_grabber_factory_(owner);
+    return hotkeys::CreatePlatformHotKeyGrabber(owner);
 }
 
 void MainWindow::SaveWhenIdle() {

@@ -21,10 +21,14 @@
 #include "kivo/dbus/remote_control_service.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
 #include "kivo/hotkeys/playback_hot_keys.h"
+#include "kivo/pedal/pedal_assignment.h"
+#include "kivo/pedal/pedal_remote_binding.h"
+#include "kivo/pedal/pedal_watcher.h"
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "message_box_reporter.h"
+#include "options_settings.h"
 #include "record_kind_list.h"
 #include "store_file_dialogs.h"
 
@@ -129,6 +133,19 @@ void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_servic
     hotkeys::RegisterPlaybackHotKeys(*hot_keys, table.values());
     QObject::connect(hot_keys, &hotkeys::PlaybackHotKeys::activated, session,
                      &playback::PlaybackSession::RunCommand);
+    // The foot pedal drives the player while it is open, each pedal as the
+    // user assigned it in Options.
+    OptionsSettings options;
+    ReadPedalOptions(window->session().profile(), window->session().section(), options);
+    auto* pedal_watcher = new pedal::PedalWatcher(dialog);
+    pedal_watcher->setDevicePath(options.pedal_device);
+    auto* pedal_binding = new pedal::PedalRemoteBinding(session, dialog);
+    QObject::connect(pedal_watcher, &pedal::PedalWatcher::pedalEvent, pedal_binding,
+                     [pedal_binding, assignment = options.pedal](pedal::PedalEvent event) {
+                         if (const auto meant = pedal::AssignedEvent(event, assignment))
+                             pedal_binding->handle(*meant);
+                     });
+    pedal_watcher->start();
     new PlayerCloseGuard(dialog, window);
     session->Start();
     dialog->show();

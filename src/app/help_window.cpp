@@ -47,6 +47,30 @@ bool HoldsEveryWord(const HelpPage& page, const QStringList& words) {
     });
 }
 
+// Shows the pages as they are, with the links of a page's navigation bar
+// kept apart (the browser does not lay out the bar as a web browser does).
+class HelpBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+    QVariant loadResource(int type, const QUrl& name) override {
+        QVariant resource = QTextBrowser::loadResource(type, name);
+        if (type != QTextDocument::HtmlResource)
+            return resource;
+        QString html = resource.typeId() == QMetaType::QByteArray
+                           ? QString::fromUtf8(resource.toByteArray())
+                           : resource.toString();
+        static const QRegularExpression nav_links(QStringLiteral("</a>\\s*<a "));
+        const qsizetype nav_start = html.indexOf(QLatin1String("<nav>"));
+        const qsizetype nav_end = html.indexOf(QLatin1String("</nav>"), nav_start);
+        if (nav_start >= 0 && nav_end > nav_start) {
+            QString nav = html.mid(nav_start, nav_end - nav_start);
+            nav.replace(nav_links, QStringLiteral("</a> &middot; <a "));
+            html.replace(nav_start, nav_end - nav_start, nav);
+        }
+        return html;
+    }
+};
+
 // The page part of a topic ("300.htm#marks" -> "300.htm").
 QString PageOf(const QString& topic) {
     return topic.section(QLatin1Char('#'), 0, 0);
@@ -79,7 +103,7 @@ HelpWindow::HelpWindow(QString folder, QWidget* parent)
     : QWidget(parent, Qt::Window),
       folder_(std::move(folder)),
       pages_(ReadHelpPages(folder_, QString::fromLatin1(kHelpContentsTopic))),
-      browser_(new QTextBrowser(this)),
+      browser_(new HelpBrowser(this)),
       contents_(new QListWidget(this)),
       search_(new QLineEdit(this)),
       back_(new QPushButton(tr("&Back"), this)),
@@ -102,6 +126,8 @@ HelpWindow::HelpWindow(QString folder, QWidget* parent)
     search_label->setBuddy(search_);
     search_->setClearButtonEnabled(true);
     search_->setPlaceholderText(tr("Words to find"));
+    auto* close_key = new QShortcut(QKeySequence::Cancel, this);
+    connect(close_key, &QShortcut::activated, this, &QWidget::close);
     auto* find_key = new QShortcut(QKeySequence::Find, this);
     connect(find_key, &QShortcut::activated, search_, qOverload<>(&QWidget::setFocus));
     connect(search_, &QLineEdit::textChanged, this, &HelpWindow::Search);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 
@@ -146,6 +147,9 @@ void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_servic
                              pedal_binding->handle(*meant);
                      });
     pedal_watcher->start();
+    auto* help_key = new QShortcut(QKeySequence::HelpContents, dialog);
+    QObject::connect(help_key, &QShortcut::activated, window,
+                     [window] { window->ShowHelpTopic(QStringLiteral("playback.htm")); });
     new PlayerCloseGuard(dialog, window);
     session->Start();
     dialog->show();

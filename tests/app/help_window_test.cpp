@@ -77,8 +77,17 @@ TEST_F(HelpWindowTest, LinksBackAndForwardWalkThePagesSeen) {
     QTest::mouseClick(help()->forward_button(), Qt::LeftButton);
     EXPECT_EQ(help()->current_page(), "options.htm");
 
+    // The navigation bar's links stay apart.
+    EXPECT_TRUE(help()->browser()->toPlainText().contains(
+        QString::fromUtf8("Contents \u00b7 Getting started")));
+
     help()->ShowTopic("no-such-page.htm");
     EXPECT_TRUE(help()->browser()->toPlainText().contains("no-such-page.htm"));
+
+    help()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help()));
+    QTest::keyClick(help()->browser(), Qt::Key_Escape);
+    EXPECT_FALSE(help()->isVisible());
 }
 
 TEST_F(HelpWindowTest, SearchListsOnlyThePagesHoldingEveryWord) {

@@ -361,6 +361,12 @@ QWidget* DictationRecorderDialog::BuildCutRow() {
     reset_ = recorder::DialogButton(QStringLiteral("R&eset"), box);
     grid->addWidget(cut_, 0, 4);
     grid->addWidget(reset_, 1, 4);
+    // Tab walks the range as it is typed: Cut From, Cut To, then Cut.
+    setTabOrder(cut_from_, cut_to_);
+    setTabOrder(cut_to_, cut_);
+    setTabOrder(cut_, reset_);
+    setTabOrder(reset_, start_slider_);
+    setTabOrder(start_slider_, end_slider_);
     return box;
 }
 

@@ -2,11 +2,13 @@
 // wiring to the session (see playback_dialog.h).
 #include "kivo/playback/playback_dialog.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -58,12 +60,12 @@ QProgressBar* LevelBar(QWidget* parent, const QString& name, int minimum, int ma
     return bar;
 }
 
-// Enter presses the button that has the focus (as Space does); no button is
-// the default, so Enter elsewhere never closes the player.
+// No button is the default, so Enter never presses one by accident (see
+// keyPressEvent for Enter on a focused button).
 QPushButton* Button(const QString& text, QWidget* parent, const QString& name) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
-    button->setAutoDefault(true);
+    button->setAutoDefault(false);
     return button;
 }
 
@@ -272,6 +274,18 @@ QGroupBox* PlaybackDialog::BuildEffectsPanel() {
     });
     grid->addWidget(reverse, audio::kEffectCount, 1, 1, 2);
     return panel;
+}
+
+// Enter presses the button that has the focus, as Space does; in the
+// comment field it adds the mark (returnPressed). It never closes the player.
+void PlaybackDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+        if (button != nullptr && button->isEnabled())
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void PlaybackDialog::SetEffectsPanelVisible(bool visible) {

@@ -470,7 +470,7 @@ std::unique_ptr<QMenu> MainWindow::BuildContextMenu() {
     add(menu.get(), Command::kDelete);
     add(menu.get(), Command::kPrint);
     menu->addSeparator();
-    QMenu* export_menu = menu->addMenu(tr("&Export"));
+    QMenu* export_menu = menu->addMenu(tr("E&xport"));
     if (view() == ViewKind::kVideo) {
         add(export_menu, Command::kExportWmv);
     } else {

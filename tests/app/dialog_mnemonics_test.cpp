@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTableView>
 #include <map>
 #include <optional>
 #include <vector>
@@ -218,6 +219,24 @@ TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonics) {
         }
     }
     EXPECT_TRUE(bar.Faults().empty()) << Report(QStringLiteral("menu bar"), bar.Faults());
+}
+
+TEST_F(DialogMnemonicsTest, TheRecordsActionMenuHasUniqueMnemonics) {
+    test::WriteWorkingLog(store().working_folder(), "Voxwren.xrr",
+                          {test::Dictation(1, "Quarterly figures", "01/02/2024", "00:01:00")});
+    window_->ShowKind(core::ViewKind::kDictation);
+    ASSERT_EQ(window_->records().rowCount(), 1);
+    window_->record_view()->selectRow(0);
+    const std::unique_ptr<QMenu> menu = window_->BuildContextMenu();
+    ASSERT_NE(menu, nullptr);
+    MnemonicAudit items;
+    items.AddMenu(menu.get());
+    EXPECT_TRUE(items.Faults().empty()) << Report(QStringLiteral("Action menu"), items.Faults());
+    for (const QAction* item : menu->actions()) {
+        if (!item->isSeparator()) {
+            EXPECT_TRUE(MnemonicOf(item->text()).has_value()) << item->text().toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -1,25 +1,32 @@
-// Opening help pages in the desktop's browser.
+// The page that describes each command's work.
 #include "help_topics.h"
 
-#include <QDesktopServices>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QUrl>
-
-#include "message_box_reporter.h"
-#include "resources.h"
+#include <array>
 
 namespace kivo::app {
+namespace {
 
-bool OpenHelpTopic(const Resources& resources, const QString& topic, QWidget* parent) {
-    const QString page = resources.HelpPage(topic);
-    if (QFileInfo::exists(page) && QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        return true;
-    QMessageBox::warning(parent, QString::fromLatin1(kMessageBoxTitle),
-                         QObject::tr("The help page %1 could not be opened.\n"
-                                     "Open it in a web browser yourself.")
-                             .arg(page));
-    return false;
+using C = Command;
+
+constexpr std::array<CommandHelpPage, 12> kCommandPages{{
+    {C::kNewRecording, "300.htm"},
+    {C::kNewDictation, "300.htm"},
+    {C::kPlay, "playback.htm"},
+    {C::kEdit, "dictation-editor.htm"},
+    {C::kEdit, "meeting-editor.htm"},
+    {C::kEdit, "phone-editor.htm"},
+    {C::kEdit, "diary-editor.htm"},
+    {C::kOpenDataStore, "data-stores.htm"},
+    {C::kNewDataStore, "data-stores.htm"},
+    {C::kOptions, "options.htm"},
+    {C::kHotKeys, "hot-keys.htm"},
+    {C::kCompressDataStore, "compress.htm"},
+}};
+
+}  // namespace
+
+std::span<const CommandHelpPage> CommandHelpPages() {
+    return kCommandPages;
 }
 
 }  // namespace kivo::app

@@ -15,10 +15,12 @@ namespace kivo::app {
 HotKeysDialog::HotKeysDialog(const core::HotKeyTable& table, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromLatin1(kHotKeysTitle));
 
-    auto* intro = new QLabel(tr("Click a field and press the keys to use while a recording plays. "
-                                "Every hot key includes Ctrl. New keys take effect the next time "
-                                "a recording is played."),
-                             this);
+    auto* intro = new QLabel(
+        tr("Click a field and press the keys to use while a recording plays. Every hot key "
+           "includes Ctrl. Kivo holds these keys only while its message player is open, even "
+           "while you type in another program; the rest of the time they do what they always "
+           "do in every program. New keys take effect the next time a recording is played."),
+        this);
     intro->setWordWrap(true);
 
     auto* form = new QFormLayout;
@@ -36,7 +38,7 @@ HotKeysDialog::HotKeysDialog(const core::HotKeyTable& table, QWidget* parent) : 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* save = buttons->addButton(tr("&Save"), QDialogButtonBox::AcceptRole);
     buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
-    buttons->addButton(QDialogButtonBox::Help);
+    buttons->addButton(QDialogButtonBox::Help)->setText(tr("&Help"));
     save->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

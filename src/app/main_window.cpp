@@ -6,10 +6,12 @@
 #include <QFont>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 
@@ -20,10 +22,14 @@
 #include "kivo/dbus/remote_control_service.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
 #include "kivo/hotkeys/playback_hot_keys.h"
+#include "kivo/pedal/pedal_assignment.h"
+#include "kivo/pedal/pedal_remote_binding.h"
+#include "kivo/pedal/pedal_watcher.h"
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "message_box_reporter.h"
+#include "options_settings.h"
 #include "record_kind_list.h"
 #include "store_file_dialogs.h"
 
@@ -120,13 +126,30 @@ void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_servic
                      &dbus::RemoteControlService::notifyMetadataChanged);
     QObject::connect(session, &playback::PlaybackSession::positionJumped, remote_service,
                      &dbus::RemoteControlService::notifySeeked);
-    auto* hot_keys =
-        new hotkeys::PlaybackHotKeys(hotkeys::CreatePlatformHotKeyGrabber(dialog), dialog);
+    // The hot keys are the player's: taken as it opens, given back as it
+    // closes (they go with the dialog).
+    auto* hot_keys = new hotkeys::PlaybackHotKeys(window->MakeHotKeyGrabber(dialog), dialog);
     core::HotKeyTable table;
     table.Load();
     hotkeys::RegisterPlaybackHotKeys(*hot_keys, table.values());
     QObject::connect(hot_keys, &hotkeys::PlaybackHotKeys::activated, session,
                      &playback::PlaybackSession::RunCommand);
+    // The foot pedal drives the player while it is open, each pedal as the
+    // user assigned it in Options.
+    OptionsSettings options;
+    ReadPedalOptions(window->session().profile(), window->session().section(), options);
+    auto* pedal_watcher = new pedal::PedalWatcher(dialog);
+    pedal_watcher->setDevicePath(options.pedal_device);
+    auto* pedal_binding = new pedal::PedalRemoteBinding(session, dialog);
+    QObject::connect(pedal_watcher, &pedal::PedalWatcher::pedalEvent, pedal_binding,
+                     [pedal_binding, assignment = options.pedal](pedal::PedalEvent event) {
+                         if (const auto meant = pedal::AssignedEvent(event, assignment))
+                             pedal_binding->handle(*meant);
+                     });
+    pedal_watcher->start();
+    auto* help_key = new QShortcut(QKeySequence::HelpContents, dialog);
+    QObject::connect(help_key, &QShortcut::activated, window,
+                     [window] { window->ShowHelpTopic(QStringLiteral("playback.htm")); });
     new PlayerCloseGuard(dialog, window);
     session->Start();
     dialog->show();
@@ -181,6 +204,16 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     idle->setInterval(kIdleSaveIntervalMs);
     connect(idle, &QTimer::timeout, this, &MainWindow::SaveWhenIdle);
     idle->start();
+}
+
+void MainWindow::SetHotKeyGrabberFactory(HotKeyGrabberFactory factory) {
+    hot_key_grabber_factory_ = std::move(factory);
+}
+
+std::unique_ptr<hotkeys::HotKeyGrabber> MainWindow::MakeHotKeyGrabber(QObject* owner) const {
+    if (hot_key_grabber_factory_)
+        return hot_key_grabber_factory_(owner);
+    return hotkeys::CreatePlatformHotKeyGrabber(owner);
 }
 
 void MainWindow::SaveWhenIdle() {
@@ -437,7 +470,7 @@ std::unique_ptr<QMenu> MainWindow::BuildContextMenu() {
     add(menu.get(), Command::kDelete);
     add(menu.get(), Command::kPrint);
     menu->addSeparator();
-    QMenu* export_menu = menu->addMenu(tr("&Export"));
+    QMenu* export_menu = menu->addMenu(tr("E&xport"));
     if (view() == ViewKind::kVideo) {
         add(export_menu, Command::kExportWmv);
     } else {
@@ -499,15 +532,29 @@ void MainWindow::DeleteSelectedRecords() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Enter in the record list plays the focused record.
+    // Enter in the record list plays the focused record; Home and End go
+    // to the first and the last record (the list has no columns to walk).
     if (watched == record_view_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* key_event = static_cast<QKeyEvent*>(event);
+        const int key = key_event->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             PlayFocusedRecord();
             return true;
         }
+        if ((key == Qt::Key_Home || key == Qt::Key_End) &&
+            key_event->modifiers() == Qt::NoModifier && records_->rowCount() > 0) {
+            SelectOnlyRow(key == Qt::Key_Home ? 0 : records_->rowCount() - 1);
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::SelectOnlyRow(int row) {
+    const QModelIndex index = records_->index(row, 0);
+    record_view_->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    record_view_->scrollTo(index);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

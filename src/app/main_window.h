@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@
 class QLabel;
 class QMenu;
 class QTableView;
+
+namespace kivo::hotkeys {
+class HotKeyGrabber;
+}
 
 namespace kivo::app {
 
@@ -76,6 +81,15 @@ public:
     RecordKindList* kind_list() const { return kinds_; }
     const Resources& resources() const { return resources_; }
 
+    // Makes the grabber through which an open player takes its hot keys;
+    // owner is the player. The player takes the keys when it opens and gives
+    // them back when it closes, so other programs have them the rest of the
+    // time. By default the platform's (global grabs on X11).
+    using HotKeyGrabberFactory =
+        std::function<std::unique_ptr<hotkeys::HotKeyGrabber>(QObject* owner)>;
+    void SetHotKeyGrabberFactory(HotKeyGrabberFactory factory);
+    std::unique_ptr<hotkeys::HotKeyGrabber> MakeHotKeyGrabber(QObject* owner) const;
+
     core::ViewKind view() const { return records_->view(); }
     // A compaction is running on its worker thread and owns the store.
     bool compacting() const { return compacting_; }
@@ -119,6 +133,8 @@ private:
     void SetLineStateText(const QString& text);
     void TakeCurrentFromFocus();
     void TakeCurrentFromRow(int row);
+    // Makes row the current and only selected record and shows it.
+    void SelectOnlyRow(int row);
     void UpdateRecordCommands();
     void ShowContextMenu(const QPoint& position);
     void PlayFocusedRecord();
@@ -144,6 +160,7 @@ private:
     QLabel* search_status_ = nullptr;
     QLabel* line_state_ = nullptr;
     CurrentRecord current_;
+    HotKeyGrabberFactory hot_key_grabber_factory_;
     bool started_ = false;
     bool closing_ = false;
     // A compaction is running on its worker thread: closing waits for it.

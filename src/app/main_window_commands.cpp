@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QTableView>
@@ -21,6 +22,7 @@
 #include "about_box.h"
 #include "compaction_dialog.h"
 #include "help_topics.h"
+#include "help_window.h"
 #include "hot_keys_dialog.h"
 #include "kivo/core/recording_priming.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
@@ -381,8 +383,22 @@ void MainWindow::OfferTakeRecovery() {
         });
 }
 
+// The help window belongs to the window the user is in: one opened from
+// a modal dialog must be its child, or the dialog would block it.
 void MainWindow::ShowHelpTopic(const QString& topic) {
-    OpenHelpTopic(resources_, topic, this);
+    QWidget* owner = QApplication::activeModalWidget();
+    if (owner == nullptr)
+        owner = this;
+    auto* help = owner->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    if (help == nullptr) {
+        help = new HelpWindow(
+            QFileInfo(resources_.HelpPage(QString::fromLatin1(kHelpContentsTopic))).absolutePath(),
+            owner);
+    }
+    help->ShowTopic(topic);
+    help->show();
+    help->raise();
+    help->activateWindow();
 }
 
 }  // namespace kivo::app

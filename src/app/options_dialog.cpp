@@ -17,8 +17,10 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "kivo/core/startup_configuration.h"
+#include "kivo/pedal/pedal_device_finder.h"
 
 namespace kivo::app {
 namespace {
@@ -62,14 +64,14 @@ OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) :
     costs_form->addRow(tr("Default &Meeting Costs"), WithUnit(meet_cost_, tr("per hour")));
     costs_form->addRow(tr("Default C&urrency"), currency_);
 
-    highlight_ = new QCheckBox(tr("&Highlight Costs and Times"), this);
+    highlight_ = new QCheckBox(tr("Hi&ghlight Costs and Times"), this);
     prime_ = new QCheckBox(tr("&Priming On/Off"), this);
     prime_->setToolTip(
         tr("Start a new record with the subject and keywords of the last record of its kind"));
     export_prompt_ = new QCheckBox(tr("Prompt for &filenames on export"), this);
     export_prompt_->setToolTip(tr("Ask for a file name for every exported recording"));
     diary_on_start_ = new QCheckBox(tr("Run &diary reminder on startup"), this);
-    compress_ = new QCheckBox(tr("C&ompress before sending"), this);
+    compress_ = new QCheckBox(tr("Compress &before sending"), this);
     // Kept in the profile; the call recorder offers it.
     phone_warning_ = new QCheckBox(tr("Phone recording warning message"), this);
     phone_warning_->setVisible(false);
@@ -123,6 +125,11 @@ OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) :
 
     auto* buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    // The same Alt+letters on every desktop, whatever its theme names them;
+    // Esc cancels (Alt+C is "CD").
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    buttons->button(QDialogButtonBox::Help)->setText(tr("&Help"));
     buttons->button(QDialogButtonBox::Cancel)->setToolTip(tr("Close without saving any change"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -138,10 +145,98 @@ OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) :
     layout->addWidget(general);
     layout->addWidget(phone);
     layout->addWidget(quality_box);
+    layout->addWidget(BuildPedalBox());
     layout->addWidget(buttons);
 
     Show(settings);
     phone_cost_->setFocus();
+}
+
+// The foot pedal: which one (the first found, or a chosen device), what
+// each of its three pedals does in the player, and a test that names the
+// pedal pressed.
+QGroupBox* OptionsDialog::BuildPedalBox() {
+    auto* box = new QGroupBox(tr("Foot pedal"), this);
+    auto* form = new QFormLayout(box);
+    pedal_device_ = new QComboBox(box);
+    pedal_device_->setToolTip(tr("The transcription foot pedal the player follows"));
+    form->addRow(tr("Pedal d&evice"), pedal_device_);
+    const QString places[] = {tr("Pedal &1 (left)"), tr("Pedal &2 (middle)"),
+                              tr("Pedal &3 (right)")};
+    for (int place = 0; place < 3; ++place) {
+        auto* actions = new QComboBox(box);
+        actions->addItems({tr("Rewind while held"), tr("Play while held"),
+                           tr("Fast forward while held"), tr("Nothing")});
+        pedal_actions_[static_cast<std::size_t>(place)] = actions;
+        form->addRow(places[place], actions);
+    }
+    pedal_test_ = new QPushButton(tr("Test the ped&al"), box);
+    pedal_test_->setCheckable(true);
+    pedal_test_->setAutoDefault(false);
+    pedal_test_text_ = new QLabel(box);
+    pedal_test_text_->setWordWrap(true);
+    auto* test_row = new QHBoxLayout;
+    test_row->addWidget(pedal_test_);
+    test_row->addWidget(pedal_test_text_, 1);
+    form->addRow(test_row);
+    connect(pedal_test_, &QPushButton::toggled, this, &OptionsDialog::TestPedal);
+    return box;
+}
+
+void OptionsDialog::SetPedalSearchRoots(std::filesystem::path sysfs_root,
+                                        std::filesystem::path dev_root) {
+    pedal_sysfs_root_ = std::move(sysfs_root);
+    pedal_dev_root_ = std::move(dev_root);
+    FillPedalDevices(pedal_device_->currentData().toString());
+}
+
+void OptionsDialog::FillPedalDevices(const QString& chosen) {
+    pedal_device_->clear();
+    pedal_device_->addItem(tr("The first pedal found"), QString());
+    for (const std::filesystem::path& node :
+         pedal::FindPedalDevices(pedal_sysfs_root_, pedal_dev_root_))
+        pedal_device_->addItem(QString::fromStdString(node.string()),
+                               QString::fromStdString(node.string()));
+    // A chosen pedal that is unplugged now stays chosen.
+    if (!chosen.isEmpty() && pedal_device_->findData(chosen) < 0)
+        pedal_device_->addItem(tr("%1 (not connected)").arg(chosen), chosen);
+    pedal_device_->setCurrentIndex(std::max(0, pedal_device_->findData(chosen)));
+}
+
+void OptionsDialog::TestPedal(bool on) {
+    delete pedal_watcher_;
+    pedal_watcher_ = nullptr;
+    if (!on) {
+        pedal_test_text_->clear();
+        return;
+    }
+    pedal_watcher_ = new pedal::PedalWatcher(this);
+    pedal_watcher_->setSearchRoots(pedal_sysfs_root_, pedal_dev_root_);
+    pedal_watcher_->setDevicePath(pedal_device_->currentData().toString().toStdString());
+    pedal_watcher_->setRescanInterval(0);
+    connect(pedal_watcher_, &pedal::PedalWatcher::pedalEvent, this, &OptionsDialog::ShowPedalEvent);
+    connect(pedal_watcher_, &pedal::PedalWatcher::deviceUnusable, this,
+            [this](const QString& path, const QString& reason) {
+                pedal_test_text_->setText(
+                    tr("%1 cannot be opened: %2. Install the udev rule 70-kivo-pedal.rules and "
+                       "plug the pedal in again.")
+                        .arg(path, reason));
+            });
+    pedal_test_text_->clear();
+    if (pedal_watcher_->start())
+        pedal_test_text_->setText(tr("Press a pedal."));
+    else if (pedal_test_text_->text().isEmpty())  // nothing was found that could not be opened
+        pedal_test_text_->setText(tr("No foot pedal is connected."));
+}
+
+void OptionsDialog::ShowPedalEvent(pedal::PedalEvent event) {
+    static const char* const kPlaceNames[] = {"Pedal 1 (left)", "Pedal 2 (middle)",
+                                              "Pedal 3 (right)"};
+    const int place = static_cast<int>(pedal::PlaceOf(event));
+    const QString action = pedal_actions_[static_cast<std::size_t>(place)]->currentText();
+    pedal_test_text_->setText(pedal::IsPress(event)
+                                  ? tr("%1 is down: %2.").arg(tr(kPlaceNames[place]), action)
+                                  : tr("%1 is up.").arg(tr(kPlaceNames[place])));
 }
 
 void OptionsDialog::Show(const OptionsSettings& settings) {
@@ -163,6 +258,11 @@ void OptionsDialog::Show(const OptionsSettings& settings) {
     silence_text_->setText(QString::number(settings.silence_s));
     if (auto* button = quality_->button(settings.recording_quality))
         button->setChecked(true);
+    FillPedalDevices(QString::fromStdString(settings.pedal_device));
+    for (int place = 0; place < 3; ++place) {
+        pedal_actions_[static_cast<std::size_t>(place)]->setCurrentIndex(
+            static_cast<int>(settings.pedal.ActionAt(static_cast<pedal::PedalPlace>(place))));
+    }
 }
 
 OptionsSettings OptionsDialog::settings() const {
@@ -179,6 +279,10 @@ OptionsSettings OptionsDialog::settings() const {
     settings.rings = rings_->value();
     settings.silence_s = silence_->value();
     settings.recording_quality = quality_->checkedId() < 0 ? 0 : quality_->checkedId();
+    settings.pedal_device = pedal_device_->currentData().toString().toStdString();
+    settings.pedal.left = pedal::PedalActionFromNumber(pedal_actions_[0]->currentIndex());
+    settings.pedal.middle = pedal::PedalActionFromNumber(pedal_actions_[1]->currentIndex());
+    settings.pedal.right = pedal::PedalActionFromNumber(pedal_actions_[2]->currentIndex());
     return settings;
 }
 

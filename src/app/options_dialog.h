@@ -4,10 +4,17 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
+#include <filesystem>
+
+#include "kivo/pedal/pedal_watcher.h"
 
 #include "options_settings.h"
 
 class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QPushButton;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -28,10 +35,23 @@ public:
     // The values as the dialog shows them now.
     OptionsSettings settings() const;
 
+    // The foot pedal controls, for tests.
+    QComboBox* pedal_device_box() const { return pedal_device_; }
+    QComboBox* pedal_action_box(int place) const { return pedal_actions_[place]; }
+    QPushButton* pedal_test_button() const { return pedal_test_; }
+    QLabel* pedal_test_label() const { return pedal_test_text_; }
+    // Where the pedals are looked for (normally /sys and /dev), for tests;
+    // lists the pedals found there again.
+    void SetPedalSearchRoots(std::filesystem::path sysfs_root, std::filesystem::path dev_root);
+
 signals:
     void helpRequested(const QString& topic);
 
 private:
+    QGroupBox* BuildPedalBox();
+    void FillPedalDevices(const QString& chosen);
+    void TestPedal(bool on);
+    void ShowPedalEvent(pedal::PedalEvent event);
     void Show(const OptionsSettings& settings);
 
     QLineEdit* phone_cost_;
@@ -47,6 +67,13 @@ private:
     QSlider* silence_;
     QLineEdit* silence_text_;
     QButtonGroup* quality_;
+    QComboBox* pedal_device_ = nullptr;
+    std::array<QComboBox*, 3> pedal_actions_{};
+    QPushButton* pedal_test_ = nullptr;
+    QLabel* pedal_test_text_ = nullptr;
+    pedal::PedalWatcher* pedal_watcher_ = nullptr;
+    std::filesystem::path pedal_sysfs_root_ = "/sys";
+    std::filesystem::path pedal_dev_root_ = "/dev";
 };
 
 }  // namespace kivo::app

@@ -11,6 +11,9 @@ namespace {
 
 namespace key = core::profile_key;
 
+constexpr const char* kPedalDeviceKey = "PedalDevice";
+constexpr const char* kPedalKeys[] = {"PedalLeft", "PedalMiddle", "PedalRight"};
+
 class SectionReader {
 public:
     SectionReader(core::ProfileFile& profile, const std::string& section)
@@ -53,7 +56,22 @@ std::string CostOrZero(const std::string& cost) {
     return cost.empty() ? "0.00" : cost;
 }
 
+pedal::PedalAction& ActionAt(pedal::PedalAssignment& assignment, int place) {
+    return place == 0 ? assignment.left : place == 1 ? assignment.middle : assignment.right;
+}
+
 }  // namespace
+
+void ReadPedalOptions(core::ProfileFile& profile, const std::string& section,
+                      OptionsSettings& options) {
+    options.pedal_device = profile.Find(section, kPedalDeviceKey).value_or("");
+    for (int place = 0; place < 3; ++place) {
+        if (auto value = profile.Find(section, kPedalKeys[place])) {
+            ActionAt(options.pedal, place) =
+                pedal::PedalActionFromNumber(static_cast<int>(core::ProfileInteger(*value)));
+        }
+    }
+}
 
 OptionsSettings ReadOptions(core::ProfileFile& profile, const std::string& section) {
     const OptionsSettings defaults;
@@ -74,6 +92,7 @@ OptionsSettings ReadOptions(core::ProfileFile& profile, const std::string& secti
     options.currency = CutToChars(read.Text(key::kCurrency, defaults.currency), kMaxCurrencyChars);
     options.recording_quality =
         read.Number(key::kRecQual, core::kDefaultRecordingQuality, 0, core::kMaxRecordingQuality);
+    ReadPedalOptions(profile, section, options);
     return options;
 }
 
@@ -97,6 +116,12 @@ bool WriteOptions(core::ProfileFile& profile, const std::string& section,
     bool written = true;
     for (const auto& [name, value] : values)
         written = profile.Write(section, name, value) && written;
+    written = profile.Write(section, kPedalDeviceKey, options.pedal_device) && written;
+    pedal::PedalAssignment assignment = options.pedal;
+    for (int place = 0; place < 3; ++place) {
+        const int action = static_cast<int>(ActionAt(assignment, place));
+        written = profile.Write(section, kPedalKeys[place], std::to_string(action)) && written;
+    }
     return written;
 }
 

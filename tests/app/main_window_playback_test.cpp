@@ -20,10 +20,13 @@
 #include <QTimer>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <set>
 
 #include "app_fixture.h"
 #include "file_bytes.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/hotkeys/hot_key_grabber.h"
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
@@ -133,6 +136,43 @@ protected:
     test::ScriptedChooser chooser_;
     std::unique_ptr<MainWindow> window_;
 };
+
+// A stand-in for the desktop's key grabs: the keys held at any moment.
+class HeldKeys : public hotkeys::HotKeyGrabber {
+public:
+    explicit HeldKeys(std::shared_ptr<std::set<int>> held) : held_(std::move(held)) {}
+    bool grab(int id, hotkeys::HotKey) override { return held_->insert(id).second; }
+    void ungrab(int id) override { held_->erase(id); }
+    bool isGlobal() const override { return true; }
+
+private:
+    std::shared_ptr<std::set<int>> held_;
+};
+
+TEST_F(MainWindowPlaybackTest, HotKeysAreHeldOnlyWhileThePlayerIsOpen) {
+    auto held = std::make_shared<std::set<int>>();
+    window_->SetHotKeyGrabberFactory([held](QObject*) { return std::make_unique<HeldKeys>(held); });
+    SaveRecord(5);
+    window_->show();
+    window_->record_view()->selectRow(0);
+    EXPECT_TRUE(held->empty());
+
+    window_->commands().Trigger(Command::kPlay);
+    QPointer<playback::PlaybackDialog> player = OpenPlayer();
+    ASSERT_FALSE(player.isNull());
+    EXPECT_EQ(*held, (std::set<int>{10310, 10311, 10312, 10313, 10314, 10315}));
+
+    CloseAndForget(player, false);
+    EXPECT_TRUE(held->empty());
+
+    // The next player takes them again, and gives them back as it closes.
+    window_->commands().Trigger(Command::kPlay);
+    player = OpenPlayer();
+    ASSERT_FALSE(player.isNull());
+    EXPECT_EQ(held->size(), 6u);
+    CloseAndForget(player, true);
+    EXPECT_TRUE(held->empty());
+}
 
 TEST_F(MainWindowPlaybackTest, PlayAndEnterOpenThePlayerOnTheSelectedRecordWhichPlaysIt) {
     const Bytes wave = SaveRecord(77);

@@ -163,6 +163,22 @@ TEST_F(MainWindowTest, EnterOnARecordKeepsTheWindowOpen) {
     EXPECT_EQ(window_->current_record().id, "00000001");
 }
 
+TEST_F(MainWindowTest, HomeAndEndGoToTheFirstAndTheLastRecord) {
+    ListDictations({test::Dictation(1, "one", "01/01/2024", "00:00:05"),
+                    test::Dictation(2, "two", "02/01/2024", "00:00:05"),
+                    test::Dictation(3, "three", "03/01/2024", "00:00:05")});
+    window_->show();
+    SelectRow(1);
+    const QString first = window_->records().Id(0);
+    const QString last = window_->records().Id(2);
+    QTest::keyClick(window_->record_view(), Qt::Key_End);
+    EXPECT_EQ(window_->SelectedRows(), std::vector<int>{2});
+    EXPECT_EQ(QString::fromStdString(window_->current_record().id), last);
+    QTest::keyClick(window_->record_view(), Qt::Key_Home);
+    EXPECT_EQ(window_->SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(QString::fromStdString(window_->current_record().id), first);
+}
+
 TEST_F(MainWindowTest, OptionsDialogWritesItsKeysOnOk) {
     window_->ShowOptions();
     auto* dialog = window_->findChild<OptionsDialog*>();

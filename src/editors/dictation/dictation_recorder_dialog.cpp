@@ -2,6 +2,8 @@
 // session, the session's state shown back.
 #include "kivo/dictation/dictation_recorder_dialog.h"
 
+#include <cmath>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -32,6 +34,7 @@
 #include "kivo/recorder/accelerated_spin_box.h"
 #include "kivo/recorder/dialog_button.h"
 #include "kivo/recorder/picture_frame.h"
+#include "kivo/recorder/position_bar.h"
 #include "kivo/recorder/predefined_comments.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/index_mark_file.h"
@@ -189,6 +192,9 @@ DictationRecorderDialog::DictationRecorderDialog(sound::AudioBackend& backend,
             &DictationSession::SortMarks);
     connect(cut_, &QPushButton::clicked, session_.get(), &DictationSession::Cut);
     connect(reset_, &QPushButton::clicked, session_.get(), &DictationSession::Reset);
+    connect(progress_, &recorder::PositionBar::positionPicked, this, [this](double share) {
+        session_->SetInsertPoint(std::llround(share * static_cast<double>(session_->length_ms())));
+    });
     connect(cut_from_, &QSpinBox::valueChanged, this, [this](int ms) {
         if (ms != session_->cut_from_ms())
             session_->SetCutFrom(ms);
@@ -249,7 +255,7 @@ QWidget* DictationRecorderDialog::BuildFields() {
     mark_row->addWidget(index_comment_, 1);
     mark_row->addWidget(mark_);
     // A row holding a layout gets no buddy of its own: the label names the combo box.
-    auto* comment_label = new QLabel(QStringLiteral("In&dex Comment"), box);
+    auto* comment_label = new QLabel(QStringLiteral("Inde&x Comment"), box);
     comment_label->setBuddy(index_comment_);
     form->addRow(comment_label, mark_row);
 
@@ -282,7 +288,7 @@ QWidget* DictationRecorderDialog::BuildTransport() {
     play_ = recorder::DialogButton(QStringLiteral("&Play"), box);
     stop_ = recorder::DialogButton(QStringLiteral("&Stop"), box);
     record_ = recorder::DialogButton(QStringLiteral("&Record"), box);
-    fast_forward_ = recorder::DialogButton(QStringLiteral("&FFwd"), box);
+    fast_forward_ = recorder::DialogButton(QStringLiteral("FFw&d"), box);
     record_insert_ = new QCheckBox(QStringLiteral("Record &Insert"), box);
     int column = 0;
     for (QWidget* widget :
@@ -302,7 +308,9 @@ QWidget* DictationRecorderDialog::BuildTransport() {
     grid->addWidget(new QLabel(QStringLiteral("Length"), box), 1, 2);
     grid->addWidget(length_, 1, 3);
 
-    progress_ = new QProgressBar(box);
+    progress_ = new recorder::PositionBar(box);
+    progress_->setAccessibleName(QStringLiteral("Position bar"));
+    progress_->setToolTip(QStringLiteral("Click or drag to set the position"));
     progress_->setRange(0, 1);
     progress_->setFormat(QStringLiteral("00:00:00"));
     grid->addWidget(progress_, 2, 0, 1, 7);
@@ -336,9 +344,9 @@ QWidget* DictationRecorderDialog::BuildCutRow() {
         slider->setRange(0, 1);
         slider->setSingleStep(1);
     }
-    auto* from_label = new QLabel(QStringLiteral("Cut Fr&om"), box);
+    auto* from_label = new QLabel(QStringLiteral("Cut &From"), box);
     from_label->setBuddy(cut_from_);
-    auto* to_label = new QLabel(QStringLiteral("C&ut To"), box);
+    auto* to_label = new QLabel(QStringLiteral("Cut &To"), box);
     to_label->setBuddy(cut_to_);
     grid->addWidget(from_label, 0, 0);
     grid->addWidget(cut_from_, 0, 1);
@@ -353,12 +361,18 @@ QWidget* DictationRecorderDialog::BuildCutRow() {
     reset_ = recorder::DialogButton(QStringLiteral("R&eset"), box);
     grid->addWidget(cut_, 0, 4);
     grid->addWidget(reset_, 1, 4);
+    // Tab walks the range as it is typed: Cut From, Cut To, then Cut.
+    setTabOrder(cut_from_, cut_to_);
+    setTabOrder(cut_to_, cut_);
+    setTabOrder(cut_, reset_);
+    setTabOrder(reset_, start_slider_);
+    setTabOrder(start_slider_, end_slider_);
     return box;
 }
 
 QWidget* DictationRecorderDialog::BuildPicture() {
     picture_ = new recorder::PictureFrame(
-        QStringLiteral("Insert Pic&ture"), [this] { return !session_->picture_path().empty(); },
+        QStringLiteral("Insert Pict&ure"), [this] { return !session_->picture_path().empty(); },
         this);
     return picture_;
 }
@@ -619,13 +633,13 @@ void DictationRecorderDialog::OnMark() {
     const QString comment = index_comment_->currentText();
     if (!session_->AddMark(comment.toStdString()))
         return;
-    // A predefined comment is used once; the next one takes its place.
+    // A predefined comment is used once. The field is then ready for the
+    // next mark: the next predefined comment, or empty.
     const int row = index_comment_->findText(comment);
-    if (row >= 0) {
+    if (row >= 0)
         index_comment_->removeItem(row);
-        index_comment_->setEditText(index_comment_->count() > 0 ? index_comment_->itemText(0)
-                                                                : QString());
-    }
+    index_comment_->setEditText(index_comment_->count() > 0 ? index_comment_->itemText(0)
+                                                            : QString());
 }
 
 void DictationRecorderDialog::OnOk() {
@@ -696,6 +710,8 @@ void DictationRecorderDialog::keyPressEvent(QKeyEvent* event) {
         QDialog::keyPressEvent(event);
         return;
     }
+    if (recorder::PressFocusedButton(this))
+        return;
     QWidget* focus = focusWidget();
     const bool running = session_->state() == TransportState::kRecording ||
                          session_->state() == TransportState::kPlaying;

@@ -306,6 +306,8 @@ void DictationSession::SetCutFrom(std::int64_t ms) {
 
 void DictationSession::SetCutTo(std::int64_t ms) {
     cut_to_ms_ = std::clamp<std::int64_t>(ms, 0, document_.length_ms());
+    if (state_ == TransportState::kStopped || state_ == TransportState::kReview)
+        document_.Seek(cut_to_ms_);
     cut_to_set_ = true;
     cut_allowed_ = true;
     emit stateChanged();
@@ -354,13 +356,24 @@ bool DictationSession::Cut() {
     if (document_.DeleteRange(cut_from_ms_, cut_to_ms_) != audio::kWaveOk)
         return false;
     marks_.ShiftForCut(cut_from_ms_, cut_to_ms_);
-    cut_to_ms_ = std::min(cut_to_ms_, document_.length_ms());
-    cut_from_ms_ = std::min(cut_from_ms_, cut_to_ms_);
+    // The cut range is gone: the whole recording is the range again.
+    cut_from_ms_ = 0;
+    cut_to_ms_ = document_.length_ms();
     cut_allowed_ = false;
     audio_changed_ = true;
     MarksChanged();
     EnterState(TransportState::kStopped);
     return true;
+}
+
+void DictationSession::SetInsertPoint(std::int64_t ms) {
+    if (state_ != TransportState::kStopped && state_ != TransportState::kReview)
+        return;
+    document_.Seek(std::clamp<std::int64_t>(ms, 0, document_.length_ms()));
+    cut_from_ms_ = cut_to_ms_ = document_.position_ms();
+    cut_to_set_ = true;
+    cut_allowed_ = true;
+    emit stateChanged();
 }
 
 void DictationSession::Reset() {

@@ -2,11 +2,13 @@
 // wiring to the session (see playback_dialog.h).
 #include "kivo/playback/playback_dialog.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -58,6 +60,8 @@ QProgressBar* LevelBar(QWidget* parent, const QString& name, int minimum, int ma
     return bar;
 }
 
+// No button is the default, so Enter never presses one by accident (see
+// keyPressEvent for Enter on a focused button).
 QPushButton* Button(const QString& text, QWidget* parent, const QString& name) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
@@ -102,10 +106,10 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     layout->addWidget(effects_panel_);
 
     auto* bottom = new QHBoxLayout;
-    new_button_ = Button(tr("New"), this, QStringLiteral("newButton"));
+    new_button_ = Button(tr("&New"), this, QStringLiteral("newButton"));
     new_button_->setToolTip(tr("Closes the player and starts a new dictation."));
-    auto* ok_button = Button(tr("OK"), this, QStringLiteral("okButton"));
-    auto* cancel_button = Button(tr("CANCEL"), this, QStringLiteral("cancelButton"));
+    auto* ok_button = Button(tr("&OK"), this, QStringLiteral("okButton"));
+    auto* cancel_button = Button(tr("&CANCEL"), this, QStringLiteral("cancelButton"));
     bottom->addWidget(new_button_);
     bottom->addStretch(1);
     bottom->addWidget(ok_button);
@@ -138,23 +142,25 @@ QWidget* PlaybackDialog::BuildTransport() {
     auto* box = new QWidget(this);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
-    auto* previous = Button(tr("Prev Track"), box, QStringLiteral("prevTrackButton"));
-    auto* rewind = Button(tr("RWnd"), box, QStringLiteral("rewindButton"));
-    start_button_ = Button(tr("Start"), box, QStringLiteral("startButton"));
-    stop_button_ = Button(tr("Stop"), box, QStringLiteral("stopButton"));
-    pause_button_ = Button(tr("Pause"), box, QStringLiteral("pauseButton"));
-    record_button_ = Button(tr("Record"), box, QStringLiteral("recordButton"));
+    auto* previous = Button(tr("&Prev Track"), box, QStringLiteral("prevTrackButton"));
+    auto* rewind = Button(tr("R&Wnd"), box, QStringLiteral("rewindButton"));
+    start_button_ = Button(tr("&Start"), box, QStringLiteral("startButton"));
+    stop_button_ = Button(tr("S&top"), box, QStringLiteral("stopButton"));
+    pause_button_ = Button(tr("P&ause"), box, QStringLiteral("pauseButton"));
+    record_button_ = Button(tr("&Record"), box, QStringLiteral("recordButton"));
     record_button_->setToolTip(tr("Inserts new audio at the current position."));
-    auto* forward = Button(tr("FFwd"), box, QStringLiteral("forwardButton"));
-    auto* next = Button(tr("Next Track"), box, QStringLiteral("nextTrackButton"));
-    effects_button_ = Button(tr("Effects..."), box, QStringLiteral("effectsButton"));
+    auto* forward = Button(tr("&FFwd"), box, QStringLiteral("forwardButton"));
+    auto* next = Button(tr("Ne&xt Track"), box, QStringLiteral("nextTrackButton"));
+    effects_button_ = Button(tr("&Effects..."), box, QStringLiteral("effectsButton"));
     effects_button_->setCheckable(true);
     for (QPushButton* button : {previous, rewind, start_button_, stop_button_, pause_button_,
                                 record_button_, forward, next})
         row->addWidget(button);
     row->addSpacing(12);
-    row->addWidget(new QLabel(tr("Speed %"), box));
+    auto* speed_label = new QLabel(tr("Spee&d %"), box);
+    row->addWidget(speed_label);
     speed_spin_ = new QSpinBox(box);
+    speed_label->setBuddy(speed_spin_);
     speed_spin_->setObjectName(QStringLiteral("speedSpin"));
     const audio::EffectRange speed = audio::RangeOfEffect(audio::kEffectSpeed);
     speed_spin_->setRange(speed.minimum, speed.maximum);
@@ -201,11 +207,12 @@ QWidget* PlaybackDialog::BuildMarks() {
     mark_comment_->setObjectName(QStringLiteral("markComment"));
     mark_comment_->setPlaceholderText(tr("Comment of a new mark"));
     mark_comment_->setMaxLength(static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
-    auto* mark = Button(tr("Mark"), box, QStringLiteral("markButton"));
+    auto* mark = Button(tr("&Mark"), box, QStringLiteral("markButton"));
     moving_buttons_[4] = mark;
     row->addWidget(mark_comment_, 1);
     row->addWidget(mark);
     column->addLayout(row);
+    connect(mark_comment_, &QLineEdit::returnPressed, mark, &QPushButton::click);
     connect(mark, &QPushButton::clicked, this, [this] {
         session_.AddMark(mark_comment_->text().toStdString());
         mark_comment_->clear();
@@ -251,7 +258,7 @@ QGroupBox* PlaybackDialog::BuildEffectsPanel() {
         connect(slider, &QSlider::valueChanged, level, &QProgressBar::setValue);
         connect(slider, &QSlider::sliderReleased, this, [this, index] { OnEffectChanged(index); });
     }
-    auto* reverse = new QCheckBox(tr("&Reverse"), panel);
+    auto* reverse = new QCheckBox(tr("Re&verse"), panel);
     reverse->setObjectName(QStringLiteral("reverseBox"));
     reverse->setChecked(session_.reverse());
     if (!PlaybackSession::ReverseAvailable()) {
@@ -267,6 +274,18 @@ QGroupBox* PlaybackDialog::BuildEffectsPanel() {
     });
     grid->addWidget(reverse, audio::kEffectCount, 1, 1, 2);
     return panel;
+}
+
+// Enter presses the button that has the focus, as Space does; in the
+// comment field it adds the mark (returnPressed). It never closes the player.
+void PlaybackDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+        if (button != nullptr && button->isEnabled())
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void PlaybackDialog::SetEffectsPanelVisible(bool visible) {

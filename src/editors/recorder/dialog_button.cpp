@@ -1,6 +1,7 @@
 // Buttons that Enter never presses (see dialog_button.h).
 #include "kivo/recorder/dialog_button.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
 
 namespace kivo::recorder {
@@ -23,6 +24,14 @@ OkCancelHelp AddOkCancelHelpRow(QBoxLayout* layout, QWidget* parent) {
     row->addWidget(buttons.help);
     layout->addLayout(row);
     return buttons;
+}
+
+bool PressFocusedButton(QWidget* dialog) {
+    auto* button = qobject_cast<QAbstractButton*>(dialog->focusWidget());
+    if (button == nullptr || !button->isEnabled())
+        return false;
+    button->click();
+    return true;
 }
 
 }  // namespace kivo::recorder

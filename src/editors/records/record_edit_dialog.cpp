@@ -65,7 +65,7 @@ void RecordEditDialog::BuildControls() {
     form->addRow(QStringLiteral("Kivo ID"), ReadOnly(session_->KivoId(), "kivoId", this));
     if (kind == EditorKind::kPhone) {
         party_name_ = Edit(session_->party_name(), "name", recordstore::kPartyNameMaxBytes, this);
-        form->addRow(QStringLiteral("&Name"), party_name_);
+        form->addRow(QStringLiteral("Na&me"), party_name_);
         phone_number_ =
             Edit(session_->phone_number(), "phoneNumber", recordstore::kSubjectMaxBytes, this);
         form->addRow(QStringLiteral("Phone n&umber"), phone_number_);
@@ -229,8 +229,10 @@ void RecordEditDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // Enter moves on from a one-line field; it never closes the dialog.
-        focusNextChild();
+        // Enter presses a focused button and moves on from a field; it
+        // never closes the dialog by accident.
+        if (!recorder::PressFocusedButton(this))
+            focusNextChild();
         return;
     }
     QDialog::keyPressEvent(event);

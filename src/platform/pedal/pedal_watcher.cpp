@@ -37,6 +37,10 @@ void PedalWatcher::setSearchRoots(std::filesystem::path sysfs_root,
     dev_root_ = std::move(dev_root);
 }
 
+void PedalWatcher::setDevicePath(std::filesystem::path device) {
+    wanted_device_ = std::move(device);
+}
+
 void PedalWatcher::setRescanInterval(int interval_ms) {
     rescan_interval_ms_ = interval_ms;
     if (rescan_timer_.isActive()) {
@@ -66,6 +70,8 @@ void PedalWatcher::stop() {
 
 bool PedalWatcher::openFirstPedal() {
     for (const std::filesystem::path& node : FindPedalDevices(sysfs_root_, dev_root_)) {
+        if (!wanted_device_.empty() && node != wanted_device_)
+            continue;
         const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         const QString path = QString::fromStdString(node.string());
         if (fd < 0) {

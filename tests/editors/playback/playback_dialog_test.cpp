@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTest>
 #include <QTreeWidget>
 #include <memory>
 
@@ -53,6 +54,28 @@ protected:
     std::unique_ptr<PlaybackSession> session_;
     std::unique_ptr<PlaybackDialog> dialog_;
 };
+
+TEST_F(PlaybackDialogTest, EnterPressesTheFocusedButtonAndInTheCommentAddsOneMark) {
+    dialog_->show();
+    const std::size_t marks_before = session_->marks().size();
+    auto* comment = Find<QLineEdit>("markComment");
+    comment->setFocus();
+    QTest::keyClicks(comment, QStringLiteral("typed by keyboard"));
+    QTest::keyClick(comment, Qt::Key_Return);
+    ASSERT_EQ(session_->marks().size(), marks_before + 1);
+    EXPECT_TRUE(comment->text().isEmpty());
+    EXPECT_TRUE(dialog_->isVisible());
+
+    auto* effects = Find<QPushButton>("effectsButton");
+    effects->setFocus();
+    QTest::keyClick(effects, Qt::Key_Enter);
+    EXPECT_TRUE(effects->isChecked());
+    // Enter on the list presses nothing.
+    Find<QTreeWidget>("marksList")->setFocus();
+    QTest::keyClick(Find<QTreeWidget>("marksList"), Qt::Key_Return);
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(session_->marks().size(), marks_before + 1);
+}
 
 TEST_F(PlaybackDialogTest, ShowsTheRecordingAndDrivesTheSession) {
     EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Kivo Internal Message Player"));

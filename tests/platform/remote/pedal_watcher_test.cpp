@@ -107,6 +107,22 @@ TEST_F(PedalWatcherTest, PedalPulledOutWhileHeldLetsGo) {
                                        PedalEvent::RewindReleased, PedalEvent::PlayReleased}));
 }
 
+TEST_F(PedalWatcherTest, OnlyTheChosenPedalIsOpened) {
+    watcher_.setRescanInterval(0);
+    PlugIn("hidraw1");
+    const int chosen = PlugIn("hidraw3");
+    watcher_.setDevicePath(dev_ / "hidraw3");
+    ASSERT_TRUE(watcher_.start());
+    EXPECT_EQ(watcher_.devicePath(), QString::fromStdString((dev_ / "hidraw3").string()));
+    Send(chosen, {0x04, 0x00});
+    ASSERT_TRUE(WaitForEvents(1));
+    EXPECT_EQ(events_.front(), PedalEvent::FastForwardPressed);
+
+    watcher_.stop();
+    watcher_.setDevicePath(dev_ / "hidraw9");  // not there
+    EXPECT_FALSE(watcher_.start());
+}
+
 TEST_F(PedalWatcherTest, PedalThatCannotBeOpenedIsReportedOnce) {
     kivo::test::AddHidraw(sysfs_, "hidraw7", kivo::test::kPedalUevent);  // no device node
     QSignalSpy unusable(&watcher_, &PedalWatcher::deviceUnusable);

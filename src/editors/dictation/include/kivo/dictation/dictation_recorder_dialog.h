@@ -30,6 +30,10 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace kivo::recorder {
+class PositionBar;
+}
+
 namespace kivo::dictation {
 
 // The help page of the dialog (share/kivo/help).
@@ -90,6 +94,7 @@ public:
     QLabel* cut_from_time_label() const { return cut_from_time_; }
     QLabel* cut_to_time_label() const { return cut_to_time_; }
     QLabel* position_label() const { return position_; }
+    recorder::PositionBar* position_bar() const { return progress_; }
     QLabel* start_time_label() const { return start_time_; }
     QLabel* end_time_label() const { return end_time_; }
     QLabel* length_label() const { return length_; }
@@ -164,7 +169,7 @@ private:
     QCheckBox* record_insert_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* length_ = nullptr;
-    QProgressBar* progress_ = nullptr;
+    recorder::PositionBar* progress_ = nullptr;
     QProgressBar* level_ = nullptr;
     QSpinBox* cut_from_ = nullptr;
     QSpinBox* cut_to_ = nullptr;

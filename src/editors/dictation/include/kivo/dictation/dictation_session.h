@@ -128,7 +128,9 @@ public:
     void Rewind();
     void FastForward();
 
-    // The cut positions (clamped to the length).
+    // The cut positions (clamped to the length). While stopped the
+    // position moves to the one set, so it shows where Play starts
+    // (cut-from) or Record records (cut-to).
     void SetCutFrom(std::int64_t ms);
     void SetCutTo(std::int64_t ms);
     std::int64_t cut_from_ms() const { return cut_from_ms_; }
@@ -147,7 +149,14 @@ public:
     void ReleaseStartSlider(int seconds);
     void ReleaseEndSlider(int seconds);
     bool user_dragging() const { return user_dragging_; }
+    // Puts the insert point at ms (clamped to the length), as a click on
+    // the position bar does while stopped: cut-from and cut-to both go
+    // there, so Play plays from there to the end and Record records there.
+    // Ignored while recording or playing.
+    void SetInsertPoint(std::int64_t ms);
     // Removes [cut-from, cut-to); marks inside go, later marks move back.
+    // The range is then reset (as Reset does), so Play plays the whole
+    // recording and Cut is off until a new range is set.
     bool Cut();
     // Cut-from 0, cut-to the length.
     void Reset();

@@ -45,6 +45,9 @@ public:
     void accept() override;
     void reject() override;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 signals:
     // New was pressed and the player closed: the window opens the recorder.
     void newRecordingRequested();

@@ -23,4 +23,9 @@ struct OkCancelHelp {
 // Adds "&OK", "CA&NCEL" and "&HELP", at the right of a new row, to layout.
 OkCancelHelp AddOkCancelHelpRow(QBoxLayout* layout, QWidget* parent);
 
+// Enter on a button presses it, as Space does, on every desktop: presses the
+// enabled button that has the focus in dialog. False (nothing pressed) when
+// the focus is elsewhere.
+bool PressFocusedButton(QWidget* dialog);
+
 }  // namespace kivo::recorder

@@ -28,6 +28,9 @@ public:
 
     // Where to look: normally "/sys" and "/dev".
     void setSearchRoots(std::filesystem::path sysfs_root, std::filesystem::path dev_root);
+    // Only the pedal at this device node ("/dev/hidraw2") is opened; empty
+    // (the default) opens the first pedal found.
+    void setDevicePath(std::filesystem::path device);
     // 0 turns looking again off. Default kDefaultRescanInterval_ms.
     void setRescanInterval(int interval_ms);
 
@@ -56,6 +59,7 @@ private:
 
     std::filesystem::path sysfs_root_ = "/sys";
     std::filesystem::path dev_root_ = "/dev";
+    std::filesystem::path wanted_device_;
     int rescan_interval_ms_ = kDefaultRescanInterval_ms;
     bool running_ = false;
 

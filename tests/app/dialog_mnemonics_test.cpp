@@ -1,0 +1,243 @@
+// Every window of the program is usable by keyboard: within one dialog (or
+// one menu) no two controls share an Alt+letter, and a label that underlines
+// a letter hands the focus to a control (its buddy). Each dialog is built on
+// the offscreen platform as the program builds it and its widgets are walked.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "app_fixture.h"
+#include "compaction_dialog.h"
+#include "file_bytes.h"
+#include "help_window.h"
+#include "hot_keys_dialog.h"
+#include "kivo/core/hot_keys.h"
+#include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/playback/playback_dialog.h"
+#include "kivo/records/record_edit_dialog.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/sound/audio_backend_factory.h"
+#include "main_window.h"
+#include "options_dialog.h"
+#include "xrsave.h"
+
+namespace kivo::app {
+namespace {
+
+// The letter after a single '&' ("&&" is a literal ampersand), lower-cased.
+std::optional<QChar> MnemonicOf(const QString& text) {
+    for (qsizetype at = 0; at + 1 < text.size(); ++at) {
+        if (text[at] != QLatin1Char('&'))
+            continue;
+        if (text[at + 1] == QLatin1Char('&')) {
+            ++at;
+            continue;
+        }
+        return text[at + 1].toLower();
+    }
+    return std::nullopt;
+}
+
+// What is wrong with the keyboard access of one window: clashes and labels
+// whose letter leads nowhere, one line each; empty when all is well.
+class MnemonicAudit {
+public:
+    void Add(const QString& text, const QString& kind) {
+        if (const std::optional<QChar> letter = MnemonicOf(text))
+            owners_[*letter].push_back(kind + QStringLiteral(" \"") + text + QLatin1Char('"'));
+    }
+    void AddWidgets(const QWidget* root) {
+        for (const QWidget* widget : root->findChildren<QWidget*>()) {
+            if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+                Add(button->text(), QStringLiteral("button"));
+            } else if (auto* label = qobject_cast<const QLabel*>(widget)) {
+                Add(label->text(), QStringLiteral("label"));
+                if (MnemonicOf(label->text()) && label->buddy() == nullptr)
+                    faults_.push_back(
+                        QStringLiteral("label \"%1\" has no buddy").arg(label->text()));
+            } else if (auto* group = qobject_cast<const QGroupBox*>(widget)) {
+                Add(group->title(), QStringLiteral("group"));
+            } else if (auto* tabs = qobject_cast<const QTabBar*>(widget)) {
+                for (int tab = 0; tab < tabs->count(); ++tab)
+                    Add(tabs->tabText(tab), QStringLiteral("tab"));
+            }
+        }
+    }
+    void AddMenu(const QMenu* menu) {
+        for (const QAction* action : menu->actions()) {
+            if (!action->isSeparator())
+                Add(action->text(), QStringLiteral("menu item"));
+        }
+    }
+    std::vector<QString> Faults() const {
+        std::vector<QString> faults = faults_;
+        for (const auto& [letter, owners] : owners_) {
+            if (owners.size() > 1)
+                faults.push_back(QStringLiteral("Alt+%1 on %2").arg(letter, owners.join(", ")));
+        }
+        return faults;
+    }
+
+private:
+    std::map<QChar, QStringList> owners_;
+    std::vector<QString> faults_;
+};
+
+std::string Report(const QString& window, const std::vector<QString>& faults) {
+    QString text = window + QLatin1Char(':');
+    for (const QString& fault : faults)
+        text += QStringLiteral("\n  ") + fault;
+    return text.toStdString();
+}
+
+void ExpectUniqueMnemonics(const QString& window, const QWidget* root) {
+    MnemonicAudit audit;
+    audit.AddWidgets(root);
+    const std::vector<QString> faults = audit.Faults();
+    EXPECT_TRUE(faults.empty()) << Report(window, faults);
+}
+
+class DialogMnemonicsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        window_ =
+            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
+        ASSERT_TRUE(window_->Start());
+    }
+    core::DataStoreSession& store() { return window_->session().store(); }
+
+    // Saves a record of the kind into the open store as a recorder would.
+    std::string SaveRecord(int number, const std::string& kind_code) {
+        const std::filesystem::path working = store().working_folder();
+        const std::string stamp = "20261208" + std::to_string(number);
+        const std::string base = "D" + stamp;
+        test::WriteFileText((working / (base + ".xrw")).string(), "sound");
+        test::WriteFileText((working / (base + ".xrs")).string(), "");
+        recordstore::RecordFields fields;
+        fields.record_number = number;
+        fields.kind_code = kind_code;
+        fields.subject = "subject";
+        fields.container_name = base + ".xrz";
+        fields.start_date = fields.end_date = "08/12/2026";
+        fields.start_time = "10:00:00";
+        fields.end_time = "10:30:00";
+        fields.duration = "00:30:00";
+        test::WriteFileText((working / (base + ".xrl")).string(),
+                            recordstore::RecordLine::Build(fields).bytes);
+        const std::string store_path = store().store_path().string();
+        EXPECT_GT(XRsaveM((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(),
+                          "", working.c_str(), store_path.c_str(), stamp.c_str(), 0),
+                  0);
+        return base + ".xrz";
+    }
+
+    test::AppHome home_;
+    core::RecordingMessageReporter reporter_{core::kAnswerNo};
+    test::ScriptedChooser chooser_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST(MnemonicAudit, FindsAClashAndAMarkedLabelWithoutABuddy) {
+    QWidget window;
+    new QPushButton(QStringLiteral("&One"), &window);
+    new QCheckBox(QStringLiteral("&other"), &window);
+    new QPushButton(QStringLiteral("Save && &Close"), &window);
+    auto* bare = new QLabel(QStringLiteral("&Name"), &window);
+    MnemonicAudit audit;
+    audit.AddWidgets(&window);
+    std::vector<QString> faults = audit.Faults();
+    ASSERT_EQ(faults.size(), 2u);
+    EXPECT_EQ(faults[0], "label \"&Name\" has no buddy");
+    EXPECT_TRUE(faults[1].startsWith("Alt+o on ")) << faults[1].toStdString();
+
+    bare->setBuddy(new QLineEdit(&window));
+    MnemonicAudit fixed;
+    fixed.AddWidgets(&window);
+    faults = fixed.Faults();
+    EXPECT_EQ(faults.size(), 1u);
+}
+
+TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABuddy) {
+    dictation::DictationRecorderDialog recorder(sound::SharedAudioBackend(), {}, reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Dictation Recorder"), &recorder);
+
+    const std::pair<const char*, const char*> kinds[] = {{"Dictation Editor", "0"},
+                                                         {"Meeting Editor", "1"},
+                                                         {"Phone Editor", "2"},
+                                                         {"Diary Editor", "4"}};
+    int number = 1;
+    for (const auto& [title, code] : kinds) {
+        records::RecordEditDialog editor(store(), reporter_);
+        ASSERT_TRUE(editor.Start(SaveRecord(number++, code))) << title;
+        ExpectUniqueMnemonics(QString::fromLatin1(title), &editor);
+    }
+
+    playback::PlaybackSession player(sound::SharedAudioBackend(), store());
+    playback::PlaybackDialog playback(player);
+    playback.SetEffectsPanelVisible(true);
+    ExpectUniqueMnemonics(QString::fromLatin1(playback::kPlaybackDialogTitle), &playback);
+
+    OptionsDialog options{OptionsSettings{}};
+    ExpectUniqueMnemonics(QString::fromLatin1(kOptionsTitle), &options);
+    core::HotKeyTable table;
+    HotKeysDialog hot_keys(table);
+    ExpectUniqueMnemonics(QString::fromLatin1(kHotKeysTitle), &hot_keys);
+    CompactionDialog compaction(store(), QIcon());
+    ExpectUniqueMnemonics(QStringLiteral("Compaction"), &compaction);
+    HelpWindow help(QString::fromLatin1(KIVO_SOURCE_SHARE_DIR "/help"));
+    ExpectUniqueMnemonics(QStringLiteral("Help"), &help);
+}
+
+TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonics) {
+    MnemonicAudit bar;
+    for (QAction* action : window_->menuBar()->actions()) {
+        bar.Add(action->text(), QStringLiteral("menu"));
+        std::vector<const QMenu*> menus{action->menu()};
+        while (!menus.empty()) {
+            const QMenu* menu = menus.back();
+            menus.pop_back();
+            MnemonicAudit items;
+            items.AddMenu(menu);
+            EXPECT_TRUE(items.Faults().empty()) << Report(menu->title(), items.Faults());
+            for (const QAction* item : menu->actions()) {
+                if (item->menu() != nullptr)
+                    menus.push_back(item->menu());
+            }
+        }
+    }
+    EXPECT_TRUE(bar.Faults().empty()) << Report(QStringLiteral("menu bar"), bar.Faults());
+}
+
+TEST_F(DialogMnemonicsTest, TheRecordsActionMenuHasUniqueMnemonics) {
+    test::WriteWorkingLog(store().working_folder(), "Voxwren.xrr",
+                          {test::Dictation(1, "Quarterly figures", "01/02/2024", "00:01:00")});
+    window_->ShowKind(core::ViewKind::kDictation);
+    ASSERT_EQ(window_->records().rowCount(), 1);
+    window_->record_view()->selectRow(0);
+    const std::unique_ptr<QMenu> menu = window_->BuildContextMenu();
+    ASSERT_NE(menu, nullptr);
+    MnemonicAudit items;
+    items.AddMenu(menu.get());
+    EXPECT_TRUE(items.Faults().empty()) << Report(QStringLiteral("Action menu"), items.Faults());
+    for (const QAction* item : menu->actions()) {
+        if (!item->isSeparator()) {
+            EXPECT_TRUE(MnemonicOf(item->text()).has_value()) << item->text().toStdString();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kivo::app

@@ -4,17 +4,20 @@
 // The unpacked files live in a private temporary folder that the session
 // removes when the program ends, also when it is ended by SIGINT, SIGTERM
 // or SIGHUP (the handler only asks the event loop to quit).
+//
+// The file given on the command line is opened before the remote-control
+// name is published, so a controller that calls Play as soon as the name
+// appears finds the recording loaded. --help and --version are answered
+// without opening a window (and without a display).
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
-#include <QDialog>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QLabel>
 #include <QSocketNotifier>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <csignal>
 
 #include "kivo/dbus/remote_control_service.h"
@@ -60,17 +63,51 @@ QString PathFromCommandLine(const QStringList& arguments) {
     return QFileInfo(text).absoluteFilePath();
 }
 
+// True when the command line is an option rather than a file: its first
+// argument begins with '-' and names no file.
+bool IsOptionCommandLine(int argc, char** argv) {
+    return argc > 1 && argv[1][0] == '-' && !QFileInfo::exists(QString::fromLocal8Bit(argv[1]));
+}
+
+// Answers --help and --version (and refuses an unknown option) on standard
+// output and standard error, then ends the program.
+[[noreturn]] void AnswerOptions(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kvmp"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Kivo Message Player: plays a Kivo recording file (.xrz, .xrv)."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("The recording to open (a path or a file: URL)."));
+    parser.process(app);  // ends the program on --help, --version or an error
+    parser.showHelp(2);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (IsOptionCommandLine(argc, argv))
+        AnswerOptions(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvmp"));
+    QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
     QApplication::setApplicationDisplayName(QString::fromLatin1(kivo::player::kWindowTitle));
     QApplication::setDesktopFileName(QStringLiteral("kvmp"));
     QuitOnTerminationSignals(app);
 
     kivo::player::PlayerSession session(kivo::sound::SharedAudioBackend());
     kivo::player::PlayerWindow window(session);
+    window.show();
+    if (argc > 1) {
+        const QString path = PathFromCommandLine(QCoreApplication::arguments());
+        if (path.isEmpty())
+            window.ShowPathNotFound();
+        else
+            window.OpenFile(path);
+    }
 
     kivo::dbus::RemoteControlService remote(
         {QStringLiteral("kvmp"), QStringLiteral("Kivo Message Player"), QStringLiteral("kvmp")});
@@ -88,24 +125,6 @@ int main(int argc, char** argv) {
                          [&remote](qint64 ms) { remote.notifySeeked(ms * 1000); });
     }
 
-    window.show();
-    if (argc > 1) {
-        const QString path = PathFromCommandLine(QCoreApplication::arguments());
-        if (path.isEmpty()) {
-            window.ShowPathNotFound();
-        } else {
-            auto* loading = new QDialog(&window);
-            loading->setWindowTitle(QStringLiteral("Kivo - Loading File"));
-            auto* layout = new QVBoxLayout(loading);
-            layout->addWidget(new QLabel(QStringLiteral("Loading file please wait..."), loading));
-            loading->show();
-            QTimer::singleShot(500, &window, [&window, loading, path] {
-                loading->close();
-                loading->deleteLater();
-                window.OpenFile(path);
-            });
-        }
-    }
     const int result = app.exec();
     remote.setTarget(nullptr);
     return result;

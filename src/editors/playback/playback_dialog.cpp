@@ -19,6 +19,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "kivo/recordstore/text_encoding.h"
+
 namespace kivo::playback {
 
 namespace {
@@ -335,7 +337,7 @@ void PlaybackDialog::ShowMarks() {
     marks_list_->clear();
     for (const recordstore::IndexMark& mark : session_.marks()) {
         auto* item = new QTreeWidgetItem(marks_list_);
-        item->setText(0, QString::fromStdString(mark.comment));
+        item->setText(0, QString::fromStdString(recordstore::DisplayText(mark.comment)));
         item->setText(1, QString::fromStdString(mark.time_stamp));
         item->setText(2, MarkTypeText(mark.type));
     }

@@ -34,6 +34,9 @@ PACKAGES=(
     ffmpeg sox espeak-ng tar coreutils
     # bsdtar, the extraction reference of bench/repository/repository_process_bench
     libarchive-tools
+    # the Debian package: dpkg-shlibdeps for its dependencies, man for its
+    # manual pages, appstreamcli for its metainfo (scripts/check-package.sh)
+    dpkg-dev man-db appstream
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

@@ -6,7 +6,18 @@
 #include <array>
 #include <cstdio>
 
+// The help index as installed (set by the build for this file only).
+#ifndef KIVO_HELP_INDEX_URL
+#define KIVO_HELP_INDEX_URL "file:///usr/share/kivo/help/166.htm"
+#endif
+#define KIVO_MAKER_WEB_ADDRESS KIVO_HELP_INDEX_URL
+#define KIVO_MAKER_DOWNLOAD_ADDRESS KIVO_HELP_INDEX_URL
+
 namespace kivo::core {
+
+const char* const kMakerWebAddress = KIVO_MAKER_WEB_ADDRESS;
+const char* const kMakerDownloadAddress = KIVO_MAKER_DOWNLOAD_ADDRESS;
+
 namespace {
 
 // In ascending code order (looked up by binary search).

@@ -43,16 +43,10 @@ inline constexpr std::size_t kMessageCount = 139;
 inline constexpr const char* kUndefinedMessageText = "Message issued but not defined : Error 1000";
 // The maker's web page and download page named at the end of codes 22, 800,
 // 851 and 852. Until the project has a web page both are the help index
-// installed with the program (a file: URL the build fills in from the
-// install prefix, KIVO_HELP_INDEX_URL), so no message names a page that
-// does not exist.
-#ifndef KIVO_HELP_INDEX_URL
-#define KIVO_HELP_INDEX_URL "file:///usr/share/kivo/help/166.htm"
-#endif
-#define KIVO_MAKER_WEB_ADDRESS KIVO_HELP_INDEX_URL
-#define KIVO_MAKER_DOWNLOAD_ADDRESS KIVO_HELP_INDEX_URL
-inline constexpr const char* kMakerWebAddress = KIVO_MAKER_WEB_ADDRESS;
-inline constexpr const char* kMakerDownloadAddress = KIVO_MAKER_DOWNLOAD_ADDRESS;
+// installed with the program: a file: URL the build makes from the install
+// prefix (user_messages.cpp), so no message names a page that does not exist.
+extern const char* const kMakerWebAddress;
+extern const char* const kMakerDownloadAddress;
 
 // All entries in ascending code order.
 std::span<const MessageEntry> MessageTable();

@@ -19,6 +19,8 @@
 #include <QStringList>
 #include <QUrl>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "kivo/dbus/remote_control_service.h"
 #include "kivo/sound/audio_backend_factory.h"
@@ -63,14 +65,28 @@ QString PathFromCommandLine(const QStringList& arguments) {
     return QFileInfo(text).absoluteFilePath();
 }
 
-// True when the command line is an option rather than a file: its first
-// argument begins with '-' and names no file.
-bool IsOptionCommandLine(int argc, char** argv) {
-    return argc > 1 && argv[1][0] == '-' && !QFileInfo::exists(QString::fromLocal8Bit(argv[1]));
+// True when the command line asks for help or the version: both are
+// answered before the display is opened. (Qt's own options, -platform among
+// them, go to the application as usual.)
+bool AsksForHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 
-// Answers --help and --version (and refuses an unknown option) on standard
-// output and standard error, then ends the program.
+// An option the player does not know, left after Qt took its own: a first
+// argument that begins with "--" and names no file. Empty when there is none.
+QString UnknownOption(const QStringList& arguments) {
+    if (arguments.size() < 2 || !arguments[1].startsWith(QLatin1String("--")))
+        return {};
+    return QFileInfo::exists(arguments[1]) ? QString() : arguments[1];
+}
+
+// Answers --help and --version on standard output, then ends the program.
 [[noreturn]] void AnswerOptions(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kvmp"));
@@ -83,15 +99,19 @@ bool IsOptionCommandLine(int argc, char** argv) {
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("The recording to open (a path or a file: URL)."));
     parser.process(app);  // ends the program on --help, --version or an error
-    parser.showHelp(2);
+    parser.showHelp(0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (IsOptionCommandLine(argc, argv))
+    if (AsksForHelpOrVersion(argc, argv))
         AnswerOptions(argc, argv);
     QApplication app(argc, argv);
+    if (const QString option = UnknownOption(QCoreApplication::arguments()); !option.isEmpty()) {
+        std::fprintf(stderr, "kvmp: unknown option %s\nTry 'kvmp --help'.\n", qPrintable(option));
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("kvmp"));
     QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
     QApplication::setApplicationDisplayName(QString::fromLatin1(kivo::player::kWindowTitle));

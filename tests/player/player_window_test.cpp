@@ -207,6 +207,15 @@ TEST_F(PlayerWindowTest, TheWindowShowsSubjectRecordingTimeAndLength) {
     EXPECT_EQ(Find<QLabel>("subjectText")->text(), QStringLiteral("Message for Ann"));
     EXPECT_EQ(Find<QLabel>("recordedText")->text(), QStringLiteral("01/02/2024 10:00:00"));
     EXPECT_EQ(Find<QLabel>("lengthText")->text(), QStringLiteral("00:00:03"));
+    // With KVMP_WINDOW_SCREENSHOT set to a file name, the window with its
+    // effects panel open is saved there (run under xvfb-run for the docs).
+    const QByteArray screenshot = qgetenv("KVMP_WINDOW_SCREENSHOT");
+    if (!screenshot.isEmpty()) {
+        Find<QPushButton>("effects")->click();
+        QApplication::processEvents();
+        EXPECT_TRUE(window_.grab().save(QString::fromLocal8Bit(screenshot)));
+        Find<QPushButton>("effects")->click();
+    }
     // A file that does not open leaves nothing of the last one.
     window_.OpenFile(QString::fromStdString(files_.out_file("Missing.xrz")), true);
     EXPECT_TRUE(Find<QLabel>("subjectText")->text().isEmpty());

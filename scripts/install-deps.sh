@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package Kivo needs to build, run and test.
-# Run as root (or through sudo). Safe to run again.
+# Run it as root (no sudo needed) or as a user who may use sudo: it calls
+# apt-get through sudo only when it is not root. Safe to run again.
 set -euo pipefail
 SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+        echo "install-deps.sh: run it as root, or install sudo" >&2
+        exit 1
+    fi
+    SUDO="sudo"
+fi
 export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
     # toolchain and test frameworks
@@ -29,6 +36,9 @@ PACKAGES=(
     libarchive-tools
     # telephony: SIP lines through liblinphone; SIPp, an independent SIP peer for tests
     liblinphone-dev sip-tester
+    # the Debian package: dpkg-shlibdeps for its dependencies, man for its
+    # manual pages, appstreamcli for its metainfo (scripts/check-package.sh)
+    dpkg-dev man-db appstream
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

@@ -2,8 +2,10 @@
 # Builds Kivo and runs every test: the full build under CTest (offscreen Qt,
 # a private session bus, a PulseAudio null sink), then the Qt-free libraries
 # again with AddressSanitizer and UndefinedBehaviorSanitizer, then a short
-# run of every libFuzzer target over its committed corpus.
-# Usage: scripts/test.sh [--no-sanitize] [--no-fuzz]
+# run of every libFuzzer target over its committed corpus, and last the
+# Debian package made from the same build: installed, tried and removed
+# (scripts/check-package.sh; needs root or sudo).
+# Usage: scripts/test.sh [--no-sanitize] [--no-fuzz] [--no-package]
 # KIVO_FUZZ_SECONDS sets each fuzz target's run (default 30).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,11 +13,13 @@ JOBS="${KIVO_JOBS:-$(nproc)}"
 FUZZ_SECONDS="${KIVO_FUZZ_SECONDS:-30}"
 SANITIZE=1
 FUZZ=1
+PACKAGE=1
 for argument in "$@"; do
     case "$argument" in
         --no-sanitize) SANITIZE=0 ;;
         --no-fuzz) FUZZ=0 ;;
-        *) echo "usage: $0 [--no-sanitize] [--no-fuzz]" >&2; exit 2 ;;
+        --no-package) PACKAGE=0 ;;
+        *) echo "usage: $0 [--no-sanitize] [--no-fuzz] [--no-package]" >&2; exit 2 ;;
     esac
 done
 
@@ -23,7 +27,9 @@ GENERATOR=()
 if command -v ninja >/dev/null; then GENERATOR=(-G Ninja); fi
 
 echo "== build (release with debug info)"
-cmake -S "$ROOT" -B "$ROOT/build-test" "${GENERATOR[@]}" -DKIVO_WERROR=ON -DKIVO_BUILD_BENCH=ON
+# Configured for /usr, so the same build is also the Debian package's.
+cmake -S "$ROOT" -B "$ROOT/build-test" "${GENERATOR[@]}" -DKIVO_WERROR=ON -DKIVO_BUILD_BENCH=ON \
+    -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build "$ROOT/build-test" -j "$JOBS"
 
 echo "== tests"
@@ -77,4 +83,9 @@ if [ "$FUZZ" = 1 ]; then
             -print_final_stats=1 -artifact_prefix="$scratch/" "$scratch/corpus" ${seeds:+"$seeds"}
         rm -rf "$scratch"
     done
+fi
+
+if [ "$PACKAGE" = 1 ]; then
+    echo "== Debian package"
+    "$ROOT/scripts/check-package.sh" "$ROOT/build-test"
 fi

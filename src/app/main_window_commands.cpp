@@ -167,10 +167,9 @@ void MainWindow::RouteCommands() {
     router.Route(Command::kHelpContents,
                  [this] { ShowHelpTopic(QString::fromLatin1(kHelpContentsTopic)); });
     router.Route(Command::kAmazing, [this] { ShowHelpTopic(QString::fromLatin1(kAmazingTopic)); });
-    router.Route(Command::kWebSite, [this] {
-        if (!QDesktopServices::openUrl(QUrl(QString::fromLatin1(core::kMakerWebAddress))))
-            reporter_->ReportMessage(22, core::kStyleInformation);
-    });
+    // Until the project has a web page, "Kivo on the Web" is the help index.
+    router.Route(Command::kWebSite,
+                 [this] { ShowHelpTopic(QString::fromLatin1(kHelpContentsTopic)); });
     router.Route(Command::kAbout, [this] { ShowAboutBox(resources_, this); });
     // New Recording: the "Dictation Recorder", primed with the texts of the
     // last record listed when the profile's Prime is "Y".

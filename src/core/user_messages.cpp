@@ -6,7 +6,18 @@
 #include <array>
 #include <cstdio>
 
+// The help index as installed (set by the build for this file only).
+#ifndef KIVO_HELP_INDEX_URL
+#define KIVO_HELP_INDEX_URL "file:///usr/share/kivo/help/166.htm"
+#endif
+#define KIVO_MAKER_WEB_ADDRESS KIVO_HELP_INDEX_URL
+#define KIVO_MAKER_DOWNLOAD_ADDRESS KIVO_HELP_INDEX_URL
+
 namespace kivo::core {
+
+const char* const kMakerWebAddress = KIVO_MAKER_WEB_ADDRESS;
+const char* const kMakerDownloadAddress = KIVO_MAKER_DOWNLOAD_ADDRESS;
+
 namespace {
 
 // In ascending code order (looked up by binary search).
@@ -14,7 +25,7 @@ namespace {
 constexpr std::array<MessageEntry, kMessageCount> kMessages{{
     {1, "You have not saved your recording, if you want to save your recording press yes : Info 001"},
     {2, "You have not saved your changes, if you want to save your changes press yes : Info 002"},
-    {3, "You already have an Kivo data store with that name.\n\nPlease use a name that does not exist"},
+    {3, "You already have a Kivo data store with that name.\n\nPlease use a name that does not exist"},
     {4, "Import completed successfully : Info 004"},
     {5, "Do you want to lock the selected records. Doing so will prevent the recipient(s) changing them in any way"},
     {6, "The record is locked and cannot be edited : Info 006"},

@@ -67,8 +67,14 @@ const char* Heading(ReportKind kind) {
     return "\t\t\t\tDiary Record\r\n\r\n";
 }
 
+// A field as stored (dates, times, numbers), made displayable on its own.
 std::string Stored(const recordstore::RecordLine& line, int n) {
-    return std::string(line.StoredField(n));
+    return recordstore::DisplayText(line.StoredField(n));
+}
+
+// A text field with its spaces, decoded on its own (UTF-8 or Windows-1252).
+std::string Text(const recordstore::RecordLine& line, int n) {
+    return line.DisplayField(n);
 }
 
 std::string DescriptiveFields(ReportKind kind, const recordstore::RecordLine& line,
@@ -80,30 +86,31 @@ std::string DescriptiveFields(ReportKind kind, const recordstore::RecordLine& li
     std::string text;
     switch (kind) {
         case ReportKind::kPhone:
-            text += "\r\nName\t\t" + line.FieldText(field::kTextA);
-            text += "\r\nPhone Number\t" + line.FieldText(field::kSubject);
-            text += "\r\nCost\t\t" + line.FieldText(field::kTextB);
+            text += "\r\nName\t\t" + Text(line, field::kTextA);
+            text += "\r\nPhone Number\t" + Text(line, field::kSubject);
+            text += "\r\nCost\t\t" + Text(line, field::kTextB);
             text += "\r\nStart Time\t" + start;
             text += "\r\nEnd Time\t" + end;
             text += "\r\nCall Duration\t" + duration;
             return text;
         case ReportKind::kDiary:
-            text += "\r\nSubject\t\t" + line.FieldText(field::kSubject);
+            text += "\r\nSubject\t\t" + Text(line, field::kSubject);
             text += "\r\nDiary Date\t" + Stored(line, field::kTextA);
             text += "\r\nDiary Time\t" + Stored(line, field::kTextB);
             text += std::string("\r\nReminder\t") +
                     (line.StoredField(field::kKindNumber) == "0" ? "Off" : "On");
             break;
         default:
-            text += "\r\nSubject\t\t" + line.FieldText(field::kSubject);
+            text += "\r\nSubject\t\t" + Text(line, field::kSubject);
             break;
     }
     text += "\r\nStart Time\t" + start;
     text += "\r\nEnd Time\t" + end;
     text += "\r\nDuration\t" + duration;
     if (kind == ReportKind::kMeeting) {
-        text += "\r\n\r\nAgenda\r\n" +
-                AgendaPrint(files.record_line_path, recordstore::kRecordLineBytes, 0);
+        text +=
+            "\r\n\r\nAgenda\r\n" + recordstore::DisplayText(AgendaPrint(
+                                       files.record_line_path, recordstore::kRecordLineBytes, 0));
     }
     return text;
 }
@@ -111,8 +118,9 @@ std::string DescriptiveFields(ReportKind kind, const recordstore::RecordLine& li
 std::string TranslationTexts(const ExtractedRecordFiles& files) {
     const std::string rule = LeftAligned(std::string(52, '-'), 52) + "\r\n";
     return "\r\n\r\n" + LeftAligned("Original Text", 52) + "\r\n" + rule +
-           WholeFile(files.original_text_path) + "\r\n\r\n" + LeftAligned("Translated Text", 52) +
-           "\r\n" + rule + WholeFile(files.translated_text_path);
+           recordstore::DisplayText(WholeFile(files.original_text_path)) + "\r\n\r\n" +
+           LeftAligned("Translated Text", 52) + "\r\n" + rule +
+           recordstore::DisplayText(WholeFile(files.translated_text_path));
 }
 
 }  // namespace
@@ -129,8 +137,9 @@ std::string FormatIndexMarkLines(const std::string& index_marks_path) {
     std::vector<MarkLine> lines;
     lines.reserve(read.marks.size());
     for (const recordstore::IndexMark& mark : read.marks) {
-        lines.push_back(
-            {conv_duration(mark.time_stamp.c_str()), MarkColumns(mark.comment, mark.time_stamp)});
+        lines.push_back({conv_duration(mark.time_stamp.c_str()),
+                         MarkColumns(recordstore::DisplayText(mark.comment),
+                                     recordstore::DisplayText(mark.time_stamp))});
     }
     std::stable_sort(lines.begin(), lines.end(),
                      [](const MarkLine& a, const MarkLine& b) { return a.key_ms < b.key_ms; });
@@ -153,7 +162,8 @@ std::string FormatRecordReport(ReportKind kind, const ExtractedRecordFiles& file
     report += DescriptiveFields(kind, line, files);
     report += "\r\n\r\nKeywords :-\r\n\t";
     if (keywords) {
-        report += keywords(static_cast<std::int32_t>(std::atol(number.c_str())));
+        report += recordstore::DisplayText(
+            keywords(static_cast<std::int32_t>(std::atol(number.c_str()))));
     }
     report += "\r\n\r\nIndex Marks :-\r\n";
     report += MarkColumns("Comments", "Time Stamp");
@@ -162,8 +172,9 @@ std::string FormatRecordReport(ReportKind kind, const ExtractedRecordFiles& file
     if (kind == ReportKind::kTranslation) {
         report += TranslationTexts(files);
     }
-    // Lines and texts written by the Windows program are Windows-1252.
-    return recordstore::DisplayText(report);
+    // Each field and text was decoded on its own (UTF-8 or Windows-1252),
+    // so a Windows-1252 field does not change how a UTF-8 one reads.
+    return report;
 }
 
 }  // namespace kivo::format

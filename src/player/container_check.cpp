@@ -1,6 +1,9 @@
 // Container check through the repository engine's member listing.
 #include "container_check.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <exception>
 #include <optional>
 #include <vector>
@@ -13,17 +16,34 @@ namespace kivo::player {
 namespace {
 
 // The container's member entries, deleted ones included; nothing when the
-// engine cannot read it (a file too strange to list is no recording).
-std::optional<std::vector<repository::EntryInfo>> MemberEntries(const std::string& container_path) {
+// engine cannot read it (a file too strange to list is no recording), with
+// the reason in *problem when asked.
+std::optional<std::vector<repository::EntryInfo>> MemberEntries(
+    const std::string& container_path, ContainerProblem* problem = nullptr) {
+    ContainerProblem found = ContainerProblem::kDamaged;
     try {
         repository::StatusRecord status =
             repository::Engine(filesystem::DefaultFileSystem()).Info(container_path);
-        if (status.severity != repository::kSeverityNone)
-            return std::nullopt;
-        return std::move(status.entries);
+        if (status.severity == repository::kSeverityNone)
+            return std::move(status.entries);
+        if (status.Has(repository::MessageCode::kOpenRepositoryFailed))
+            found = ContainerProblem::kInUse;
     } catch (const std::exception&) {
-        return std::nullopt;
     }
+    if (problem != nullptr)
+        *problem = found;
+    return std::nullopt;
+}
+
+// True when the file begins with the repository signature "XR".
+bool BeginsAsRepository(const std::string& container_path) {
+    std::FILE* file = std::fopen(container_path.c_str(), "rb");
+    if (file == nullptr)
+        return true;  // unreadable: the engine's open says why
+    char signature[2] = {};
+    const std::size_t read_bytes = std::fread(signature, 1, sizeof signature, file);
+    std::fclose(file);
+    return read_bytes == sizeof signature && signature[0] == 'X' && signature[1] == 'R';
 }
 
 }  // namespace
@@ -39,20 +59,50 @@ bool IsPlainMemberName(const std::string& name) {
     return true;
 }
 
-bool ContainerLooksSound(const std::string& container_path) {
-    const auto entries = MemberEntries(container_path);
+ContainerProblem CheckContainer(const std::string& container_path) {
+    struct stat file_status = {};
+    if (::stat(container_path.c_str(), &file_status) != 0 || !S_ISREG(file_status.st_mode))
+        return ContainerProblem::kNotFound;
+    if (file_status.st_size == 0)
+        return ContainerProblem::kEmpty;
+    if (!BeginsAsRepository(container_path))
+        return ContainerProblem::kNotARecording;
+    ContainerProblem problem = ContainerProblem::kNone;
+    const auto entries = MemberEntries(container_path, &problem);
     if (!entries)
-        return false;
+        return problem;
     int live_members = 0;
     for (const repository::EntryInfo& entry : *entries) {
         if (entry.deleted != 0)
             continue;
         if (!IsPlainMemberName(entry.name))
-            return false;
+            return ContainerProblem::kNotARecording;
         if (++live_members > kMaxContainerMembers)
-            return false;
+            return ContainerProblem::kNotARecording;
     }
-    return live_members > 0;
+    return live_members > 0 ? ContainerProblem::kNone : ContainerProblem::kNotARecording;
+}
+
+bool ContainerLooksSound(const std::string& container_path) {
+    return CheckContainer(container_path) == ContainerProblem::kNone;
+}
+
+const char* ContainerProblemText(ContainerProblem problem) {
+    switch (problem) {
+        case ContainerProblem::kNone:
+            return "";
+        case ContainerProblem::kNotFound:
+            return "The file was not found.";
+        case ContainerProblem::kEmpty:
+            return "The file is empty.";
+        case ContainerProblem::kNotARecording:
+            return "The file is not a Kivo recording.";
+        case ContainerProblem::kDamaged:
+            return "The recording is damaged.";
+        case ContainerProblem::kInUse:
+            return "The file is in use by another program or cannot be read.";
+    }
+    return "";
 }
 
 }  // namespace kivo::player

@@ -13,9 +13,26 @@ namespace kivo::player {
 
 inline constexpr int kMaxContainerMembers = 10;
 
-// True when every live member name is a plain file name and there are 1 to
+// Why a file cannot be opened as a recording; kNone when it passes the check.
+enum class ContainerProblem {
+    kNone,
+    kNotFound,       // no such file, or not a regular file
+    kEmpty,          // zero bytes
+    kNotARecording,  // not a repository, or members no recording has
+    kDamaged,        // a repository the engine cannot read through
+    kInUse,          // cannot be opened: locked by a writer or not readable
+};
+
+// Checks the file: it exists, is not empty, begins as a repository, the
+// engine lists it, and every live member name is a plain file name with 1 to
 // ten of them.
+ContainerProblem CheckContainer(const std::string& container_path);
+
+// True when CheckContainer finds no problem.
 bool ContainerLooksSound(const std::string& container_path);
+
+// The reason in one line for the user ("The file is empty."); empty for kNone.
+const char* ContainerProblemText(ContainerProblem problem);
 
 // True for a plain file name: not empty, no '/', '\\' or control byte, not
 // "." or "..", at most 255 bytes.

@@ -20,4 +20,8 @@ int SpeedLevelPercent(int speed) {
     return std::clamp((speed - lowest) * 100 / span, 0, 100);
 }
 
+QString SpeedLevelText(int speed) {
+    return QStringLiteral("%1 %").arg(speed);
+}
+
 }  // namespace kivo::player

@@ -3,6 +3,8 @@
 // an arrow is held: recorder::AcceleratedSpinBox.)
 #pragma once
 
+#include <QString>
+
 namespace kivo::player {
 
 struct LevelRange {
@@ -18,5 +20,8 @@ LevelRange LevelRangeOfEffect(int index);
 // The speed bar for a speed value: where it lies in the usable range
 // (one inside each end of the speed control's range), 0..100.
 int SpeedLevelPercent(int speed);
+
+// The speed bar's text: the speed itself ("100 %" at normal speed).
+QString SpeedLevelText(int speed);
 
 }  // namespace kivo::player

@@ -4,18 +4,23 @@
 // The unpacked files live in a private temporary folder that the session
 // removes when the program ends, also when it is ended by SIGINT, SIGTERM
 // or SIGHUP (the handler only asks the event loop to quit).
+//
+// The file given on the command line is opened before the remote-control
+// name is published, so a controller that calls Play as soon as the name
+// appears finds the recording loaded. --help and --version are answered
+// without opening a window (and without a display).
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
-#include <QDialog>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QLabel>
 #include <QSocketNotifier>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "kivo/dbus/remote_control_service.h"
 #include "kivo/sound/audio_backend_factory.h"
@@ -60,17 +65,69 @@ QString PathFromCommandLine(const QStringList& arguments) {
     return QFileInfo(text).absoluteFilePath();
 }
 
+// True when the command line asks for help or the version: both are
+// answered before the display is opened. (Qt's own options, -platform among
+// them, go to the application as usual.)
+bool AsksForHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// An option the player does not know, left after Qt took its own: a first
+// argument that begins with "--" and names no file. Empty when there is none.
+QString UnknownOption(const QStringList& arguments) {
+    if (arguments.size() < 2 || !arguments[1].startsWith(QLatin1String("--")))
+        return {};
+    return QFileInfo::exists(arguments[1]) ? QString() : arguments[1];
+}
+
+// Answers --help and --version on standard output, then ends the program.
+[[noreturn]] void AnswerOptions(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kvmp"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Kivo Message Player: plays a Kivo recording file (.xrz, .xrv)."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("The recording to open (a path or a file: URL)."));
+    parser.process(app);  // ends the program on --help, --version or an error
+    parser.showHelp(0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (AsksForHelpOrVersion(argc, argv))
+        AnswerOptions(argc, argv);
     QApplication app(argc, argv);
+    if (const QString option = UnknownOption(QCoreApplication::arguments()); !option.isEmpty()) {
+        std::fprintf(stderr, "kvmp: unknown option %s\nTry 'kvmp --help'.\n", qPrintable(option));
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("kvmp"));
+    QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
     QApplication::setApplicationDisplayName(QString::fromLatin1(kivo::player::kWindowTitle));
     QApplication::setDesktopFileName(QStringLiteral("kvmp"));
     QuitOnTerminationSignals(app);
 
     kivo::player::PlayerSession session(kivo::sound::SharedAudioBackend());
     kivo::player::PlayerWindow window(session);
+    window.show();
+    if (argc > 1) {
+        const QString path = PathFromCommandLine(QCoreApplication::arguments());
+        if (path.isEmpty())
+            window.ShowPathNotFound();
+        else
+            window.OpenFile(path);
+    }
 
     kivo::dbus::RemoteControlService remote(
         {QStringLiteral("kvmp"), QStringLiteral("Kivo Message Player"), QStringLiteral("kvmp")});
@@ -88,24 +145,6 @@ int main(int argc, char** argv) {
                          [&remote](qint64 ms) { remote.notifySeeked(ms * 1000); });
     }
 
-    window.show();
-    if (argc > 1) {
-        const QString path = PathFromCommandLine(QCoreApplication::arguments());
-        if (path.isEmpty()) {
-            window.ShowPathNotFound();
-        } else {
-            auto* loading = new QDialog(&window);
-            loading->setWindowTitle(QStringLiteral("Kivo - Loading File"));
-            auto* layout = new QVBoxLayout(loading);
-            layout->addWidget(new QLabel(QStringLiteral("Loading file please wait..."), loading));
-            loading->show();
-            QTimer::singleShot(500, &window, [&window, loading, path] {
-                loading->close();
-                loading->deleteLater();
-                window.OpenFile(path);
-            });
-        }
-    }
     const int result = app.exec();
     remote.setTarget(nullptr);
     return result;

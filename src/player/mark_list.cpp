@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/text_encoding.h"
 #include "player_texts.h"
 
 namespace kivo::player {
@@ -16,7 +17,7 @@ std::vector<PlayerMark> LoadMarks(const std::string& path) {
     marks.reserve(read.marks.size());
     for (const recordstore::IndexMark& mark : read.marks) {
         PlayerMark row;
-        row.comment = QString::fromUtf8(mark.comment);
+        row.comment = QString::fromStdString(recordstore::DisplayText(mark.comment));
         row.time_stamp = QString::fromUtf8(mark.time_stamp);
         row.time_ms = std::max<std::int64_t>(0, ParseHms(row.time_stamp));
         marks.push_back(std::move(row));

@@ -71,8 +71,12 @@ PlayerSession::~PlayerSession() {
 OpenResult PlayerSession::Open(const QString& recording_path) {
     Close();
     const OpenResult unpacked = recording_.Unpack(recording_path);
-    if (unpacked != OpenResult::kOpened)
-        return Fail(unpacked, recording_.failure_text());
+    if (unpacked != OpenResult::kOpened) {
+        const QString reason = QString::fromLatin1(recording_.failure_reason());
+        const OpenResult result = Fail(unpacked, recording_.failure_text());
+        failure_reason_ = reason;
+        return result;
+    }
     open_ = true;
     video_ = recording_.is_video();
     effects_ = recording_.stored_effects().effects;
@@ -124,6 +128,8 @@ void PlayerSession::Close() {
     reverse_ = false;
     reversed_made_ = false;
     status_text_.clear();
+    failure_reason_.clear();
+    play_when_ready_ = false;
     if (was_open)
         emit closed();
 }
@@ -282,6 +288,10 @@ void PlayerSession::OnVideoReady(qint64 length_ms) {
     emit mediaReady();
     emit stateChanged();  // it can play now
     emit positionChanged(0);
+    if (play_when_ready_) {
+        play_when_ready_ = false;
+        transport_.Start();
+    }
 }
 
 void PlayerSession::OnVideoFailed(const QString& reason) {
@@ -289,6 +299,7 @@ void PlayerSession::OnVideoFailed(const QString& reason) {
         return;
     qWarning().noquote() << "kvmp: the video cannot be played:" << reason;
     video_error_ = reason;
+    play_when_ready_ = false;
     transport_.SetDevice(nullptr);
     SetStatus(QString::fromLatin1(kUnableToPlay));
     emit stateChanged();
@@ -306,6 +317,10 @@ void PlayerSession::playPause() {
 }
 
 void PlayerSession::play() {
+    if (open_ && video_ && !video_playback_.is_ready() && video_error_.isEmpty()) {
+        play_when_ready_ = true;  // a controller may ask before the media has loaded
+        return;
+    }
     transport_.Start();
 }
 
@@ -350,7 +365,8 @@ remote::PlaybackMetadata PlayerSession::metadata() const {
 }
 
 remote::PlaybackCapabilities PlayerSession::capabilities() const {
-    const bool playable = can_play();
+    // A video still loading takes Play and starts once it has loaded.
+    const bool playable = can_play() || (open_ && video_ && video_error_.isEmpty());
     const bool has_marks = playable && !marks().empty();
     return {playable, playable, playable, has_marks, has_marks};
 }

@@ -68,6 +68,14 @@ public:
     // Position and length, "hh:mm:ss / hh:mm:ss".
     QString PositionText() const;
     const QString& status_text() const { return status_text_; }
+    // Why the last Open failed with kCorrupt, in one line ("The file is
+    // empty."); empty otherwise.
+    const QString& failure_reason() const { return failure_reason_; }
+    // The record line's subject, start date and time ("dd/mm/yyyy",
+    // "hh:mm:ss"); empty when the file has none.
+    const QString& subject() const { return recording_.subject(); }
+    const QString& recorded_date() const { return recording_.start_date(); }
+    const QString& recorded_time() const { return recording_.start_time(); }
     const QString& kind_code() const { return recording_.kind_code(); }
     const std::vector<PlayerMark>& marks() const { return recording_.marks(); }
     int current_mark() const { return transport_.current_mark(); }
@@ -159,6 +167,9 @@ private:
     QString video_error_;
     std::int64_t length_ms_ = 0;
     QString status_text_;
+    QString failure_reason_;
+    // Play came while a video's media was loading: it starts once loaded.
+    bool play_when_ready_ = false;
 
     bool effects_mode_ = false;
     bool reverse_ = false;

@@ -12,6 +12,10 @@ inline constexpr const char* kOpenFilter = "Kivo Files (*.xrz *.xrv)";
 inline constexpr const char* kPathNotFound = "Error: Path not found!";
 inline constexpr const char* kCorruptOrInUse =
     "*** Error : Either the Kivo message file is corrupt or it is already being used ***";
+// The second line under kCorruptOrInUse when the player's own temporary
+// folder cannot be made (ContainerProblemText gives the others).
+inline constexpr const char* kNoTemporaryFolder =
+    "The player's temporary folder could not be made.";
 inline constexpr const char* kUnableToPlay = "*** Error : Unable to play the recording ***";
 inline constexpr const char* kNotOriginal = "*** Warning : Not an original recording ***";
 inline constexpr const char* kUnknownType =

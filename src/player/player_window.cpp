@@ -35,6 +35,7 @@
 
 #include "effect_controls.h"
 #include "kivo/recorder/accelerated_spin_box.h"
+#include "kivo/recordstore/clock.h"
 #include "player_help.h"
 #include "player_mail.h"
 #include "player_texts.h"
@@ -43,6 +44,9 @@ namespace kivo::player {
 namespace {
 
 constexpr int kPictureWidth = 240;
+// Rows of the effects panel: column captions, the speed, then each effect.
+constexpr int kEffectsHeaderRow = 0;
+constexpr int kSpeedRow = 1;
 constexpr int kPictureHeight = 180;
 
 // The property that names a control's section of the help contents.
@@ -116,7 +120,13 @@ PlayerWindow::PlayerWindow(PlayerSession& session, QWidget* parent)
     connect(&session_, &PlayerSession::stateChanged, this, [this] {
         if (movie_ != nullptr)
             movie_->setPaused(!session_.is_playing());
+        // "Play from" asks for one start: once playing has stopped (at the
+        // end too), Start plays from the beginning again.
+        if (!session_.is_playing() && !session_.is_paused())
+            play_from_->setText(QStringLiteral("00:00:00"));
     });
+    // A video's own length replaces the record line's once it has loaded.
+    connect(&session_, &PlayerSession::mediaReady, this, &PlayerWindow::ShowRecordingFacts);
     RefreshFromSession();
 }
 
@@ -157,6 +167,7 @@ QWidget* PlayerWindow::BuildControls() {
     file_name_->setReadOnly(true);
     Tag(file_name_, "fileName", "file");
     main_column->addWidget(file_name_);
+    main_column->addLayout(BuildRecordingFacts(central));
 
     auto* buttons = new QHBoxLayout;
     start_ = new QPushButton(tr("Start"), central);
@@ -261,31 +272,57 @@ QWidget* PlayerWindow::BuildControls() {
     return central;
 }
 
+QHBoxLayout* PlayerWindow::BuildRecordingFacts(QWidget* central) {
+    auto* row = new QHBoxLayout;
+    auto add_fact = [central, row](const QString& caption, const QString& name) {
+        auto* value = new QLabel(central);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto* label = new QLabel(caption, central);
+        label->setBuddy(value);
+        Tag(value, name, "file");
+        row->addWidget(label);
+        row->addWidget(value);
+        return value;
+    };
+    subject_text_ = add_fact(tr("Subject:"), QStringLiteral("subjectText"));
+    row->addSpacing(12);
+    recorded_text_ = add_fact(tr("Recorded:"), QStringLiteral("recordedText"));
+    row->addSpacing(12);
+    length_text_ = add_fact(tr("Length:"), QStringLiteral("lengthText"));
+    row->addStretch(1);
+    return row;
+}
+
 QGroupBox* PlayerWindow::BuildEffectsPanel() {
     auto* panel = new QGroupBox(tr("Sound Effects"));
     Tag(panel, "effectsPanel", "effects");
     panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto* layout = new QGridLayout(panel);
-    auto make_level = [panel](int index, const QString& name) {
+    auto make_level = [panel](int index, const QString& name, const QString& caption) {
         auto* level = new QProgressBar(panel);
         const LevelRange range = LevelRangeOfEffect(index);
         level->setRange(range.minimum, range.maximum);
-        level->setTextVisible(false);
+        level->setFormat(QStringLiteral("%v"));
         level->setFixedWidth(60);
+        level->setAccessibleName(caption);
+        level->setToolTip(caption);
         Tag(level, name, "effects");
         return level;
     };
 
-    layout->addWidget(new QLabel(tr("Speed %"), panel), 0, 0);
+    // The columns: the effect, its setting and the level in use.
+    layout->addWidget(new QLabel(tr("Setting"), panel), kEffectsHeaderRow, 1);
+    layout->addWidget(new QLabel(tr("Level"), panel), kEffectsHeaderRow, 2);
+    layout->addWidget(new QLabel(tr("Speed %"), panel), kSpeedRow, 0);
     speed_ = new recorder::AcceleratedSpinBox(panel);
     const audio::EffectRange speed_range = audio::RangeOfEffect(audio::kEffectSpeed);
     speed_->setRange(speed_range.minimum, speed_range.maximum);
     speed_->setValue(audio::kSpeedNormal);
     speed_->setToolTip(tr("Playing speed in percent; hold an arrow to change it faster"));
     Tag(speed_, "speed", "speed");
-    layout->addWidget(speed_, 0, 1);
-    speed_level_ = make_level(audio::kEffectSpeed, QStringLiteral("speedLevel"));
-    layout->addWidget(speed_level_, 0, 2);
+    layout->addWidget(speed_, kSpeedRow, 1);
+    speed_level_ = make_level(audio::kEffectSpeed, QStringLiteral("speedLevel"), tr("Speed level"));
+    layout->addWidget(speed_level_, kSpeedRow, 2);
     connect(speed_, &QSpinBox::valueChanged, this, [this](int value) {
         const int applied = session_.SetEffect(audio::kEffectSpeed, true, value);
         const QSignalBlocker block(speed_);
@@ -299,14 +336,20 @@ QGroupBox* PlayerWindow::BuildEffectsPanel() {
         auto* on = new QCheckBox(tr(control.label), panel);
         auto* slider = new QSlider(Qt::Horizontal, panel);
         slider->setRange(control.slider_minimum, control.slider_maximum);
+        // The value is minus the position, so the bar is turned round: no
+        // effect at the left end and more to the right, as in Kivo.
+        slider->setInvertedAppearance(true);
+        slider->setInvertedControls(true);
         slider->setEnabled(false);
         const QString name = QString::fromLatin1(control.name);
         Tag(on, name + QStringLiteral("On"), "effects");
         Tag(slider, name + QStringLiteral("Slider"), "effects");
-        auto* level = make_level(index, name + QStringLiteral("Level"));
-        layout->addWidget(on, index, 0);
-        layout->addWidget(slider, index, 1);
-        layout->addWidget(level, index, 2);
+        auto* level = make_level(index, name + QStringLiteral("Level"),
+                                 tr("%1 level").arg(tr(control.label)));
+        const int row = kSpeedRow + index;
+        layout->addWidget(on, row, 0);
+        layout->addWidget(slider, row, 1);
+        layout->addWidget(level, row, 2);
         effect_on_.push_back(on);
         effect_sliders_.push_back(slider);
         effect_levels_.push_back(level);
@@ -325,14 +368,16 @@ QGroupBox* PlayerWindow::BuildEffectsPanel() {
             reverse_->setChecked(session_.reverse());
         }
     });
-    layout->addWidget(reverse_, 8, 0, 1, 3);
-    layout->setRowStretch(9, 1);
+    layout->addWidget(reverse_, kSpeedRow + 8, 0, 1, 3);
+    layout->setRowStretch(kSpeedRow + 9, 1);
     return panel;
 }
 
 void PlayerWindow::ShowEffectLevel(int index, int value) {
     if (index == audio::kEffectSpeed) {
+        // The bar shows where the speed lies in its range, its text the speed.
         speed_level_->setValue(SpeedLevelPercent(value));
+        speed_level_->setFormat(SpeedLevelText(value));
         return;
     }
     QProgressBar* level = effect_levels_[static_cast<std::size_t>(index - 1)];
@@ -348,7 +393,9 @@ void PlayerWindow::OpenFile(const QString& path, bool quiet) {
     if (quiet)
         return;
     if (result == OpenResult::kCorrupt)
-        QMessageBox::warning(this, windowTitle(), QString::fromLatin1(kCorruptOrInUse));
+        QMessageBox::warning(
+            this, windowTitle(),
+            QString::fromLatin1(kCorruptOrInUse) + QLatin1Char('\n') + session_.failure_reason());
     else if (result == OpenResult::kUnplayable)
         QMessageBox::warning(this, windowTitle(), QString::fromLatin1(kUnableToPlay));
 }
@@ -478,9 +525,19 @@ void PlayerWindow::RefreshFromSession() {
         const QSignalBlocker block(reverse_);
         reverse_->setChecked(session_.reverse());
     }
+    ShowRecordingFacts();
     ShowPicture();
     RefreshButtons();
     RefreshPosition(session_.position_ms());
+}
+
+void PlayerWindow::ShowRecordingFacts() {
+    subject_text_->setText(session_.subject());
+    recorded_text_->setText(
+        (session_.recorded_date() + QLatin1Char(' ') + session_.recorded_time()).trimmed());
+    length_text_->setText(
+        session_.is_open() ? QString::fromStdString(recordstore::DurationText(session_.length_ms()))
+                           : QString());
 }
 
 void PlayerWindow::RefreshButtons() {

@@ -22,6 +22,7 @@ class QSlider;
 class QSpinBox;
 class QTreeWidget;
 class QGroupBox;
+class QHBoxLayout;
 class QVideoWidget;
 
 namespace kivo::player {
@@ -46,6 +47,9 @@ public:
 private:
     void BuildMenus();
     QWidget* BuildControls();
+    // Subject, when recorded, and length, each with its caption.
+    QHBoxLayout* BuildRecordingFacts(QWidget* central);
+    void ShowRecordingFacts();
     QGroupBox* BuildEffectsPanel();
     void OnOpenTriggered();
     void OnStartClicked();
@@ -64,6 +68,9 @@ private:
 
     PlayerSession& session_;
     QLineEdit* file_name_ = nullptr;
+    QLabel* subject_text_ = nullptr;
+    QLabel* recorded_text_ = nullptr;
+    QLabel* length_text_ = nullptr;
     QLabel* position_text_ = nullptr;
     QSlider* position_bar_ = nullptr;
     QLineEdit* play_from_ = nullptr;

@@ -55,17 +55,19 @@ OpenResult UnpackedRecording::Unpack(const QString& recording_path) {
     video_ = file.suffix().compare(QLatin1String("xrv"), Qt::CaseInsensitive) == 0;
 
     const std::string container = Utf8(recording_path_);
-    if (!file.isFile() || !ContainerLooksSound(container))
-        return Fail(OpenResult::kCorrupt, kCorruptOrInUse);
+    const ContainerProblem problem = CheckContainer(container);
+    if (problem != ContainerProblem::kNone)
+        return Fail(OpenResult::kCorrupt, kCorruptOrInUse, ContainerProblemText(problem));
     folder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kvmp-XXXXXX"));
     if (!folder_->isValid())
-        return Fail(OpenResult::kCorrupt, kCorruptOrInUse);
+        return Fail(OpenResult::kCorrupt, kCorruptOrInUse, kNoTemporaryFolder);
     const std::string folder = Utf8(folder_->path());
     const recordstore::ContainerResult unpacked = recordstore::RecordingContainer::OpenStandAlone(
         container, folder,
         video_ ? recordstore::MediaKind::kVideo : recordstore::MediaKind::kAudio);
     if (unpacked != recordstore::ContainerResult::kDone)
-        return Fail(OpenResult::kCorrupt, kCorruptOrInUse);
+        return Fail(OpenResult::kCorrupt, kCorruptOrInUse,
+                    ContainerProblemText(ContainerProblem::kDamaged));
 
     // The components are named after the file: its name up to the last '.'.
     const QString stem = file.fileName().left(file.fileName().lastIndexOf(QLatin1Char('.')));
@@ -84,9 +86,10 @@ OpenResult UnpackedRecording::Unpack(const QString& recording_path) {
     return OpenResult::kOpened;
 }
 
-OpenResult UnpackedRecording::Fail(OpenResult result, const char* text) {
+OpenResult UnpackedRecording::Fail(OpenResult result, const char* text, const char* reason) {
     Remove();
     failure_text_ = text;
+    failure_reason_ = reason;
     return result;
 }
 
@@ -110,6 +113,10 @@ void UnpackedRecording::ReadRecordLine(const std::string& path) {
     kind_code_ = QString::fromUtf8(line.StoredField(recordstore::record_field::kKindCode));
     record_number_ = QString::fromUtf8(line.StoredField(recordstore::record_field::kRecordNumber));
     subject_ = QString::fromStdString(line.DisplayField(recordstore::record_field::kSubject));
+    start_date_ =
+        QString::fromStdString(line.DisplayField(recordstore::record_field::kStartDate)).trimmed();
+    start_time_ =
+        QString::fromStdString(line.DisplayField(recordstore::record_field::kStartTime)).trimmed();
     duration_text_ =
         QString::fromStdString(line.DisplayField(recordstore::record_field::kDuration));
     std::vector<std::string> stored;
@@ -153,12 +160,15 @@ void UnpackedRecording::Remove() {
     kind_code_.clear();
     record_number_.clear();
     subject_.clear();
+    start_date_.clear();
+    start_time_.clear();
     duration_text_.clear();
     stored_effects_ = audio::StoredEffects{};
     record_status_.clear();
     picture_path_.clear();
     picture_type_ = PictureType::kNone;
     failure_text_ = nullptr;
+    failure_reason_ = "";
 }
 
 }  // namespace kivo::player

@@ -60,6 +60,9 @@ public:
     const QString& kind_code() const { return kind_code_; }
     const QString& record_number() const { return record_number_; }
     const QString& subject() const { return subject_; }
+    // When the recording was made, as the record line states it.
+    const QString& start_date() const { return start_date_; }
+    const QString& start_time() const { return start_time_; }
     // The record line's duration in milliseconds (0 when it has none).
     std::int64_t stated_length_ms() const;
     const audio::StoredEffects& stored_effects() const { return stored_effects_; }
@@ -69,9 +72,12 @@ public:
     const QString& picture_path() const { return picture_path_; }
     PictureType picture_type() const { return picture_type_; }
     const char* failure_text() const { return failure_text_; }
+    // The reason behind kCorrupt in one line ("The file is empty."); empty
+    // for the other results.
+    const char* failure_reason() const { return failure_reason_; }
 
 private:
-    OpenResult Fail(OpenResult result, const char* text);
+    OpenResult Fail(OpenResult result, const char* text, const char* reason = "");
     bool MakeWavePlayable();
     void ReadRecordLine(const std::string& path);
     void FindPicture(const std::string& stem);
@@ -86,12 +92,15 @@ private:
     QString kind_code_;
     QString record_number_;
     QString subject_;
+    QString start_date_;
+    QString start_time_;
     QString duration_text_;
     audio::StoredEffects stored_effects_;
     QString record_status_;
     QString picture_path_;
     PictureType picture_type_ = PictureType::kNone;
     const char* failure_text_ = nullptr;
+    const char* failure_reason_ = "";
 };
 
 }  // namespace kivo::player

@@ -119,16 +119,21 @@ TEST(SearchLog, StatusNumbersFollowLocksImportsAndReminders) {
 }
 
 TEST(SearchLog, WindowsTextIsShownAsUtf8) {
+    // Each field is read as a whole: a Windows-1252 one (with a run that
+    // looks like UTF-8: é, a stored space, £) and a UTF-8 one side by side.
     TempDir dir;
     WriteFileText(dir.file("Voxwren.xrr"), MakeRecordLog({Record(1, "0",
-                                                                 "Caf\xE9 \xE2\x82\xAC"
+                                                                 "Caf\xE9 \xA3"
+                                                                 "5 \x80",
+                                                                 "01/01/2024"),
+                                                          Record(2, "0",
+                                                                 "Caf\xC3\xA9 \xE2\x82\xAC"
                                                                  "5",
                                                                  "01/01/2024")}));
     auto rows = SearchLog(dir.file("Voxwren.xrr"), 1);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].columns[1],
-              "Caf\xC3\xA9 \xE2\x82\xAC"
-              "5");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].columns[1], "Café £5 €");
+    EXPECT_EQ(rows[1].columns[1], "Café €5");
 }
 
 TEST(RecordDates, AreNormalisedToDayMonthYear) {

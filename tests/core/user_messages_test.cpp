@@ -55,6 +55,17 @@ TEST(MessageTable, WebTextsEndWithTheMakersAddresses) {
     EXPECT_TRUE(MessageText(852).ends_with(kMakerDownloadAddress));
 }
 
+TEST(MessageTable, TheMakersAddressIsTheInstalledHelpIndexNotAPlaceholder) {
+    const std::string address = kMakerWebAddress;
+    EXPECT_EQ(address.rfind("file:///", 0), 0u) << address;
+    EXPECT_TRUE(address.ends_with("/kivo/help/166.htm")) << address;
+    for (int code : {22, 800, 851, 852}) {
+        const std::string text = MessageText(code);
+        EXPECT_EQ(text.find("example"), std::string::npos) << code << ": " << text;
+        EXPECT_NE(text.find(address), std::string::npos) << code << ": " << text;
+    }
+}
+
 TEST(MessageReporting, QuestionsReturnTheAnswerAndNoticesOk) {
     RecordingMessageReporter reporter(kAnswerNo);
     EXPECT_EQ(reporter.ReportMessage(24, kStyleQuestion), kAnswerNo);

@@ -9,6 +9,7 @@
 #include "kivo/format/record_report.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/text_encoding.h"
 #include "temp_dir.h"
 
 namespace fmt = kivo::format;
@@ -198,6 +199,22 @@ TEST_F(RecordReportTest, StoredSpacesAndWindowsTextAreShownReadably) {
     kivo::test::WriteFileText(files_.record_line_path, line + "\n");
     EXPECT_NE(Report(fmt::ReportKind::kMessage).find("\r\nSubject\t\tCafé noir – déjà\r\n"),
               std::string::npos);
+}
+
+TEST_F(RecordReportTest, AWindowsSubjectDoesNotChangeHowAUtf8CommentReads) {
+    // The subject from the Windows program: "Thé £5" stored with 0xAC for
+    // the spaces, so E9 AC A3 looks like one UTF-8 character; the mark's
+    // comment is this program's UTF-8.
+    std::string line =
+        "00000042 0 0  Th\xE9\xAC\xA3"
+        "5\xAC\x80  D1.xrz";
+    line.resize(400, ' ');
+    kivo::test::WriteFileText(files_.record_line_path, line + "\n");
+    WriteMarks({rs::MakeIndexMark("00:00:01", "Résumé")});
+    const std::string report = Report(fmt::ReportKind::kMessage);
+    EXPECT_NE(report.find("\r\nSubject\t\tThé £5 €\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("\tRésumé"), std::string::npos) << report;
+    EXPECT_TRUE(rs::IsValidUtf8(report));
 }
 
 TEST_F(RecordReportTest, UnicodeSubjectsAreKept) {

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "container_check.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/sound/virtual_audio_backend.h"
 #include "player_session.h"
 #include "player_test_recording.h"
@@ -134,6 +135,44 @@ TEST_F(PlayerHostile, MissingDamagedAndForeignFilesAreRefused) {
     TruncateBy(good, ReadFileBytes(good).size() / 2);
     ExpectRefused(good);
     ExpectRefused(files_.output().path().string());  // a folder
+}
+
+// The refusal keeps its one message and says on a second line what is wrong.
+TEST_F(PlayerHostile, EachRefusalNamesItsReason) {
+    auto reason_of = [this](const std::string& path) {
+        EXPECT_EQ(session_.Open(QString::fromStdString(path)), OpenResult::kCorrupt);
+        EXPECT_EQ(session_.status_text(), QString::fromLatin1(player::kCorruptOrInUse));
+        return session_.failure_reason().toStdString();
+    };
+    EXPECT_EQ(reason_of(files_.out_file("Missing.xrz")), "The file was not found.");
+    WriteFileText(files_.out_file("Empty.xrz"), "");
+    EXPECT_EQ(reason_of(files_.out_file("Empty.xrz")), "The file is empty.");
+    WriteFileText(files_.out_file("Notes.xrz"), "Shopping list: milk, bread");
+    EXPECT_EQ(reason_of(files_.out_file("Notes.xrz")), "The file is not a Kivo recording.");
+    const std::string cut = files_.MakeRecording("Cut.xrz", RecordingRecipe{});
+    TruncateBy(cut, ReadFileBytes(cut).size() / 2);
+    EXPECT_EQ(reason_of(cut), "The recording is damaged.");
+
+    // A good file opens and forgets the last reason.
+    const std::string good = files_.MakeRecording("Good.xrz", RecordingRecipe{});
+    EXPECT_EQ(session_.Open(QString::fromStdString(good)), OpenResult::kOpened);
+    EXPECT_TRUE(session_.failure_reason().isEmpty());
+}
+
+TEST_F(PlayerHostile, ARecordingBeingWrittenIsReportedInUse) {
+    const std::string good = files_.MakeRecording("Busy.xrz", RecordingRecipe{});
+    session_.Close();
+    // What a writer holds while it changes the file's content.
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    auto opened = filesystem::DefaultFileSystem().Open(good, options);
+    ASSERT_TRUE(opened.ok());
+    ASSERT_TRUE(
+        opened.value->TryLock(filesystem::FileLock::kAccess, filesystem::LockMode::kExclusive)
+            .ok());
+    EXPECT_EQ(player::CheckContainer(good), player::ContainerProblem::kInUse);
+    opened.value->Unlock(filesystem::FileLock::kAccess);
+    EXPECT_EQ(player::CheckContainer(good), player::ContainerProblem::kNone);
 }
 
 TEST(PlayerMemberName, OnlyPlainFileNamesPass) {

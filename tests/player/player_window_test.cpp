@@ -9,12 +9,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
 #include <QVideoWidget>
@@ -196,6 +199,75 @@ TEST_F(PlayerWindowTest, StoredEffectsFillTheLevelBarsOnOpening) {
     window_.OpenFile(QString::fromStdString(files_.MakeRecording("Stored.xrz", recipe)), true);
     EXPECT_EQ(Find<QProgressBar>("echoLevel")->value(), 12);
     EXPECT_EQ(Find<QProgressBar>("speedLevel")->value(), (80 - 50) * 100 / 150);
+}
+
+TEST_F(PlayerWindowTest, TheWindowShowsSubjectRecordingTimeAndLength) {
+    EXPECT_TRUE(Find<QLabel>("subjectText")->text().isEmpty());
+    OpenAudio();
+    EXPECT_EQ(Find<QLabel>("subjectText")->text(), QStringLiteral("Message for Ann"));
+    EXPECT_EQ(Find<QLabel>("recordedText")->text(), QStringLiteral("01/02/2024 10:00:00"));
+    EXPECT_EQ(Find<QLabel>("lengthText")->text(), QStringLiteral("00:00:03"));
+    // With KVMP_WINDOW_SCREENSHOT set to a file name, the window with its
+    // effects panel open is saved there (run under xvfb-run for the docs).
+    const QByteArray screenshot = qgetenv("KVMP_WINDOW_SCREENSHOT");
+    if (!screenshot.isEmpty()) {
+        Find<QPushButton>("effects")->click();
+        QApplication::processEvents();
+        EXPECT_TRUE(window_.grab().save(QString::fromLocal8Bit(screenshot)));
+        Find<QPushButton>("effects")->click();
+    }
+    // A file that does not open leaves nothing of the last one.
+    window_.OpenFile(QString::fromStdString(files_.out_file("Missing.xrz")), true);
+    EXPECT_TRUE(Find<QLabel>("subjectText")->text().isEmpty());
+    EXPECT_TRUE(Find<QLabel>("lengthText")->text().isEmpty());
+}
+
+TEST_F(PlayerWindowTest, StartAfterTheEndPlaysFromTheBeginningNotFromTheLastMark) {
+    RecordingRecipe recipe;
+    recipe.marks = {recordstore::MakeIndexMark("00:00:02", "late")};
+    window_.OpenFile(QString::fromStdString(files_.MakeRecording("Marked.xrz", recipe)), true);
+    auto* marks = Find<QTreeWidget>("marks");
+    ASSERT_EQ(marks->topLevelItemCount(), 1);
+    emit marks->itemDoubleClicked(marks->topLevelItem(0), 0);
+    ASSERT_TRUE(session_.is_playing());
+    ASSERT_TRUE(WaitUntil([this] { return !session_.is_playing(); }));
+    EXPECT_EQ(Find<QLineEdit>("playFrom")->text(), QStringLiteral("00:00:00"));
+
+    std::vector<qint64> started_at_ms;
+    QObject::connect(&session_, &PlayerSession::stateChanged, [&] {
+        if (session_.is_playing())
+            started_at_ms.push_back(session_.position_ms());
+    });
+    Find<QPushButton>("start")->click();
+    ASSERT_FALSE(started_at_ms.empty());
+    EXPECT_LT(started_at_ms.front(), 1000);
+}
+
+TEST_F(PlayerWindowTest, EffectSlidersStartAtNoEffectOnTheLeftAsInKivo) {
+    OpenAudio();
+    Find<QPushButton>("effects")->click();
+    for (const char* name : {"echoSlider", "chorusSlider", "reverbSlider"}) {
+        auto* slider = Find<QSlider>(name);
+        const int left_offset =
+            QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), slider->value(),
+                                            100, slider->invertedAppearance());
+        EXPECT_EQ(left_offset, 0) << name;
+    }
+    // Moving right adds the effect.
+    Find<QAbstractButton>("echoOn")->click();
+    auto* echo = Find<QSlider>("echoSlider");
+    echo->setFocus();
+    QTest::keyClick(echo, Qt::Key_Right);
+    EXPECT_GT(session_.effects()[audio::kEffectEcho].value, 0);
+}
+
+TEST_F(PlayerWindowTest, TheSpeedBarReadsOneHundredPercentAtNormalSpeed) {
+    OpenAudio();
+    Find<QPushButton>("effects")->click();
+    auto* speed_level = Find<QProgressBar>("speedLevel");
+    EXPECT_EQ(speed_level->text(), QStringLiteral("100 %"));
+    Find<QSpinBox>("speed")->setValue(150);
+    EXPECT_EQ(speed_level->text(), QStringLiteral("150 %"));
 }
 
 TEST_F(PlayerWindowTest, VideoPlaysInThePictureFrameWithoutSoundEffects) {

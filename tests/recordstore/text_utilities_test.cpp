@@ -202,6 +202,31 @@ TEST(TextEncoding, Utf8ValidationRejectsOverlongsSurrogatesAndCutSequences) {
     EXPECT_FALSE(rs::IsValidUtf8("\xE6\x9C"));
 }
 
+TEST(TextEncoding, AWindowsFieldWithUtf8LookAlikeRunsIsDecodedAsAWhole) {
+    // "Prix é £5 ü" from the Windows program: E9 AC A3 (é, stored space, £)
+    // happens to be one valid UTF-8 character; the FC (ü) shows the field
+    // is not UTF-8, so all of it is Windows-1252.
+    const std::string stored =
+        "Prix\xAC\xE9\xAC\xA3"
+        "5\xAC\xFC";
+    EXPECT_EQ(rs::RestoreSpaces(stored),
+              "Prix \xE9 \xA3"
+              "5 \xFC");
+    EXPECT_EQ(rs::DisplayText(rs::RestoreSpaces(stored)), "Prix é £5 ü");
+    // Valid UTF-8 next to an invalid byte is not kept as UTF-8 either.
+    EXPECT_EQ(rs::DisplayText("\xC3\xA9t\xE9"), "Ã©té");
+}
+
+TEST(TextEncoding, AUtf8FieldKeepsItsCharactersAndItsStoredSpaces) {
+    // "Café €5 ¬" as this program stores it: spaces as lone 0xAC; the 0xAC
+    // that ends the euro sign and the one inside C2 AC (¬) are not spaces.
+    const std::string stored =
+        "Caf\xC3\xA9\xAC\xE2\x82\xAC"
+        "5\xAC\xC2\xAC";
+    EXPECT_EQ(rs::RestoreSpaces(stored), "Café €5 ¬");
+    EXPECT_EQ(rs::DisplayText(rs::RestoreSpaces(stored)), "Café €5 ¬");
+}
+
 TEST(TextEncoding, WindowsLineWithStoredSpacesReadsBack) {
     // "Café noir" written by the Windows program: E9 then a stored space.
     EXPECT_EQ(rs::DisplayText(rs::RestoreSpaces("Caf\xE9\xACnoir")), "Café noir");

@@ -21,6 +21,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "kivo/recordstore/text_encoding.h"
+
 namespace kivo::playback {
 
 namespace {
@@ -32,21 +34,36 @@ QString TimeText(qint64 position_ms) {
     return QString::fromStdString(MarkTimeStamp(position_ms));
 }
 
+// The "Type" column: what made the mark, in a word.
 QString MarkTypeText(recordstore::IndexMarkType type) {
     switch (type) {
         case recordstore::IndexMarkType::kInsertStart:
-            return QStringLiteral("1");
+            return PlaybackDialog::tr("Insert start");
         case recordstore::IndexMarkType::kInsertEnd:
-            return QStringLiteral("2");
+            return PlaybackDialog::tr("Insert end");
         case recordstore::IndexMarkType::kUser:
             break;
     }
-    return QStringLiteral("0");
+    return PlaybackDialog::tr("Mark");
 }
 
 // The speed level: where the speed lies between the control's ends, in percent.
 int SpeedLevel(int speed) {
     return (speed - audio::kSpeedMinimum) * 100 / (audio::kSpeedMaximum - audio::kSpeedMinimum);
+}
+
+// The speed bar's text: the speed itself, "100 %" at normal speed (the bar
+// shows where it lies in the range).
+QString SpeedText(int speed) {
+    return QStringLiteral("%1 %").arg(speed);
+}
+
+// A caption for a level bar, its buddy.
+QLabel* Caption(const QString& text, QWidget* bar, QWidget* parent) {
+    auto* caption = new QLabel(text, parent);
+    caption->setBuddy(bar);
+    bar->setAccessibleName(text);
+    return caption;
 }
 
 QProgressBar* LevelBar(QWidget* parent, const QString& name, int minimum, int maximum,
@@ -85,16 +102,24 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     position_label_ = new QLabel(this);
     position_label_->setObjectName(QStringLiteral("positionText"));
     level_bar_ = LevelBar(this, QStringLiteral("levelBar"), 0, 100, QStringLiteral("%p%"));
+    level_bar_->setToolTip(tr("How much of the recording has been played"));
     position_row->addWidget(position_slider_, 1);
     position_row->addWidget(position_label_);
+    position_row->addWidget(Caption(tr("Played:"), level_bar_, this));
     position_row->addWidget(level_bar_);
     layout->addLayout(position_row);
+    // When the recording was made, and when it was last played.
     auto* clock_row = new QHBoxLayout;
+    recorded_label_ = new QLabel(this);
+    recorded_label_->setObjectName(QStringLiteral("recordedText"));
     clock_label_ = new QLabel(this);
     clock_label_->setObjectName(QStringLiteral("clockText"));
     date_label_ = new QLabel(this);
     date_label_->setObjectName(QStringLiteral("dateText"));
     clock_row->addWidget(new QLabel(tr("Started:"), this));
+    clock_row->addWidget(recorded_label_);
+    clock_row->addSpacing(16);
+    clock_row->addWidget(new QLabel(tr("Last played:"), this));
     clock_row->addWidget(date_label_);
     clock_row->addWidget(clock_label_);
     clock_row->addStretch(1);
@@ -167,8 +192,11 @@ QWidget* PlaybackDialog::BuildTransport() {
     speed_spin_->setSingleStep(10);
     speed_spin_->setValue(session_.speed_percent());
     row->addWidget(speed_spin_);
-    speed_level_ = LevelBar(box, QStringLiteral("speedLevel"), 0, 100, QStringLiteral("%p%"));
+    speed_level_ =
+        LevelBar(box, QStringLiteral("speedLevel"), 0, 100, SpeedText(session_.speed_percent()));
     speed_level_->setValue(SpeedLevel(session_.speed_percent()));
+    speed_level_->setToolTip(tr("The playing speed within its range"));
+    speed_level_->setAccessibleName(tr("Speed level"));
     row->addWidget(speed_level_);
     moving_buttons_ = {previous, rewind, forward, next, nullptr};
     row->addWidget(effects_button_);
@@ -184,6 +212,7 @@ QWidget* PlaybackDialog::BuildTransport() {
     connect(speed_spin_, &QSpinBox::valueChanged, this, [this](int value) {
         const int applied = session_.SetSpeedPercent(value);
         speed_level_->setValue(SpeedLevel(applied));
+        speed_level_->setFormat(SpeedText(applied));
         if (applied != value)
             speed_spin_->setValue(applied);
     });
@@ -230,9 +259,12 @@ QGroupBox* PlaybackDialog::BuildEffectsPanel() {
     panel->setObjectName(QStringLiteral("soundEffects"));
     auto* grid = new QGridLayout(panel);
     const audio::EffectSet& effects = session_.effect_settings();
+    // Column captions above the settings and their level bars.
+    grid->addWidget(new QLabel(tr("Setting"), panel), 0, 2);
+    grid->addWidget(new QLabel(tr("Level"), panel), 0, 3);
     for (int index = audio::kEffectEcho; index < audio::kEffectCount; ++index) {
         const auto at = static_cast<std::size_t>(index);
-        const int row = index - 1;
+        const int row = index;
         grid->addWidget(new QLabel(tr(kEffectNames[at]), panel), row, 0);
         auto* on = new QCheckBox(tr("On"), panel);
         on->setChecked(effects[at].on != 0);
@@ -245,6 +277,7 @@ QGroupBox* PlaybackDialog::BuildEffectsPanel() {
         auto* level = LevelBar(panel, QStringLiteral("level") + QLatin1String(kEffectNames[at]),
                                range.minimum, range.maximum, QStringLiteral("%v"));
         level->setValue(slider->value());
+        level->setAccessibleName(tr("%1 level").arg(tr(kEffectNames[at])));
         grid->addWidget(on, row, 1);
         grid->addWidget(slider, row, 2);
         grid->addWidget(level, row, 3);
@@ -272,7 +305,7 @@ QGroupBox* PlaybackDialog::BuildEffectsPanel() {
         reverse->setChecked(session_.reverse());
         QMessageBox::warning(this, windowTitle(), session_.error());
     });
-    grid->addWidget(reverse, audio::kEffectCount, 1, 1, 2);
+    grid->addWidget(reverse, audio::kEffectCount + 1, 1, 1, 2);
     return panel;
 }
 
@@ -323,7 +356,7 @@ void PlaybackDialog::ShowMarks() {
     marks_list_->clear();
     for (const recordstore::IndexMark& mark : session_.marks()) {
         auto* item = new QTreeWidgetItem(marks_list_);
-        item->setText(0, QString::fromStdString(mark.comment));
+        item->setText(0, QString::fromStdString(recordstore::DisplayText(mark.comment)));
         item->setText(1, QString::fromStdString(mark.time_stamp));
         item->setText(2, MarkTypeText(mark.type));
     }
@@ -349,6 +382,8 @@ void PlaybackDialog::ShowState() {
 }
 
 void PlaybackDialog::ShowRecording() {
+    recorded_label_->setText(
+        (session_.recorded_date() + QLatin1Char(' ') + session_.recorded_time()).trimmed());
     QString subject = session_.subject();
     if (session_.has_recording() && subject.isEmpty())
         subject = tr("Record %1").arg(session_.item().record_number);

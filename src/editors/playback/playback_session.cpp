@@ -36,7 +36,15 @@ bool IsSafeContainerName(const std::string& name) {
     return extension == recordstore::kAudioContainerExtension;
 }
 
-QString SubjectOfRecordLine(const std::string& path) {
+// What the dialog shows of the record line: the subject and when the
+// recording was made; all empty when the line cannot be read.
+struct RecordLineFacts {
+    QString subject;
+    QString start_date;
+    QString start_time;
+};
+
+RecordLineFacts FactsOfRecordLine(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes(recordstore::kRecordLineBytes, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -44,7 +52,12 @@ QString SubjectOfRecordLine(const std::string& path) {
     recordstore::RecordLine line;
     if (!recordstore::RecordLine::Parse(bytes, &line).ok())
         return {};
-    return QString::fromStdString(line.DisplayField(recordstore::record_field::kSubject)).trimmed();
+    auto field = [&line](int number) {
+        return QString::fromStdString(line.DisplayField(number)).trimmed();
+    };
+    return {field(recordstore::record_field::kSubject),
+            field(recordstore::record_field::kStartDate),
+            field(recordstore::record_field::kStartTime)};
 }
 
 QString WaveError(int code, const audio::WaveDocument& document) {
@@ -329,7 +342,10 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
     transport_.ResetCurrentMark();
     marks_changed_ = false;
     audio_changed_ = false;
-    subject_ = SubjectOfRecordLine(MemberPath(recordstore::kRecordLineExtension));
+    RecordLineFacts facts = FactsOfRecordLine(MemberPath(recordstore::kRecordLineExtension));
+    subject_ = std::move(facts.subject);
+    recorded_date_ = std::move(facts.start_date);
+    recorded_time_ = std::move(facts.start_time);
     emit recordingLoaded();
     emit marksChanged();
     emit positionChanged(0);
@@ -358,6 +374,8 @@ void PlaybackSession::Unload() {
     marks_.clear();
     transport_.ResetCurrentMark();
     subject_.clear();
+    recorded_date_.clear();
+    recorded_time_.clear();
 }
 
 void PlaybackSession::AttachPlayer() {

@@ -1,7 +1,7 @@
 // UTF-8 walking, the stored form of spaces, and the Windows-1252 fallback
-// for display. Every function here treats a byte that does not start a valid
-// UTF-8 character as one character of its own, which is how text written by
-// the Windows program (Windows-1252) is cut and shown.
+// for display. Cutting treats a byte that does not start a valid UTF-8
+// character as one character of its own; restoring spaces and display decide
+// for the whole text given (one field) whether it is UTF-8 or Windows-1252.
 #include "kivo/recordstore/text_encoding.h"
 
 #include <cstdint>
@@ -139,21 +139,28 @@ std::string RestoreSpaces(std::string_view stored) {
         text.push_back(byte == kStoredSpace ? ' ' : byte);
         ++offset;
     }
+    if (IsValidUtf8(text)) {
+        return text;
+    }
+    // A Windows-1252 field: every 0xAC in it is a stored space, also one
+    // that happened to continue a UTF-8 look-alike.
+    text.assign(stored);
+    for (char& byte : text) {
+        if (byte == kStoredSpace) {
+            byte = ' ';
+        }
+    }
     return text;
 }
 
 std::string DisplayText(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
     std::string text;
-    text.reserve(bytes.size());
-    for (std::size_t offset = 0; offset < bytes.size();) {
-        const std::size_t length = Utf8CharLength(bytes, offset);
-        if (length > 0) {
-            text.append(bytes.substr(offset, length));
-            offset += length;
-            continue;
-        }
-        AppendUtf8(Windows1252CodePoint(static_cast<unsigned char>(bytes[offset])), &text);
-        ++offset;
+    text.reserve(bytes.size() * 2);
+    for (const char byte : bytes) {
+        AppendUtf8(Windows1252CodePoint(static_cast<unsigned char>(byte)), &text);
     }
     return text;
 }

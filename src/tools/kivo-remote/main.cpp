@@ -37,12 +37,14 @@ int Fail(int status, const QString& text) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kivo-remote"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Sends a playback command to a running Kivo player.\n") +
         QString::fromLatin1(kCommandHelp));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption player_option(
         QStringLiteral("player"), QStringLiteral("Player to drive: kivo (default) or kvmp."),
         QStringLiteral("name"), QString::fromLatin1(kivo::dbus::kKivoPlayerName));
@@ -53,6 +55,9 @@ int main(int argc, char* argv[]) {
     }
     if (parser.isSet(QStringLiteral("help"))) {
         parser.showHelp(kExitSent);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        parser.showVersion();
     }
     const QStringList arguments = parser.positionalArguments();
     if (arguments.size() != 1) {

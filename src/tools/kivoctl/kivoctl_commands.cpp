@@ -18,6 +18,7 @@
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/repository/engine.h"
+#include "kivoctl_failures.h"
 #include "kivoctl_new_store.h"
 #include "kivoctl_store.h"
 
@@ -37,7 +38,8 @@ constexpr const char* kUsage =
     "       kivoctl show STORE.xrt ID\n"
     "       kivoctl delete STORE.xrt ID...\n"
     "       kivoctl compact STORE.xrt\n"
-    "       kivoctl info STORE.xrt\n";
+    "       kivoctl info STORE.xrt\n"
+    "       kivoctl --help | --version\n";
 
 int Usage(std::ostream& err, const std::string& problem) {
     if (!problem.empty())
@@ -46,8 +48,9 @@ int Usage(std::ostream& err, const std::string& problem) {
     return kExitUsage;
 }
 
-int Fail(std::ostream& err, int code) {
-    err << core::MessageText(code) << "\n";
+// One line naming the step, the store and the reason (kivoctl_failures.h).
+int Fail(std::ostream& err, FailedStep step, const std::filesystem::path& store, int code) {
+    err << FailureLine(step, store, code) << "\n";
     return kExitFailed;
 }
 
@@ -65,7 +68,7 @@ std::optional<int> OpenOrFail(CommandStore& store, const std::string& path,
         return kExitInUse;
     }
     if (code != 0)
-        return Fail(err, code);
+        return Fail(err, FailedStep::kOpenStore, AbsoluteStorePath(path), code);
     return std::nullopt;
 }
 
@@ -125,15 +128,15 @@ int CommandNew(const std::vector<std::string>& args, std::ostream& err) {
     const auto location = core::StoreLocation::FromNewPath(chosen);
     std::error_code ec;
     if (std::filesystem::exists(chosen, ec) || std::filesystem::exists(location.StorePath(), ec)) {
-        return Fail(err, core::kStoreNameExists);
+        return Fail(err, FailedStep::kMakeStore, chosen, core::kStoreNameExists);
     }
     std::optional<RegisteredFolder> registered_folder;  // ends after the folder
     core::WorkingFolder folder;
     if (int code = registered_folder.emplace(folder).result(); code != 0)
-        return Fail(err, code);
+        return Fail(err, FailedStep::kMakeStore, chosen, code);
     core::DataStoreSession session(folder.path());
     if (int code = MakeNewStore(session, location); code != core::kStoreOk)
-        return Fail(err, code);
+        return Fail(err, FailedStep::kMakeStore, chosen, code);
     return kExitOk;
 }
 
@@ -151,6 +154,9 @@ int CommandList(const std::vector<std::string>& args, std::ostream& out, std::os
             view = *kind;
         } else if (args[i] == "--sort" && i + 1 < args.size()) {
             sort_text = args[++i];
+        } else if (args[i] == "--kind" || args[i] == "--sort") {
+            return Usage(err, args[i] + " needs a " +
+                                  (args[i] == "--kind" ? "kind" : "column name") + " after it");
         } else if (args[i] == "--descending") {
             descending = true;
         } else {
@@ -268,8 +274,12 @@ int CommandDelete(const std::vector<std::string>& args, std::ostream& out, std::
     // The deletion is durable in the journal; the store takes it now, so it
     // holds everything on its own when the command ends. Should that fail,
     // the journal keeps the deletion for the next program that opens it.
-    if (store.session().SaveDataStore() == core::kStoreRepositoryFailed)
-        err << core::MessageText(core::kStoreSaveFailed) << "\n";
+    if (store.session().SaveDataStore() == core::kStoreRepositoryFailed) {
+        err << "kivoctl: warning: the data store " << store.session().store_path().string()
+            << " was not saved; the deletion is kept in its journal for the next program that "
+               "opens it (Error "
+            << core::kStoreSaveFailed << ")\n";
+    }
     return kExitOk;
 }
 
@@ -301,14 +311,16 @@ int CommandInfo(const std::vector<std::string>& args, std::ostream& out, std::os
         return kExitFailed;
     }
     if (!std::filesystem::is_regular_file(path, ec))
-        return Fail(err, core::kStoreMissing);
+        return Fail(err, FailedStep::kOpenStore, path, core::kStoreMissing);
     const repository::StatusRecord status =
         repository::Engine(filesystem::DefaultFileSystem()).Info(path);
-    if (status.severity != repository::kSeverityNone) {
+    // A store always has members: one that lists none (an empty file) fails
+    // as it does for list.
+    if (status.severity != repository::kSeverityNone || status.entries.empty()) {
         if (!status.messages.empty()) {
-            err << status.messages.front().text << "\n";
+            err << "kivoctl: " << status.messages.front().text << "\n";
         }
-        return Fail(err, core::kStoreRepositoryFailed);
+        return Fail(err, FailedStep::kOpenStore, path, core::kStoreRepositoryFailed);
     }
     out << "Member\tSize\n";
     for (const repository::EntryInfo& entry : status.entries)
@@ -349,6 +361,10 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         return CommandInfo(arguments, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsage;
+        return kExitOk;
+    }
+    if (command == "--version" || command == "-v") {
+        out << "kivoctl " << KIVO_VERSION << "\n";
         return kExitOk;
     }
     return Usage(err, "unknown command " + command);
@@ -396,7 +412,8 @@ int CommandShow(const std::vector<std::string>& args, std::ostream& out, std::os
         it->second.recording_file.c_str(),
         store.session().WorkingPath(recordstore::kIndexName).c_str());
     if (report == "filerr")
-        return Fail(err, core::kComponentUnreadable);
+        return Fail(err, FailedStep::kReadStore, store.session().store_path(),
+                    core::kComponentUnreadable);
     // The report's lines end with CR LF, as printed and mailed; a terminal
     // wants LF.
     std::string text;

@@ -7,6 +7,7 @@
 //   kivoctl delete STORE.xrt ID...
 //   kivoctl compact STORE.xrt
 //   kivoctl info STORE.xrt
+//   kivoctl --help | --version
 //
 // Each command unpacks the store into a working folder of its own
 // (kivoctl_store.h). list, show and info only read: they never write to the
@@ -15,9 +16,9 @@
 // writer waits a few seconds, then says who holds the store and exits 3. A record's
 // recording is extracted or deleted only when its line names a recording
 // (kivo/core/recording_name.h); otherwise the command changes nothing and
-// says which record names what. Failures print the program's message text
-// (or kivoctl's own, which begins "kivoctl: ") on the error stream and give a
-// non-zero exit status.
+// says which record names what. A failure prints one line that begins
+// "kivoctl: " and names what failed and with which file (kivoctl_failures.h)
+// on the error stream, and gives a non-zero exit status.
 #pragma once
 
 #include <ostream>

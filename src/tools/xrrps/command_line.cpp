@@ -163,6 +163,7 @@ const char* HelpText() {
            "  recover REPO [--write]      rebuild a damaged XR01 directory from the entries\n"
            "                              inside the member blocks (writes only with --write)\n"
            "  --help                      this text\n"
+           "  --version                   the version of xrrps\n"
            "\n"
            "REPO may name a repository stored inside another, as OUTER>>INNER, for the\n"
            "commands that only read (list, get, get-all, cat, info).\n"

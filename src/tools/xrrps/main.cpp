@@ -11,6 +11,10 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() == 1 && (arguments[0] == "--version" || arguments[0] == "-v")) {
+        std::printf("xrrps %s\n", KIVO_VERSION);
+        return 0;
+    }
     auto parsed = kivo::xrrps::ParseCommandLine(arguments);
     if (const auto* error = std::get_if<kivo::xrrps::UsageError>(&parsed)) {
         std::fprintf(stderr, "xrrps: %s\nTry 'xrrps --help'.\n", error->text.c_str());

@@ -112,6 +112,25 @@ TEST_F(PlaybackDialogTest, ShowsTheRecordingAndDrivesTheSession) {
     EXPECT_EQ(session_->state(), PlaybackSession::State::kPaused);
 }
 
+TEST_F(PlaybackDialogTest, LabelsSayWhenTheRecordingWasMadeAndWhatEachBarShows) {
+    // "Started:" is the recording's own start, known before anything plays.
+    const QString recorded = Find<QLabel>("recordedText")->text();
+    EXPECT_EQ(recorded, QStringLiteral("01/02/2024 10:00"));  // the stored record's line
+    Find<QPushButton>("startButton")->click();
+    EXPECT_EQ(Find<QLabel>("recordedText")->text(), recorded);
+
+    // The speed bar reads the speed; every level bar has a caption.
+    auto* speed = Find<QProgressBar>("speedLevel");
+    EXPECT_EQ(speed->text(), QStringLiteral("100 %"));
+    Find<QSpinBox>("speedSpin")->setValue(80);
+    EXPECT_EQ(speed->text(), QStringLiteral("80 %"));
+    for (QProgressBar* bar : dialog_->findChildren<QProgressBar*>())
+        EXPECT_FALSE(bar->accessibleName().isEmpty()) << bar->objectName().toStdString();
+
+    // A user's mark is called so in the Type column.
+    EXPECT_EQ(Find<QTreeWidget>("marksList")->topLevelItem(0)->text(2), QStringLiteral("Mark"));
+}
+
 TEST_F(PlaybackDialogTest, TheEffectsButtonOpensTheSoundEffectsPanel) {
     auto* panel = Find<QGroupBox>("soundEffects");
     ASSERT_NE(panel, nullptr);
@@ -160,14 +179,14 @@ TEST_F(PlaybackDialogTest, RecordShowsTheRecordingStateAndCancelAsksBeforeDroppi
     EXPECT_TRUE(Find<QPushButton>("stopButton")->isEnabled());
     auto* marks = Find<QTreeWidget>("marksList");
     EXPECT_EQ(marks->topLevelItem(0)->text(0), QStringLiteral("insert start"));
-    EXPECT_EQ(marks->topLevelItem(0)->text(2), QStringLiteral("1"));
+    EXPECT_EQ(marks->topLevelItem(0)->text(2), QStringLiteral("Insert start"));
 
     backend_->Advance(1000);
     Find<QPushButton>("stopButton")->click();
     EXPECT_FALSE(session_->is_inserting());
     EXPECT_TRUE(Find<QPushButton>("startButton")->isEnabled());
     EXPECT_EQ(marks->topLevelItem(1)->text(0), QStringLiteral("insert end"));
-    EXPECT_EQ(marks->topLevelItem(1)->text(2), QStringLiteral("2"));
+    EXPECT_EQ(marks->topLevelItem(1)->text(2), QStringLiteral("Insert end"));
     EXPECT_EQ(Find<QLabel>("positionText")->text(), QStringLiteral("00:00:02 / 00:00:06"));
 
     Find<QPushButton>("cancelButton")->click();  // answered No: discarded, closed

@@ -181,20 +181,58 @@ TEST_F(KivoctlTest, ShowPrintsTheRecordsReport) {
 #endif
 }
 
-TEST_F(KivoctlTest, FailuresPrintTheMessageText) {
-    Result r = Kivoctl({"list", dir.file("Missing.xrt")});
+TEST_F(KivoctlTest, FailuresSayInOneLineWhatFailedWithWhichFile) {
+    const std::string missing = dir.file("Missing.xrt");
+    Result r = Kivoctl({"list", missing});
     EXPECT_EQ(r.status, kExitFailed);
     EXPECT_EQ(r.err,
-              "The Kivo data store you used last could not be accessed.\n\nDo you want to open "
-              "another data store? \nAnswering No will prompt you to create a new data store : "
-              "Error 105\n");
+              "kivoctl: cannot open the data store " + missing + ": no such file (Error 105)\n");
+    EXPECT_EQ(Kivoctl({"info", missing}).err, r.err);
+    EXPECT_EQ(Kivoctl({"show", missing, "1"}).err, r.err);
+
     r = Kivoctl({"new", store});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err,
-              "You already have an Kivo data store with that name.\n\nPlease use a name that does "
-              "not exist\n");
+    EXPECT_EQ(r.err, "kivoctl: cannot make the data store " + store +
+                         ": You already have a Kivo data store with that name.  Please use a "
+                         "name that does not exist (Error 3)\n");
+
+    const std::string text = dir.file("Notes.xrt");
+    test::WriteFileText(text, "not a data store at all\n");
+    r = Kivoctl({"list", text});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "kivoctl: cannot open the data store " + text +
+                         ": it is not a Kivo data store, or it is damaged (Error 103)\n");
     EXPECT_EQ(Kivoctl({}).status, kExitUsage);
     EXPECT_EQ(Kivoctl({"frobnicate", store}).status, kExitUsage);
+}
+
+TEST_F(KivoctlTest, InfoOnAnEmptyFileFailsAsListDoes) {
+    const std::string empty = dir.file("Empty.xrt");
+    test::WriteFileText(empty, "");
+    const Result list = Kivoctl({"list", empty});
+    const Result info = Kivoctl({"info", empty});
+    EXPECT_EQ(list.status, kExitFailed);
+    EXPECT_EQ(info.status, kExitFailed);
+    EXPECT_TRUE(info.out.empty()) << info.out;
+    const std::string line = "kivoctl: cannot open the data store " + empty +
+                             ": the file is empty, not a Kivo data store (Error 103)\n";
+    EXPECT_EQ(list.err, line);
+    EXPECT_NE(info.err.find(line), std::string::npos) << info.err;
+}
+
+TEST_F(KivoctlTest, AnOptionWithoutItsValueSaysWhatIsMissing) {
+    Result r = Kivoctl({"list", store, "--sort"});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_EQ(r.err.rfind("kivoctl: --sort needs a column name after it\n", 0), 0u) << r.err;
+    r = Kivoctl({"list", store, "--descending", "--kind"});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_EQ(r.err.rfind("kivoctl: --kind needs a kind after it\n", 0), 0u) << r.err;
+}
+
+TEST_F(KivoctlTest, VersionIsPrinted) {
+    const Result r = Kivoctl({"--version"});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out.rfind("kivoctl ", 0), 0u) << r.out;
 }
 
 TEST_F(KivoctlTest, TheProgramExitsNonZeroWithTheMessageOnItsErrorStream) {

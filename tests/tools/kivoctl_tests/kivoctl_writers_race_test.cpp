@@ -163,7 +163,7 @@ TEST(NewStoreRace, OfTwoRunsMakingOneStoreOneMakesItAndTheOtherIsTold) {
         EXPECT_EQ((a.status == 0) + (b.status == 0), 1) << a.err << b.err;
         const Result& refused = a.status == 0 ? b : a;
         EXPECT_EQ(refused.status, kExitFailed);
-        EXPECT_NE(refused.err.find("You already have an Kivo data store with that name"),
+        EXPECT_NE(refused.err.find("You already have a Kivo data store with that name"),
                   std::string::npos)
             << refused.err;
         const std::string info = Kivoctl({"info", store}).out;

@@ -114,6 +114,13 @@ TEST_F(XrrpsTool, EngineMessagesGoToStandardErrorAsWrittenAndExitOne) {
     EXPECT_EQ(nested.standard_error, "RPS22 Function not supported in embedded Repositories\n");
 }
 
+TEST_F(XrrpsTool, VersionIsPrintedAndNothingIsTouched) {
+    ToolRun run = RunOk({"--version"});
+    EXPECT_EQ(run.standard_output.rfind("xrrps ", 0), 0u) << run.standard_output;
+    EXPECT_EQ(run.standard_error, "");
+    EXPECT_FALSE(std::filesystem::exists(Repository()));
+}
+
 TEST_F(XrrpsTool, UsageErrorsExitTwoAndPointToHelp) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"put", Repository()}, {"undelete", Repository(), "a", "x"}}) {

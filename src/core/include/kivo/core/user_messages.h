@@ -42,11 +42,11 @@ struct MessageEntry {
 inline constexpr std::size_t kMessageCount = 139;
 inline constexpr const char* kUndefinedMessageText = "Message issued but not defined : Error 1000";
 // The maker's web page and download page named at the end of codes 22, 800,
-// 851 and 852.
-#define KIVO_MAKER_WEB_ADDRESS "https://kivo.example.org/"
-#define KIVO_MAKER_DOWNLOAD_ADDRESS "https://kivo.example.org/download/"
-inline constexpr const char* kMakerWebAddress = KIVO_MAKER_WEB_ADDRESS;
-inline constexpr const char* kMakerDownloadAddress = KIVO_MAKER_DOWNLOAD_ADDRESS;
+// 851 and 852. Until the project has a web page both are the help index
+// installed with the program: a file: URL the build makes from the install
+// prefix (user_messages.cpp), so no message names a page that does not exist.
+extern const char* const kMakerWebAddress;
+extern const char* const kMakerDownloadAddress;
 
 // All entries in ascending code order.
 std::span<const MessageEntry> MessageTable();

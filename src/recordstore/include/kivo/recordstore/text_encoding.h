@@ -1,10 +1,15 @@
 // Text encoding of record-store files.
 //
-// Text is UTF-8. Files written by the Windows program hold Windows-1252; a
-// byte sequence that is not valid UTF-8 is read as Windows-1252 for display.
+// Text is UTF-8. Files written by the Windows program hold Windows-1252.
+// The encoding is decided per field, never per byte: a field that is valid
+// UTF-8 as a whole is UTF-8, any other field is Windows-1252 as a whole (a
+// Windows-1252 field may hold byte runs that look like UTF-8, such as an
+// accented letter, a stored space and a pound sign in a row). Callers pass
+// one field (a record-line field, a comment, a keyword list) at a time.
 // A space inside a record-line field or an index-mark comment is stored as
-// the byte 0xAC; only a 0xAC that stands alone (that does not continue a
-// valid multi-byte UTF-8 character) is turned back into a space.
+// the byte 0xAC: in a UTF-8 field only a 0xAC that stands alone (that does
+// not continue a valid multi-byte character) is a space, in a Windows-1252
+// field every 0xAC is.
 // Every fixed-width limit is a limit in bytes, cut at a character boundary.
 // See docs/formats/record-line.md.
 #pragma once
@@ -35,13 +40,15 @@ std::string_view CutAtCharBoundary(std::string_view text, std::size_t max_bytes)
 // line, becomes 0xAC.
 std::string StoreSpaces(std::string_view text);
 
-// Stored form back to text: every 0xAC that stands alone becomes a space.
+// Stored form of one field back to text: every 0xAC that stands alone
+// becomes a space; when the result is not valid UTF-8 the field is
+// Windows-1252 and every 0xAC in it becomes a space.
 std::string RestoreSpaces(std::string_view stored);
 
-// Text made fit for the screen: valid UTF-8 is kept as it is; every byte
-// that is not part of a valid UTF-8 character is decoded as Windows-1252
-// (bytes that Windows-1252 leaves undefined become U+FFFD). The result is
-// always valid UTF-8.
+// One field made fit for the screen: valid UTF-8 is kept as it is; any
+// other field is decoded byte by byte as Windows-1252 (bytes that
+// Windows-1252 leaves undefined become U+FFFD). The result is always valid
+// UTF-8.
 std::string DisplayText(std::string_view bytes);
 
 // Keywords and comments for storage on one line: CR, LF and TAB become

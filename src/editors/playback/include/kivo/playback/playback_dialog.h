@@ -1,7 +1,8 @@
 // PlaybackDialog: "Kivo Internal Message Player", the window over a
 // PlaybackSession. It shows the position (slider and "hh:mm:ss / hh:mm:ss"),
-// the transport buttons, a level bar with the position in percent, the
-// clock and date taken when playback started, the index marks, a speed
+// the transport buttons, a level bar with the position in percent, when the
+// recording was made ("Started:") and when it was last played, the index
+// marks with the type of each in a word, a speed
 // control and, behind "Effects...", the "Sound Effects" panel with a level
 // bar per effect and "&Reverse". Record inserts new audio at the current
 // position (not with the effects on); the buttons then show the recording
@@ -78,6 +79,7 @@ private:
     QProgressBar* level_bar_ = nullptr;
     QProgressBar* speed_level_ = nullptr;
     std::array<QProgressBar*, audio::kEffectCount> effect_levels_{};
+    QLabel* recorded_label_ = nullptr;
     QLabel* clock_label_ = nullptr;
     QLabel* date_label_ = nullptr;
     QSpinBox* speed_spin_ = nullptr;

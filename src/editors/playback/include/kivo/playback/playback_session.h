@@ -108,6 +108,10 @@ public:
     bool has_recording() const { return player_.is_initialised(); }
     const PlaybackItem& item() const { return item_; }
     const QString& subject() const { return subject_; }
+    // When the recording was made, from its record line ("dd/mm/yyyy",
+    // "hh:mm:ss"); empty when the line has none.
+    const QString& recorded_date() const { return recorded_date_; }
+    const QString& recorded_time() const { return recorded_time_; }
     const QString& error() const { return error_; }
     std::size_t queued_count() const { return queue_.size(); }
 
@@ -265,6 +269,8 @@ private:
     std::int64_t insert_start_ms_ = 0;
     int insert_mark_row_ = -1;
     QTimer insert_timer_;
+    QString recorded_date_;
+    QString recorded_time_;
     QString play_clock_time_;
     QString play_clock_date_;
     QString play_log_date_;

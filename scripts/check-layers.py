@@ -28,7 +28,7 @@ LAYERS = [
     ["format", "audio"],
     ["core"],
     ["editors/recorder"],
-    ["editors/playback", "editors/dictation", "editors/records"],
+    ["editors/playback", "editors/dictation", "editors/records", "editors/meeting", "editors/diary"],
     ["exchange"],
     ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote"],
 ]

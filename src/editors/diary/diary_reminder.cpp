@@ -94,7 +94,8 @@ bool DiaryReminder::Load(int failure_style) {
                 entries_.push_back(
                     {line.FieldText(recordstore::record_field::kTextB),
                      line.FieldText(recordstore::record_field::kContainerName),
-                     SettingOf(line.FieldText(recordstore::record_field::kKindNumber)), today});
+                     SettingOf(line.FieldText(recordstore::record_field::kKindNumber)), today,
+                     line.DisplayField(recordstore::record_field::kSubject)});
             }
             return true;
         });
@@ -147,7 +148,7 @@ void DiaryReminder::FireDueEntries(const QDateTime& now) {
         if (!StillInLog(entry.container_name))
             continue;
         SaveFired(entry.container_name);
-        waiting_.push_back({id, entry.container_name, nag});
+        waiting_.push_back({id, entry.container_name, nag, entry.subject});
     }
 }
 

@@ -48,7 +48,8 @@ int DiarySession::Save() {
     const int result = recording_.Save(std::move(record));
     if (recording_.saved() && setting != ReminderSetting::kNone && reminder_ != nullptr &&
         reminder_->running()) {
-        reminder_->Append({time_text_, recording_.files().container_name(), setting, date_text_});
+        reminder_->Append({time_text_, recording_.files().container_name(), setting, date_text_,
+                           recording_.subject()});
     }
     return result;
 }

@@ -204,8 +204,8 @@ TEST_F(DiaryReminderTest, AppendedEntryJoinsOnlyWhenItIsForToday) {
     reminder->Start();
     const std::string today = AddEntry("7/12/2026", "10:05", "1");
     const std::string tomorrow = AddEntry("8/12/2026", "10:05", "1");
-    reminder->Append({"10:05", today, ReminderSetting::kOnce, "7/12/2026"});
-    reminder->Append({"10:05", tomorrow, ReminderSetting::kOnce, "8/12/2026"});
+    reminder->Append({"10:05", today, ReminderSetting::kOnce, "7/12/2026", "today"});
+    reminder->Append({"10:05", tomorrow, ReminderSetting::kOnce, "8/12/2026", "tomorrow"});
     EXPECT_EQ(reminder->entries().size(), 1u);
     At(10, 5);
     reminder->Check();

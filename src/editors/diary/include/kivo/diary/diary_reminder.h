@@ -55,6 +55,7 @@ struct ReminderEntry {
     std::string container_name;
     ReminderSetting setting = ReminderSetting::kNone;
     std::string date;  // the entry's day as its line keeps it; empty: today
+    std::string subject;
 };
 
 // What the reminder window is opened for.
@@ -62,6 +63,7 @@ struct DueReminder {
     std::size_t id = 0;  // the entry's place in the table
     std::string container_name;
     bool nag_me = false;  // the entry was set to "Nag Me"
+    std::string subject;
 };
 
 class DiaryReminder : public QObject {

@@ -41,6 +41,20 @@ MeetingRecorderDialog::MeetingRecorderDialog(sound::AudioBackend& backend,
     agenda_->setHeaderHidden(true);
     agenda_->setMaximumHeight(140);
     left_area()->addWidget(agenda_);
+    auto* add_row = new QHBoxLayout;
+    new_item_ = new QLineEdit(this);
+    new_item_->setPlaceholderText(QStringLiteral("New agenda item"));
+    auto* add = new QPushButton(QStringLiteral("A&dd Item"), this);
+    add->setAutoDefault(false);
+    add_row->addWidget(new_item_, 1);
+    add_row->addWidget(add);
+    left_area()->addLayout(add_row);
+    connect(add, &QPushButton::clicked, this, [this] {
+        if (session_->AddAgendaItem(new_item_->text().toStdString())) {
+            new_item_->clear();
+            ShowAgenda();
+        }
+    });
     connect(agenda_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         session_->MarkAgendaItem(item->data(0, kAgendaIndexRole).toULongLong());
     });

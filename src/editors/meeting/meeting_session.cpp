@@ -2,6 +2,7 @@
 // meeting_session.h).
 #include "kivo/meeting/meeting_session.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "kivo/core/profile_file.h"
@@ -43,6 +44,20 @@ int MeetingSession::Open(format::Agenda agenda) {
     if (!agenda_.title.empty())
         recording_.set_subject(agenda_.title);
     return recording_.Open();
+}
+
+bool MeetingSession::AddAgendaItem(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos || agenda_.items.size() >= format::kAgendaMaxItems)
+        return false;
+    text.remove_prefix(first);
+    std::size_t cut = std::min(text.size(), format::kAgendaItemMaxBytes);
+    // Cut at a character boundary: never before a continuation byte.
+    while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    std::string item(text.substr(0, cut));
+    agenda_.items.push_back({1, std::move(item)});
+    return true;
 }
 
 bool MeetingSession::MarkAgendaItem(std::size_t item) {

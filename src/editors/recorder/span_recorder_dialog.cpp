@@ -100,8 +100,10 @@ void SpanRecorderDialog::Attach(SpanRecording& recording) {
     mark_ = DialogButton(QStringLiteral("&MARK"), this);
     mark_row->addWidget(mark_);
     left->addLayout(mark_row);
-    left->addWidget(new QLabel(QStringLiteral("&Keywords"), this));
+    auto* keywords_label = new QLabel(QStringLiteral("&Keywords"), this);
+    left->addWidget(keywords_label);
     keywords_ = new QPlainTextEdit(this);
+    keywords_label->setBuddy(keywords_);
     keywords_->setMaximumHeight(60);
     keywords_->setTabChangesFocus(true);
     left->addWidget(keywords_);

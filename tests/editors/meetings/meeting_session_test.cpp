@@ -141,6 +141,21 @@ TEST_F(MeetingSessionTest, AgendaItemsMarkTheRecordingOnlyWhileRecording) {
     EXPECT_EQ(marks[1].time_ms, 8000);
 }
 
+TEST_F(MeetingSessionTest, ItemsTypedIntoTheAgendaAreCutToTheItemLengthAtACharacter) {
+    OpenMeeting();
+    EXPECT_FALSE(session_->AddAgendaItem("   "));
+    ASSERT_TRUE(session_->AddAgendaItem("  Budget"));
+    // 254 bytes, then a two-byte character that does not fit.
+    ASSERT_TRUE(session_->AddAgendaItem(std::string(254, 'x') + "\xC3\xA9tail"));
+    ASSERT_EQ(session_->agenda().items.size(), 2u);
+    EXPECT_EQ(session_->agenda().items[0].text, "Budget");
+    EXPECT_EQ(session_->agenda().items[1].text, std::string(254, 'x'));
+    ASSERT_EQ(session_->Pickup(), 0);
+    Run(1);
+    EXPECT_TRUE(session_->MarkAgendaItem(0));
+    session_->Stop();
+}
+
 TEST_F(MeetingSessionTest, SavedMeetingIsKindOneInTheMeetingLogWithCostMarksAndAgenda) {
     profile_.Write("anna", "MeetCost", "120");
     profile_.Write("anna", "Currency", "EUR");

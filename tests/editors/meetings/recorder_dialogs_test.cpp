@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimeEdit>
@@ -23,6 +25,17 @@ namespace kivo {
 namespace {
 
 using RecorderDialogsTest = test::SpanStoreTest;
+
+// With KIVO_SCREENSHOTS set to a folder, keeps a picture of the widget
+// there (the documentation's screenshots are made this way).
+void KeepScreenshot(QWidget& widget, const char* name) {
+    const QString folder = qEnvironmentVariable("KIVO_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    widget.show();
+    QTest::qWait(2 * recorder::kSpanRefreshInterval_ms);
+    widget.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
+}
 
 void Click(QPushButton* button) {
     ASSERT_TRUE(button->isEnabled()) << button->text().toStdString();
@@ -61,6 +74,8 @@ TEST_F(RecorderDialogsTest, MeetingDialogRecordsAgainstItsAgendaAndRaisesTheOver
         }
     }
     EXPECT_EQ(boxes, 1);
+    dialog.keywords_edit()->setPlainText("budget staff");
+    KeepScreenshot(dialog, "meeting-recorder.png");
     Click(dialog.stop_button());
     EXPECT_EQ(dialog.duration_label()->text(), "00:01:30");
     EXPECT_EQ(dialog.cost_label()->text(), "$1.50");
@@ -100,6 +115,7 @@ TEST_F(RecorderDialogsTest, DiaryDialogSavesTheChosenDayTimeAndReminder) {
     dialog.time_edit()->setTime(QTime(17, 45));
     dialog.auto_reminder_box()->setChecked(true);
     dialog.subject_edit()->setText("Dentist");
+    KeepScreenshot(dialog, "diary-recorder.png");
     Click(dialog.ok_button());
     ASSERT_TRUE(dialog.saved());
     const std::vector<recordstore::RecordLine> lines = LogLines("Voxwren.xrd");
@@ -122,6 +138,7 @@ TEST_F(RecorderDialogsTest, ReminderWindowPlaysTheEntryAndNagsWhenThePlayEnds) {
     diary::ReminderWindow window(*backend_, work_, store_->store_path(), {0, container, true, "x"},
                                  "Dentist");
     EXPECT_TRUE(window.nag_me_box()->isChecked());
+    KeepScreenshot(window, "reminder.png");
     ASSERT_TRUE(window.PlayRecording());
     EXPECT_TRUE(window.playing());
     test::AdvanceAndPump(*backend_, 1500);

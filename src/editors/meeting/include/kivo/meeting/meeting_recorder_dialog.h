@@ -1,8 +1,8 @@
 // MeetingRecorderDialog: the "Meeting Recorder", the span recorders' dialog
 // over a MeetingSession with the meeting's own controls: the "Meeting
 // Agenda" tree (selecting an item while recording marks the recording with
-// its text), and the "Cost and Time Remaining" group with the running cost,
-// the time left, "Alarm On" and "Settings..." ("Times and Costs"). At the
+// its text; "Add Item" adds the typed item at its end), and the "Cost and Time Remaining" group
+// with the running cost, the time left, "Alarm On" and "Settings..." ("Times and Costs"). At the
 // planned end the over-run box asks "Remind Me in" minutes. With
 // "HighLight" on, the cost and time fields are drawn bold, green on black
 // (the time red while over-run); clicking a field switches its highlight.
@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QTreeWidget;
 
 namespace kivo::meeting {
@@ -34,6 +35,7 @@ public:
 
     MeetingSession& session() { return *session_; }
     QTreeWidget* agenda_tree() const { return agenda_; }
+    QLineEdit* new_item_edit() const { return new_item_; }
     QLabel* cost_label() const { return cost_; }
     QLabel* time_left_label() const { return time_left_; }
     QCheckBox* alarm_box() const { return alarm_; }
@@ -56,6 +58,7 @@ private:
 
     std::unique_ptr<MeetingSession> session_;
     QTreeWidget* agenda_ = nullptr;
+    QLineEdit* new_item_ = nullptr;
     QLabel* cost_ = nullptr;
     QLabel* time_left_ = nullptr;
     QCheckBox* alarm_ = nullptr;

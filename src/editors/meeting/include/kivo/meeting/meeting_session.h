@@ -52,6 +52,9 @@ public:
     void Pause() { recording_.Pause(); }
     void Stop() { recording_.Stop(); }
     bool AddMark(std::string_view comment) { return recording_.AddMark(comment); }
+    // Adds an item at the end of the agenda (a top item), cut to the
+    // agenda's item length. False when the text is empty or the agenda full.
+    bool AddAgendaItem(std::string_view text);
     // A mark whose comment is agenda item `item`'s text, at the current
     // duration; only while recording.
     bool MarkAgendaItem(std::size_t item);

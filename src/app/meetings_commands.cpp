@@ -7,8 +7,10 @@
 
 #include "kivo/core/shell_session.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/dbus/desktop_notifier.h"
 #include "kivo/diary/diary_recorder_dialog.h"
 #include "kivo/diary/diary_reminder.h"
+#include "kivo/diary/reminder_notice.h"
 #include "kivo/diary/reminder_window.h"
 #include "kivo/meeting/meeting_recorder_dialog.h"
 #include "kivo/recorder/recorder_target.h"
@@ -42,16 +44,19 @@ diary::DiaryReminder* Reminder(MainWindow* window, core::MessageReporter& report
     monitor->setCheckable(true);
     QObject::connect(reminder, &diary::DiaryReminder::runningChanged, monitor,
                      &QAction::setChecked);
-    // Each due entry opens the reminder window; the next waits for its answer.
+    // Each due entry opens the reminder window, with a desktop notification
+    // beside it; the next waits for its answer.
+    auto* notifier = new dbus::DesktopNotifier(QDBusConnection::sessionBus(), reminder);
     QObject::connect(
         reminder, &diary::DiaryReminder::due, window,
-        [window, reminder](const diary::DueReminder& due) {
+        [window, reminder, notifier](const diary::DueReminder& due) {
             const core::DataStoreSession& store = window->session().store();
             diary::ReminderWindow box(sound::SharedAudioBackend(), store.working_folder(),
                                       store.store_path(), due, QString::fromStdString(due.subject),
                                       window);
             box.show();
             box.PlayRecording();
+            const diary::ReminderNotice notice(*notifier, box, QString::fromStdString(due.subject));
             box.exec();
             switch (box.answer()) {
                 case diary::ReminderAnswer::kSnoozed:

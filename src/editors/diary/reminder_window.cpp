@@ -55,10 +55,7 @@ ReminderWindow::ReminderWindow(sound::AudioBackend& backend, std::filesystem::pa
     nag_me_->setChecked(reminder.nag_me);
     grid->addWidget(nag_me_, 2, 2, 1, 2);
 
-    connect(play_, &QPushButton::clicked, this, [this] {
-        document_.Stop();
-        document_.PlayFrom(0);
-    });
+    connect(play_, &QPushButton::clicked, this, &ReminderWindow::Replay);
     connect(stop_, &QPushButton::clicked, this, [this] { document_.Stop(); });
     connect(cancel_, &QPushButton::clicked, this, [this] {
         answer_ = ReminderAnswer::kDismissed;
@@ -99,6 +96,13 @@ bool ReminderWindow::PlayRecording() {
     if (document_.Open(QString::fromStdString(wave_path_.string())) != audio::kWaveOk)
         return false;
     return document_.PlayFrom(0) == audio::kWaveOk;
+}
+
+void ReminderWindow::Replay() {
+    if (!document_.is_open())
+        return;
+    document_.Stop();
+    document_.PlayFrom(0);
 }
 
 int ReminderWindow::snooze_minutes() const {

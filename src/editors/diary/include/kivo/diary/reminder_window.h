@@ -38,6 +38,8 @@ public:
     // Extracts and plays the recording. False when it cannot be played (the
     // window still shows, to be answered).
     bool PlayRecording();
+    // Plays the extracted recording again from its start ("Play").
+    void Replay();
 
     ReminderAnswer answer() const { return answer_; }
     int snooze_minutes() const;

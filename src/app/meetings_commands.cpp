@@ -13,6 +13,7 @@
 #include "kivo/diary/reminder_notice.h"
 #include "kivo/diary/reminder_window.h"
 #include "kivo/meeting/meeting_recorder_dialog.h"
+#include "kivo/meeting/offline_meeting_dialog.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
@@ -118,6 +119,11 @@ void RouteMeetingCommands(MainWindow* window, core::MessageReporter* reporter) {
             reminder->Stop();
         else
             reminder->Start();
+    });
+    window->commands().Route(Command::kOfflineMeeting, [window] {
+        core::ShellSession& session = window->session();
+        meeting::OfflineMeetingDialog timer(&session.profile(), session.section(), window);
+        timer.exec();
     });
     // "ADiary" "Y": the reminder runs from start-up, once the store is open.
     QTimer::singleShot(0, window, [window, reporter] {

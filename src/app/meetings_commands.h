@@ -1,7 +1,8 @@
 // The meeting and diary commands of the main window: New Recording in the
 // meeting and diary views (the "Meeting Recorder" and the "Diary
 // Recorder"), Tools > Diary Monitor (the diary reminder, with its check
-// mark; each reminder window also raises a desktop notification), and the reminder started at
+// mark; each reminder window also raises a desktop notification), Tools >
+// Offline Meeting ("Kivo Meeting Costs & Timer"), and the reminder started at
 // start-up when the profile's "ADiary" is "Y".
 #pragma once
 

@@ -120,11 +120,12 @@ void DiaryReminder::Append(ReminderEntry entry) {
 void DiaryReminder::Check() {
     if (!running_)
         return;
-    QDateTime now = Now();
-    if (now.date() != loaded_date_ || store_.store_generation() != loaded_generation_) {
-        if (!Load(core::kStyleExclamation) && now.date() != loaded_date_) {
-            // Reported once; the date is noted so the next pass does not
-            // report it again should the reminder be started anew.
+    const QDateTime now = Now();
+    const bool new_day = now.date() != loaded_date_;
+    if (new_day || store_.store_generation() != loaded_generation_) {
+        // A new day's table that cannot be read stops the reminder (the
+        // failure is reported once); a new store's keeps it running empty.
+        if (!Load(core::kStyleExclamation) && new_day) {
             Stop();
             return;
         }

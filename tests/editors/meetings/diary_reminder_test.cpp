@@ -197,6 +197,20 @@ TEST_F(DiaryReminderTest, MissingDiaryLogIsReportedOnce) {
     EXPECT_TRUE(reminder->entries().empty());
 }
 
+TEST_F(DiaryReminderTest, LogLostByTheDateChangeIsReportedOnceAndStopsTheReminder) {
+    auto reminder = MakeReminder();
+    At(23, 59);
+    reminder->Start();
+    ASSERT_TRUE(reporter_.codes().empty());
+    fs::remove(work_ / "Voxwren.xrd");
+    now_at_ = QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5));
+    reminder->Check();
+    reminder->Check();
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{131});
+    EXPECT_EQ(reporter_.reports().front().style, core::kStyleExclamation);
+    EXPECT_FALSE(reminder->running());
+}
+
 TEST_F(DiaryReminderTest, AppendedEntryJoinsOnlyWhenItIsForToday) {
     auto reminder = MakeReminder();
     QSignalSpy due(reminder.get(), &DiaryReminder::due);

@@ -28,6 +28,7 @@
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
+#include "meetings_commands.h"
 #include "message_box_reporter.h"
 #include "options_settings.h"
 #include "record_kind_list.h"
@@ -194,6 +195,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     BuildCentre();
     RouteCommands();
     RoutePlayback(this, reporter_);
+    RouteMeetingCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

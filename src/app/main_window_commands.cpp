@@ -32,6 +32,7 @@
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
+#include "meetings_commands.h"
 #include "options_dialog.h"
 #include "options_settings.h"
 #include "store_file_dialogs.h"
@@ -174,7 +175,7 @@ void MainWindow::RouteCommands() {
     // New Recording: the "Dictation Recorder", primed with the texts of the
     // last record listed when the profile's Prime is "Y".
     router.Route(Command::kNewRecording, [this] {
-        if (!session_->started())
+        if (!session_->started() || RunRecorderOfView(this, *reporter_))
             return;
         std::optional<core::RecordingPrime> prime;
         if (core::PrimingWanted(session_->profile(), session_->section())) {

@@ -43,9 +43,10 @@ std::optional<std::string> CopyPicture(const RecordFiles& files, const fs::path&
 }  // namespace
 
 std::optional<std::string> WriteMarksFile(const RecordFiles& files,
-                                          const std::vector<recordstore::IndexMark>& marks) {
+                                          const std::vector<recordstore::IndexMark>& marks,
+                                          recordstore::IndexMarkStyle style) {
     qCDebug(lcRecordSaving) << "Saving SFS";
-    if (!recordstore::WriteIndexMarkFile(files.marks_path().string(), marks).ok())
+    if (!recordstore::WriteIndexMarkFile(files.marks_path().string(), marks, style).ok())
         return std::nullopt;
     qCDebug(lcRecordSaving) << "Saved SFS";
     return recordstore::JoinMarkComments(marks);
@@ -86,7 +87,8 @@ bool PutIndexEntry(const fs::path& working_folder, const recordstore::RecordFiel
 }
 
 int NewRecordSave::Save(const NewRecord& record) {
-    const std::optional<std::string> mark_comments = WriteMarksFile(files_, record.marks);
+    const std::optional<std::string> mark_comments =
+        WriteMarksFile(files_, record.marks, record.marks_style);
     if (!mark_comments)
         return kMessageMissingFile;
     if (target_.profile == nullptr)
@@ -103,6 +105,8 @@ int NewRecordSave::Save(const NewRecord& record) {
     recordstore::RecordFields fields = record.fields;
     fields.record_number = *number;
     if (!WriteRecordFile(recordstore::RecordLine::Build(fields), files_))
+        return kMessageCannotSave;
+    if (record.extend_record_file && !record.extend_record_file(files_.line_path()))
         return kMessageCannotSave;
     if (!AllExist({files_.wave_path(), files_.line_path(), files_.marks_path()}))
         return kMessageMissingFile;

@@ -1,8 +1,8 @@
 // The index-mark file (".xrs"): a recording's time-stamped comments as fixed
 // 61-byte entries with no header and no line ends. Each entry is the time
 // stamp "hh:mm:ss", a space, the comment (spaces stored as 0xAC), a space,
-// the mark type, then spaces up to 61 bytes. The meeting editor and the
-// phone recorder leave the type out (it reads as "0").
+// the mark type, then spaces up to 61 bytes. The meeting and diary editors
+// and the phone recorder leave the type out (it reads as "0").
 // Layout: docs/formats/index-marks.md.
 //
 // This is the one reader and the one writer every editor and player uses.
@@ -43,8 +43,8 @@ struct IndexMark {
 };
 
 enum class IndexMarkStyle {
-    kWithType,     // time stamp, comment, type (dictation, diary, video, players)
-    kWithoutType,  // time stamp and comment only (meeting editor, phone recorder)
+    kWithType,     // time stamp, comment, type (dictation, video, players)
+    kWithoutType,  // time stamp and comment only (meeting, diary, phone recorders)
 };
 
 // A mark with its comment cut to 50 bytes at a character boundary (CR, LF

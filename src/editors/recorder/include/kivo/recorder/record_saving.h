@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,10 +25,11 @@
 namespace kivo::recorder {
 
 // Writes the record's index-mark file (files.marks_path()) anew, one entry
-// a mark in the order given. The mark comments joined for the index, or
-// nullopt when the file cannot be written.
-std::optional<std::string> WriteMarksFile(const RecordFiles& files,
-                                          const std::vector<recordstore::IndexMark>& marks);
+// a mark in the order given, in the style of the recorder. The mark comments
+// joined for the index, or nullopt when the file cannot be written.
+std::optional<std::string> WriteMarksFile(
+    const RecordFiles& files, const std::vector<recordstore::IndexMark>& marks,
+    recordstore::IndexMarkStyle style = recordstore::IndexMarkStyle::kWithType);
 
 // Writes a built record line as the record file (files.line_path()); false
 // when the line could not be built or the file not written.
@@ -51,8 +53,14 @@ struct NewRecord {
     recordstore::RecordFields fields;  // all but the record number
     recordstore::RecordLogKind log = recordstore::RecordLogKind::kMessages;
     std::vector<recordstore::IndexMark> marks;
+    // The meeting recorder and the recorders after it leave the mark type out.
+    recordstore::IndexMarkStyle marks_style = recordstore::IndexMarkStyle::kWithType;
     std::filesystem::path picture;  // a GIF or JPEG file to attach; empty for none
     std::string keywords;           // for the index only
+    // Adds what the kind keeps after the record line in the record file (a
+    // meeting's agenda); called with the written file's path, false when it
+    // could not be added. Empty: the file holds the line alone.
+    std::function<bool(const std::filesystem::path& record_file)> extend_record_file;
 };
 
 class NewRecordSave {

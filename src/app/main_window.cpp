@@ -541,6 +541,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         QApplication::restoreOverrideCursor();
         if (code > 0)
             reporter_->ReportMessage(code, core::kStyleExclamation);
+        // Another program held or changed the store: it says which.
+        const std::string& refusal = session_->store().last_refusal();
+        if (code > 0 && !refusal.empty())
+            reporter_->ReportText(refusal, core::kStyleExclamation);
     }
     event->accept();
 }

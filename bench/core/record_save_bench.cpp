@@ -1,5 +1,5 @@
 // Times a record save, edit and delete on data stores of 1,000 and 10,000
-// records and measures how much each grows the store file, along three
+// records and measures how much each grows the store file, along two
 // paths:
 //
 //   whole components  the save path before the component journal: the save
@@ -8,13 +8,20 @@
 //                     log (XRsaveXRZ, ReplaceRecordLine), the delete puts
 //                     all nine components; the index changes made after the
 //                     put (Zn2IndexAdd, Zn2IndexUpd) are not durable at all;
-//   + commit          the same, with DataStoreSession::CommitChanges after
-//                     each operation (durable, index included), as the
-//                     editors do until their saves stop putting the log;
-//   journal           the store takes only the record's container; the log
-//                     line is appended (XRsaveR without the store put) or
-//                     replaced in the working copy, the index is updated, and
-//                     CommitChanges journals both. Delete is DeleteRecords.
+//   program           the program's own classes, as the recorders and edit
+//                     dialogs call them: a save is recorder::NewRecordSave
+//                     on a target bound to the session (under the store's
+//                     writer lock: the container into the store, log line
+//                     and index entry into the journal), an edit is
+//                     core::RecordUpdater (subject, keywords; the container
+//                     with its new line member into the store, log and
+//                     index into the journal), a delete is DeleteRecords.
+//                     Each runs under the store's writer lock and first
+//                     checks that no other writer changed the store.
+//
+// (The whole-components path writes the store behind the session's back,
+// which the session would now take for another program's writing; it runs
+// without any session operation, as the program did then.)
 //
 // Each path runs on a store of its own, built with N dictations (a 401-byte
 // line, an index entry and a 512-byte container each). It saves 20 records of
@@ -39,11 +46,17 @@
 #include <vector>
 
 #include "kivo/core/data_store_session.h"
+#include "kivo/core/profile_file.h"
 #include "kivo/core/record_deletion.h"
+#include "kivo/core/record_update.h"
 #include "kivo/core/working_folder.h"
+#include "kivo/recorder/record_files.h"
+#include "kivo/recorder/record_saving.h"
+#include "kivo/recorder/recorder_target.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/recording_container.h"
 #include "xrsave.h"
 #include "zn2index.h"
 #include "zn2xrrps.h"
@@ -62,16 +75,14 @@ constexpr int kOperations = 20;
     std::exit(1);
 }
 
-enum class SavePath { kWholeComponents, kWholeComponentsCommitted, kJournal };
+enum class SavePath { kWholeComponents, kProgram };
 
 const char* NameOf(SavePath path) {
     switch (path) {
         case SavePath::kWholeComponents:
             return "whole components";
-        case SavePath::kWholeComponentsCommitted:
-            return "+ commit";
-        case SavePath::kJournal:
-            return "journal";
+        case SavePath::kProgram:
+            return "program";
     }
     return "";
 }
@@ -212,16 +223,17 @@ public:
     std::int64_t ContainerBytes() const {
         return static_cast<std::int64_t>(Mean(container_bytes_));
     }
-    // Times of CommitChanges alone since the last call.
-    std::vector<double> TakeCommitTimes() { return std::exchange(commit_ms_, {}); }
     // Times of storing the container (the journal path's saves) or of
     // building and storing it (XRsaveXRZ, every edit) since the last call.
     std::vector<double> TakeContainerTimes() { return std::exchange(put_ms_, {}); }
 
-    // Runs op(i) for every record, timing each and measuring the growth.
-    Measured Run(const std::function<void(int)>& op) {
+    // Runs op(i) for every record, timing each and measuring the growth;
+    // prepare(i), when given, runs before each, untimed.
+    Measured Run(const std::function<void(int)>& op, const std::function<void(int)>& prepare = {}) {
         Measured measured;
         for (int i = 0; i < kOperations; ++i) {
+            if (prepare)
+                prepare(i);
             const std::int64_t before = StoreBytes();
             const auto start = Clock::now();
             op(i);
@@ -233,35 +245,28 @@ public:
     }
 
     void Save(int i) {
+        if (path_ == SavePath::kProgram)
+            return SaveAsTheRecorderDoes(i);
         const int number = first_number_ + i;
         const std::string base = Base(number);
         WriteRecordFiles(number, "a new dictation");
         const std::string working = working_.path().string();
         const std::string store = session_->store_path().string();
-        const bool journal = path_ == SavePath::kJournal;
         const std::int64_t position =
             XRsaveR((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(), "",
-                    working.c_str(), store.c_str(), Stamp(number).c_str(), journal ? 1 : 0);
+                    working.c_str(), store.c_str(), Stamp(number).c_str(), 0);
         if (position <= 0)
             Die("save of record " + std::to_string(number));
         positions_.push_back(position);
-        if (journal) {
-            // The container alone goes into the store; the line waits for the commit.
-            const std::string names[] = {base + ".xrz"};
-            const auto start = Clock::now();
-            if (core::StorePut(store, working, names) != core::kStoreOk)
-                Die("storing the container");
-            put_ms_.push_back(
-                std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        }
         container_bytes_.push_back(
             static_cast<std::int64_t>(fs::file_size(working_.path() / (base + ".xrz"))));
         fs::remove(working_.path() / (base + ".xrz"));
         UpdateIndex(number, position, "new keywords", Zn2IndexAdd);
-        Commit();
     }
 
     void Edit(int i) {
+        if (path_ == SavePath::kProgram)
+            return EditAsTheDialogDoes(i);
         const int number = first_number_ + i;
         const std::string base = Base(number);
         WriteRecordFiles(number, "an edited subject");
@@ -277,21 +282,22 @@ public:
         const fs::path log = working_.path() / "Voxwren.xrr";
         ReplaceLineInWorkingLog(log, positions_[static_cast<std::size_t>(i)],
                                 working_.path() / (base + ".xrl"));
-        if (path_ != SavePath::kJournal) {
-            // The earlier path put the whole record log into the store.
-            const std::string names[] = {"Voxwren.xrr"};
-            if (core::StorePut(store, working_.path().string(), names) != core::kStoreOk)
-                Die("replacing the line");
-        }
+        // The earlier path put the whole record log into the store.
+        const std::string names[] = {"Voxwren.xrr"};
+        if (core::StorePut(store, working_.path().string(), names) != core::kStoreOk)
+            Die("replacing the line");
         UpdateIndex(number, positions_[static_cast<std::size_t>(i)], "edited keywords",
                     Zn2IndexUpd);
-        Commit();
     }
 
     void Delete(int i) {
-        const int number = first_number_ + i;
-        const core::SelectedRecord record{number, core::ViewKind::kDictation,
-                                          Base(number) + ".xrz"};
+        const int number = path_ == SavePath::kProgram
+                               ? program_numbers_[static_cast<std::size_t>(i)]
+                               : first_number_ + i;
+        const std::string container = path_ == SavePath::kProgram
+                                          ? program_containers_[static_cast<std::size_t>(i)]
+                                          : Base(number) + ".xrz";
+        const core::SelectedRecord record{number, core::ViewKind::kDictation, container};
         if (path_ == SavePath::kWholeComponents) {
             DeleteWithWholeComponents(record, positions_[static_cast<std::size_t>(i)]);
         } else if (core::DeleteRecords(*session_, {&record, 1}) != core::kDeleteOk) {
@@ -306,6 +312,95 @@ public:
             Die("close");
         *growth_bytes = StoreBytes() - before;
         return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    }
+
+private:
+    // NewRecordSave on a target bound to the session, as the Dictation
+    // Recorder saves; the record number comes from the profile.
+    void SaveAsTheRecorderDoes(int i) {
+        if (!profile_) {
+            profile_.emplace((folder_.path() / "KIVO.ini").string());
+            profile_->Write("Default", "RecID", std::to_string(first_number_));
+        }
+        const kivo::recorder::RecordFiles files =
+            kivo::recorder::RecordFiles::ForNewRecord(working_.path());
+        std::ofstream(files.wave_path(), std::ios::binary) << Wave(first_number_ + i);
+        kivo::recorder::RecorderTarget target;
+        target.profile = &*profile_;
+        target.profile_section = "Default";
+        kivo::recorder::BindToSession(target, *session_);
+        kivo::recorder::NewRecord record;
+        record.fields.kind_code = rs::kind_code::kMessage;
+        record.fields.text_a = "0";
+        record.fields.subject = "a new dictation";
+        record.fields.container_name = files.container_name();
+        record.fields.start_date = record.fields.end_date = "01/02/2025";
+        record.fields.start_time = "11:00:00";
+        record.fields.end_time = "11:00:01";
+        record.fields.duration = "00:00:01";
+        record.marks = {rs::MakeIndexMark("00:00:00", "start")};
+        record.keywords = "new keywords";
+        kivo::recorder::NewRecordSave save(target, files);
+        if (save.Save(record) != 0)
+            Die("NewRecordSave");
+        program_numbers_.push_back(save.record_number());
+        program_containers_.push_back(files.container_name());
+        container_bytes_.push_back(
+            static_cast<std::int64_t>(fs::file_size(working_.path() / files.container_name())));
+        for (const fs::path& made : {files.wave_path(), files.line_path(), files.marks_path(),
+                                     working_.path() / files.container_name()})
+            fs::remove(made);
+    }
+
+    // RecordUpdater with a new subject and keywords, as the record edit
+    // dialog's OK; the container is extracted first, as the dialog does when
+    // it opens (not timed: measured apart as "open ms" would be).
+    void EditAsTheDialogDoes(int i) {
+        const std::size_t at = static_cast<std::size_t>(i);
+        const std::string container = program_containers_[at];
+        rs::RecordFields f;
+        f.record_number = program_numbers_[at];
+        f.kind_code = rs::kind_code::kMessage;
+        f.text_a = "0";
+        f.subject = "an edited subject";
+        f.container_name = container;
+        f.start_date = f.end_date = "01/02/2025";
+        f.start_time = "11:00:00";
+        f.end_time = "11:00:01";
+        f.duration = "00:00:01";
+        core::RecordChange change;
+        change.container_name = container;
+        rs::RecordLine line;
+        if (!rs::RecordLine::Parse(rs::RecordLine::Build(f).bytes, &line).ok())
+            Die("edited line");
+        change.line = line;
+        rs::IndexRecord entry;
+        entry.record_number = f.record_number;
+        entry.kind_code = f.kind_code;
+        entry.start_date = f.start_date;
+        entry.keywords = "edited keywords";
+        entry.mark_comments = "start";
+        change.index_entry = entry;
+        const core::RecordUpdateResult result = core::RecordUpdater(*session_).Update(change);
+        if (!result.ok())
+            Die(std::string("RecordUpdater: ") + core::RecordUpdateStatusText(result.status) + " " +
+                result.detail);
+        container_bytes_.push_back(
+            static_cast<std::int64_t>(fs::file_size(working_.path() / container)));
+    }
+
+public:
+    // The dialog's opening: the record's container into the working folder.
+    void OpenForEdit(int i) {
+        if (path_ != SavePath::kProgram)
+            return;
+        const rs::RecordingContainer container(program_containers_[static_cast<std::size_t>(i)],
+                                               rs::MediaKind::kAudio);
+        if (container.OpenFromStore(working_.path().string(), session_->store_path().string(),
+                                    static_cast<int>(rs::MemberSelector::kDefault)) !=
+            rs::ContainerResult::kDone) {
+            Die("opening the record");
+        }
     }
 
 private:
@@ -352,16 +447,6 @@ private:
         entry.line_position = position;
         if (change(&entry) == 0)
             Die("index");
-    }
-
-    void Commit() {
-        if (path_ == SavePath::kWholeComponents)
-            return;
-        const auto start = Clock::now();
-        if (session_->CommitChanges() != core::kStoreOk)
-            Die("commit");
-        commit_ms_.push_back(
-            std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
 
     // The record's new line written over its old one in the working log.
@@ -412,8 +497,10 @@ private:
     int first_number_ = 1;
     std::vector<std::int64_t> positions_;
     std::vector<std::int64_t> container_bytes_;
-    std::vector<double> commit_ms_;
     std::vector<double> put_ms_;
+    std::optional<core::ProfileFile> profile_;
+    std::vector<std::int32_t> program_numbers_;
+    std::vector<std::string> program_containers_;
 };
 
 // What the disk is doing now (it is shared): the median time of a 4 KiB
@@ -444,12 +531,10 @@ std::string MedianText(const std::vector<double>& ms) {
 }
 
 void Print(const char* path, const char* operation, const Measured& measured,
-           std::int64_t container_bytes, const std::vector<double>& commit_ms,
-           const std::vector<double>& container_ms) {
-    std::printf("%-17s %-7s %9.2f %9.2f %12.0f %12lld %10s %12s\n", path, operation,
-                Median(measured.ms), Mean(measured.ms), Mean(measured.growth_bytes),
-                static_cast<long long>(container_bytes), MedianText(commit_ms).c_str(),
-                MedianText(container_ms).c_str());
+           std::int64_t container_bytes, const std::vector<double>& container_ms) {
+    std::printf("%-17s %-7s %9.2f %9.2f %12.0f %12lld %12s\n", path, operation, Median(measured.ms),
+                Mean(measured.ms), Mean(measured.growth_bytes),
+                static_cast<long long>(container_bytes), MedianText(container_ms).c_str());
 }
 
 }  // namespace
@@ -465,19 +550,17 @@ int main(int argc, char** argv) {
 
     for (int records : sizes) {
         std::printf("\n%d records (%d operations of each kind)\n", records, kOperations);
-        std::printf("%-17s %-7s %9s %9s %12s %12s %10s %12s\n", "path", "op", "median ms",
-                    "mean ms", "growth B/op", "container B", "commit ms", "container ms");
-        for (SavePath path : {SavePath::kWholeComponents, SavePath::kWholeComponentsCommitted,
-                              SavePath::kJournal}) {
+        std::printf("%-17s %-7s %9s %9s %12s %12s %12s\n", "path", "op", "median ms", "mean ms",
+                    "growth B/op", "container B", "container ms");
+        for (SavePath path : {SavePath::kWholeComponents, SavePath::kProgram}) {
             Bench bench(root, records, path);
             const Measured saves = bench.Run([&](int i) { bench.Save(i); });
-            Print(NameOf(path), "save", saves, bench.ContainerBytes(), bench.TakeCommitTimes(),
-                  bench.TakeContainerTimes());
-            const Measured edits = bench.Run([&](int i) { bench.Edit(i); });
-            Print(NameOf(path), "edit", edits, bench.ContainerBytes(), bench.TakeCommitTimes(),
-                  bench.TakeContainerTimes());
+            Print(NameOf(path), "save", saves, bench.ContainerBytes(), bench.TakeContainerTimes());
+            const Measured edits =
+                bench.Run([&](int i) { bench.Edit(i); }, [&](int i) { bench.OpenForEdit(i); });
+            Print(NameOf(path), "edit", edits, bench.ContainerBytes(), bench.TakeContainerTimes());
             const Measured deletes = bench.Run([&](int i) { bench.Delete(i); });
-            Print(NameOf(path), "delete", deletes, 0, {}, {});
+            Print(NameOf(path), "delete", deletes, 0, {});
             const std::int64_t journal_bytes = bench.JournalBytes();
             std::int64_t close_growth = 0;
             const double close_ms = bench.Close(&close_growth);

@@ -46,8 +46,9 @@ QLabel* SunkenLabel(QWidget* parent) {
     return label;
 }
 
-// Closing the window closes the open player first, so inserted audio it holds
-// is saved or dropped only after asking; when its save fails, both stay open.
+// Closing the window closes the open player first, so changed marks and
+// inserted audio it holds are saved or dropped only after asking; when its
+// save fails, both stay open.
 class PlayerCloseGuard : public QObject {
 public:
     PlayerCloseGuard(playback::PlaybackDialog* player, QWidget* window)
@@ -56,8 +57,7 @@ public:
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Close && player_->isVisible()) {
-            player_->reject();
-            if (player_->isVisible()) {
+            if (!player_->CloseAskingToSave()) {
                 event->ignore();
                 return true;
             }
@@ -88,9 +88,8 @@ void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_servic
     for (auto* open_player : window->findChildren<playback::PlaybackDialog*>()) {
         if (!open_player->isVisible())
             continue;  // closed, waiting to be deleted
-        open_player->reject();
-        // It stays open when it could not save inserted audio the user wants kept.
-        if (open_player->isVisible())
+        // It stays open when it could not save what the user wants kept.
+        if (!open_player->CloseAskingToSave())
             return;
     }
     auto player = std::make_unique<playback::PlaybackSession>(sound::SharedAudioBackend(),
@@ -227,9 +226,12 @@ void MainWindow::SaveWhenIdle() {
 }
 
 bool MainWindow::CloseRecordDialogs() {
+    // The player asks before changed marks or inserted audio are dropped.
+    for (auto* player : findChildren<playback::PlaybackDialog*>()) {
+        if (player->isVisible() && !player->CloseAskingToSave())
+            return false;
+    }
     std::vector<QDialog*> open;
-    for (auto* player : findChildren<playback::PlaybackDialog*>())
-        open.push_back(player);
     for (auto* recorder : findChildren<dictation::DictationRecorderDialog*>())
         open.push_back(recorder);
     for (auto* editor : findChildren<records::RecordEditDialog*>())
@@ -244,7 +246,13 @@ bool MainWindow::CloseRecordDialogs() {
     return true;
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // A player closed a moment ago may still wait for its deletion; its
+    // session refers to the open store's session, which goes before the
+    // window's children would.
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+        delete dialog;
+}
 
 void MainWindow::BuildCentre() {
     auto* centre = new QWidget(this);
@@ -582,6 +590,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         QApplication::restoreOverrideCursor();
         if (code > 0)
             reporter_->ReportMessage(code, core::kStyleExclamation);
+        // Another program held or changed the store: it says which.
+        const std::string& refusal = session_->store().last_refusal();
+        if (code > 0 && !refusal.empty())
+            reporter_->ReportText(refusal, core::kStyleExclamation);
     }
     event->accept();
 }

@@ -47,14 +47,14 @@ bool RunDictationRecorder(MainWindow* window, core::MessageReporter& reporter,
     core::ShellSession& session = window->session();
     if (!session.started())
         return false;
-    const core::DataStoreSession& store = session.store();
-    const dictation::DictationTarget target{
-        store.working_folder(),
-        store.store_path(),
+    dictation::DictationTarget target{
+        {},
+        {},
         &session.profile(),
         session.section(),
         recorder::ReadRecordingQuality(session.profile(), session.section()),
         session.places().folders.takes_folder};
+    recorder::BindToSession(target, session.store());
     dictation::DictationRecorderDialog recorder(sound::SharedAudioBackend(), target, reporter,
                                                 window);
     QObject::connect(&recorder, &dictation::DictationRecorderDialog::helpRequested, window,

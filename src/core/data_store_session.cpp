@@ -77,6 +77,19 @@ std::filesystem::path RealPath(const std::filesystem::path& path) {
     return ec ? path : real;
 }
 
+// "The data store PATH is in use by kivoctl (process 4242)." from the
+// repository's RPS01 message, or that message when it says something else.
+std::string InUseMessage(const std::filesystem::path& store,
+                         const repository::StatusRecord& status) {
+    constexpr std::string_view kInUse = "The repository is in use by ";
+    const std::string text = status.messages.empty() ? std::string() : status.messages.front().text;
+    const std::size_t at = text.find(kInUse);
+    if (at == std::string::npos)
+        return "The data store " + store.string() + " could not be locked: " + text;
+    return "The data store " + store.string() + " is in use by " + text.substr(at + kInUse.size()) +
+           ".";
+}
+
 // Journal playback is worth a trace line (KIVO_TRACE set: on stderr).
 void TraceToStandardError(const std::string& line) {
     if (std::getenv("KIVO_TRACE") != nullptr)
@@ -214,8 +227,17 @@ void DataStoreSession::LocalMissingComponents(std::vector<std::string>& names) {
 
 int DataStoreSession::LoadDataStore(recordstore::StoreAccess access) {
     ++store_generation_;
+    components_.reset();
+    if (access == recordstore::StoreAccess::kReadOnly)
+        return LoadUnderLock(access);  // readers take no lock
+    StoreOperation operation(*this);
+    if (!operation.ok())
+        return kStoreRepositoryFailed;
+    return LoadUnderLock(access);
+}
+
+int DataStoreSession::LoadUnderLock(recordstore::StoreAccess access) {
     try {
-        components_.reset();
         const std::filesystem::path store = store_path();
         if (location_.name.empty() || !IsRegularFile(store))
             return kStoreMissing;
@@ -264,7 +286,10 @@ std::filesystem::path DataStoreSession::JournalPath() const {
 }
 
 int DataStoreSession::CommitChanges() {
-    if (components_ == nullptr || !components_->Commit().ok())
+    if (components_ == nullptr)
+        return kStoreSaveFailed;
+    StoreOperation operation(*this);
+    if (!operation.ok() || !components_->Commit().ok())
         return kStoreSaveFailed;
     return kStoreOk;
 }
@@ -285,6 +310,9 @@ int DataStoreSession::SaveWholeComponents() {
 }
 
 int DataStoreSession::SaveDataStore() {
+    StoreOperation operation(*this);
+    if (!operation.ok())
+        return kStoreRepositoryFailed;
     int result = kStoreOk;
     for (std::string_view member : kSaved) {
         if (!IsRegularFile(WorkingPath(member)))
@@ -296,9 +324,92 @@ int DataStoreSession::SaveDataStore() {
 }
 
 int DataStoreSession::SaveWhenWorthwhile() {
-    if (components_ == nullptr || components_->CheckpointWhenWorthwhile().ok())
+    // Nothing journaled, nothing to do: an idle moment takes no lock.
+    if (components_ == nullptr || !components_->has_journal())
+        return kStoreOk;
+    StoreOperation operation(*this);
+    if (operation.ok() && components_ != nullptr && components_->CheckpointWhenWorthwhile().ok())
         return kStoreOk;
     return kStoreRepositoryFailed;
+}
+
+const repository::WriterLock* DataStoreSession::held_lock() const {
+    if (writer_lock_ != nullptr)
+        return writer_lock_;
+    return operation_lock_ ? &*operation_lock_ : nullptr;
+}
+
+void DataStoreSession::BeginOperation(bool check_for_other_writers) {
+    if (operation_depth_++ > 0)
+        return;
+    operation_ok_ = true;
+    operation_refusal_.clear();
+    const std::filesystem::path store = store_path();
+    // A command's lock covers the whole command; a missing store has no
+    // lock to take (the operation's own calls fail and say so).
+    if (writer_lock_ != nullptr || location_.name.empty() || !IsRegularFile(store))
+        return;
+    repository::WriterLockOptions options;
+    options.wait = lock_wait_;
+    repository::WriterLock lock =
+        repository::WriterLock::Acquire(filesystem::DefaultFileSystem(), store.string(), options);
+    if (!lock.held()) {
+        operation_ok_ = false;
+        operation_refusal_ = InUseMessage(store, lock.status());
+        return;
+    }
+    operation_lock_.emplace(std::move(lock));
+    if (!check_for_other_writers || components_ == nullptr ||
+        ReadStoreFingerprint(store) == known_state_) {
+        return;
+    }
+    if (TakeOtherWritersChanges() != kStoreOk)
+        operation_ok_ = false;
+}
+
+void DataStoreSession::EndOperation() {
+    if (--operation_depth_ > 0)
+        return;
+    if (operation_lock_) {
+        // Still under the lock: this is the state no one else has touched.
+        known_state_ = ReadStoreFingerprint(store_path());
+        operation_lock_.reset();
+    }
+}
+
+int DataStoreSession::TakeOtherWritersChanges() {
+    const std::filesystem::path store = store_path();
+    TraceToStandardError("Data store changed by another program: taking its changes\n");
+    ScratchFolder scratch;
+    const std::vector<std::string> names(kSaved.begin(), kSaved.end());
+    if (scratch.path().empty() ||
+        !store_access().Get(store.string(), scratch.path().string(), names)) {
+        operation_refusal_ = "The data store " + store.string() +
+                             " was changed by another program and could not be read again.";
+        return kStoreRepositoryFailed;
+    }
+    // Their journal, should they have left one, is part of their state.
+    recordstore::DurableComponents theirs(
+        filesystem::DefaultFileSystem(),
+        {store.string(), JournalPath().string(), scratch.path().string(), names},
+        recordstore::StoreAccess::kReadOnly);
+    std::vector<std::string> conflicts;
+    if (!theirs.Recover().ok() ||
+        !components_->TakeOtherWritersChanges(scratch.path().string(), &conflicts).ok()) {
+        operation_refusal_ = "The data store " + store.string() + " was changed by another program";
+        if (conflicts.empty()) {
+            operation_refusal_ += " and could not be read again.";
+        } else {
+            std::string list;
+            for (const std::string& member : conflicts)
+                list += (list.empty() ? "" : ", ") + member;
+            operation_refusal_ += " while changes made here to " + list +
+                                  " were not yet saved; nothing was written. Open the data "
+                                  "store again to work on its current state.";
+        }
+        return kStoreSaveFailed;
+    }
+    return kStoreOk;
 }
 
 int DataStoreSession::BuildDataStore(const StoreLocation& location) {

@@ -13,6 +13,7 @@
 #include "kivo/core/pending_deletions.h"
 #include "kivo/core/recording_name.h"
 #include "kivo/core/store_index.h"
+#include "kivo/core/store_operation.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/record_log.h"
@@ -150,6 +151,11 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
 
 int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecord> selection,
                   const DeletionOptions& options) {
+    // Under the store's writer lock from the first read of a log to the
+    // last mark in the store, on working copies that are the store's own.
+    StoreOperation operation(session);
+    if (!operation.ok())
+        return kDeleteFailed;
     std::unique_ptr<RecordIndex> own_index;
     RecordIndex* index = options.index;
     if (index == nullptr) {

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "kivo/core/data_store_session.h"
+#include "kivo/core/store_operation.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_log.h"
 #include "kivo/recordstore/recording_container.h"
@@ -20,6 +21,10 @@ using recordstore::Status;
 struct RecordChangePlaces {
     fs::path store_path;      // the data store (".xrt")
     fs::path working_folder;  // its working copies
+    StoreAccess access;       // the repository calls, under the operation's lock
+    // The session journals the record logs and the index: only the
+    // container goes into the store here.
+    bool components_journaled = false;
 };
 
 RecordUpdateResult Failure(RecordUpdateStatus status, std::string detail) {
@@ -138,11 +143,16 @@ private:
 };
 
 // Step 4 puts these in one repository call: the container before the log.
-std::vector<std::string> MembersToStore(const RecordChange& change, const fs::path& log,
+// With the components journaled only the container is put; the log and the
+// index follow in the session's commit.
+std::vector<std::string> MembersToStore(const RecordChangePlaces& places,
+                                        const RecordChange& change, const fs::path& log,
                                         bool index_written) {
     std::vector<std::string> members;
     if (!change.container_name.empty())
         members.push_back(change.container_name);
+    if (places.components_journaled)
+        return members;
     if (change.line)
         members.push_back(log.filename().string());
     if (index_written)
@@ -151,7 +161,8 @@ std::vector<std::string> MembersToStore(const RecordChange& change, const fs::pa
 }
 
 // Steps 1 to 4 of record_update.h, with everything put back on failure.
-RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const RecordChange& change) {
+RecordUpdateResult WriteRecordChange(RecordChangePlaces& places, const RecordChange& change,
+                                     DataStoreSession& session) {
     if (auto refused = Refusal(change))
         return *refused;
     RecordUpdateResult result;
@@ -182,9 +193,12 @@ RecordUpdateResult WriteRecordChange(const RecordChangePlaces& places, const Rec
         }
     }
 
-    const std::vector<std::string> members = MembersToStore(change, log, index.written());
-    if (!members.empty() &&
-        StorePut(places.store_path.string(), places.working_folder.string(), members) != kStoreOk) {
+    const std::vector<std::string> members = MembersToStore(places, change, log, index.written());
+    const bool stored =
+        (members.empty() ||
+         places.access.Put(places.store_path.string(), places.working_folder.string(), members)) &&
+        (!places.components_journaled || session.CommitChanges() == kStoreOk);
+    if (!stored) {
         index.PutBack();
         if (change.line)
             recordstore::RecordLog::Replace(log.string(), previous_line);
@@ -207,14 +221,18 @@ RecordUpdateResult RecordUpdater::Update(const RecordChange& change) const {
     if (!bound())
         return Failure(RecordUpdateStatus::kNotBound,
                        "the record belongs to a data store that is no longer open");
-    // The log and index go into the store with the container, so an edit is
-    // durable in the store itself; the session's journal is committed too,
-    // so its snapshot of the components stays the store's.
-    RecordUpdateResult result =
-        WriteRecordChange({session_.store_path(), session_.working_folder()}, change);
-    if (result.ok() && session_.journals_changes())
-        session_.CommitChanges();
-    return result;
+    // Under the store's writer lock, on working copies that hold every
+    // other writer's changes.
+    StoreOperation operation(session_);
+    if (!operation.ok())
+        return Failure(RecordUpdateStatus::kStoreFailed, operation.refusal());
+    // With the session's component journal the container alone goes into
+    // the store and the log and index changes into the journal, so the
+    // store grows by the container only; without one (a working folder
+    // filled by hand) all three are put in one call.
+    RecordChangePlaces places{session_.store_path(), session_.working_folder(),
+                              session_.store_access(), session_.journals_changes()};
+    return WriteRecordChange(places, change, session_);
 }
 
 const char* RecordUpdateStatusText(RecordUpdateStatus status) {

@@ -121,6 +121,8 @@ bool ShellSession::ConfirmDelete(std::span<const core::SelectedRecord> selection
 bool ShellSession::EraseRecords(std::span<const core::SelectedRecord> selection) {
     if (core::DeleteRecords(*store_, selection) != core::kDeleteOk) {
         reporter_.ReportText(core::kDeleteFailedText, core::kStyleExclamation);
+        if (!store_->last_refusal().empty())
+            reporter_.ReportText(store_->last_refusal(), core::kStyleExclamation);
         return false;
     }
     reporter_.ReportText(core::kDeletedText, core::kStyleInformation);
@@ -132,8 +134,16 @@ bool ShellSession::CommitStoreChanges() {
         return false;
     if (store_->CommitChanges() == core::kStoreOk)
         return true;
-    reporter_.ReportMessage(core::kStoreSaveFailed, core::kStyleExclamation);
+    ReportStoreFailure(core::kStoreSaveFailed);
     return false;
+}
+
+void ShellSession::ReportStoreFailure(int code) {
+    // Another program holding or changing the store says so in its own words.
+    if (!store_->last_refusal().empty())
+        reporter_.ReportText(store_->last_refusal(), core::kStyleExclamation);
+    else
+        reporter_.ReportMessage(code, core::kStyleExclamation);
 }
 
 void ShellSession::SaveStoreWhenIdle() {

@@ -3,6 +3,7 @@
 
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/store_index.h"
+#include "kivo/core/store_operation.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
@@ -114,6 +115,15 @@ CompactionStepReport StoreCompaction::CompactComponentStep(int step) {
 
 void StoreCompaction::ReclaimAndSave(CompactionStepReport& report) {
     const std::string store = session_.store_path().string();
+    // Reclaiming and saving under the store's writer lock; a store another
+    // program changed meanwhile is not overwritten with these logs.
+    core::StoreOperation operation(session_);
+    if (!operation.ok()) {
+        reclaim_failed_ = true;
+        report.error_row = kReclaimErrorText;
+        errors_.push_back(report.error_row);
+        return;
+    }
     core::StoreAccess access = session_.store_access();
     const auto reclaim = [&] {
         if (access.Compress(store))

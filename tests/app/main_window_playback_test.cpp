@@ -4,8 +4,9 @@
 // its wave on the virtual sound card (test_main.cpp points KIVO_AUDIO_OUT at
 // a file) and closes; New in the player closes it and opens the Dictation
 // Recorder; closing the window asks before audio inserted in the player is
-// dropped; File > New and File > Open close the player first, so it never
-// writes into a store it was not opened on.
+// dropped; File > New and File > Open close the player first, asking before
+// its changed marks are dropped, so it never writes into a store it was not
+// opened on.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -283,7 +284,35 @@ TEST_F(MainWindowPlaybackTest, NewDataStoreClosesThePlayerSoTheFirstStoresRecord
     EXPECT_TRUE(after == container)
         << "the container went from " << container.size() << " to " << after.size() << " bytes";
     EXPECT_EQ(StoredMember(window_->session().store().store_path(), "D80.xrz"), "");
-    EXPECT_TRUE(reporter_.reports().empty());
+    // The added mark was not dropped without asking; answered No.
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{1});
+}
+
+TEST_F(MainWindowPlaybackTest, NewDataStoreAsksAboutThePlayersMarksAndYesSavesThemInItsOwnStore) {
+    SaveRecord(82);
+    const std::filesystem::path first = window_->session().store().store_path();
+    window_->show();
+    QPointer<playback::PlaybackDialog> dialog = DoubleClickFirstRecord();
+    ASSERT_FALSE(dialog.isNull());
+    ASSERT_TRUE(WaitUntil([&] { return !dialog->session().is_playing(); }));
+    dialog->session().AddMark("KeptAcrossTheSwitch");
+
+    reporter_.set_answer(core::kAnswerYes);
+    chooser_.new_answers.push_back(home_.user_folder() / "Third.xrt");
+    ASSERT_TRUE(window_->commands().Trigger(Command::kNewDataStore));
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{1});
+    EXPECT_EQ(window_->session().store().location().name, "Third");
+    EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The mark is in the first store's container, not in the new store.
+    test::TempDir scratch;
+    const std::string container = StoredMember(first, "D82.xrz");
+    ASSERT_FALSE(container.empty());
+    { std::ofstream(scratch.file("D82.xrz"), std::ios::binary) << container; }
+    const std::string marks = StoredMember(scratch.file("D82.xrz"), "D82.xrs");
+    EXPECT_NE(marks.find("KeptAcrossTheSwitch"), std::string::npos) << marks;
+    EXPECT_EQ(StoredMember(window_->session().store().store_path(), "D82.xrz"), "");
 }
 
 TEST_F(MainWindowPlaybackTest, OpenDataStoreFirstLetsThePlayerSaveInsertedAudioIntoItsOwnStore) {

@@ -13,8 +13,10 @@
 
 #include <algorithm>
 
+#include "committed_store.h"
 #include "file_bytes.h"
 #include "kivo/core/data_store_session.h"
+#include "kivo/core/store_operation.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_save.h"
@@ -72,7 +74,10 @@ protected:
 
     fs::path Working(const std::string& name) const { return session.WorkingPath(name); }
     std::string StoreBytes() const { return ReadFileText(session.store_path().string()); }
-    std::string Stored(const std::string& name) const { return Member(session.store_path(), name); }
+    // A component as committed: the store with its component journal.
+    std::string Committed(const std::string& name) const {
+        return test::ReadCommittedComponents(session.store_path())[name];
+    }
 
     // A container member of the record as the store holds it.
     std::string StoredInContainer(int number, const std::string& extension) {
@@ -85,8 +90,12 @@ protected:
     }
 
     // Saves a record (its media a few bytes the codec keeps as they are)
-    // with an index entry, and leaves nothing of it in the working folder.
+    // with an index entry, as the recorders do: under the store's writer
+    // lock, the container into the store and the log and index into the
+    // component journal. Leaves nothing of it in the working folder.
     void SaveRecord(int number, const std::string& picture_extension = "") {
+        StoreOperation operation(session);
+        ASSERT_TRUE(operation.ok()) << operation.refusal();
         const std::string base = "D" + std::to_string(number);
         WriteFileText(Working(base + ".xrw").string(), "media of record " + base);
         ASSERT_TRUE(
@@ -105,12 +114,18 @@ protected:
         request.working_folder = session.working_folder().string();
         request.store_path = session.store_path().string();
         request.stamp = std::to_string(number);
+        request.container_only = true;
+        request.put_into_store = [this](const std::vector<std::string>& members) {
+            return session.store_access().Put(session.store_path().string(),
+                                              session.working_folder().string(), members);
+        };
         const recordstore::RecordSaveResult saved =
             recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
         ASSERT_TRUE(saved.ok()) << saved.error;
         IndexRecord entry = Entry(number, "keywords of " + base);
         entry.line_position = static_cast<std::int64_t>(saved.line_offset);
         ASSERT_TRUE(Index().Put(entry).ok());
+        ASSERT_EQ(session.CommitChanges(), kStoreOk);
         for (const char* extension : {".xrw", ".xrl", ".xrs", ".xrz", ".GIF", ".JPG"})
             fs::remove(Working(base + extension));
     }
@@ -182,14 +197,14 @@ TEST_F(RecordUpdateTest, AnEditOfTheLineAloneReplacesItInPlaceInLogContainerAndS
     const std::string log_after = ReadFileText(Working("Voxwren.xrr").string());
     EXPECT_EQ(log_after,
               log_before.substr(0, 802) + change.line->bytes() + log_before.substr(1203));
-    EXPECT_EQ(Stored("Voxwren.xrr"), log_after);
+    EXPECT_EQ(Committed("Voxwren.xrr"), log_after);
     EXPECT_EQ(StoredInContainer(2, ".xrl"), change.line->bytes());
     EXPECT_EQ(StoredInContainer(2, ".xrw"), media_before);
     // Without an entry in the change, the index keeps what it had.
     EXPECT_EQ(IndexedEntry(2).keywords, "keywords of D2");
 }
 
-TEST_F(RecordUpdateTest, AnEditThatChangesTheContainerStoresItWithLogAndIndexInOneGo) {
+TEST_F(RecordUpdateTest, AnEditThatChangesTheContainerStoresItAndCommitsLogAndIndex) {
     SaveRecord(4, ".GIF");
     const std::string media_before = StoredInContainer(4, ".xrw");
     OpenRecord(4);
@@ -216,9 +231,9 @@ TEST_F(RecordUpdateTest, AnEditThatChangesTheContainerStoresItWithLogAndIndexInO
     const IndexRecord indexed = IndexedEntry(4);
     EXPECT_EQ(indexed.keywords, "new keywords");
     EXPECT_EQ(indexed.line_position, 401);
-    // The index went into the store with the record.
-    EXPECT_EQ(Stored("Voxwren.xri"), ReadFileText(Working("Voxwren.xri").string()));
-    EXPECT_EQ(Stored("Voxwren.xrr").substr(401, 401), change.line->bytes());
+    // The index was committed with the record.
+    EXPECT_EQ(Committed("Voxwren.xri"), ReadFileText(Working("Voxwren.xri").string()));
+    EXPECT_EQ(Committed("Voxwren.xrr").substr(401, 401), change.line->bytes());
 }
 
 TEST_F(RecordUpdateTest, AStoreThatRefusesTheUpdateLeavesLogIndexAndStoreAsTheyWere) {
@@ -359,7 +374,7 @@ TEST_F(RecordUpdateTest, ErasedLinesAndATornTailStayWhereTheyAre) {
     EXPECT_EQ(result.line_offset_bytes, 802u);
     const std::string after = ReadFileText(Working("Voxwren.xrr").string());
     EXPECT_EQ(after, RecordLine::HeaderLine() + erased + Line(5, "new").bytes() + tail);
-    EXPECT_EQ(Stored("Voxwren.xrr"), after);
+    EXPECT_EQ(Committed("Voxwren.xrr"), after);
 }
 
 TEST_F(RecordUpdateTest, ARecordAtTheStartOfAHeaderlessLogIsReplacedAtOffsetZero) {

@@ -1,5 +1,8 @@
 // Crash safety of record operations: a save, an edit, a delete, an import
-// and an index rewrite are committed after two earlier commits, and the machine goes down
+// and an index rewrite are committed after two earlier commits; so are a
+// save made by the record saver itself (container built in the working
+// folder, only the container put, the line appended to the working log) and
+// an edit that stores a new version of its container. The machine goes down
 // at the 1st, 2nd, 3rd ... change of the commit (unsynced writes dropped,
 // torn at 512-byte sectors, or all kept). The next start unpacks the store
 // into a fresh working folder and plays the journal back; that recovery is
@@ -14,6 +17,7 @@
 
 #include <functional>
 
+#include "kivo/recordstore/record_save.h"
 #include "power_loss_store.h"
 
 namespace kivo::recordstore::test {
@@ -66,6 +70,33 @@ bool DeleteContainer(PowerLossFileSystem& disk, int number) {
     return engine.Delete(kStorePath, {Container(number)}).ok();
 }
 
+// The saver's own save of record 13: the media (bytes the codec keeps as
+// they are), line and marks packed into its container in the working
+// folder, the container alone put into the store, the line appended to the
+// working log; the log and index then wait for the commit.
+bool SaveWithTheSaver(PowerLossFileSystem& disk) {
+    WriteDiskFile(disk, "/w1/D13.xrw", "media of record 13");
+    WriteDiskFile(disk, "/w1/D13.xrl", Line(13));
+    WriteDiskFile(disk, "/w1/D13.xrs", "00:00:01 mark\n");
+    RecordSaveRequest request;
+    request.media = "D13.xrw";
+    request.record_line = "D13.xrl";
+    request.index_marks = "D13.xrs";
+    request.working_folder = "/w1";
+    request.store_path = kStorePath;
+    request.stamp = "13";
+    request.container_only = true;
+    return RecordSaver(disk).Save(request).ok();
+}
+
+// A new version of record 5's container: new marks or a new picture.
+constexpr char kEditedRecording[] = "the recording of record 5, with new marks";
+bool PutEditedContainer(PowerLossFileSystem& disk) {
+    WriteDiskFile(disk, "/w1/" + Container(5), kEditedRecording);
+    repository::Engine engine(disk);
+    return engine.Put(kStorePath, "/w1", {Container(5)}).ok();
+}
+
 // A record operation as it changes the working copies.
 using Operation = std::function<void(Members&)>;
 
@@ -74,6 +105,12 @@ struct NamedOperation {
     Operation change;
     StoreStep before_commit;
     StoreStep after_commit;
+    // What before_commit itself does to the working copies (the saver
+    // appends the line).
+    Operation step_change;
+    // The container's stored content once the operation is complete, for
+    // an operation that stores a new one; empty otherwise.
+    std::string container_after;
 };
 
 const std::vector<NamedOperation>& Operations() {
@@ -84,7 +121,24 @@ const std::vector<NamedOperation>& Operations() {
              m["Voxwren.xri"] += Entry(13, "new record");
          },
          [](PowerLossFileSystem& disk) { return PutContainer(disk, 13); },
+         {},
+         {},
          {}},
+        {"save by the record saver",
+         [](Members& m) { m["Voxwren.xri"] += Entry(13, "new record"); },
+         SaveWithTheSaver,
+         {},
+         [](Members& m) { m["Voxwren.xrr"] += Line(13); },
+         {}},
+        {"edit with its container",
+         [](Members& m) {
+             m["Voxwren.xrr"].replace(401 * 5, 401, Line(5, '*'));
+             m["Voxwren.xri"] += Entry(5, "new marks");
+         },
+         PutEditedContainer,
+         {},
+         {},
+         kEditedRecording},
         {"edit",
          [](Members& m) {
              m["Voxwren.xrr"].replace(401 * 5, 401, Line(5, '*'));
@@ -92,6 +146,8 @@ const std::vector<NamedOperation>& Operations() {
                                       "00000000");
              m["Voxwren.xri"] += Entry(5, "edited keywords");
          },
+         {},
+         {},
          {},
          {}},
         {"delete",
@@ -101,7 +157,9 @@ const std::vector<NamedOperation>& Operations() {
                                       "00000000");
          },
          {},
-         [](PowerLossFileSystem& disk) { return DeleteContainer(disk, 7); }},
+         [](PowerLossFileSystem& disk) { return DeleteContainer(disk, 7); },
+         {},
+         {}},
         {"import",  // a commit of several disk sectors
          [](Members& m) {
              for (int n = 0; n < 200; ++n)
@@ -110,6 +168,8 @@ const std::vector<NamedOperation>& Operations() {
              m["Voxwren.xri"] += Entry(14, "imported");
          },
          [](PowerLossFileSystem& disk) { return PutContainer(disk, 14); },
+         {},
+         {},
          {}},
         {"index rewrite",
          [](Members& m) {
@@ -119,6 +179,8 @@ const std::vector<NamedOperation>& Operations() {
              m["Voxwren.xri"] = rewritten;
              m["Voxwren.xrb"] = "phone book, longer now";
          },
+         {},
+         {},
          {},
          {}},
     };
@@ -164,8 +226,10 @@ Outcome RunUpToTheCrash(PowerLossFileSystem& disk, const NamedOperation& operati
     }
     outcome.before = state;
     operation.change(state);
-    outcome.after = state;
     WriteWorkingCopies(disk, "/w1", state);
+    if (operation.step_change)
+        operation.step_change(state);
+    outcome.after = state;
     disk.CrashAtChange(nth);
     if (operation.before_commit && !operation.before_commit(disk))
         return outcome;
@@ -222,12 +286,26 @@ bool LiveInStore(PowerLossFileSystem& disk, const std::string& member) {
     return false;
 }
 
+// A member of the store as stored; empty when it has none live.
+std::string StoredMember(PowerLossFileSystem& disk, const std::string& member) {
+    (void)disk.MakeDirectory("/member-check", 0700);
+    repository::Engine engine(disk);
+    if (!engine.Get(kStorePath, "/member-check", {member}).ok())
+        return {};
+    return ReadDiskFile(disk, "/member-check/" + member);
+}
+
 void ExpectBeforeOrAfter(PowerLossFileSystem& disk, const Outcome& outcome,
-                         const std::string& folder, const std::string& what) {
+                         const NamedOperation& operation, const std::string& folder,
+                         const std::string& what) {
     const Members recovered = WorkingCopies(disk, folder);
     const bool before = recovered == outcome.before;
     const bool after = recovered == outcome.after;
     EXPECT_TRUE(before || after) << what;
+    // A complete edit has its new container with it.
+    if (after && !operation.container_after.empty()) {
+        EXPECT_EQ(StoredMember(disk, Container(5)), operation.container_after) << what;
+    }
     // The log never names a recording the store does not hold.
     for (const std::string& container : NamedContainers(recovered.at("Voxwren.xrr")))
         EXPECT_TRUE(LiveInStore(disk, container)) << container << ": " << what;
@@ -287,7 +365,7 @@ TEST_F(DurableComponentsCrashTest, EveryCrashOfACommitLeavesTheOperationAbsentOr
                     const Outcome outcome = RunUpToTheCrash(disk, operation, options, nth);
                     disk.PowerLoss(crash.style, crash.seed);
                     ASSERT_TRUE(Restart(disk, "/w2", 0)) << what;
-                    ExpectBeforeOrAfter(disk, outcome, "/w2", what);
+                    ExpectBeforeOrAfter(disk, outcome, operation, "/w2", what);
                     ++crashed_commits_;
                 }
             }
@@ -317,7 +395,7 @@ TEST_F(DurableComponentsCrashTest, EveryCrashOfTheRecoveryIsRecoveredAgain) {
                         EXPECT_FALSE(Restart(disk, "/w2", mth)) << what;
                         disk.PowerLoss(style, static_cast<std::uint32_t>(mth));
                         ASSERT_TRUE(Restart(disk, "/w3", 0)) << what;
-                        ExpectBeforeOrAfter(disk, outcome, "/w3", what);
+                        ExpectBeforeOrAfter(disk, outcome, operation, "/w3", what);
                         ++crashed_restarts_;
                     }
                 }

@@ -414,6 +414,18 @@ bool PlaybackDialog::CloseWithoutSaving() {
     return true;
 }
 
+bool PlaybackDialog::CloseAskingToSave() {
+    session_.StopPlaying();
+    bool saved = false;
+    if (!session_.AskToSaveChanges(&saved)) {
+        QMessageBox::warning(this, windowTitle(), session_.error());
+        return false;
+    }
+    // Saved: the window refreshes the list as after OK.
+    saved ? QDialog::accept() : QDialog::reject();
+    return true;
+}
+
 void PlaybackDialog::reject() {
     CloseWithoutSaving();
 }

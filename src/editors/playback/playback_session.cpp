@@ -593,6 +593,23 @@ bool PlaybackSession::ConfirmDiscard() {
     return Save() == kSaveOk;
 }
 
+bool PlaybackSession::AskToSaveChanges(bool* saved) {
+    *saved = false;
+    if (is_inserting())
+        StopInsert();
+    if (!audio_changed_ && !marks_changed_)
+        return true;
+    if (reporter_->ReportMessage(kMessageUnsavedRecording, core::kStyleQuestion) !=
+        core::kAnswerYes) {
+        qCDebug(lcPlayback) << "Changed marks and inserted audio discarded";
+        audio_changed_ = false;
+        marks_changed_ = false;
+        return true;
+    }
+    *saved = Save() == kSaveOk;
+    return *saved;
+}
+
 void PlaybackSession::RemoveMark(int row) {
     if (row < 0 || row >= static_cast<int>(marks_.size()) || is_inserting())
         return;

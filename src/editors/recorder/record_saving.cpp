@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <system_error>
 
+#include "kivo/core/data_store_session.h"
 #include "kivo/core/profile_file.h"
+#include "kivo/core/store_operation.h"
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recorder/recorder_messages.h"
 #include "kivo/recordstore/data_store_layout.h"
@@ -38,6 +40,14 @@ std::optional<std::string> CopyPicture(const RecordFiles& files, const fs::path&
                        error))
         return std::nullopt;
     return name;
+}
+
+// A bound target still names the store its session holds.
+bool StillBound(const RecorderTarget& target) {
+    const core::DataStoreSession& session = *target.session;
+    return session.has_open_store() && session.store_generation() == target.store_generation &&
+           session.store_path() == target.store_path &&
+           session.working_folder() == target.working_folder;
 }
 
 }  // namespace
@@ -87,6 +97,23 @@ bool PutIndexEntry(const fs::path& working_folder, const recordstore::RecordFiel
 }
 
 int NewRecordSave::Save(const NewRecord& record) {
+    core::DataStoreSession* session = target_.session;
+    if (session != nullptr && !StillBound(target_)) {
+        qCWarning(lcRecordSaving)
+            << "Record not saved: the data store it was recorded for is closed";
+        return kMessageCannotSave;
+    }
+    // A bound save holds the store's writer lock from the log's append to
+    // the commit, on working copies that hold every other writer's changes.
+    std::optional<core::StoreOperation> operation;
+    if (session != nullptr) {
+        operation.emplace(*session);
+        if (!operation->ok()) {
+            qCWarning(lcRecordSaving) << "Record not saved:" << operation->refusal().c_str();
+            return kMessageCannotSave;
+        }
+    }
+    const bool journaled = session != nullptr && session->journals_changes();
     const std::optional<std::string> mark_comments =
         WriteMarksFile(files_, record.marks, record.marks_style);
     if (!mark_comments)
@@ -124,6 +151,13 @@ int NewRecordSave::Save(const NewRecord& record) {
     request.working_folder = target_.working_folder.string();
     request.store_path = target_.store_path.string();
     request.stamp = files_.stamp();
+    if (journaled) {
+        request.container_only = true;
+        request.put_into_store = [session](const std::vector<std::string>& members) {
+            return session->store_access().Put(session->store_path().string(),
+                                               session->working_folder().string(), members);
+        };
+    }
     const recordstore::RecordSaveResult saved =
         recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
     if (!saved.ok()) {
@@ -131,11 +165,16 @@ int NewRecordSave::Save(const NewRecord& record) {
         return kMessageCannotSave;
     }
     qCDebug(lcRecordSaving) << "Kivo file saved to repository";
+    const bool indexed = PutIndexEntry(target_.working_folder, fields, record.keywords,
+                                       *mark_comments, saved.line_offset);
+    // The line (and the entry) are durable once committed; the container is
+    // in the store already and named by no line until then.
+    if (journaled && session->CommitChanges() != core::kStoreOk) {
+        qCWarning(lcRecordSaving) << "Record log not made durable";
+        return kMessageCannotSave;
+    }
     stored_ = true;
-    if (!PutIndexEntry(target_.working_folder, fields, record.keywords, *mark_comments,
-                       saved.line_offset))
-        return kMessageIndexFailed;
-    return 0;
+    return indexed ? 0 : kMessageIndexFailed;
 }
 
 }  // namespace kivo::recorder

@@ -210,6 +210,15 @@ bool ComponentJournalWriter::StillAtPath() {
            at_path.value.device == open.value.device;
 }
 
+bool ComponentJournalWriter::ForgetIfReplaced() {
+    if (file_ == nullptr || StillAtPath())
+        return false;
+    file_.reset();
+    end_bytes_ = 0;
+    next_sequence_ = 1;
+    return true;
+}
+
 Status ComponentJournalWriter::Create(const StoreIdentity& store) {
     file_.reset();
     end_bytes_ = 0;

@@ -269,6 +269,52 @@ Status DurableComponents::Checkpoint() {
     return writer_.Remove();
 }
 
+Status DurableComponents::TakeOtherWritersChanges(const std::string& their_folder,
+                                                  std::vector<std::string>* conflicts) {
+    if (access_ != StoreAccess::kReadWrite)
+        return Status::InvalidArgument("the data store is open for reading only");
+    std::vector<std::optional<std::string>> ours(components_.size());
+    std::vector<std::optional<std::string>> theirs(components_.size());
+    for (std::size_t i = 0; i < components_.size(); ++i) {
+        const Component& component = components_[i];
+        if (Status read = ReadWorkingCopy(component.member, &ours[i]); !read.ok())
+            return read;
+        if (Status read = ReadWholeFile(
+                file_system_, filesystem::JoinPath(their_folder, component.member), &theirs[i]);
+            !read.ok()) {
+            return read;
+        }
+        const bool changed_here = ours[i] != component.committed;
+        const bool changed_there = theirs[i] != component.committed;
+        if (changed_here && changed_there && ours[i] != theirs[i])
+            conflicts->push_back(component.member);
+    }
+    if (!conflicts->empty())
+        return Status::InvalidArgument("changed here and by another program");
+    for (std::size_t i = 0; i < components_.size(); ++i) {
+        Component& component = components_[i];
+        const bool changed_here = ours[i] != component.committed;
+        if (!changed_here && theirs[i] && ours[i] != theirs[i]) {
+            const std::string path = filesystem::JoinPath(places_.working_folder, component.member);
+            const ComponentChange whole{component.member, 0, theirs[i]->size(), *theirs[i]};
+            if (Status written = ApplyToFile(file_system_, path, {&whole}); !written.ok())
+                return written;
+        }
+        component.committed = std::move(theirs[i]);
+        component.journaled = false;
+    }
+    writer_.ForgetIfReplaced();
+    auto journal = file_system_.Stat(places_.journal_path, /*follow_symbolic_links=*/false);
+    if (!journal.ok())
+        return Status::Ok();  // the store holds what they left, as committed here
+    for (Component& component : components_)
+        component.journaled = true;
+    if (Status put = Checkpoint(); !put.ok())
+        return put;
+    // Whoever's it was, everything it held is in the store now.
+    return writer_.Remove();
+}
+
 Status DurableComponents::CheckpointWhenWorthwhile() {
     if (!writer_.has_journal())
         return Status::Ok();

@@ -95,14 +95,23 @@ RecordSaveResult RecordSaver::Save(const RecordSaveRequest& request) const {
         return RecordSaveResult{*offset, {}};
 
     // One store call, container first: the engine stores all three or none.
+    std::vector<std::string> stored = {container_name};
+    if (!request.container_only) {
+        stored.push_back(log_name);
+        stored.emplace_back(kIndexName);
+    }
     Repository store(file_system_, request.store_path);
-    if (!store.Put(request.working_folder, {container_name, log_name, std::string(kIndexName)})) {
+    const bool put = request.put_into_store ? request.put_into_store(stored)
+                                            : store.Put(request.working_folder, stored);
+    if (!put) {
         // The record is not in the store: its line leaves the log again, so
         // that the log (put back into the store later) never names a
         // container the store does not hold.
         RemoveAppendedLine(file_system_, log_path, *offset, &error);
         file_system_.Unlink(container_path);
-        return Failure(store.last_error() + (error.empty() ? "" : "; " + error));
+        const std::string refusal =
+            request.put_into_store ? "the data store refused the record" : store.last_error();
+        return Failure(refusal + (error.empty() ? "" : "; " + error));
     }
     return RecordSaveResult{*offset, {}};
 }

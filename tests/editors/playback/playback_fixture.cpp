@@ -59,6 +59,8 @@ std::vector<std::uint8_t> StoredRecordings::AddRecord(
     entry.mark_comments = recordstore::JoinMarkComments(marks);
     recordstore::RecordIndex index(working_.file(std::string(recordstore::kIndexName)));
     ok_ = ok_ && index.Put(entry).ok();
+    // The window commits once the recorder has closed.
+    ok_ = ok_ && session_->CommitChanges() == core::kStoreOk;
     return samples;
 }
 

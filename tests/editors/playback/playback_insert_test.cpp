@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <memory>
 
+#include "committed_store.h"
+#include "file_bytes.h"
 #include "kivo/audio/effect_render.h"
 #include "kivo/playback/playback_session.h"
 #include "kivo/recordstore/data_store_layout.h"
@@ -152,10 +154,14 @@ TEST_F(PlaybackInsertTest, InsertOfOneSecondAtOneSecondReachesContainerLogAndInd
     EXPECT_EQ(stored.line.FieldText(recordstore::record_field::kDuration), "00:00:04");
     EXPECT_EQ(stored.line.FieldText(recordstore::record_field::kSubject), "Subject of record 10");
 
-    // The record log and the index in the data store, not just the working copies.
+    // The record log and the index as committed (the data store with its
+    // component journal), not just the working copies.
     test::TempDir check;
-    for (const char* member : {"Voxwren.xrr", recordstore::kIndexName.data()})
-        ASSERT_EQ(ExtractFile(store_.store_path().c_str(), check.path().c_str(), member), XR_OK);
+    const auto committed = test::ReadCommittedComponents(store_.store_path());
+    for (const char* member : {"Voxwren.xrr", recordstore::kIndexName.data()}) {
+        ASSERT_EQ(committed.count(member), 1u) << member;
+        test::WriteFileText(check.file(member), committed.at(member));
+    }
     recordstore::RecordLogEntry entry;
     ASSERT_TRUE(recordstore::RecordLog::Find(check.file("Voxwren.xrr"), 10, &entry).ok());
     EXPECT_EQ(entry.line.FieldText(recordstore::record_field::kDuration), "00:00:04");

@@ -14,6 +14,7 @@
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/profile_file.h"
 #include "kivo/recorder/recorder_messages.h"
+#include "kivo/recorder/recorder_target.h"
 #include "kivo/recordstore/data_store.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/recording_container.h"
@@ -132,6 +133,84 @@ TEST_F(RecordSavingTest, AStoreThatCannotBeWrittenGives109AndTheLogKeepsNoLine) 
     EXPECT_FALSE(save.stored());
     EXPECT_EQ(fs::file_size(work_ / "Voxwren.xrm"), recordstore::kRecordLineBytes);
     EXPECT_FALSE(fs::exists(files.container_path()));
+}
+
+// A member of the store as the store file alone holds it, and as committed
+// (the store with its component journal played back, as the next start or
+// kivoctl sees it).
+struct MemberStates {
+    std::string stored;
+    std::string committed;
+};
+MemberStates ReadMember(const fs::path& store, const std::string& name) {
+    MemberStates states;
+    test::TempDir alone, committed;
+    const std::string names[] = {name};
+    if (core::StoreGet(store.string(), alone.path().string(), names) == core::kStoreOk)
+        states.stored = test::ReadFileText(alone.file(name));
+    std::vector<std::string> all(core::SavedMembers().begin(), core::SavedMembers().end());
+    core::DataStoreSession reader(committed.path());
+    reader.set_location(core::StoreLocation::FromOpenedPath(store));
+    if (core::StoreGet(store.string(), committed.path().string(), all) == core::kStoreOk &&
+        reader.TakeUnpackedComponents(recordstore::StoreAccess::kReadOnly) == core::kStoreOk) {
+        states.committed = test::ReadFileText(committed.file(name));
+    }
+    return states;
+}
+
+TEST_F(RecordSavingTest, ABoundSavePutsItsContainerAloneAndCommitsLogAndIndex) {
+    RecorderTarget bound = target_;
+    BindToSession(bound, *store_);
+    const RecordFiles files = RecordFiles::ForNewRecord(work_);
+    test::WriteWave(files.wave_path().string(), kMono8k, test::MakeCountingPattern(kMono8k, 800));
+    NewRecord record = Meeting();
+    record.fields.container_name = files.container_name();
+    const std::uintmax_t store_before = fs::file_size(store_->store_path());
+
+    NewRecordSave save(bound, files);
+    ASSERT_EQ(save.Save(record), 0);
+
+    // The store took the container and its own bookkeeping, not the logs.
+    const std::uintmax_t grown = fs::file_size(store_->store_path()) - store_before;
+    EXPECT_LT(grown, fs::file_size(files.container_path()) + 1024);
+    const MemberStates log = ReadMember(store_->store_path(), "Voxwren.xrm");
+    EXPECT_EQ(log.stored.size(), recordstore::kRecordLineBytes);
+    EXPECT_EQ(log.committed, test::ReadFileText((work_ / "Voxwren.xrm").string()));
+    EXPECT_EQ(log.committed.size(), 2 * recordstore::kRecordLineBytes);
+    EXPECT_EQ(ReadMember(store_->store_path(), "Voxwren.xri").committed,
+              test::ReadFileText((work_ / "Voxwren.xri").string()));
+}
+
+TEST_F(RecordSavingTest, ABoundSaveAfterTheStoreWasSwitchedIsRefusedAndWritesNothing) {
+    RecorderTarget bound = target_;
+    BindToSession(bound, *store_);
+    const fs::path first = store_->store_path();
+    // File > Open of another store while the recorder stays open.
+    const core::StoreLocation second{dir_.path(), "Second"};
+    test::TempDir builder_folder;
+    const int built = core::DataStoreSession(builder_folder.path()).BuildDataStore(second);
+    ASSERT_TRUE(built == 0 || built == 102) << built;
+    ASSERT_EQ(store_->Open(second.StorePath()), 0);
+    const std::string first_bytes = test::ReadFileText(first.string());
+    const std::string second_bytes = test::ReadFileText(store_->store_path().string());
+    const std::string log_before = test::ReadFileText((work_ / "Voxwren.xrm").string());
+    const RecordFiles files = RecordFiles::ForNewRecord(work_);
+    test::WriteWave(files.wave_path().string(), kMono8k, test::MakeCountingPattern(kMono8k, 800));
+    NewRecord record = Meeting();
+    record.fields.container_name = files.container_name();
+
+    NewRecordSave save(bound, files);
+    EXPECT_EQ(save.Save(record), kMessageCannotSave);
+    EXPECT_FALSE(save.stored());
+    EXPECT_EQ(profile_.Find("anna", "RecID"), std::nullopt);
+    EXPECT_TRUE(test::ReadFileText(first.string()) == first_bytes);
+    EXPECT_TRUE(test::ReadFileText(store_->store_path().string()) == second_bytes);
+    EXPECT_EQ(test::ReadFileText((work_ / "Voxwren.xrm").string()), log_before);
+    EXPECT_FALSE(fs::exists(files.container_path()));
+
+    // Bound again to the store now open, the same recording is saved there.
+    BindToSession(bound, *store_);
+    EXPECT_EQ(NewRecordSave(bound, files).Save(record), 0);
 }
 
 TEST(RecordFilesTest, NamesFollowOneRuleAndStoredNamesStayInTheWorkingFolder) {

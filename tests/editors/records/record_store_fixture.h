@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "committed_store.h"
 #include "file_bytes.h"
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/user_messages.h"
@@ -154,11 +155,18 @@ protected:
         // What the recorder leaves behind is gone, as after a real save.
         for (const char* extension : {".xrw", ".xrl", ".xrs", ".xrz", ".GIF", ".JPG"})
             fs::remove(work_ / (base + extension));
+        // The window commits once the recorder has closed.
+        EXPECT_EQ(store_->CommitChanges(), core::kStoreOk);
         return container;
     }
 
     // The bytes of a store member.
+    // A component (record log, index ...) as committed: the store with its
+    // component journal played back, as the next start reads it.
     std::string StoredMember(const std::string& name) const {
+        const auto components = test::ReadCommittedComponents(store_->store_path());
+        if (const auto found = components.find(name); found != components.end())
+            return found->second;
         test::TempDir scratch;
         const char* names[] = {name.c_str()};
         if (RPS_Get(store_path().c_str(), scratch.path().c_str(), names, 1) != nullptr)

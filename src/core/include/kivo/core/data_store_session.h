@@ -19,16 +19,21 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "kivo/core/store_access.h"
+#include "kivo/core/store_fingerprint.h"
+#include "kivo/core/store_operation.h"
 #include "kivo/recordstore/durable_components.h"
+#include "kivo/repository/writer_lock.h"
 
 namespace kivo::core {
 
@@ -110,10 +115,17 @@ public:
     // The store's writer lock, held by the caller across a whole command
     // (kivo/repository/writer_lock.h), or null: every repository call of the
     // session, and of deletion and compaction through store_access(), is
-    // then made under it. The lock must outlive its use here.
+    // then made under it. The lock must outlive its use here. Without one
+    // the session takes the lock for each StoreOperation instead.
     void set_writer_lock(const repository::WriterLock* lock) { writer_lock_ = lock; }
-    // The repository calls of this session's store.
-    StoreAccess store_access() const { return StoreAccess(writer_lock_); }
+    // The repository calls of this session's store: under the command's
+    // writer lock, or the running StoreOperation's.
+    StoreAccess store_access() const { return StoreAccess(held_lock()); }
+    // How long a StoreOperation waits for another writer (3 s).
+    void set_lock_wait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
+    // Why the last StoreOperation was refused ("The data store ... is in use
+    // by kivoctl (process 4242)"); empty when it was not.
+    const std::string& last_refusal() const { return operation_refusal_; }
 
     StoreState state() const { return state_; }
     // True once a store has been loaded and not given up since.
@@ -193,6 +205,12 @@ public:
     static std::string_view ComponentMember(ComponentKind kind);
 
 private:
+    friend class StoreOperation;
+    const repository::WriterLock* held_lock() const;
+    void BeginOperation(bool check_for_other_writers);
+    void EndOperation();
+    int TakeOtherWritersChanges();
+    int LoadUnderLock(recordstore::StoreAccess access);
     int SaveBeforeSwitch();
     int SaveWholeComponents();
     void LocalMissingComponents(std::vector<std::string>& names);
@@ -210,6 +228,15 @@ private:
     const repository::WriterLock* writer_lock_ = nullptr;
     // The loaded store's components and their journal; null before a load.
     std::unique_ptr<recordstore::DurableComponents> components_;
+    // The running StoreOperation: its nesting, its lock (when the session
+    // has no command's lock), its result; and the store as the last one
+    // left it.
+    int operation_depth_ = 0;
+    std::optional<repository::WriterLock> operation_lock_;
+    bool operation_ok_ = true;
+    std::string operation_refusal_;
+    StoreFingerprint known_state_;
+    std::chrono::milliseconds lock_wait_{3000};
 };
 
 }  // namespace kivo::core

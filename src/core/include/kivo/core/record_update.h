@@ -13,12 +13,18 @@
 //      and under a lock of the log (every other line keeps its position);
 //   3. puts the entry into the record index, its line position set to the
 //      line's place in the log;
-//   4. puts container, log and index into the data store in one repository
-//      call, container first, so the store never holds a log naming a
-//      container it lacks.
-// Should the store refuse them, the log line and the index entry are put
-// back as they were: the working log, the index and the store are left as
-// before the update (the working container is the dialog's own copy).
+//   4. puts the container into the data store, then commits the log and
+//      index changes to the session's component journal
+//      (DataStoreSession::CommitChanges): the store grows by the container
+//      alone, and never holds a log naming a container it lacks. A session
+//      without a journal (a working folder filled by hand) puts container,
+//      log and index in one repository call instead, container first.
+// Should the store or the journal refuse them, the log line and the index
+// entry are put back as they were: the working log and the index are left
+// as before the update (the working container is the dialog's own copy).
+//
+// The whole update runs as one StoreOperation: under the store's writer
+// lock, on working copies that hold every other writer's changes.
 //
 // An updater is bound to the store its session held when it was made: once
 // the session has loaded another store (Open, New), every update is refused

@@ -113,6 +113,9 @@ private:
     bool OpenAtStartUp();
     // Commits an import that succeeded, then reports 4; else the failure.
     void ReportImport(int code);
+    // A failed store operation: the refusal naming another program when
+    // there is one, else the message of code.
+    void ReportStoreFailure(int code);
 
     SessionPlaces places_;
     core::MessageReporter& reporter_;

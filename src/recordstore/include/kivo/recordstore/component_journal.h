@@ -99,6 +99,9 @@ public:
     // Bytes in the journal (0 when there is none).
     std::uint64_t size_bytes() const { return end_bytes_; }
     bool has_journal() const { return file_ != nullptr; }
+    // Lets go of a journal that is no longer the file at the path (another
+    // program played it back and removed or replaced it); true when it was.
+    bool ForgetIfReplaced();
 
 private:
     bool StillAtPath();

@@ -92,6 +92,20 @@ public:
     // worthwhile_ratio times the journal's size; otherwise nothing.
     Status CheckpointWhenWorthwhile();
 
+    // Another writer changed the store since this object last wrote it
+    // (checked by the caller under the store's writer lock). `their_folder`
+    // holds the store's components as that writer left them, its journal
+    // played back. Per component: a working copy without changes since the
+    // last commit takes their version; one with changes of its own keeps
+    // them when they left the component alone (the next commit journals
+    // them). Either way their version becomes the committed one. When both
+    // sides changed a component differently nothing is changed and the
+    // components are listed in *conflicts (kInvalidArgument). A journal
+    // still beside the store afterwards (ours, not played back by them, or
+    // theirs, left by a crash) is ended by a checkpoint of every component.
+    Status TakeOtherWritersChanges(const std::string& their_folder,
+                                   std::vector<std::string>* conflicts);
+
     bool has_journal() const { return writer_.has_journal(); }
     std::uint64_t journal_bytes() const { return writer_.size_bytes(); }
     // Commits that Recover played back.

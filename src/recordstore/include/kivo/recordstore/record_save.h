@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,15 @@ struct RecordSaveRequest {
     std::string store_path;
     std::string stamp;         // container "D" + stamp + ".xrz" (".xrv")
     bool append_only = false;  // stop once the record log has the line
+    // Put the container alone: the record log (with the line appended) and
+    // the index stay in the working folder, for the caller to make durable
+    // (a component journal) before it reports the record saved.
+    bool container_only = false;
+    // Puts the named files of working_folder into the store (true on
+    // success); by default an engine of the saver's own, which waits while
+    // another holds the store's writer lock. A caller holding the lock puts
+    // under it here.
+    std::function<bool(const std::vector<std::string>& members)> put_into_store;
 };
 
 struct RecordSaveResult {
@@ -55,7 +65,9 @@ public:
 
     // Container, record log and index reach the data store in one store
     // call, so the store holds all of the record or none of it, also after a
-    // crash, and its log never names a container it lacks. A failed save
+    // crash, and its log never names a container it lacks (with
+    // container_only, the container alone: the caller's journal commit of
+    // the log then completes the record). A failed save
     // leaves no container in the working folder and, when the line had been
     // appended, takes the line out of the working log again.
     RecordSaveResult Save(const RecordSaveRequest& request) const;

@@ -45,6 +45,11 @@ public:
 
     void accept() override;
     void reject() override;
+    // The program closes the player (File > Open or New, the main window
+    // closing, another Play): changed marks and inserted audio are saved or
+    // dropped only after asking (PlaybackSession::AskToSaveChanges). False
+    // when the save failed: the player stays open and says why.
+    bool CloseAskingToSave();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

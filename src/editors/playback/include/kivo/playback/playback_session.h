@@ -166,6 +166,11 @@ public:
     // Before the window closes without saving: with unsaved audio, asks
     // message 1; Yes saves. False when that save failed (stay open).
     bool ConfirmDiscard();
+    // Before the program closes the window (File > Open or New, closing the
+    // main window, another Play): with changed marks or inserted audio not
+    // yet saved, asks message 1; Yes saves them (*saved set), No drops
+    // them. False when that save failed (stay open).
+    bool AskToSaveChanges(bool* saved);
 
     // The clock texts taken when playback last started (ClockTime,
     // ClockDate, LogDate); empty before the first start.

@@ -72,6 +72,13 @@ public:
     // 0, or the message code to report: 108 a file is missing (nothing was
     // stored), 109 the record did not reach the store, 110 the record is
     // stored but the index was not updated.
+    // A target bound to a session (BindToSession) saves under the store's
+    // writer lock and only while the session still holds the store it was
+    // bound to: after File > Open or New (or with other paths than the
+    // session's) the save is refused with 109 before anything is written.
+    // The container goes into the store, then the log line and the index
+    // entry into the session's component journal (CommitChanges); the record
+    // is saved once both are durable.
     int Save(const NewRecord& record);
 
     // The record number taken for the record; 0 before one is taken.

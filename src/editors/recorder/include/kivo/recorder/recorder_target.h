@@ -2,13 +2,15 @@
 // every recorder reads.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace kivo::core {
+class DataStoreSession;
 class ProfileFile;
-}
+}  // namespace kivo::core
 
 namespace kivo::recorder {
 
@@ -21,7 +23,19 @@ struct RecorderTarget {
     // Where take journals are kept (the writable home's "Takes"; made
     // when first needed). Empty: no journal is kept.
     std::filesystem::path takes_folder;
+    // The session of the open store, when the recorder was opened on one
+    // (BindToSession); null for a recorder given bare paths. A bound
+    // recorder saves only into the store the session held when it was bound
+    // (store_generation), under the store's writer lock, and its save puts
+    // the container alone: the record log and index go into the session's
+    // component journal.
+    core::DataStoreSession* session = nullptr;
+    std::uint64_t store_generation = 0;
 };
+
+// Binds target to the store session holds now: its working folder, store
+// path, the session and its store generation.
+void BindToSession(RecorderTarget& target, core::DataStoreSession& session);
 
 // The RecQual value of the profile section: 0 to 3; anything else reads as 0.
 int ReadRecordingQuality(const core::ProfileFile& profile, std::string_view section);

@@ -23,14 +23,18 @@ namespace {
 
 constexpr const char* kReminderName = "diary_reminder";
 
+// A recorder's target, bound to the store open now: its save goes into this
+// store only, under the writer lock, and is refused after Open or New.
 recorder::RecorderTarget TargetOf(core::ShellSession& session) {
-    const core::DataStoreSession& store = session.store();
-    return {store.working_folder(),
-            store.store_path(),
-            &session.profile(),
-            session.section(),
-            recorder::ReadRecordingQuality(session.profile(), session.section()),
-            session.places().folders.takes_folder};
+    recorder::RecorderTarget target{
+        {},
+        {},
+        &session.profile(),
+        session.section(),
+        recorder::ReadRecordingQuality(session.profile(), session.section()),
+        session.places().folders.takes_folder};
+    recorder::BindToSession(target, session.store());
+    return target;
 }
 
 // The program's diary reminder, made once a store is open.

@@ -22,11 +22,11 @@ import sys
 
 # Lowest layer first. A module may use the modules of the layers before its own.
 LAYERS = [
-    ["platform/filesystem", "platform/remote"],
+    ["platform/filesystem", "platform/remote", "platform/thesaurus"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus"],
     ["platform/sound", "recordstore"],
     ["format", "audio"],
-    ["core"],
+    ["core", "search"],
     ["editors/recorder"],
     ["editors/playback", "editors/dictation", "editors/records"],
     ["exchange"],

@@ -28,7 +28,7 @@ LAYERS = [
     ["format", "audio"],
     ["core", "search"],
     ["editors/recorder"],
-    ["editors/playback", "editors/dictation", "editors/records"],
+    ["editors/playback", "editors/dictation", "editors/records", "editors/searching"],
     ["exchange"],
     ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote"],
 ]

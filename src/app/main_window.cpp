@@ -25,6 +25,7 @@
 #include "kivo/sound/audio_backend_factory.h"
 #include "message_box_reporter.h"
 #include "record_kind_list.h"
+#include "search_commands.h"
 #include "store_file_dialogs.h"
 
 namespace kivo::app {
@@ -171,6 +172,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     BuildCentre();
     RouteCommands();
     RoutePlayback(this, reporter_);
+    RouteSearchCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

@@ -1,6 +1,8 @@
 #include "kivo/search/record_search.h"
 
+#include <array>
 #include <charconv>
+#include <optional>
 #include <unordered_map>
 
 #include "kivo/recordstore/data_store_layout.h"
@@ -33,7 +35,7 @@ bool ParseDecimal(std::string_view text, Number* value) {
     return parsed.ec == std::errc() && parsed.ptr == end;
 }
 
-// An entry that passed the area and date tests, waiting for the keyword test.
+// An entry that passed the area, date and keyword tests.
 struct Candidate {
     std::size_t ordinal = 0;  // of the entry in the index
     std::int32_t record_number = 0;
@@ -41,9 +43,28 @@ struct Candidate {
     std::string date_text;
     std::int32_t date = 0;
     std::uint64_t position = 0;
-    std::string keywords;  // searchable text, filled only when there are words
-    std::string comments;
+    std::optional<VariantMatch> match;  // none when there are no words
 };
+
+// The fields of an entry, cut at its tabs in one pass (missing ones empty).
+using EntryFields = std::array<std::string_view, recordstore::kIndexFieldCount>;
+
+EntryFields SplitEntry(std::string_view entry) {
+    const std::size_t end = entry.find_first_of(std::string_view("\n\0", 2));
+    if (end != std::string_view::npos)
+        entry = entry.substr(0, end);
+    EntryFields fields;
+    std::size_t start = 0;
+    for (std::size_t n = 0; n < fields.size(); ++n) {
+        const std::size_t tab = entry.find(recordstore::kIndexFieldSeparator, start);
+        fields[n] =
+            entry.substr(start, tab == std::string_view::npos ? entry.size() - start : tab - start);
+        if (tab == std::string_view::npos)
+            break;
+        start = tab + 1;
+    }
+    return fields;
+}
 
 std::string FormatDate(const std::string& index_date) {
     char out[ZN2_FORMAT_DATE_BUFFER_BYTES];
@@ -102,9 +123,13 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
             outcome.smart_search_problem = thesaurus::kNoDictionaryText;
     }
 
-    // Pass 1: area and date, and which entry of each record is its last.
+    // Pass 1: area, date and keywords of every entry, and which entry of
+    // each record is its last. The texts are made searchable into buffers
+    // that are reused from entry to entry.
     std::vector<Candidate> candidates;
     std::unordered_map<std::int32_t, std::size_t> last_entry;
+    last_entry.reserve(1 << 16);
+    std::string keywords, comments;
     std::size_t ordinal = 0;
     recordstore::RecordIndex index(
         file_system_, filesystem::JoinPath(working_folder_, std::string(recordstore::kIndexName)));
@@ -112,38 +137,31 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
     const auto status = index.ForEachEntry(
         [&](std::string_view entry) {
             ++ordinal;
+            const EntryFields fields = SplitEntry(entry);
             std::int32_t number = 0;
-            if (!ParseDecimal(recordstore::IndexEntryField(entry, kNumberField), &number) ||
-                number <= 0) {
+            if (!ParseDecimal(fields[kNumberField], &number) || number <= 0)
                 return true;
-            }
             last_entry[number] = ordinal;
-            const std::string_view kind = recordstore::IndexEntryField(entry, kKindField);
-            const auto type = RecordTypeOf(kind);
+            const auto type = RecordTypeOf(fields[kKindField]);
             if (!type || !AreaAccepts(criteria.area, *type))
                 return true;
-            const std::string_view date_text = recordstore::IndexEntryField(entry, kDateField);
-            std::int32_t date = 0;
-            if (!ParseDecimal(date_text, &date) || date < criteria.from_date ||
-                date > criteria.to_date) {
-                return true;
-            }
             Candidate candidate;
-            candidate.ordinal = ordinal;
-            candidate.record_number = number;
-            candidate.kind_code = kind;
-            candidate.date_text = date_text;
-            candidate.date = date;
-            if (!ParseDecimal(recordstore::IndexEntryField(entry, kPositionField),
-                              &candidate.position)) {
+            if (!ParseDecimal(fields[kDateField], &candidate.date) ||
+                candidate.date < criteria.from_date || candidate.date > criteria.to_date ||
+                !ParseDecimal(fields[kPositionField], &candidate.position)) {
                 return true;
             }
             if (!words.empty()) {
-                candidate.keywords =
-                    SearchableText(recordstore::IndexEntryField(entry, kKeywordsField));
-                candidate.comments =
-                    SearchableText(recordstore::IndexEntryField(entry, kCommentsField));
+                SearchableTextInto(fields[kKeywordsField], &keywords);
+                SearchableTextInto(fields[kCommentsField], &comments);
+                candidate.match = words.FirstMatch(keywords, comments);
+                if (!candidate.match)
+                    return true;
             }
+            candidate.ordinal = ordinal;
+            candidate.record_number = number;
+            candidate.kind_code = fields[kKindField];
+            candidate.date_text = fields[kDateField];
             candidates.push_back(std::move(candidate));
             return true;
         },
@@ -155,13 +173,10 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
     outcome.counts.entries_read = ordinal;
     outcome.counts.damaged_index_bytes = scan.unreadable_bytes;
 
-    // Pass 2: keywords, then the record line.
+    // Pass 2: the record lines of the passing entries.
     RecordLineReader reader(file_system_, working_folder_);
     for (const Candidate& candidate : candidates) {
         if (last_entry[candidate.record_number] != candidate.ordinal)
-            continue;
-        const auto match = words.FirstMatch(candidate.keywords, candidate.comments);
-        if (!words.empty() && !match)
             continue;
         ++outcome.counts.entries_passed;
         recordstore::RecordLine line;
@@ -176,8 +191,8 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
             case LineLookup::kFound:
                 break;
         }
-        if (match)
-            words.Count(*match);
+        if (candidate.match)
+            words.Count(*candidate.match);
         outcome.rows.push_back(MakeRow(candidate, line));
     }
     outcome.statistics = words.Statistics();

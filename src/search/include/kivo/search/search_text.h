@@ -9,6 +9,8 @@
 namespace kivo::search {
 
 std::string SearchableText(std::string_view stored_bytes);
+// The same into *out, reusing its storage (for loops over many texts).
+void SearchableTextInto(std::string_view stored_bytes, std::string* out);
 
 // True when needle occurs in haystack (both searchable text). UTF-8 is
 // self-synchronising, so a match always starts and ends on whole characters.

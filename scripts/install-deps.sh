@@ -27,6 +27,8 @@ PACKAGES=(
     ffmpeg sox espeak-ng tar coreutils
     # bsdtar, the extraction reference of bench/repository/repository_process_bench
     libarchive-tools
+    # smart search: WordNet for English, MyThes thesauri for other languages
+    wordnet-base wordnet-dev libmythes-dev mythes-en-us mythes-de
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

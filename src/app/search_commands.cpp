@@ -6,7 +6,9 @@
 #include <QTableView>
 #include <QToolBar>
 
+#include "dictation_runner.h"
 #include "instant_search_field.h"
+#include "kivo/dictation/dictation_recorder_dialog.h"
 #include "kivo/searching/search_dialog.h"
 #include "main_window.h"
 
@@ -50,6 +52,13 @@ void OpenSearchDialog(MainWindow* window, core::MessageReporter* reporter) {
     dialog.exec();
     if (dialog.records_changed())
         window->RefreshCurrentView();
+    if (dialog.request() == searching::SearchDialog::Request::kMergedWave) {
+        const std::filesystem::path wave = dialog.merged_wave();
+        RunDictationRecorder(window, *reporter, [&wave](dictation::DictationRecorderDialog& r) {
+            return r.StartFromWave(wave);
+        });
+        return;
+    }
     if (dialog.request() == searching::SearchDialog::Request::kNone ||
         !SelectInMainList(window, dialog.requested_records())) {
         return;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -153,6 +154,19 @@ TEST_F(SearchWindowTest, KivoctlPrintsTheSameRowsAsTheDialog) {
     EXPECT_EQ(out.str(), expected);
 }
 
+TEST_F(SearchWindowTest, EnterInTheKeywordsSearchesAndShiftEnterStartsALine) {
+    auto dialog = OpenDialog();
+    auto* keywords = dialog->findChild<QPlainTextEdit*>();
+    ASSERT_NE(keywords, nullptr);
+    QTest::keyClicks(keywords, "supplier");
+    QTest::keyClick(keywords, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(keywords, "march");
+    EXPECT_TRUE(dialog->results().rows().empty());
+    QTest::keyClick(keywords, Qt::Key_Return);
+    EXPECT_EQ(Ids(*dialog), (std::vector<std::string>{"00000001", "00000002"}));
+    EXPECT_EQ(keywords->toPlainText(), "supplier\nmarch");
+}
+
 TEST_F(SearchWindowTest, DeletingAResultAsksErasesAndSearchesAgain) {
     auto dialog = OpenDialog();
     Search(*dialog, "invoice");
@@ -200,7 +214,23 @@ TEST_F(SearchWindowTest, TheMergeListRefusesLockedRecordsAndKeepsItsOrder) {
     EXPECT_TRUE(dialog->merge_view()->item(0)->text().startsWith("00000002"));
     dialog->button(QStringLiteral("Remove"))->click();
     EXPECT_EQ(dialog->merge_view()->count(), 1);
-    EXPECT_FALSE(dialog->button(QStringLiteral("Merge"))->isEnabled());
+    EXPECT_FALSE(dialog->button(QStringLiteral("Studio"))->isEnabled());
+}
+
+TEST_F(SearchWindowTest, AMergeThatCannotReadARecordingSaysSoAndKeepsTheDialogOpen) {
+    auto dialog = OpenDialog();
+    dialog->show();
+    Search(*dialog, "invoice");
+    dialog->AddToMergeList({2});
+    dialog->button(QStringLiteral("Merge"))->click();  // one recording is not enough
+    dialog->AddToMergeList({3});
+    dialog->button(QStringLiteral("Merge"))->click();  // the store holds no recordings
+    ASSERT_EQ(reporter_.reports().size(), 2u);
+    EXPECT_NE(reporter_.reports()[0].text.find("two or more"), std::string::npos);
+    EXPECT_NE(reporter_.reports()[1].text.find("00000002"), std::string::npos);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->request(), SearchDialog::Request::kNone);
+    EXPECT_FALSE(std::filesystem::exists(working() / "search.wav"));
 }
 
 TEST_F(SearchWindowTest, TheSmartSearchBoxIsKeptInTheProfile) {

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "kivo/core/shell_session.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/filesystem/posix_file_system.h"
+#include "kivo/searching/recording_merge.h"
 #include "kivo/searching/search_results_model.h"
 #include "kivo/thesaurus/qlwn.h"
 #include "merge_list_view.h"
@@ -67,6 +69,7 @@ SearchDialog::SearchDialog(core::ShellSession& session, core::MessageReporter& r
     smart_->setChecked(stored && *stored == "Y");
     connect(smart_, &QCheckBox::toggled, this, [this](bool on) { StoreSmartChoice(on); });
     UpdateResultButtons();
+    keywords_->setFocus();  // most searches start with a word
     resize(980, 640);
 }
 
@@ -108,6 +111,7 @@ QWidget* SearchDialog::BuildChoices() {
     layout->addWidget(areas, 0, 2, 2, 1);
 
     keywords_ = new QPlainTextEdit(box);
+    keywords_->installEventFilter(this);
     keywords_->setMaximumHeight(60);
     connect(keywords_, &QPlainTextEdit::textChanged, this, [this] {
         const QString text = keywords_->toPlainText();
@@ -214,11 +218,10 @@ QWidget* SearchDialog::BuildMergeList() {
     auto* down = Button("Down", box);
     down->setToolTip(QStringLiteral("Move the recording down the merge list"));
     connect(down, &QPushButton::clicked, this, [this] { MoveMergeEntry(1); });
-    // Joining the recordings into a new dictation and the mixing studio are
-    // not in this program yet.
     auto* merge = Button("Merge", box);
     merge->setToolTip(QStringLiteral("Join the recordings into a new dictation"));
-    merge->setEnabled(false);
+    connect(merge, &QPushButton::clicked, this, &SearchDialog::MergeRecordings);
+    // The mixing studio is not in this program.
     auto* studio = Button("Studio", box);
     studio->setToolTip(QStringLiteral("Mix the recordings in the studio"));
     studio->setEnabled(false);
@@ -313,6 +316,19 @@ void SearchDialog::ShowOutcome(const search::SearchOutcome& outcome) {
     UpdateResultButtons();
 }
 
+bool SearchDialog::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in the keywords searches; Shift+Enter starts a new line.
+    if (watched == keywords_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            !(key->modifiers() & Qt::ShiftModifier)) {
+            RunSearch();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 QString SearchDialog::records_found_text() const {
     return records_found_->text();
 }
@@ -384,6 +400,20 @@ void SearchDialog::AddToMergeList(const std::vector<std::int32_t>& record_number
             reporter_.ReportMessage(search::kLockedRecordMessage, core::kStyleInformation);
     }
     ShowMergeList();
+}
+
+void SearchDialog::MergeRecordings() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const RecordingMergeResult merged = searching::MergeRecordings(
+        merge_.entries(), session_.store().working_folder(), session_.store().store_path());
+    QApplication::restoreOverrideCursor();
+    if (!merged.ok) {
+        reporter_.ReportText(merged.error, core::kStyleExclamation);
+        return;
+    }
+    merged_wave_ = merged.wave;
+    request_ = Request::kMergedWave;
+    accept();
 }
 
 void SearchDialog::ShowMergeList() {

@@ -7,7 +7,8 @@
 // record's kind with the chosen records selected, then runs the command),
 // deleted (the main list's questions and messages; then the search runs
 // again) or the search run again. Result rows are dragged into the merge
-// list, which refuses locked records with message 7.
+// list, which refuses locked records with message 7; Merge joins its
+// recordings into one wave for the dictation recorder.
 //
 // The dialog reads the working folder of the store its session had open and
 // writes only through the session's delete; the "Smart search" box is kept
@@ -18,6 +19,7 @@
 #include <QIcon>
 #include <QList>
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -57,7 +59,7 @@ class SearchDialog : public QDialog {
 
 public:
     // What the user chose to do with result rows when the dialog closed.
-    enum class Request { kNone, kPlay, kEdit };
+    enum class Request { kNone, kPlay, kEdit, kMergedWave };
 
     SearchDialog(core::ShellSession& session, core::MessageReporter& reporter,
                  QList<QIcon> row_images, QWidget* parent = nullptr);
@@ -80,6 +82,11 @@ public:
     void DeleteSelected();
     // Adds result rows to the merge list (a drop does the same).
     void AddToMergeList(const std::vector<std::int32_t>& record_numbers);
+    // Merge: joins the merge list's recordings into "search.wav" and closes
+    // the dialog with kMergedWave (the recorder opens on it); a failure is
+    // shown and the dialog stays open.
+    void MergeRecordings();
+    const std::filesystem::path& merged_wave() const { return merged_wave_; }
 
     Request request() const { return request_; }
     const std::vector<core::SelectedRecord>& requested_records() const { return requested_; }
@@ -94,6 +101,9 @@ public:
     QString records_found_text() const;
     QCheckBox* smart_box() const { return smart_; }
     QPushButton* button(const QString& text) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* BuildChoices();
@@ -131,6 +141,7 @@ private:
     Request request_ = Request::kNone;
     std::vector<core::SelectedRecord> requested_;
     bool records_changed_ = false;
+    std::filesystem::path merged_wave_;
 };
 
 }  // namespace kivo::searching

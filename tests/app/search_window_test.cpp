@@ -13,16 +13,22 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <fstream>
 #include <sstream>
 
 #include "app_fixture.h"
 #include "instant_search_field.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/searching/recording_merge.h"
 #include "kivo/searching/search_dialog.h"
 #include "kivo/searching/search_results_model.h"
+#include "kivo/wavefile/wave_reader.h"
+#include "kivo/wavefile/wave_writer.h"
 #include "kivoctl_commands.h"
 #include "main_window.h"
+#include "xrsave.h"
 
 namespace kivo::app {
 namespace {
@@ -215,6 +221,61 @@ TEST_F(SearchWindowTest, TheMergeListRefusesLockedRecordsAndKeepsItsOrder) {
     dialog->button(QStringLiteral("Remove"))->click();
     EXPECT_EQ(dialog->merge_view()->count(), 1);
     EXPECT_FALSE(dialog->button(QStringLiteral("Studio"))->isEnabled());
+}
+
+TEST_F(SearchWindowTest, MergingThreeStoredRecordingsOfDifferentQualitiesJoinsThemWhole) {
+    const core::DataStoreSession& store = window_->session().store();
+    const std::string working = store.working_folder().string();
+    const wavefile::PcmFormat qualities[] = {{1, 8000, 16}, {2, 22050, 16}, {1, 11025, 8}};
+    const double seconds[] = {1.0, 0.5, 0.8};
+    std::vector<search::SearchRow> entries;
+    for (int i = 0; i < 3; ++i) {
+        const int number = 11 + i;
+        const std::string base = "D" + std::to_string(number);
+        const auto& format = qualities[i];
+        std::vector<std::uint8_t> samples(
+            static_cast<std::size_t>(format.sample_rate_hz * seconds[i]) *
+                static_cast<std::size_t>(format.block_align_bytes()),
+            format.bits_per_sample == 8 ? 128 : 0);
+        for (std::size_t b = 0; b < samples.size(); b += 97)
+            samples[b] = static_cast<std::uint8_t>(b % 200);  // not silence
+        ASSERT_TRUE(wavefile::WritePcmWave(working + "/" + base + ".xrw", format, samples).ok());
+        std::ofstream(working + "/" + base + ".xrs", std::ios::binary);
+        recordstore::RecordFields fields;
+        fields.record_number = number;
+        fields.kind_code = "0";
+        fields.text_a = "0";
+        fields.subject = "Part " + std::to_string(i);
+        fields.container_name = base + ".xrz";
+        fields.start_date = fields.end_date = "03/04/2025";
+        fields.duration = "00:00:01";
+        std::ofstream(working + "/" + base + ".xrl", std::ios::binary)
+            << recordstore::RecordLine::Build(fields).bytes;
+        ASSERT_GT(XRsaveR((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(),
+                          "", working.c_str(), store.store_path().string().c_str(),
+                          std::to_string(number).c_str(), 0),
+                  0);
+        search::SearchRow entry;
+        entry.record_number = number;
+        entry.id = "000000" + std::to_string(number);
+        entry.recording_file = fields.container_name;
+        entries.push_back(entry);
+    }
+    const auto merged =
+        searching::MergeRecordings(entries, store.working_folder(), store.store_path());
+    ASSERT_TRUE(merged.ok) << merged.error;
+    EXPECT_EQ(merged.wave, store.working_folder() / "search.wav");
+    wavefile::WaveData wave;
+    ASSERT_TRUE(wavefile::ReadWaveFile(merged.wave.string(), &wave).ok());
+    EXPECT_EQ(wave.info.format.sample_rate_hz, 22050u);
+    EXPECT_EQ(wave.info.format.channels, 2);
+    EXPECT_NEAR(static_cast<double>(wave.info.frames()), (1.0 + 0.5 + 0.8) * 22050, 6.0);
+
+    entries[1].recording_file = "D12.xrv";  // a video cannot be merged
+    const auto refused =
+        searching::MergeRecordings(entries, store.working_folder(), store.store_path());
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("00000012"), std::string::npos);
 }
 
 TEST_F(SearchWindowTest, AMergeThatCannotReadARecordingSaysSoAndKeepsTheDialogOpen) {

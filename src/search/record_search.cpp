@@ -50,9 +50,13 @@ struct Candidate {
 using EntryFields = std::array<std::string_view, recordstore::kIndexFieldCount>;
 
 EntryFields SplitEntry(std::string_view entry) {
-    const std::size_t end = entry.find_first_of(std::string_view("\n\0", 2));
-    if (end != std::string_view::npos)
-        entry = entry.substr(0, end);
+    // The entry ends at its line feed or at a NUL, whichever comes first
+    // (two scans: a set of two characters would be searched byte by byte).
+    for (const char end_byte : {'\n', '\0'}) {
+        const std::size_t end = entry.find(end_byte);
+        if (end != std::string_view::npos)
+            entry = entry.substr(0, end);
+    }
     EntryFields fields;
     std::size_t start = 0;
     for (std::size_t n = 0; n < fields.size(); ++n) {

@@ -43,6 +43,7 @@ void SearchWords::AddVariant(SearchWord& word, std::string_view text) {
         std::find(word.variants.begin(), word.variants.end(), variant) != word.variants.end()) {
         return;
     }
+    word.variant_bytes.push_back(ByteSet::Of(variant));
     word.variants.push_back(variant);
     word.matches.push_back(0);
 }
@@ -56,11 +57,28 @@ void SearchWords::Widen(thesaurus::Thesaurus& thesaurus) {
     }
 }
 
+ByteSet ByteSet::Of(std::string_view text) {
+    ByteSet set;
+    set.Add(text);
+    return set;
+}
+
+void ByteSet::Add(std::string_view text) {
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        bits[byte >> 6] |= std::uint64_t{1} << (byte & 63);
+    }
+}
+
 std::optional<VariantMatch> SearchWords::FirstMatch(std::string_view first_text,
                                                     std::string_view second_text) const {
+    ByteSet present = ByteSet::Of(first_text);
+    present.Add(second_text);
     for (std::size_t w = 0; w < words_.size(); ++w) {
         const auto& variants = words_[w].variants;
         for (std::size_t v = 0; v < variants.size(); ++v) {
+            if (!present.Contains(words_[w].variant_bytes[v]))
+                continue;
             if (Contains(first_text, variants[v]) || Contains(second_text, variants[v]))
                 return VariantMatch{w, v};
         }

@@ -148,6 +148,7 @@ QWidget* SearchDialog::BuildResults() {
     result_view_->setDragDropMode(QAbstractItemView::DragOnly);
     result_view_->setIconSize(QSize(16, 16));
     result_view_->verticalHeader()->hide();
+    result_view_->verticalHeader()->setDefaultSectionSize(20);
     result_view_->setShowGrid(false);
     for (int column = 0; column < SearchResultsModel::kRecordingFileColumn; ++column)
         result_view_->setColumnWidth(column, search::kResultColumns[column].width_px);
@@ -171,6 +172,7 @@ QWidget* SearchDialog::BuildResults() {
         commands->addWidget(button);
     }
     auto* again = Button("Search again", box);
+    again->setMinimumWidth(again->sizeHint().width() + 8);
     connect(again, &QPushButton::clicked, this, &SearchDialog::RunSearch);
     commands->addWidget(again);
     // Printing, sending and exporting records are not in this program yet.
@@ -204,6 +206,7 @@ QWidget* SearchDialog::BuildResults() {
 
 QWidget* SearchDialog::BuildMergeList() {
     auto* box = new QGroupBox(QStringLiteral("Merge List"), this);
+    box->setMaximumWidth(380);
     auto* layout = new QVBoxLayout(box);
     merge_view_ = new MergeListView(
         [this](const std::vector<std::int32_t>& numbers) { AddToMergeList(numbers); }, box);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,9 +24,23 @@ namespace kivo::search {
 inline constexpr std::size_t kMaxVariantsPerWord = 200;
 inline constexpr std::size_t kMaxVariantBytes = 99;
 
+// The set of byte values in a text: a variant can only occur in a text that
+// holds every byte of it, which rules most variants out before any search.
+struct ByteSet {
+    std::uint64_t bits[4] = {0, 0, 0, 0};
+
+    static ByteSet Of(std::string_view text);
+    void Add(std::string_view text);
+    bool Contains(const ByteSet& other) const {
+        return (other.bits[0] & ~bits[0]) == 0 && (other.bits[1] & ~bits[1]) == 0 &&
+               (other.bits[2] & ~bits[2]) == 0 && (other.bits[3] & ~bits[3]) == 0;
+    }
+};
+
 struct SearchWord {
-    std::vector<std::string> variants;  // [0] is the word itself
-    std::vector<int> matches;           // per variant
+    std::vector<std::string> variants;   // [0] is the word itself
+    std::vector<ByteSet> variant_bytes;  // per variant
+    std::vector<int> matches;            // per variant
 };
 
 // One line of the statistics list.

@@ -19,6 +19,8 @@
 #include "app_fixture.h"
 #include "instant_search_field.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/dictation/dictation_session.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/searching/recording_merge.h"
@@ -101,6 +103,54 @@ protected:
         dialog.SetCriteria(criteria);
         dialog.RunSearch();
     }
+
+    // Saves record number with a recording of the format and length, as the
+    // recorders do, with its index entry; returns its result row.
+    search::SearchRow SaveRecording(int number, const wavefile::PcmFormat& format, double seconds) {
+        const core::DataStoreSession& store = window_->session().store();
+        const std::string working = store.working_folder().string();
+        const std::string base = "D" + std::to_string(number);
+        std::vector<std::uint8_t> samples(
+            static_cast<std::size_t>(format.sample_rate_hz * seconds) *
+                static_cast<std::size_t>(format.block_align_bytes()),
+            format.bits_per_sample == 8 ? 128 : 0);
+        for (std::size_t b = 0; b < samples.size(); b += 97)
+            samples[b] = static_cast<std::uint8_t>(b % 200);  // not silence
+        EXPECT_TRUE(wavefile::WritePcmWave(working + "/" + base + ".xrw", format, samples).ok());
+        std::ofstream(working + "/" + base + ".xrs", std::ios::binary);
+        recordstore::RecordFields fields;
+        fields.record_number = number;
+        fields.kind_code = "0";
+        fields.text_a = "0";
+        fields.subject = "Part " + std::to_string(number);
+        fields.container_name = base + ".xrz";
+        fields.start_date = fields.end_date = "15/03/2024";
+        fields.duration = "00:00:01";
+        std::ofstream(working + "/" + base + ".xrl", std::ios::binary)
+            << recordstore::RecordLine::Build(fields).bytes;
+        const int position =
+            XRsaveR((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(), "",
+                    working.c_str(), store.store_path().string().c_str(),
+                    std::to_string(number).c_str(), 0);
+        EXPECT_GT(position, 0);
+        recordstore::RecordIndex index(working + "/Voxwren.xri");
+        recordstore::IndexRecord entry;
+        entry.record_number = number;
+        entry.kind_code = "0";
+        entry.start_date = fields.start_date;
+        entry.keywords = "merge part";
+        entry.mark_comments = " ";
+        entry.line_position = position;
+        EXPECT_TRUE(index.Put(entry).ok());
+        search::SearchRow row;
+        row.record_number = number;
+        row.id = "000000" + std::to_string(number);
+        row.recording_file = fields.container_name;
+        return row;
+    }
+    static constexpr wavefile::PcmFormat kQualities[] = {
+        {1, 8000, 16}, {2, 22050, 16}, {1, 11025, 8}};
+    static constexpr double kSeconds[] = {1.0, 0.5, 0.8};
 
     test::AppHome home_;
     core::RecordingMessageReporter reporter_{core::kAnswerYes};
@@ -225,42 +275,9 @@ TEST_F(SearchWindowTest, TheMergeListRefusesLockedRecordsAndKeepsItsOrder) {
 
 TEST_F(SearchWindowTest, MergingThreeStoredRecordingsOfDifferentQualitiesJoinsThemWhole) {
     const core::DataStoreSession& store = window_->session().store();
-    const std::string working = store.working_folder().string();
-    const wavefile::PcmFormat qualities[] = {{1, 8000, 16}, {2, 22050, 16}, {1, 11025, 8}};
-    const double seconds[] = {1.0, 0.5, 0.8};
     std::vector<search::SearchRow> entries;
-    for (int i = 0; i < 3; ++i) {
-        const int number = 11 + i;
-        const std::string base = "D" + std::to_string(number);
-        const auto& format = qualities[i];
-        std::vector<std::uint8_t> samples(
-            static_cast<std::size_t>(format.sample_rate_hz * seconds[i]) *
-                static_cast<std::size_t>(format.block_align_bytes()),
-            format.bits_per_sample == 8 ? 128 : 0);
-        for (std::size_t b = 0; b < samples.size(); b += 97)
-            samples[b] = static_cast<std::uint8_t>(b % 200);  // not silence
-        ASSERT_TRUE(wavefile::WritePcmWave(working + "/" + base + ".xrw", format, samples).ok());
-        std::ofstream(working + "/" + base + ".xrs", std::ios::binary);
-        recordstore::RecordFields fields;
-        fields.record_number = number;
-        fields.kind_code = "0";
-        fields.text_a = "0";
-        fields.subject = "Part " + std::to_string(i);
-        fields.container_name = base + ".xrz";
-        fields.start_date = fields.end_date = "03/04/2025";
-        fields.duration = "00:00:01";
-        std::ofstream(working + "/" + base + ".xrl", std::ios::binary)
-            << recordstore::RecordLine::Build(fields).bytes;
-        ASSERT_GT(XRsaveR((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(),
-                          "", working.c_str(), store.store_path().string().c_str(),
-                          std::to_string(number).c_str(), 0),
-                  0);
-        search::SearchRow entry;
-        entry.record_number = number;
-        entry.id = "000000" + std::to_string(number);
-        entry.recording_file = fields.container_name;
-        entries.push_back(entry);
-    }
+    for (int i = 0; i < 3; ++i)
+        entries.push_back(SaveRecording(11 + i, kQualities[i], kSeconds[i]));
     const auto merged =
         searching::MergeRecordings(entries, store.working_folder(), store.store_path());
     ASSERT_TRUE(merged.ok) << merged.error;
@@ -276,6 +293,37 @@ TEST_F(SearchWindowTest, MergingThreeStoredRecordingsOfDifferentQualitiesJoinsTh
         searching::MergeRecordings(entries, store.working_folder(), store.store_path());
     EXPECT_FALSE(refused.ok);
     EXPECT_NE(refused.error.find("00000012"), std::string::npos);
+}
+
+TEST_F(SearchWindowTest, MergeOpensTheRecorderOnTheJoinedRecordingsAsANewDictation) {
+    for (int i = 0; i < 3; ++i)
+        SaveRecording(11 + i, kQualities[i], kSeconds[i]);
+    bool merged = false;
+    bool recorder_seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<SearchDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        Search(*dialog, "merge");
+        dialog->AddToMergeList({11, 12, 13});
+        QTimer::singleShot(0, [&] {
+            auto* recorder = qobject_cast<dictation::DictationRecorderDialog*>(
+                QApplication::activeModalWidget());
+            ASSERT_NE(recorder, nullptr);
+            recorder_seen = true;
+            EXPECT_EQ(recorder->session().mode(), dictation::DictationMode::kNewFromWave);
+            EXPECT_NEAR(static_cast<double>(recorder->session().length_ms()), 2300.0, 5.0);
+            recorder->reject();  // the close question is answered Yes: it is saved
+        });
+        merged = true;
+        dialog->button(QStringLiteral("Merge"))->click();
+    });
+    window_->ShowKind(ViewKind::kDictation);
+    const int dictations_before = window_->records().rowCount();
+    window_->commands().Trigger(Command::kSearch);
+    EXPECT_TRUE(merged);
+    EXPECT_TRUE(recorder_seen);
+    // The joined recording is kept as a new dictation of its own.
+    ASSERT_EQ(window_->records().rowCount(), dictations_before + 1);
 }
 
 TEST_F(SearchWindowTest, AMergeThatCannotReadARecordingSaysSoAndKeepsTheDialogOpen) {

@@ -19,7 +19,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const char* const subjects[] = {"Supplier contract", "Budget review", "Call about the car",
+    const char* const subjects[] = {"Supplier contract",     "Budget review", "Call about the car",
                                     "Invoice from Hartmann", "Holiday plans", "Dentist"};
     QStandardItemModel model(rows, 2);
     std::vector<std::string> texts;

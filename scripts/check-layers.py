@@ -22,14 +22,15 @@ import sys
 
 # Lowest layer first. A module may use the modules of the layers before its own.
 LAYERS = [
-    ["platform/filesystem", "platform/remote"],
+    ["platform/filesystem", "platform/remote", "platform/thesaurus"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus"],
     ["platform/sound", "recordstore"],
     ["format", "audio"],
     ["telephony"],
-    ["core"],
+    ["core", "search"],
     ["editors/recorder"],
-    ["editors/playback", "editors/dictation", "editors/records", "editors/meeting", "editors/diary"],
+    ["editors/playback", "editors/dictation", "editors/records", "editors/meeting", "editors/diary",
+     "editors/searching"],
     ["exchange"],
     ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote", "tools/kivo-line"],
 ]

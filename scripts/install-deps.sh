@@ -39,6 +39,8 @@ PACKAGES=(
     # the Debian package: dpkg-shlibdeps for its dependencies, man for its
     # manual pages, appstreamcli for its metainfo (scripts/check-package.sh)
     dpkg-dev man-db appstream
+    # smart search: WordNet for English, MyThes thesauri for other languages
+    wordnet-base wordnet-dev libmythes-dev mythes-en-us mythes-de
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

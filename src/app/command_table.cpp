@@ -64,7 +64,7 @@ constexpr std::array<CommandEntry, kCommandCount> kCommands{{
 
     {C::kPlay, "&Play", "play", "media-playback-start", nullptr, "Play", false},
     {C::kSend, "&Send", "email", "mail-send", nullptr, "E-mail", false},
-    {C::kSearch, "Search", "search", "edit-find", "Ctrl+F", "Search", false},
+    {C::kSearch, "Search", "search", "edit-find", "Ctrl+Shift+F", "Search", false},
     {C::kEdit, "&Edit", nullptr, nullptr, nullptr, nullptr, false},
     {C::kDelete, "&Delete", nullptr, nullptr, "Del", nullptr, false},
     {C::kPrint, "P&rint", nullptr, nullptr, "Ctrl+P", nullptr, false},

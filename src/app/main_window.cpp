@@ -32,6 +32,7 @@
 #include "message_box_reporter.h"
 #include "options_settings.h"
 #include "record_kind_list.h"
+#include "search_commands.h"
 #include "store_file_dialogs.h"
 
 namespace kivo::app {
@@ -195,6 +196,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RouteCommands();
     RoutePlayback(this, reporter_);
     RouteMeetingCommands(this, reporter_);
+    RouteSearchCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

@@ -21,6 +21,7 @@
 
 #include "about_box.h"
 #include "compaction_dialog.h"
+#include "dictation_runner.h"
 #include "help_topics.h"
 #include "help_window.h"
 #include "hot_keys_dialog.h"
@@ -39,35 +40,6 @@
 
 namespace kivo::app {
 namespace {
-
-// Runs the "Dictation Recorder" on the open store, opened by start (false:
-// it did not open, and has said why); a saved dictation shows in the list.
-bool RunDictationRecorder(MainWindow* window, core::MessageReporter& reporter,
-                          const std::function<bool(dictation::DictationRecorderDialog&)>& start) {
-    core::ShellSession& session = window->session();
-    if (!session.started())
-        return false;
-    dictation::DictationTarget target{
-        {},
-        {},
-        &session.profile(),
-        session.section(),
-        recorder::ReadRecordingQuality(session.profile(), session.section()),
-        session.places().folders.takes_folder};
-    recorder::BindToSession(target, session.store());
-    dictation::DictationRecorderDialog recorder(sound::SharedAudioBackend(), target, reporter,
-                                                window);
-    QObject::connect(&recorder, &dictation::DictationRecorderDialog::helpRequested, window,
-                     &MainWindow::ShowHelpTopic);
-    if (!start(recorder))
-        return false;
-    recorder.exec();
-    if (recorder.saved()) {
-        session.CommitStoreChanges();
-        window->RefreshCurrentView();
-    }
-    return true;
-}
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);

@@ -1,6 +1,7 @@
 // RecordLine: building, parsing and rewriting the 401-byte record line.
 #include "kivo/recordstore/record_line.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -168,8 +169,11 @@ Status RecordLine::Parse(std::string_view bytes, RecordLine* line) {
         return Status::Corrupt("the record line does not end with a line feed");
     }
     const std::string_view text = bytes.substr(0, kRecordLineTextBytes);
-    const std::size_t bad = text.find_first_of(std::string_view("\n\r\0", 3));
-    if (bad != std::string_view::npos) {
+    // One pass: find_first_of with a set searches the set once per byte.
+    const auto is_break = [](char c) { return c == '\n' || c == '\r' || c == '\0'; };
+    const std::size_t bad =
+        static_cast<std::size_t>(std::find_if(text.begin(), text.end(), is_break) - text.begin());
+    if (bad != text.size()) {
         return Status::Corrupt("the record line holds a line break or NUL at byte " +
                                std::to_string(bad));
     }

@@ -20,6 +20,7 @@
 #include "kivo/repository/engine.h"
 #include "kivoctl_failures.h"
 #include "kivoctl_new_store.h"
+#include "kivoctl_search.h"
 #include "kivoctl_store.h"
 
 #if defined(KIVOCTL_HAVE_FORMAT)
@@ -39,6 +40,7 @@ constexpr const char* kUsage =
     "       kivoctl delete STORE.xrt ID...\n"
     "       kivoctl compact STORE.xrt\n"
     "       kivoctl info STORE.xrt\n"
+    "       kivoctl search STORE.xrt [--from DATE] [--to DATE] [--area AREA] [--smart] WORDS...\n"
     "       kivoctl --help | --version\n";
 
 int Usage(std::ostream& err, const std::string& problem) {
@@ -359,6 +361,8 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         return CommandCompact(arguments, out, err);
     if (command == "info")
         return CommandInfo(arguments, out, err);
+    if (command == "search")
+        return CommandSearch(arguments, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsage;
         return kExitOk;

@@ -7,6 +7,8 @@
 //   kivoctl delete STORE.xrt ID...
 //   kivoctl compact STORE.xrt
 //   kivoctl info STORE.xrt
+//   kivoctl search STORE.xrt [--from D] [--to D] [--area KIND] [--smart] WORDS...
+//   (kivoctl_search.h)
 //   kivoctl --help | --version
 //
 // Each command unpacks the store into a working folder of its own

@@ -1,0 +1,147 @@
+// SearchDialog: "Kivo : Search", a thin view over search::RecordSearch.
+//
+// The user picks the dates, the area and the keywords (with "Smart search"
+// widening them with related words), and Search lists the records found,
+// the statistics of the words and the count. From the result list a record
+// is played or edited (the dialog closes and the main window lists the
+// record's kind with the chosen records selected, then runs the command),
+// deleted (the main list's questions and messages; then the search runs
+// again) or the search run again. Result rows are dragged into the merge
+// list, which refuses locked records with message 7; Merge joins its
+// recordings into one wave for the dictation recorder.
+//
+// The dialog reads the working folder of the store its session had open and
+// writes only through the session's delete; the "Smart search" box is kept
+// in the profile key Csearch.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QList>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "kivo/core/record_deletion.h"
+#include "kivo/search/merge_list.h"
+#include "kivo/search/record_search.h"
+
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QTreeWidget;
+
+namespace kivo::core {
+class MessageReporter;
+class ShellSession;
+}  // namespace kivo::core
+
+namespace kivo::thesaurus {
+class Thesaurus;
+}
+
+namespace kivo::searching {
+
+class SearchResultsModel;
+class MergeListView;
+
+inline constexpr const char* kSearchDialogTitle = "Kivo : Search";
+inline constexpr const char* kSmartSearchKey = "Csearch";
+
+class SearchDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // What the user chose to do with result rows when the dialog closed.
+    enum class Request { kNone, kPlay, kEdit, kMergedWave };
+
+    SearchDialog(core::ShellSession& session, core::MessageReporter& reporter,
+                 QList<QIcon> row_images, QWidget* parent = nullptr);
+    ~SearchDialog() override;
+
+    // Uses this thesaurus for smart search instead of the installed
+    // dictionaries.
+    void SetThesaurus(std::unique_ptr<thesaurus::Thesaurus> thesaurus);
+
+    // The choices, as the Search button reads them.
+    search::SearchCriteria Criteria() const;
+    void SetCriteria(const search::SearchCriteria& criteria);
+
+    // Search: runs one search with the current choices and shows it.
+    void RunSearch();
+
+    // The result-list commands on the selected rows.
+    void PlaySelected();
+    void EditSelected();
+    void DeleteSelected();
+    // Adds result rows to the merge list (a drop does the same).
+    void AddToMergeList(const std::vector<std::int32_t>& record_numbers);
+    // Merge: joins the merge list's recordings into "search.wav" and closes
+    // the dialog with kMergedWave (the recorder opens on it); a failure is
+    // shown and the dialog stays open.
+    void MergeRecordings();
+    const std::filesystem::path& merged_wave() const { return merged_wave_; }
+
+    Request request() const { return request_; }
+    const std::vector<core::SelectedRecord>& requested_records() const { return requested_; }
+    // True when records were deleted here: the main list must be refreshed.
+    bool records_changed() const { return records_changed_; }
+
+    SearchResultsModel& results() { return *results_; }
+    QTableView* result_view() const { return result_view_; }
+    QTreeWidget* statistics_view() const { return statistics_; }
+    QListWidget* merge_view() const;
+    const search::MergeList& merge_list() const { return merge_; }
+    QString records_found_text() const;
+    QCheckBox* smart_box() const { return smart_; }
+    QPushButton* button(const QString& text) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* BuildChoices();
+    QWidget* BuildResults();
+    QWidget* BuildMergeList();
+    void ShowOutcome(const search::SearchOutcome& outcome);
+    void ShowMergeList();
+    void MoveMergeEntry(int step);
+    void RemoveMergeEntry();
+    void UpdateResultButtons();
+    std::vector<int> SelectedResultRows() const;
+    void CloseWith(Request request);
+    thesaurus::Thesaurus* SmartThesaurus();
+    void StoreSmartChoice(bool smart);
+
+    core::ShellSession& session_;
+    core::MessageReporter& reporter_;
+    std::unique_ptr<thesaurus::Thesaurus> thesaurus_;
+    std::string thesaurus_problem_;
+    bool thesaurus_opened_ = false;
+
+    QDateEdit* from_ = nullptr;
+    QDateEdit* to_ = nullptr;
+    std::vector<std::pair<QRadioButton*, search::SearchArea>> areas_;
+    QPlainTextEdit* keywords_ = nullptr;
+    QCheckBox* smart_ = nullptr;
+    SearchResultsModel* results_ = nullptr;
+    QTableView* result_view_ = nullptr;
+    QTreeWidget* statistics_ = nullptr;
+    MergeListView* merge_view_ = nullptr;
+    QLabel* records_found_ = nullptr;
+    std::vector<QPushButton*> row_buttons_;  // enabled with a selection
+
+    search::MergeList merge_;
+    Request request_ = Request::kNone;
+    std::vector<core::SelectedRecord> requested_;
+    bool records_changed_ = false;
+    std::filesystem::path merged_wave_;
+};
+
+}  // namespace kivo::searching

@@ -1,0 +1,208 @@
+#include "kivo/search/record_search.h"
+
+#include <array>
+#include <charconv>
+#include <optional>
+#include <unordered_map>
+
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_index.h"
+#include "kivo/search/record_line_reader.h"
+#include "kivo/search/search_text.h"
+#include "kivo/thesaurus/qlwn.h"
+#include "kivo/thesaurus/thesaurus.h"
+#include "zn2srch.h"
+
+namespace kivo::search {
+namespace {
+
+namespace field = recordstore::record_field;
+
+// Index fields (docs/formats/record-index.md).
+constexpr int kNumberField = 0;
+constexpr int kKindField = 1;
+constexpr int kDateField = 2;
+constexpr int kKeywordsField = 3;
+constexpr int kCommentsField = 4;
+constexpr int kPositionField = 9;
+
+template <typename Number>
+bool ParseDecimal(std::string_view text, Number* value) {
+    if (text.empty())
+        return false;
+    const char* end = text.data() + text.size();
+    const auto parsed = std::from_chars(text.data(), end, *value);
+    return parsed.ec == std::errc() && parsed.ptr == end;
+}
+
+// An entry that passed the area, date and keyword tests.
+struct Candidate {
+    std::size_t ordinal = 0;  // of the entry in the index
+    std::int32_t record_number = 0;
+    std::string kind_code;
+    std::string date_text;
+    std::int32_t date = 0;
+    std::uint64_t position = 0;
+    std::optional<VariantMatch> match;  // none when there are no words
+};
+
+// The fields of an entry, cut at its tabs in one pass (missing ones empty).
+using EntryFields = std::array<std::string_view, recordstore::kIndexFieldCount>;
+
+EntryFields SplitEntry(std::string_view entry) {
+    // The entry ends at its line feed or at a NUL, whichever comes first
+    // (two scans: a set of two characters would be searched byte by byte).
+    for (const char end_byte : {'\n', '\0'}) {
+        const std::size_t end = entry.find(end_byte);
+        if (end != std::string_view::npos)
+            entry = entry.substr(0, end);
+    }
+    EntryFields fields;
+    std::size_t start = 0;
+    for (std::size_t n = 0; n < fields.size(); ++n) {
+        const std::size_t tab = entry.find(recordstore::kIndexFieldSeparator, start);
+        fields[n] =
+            entry.substr(start, tab == std::string_view::npos ? entry.size() - start : tab - start);
+        if (tab == std::string_view::npos)
+            break;
+        start = tab + 1;
+    }
+    return fields;
+}
+
+std::string FormatDate(const std::string& index_date) {
+    char out[ZN2_FORMAT_DATE_BUFFER_BYTES];
+    return Zn2FormatDate(index_date.c_str(), out);
+}
+
+SearchRow MakeRow(const Candidate& entry, const recordstore::RecordLine& line) {
+    SearchRow row;
+    char id[16];
+    std::snprintf(id, sizeof id, "%08d", static_cast<int>(entry.record_number));
+    row.id = id;
+    row.date = FormatDate(entry.date_text);
+    row.information = InformationText(line);
+    row.record_number = entry.record_number;
+    row.kind_code = entry.kind_code;
+    row.recording_file = line.FieldText(field::kContainerName);
+    row.locked = !line.StoredField(field::kLock).empty();
+    row.log_offset = entry.position;
+    row.date_order = entry.date;
+    return row;
+}
+
+}  // namespace
+
+std::string InformationText(const recordstore::RecordLine& line) {
+    const auto type = RecordTypeOf(line.StoredField(field::kKindCode));
+    const int t = type.value_or(-1);
+    if (t == 2 || t == 3) {
+        return "Name: " + line.DisplayField(field::kTextA) +
+               " ---> Number: " + line.DisplayField(field::kSubject);
+    }
+    if (t == 4) {
+        return "Diary Date: " + line.DisplayField(field::kTextA) +
+               " ---> Subject: " + line.DisplayField(field::kSubject);
+    }
+    if (t == 0 || t == 1 || t == 5 || t == 9 || (t >= 11 && t <= 16))
+        return "Subject: " + line.DisplayField(field::kSubject);
+    return "No Details Available";
+}
+
+std::vector<std::string> ResultTexts(const SearchRow& row) {
+    return {row.id, row.date, row.information};
+}
+
+RecordSearch::RecordSearch(filesystem::FileSystem& file_system, std::string working_folder)
+    : file_system_(file_system), working_folder_(std::move(working_folder)) {}
+
+SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
+                                thesaurus::Thesaurus* thesaurus) const {
+    SearchOutcome outcome;
+    SearchWords words = SearchWords::FromKeywordText(criteria.keywords);
+    if (criteria.smart && !words.empty()) {
+        if (thesaurus != nullptr)
+            words.Widen(*thesaurus);
+        else
+            outcome.smart_search_problem = thesaurus::kNoDictionaryText;
+    }
+
+    // Pass 1: area, date and keywords of every entry, and which entry of
+    // each record is its last. The texts are made searchable into buffers
+    // that are reused from entry to entry.
+    std::vector<Candidate> candidates;
+    std::unordered_map<std::int32_t, std::size_t> last_entry;
+    last_entry.reserve(1 << 16);
+    std::string keywords, comments;
+    std::size_t ordinal = 0;
+    recordstore::RecordIndex index(
+        file_system_, filesystem::JoinPath(working_folder_, std::string(recordstore::kIndexName)));
+    recordstore::IndexScan scan;
+    const auto status = index.ForEachEntry(
+        [&](std::string_view entry) {
+            ++ordinal;
+            const EntryFields fields = SplitEntry(entry);
+            std::int32_t number = 0;
+            if (!ParseDecimal(fields[kNumberField], &number) || number <= 0)
+                return true;
+            last_entry[number] = ordinal;
+            const auto type = RecordTypeOf(fields[kKindField]);
+            if (!type || !AreaAccepts(criteria.area, *type))
+                return true;
+            Candidate candidate;
+            if (!ParseDecimal(fields[kDateField], &candidate.date) ||
+                candidate.date < criteria.from_date || candidate.date > criteria.to_date ||
+                !ParseDecimal(fields[kPositionField], &candidate.position)) {
+                return true;
+            }
+            if (!words.empty()) {
+                SearchableTextInto(fields[kKeywordsField], &keywords);
+                SearchableTextInto(fields[kCommentsField], &comments);
+                candidate.match = words.FirstMatch(keywords, comments);
+                if (!candidate.match)
+                    return true;
+            }
+            candidate.ordinal = ordinal;
+            candidate.record_number = number;
+            candidate.kind_code = fields[kKindField];
+            candidate.date_text = fields[kDateField];
+            candidates.push_back(std::move(candidate));
+            return true;
+        },
+        &scan);
+    if (!status.ok()) {
+        outcome.message_code = kIndexMissingMessage;
+        return outcome;
+    }
+    outcome.counts.entries_read = ordinal;
+    outcome.counts.damaged_index_bytes = scan.unreadable_bytes;
+
+    // Pass 2: the record lines of the passing entries.
+    RecordLineReader reader(file_system_, working_folder_);
+    for (const Candidate& candidate : candidates) {
+        if (last_entry[candidate.record_number] != candidate.ordinal)
+            continue;
+        ++outcome.counts.entries_passed;
+        recordstore::RecordLine line;
+        switch (
+            reader.Read(candidate.record_number, candidate.kind_code, candidate.position, &line)) {
+            case LineLookup::kBad:
+                ++outcome.counts.lines_bad;
+                continue;
+            case LineLookup::kLost:
+                ++outcome.counts.lines_lost;
+                continue;
+            case LineLookup::kFound:
+                break;
+        }
+        if (candidate.match)
+            words.Count(*candidate.match);
+        outcome.rows.push_back(MakeRow(candidate, line));
+    }
+    outcome.statistics = words.Statistics();
+    if (outcome.rows.empty())
+        outcome.message_code = kNothingFoundMessage;
+    return outcome;
+}
+
+}  // namespace kivo::search

@@ -53,6 +53,9 @@ struct NewRecord {
     std::vector<recordstore::IndexMark> marks;
     std::filesystem::path picture;  // a GIF or JPEG file to attach; empty for none
     std::string keywords;           // for the index only
+    // Further files of the working folder stored in the container after the
+    // picture (a translation's B.xr1 and B.xr2); they must exist.
+    std::vector<std::string> extra_members;
 };
 
 class NewRecordSave {

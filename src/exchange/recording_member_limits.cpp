@@ -46,12 +46,26 @@ std::uint64_t LimitOf(std::string_view name) {
     return kMaxMediaBytes;
 }
 
+// A name that can only name a file inside the folder it is unpacked to, the
+// same on every system: no separators, no ".." or hidden names, no drive
+// letters, control bytes, or trailing dots and spaces.
+bool IsPlainName(std::string_view name) {
+    if (name.empty() || name.size() > recordstore::kMaxOpenedMemberNameBytes ||
+        name.front() == '.' || name.back() == '.' || name.back() == ' ')
+        return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20;
+    });
+}
+
 }  // namespace
 
 std::optional<std::string> MemberLimitFault(const std::vector<recordstore::MemberInfo>& members) {
     if (members.size() > recordstore::kMaxOpenedMembers)
         return "it holds " + std::to_string(members.size()) + " members";
     for (const recordstore::MemberInfo& member : members) {
+        if (!IsPlainName(member.name))
+            return "a member is named \"" + member.name + "\"";
         if (member.size_bytes > LimitOf(member.name))
             return "member " + member.name + " is " + std::to_string(member.size_bytes) +
                    " bytes long";

@@ -1,5 +1,5 @@
-// What the members of a recording file may honestly be: how many there are
-// and how large each kind of member can be. A file beyond these limits is
+// What the members of a recording file may honestly be: how many there are,
+// plain file names only, and how large each kind of member can be. A file beyond these limits is
 // refused before anything is unpacked.
 #pragma once
 

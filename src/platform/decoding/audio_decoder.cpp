@@ -235,7 +235,8 @@ DecodeStatus Decode::Run() {
 
 DecodeResult DecodeToRawPcm(const std::string& source_path, const std::string& raw_path,
                             const DecodeRequest& request) {
-    av_log_set_level(AV_LOG_ERROR);
+    // Failures reach the caller as reasons; FFmpeg's own log stays quiet.
+    av_log_set_level(AV_LOG_QUIET);
     DecodeResult result;
     const PcmTarget& target = request.target;
     if ((target.channels != 1 && target.channels != 2) ||

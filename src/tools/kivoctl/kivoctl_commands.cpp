@@ -18,6 +18,7 @@
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/repository/engine.h"
+#include "kivoctl_import.h"
 #include "kivoctl_new_store.h"
 #include "kivoctl_store.h"
 
@@ -37,7 +38,8 @@ constexpr const char* kUsage =
     "       kivoctl show STORE.xrt ID\n"
     "       kivoctl delete STORE.xrt ID...\n"
     "       kivoctl compact STORE.xrt\n"
-    "       kivoctl info STORE.xrt\n";
+    "       kivoctl info STORE.xrt\n"
+    "       kivoctl import STORE.xrt FILE...   (.xrz, .wav, .mp3, .ogg, .wma)\n";
 
 int Usage(std::ostream& err, const std::string& problem) {
     if (!problem.empty())
@@ -347,6 +349,8 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         return CommandCompact(arguments, out, err);
     if (command == "info")
         return CommandInfo(arguments, out, err);
+    if (command == "import")
+        return CommandImport(arguments, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsage;
         return kExitOk;

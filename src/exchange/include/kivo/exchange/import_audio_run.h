@@ -49,7 +49,7 @@ public:
     const std::vector<std::int32_t>& imported() const { return imported_; }
 
 private:
-    const recorder::RecorderTarget& target_;
+    const recorder::RecorderTarget target_;
     std::vector<std::filesystem::path> selection_;
     decoding::StopRequest stop_;
     std::vector<std::int32_t> imported_;

@@ -70,7 +70,7 @@ public:
             const std::function<int()>& save_store = {});
 
 private:
-    const recorder::RecorderTarget& target_;
+    const recorder::RecorderTarget target_;
     std::filesystem::path source_;
     std::vector<std::string> import_list_;
     std::unique_ptr<PrivateFolder> unpacked_;

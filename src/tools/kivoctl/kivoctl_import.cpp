@@ -58,12 +58,12 @@ int CommandImport(const std::vector<std::string>& args, std::ostream& out, std::
         return kExitUsage;
     }
     if (auto refusal =
-            CommandStore::Refusal(AbsoluteStorePath(args[1]), CommandStore::Purpose::kChange)) {
+            CommandStore::Refusal(AbsoluteStorePath(args[1]), CommandStore::Purpose::kAddRecords)) {
         err << *refusal << "\n";
         return kExitFailed;
     }
     CommandStore store;
-    const int opened = store.Open(args[1], CommandStore::Purpose::kChange);
+    const int opened = store.Open(args[1], CommandStore::Purpose::kAddRecords);
     if (opened == CommandStore::kStoreHeld) {
         err << "kivoctl: " << store.lock_message() << ": nothing was changed\n";
         return kExitInUse;
@@ -74,6 +74,11 @@ int CommandImport(const std::vector<std::string>& args, std::ostream& out, std::
     }
     const core::ApplicationFolders folders =
         core::LocateApplicationFolders(core::ProcessEnvironment(), core::CurrentExecutablePath());
+    if (!folders.CreateWritableFolders()) {
+        err << "kivoctl: the profile folder " << folders.profile_file.parent_path().string()
+            << " cannot be made: nothing was imported\n";
+        return kExitFailed;
+    }
     core::ProfileFile profile(folders.profile_file.string());
     const std::string section = core::CurrentProfileSection();
     const recorder::RecorderTarget target{store.working_folder(),

@@ -76,6 +76,10 @@ void StoreImportDialog::Start() {
         reject();
         return;
     }
+    for (const int failure : import_.failure_messages()) {
+        if (exchange::ShowsImportMessage(failure, exchange::ImportSource::kDataStore))
+            reporter_.ReportMessage(failure, core::kStyleExclamation);
+    }
     if (result > 0)
         reporter_.ReportMessage(result, core::kStyleExclamation);
     imported_ = import_.import_list().size() > import_.failures();

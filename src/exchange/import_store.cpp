@@ -49,6 +49,7 @@ int StoreImport::Choose(const fs::path& source) {
 
 int StoreImport::Prepare() {
     failures_ = 0;
+    failure_messages_.clear();
     unpacked_ = std::make_unique<PrivateFolder>(target_.working_folder, "store-import-");
     if (!unpacked_->ok())
         return kMessageExtractFailed;
@@ -92,8 +93,10 @@ RecordingImportResult StoreImport::ImportFile(std::size_t position) {
     }
     const fs::path unpacked_file = unpacked_->path() / import_list_[position];
     result = RecordingImport(target_, source_index_.get()).Import(unpacked_file);
-    if (!result.ok())
+    if (!result.ok()) {
         ++failures_;
+        failure_messages_.push_back(result.message);
+    }
     std::error_code error;
     fs::remove(unpacked_file, error);
     return result;

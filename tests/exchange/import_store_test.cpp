@@ -146,6 +146,9 @@ TEST_F(StoreImportTest, OneCorruptRecordingFailsAloneAndIsCountedFor118) {
     EXPECT_EQ(import.failures(), 1u);
     EXPECT_EQ(import.FinalMessage(), kMessageNotAllImported);
     EXPECT_EQ(import.CompletedText(), "Import completed / 1 files failed");
+    // The recording without a line is reported as incomplete (115), which a
+    // data store import shows.
+    EXPECT_EQ(import.failure_messages(), std::vector<int>{kMessageIncompleteRecording});
     const auto lines = receiver_.Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines.begin()->second.FieldText(5), "Record number 1");

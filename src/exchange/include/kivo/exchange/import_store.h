@@ -57,6 +57,8 @@ public:
     void Finish();
 
     std::size_t failures() const { return failures_; }
+    // The message codes of the recordings that failed, in list order.
+    const std::vector<int>& failure_messages() const { return failure_messages_; }
     // 0, or 118 when a recording failed.
     int FinalMessage() const;
     // "Import completed", or "Import completed / <n> files failed".
@@ -76,6 +78,7 @@ private:
     std::unique_ptr<PrivateFolder> unpacked_;
     std::unique_ptr<recordstore::RecordIndex> source_index_;
     std::size_t failures_ = 0;
+    std::vector<int> failure_messages_;
 };
 
 }  // namespace kivo::exchange

@@ -23,7 +23,8 @@ import sys
 # Lowest layer first. A module may use the modules of the layers before its own.
 LAYERS = [
     ["platform/filesystem", "platform/remote", "platform/thesaurus"],
-    ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus"],
+    ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus",
+     "platform/decoding"],
     ["platform/sound", "recordstore"],
     ["format", "audio"],
     ["telephony"],

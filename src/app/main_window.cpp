@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "compaction_dialog.h"
+#include "import_commands.h"
 #include "kivo/core/application_folders.h"
 #include "kivo/core/compaction_advice.h"
 #include "kivo/core/hot_keys.h"
@@ -197,6 +198,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RoutePlayback(this, reporter_);
     RouteMeetingCommands(this, reporter_);
     RouteSearchCommands(this, reporter_);
+    RouteImportCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

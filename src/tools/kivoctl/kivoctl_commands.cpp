@@ -19,6 +19,7 @@
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/repository/engine.h"
 #include "kivoctl_failures.h"
+#include "kivoctl_import.h"
 #include "kivoctl_new_store.h"
 #include "kivoctl_search.h"
 #include "kivoctl_store.h"
@@ -41,6 +42,7 @@ constexpr const char* kUsage =
     "       kivoctl compact STORE.xrt\n"
     "       kivoctl info STORE.xrt\n"
     "       kivoctl search STORE.xrt [--from DATE] [--to DATE] [--area AREA] [--smart] WORDS...\n"
+    "       kivoctl import STORE.xrt FILE...   (.xrz, .wav, .mp3, .ogg, .wma)\n"
     "       kivoctl --help | --version\n";
 
 int Usage(std::ostream& err, const std::string& problem) {
@@ -363,6 +365,8 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         return CommandInfo(arguments, out, err);
     if (command == "search")
         return CommandSearch(arguments, out, err);
+    if (command == "import")
+        return CommandImport(arguments, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsage;
         return kExitOk;

@@ -98,7 +98,8 @@ int CommandStore::Open(const std::string& store_path, Purpose purpose) {
     session_->set_location(location);
     if (purpose == Purpose::kRead)
         return UnpackForReading();
-    session_->set_writer_lock(&*writer_lock_);
+    if (writer_lock_)
+        session_->set_writer_lock(&*writer_lock_);
     if (int code = session_->LoadDataStore(); code != core::kStoreOk)
         return code;
     // Best effort: a note that cannot be finished now stays for the next run.

@@ -33,7 +33,11 @@ std::filesystem::path AbsoluteStorePath(const std::string& path);
 
 class CommandStore {
 public:
-    enum class Purpose { kRead, kChange };
+    // kAddRecords: unpacked as for a change, but without holding the writer
+    // lock across the command: new records are stored by the record store's
+    // own calls, each under the lock while it writes, as the program stores
+    // them.
+    enum class Purpose { kRead, kChange, kAddRecords };
 
     // Why the store at path cannot be opened for the purpose, found without
     // opening it: it exists but is no regular file (symbolic links

@@ -61,6 +61,9 @@ struct NewRecord {
     // meeting's agenda); called with the written file's path, false when it
     // could not be added. Empty: the file holds the line alone.
     std::function<bool(const std::filesystem::path& record_file)> extend_record_file;
+    // Further files of the working folder stored in the container after the
+    // picture (a translation's B.xr1 and B.xr2); they must exist.
+    std::vector<std::string> extra_members;
 };
 
 class NewRecordSave {

@@ -1,0 +1,151 @@
+// Importing one audio file as a record (see import_audio_file.h).
+#include "kivo/exchange/import_audio_file.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <system_error>
+
+#include "kivo/decoding/audio_decoder.h"
+#include "kivo/decoding/tag_date.h"
+#include "kivo/recorder/record_files.h"
+#include "kivo/recorder/record_saving.h"
+#include "kivo/recordstore/clock.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/wavefile/pcm_format.h"
+#include "kivo/wavefile/wave_writer.h"
+#include "private_folder.h"
+
+namespace kivo::exchange {
+namespace {
+
+namespace fs = std::filesystem;
+using Outcome = AudioImportResult::Outcome;
+
+constexpr int kProgressKindFile = 0;
+constexpr int kProgressKindStatus = 2;
+
+AudioImportResult Ended(Outcome outcome, std::string reason, int message = 0) {
+    AudioImportResult result;
+    result.outcome = outcome;
+    result.reason = std::move(reason);
+    result.message = message;
+    return result;
+}
+
+// When the recording began: the date tag when it names a day, else the time
+// the file was last written (local time).
+std::time_t StartOf(const fs::path& source, const std::string& date_tag) {
+    if (const std::optional<decoding::TagDate> tag = decoding::ParseTagDate(date_tag)) {
+        std::tm local{};
+        local.tm_year = tag->year - 1900;
+        local.tm_mon = tag->month - 1;
+        local.tm_mday = tag->day;
+        local.tm_hour = tag->hour;
+        local.tm_min = tag->minute;
+        local.tm_sec = tag->second;
+        local.tm_isdst = -1;
+        const std::time_t start = std::mktime(&local);
+        if (start != static_cast<std::time_t>(-1))
+            return start;
+    }
+    struct stat status {};
+    if (::stat(source.c_str(), &status) == 0)
+        return status.st_mtime;
+    return std::time(nullptr);
+}
+
+// "dd/mm/yyyy" and "HH:MM:SS" of a moment, local time.
+std::pair<std::string, std::string> DateAndTime(std::time_t moment) {
+    std::tm local{};
+    localtime_r(&moment, &local);
+    char date[48], time[48];
+    std::snprintf(date, sizeof(date), "%02d/%02d/%04d", local.tm_mday, local.tm_mon + 1,
+                  local.tm_year + 1900);
+    std::snprintf(time, sizeof(time), "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    return {date, time};
+}
+
+recordstore::RecordFields FieldsOf(const fs::path& source, const decoding::AudioTags& tags,
+                                   std::int64_t length_ms, int quality,
+                                   const recorder::RecordFiles& files) {
+    recordstore::RecordFields fields;
+    fields.kind_code = recordstore::kind_code::kWaveMessage;
+    fields.text_a = "0";
+    fields.subject = tags.title.empty() ? source.filename().string() : tags.title;
+    fields.container_name = files.container_name();
+    const std::time_t start = StartOf(source, tags.date);
+    std::tie(fields.start_date, fields.start_time) = DateAndTime(start);
+    std::tie(fields.end_date, fields.end_time) =
+        DateAndTime(start + static_cast<std::time_t>(length_ms / 1000));
+    fields.duration = recordstore::DurationText(length_ms);
+    fields.recording_quality = std::to_string(quality);
+    return fields;
+}
+
+}  // namespace
+
+AudioImportResult AudioFileImport::Import(const fs::path& source,
+                                          const AudioImportProgress& progress) const {
+    const auto report = [&progress](int kind, int value) {
+        if (progress)
+            progress(kind, value);
+    };
+    report(kProgressKindStatus, 0);
+    PrivateFolder scratch(target_.working_folder, "audio-import-");
+    if (!scratch.ok())
+        return Ended(Outcome::kNotSaved, "no room in the working folder", 108);
+
+    const wavefile::PcmFormat format = wavefile::FormatForQuality(target_.recording_quality);
+    decoding::DecodeRequest request;
+    request.target = {format.channels, format.sample_rate_hz, format.bits_per_sample};
+    request.stop = stop_;
+    request.progress = [&report](int percent) { report(kProgressKindFile, percent); };
+    const fs::path raw = scratch.path() / "decoded.pcm";
+    const decoding::DecodeResult decoded =
+        decoding::DecodeToRawPcm(source.string(), raw.string(), request);
+    if (decoded.status.code() == decoding::DecodeStatus::Code::kStopped)
+        return Ended(Outcome::kStopped, decoded.status.reason());
+    if (!decoded.status.ok())
+        return Ended(Outcome::kUndecodable, decoded.status.reason());
+
+    report(kProgressKindStatus, 1);
+    const recorder::RecordFiles files = recorder::RecordFiles::ForNewRecord(target_.working_folder);
+    if (!wavefile::WriteRecorderWave(files.wave_path().string(), format, raw.string()).ok()) {
+        files.RemoveAll();
+        return Ended(Outcome::kNotSaved, "the wave could not be written", 108);
+    }
+    fs::remove(raw);
+    report(kProgressKindFile, 100);
+
+    report(kProgressKindStatus, 2);
+    AudioImportResult result;
+    result.length_ms = wavefile::FramesToMs(decoded.frames, format);
+    report(kProgressKindFile, 50);
+    recorder::NewRecord record;
+    record.fields =
+        FieldsOf(source, decoded.tags, result.length_ms, target_.recording_quality, files);
+    record.log = recordstore::RecordLogKind::kMessages;
+    record.keywords = decoded.tags.comment;
+    report(kProgressKindFile, 33);
+    recorder::NewRecordSave save(target_, files);
+    const int saved = save.Save(record);
+    files.RemoveAll();
+    report(kProgressKindFile, 66);
+    result.record_number = save.record_number();
+    result.message = saved;
+    if (!save.stored()) {
+        result.outcome = Outcome::kNotSaved;
+        result.reason = "the record was not saved";
+        return result;
+    }
+    result.outcome = Outcome::kImported;
+    report(kProgressKindFile, 100);
+    report(kProgressKindStatus, 3);
+    return result;
+}
+
+}  // namespace kivo::exchange

@@ -1,0 +1,186 @@
+// Importing one recording file as a new record (see import_recording.h).
+#include "kivo/exchange/import_recording.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "kivo/exchange/import_messages.h"
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/recorder/record_files.h"
+#include "kivo/recorder/record_saving.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/recording_container.h"
+#include "kivo/recordstore/store_repository.h"
+#include "private_folder.h"
+#include "recording_member_limits.h"
+
+namespace kivo::exchange {
+namespace {
+
+namespace fs = std::filesystem;
+using recordstore::RecordLogKind;
+
+constexpr std::string_view kKeywordsExtension = ".xrk";
+
+RecordingImportResult Failed(int message, std::string reason) {
+    RecordingImportResult result;
+    result.message = message;
+    result.reason = std::move(reason);
+    return result;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The first file of folder whose name ends with extension (any case).
+std::optional<fs::path> FileEndingWith(const fs::path& folder, std::string_view extension) {
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (entry.is_regular_file(error) &&
+            Lower(entry.path().filename().string()).ends_with(Lower(std::string(extension))))
+            return entry.path();
+    }
+    return std::nullopt;
+}
+
+// The record log of a kind this import can save; nullopt for video (which
+// travels in ".xrv" files) and for codes no record has.
+std::optional<RecordLogKind> LogOfKind(std::string_view kind_code) {
+    const char* log = recordstore::RecordLogNameForKind(kind_code);
+    if (log == nullptr || kind_code == recordstore::kind_code::kVideo)
+        return std::nullopt;
+    const std::string name = log;
+    if (name == recordstore::kMeetingLogName)
+        return RecordLogKind::kMeetings;
+    if (name == recordstore::kPhoneLogName)
+        return RecordLogKind::kPhoneCalls;
+    if (name == recordstore::kDiaryLogName)
+        return RecordLogKind::kDiary;
+    return RecordLogKind::kMessages;
+}
+
+std::string ReadSmallFile(const fs::path& path, std::size_t max_bytes) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(max_bytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(max_bytes));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    // The keywords member is a zero-filled buffer: the text ends at its NUL.
+    text.resize(std::min(text.size(), text.find('\0')));
+    return text;
+}
+
+// Why the copy of a recording file is refused; nullopt when its members may
+// be unpacked.
+std::optional<std::string> RefusalOf(const fs::path& copy) {
+    recordstore::Repository container(filesystem::DefaultFileSystem(), copy.string());
+    const recordstore::RepositoryInfo info = container.Info();
+    if (!info.readable)
+        return container.last_error().empty() ? "not a recording file" : container.last_error();
+    if (info.live_members.empty())
+        return "it holds no members";
+    return MemberLimitFault(info.live_members);
+}
+
+}  // namespace
+
+RecordingImportResult RecordingImport::Import(const fs::path& recording_file) const {
+    const std::string file_name = recording_file.filename().string();
+    std::error_code error;
+    if (!fs::is_regular_file(recording_file, error))
+        return Failed(kMessageUnreadableRecording, "not a file");
+    if (!Lower(file_name).ends_with(recordstore::kAudioContainerExtension))
+        return Failed(kMessageUnreadableRecording, "not a \".xrz\" recording file");
+
+    PrivateFolder unpacked(target_.working_folder, "import-");
+    if (!unpacked.ok())
+        return Failed(kMessageUnreadableRecording, "no room in the working folder");
+    // The file is read only through a copy under a name of ours: the source
+    // is never touched (not even by a repair the engine might make), and its
+    // own name, in any case, reaches nothing.
+    const recordstore::RecordingContainer own("R.xrz", recordstore::MediaKind::kAudio);
+    const fs::path copy = unpacked.path() / own.file_name();
+    fs::copy_file(recording_file, copy, error);
+    if (error)
+        return Failed(kMessageUnreadableRecording, "the file cannot be copied: " + error.message());
+    if (const std::optional<std::string> refusal = RefusalOf(copy))
+        return Failed(kMessageUnreadableRecording, *refusal);
+    const fs::path staging = unpacked.path() / "members";
+    fs::create_directory(staging, error);
+    if (error || recordstore::RecordingContainer::OpenStandAlone(copy.string(), staging.string(),
+                                                                 recordstore::MediaKind::kAudio) !=
+                     recordstore::ContainerResult::kDone)
+        return Failed(kMessageUnreadableRecording, "its members cannot be unpacked");
+
+    recordstore::RecordLine line;
+    if (!recordstore::RecordLine::ReadFile((staging / own.line_name()).string(), &line).ok() ||
+        !line.IsRecord())
+        return Failed(kMessageIncompleteRecording, "it holds no record line");
+    const recordstore::RecordFields old_fields = line.Fields();
+    const std::optional<RecordLogKind> log = LogOfKind(old_fields.kind_code);
+    if (!log)
+        return Failed(kMessageIncompleteRecording,
+                      "its record kind \"" + old_fields.kind_code + "\" is not an audio record");
+    recordstore::IndexMarkRead marks;
+    if (fs::exists(staging / own.marks_name(), error) &&
+        !recordstore::ReadIndexMarkFile((staging / own.marks_name()).string(), &marks).ok())
+        return Failed(kMessageUnreadableRecording, "its index marks cannot be read");
+
+    const recorder::RecordFiles files = recorder::RecordFiles::ForNewRecord(target_.working_folder);
+    recorder::NewRecord record;
+    record.fields = old_fields;
+    record.fields.container_name = files.container_name();
+    record.log = *log;
+    record.marks = std::move(marks.marks);
+    recordstore::IndexRecord source_entry;
+    if (source_index_ != nullptr &&
+        source_index_->Get(old_fields.record_number, &source_entry).ok())
+        record.keywords = source_entry.keywords;
+    else if (const auto keywords = FileEndingWith(staging, kKeywordsExtension))
+        record.keywords = ReadSmallFile(*keywords, recordstore::kIndexKeywordsMaxBytes);
+    if (const auto gif = FileEndingWith(staging, recordstore::kGifPictureExtension))
+        record.picture = *gif;
+    else if (const auto jpg = FileEndingWith(staging, recordstore::kJpgPictureExtension))
+        record.picture = *jpg;
+
+    // The wave and a translation's texts move to the new record's names.
+    fs::rename(staging / own.media_name(), files.wave_path(), error);
+    for (std::string_view text :
+         {recordstore::kOriginalTextExtension, recordstore::kTranslatedTextExtension}) {
+        if (error)
+            break;
+        if (const auto found = FileEndingWith(staging, text)) {
+            fs::rename(*found, files.Path(text), error);
+            record.extra_members.push_back(files.Name(text));
+        }
+    }
+
+    RecordingImportResult result;
+    if (error) {
+        result = Failed(kMessageUnreadableRecording, "its members cannot be moved");
+    } else {
+        recorder::NewRecordSave save(target_, files);
+        result.message = save.Save(record);
+        result.record_number = save.record_number();
+        result.stored = save.stored();
+        if (!result.ok())
+            result.reason =
+                result.stored ? "the index was not updated" : "the record was not saved";
+    }
+    files.RemoveAll();
+    for (const std::string& extra : record.extra_members)
+        fs::remove(target_.working_folder / extra, error);
+    return result;
+}
+
+}  // namespace kivo::exchange

@@ -1,0 +1,209 @@
+// The import dialogs over a running window: Tools > Import items enabled
+// (video ones gray), the "Kivo Import" dialog's refusal of the open store and
+// its run to "Import completed", the audio import's progress dialog run by
+// its worker thread to the end, kept open by a failed file, stopped and
+// started again, and files dropped on the window.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+
+#include "app_fixture.h"
+#include "audio_import_dialog.h"
+#include "command_router.h"
+#include "file_bytes.h"
+#include "import_commands.h"
+#include "kivo/core/record_list.h"
+#include "kivo/recorder/record_files.h"
+#include "kivo/recorder/record_saving.h"
+#include "kivo/wavefile/wave_writer.h"
+#include "main_window.h"
+#include "store_import_dialog.h"
+
+namespace kivo::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A wave of a tone, seconds long, at 8 kHz mono.
+void WriteTone(const fs::path& path, double seconds) {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(seconds * 8000));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(6000 * std::sin(0.2 * static_cast<double>(i)));
+    ASSERT_TRUE(wavefile::WritePcmWave(path.string(), {1, 8000, 16},
+                                       reinterpret_cast<const std::uint8_t*>(samples.data()),
+                                       samples.size() * 2)
+                    .ok());
+}
+
+class ImportDialogsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        window_ =
+            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
+        ASSERT_TRUE(window_->Start());
+    }
+
+    recorder::RecorderTarget Target() {
+        core::ShellSession& session = window_->session();
+        return {session.store().working_folder(),
+                session.store().store_path(),
+                &session.profile(),
+                session.section(),
+                0,
+                {}};
+    }
+
+    std::size_t ListedRecords() {
+        window_->RefreshCurrentView();
+        return static_cast<std::size_t>(window_->records().rowCount());
+    }
+
+    test::AppHome home_;
+    test::TempDir files_;
+    core::RecordingMessageReporter reporter_{core::kAnswerYes};
+    test::ScriptedChooser chooser_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(ImportDialogsTest, ImportItemsAreEnabledAndTheVideoOnesStayGray) {
+    CommandRouter& commands = window_->commands();
+    for (Command command :
+         {Command::kImportDataStore, Command::kImportMessageFile, Command::kImportWavFile,
+          Command::kImportMp3File, Command::kImportWmaFile, Command::kImportOggFile})
+        EXPECT_TRUE(commands.action(command)->isEnabled()) << static_cast<int>(command);
+    EXPECT_FALSE(commands.action(Command::kImportVideoFile)->isEnabled());
+    EXPECT_FALSE(commands.action(Command::kImportWmvFile)->isEnabled());
+    EXPECT_TRUE(window_->acceptDrops());
+}
+
+TEST_F(ImportDialogsTest, TheStoreImportRefusesTheOpenStoreWithMessage10) {
+    StoreImportDialog dialog(window_->session(), Target(), reporter_);
+    EXPECT_EQ(dialog.windowTitle(), "Kivo Import");
+    EXPECT_FALSE(dialog.Choose(window_->session().store().store_path()));
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{10});
+}
+
+TEST_F(ImportDialogsTest, StartImportsAnotherStoreAndEndsWithImportCompleted) {
+    // Another store with two dictations, made as the recorder makes them.
+    test::TempDir other_home;
+    const fs::path other_work = other_home.path() / "work";
+    fs::create_directories(other_work);
+    core::ProfileFile other_profile((other_home.path() / "KIVO.ini").string());
+    core::DataStoreSession other(other_work, &other_profile, "x");
+    const core::StoreLocation location{other_home.path(), "Other"};
+    other.BuildDataStore(location);
+    other.set_location(location);
+    ASSERT_EQ(other.LoadDataStore(), 0);
+    const recorder::RecorderTarget other_target{
+        other_work, other.store_path(), &other_profile, "x", 0, {}};
+    for (const char* subject : {"First", "Second"}) {
+        const recorder::RecordFiles files = recorder::RecordFiles::ForNewRecord(other_work);
+        WriteTone(files.wave_path(), 0.5);
+        recorder::NewRecord record;
+        record.fields.kind_code = "0";
+        record.fields.subject = subject;
+        record.fields.container_name = files.container_name();
+        record.fields.start_date = record.fields.end_date = "01/02/2025";
+        record.fields.start_time = record.fields.end_time = "10:00:00";
+        record.fields.duration = "00:00:00";
+        ASSERT_EQ(recorder::NewRecordSave(other_target, files).Save(record), 0);
+        files.RemoveAll();
+    }
+    ASSERT_EQ(other.SaveDataStore(), 0);
+
+    StoreImportDialog dialog(window_->session(), Target(), reporter_);
+    ASSERT_TRUE(dialog.Choose(other.store_path()));
+    EXPECT_EQ(dialog.status_text(), "Please press Start to begin the import");
+    dialog.Start();
+    EXPECT_EQ(dialog.progress(), 100);
+    EXPECT_EQ(dialog.status_text(), "Import completed");
+    EXPECT_TRUE(dialog.imported());
+    EXPECT_TRUE(reporter_.reports().empty());
+    EXPECT_EQ(ListedRecords(), 2u);
+}
+
+TEST_F(ImportDialogsTest, TheAudioProgressDialogRunsTheSelectionAndClosesItself) {
+    WriteTone(files_.path() / "one.wav", 1.0);
+    WriteTone(files_.path() / "two.wav", 1.0);
+    AudioImportDialog dialog(exchange::AudioFileType::kWav, Target(),
+                             {files_.path() / "one.wav", files_.path() / "two.wav"});
+    EXPECT_EQ(dialog.windowTitle(), "WAV File Import Progress");
+    QSignalSpy finished(&dialog, &AudioImportDialog::runFinished);
+    dialog.show();
+    dialog.Start();
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_TRUE(finished.at(0).at(0).toBool());
+    EXPECT_EQ(dialog.file_text(), "Importing File 2 of 2");
+    EXPECT_EQ(dialog.status_text(), "Done.");
+    EXPECT_EQ(dialog.overall_progress(), 100);
+    EXPECT_EQ(dialog.imported(), 2);
+    EXPECT_FALSE(dialog.isVisible());
+    window_->ShowKind(core::ViewKind::kDictation);
+    EXPECT_EQ(ListedRecords(), 2u);
+}
+
+TEST_F(ImportDialogsTest, AFailedFileKeepsTheDialogOpenWithItsRow) {
+    WriteTone(files_.path() / "good.wav", 0.5);
+    test::WriteFileText((files_.path() / "bad.mp3").string(), std::string(3000, 'z'));
+    AudioImportDialog dialog(exchange::AudioFileType::kMp3, Target(),
+                             {files_.path() / "bad.mp3", files_.path() / "good.wav"});
+    QSignalSpy finished(&dialog, &AudioImportDialog::runFinished);
+    dialog.show();
+    dialog.Start();
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(dialog.error_rows().size(), 1);
+    EXPECT_TRUE(dialog.error_rows()[0].startsWith("bad.mp3: Failed to import - check format"));
+    EXPECT_EQ(dialog.imported(), 1);
+    dialog.reject();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(ImportDialogsTest, StopEndsTheRunAndReStartBeginsAgainWithTheFirstFile) {
+    WriteTone(files_.path() / "first.wav", 0.5);
+    // Long enough that the stop arrives while it is being converted.
+    WriteTone(files_.path() / "long.wav", 1800.0);
+    AudioImportDialog dialog(exchange::AudioFileType::kWav, Target(),
+                             {files_.path() / "first.wav", files_.path() / "long.wav"});
+    QSignalSpy finished(&dialog, &AudioImportDialog::runFinished);
+    dialog.show();
+    dialog.Start();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return dialog.file_text() == "Importing File 2 of 2"; }, 30000));
+    dialog.Stop();
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_FALSE(finished.at(0).at(0).toBool());
+    EXPECT_EQ(dialog.status_text(), "Import stopped.");
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(dialog.error_rows().size(), 1);
+    EXPECT_EQ(dialog.error_rows()[0], "long.wav: Import stopped");
+    EXPECT_EQ(dialog.imported(), 1);
+    EXPECT_EQ(ListedRecords(), 1u);
+
+    dialog.Start();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return dialog.file_text() == "Importing File 1 of 2"; }, 30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return dialog.file_text() == "Importing File 2 of 2"; }, 30000));
+    dialog.reject();  // while it runs, Cancel only stops it
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(dialog.imported(), 2);
+    dialog.reject();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(ImportDialogsTest, DroppedRecordingFilesImportAndReportTheirCount) {
+    test::WriteFileText((files_.path() / "broken.xrz").string(), "not a recording");
+    test::WriteFileText((files_.path() / "notes.txt").string(), "ignored");
+    EXPECT_TRUE(ImportDroppedFiles(window_.get(), reporter_,
+                                   {files_.path() / "broken.xrz", files_.path() / "notes.txt"}));
+    ASSERT_FALSE(reporter_.reports().empty());
+    EXPECT_EQ(reporter_.reports().back().text, "0 of 1 Kivo files successfully imported.");
+    EXPECT_EQ(reporter_.codes().front(), 114);
+    EXPECT_FALSE(ImportDroppedFiles(window_.get(), reporter_, {files_.path() / "notes.txt"}));
+}
+
+}  // namespace
+}  // namespace kivo::app

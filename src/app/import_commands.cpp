@@ -16,6 +16,7 @@
 #include "kivo/exchange/import_audio_types.h"
 #include "kivo/exchange/import_message_files.h"
 #include "kivo/exchange/import_messages.h"
+#include "kivo/recorder/recorder_target.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "main_window.h"
 #include "store_file_dialogs.h"
@@ -27,7 +28,14 @@ namespace {
 namespace fs = std::filesystem;
 using exchange::AudioFileType;
 
-recorder::RecorderTarget TargetOf(core::ShellSession& session) {
+// Where imported records go: the open store. An import run on the window's
+// own thread is bound to the store's session, as the recorders are: its
+// saves go into this store only, under the writer lock, with the log and
+// index journaled. The audio import saves from its worker thread, which must
+// not use the session, so its target is unbound: each save puts its record
+// into the store under the engine's lock, and the session takes those
+// changes in at its next operation.
+recorder::RecorderTarget UnboundTargetOf(core::ShellSession& session) {
     const core::DataStoreSession& store = session.store();
     return recorder::RecorderTarget{
         store.working_folder(),
@@ -36,6 +44,12 @@ recorder::RecorderTarget TargetOf(core::ShellSession& session) {
         session.section(),
         recorder::ReadRecordingQuality(session.profile(), session.section()),
         {}};
+}
+
+recorder::RecorderTarget BoundTargetOf(core::ShellSession& session) {
+    recorder::RecorderTarget target = UnboundTargetOf(session);
+    recorder::BindToSession(target, session.store());
+    return target;
 }
 
 // "MP3 Files (*.mp3)|*.mp3||" as a Qt file dialog filter: "MP3 Files (*.mp3)".
@@ -56,7 +70,7 @@ std::vector<fs::path> ChooseFiles(MainWindow* window, const QString& filter) {
 
 void RunAudioImport(MainWindow* window, AudioFileType type, std::vector<fs::path> files) {
     core::ShellSession& session = window->session();
-    const recorder::RecorderTarget target = TargetOf(session);
+    const recorder::RecorderTarget target = UnboundTargetOf(session);
     AudioImportDialog dialog(type, target, std::move(files), window);
     dialog.Start();
     dialog.exec();
@@ -68,7 +82,7 @@ void RunAudioImport(MainWindow* window, AudioFileType type, std::vector<fs::path
 void RunMessageFileImport(MainWindow* window, core::MessageReporter& reporter,
                           const std::vector<fs::path>& files) {
     core::ShellSession& session = window->session();
-    const recorder::RecorderTarget target = TargetOf(session);
+    const recorder::RecorderTarget target = BoundTargetOf(session);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const exchange::MessageFilesImport import = exchange::ImportMessageFiles(target, files);
     QApplication::restoreOverrideCursor();
@@ -90,7 +104,7 @@ void RunStoreImport(MainWindow* window, core::MessageReporter& reporter) {
     QApplication::restoreOverrideCursor();
     if (!source)
         return;
-    const recorder::RecorderTarget target = TargetOf(session);
+    const recorder::RecorderTarget target = BoundTargetOf(session);
     StoreImportDialog dialog(session, target, reporter, window);
     if (!dialog.Choose(*source))
         return;

@@ -24,7 +24,7 @@ import sys
 LAYERS = [
     ["platform/filesystem", "platform/remote"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus"],
-    ["platform/sound", "recordstore"],
+    ["platform/sound", "recordstore", "platform/encoding"],
     ["format", "audio"],
     ["core"],
     ["editors/recorder"],

@@ -18,6 +18,7 @@
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/repository/engine.h"
+#include "kivoctl_export.h"
 #include "kivoctl_new_store.h"
 #include "kivoctl_store.h"
 
@@ -37,7 +38,9 @@ constexpr const char* kUsage =
     "       kivoctl show STORE.xrt ID\n"
     "       kivoctl delete STORE.xrt ID...\n"
     "       kivoctl compact STORE.xrt\n"
-    "       kivoctl info STORE.xrt\n";
+    "       kivoctl info STORE.xrt\n"
+    "       kivoctl export STORE.xrt --to DIR [--format xrz|wav|mp3|ogg|wma] [--lock]\n"
+    "                                [--compress] [--voice] ID...\n";
 
 int Usage(std::ostream& err, const std::string& problem) {
     if (!problem.empty())
@@ -347,6 +350,8 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         return CommandCompact(arguments, out, err);
     if (command == "info")
         return CommandInfo(arguments, out, err);
+    if (command == "export")
+        return CommandExport(arguments, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsage;
         return kExitOk;

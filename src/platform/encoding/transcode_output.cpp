@@ -2,6 +2,7 @@
 #include "transcode_output.h"
 
 #include <algorithm>
+#include <cstdio>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -83,6 +84,27 @@ bool AddChapters(AVFormatContext* muxer, const std::vector<Chapter>& chapters,
     return true;
 }
 
+// Ogg's writer keeps no chapters of its own: they go into the Vorbis
+// comments as CHAPTERxx=HH:MM:SS.mmm and CHAPTERxxNAME=title, the form
+// podcast players and FFmpeg's reader take as chapters.
+void AddVorbisChapterComments(AVDictionary** metadata, const std::vector<Chapter>& chapters) {
+    std::vector<Chapter> sorted = chapters;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const Chapter& a, const Chapter& b) { return a.start_ms < b.start_ms; });
+    const int digits = sorted.size() < 100 ? 2 : 3;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const std::int64_t ms = std::max<std::int64_t>(0, sorted[i].start_ms);
+        char key[32];
+        char time[32];
+        std::snprintf(key, sizeof key, "CHAPTER%0*zu", digits, i + 1);
+        std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld.%03lld",
+                      static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
+                      static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+        av_dict_set(metadata, key, time, 0);
+        av_dict_set(metadata, (std::string(key) + "NAME").c_str(), sorted[i].title.c_str(), 0);
+    }
+}
+
 std::string OpenEncoder(const OutputRequest& request, TranscodeOutput* output) {
     const FormatNames names = NamesOf(request.settings.format);
     const AVCodec* codec = avcodec_find_encoder_by_name(names.encoder);
@@ -140,8 +162,10 @@ std::string OpenTranscodeOutput(const OutputRequest& request, const AudioTags& t
     avcodec_parameters_from_context(output->stream->codecpar, output->encoder.get());
     output->stream->time_base = output->encoder->time_base;
     SetTags(&muxer->metadata, tags);
-    if (request.settings.format != AudioFormat::kWav &&
-        !AddChapters(muxer, chapters, request.duration_ms)) {
+    if (request.settings.format == AudioFormat::kOgg) {
+        AddVorbisChapterComments(&muxer->metadata, chapters);
+    } else if (request.settings.format != AudioFormat::kWav &&
+               !AddChapters(muxer, chapters, request.duration_ms)) {
         return "out of memory";
     }
     if (int error = avio_open(&muxer->pb, request.path.c_str(), AVIO_FLAG_WRITE); error < 0)

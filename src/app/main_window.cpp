@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "compaction_dialog.h"
+#include "export_commands.h"
 #include "kivo/core/application_folders.h"
 #include "kivo/core/compaction_advice.h"
 #include "kivo/core/hot_keys.h"
@@ -171,6 +172,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     BuildCentre();
     RouteCommands();
     RoutePlayback(this, reporter_);
+    RouteExportCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

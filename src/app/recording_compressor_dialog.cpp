@@ -135,7 +135,10 @@ void RecordingCompressorDialog::FileDone(int error, const QString& detail) {
 void RecordingCompressorDialog::StopWork() {
     run_flag_ = false;
     stopped_ = true;
-    SetButtons(false);
+    stop_->setEnabled(false);
+    // Cancel and Re-Start wait for the worker to let go of the copy.
+    if (!working_)
+        SetButtons(false);
 }
 
 void RecordingCompressorDialog::RestartWork() {

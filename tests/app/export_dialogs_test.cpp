@@ -7,10 +7,13 @@
 #include <QTest>
 #include <filesystem>
 
+#include "export_fixture.h"
 #include "export_options_dialog.h"
 #include "file_bytes.h"
+#include "kivo/exchange/recording_export.h"
 #include "kivo/exchange/recording_mail.h"
 #include "mail_launcher.h"
+#include "recording_compressor_dialog.h"
 #include "temp_dir.h"
 
 namespace kivo::app {
@@ -92,6 +95,64 @@ TEST_F(MailLauncherTest, NoMailProgramIsToldApartFromOtherFailures) {
     ASSERT_TRUE(finished.wait(10000));
     qputenv("PATH", old_path);
     EXPECT_EQ(finished.front().front().toInt(), exchange::kNoMailClient);
+}
+
+class CompressorDialogTest : public ::testing::Test {
+protected:
+    CompressorDialogTest() {
+        test::TestRecording second;
+        second.number = 2;
+        store_ = std::make_unique<test::ExportStore>(
+            std::vector<test::TestRecording>{test::TestRecording{}, second});
+        exporter_ = std::make_unique<exchange::RecordingExport>(store_->Source());
+        EXPECT_EQ(exporter_->Prepare({"D1.xrz", "D2.xrz"}, {}), exchange::kExportOk);
+        for (const auto& file : exporter_->files()) {
+            copies_.push_back(file.path);
+            sizes_.push_back(fs::file_size(file.path));
+            bytes_.push_back(test::ReadFileText(file.path.string()));
+        }
+    }
+    std::unique_ptr<test::ExportStore> store_;
+    std::unique_ptr<exchange::RecordingExport> exporter_;
+    std::vector<fs::path> copies_;
+    std::vector<std::uintmax_t> sizes_;
+    std::vector<std::string> bytes_;
+};
+
+TEST_F(CompressorDialogTest, CompressesEveryCopyAndClosesByItself) {
+    exchange::ExportOptions compress;
+    compress.compress = true;
+    RecordingCompressorDialog dialog(copies_, compress, exporter_->MakeScratch());
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Kivo Compressor"));
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    dialog.Start();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.done_count(), 2);
+    EXPECT_EQ(dialog.file_label(), QStringLiteral("Compressing file 2 of 2"));
+    EXPECT_EQ(dialog.overall_percent(), 100);
+    EXPECT_EQ(dialog.status_text(), QStringLiteral("Compressing..."));
+    for (std::size_t i = 0; i < copies_.size(); ++i)
+        EXPECT_LT(fs::file_size(copies_[i]), sizes_[i]);
+}
+
+TEST_F(CompressorDialogTest, StopLeavesTheCurrentCopyAndReStartGoesOnWithTheNext) {
+    exchange::ExportOptions convert;
+    convert.convert_to_voice = true;
+    RecordingCompressorDialog dialog(copies_, convert, exporter_->MakeScratch());
+    dialog.Start();
+    dialog.StopWork();  // before the worker has read its first packet
+    EXPECT_TRUE(dialog.stop_button()->isEnabled() == false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.restart_button()->isEnabled(); }, 20000));
+    EXPECT_TRUE(dialog.cancel_button()->isEnabled());
+    EXPECT_EQ(dialog.done_count(), 0);
+    EXPECT_EQ(test::ReadFileText(copies_[0].string()), bytes_[0]);
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    dialog.RestartWork();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(dialog.done_count(), 1);
+    EXPECT_EQ(test::ReadFileText(copies_[0].string()), bytes_[0]);
+    EXPECT_LT(fs::file_size(copies_[1]), sizes_[1]);
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ private:
     const TranscodeProgress& progress_;
     ResamplerHandle resampler_;
     FifoHandle fifo_;
+    FrameHandle frame_;
     std::int64_t next_pts_ = 0;
     bool stopped_ = false;
 };
@@ -186,22 +187,28 @@ std::string Pipeline::Drain(bool final) {
     while (av_audio_fifo_size(fifo_.get()) >= output_.frame_size ||
            (final && av_audio_fifo_size(fifo_.get()) > 0)) {
         const int samples = std::min(av_audio_fifo_size(fifo_.get()), output_.frame_size);
-        FrameHandle frame(av_frame_alloc());
-        if (!frame)
+        // One frame serves every call (Vorbis takes 64 samples at a time);
+        // made writable again when the encoder still holds its buffer.
+        if (!frame_ || frame_->nb_samples != samples) {
+            frame_.reset(av_frame_alloc());
+            if (!frame_)
+                return "out of memory";
+            frame_->nb_samples = samples;
+            av_channel_layout_copy(&frame_->ch_layout, &encoder->ch_layout);
+            frame_->format = encoder->sample_fmt;
+            frame_->sample_rate = encoder->sample_rate;
+            if (av_frame_get_buffer(frame_.get(), 0) < 0)
+                return "out of memory";
+        } else if (av_frame_make_writable(frame_.get()) < 0) {
             return "out of memory";
-        frame->nb_samples = samples;
-        av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
-        frame->format = encoder->sample_fmt;
-        frame->sample_rate = encoder->sample_rate;
-        if (av_frame_get_buffer(frame.get(), 0) < 0)
-            return "out of memory";
-        if (av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->data), samples) <
+        }
+        if (av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame_->data), samples) <
             samples) {
             return "fifo read failed";
         }
-        frame->pts = next_pts_;
+        frame_->pts = next_pts_;
         next_pts_ += samples;
-        if (std::string failed = EncodeAndWrite(output_, frame.get()); !failed.empty())
+        if (std::string failed = EncodeAndWrite(output_, frame_.get()); !failed.empty())
             return failed;
     }
     return {};

@@ -27,6 +27,8 @@ PACKAGES=(
     ffmpeg sox espeak-ng tar coreutils
     # bsdtar, the extraction reference of bench/repository/repository_process_bench
     libarchive-tools
+    # the print tests read the printed PDF back (pdftotext, pdfinfo)
+    poppler-utils
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -42,7 +43,9 @@ public:
 };
 
 std::vector<core::SelectedRecord> Selection(MainWindow* window) {
-    if (!window->session().started())
+    // While a compaction rewrites the record logs and the index on its
+    // worker thread, what they say about the selection is not settled.
+    if (!window->session().started() || window->compacting())
         return {};
     const std::vector<int> rows = window->SelectedRows();
     return window->records().CollectSelection(rows);
@@ -112,7 +115,7 @@ std::optional<Destination> AskDestination(MainWindow* window) {
     if (ExportPrompt(window) != 0)
         return Destination{};
     const QString folder = QFileDialog::getExistingDirectory(
-        window, QString::fromLatin1(exchange::kExportFolderPrompt));
+        window, QString::fromLatin1(exchange::kExportFolderPrompt), QDir::homePath());
     if (folder.isEmpty())
         return std::nullopt;
     return Destination{folder.toStdString()};

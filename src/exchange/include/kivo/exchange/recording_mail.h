@@ -42,7 +42,7 @@ int MailResultOfXdgEmail(int exit_status);
 
 inline constexpr const char* kNoMailClientText =
     "No e-mail program is set up on this computer, so the recordings could not be "
-    "handed to one.\nThe prepared recordings are in the folder:\n";
+    "handed to one.\nUntil you close Kivo the prepared recordings are in the folder:\n";
 inline constexpr const char* kShowFolderQuestion = "\n\nShow this folder in the file manager?";
 
 }  // namespace kivo::exchange

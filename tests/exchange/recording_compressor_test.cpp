@@ -117,5 +117,18 @@ TEST_F(RecordingCompressor, ACopyWithoutSoundIsAnInvalidRecordingFile) {
     EXPECT_EQ(test::ReadFileText(dir.file("D5.xrz")), "no repository");
 }
 
+TEST(TranscodeLimit, ASourceLongerThanTheLimitFailsInsteadOfFillingTheDisk) {
+    test::TempDir dir;
+    test::WriteToneWave(dir.path() / "long.wav", 8000, 1, 3);
+    encoding::EncodeSettings limited;
+    limited.max_frames = 8000;  // one second
+    const auto result =
+        encoding::TranscodeAudio(dir.file("long.wav"), dir.file("out.wav"), limited);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("longer than 8000"), std::string::npos) << result.message;
+    limited.max_frames = 3 * 8000;
+    EXPECT_TRUE(encoding::TranscodeAudio(dir.file("long.wav"), dir.file("out.wav"), limited).ok);
+}
+
 }  // namespace
 }  // namespace kivo::exchange

@@ -2,6 +2,7 @@
 #include "kivo/encoding/audio_transcode.h"
 
 #include <algorithm>
+#include <string>
 
 #include "ffmpeg_handles.h"
 #include "transcode_output.h"
@@ -55,8 +56,9 @@ std::string OpenInput(const std::string& path, TranscodeInput* input) {
 // Resamples decoded frames into the FIFO and hands the encoder whole frames.
 class Pipeline {
 public:
-    Pipeline(TranscodeInput& input, TranscodeOutput& output, const TranscodeProgress& progress)
-        : input_(input), output_(output), progress_(progress) {}
+    Pipeline(TranscodeInput& input, TranscodeOutput& output, const TranscodeProgress& progress,
+             std::int64_t max_frames)
+        : input_(input), output_(output), progress_(progress), max_frames_(max_frames) {}
 
     std::string Run(TranscodeResult* result);
 
@@ -68,6 +70,7 @@ private:
     TranscodeInput& input_;
     TranscodeOutput& output_;
     const TranscodeProgress& progress_;
+    std::int64_t max_frames_;
     ResamplerHandle resampler_;
     FifoHandle fifo_;
     FrameHandle frame_;
@@ -208,6 +211,8 @@ std::string Pipeline::Drain(bool final) {
         }
         frame_->pts = next_pts_;
         next_pts_ += samples;
+        if (max_frames_ > 0 && next_pts_ > max_frames_)
+            return "longer than " + std::to_string(max_frames_) + " sample frames";
         if (std::string failed = EncodeAndWrite(output_, frame_.get()); !failed.empty())
             return failed;
     }
@@ -259,7 +264,7 @@ TranscodeResult TranscodeAudio(const std::string& source_path, const std::string
     }
     result.sample_rate_hz = output.encoder->sample_rate;
     result.channels = output.encoder->ch_layout.nb_channels;
-    Pipeline pipeline(input, output, progress);
+    Pipeline pipeline(input, output, progress, settings.max_frames);
     result.message = pipeline.Run(&result);
     result.ok = result.message.empty();
     return result;

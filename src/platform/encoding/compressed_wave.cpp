@@ -1,11 +1,20 @@
 // Compressed waves: recognised by "OggS", expanded through TranscodeAudio.
 #include "kivo/encoding/compressed_wave.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "kivo/encoding/audio_transcode.h"
 
 namespace kivo::encoding {
+namespace {
+
+// A RIFF wave keeps its size in 32 bits. The expansion stops at 2^29 frames
+// (2 GiB of stereo 16-bit sound, over three hours at 44.1 kHz): a small
+// hostile stream that claims more is refused rather than filling the disk.
+constexpr std::int64_t kMaxExpandedFrames = std::int64_t{1} << 29;
+
+}  // namespace
 
 bool IsCompressedWave(const std::string& path) {
     char magic[4] = {};
@@ -23,7 +32,9 @@ bool ExpandCompressedWave(const std::string& source, const std::string& target, 
             *why = source + " is not a compressed wave";
         return false;
     }
-    const TranscodeResult result = TranscodeAudio(source, target, EncodeSettings{});
+    EncodeSettings plain_wave;
+    plain_wave.max_frames = kMaxExpandedFrames;
+    const TranscodeResult result = TranscodeAudio(source, target, plain_wave);
     if (!result.ok) {
         std::remove(target.c_str());
         if (why != nullptr)

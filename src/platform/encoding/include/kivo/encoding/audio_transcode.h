@@ -43,6 +43,9 @@ struct EncodeSettings {
     // Ogg Vorbis only: a quality (-1 to 10) instead of a bit rate; below
     // -1 means "use bit_rate_bps".
     double vorbis_quality = -2;
+    // Stops with a failure once the target would hold more sample frames
+    // (0: no limit). A small hostile stream can claim hours of sound.
+    std::int64_t max_frames = 0;
 };
 
 // Bit rates chosen for speech: WAV is PCM; MP3 and WMA 48 kbit/s per

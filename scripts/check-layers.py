@@ -25,7 +25,7 @@ LAYERS = [
     ["platform/filesystem", "platform/remote", "platform/thesaurus"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus",
      "platform/decoding"],
-    ["platform/sound", "recordstore"],
+    ["platform/sound", "recordstore", "platform/encoding"],
     ["format", "audio"],
     ["telephony"],
     ["core", "search"],

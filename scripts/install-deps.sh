@@ -41,6 +41,8 @@ PACKAGES=(
     dpkg-dev man-db appstream
     # smart search: WordNet for English, MyThes thesauri for other languages
     wordnet-base wordnet-dev libmythes-dev mythes-en-us mythes-de
+    # the print tests read the printed PDF back (pdftotext, pdfinfo)
+    poppler-utils
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

@@ -17,6 +17,7 @@
 
 #include "compaction_dialog.h"
 #include "import_commands.h"
+#include "export_commands.h"
 #include "kivo/core/application_folders.h"
 #include "kivo/core/compaction_advice.h"
 #include "kivo/core/hot_keys.h"
@@ -199,6 +200,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RouteMeetingCommands(this, reporter_);
     RouteSearchCommands(this, reporter_);
     RouteImportCommands(this, reporter_);
+    RouteExportCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "kivo/encoding/audio_transcode.h"
+#include "kivo/recordstore/recording_container.h"
 #include "kivo/sound/virtual_audio_backend.h"
 #include "player_session.h"
 #include "player_test_recording.h"
@@ -141,6 +143,29 @@ TEST_F(PlayerOpen, WaveThatIsNotPlainPcmIsReportedUnplayable) {
     EXPECT_EQ(session_.status_text(), QString::fromLatin1(player::kUnableToPlay));
     EXPECT_FALSE(session_.is_open());
     EXPECT_TRUE(session_.temp_folder().isEmpty());
+}
+
+TEST_F(PlayerOpen, RecordingCompressedForTheMailPlaysAtItsLength) {
+    RecordingRecipe recipe;
+    const std::string plain = files_.MakeRecording("Plain.xrz", recipe);
+    TempDir unpacked;
+    ASSERT_EQ(recordstore::RecordingContainer::OpenStandAlone(plain, unpacked.path().string(),
+                                                              recordstore::MediaKind::kAudio),
+              recordstore::ContainerResult::kDone);
+    // The compressor's form: an Ogg Vorbis stream under the wave's name.
+    encoding::EncodeSettings ogg;
+    ogg.format = encoding::AudioFormat::kOgg;
+    ASSERT_TRUE(
+        encoding::TranscodeAudio(unpacked.file("Plain.xrw"), files_.work_file("Small.xrw"), ogg)
+            .ok);
+    std::filesystem::copy_file(unpacked.file("Plain.xrs"), files_.work_file("Small.xrs"));
+    std::filesystem::copy_file(unpacked.file("Plain.xrl"), files_.work_file("Small.xrl"));
+    const std::string path =
+        files_.PutContainer("Small.xrz", {"Small.xrw", "Small.xrs", "Small.xrl"});
+    ASSERT_EQ(session_.Open(QString::fromStdString(path)), OpenResult::kOpened)
+        << session_.status_text().toStdString();
+    EXPECT_TRUE(session_.can_play());
+    EXPECT_NEAR(session_.length_ms(), 3000, 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "kivo/audio/effect_render.h"
 #include "kivo/core/data_store_session.h"
+#include "kivo/encoding/compressed_wave.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
@@ -323,6 +324,15 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
         recordstore::ContainerResult::kDone) {
         error_ = tr("The recording %1 could not be read from the data store.")
                      .arg(QString::fromStdString(item.container_name));
+        return false;
+    }
+    // A recording compressed for the mail (and imported so) is expanded
+    // into a plain wave before it plays.
+    const std::string base = item.container_name.substr(0, item.container_name.rfind('.'));
+    if (std::string why; !encoding::ExpandCompressedWaveInPlace(
+            WorkPath(base + std::string(recordstore::kAudioMediaExtension)), &why)) {
+        error_ = tr("The compressed recording %1 could not be expanded: %2")
+                     .arg(QString::fromStdString(item.container_name), QString::fromStdString(why));
         return false;
     }
     item_ = item;

@@ -20,6 +20,7 @@
 #include "kivo/repository/engine.h"
 #include "kivoctl_failures.h"
 #include "kivoctl_import.h"
+#include "kivoctl_export.h"
 #include "kivoctl_new_store.h"
 #include "kivoctl_search.h"
 #include "kivoctl_store.h"
@@ -43,6 +44,8 @@ constexpr const char* kUsage =
     "       kivoctl info STORE.xrt\n"
     "       kivoctl search STORE.xrt [--from DATE] [--to DATE] [--area AREA] [--smart] WORDS...\n"
     "       kivoctl import STORE.xrt FILE...   (.xrz, .wav, .mp3, .ogg, .wma)\n"
+    "       kivoctl export STORE.xrt --to DIR [--format xrz|wav|mp3|ogg|wma] [--lock]\n"
+    "                                [--compress] [--voice] ID...\n"
     "       kivoctl --help | --version\n";
 
 int Usage(std::ostream& err, const std::string& problem) {
@@ -367,6 +370,8 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         return CommandSearch(arguments, out, err);
     if (command == "import")
         return CommandImport(arguments, out, err);
+    if (command == "export")
+        return CommandExport(arguments, out, err);
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsage;
         return kExitOk;

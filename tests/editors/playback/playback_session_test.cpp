@@ -7,9 +7,12 @@
 #include <memory>
 
 #include "file_bytes.h"
+#include "kivo/exchange/recording_compressor.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/playback/playback_session.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/store_repository.h"
 #include "kivo/sound/virtual_audio_backend.h"
 #include "kivo/wavefile/wave_reader.h"
 #include "playback_fixture.h"
@@ -79,6 +82,30 @@ TEST_F(PlaybackSessionTest, PlaysTheStoredAudioUnchanged) {
     PlayToTheEnd();
     EXPECT_EQ(Played(), samples);
     EXPECT_EQ(session_->state(), PlaybackSession::State::kStopped);
+}
+
+TEST_F(PlaybackSessionTest, ARecordingCompressedForTheMailPlaysAtItsLength) {
+    const auto samples = store_.AddRecord(7, 20000, kTwoMarks);
+    ASSERT_TRUE(store_.ok());
+    // An imported mail recording: the container holds the compressor's Ogg
+    // stream under the wave's name.
+    test::TempDir scratch;
+    recordstore::Repository store(filesystem::DefaultFileSystem(), store_.store_path());
+    ASSERT_TRUE(store.Get(scratch.path().string(), {"D7.xrz"}));
+    std::filesystem::create_directory(scratch.path() / "work");
+    exchange::ExportOptions compress;
+    compress.compress = true;
+    const auto compressed = exchange::CompressRecordingFile(scratch.path() / "D7.xrz", compress,
+                                                            scratch.path() / "work");
+    ASSERT_TRUE(compressed.ok()) << compressed.detail;
+    ASSERT_TRUE(store.Put(scratch.path().string(), {"D7.xrz"}));
+
+    ASSERT_TRUE(session_->Begin({store_.item(7)})) << session_->error().toStdString();
+    EXPECT_EQ(session_->length_ms(), 2500);
+    EXPECT_EQ(session_->marks().size(), 2u);
+    session_->Start();
+    PlayToTheEnd();
+    EXPECT_EQ(Played().size(), samples.size());
 }
 
 TEST_F(PlaybackSessionTest, PlaysEachSelectedRecordingInTurn) {

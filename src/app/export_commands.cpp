@@ -1,0 +1,362 @@
+// Export, Send and Print of the selected records.
+#include "export_commands.h"
+
+#include <stdlib.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QToolBar>
+#include <QUrl>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "export_options_dialog.h"
+#include "kivo/core/startup_configuration.h"
+#include "kivo/core/user_messages.h"
+#include "kivo/encoding/audio_transcode.h"
+#include "kivo/exchange/audio_export.h"
+#include "kivo/exchange/record_reports.h"
+#include "kivo/exchange/recording_export.h"
+#include "kivo/exchange/recording_mail.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "mail_launcher.h"
+#include "main_window.h"
+#include "recording_compressor_dialog.h"
+#include "report_printer.h"
+
+namespace kivo::app {
+namespace {
+
+namespace fs = std::filesystem;
+using encoding::AudioFormat;
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+std::vector<core::SelectedRecord> Selection(MainWindow* window) {
+    // While a compaction rewrites the record logs and the index on its
+    // worker thread, what they say about the selection is not settled.
+    if (!window->session().started() || window->compacting())
+        return {};
+    const std::vector<int> rows = window->SelectedRows();
+    return window->records().CollectSelection(rows);
+}
+
+std::vector<std::string> RecordingFiles(const std::vector<core::SelectedRecord>& records) {
+    std::vector<std::string> files;
+    for (const core::SelectedRecord& record : records)
+        files.push_back(record.recording_file);
+    return files;
+}
+
+exchange::ExportSource SourceOf(MainWindow* window) {
+    core::DataStoreSession& store = window->session().store();
+    return {store.store_path(), store.WorkingPath(recordstore::kIndexName), store.working_folder(),
+            store.store_access()};
+}
+
+// "ExpPrompt" as an integer; a missing value is written as "0".
+int ExportPrompt(MainWindow* window) {
+    core::ShellSession& session = window->session();
+    const auto value = session.profile().Find(session.section(), core::profile_key::kExpPrompt);
+    if (!value) {
+        session.profile().Write(session.section(), core::profile_key::kExpPrompt, "0");
+        return 0;
+    }
+    return std::atoi(value->c_str());
+}
+
+bool CompressByDefault(MainWindow* window) {
+    core::ShellSession& session = window->session();
+    return session.profile().Read(session.section(), core::profile_key::kCompress) == "Y";
+}
+
+void ReportFailures(const exchange::RecordingExport& exporter, core::MessageReporter* reporter) {
+    for (const exchange::PreparedFile& file : exporter.files()) {
+        if (file.code > 0)
+            reporter->ReportMessage(file.code, core::kStyleExclamation);
+        else if (file.code < 0)
+            reporter->ReportText(file.recording_file + ": " + file.detail, core::kStyleStop);
+    }
+}
+
+// Runs "Kivo Compressor" over the prepared copies when a choice asks for it.
+void CompressCopies(MainWindow* window, exchange::RecordingExport& exporter,
+                    const exchange::ExportOptions& options) {
+    if (!options.compress && !options.convert_to_voice)
+        return;
+    std::vector<fs::path> copies;
+    for (const exchange::PreparedFile& file : exporter.files()) {
+        if (file.ok())
+            copies.push_back(file.path);
+    }
+    if (copies.empty())
+        return;
+    RecordingCompressorDialog dialog(copies, options, exporter.MakeScratch(), window);
+    dialog.Start();
+    dialog.exec();
+}
+
+// Where a file goes: asked per file (ExpPrompt non-zero) or in the folder.
+struct Destination {
+    fs::path folder;  // empty: ask for every file
+};
+
+std::optional<Destination> AskDestination(MainWindow* window) {
+    if (ExportPrompt(window) != 0)
+        return Destination{};
+    const QString folder = QFileDialog::getExistingDirectory(
+        window, QString::fromLatin1(exchange::kExportFolderPrompt), QDir::homePath());
+    if (folder.isEmpty())
+        return std::nullopt;
+    return Destination{folder.toStdString()};
+}
+
+// The target of one file and whether an existing file may be replaced;
+// nothing when the user cancelled (which ends the command).
+struct Target {
+    fs::path path;
+    exchange::Overwrite overwrite = exchange::Overwrite::kNever;
+};
+
+std::optional<Target> AskTarget(MainWindow* window, const Destination& destination,
+                                const std::string& file_name, const QString& filter,
+                                const QString& suffix, core::MessageReporter* reporter) {
+    if (destination.folder.empty()) {
+        QFileDialog dialog(window, QObject::tr("Export"), QString::fromStdString(file_name),
+                           filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(suffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        // The save box itself asked before naming an existing file.
+        return Target{dialog.selectedFiles().front().toStdString(), exchange::Overwrite::kReplace};
+    }
+    Target target{destination.folder / file_name};
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(target.path, ec))) {
+        const int answer = reporter->ReportText(
+            target.path.string() + " already exists.\nDo you want to replace it?",
+            core::kStyleQuestion);
+        target.overwrite = answer == core::kAnswerYes ? exchange::Overwrite::kReplace
+                                                      : exchange::Overwrite::kNever;
+    }
+    return target;
+}
+
+void ReportDelivery(const exchange::Delivery& delivery, const std::string& file,
+                    core::MessageReporter* reporter) {
+    if (delivery.outcome == exchange::DeliveryOutcome::kFailed)
+        reporter->ReportText(file + " could not be exported: " + delivery.message,
+                             core::kStyleExclamation);
+}
+
+void ExportRecordings(MainWindow* window, core::MessageReporter* reporter) {
+    const auto records = Selection(window);
+    if (records.empty())
+        return;
+    const bool video = window->view() == core::ViewKind::kVideo;
+    ExportOptionsDialog options_dialog(ExportOptionsDialog::Purpose::kExport, video,
+                                       CompressByDefault(window), window);
+    if (options_dialog.exec() != QDialog::Accepted)
+        return;
+    const exchange::ExportOptions options = options_dialog.options();
+    const auto destination = AskDestination(window);
+    if (!destination)
+        return;
+    exchange::RecordingExport exporter(SourceOf(window));
+    {
+        WaitCursor wait;
+        if (exporter.Prepare(RecordingFiles(records), options) != exchange::kExportOk) {
+            reporter->ReportMessage(exchange::kExportExtractFailed, core::kStyleExclamation);
+            return;
+        }
+    }
+    ReportFailures(exporter, reporter);
+    CompressCopies(window, exporter, options);
+    const QString filter =
+        QString::fromLatin1(video ? exchange::kVideoFilter : exchange::kRecordingFilter);
+    for (const exchange::PreparedFile& file : exporter.files()) {
+        if (!file.ok())
+            continue;
+        const auto target =
+            AskTarget(window, *destination, file.recording_file, filter,
+                      video ? QStringLiteral("xrv") : QStringLiteral("xrz"), reporter);
+        if (!target)
+            return;
+        ReportDelivery(exchange::DeliverFile(file.path, target->path, target->overwrite),
+                       file.recording_file, reporter);
+    }
+}
+
+void ExportAudioFiles(MainWindow* window, core::MessageReporter* reporter, AudioFormat format) {
+    const auto records = Selection(window);
+    if (records.empty() || window->view() == core::ViewKind::kVideo)
+        return;
+    const auto destination = AskDestination(window);
+    if (!destination)
+        return;
+    exchange::RecordingExport exporter(SourceOf(window));
+    if (exporter.Prepare(RecordingFiles(records), {}) != exchange::kExportOk) {
+        reporter->ReportMessage(exchange::kExportExtractFailed, core::kStyleExclamation);
+        return;
+    }
+    ReportFailures(exporter, reporter);
+    const QString extension = QString::fromLatin1(encoding::FileExtension(format));
+    const QString filter =
+        extension.mid(1).toUpper() + QObject::tr(" files (*") + extension + QStringLiteral(")");
+    for (const exchange::PreparedFile& file : exporter.files()) {
+        if (!file.ok())
+            continue;
+        const std::string name =
+            fs::path(file.recording_file).stem().string() + encoding::FileExtension(format);
+        const auto target =
+            AskTarget(window, *destination, name, filter, extension.mid(1), reporter);
+        if (!target)
+            return;
+        WaitCursor wait;
+        ReportDelivery(exchange::ExportAsAudio(file.path, exporter.MakeScratch(), format,
+                                               target->path, target->overwrite),
+                       name, reporter);
+    }
+}
+
+// The mail's files stay in a folder of their own inside the working folder
+// until the program ends: the mail program reads them after Kivo has
+// handed the message over.
+std::optional<fs::path> KeepForMail(MainWindow* window, exchange::RecordingExport& exporter,
+                                    std::vector<std::string>* paths) {
+    std::string pattern = (window->session().store().working_folder() / "mail-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        return std::nullopt;
+    const fs::path folder = pattern;
+    for (const exchange::PreparedFile& file : exporter.files()) {
+        if (!file.ok())
+            continue;
+        std::error_code ec;
+        fs::rename(file.path, folder / file.recording_file, ec);
+        if (!ec)
+            paths->push_back((folder / file.recording_file).string());
+    }
+    return folder;
+}
+
+void OfferFolder(const fs::path& folder, core::MessageReporter* reporter) {
+    const int answer = reporter->ReportText(
+        std::string(exchange::kNoMailClientText) + folder.string() + exchange::kShowFolderQuestion,
+        core::kStyleQuestion);
+    if (answer == core::kAnswerYes)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+}
+
+void SendRecordings(MainWindow* window, core::MessageReporter* reporter) {
+    const auto records = Selection(window);
+    if (records.empty())
+        return;
+    const bool video = window->view() == core::ViewKind::kVideo;
+    ExportOptionsDialog options_dialog(ExportOptionsDialog::Purpose::kSend, video,
+                                       CompressByDefault(window), window);
+    if (options_dialog.exec() != QDialog::Accepted)
+        return;
+    const exchange::ExportOptions options = options_dialog.options();
+    exchange::RecordingExport exporter(SourceOf(window));
+    {
+        WaitCursor wait;
+        if (exporter.Prepare(RecordingFiles(records), options) != exchange::kExportOk) {
+            reporter->ReportMessage(exchange::kMailFailed, core::kStyleExclamation);
+            return;
+        }
+    }
+    ReportFailures(exporter, reporter);
+    CompressCopies(window, exporter, options);
+    std::vector<std::string> paths;
+    const auto folder = KeepForMail(window, exporter, &paths);
+    if (!folder || paths.empty()) {
+        reporter->ReportMessage(exchange::kMailFailed, core::kStyleExclamation);
+        return;
+    }
+    auto* launcher = new MailLauncher(60000, window);
+    QObject::connect(launcher, &MailLauncher::finished, window,
+                     [launcher, reporter, folder = *folder](int result) {
+                         launcher->deleteLater();
+                         if (result == exchange::kNoMailClient)
+                             OfferFolder(folder, reporter);
+                         else if (result != exchange::kMailHandedOver)
+                             reporter->ReportMessage(result, core::kStyleExclamation);
+                     });
+    launcher->Send(exchange::BuildRecordingMail(paths),
+                   QString::fromStdString((*folder / ".xdg-email-status").string()));
+}
+
+// "Save as PDF" beside the preview's own print button.
+void AddSaveAsPdf(QPrintPreviewDialog* preview, const ReportPrinter& printer) {
+    auto* toolbar = preview->findChild<QToolBar*>();
+    if (toolbar == nullptr)
+        return;
+    QAction* save = toolbar->addAction(QObject::tr("Save as PDF"));
+    QObject::connect(save, &QAction::triggered, preview, [preview, printer] {
+        const QString path = QFileDialog::getSaveFileName(preview, QObject::tr("Save as PDF"),
+                                                          QStringLiteral("Kivo Print Job.pdf"),
+                                                          QObject::tr("PDF files (*.pdf)"));
+        if (path.isEmpty())
+            return;
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setOutputFileName(path);
+        printer.Print(&pdf);
+    });
+}
+
+void PrintRecords(MainWindow* window) {
+    const auto records = Selection(window);
+    if (records.empty())
+        return;
+    QStringList texts;
+    {
+        WaitCursor wait;
+        for (const exchange::RecordReport& report :
+             exchange::CollectRecordReports(SourceOf(window), records)) {
+            texts << QString::fromStdString(report.text);
+        }
+    }
+    if (texts.isEmpty())
+        return;
+    const ReportPrinter printer(texts);
+    QPrinter device(QPrinter::HighResolution);
+    device.setDocName(QString::fromLatin1(kPrintJobName));
+    QPrintPreviewDialog preview(&device, window);
+    preview.setWindowTitle(QString::fromLatin1(kPrintJobName));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&printer](QPrinter* target) { printer.Print(target); });
+    AddSaveAsPdf(&preview, printer);
+    preview.exec();
+}
+
+}  // namespace
+
+void RouteExportCommands(MainWindow* window, core::MessageReporter* reporter) {
+    CommandRouter& router = window->commands();
+    router.Route(Command::kExportKivoRecording,
+                 [window, reporter] { ExportRecordings(window, reporter); });
+    const std::pair<Command, AudioFormat> audio[] = {{Command::kExportWav, AudioFormat::kWav},
+                                                     {Command::kExportMp3, AudioFormat::kMp3},
+                                                     {Command::kExportOgg, AudioFormat::kOgg},
+                                                     {Command::kExportWma, AudioFormat::kWma}};
+    for (const auto& [command, format] : audio) {
+        router.Route(command,
+                     [window, reporter, format] { ExportAudioFiles(window, reporter, format); });
+    }
+    router.Route(Command::kSend, [window, reporter] { SendRecordings(window, reporter); });
+    router.Route(Command::kPrint, [window] { PrintRecords(window); });
+}
+
+}  // namespace kivo::app

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "ffmpeg_handles.h"
+#include "decoder_handles.h"
 #include "raw_pcm_output.h"
 
 extern "C" {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ffmpeg_handles.h"
+#include "encoder_handles.h"
 #include "transcode_output.h"
 
 extern "C" {

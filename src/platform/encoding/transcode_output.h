@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ffmpeg_handles.h"
+#include "encoder_handles.h"
 #include "kivo/encoding/audio_transcode.h"
 
 namespace kivo::encoding {

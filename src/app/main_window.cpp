@@ -24,6 +24,7 @@
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "message_box_reporter.h"
+#include "phone_commands.h"
 #include "record_kind_list.h"
 #include "store_file_dialogs.h"
 
@@ -171,6 +172,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     BuildCentre();
     RouteCommands();
     RoutePlayback(this, reporter_);
+    RoutePhoneCommands(this, *reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));
@@ -352,10 +354,8 @@ void MainWindow::ShowKind(ViewKind view) {
     ApplyColumnLayout();
     search_status_->setText(records_->StatusText());
     kinds_->MarkKind(view);
-    if (view == ViewKind::kPhone) {
-        kinds_->SetPhoneIcon(
-            PhoneIconFor(session_->line_monitoring(), false, records_->list().NewMessageCount()));
-    }
+    if (view == ViewKind::kPhone)
+        emit phoneListed(records_->list().NewMessageCount());
     TakeCurrentFromFocus();
     UpdateRecordCommands();
 }

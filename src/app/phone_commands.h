@@ -10,7 +10,8 @@ class MainWindow;
 class PhoneLine;
 
 // Creates the window's line on the user's configured line devices and
-// routes Modem Selection, Start/Stop Monitoring and Answer Machine On/Off.
+// routes Modem Selection, Start/Stop Monitoring, Answer Machine On/Off and
+// Tools > Phone Book.
 // The line takes up the chosen device once the session has started.
 PhoneLine* RoutePhoneCommands(MainWindow* window, core::MessageReporter& reporter);
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QMessageBox>
 
+#include "incoming_call_dialog.h"
 #include "kivo/core/record_list.h"
 #include "kivo/core/shell_session.h"
 #include "kivo/core/startup_configuration.h"
@@ -36,7 +37,8 @@ PhoneLine::PhoneLine(MainWindow* window, core::MessageReporter& reporter,
       reporter_(reporter),
       library_(std::make_unique<telephony::TapiLibrary>(status_, std::move(directory), notifier_,
                                                         telephony::EnvironmentDebugSink())),
-      state_text_(core::kLineMonitoringInactive) {
+      state_text_(core::kLineMonitoringInactive),
+      caption_(window->windowTitle()) {
     library_->InitVar();
     pump_ = std::make_unique<telephony::QtLinePump>(*library_, this);
     machine_ = std::make_unique<phone::AnsweringMachine>(
@@ -216,7 +218,39 @@ bool PhoneLine::event(QEvent* event) {
     if (!IsLineMessage(type))
         return QObject::event(event);
     machine_->HandleMessage(type);
+    switch (type) {
+        case ZN2TAPI_MSG_NEW_CALL:
+            if (!machine_->on() && status_.incoming == 1)
+                ShowIncomingCall();
+            break;
+        case ZN2TAPI_MSG_CALLER_ID:
+            if (incoming_ != nullptr)
+                incoming_->ShowCaller(QString::fromUtf8(status_.callerNumber),
+                                      QString::fromUtf8(status_.callerName));
+            break;
+        case ZN2TAPI_MSG_DISCONNECTED:
+        case ZN2TAPI_MSG_IDLE:
+            if (incoming_ != nullptr)
+                incoming_->close();
+            break;
+        default:
+            break;
+    }
     return true;
+}
+
+void PhoneLine::ShowIncomingCall() {
+    if (incoming_ == nullptr) {
+        incoming_ = new IncomingCallDialog(window_);
+        incoming_->setObjectName(QStringLiteral("incomingCall"));
+        incoming_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(incoming_, &IncomingCallDialog::machineChosen, this,
+                [this] { machine_->TakeThisCall(); });
+    }
+    incoming_->ShowCaller(QString::fromUtf8(status_.callerNumber),
+                          QString::fromUtf8(status_.callerName));
+    incoming_->show();
+    incoming_->raise();
 }
 
 void PhoneLine::TelephonyFailed(int status) {
@@ -244,6 +278,12 @@ void PhoneLine::ShowState(const char* text) {
 void PhoneLine::ShowNewMessages(int new_messages) {
     window_->kind_list()->SetPhoneIcon(
         PhoneIconFor(line_open(), answer_machine_ && line_open(), new_messages));
+    // Seen without opening the phone list, also from the task bar.
+    window_->setWindowTitle(new_messages > 0
+                                ? caption_ + QStringLiteral(" - %1 new %2")
+                                                 .arg(new_messages)
+                                                 .arg(new_messages == 1 ? "message" : "messages")
+                                : caption_);
 }
 
 int PhoneLine::CountNewMessages() const {

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QString>
 
 #include <cstdint>
 #include <memory>
@@ -21,6 +23,7 @@
 
 namespace kivo::app {
 
+class IncomingCallDialog;
 class MainWindow;
 
 // Line state texts beside "Line monitoring active" and "... inactive".
@@ -51,7 +54,8 @@ public:
     // Phone > Modem Selection: choose the line device, modally.
     void ChooseLine();
 
-    // The Phone icon for the state and the count of new messages.
+    // The Phone icon for the state and the count of new messages, which the
+    // window's title also shows.
     void ShowNewMessages(int new_messages);
 
     bool line_open() const { return status_.lineOpen != 0; }
@@ -68,6 +72,9 @@ private:
     void MessageStored(const phone::AnsweredCall& call, std::int32_t record_number,
                        int save_code) override;
 
+    // While the answering machine is off: who calls, and the choice to let
+    // the machine take this call.
+    void ShowIncomingCall();
     void TakeChosenLine(std::uint32_t device);
     void OfferLineChoiceOnce();
     void ShowState(const char* text);
@@ -85,6 +92,8 @@ private:
     std::optional<std::uint32_t> device_;
     bool answer_machine_ = false;
     const char* state_text_;
+    QString caption_;  // the window's title without the new messages
+    QPointer<IncomingCallDialog> incoming_;
 };
 
 }  // namespace kivo::app

@@ -22,6 +22,7 @@
 
 #include "app_fixture.h"
 #include "file_bytes.h"
+#include "incoming_call_dialog.h"
 #include "kivo/core/record_list.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/telephony/line_provider.h"
@@ -199,6 +200,8 @@ TEST_F(PhoneLineTest, ACallerOnTheDemoLineLeavesANewMessageInThePhoneList) {
     EXPECT_TRUE(reporter_.reports().empty());
 
     EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kAnsweringWithNewMessages);
+    EXPECT_TRUE(window_->windowTitle().startsWith("Kivo for user : "));
+    EXPECT_TRUE(window_->windowTitle().endsWith(" - 1 new message"));
     window_->ShowKind(ViewKind::kPhone);
     EXPECT_EQ(window_->search_status_text(),
               "Total phone calls found = 1 : You have 1 new messages.");
@@ -207,6 +210,39 @@ TEST_F(PhoneLineTest, ACallerOnTheDemoLineLeavesANewMessageInThePhoneList) {
     EXPECT_EQ(row.columns[1], "01632960123");
     EXPECT_EQ(row.columns[2], "Ann Smith");
     EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kAnsweringWithNewMessages);
+}
+
+TEST_F(PhoneLineTest, WithTheMachineOffTheUserCanLetItTakeOneCall) {
+    window_->session().profile().Write(window_->session().section(), "Rings", "2");
+    ChooseDemoLine();
+    ASSERT_TRUE(window_->commands().Trigger(Command::kStartMonitoring));
+    ASSERT_TRUE(line_->line_open());
+    ASSERT_FALSE(line_->answer_machine_on());
+
+    EXPECT_EQ(Party("ring 01632960124 <b>Bob</b>").rfind("ok", 0), 0u);
+    IncomingCallDialog* incoming = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            incoming = window_->findChild<IncomingCallDialog*>("incomingCall");
+            return incoming != nullptr && incoming->isVisible();
+        },
+        3000));
+    EXPECT_EQ(incoming->number_text(), "01632960124");
+    EXPECT_EQ(incoming->name_text(), "<b>Bob</b>");  // shown as typed, not as markup
+    // Unanswered, the call rings on.
+    QTest::qWait(500);
+    EXPECT_FALSE(line_->machine().busy());
+
+    incoming->machine_button()->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return line_->machine().busy(); }, 3000));
+    QTest::qWait(500);
+    EXPECT_EQ(Party("hangup").rfind("ok", 0), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return line_->machine().messages_stored() == 1; }, 5000));
+    // The machine took that call only.
+    EXPECT_FALSE(line_->machine().on());
+    EXPECT_FALSE(window_->commands().action(Command::kAnswerMachineOn)->isChecked());
+    EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kMonitoringWithNewMessages);
+    EXPECT_TRUE(reporter_.reports().empty());
 }
 
 }  // namespace

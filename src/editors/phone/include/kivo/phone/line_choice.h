@@ -42,6 +42,6 @@ inline constexpr const char* kNoLineAdviceText =
     "PBX) to the file ~/.config/kivo/telephony.conf, restart Kivo and choose the account "
     "with Phone > Modem Selection.\n\n"
     "To try the answering machine now, choose \"Demo line\" there and ring it with the "
-    "kivo-line tool. The Phone help page explains both.";
+    "kivo-line tool. Help, \"Telephone line and answering machine\", explains both.";
 
 }  // namespace kivo::phone

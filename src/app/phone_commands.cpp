@@ -3,6 +3,7 @@
 
 #include <QTimer>
 
+#include "kivo/phone/phone_book.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/telephony/line_configuration.h"
 #include "main_window.h"
@@ -13,6 +14,10 @@ namespace kivo::app {
 
 namespace {
 
+// Columns of the phone list.
+constexpr std::size_t kNumberColumn = 1;
+constexpr std::size_t kNameColumn = 2;
+
 void ShowPhoneBook(MainWindow* window, core::MessageReporter& reporter) {
     core::ShellSession& session = window->session();
     if (!session.started())
@@ -21,6 +26,28 @@ void ShowPhoneBook(MainWindow* window, core::MessageReporter& reporter) {
         session.store().working_folder() / recordstore::kPhoneBookName, reporter,
         [&session] { session.CommitStoreChanges(); }, window);
     book.exec();
+}
+
+// Action > Add to PhoneBook: each selected call's caller, in list order; the
+// first entry that cannot be written stops it with message 120.
+void AddSelectedCallersToPhoneBook(MainWindow* window, core::MessageReporter& reporter) {
+    core::ShellSession& session = window->session();
+    if (!session.started() || window->view() != core::ViewKind::kPhone)
+        return;
+    const phone::PhoneBook book(session.store().working_folder() / recordstore::kPhoneBookName);
+    const std::vector<core::RecordRow>& rows = window->records().list().rows();
+    bool added = false;
+    for (int row : window->SelectedRows()) {
+        const std::vector<std::string>& columns = rows.at(static_cast<std::size_t>(row)).columns;
+        const int code = book.Append(columns[kNameColumn], columns[kNumberColumn]);
+        if (code != 0) {
+            reporter.ReportMessage(code, core::kStyleExclamation);
+            break;
+        }
+        added = true;
+    }
+    if (added)
+        session.CommitStoreChanges();
 }
 
 }  // namespace
@@ -35,6 +62,8 @@ PhoneLine* RoutePhoneCommands(MainWindow* window, core::MessageReporter& reporte
     commands.Route(Command::kAnswerMachineOn, [line] { line->SetAnswerMachine(true); });
     commands.Route(Command::kAnswerMachineOff, [line] { line->SetAnswerMachine(false); });
     commands.Route(Command::kPhoneBook, [window, &reporter] { ShowPhoneBook(window, reporter); });
+    commands.Route(Command::kAddToPhoneBook,
+                   [window, &reporter] { AddSelectedCallersToPhoneBook(window, reporter); });
     QObject::connect(window, &MainWindow::phoneListed, line,
                      [line](int new_messages) { line->ShowNewMessages(new_messages); });
     // The window starts its session after it is made; the line follows once

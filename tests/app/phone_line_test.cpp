@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -25,6 +26,7 @@
 #include "incoming_call_dialog.h"
 #include "kivo/core/record_list.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/phone/phone_book.h"
 #include "kivo/telephony/line_provider.h"
 #include "kivo/wavefile/wave_reader.h"
 #include "kivo/wavefile/wave_writer.h"
@@ -210,6 +212,29 @@ TEST_F(PhoneLineTest, ACallerOnTheDemoLineLeavesANewMessageInThePhoneList) {
     EXPECT_EQ(row.columns[1], "01632960123");
     EXPECT_EQ(row.columns[2], "Ann Smith");
     EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kAnsweringWithNewMessages);
+}
+
+TEST_F(PhoneLineTest, SelectedCallersAreAddedToThePhoneBook) {
+    test::RecordFields ann;
+    ann.number = 1;
+    ann.kind = "2";
+    ann.text_a = "Ann\xACSmith";  // as stored
+    ann.subject = "01632960123";
+    test::RecordFields bob = ann;
+    bob.number = 2;
+    bob.text_a = "Bob";
+    bob.subject = "5550102";
+    const fs::path working = window_->session().store().working_folder();
+    test::WriteWorkingLog(working, "Voxwren.xrp", {ann, bob});
+    window_->ShowKind(ViewKind::kPhone);
+    window_->record_view()->selectAll();
+    ASSERT_TRUE(window_->commands().Trigger(Command::kAddToPhoneBook));
+    const auto entries = phone::PhoneBook(working / "Voxwren.xrb").List();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].name, "Ann Smith");
+    EXPECT_EQ(entries[0].number, "01632960123");
+    EXPECT_EQ(entries[1].name, "Bob");
+    EXPECT_TRUE(reporter_.reports().empty());
 }
 
 TEST_F(PhoneLineTest, WithTheMachineOffTheUserCanLetItTakeOneCall) {

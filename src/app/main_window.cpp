@@ -33,6 +33,7 @@
 #include "meetings_commands.h"
 #include "message_box_reporter.h"
 #include "options_settings.h"
+#include "phone_commands.h"
 #include "record_kind_list.h"
 #include "search_commands.h"
 #include "store_file_dialogs.h"
@@ -201,6 +202,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RouteSearchCommands(this, reporter_);
     RouteImportCommands(this, reporter_);
     RouteExportCommands(this, reporter_);
+    RoutePhoneCommands(this, *reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));
@@ -401,10 +403,8 @@ void MainWindow::ShowKind(ViewKind view) {
     ApplyColumnLayout();
     search_status_->setText(records_->StatusText());
     kinds_->MarkKind(view);
-    if (view == ViewKind::kPhone) {
-        kinds_->SetPhoneIcon(
-            PhoneIconFor(session_->line_monitoring(), false, records_->list().NewMessageCount()));
-    }
+    if (view == ViewKind::kPhone)
+        emit phoneListed(records_->list().NewMessageCount());
     TakeCurrentFromFocus();
     UpdateRecordCommands();
 }

@@ -118,6 +118,12 @@ public:
     void ShowHotKeys();
     void CompressDataStore();
     void ShowHelpTopic(const QString& topic);
+    // The text under the record list: the line state and the open store.
+    void SetLineStateText(const QString& text);
+
+signals:
+    // The phone calls were listed; new_messages of them are new messages.
+    void phoneListed(int new_messages);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -130,7 +136,6 @@ private:
     void RouteCommands();
     void RouteComponentCommands();
     void ApplyColumnLayout();
-    void SetLineStateText(const QString& text);
     void TakeCurrentFromFocus();
     void TakeCurrentFromRow(int row);
     // Makes row the current and only selected record and shows it.

@@ -1,0 +1,75 @@
+// The line selection dialog (see line_selection_dialog.h).
+#include "line_selection_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace kivo::app {
+
+LineSelectionDialog::LineSelectionDialog(std::function<phone::LineListing()> list,
+                                         std::optional<std::uint32_t> current, QWidget* parent)
+    : QDialog(parent), list_(std::move(list)), current_(current) {
+    setWindowTitle(QString::fromLatin1(kLineSelectionTitle));
+    devices_ = new QTreeWidget(this);
+    devices_->setRootIsDecorated(false);
+    devices_->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("Description")});
+    devices_->header()->resizeSection(0, 60);
+    devices_->setMinimumWidth(360);
+
+    auto* list_button = new QPushButton(QStringLiteral("List"), this);
+    select_ = new QPushButton(QStringLiteral("Select"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    // The scripted line test is not part of this version: its button stays gray.
+    auto* test = new QPushButton(QStringLiteral("Test"), this);
+    test->setEnabled(false);
+    select_->setDefault(true);
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* button : {list_button, select_, cancel, test})
+        buttons->addWidget(button);
+    buttons->addStretch(1);
+    auto* list_column = new QVBoxLayout;
+    list_column->addWidget(new QLabel(QStringLiteral("Line Devices"), this));
+    list_column->addWidget(devices_);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(list_column, 1);
+    layout->addLayout(buttons);
+
+    connect(list_button, &QPushButton::clicked, this, &LineSelectionDialog::Fill);
+    connect(select_, &QPushButton::clicked, this, &LineSelectionDialog::Select);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(devices_, &QTreeWidget::itemDoubleClicked, this, &LineSelectionDialog::Select);
+    Fill();
+}
+
+void LineSelectionDialog::Fill() {
+    devices_->clear();
+    const phone::LineListing listing = list_();
+    list_status_ = listing.status;
+    if (listing.status > 0)
+        emit listFailed(listing.status);
+    for (const phone::LineDevice& line : listing.devices) {
+        auto* item = new QTreeWidgetItem(
+            devices_, {QString::number(line.device), QString::fromStdString(line.name)});
+        item->setData(0, Qt::UserRole, line.device);
+        if (current_ && *current_ == line.device) {
+            devices_->setCurrentItem(item);
+            devices_->setFocus();
+        }
+    }
+    select_->setEnabled(devices_->topLevelItemCount() > 0);
+}
+
+void LineSelectionDialog::Select() {
+    QTreeWidgetItem* item = devices_->currentItem();
+    if (item == nullptr)
+        return;
+    chosen_ = item->data(0, Qt::UserRole).toUInt();
+    accept();
+}
+
+}  // namespace kivo::app

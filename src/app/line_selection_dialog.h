@@ -1,0 +1,52 @@
+// LineSelectionDialog: "Kivo Modem Selection", where the user picks the line
+// device the program monitors: the demo line, the local SIP line when it is
+// switched on, and one line per SIP account. List reads the devices again,
+// Select takes the chosen row, Cancel leaves the choice as it was.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "kivo/phone/line_choice.h"
+
+class QPushButton;
+class QTreeWidget;
+
+namespace kivo::app {
+
+inline constexpr const char* kLineSelectionTitle = "Kivo Modem Selection";
+
+class LineSelectionDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // list: reads the devices (on opening and on List); current: the device
+    // chosen before, selected when listed.
+    LineSelectionDialog(std::function<phone::LineListing()> list,
+                        std::optional<std::uint32_t> current, QWidget* parent = nullptr);
+
+    // The device taken with Select.
+    std::optional<std::uint32_t> chosen() const { return chosen_; }
+    QTreeWidget* device_list() const { return devices_; }
+    // The library's status when the devices could not be listed, else 0.
+    int list_status() const { return list_status_; }
+
+signals:
+    void listFailed(int status);
+
+private:
+    void Fill();
+    void Select();
+
+    std::function<phone::LineListing()> list_;
+    std::optional<std::uint32_t> current_;
+    std::optional<std::uint32_t> chosen_;
+    QTreeWidget* devices_ = nullptr;
+    QPushButton* select_ = nullptr;
+    int list_status_ = 0;
+};
+
+}  // namespace kivo::app

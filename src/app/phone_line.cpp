@@ -1,0 +1,317 @@
+// The main window's telephone line (see phone_line.h).
+#include "phone_line.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QMessageBox>
+
+#include "incoming_call_dialog.h"
+#include "kivo/core/record_list.h"
+#include "kivo/core/shell_session.h"
+#include "kivo/core/startup_configuration.h"
+#include "kivo/phone/line_choice.h"
+#include "kivo/phone/telephony_error_text.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "line_selection_dialog.h"
+#include "main_window.h"
+#include "record_kind_list.h"
+#include "zn2tapi.h"
+
+namespace kivo::app {
+namespace {
+
+constexpr const char* kAutoMessageKey = "AutoMessage";
+constexpr int kSearchPhoneCalls = 3;
+
+bool IsLineMessage(int type) {
+    return type >= ZN2TAPI_MSG_RING && type <= ZN2TAPI_MSG_PROCEEDING;
+}
+
+}  // namespace
+
+PhoneLine::PhoneLine(MainWindow* window, core::MessageReporter& reporter,
+                     telephony::LineDirectory directory)
+    : QObject(window),
+      window_(window),
+      reporter_(reporter),
+      library_(std::make_unique<telephony::TapiLibrary>(status_, std::move(directory), notifier_,
+                                                        telephony::EnvironmentDebugSink())),
+      state_text_(core::kLineMonitoringInactive),
+      caption_(window->windowTitle()) {
+    library_->InitVar();
+    pump_ = std::make_unique<telephony::QtLinePump>(*library_, this);
+    machine_ = std::make_unique<phone::AnsweringMachine>(
+        *library_,
+        [this] {
+            core::ShellSession& session = window_->session();
+            if (!session.started())
+                return recorder::RecorderTarget{};
+            return recorder::RecorderTarget{session.store().working_folder(),
+                                            session.store().store_path(),
+                                            &session.profile(),
+                                            session.section(),
+                                            0,
+                                            {}};
+        },
+        window_->resources().folder(), *this);
+    UpdateCommands();
+}
+
+PhoneLine::~PhoneLine() {
+    pump_->Stop();
+    if (status_.tapiInitialized != 0)
+        library_->Close();
+}
+
+void PhoneLine::ApplyStartup() {
+    core::ShellSession& session = window_->session();
+    if (!session.started())
+        return;
+    if (const auto device = session.startup_profile().line_device) {
+        TakeChosenLine(*device);
+        switch (session.settings().answer_machine) {
+            case core::AnswerMachineStart::kOn:
+                SetAnswerMachine(true);
+                break;
+            case core::AnswerMachineStart::kOff:
+                SetAnswerMachine(false);
+                break;
+            case core::AnswerMachineStart::kUnchanged:
+                break;
+        }
+    } else {
+        OfferLineChoiceOnce();
+    }
+    UpdateCommands();
+    ShowState(state_text_);
+    ShowNewMessages(CountNewMessages());
+}
+
+void PhoneLine::OfferLineChoiceOnce() {
+    const core::ShellSession& session = window_->session();
+    const phone::LineListing listing = phone::ListLineDevices(*library_);
+    if (phone::HasNetworkLine(listing.devices)) {
+        // A line that reaches the network is there but none is chosen yet.
+        auto* dialog = new LineSelectionDialog([this] { return phone::ListLineDevices(*library_); },
+                                               std::nullopt, window_);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, [this, dialog] {
+            if (dialog->chosen())
+                TakeChosenLine(*dialog->chosen());
+        });
+        dialog->open();
+        return;
+    }
+    if (!session.startup_profile().first_start)
+        return;
+    // A new user with nothing to carry a call: said once, without a dialog
+    // in the way of the first start.
+    auto* advice =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("Kivo"),
+                        QString::fromLatin1(phone::kNoLineAdviceText), QMessageBox::Ok, window_);
+    advice->setObjectName(QStringLiteral("noLineAdvice"));
+    advice->setAttribute(Qt::WA_DeleteOnClose);
+    advice->setWindowModality(Qt::NonModal);
+    advice->show();
+}
+
+void PhoneLine::TakeChosenLine(std::uint32_t device) {
+    core::ShellSession& session = window_->session();
+    device_ = device;
+    status_.deviceId = device;
+    status_.monitoring = 1;
+    session.profile().Write(session.section(), core::profile_key::kCommId,
+                            core::FormatLineDevice(device));
+    UpdateCommands();
+}
+
+void PhoneLine::StartMonitoring() {
+    if (!device_)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    core::ShellSession& session = window_->session();
+    const auto rings = session.profile().Find(session.section(), core::profile_key::kRings);
+    if (!rings)
+        session.profile().Write(session.section(), core::profile_key::kRings, "3");
+    status_.rings = rings ? static_cast<int>(core::ProfileInteger(*rings)) : core::kDefaultRings;
+    if (status_.rings < 1)
+        status_.rings = core::kDefaultRings;
+    status_.deviceId = *device_;
+    status_.monitoring = 1;
+
+    if (status_.tapiInitialized == 0)
+        library_->Init();
+    if (status_.status > 0) {
+        TelephonyFailed(status_.status);
+    } else {
+        library_->Open(this);
+    }
+    if (status_.lineOpen != 0) {
+        pump_->Start();
+        state_text_ = core::kLineMonitoringActive;
+    } else {
+        const int status = status_.status;
+        if (status == 49 || status == 60 || status == 63)
+            reporter_.ReportText(kLineGoneText, core::kStyleExclamation);
+        else if (status == 42)
+            reporter_.ReportText(kLineUnusableText, core::kStyleExclamation);
+        else if (status > 0)
+            TelephonyFailed(status);
+        library_->Close();
+        status_.monitoring = 0;
+        answer_machine_ = false;
+        machine_->SetOn(false);
+        state_text_ = kLineMonitoringFailed;
+    }
+    UpdateCommands();
+    ShowState(state_text_);
+    ShowNewMessages(CountNewMessages());
+    QApplication::restoreOverrideCursor();
+}
+
+void PhoneLine::StopMonitoring() {
+    pump_->Stop();
+    library_->Close();
+    state_text_ = core::kLineMonitoringInactive;
+    UpdateCommands();
+    ShowState(state_text_);
+    ShowNewMessages(CountNewMessages());
+}
+
+void PhoneLine::SetAnswerMachine(bool on) {
+    core::ShellSession& session = window_->session();
+    if (on && status_.callConnected != 0 && !machine_->busy()) {
+        reporter_.ReportText(kCallInProgressText, core::kStyleExclamation);
+        return;
+    }
+    if (on && status_.monitoring != 0 && !line_open())
+        StartMonitoring();
+    answer_machine_ = on && line_open();
+    machine_->SetOn(answer_machine_);
+    if (status_.monitoring != 0)
+        session.profile().Write(session.section(), kAutoMessageKey, answer_machine_ ? "1" : "0");
+    UpdateCommands();
+    ShowNewMessages(CountNewMessages());
+}
+
+void PhoneLine::ChooseLine() {
+    const bool was_open = line_open();
+    if (was_open)
+        StopMonitoring();
+    LineSelectionDialog dialog([this] { return phone::ListLineDevices(*library_); }, device_,
+                               window_);
+    connect(&dialog, &LineSelectionDialog::listFailed, this,
+            [this](int status) { TelephonyFailed(status); });
+    if (dialog.exec() == QDialog::Accepted && dialog.chosen()) {
+        TakeChosenLine(*dialog.chosen());
+        // A newly chosen line starts with the answering machine off.
+        SetAnswerMachine(false);
+    }
+    if (was_open)
+        StartMonitoring();
+    UpdateCommands();
+}
+
+bool PhoneLine::event(QEvent* event) {
+    const int type = static_cast<int>(event->type());
+    if (!IsLineMessage(type))
+        return QObject::event(event);
+    machine_->HandleMessage(type);
+    switch (type) {
+        case ZN2TAPI_MSG_NEW_CALL:
+            if (!machine_->on() && status_.incoming == 1)
+                ShowIncomingCall();
+            break;
+        case ZN2TAPI_MSG_CALLER_ID:
+            if (incoming_ != nullptr)
+                incoming_->ShowCaller(QString::fromUtf8(status_.callerNumber),
+                                      QString::fromUtf8(status_.callerName));
+            break;
+        case ZN2TAPI_MSG_DISCONNECTED:
+        case ZN2TAPI_MSG_IDLE:
+            if (incoming_ != nullptr)
+                incoming_->close();
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+void PhoneLine::ShowIncomingCall() {
+    if (incoming_ == nullptr) {
+        incoming_ = new IncomingCallDialog(window_);
+        incoming_->setObjectName(QStringLiteral("incomingCall"));
+        incoming_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(incoming_, &IncomingCallDialog::machineChosen, this,
+                [this] { machine_->TakeThisCall(); });
+    }
+    incoming_->ShowCaller(QString::fromUtf8(status_.callerNumber),
+                          QString::fromUtf8(status_.callerName));
+    incoming_->show();
+    incoming_->raise();
+}
+
+void PhoneLine::TelephonyFailed(int status) {
+    reporter_.ReportText(phone::TelephonyErrorText(status), core::kStyleExclamation);
+}
+
+void PhoneLine::MessageStored(const phone::AnsweredCall&, std::int32_t, int save_code) {
+    if (save_code > 0)
+        reporter_.ReportMessage(save_code, core::kStyleExclamation);
+    window_->session().CommitStoreChanges();
+    if (window_->view() == core::ViewKind::kPhone)
+        window_->RefreshCurrentView();  // shows the icon too
+    else
+        ShowNewMessages(CountNewMessages());
+}
+
+void PhoneLine::ShowState(const char* text) {
+    const core::ShellSession& session = window_->session();
+    std::string shown = text;
+    if (session.started())
+        shown += core::kUsingStoreText + session.store().store_path().string();
+    window_->SetLineStateText(QString::fromStdString(shown));
+}
+
+void PhoneLine::ShowNewMessages(int new_messages) {
+    window_->kind_list()->SetPhoneIcon(
+        PhoneIconFor(line_open(), answer_machine_ && line_open(), new_messages));
+    // Seen without opening the phone list, also from the task bar.
+    window_->setWindowTitle(new_messages > 0
+                                ? caption_ + QStringLiteral(" - %1 new %2")
+                                                 .arg(new_messages)
+                                                 .arg(new_messages == 1 ? "message" : "messages")
+                                : caption_);
+}
+
+int PhoneLine::CountNewMessages() const {
+    const core::ShellSession& session = window_->session();
+    if (!session.started())
+        return 0;
+    int count = 0;
+    for (const core::RecordRow& row : core::SearchLog(
+             session.store().working_folder() / recordstore::kPhoneLogName, kSearchPhoneCalls)) {
+        if (row.image == core::kImageNewMessage)
+            ++count;
+    }
+    return count;
+}
+
+void PhoneLine::SetAllowedChecked(Command command, bool allowed, bool checked) {
+    window_->commands().SetAllowed(command, allowed);
+    if (QAction* action = window_->commands().action(command); action->isCheckable())
+        action->setChecked(checked);
+}
+
+void PhoneLine::UpdateCommands() {
+    const bool chosen = device_.has_value();
+    SetAllowedChecked(Command::kStartMonitoring, chosen && !line_open(), false);
+    SetAllowedChecked(Command::kStopMonitoring, line_open(), false);
+    SetAllowedChecked(Command::kAnswerMachineOn, chosen && !answer_machine_, answer_machine_);
+    SetAllowedChecked(Command::kAnswerMachineOff, chosen && answer_machine_,
+                      chosen && !answer_machine_);
+}
+
+}  // namespace kivo::app

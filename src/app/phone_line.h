@@ -1,0 +1,99 @@
+// PhoneLine: the main window's telephone line. It owns the telephony
+// library (the line devices of the user's configuration), receives the
+// library's messages as posted events, and runs the Phone menu: start and
+// stop monitoring the chosen line, switch the answering machine on and off,
+// and choose the line ("Kivo Modem Selection"). Answered calls are stored by
+// the answering machine; the phone list and the Phone icon then show the new
+// message.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "command_table.h"
+#include "kivo/core/user_messages.h"
+#include "kivo/phone/answering_machine.h"
+#include "kivo/telephony/qt_line_pump.h"
+#include "kivo/telephony/tapi_library.h"
+
+namespace kivo::app {
+
+class IncomingCallDialog;
+class MainWindow;
+
+// Line state texts beside "Line monitoring active" and "... inactive".
+inline constexpr const char* kLineMonitoringFailed = "Failed to start line monitoring";
+inline constexpr const char* kCallInProgressText =
+    "A telephone call is currently in progress.\nAction cancelled ";
+inline constexpr const char* kLineGoneText =
+    "The modem which was used previously is no longer available.\nPhone monitoring has been "
+    "disabled.\nUse Modem Selection from the Phone menu to see if you have an alternative";
+inline constexpr const char* kLineUnusableText =
+    "The currently selected modem cannot be used with Kivo.\nPhone monitoring has been "
+    "disabled.\nUse Modem Selection from the Phone menu to see if you have an alternative";
+
+class PhoneLine : public QObject, public phone::AnsweringMachineHost {
+public:
+    PhoneLine(MainWindow* window, core::MessageReporter& reporter,
+              telephony::LineDirectory directory);
+    ~PhoneLine() override;
+
+    // After the session started: the line chosen before (CommID) and the
+    // answering machine's last state (AutoMessage); without a line, a new
+    // user is told once how to set one up.
+    void ApplyStartup();
+
+    void StartMonitoring();
+    void StopMonitoring();
+    void SetAnswerMachine(bool on);
+    // Phone > Modem Selection: choose the line device, modally.
+    void ChooseLine();
+
+    // The Phone icon for the state and the count of new messages, which the
+    // window's title also shows.
+    void ShowNewMessages(int new_messages);
+
+    bool line_open() const { return status_.lineOpen != 0; }
+    bool answer_machine_on() const { return answer_machine_; }
+    std::optional<std::uint32_t> device() const { return device_; }
+    telephony::TapiLibrary& library() { return *library_; }
+    phone::AnsweringMachine& machine() { return *machine_; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void TelephonyFailed(int status) override;
+    void MessageStored(const phone::AnsweredCall& call, std::int32_t record_number,
+                       int save_code) override;
+
+    // While the answering machine is off: who calls, and the choice to let
+    // the machine take this call.
+    void ShowIncomingCall();
+    void TakeChosenLine(std::uint32_t device);
+    void OfferLineChoiceOnce();
+    void ShowState(const char* text);
+    void UpdateCommands();
+    int CountNewMessages() const;
+    void SetAllowedChecked(Command command, bool allowed, bool checked);
+
+    MainWindow* window_;
+    core::MessageReporter& reporter_;
+    TapiStatus status_{};
+    telephony::QtEventNotifier notifier_;
+    std::unique_ptr<telephony::TapiLibrary> library_;
+    std::unique_ptr<telephony::QtLinePump> pump_;
+    std::unique_ptr<phone::AnsweringMachine> machine_;
+    std::optional<std::uint32_t> device_;
+    bool answer_machine_ = false;
+    const char* state_text_;
+    QString caption_;  // the window's title without the new messages
+    QPointer<IncomingCallDialog> incoming_;
+};
+
+}  // namespace kivo::app

@@ -1,0 +1,274 @@
+// The window's telephone line on the demo line, as a user meets it: the
+// first start says how to set up a line, the demo line is chosen in "Kivo
+// Modem Selection", the answering machine is switched on, and a caller rings
+// through the line's control socket (as kivo-line does), speaks and hangs
+// up; the phone list then shows the new message.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstring>
+#include <future>
+
+#include "app_fixture.h"
+#include "file_bytes.h"
+#include "incoming_call_dialog.h"
+#include "kivo/core/record_list.h"
+#include "kivo/core/user_messages.h"
+#include "kivo/phone/phone_book.h"
+#include "kivo/telephony/line_provider.h"
+#include "kivo/wavefile/wave_reader.h"
+#include "kivo/wavefile/wave_writer.h"
+#include "line_selection_dialog.h"
+#include "main_window.h"
+#include "phone_line.h"
+#include "record_kind_list.h"
+
+namespace kivo::app {
+namespace {
+
+namespace fs = std::filesystem;
+using core::ViewKind;
+
+// One command to the demo line's control socket; the reply line.
+std::string SendToLine(const std::string& socket_path, const std::string& command) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socket_path.c_str(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return "no line";
+    }
+    const std::string line = command + "\n";
+    ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
+    std::string reply;
+    char chunk[256];
+    pollfd wait{fd, POLLIN, 0};
+    while (reply.find('\n') == std::string::npos && ::poll(&wait, 1, 5000) > 0) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got <= 0)
+            break;
+        reply.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return reply;
+}
+
+class PhoneLineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const fs::path config = home_.home() / "config";
+        fs::create_directories(config / "kivo");
+        test::WriteFileText((config / "kivo" / "telephony.conf").string(),
+                            "[demo]\nring_period_ms = 100\n");
+        socket_ = (home_.home() / "line.sock").string();
+        if (const char* config_home = std::getenv("XDG_CONFIG_HOME"))
+            saved_config_home_ = config_home;
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        ::setenv("KIVO_LINE_SOCKET", socket_.c_str(), 1);
+        window_ =
+            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
+        ASSERT_TRUE(window_->Start());
+        QCoreApplication::processEvents();  // the line takes up the start
+        line_ = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
+        ASSERT_NE(line_, nullptr);
+    }
+    void TearDown() override {
+        window_.reset();
+        if (saved_config_home_)
+            ::setenv("XDG_CONFIG_HOME", saved_config_home_->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+        ::unsetenv("KIVO_LINE_SOCKET");
+    }
+
+    // The other party's command, sent while the window's event loop runs.
+    std::string Party(const std::string& command) {
+        auto reply = std::async(std::launch::async,
+                                [this, command] { return SendToLine(socket_, command); });
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&reply] {
+                return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+            },
+            6000));
+        return reply.get();
+    }
+
+    // Chooses the demo line in the modal "Kivo Modem Selection".
+    void ChooseDemoLine() {
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<LineSelectionDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), "Kivo Modem Selection");
+            ASSERT_GE(dialog->device_list()->topLevelItemCount(), 1);
+            EXPECT_EQ(dialog->device_list()->topLevelItem(0)->text(1), "Demo line");
+            dialog->device_list()->setCurrentItem(dialog->device_list()->topLevelItem(0));
+            for (auto* button : dialog->findChildren<QPushButton*>()) {
+                if (button->text() == "Select")
+                    button->click();
+            }
+        });
+        ASSERT_TRUE(window_->commands().Trigger(Command::kModemSelection));
+    }
+
+    test::AppHome home_;
+    core::RecordingMessageReporter reporter_{core::kAnswerYes};
+    test::ScriptedChooser chooser_;
+    std::unique_ptr<MainWindow> window_;
+    PhoneLine* line_ = nullptr;
+    std::string socket_;
+    std::optional<std::string> saved_config_home_;
+};
+
+TEST_F(PhoneLineTest, AFirstStartWithoutALineSaysOnceHowToSetOneUp) {
+    auto* advice = window_->findChild<QMessageBox*>("noLineAdvice");
+    ASSERT_NE(advice, nullptr);
+    EXPECT_FALSE(advice->isModal());
+    EXPECT_TRUE(advice->text().contains("telephony.conf"));
+    EXPECT_TRUE(advice->text().contains("Demo line"));
+    EXPECT_FALSE(window_->commands().IsEnabled(Command::kStartMonitoring));
+    EXPECT_FALSE(window_->commands().IsEnabled(Command::kAnswerMachineOn));
+    EXPECT_TRUE(window_->commands().IsEnabled(Command::kModemSelection));
+    EXPECT_TRUE(reporter_.reports().empty());
+
+    // The next start does not say it again.
+    window_.reset();
+    MainWindow again(home_.resources(), home_.places(), &reporter_, &chooser_);
+    ASSERT_TRUE(again.Start());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(again.findChild<QMessageBox*>("noLineAdvice"), nullptr);
+}
+
+TEST_F(PhoneLineTest, TheChosenLineIsRememberedAndMonitoredWithTheMachineOn) {
+    ChooseDemoLine();
+    EXPECT_EQ(window_->session().profile().Read(window_->session().section(), "CommID"), "0");
+    EXPECT_TRUE(window_->commands().IsEnabled(Command::kStartMonitoring));
+    EXPECT_TRUE(window_->commands().action(Command::kAnswerMachineOff)->isChecked());
+
+    ASSERT_TRUE(window_->commands().Trigger(Command::kAnswerMachineOn));
+    EXPECT_TRUE(line_->line_open());
+    EXPECT_TRUE(line_->answer_machine_on());
+    EXPECT_TRUE(
+        window_->line_state_text().startsWith("Line monitoring active : Using Kivo File : "));
+    EXPECT_TRUE(window_->commands().action(Command::kAnswerMachineOn)->isChecked());
+    EXPECT_FALSE(window_->commands().IsEnabled(Command::kStartMonitoring));
+    EXPECT_TRUE(window_->commands().IsEnabled(Command::kStopMonitoring));
+    EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kAnswering);
+    EXPECT_EQ(window_->session().profile().Read(window_->session().section(), "AutoMessage"), "1");
+
+    ASSERT_TRUE(window_->commands().Trigger(Command::kStopMonitoring));
+    EXPECT_FALSE(line_->line_open());
+    EXPECT_TRUE(window_->line_state_text().startsWith("Line monitoring inactive"));
+    EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kMonitoringOff);
+    EXPECT_TRUE(reporter_.reports().empty());
+}
+
+TEST_F(PhoneLineTest, ACallerOnTheDemoLineLeavesANewMessageInThePhoneList) {
+    window_->session().profile().Write(window_->session().section(), "Rings", "2");
+    ChooseDemoLine();
+    ASSERT_TRUE(window_->commands().Trigger(Command::kAnswerMachineOn));
+    ASSERT_TRUE(line_->line_open());
+
+    const std::string speech_path = (home_.home() / "speech.wav").string();
+    std::vector<std::uint8_t> speech;
+    for (int i = 0; i < 8000; ++i) {  // one second
+        const auto value = static_cast<std::uint16_t>(i * 13 + 5);
+        speech.push_back(static_cast<std::uint8_t>(value & 0xFF));
+        speech.push_back(static_cast<std::uint8_t>(value >> 8));
+    }
+    ASSERT_TRUE(wavefile::WritePcmWave(speech_path, telephony::CallAudioFormat(), speech).ok());
+
+    EXPECT_EQ(Party("ring 01632960123 Ann Smith").rfind("ok", 0), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return line_->machine().busy(); }, 3000));
+    EXPECT_EQ(Party("speak " + speech_path).rfind("ok", 0), 0u);
+    // The greeting (the store's, 3.6 s), the tone, then the second of speech.
+    QTest::qWait(7000);
+    EXPECT_EQ(Party("status").rfind("ok connected", 0), 0u);
+    EXPECT_EQ(Party("hangup").rfind("ok", 0), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return line_->machine().messages_stored() == 1; }, 5000));
+    EXPECT_TRUE(reporter_.reports().empty());
+
+    EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kAnsweringWithNewMessages);
+    EXPECT_TRUE(window_->windowTitle().startsWith("Kivo for user : "));
+    EXPECT_TRUE(window_->windowTitle().endsWith(" - 1 new message"));
+    window_->ShowKind(ViewKind::kPhone);
+    EXPECT_EQ(window_->search_status_text(),
+              "Total phone calls found = 1 : You have 1 new messages.");
+    const auto& row = window_->records().list().rows().at(0);
+    EXPECT_EQ(row.image, core::kImageNewMessage);
+    EXPECT_EQ(row.columns[1], "01632960123");
+    EXPECT_EQ(row.columns[2], "Ann Smith");
+    EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kAnsweringWithNewMessages);
+}
+
+TEST_F(PhoneLineTest, SelectedCallersAreAddedToThePhoneBook) {
+    test::RecordFields ann;
+    ann.number = 1;
+    ann.kind = "2";
+    ann.text_a = "Ann\xACSmith";  // as stored
+    ann.subject = "01632960123";
+    test::RecordFields bob = ann;
+    bob.number = 2;
+    bob.text_a = "Bob";
+    bob.subject = "5550102";
+    const fs::path working = window_->session().store().working_folder();
+    test::WriteWorkingLog(working, "Voxwren.xrp", {ann, bob});
+    window_->ShowKind(ViewKind::kPhone);
+    window_->record_view()->selectAll();
+    ASSERT_TRUE(window_->commands().Trigger(Command::kAddToPhoneBook));
+    const auto entries = phone::PhoneBook(working / "Voxwren.xrb").List();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].name, "Ann Smith");
+    EXPECT_EQ(entries[0].number, "01632960123");
+    EXPECT_EQ(entries[1].name, "Bob");
+    EXPECT_TRUE(reporter_.reports().empty());
+}
+
+TEST_F(PhoneLineTest, WithTheMachineOffTheUserCanLetItTakeOneCall) {
+    window_->session().profile().Write(window_->session().section(), "Rings", "2");
+    ChooseDemoLine();
+    ASSERT_TRUE(window_->commands().Trigger(Command::kStartMonitoring));
+    ASSERT_TRUE(line_->line_open());
+    ASSERT_FALSE(line_->answer_machine_on());
+
+    EXPECT_EQ(Party("ring 01632960124 <b>Bob</b>").rfind("ok", 0), 0u);
+    IncomingCallDialog* incoming = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            incoming = window_->findChild<IncomingCallDialog*>("incomingCall");
+            return incoming != nullptr && incoming->isVisible();
+        },
+        3000));
+    EXPECT_EQ(incoming->number_text(), "01632960124");
+    EXPECT_EQ(incoming->name_text(), "<b>Bob</b>");  // shown as typed, not as markup
+    // Unanswered, the call rings on.
+    QTest::qWait(500);
+    EXPECT_FALSE(line_->machine().busy());
+
+    incoming->machine_button()->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return line_->machine().busy(); }, 3000));
+    QTest::qWait(500);
+    EXPECT_EQ(Party("hangup").rfind("ok", 0), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return line_->machine().messages_stored() == 1; }, 5000));
+    // The machine took that call only.
+    EXPECT_FALSE(line_->machine().on());
+    EXPECT_FALSE(window_->commands().action(Command::kAnswerMachineOn)->isChecked());
+    EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kMonitoringWithNewMessages);
+    EXPECT_TRUE(reporter_.reports().empty());
+}
+
+}  // namespace
+}  // namespace kivo::app

@@ -22,7 +22,7 @@ import sys
 
 # Lowest layer first. A module may use the modules of the layers before its own.
 LAYERS = [
-    ["platform/filesystem", "platform/remote"],
+    ["platform/filesystem", "platform/remote", "platform/translation"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus"],
     ["platform/sound", "recordstore"],
     ["format", "audio"],

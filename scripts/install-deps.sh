@@ -29,6 +29,11 @@ PACKAGES=(
     libarchive-tools
     # telephony: SIP lines through liblinphone; SIPp, an independent SIP peer for tests
     liblinphone-dev sip-tester
+    # translation and speech: the Apertium translator and its pairs (English-Spanish,
+    # Spanish-Portuguese, English-Catalan and the pairs joining French, Italian and
+    # Catalan to Spanish), espeak-ng's library for the voices
+    apertium apertium-eng-spa apertium-es-pt apertium-eng-cat apertium-fr-es
+    apertium-spa-ita apertium-spa-cat apertium-fra-cat apertium-por-cat libespeak-ng-dev
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

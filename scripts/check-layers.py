@@ -24,7 +24,7 @@ import sys
 LAYERS = [
     ["platform/filesystem", "platform/remote", "platform/translation"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus"],
-    ["platform/sound", "recordstore"],
+    ["platform/sound", "recordstore", "platform/speech"],
     ["format", "audio"],
     ["telephony"],
     ["core"],

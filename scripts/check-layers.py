@@ -29,7 +29,7 @@ LAYERS = [
     ["telephony"],
     ["core"],
     ["editors/recorder"],
-    ["editors/playback", "editors/dictation", "editors/records"],
+    ["editors/playback", "editors/dictation", "editors/records", "editors/translator"],
     ["exchange"],
     ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote", "tools/kivo-line"],
 ]

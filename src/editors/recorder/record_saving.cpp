@@ -95,6 +95,10 @@ int NewRecordSave::Save(const NewRecord& record) {
     // that cannot begin uses none up.
     if (!AllExist({files_.wave_path()}))
         return kMessageMissingFile;
+    for (const std::string& member : record.text_members) {
+        if (member.empty() || !AllExist({files_.working_folder() / member}))
+            return kMessageMissingFile;
+    }
     const auto number = target_.profile->TakeNextRecordNumber(target_.profile_section);
     if (!number)
         return kMessageCannotSave;
@@ -117,6 +121,8 @@ int NewRecordSave::Save(const NewRecord& record) {
     request.record_line = files_.line_path().filename().string();
     request.index_marks = files_.marks_path().filename().string();
     request.extras = {*picture};
+    request.extras.insert(request.extras.end(), record.text_members.begin(),
+                          record.text_members.end());
     request.working_folder = target_.working_folder.string();
     request.store_path = target_.store_path.string();
     request.stamp = files_.stamp();

@@ -52,7 +52,10 @@ struct NewRecord {
     recordstore::RecordLogKind log = recordstore::RecordLogKind::kMessages;
     std::vector<recordstore::IndexMark> marks;
     std::filesystem::path picture;  // a GIF or JPEG file to attach; empty for none
-    std::string keywords;           // for the index only
+    // Further members already in the working folder, stored after the
+    // picture in this order (a translation's ".xr1" and ".xr2" texts).
+    std::vector<std::string> text_members;
+    std::string keywords;  // for the index only
 };
 
 class NewRecordSave {

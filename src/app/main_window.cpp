@@ -31,6 +31,7 @@
 #include "message_box_reporter.h"
 #include "options_settings.h"
 #include "record_kind_list.h"
+#include "speech_commands.h"
 #include "store_file_dialogs.h"
 
 namespace kivo::app {
@@ -194,6 +195,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     BuildCentre();
     RouteCommands();
     RoutePlayback(this, reporter_);
+    RouteSpeechCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -64,7 +65,7 @@ TEST_F(TranslatorDialogTest, LetterTranslatedListenedToAndSaved) {
     ASSERT_TRUE(dialog.Start());
     if (!SelectEnglishToSpanish(dialog))
         GTEST_SKIP() << "apertium-eng-spa is needed";
-    dialog.SetTexts("The dog eats bread.", "Letter");
+    dialog.SetTexts("Dear Maria, the meeting is on Tuesday at ten. The dog eats bread.", "Letter");
     EXPECT_FALSE(dialog.save_button()->isEnabled());
     dialog.Translate();
     EXPECT_NE(dialog.translated_edit()->toPlainText().indexOf("perro"), -1);
@@ -80,6 +81,14 @@ TEST_F(TranslatorDialogTest, LetterTranslatedListenedToAndSaved) {
     // Speech, not silence, reached the output.
     EXPECT_GT(played.size(), 22050u);
     EXPECT_NE(std::count(played.begin(), played.end(), 0), static_cast<long>(played.size()));
+
+    // KIVO_TRANSLATOR_SCREENSHOT=file.png keeps a picture of the dialog.
+    const QByteArray screenshot = qgetenv("KIVO_TRANSLATOR_SCREENSHOT");
+    if (!screenshot.isEmpty()) {
+        dialog.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(dialog.grab().save(QString::fromLocal8Bit(screenshot)));
+    }
 
     dialog.Save();
     EXPECT_TRUE(dialog.saved());

@@ -13,7 +13,7 @@
 #include "kivo/speech/speech_synthesizer.h"
 #include "kivo/translation/language_names.h"
 #include "kivo/translator/text_keywords.h"
-#include "kivo/wavefile/wave_reader.h"
+#include "spoken_wave.h"
 
 namespace kivo::translator {
 namespace {
@@ -28,17 +28,6 @@ bool WriteText(const std::filesystem::path& path, const std::string& text) {
     return !file.fail();
 }
 
-// The wave's length in milliseconds, or -1 when it cannot be read.
-std::int64_t WaveLengthMs(const std::filesystem::path& path) {
-    wavefile::WaveInfo info;
-    if (!wavefile::ReadWaveFileInfo(path.string(), &info).ok())
-        return -1;
-    const std::optional<wavefile::PcmFormat> format = info.format.AsPlayablePcm();
-    if (!format)
-        return -1;
-    return wavefile::FramesToMs(static_cast<std::int64_t>(info.frames()), *format);
-}
-
 }  // namespace
 
 int TranslationSave::SaveNew(const TranslationDraft& draft) {
@@ -46,9 +35,7 @@ int TranslationSave::SaveNew(const TranslationDraft& draft) {
         return 0;
     speech::SpeechRequest speech{draft.translated_text, draft.voice_name,
                                  draft.rate_wpm > 0 ? draft.rate_wpm : speech::kNormalRateWpm};
-    if (!speech::SynthesizeToWave(speech, wavefile::FormatForQuality(target_.recording_quality),
-                                  files_.wave_path().string())
-             .ok())
+    if (!SpeakIntoRecordWave(speech, target_.recording_quality, files_))
         return kMessageCannotCreateRecording;
     if (!WriteText(files_.Path(kOriginalTextExtension), draft.original_text) ||
         !WriteText(files_.Path(kTranslatedTextExtension), draft.translated_text))

@@ -3,16 +3,15 @@
 
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/sound/audio_backend_factory.h"
-#include "kivo/translator/translator_dialog.h"
+#include "kivo/translator/text_to_speech_dialog.h"
 #include "main_window.h"
 
 namespace kivo::app {
 namespace {
 
-// Opens the translator on the open store; a saved translation shows in the
-// list. Nothing opens without a store, or (message 850) without a
-// translation installed.
-void RunTranslator(MainWindow* window, core::MessageReporter& reporter) {
+// Opens "Kivo Text To Speech" on the open store (its Translate opens the
+// translator); a saved record shows in the list.
+void RunTextToSpeech(MainWindow* window, core::MessageReporter& reporter) {
     core::ShellSession& session = window->session();
     if (!session.started())
         return;
@@ -24,9 +23,7 @@ void RunTranslator(MainWindow* window, core::MessageReporter& reporter) {
         session.section(),
         recorder::ReadRecordingQuality(session.profile(), session.section()),
         {}};
-    translator::TranslatorDialog dialog(sound::SharedAudioBackend(), target, reporter, window);
-    if (!dialog.Start())
-        return;
+    translator::TextToSpeechDialog dialog(sound::SharedAudioBackend(), target, reporter, window);
     dialog.exec();
     if (dialog.saved()) {
         session.CommitStoreChanges();
@@ -38,7 +35,7 @@ void RunTranslator(MainWindow* window, core::MessageReporter& reporter) {
 
 void RouteSpeechCommands(MainWindow* window, core::MessageReporter* reporter) {
     window->commands().Route(Command::kTextToSpeech,
-                             [window, reporter] { RunTranslator(window, *reporter); });
+                             [window, reporter] { RunTextToSpeech(window, *reporter); });
 }
 
 }  // namespace kivo::app

@@ -1,5 +1,6 @@
-// The translator's command: Tools > Text to speech opens the "Kivo Text and
-// Speech Translator (Experimental Technology)" on the open store.
+// The speech commands: Tools > Text to speech opens "Kivo Text To Speech" on
+// the open store, whose Translate opens the "Kivo Text and Speech Translator
+// (Experimental Technology)".
 #pragma once
 
 namespace kivo::core {

@@ -2,11 +2,13 @@
 // gives message 850; a letter translated to Spanish selects a Spanish voice,
 // "&Listen" speaks it to the (virtual) sound card, "&Save" stores it.
 #include "kivo/translator/translator_dialog.h"
+#include "kivo/translator/text_to_speech_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <memory>
@@ -107,6 +109,25 @@ TEST_F(TranslatorDialogTest, LanguagesWithoutRouteAreShownButCannotBeChosen) {
         GTEST_SKIP() << "a German pair is installed";
     const auto* model = dialog.language_box()->model();
     EXPECT_FALSE(model->flags(model->index(german, 0)).testFlag(Qt::ItemIsEnabled));
+}
+
+TEST_F(TranslatorDialogTest, TextToSpeechListensAndSavesAMeeting) {
+    TextToSpeechDialog dialog(*backend_, target_, reporter_);
+    dialog.text_edit()->setPlainText("The budget meeting starts at nine.");
+    dialog.subject_edit()->setText("Budget");
+    dialog.Listen();
+    EXPECT_EQ(dialog.listen_button()->text(), "Stop &Listening");
+    test::AdvanceAndPump(*backend_, 5000);
+    test::PumpEvents();
+    EXPECT_EQ(dialog.listen_button()->text(), "&Listen");
+    EXPECT_GT(test::ReadWaveSamples(dir_.file("out.wav")).size(), 22050u);
+
+    dialog.Save(SpokenRecordKind::kMeeting);
+    EXPECT_TRUE(dialog.saved());
+    recordstore::IndexRecord entry;
+    ASSERT_TRUE(recordstore::RecordIndex((work_ / "Voxwren.xri").string()).Get(1, &entry).ok());
+    EXPECT_EQ(entry.kind_code, "1");
+    EXPECT_NE(entry.keywords.find("budget"), std::string::npos);
 }
 
 }  // namespace

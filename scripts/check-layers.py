@@ -22,16 +22,17 @@ import sys
 
 # Lowest layer first. A module may use the modules of the layers before its own.
 LAYERS = [
-    ["platform/filesystem", "platform/remote", "platform/thesaurus"],
+    ["platform/filesystem", "platform/remote", "platform/thesaurus", "platform/translation"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus",
      "platform/decoding"],
-    ["platform/sound", "recordstore", "platform/encoding"],
+    ["platform/sound", "recordstore", "platform/encoding", "platform/speech"],
     ["format", "audio"],
     ["telephony"],
     ["core", "search"],
     ["editors/recorder"],
     ["editors/playback", "editors/dictation", "editors/records", "editors/meeting", "editors/diary",
-     "editors/searching", "editors/phone"],
+     "editors/searching", "editors/phone",
+     "editors/translator"],
     ["exchange"],
     ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote", "tools/kivo-line"],
 ]

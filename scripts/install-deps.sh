@@ -43,6 +43,11 @@ PACKAGES=(
     wordnet-base wordnet-dev libmythes-dev mythes-en-us mythes-de
     # the print tests read the printed PDF back (pdftotext, pdfinfo)
     poppler-utils
+    # translation and speech: the Apertium translator and its pairs (English-Spanish,
+    # Spanish-Portuguese, English-Catalan and the pairs joining French, Italian and
+    # Catalan to Spanish), espeak-ng's library for the voices
+    apertium apertium-eng-spa apertium-es-pt apertium-eng-cat apertium-fr-es
+    apertium-spa-ita apertium-spa-cat apertium-fra-cat apertium-por-cat libespeak-ng-dev
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

@@ -8,7 +8,7 @@ namespace {
 
 using C = Command;
 
-constexpr std::array<CommandHelpPage, 12> kCommandPages{{
+constexpr std::array<CommandHelpPage, 13> kCommandPages{{
     {C::kNewRecording, "300.htm"},
     {C::kNewDictation, "300.htm"},
     {C::kPlay, "playback.htm"},
@@ -21,6 +21,7 @@ constexpr std::array<CommandHelpPage, 12> kCommandPages{{
     {C::kOptions, "options.htm"},
     {C::kHotKeys, "hot-keys.htm"},
     {C::kCompressDataStore, "compress.htm"},
+    {C::kTextToSpeech, "translator.htm"},
 }};
 
 }  // namespace

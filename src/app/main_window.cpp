@@ -36,6 +36,7 @@
 #include "phone_commands.h"
 #include "record_kind_list.h"
 #include "search_commands.h"
+#include "speech_commands.h"
 #include "store_file_dialogs.h"
 
 namespace kivo::app {
@@ -203,6 +204,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RouteImportCommands(this, reporter_);
     RouteExportCommands(this, reporter_);
     RoutePhoneCommands(this, *reporter_);
+    RouteSpeechCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

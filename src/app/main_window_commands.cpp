@@ -36,6 +36,7 @@
 #include "meetings_commands.h"
 #include "options_dialog.h"
 #include "options_settings.h"
+#include "speech_commands.h"
 #include "store_file_dialogs.h"
 
 namespace kivo::app {
@@ -147,7 +148,8 @@ void MainWindow::RouteCommands() {
     // New Recording: the "Dictation Recorder", primed with the texts of the
     // last record listed when the profile's Prime is "Y".
     router.Route(Command::kNewRecording, [this] {
-        if (!session_->started() || RunRecorderOfView(this, *reporter_))
+        if (!session_->started() || RunRecorderOfView(this, *reporter_) ||
+            RunTranslatorOfView(this, *reporter_))
             return;
         std::optional<core::RecordingPrime> prime;
         if (core::PrimingWanted(session_->profile(), session_->section())) {

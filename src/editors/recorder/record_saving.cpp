@@ -125,7 +125,7 @@ int NewRecordSave::Save(const NewRecord& record) {
     if (!AllExist({files_.wave_path()}))
         return kMessageMissingFile;
     for (const std::string& extra : record.extra_members) {
-        if (!AllExist({files_.working_folder() / extra}))
+        if (extra.empty() || !AllExist({files_.working_folder() / extra}))
             return kMessageMissingFile;
     }
     const auto number = target_.profile->TakeNextRecordNumber(target_.profile_section);

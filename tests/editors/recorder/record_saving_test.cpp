@@ -123,6 +123,18 @@ TEST_F(RecordSavingTest, WithoutItsWaveNothingIsSavedAndNoNumberUsedUp) {
     EXPECT_EQ(fs::file_size(work_ / "Voxwren.xrm"), recordstore::kRecordLineBytes);
 }
 
+TEST_F(RecordSavingTest, AMissingTextMemberGives108AndUsesNoNumber) {
+    const RecordFiles files = RecordFiles::ForNewRecord(work_);
+    test::WriteWave(files.wave_path().string(), kMono8k, test::MakeCountingPattern(kMono8k, 800));
+    test::WriteFileText(files.Path(".xr1").string(), "original");
+    NewRecord record = Meeting();
+    record.extra_members = {files.Name(".xr1"), files.Name(".xr2")};
+    NewRecordSave save(target_, files);
+    EXPECT_EQ(save.Save(record), kMessageMissingFile);
+    EXPECT_FALSE(save.stored());
+    EXPECT_EQ(profile_.Find("anna", "RecID"), std::nullopt);
+}
+
 TEST_F(RecordSavingTest, AStoreThatCannotBeWrittenGives109AndTheLogKeepsNoLine) {
     RecorderTarget gone = target_;
     gone.store_path = dir_.path() / "gone" / "KIVO.xrt";

@@ -18,6 +18,17 @@ namespace {
 constexpr std::array<int, 3> kShortenableFields = {record_field::kSubject, record_field::kTextA,
                                                    record_field::kTextB};
 
+// The offset of the first line feed, carriage return or NUL; npos if none.
+// (One pass: find_first_of with three bytes searches the set per byte.)
+std::size_t FirstLineBreakOrNul(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char byte = text[i];
+        if (byte == '\n' || byte == '\r' || byte == '\0')
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 bool IsPhoneKind(std::string_view code) {
     return code == kind_code::kAnsweredCall || code == kind_code::kRecordedCall;
 }
@@ -167,9 +178,8 @@ Status RecordLine::Parse(std::string_view bytes, RecordLine* line) {
     if (bytes.back() != '\n') {
         return Status::Corrupt("the record line does not end with a line feed");
     }
-    const std::string_view text = bytes.substr(0, kRecordLineTextBytes);
-    const std::size_t bad = text.find_first_of(std::string_view("\n\r\0", 3));
-    if (bad != std::string_view::npos) {
+    if (const std::size_t bad = FirstLineBreakOrNul(bytes.substr(0, kRecordLineTextBytes));
+        bad != std::string_view::npos) {
         return Status::Corrupt("the record line holds a line break or NUL at byte " +
                                std::to_string(bad));
     }
@@ -224,7 +234,24 @@ std::string RecordLine::FieldText(int n) const {
 }
 
 std::string RecordLine::DisplayField(int n) const {
-    return DisplayText(FieldText(n));
+    return DisplayOf(StoredField(n));
+}
+
+std::string RecordLine::DisplayOf(std::string_view stored) {
+    return DisplayText(RestoreSpaces(stored));
+}
+
+RecordLine::StoredFieldViews RecordLine::StoredFields() const {
+    StoredFieldViews fields;
+    const std::string_view text = std::string_view(bytes_).substr(0, kRecordLineTextBytes);
+    std::size_t start = 0;
+    for (int n = 1; n <= kBuilderFieldCount && start <= text.size(); ++n) {
+        const std::size_t space = text.find(' ', start);
+        const std::size_t end = space == std::string_view::npos ? text.size() : space;
+        fields[n] = text.substr(start, end - start);
+        start = end + 1;
+    }
+    return fields;
 }
 
 RecordFields RecordLine::Fields() const {

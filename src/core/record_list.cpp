@@ -338,10 +338,15 @@ void SortRows(std::vector<RecordRow>& rows, ViewKind view, int column, bool desc
         return;  // every pair compares equal: the order is kept
     const ColumnRole role = roles[column];
     const auto at = static_cast<std::size_t>(column);
-    std::stable_sort(rows.begin(), rows.end(), [&](const RecordRow& a, const RecordRow& b) {
+    const auto before = [&](const RecordRow& a, const RecordRow& b) {
         const int order = CompareByRole(a, b, role, at);
         return descending ? order > 0 : order < 0;
-    });
+    };
+    // A log lists its records in the order they were made, so the rows often
+    // come in ID order already: one pass tells, and the stable sort would not
+    // move any of them.
+    if (!std::is_sorted(rows.begin(), rows.end(), before))
+        std::stable_sort(rows.begin(), rows.end(), before);
 }
 
 void RecordList::SwitchView(ViewKind view) {

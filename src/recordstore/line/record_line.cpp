@@ -238,6 +238,8 @@ std::string RecordLine::DisplayField(int n) const {
 }
 
 std::string RecordLine::DisplayOf(std::string_view stored) {
+    if (IsAscii(stored))
+        return std::string(stored);  // no stored space and nothing to decode
     return DisplayText(RestoreSpaces(stored));
 }
 

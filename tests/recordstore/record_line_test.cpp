@@ -157,7 +157,12 @@ TEST(RecordLineUtf8, PlainAsciiIsShownUnchangedAndStoredSpacesStillBecomeSpaces)
     EXPECT_FALSE(rs::IsAscii("caf\xC3\xA9"));
     EXPECT_EQ(rs::RecordLine::DisplayOf("Budget\xACreview"), "Budget review");
     EXPECT_EQ(rs::RecordLine::DisplayOf("Budget:review"), "Budget:review");
+    EXPECT_EQ(rs::RecordLine::DisplayOf("\xAC"
+                                        "a\xAC\xAC"
+                                        "b\xAC"),
+              " a  b ");
     EXPECT_EQ(rs::RecordLine::DisplayOf("caf\xC3\xA9\xACnoir"), "café noir");
+    EXPECT_EQ(rs::RecordLine::DisplayOf("caf\xE9\xACnoir"), "café noir");  // Windows-1252
     EXPECT_EQ(rs::RestoreSpaces("a\xAC"
                                 "b"),
               "a b");

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <span>
 
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
@@ -77,8 +78,8 @@ bool KindMatches(int search_kind, std::string_view kind) {
     }
 }
 
-int ImageOf(std::string_view kind, const RecordLine& line) {
-    const std::string_view mark = line.StoredField(field::kKindNumber);
+int ImageOf(std::string_view kind, const RecordLine::StoredFieldViews& fields) {
+    const std::string_view mark = fields[field::kKindNumber];
     if (kind == "0")
         return kImageMessage;
     if (kind == "5")
@@ -96,51 +97,42 @@ int ImageOf(std::string_view kind, const RecordLine& line) {
     return kImageTranslation;
 }
 
-int StatusOf(std::string_view kind, int image, const RecordLine& line) {
-    if (!line.StoredField(field::kLock).empty())
+int StatusOf(std::string_view kind, int image, const RecordLine::StoredFieldViews& fields) {
+    if (!fields[field::kLock].empty())
         return kStatusLocked;
     if (image == kImageNewMessage || image == kImageDiaryReminder)
         return kStatusAttention;
-    if (kind == "5" || line.StoredField(field::kTextA) == kImportMark)
+    if (kind == "5" || fields[field::kTextA] == kImportMark)
         return kStatusImported;
     return kStatusNormal;
 }
 
+// The row of one record line; its fields are found once, in one pass.
 RecordRow MakeRow(ViewKind view, std::string_view kind, const RecordLine& line,
                   std::uint64_t offset) {
+    const RecordLine::StoredFieldViews fields = line.StoredFields();
+    const auto shown = [&fields](int n) { return RecordLine::DisplayOf(fields[n]); };
     RecordRow row;
     row.log_offset = offset;
-    row.image = ImageOf(kind, line);
-    const int status = StatusOf(kind, row.image, line);
-    const std::string id(line.StoredField(field::kRecordNumber));
-    const std::string duration = line.DisplayField(field::kDuration);
-    const std::string file = line.DisplayField(field::kContainerName);
-    if (view == ViewKind::kPhone) {
-        row.columns = {id,
-                       line.DisplayField(field::kSubject),
-                       line.DisplayField(field::kTextA),
-                       line.DisplayField(field::kStartDate),
-                       line.DisplayField(field::kStartTime),
-                       duration,
-                       file,
-                       std::to_string(status)};
-    } else if (view == ViewKind::kDiary) {
-        row.columns = {id,
-                       line.DisplayField(field::kSubject),
-                       line.DisplayField(field::kTextA),
-                       line.DisplayField(field::kTextB),
-                       duration,
-                       file,
-                       std::to_string(status)};
-    } else {
-        row.columns = {id,
-                       line.DisplayField(field::kSubject),
-                       line.DisplayField(field::kStartDate),
-                       line.DisplayField(field::kStartTime),
-                       duration,
-                       file,
-                       std::to_string(status)};
-    }
+    row.image = ImageOf(kind, fields);
+    const int status = StatusOf(kind, row.image, fields);
+    // The columns between the ID and the duration, by view; then the hidden
+    // file and status.
+    static constexpr int kPhoneFields[] = {field::kSubject, field::kTextA, field::kStartDate,
+                                           field::kStartTime};
+    static constexpr int kDiaryFields[] = {field::kSubject, field::kTextA, field::kTextB};
+    static constexpr int kOtherFields[] = {field::kSubject, field::kStartDate, field::kStartTime};
+    const std::span<const int> shown_fields =
+        view == ViewKind::kPhone   ? std::span<const int>(kPhoneFields)
+        : view == ViewKind::kDiary ? std::span<const int>(kDiaryFields)
+                                   : std::span<const int>(kOtherFields);
+    row.columns.reserve(shown_fields.size() + 4);
+    row.columns.emplace_back(fields[field::kRecordNumber]);
+    for (const int n : shown_fields)
+        row.columns.push_back(shown(n));
+    row.columns.push_back(shown(field::kDuration));
+    row.columns.push_back(shown(field::kContainerName));
+    row.columns.push_back(std::to_string(status));
     return row;
 }
 
@@ -311,15 +303,13 @@ void PostProcessRows(std::vector<RecordRow>& rows, ViewKind view) {
     }
 }
 
-int CompareRows(const RecordRow& a, const RecordRow& b, ViewKind view, int column) {
-    const auto roles = ListKind(view).roles;
-    if (column < 0 || static_cast<std::size_t>(column) >= roles.size())
+namespace {
+
+// CompareRows with the column's role already looked up.
+int CompareByRole(const RecordRow& a, const RecordRow& b, ColumnRole role, std::size_t column) {
+    if (column >= a.columns.size() || column >= b.columns.size())
         return 0;
-    if (static_cast<std::size_t>(column) >= a.columns.size() ||
-        static_cast<std::size_t>(column) >= b.columns.size()) {
-        return 0;
-    }
-    switch (roles[column]) {
+    switch (role) {
         case ColumnRole::kDate:
             return Compare3(a.date_order, b.date_order);
         case ColumnRole::kDuration:
@@ -333,11 +323,30 @@ int CompareRows(const RecordRow& a, const RecordRow& b, ViewKind view, int colum
     }
 }
 
+}  // namespace
+
+int CompareRows(const RecordRow& a, const RecordRow& b, ViewKind view, int column) {
+    const auto roles = ListKind(view).roles;
+    if (column < 0 || static_cast<std::size_t>(column) >= roles.size())
+        return 0;
+    return CompareByRole(a, b, roles[column], static_cast<std::size_t>(column));
+}
+
 void SortRows(std::vector<RecordRow>& rows, ViewKind view, int column, bool descending) {
-    std::stable_sort(rows.begin(), rows.end(), [&](const RecordRow& a, const RecordRow& b) {
-        int order = CompareRows(a, b, view, column);
+    const auto roles = ListKind(view).roles;
+    if (column < 0 || static_cast<std::size_t>(column) >= roles.size())
+        return;  // every pair compares equal: the order is kept
+    const ColumnRole role = roles[column];
+    const auto at = static_cast<std::size_t>(column);
+    const auto before = [&](const RecordRow& a, const RecordRow& b) {
+        const int order = CompareByRole(a, b, role, at);
         return descending ? order > 0 : order < 0;
-    });
+    };
+    // A log lists its records in the order they were made, so the rows often
+    // come in ID order already: one pass tells, and the stable sort would not
+    // move any of them.
+    if (!std::is_sorted(rows.begin(), rows.end(), before))
+        std::stable_sort(rows.begin(), rows.end(), before);
 }
 
 void RecordList::SwitchView(ViewKind view) {

@@ -24,9 +24,18 @@ std::vector<std::size_t> FindMisplacedBlocks(const RepositoryDirectory& director
             by_offset.push_back(i);
         }
     }
-    std::sort(by_offset.begin(), by_offset.end(), [&](std::size_t a, std::size_t b) {
-        return directory.at(a).member_offset < directory.at(b).member_offset;
-    });
+    // Blocks are appended in directory order, so the offsets usually rise
+    // already; only then is the sort skipped (with no two offsets equal, the
+    // sorted order is this one).
+    const auto offset_of = [&](std::size_t i) { return directory.at(i).member_offset; };
+    const bool rising =
+        std::adjacent_find(by_offset.begin(), by_offset.end(), [&](std::size_t a, std::size_t b) {
+            return offset_of(a) >= offset_of(b);
+        }) == by_offset.end();
+    if (!rising) {
+        std::sort(by_offset.begin(), by_offset.end(),
+                  [&](std::size_t a, std::size_t b) { return offset_of(a) < offset_of(b); });
+    }
     std::uint64_t previous_end = blocks_begin;
     for (std::size_t index : by_offset) {
         const DirectoryEntry& entry = directory.at(index);

@@ -86,6 +86,14 @@ StatusRecord Engine::Info(const std::string& repository) {
                [&](const EngineContext& context) { ListEntries(context, repository, false); });
 }
 
+FoundMembers Engine::Find(const std::string& repository, const std::vector<std::string>& names) {
+    FoundMembers found;
+    found.status = Run(file_system_, options_, held_lock_, [&](const EngineContext& context) {
+        found.live_count = FindEntries(context, repository, names);
+    });
+    return found;
+}
+
 StatusRecord Engine::AllInfo(const std::string& repository) {
     return Run(file_system_, options_, held_lock_,
                [&](const EngineContext& context) { ListEntries(context, repository, true); });

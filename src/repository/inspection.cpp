@@ -124,6 +124,24 @@ void ListEntries(const EngineContext& context, const std::string& repository_pat
     repository.Close();
 }
 
+std::uint32_t FindEntries(const EngineContext& context, const std::string& repository_path,
+                          const std::vector<std::string>& names) {
+    RepositoryReader repository(context);
+    if (repository.Open(repository_path) != OpenOutcome::kOpened) {
+        return 0;
+    }
+    context.status.repository_time = repository.header().written;
+    const RepositoryDirectory& directory = repository.directory();
+    for (const std::string& name : names) {
+        if (std::optional<std::size_t> live = directory.FindLive(name)) {
+            context.status.entries.push_back(EntryInfoOf(directory.at(*live)));
+        }
+    }
+    const std::uint32_t live_count = directory.LiveCount();
+    repository.Close();
+    return live_count;
+}
+
 void CheckIntegrity(const EngineContext& context, const std::string& repository_path) {
     RepositoryReader repository(context);
     if (repository.Open(repository_path, /*allow_nested=*/false) != OpenOutcome::kOpened) {

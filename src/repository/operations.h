@@ -34,6 +34,9 @@ void CompressRepository(const EngineContext& context, const std::string& reposit
 
 // inspection.cpp: listing, checking, loading one member.
 void ListEntries(const EngineContext& context, const std::string& repository, bool all);
+// Adds the live entries of `names` to the status; returns the live count.
+std::uint32_t FindEntries(const EngineContext& context, const std::string& repository,
+                          const std::vector<std::string>& names);
 void CheckIntegrity(const EngineContext& context, const std::string& repository);
 void LoadMember(const EngineContext& context, const std::string& repository, LoadRequest& request);
 

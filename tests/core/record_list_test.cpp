@@ -199,6 +199,32 @@ TEST_F(RecordListTest, HiddenColumnsKeepTheOrder) {
     EXPECT_EQ(Column(list, 0), before);
 }
 
+TEST(RecordListSort, RowsAlreadyInOrderAndEqualKeysKeepTheirPlaces) {
+    TempDir dir;
+    // Equal subjects in ID order, a log listed out of ID order, and equal
+    // dates: the sort is stable whether or not anything has to move.
+    WriteFileText(dir.file("Voxwren.xrr"), MakeRecordLog({Record(5, "0", "same", "01/01/2024"),
+                                                          Record(2, "0", "Same", "01/01/2024"),
+                                                          Record(9, "0", "other", "01/01/2023"),
+                                                          Record(7, "0", "same", "02/01/2024")}));
+    RecordList list;
+    list.List(ViewKind::kDictation, dir.path());
+    EXPECT_EQ(Column(list, 0),
+              (std::vector<std::string>{"00000002", "00000005", "00000007", "00000009"}));
+    list.SetSort(1, false);  // subject, ignoring case: ties keep the ID order
+    EXPECT_EQ(Column(list, 0),
+              (std::vector<std::string>{"00000009", "00000002", "00000005", "00000007"}));
+    list.SetSort(1, false);  // already in order: nothing moves
+    EXPECT_EQ(Column(list, 0),
+              (std::vector<std::string>{"00000009", "00000002", "00000005", "00000007"}));
+    list.SetSort(2, true);  // newest date first, equal dates in their order
+    EXPECT_EQ(Column(list, 0),
+              (std::vector<std::string>{"00000007", "00000002", "00000005", "00000009"}));
+    list.SetSort(0, false);
+    EXPECT_EQ(Column(list, 0),
+              (std::vector<std::string>{"00000002", "00000005", "00000007", "00000009"}));
+}
+
 TEST_F(RecordListTest, PhoneStatusCountsNewMessages) {
     list.List(ViewKind::kPhone, dir.path());
     EXPECT_EQ(list.NewMessageCount(), 2);

@@ -127,6 +127,48 @@ TEST(RecordLineUtf8, WindowsLineIsShownAsWindows1252) {
     EXPECT_EQ(line.DisplayField(rs::record_field::kSubject), "Café noir – été");
 }
 
+TEST(RecordLineFields, OnePassGivesEveryFieldAsStoredFieldDoes) {
+    const std::vector<std::string> lines = {
+        BuiltBytes(Message(12, "Budget review with the team")),
+        Padded("00000009 0 0  Caf\xE9\xACnoir\xAC\x96\xAC\xE9t\xE9  D1.xrz"),
+        Padded("00000003 4 15/06/2024 10:30 Diary\xAC"
+               "entry L D3.xrz 15/06/2024 10:30:00 "
+               "15/06/2024 10:31:00 00:01:00 2 1 extra words past fourteen"),
+        Padded("00000004 0"),
+        Padded(""),
+        std::string(400, 'x') + "\n",  // one field filling the whole text
+    };
+    for (const std::string& bytes : lines) {
+        rs::RecordLine line;
+        ASSERT_TRUE(rs::RecordLine::Parse(bytes, &line).ok());
+        const rs::RecordLine::StoredFieldViews fields = line.StoredFields();
+        EXPECT_TRUE(fields[0].empty());
+        for (int n = 1; n <= rs::kBuilderFieldCount; ++n) {
+            EXPECT_EQ(fields[n], line.StoredField(n)) << "field " << n << " of " << bytes;
+            EXPECT_EQ(rs::RecordLine::DisplayOf(fields[n]), line.DisplayField(n));
+        }
+    }
+}
+
+TEST(RecordLineUtf8, PlainAsciiIsShownUnchangedAndStoredSpacesStillBecomeSpaces) {
+    EXPECT_TRUE(rs::IsAscii("Budget 2024: Q1/Q2 ~ review"));
+    EXPECT_TRUE(rs::IsAscii(""));
+    EXPECT_FALSE(rs::IsAscii("Budget\xACreview"));
+    EXPECT_FALSE(rs::IsAscii("caf\xC3\xA9"));
+    EXPECT_EQ(rs::RecordLine::DisplayOf("Budget\xACreview"), "Budget review");
+    EXPECT_EQ(rs::RecordLine::DisplayOf("Budget:review"), "Budget:review");
+    EXPECT_EQ(rs::RecordLine::DisplayOf("\xAC"
+                                        "a\xAC\xAC"
+                                        "b\xAC"),
+              " a  b ");
+    EXPECT_EQ(rs::RecordLine::DisplayOf("caf\xC3\xA9\xACnoir"), "café noir");
+    EXPECT_EQ(rs::RecordLine::DisplayOf("caf\xE9\xACnoir"), "café noir");  // Windows-1252
+    EXPECT_EQ(rs::RestoreSpaces("a\xAC"
+                                "b"),
+              "a b");
+    EXPECT_EQ(rs::DisplayText("plain text"), "plain text");
+}
+
 TEST(RecordLineLimits, TooLongFieldsShortenTheSubjectFirst) {
     rs::RecordFields fields = Message(11, std::string(149, 's'));
     fields.kind_code = "12";

@@ -66,6 +66,10 @@ const std::vector<HostileCase>& Cases() {
          "RPS02 I/O error accessing repository (14) - Unexpected end of file"},
         {"member overlapping another", [](Bytes& b) { SetU64(b, kSecondEntry + 11, 36); },
          "RPS21 Directory field #2 is corrupt for filename b"},
+        // Offsets still rising, so the check does not sort them: still found.
+        {"member starting inside the one before",
+         [](Bytes& b) { SetU64(b, kSecondEntry + 11, 37); },
+         "RPS21 Directory field #2 is corrupt for filename b"},
         {"member inside the header", [](Bytes& b) { SetU64(b, kDirectory + 11, 10); },
          "RPS21 Directory field #2 is corrupt for filename a"},
         {"member past the directory", [](Bytes& b) { SetU64(b, kSecondEntry + 11, 5000); },

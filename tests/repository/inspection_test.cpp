@@ -26,6 +26,35 @@ TEST(RepositoryInfo, OnlyDeletedMembersGiveAnEmptyListButAllInfoShowsThem) {
     EXPECT_EQ(all.entries[1].deleted_at, FixedClock());
 }
 
+TEST(RepositoryFind, GivesTheLatestLiveVersionOfEachNameAskedAndCountsAllLiveMembers) {
+    MemoryDisk disk;
+    disk.AddFile("a", TextBytes("abc"));
+    disk.AddFile("b", TextBytes("bee"));
+    disk.AddFile("c", TextBytes("sea"));
+    disk.Store("/r/s.xrt", {"a", "b", "c"});
+    disk.AddFile("a", TextBytes("longer a"));
+    disk.Store("/r/s.xrt", {"a"});
+    ASSERT_TRUE(disk.engine.Delete("/r/s.xrt", {"b"}).ok());
+
+    FoundMembers found = disk.engine.Find("/r/s.xrt", {"c", "b", "missing", "a"});
+    ASSERT_TRUE(found.status.ok()) << Messages(found.status);
+    EXPECT_EQ(found.live_count, 2u);  // a (version 2) and c
+    ASSERT_EQ(found.status.entries.size(), 2u);
+    EXPECT_EQ(found.status.entries[0].name, "c");
+    EXPECT_EQ(found.status.entries[1].name, "a");
+    EXPECT_EQ(found.status.entries[1].version, 2u);
+    EXPECT_EQ(found.status.entries[1].size_bytes, 8u);
+    EXPECT_EQ(found.status.repository_time, FixedClock());
+}
+
+TEST(RepositoryFind, AMissingRepositoryFindsNothingAndSaysWhy) {
+    MemoryDisk disk;
+    FoundMembers found = disk.engine.Find("/r/none.xrt", {"a"});
+    EXPECT_FALSE(found.status.ok());
+    EXPECT_EQ(found.live_count, 0u);
+    EXPECT_TRUE(found.status.entries.empty());
+}
+
 TEST(RepositoryInfo, AllInfoMarksNestedRepositoriesAndLeavesShortMembersUnexamined) {
     MemoryDisk disk;
     disk.AddFile("x", TextBytes("inner data"));

@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
@@ -18,6 +19,30 @@ namespace {
 // Fields 3, 4 and 5 may be shortened to fit, in this order.
 constexpr std::array<int, 3> kShortenableFields = {record_field::kSubject, record_field::kTextA,
                                                    record_field::kTextB};
+
+// The offset of the first line feed, carriage return or NUL; npos if none.
+// (Three memchr passes over 400 bytes cost less than one test per byte.)
+std::size_t FirstLineBreakOrNul(std::string_view text) {
+    std::size_t first = std::string_view::npos;
+    for (const char byte : {'\n', '\r', '\0'}) {
+        const void* found = std::memchr(text.data(), byte, text.size());
+        if (found != nullptr) {
+            first = std::min(
+                first, static_cast<std::size_t>(static_cast<const char*>(found) - text.data()));
+        }
+    }
+    return first;
+}
+
+// Text whose bytes are ASCII or stored spaces: shown with the spaces restored
+// and nothing else changed (0xAC alone is no UTF-8 character).
+bool IsAsciiWithStoredSpaces(std::string_view stored) {
+    for (const char byte : stored) {
+        if (static_cast<unsigned char>(byte) >= 0x80 && byte != kStoredSpace)
+            return false;
+    }
+    return true;
+}
 
 bool IsPhoneKind(std::string_view code) {
     return code == kind_code::kAnsweredCall || code == kind_code::kRecordedCall;
@@ -168,12 +193,8 @@ Status RecordLine::Parse(std::string_view bytes, RecordLine* line) {
     if (bytes.back() != '\n') {
         return Status::Corrupt("the record line does not end with a line feed");
     }
-    const std::string_view text = bytes.substr(0, kRecordLineTextBytes);
-    // One pass: find_first_of with a set searches the set once per byte.
-    const auto is_break = [](char c) { return c == '\n' || c == '\r' || c == '\0'; };
-    const std::size_t bad =
-        static_cast<std::size_t>(std::find_if(text.begin(), text.end(), is_break) - text.begin());
-    if (bad != text.size()) {
+    if (const std::size_t bad = FirstLineBreakOrNul(bytes.substr(0, kRecordLineTextBytes));
+        bad != std::string_view::npos) {
         return Status::Corrupt("the record line holds a line break or NUL at byte " +
                                std::to_string(bad));
     }
@@ -228,7 +249,29 @@ std::string RecordLine::FieldText(int n) const {
 }
 
 std::string RecordLine::DisplayField(int n) const {
-    return DisplayText(FieldText(n));
+    return DisplayOf(StoredField(n));
+}
+
+std::string RecordLine::DisplayOf(std::string_view stored) {
+    if (IsAsciiWithStoredSpaces(stored)) {
+        std::string text(stored);
+        std::replace(text.begin(), text.end(), kStoredSpace, ' ');
+        return text;
+    }
+    return DisplayText(RestoreSpaces(stored));
+}
+
+RecordLine::StoredFieldViews RecordLine::StoredFields() const {
+    StoredFieldViews fields;
+    const std::string_view text = std::string_view(bytes_).substr(0, kRecordLineTextBytes);
+    std::size_t start = 0;
+    for (int n = 1; n <= kBuilderFieldCount && start <= text.size(); ++n) {
+        const std::size_t space = text.find(' ', start);
+        const std::size_t end = space == std::string_view::npos ? text.size() : space;
+        fields[n] = text.substr(start, end - start);
+        start = end + 1;
+    }
+    return fields;
 }
 
 RecordFields RecordLine::Fields() const {

@@ -142,22 +142,17 @@ std::string DataStore::ProgramResourceFolder(filesystem::FileSystem& file_system
 }
 
 MemberLookup DataStore::FindMember(std::string_view name) const {
-    const std::vector<MemberInfo> members = Repository(*file_system_, path_).LiveMembers();
-    if (members.empty())
+    const FoundMembers found = Repository(*file_system_, path_).Find({std::string(name)});
+    if (!found.any_live)
         return MemberLookup::kNothingLive;
-    for (const MemberInfo& member : members) {
-        if (member.name == name)
-            return MemberLookup::kPresent;
-    }
-    return MemberLookup::kAbsent;
+    return found.live.empty() ? MemberLookup::kAbsent : MemberLookup::kPresent;
 }
 
 std::optional<std::uint64_t> DataStore::MemberSize(std::string_view name) const {
-    for (const MemberInfo& member : Repository(*file_system_, path_).LiveMembers()) {
-        if (member.name == name)
-            return member.size_bytes;
-    }
-    return std::nullopt;
+    const FoundMembers found = Repository(*file_system_, path_).Find({std::string(name)});
+    if (found.live.empty())
+        return std::nullopt;
+    return found.live.front().size_bytes;
 }
 
 bool DataStore::DeleteMember(std::string_view name) const {

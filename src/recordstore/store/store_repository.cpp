@@ -50,6 +50,18 @@ std::vector<MemberInfo> Repository::LiveMembers() {
     return Info().live_members;
 }
 
+FoundMembers Repository::Find(const std::vector<std::string>& names) {
+    const repository::FoundMembers found = engine_.Find(path_, names);
+    // As LiveMembers, entries the engine refused are left out and the rest
+    // still count: a failure is noted, not a reason to find nothing.
+    Succeeded(found.status);
+    FoundMembers result;
+    result.any_live = found.live_count > 0;
+    for (const repository::EntryInfo& entry : found.status.entries)
+        result.live.push_back(MemberInfo{entry.name, entry.size_bytes, entry.version});
+    return result;
+}
+
 RepositoryInfo Repository::Info() {
     const repository::StatusRecord status = engine_.Info(path_);
     RepositoryInfo info;

@@ -99,6 +99,13 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+bool IsAscii(std::string_view text) {
+    unsigned char high_bits = 0;
+    for (const char byte : text)
+        high_bits |= static_cast<unsigned char>(byte);
+    return high_bits < 0x80;
+}
+
 std::string_view CutAtCharBoundary(std::string_view text, std::size_t max_bytes) {
     if (text.size() <= max_bytes) {
         return text;
@@ -126,6 +133,8 @@ std::string StoreSpaces(std::string_view text) {
 }
 
 std::string RestoreSpaces(std::string_view stored) {
+    if (IsAscii(stored))
+        return std::string(stored);  // no stored space (0xAC) and valid UTF-8
     std::string text;
     text.reserve(stored.size());
     for (std::size_t offset = 0; offset < stored.size();) {
@@ -154,7 +163,7 @@ std::string RestoreSpaces(std::string_view stored) {
 }
 
 std::string DisplayText(std::string_view bytes) {
-    if (IsValidUtf8(bytes)) {
+    if (IsAscii(bytes) || IsValidUtf8(bytes)) {
         return std::string(bytes);
     }
     std::string text;

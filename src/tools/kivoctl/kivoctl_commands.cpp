@@ -80,6 +80,16 @@ std::optional<int> OpenOrFail(CommandStore& store, const std::string& path,
 }
 
 // Tabs and line breaks would split the columns of the output.
+// Appends text as one cell: a tab or line break in it becomes a space.
+void AppendCell(std::string& line, std::string_view text) {
+    const std::size_t start = line.size();
+    line.append(text);
+    for (std::size_t i = start; i < line.size(); ++i) {
+        if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r')
+            line[i] = ' ';
+    }
+}
+
 std::string Cell(std::string text) {
     for (char& c : text) {
         if (c == '\t' || c == '\n' || c == '\r')
@@ -193,18 +203,20 @@ int CommandList(const std::vector<std::string>& args, std::ostream& out, std::os
         header += c.title;
     }
     out << header << "\n";
+    std::string line;  // one buffer for every row
     for (const auto& row : list.rows()) {
-        std::string line;
+        line.clear();
         bool first = true;
         for (std::size_t i = 0; i < columns.size() && i < row.columns.size(); ++i) {
             if (columns[i].title[0] == '\0')
                 continue;
             if (!first)
-                line += "\t";
+                line += '\t';
             first = false;
-            line += Cell(row.columns[i]);
+            AppendCell(line, row.columns[i]);
         }
-        out << line << "\n";
+        line += '\n';
+        out << line;
     }
     return kExitOk;
 }

@@ -30,14 +30,15 @@ const char* KindOfSpecialFile(mode_t mode) {
     return "not a regular file";
 }
 
-// Names of the live members the store lists. A store whose directory holds
-// an entry the engine refuses still lists the others.
-std::vector<std::string> ListedMembers(const std::filesystem::path& store) {
-    std::vector<std::string> names;
-    for (const recordstore::MemberInfo& member :
-         recordstore::Repository(filesystem::DefaultFileSystem(), store.string()).LiveMembers())
-        names.push_back(member.name);
-    return names;
+// Which of the names the store holds as live members, in the order given. A
+// store whose directory holds an entry the engine refuses still finds the others.
+std::vector<std::string> PresentMembers(const std::filesystem::path& store,
+                                        const std::vector<std::string>& names) {
+    std::vector<std::string> present;
+    for (recordstore::MemberInfo& member :
+         recordstore::Repository(filesystem::DefaultFileSystem(), store.string()).Find(names).live)
+        present.push_back(std::move(member.name));
+    return present;
 }
 
 // "PATH is in use by kivoctl (process 4242)" from the repository's RPS01
@@ -120,16 +121,9 @@ bool CommandStore::TakeWriterLock(const std::filesystem::path& store) {
 
 int CommandStore::UnpackForReading() {
     const std::filesystem::path store = session_->store_path();
-    const auto members = ListedMembers(store);
-    std::vector<std::string> present;
-    for (const std::string_view member : core::UnpackedMembers()) {
-        for (const auto& name : members) {
-            if (name == member) {
-                present.emplace_back(member);
-                break;
-            }
-        }
-    }
+    const auto unpacked = core::UnpackedMembers();
+    const std::vector<std::string> present =
+        PresentMembers(store, std::vector<std::string>(unpacked.begin(), unpacked.end()));
     // Every store has members; one that lists none cannot be read.
     if (present.empty())
         return core::kStoreRepositoryFailed;

@@ -16,6 +16,7 @@
 // overloads without one use the machine's (filesystem::DefaultFileSystem()).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -150,6 +151,14 @@ public:
     std::string FieldText(int n) const;
     // Field n ready for the screen: spaces restored, Windows-1252 decoded.
     std::string DisplayField(int n) const;
+    // A stored field (one of StoredFields) ready for the screen, as DisplayField.
+    static std::string DisplayOf(std::string_view stored);
+
+    // Fields 1 to 14 as stored, found in one pass: element n is
+    // StoredField(n) (element 0 is empty). For readers that want many fields
+    // of many lines, such as the record lists.
+    using StoredFieldViews = std::array<std::string_view, kBuilderFieldCount + 1>;
+    StoredFieldViews StoredFields() const;
 
     // Fields 1 to 14 in plain form.
     RecordFields Fields() const;

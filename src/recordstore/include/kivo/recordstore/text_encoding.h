@@ -30,6 +30,10 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t offset);
 
 bool IsValidUtf8(std::string_view text);
 
+// True when every byte is below 0x80: such text is the same in UTF-8 and in
+// Windows-1252 and holds no stored space.
+bool IsAscii(std::string_view text);
+
 // The longest prefix of text of at most max_bytes that ends at a character
 // boundary. Valid UTF-8 characters are never split; bytes that are not valid
 // UTF-8 count as one character each (as Windows-1252 text does).

@@ -1,6 +1,8 @@
 // The audio import's progress dialog (see audio_import_dialog.h).
 #include "audio_import_dialog.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,6 +24,7 @@ AudioImportDialog::AudioImportDialog(exchange::AudioFileType type,
                                      const recorder::RecorderTarget& target,
                                      std::vector<std::filesystem::path> selection, QWidget* parent)
     : QDialog(parent), worker_(new AudioImportWorker(target, std::move(selection))) {
+    worker_->SaveOnThreadOf(this);
     setWindowTitle(QString::fromLatin1(exchange::AudioImportTitle(type)));
     setModal(true);
     file_ = new QLabel(this);
@@ -76,7 +79,10 @@ AudioImportDialog::AudioImportDialog(exchange::AudioFileType type,
 AudioImportDialog::~AudioImportDialog() {
     worker_->RequestStop();
     thread_.quit();
-    thread_.wait();
+    // The worker may be waiting for a save that runs on this thread: keep
+    // serving it until the worker has ended.
+    while (!thread_.wait(QDeadlineTimer(20)))
+        QCoreApplication::processEvents();
 }
 
 void AudioImportDialog::Start() {

@@ -27,6 +27,9 @@ public:
     // Thread-safe: asks the running import to stop after the current file.
     void RequestStop() { run_.stop_request().Request(); }
     std::size_t file_count() const { return run_.selection().size(); }
+    // Each record's save runs on session_owner's thread (the thread of the
+    // store's session), the worker waiting for it. Call before the run.
+    void SaveOnThreadOf(QObject* session_owner);
 
 public slots:
     // Imports the whole selection from its first file.
@@ -41,6 +44,7 @@ signals:
 
 private:
     exchange::AudioImportRun run_;
+    QObject* session_owner_ = nullptr;
 };
 
 }  // namespace kivo::app

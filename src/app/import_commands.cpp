@@ -28,13 +28,10 @@ namespace {
 namespace fs = std::filesystem;
 using exchange::AudioFileType;
 
-// Where imported records go: the open store. An import run on the window's
-// own thread is bound to the store's session, as the recorders are: its
-// saves go into this store only, under the writer lock, with the log and
-// index journaled. The audio import saves from its worker thread, which must
-// not use the session, so its target is unbound: each save puts its record
-// into the store under the engine's lock, and the session takes those
-// changes in at its next operation.
+// Where imported records go: the open store, bound to its session as the
+// recorders are: a save goes into this store only, under the writer lock,
+// with the log and index journaled. (The audio import's worker has its saves
+// run on the window's thread, which owns the session.)
 recorder::RecorderTarget UnboundTargetOf(core::ShellSession& session) {
     const core::DataStoreSession& store = session.store();
     return recorder::RecorderTarget{
@@ -70,7 +67,7 @@ std::vector<fs::path> ChooseFiles(MainWindow* window, const QString& filter) {
 
 void RunAudioImport(MainWindow* window, AudioFileType type, std::vector<fs::path> files) {
     core::ShellSession& session = window->session();
-    const recorder::RecorderTarget target = UnboundTargetOf(session);
+    const recorder::RecorderTarget target = BoundTargetOf(session);
     AudioImportDialog dialog(type, target, std::move(files), window);
     dialog.Start();
     dialog.exec();

@@ -105,15 +105,20 @@ void PhoneLine::OfferLineChoiceOnce() {
     }
     if (!session.startup_profile().first_start)
         return;
-    // A new user with nothing to carry a call: said once, without a dialog
-    // in the way of the first start.
-    auto* advice =
-        new QMessageBox(QMessageBox::Information, QStringLiteral("Kivo"),
-                        QString::fromLatin1(phone::kNoLineAdviceText), QMessageBox::Ok, window_);
-    advice->setObjectName(QStringLiteral("noLineAdvice"));
-    advice->setAttribute(Qt::WA_DeleteOnClose);
-    advice->setWindowModality(Qt::NonModal);
-    advice->show();
+    // A new user with nothing to carry a call is told once how to set a line
+    // up: when they first look at the phone list, not in the way of the first
+    // start.
+    auto* once = new QObject(this);
+    connect(window_, &MainWindow::phoneListed, once, [this, once] {
+        once->deleteLater();
+        auto* advice = new QMessageBox(QMessageBox::Information, QStringLiteral("Kivo"),
+                                       QString::fromLatin1(phone::kNoLineAdviceText),
+                                       QMessageBox::Ok, window_);
+        advice->setObjectName(QStringLiteral("noLineAdvice"));
+        advice->setAttribute(Qt::WA_DeleteOnClose);
+        advice->setWindowModality(Qt::NonModal);
+        advice->show();
+    });
 }
 
 void PhoneLine::TakeChosenLine(std::uint32_t device) {

@@ -132,7 +132,8 @@ AudioImportResult AudioFileImport::Import(const fs::path& source,
     record.keywords = decoded.tags.comment;
     report(kProgressKindFile, 33);
     recorder::NewRecordSave save(target_, files);
-    const int saved = save.Save(record);
+    const auto run = [&save, &record] { return save.Save(record); };
+    const int saved = run_save_ ? run_save_(run) : run();
     files.RemoveAll();
     report(kProgressKindFile, 66);
     result.record_number = save.record_number();

@@ -19,7 +19,7 @@ std::string ErrorTextOf(const AudioImportResult& result) {
 bool AudioImportRun::Run(const AudioImportEvents& events) {
     stop_.Clear();
     imported_.clear();
-    const AudioFileImport importer(target_, &stop_);
+    const AudioFileImport importer(target_, &stop_, events.run_save);
     for (std::size_t index = 0; index < selection_.size(); ++index) {
         if (events.progress)
             events.progress(kProgressKindFileNumber, static_cast<int>(index));

@@ -45,14 +45,12 @@ protected:
         ASSERT_TRUE(window_->Start());
     }
 
+    // Bound to the window's store, as the program's imports are.
     recorder::RecorderTarget Target() {
         core::ShellSession& session = window_->session();
-        return {session.store().working_folder(),
-                session.store().store_path(),
-                &session.profile(),
-                session.section(),
-                0,
-                {}};
+        recorder::RecorderTarget target{{}, {}, &session.profile(), session.section(), 0, {}};
+        recorder::BindToSession(target, session.store());
+        return target;
     }
 
     std::size_t ListedRecords() {
@@ -96,8 +94,8 @@ TEST_F(ImportDialogsTest, StartImportsAnotherStoreAndEndsWithImportCompleted) {
     other.BuildDataStore(location);
     other.set_location(location);
     ASSERT_EQ(other.LoadDataStore(), 0);
-    const recorder::RecorderTarget other_target{
-        other_work, other.store_path(), &other_profile, "x", 0, {}};
+    recorder::RecorderTarget other_target{{}, {}, &other_profile, "x", 0, {}};
+    recorder::BindToSession(other_target, other);
     for (const char* subject : {"First", "Second"}) {
         const recorder::RecordFiles files = recorder::RecordFiles::ForNewRecord(other_work);
         WriteTone(files.wave_path(), 0.5);

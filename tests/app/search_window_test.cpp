@@ -21,6 +21,9 @@
 #include "kivo/core/user_messages.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
 #include "kivo/dictation/dictation_session.h"
+#include "kivo/recorder/record_files.h"
+#include "kivo/recorder/record_saving.h"
+#include "kivo/recorder/recorder_target.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/searching/recording_merge.h"
@@ -30,7 +33,6 @@
 #include "kivo/wavefile/wave_writer.h"
 #include "kivoctl_commands.h"
 #include "main_window.h"
-#include "xrsave.h"
 
 namespace kivo::app {
 namespace {
@@ -105,47 +107,42 @@ protected:
     }
 
     // Saves record number with a recording of the format and length, as the
-    // recorders do, with its index entry; returns its result row.
+    // recorders do (the kit's save, bound to the window's store), with its
+    // index entry; returns its result row.
     search::SearchRow SaveRecording(int number, const wavefile::PcmFormat& format, double seconds) {
-        const core::DataStoreSession& store = window_->session().store();
-        const std::string working = store.working_folder().string();
-        const std::string base = "D" + std::to_string(number);
+        core::ShellSession& session = window_->session();
+        // The next number handed out is number.
+        EXPECT_TRUE(
+            session.profile().Write(session.section(), "RecID", std::to_string(number - 1)));
+        recorder::RecorderTarget target{{}, {}, &session.profile(), session.section(), 0, {}};
+        recorder::BindToSession(target, session.store());
+        const recorder::RecordFiles files =
+            recorder::RecordFiles::ForNewRecord(session.store().working_folder());
         std::vector<std::uint8_t> samples(
             static_cast<std::size_t>(format.sample_rate_hz * seconds) *
                 static_cast<std::size_t>(format.block_align_bytes()),
             format.bits_per_sample == 8 ? 128 : 0);
         for (std::size_t b = 0; b < samples.size(); b += 97)
             samples[b] = static_cast<std::uint8_t>(b % 200);  // not silence
-        EXPECT_TRUE(wavefile::WritePcmWave(working + "/" + base + ".xrw", format, samples).ok());
-        std::ofstream(working + "/" + base + ".xrs", std::ios::binary);
-        recordstore::RecordFields fields;
-        fields.record_number = number;
-        fields.kind_code = "0";
-        fields.text_a = "0";
-        fields.subject = "Part " + std::to_string(number);
-        fields.container_name = base + ".xrz";
-        fields.start_date = fields.end_date = "15/03/2024";
-        fields.duration = "00:00:01";
-        std::ofstream(working + "/" + base + ".xrl", std::ios::binary)
-            << recordstore::RecordLine::Build(fields).bytes;
-        const int position =
-            XRsaveR((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(), "",
-                    working.c_str(), store.store_path().string().c_str(),
-                    std::to_string(number).c_str(), 0);
-        EXPECT_GT(position, 0);
-        recordstore::RecordIndex index(working + "/Voxwren.xri");
-        recordstore::IndexRecord entry;
-        entry.record_number = number;
-        entry.kind_code = "0";
-        entry.start_date = fields.start_date;
-        entry.keywords = "merge part";
-        entry.mark_comments = " ";
-        entry.line_position = position;
-        EXPECT_TRUE(index.Put(entry).ok());
+        EXPECT_TRUE(wavefile::WritePcmWave(files.wave_path().string(), format, samples).ok());
+        recorder::NewRecord record;
+        record.fields.kind_code = "0";
+        record.fields.text_a = "0";
+        record.fields.subject = "Part " + std::to_string(number);
+        record.fields.container_name = files.container_name();
+        record.fields.start_date = record.fields.end_date = "15/03/2024";
+        record.fields.duration = "00:00:01";
+        record.log = recordstore::RecordLogKind::kMessages;
+        record.keywords = "merge part";
+        recorder::NewRecordSave save(target, files);
+        EXPECT_EQ(save.Save(record), 0);
+        EXPECT_EQ(save.record_number(), number);
+        files.RemoveAll();
+        session.CommitStoreChanges();
         search::SearchRow row;
         row.record_number = number;
         row.id = "000000" + std::to_string(number);
-        row.recording_file = fields.container_name;
+        row.recording_file = record.fields.container_name;
         return row;
     }
     static constexpr wavefile::PcmFormat kQualities[] = {

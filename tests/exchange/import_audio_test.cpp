@@ -191,7 +191,8 @@ TEST_F(AudioImportTest, UndecodableFilesAreListedWithNameAndReasonAndTheOthersIm
     AudioImportRun run(receiver_.target(), {dir_.path() / "garbage.mp3", dir_.path() / "memo.wav",
                                             dir_.path() / "empty.wav", dir_.path() / "silent.wav"});
     std::vector<AudioImportError> rows;
-    EXPECT_TRUE(run.Run({{}, [&rows](const AudioImportError& row) { rows.push_back(row); }, {}}));
+    EXPECT_TRUE(
+        run.Run({{}, [&rows](const AudioImportError& row) { rows.push_back(row); }, {}, {}}));
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].file, "garbage.mp3");
     EXPECT_EQ(rows[1].file, "empty.wav");

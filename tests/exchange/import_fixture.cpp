@@ -52,7 +52,9 @@ TestStore::TestStore(const std::string& name)
     EXPECT_TRUE(built == 0 || built == 102) << built;
     session_->set_location(location);
     EXPECT_EQ(session_->LoadDataStore(), 0);
-    target_ = recorder::RecorderTarget{work_, session_->store_path(), &profile_, "anna", 0, {}};
+    // Saved as the program saves: bound to the store's session.
+    target_ = recorder::RecorderTarget{{}, {}, &profile_, "anna", 0, {}};
+    recorder::BindToSession(target_, *session_);
 }
 
 std::int32_t TestStore::Save(const SampleRecord& sample) {

@@ -31,10 +31,16 @@ struct AudioImportResult {
     bool ok() const { return outcome == Outcome::kImported; }
 };
 
+// Runs a record's save (the function given) and returns its message code.
+// A program whose store session belongs to another thread passes one that
+// runs the save there.
+using SaveRunner = std::function<int(const std::function<int()>& save)>;
+
 class AudioFileImport {
 public:
-    AudioFileImport(const recorder::RecorderTarget& target, const decoding::StopRequest* stop)
-        : target_(target), stop_(stop) {}
+    AudioFileImport(const recorder::RecorderTarget& target, const decoding::StopRequest* stop,
+                    SaveRunner run_save = {})
+        : target_(target), stop_(stop), run_save_(std::move(run_save)) {}
 
     AudioImportResult Import(const std::filesystem::path& source,
                              const AudioImportProgress& progress = {}) const;
@@ -42,6 +48,7 @@ public:
 private:
     const recorder::RecorderTarget& target_;
     const decoding::StopRequest* stop_;
+    SaveRunner run_save_;
 };
 
 }  // namespace kivo::exchange

@@ -30,6 +30,9 @@ struct AudioImportEvents {
     std::function<void(const AudioImportError&)> error_row;  // a failed file
     // After each stored record, e.g. to make the store's working copies durable.
     std::function<void(std::int32_t record_number)> stored;
+    // Runs each record's save, e.g. on the thread that owns the store's
+    // session; empty: the save runs on the importing thread.
+    SaveRunner run_save;
 };
 
 class AudioImportRun {

@@ -10,6 +10,7 @@
 #include "kivo/exchange/import_audio_file.h"
 #include "kivo/exchange/import_audio_types.h"
 #include "kivo/exchange/import_recording.h"
+#include "kivo/recorder/recorder_target.h"
 #include "kivoctl_commands.h"
 #include "kivoctl_store.h"
 
@@ -81,22 +82,22 @@ int CommandImport(const std::vector<std::string>& args, std::ostream& out, std::
     }
     core::ProfileFile profile(folders.profile_file.string());
     const std::string section = core::CurrentProfileSection();
-    const recorder::RecorderTarget target{store.working_folder(),
-                                          store.session().store_path(),
-                                          &profile,
-                                          section,
-                                          recorder::ReadRecordingQuality(profile, section),
-                                          {}};
+    // Saved as the program saves: bound to the store's session, each record
+    // under the writer lock, the log and index journaled until the close.
+    recorder::RecorderTarget target{
+        {}, {}, &profile, section, recorder::ReadRecordingQuality(profile, section), {}};
+    recorder::BindToSession(target, store.session());
     std::size_t imported = 0;
     const std::size_t total = args.size() - 2;
     for (std::size_t i = 2; i < args.size(); ++i) {
         if (ImportOne(target, args[i], out, err))
             ++imported;
     }
-    if (store.session().SaveDataStore() != core::kStoreOk)
+    const bool saved = store.session().SaveDataStore() == core::kStoreOk;
+    if (!saved)
         err << core::MessageText(core::kStoreSaveFailed) << "\n";
     out << imported << " of " << total << " files imported\n";
-    return imported == total ? kExitOk : kExitFailed;
+    return imported == total && saved ? kExitOk : kExitFailed;
 }
 
 }  // namespace kivo::kivoctl

@@ -58,6 +58,19 @@ TEST_F(KivoctlImportTest, AudioFilesBecomeRecordsAndABrokenOneIsNamedWithItsReas
               std::string::npos);
 }
 
+TEST_F(KivoctlImportTest, ImportsOneAfterAnotherEachCloseTheStoreCleanly) {
+    for (int round = 1; round <= 2; ++round) {
+        const auto imported =
+            test::RunKivoctl({"import", store_, dir_.file("voice memo.wav")}, options_);
+        EXPECT_EQ(imported.status, 0) << imported.err;
+        EXPECT_EQ(imported.err, "") << "round " << round;
+    }
+    const auto listed = test::RunKivoctl({"list", store_}, options_);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.out.find("00000001"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("00000002"), std::string::npos) << listed.out;
+}
+
 TEST_F(KivoctlImportTest, AFileOfNoKnownKindIsRefusedAndTheStoreIsUnchanged) {
     kivo::test::WriteFileText(dir_.file("notes.txt"), "text");
     const std::string before = test::FileContent(store_);

@@ -31,7 +31,7 @@ LAYERS = [
     ["core", "search"],
     ["editors/recorder"],
     ["editors/playback", "editors/dictation", "editors/records", "editors/meeting", "editors/diary",
-     "editors/searching"],
+     "editors/searching", "editors/video"],
     ["exchange"],
     ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote", "tools/kivo-line"],
 ]

@@ -43,6 +43,9 @@ PACKAGES=(
     wordnet-base wordnet-dev libmythes-dev mythes-en-us mythes-de
     # the print tests read the printed PDF back (pdftotext, pdfinfo)
     poppler-utils
+    # video records: picture scaling, and the camera inputs (Video4Linux, the
+    # virtual camera's test picture) of FFmpeg
+    libswscale-dev libavdevice-dev
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

@@ -22,6 +22,14 @@ namespace {
 
 class VideoRecorderDialogTest : public test::VideoStoreTest {};
 
+// With KIVO_SCREENSHOTS set to a folder, keeps a picture of the widget
+// there (docs/screenshots are taken this way).
+void KeepScreenshot(QWidget& widget, const char* name) {
+    const QString folder = qEnvironmentVariable("KIVO_SCREENSHOTS");
+    if (!folder.isEmpty())
+        widget.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
+}
+
 TEST_F(VideoRecorderDialogTest, RecordMarkStopAndOkSaveTheRecordThroughTheConversionBox) {
     VideoRecorderDialog dialog(*backend_, virtual_camera_, target_, reporter_);
     ASSERT_TRUE(dialog.Start());
@@ -38,6 +46,7 @@ TEST_F(VideoRecorderDialogTest, RecordMarkStopAndOkSaveTheRecordThroughTheConver
     dialog.mark_button()->click();
     ASSERT_TRUE(test::PumpUntil([&] { return dialog.session().duration_ms() >= 2000; }));
     EXPECT_FALSE(dialog.preview()->pixmap().isNull());  // the live picture
+    KeepScreenshot(dialog, "video-recorder.png");
     dialog.stop_button()->click();
     EXPECT_FALSE(dialog.record_button()->isEnabled());  // one capture a record
     EXPECT_TRUE(dialog.ok_button()->isEnabled());
@@ -63,7 +72,10 @@ TEST_F(VideoRecorderDialogTest, TheBoxStopButtonAbortsTheConversionAndClosesTheB
             result.outcome = encoding::ConversionOutcome::kAborted;
             return result;
         });
-    QTimer::singleShot(100, &box, [&box] { box.stop_button()->click(); });
+    QTimer::singleShot(100, &box, [&box] {
+        KeepScreenshot(box, "video-conversion.png");
+        box.stop_button()->click();
+    });
     EXPECT_EQ(box.exec(), QDialog::Rejected);
     EXPECT_TRUE(aborted);
     EXPECT_EQ(box.result().outcome, encoding::ConversionOutcome::kAborted);

@@ -64,7 +64,12 @@ VideoPlayerDialog::VideoPlayerDialog(OpenedVideo video, bool with_sound, QWidget
     columns->addWidget(marks_);
 
     playback_.SetVideoOutput(frame_);
-    connect(play_, &QPushButton::clicked, this, [this] { playback_.Play(); });
+    connect(play_, &QPushButton::clicked, this, [this] {
+        if (playback_.is_ready())
+            playback_.Play();
+        else
+            pending_seek_ms_ = 0;
+    });
     connect(pause_, &QPushButton::clicked, this, [this] { playback_.Pause(); });
     connect(stop_, &QPushButton::clicked, this, [this] {
         playback_.Stop();
@@ -95,13 +100,16 @@ void VideoPlayerDialog::PlayFromMark(int row) {
     if (row < 0 || row >= static_cast<int>(video_.marks().size()))
         return;
     const std::int64_t at_ms = TimeStampMs(video_.marks()[row].time_stamp);
-    if (at_ms < 0)
-        return;
+    if (at_ms >= 0)
+        PlayFrom(at_ms);
+}
+
+void VideoPlayerDialog::PlayFrom(std::int64_t ms) {
     if (!playback_.is_ready()) {
-        pending_seek_ms_ = at_ms;
+        pending_seek_ms_ = ms;
         return;
     }
-    playback_.Seek(at_ms);
+    playback_.Seek(ms);
     playback_.Play();
 }
 

@@ -34,6 +34,8 @@ public:
     audio::VideoPlayback& playback() { return playback_; }
     // Plays from mark `row` of the list.
     void PlayFromMark(int row);
+    // Plays from `ms`; before the media is ready, as soon as it is.
+    void PlayFrom(std::int64_t ms);
 
 private:
     void ShowPosition();

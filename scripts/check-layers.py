@@ -32,7 +32,7 @@ LAYERS = [
     ["editors/recorder"],
     ["editors/playback", "editors/dictation", "editors/records", "editors/meeting", "editors/diary",
      "editors/searching", "editors/phone",
-     "editors/translator"],
+     "editors/translator", "editors/video"],
     ["exchange"],
     ["app", "player", "tools/xrrps", "tools/kivoctl", "tools/kivo-remote", "tools/kivo-line"],
 ]

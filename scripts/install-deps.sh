@@ -48,6 +48,9 @@ PACKAGES=(
     # Catalan to Spanish), espeak-ng's library for the voices
     apertium apertium-eng-spa apertium-es-pt apertium-eng-cat apertium-fr-es
     apertium-spa-ita apertium-spa-cat apertium-fra-cat apertium-por-cat libespeak-ng-dev
+    # video records: picture scaling, and the camera inputs (Video4Linux, the
+    # virtual camera's test picture) of FFmpeg
+    libswscale-dev libavdevice-dev
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

@@ -16,8 +16,8 @@
 #include <QTimer>
 
 #include "compaction_dialog.h"
-#include "import_commands.h"
 #include "export_commands.h"
+#include "import_commands.h"
 #include "kivo/core/application_folders.h"
 #include "kivo/core/compaction_advice.h"
 #include "kivo/core/hot_keys.h"
@@ -38,6 +38,7 @@
 #include "search_commands.h"
 #include "speech_commands.h"
 #include "store_file_dialogs.h"
+#include "video_commands.h"
 
 namespace kivo::app {
 namespace {
@@ -80,7 +81,7 @@ private:
 // and the hot keys drive it while it is open. A new Play replaces it.
 void PlaySelection(MainWindow* window, dbus::RemoteControlService* remote_service,
                    core::MessageReporter* reporter) {
-    if (!window->session().started())
+    if (!window->session().started() || PlayVideoOfView(window, *reporter))
         return;
     std::vector<playback::PlaybackItem> queue;
     for (const core::SelectedRecord& record :

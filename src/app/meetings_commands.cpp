@@ -17,6 +17,7 @@
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
+#include "video_commands.h"
 
 namespace kivo::app {
 namespace {
@@ -92,6 +93,8 @@ void RunRecorder(MainWindow* window, Dialog& recorder) {
 }  // namespace
 
 bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter) {
+    if (RunVideoRecorderOfView(window, reporter))
+        return true;
     core::ShellSession& session = window->session();
     if (window->view() == core::ViewKind::kMeeting) {
         if (!session.started())

@@ -16,7 +16,7 @@ class MainWindow;
 
 void RouteMeetingCommands(MainWindow* window, core::MessageReporter* reporter);
 
-// New Recording in the meeting or diary view: runs that view's recorder and
+// New Recording in the meeting, diary or video view: runs that view's recorder and
 // returns true; false in any other view (the caller opens its own recorder).
 bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter);
 

@@ -9,10 +9,12 @@
 #include "kivo/audio/effect_settings.h"
 #include "kivo/audio/effects_player.h"
 #include "kivo/audio/playback_device.h"
+#include "kivo/audio/video_playback.h"
 #include "kivo/audio/wave_document.h"
-#include "video_playback.h"
 
 namespace kivo::player {
+
+using audio::VideoPlayback;
 
 class WaveDevice : public audio::PlaybackDevice {
 public:

@@ -29,6 +29,7 @@
 #include "kivo/audio/effect_settings.h"
 #include "kivo/audio/effects_player.h"
 #include "kivo/audio/marked_playback.h"
+#include "kivo/audio/video_playback.h"
 #include "kivo/audio/wave_document.h"
 #include "kivo/recordstore/record_picture.h"
 #include "kivo/remote/playback_remote_target.h"
@@ -36,9 +37,11 @@
 #include "mark_list.h"
 #include "player_devices.h"
 #include "unpacked_recording.h"
-#include "video_playback.h"
 
 namespace kivo::player {
+
+using audio::RealSoundOutputExists;
+using audio::VideoPlayback;
 
 class PlayerSession : public QObject, public remote::PlaybackRemoteTarget {
     Q_OBJECT

@@ -122,7 +122,10 @@ int NewRecordSave::Save(const NewRecord& record) {
         return kMessageCannotSave;
     // The number is taken only once the recording is safe on disk: a save
     // that cannot begin uses none up.
-    if (!AllExist({files_.wave_path()}))
+    const fs::path media = record.media_kind == recordstore::MediaKind::kVideo
+                               ? files_.Path(recordstore::kVideoMediaExtension)
+                               : files_.wave_path();
+    if (!AllExist({media}))
         return kMessageMissingFile;
     for (const std::string& extra : record.extra_members) {
         if (extra.empty() || !AllExist({files_.working_folder() / extra}))
@@ -139,7 +142,7 @@ int NewRecordSave::Save(const NewRecord& record) {
         return kMessageCannotSave;
     if (record.extend_record_file && !record.extend_record_file(files_.line_path()))
         return kMessageCannotSave;
-    if (!AllExist({files_.wave_path(), files_.line_path(), files_.marks_path()}))
+    if (!AllExist({media, files_.line_path(), files_.marks_path()}))
         return kMessageMissingFile;
     const std::optional<std::string> picture = CopyPicture(files_, record.picture);
     if (!picture)
@@ -148,7 +151,8 @@ int NewRecordSave::Save(const NewRecord& record) {
     qCDebug(lcRecordSaving) << "Saving Kivo file to repository";
     recordstore::RecordSaveRequest request;
     request.log = record.log;
-    request.media = files_.wave_path().filename().string();
+    request.media_kind = record.media_kind;
+    request.media = media.filename().string();
     request.record_line = files_.line_path().filename().string();
     request.index_marks = files_.marks_path().filename().string();
     request.extras = {*picture};

@@ -52,6 +52,9 @@ bool PutIndexEntry(const std::filesystem::path& working_folder,
 struct NewRecord {
     recordstore::RecordFields fields;  // all but the record number
     recordstore::RecordLogKind log = recordstore::RecordLogKind::kMessages;
+    // kAudio: the media is the wave B.xrw, packed into B.xrz. kVideo: the
+    // media is the converted video B.wmv, packed into B.xrv.
+    recordstore::MediaKind media_kind = recordstore::MediaKind::kAudio;
     std::vector<recordstore::IndexMark> marks;
     // The meeting recorder and the recorders after it leave the mark type out.
     recordstore::IndexMarkStyle marks_style = recordstore::IndexMarkStyle::kWithType;
@@ -71,7 +74,8 @@ public:
     NewRecordSave(const RecorderTarget& target, const RecordFiles& files)
         : target_(target), files_(files) {}
 
-    // Saves record; the recorder has written its wave (files.wave_path()).
+    // Saves record; the recorder has written its wave (files.wave_path()), or
+    // for a video record its B.wmv.
     // 0, or the message code to report: 108 a file is missing (nothing was
     // stored), 109 the record did not reach the store, 110 the record is
     // stored but the index was not updated.

@@ -1,6 +1,7 @@
 // VideoPlayback: the video of an opened ".xrv" recording, played through Qt
-// Multimedia (QMediaPlayer). PlayerSession drives it; the window only hands
-// it a view (a QVideoWidget) through SetVideoOutput.
+// Multimedia (QMediaPlayer). Both players drive it (kvmp's PlayerSession and
+// the main program's video player); a window only hands it a view (a
+// QVideoWidget) through SetVideoOutput.
 //
 // Loading is asynchronous: Load returns at once and ready() (with the
 // media's own length) or failed() (with the backend's reason) follows.
@@ -16,7 +17,7 @@
 class QAudioOutput;
 class QMediaPlayer;
 
-namespace kivo::player {
+namespace kivo::audio {
 
 class VideoPlayback : public QObject {
     Q_OBJECT
@@ -60,4 +61,4 @@ private:
 // an output device.
 bool RealSoundOutputExists(const QString& audio_backend_name);
 
-}  // namespace kivo::player
+}  // namespace kivo::audio

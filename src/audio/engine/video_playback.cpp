@@ -1,5 +1,5 @@
 // Video playback through QMediaPlayer.
-#include "video_playback.h"
+#include "kivo/audio/video_playback.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <algorithm>
 
-namespace kivo::player {
+namespace kivo::audio {
 
 VideoPlayback::VideoPlayback(bool with_sound, QObject* parent)
     : QObject(parent), player_(new QMediaPlayer(this)) {
@@ -112,4 +112,4 @@ bool RealSoundOutputExists(const QString& audio_backend_name) {
            !QMediaDevices::audioOutputs().isEmpty();
 }
 
-}  // namespace kivo::player
+}  // namespace kivo::audio

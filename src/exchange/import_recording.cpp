@@ -94,6 +94,34 @@ std::optional<std::string> RefusalOf(const fs::path& copy) {
 
 }  // namespace
 
+namespace {
+
+// What a record keeps after its 401-byte line in the line file (a meeting's
+// agenda) moves with it. The file is untrusted: more than this is refused.
+constexpr std::uintmax_t kLineTrailerMaxBytes = 1 << 20;
+
+// The bytes after the record line; empty when there are none, nothing when
+// they cannot be read or are too many.
+std::optional<std::string> LineTrailer(const fs::path& line_file) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(line_file, error);
+    if (error)
+        return std::nullopt;
+    if (size <= recordstore::kRecordLineBytes)
+        return std::string();
+    if (size - recordstore::kRecordLineBytes > kLineTrailerMaxBytes)
+        return std::nullopt;
+    std::ifstream in(line_file, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(recordstore::kRecordLineBytes));
+    std::string trailer(size - recordstore::kRecordLineBytes, '\0');
+    in.read(trailer.data(), static_cast<std::streamsize>(trailer.size()));
+    if (!in)
+        return std::nullopt;
+    return trailer;
+}
+
+}  // namespace
+
 RecordingImportResult RecordingImport::Import(const fs::path& recording_file) const {
     const std::string file_name = recording_file.filename().string();
     std::error_code error;
@@ -126,6 +154,9 @@ RecordingImportResult RecordingImport::Import(const fs::path& recording_file) co
     if (!recordstore::RecordLine::ReadFile((staging / own.line_name()).string(), &line).ok() ||
         !line.IsRecord())
         return Failed(kMessageIncompleteRecording, "it holds no record line");
+    const std::optional<std::string> trailer = LineTrailer(staging / own.line_name());
+    if (!trailer)
+        return Failed(kMessageUnreadableRecording, "what follows its record line is too large");
     const recordstore::RecordFields old_fields = line.Fields();
     const std::optional<RecordLogKind> log = LogOfKind(old_fields.kind_code);
     if (!log)
@@ -142,6 +173,13 @@ RecordingImportResult RecordingImport::Import(const fs::path& recording_file) co
     record.fields.container_name = files.container_name();
     record.log = *log;
     record.marks = std::move(marks.marks);
+    if (!trailer->empty()) {
+        record.extend_record_file = [&trailer](const fs::path& line_file) {
+            std::ofstream out(line_file, std::ios::binary | std::ios::app);
+            out.write(trailer->data(), static_cast<std::streamsize>(trailer->size()));
+            return static_cast<bool>(out.flush());
+        };
+    }
     recordstore::IndexRecord source_entry;
     if (source_index_ != nullptr &&
         source_index_->Get(old_fields.record_number, &source_entry).ok())

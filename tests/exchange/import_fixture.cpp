@@ -1,6 +1,8 @@
 // A data store for import tests (see import_fixture.h).
 #include "import_fixture.h"
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -84,6 +86,13 @@ std::int32_t TestStore::Save(const SampleRecord& sample) {
         WriteFileText(files.Path(".xr2").string(), sample.translated_text);
         record.extra_members = {files.Name(".xr1"), files.Name(".xr2")};
     }
+    if (!sample.agenda.empty()) {
+        record.extend_record_file = [&sample](const fs::path& line_file) {
+            std::ofstream out(line_file, std::ios::binary | std::ios::app);
+            out << sample.agenda;
+            return static_cast<bool>(out.flush());
+        };
+    }
     recorder::NewRecordSave save(target_, files);
     EXPECT_EQ(save.Save(record), 0);
     files.RemoveAll();
@@ -160,6 +169,9 @@ SampleRecord TestStore::ReadBack(const recordstore::RecordLine& line) const {
     record.original_text = text_of(base + ".xr1");
     record.translated_text = text_of(base + ".xr2");
     record.picture_text = text_of(base + ".GIF");
+    const std::string line_file = text_of(container.line_name());
+    if (line_file.size() > 401)
+        record.agenda = line_file.substr(401);
     return record;
 }
 

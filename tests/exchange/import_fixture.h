@@ -29,6 +29,7 @@ struct SampleRecord {
     std::string picture_text;           // a GIF's bytes; empty for none
     std::string original_text;          // a translation's two texts
     std::string translated_text;
+    std::string agenda;  // what a meeting keeps after its record line
 };
 
 // Samples that differ from record to record (seed), 0.25 s of them.

@@ -35,6 +35,8 @@ SampleRecord Sample(int i) {
     record.samples = test::DistinctSamples(i);
     if (i % 4 == 1)
         record.picture_text = "GIF89a picture of record " + std::to_string(i);
+    if (record.kind == "1")
+        record.agenda = "Budget " + std::to_string(i) + "\r\nHiring\r\n";
     if (record.kind.size() == 2) {
         record.original_text = "original text " + std::to_string(i);
         record.translated_text = "texte traduit " + std::to_string(i);
@@ -55,6 +57,7 @@ void ExpectSameRecord(const SampleRecord& expected, const SampleRecord& got) {
     EXPECT_EQ(got.picture_text, expected.picture_text);
     EXPECT_EQ(got.original_text, expected.original_text);
     EXPECT_EQ(got.translated_text, expected.translated_text);
+    EXPECT_EQ(got.agenda, expected.agenda) << expected.subject;
 }
 
 class StoreImportTest : public ::testing::Test {

@@ -54,7 +54,7 @@ constexpr std::array<CommandEntry, kCommandCount> kCommands{{
     {C::kMeetingAgendas, "&Meeting Agendas...", nullptr, nullptr, nullptr, nullptr, false},
     {C::kCompressDataStore, "&Compress the Data Store", nullptr, nullptr, nullptr, nullptr, false},
     {C::kDiaryMonitor, "&Diary Monitor", nullptr, nullptr, nullptr, nullptr, true},
-    {C::kOfflineMeeting, "Offline Meeting", nullptr, nullptr, nullptr, nullptr, false},
+    {C::kOfflineMeeting, "Off&line Meeting", nullptr, nullptr, nullptr, nullptr, false},
     {C::kTextToSpeech, "Text to &speech", nullptr, nullptr, nullptr, nullptr, false},
 
     {C::kHelpContents, "Kivo &Help", nullptr, "help-contents", "F1", nullptr, false},

@@ -82,6 +82,11 @@ void InstantSearchField::ApplyFilter() {
     }
     view->setUpdatesEnabled(true);
     visible_rows_ = static_cast<int>(matching.size());
+    // The count above the list says how many of the found records show.
+    QString status = window_->records().StatusText();
+    if (visible_rows_ != rows)
+        status += tr(" (%1 shown)").arg(visible_rows_);
+    window_->ShowSearchStatus(status);
 }
 
 void InstantSearchField::keyPressEvent(QKeyEvent* event) {

@@ -381,6 +381,10 @@ QString MainWindow::search_status_text() const {
     return search_status_->text();
 }
 
+void MainWindow::ShowSearchStatus(const QString& text) {
+    search_status_->setText(text);
+}
+
 QString MainWindow::line_state_text() const {
     return line_state_->text();
 }

@@ -95,6 +95,8 @@ public:
     bool compacting() const { return compacting_; }
     QString banner_text() const;
     QString search_status_text() const;
+    // Replaces the count above the list (e.g. while instant search narrows it).
+    void ShowSearchStatus(const QString& text);
     QString line_state_text() const;
     const CurrentRecord& current_record() const { return current_; }
     // Selected rows in list order.

@@ -378,9 +378,11 @@ TEST_F(SearchWindowTest, TheInstantFieldNarrowsTheListAsLettersAreTypedAndEscCle
     field->clear();
     QTest::keyClicks(field, "arch");  // "March" in 1's keywords, "archive" in 4's
     EXPECT_EQ(visible(), (std::vector<std::string>{"00000001", "00000004"}));
+    EXPECT_EQ(window_->search_status_text(), "Total dictations found = 3 (2 shown)");
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_TRUE(field->text().isEmpty());
     EXPECT_EQ(visible().size(), 3u);
+    EXPECT_EQ(window_->search_status_text(), "Total dictations found = 3");
 
     QTest::keyClicks(field, "anna");  // the phone list keeps the text
     window_->ShowKind(ViewKind::kPhone);

@@ -59,7 +59,7 @@ int TranslationSave::SaveNew(const TranslationDraft& draft) {
     fields.recording_quality = std::to_string(target_.recording_quality);
     record.log = recordstore::RecordLogKind::kMessages;
     record.extra_members = {files_.Name(kOriginalTextExtension),
-                           files_.Name(kTranslatedTextExtension)};
+                            files_.Name(kTranslatedTextExtension)};
     record.keywords =
         TranslationKeywords(draft.keywords, draft.original_text, draft.translated_text);
 

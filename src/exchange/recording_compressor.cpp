@@ -9,6 +9,7 @@
 #include "kivo/recordstore/media_codec.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/store_repository.h"
+#include "whole_file.h"
 
 namespace kivo::exchange {
 namespace {
@@ -21,21 +22,6 @@ constexpr const char* kVoiceQuality = "0";
 
 CompressorResult Failed(int error, std::string detail) {
     return {error, std::move(detail)};
-}
-
-bool ReadWholeFile(const fs::path& path, std::string* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool WriteWholeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
 }
 
 void EmptyFolder(const fs::path& folder) {

@@ -12,6 +12,7 @@
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/store_repository.h"
+#include "whole_file.h"
 
 namespace kivo::exchange {
 namespace {
@@ -37,21 +38,6 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& end) {
 std::string Stem(const std::string& file_name) {
     const auto dot = file_name.rfind('.');
     return dot == std::string::npos ? file_name : file_name.substr(0, dot);
-}
-
-bool ReadWholeFile(const fs::path& path, std::string* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool WriteWholeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
 }
 
 // The record line member of a copy, taken out into scratch.

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -92,7 +93,11 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     : QDialog(parent), session_(session) {
     setWindowTitle(QString::fromLatin1(kPlaybackDialogTitle));
     setObjectName(QStringLiteral("playbackDialog"));
-    auto* layout = new QVBoxLayout(this);
+    auto* outer = new QHBoxLayout(this);
+    auto* layout = new QVBoxLayout;
+    outer->addLayout(layout, 3);
+    texts_panel_ = BuildTextsPanel();
+    outer->addWidget(texts_panel_, 2);
     subject_label_ = new QLabel(this);
     layout->addWidget(subject_label_);
 
@@ -218,6 +223,37 @@ QWidget* PlaybackDialog::BuildTransport() {
     });
     connect(effects_button_, &QPushButton::toggled, this, &PlaybackDialog::SetEffectsPanelVisible);
     return box;
+}
+
+// A translation's two texts beside the player, read-only (selectable and
+// reachable by Tab, so they can be copied or read by a screen reader).
+QWidget* PlaybackDialog::BuildTextsPanel() {
+    auto* box = new QGroupBox(tr("Translation"), this);
+    box->setObjectName(QStringLiteral("translationTexts"));
+    auto* column = new QVBoxLayout(box);
+    auto text_view = [box, column](const QString& caption, const QString& name) {
+        auto* view = new QPlainTextEdit(box);
+        view->setObjectName(name);
+        view->setReadOnly(true);
+        view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        auto* label = new QLabel(caption, box);
+        label->setBuddy(view);
+        column->addWidget(label);
+        column->addWidget(view, 1);
+        return view;
+    };
+    original_view_ = text_view(tr("Ori&ginal text"), QStringLiteral("originalText"));
+    translated_view_ = text_view(tr("Tra&nslated text"), QStringLiteral("translatedText"));
+    box->setVisible(false);
+    return box;
+}
+
+void PlaybackDialog::ShowTexts() {
+    const bool translation =
+        !session_.original_text().isEmpty() || !session_.translated_text().isEmpty();
+    original_view_->setPlainText(session_.original_text());
+    translated_view_->setPlainText(session_.translated_text());
+    texts_panel_->setVisible(translation);
 }
 
 QWidget* PlaybackDialog::BuildMarks() {
@@ -388,6 +424,7 @@ void PlaybackDialog::ShowRecording() {
     if (session_.has_recording() && subject.isEmpty())
         subject = tr("Record %1").arg(session_.item().record_number);
     subject_label_->setText(subject);
+    ShowTexts();
     ShowMarks();
     ShowState();
     ShowPosition(session_.position_ms());

@@ -16,6 +16,7 @@
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/recording_container.h"
+#include "kivo/recordstore/text_encoding.h"
 #include "kivo/remote/playback_command.h"
 
 namespace kivo::playback {
@@ -59,6 +60,27 @@ RecordLineFacts FactsOfRecordLine(const std::string& path) {
     return {field(recordstore::record_field::kSubject),
             field(recordstore::record_field::kStartDate),
             field(recordstore::record_field::kStartTime)};
+}
+
+// A text member extracted beside the recording, as shown: at most
+// kShownTextLimitBytes of it, decoded for the screen. Empty when missing.
+QString ShownText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    std::string bytes(kShownTextLimitBytes, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    std::string_view shown = bytes;
+    // A UTF-8 text cut by the limit may end inside a character; that alone
+    // must not make it read as Windows-1252.
+    if (bytes.size() == kShownTextLimitBytes) {
+        for (std::size_t dropped = 1; dropped < 4 && !recordstore::IsValidUtf8(shown); ++dropped) {
+            if (recordstore::IsValidUtf8(std::string_view(bytes).substr(0, bytes.size() - dropped)))
+                shown = std::string_view(bytes).substr(0, bytes.size() - dropped);
+        }
+    }
+    return QString::fromStdString(recordstore::DisplayText(shown));
 }
 
 QString WaveError(int code, const audio::WaveDocument& document) {
@@ -356,10 +378,21 @@ bool PlaybackSession::Load(const PlaybackItem& item) {
     subject_ = std::move(facts.subject);
     recorded_date_ = std::move(facts.start_date);
     recorded_time_ = std::move(facts.start_time);
+    LoadTranslationTexts(container);
     emit recordingLoaded();
     emit marksChanged();
     emit positionChanged(0);
     return true;
+}
+
+void PlaybackSession::LoadTranslationTexts(const recordstore::RecordingContainer& container) {
+    original_text_.clear();
+    translated_text_.clear();
+    if (container.ExtractTexts(store_.working_folder().string()) !=
+        recordstore::ContainerResult::kDone)
+        return;
+    original_text_ = ShownText(MemberPath(recordstore::kOriginalTextExtension));
+    translated_text_ = ShownText(MemberPath(recordstore::kTranslatedTextExtension));
 }
 
 void PlaybackSession::Unload() {
@@ -376,7 +409,8 @@ void PlaybackSession::Unload() {
     std::error_code ignored;
     for (std::string_view extension :
          {recordstore::kAudioMediaExtension, recordstore::kIndexMarksExtension,
-          recordstore::kRecordLineExtension})
+          recordstore::kRecordLineExtension, recordstore::kOriginalTextExtension,
+          recordstore::kTranslatedTextExtension})
         std::filesystem::remove(MemberPath(extension), ignored);
     std::filesystem::remove(WorkPath(ReversedName()), ignored);
     std::filesystem::remove(WorkPath(item_.container_name), ignored);

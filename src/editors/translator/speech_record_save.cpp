@@ -16,15 +16,28 @@ namespace kivo::translator {
 int SpeechRecordSave::SaveNew(const SpeechDraft& draft, SpokenRecordKind kind) {
     if (draft.text.empty())
         return 0;
+    const int spoken = Speak(draft);
+    return spoken != 0 ? spoken : Store(draft, kind);
+}
+
+int SpeechRecordSave::Speak(const SpeechDraft& draft) {
+    spoken_ = false;
     const speech::SpeechRequest request{
         draft.text, draft.voice_name, draft.rate_wpm > 0 ? draft.rate_wpm : speech::kNormalRateWpm};
-    if (!SpeakIntoRecordWave(request, target_.recording_quality, files_))
-        return kMessageCannotCreateRecording;
-    const std::string end_log_date = recorder::NowLogDate();
-    const std::int64_t length_ms = WaveLengthMs(files_.wave_path());
-    if (length_ms < 0)
-        return kMessageNoDuration;
+    const SpokenRecordWave wave = SpeakRecordWave(request, target_.recording_quality, files_);
+    if (wave.message != 0)
+        return wave.message;
+    length_ms_ = wave.length_ms;
+    end_log_date_ = wave.end_log_date;
+    spoken_ = true;
+    return 0;
+}
 
+int SpeechRecordSave::Store(const SpeechDraft& draft, SpokenRecordKind kind) {
+    if (!spoken_)
+        return kMessageCannotCreateRecording;
+    const std::string& end_log_date = end_log_date_;
+    const std::int64_t length_ms = length_ms_;
     const bool meeting = kind == SpokenRecordKind::kMeeting;
     recorder::NewRecord record;
     recordstore::RecordFields& fields = record.fields;

@@ -19,6 +19,7 @@
 #include "kivo/translator/speech_listening.h"
 #include "kivo/translator/text_file_loading.h"
 #include "kivo/translator/translator_dialog.h"
+#include "spoken_save_runner.h"
 
 namespace kivo::translator {
 namespace {
@@ -34,6 +35,7 @@ TextToSpeechDialog::TextToSpeechDialog(sound::AudioBackend& backend,
     setWindowTitle(QString::fromLatin1(kTextToSpeechCaption));
     listening_ = new SpeechListening(backend_, this);
     connect(listening_, &SpeechListening::finished, this, [this] { SetListening(false); });
+    save_runner_ = new SpokenSaveRunner(this);
     BuildControls();
     voices_ = speech::InstalledVoices();
     for (const speech::SpeechVoice& voice : voices_)
@@ -44,7 +46,10 @@ TextToSpeechDialog::TextToSpeechDialog(sound::AudioBackend& backend,
     start_log_date_ = recorder::NowLogDate();
 }
 
-TextToSpeechDialog::~TextToSpeechDialog() = default;
+// A save still running works on pending_save_: it ends before the members go.
+TextToSpeechDialog::~TextToSpeechDialog() {
+    delete save_runner_;
+}
 
 void TextToSpeechDialog::BuildControls() {
     auto* layout = new QVBoxLayout(this);
@@ -129,23 +134,48 @@ void TextToSpeechDialog::Listen() {
 
 void TextToSpeechDialog::Save(SpokenRecordKind kind) {
     const std::string text = text_->toPlainText().toStdString();
-    if (text.empty())
+    if (text.empty() || saving())
         return;
     listening_->Stop();
     SetListening(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const recorder::RecordFiles files = recorder::RecordFiles::ForNewRecord(target_.working_folder);
-    SpeechRecordSave save(target_, files);
-    const int result =
-        save.SaveNew({text, subject_->text().toStdString(), voice_->currentText().toStdString(),
-                      speed_->value(), start_log_date_},
-                     kind);
-    QApplication::restoreOverrideCursor();
-    saved_ = saved_ || save.stored();
+    SetSaving(true);
+    save_files_ = std::make_unique<recorder::RecordFiles>(
+        recorder::RecordFiles::ForNewRecord(target_.working_folder));
+    pending_save_ = std::make_unique<SpeechRecordSave>(target_, *save_files_);
+    SpeechRecordSave* save = pending_save_.get();
+    const SpeechDraft draft{text, subject_->text().toStdString(),
+                            voice_->currentText().toStdString(), speed_->value(), start_log_date_};
+    save_runner_->Start(
+        windowTitle(), tr("Please wait while your recording is being saved"),
+        [save, draft] { return save->Speak(draft); },
+        [save, draft, kind] { return save->Store(draft, kind); },
+        [this](int result) { FinishSave(result); });
+}
+
+bool TextToSpeechDialog::saving() const {
+    return save_runner_->running();
+}
+
+void TextToSpeechDialog::SetSaving(bool saving) {
+    for (QPushButton* button : {listen_, save_dictation_, save_meeting_, browse_, translate_})
+        button->setEnabled(!saving);
+}
+
+void TextToSpeechDialog::FinishSave(int result) {
+    const bool stored = pending_save_->stored();
+    saved_ = saved_ || stored;
+    SetSaving(false);
     if (result != 0)
         reporter_.ReportMessage(result, core::kStyleExclamation);
-    if (save.stored())
+    if (stored)
         accept();
+}
+
+// While the record is being saved the dialog stays open.
+void TextToSpeechDialog::reject() {
+    if (saving())
+        return;
+    QDialog::reject();
 }
 
 void TextToSpeechDialog::OpenTranslator() {

@@ -33,18 +33,32 @@ bool WriteText(const std::filesystem::path& path, const std::string& text) {
 int TranslationSave::SaveNew(const TranslationDraft& draft) {
     if (draft.translated_text.empty())
         return 0;
-    speech::SpeechRequest speech{draft.translated_text, draft.voice_name,
-                                 draft.rate_wpm > 0 ? draft.rate_wpm : speech::kNormalRateWpm};
-    if (!SpeakIntoRecordWave(speech, target_.recording_quality, files_))
-        return kMessageCannotCreateRecording;
+    const int spoken = Speak(draft);
+    return spoken != 0 ? spoken : Store(draft);
+}
+
+int TranslationSave::Speak(const TranslationDraft& draft) {
+    spoken_ = false;
+    const speech::SpeechRequest speech{
+        draft.translated_text, draft.voice_name,
+        draft.rate_wpm > 0 ? draft.rate_wpm : speech::kNormalRateWpm};
+    const SpokenRecordWave wave = SpeakRecordWave(speech, target_.recording_quality, files_);
+    if (wave.message != 0)
+        return wave.message;
     if (!WriteText(files_.Path(kOriginalTextExtension), draft.original_text) ||
         !WriteText(files_.Path(kTranslatedTextExtension), draft.translated_text))
         return recorder::kMessageMissingFile;
-    const std::string end_log_date = recorder::NowLogDate();
-    const std::int64_t length_ms = WaveLengthMs(files_.wave_path());
-    if (length_ms < 0)
-        return kMessageNoDuration;
+    length_ms_ = wave.length_ms;
+    end_log_date_ = wave.end_log_date;
+    spoken_ = true;
+    return 0;
+}
 
+int TranslationSave::Store(const TranslationDraft& draft) {
+    if (!spoken_)
+        return kMessageCannotCreateRecording;
+    const std::string& end_log_date = end_log_date_;
+    const std::int64_t length_ms = length_ms_;
     recorder::NewRecord record;
     recordstore::RecordFields& fields = record.fields;
     fields.kind_code = std::to_string(translation::TranslationKindCode(draft.result_language));

@@ -18,12 +18,16 @@
 #include <QStandardItemModel>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <memory>
+#include <optional>
 
+#include "background_call.h"
 #include "kivo/recorder/log_date.h"
 #include "kivo/recorder/record_files.h"
 #include "kivo/translator/speech_listening.h"
 #include "kivo/translator/text_file_loading.h"
 #include "kivo/translator/translation_save.h"
+#include "spoken_save_runner.h"
 
 namespace kivo::translator {
 namespace {
@@ -49,10 +53,19 @@ TranslatorDialog::TranslatorDialog(sound::AudioBackend& backend, recorder::Recor
     setWindowTitle(QString::fromLatin1(kTranslatorCaption));
     listening_ = new SpeechListening(backend_, this);
     connect(listening_, &SpeechListening::finished, this, [this] { SetBusy(false); });
+    translation_call_ = new BackgroundCall(this);
+    save_runner_ = new SpokenSaveRunner(this);
     BuildControls();
 }
 
-TranslatorDialog::~TranslatorDialog() = default;
+// Work still running uses library_ and pending_save_: it ends before the
+// members go.
+TranslatorDialog::~TranslatorDialog() {
+    if (translating())
+        QApplication::restoreOverrideCursor();
+    delete translation_call_;
+    delete save_runner_;
+}
 
 void TranslatorDialog::BuildControls() {
     auto* layout = new QVBoxLayout(this);
@@ -193,16 +206,54 @@ const translation::LanguageChoice* TranslatorDialog::SelectedChoice() const {
     return &groups[group].choices[choice];
 }
 
+// The translator runs on its own thread: a long text takes seconds, and the
+// window keeps answering (and can be closed) meanwhile.
 void TranslatorDialog::Translate() {
-    const translation::LanguageChoice* choice = SelectedChoice();
+    const translation::LanguageChoice* selected = SelectedChoice();
     const std::string text = source_->toPlainText().toStdString();
-    if (text.empty() || choice == nullptr || !choice->available())
+    if (text.empty() || selected == nullptr || !selected->available() ||
+        translation_call_->running())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::string translated;
-    const translation::TranslationStatus status =
-        library_.LangTransForm({text, choice->code}, &translated);
-    QApplication::restoreOverrideCursor();
+    struct Outcome {
+        translation::TranslationStatus status = translation::TranslationStatus::Ok();
+        std::string text;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const translation::LanguageChoice choice = *selected;
+    SetTranslating(true);
+    translation_call_->Start(
+        [library = &library_, text, code = choice.code, outcome] {
+            outcome->status = library->LangTransForm({text, code}, &outcome->text);
+        },
+        [this, choice, outcome] {
+            SetTranslating(false);
+            ShowTranslation(choice, outcome->status, outcome->text);
+        });
+}
+
+bool TranslatorDialog::translating() const {
+    return translation_call_->running();
+}
+
+bool TranslatorDialog::saving() const {
+    return save_runner_->running();
+}
+
+void TranslatorDialog::SetTranslating(bool translating) {
+    translate_->setText(translating ? tr("Translating...") : tr("&Translate"));
+    translate_->setEnabled(!translating);
+    language_->setEnabled(!translating);
+    browse_->setEnabled(!translating);
+    source_->setReadOnly(translating);
+    if (translating)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TranslatorDialog::ShowTranslation(const translation::LanguageChoice& choice,
+                                       const translation::TranslationStatus& status,
+                                       const std::string& translated) {
     if (!status.ok()) {
         QMessageBox::warning(this, windowTitle(), Text(status.detail()));
         return;
@@ -210,13 +261,13 @@ void TranslatorDialog::Translate() {
     translated_->setPlainText(Text(translated));
     translated_->setReadOnly(false);
     speak_translated_->setChecked(true);
-    const int voice = speech::MatchVoice(voices_, choice->result_language);
+    const int voice = speech::MatchVoice(voices_, choice.result_language);
     voice_found_ = voice >= 0;
     if (voice_found_)
         voice_->setCurrentIndex(voice);
     save_->setEnabled(true);
-    result_language_ = choice->result_language;
-    translation_code_ = choice->code;
+    result_language_ = choice.result_language;
+    translation_code_ = choice.code;
 }
 
 void TranslatorDialog::SetBusy(bool busy) {
@@ -245,7 +296,7 @@ void TranslatorDialog::Listen() {
 
 void TranslatorDialog::Save() {
     const std::string translated = translated_->toPlainText().toStdString();
-    if (translated.empty())
+    if (translated.empty() || saving() || translating())
         return;
     if (!voice_found_) {
         const QMessageBox::StandardButton answer = QMessageBox::question(
@@ -268,20 +319,37 @@ void TranslatorDialog::Save() {
     draft.rate_wpm = speed_->value();
     draft.start_log_date = start_log_date_;
 
+    SetSaving(true);
+    save_files_ = std::make_unique<recorder::RecordFiles>(
+        recorder::RecordFiles::ForNewRecord(target_.working_folder));
+    pending_save_ = std::make_unique<TranslationSave>(target_, *save_files_);
+    TranslationSave* save = pending_save_.get();
+    save_runner_->Start(
+        tr("Kivo - Saving Translation"), tr("Please wait while your translation is being saved"),
+        [save, draft] { return save->Speak(draft); }, [save, draft] { return save->Store(draft); },
+        [this](int result) { FinishSave(result); });
+}
+
+void TranslatorDialog::SetSaving(bool saving) {
     for (QPushButton* button : {translate_, listen_, save_, cancel_})
-        button->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const recorder::RecordFiles files = recorder::RecordFiles::ForNewRecord(target_.working_folder);
-    TranslationSave save(target_, files);
-    const int result = save.SaveNew(draft);
-    QApplication::restoreOverrideCursor();
-    for (QPushButton* button : {translate_, listen_, save_, cancel_})
-        button->setEnabled(true);
-    saved_ = save.stored();
+        button->setEnabled(!saving);
+}
+
+void TranslatorDialog::FinishSave(int result) {
+    saved_ = pending_save_->stored();
+    SetSaving(false);
     if (result != 0)
         reporter_.ReportMessage(result, core::kStyleExclamation);
     if (saved_)
         accept();
+}
+
+// While the record is being saved the dialog stays open (Esc and the close
+// button wait for the save to end).
+void TranslatorDialog::reject() {
+    if (saving())
+        return;
+    QDialog::reject();
 }
 
 }  // namespace kivo::translator

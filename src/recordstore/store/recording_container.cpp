@@ -236,6 +236,18 @@ ContainerResult RecordingContainer::OpenFromStore(const std::string& working_fol
     return ContainerResult::kDone;
 }
 
+ContainerResult RecordingContainer::ExtractTexts(const std::string& working_folder) const {
+    if (!IsSafeMemberName(file_name_))
+        return ContainerResult::kFailed;
+    Repository container(file_system(), JoinPath(working_folder, file_name_));
+    bool any = false;
+    for (std::string_view extension : {kOriginalTextExtension, kTranslatedTextExtension}) {
+        if (container.Get(working_folder, {MemberName(extension)}))
+            any = true;
+    }
+    return any ? ContainerResult::kDone : ContainerResult::kFailed;
+}
+
 ContainerResult RecordingContainer::OpenStandAlone(filesystem::FileSystem& file_system,
                                                    const std::string& container_path,
                                                    const std::string& working_folder,

@@ -1,6 +1,8 @@
 // The translator dialog driven as a user would: no translation installed
 // gives message 850; a letter translated to Spanish selects a Spanish voice,
-// "&Listen" speaks it to the (virtual) sound card, "&Save" stores it.
+// "&Listen" speaks it to the (virtual) sound card, "&Save" stores it, and
+// the player shows both texts beside the recording. Translating and saving
+// run in the background while the window keeps answering.
 #include "kivo/translator/translator_dialog.h"
 #include "kivo/translator/text_to_speech_dialog.h"
 
@@ -11,12 +13,17 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <memory>
 
 #include "audio_test_support.h"
+#include "file_bytes.h"
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/profile_file.h"
+#include "kivo/playback/playback_dialog.h"
+#include "kivo/playback/playback_session.h"
 #include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/record_line.h"
 #include "kivo/sound/virtual_audio_backend.h"
 #include "temp_dir.h"
 
@@ -47,6 +54,12 @@ protected:
         return index >= 0;
     }
 
+    // Waits (serving events) until the background work of the dialog ends.
+    template <typename Dialog, typename Busy>
+    static bool WaitWhile(const Dialog& dialog, Busy busy) {
+        return QTest::qWaitFor([&] { return !(dialog.*busy)(); }, 60000);
+    }
+
     test::TempDir dir_;
     fs::path work_ = dir_.path() / "work";
     core::ProfileFile profile_{dir_.file("KIVO.ini")};
@@ -70,6 +83,11 @@ TEST_F(TranslatorDialogTest, LetterTranslatedListenedToAndSaved) {
     dialog.SetTexts("Dear Maria, the meeting is on Tuesday at ten. The dog eats bread.", "Letter");
     EXPECT_FALSE(dialog.save_button()->isEnabled());
     dialog.Translate();
+    // The window answers while the translator runs; Translate is held.
+    EXPECT_TRUE(dialog.translating());
+    EXPECT_FALSE(dialog.language_box()->isEnabled());
+    ASSERT_TRUE(WaitWhile(dialog, &TranslatorDialog::translating));
+    EXPECT_TRUE(dialog.language_box()->isEnabled());
     EXPECT_NE(dialog.translated_edit()->toPlainText().indexOf("perro"), -1);
     EXPECT_NE(dialog.voice_box()->currentText().indexOf("Spanish"), -1);
     EXPECT_TRUE(dialog.save_button()->isEnabled());
@@ -93,12 +111,47 @@ TEST_F(TranslatorDialogTest, LetterTranslatedListenedToAndSaved) {
     }
 
     dialog.Save();
+    EXPECT_TRUE(dialog.saving());
+    EXPECT_FALSE(dialog.save_button()->isEnabled());
+    dialog.reject();  // Esc while saving: the dialog waits for the save
+    EXPECT_TRUE(dialog.saving());
+    ASSERT_TRUE(WaitWhile(dialog, &TranslatorDialog::saving));
     EXPECT_TRUE(dialog.saved());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(reporter_.codes().empty());
     recordstore::IndexRecord entry;
     ASSERT_TRUE(recordstore::RecordIndex((work_ / "Voxwren.xri").string()).Get(1, &entry).ok());
     EXPECT_EQ(entry.kind_code, "14");
     EXPECT_NE(entry.keywords.find("perro"), std::string::npos);
+
+    // Played from the list, the record shows both texts beside the player.
+    const std::string log = test::ReadFileText((work_ / "Voxwren.xrr").string());
+    recordstore::RecordLine line;
+    ASSERT_TRUE(
+        recordstore::RecordLine::Parse(log.substr(recordstore::kRecordLineBytes), &line).ok());
+    playback::PlaybackSession player(*backend_, *store_);
+    ASSERT_TRUE(player.Begin({{1, line.Fields().container_name}})) << player.error().toStdString();
+    EXPECT_EQ(player.original_text(), dialog.source_edit()->toPlainText());
+    EXPECT_EQ(player.translated_text(), dialog.translated_edit()->toPlainText());
+    playback::PlaybackDialog shown(player);
+    const auto* original = shown.findChild<QPlainTextEdit*>("originalText");
+    ASSERT_NE(original, nullptr);
+    EXPECT_FALSE(original->parentWidget()->isHidden());
+    EXPECT_NE(shown.findChild<QPlainTextEdit*>("translatedText")->toPlainText().indexOf("perro"),
+              -1);
+}
+
+TEST_F(TranslatorDialogTest, ClosingWhileTranslatingWaitsAndDropsTheResult) {
+    auto dialog = std::make_unique<TranslatorDialog>(*backend_, target_, reporter_);
+    ASSERT_TRUE(dialog->Start());
+    if (!SelectEnglishToSpanish(*dialog))
+        GTEST_SKIP() << "apertium-eng-spa is needed";
+    dialog->SetTexts("The dog eats bread.", "");
+    dialog->Translate();
+    ASSERT_TRUE(dialog->translating());
+    dialog.reset();  // must neither crash nor leave the busy cursor
+    test::PumpEvents();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(TranslatorDialogTest, LanguagesWithoutRouteAreShownButCannotBeChosen) {
@@ -123,6 +176,7 @@ TEST_F(TranslatorDialogTest, TextToSpeechListensAndSavesAMeeting) {
     EXPECT_GT(test::ReadWaveSamples(dir_.file("out.wav")).size(), 22050u);
 
     dialog.Save(SpokenRecordKind::kMeeting);
+    ASSERT_TRUE(WaitWhile(dialog, &TextToSpeechDialog::saving));
     EXPECT_TRUE(dialog.saved());
     recordstore::IndexRecord entry;
     ASSERT_TRUE(recordstore::RecordIndex((work_ / "Voxwren.xri").string()).Get(1, &entry).ok());

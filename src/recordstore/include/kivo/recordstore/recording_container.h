@@ -87,6 +87,11 @@ public:
     // the selected members from it; decodes the media for selectors 0 and 1.
     ContainerResult OpenFromStore(const std::string& working_folder, const std::string& store_path,
                                   int selector_code) const;
+    // Extracts a translation's texts (B.xr1 and B.xr2) from the container
+    // that OpenFromStore left in working_folder. kFailed, with nothing
+    // extracted, when the container holds neither; a container with only
+    // one of them gives that one.
+    ContainerResult ExtractTexts(const std::string& working_folder) const;
 
     // Opens a stand-alone container that may come from a stranger: up to ten
     // live members with safe names are extracted through a private staging

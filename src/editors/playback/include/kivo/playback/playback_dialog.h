@@ -24,6 +24,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSlider;
@@ -61,6 +62,8 @@ signals:
 private:
     QWidget* BuildTransport();
     QWidget* BuildMarks();
+    QWidget* BuildTextsPanel();
+    void ShowTexts();
     QGroupBox* BuildEffectsPanel();
     void ShowPosition(qint64 position_ms);
     void ShowMarks();
@@ -91,6 +94,9 @@ private:
     QLineEdit* mark_comment_ = nullptr;
     QTreeWidget* marks_list_ = nullptr;
     QGroupBox* effects_panel_ = nullptr;
+    QWidget* texts_panel_ = nullptr;
+    QPlainTextEdit* original_view_ = nullptr;
+    QPlainTextEdit* translated_view_ = nullptr;
     std::array<QCheckBox*, audio::kEffectCount> effect_switches_{};
     std::array<QSlider*, audio::kEffectCount> effect_sliders_{};
     bool slider_held_ = false;

@@ -59,6 +59,7 @@
 #include "kivo/core/user_messages.h"
 #include "kivo/playback/playback_saver.h"
 #include "kivo/recordstore/index_mark_file.h"
+#include "kivo/recordstore/recording_container.h"
 #include "kivo/remote/playback_remote_target.h"
 
 namespace kivo::playback {
@@ -79,6 +80,9 @@ inline constexpr char kInsertEndComment[] = "insert end";
 // Message codes: recording could not start; unsaved recording on close.
 inline constexpr int kMessageCannotRecord = 202;
 inline constexpr int kMessageUnsavedRecording = 1;
+// The most of a translation's text the player reads and shows.
+inline constexpr std::size_t kShownTextLimitBytes = 256 * 1024;
+
 // Results of Save.
 inline constexpr int kSaveOk = 0;
 inline constexpr int kSaveIndexFailed = 1;
@@ -112,6 +116,12 @@ public:
     // "hh:mm:ss"); empty when the line has none.
     const QString& recorded_date() const { return recorded_date_; }
     const QString& recorded_time() const { return recorded_time_; }
+    // A translation's texts, shown beside the player: the original and the
+    // translated text from the container's ".xr1" and ".xr2" members (UTF-8,
+    // or Windows-1252 from older stores), each cut to kShownTextLimitBytes.
+    // Empty for other recordings.
+    const QString& original_text() const { return original_text_; }
+    const QString& translated_text() const { return translated_text_; }
     const QString& error() const { return error_; }
     std::size_t queued_count() const { return queue_.size(); }
 
@@ -227,6 +237,7 @@ signals:
 
 private:
     bool Load(const PlaybackItem& item);
+    void LoadTranslationTexts(const recordstore::RecordingContainer& container);
     void Unload();
     // Lets the transport play the loaded recording again (after an insertion).
     void AttachPlayer();
@@ -276,6 +287,8 @@ private:
     QTimer insert_timer_;
     QString recorded_date_;
     QString recorded_time_;
+    QString original_text_;
+    QString translated_text_;
     QString play_clock_time_;
     QString play_clock_date_;
     QString play_log_date_;

@@ -35,12 +35,20 @@ public:
     // 108, 109, 110 as recorder::NewRecordSave.
     int SaveNew(const SpeechDraft& draft, SpokenRecordKind kind);
 
+    // SaveNew's two halves, as TranslationSave's: Speak touches only the
+    // working files (any thread), Store saves on the store's thread.
+    int Speak(const SpeechDraft& draft);
+    int Store(const SpeechDraft& draft, SpokenRecordKind kind);
+
     bool stored() const { return stored_; }
     std::int32_t record_number() const { return record_number_; }
 
 private:
     const recorder::RecorderTarget& target_;
     const recorder::RecordFiles& files_;
+    bool spoken_ = false;
+    std::int64_t length_ms_ = 0;
+    std::string end_log_date_;
     bool stored_ = false;
     std::int32_t record_number_ = 0;
 };

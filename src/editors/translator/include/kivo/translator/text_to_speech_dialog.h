@@ -6,10 +6,12 @@
 
 #include <QDialog>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "kivo/core/user_messages.h"
+#include "kivo/recorder/record_files.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/sound/audio_backend.h"
 #include "kivo/speech/speech_voices.h"
@@ -24,6 +26,7 @@ class QSlider;
 namespace kivo::translator {
 
 class SpeechListening;
+class SpokenSaveRunner;
 
 inline constexpr const char* kTextToSpeechCaption = "Kivo Text To Speech";
 
@@ -41,6 +44,9 @@ public:
 
     // A record was saved here or in the translator opened from here.
     bool saved() const { return saved_; }
+    // Saving runs in the background (speech can take seconds to write).
+    bool saving() const;
+    void reject() override;
 
     QComboBox* voice_box() const { return voice_; }
     QPlainTextEdit* text_edit() const { return text_; }
@@ -50,12 +56,17 @@ public:
 private:
     void BuildControls();
     void SetListening(bool listening);
+    void SetSaving(bool saving);
+    void FinishSave(int result);
 
     sound::AudioBackend& backend_;
     recorder::RecorderTarget target_;
     core::MessageReporter& reporter_;
     std::vector<speech::SpeechVoice> voices_;
     SpeechListening* listening_ = nullptr;
+    SpokenSaveRunner* save_runner_ = nullptr;
+    std::unique_ptr<recorder::RecordFiles> save_files_;
+    std::unique_ptr<SpeechRecordSave> pending_save_;
     std::string start_log_date_;
     bool saved_ = false;
 

@@ -36,12 +36,21 @@ public:
     TranslationSave(const recorder::RecorderTarget& target, const recorder::RecordFiles& files)
         : target_(target), files_(files) {}
 
-    // Saves the draft. 0 when saved (or when there is no translated text,
-    // in which case nothing is written and stored() stays false); otherwise
-    // the message code: 811 no speech could be made, 810 its length not
-    // read, 108, 109, 110 as recorder::NewRecordSave. The temporary files
-    // are removed once the record is stored.
+    // Saves the draft: Speak, then Store. 0 when saved (or when there is no
+    // translated text, in which case nothing is written and stored() stays
+    // false); otherwise the message code: 811 no speech could be made, 810
+    // its length not read, 108, 109, 110 as recorder::NewRecordSave. The
+    // temporary files are removed once the record is stored.
     int SaveNew(const TranslationDraft& draft);
+
+    // The slow half, which touches only the record's working files and so
+    // may run off the window's thread: the translated text spoken into the
+    // record's wave, and both texts written beside it. 0 or 811, 810, 108.
+    int Speak(const TranslationDraft& draft);
+    // The other half, on the thread that owns the data store: the record
+    // spoken by Speak stored with its line and index entry. 0 or 108, 109,
+    // 110 (and 811 when Speak has not succeeded).
+    int Store(const TranslationDraft& draft);
 
     bool stored() const { return stored_; }
     std::int32_t record_number() const { return record_number_; }
@@ -49,6 +58,9 @@ public:
 private:
     const recorder::RecorderTarget& target_;
     const recorder::RecordFiles& files_;
+    bool spoken_ = false;
+    std::int64_t length_ms_ = 0;
+    std::string end_log_date_;
     bool stored_ = false;
     std::int32_t record_number_ = 0;
 };

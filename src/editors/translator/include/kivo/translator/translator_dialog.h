@@ -8,10 +8,12 @@
 
 #include <QDialog>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "kivo/core/user_messages.h"
+#include "kivo/recorder/record_files.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/sound/audio_backend.h"
 #include "kivo/speech/speech_voices.h"
@@ -26,7 +28,10 @@ class QSlider;
 
 namespace kivo::translator {
 
+class BackgroundCall;
 class SpeechListening;
+class SpokenSaveRunner;
+class TranslationSave;
 
 inline constexpr const char* kTranslatorCaption =
     "Kivo Text and Speech Translator (Experimental Technology)";
@@ -51,6 +56,12 @@ public:
     void Save();
 
     bool saved() const { return saved_; }
+    // Translate and Save run in the background; these say whether they are
+    // still running (the dialog shows it too).
+    bool translating() const;
+    bool saving() const;
+
+    void reject() override;
 
     // The controls, for tests and screenshots.
     QComboBox* language_box() const { return language_; }
@@ -68,6 +79,12 @@ private:
     void FillVoices();
     void BrowseForText();
     void SetBusy(bool busy);
+    void SetTranslating(bool translating);
+    void ShowTranslation(const translation::LanguageChoice& choice,
+                         const translation::TranslationStatus& status,
+                         const std::string& translated);
+    void SetSaving(bool saving);
+    void FinishSave(int result);
     const translation::LanguageChoice* SelectedChoice() const;
 
     sound::AudioBackend& backend_;
@@ -76,6 +93,10 @@ private:
     translation::LangTrans library_;
     std::vector<speech::SpeechVoice> voices_;
     SpeechListening* listening_ = nullptr;
+    BackgroundCall* translation_call_ = nullptr;
+    SpokenSaveRunner* save_runner_ = nullptr;
+    std::unique_ptr<recorder::RecordFiles> save_files_;
+    std::unique_ptr<TranslationSave> pending_save_;
     std::string start_log_date_;
     std::string result_language_;
     std::string translation_code_;

@@ -16,7 +16,7 @@
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/recording_container.h"
-#include "kivo/recordstore/text_encoding.h"
+#include "kivo/recordstore/text_file_bytes.h"
 #include "kivo/remote/playback_command.h"
 
 namespace kivo::playback {
@@ -68,19 +68,12 @@ QString ShownText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return {};
-    std::string bytes(kShownTextLimitBytes, '\0');
+    std::string bytes(kShownTextLimitBytes + 4, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    std::string_view shown = bytes;
-    // A UTF-8 text cut by the limit may end inside a character; that alone
-    // must not make it read as Windows-1252.
-    if (bytes.size() == kShownTextLimitBytes) {
-        for (std::size_t dropped = 1; dropped < 4 && !recordstore::IsValidUtf8(shown); ++dropped) {
-            if (recordstore::IsValidUtf8(std::string_view(bytes).substr(0, bytes.size() - dropped)))
-                shown = std::string_view(bytes).substr(0, bytes.size() - dropped);
-        }
-    }
-    return QString::fromStdString(recordstore::DisplayText(shown));
+    const bool more_follows = in.peek() != std::ifstream::traits_type::eof();
+    return QString::fromStdString(
+        recordstore::DecodeTextFileBytes(bytes, kShownTextLimitBytes, more_follows).utf8);
 }
 
 QString WaveError(int code, const audio::WaveDocument& document) {

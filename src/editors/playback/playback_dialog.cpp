@@ -93,11 +93,7 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     : QDialog(parent), session_(session) {
     setWindowTitle(QString::fromLatin1(kPlaybackDialogTitle));
     setObjectName(QStringLiteral("playbackDialog"));
-    auto* outer = new QHBoxLayout(this);
-    auto* layout = new QVBoxLayout;
-    outer->addLayout(layout, 3);
-    texts_panel_ = BuildTextsPanel();
-    outer->addWidget(texts_panel_, 2);
+    auto* layout = new QVBoxLayout(this);
     subject_label_ = new QLabel(this);
     layout->addWidget(subject_label_);
 
@@ -130,7 +126,12 @@ PlaybackDialog::PlaybackDialog(PlaybackSession& session, QWidget* parent)
     clock_row->addStretch(1);
     layout->addLayout(clock_row);
     layout->addWidget(BuildTransport());
-    layout->addWidget(BuildMarks(), 1);
+    // A translation's texts stand beside the marks.
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(BuildMarks(), 3);
+    texts_panel_ = BuildTextsPanel();
+    middle->addWidget(texts_panel_, 2);
+    layout->addLayout(middle, 1);
     effects_panel_ = BuildEffectsPanel();
     effects_panel_->setVisible(false);
     layout->addWidget(effects_panel_);
@@ -230,6 +231,8 @@ QWidget* PlaybackDialog::BuildTransport() {
 QWidget* PlaybackDialog::BuildTextsPanel() {
     auto* box = new QGroupBox(tr("Translation"), this);
     box->setObjectName(QStringLiteral("translationTexts"));
+    // Wide enough to read a few words a line.
+    box->setMinimumWidth(260);
     auto* column = new QVBoxLayout(box);
     auto text_view = [box, column](const QString& caption, const QString& name) {
         auto* view = new QPlainTextEdit(box);

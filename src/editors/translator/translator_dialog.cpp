@@ -40,6 +40,13 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A caption whose Alt letter moves the focus to its field.
+QLabel* BuddyLabel(const QString& text, QWidget* field) {
+    auto* label = new QLabel(text);
+    label->setBuddy(field);
+    return label;
+}
+
 // The item's position in the language table: group << 16 | choice.
 int ChoiceKey(std::size_t group, std::size_t choice) {
     return static_cast<int>((group << 16) | choice);
@@ -74,13 +81,13 @@ void TranslatorDialog::BuildControls() {
     subject_ = new QLineEdit;
     subject_->setMaxLength(kSubjectLimitCharacters);
     keywords_ = new QLineEdit;
-    form->addRow(tr("Select Language"), language_);
-    form->addRow(tr("Subject"), subject_);
-    form->addRow(tr("Keywords"), keywords_);
+    form->addRow(tr("Select Lan&guage"), language_);
+    form->addRow(tr("S&ubject"), subject_);
+    form->addRow(tr("&Keywords"), keywords_);
     layout->addLayout(form);
 
-    layout->addWidget(new QLabel(tr("Text to be translated (Limits apply)")));
     source_ = new QPlainTextEdit;
+    layout->addWidget(BuddyLabel(tr("Te&xt to be translated (Limits apply)"), source_));
     layout->addWidget(source_);
     auto* source_buttons = new QHBoxLayout;
     browse_ = new QPushButton(tr("&Browse for Text..."));
@@ -90,8 +97,8 @@ void TranslatorDialog::BuildControls() {
     source_buttons->addWidget(translate_);
     layout->addLayout(source_buttons);
 
-    layout->addWidget(new QLabel(tr("Translated text")));
     translated_ = new QPlainTextEdit;
+    layout->addWidget(BuddyLabel(tr("Translat&ed text"), translated_));
     translated_->setReadOnly(true);
     layout->addWidget(translated_);
 
@@ -104,7 +111,7 @@ void TranslatorDialog::BuildControls() {
     listen_ = new QPushButton(tr("&Listen"));
     listen_layout->addWidget(speak_original_);
     listen_layout->addWidget(speak_translated_);
-    listen_layout->addWidget(new QLabel(tr("Select Voice")));
+    listen_layout->addWidget(BuddyLabel(tr("Select &Voice"), voice_));
     listen_layout->addWidget(voice_, 1);
     listen_layout->addWidget(listen_);
     layout->addWidget(listen_group);
@@ -113,7 +120,7 @@ void TranslatorDialog::BuildControls() {
     speed_ = new QSlider(Qt::Horizontal);
     speed_->setRange(speech::kSlowestRateWpm, speech::kFastestRateWpm);
     speed_->setValue(speech::kNormalRateWpm);
-    speed_layout->addWidget(new QLabel(tr("Speed")));
+    speed_layout->addWidget(BuddyLabel(tr("S&peed"), speed_));
     speed_layout->addWidget(new QLabel(tr("Slow")));
     speed_layout->addWidget(speed_, 1);
     speed_layout->addWidget(new QLabel(tr("Fast")));
@@ -260,6 +267,7 @@ void TranslatorDialog::ShowTranslation(const translation::LanguageChoice& choice
     }
     translated_->setPlainText(Text(translated));
     translated_->setReadOnly(false);
+    translated_->setFocus();  // Translate was held while it ran
     speak_translated_->setChecked(true);
     const int voice = speech::MatchVoice(voices_, choice.result_language);
     voice_found_ = voice >= 0;

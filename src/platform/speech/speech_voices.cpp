@@ -38,15 +38,39 @@ std::vector<SpeechVoice> InstalledVoices() {
     return voices;
 }
 
+namespace {
+
+// How well a voice speaks the wanted language: a name that begins with it
+// ("English (Great Britain)") beats one that merely mentions it ("Chinese
+// (Mandarin, latin as English)"), and among those the voice of the plain
+// language ("es") beats a regional one ("es-419"). 0: no match.
+int MatchScore(const SpeechVoice& voice, const std::string& wanted) {
+    const std::string name = Lowered(voice.name);
+    const std::size_t at = name.find(wanted);
+    if (at == std::string::npos)
+        return 0;
+    if (at != 0)
+        return 1;
+    constexpr int kLongestCode = 32;
+    return 2 + kLongestCode - static_cast<int>(std::min<std::size_t>(voice.language.size(), 32));
+}
+
+}  // namespace
+
 int MatchVoice(const std::vector<SpeechVoice>& voices, std::string_view language) {
     if (language.empty())
         return -1;
     const std::string wanted = Lowered(language);
+    int best = -1;
+    int best_score = 0;
     for (std::size_t index = 0; index < voices.size(); ++index) {
-        if (Lowered(voices[index].name).find(wanted) != std::string::npos)
-            return static_cast<int>(index);
+        const int score = MatchScore(voices[index], wanted);
+        if (score > best_score) {
+            best = static_cast<int>(index);
+            best_score = score;
+        }
     }
-    return -1;
+    return best;
 }
 
 }  // namespace kivo::speech

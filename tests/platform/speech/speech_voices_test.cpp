@@ -23,5 +23,14 @@ TEST(SpeechVoicesTest, VoiceMatchesByNameIgnoringCase) {
     EXPECT_EQ(MatchVoice({}, "Spanish"), -1);
 }
 
+TEST(SpeechVoicesTest, VoiceOfTheLanguageItselfWinsOverOneThatMentionsIt) {
+    const std::vector<SpeechVoice> voices = {{"Chinese (Mandarin, latin as English)", "cmn"},
+                                             {"English (Caribbean)", "en-029"},
+                                             {"English (Great Britain)", "en-gb"},
+                                             {"English (America)", "en-us"}};
+    EXPECT_EQ(MatchVoice(voices, "English"), 2);
+    EXPECT_EQ(MatchVoice({voices[0]}, "English"), 0);  // the only one that mentions it
+}
+
 }  // namespace
 }  // namespace kivo::speech

@@ -17,8 +17,12 @@ struct SpeechVoice {
 // cannot start.
 std::vector<SpeechVoice> InstalledVoices();
 
-// The index of the first voice whose name contains language (ignoring case),
-// or -1: "Spanish" finds "Spanish (Spain)".
+// The index of the voice that best speaks language (names compared ignoring
+// case), or -1 when no name contains it: a name that begins with the
+// language wins over one that only mentions it, and the plain language's
+// voice over a regional one. "Spanish" finds "Spanish (Spain)", "English"
+// finds "English (Great Britain)" rather than "Chinese (Mandarin, latin as
+// English)".
 int MatchVoice(const std::vector<SpeechVoice>& voices, std::string_view language);
 
 }  // namespace kivo::speech

@@ -9,7 +9,6 @@
 
 #include "file_attributes.h"
 #include "kivo/repository/repository_format.h"
-#include "member_batch.h"
 #include "member_names.h"
 #include "messages.h"
 #include "operations.h"
@@ -31,14 +30,6 @@ using CopyStop = filesystem::CopyResult::Stop;
 constexpr std::size_t kStoreBlockBytes = 1 << 20;
 constexpr std::uint64_t kWritebackBytes = 4 << 20;
 
-// A call that stores many files gathers members up to this size into
-// batches of this many bytes (member_batch.h); larger ones, and the members
-// of a call of a few files, where a batch would save a write or two, are
-// copied as above.
-constexpr std::size_t kGatheringNames = 8;
-constexpr std::size_t kGatheredMemberBytes = 256 << 10;
-constexpr std::size_t kBatchBytes = 1 << 20;
-
 // A source that ends before the size it had when it was opened.
 constexpr char kSourceShrankText[] = "File changed size while it was being stored";
 
@@ -52,20 +43,18 @@ public:
           repository_(repository),
           directory_(std::move(directory)),
           progress_(progress),
-          buffer_(kStoreBlockBytes),
-          batch_(kBatchBytes) {}
+          buffer_(kStoreBlockBytes) {}
 
     // Stores the names in order; false when the repository failed (the call
-    // must end without closing). Many names are gathered into batches.
+    // must end without closing).
     bool StoreAll(const std::vector<std::string>& names) {
         in_place_ = InternalEntriesOfLiveNames(names);
-        gathering_ = names.size() >= kGatheringNames;
         for (const std::string& name : names) {
             if (Store(name) == Outcome::kRepositoryFailed) {
                 return false;
             }
         }
-        return FlushBatch();
+        return true;
     }
 
 private:
@@ -133,15 +122,8 @@ private:
             AddMessage(MessageCode::kRepositoryTooLarge, {2});
             return Outcome::kSkipped;
         }
-        if (!repository_.BeginChanges(in_place_)) {
-            return Outcome::kRepositoryFailed;
-        }
-        if (gathering_ && size_bytes <= kGatheredMemberBytes) {
-            // The open file is the one its name leads to: its attributes
-            // need no second look-up.
-            return Gather(EntryFor(name, size.value, size_bytes), source, source_path);
-        }
-        if (!FlushBatch() || !repository_.Seek(repository_.append_position(), 1)) {
+        if (!repository_.BeginChanges(in_place_) ||
+            !repository_.Seek(repository_.append_position(), 1)) {
             return Outcome::kRepositoryFailed;
         }
         filesystem::FsResult<filesystem::FileInfo> info =
@@ -150,89 +132,15 @@ private:
             AddMessage(MessageCode::kGetAttributesFailed, {source_path, info.status.Describe()});
             return Outcome::kSkipped;
         }
-        return AddAndCopy(EntryFor(name, info.value, size_bytes), source, source_path);
-    }
-
-    DirectoryEntry EntryFor(const std::string& name, const filesystem::FileInfo& info,
-                            std::uint32_t size_bytes) {
         DirectoryEntry entry;
         entry.name = name;
-        entry.created = CreationTimeOf(info);
-        entry.accessed = FileTimeFromTimestamp(info.access_time);
-        entry.written = FileTimeFromTimestamp(info.modification_time);
+        entry.created = CreationTimeOf(info.value);
+        entry.accessed = FileTimeFromTimestamp(info.value.access_time);
+        entry.written = FileTimeFromTimestamp(info.value.modification_time);
         entry.stored = context_.options.clock();
         entry.size_bytes = size_bytes;
-        entry.attributes = AttributesOf(info, name);
-        return entry;
-    }
-
-    // Adds the member to the batch: its entry at the append position, its
-    // data read into the batch, the append position past its block.
-    Outcome Gather(DirectoryEntry entry, filesystem::File& source, const std::string& source_path) {
-        const std::size_t size_bytes = entry.size_bytes;
-        std::optional<std::size_t> previous = repository_.directory().FindLive(entry.name);
-        // An earlier version in the batch is marked deleted on the disk, so
-        // the batch goes first.
-        if ((previous && !batch_.empty() &&
-             repository_.directory().at(*previous).member_offset >= batch_.start_offset()) ||
-            !batch_.Fits(size_bytes)) {
-            if (!FlushBatch()) {
-                return Outcome::kRepositoryFailed;
-            }
-        }
-        std::optional<DirectoryEntry> previous_entry;
-        if (previous) {
-            previous_entry = repository_.directory().at(*previous);
-        }
-        const std::uint64_t block_start = repository_.append_position();
-        const std::string label = repository_.MemberLabel(entry.name);
-        std::vector<std::uint8_t> head;
-        if (!repository_.AppendEntry(std::move(entry), head)) {
-            return Outcome::kRepositoryFailed;
-        }
-        const std::uint64_t block_bytes = head.size() + size_bytes;
-        std::uint8_t* slot = batch_.Add(block_start, std::move(head), size_bytes);
-        for (std::size_t done = 0; done < size_bytes;) {
-            filesystem::FsResult<std::size_t> got =
-                source.ReadAt(done, slot + done, size_bytes - done);
-            if (!got.ok() || got.value == 0) {
-                AddMessage(MessageCode::kFileIoError,
-                           {source_path, 3, got.ok() ? kSourceShrankText : got.status.Describe()});
-                batch_.RemoveLast();
-                return Withdraw(block_start, previous, previous_entry);
-            }
-            done += got.value;
-        }
-        repository_.set_append_position(block_start + block_bytes);
-        if (size_bytes > 0) {
-            Report(ProgressPhase::kRead, size_bytes, source_path);
-            Report(ProgressPhase::kWritten, size_bytes, label);
-        }
-        return Outcome::kStored;
-    }
-
-    // Writes the gathered members where their blocks go. A failing write is
-    // reported as a failing entry write ("XR01") or data write ("XR00"); a
-    // short one by the entry, name or data where it stopped.
-    bool FlushBatch() {
-        if (batch_.empty()) {
-            return true;
-        }
-        const std::vector<filesystem::WritePiece> pieces = batch_.Pieces();
-        const bool written =
-            repository_.Seek(batch_.start_offset(), 1) &&
-            repository_.WriteGathered(
-                pieces, batch_.HasHeads() ? 23 : 3, [this](std::size_t stopped_at) {
-                    const std::ptrdiff_t head_byte = batch_.HeadByteAt(stopped_at);
-                    return head_byte < 0                                                  ? 27
-                           : head_byte < static_cast<std::ptrdiff_t>(format::kEntryBytes) ? 24
-                                                                                          : 26;
-                });
-        batch_.Clear();
-        if (written) {
-            HintWriteback();
-        }
-        return written;
+        entry.attributes = AttributesOf(info.value, name);
+        return AddAndCopy(std::move(entry), source, source_path);
     }
 
     // Why a source could not be opened: a socket, for one, cannot be opened
@@ -359,8 +267,6 @@ private:
     std::string directory_;
     const ProgressCallback& progress_;
     filesystem::PageAlignedBuffer buffer_;
-    MemberBatch batch_;
-    bool gathering_ = false;
     std::vector<ByteRange> in_place_;
     std::optional<std::uint64_t> unhinted_from_;
     bool volume_checked_ = false;

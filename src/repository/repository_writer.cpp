@@ -275,7 +275,7 @@ bool RepositoryWriter::RewriteInternalEntry(std::size_t index) {
     return Write(bytes.data(), bytes.size(), 40, 41) && Seek(remembered, 23);
 }
 
-bool RepositoryWriter::AppendEntry(DirectoryEntry entry, std::vector<std::uint8_t>& block_head) {
+bool RepositoryWriter::AddEntry(DirectoryEntry entry, const AddEntrySteps& steps) {
     entry.entry_length = format::kEntryBytes;
     entry.member_offset = append_position_;
     entry.deleted = 0;
@@ -285,27 +285,15 @@ bool RepositoryWriter::AppendEntry(DirectoryEntry entry, std::vector<std::uint8_
         }
     }
     entry.version = directory_.LastVersion(entry.name) + 1;
-    block_head.clear();
-    if (header_.version == FormatVersion::kXr01) {
-        EntryBytes bytes = EncodeEntry(entry, repository_start_, false);
-        block_head.reserve(bytes.size() + entry.name.size());
-        block_head.assign(bytes.begin(), bytes.end());
-        block_head.insert(block_head.end(), entry.name.begin(), entry.name.end());
-    }
-    directory_.Append(std::move(entry));
-    return true;
-}
-
-bool RepositoryWriter::AddEntry(DirectoryEntry entry, const AddEntrySteps& steps) {
-    std::vector<std::uint8_t> block_head;
-    if (!AppendEntry(std::move(entry), block_head)) {
-        return false;
-    }
+    directory_.Append(entry);
     if (header_.version != FormatVersion::kXr01) {
         return true;
     }
     // The internal entry and the name go out in one write; a failing write
     // is reported as the entry's, a short one by where it stopped.
+    EntryBytes bytes = EncodeEntry(entry, repository_start_, false);
+    std::vector<std::uint8_t> block_head(bytes.begin(), bytes.end());
+    block_head.insert(block_head.end(), entry.name.begin(), entry.name.end());
     if (!WriteReporting(block_head.data(), block_head.size(), steps.entry_write_error,
                         [&steps](std::size_t stopped_at) {
                             return stopped_at < format::kEntryBytes ? steps.entry_short_write
@@ -314,32 +302,6 @@ bool RepositoryWriter::AddEntry(DirectoryEntry entry, const AddEntrySteps& steps
         return false;
     }
     return Position(append_position_, steps.position_after);
-}
-
-bool RepositoryWriter::WriteGathered(std::span<const filesystem::WritePiece> pieces, int error_step,
-                                     const std::function<int(std::size_t)>& short_step_at) {
-    std::size_t size = 0;
-    for (const filesystem::WritePiece& piece : pieces) {
-        size += piece.size_bytes;
-    }
-    if (!journal_ || !Covered(position_, size)) {
-        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
-                                        {error_step, "Write outside the journalled ranges"}));
-        return false;
-    }
-    filesystem::FsResult<std::size_t> written = file_->WriteGathered(pieces);
-    if (!written.ok()) {
-        context_.status.Add(
-            MakeMessage(MessageCode::kRepositoryIoError, {error_step, written.status.Describe()}));
-        return false;
-    }
-    position_ += written.value;
-    if (written.value != size) {
-        context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
-                                        {short_step_at(written.value), kShortWriteText}));
-        return false;
-    }
-    return true;
 }
 
 bool RepositoryWriter::WriteFreshHeader() {

@@ -110,17 +110,6 @@ public:
     // appends it to the directory and, for "XR01", writes its internal entry
     // and name, moving the append position past them.
     bool AddEntry(DirectoryEntry entry, const AddEntrySteps& steps);
-    // As AddEntry, for a block that goes to the file later: the bookkeeping
-    // alone, with the entry's block at the append position. block_head gets
-    // the bytes its block begins with (for "XR01" the internal entry and the
-    // name, for "XR00" none); the caller writes them and moves the append
-    // position past the block.
-    bool AppendEntry(DirectoryEntry entry, std::vector<std::uint8_t>& block_head);
-    // Writes the pieces at the current position in one gathered write:
-    // RPS02 with error_step, or with the step short_step_at gives for the
-    // byte where a short write stopped.
-    bool WriteGathered(std::span<const filesystem::WritePiece> pieces, int error_step,
-                       const std::function<int(std::size_t)>& short_step_at);
 
     // Ends a successful operation: sizes into the status record; writes the
     // directory and the header and commits.

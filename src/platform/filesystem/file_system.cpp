@@ -90,21 +90,6 @@ CopyResult File::CopyFrom(File& source, std::uint64_t source_offset, std::size_t
     return result;
 }
 
-FsResult<std::size_t> File::WriteGathered(std::span<const WritePiece> pieces) {
-    std::size_t done = 0;
-    for (const WritePiece& piece : pieces) {
-        FsResult<std::size_t> written = Write(piece.data, piece.size_bytes);
-        if (!written.ok()) {
-            return written;
-        }
-        done += written.value;
-        if (written.value != piece.size_bytes) {
-            break;
-        }
-    }
-    return {FsStatus::Ok(), done};
-}
-
 FsStatus File::LinkAs(const std::string&) {
     return FsStatus::Error(EOPNOTSUPP);
 }

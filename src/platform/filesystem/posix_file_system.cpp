@@ -6,16 +6,12 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
-#include <span>
-#include <vector>
 
 #include "kivo/filesystem/page_aligned_buffer.h"
 #include "proc_locks.h"
@@ -186,47 +182,6 @@ public:
             }
             done += static_cast<std::size_t>(put);
         }
-        return {FsStatus::Ok(), done};
-    }
-
-    FsResult<std::size_t> WriteGathered(std::span<const WritePiece> pieces) override {
-        std::vector<iovec> vectors;
-        vectors.reserve(pieces.size());
-        for (const WritePiece& piece : pieces) {
-            if (piece.size_bytes > 0) {
-                vectors.push_back(iovec{const_cast<void*>(piece.data), piece.size_bytes});
-            }
-        }
-        std::size_t done = 0;
-        std::size_t next = 0;  // the first vector not yet written whole
-        while (next < vectors.size()) {
-            const int count =
-                static_cast<int>(std::min<std::size_t>(vectors.size() - next, IOV_MAX));
-            ssize_t put =
-                pwritev(fd_, vectors.data() + next, count, static_cast<off_t>(position_ + done));
-            if (put < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return FsResult<std::size_t>::Failure(errno);
-            }
-            if (put == 0) {
-                return FsResult<std::size_t>::Failure(ENOSPC);
-            }
-            done += static_cast<std::size_t>(put);
-            // Skip what was written whole; a vector written in part goes on
-            // from where it stopped.
-            auto left = static_cast<std::size_t>(put);
-            while (next < vectors.size() && left >= vectors[next].iov_len) {
-                left -= vectors[next].iov_len;
-                ++next;
-            }
-            if (left > 0) {
-                vectors[next].iov_base = static_cast<char*>(vectors[next].iov_base) + left;
-                vectors[next].iov_len -= left;
-            }
-        }
-        position_ += done;
         return {FsStatus::Ok(), done};
     }
 

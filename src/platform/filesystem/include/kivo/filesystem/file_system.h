@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -181,12 +180,6 @@ struct CopyResult {
     FsStatus status;
 };
 
-// One piece of a gathered write (File::WriteGathered).
-struct WritePiece {
-    const void* data = nullptr;
-    std::size_t size_bytes = 0;
-};
-
 // An open file. Reads and writes at the current position advance it; the *At
 // variants leave it alone. Read returns fewer bytes than asked only at the
 // end of the file; Write writes everything or fails.
@@ -200,12 +193,6 @@ public:
     virtual FsResult<std::size_t> Write(const void* data, std::size_t size_bytes) = 0;
     virtual FsResult<std::size_t> WriteAt(std::uint64_t offset, const void* data,
                                           std::size_t size_bytes) = 0;
-    // Writes the pieces one after the other at the position, as Write writes
-    // one; the value is the bytes written, fewer than all only where a piece
-    // was written short. The machine's file system writes them in one call
-    // (pwritev); elsewhere each piece is a Write, so test doubles see every
-    // piece as a write of its own.
-    virtual FsResult<std::size_t> WriteGathered(std::span<const WritePiece> pieces);
     // Moves the position to an absolute offset and returns it.
     virtual FsResult<std::uint64_t> Seek(std::uint64_t offset) = 0;
     virtual FsResult<std::uint64_t> Position() = 0;

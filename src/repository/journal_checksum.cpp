@@ -2,6 +2,7 @@
 #include "journal_checksum.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace kivo::repository {
@@ -19,14 +20,21 @@ std::uint64_t RotateLeft(std::uint64_t value, int bits) {
 // Little-endian, whatever the machine.
 std::uint64_t WordAt(const std::uint8_t* bytes) {
     std::uint64_t word = 0;
-    for (int i = 7; i >= 0; --i) {
-        word = (word << 8) | bytes[i];
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap64(word);
     }
     return word;
 }
 
 std::uint64_t Round(std::uint64_t lane, std::uint64_t word) {
     return RotateLeft(lane + word * kPrime2, 31) * kPrime1;
+}
+
+void MixStripe(std::array<std::uint64_t, 4>& lanes, const std::uint8_t* stripe) {
+    for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
+        lanes[lane] = Round(lanes[lane], WordAt(stripe + lane * 8));
+    }
 }
 
 }  // namespace
@@ -53,20 +61,14 @@ void JournalChecksum::Add(const void* data, std::size_t size) {
         if (pending_bytes_ < kStripeBytes) {
             return;
         }
-        AddStripe(pending_.data());
+        MixStripe(lanes_, pending_.data());
         pending_bytes_ = 0;
     }
     for (; size >= kStripeBytes; bytes += kStripeBytes, size -= kStripeBytes) {
-        AddStripe(bytes);
+        MixStripe(lanes_, bytes);
     }
     std::memcpy(pending_.data(), bytes, size);
     pending_bytes_ = size;
-}
-
-void JournalChecksum::AddStripe(const std::uint8_t* stripe) {
-    for (std::size_t lane = 0; lane < lanes_.size(); ++lane) {
-        lanes_[lane] = Round(lanes_[lane], WordAt(stripe + lane * 8));
-    }
 }
 
 std::uint64_t JournalChecksum::value() const {

@@ -26,8 +26,6 @@ public:
     std::uint64_t value() const;
 
 private:
-    void AddStripe(const std::uint8_t* stripe);
-
     static constexpr std::size_t kStripeBytes = 32;
 
     ChecksumKind kind_;

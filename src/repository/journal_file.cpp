@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "byte_fields.h"
+#include "journal_checksum.h"
 #include "kivo/filesystem/page_aligned_buffer.h"
 #include "kivo/repository/repository_format.h"
 #include "messages.h"
@@ -16,7 +17,10 @@ namespace {
 using filesystem::File;
 using filesystem::FsStatus;
 
-constexpr char kBodyMagic[] = "XRJOURN1";
+// Journals are written in the second layout; the first (its body under
+// FNV-1a) is still read, as left by an earlier version of the engine.
+constexpr char kBodyMagic[] = "XRJOURN2";
+constexpr char kFirstBodyMagic[] = "XRJOURN1";
 constexpr char kSlotMagic[] = "XRCHKPT1";
 constexpr std::uint64_t kBodyHeaderBytes = 40;
 constexpr std::uint64_t kRangeHeaderBytes = 16;
@@ -24,21 +28,6 @@ constexpr std::uint64_t kChecksumBytes = 8;
 constexpr std::uint64_t kSlotHeaderBytes = 64;
 constexpr std::uint64_t kSlotAlignment = 4096;
 constexpr std::size_t kStreamBytes = 65536;
-
-// 64-bit FNV-1a: enough to tell a complete journal from a torn one.
-class Checksum {
-public:
-    void Add(const void* data, std::size_t size) {
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        for (std::size_t i = 0; i < size; ++i) {
-            value_ = (value_ ^ bytes[i]) * 0x100000001b3ULL;
-        }
-    }
-    std::uint64_t value() const { return value_; }
-
-private:
-    std::uint64_t value_ = 0xcbf29ce484222325ULL;
-};
 
 std::uint64_t RoundUp(std::uint64_t value, std::uint64_t alignment) {
     return (value + alignment - 1) / alignment * alignment;
@@ -58,7 +47,7 @@ JournalError ShortFailure(int step) {
 
 // Writes all bytes at the file's position, folding them into the checksum.
 JournalError WriteJournalBytes(File& journal, const void* data, std::size_t size,
-                               Checksum* checksum) {
+                               JournalChecksum* checksum) {
     filesystem::FsResult<std::size_t> written = journal.Write(data, size);
     if (!written.ok()) {
         return Failure(step::kJournalWrite, written.status);
@@ -85,7 +74,7 @@ std::vector<std::uint8_t> SlotHeader(const Checkpoint& checkpoint) {
 
 std::uint64_t SlotChecksum(std::span<const std::uint8_t> header,
                            std::span<const std::uint8_t> window) {
-    Checksum checksum;
+    JournalChecksum checksum(ChecksumKind::kFnv1a);
     checksum.Add(header.data(), 48);
     checksum.Add(window.data(), window.size());
     return checksum.value();
@@ -186,7 +175,7 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
     for (const ByteRange& range : ranges) {
         body_length += kRangeHeaderBytes + range.length;
     }
-    Checksum checksum;
+    JournalChecksum checksum(ChecksumKind::kWordLanes);
     std::uint8_t header[kBodyHeaderBytes] = {};
     std::memcpy(header, kBodyMagic, 8);
     PutU32(header + 8, static_cast<std::uint32_t>(kind));
@@ -347,9 +336,10 @@ JournalInspection InspectJournal(filesystem::FileSystem& file_system,
     std::uint8_t header[kBodyHeaderBytes];
     if (file_size < kBodyHeaderBytes + kChecksumBytes ||
         !ReadExactly(journal, 0, header, sizeof header, inspection.read_status) ||
-        std::memcmp(header, kBodyMagic, 8) != 0) {
+        (std::memcmp(header, kBodyMagic, 8) != 0 && std::memcmp(header, kFirstBodyMagic, 8) != 0)) {
         return inspection;
     }
+    const bool first_layout = std::memcmp(header, kFirstBodyMagic, 8) == 0;
     std::uint32_t kind = GetU32(header + 8);
     std::uint32_t range_count = GetU32(header + 12);
     inspection.original_size = GetU64(header + 16);
@@ -363,7 +353,7 @@ JournalInspection InspectJournal(filesystem::FileSystem& file_system,
     inspection.kind = static_cast<JournalKind>(kind);
 
     // Verify the checksum of the whole body, streaming.
-    Checksum checksum;
+    JournalChecksum checksum(first_layout ? ChecksumKind::kFnv1a : ChecksumKind::kWordLanes);
     filesystem::PageAlignedBuffer buffer(kStreamBytes);
     for (std::uint64_t done = 0; done < body_length;) {
         std::size_t chunk =

@@ -11,10 +11,11 @@
 // is played back (undo), a compaction journal is finished (redo).
 //
 // Layout (little-endian), docs/decisions/repository-crash-safety.md:
-//   body:  0 "XRJOURN1", 8 kind u32, 12 range count u32, 16 original size u64,
+//   body:  0 "XRJOURN2", 8 kind u32, 12 range count u32, 16 original size u64,
 //          24 window capacity u64, 32 body length u64, 40 ranges
-//          (offset u64, length u64, bytes ...), then a 64-bit FNV-1a checksum
-//          of the body.
+//          (offset u64, length u64, bytes ...), then a 64-bit checksum of the
+//          body (journal_checksum.h; "XRJOURN1", the first layout, is the
+//          same with FNV-1a, and is still read).
 //   slots (compaction only), each at a 4 KiB boundary after the body:
 //          0 "XRCHKPT1", 8 sequence u64, 16 move index u64, 24 bytes done u64,
 //          32 window offset u64, 40 window length u64, 48 checksum u64 (of

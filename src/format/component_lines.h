@@ -18,8 +18,7 @@ namespace kivo::format {
 // The text on one line (CR, LF and TAB become spaces), cut at a character
 // boundary to max_bytes.
 inline std::string OneLine(std::string_view text, std::size_t max_bytes) {
-    return std::string(
-        recordstore::CutAtCharBoundary(recordstore::FlattenLines(text), max_bytes));
+    return std::string(recordstore::CutAtCharBoundary(recordstore::FlattenLines(text), max_bytes));
 }
 
 // Calls visit(line) for each whole line of bytes, without its line feed and

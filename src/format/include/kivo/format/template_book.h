@@ -24,6 +24,7 @@ struct RecordTemplate {
     std::string name;
     std::string subject;
     std::vector<std::string> comments;
+    bool operator==(const RecordTemplate&) const = default;
 };
 
 // The templates of the file's bytes, in order. Unknown lines and a torn last

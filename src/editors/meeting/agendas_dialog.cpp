@@ -1,6 +1,7 @@
 // "Kivo Agenda Meeting Agendas" (see agendas_dialog.h).
 #include "kivo/meeting/agendas_dialog.h"
 
+#include <QFontMetricsF>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +34,9 @@ AgendasDialog::AgendasDialog(StoredAgendas agendas, core::MessageReporter& repor
     label->setWordWrap(true);
     items_ = new QPlainTextEdit(this);
     items_->setTabChangesFocus(false);
+    // A Tab is a level of the outline: as wide as four spaces.
+    items_->setTabStopDistance(QFontMetricsF(items_->font()).horizontalAdvance(QLatin1Char(' ')) *
+                               4);
     label->setBuddy(items_);
     fields_area()->addWidget(label);
     fields_area()->addWidget(items_, 1);

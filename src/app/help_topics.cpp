@@ -8,7 +8,7 @@ namespace {
 
 using C = Command;
 
-constexpr std::array<CommandHelpPage, 13> kCommandPages{{
+constexpr std::array<CommandHelpPage, 15> kCommandPages{{
     {C::kNewRecording, "300.htm"},
     {C::kNewDictation, "300.htm"},
     {C::kPlay, "playback.htm"},
@@ -22,6 +22,8 @@ constexpr std::array<CommandHelpPage, 13> kCommandPages{{
     {C::kHotKeys, "hot-keys.htm"},
     {C::kCompressDataStore, "compress.htm"},
     {C::kTextToSpeech, "translator.htm"},
+    {C::kMeetingAgendas, "agendas.htm"},
+    {C::kTemplates, "templates.htm"},
 }};
 
 }  // namespace

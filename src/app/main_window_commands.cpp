@@ -33,6 +33,7 @@
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
+#include "meeting_tools_commands.h"
 #include "meetings_commands.h"
 #include "options_dialog.h"
 #include "options_settings.h"
@@ -242,10 +243,11 @@ void MainWindow::NewDataStore() {
 void MainWindow::ShowOptions() {
     if (!started_)
         return;
-    auto* dialog = new OptionsDialog(ReadOptions(session_->profile(), session_->section()), this);
+    const OptionsSettings current = ReadOptions(session_->profile(), session_->section());
+    auto* dialog = new OptionsDialog(current, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &OptionsDialog::helpRequested, this, &MainWindow::ShowHelpTopic);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+    connect(dialog, &QDialog::accepted, this, [this, dialog, current] {
         const OptionsSettings chosen = dialog->settings();
         if (!WriteOptions(session_->profile(), session_->section(), chosen)) {
             reporter_->ReportText(
@@ -254,6 +256,7 @@ void MainWindow::ShowOptions() {
         }
         session_->set_recording_quality(chosen.recording_quality);
         session_->set_export_prompt(chosen.export_prompt);
+        FollowDiaryStartSetting(*reporter_, current.diary_on_start, chosen.diary_on_start);
     });
     dialog->open();
 }

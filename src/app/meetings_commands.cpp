@@ -2,6 +2,7 @@
 #include "meetings_commands.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 
@@ -14,6 +15,7 @@
 #include "kivo/diary/reminder_window.h"
 #include "kivo/meeting/meeting_recorder_dialog.h"
 #include "kivo/meeting/offline_meeting_dialog.h"
+#include "kivo/meeting/stored_agendas.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
@@ -80,6 +82,13 @@ diary::DiaryReminder* Reminder(MainWindow* window, core::MessageReporter& report
     return reminder;
 }
 
+// A template's subject and predefined index comments.
+void Prime(recorder::SpanRecorderDialog& recorder, RecordingStart& start) {
+    if (!start.subject.empty())
+        recorder.subject_edit()->setText(QString::fromStdString(start.subject));
+    recorder.TakePredefinedComments(start.predefined_comments);
+}
+
 template <typename Dialog>
 void RunRecorder(MainWindow* window, Dialog& recorder) {
     QObject::connect(&recorder, &Dialog::helpRequested, window, &MainWindow::ShowHelpTopic);
@@ -92,17 +101,12 @@ void RunRecorder(MainWindow* window, Dialog& recorder) {
 
 }  // namespace
 
-bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter) {
+bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter, RecordingStart start) {
     if (RunVideoRecorderOfView(window, reporter))
         return true;
     core::ShellSession& session = window->session();
     if (window->view() == core::ViewKind::kMeeting) {
-        if (!session.started())
-            return true;
-        meeting::MeetingRecorderDialog recorder(sound::SharedAudioBackend(), TargetOf(session),
-                                                reporter, window);
-        if (recorder.Start())
-            RunRecorder(window, recorder);
+        RunMeetingRecorder(window, reporter, std::move(start));
         return true;
     }
     if (window->view() == core::ViewKind::kDiary) {
@@ -110,11 +114,28 @@ bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter) {
             return true;
         diary::DiaryRecorderDialog recorder(sound::SharedAudioBackend(), TargetOf(session),
                                             reporter, Reminder(window, reporter), window);
-        if (recorder.Start())
+        if (recorder.Start()) {
+            Prime(recorder, start);
             RunRecorder(window, recorder);
+        }
         return true;
     }
     return false;
+}
+
+void RunMeetingRecorder(MainWindow* window, core::MessageReporter& reporter, RecordingStart start) {
+    core::ShellSession& session = window->session();
+    if (!session.started())
+        return;
+    meeting::MeetingRecorderDialog recorder(sound::SharedAudioBackend(), TargetOf(session),
+                                            reporter, window);
+    const bool chosen_agenda = !start.agenda.title.empty() || !start.agenda.items.empty();
+    if (!recorder.Start(std::move(start.agenda)))
+        return;
+    if (!chosen_agenda)
+        recorder.OfferStoredAgendas(meeting::OpenStoredAgendas(session.store()).entries());
+    Prime(recorder, start);
+    RunRecorder(window, recorder);
 }
 
 void RouteMeetingCommands(MainWindow* window, core::MessageReporter* reporter) {

@@ -6,6 +6,10 @@
 // start-up when the profile's "ADiary" is "Y".
 #pragma once
 
+#include <string>
+
+#include "kivo/format/agenda.h"
+
 namespace kivo::core {
 class MessageReporter;
 }
@@ -16,8 +20,21 @@ class MainWindow;
 
 void RouteMeetingCommands(MainWindow* window, core::MessageReporter* reporter);
 
+// What a recording opened from a template or an agenda starts with.
+struct RecordingStart {
+    std::string predefined_comments;  // handed over (kivo/recorder/predefined_comments.h)
+    std::string subject;              // empty: the recorder's own
+    format::Agenda agenda;            // a meeting's; empty for none
+};
+
 // New Recording in the meeting, diary or video view: runs that view's recorder and
 // returns true; false in any other view (the caller opens its own recorder).
-bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter);
+// The Meeting Recorder offers the store's agendas until the meeting starts.
+bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter,
+                       RecordingStart start = {});
+
+// The Meeting Recorder, whatever the view: a meeting recorded against an
+// agenda chosen in Tools > Meeting Agendas... .
+void RunMeetingRecorder(MainWindow* window, core::MessageReporter& reporter, RecordingStart start);
 
 }  // namespace kivo::app

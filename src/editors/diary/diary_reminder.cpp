@@ -91,11 +91,13 @@ bool DiaryReminder::Load(int failure_style) {
             const recordstore::RecordLine& line = entry.line;
             if (QString::fromStdString(line.FieldText(recordstore::record_field::kTextA))
                     .compare(QString::fromStdString(today), Qt::CaseInsensitive) == 0) {
-                entries_.push_back(
-                    {line.FieldText(recordstore::record_field::kTextB),
-                     line.FieldText(recordstore::record_field::kContainerName),
-                     SettingOf(line.FieldText(recordstore::record_field::kKindNumber)), today,
-                     line.DisplayField(recordstore::record_field::kSubject)});
+                const ReminderSetting setting =
+                    SettingOf(line.FieldText(recordstore::record_field::kKindNumber));
+                entries_.push_back({line.FieldText(recordstore::record_field::kTextB),
+                                    line.FieldText(recordstore::record_field::kContainerName),
+                                    setting, today,
+                                    line.DisplayField(recordstore::record_field::kSubject),
+                                    setting == ReminderSetting::kNagMe});
             }
             return true;
         });
@@ -113,6 +115,7 @@ void DiaryReminder::Append(ReminderEntry entry) {
     if (!entry.date.empty() && entry.date != today)
         return;
     entry.date = today;
+    entry.line_nags = entry.setting == ReminderSetting::kNagMe;
     entries_.push_back(std::move(entry));
     Check();
 }
@@ -148,7 +151,9 @@ void DiaryReminder::FireDueEntries(const QDateTime& now) {
         entry.setting = ReminderSetting::kNone;
         if (!StillInLog(entry.container_name))
             continue;
-        SaveFired(entry.container_name);
+        // A nagging line stays "2" until the user dismisses the entry.
+        if (!entry.line_nags)
+            SaveSetting(entry.container_name, "0");
         waiting_.push_back({id, entry.container_name, nag, entry.subject});
     }
 }
@@ -174,7 +179,7 @@ bool DiaryReminder::StillInLog(const std::string& container_name) const {
     return found;
 }
 
-void DiaryReminder::SaveFired(const std::string& container_name) {
+void DiaryReminder::SaveSetting(const std::string& container_name, const char* setting) {
     if (!updater_ || !updater_->bound())
         return;
     const std::string log = (store_.working_folder() / kDiaryLogName).string();
@@ -186,10 +191,10 @@ void DiaryReminder::SaveFired(const std::string& container_name) {
             fired = entry.line;
             return false;
         });
-    if (!fired || fired->FieldText(recordstore::record_field::kKindNumber) == "0")
+    if (!fired || fired->FieldText(recordstore::record_field::kKindNumber) == setting)
         return;
     recordstore::RecordFields fields = fired->Fields();
-    fields.kind_number = std::string("0");
+    fields.kind_number = std::string(setting);
     const recordstore::RecordLineBuild built = recordstore::RecordLine::BuildRewrite(fields);
     core::RecordChange change;
     change.line.emplace();
@@ -198,7 +203,7 @@ void DiaryReminder::SaveFired(const std::string& container_name) {
     const core::RecordUpdateResult updated = updater_->Update(change);
     if (!updated.stored())
         qCWarning(lcDiaryReminder)
-            << "The fired reminder was not saved:" << core::RecordUpdateStatusText(updated.status)
+            << "The reminder setting was not saved:" << core::RecordUpdateStatusText(updated.status)
             << updated.detail.c_str();
 }
 
@@ -236,11 +241,19 @@ void DiaryReminder::PlayedWithNagMe(std::size_t id) {
         const QTime at = Now().addSecs(kNagAgain_s).time();
         entries_[id].time = DiaryTimeText(at.hour(), at.minute());
         entries_[id].setting = ReminderSetting::kNagMe;
+        if (!entries_[id].line_nags) {
+            entries_[id].line_nags = true;
+            SaveSetting(entries_[id].container_name, "2");
+        }
     }
     Answered(id);
 }
 
 void DiaryReminder::Dismiss(std::size_t id) {
+    if (id < entries_.size() && entries_[id].line_nags) {
+        entries_[id].line_nags = false;
+        SaveSetting(entries_[id].container_name, "0");
+    }
     Answered(id);
 }
 

@@ -2,6 +2,7 @@
 #include "kivo/meeting/meeting_recorder_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,7 +37,16 @@ MeetingRecorderDialog::MeetingRecorderDialog(sound::AudioBackend& backend,
     ask_remind_minutes = [this] { return AskRemindMinutes(this); };
     Attach(session_->recording());
 
-    left_area()->addWidget(new QLabel(QStringLiteral("Meeting Agenda"), this));
+    auto* agenda_row = new QHBoxLayout;
+    agenda_row->addWidget(new QLabel(QStringLiteral("Meeting Agenda"), this), 1);
+    stored_agendas_box_ = new QComboBox(this);
+    stored_agendas_box_->setToolTip(
+        QStringLiteral("An agenda prepared in Tools > Meeting Agendas"));
+    stored_agendas_box_->hide();  // shown when the store has agendas
+    agenda_row->addWidget(stored_agendas_box_, 2);
+    left_area()->addLayout(agenda_row);
+    connect(stored_agendas_box_, &QComboBox::activated, this,
+            &MeetingRecorderDialog::UseStoredAgenda);
     agenda_ = new QTreeWidget(this);
     agenda_->setHeaderHidden(true);
     agenda_->setMaximumHeight(140);
@@ -94,6 +104,32 @@ bool MeetingRecorderDialog::Start(format::Agenda agenda) {
     session_->Refresh();
     ShowFields();
     return true;
+}
+
+void MeetingRecorderDialog::OfferStoredAgendas(std::vector<format::Agenda> agendas) {
+    stored_agendas_ = std::move(agendas);
+    stored_agendas_box_->clear();
+    stored_agendas_box_->addItem(QStringLiteral("(no stored agenda)"));
+    for (const format::Agenda& agenda : stored_agendas_)
+        stored_agendas_box_->addItem(agenda.title.empty() ? QStringLiteral("(untitled)")
+                                                          : QString::fromStdString(agenda.title));
+    stored_agendas_box_->setVisible(!stored_agendas_.empty());
+}
+
+void MeetingRecorderDialog::UseStoredAgenda(int row) {
+    format::Agenda chosen;
+    if (row > 0 && static_cast<std::size_t>(row) <= stored_agendas_.size())
+        chosen = stored_agendas_[static_cast<std::size_t>(row - 1)];
+    if (!session_->UseAgenda(std::move(chosen)))
+        return;
+    subject_edit()->setText(QString::fromStdString(session_->recording().subject()));
+    ShowAgenda();
+}
+
+void MeetingRecorderDialog::StateShown() {
+    // The agenda is chosen before the meeting starts.
+    if (stored_agendas_box_ != nullptr)
+        stored_agendas_box_->setEnabled(session_->recording().start_text().empty());
 }
 
 void MeetingRecorderDialog::ShowAgenda() {

@@ -46,6 +46,14 @@ int MeetingSession::Open(format::Agenda agenda) {
     return recording_.Open();
 }
 
+bool MeetingSession::UseAgenda(format::Agenda agenda) {
+    if (!recording_.start_text().empty())
+        return false;
+    agenda_ = std::move(agenda);
+    recording_.set_subject(agenda_.title);
+    return true;
+}
+
 bool MeetingSession::AddAgendaItem(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos || agenda_.items.size() >= format::kAgendaMaxItems)

@@ -27,4 +27,20 @@ std::vector<std::string> ParsePredefinedComments(std::string_view text) {
     return comments;
 }
 
+std::string PackPredefinedComments(const std::vector<std::string>& comments) {
+    std::string text;
+    for (const std::string& comment : comments) {
+        if (comment.empty())
+            continue;
+        const std::string stored = recordstore::StoreSpaces(comment);
+        const std::size_t needed = stored.size() + (text.empty() ? 0 : 1);
+        if (text.size() + needed > kPredefinedCommentsMaxBytes)
+            break;
+        if (!text.empty())
+            text += ' ';
+        text += stored;
+    }
+    return text;
+}
+
 }  // namespace kivo::recorder

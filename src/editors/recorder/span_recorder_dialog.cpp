@@ -20,6 +20,7 @@
 
 #include "kivo/recorder/dialog_button.h"
 #include "kivo/recorder/picture_frame.h"
+#include "kivo/recorder/predefined_comments.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_line.h"
@@ -224,6 +225,12 @@ void SpanRecorderDialog::OnPickup() {
     if (first && index_comment_->count() > 0)
         index_comment_->setEditText(index_comment_->itemText(0));
     index_comment_->setFocus();
+}
+
+void SpanRecorderDialog::TakePredefinedComments(std::string& shared_text) {
+    for (const std::string& comment : ParsePredefinedComments(shared_text))
+        index_comment_->addItem(QString::fromStdString(comment));
+    shared_text.clear();
 }
 
 void SpanRecorderDialog::AddMarkWithComment(const QString& comment) {

@@ -134,6 +134,60 @@ TEST_F(DiaryReminderTest, NagMeRepeatsAMinuteAfterThePlayEndedUntilDismissed) {
     EXPECT_EQ(due.count(), 2);
 }
 
+TEST_F(DiaryReminderTest, NagMeGoesOnNaggingAfterARestartUntilDismissed) {
+    AddEntry("7/12/2026", "10:30", "2");
+    auto reminder = MakeReminder();
+    QSignalSpy due(reminder.get(), &DiaryReminder::due);
+    At(10, 30);
+    reminder->Start();
+    ASSERT_EQ(due.count(), 1);
+    reminder->PlayedWithNagMe(Due(due, 0).id);
+    // The line keeps "Nag Me" while it nags.
+    EXPECT_EQ(LogLines("Voxwren.xrd")[0].Fields().kind_number, "2");
+
+    // The program ends while the entry nags and starts again later that day.
+    reminder.reset();
+    At(11, 15);
+    auto restarted = MakeReminder();
+    QSignalSpy due_after_restart(restarted.get(), &DiaryReminder::due);
+    restarted->Start();
+    ASSERT_EQ(due_after_restart.count(), 1);
+    EXPECT_TRUE(Due(due_after_restart, 0).nag_me);
+    restarted->PlayedWithNagMe(Due(due_after_restart, 0).id);
+    At(11, 16);
+    restarted->Check();
+    ASSERT_EQ(due_after_restart.count(), 2);
+
+    // Dismissed, it is saved as "no reminder" and a further restart is quiet.
+    restarted->Dismiss(Due(due_after_restart, 1).id);
+    EXPECT_EQ(LogLines("Voxwren.xrd")[0].Fields().kind_number, "0");
+    restarted.reset();
+    At(11, 30);
+    auto quiet = MakeReminder();
+    QSignalSpy due_when_dismissed(quiet.get(), &DiaryReminder::due);
+    quiet->Start();
+    EXPECT_EQ(due_when_dismissed.count(), 0);
+}
+
+TEST_F(DiaryReminderTest, RemindOnceEntryTurnedToNagMeInTheWindowNagsAfterARestart) {
+    AddEntry("7/12/2026", "10:30", "1");
+    auto reminder = MakeReminder();
+    QSignalSpy due(reminder.get(), &DiaryReminder::due);
+    At(10, 30);
+    reminder->Start();
+    ASSERT_EQ(due.count(), 1);
+    EXPECT_EQ(LogLines("Voxwren.xrd")[0].Fields().kind_number, "0");
+    // "Nag Me" ticked in the window as the play ended.
+    reminder->PlayedWithNagMe(Due(due, 0).id);
+    EXPECT_EQ(LogLines("Voxwren.xrd")[0].Fields().kind_number, "2");
+    reminder.reset();
+    At(12, 0);
+    auto restarted = MakeReminder();
+    QSignalSpy due_after_restart(restarted.get(), &DiaryReminder::due);
+    restarted->Start();
+    EXPECT_EQ(due_after_restart.count(), 1);
+}
+
 TEST_F(DiaryReminderTest, TomorrowsEntryWaitsForTheDateChangeThatReloadsTheTable) {
     AddEntry("8/12/2026", "09:00", "1");
     auto reminder = MakeReminder();

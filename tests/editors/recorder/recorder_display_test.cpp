@@ -24,6 +24,23 @@ TEST(PredefinedCommentsTest, WordsComeInOrderWithStoredSpacesRestored) {
     EXPECT_EQ(ParsePredefinedComments("\xAC\xAC"), (Strings{"  "}));
 }
 
+TEST(PredefinedCommentsTest, TemplateCommentsPackedAndHandedOverComeBackAsTheyWere) {
+    const Strings comments{"Opening", "Budget figures", "", "5\xE2\x82\xAC each"};
+    const std::string packed = PackPredefinedComments(comments);
+    EXPECT_EQ(packed,
+              "Opening Budget\xAC"
+              "figures 5\xE2\x82\xAC\xAC"
+              "each");
+    EXPECT_EQ(ParsePredefinedComments(packed),
+              (Strings{"Opening", "Budget figures", "5\xE2\x82\xAC each"}));
+    // Comments past what the recorder reads are left out whole.
+    const Strings many(400, std::string(40, 'c'));
+    const std::string long_packed = PackPredefinedComments(many);
+    EXPECT_LE(long_packed.size(), kPredefinedCommentsMaxBytes);
+    EXPECT_EQ(ParsePredefinedComments(long_packed).size(), (long_packed.size() + 1) / 41);
+    EXPECT_EQ(ParsePredefinedComments(long_packed).back(), std::string(40, 'c'));
+}
+
 TEST(PredefinedCommentsTest, UnicodeAndWindowsTextSurviveAndLongCommentsAreCut) {
     // The euro sign ends in the byte 0xAC; it is no space.
     EXPECT_EQ(ParsePredefinedComments("5\xE2\x82\xAC\xAC"

@@ -18,11 +18,13 @@ inline constexpr int kAgendaMaxDepth = 9;
 struct AgendaItem {
     int depth = 1;  // 1 for a top item, 2 for an item under it, ... up to 9
     std::string text;
+    bool operator==(const AgendaItem&) const = default;
 };
 
 struct Agenda {
     std::string title;
     std::vector<AgendaItem> items;
+    bool operator==(const Agenda&) const = default;
 };
 
 // Stores the agenda after the first `line_bytes` bytes of the file (the

@@ -11,12 +11,16 @@
 //
 // Entries are announced one at a time: the next waits until the window
 // answers the one shown (Snooze, PlayedWithNagMe, Dismiss). An entry is
-// announced once: it is set to "no reminder" in the table as it fires, and
-// its record line is saved back with the setting "0" through the one record
-// update path (core::RecordUpdater, bound to the store the table was loaded
-// from), so a restart does not fire it again. "Nag Me" and "Snooze" bring it
-// back in this run only. An entry whose record was deleted meanwhile does
-// not fire.
+// announced once: it is set to "no reminder" in the table as it fires.
+// What its record line keeps is saved through the one record update path
+// (core::RecordUpdater, bound to the store the table was loaded from):
+//  - a "remind once" entry is saved with the setting "0" as it fires, so a
+//    restart does not fire it again;
+//  - a "Nag Me" entry keeps "2" until the user dismisses it, so a restart
+//    (the program closed while it nagged) goes on nagging; Dismiss saves
+//    "0". An entry whose play ended with "Nag Me" ticked is saved as "2".
+// "Snooze" brings an entry back in this run. An entry whose record was
+// deleted meanwhile does not fire.
 //
 // A diary log that cannot be read reports message 131 once and leaves the
 // table empty (the reminder keeps running); when the reload at a date change
@@ -56,6 +60,9 @@ struct ReminderEntry {
     ReminderSetting setting = ReminderSetting::kNone;
     std::string date;  // the entry's day as its line keeps it; empty: today
     std::string subject;
+    // The entry's record line says "Nag Me" ("2"): it nags after a restart
+    // until Dismiss saves it as "0".
+    bool line_nags = false;
 };
 
 // What the reminder window is opened for.
@@ -108,7 +115,8 @@ private:
     bool Load(int failure_style);
     void FireDueEntries(const QDateTime& now);
     void ShowNext();
-    void SaveFired(const std::string& container_name);
+    // Saves the entry's reminder setting ("0" or "2") into its record line.
+    void SaveSetting(const std::string& container_name, const char* setting);
     bool StillInLog(const std::string& container_name) const;
     void Schedule(const QDateTime& now);
     void Answered(std::size_t id);

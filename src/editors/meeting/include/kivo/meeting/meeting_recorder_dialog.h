@@ -1,7 +1,8 @@
 // MeetingRecorderDialog: the "Meeting Recorder", the span recorders' dialog
 // over a MeetingSession with the meeting's own controls: the "Meeting
 // Agenda" tree (selecting an item while recording marks the recording with
-// its text; "Add Item" adds the typed item at its end), and the "Cost and Time Remaining" group
+// its text; "Add Item" adds the typed item at its end; before the first
+// PICKUP an agenda can be chosen from the store's agendas), and the "Cost and Time Remaining" group
 // with the running cost, the time left, "Alarm On" and "Settings..." ("Times and Costs"). At the
 // planned end the over-run box asks "Remind Me in" minutes. With
 // "HighLight" on, the cost and time fields are drawn bold, green on black
@@ -14,6 +15,7 @@
 #include "kivo/recorder/span_recorder_dialog.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTreeWidget;
@@ -32,9 +34,14 @@ public:
     // Opens the recording for a meeting with this agenda; false (the
     // message was shown) when there is no recording device.
     bool Start(format::Agenda agenda = {});
+    // The store's agendas (Tools > Meeting Agendas...), offered in the
+    // "Agenda" list until the meeting is picked up; choosing one shows its
+    // items and puts its title into "Subject".
+    void OfferStoredAgendas(std::vector<format::Agenda> agendas);
 
     MeetingSession& session() { return *session_; }
     QTreeWidget* agenda_tree() const { return agenda_; }
+    QComboBox* stored_agendas_box() const { return stored_agendas_box_; }
     QLineEdit* new_item_edit() const { return new_item_; }
     QLabel* cost_label() const { return cost_; }
     QLabel* time_left_label() const { return time_left_; }
@@ -48,6 +55,7 @@ protected:
     int SaveRecord() override { return session_->Save(); }
     recorder::CloseOutcome CloseRecord() override { return session_->Close(); }
     void Tick() override;
+    void StateShown() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -55,9 +63,12 @@ private:
     void ShowFields();
     void OnOverRun();
     void OnSettings();
+    void UseStoredAgenda(int row);
 
     std::unique_ptr<MeetingSession> session_;
     QTreeWidget* agenda_ = nullptr;
+    QComboBox* stored_agendas_box_ = nullptr;
+    std::vector<format::Agenda> stored_agendas_;
     QLineEdit* new_item_ = nullptr;
     QLabel* cost_ = nullptr;
     QLabel* time_left_ = nullptr;

@@ -43,6 +43,10 @@ public:
     // Opens an empty recording for a meeting with this agenda (empty for
     // none); the agenda's title becomes the subject. 0, or 202 (reported).
     int Open(format::Agenda agenda = {});
+    // Takes another agenda for this meeting before it starts (an agenda
+    // chosen from the store's): its title becomes the subject. False, and
+    // nothing changes, once the meeting has been picked up.
+    bool UseAgenda(format::Agenda agenda);
 
     recorder::SpanRecording& recording() { return recording_; }
     const recorder::SpanRecording& recording() const { return recording_; }

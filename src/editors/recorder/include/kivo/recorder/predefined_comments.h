@@ -23,4 +23,11 @@ inline constexpr std::size_t kPredefinedCommentsMaxBytes = 10045;
 // so that the comment offered is the one a mark stores.
 std::vector<std::string> ParsePredefinedComments(std::string_view text);
 
+// The handed-over text of these comments (the inverse of
+// ParsePredefinedComments): each comment's spaces stored as 0xAC, the
+// comments joined by single spaces; empty comments are dropped, and no
+// comment is cut in two at kPredefinedCommentsMaxBytes: those that do not
+// fit whole are left out.
+std::string PackPredefinedComments(const std::vector<std::string>& comments);
+
 }  // namespace kivo::recorder

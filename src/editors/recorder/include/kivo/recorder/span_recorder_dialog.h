@@ -45,6 +45,11 @@ public:
     bool saved() const { return recording_ != nullptr && recording_->saved(); }
     // The program is ending: closes without asking, keeping an unsaved take.
     void CloseKeepingTake();
+    // Offers the predefined index comments of shared_text (see
+    // predefined_comments.h; a template's comments) in the "Index Comment"
+    // list, in order, and clears shared_text: the comments are used by this
+    // recorder alone.
+    void TakePredefinedComments(std::string& shared_text);
 
     QPushButton* pickup_button() const { return pickup_; }
     QPushButton* pause_button() const { return pause_; }

@@ -144,7 +144,9 @@ int main(int argc, char** argv) {
     criteria.area = search::SearchArea::kPhone;
     criteria.keywords = "quote";
     TimeSearch(folder, "\"quote\" in mark comments, phone", criteria);
+    const auto open_start = Clock::now();
     auto qlwn = thesaurus::OpenQlwn();
+    std::printf("dictionaries opened in %.1f ms\n", MillisecondsSince(open_start));
     if (qlwn.thesaurus != nullptr) {
         criteria = {};
         criteria.keywords = "bill automobile";

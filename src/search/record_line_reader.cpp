@@ -87,8 +87,17 @@ void RecordLineReader::ReadMany(std::span<const LineRequest> requests, const Lin
         else
             order.push_back(i);
     }
-    const auto log_name = [&](std::size_t i) { return std::string_view(logs[i]); };
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    // The logs by number, so that sorting compares numbers, not names.
+    std::vector<std::string_view> log_names;
+    std::vector<std::uint8_t> log_of(requests.size(), 0);
+    for (std::size_t i : order) {
+        auto known = std::find(log_names.begin(), log_names.end(), std::string_view(logs[i]));
+        if (known == log_names.end())
+            known = log_names.insert(log_names.end(), logs[i]);
+        log_of[i] = static_cast<std::uint8_t>(known - log_names.begin());
+    }
+    const auto log_name = [&](std::size_t i) { return log_of[i]; };
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         if (log_name(a) != log_name(b))
             return log_name(a) < log_name(b);
         return requests[a].position_bytes < requests[b].position_bytes;

@@ -5,8 +5,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -17,6 +20,7 @@
 #include <sstream>
 
 #include "app_fixture.h"
+#include "export_options_dialog.h"
 #include "instant_search_field.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
@@ -337,6 +341,139 @@ TEST_F(SearchWindowTest, AMergeThatCannotReadARecordingSaysSoAndKeepsTheDialogOp
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->request(), SearchDialog::Request::kNone);
     EXPECT_FALSE(std::filesystem::exists(working() / "search.wav"));
+}
+
+// Answers the modal dialogs of an output command as a user would: accepts
+// the options, names the file to write, closes the print preview; counts
+// what it met.
+struct DialogAnswers {
+    std::filesystem::path export_to;
+    int options = 0, files = 0, previews = 0;
+    void Answer() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* options_dialog = qobject_cast<ExportOptionsDialog*>(modal)) {
+            ++options;
+            options_dialog->accept();
+        } else if (auto* file_dialog = qobject_cast<QFileDialog*>(modal)) {
+            ++files;
+            file_dialog->selectFile(QString::fromStdString(export_to.string()));
+            static_cast<QDialog*>(file_dialog)->accept();
+        } else if (auto* preview = qobject_cast<QPrintPreviewDialog*>(modal)) {
+            ++previews;
+            preview->reject();
+        }
+    }
+};
+
+TEST_F(SearchWindowTest, PrintSendAndExportFollowTheSelectionAndOfferTheWindowsFormats) {
+    auto dialog = OpenDialog();
+    std::vector<std::string> ran;
+    searching::ResultOutputCommands commands;
+    const auto command = [&ran](const char* text, bool takes_video) {
+        searching::ResultCommand made{QString::fromLatin1(text), takes_video, nullptr};
+        made.run = [&ran, text](QWidget*, const std::vector<core::SelectedRecord>& records) {
+            ran.push_back(std::string(text) + " " + std::to_string(records.size()));
+        };
+        return made;
+    };
+    commands.print = command("Print", true);
+    commands.send = command("Send", true);
+    commands.export_as = {command("&Kivo Recording", true),
+                          command("&WAV Format", false),
+                          {QStringLiteral("WM&V Format"), true, nullptr}};
+    dialog->SetOutputCommands(commands);
+    Search(*dialog, "invoice");
+    for (const char* text : {"Print", "Send", "Export"})
+        EXPECT_FALSE(dialog->button(QString::fromLatin1(text))->isEnabled()) << text;
+
+    dialog->result_view()->selectAll();
+    for (const char* text : {"Print", "Send", "Export"})
+        EXPECT_TRUE(dialog->button(QString::fromLatin1(text))->isEnabled()) << text;
+    const QList<QAction*> formats = dialog->export_menu()->actions();
+    ASSERT_EQ(formats.size(), 3);
+    EXPECT_TRUE(formats[0]->isEnabled());
+    EXPECT_TRUE(formats[1]->isEnabled());
+    EXPECT_FALSE(formats[2]->isEnabled());  // not given a command: gray
+    dialog->button(QStringLiteral("Print"))->click();
+    formats[1]->trigger();
+    EXPECT_EQ(ran, (std::vector<std::string>{"Print 3", "&WAV Format 3"}));
+
+    // A video record is exported as itself, never as sound.
+    Search(*dialog, "invoice", search::SearchArea::kVideo);
+    dialog->result_view()->selectRow(0);
+    EXPECT_TRUE(formats[0]->isEnabled());
+    EXPECT_FALSE(formats[1]->isEnabled());
+    std::unique_ptr<QMenu> menu(dialog->NewResultMenu());
+    QStringList entries;
+    for (QAction* action : menu->actions())
+        entries << action->text();
+    EXPECT_EQ(entries, (QStringList{"&Play", "&Edit", "&Delete", "Add to &Merge List", "", "Pr&int",
+                                    "Se&nd", "E&xport"}));
+}
+
+TEST_F(SearchWindowTest, TheWindowGivesTheResultsItsOwnPrintSendAndExport) {
+    SaveRecording(11, kQualities[0], kSeconds[0]);
+    DialogAnswers answers;
+    answers.export_to = home_.home() / "exported.xrz";
+    auto& profile = window_->session().profile();
+    profile.Write(window_->session().section(), "ExpPrompt", "1");  // ask for each file
+    std::vector<QString> export_entries;
+    bool print_enabled = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<SearchDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        Search(*dialog, "merge");
+        dialog->result_view()->selectRow(0);
+        for (QAction* action : dialog->export_menu()->actions()) {
+            export_entries.push_back(action->text() +
+                                     (action->isEnabled() ? QString() : QStringLiteral(" (gray)")));
+        }
+        print_enabled = dialog->button(QStringLiteral("Print"))->isEnabled();
+        QTimer answering;
+        QObject::connect(&answering, &QTimer::timeout, [&answers] { answers.Answer(); });
+        answering.start(20);
+        dialog->export_menu()->actions().front()->trigger();  // Kivo Recording
+        dialog->button(QStringLiteral("Print"))->click();
+        answering.stop();
+        dialog->reject();
+    });
+    window_->commands().Trigger(Command::kSearch);
+    EXPECT_EQ(export_entries,
+              (std::vector<QString>{"&Kivo Recording", "&WAV Format", "WM&A Format", "&MP3 Format",
+                                    "&OGG Format", "WM&V Format (gray)"}));
+    EXPECT_TRUE(print_enabled);
+    EXPECT_EQ(answers.options, 1);
+    EXPECT_EQ(answers.files, 1);
+    EXPECT_EQ(answers.previews, 1);
+    // The exported file is the stored recording's container.
+    ASSERT_TRUE(std::filesystem::exists(answers.export_to));
+    EXPECT_GT(std::filesystem::file_size(answers.export_to), 1000u);
+    EXPECT_TRUE(reporter_.codes().empty());
+}
+
+TEST_F(SearchWindowTest, TheResultAndMergeListsAreWorkedByKeyboard) {
+    auto dialog = OpenDialog();
+    dialog->show();
+    Search(*dialog, "invoice");
+    QTableView* results = dialog->result_view();
+    results->setFocus();
+    results->selectRow(1);  // 00000003
+    QTest::keyClick(results, Qt::Key_Insert);
+    results->selectRow(0);  // 00000002
+    QTest::keyClick(results, Qt::Key_Insert);
+    ASSERT_EQ(dialog->merge_view()->count(), 2);
+    dialog->merge_view()->setCurrentRow(0);
+    QTest::keyClick(dialog->merge_view(), Qt::Key_Delete);
+    ASSERT_EQ(dialog->merge_view()->count(), 1);
+    EXPECT_TRUE(dialog->merge_view()->item(0)->text().startsWith("00000002"));
+
+    QTest::keyClick(results, Qt::Key_Delete);  // asks, erases 00000002, searches again
+    EXPECT_EQ(Ids(*dialog), (std::vector<std::string>{"00000003", "00000004"}));
+    results->selectRow(0);
+    QTest::keyClick(results, Qt::Key_Return);
+    EXPECT_EQ(dialog->request(), SearchDialog::Request::kPlay);
+    ASSERT_EQ(dialog->requested_records().size(), 1u);
+    EXPECT_EQ(dialog->requested_records()[0].record_number, 3);
 }
 
 TEST_F(SearchWindowTest, TheSmartSearchBoxIsKeptInTheProfile) {

@@ -454,6 +454,14 @@ TEST_F(SearchWindowTest, TheWindowGivesTheResultsItsOwnPrintSendAndExport) {
 TEST_F(SearchWindowTest, TheResultAndMergeListsAreWorkedByKeyboard) {
     auto dialog = OpenDialog();
     dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    // Tab leaves the keywords (it is no character of a search).
+    auto* keywords = dialog->findChild<QPlainTextEdit*>();
+    keywords->setFocus();
+    QTest::keyClicks(keywords, "invoice");
+    QTest::keyClick(keywords, Qt::Key_Tab);
+    EXPECT_EQ(keywords->toPlainText(), "invoice");
+    EXPECT_FALSE(keywords->hasFocus());
     Search(*dialog, "invoice");
     QTableView* results = dialog->result_view();
     results->setFocus();

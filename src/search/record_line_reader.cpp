@@ -87,21 +87,28 @@ void RecordLineReader::ReadMany(std::span<const LineRequest> requests, const Lin
         else
             order.push_back(i);
     }
-    // The logs by number, so that sorting compares numbers, not names.
+    // The requests of each log, by position: an index lists the records
+    // mostly in the order of their lines, so most logs need no sorting.
     std::vector<std::string_view> log_names;
-    std::vector<std::uint8_t> log_of(requests.size(), 0);
+    std::vector<std::vector<std::size_t>> by_log;
     for (std::size_t i : order) {
         auto known = std::find(log_names.begin(), log_names.end(), std::string_view(logs[i]));
-        if (known == log_names.end())
+        if (known == log_names.end()) {
             known = log_names.insert(log_names.end(), logs[i]);
-        log_of[i] = static_cast<std::uint8_t>(known - log_names.begin());
+            by_log.emplace_back();
+        }
+        by_log[static_cast<std::size_t>(known - log_names.begin())].push_back(i);
     }
-    const auto log_name = [&](std::size_t i) { return log_of[i]; };
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        if (log_name(a) != log_name(b))
-            return log_name(a) < log_name(b);
+    const auto by_position = [&](std::size_t a, std::size_t b) {
         return requests[a].position_bytes < requests[b].position_bytes;
-    });
+    };
+    order.clear();
+    for (auto& log_requests : by_log) {
+        if (!std::is_sorted(log_requests.begin(), log_requests.end(), by_position))
+            std::stable_sort(log_requests.begin(), log_requests.end(), by_position);
+        order.insert(order.end(), log_requests.begin(), log_requests.end());
+    }
+    const auto log_name = [&](std::size_t i) { return std::string_view(logs[i]); };
 
     for (std::size_t first = 0; first < order.size();) {
         // One span: the lines of one log from the first position on, while

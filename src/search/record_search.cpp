@@ -1,5 +1,6 @@
 #include "kivo/search/record_search.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <optional>
@@ -71,6 +72,21 @@ EntryFields SplitEntry(std::string_view entry) {
     return fields;
 }
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A stored keyword text as the matcher reads it: ASCII as it is when the
+// matcher reads it in any case, else made searchable into *buffer.
+std::string_view MatcherText(std::string_view stored, const VariantMatcher& matcher,
+                             std::string* buffer) {
+    if (matcher.ReadsAsciiInAnyCase() && IsAscii(stored))
+        return stored;
+    SearchableTextInto(stored, buffer);
+    return *buffer;
+}
+
 std::string FormatDate(const std::string& index_date) {
     char out[ZN2_FORMAT_DATE_BUFFER_BYTES];
     return Zn2FormatDate(index_date.c_str(), out);
@@ -137,9 +153,9 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
     }
 
     // Pass 1: area, date and keywords of every entry, and which entry of
-    // each record is its last. The texts are made searchable into buffers
-    // that are reused from entry to entry, and all the words' variants are
-    // looked for in one pass over each.
+    // each record is its last. All the words' variants are looked for in
+    // one pass over each text; texts that are not plain ASCII are first made
+    // searchable into buffers that are reused from entry to entry.
     const VariantMatcher matcher(words);
     std::vector<Candidate> candidates;
     std::unordered_map<std::int32_t, std::size_t> last_entry;
@@ -167,9 +183,9 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
                 return true;
             }
             if (!words.empty()) {
-                SearchableTextInto(fields[kKeywordsField], &keywords);
-                SearchableTextInto(fields[kCommentsField], &comments);
-                candidate.match = matcher.FirstMatch(keywords, comments);
+                candidate.match =
+                    matcher.FirstMatch(MatcherText(fields[kKeywordsField], matcher, &keywords),
+                                       MatcherText(fields[kCommentsField], matcher, &comments));
                 if (!candidate.match)
                     return true;
             }

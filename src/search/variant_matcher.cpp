@@ -32,6 +32,11 @@ void VariantMatcher::Compile(std::size_t max_table_entries) {
         class_count_ = 1;
         return;
     }
+    // ASCII lower-case letters read as their upper case (variants hold none).
+    for (char c = 'a'; c <= 'z'; ++c) {
+        byte_class_[static_cast<unsigned char>(c)] =
+            byte_class_[static_cast<unsigned char>(c - 'a' + 'A')];
+    }
 
     // The trie of the variants; 0 in next means "no edge yet" (the root is
     // never the target of a trie edge).

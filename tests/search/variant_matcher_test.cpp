@@ -75,6 +75,16 @@ TEST(VariantMatcherTest, UpperCasedUtf8VariantsMatchWholeCharacters) {
     EXPECT_FALSE(matcher.FirstMatch("LA REUNION", "MULLER"));
 }
 
+TEST(VariantMatcherTest, AsciiTextIsReadInAnyLetterCase) {
+    const SearchWords words = Widened("invoice", {"bill"});
+    const VariantMatcher matcher(words);
+    ASSERT_TRUE(matcher.ReadsAsciiInAnyCase());
+    EXPECT_EQ(Pair(matcher.FirstMatch("the Bill of march", "")),
+              (std::pair<std::size_t, std::size_t>{0, 1}));
+    EXPECT_EQ(Pair(matcher.FirstMatch("", "inVOICE")), (std::pair<std::size_t, std::size_t>{0, 0}));
+    EXPECT_FALSE(matcher.FirstMatch("b-i-l-l", "invoic"));
+}
+
 TEST(VariantMatcherTest, AgreesWithTheWordByWordTestOnRandomTexts) {
     std::mt19937 random(7);
     const std::string letters = "ABCDE ";

@@ -8,6 +8,10 @@
 // such rank among the variants that end there (its own and those of its
 // suffixes), so one pass finds the lowest rank of the whole text.
 //
+// The automaton reads the ASCII letters a to z as A to Z (every variant is
+// upper case), so a stored text of ASCII bytes alone needs no upper-casing
+// before it is given (ReadsAsciiInAnyCase).
+//
 // An automaton grows with the total length of the variants; above
 // kMaxTableEntries (a keyword text of hundreds of widened words) the matcher
 // is not compiled and FirstMatch asks SearchWords instead.
@@ -38,6 +42,8 @@ public:
     // False when the variants were too many to compile (FirstMatch still
     // answers, through SearchWords).
     bool compiled() const { return !next_state_.empty(); }
+    // True when ASCII text may be given in any letter case.
+    bool ReadsAsciiInAnyCase() const { return compiled(); }
 
 private:
     static constexpr std::uint32_t kNoRank = UINT32_MAX;

@@ -5,7 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
+#include <QFocusEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -21,6 +21,7 @@
 
 #include "app_fixture.h"
 #include "export_options_dialog.h"
+#include "file_bytes.h"
 #include "instant_search_field.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
@@ -37,6 +38,7 @@
 #include "kivo/wavefile/wave_writer.h"
 #include "kivoctl_commands.h"
 #include "main_window.h"
+#include "temp_dir.h"
 
 namespace kivo::app {
 namespace {
@@ -344,20 +346,14 @@ TEST_F(SearchWindowTest, AMergeThatCannotReadARecordingSaysSoAndKeepsTheDialogOp
 }
 
 // Answers the modal dialogs of an output command as a user would: accepts
-// the options, names the file to write, closes the print preview; counts
-// what it met.
+// the options and closes the print preview; counts what it met.
 struct DialogAnswers {
-    std::filesystem::path export_to;
-    int options = 0, files = 0, previews = 0;
+    int options = 0, previews = 0;
     void Answer() {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* options_dialog = qobject_cast<ExportOptionsDialog*>(modal)) {
             ++options;
             options_dialog->accept();
-        } else if (auto* file_dialog = qobject_cast<QFileDialog*>(modal)) {
-            ++files;
-            file_dialog->selectFile(QString::fromStdString(export_to.string()));
-            static_cast<QDialog*>(file_dialog)->accept();
         } else if (auto* preview = qobject_cast<QPrintPreviewDialog*>(modal)) {
             ++previews;
             preview->reject();
@@ -411,12 +407,19 @@ TEST_F(SearchWindowTest, PrintSendAndExportFollowTheSelectionAndOfferTheWindowsF
                                     "Se&nd", "E&xport"}));
 }
 
-TEST_F(SearchWindowTest, TheWindowGivesTheResultsItsOwnPrintSendAndExport) {
-    SaveRecording(11, kQualities[0], kSeconds[0]);
+TEST_F(SearchWindowTest, SendAndPrintRunTheWindowsOwnCommandsOnTheSelectedResult) {
+    const search::SearchRow saved = SaveRecording(11, kQualities[0], kSeconds[0]);
+    // A mail program that notes what it is given.
+    test::TempDir bin;
+    const std::string received = bin.file("received.txt");
+    test::WriteFileText(bin.file("xdg-email"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + received +
+                                                   ".part' && mv '" + received + ".part' '" +
+                                                   received + "'\n");
+    std::filesystem::permissions(bin.file("xdg-email"), std::filesystem::perms::owner_all);
+    const QByteArray old_path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.path().string()) + ":/usr/bin:/bin");
+
     DialogAnswers answers;
-    answers.export_to = home_.home() / "exported.xrz";
-    auto& profile = window_->session().profile();
-    profile.Write(window_->session().section(), "ExpPrompt", "1");  // ask for each file
     std::vector<QString> export_entries;
     bool print_enabled = false;
     QTimer::singleShot(0, [&] {
@@ -432,22 +435,24 @@ TEST_F(SearchWindowTest, TheWindowGivesTheResultsItsOwnPrintSendAndExport) {
         QTimer answering;
         QObject::connect(&answering, &QTimer::timeout, [&answers] { answers.Answer(); });
         answering.start(20);
-        dialog->export_menu()->actions().front()->trigger();  // Kivo Recording
+        dialog->button(QStringLiteral("Send"))->click();
         dialog->button(QStringLiteral("Print"))->click();
         answering.stop();
         dialog->reject();
     });
     window_->commands().Trigger(Command::kSearch);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(received); }, 20000));
+    qputenv("PATH", old_path);
     EXPECT_EQ(export_entries,
               (std::vector<QString>{"&Kivo Recording", "&WAV Format", "WM&A Format", "&MP3 Format",
                                     "&OGG Format", "WM&V Format (gray)"}));
     EXPECT_TRUE(print_enabled);
     EXPECT_EQ(answers.options, 1);
-    EXPECT_EQ(answers.files, 1);
     EXPECT_EQ(answers.previews, 1);
-    // The exported file is the stored recording's container.
-    ASSERT_TRUE(std::filesystem::exists(answers.export_to));
-    EXPECT_GT(std::filesystem::file_size(answers.export_to), 1000u);
+    // The mail carries the stored recording of the selected result.
+    const std::string mail = test::ReadFileText(received);
+    EXPECT_NE(mail.find("--attach"), std::string::npos) << mail;
+    EXPECT_NE(mail.find(saved.recording_file), std::string::npos) << mail;
     EXPECT_TRUE(reporter_.codes().empty());
 }
 
@@ -464,6 +469,10 @@ TEST_F(SearchWindowTest, TheResultAndMergeListsAreWorkedByKeyboard) {
     EXPECT_FALSE(keywords->hasFocus());
     Search(*dialog, "invoice");
     QTableView* results = dialog->result_view();
+    // Tabbed into, the results select their first row.
+    QFocusEvent tabbed_in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(results, &tabbed_in);
+    ASSERT_TRUE(results->selectionModel()->isRowSelected(0, {}));
     results->setFocus();
     results->selectRow(1);  // 00000003
     QTest::keyClick(results, Qt::Key_Insert);

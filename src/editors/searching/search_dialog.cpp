@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -348,6 +349,18 @@ void SearchDialog::ShowOutcome(const search::SearchOutcome& outcome) {
 }
 
 bool SearchDialog::eventFilter(QObject* watched, QEvent* event) {
+    // Reached by Tab, the results select a row, so that Enter, Delete and
+    // Insert have one to act on from the first key.
+    if (watched == result_view_ && event->type() == QEvent::FocusIn) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool by_keyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                                 reason == Qt::ShortcutFocusReason;
+        if (by_keyboard && results_->rowCount() > 0 &&
+            !result_view_->selectionModel()->hasSelection()) {
+            const QModelIndex current = result_view_->currentIndex();
+            result_view_->selectRow(current.isValid() ? current.row() : 0);
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;

@@ -4,6 +4,8 @@
 //                                          (DataStoreSession::LoadDataStore)
 //   kivoctl list of that store             awk picking the same record lines
 //                                          from the record log, then sort
+//   kivoctl search of that store for a     grep for the word over the record
+//   word every record has (and --smart)    index extracted beside it
 //
 // The program and its reference take turns (which goes first alternates by
 // round) and the medians of the rounds are printed with the load average.
@@ -110,6 +112,27 @@ struct Row {
     std::vector<double> kivo;
     std::vector<double> reference;
     std::vector<double> ratios;
+
+    // One round of the program and its reference, which goes first by round.
+    void TimeRound(int round, const std::vector<std::string>& program,
+                   const std::string& reference_command) {
+        double program_seconds = 0;
+        double reference_seconds = 0;
+        const auto run_program = [&] { program_seconds = TimeProcess(program); };
+        const auto run_reference = [&] {
+            reference_seconds = TimeProcess({"sh", "-c", reference_command});
+        };
+        if (round % 2 == 0) {
+            run_program();
+            run_reference();
+        } else {
+            run_reference();
+            run_program();
+        }
+        kivo.push_back(program_seconds);
+        reference.push_back(reference_seconds);
+        ratios.push_back(program_seconds / reference_seconds);
+    }
 };
 
 void PrintRow(const Row& row, const char* reference) {
@@ -148,37 +171,32 @@ int main(int argc, char** argv) {
     const fs::path store = PrepareStore(folder, records);
     const fs::path lines = folder / "lines";
     fs::create_directories(lines);
-    const char* log_name[] = {"Voxwren.xrr"};
-    if (RPS_Get(store.c_str(), lines.c_str(), log_name, 1) != nullptr)
-        Die("extracting the record log");
+    const char* log_name[] = {"Voxwren.xrr", "Voxwren.xri"};
+    if (RPS_Get(store.c_str(), lines.c_str(), log_name, 2) != nullptr)
+        Die("extracting the record log and the record index");
     const std::string self = fs::canonical("/proc/self/exe").string();
     // The dictation lines (kind 0 or 5), sorted by ID as kivoctl lists them.
     const std::string awk_sort = "awk '$1 != \"00000000\" && ($2 == \"0\" || $2 == \"5\")' " +
                                  (lines / log_name[0]).string() + " | sort";
+    // Every record of the store has "budget" among its keywords.
+    const std::string grep = "grep -i budget " + (lines / log_name[1]).string();
 
     std::printf("load average at start: %s\n", LoadAverage().c_str());
     Row open{"open a data store (whole process)", {}, {}, {}};
     Row list{"kivoctl list (whole process)", {}, {}, {}};
+    Row search{"kivoctl search budget (whole process)", {}, {}, {}};
+    Row smart{"kivoctl search --smart budget", {}, {}, {}};
     for (int round = 0; round < rounds; ++round) {
         open.kivo.push_back(TimeProcess({self, "--open", store.string()}));
-        double kivo = 0;
-        double reference = 0;
-        const auto run_kivo = [&] { kivo = TimeProcess({kivoctl, "list", store.string()}); };
-        const auto run_reference = [&] { reference = TimeProcess({"sh", "-c", awk_sort}); };
-        if (round % 2 == 0) {
-            run_kivo();
-            run_reference();
-        } else {
-            run_reference();
-            run_kivo();
-        }
-        list.kivo.push_back(kivo);
-        list.reference.push_back(reference);
-        list.ratios.push_back(kivo / reference);
+        list.TimeRound(round, {kivoctl, "list", store.string()}, awk_sort);
+        search.TimeRound(round, {kivoctl, "search", store.string(), "budget"}, grep);
+        smart.TimeRound(round, {kivoctl, "search", store.string(), "--smart", "budget"}, grep);
     }
     std::printf("%d records, %d rounds, medians; load average at end: %s\n", records, rounds,
                 LoadAverage().c_str());
     PrintRow(open, "");
     PrintRow(list, "awk | sort");
+    PrintRow(search, "grep");
+    PrintRow(smart, "grep");
     return 0;
 }

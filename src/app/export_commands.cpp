@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -42,13 +43,24 @@ public:
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-std::vector<core::SelectedRecord> Selection(MainWindow* window) {
+// The records to take out, or none when the store cannot be read now.
+std::vector<core::SelectedRecord> Selection(const RecordOutput& output) {
     // While a compaction rewrites the record logs and the index on its
     // worker thread, what they say about the selection is not settled.
-    if (!window->session().started() || window->compacting())
+    if (!output.window->session().started() || output.window->compacting())
         return {};
-    const std::vector<int> rows = window->SelectedRows();
-    return window->records().CollectSelection(rows);
+    return output.records;
+}
+
+bool AllVideo(const std::vector<core::SelectedRecord>& records) {
+    return !records.empty() && std::all_of(records.begin(), records.end(), [](const auto& record) {
+        return record.view == core::ViewKind::kVideo;
+    });
+}
+
+bool AnyVideo(const std::vector<core::SelectedRecord>& records) {
+    return std::any_of(records.begin(), records.end(),
+                       [](const auto& record) { return record.view == core::ViewKind::kVideo; });
 }
 
 std::vector<std::string> RecordingFiles(const std::vector<core::SelectedRecord>& records) {
@@ -90,7 +102,7 @@ void ReportFailures(const exchange::RecordingExport& exporter, core::MessageRepo
 }
 
 // Runs "Kivo Compressor" over the prepared copies when a choice asks for it.
-void CompressCopies(MainWindow* window, exchange::RecordingExport& exporter,
+void CompressCopies(QWidget* parent, exchange::RecordingExport& exporter,
                     const exchange::ExportOptions& options) {
     if (!options.compress && !options.convert_to_voice)
         return;
@@ -101,7 +113,7 @@ void CompressCopies(MainWindow* window, exchange::RecordingExport& exporter,
     }
     if (copies.empty())
         return;
-    RecordingCompressorDialog dialog(copies, options, exporter.MakeScratch(), window);
+    RecordingCompressorDialog dialog(copies, options, exporter.MakeScratch(), parent);
     dialog.Start();
     dialog.exec();
 }
@@ -111,11 +123,11 @@ struct Destination {
     fs::path folder;  // empty: ask for every file
 };
 
-std::optional<Destination> AskDestination(MainWindow* window) {
-    if (ExportPrompt(window) != 0)
+std::optional<Destination> AskDestination(const RecordOutput& output) {
+    if (ExportPrompt(output.window) != 0)
         return Destination{};
     const QString folder = QFileDialog::getExistingDirectory(
-        window, QString::fromLatin1(exchange::kExportFolderPrompt), QDir::homePath());
+        output.parent, QString::fromLatin1(exchange::kExportFolderPrompt), QDir::homePath());
     if (folder.isEmpty())
         return std::nullopt;
     return Destination{folder.toStdString()};
@@ -128,11 +140,11 @@ struct Target {
     exchange::Overwrite overwrite = exchange::Overwrite::kNever;
 };
 
-std::optional<Target> AskTarget(MainWindow* window, const Destination& destination,
+std::optional<Target> AskTarget(QWidget* parent, const Destination& destination,
                                 const std::string& file_name, const QString& filter,
                                 const QString& suffix, core::MessageReporter* reporter) {
     if (destination.folder.empty()) {
-        QFileDialog dialog(window, QObject::tr("Export"), QString::fromStdString(file_name),
+        QFileDialog dialog(parent, QObject::tr("Export"), QString::fromStdString(file_name),
                            filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(suffix);
@@ -160,17 +172,18 @@ void ReportDelivery(const exchange::Delivery& delivery, const std::string& file,
                              core::kStyleExclamation);
 }
 
-void ExportRecordings(MainWindow* window, core::MessageReporter* reporter) {
-    const auto records = Selection(window);
+void ExportRecordings(const RecordOutput& output, core::MessageReporter* reporter) {
+    MainWindow* window = output.window;
+    const auto records = Selection(output);
     if (records.empty())
         return;
-    const bool video = window->view() == core::ViewKind::kVideo;
+    const bool video = AllVideo(records);
     ExportOptionsDialog options_dialog(ExportOptionsDialog::Purpose::kExport, video,
-                                       CompressByDefault(window), window);
+                                       CompressByDefault(window), output.parent);
     if (options_dialog.exec() != QDialog::Accepted)
         return;
     const exchange::ExportOptions options = options_dialog.options();
-    const auto destination = AskDestination(window);
+    const auto destination = AskDestination(output);
     if (!destination)
         return;
     exchange::RecordingExport exporter(SourceOf(window));
@@ -182,14 +195,14 @@ void ExportRecordings(MainWindow* window, core::MessageReporter* reporter) {
         }
     }
     ReportFailures(exporter, reporter);
-    CompressCopies(window, exporter, options);
+    CompressCopies(output.parent, exporter, options);
     const QString filter =
         QString::fromLatin1(video ? exchange::kVideoFilter : exchange::kRecordingFilter);
     for (const exchange::PreparedFile& file : exporter.files()) {
         if (!file.ok())
             continue;
         const auto target =
-            AskTarget(window, *destination, file.recording_file, filter,
+            AskTarget(output.parent, *destination, file.recording_file, filter,
                       video ? QStringLiteral("xrv") : QStringLiteral("xrz"), reporter);
         if (!target)
             return;
@@ -198,11 +211,13 @@ void ExportRecordings(MainWindow* window, core::MessageReporter* reporter) {
     }
 }
 
-void ExportAudioFiles(MainWindow* window, core::MessageReporter* reporter, AudioFormat format) {
-    const auto records = Selection(window);
-    if (records.empty() || window->view() == core::ViewKind::kVideo)
+void ExportAudioFiles(const RecordOutput& output, core::MessageReporter* reporter,
+                      AudioFormat format) {
+    MainWindow* window = output.window;
+    const auto records = Selection(output);
+    if (records.empty() || AnyVideo(records))
         return;
-    const auto destination = AskDestination(window);
+    const auto destination = AskDestination(output);
     if (!destination)
         return;
     exchange::RecordingExport exporter(SourceOf(window));
@@ -220,7 +235,7 @@ void ExportAudioFiles(MainWindow* window, core::MessageReporter* reporter, Audio
         const std::string name =
             fs::path(file.recording_file).stem().string() + encoding::FileExtension(format);
         const auto target =
-            AskTarget(window, *destination, name, filter, extension.mid(1), reporter);
+            AskTarget(output.parent, *destination, name, filter, extension.mid(1), reporter);
         if (!target)
             return;
         WaitCursor wait;
@@ -258,13 +273,14 @@ void OfferFolder(const fs::path& folder, core::MessageReporter* reporter) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
 }
 
-void SendRecordings(MainWindow* window, core::MessageReporter* reporter) {
-    const auto records = Selection(window);
+void SendRecordings(const RecordOutput& output, core::MessageReporter* reporter) {
+    MainWindow* window = output.window;
+    const auto records = Selection(output);
     if (records.empty())
         return;
-    const bool video = window->view() == core::ViewKind::kVideo;
+    const bool video = AllVideo(records);
     ExportOptionsDialog options_dialog(ExportOptionsDialog::Purpose::kSend, video,
-                                       CompressByDefault(window), window);
+                                       CompressByDefault(window), output.parent);
     if (options_dialog.exec() != QDialog::Accepted)
         return;
     const exchange::ExportOptions options = options_dialog.options();
@@ -277,7 +293,7 @@ void SendRecordings(MainWindow* window, core::MessageReporter* reporter) {
         }
     }
     ReportFailures(exporter, reporter);
-    CompressCopies(window, exporter, options);
+    CompressCopies(output.parent, exporter, options);
     std::vector<std::string> paths;
     const auto folder = KeepForMail(window, exporter, &paths);
     if (!folder || paths.empty()) {
@@ -316,8 +332,9 @@ void AddSaveAsPdf(QPrintPreviewDialog* preview, const ReportPrinter& printer) {
     });
 }
 
-void PrintRecords(MainWindow* window) {
-    const auto records = Selection(window);
+void PrintRecords(const RecordOutput& output) {
+    MainWindow* window = output.window;
+    const auto records = Selection(output);
     if (records.empty())
         return;
     QStringList texts;
@@ -333,7 +350,7 @@ void PrintRecords(MainWindow* window) {
     const ReportPrinter printer(texts);
     QPrinter device(QPrinter::HighResolution);
     device.setDocName(QString::fromLatin1(kPrintJobName));
-    QPrintPreviewDialog preview(&device, window);
+    QPrintPreviewDialog preview(&device, output.parent);
     preview.setWindowTitle(QString::fromLatin1(kPrintJobName));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&printer](QPrinter* target) { printer.Print(target); });
@@ -343,20 +360,69 @@ void PrintRecords(MainWindow* window) {
 
 }  // namespace
 
+bool IsOutputCommand(Command command) {
+    switch (command) {
+        case Command::kExportKivoRecording:
+        case Command::kExportWav:
+        case Command::kExportMp3:
+        case Command::kExportOgg:
+        case Command::kExportWma:
+        case Command::kSend:
+        case Command::kPrint:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool RunOutputCommand(Command command, const RecordOutput& output,
+                      core::MessageReporter* reporter) {
+    switch (command) {
+        case Command::kExportKivoRecording:
+            ExportRecordings(output, reporter);
+            return true;
+        case Command::kExportWav:
+            ExportAudioFiles(output, reporter, AudioFormat::kWav);
+            return true;
+        case Command::kExportMp3:
+            ExportAudioFiles(output, reporter, AudioFormat::kMp3);
+            return true;
+        case Command::kExportOgg:
+            ExportAudioFiles(output, reporter, AudioFormat::kOgg);
+            return true;
+        case Command::kExportWma:
+            ExportAudioFiles(output, reporter, AudioFormat::kWma);
+            return true;
+        case Command::kSend:
+            SendRecordings(output, reporter);
+            return true;
+        case Command::kPrint:
+            PrintRecords(output);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool OutputCommandTakesVideo(Command command) {
+    return command == Command::kExportKivoRecording || command == Command::kSend ||
+           command == Command::kPrint;
+}
+
+RecordOutput MainListOutput(MainWindow* window) {
+    RecordOutput output{window, window, {}};
+    if (window->session().started())
+        output.records = window->records().CollectSelection(window->SelectedRows());
+    return output;
+}
+
 void RouteExportCommands(MainWindow* window, core::MessageReporter* reporter) {
     CommandRouter& router = window->commands();
-    router.Route(Command::kExportKivoRecording,
-                 [window, reporter] { ExportRecordings(window, reporter); });
-    const std::pair<Command, AudioFormat> audio[] = {{Command::kExportWav, AudioFormat::kWav},
-                                                     {Command::kExportMp3, AudioFormat::kMp3},
-                                                     {Command::kExportOgg, AudioFormat::kOgg},
-                                                     {Command::kExportWma, AudioFormat::kWma}};
-    for (const auto& [command, format] : audio) {
-        router.Route(command,
-                     [window, reporter, format] { ExportAudioFiles(window, reporter, format); });
+    for (const Command command : kOutputCommands) {
+        router.Route(command, [window, reporter, command] {
+            RunOutputCommand(command, MainListOutput(window), reporter);
+        });
     }
-    router.Route(Command::kSend, [window, reporter] { SendRecordings(window, reporter); });
-    router.Route(Command::kPrint, [window] { PrintRecords(window); });
 }
 
 }  // namespace kivo::app

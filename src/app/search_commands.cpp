@@ -7,9 +7,11 @@
 #include <QToolBar>
 
 #include "dictation_runner.h"
+#include "export_commands.h"
 #include "instant_search_field.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
 #include "kivo/searching/search_dialog.h"
+#include "kivo/thesaurus/qlwn.h"
 #include "main_window.h"
 
 namespace kivo::app {
@@ -43,12 +45,69 @@ bool SelectInMainList(MainWindow* window, const std::vector<core::SelectedRecord
     return true;
 }
 
-void OpenSearchDialog(MainWindow* window, core::MessageReporter* reporter) {
+// The smart search's dictionaries, opened on the first smart search and kept
+// for the window's life (opening them takes tens of milliseconds).
+class SearchDictionaries : public QObject {
+public:
+    explicit SearchDictionaries(QObject* owner) : QObject(owner) {}
+    const thesaurus::QlwnOpening& Opening() {
+        if (!opened_) {
+            opening_ = thesaurus::OpenQlwn();
+            opened_ = true;
+        }
+        return opening_;
+    }
+
+private:
+    thesaurus::QlwnOpening opening_;
+    bool opened_ = false;
+};
+
+constexpr const char* kStoreChangedText =
+    "The search results belong to a Kivo data store that is no longer open.";
+
+// The window's Print, Send and Export commands on the search results, for
+// as long as the store the dialog searches is the open one.
+searching::ResultOutputCommands OutputCommandsFor(MainWindow* window,
+                                                  core::MessageReporter* reporter) {
+    const std::uint64_t generation = window->session().store().store_generation();
+    const auto command = [window, reporter, generation](Command id) {
+        searching::ResultCommand result;
+        result.text = window->commands().action(id)->text();
+        result.takes_video = OutputCommandTakesVideo(id);
+        if (!IsOutputCommand(id) || !window->commands().IsRouted(id))
+            return result;  // gray, as in the window's menus
+        result.run = [window, reporter, generation, id](
+                         QWidget* parent, const std::vector<core::SelectedRecord>& records) {
+            if (window->session().store().store_generation() != generation) {
+                reporter->ReportText(kStoreChangedText, core::kStyleExclamation);
+                return;
+            }
+            RunOutputCommand(id, RecordOutput{window, parent, records}, reporter);
+        };
+        return result;
+    };
+    searching::ResultOutputCommands commands;
+    commands.print = command(Command::kPrint);
+    commands.send = command(Command::kSend);
+    for (const Command id :
+         {Command::kExportKivoRecording, Command::kExportWav, Command::kExportWma,
+          Command::kExportMp3, Command::kExportOgg, Command::kExportWmv}) {
+        commands.export_as.push_back(command(id));
+    }
+    return commands;
+}
+
+void OpenSearchDialog(MainWindow* window, core::MessageReporter* reporter,
+                      SearchDictionaries* dictionaries) {
     if (!window->session().started())
         return;
     const auto icons = window->resources().RecordImageIcons();
     searching::SearchDialog dialog(window->session(), *reporter,
                                    QList<QIcon>(icons.begin(), icons.end()), window);
+    dialog.SetDictionaries(
+        [dictionaries]() -> const thesaurus::QlwnOpening& { return dictionaries->Opening(); });
+    dialog.SetOutputCommands(OutputCommandsFor(window, reporter));
     dialog.exec();
     if (dialog.records_changed())
         window->RefreshCurrentView();
@@ -72,8 +131,10 @@ void OpenSearchDialog(MainWindow* window, core::MessageReporter* reporter) {
 }  // namespace
 
 void RouteSearchCommands(MainWindow* window, core::MessageReporter* reporter) {
-    window->commands().Route(Command::kSearch,
-                             [window, reporter] { OpenSearchDialog(window, reporter); });
+    auto* dictionaries = new SearchDictionaries(window);
+    window->commands().Route(Command::kSearch, [window, reporter, dictionaries] {
+        OpenSearchDialog(window, reporter, dictionaries);
+    });
     auto* toolbar = window->findChild<QToolBar*>(QStringLiteral("toolbar"));
     if (toolbar == nullptr)
         return;

@@ -1,5 +1,6 @@
 #include "kivo/search/record_search.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "kivo/recordstore/record_index.h"
 #include "kivo/search/record_line_reader.h"
 #include "kivo/search/search_text.h"
+#include "kivo/search/variant_matcher.h"
 #include "kivo/thesaurus/qlwn.h"
 #include "kivo/thesaurus/thesaurus.h"
 #include "zn2srch.h"
@@ -70,16 +72,39 @@ EntryFields SplitEntry(std::string_view entry) {
     return fields;
 }
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A stored keyword text as the matcher reads it: ASCII as it is when the
+// matcher reads it in any case, else made searchable into *buffer.
+std::string_view MatcherText(std::string_view stored, const VariantMatcher& matcher,
+                             std::string* buffer) {
+    if (matcher.ReadsAsciiInAnyCase() && IsAscii(stored))
+        return stored;
+    SearchableTextInto(stored, buffer);
+    return *buffer;
+}
+
 std::string FormatDate(const std::string& index_date) {
     char out[ZN2_FORMAT_DATE_BUFFER_BYTES];
     return Zn2FormatDate(index_date.c_str(), out);
 }
 
+// "00000042": the number with zeros in front to eight digits.
+std::string RecordIdText(std::int32_t number) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    const auto length = static_cast<std::size_t>(end - digits);
+    std::string id(length < 8 ? 8 - length : 0, '0');
+    id.append(digits, length);
+    return id;
+}
+
 SearchRow MakeRow(const Candidate& entry, const recordstore::RecordLine& line) {
     SearchRow row;
-    char id[16];
-    std::snprintf(id, sizeof id, "%08d", static_cast<int>(entry.record_number));
-    row.id = id;
+    row.id = RecordIdText(entry.record_number);
     row.date = FormatDate(entry.date_text);
     row.information = InformationText(line);
     row.record_number = entry.record_number;
@@ -128,8 +153,10 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
     }
 
     // Pass 1: area, date and keywords of every entry, and which entry of
-    // each record is its last. The texts are made searchable into buffers
-    // that are reused from entry to entry.
+    // each record is its last. All the words' variants are looked for in
+    // one pass over each text; texts that are not plain ASCII are first made
+    // searchable into buffers that are reused from entry to entry.
+    const VariantMatcher matcher(words);
     std::vector<Candidate> candidates;
     std::unordered_map<std::int32_t, std::size_t> last_entry;
     last_entry.reserve(1 << 16);
@@ -156,9 +183,9 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
                 return true;
             }
             if (!words.empty()) {
-                SearchableTextInto(fields[kKeywordsField], &keywords);
-                SearchableTextInto(fields[kCommentsField], &comments);
-                candidate.match = words.FirstMatch(keywords, comments);
+                candidate.match =
+                    matcher.FirstMatch(MatcherText(fields[kKeywordsField], matcher, &keywords),
+                                       MatcherText(fields[kCommentsField], matcher, &comments));
                 if (!candidate.match)
                     return true;
             }
@@ -177,27 +204,43 @@ SearchOutcome RecordSearch::Run(const SearchCriteria& criteria,
     outcome.counts.entries_read = ordinal;
     outcome.counts.damaged_index_bytes = scan.unreadable_bytes;
 
-    // Pass 2: the record lines of the passing entries.
-    RecordLineReader reader(file_system_, working_folder_);
-    for (const Candidate& candidate : candidates) {
+    // Pass 2: the record lines of the passing entries, read in the order of
+    // the logs; the rows are then listed in the order of the index.
+    std::vector<LineRequest> requests;
+    std::vector<std::size_t> requested;  // the candidate of each request
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
+        const Candidate& candidate = candidates[c];
         if (last_entry[candidate.record_number] != candidate.ordinal)
             continue;
-        ++outcome.counts.entries_passed;
-        recordstore::RecordLine line;
-        switch (
-            reader.Read(candidate.record_number, candidate.kind_code, candidate.position, &line)) {
-            case LineLookup::kBad:
-                ++outcome.counts.lines_bad;
-                continue;
-            case LineLookup::kLost:
-                ++outcome.counts.lines_lost;
-                continue;
-            case LineLookup::kFound:
-                break;
-        }
-        if (candidate.match)
-            words.Count(*candidate.match);
-        outcome.rows.push_back(MakeRow(candidate, line));
+        requests.push_back({candidate.record_number, candidate.kind_code, candidate.position});
+        requested.push_back(c);
+    }
+    outcome.counts.entries_passed = requests.size();
+    std::vector<SearchRow> rows(requests.size());
+    std::vector<bool> listed(requests.size(), false);
+    RecordLineReader reader(file_system_, working_folder_);
+    reader.ReadMany(
+        requests, [&](std::size_t request, LineLookup lookup, const recordstore::RecordLine& line) {
+            switch (lookup) {
+                case LineLookup::kBad:
+                    ++outcome.counts.lines_bad;
+                    return;
+                case LineLookup::kLost:
+                    ++outcome.counts.lines_lost;
+                    return;
+                case LineLookup::kFound:
+                    break;
+            }
+            const Candidate& candidate = candidates[requested[request]];
+            if (candidate.match)
+                words.Count(*candidate.match);
+            rows[request] = MakeRow(candidate, line);
+            listed[request] = true;
+        });
+    outcome.rows.reserve(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (listed[r])
+            outcome.rows.push_back(std::move(rows[r]));
     }
     outcome.statistics = words.Statistics();
     if (outcome.rows.empty())

@@ -29,6 +29,7 @@
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/recordstore/record_line.h"
+#include "kivo/searching/search_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
 #include "options_dialog.h"
@@ -199,6 +200,8 @@ TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABud
     ExpectUniqueMnemonics(QStringLiteral("Compaction"), &compaction);
     HelpWindow help(QString::fromLatin1(KIVO_SOURCE_SHARE_DIR "/help"));
     ExpectUniqueMnemonics(QStringLiteral("Help"), &help);
+    searching::SearchDialog search(window_->session(), reporter_, {});
+    ExpectUniqueMnemonics(QString::fromLatin1(searching::kSearchDialogTitle), &search);
 }
 
 TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonics) {

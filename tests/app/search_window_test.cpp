@@ -5,8 +5,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -17,6 +20,8 @@
 #include <sstream>
 
 #include "app_fixture.h"
+#include "export_options_dialog.h"
+#include "file_bytes.h"
 #include "instant_search_field.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
@@ -33,6 +38,7 @@
 #include "kivo/wavefile/wave_writer.h"
 #include "kivoctl_commands.h"
 #include "main_window.h"
+#include "temp_dir.h"
 
 namespace kivo::app {
 namespace {
@@ -337,6 +343,154 @@ TEST_F(SearchWindowTest, AMergeThatCannotReadARecordingSaysSoAndKeepsTheDialogOp
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->request(), SearchDialog::Request::kNone);
     EXPECT_FALSE(std::filesystem::exists(working() / "search.wav"));
+}
+
+// Answers the modal dialogs of an output command as a user would: accepts
+// the options and closes the print preview; counts what it met.
+struct DialogAnswers {
+    int options = 0, previews = 0;
+    void Answer() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* options_dialog = qobject_cast<ExportOptionsDialog*>(modal)) {
+            ++options;
+            options_dialog->accept();
+        } else if (auto* preview = qobject_cast<QPrintPreviewDialog*>(modal)) {
+            ++previews;
+            preview->reject();
+        }
+    }
+};
+
+TEST_F(SearchWindowTest, PrintSendAndExportFollowTheSelectionAndOfferTheWindowsFormats) {
+    auto dialog = OpenDialog();
+    std::vector<std::string> ran;
+    searching::ResultOutputCommands commands;
+    const auto command = [&ran](const char* text, bool takes_video) {
+        searching::ResultCommand made{QString::fromLatin1(text), takes_video, nullptr};
+        made.run = [&ran, text](QWidget*, const std::vector<core::SelectedRecord>& records) {
+            ran.push_back(std::string(text) + " " + std::to_string(records.size()));
+        };
+        return made;
+    };
+    commands.print = command("Print", true);
+    commands.send = command("Send", true);
+    commands.export_as = {command("&Kivo Recording", true),
+                          command("&WAV Format", false),
+                          {QStringLiteral("WM&V Format"), true, nullptr}};
+    dialog->SetOutputCommands(commands);
+    Search(*dialog, "invoice");
+    for (const char* text : {"Print", "Send", "Export"})
+        EXPECT_FALSE(dialog->button(QString::fromLatin1(text))->isEnabled()) << text;
+
+    dialog->result_view()->selectAll();
+    for (const char* text : {"Print", "Send", "Export"})
+        EXPECT_TRUE(dialog->button(QString::fromLatin1(text))->isEnabled()) << text;
+    const QList<QAction*> formats = dialog->export_menu()->actions();
+    ASSERT_EQ(formats.size(), 3);
+    EXPECT_TRUE(formats[0]->isEnabled());
+    EXPECT_TRUE(formats[1]->isEnabled());
+    EXPECT_FALSE(formats[2]->isEnabled());  // not given a command: gray
+    dialog->button(QStringLiteral("Print"))->click();
+    formats[1]->trigger();
+    EXPECT_EQ(ran, (std::vector<std::string>{"Print 3", "&WAV Format 3"}));
+
+    // A video record is exported as itself, never as sound.
+    Search(*dialog, "invoice", search::SearchArea::kVideo);
+    dialog->result_view()->selectRow(0);
+    EXPECT_TRUE(formats[0]->isEnabled());
+    EXPECT_FALSE(formats[1]->isEnabled());
+    std::unique_ptr<QMenu> menu(dialog->NewResultMenu());
+    QStringList entries;
+    for (QAction* action : menu->actions())
+        entries << action->text();
+    EXPECT_EQ(entries, (QStringList{"&Play", "&Edit", "&Delete", "Add to &Merge List", "", "Pr&int",
+                                    "Se&nd", "E&xport"}));
+}
+
+TEST_F(SearchWindowTest, SendAndPrintRunTheWindowsOwnCommandsOnTheSelectedResult) {
+    const search::SearchRow saved = SaveRecording(11, kQualities[0], kSeconds[0]);
+    // A mail program that notes what it is given.
+    test::TempDir bin;
+    const std::string received = bin.file("received.txt");
+    test::WriteFileText(bin.file("xdg-email"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + received +
+                                                   ".part' && mv '" + received + ".part' '" +
+                                                   received + "'\n");
+    std::filesystem::permissions(bin.file("xdg-email"), std::filesystem::perms::owner_all);
+    const QByteArray old_path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.path().string()) + ":/usr/bin:/bin");
+
+    DialogAnswers answers;
+    std::vector<QString> export_entries;
+    bool print_enabled = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<SearchDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        Search(*dialog, "merge");
+        dialog->result_view()->selectRow(0);
+        for (QAction* action : dialog->export_menu()->actions()) {
+            export_entries.push_back(action->text() +
+                                     (action->isEnabled() ? QString() : QStringLiteral(" (gray)")));
+        }
+        print_enabled = dialog->button(QStringLiteral("Print"))->isEnabled();
+        QTimer answering;
+        QObject::connect(&answering, &QTimer::timeout, [&answers] { answers.Answer(); });
+        answering.start(20);
+        dialog->button(QStringLiteral("Send"))->click();
+        dialog->button(QStringLiteral("Print"))->click();
+        answering.stop();
+        dialog->reject();
+    });
+    window_->commands().Trigger(Command::kSearch);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(received); }, 20000));
+    qputenv("PATH", old_path);
+    EXPECT_EQ(export_entries,
+              (std::vector<QString>{"&Kivo Recording", "&WAV Format", "WM&A Format", "&MP3 Format",
+                                    "&OGG Format", "WM&V Format (gray)"}));
+    EXPECT_TRUE(print_enabled);
+    EXPECT_EQ(answers.options, 1);
+    EXPECT_EQ(answers.previews, 1);
+    // The mail carries the stored recording of the selected result.
+    const std::string mail = test::ReadFileText(received);
+    EXPECT_NE(mail.find("--attach"), std::string::npos) << mail;
+    EXPECT_NE(mail.find(saved.recording_file), std::string::npos) << mail;
+    EXPECT_TRUE(reporter_.codes().empty());
+}
+
+TEST_F(SearchWindowTest, TheResultAndMergeListsAreWorkedByKeyboard) {
+    auto dialog = OpenDialog();
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    // Tab leaves the keywords (it is no character of a search).
+    auto* keywords = dialog->findChild<QPlainTextEdit*>();
+    keywords->setFocus();
+    QTest::keyClicks(keywords, "invoice");
+    QTest::keyClick(keywords, Qt::Key_Tab);
+    EXPECT_EQ(keywords->toPlainText(), "invoice");
+    EXPECT_FALSE(keywords->hasFocus());
+    Search(*dialog, "invoice");
+    QTableView* results = dialog->result_view();
+    // Tabbed into, the results select their first row.
+    QFocusEvent tabbed_in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(results, &tabbed_in);
+    ASSERT_TRUE(results->selectionModel()->isRowSelected(0, {}));
+    results->setFocus();
+    results->selectRow(1);  // 00000003
+    QTest::keyClick(results, Qt::Key_Insert);
+    results->selectRow(0);  // 00000002
+    QTest::keyClick(results, Qt::Key_Insert);
+    ASSERT_EQ(dialog->merge_view()->count(), 2);
+    dialog->merge_view()->setCurrentRow(0);
+    QTest::keyClick(dialog->merge_view(), Qt::Key_Delete);
+    ASSERT_EQ(dialog->merge_view()->count(), 1);
+    EXPECT_TRUE(dialog->merge_view()->item(0)->text().startsWith("00000002"));
+
+    QTest::keyClick(results, Qt::Key_Delete);  // asks, erases 00000002, searches again
+    EXPECT_EQ(Ids(*dialog), (std::vector<std::string>{"00000003", "00000004"}));
+    results->selectRow(0);
+    QTest::keyClick(results, Qt::Key_Return);
+    EXPECT_EQ(dialog->request(), SearchDialog::Request::kPlay);
+    ASSERT_EQ(dialog->requested_records().size(), 1u);
+    EXPECT_EQ(dialog->requested_records()[0].record_number, 3);
 }
 
 TEST_F(SearchWindowTest, TheSmartSearchBoxIsKeptInTheProfile) {

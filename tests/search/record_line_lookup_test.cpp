@@ -101,5 +101,73 @@ TEST(RecordLineLookupTest, AStalePositionPointingAtAnotherRecordIsLeftOut) {
     EXPECT_EQ(Found(folder, "alpha beta"), (std::vector<std::int32_t>{1}));
 }
 
+TEST(RecordLineLookupTest, ReadingManyLinesAtOnceAnswersAsReadingEachAlone) {
+    // Over a megabyte of dictation lines (more than one read), meetings in
+    // another log, and requests that are found, BAD or LOST, far apart and
+    // side by side, in no particular order.
+    SearchFolder folder;
+    std::vector<TestRecord> records;
+    for (std::int32_t number = 1; number <= 3000; ++number) {
+        TestRecord record = Record(number, "word");
+        record.kind = number % 7 == 0 ? "1" : "0";
+        records.push_back(record);
+    }
+    folder.Add(records);
+    std::vector<LineRequest> requests;
+    std::vector<std::string> kinds;  // kept alive for the requests' views
+    kinds.reserve(4000);
+    const auto ask = [&](std::int32_t number, std::string kind, std::uint64_t position) {
+        kinds.push_back(std::move(kind));
+        requests.push_back({number, kinds.back(), position});
+    };
+    for (std::int32_t number = 3000; number >= 1; number -= number % 5 == 0 ? 1 : 3)
+        ask(number, number % 7 == 0 ? "1" : "0", folder.PositionOf(number));
+    ask(12, "0", folder.PositionOf(13));      // another record's line
+    ask(12, "0", folder.PositionOf(12) + 1);  // not at a line's start
+    ask(12, "0", 0);                          // the header line
+    ask(12, "0", 4000 * kLine);               // past the end of the log
+    ask(12, "0", UINT64_MAX - 5);             // past any file
+    ask(12, "7", folder.PositionOf(12));      // a type without a log
+    ask(7, "4", folder.PositionOf(7));        // a log that is not there
+    ask(1500, "0", folder.PositionOf(1500));  // asked twice
+    ask(1500, "0", folder.PositionOf(1500));
+
+    RecordLineReader batch(filesystem::DefaultFileSystem(), folder.path());
+    std::vector<int> visits(requests.size(), 0);
+    std::size_t found = 0;
+    batch.ReadMany(requests,
+                   [&](std::size_t i, LineLookup lookup, const recordstore::RecordLine& line) {
+                       ++visits[i];
+                       RecordLineReader single(filesystem::DefaultFileSystem(), folder.path());
+                       recordstore::RecordLine alone;
+                       const auto& request = requests[i];
+                       ASSERT_EQ(lookup, single.Read(request.record_number, request.kind_code,
+                                                     request.position_bytes, &alone))
+                           << "request " << i;
+                       if (lookup == LineLookup::kFound) {
+                           EXPECT_EQ(line.bytes(), alone.bytes());
+                           ++found;
+                       }
+                   });
+    EXPECT_EQ(visits, std::vector<int>(requests.size(), 1));
+    EXPECT_GT(found, 1000u);
+}
+
+TEST(RecordLineLookupTest, RowsComeInTheIndexOrderWhateverLogTheirLinesAreIn) {
+    SearchFolder folder;
+    std::vector<TestRecord> records;
+    const char* kinds[] = {"2", "0", "4", "1", "12", "3"};
+    for (std::int32_t number = 1; number <= 12; ++number) {
+        TestRecord record = Record(number, "invoice");
+        record.kind = kinds[number % 6];
+        records.push_back(record);
+    }
+    folder.Add(records);
+    std::vector<std::int32_t> all(12);
+    for (std::int32_t n = 0; n < 12; ++n)
+        all[static_cast<std::size_t>(n)] = n + 1;
+    EXPECT_EQ(Found(folder, "invoice"), all);
+}
+
 }  // namespace
 }  // namespace kivo::search

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,6 +25,7 @@
 #include "kivo/searching/search_results_model.h"
 #include "kivo/thesaurus/qlwn.h"
 #include "merge_list_view.h"
+#include "result_output_buttons.h"
 
 namespace kivo::searching {
 namespace {
@@ -84,21 +87,26 @@ QWidget* SearchDialog::BuildChoices() {
         edit->setDisplayFormat(QString::fromLatin1(kDateFormat));
         edit->setCalendarPopup(true);
     }
-    layout->addWidget(new QLabel(QStringLiteral("From :"), box), 0, 0);
+    const auto label = [box](const char* text, QWidget* buddy) {
+        auto* made = new QLabel(QString::fromLatin1(text), box);
+        made->setBuddy(buddy);
+        return made;
+    };
+    layout->addWidget(label("&From :", from_), 0, 0);
     layout->addWidget(from_, 0, 1);
-    layout->addWidget(new QLabel(QStringLiteral("To :"), box), 1, 0);
+    layout->addWidget(label("&To :", to_), 1, 0);
     layout->addWidget(to_, 1, 1);
 
     auto* areas = new QGroupBox(QStringLiteral("Area"), box);
     auto* area_layout = new QGridLayout(areas);
     const std::pair<const char*, search::SearchArea> choices[] = {
-        {"Dictation", search::SearchArea::kDictation},
-        {"Meeting", search::SearchArea::kMeeting},
-        {"Phone", search::SearchArea::kPhone},
-        {"Diary", search::SearchArea::kDiary},
-        {"Translation", search::SearchArea::kTranslation},
-        {"All areas (except video)", search::SearchArea::kAllExceptVideo},
-        {"Video", search::SearchArea::kVideo},
+        {"Di&ctation", search::SearchArea::kDictation},
+        {"&Meeting", search::SearchArea::kMeeting},
+        {"P&hone", search::SearchArea::kPhone},
+        {"Diar&y", search::SearchArea::kDiary},
+        {"Trans&lation", search::SearchArea::kTranslation},
+        {"&All areas (except video)", search::SearchArea::kAllExceptVideo},
+        {"&Video", search::SearchArea::kVideo},
     };
     int position = 0;
     for (const auto& [text, area] : choices) {
@@ -112,16 +120,17 @@ QWidget* SearchDialog::BuildChoices() {
 
     keywords_ = new QPlainTextEdit(box);
     keywords_->installEventFilter(this);
+    keywords_->setTabChangesFocus(true);  // words are cut at tabs anyway
     keywords_->setMaximumHeight(60);
     connect(keywords_, &QPlainTextEdit::textChanged, this, [this] {
         const QString text = keywords_->toPlainText();
         if (text.size() > kKeywordsMaxCharacters)
             keywords_->setPlainText(text.left(kKeywordsMaxCharacters));
     });
-    layout->addWidget(new QLabel(QStringLiteral("Keywords/Notes"), box), 2, 0);
+    layout->addWidget(label("&Keywords/Notes", keywords_), 2, 0);
     layout->addWidget(keywords_, 2, 1, 1, 2);
-    smart_ = new QCheckBox(QStringLiteral("Smart search"), box);
-    auto* search = Button("Search", box);
+    smart_ = new QCheckBox(QStringLiteral("&Smart search"), box);
+    auto* search = Button("Sea&rch", box);
     search->setDefault(true);
     auto* cancel = Button("Cancel", box);
     connect(search, &QPushButton::clicked, this, &SearchDialog::RunSearch);
@@ -157,13 +166,19 @@ QWidget* SearchDialog::BuildResults() {
     connect(result_view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SearchDialog::UpdateResultButtons);
     connect(result_view_, &QTableView::doubleClicked, this, &SearchDialog::PlaySelected);
+    result_view_->installEventFilter(this);
+    result_view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(result_view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        std::unique_ptr<QMenu> menu(NewResultMenu());
+        menu->exec(result_view_->viewport()->mapToGlobal(at));
+    });
     layout->addWidget(result_view_, 1);
 
     auto* commands = new QHBoxLayout;
     const std::pair<const char*, void (SearchDialog::*)()> row_commands[] = {
-        {"Play", &SearchDialog::PlaySelected},
-        {"Edit", &SearchDialog::EditSelected},
-        {"Delete", &SearchDialog::DeleteSelected},
+        {"&Play", &SearchDialog::PlaySelected},
+        {"&Edit", &SearchDialog::EditSelected},
+        {"&Delete", &SearchDialog::DeleteSelected},
     };
     for (const auto& [text, slot] : row_commands) {
         auto* button = Button(text, box);
@@ -175,12 +190,8 @@ QWidget* SearchDialog::BuildResults() {
     again->setMinimumWidth(again->sizeHint().width() + 8);
     connect(again, &QPushButton::clicked, this, &SearchDialog::RunSearch);
     commands->addWidget(again);
-    // Printing, sending and exporting records are not in this program yet.
-    for (const char* text : {"Print", "Send", "Export"}) {
-        auto* button = Button(text, box);
-        button->setEnabled(false);
-        commands->addWidget(button);
-    }
+    output_ = new ResultOutputButtons(commands, this,
+                                      [this] { return results_->Selection(SelectedResultRows()); });
     layout->addLayout(commands);
 
     auto* bottom = new QHBoxLayout;
@@ -210,23 +221,25 @@ QWidget* SearchDialog::BuildMergeList() {
     auto* layout = new QVBoxLayout(box);
     merge_view_ = new MergeListView(
         [this](const std::vector<std::int32_t>& numbers) { AddToMergeList(numbers); }, box);
+    merge_view_->installEventFilter(this);
     layout->addWidget(merge_view_, 1);
     auto* buttons = new QHBoxLayout;
-    auto* up = Button("Up", box);
+    auto* up = Button("&Up", box);
     up->setToolTip(QStringLiteral("Move the recording up the merge list"));
     connect(up, &QPushButton::clicked, this, [this] { MoveMergeEntry(-1); });
-    auto* remove = Button("Remove", box);
+    auto* remove = Button("Rem&ove", box);
     remove->setToolTip(QStringLiteral("Take the recording off the merge list"));
     connect(remove, &QPushButton::clicked, this, &SearchDialog::RemoveMergeEntry);
-    auto* down = Button("Down", box);
+    auto* down = Button("Do&wn", box);
     down->setToolTip(QStringLiteral("Move the recording down the merge list"));
     connect(down, &QPushButton::clicked, this, [this] { MoveMergeEntry(1); });
-    auto* merge = Button("Merge", box);
+    auto* merge = Button("Mer&ge", box);
     merge->setToolTip(QStringLiteral("Join the recordings into a new dictation"));
     connect(merge, &QPushButton::clicked, this, &SearchDialog::MergeRecordings);
-    // The mixing studio is not in this program.
+    // Studio would open the mixing studio, which this program does not have
+    // (the merge above is its one way of joining recordings).
     auto* studio = Button("Studio", box);
-    studio->setToolTip(QStringLiteral("Mix the recordings in the studio"));
+    studio->setToolTip(QStringLiteral("Mix the recordings in the studio (Kivo has no studio)"));
     studio->setEnabled(false);
     for (auto* button : {up, remove, down, merge, studio})
         buttons->addWidget(button);
@@ -238,6 +251,15 @@ void SearchDialog::SetThesaurus(std::unique_ptr<thesaurus::Thesaurus> thesaurus)
     thesaurus_ = std::move(thesaurus);
     thesaurus_opened_ = true;
     thesaurus_problem_.clear();
+}
+
+void SearchDialog::SetDictionaries(std::function<const thesaurus::QlwnOpening&()> opening) {
+    dictionaries_ = std::move(opening);
+    thesaurus_opened_ = false;
+}
+
+void SearchDialog::SetOutputCommands(ResultOutputCommands commands) {
+    output_->SetCommands(std::move(commands));
 }
 
 search::SearchCriteria SearchDialog::Criteria() const {
@@ -268,12 +290,19 @@ void SearchDialog::SetCriteria(const search::SearchCriteria& criteria) {
 
 thesaurus::Thesaurus* SearchDialog::SmartThesaurus() {
     if (!thesaurus_opened_) {
-        auto opening = thesaurus::OpenQlwn();
-        thesaurus_ = std::move(opening.thesaurus);
-        thesaurus_problem_ = opening.message;
         thesaurus_opened_ = true;
+        if (dictionaries_) {
+            const thesaurus::QlwnOpening& opening = dictionaries_();
+            shared_thesaurus_ = opening.thesaurus.get();
+            thesaurus_problem_ = opening.message;
+            thesaurus_.reset();
+        } else {
+            auto opening = thesaurus::OpenQlwn();
+            thesaurus_ = std::move(opening.thesaurus);
+            thesaurus_problem_ = opening.message;
+        }
     }
-    return thesaurus_.get();
+    return thesaurus_ != nullptr ? thesaurus_.get() : shared_thesaurus_;
 }
 
 void SearchDialog::StoreSmartChoice(bool smart) {
@@ -320,6 +349,26 @@ void SearchDialog::ShowOutcome(const search::SearchOutcome& outcome) {
 }
 
 bool SearchDialog::eventFilter(QObject* watched, QEvent* event) {
+    // Reached by Tab, the results select a row, so that Enter, Delete and
+    // Insert have one to act on from the first key.
+    if (watched == result_view_ && event->type() == QEvent::FocusIn) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool by_keyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                                 reason == Qt::ShortcutFocusReason;
+        if (by_keyboard && results_->rowCount() > 0 &&
+            !result_view_->selectionModel()->hasSelection()) {
+            const QModelIndex current = result_view_->currentIndex();
+            result_view_->selectRow(current.isValid() ? current.row() : 0);
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (plain && watched == result_view_ && ResultKey(key->key()))
+            return true;
+        if (plain && watched == merge_view_ && MergeListKey(key->key()))
+            return true;
+    }
     // Enter in the keywords searches; Shift+Enter starts a new line.
     if (watched == keywords_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -332,6 +381,50 @@ bool SearchDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+bool SearchDialog::ResultKey(int key) {
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            PlaySelected();
+            return true;
+        case Qt::Key_Delete:
+            DeleteSelected();
+            return true;
+        case Qt::Key_Insert:
+            AddSelectedToMergeList();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool SearchDialog::MergeListKey(int key) {
+    if (key != Qt::Key_Delete)
+        return false;
+    RemoveMergeEntry();
+    return true;
+}
+
+QMenu* SearchDialog::NewResultMenu() {
+    auto* menu = new QMenu(this);
+    const bool any = result_view_->selectionModel()->hasSelection();
+    const std::pair<const char*, void (SearchDialog::*)()> row_commands[] = {
+        {"&Play", &SearchDialog::PlaySelected},
+        {"&Edit", &SearchDialog::EditSelected},
+        {"&Delete", &SearchDialog::DeleteSelected},
+        {"Add to &Merge List", &SearchDialog::AddSelectedToMergeList},
+    };
+    for (const auto& [text, slot] : row_commands)
+        menu->addAction(QString::fromLatin1(text), this, slot)->setEnabled(any);
+    menu->addSeparator();
+    output_->AddTo(menu);
+    return menu;
+}
+
+QMenu* SearchDialog::export_menu() const {
+    return output_->export_menu();
+}
+
 QString SearchDialog::records_found_text() const {
     return records_found_->text();
 }
@@ -342,7 +435,7 @@ QListWidget* SearchDialog::merge_view() const {
 
 QPushButton* SearchDialog::button(const QString& text) const {
     for (auto* candidate : findChildren<QPushButton*>()) {
-        if (candidate->text() == text)
+        if (QString(candidate->text()).remove(QLatin1Char('&')) == text)
             return candidate;
     }
     return nullptr;
@@ -360,6 +453,8 @@ void SearchDialog::UpdateResultButtons() {
     const bool any = result_view_ != nullptr && result_view_->selectionModel()->hasSelection();
     for (auto* button : row_buttons_)
         button->setEnabled(any);
+    if (output_ != nullptr)
+        output_->Update();
 }
 
 void SearchDialog::CloseWith(Request request) {
@@ -392,6 +487,13 @@ void SearchDialog::DeleteSelected() {
     QApplication::restoreOverrideCursor();
     records_changed_ = true;
     RunSearch();
+}
+
+void SearchDialog::AddSelectedToMergeList() {
+    std::vector<std::int32_t> numbers;
+    for (const auto& record : results_->Selection(SelectedResultRows()))
+        numbers.push_back(record.record_number);
+    AddToMergeList(numbers);
 }
 
 void SearchDialog::AddToMergeList(const std::vector<std::int32_t>& record_numbers) {

@@ -6,9 +6,15 @@
 // is played or edited (the dialog closes and the main window lists the
 // record's kind with the chosen records selected, then runs the command),
 // deleted (the main list's questions and messages; then the search runs
-// again) or the search run again. Result rows are dragged into the merge
-// list, which refuses locked records with message 7; Merge joins its
-// recordings into one wave for the dictation recorder.
+// again) or the search run again; printed, sent or exported by the
+// window's own commands (result_commands.h). Result rows are dragged into
+// the merge list (or added with Insert), which refuses locked records with
+// message 7; Merge joins its recordings into one wave for the dictation
+// recorder. Studio stays gray: the program has no mixing studio.
+//
+// By keyboard: every control has its Alt letter; in the results Enter
+// plays, Delete deletes, Insert adds to the merge list and the context-menu
+// key opens the commands; in the merge list Delete removes the entry.
 //
 // The dialog reads the working folder of the store its session had open and
 // writes only through the session's delete; the "Smart search" box is kept
@@ -20,17 +26,20 @@
 #include <QList>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "kivo/core/record_deletion.h"
 #include "kivo/search/merge_list.h"
 #include "kivo/search/record_search.h"
+#include "kivo/searching/result_commands.h"
 
 class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -44,12 +53,14 @@ class ShellSession;
 
 namespace kivo::thesaurus {
 class Thesaurus;
-}
+struct QlwnOpening;
+}  // namespace kivo::thesaurus
 
 namespace kivo::searching {
 
 class SearchResultsModel;
 class MergeListView;
+class ResultOutputButtons;
 
 inline constexpr const char* kSearchDialogTitle = "Kivo : Search";
 inline constexpr const char* kSmartSearchKey = "Csearch";
@@ -68,6 +79,13 @@ public:
     // Uses this thesaurus for smart search instead of the installed
     // dictionaries.
     void SetThesaurus(std::unique_ptr<thesaurus::Thesaurus> thesaurus);
+    // Takes the dictionaries from opening(), called on the first smart
+    // search; what it returns stays owned by the caller, so that a program
+    // opens its dictionaries once for all its searches.
+    void SetDictionaries(std::function<const thesaurus::QlwnOpening&()> opening);
+
+    // Print, Send and Export of the selected results (gray until given).
+    void SetOutputCommands(ResultOutputCommands commands);
 
     // The choices, as the Search button reads them.
     search::SearchCriteria Criteria() const;
@@ -80,6 +98,7 @@ public:
     void PlaySelected();
     void EditSelected();
     void DeleteSelected();
+    void AddSelectedToMergeList();
     // Adds result rows to the merge list (a drop does the same).
     void AddToMergeList(const std::vector<std::int32_t>& record_numbers);
     // Merge: joins the merge list's recordings into "search.wav" and closes
@@ -100,7 +119,11 @@ public:
     const search::MergeList& merge_list() const { return merge_; }
     QString records_found_text() const;
     QCheckBox* smart_box() const { return smart_; }
+    // The button whose text, without its Alt letter mark, is text.
     QPushButton* button(const QString& text) const;
+    QMenu* export_menu() const;
+    // The results' context menu for the current selection (the caller owns it).
+    QMenu* NewResultMenu();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,6 +137,10 @@ private:
     void MoveMergeEntry(int step);
     void RemoveMergeEntry();
     void UpdateResultButtons();
+    // A key pressed in the result list or the merge list; true when it was
+    // a command key.
+    bool ResultKey(int key);
+    bool MergeListKey(int key);
     std::vector<int> SelectedResultRows() const;
     void CloseWith(Request request);
     thesaurus::Thesaurus* SmartThesaurus();
@@ -124,6 +151,8 @@ private:
     std::unique_ptr<thesaurus::Thesaurus> thesaurus_;
     std::string thesaurus_problem_;
     bool thesaurus_opened_ = false;
+    std::function<const thesaurus::QlwnOpening&()> dictionaries_;
+    thesaurus::Thesaurus* shared_thesaurus_ = nullptr;  // from dictionaries_
 
     QDateEdit* from_ = nullptr;
     QDateEdit* to_ = nullptr;
@@ -136,6 +165,7 @@ private:
     MergeListView* merge_view_ = nullptr;
     QLabel* records_found_ = nullptr;
     std::vector<QPushButton*> row_buttons_;  // enabled with a selection
+    ResultOutputButtons* output_ = nullptr;
 
     search::MergeList merge_;
     Request request_ = Request::kNone;

@@ -52,7 +52,7 @@ bool PlayVideoOfView(MainWindow* window, core::MessageReporter& reporter) {
         window->records().CollectSelection(window->SelectedRows());
     if (selected.empty() || selected.front().recording_file.empty())
         return true;
-    const core::DataStoreSession& store = window->session().store();
+    core::DataStoreSession& store = window->session().store();
     int message = 0;
     std::optional<video::OpenedVideo> opened = video::OpenVideoRecord(
         store.working_folder(), store.store_path(), selected.front().recording_file, &message);
@@ -62,7 +62,14 @@ bool PlayVideoOfView(MainWindow* window, core::MessageReporter& reporter) {
     }
     const bool with_sound = qEnvironmentVariable("KIVO_AUDIO") != QLatin1String("virtual");
     video::VideoPlayerDialog player(std::move(*opened), with_sound, window);
-    player.exec();
+    // Bound to the store open now: the marks go into this store only.
+    player.AllowSaving(video::VideoMarksSaver(store), reporter);
+    QObject::connect(&player, &video::VideoPlayerDialog::helpRequested, window,
+                     &MainWindow::ShowHelpTopic);
+    if (player.exec() == QDialog::Accepted) {
+        window->session().CommitStoreChanges();
+        window->RefreshCurrentView();
+    }
     return true;
 }
 

@@ -198,9 +198,13 @@ void ExportRecordings(MainWindow* window, core::MessageReporter* reporter) {
     }
 }
 
-void ExportAudioFiles(MainWindow* window, core::MessageReporter* reporter, AudioFormat format) {
+}  // namespace
+
+void ExportPreparedAs(MainWindow* window, core::MessageReporter* reporter,
+                      const std::string& extension, const QString& filter,
+                      const PreparedFileWriter& write) {
     const auto records = Selection(window);
-    if (records.empty() || window->view() == core::ViewKind::kVideo)
+    if (records.empty())
         return;
     const auto destination = AskDestination(window);
     if (!destination)
@@ -211,23 +215,33 @@ void ExportAudioFiles(MainWindow* window, core::MessageReporter* reporter, Audio
         return;
     }
     ReportFailures(exporter, reporter);
-    const QString extension = QString::fromLatin1(encoding::FileExtension(format));
-    const QString filter =
-        extension.mid(1).toUpper() + QObject::tr(" files (*") + extension + QStringLiteral(")");
     for (const exchange::PreparedFile& file : exporter.files()) {
         if (!file.ok())
             continue;
-        const std::string name =
-            fs::path(file.recording_file).stem().string() + encoding::FileExtension(format);
-        const auto target =
-            AskTarget(window, *destination, name, filter, extension.mid(1), reporter);
+        const std::string name = fs::path(file.recording_file).stem().string() + extension;
+        const auto target = AskTarget(window, *destination, name, filter,
+                                      QString::fromStdString(extension.substr(1)), reporter);
         if (!target)
             return;
         WaitCursor wait;
-        ReportDelivery(exchange::ExportAsAudio(file.path, exporter.MakeScratch(), format,
-                                               target->path, target->overwrite),
+        ReportDelivery(write(file.path, exporter.MakeScratch(), target->path, target->overwrite),
                        name, reporter);
     }
+}
+
+namespace {
+
+void ExportAudioFiles(MainWindow* window, core::MessageReporter* reporter, AudioFormat format) {
+    if (window->view() == core::ViewKind::kVideo)
+        return;
+    const QString extension = QString::fromLatin1(encoding::FileExtension(format));
+    const QString filter =
+        extension.mid(1).toUpper() + QObject::tr(" files (*") + extension + QStringLiteral(")");
+    ExportPreparedAs(window, reporter, encoding::FileExtension(format), filter,
+                     [format](const fs::path& copy, const fs::path& scratch, const fs::path& target,
+                              exchange::Overwrite overwrite) {
+                         return exchange::ExportAsAudio(copy, scratch, format, target, overwrite);
+                     });
 }
 
 // The mail's files stay in a folder of their own inside the working folder

@@ -200,6 +200,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     BuildCentre();
     RouteCommands();
     RoutePlayback(this, reporter_);
+    RouteVideoCommands(this, reporter_);
     RouteMeetingCommands(this, reporter_);
     RouteSearchCommands(this, reporter_);
     RouteImportCommands(this, reporter_);

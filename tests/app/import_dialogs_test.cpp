@@ -65,14 +65,14 @@ protected:
     std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(ImportDialogsTest, ImportItemsAreEnabledAndTheVideoOnesStayGray) {
+TEST_F(ImportDialogsTest, ImportItemsAreEnabledAndKivoVideoFileStaysGray) {
     CommandRouter& commands = window_->commands();
     for (Command command :
          {Command::kImportDataStore, Command::kImportMessageFile, Command::kImportWavFile,
-          Command::kImportMp3File, Command::kImportWmaFile, Command::kImportOggFile})
+          Command::kImportMp3File, Command::kImportWmaFile, Command::kImportOggFile,
+          Command::kImportWmvFile})
         EXPECT_TRUE(commands.action(command)->isEnabled()) << static_cast<int>(command);
     EXPECT_FALSE(commands.action(Command::kImportVideoFile)->isEnabled());
-    EXPECT_FALSE(commands.action(Command::kImportWmvFile)->isEnabled());
     EXPECT_TRUE(window_->acceptDrops());
 }
 

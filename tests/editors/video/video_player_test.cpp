@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 
 #include "file_bytes.h"
@@ -101,6 +104,21 @@ protected:
         return entry.mark_comments;
     }
 
+    // With KIVO_SCREENSHOTS set: the player as the screen shows it, as
+    // video-player-marks.png there (run on X for the picture to show).
+    void SaveScreenshot() {
+        const QString folder = qEnvironmentVariable("KIVO_SCREENSHOTS");
+        if (folder.isEmpty())
+            return;
+        player_->comment_edit()->setText(QStringLiteral("Gate closes"));
+        player_->show();
+        test::PumpUntil([] { return false; }, std::chrono::milliseconds(700));
+        QScreen* screen = player_->screen();
+        const QPixmap shot = screen->grabWindow(player_->winId());
+        (shot.isNull() ? player_->grab() : shot)
+            .save(folder + QStringLiteral("/video-player-marks.png"));
+    }
+
     std::string container_;
     std::int32_t record_number_ = 0;
     std::unique_ptr<VideoPlayerDialog> player_;
@@ -113,6 +131,7 @@ TEST_F(MarkingVideoPlayerTest, AMarkMadeWhilePlayingIsSavedIntoTheRecordAndItsIn
     EXPECT_TRUE(player_->save_button()->isEnabled());
     ASSERT_EQ(player_->marks_list()->topLevelItemCount(), 2);
     EXPECT_EQ(player_->marks_list()->topLevelItem(1)->text(0), QStringLiteral("Gate opens"));
+    SaveScreenshot();
 
     EXPECT_EQ(player_->SaveMarks(), 0);
     EXPECT_EQ(player_->result(), QDialog::Accepted);

@@ -183,11 +183,12 @@ bool ImportDroppedFiles(MainWindow* window, core::MessageReporter& reporter,
             recordings.push_back(file);
         }
     }
+    const bool importable = !audio.empty() || !recordings.empty();
     if (!recordings.empty())
         RunMessageFileImport(window, reporter, recordings);
     if (!audio.empty())
         RunAudioImport(window, *first_type, std::move(audio));
-    return !audio.empty() || !recordings.empty();
+    return importable;
 }
 
 void RouteImportCommands(MainWindow* window, core::MessageReporter* reporter) {

@@ -211,11 +211,14 @@ void ExportRecordings(const RecordOutput& output, core::MessageReporter* reporte
     }
 }
 
-void ExportAudioFiles(const RecordOutput& output, core::MessageReporter* reporter,
-                      AudioFormat format) {
+}  // namespace
+
+void ExportPreparedAs(const RecordOutput& output, core::MessageReporter* reporter,
+                      const std::string& extension, const QString& filter,
+                      const PreparedFileWriter& write) {
     MainWindow* window = output.window;
     const auto records = Selection(output);
-    if (records.empty() || AnyVideo(records))
+    if (records.empty())
         return;
     const auto destination = AskDestination(output);
     if (!destination)
@@ -226,23 +229,34 @@ void ExportAudioFiles(const RecordOutput& output, core::MessageReporter* reporte
         return;
     }
     ReportFailures(exporter, reporter);
-    const QString extension = QString::fromLatin1(encoding::FileExtension(format));
-    const QString filter =
-        extension.mid(1).toUpper() + QObject::tr(" files (*") + extension + QStringLiteral(")");
     for (const exchange::PreparedFile& file : exporter.files()) {
         if (!file.ok())
             continue;
-        const std::string name =
-            fs::path(file.recording_file).stem().string() + encoding::FileExtension(format);
-        const auto target =
-            AskTarget(output.parent, *destination, name, filter, extension.mid(1), reporter);
+        const std::string name = fs::path(file.recording_file).stem().string() + extension;
+        const auto target = AskTarget(output.parent, *destination, name, filter,
+                                      QString::fromStdString(extension.substr(1)), reporter);
         if (!target)
             return;
         WaitCursor wait;
-        ReportDelivery(exchange::ExportAsAudio(file.path, exporter.MakeScratch(), format,
-                                               target->path, target->overwrite),
+        ReportDelivery(write(file.path, exporter.MakeScratch(), target->path, target->overwrite),
                        name, reporter);
     }
+}
+
+namespace {
+
+void ExportAudioFiles(const RecordOutput& output, core::MessageReporter* reporter,
+                      AudioFormat format) {
+    if (AnyVideo(output.records))
+        return;
+    const QString extension = QString::fromLatin1(encoding::FileExtension(format));
+    const QString filter =
+        extension.mid(1).toUpper() + QObject::tr(" files (*") + extension + QStringLiteral(")");
+    ExportPreparedAs(output, reporter, encoding::FileExtension(format), filter,
+                     [format](const fs::path& copy, const fs::path& scratch, const fs::path& target,
+                              exchange::Overwrite overwrite) {
+                         return exchange::ExportAsAudio(copy, scratch, format, target, overwrite);
+                     });
 }
 
 // The mail's files stay in a folder of their own inside the working folder

@@ -6,10 +6,15 @@
 // The work itself is done by the exchange classes.
 #pragma once
 
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "command_table.h"
 #include "kivo/core/record_deletion.h"
+#include "kivo/exchange/export_delivery.h"
 
 class QWidget;
 
@@ -43,6 +48,23 @@ bool OutputCommandTakesVideo(Command command);
 // compacted); false when it is no output command.
 bool RunOutputCommand(Command command, const RecordOutput& output, core::MessageReporter* reporter);
 
+// The main list's selection as the records of an output command.
+RecordOutput MainListOutput(MainWindow* window);
+
 void RouteExportCommands(MainWindow* window, core::MessageReporter* reporter);
+
+// Writes one prepared copy of a recording as `target` (scratch: an empty
+// private folder to unpack into).
+using PreparedFileWriter = std::function<exchange::Delivery(
+    const std::filesystem::path& prepared_copy, const std::filesystem::path& scratch,
+    const std::filesystem::path& target, exchange::Overwrite overwrite)>;
+
+// Export of the records as files of another program: each record is
+// prepared (taken out of the store), its target named stem + `extension`
+// (".wav") in the folder asked for, or asked for each file, and written by
+// `write`; failures are reported file by file.
+void ExportPreparedAs(const RecordOutput& output, core::MessageReporter* reporter,
+                      const std::string& extension, const QString& filter,
+                      const PreparedFileWriter& write);
 
 }  // namespace kivo::app

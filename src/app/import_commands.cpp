@@ -16,6 +16,7 @@
 #include "kivo/exchange/import_audio_types.h"
 #include "kivo/exchange/import_message_files.h"
 #include "kivo/exchange/import_messages.h"
+#include "kivo/exchange/import_video_file.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "main_window.h"
@@ -65,6 +66,8 @@ std::vector<fs::path> ChooseFiles(MainWindow* window, const QString& filter) {
     return files;
 }
 
+}  // namespace
+
 void RunAudioImport(MainWindow* window, AudioFileType type, std::vector<fs::path> files) {
     core::ShellSession& session = window->session();
     const recorder::RecorderTarget target = BoundTargetOf(session);
@@ -75,6 +78,8 @@ void RunAudioImport(MainWindow* window, AudioFileType type, std::vector<fs::path
         session.CommitStoreChanges();
     window->RefreshCurrentView();
 }
+
+namespace {
 
 void RunMessageFileImport(MainWindow* window, core::MessageReporter& reporter,
                           const std::vector<fs::path>& files) {
@@ -147,7 +152,7 @@ private:
                 continue;
             const fs::path file = url.toLocalFile().toStdString();
             const std::string name = file.filename().string();
-            if (exchange::AudioFileTypeOfName(name) ||
+            if (exchange::AudioFileTypeOfName(name) || exchange::IsVideoFileName(name) ||
                 QString::fromStdString(name).endsWith(".xrz", Qt::CaseInsensitive))
                 files.push_back(file);
         }
@@ -171,15 +176,19 @@ bool ImportDroppedFiles(MainWindow* window, core::MessageReporter& reporter,
         if (const auto type = exchange::AudioFileTypeOfName(name)) {
             first_type = first_type.value_or(*type);
             audio.push_back(file);
+        } else if (exchange::IsVideoFileName(name)) {
+            first_type = first_type.value_or(AudioFileType::kWmv);
+            audio.push_back(file);
         } else if (QString::fromStdString(name).endsWith(".xrz", Qt::CaseInsensitive)) {
             recordings.push_back(file);
         }
     }
+    const bool importable = !audio.empty() || !recordings.empty();
     if (!recordings.empty())
         RunMessageFileImport(window, reporter, recordings);
     if (!audio.empty())
         RunAudioImport(window, *first_type, std::move(audio));
-    return !audio.empty() || !recordings.empty();
+    return importable;
 }
 
 void RouteImportCommands(MainWindow* window, core::MessageReporter* reporter) {

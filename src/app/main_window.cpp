@@ -202,6 +202,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RouteCommands();
     RoutePlayback(this, reporter_);
     RouteMeetingToolsCommands(this, reporter_);
+    RouteVideoCommands(this, reporter_);
     RouteMeetingCommands(this, reporter_);
     RouteSearchCommands(this, reporter_);
     RouteImportCommands(this, reporter_);

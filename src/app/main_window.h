@@ -40,9 +40,6 @@ class RecordKindList;
 
 inline constexpr const char* kCaptionPrefix = "Kivo for user : ";
 inline constexpr const char* kInitialBanner = "Kivo";
-// Edit on video records, whose editor is not in this version.
-inline constexpr const char* kVideoEditUnavailableText =
-    "Video records cannot be edited in this version.";
 // How often the window looks for an idle moment to save the store.
 inline constexpr int kIdleSaveIntervalMs = 60000;
 

@@ -39,6 +39,7 @@
 #include "options_settings.h"
 #include "speech_commands.h"
 #include "store_file_dialogs.h"
+#include "video_commands.h"
 
 namespace kivo::app {
 namespace {
@@ -303,10 +304,6 @@ void MainWindow::EditSelectedRecords() {
     const auto selection = records_->CollectSelection(SelectedRows());
     if (selection.empty())
         return;
-    if (view() == core::ViewKind::kVideo) {
-        reporter_->ReportText(kVideoEditUnavailableText, core::kStyleInformation);
-        return;
-    }
     std::vector<std::int32_t> numbers;
     for (const core::SelectedRecord& record : selection) {
         numbers.push_back(record.record_number);
@@ -358,6 +355,7 @@ void MainWindow::OfferTakeRecovery() {
                                             return true;
                                         });
         });
+    OfferVideoTakeRecovery(this, *reporter_);
 }
 
 // The help window belongs to the window the user is in: one opened from

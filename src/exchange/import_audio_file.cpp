@@ -1,16 +1,14 @@
 // Importing one audio file as a record (see import_audio_file.h).
 #include "kivo/exchange/import_audio_file.h"
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <optional>
 #include <system_error>
 
+#include "import_record_times.h"
 #include "kivo/decoding/audio_decoder.h"
-#include "kivo/decoding/tag_date.h"
 #include "kivo/recorder/record_files.h"
 #include "kivo/recorder/record_saving.h"
 #include "kivo/recordstore/clock.h"
@@ -36,39 +34,6 @@ AudioImportResult Ended(Outcome outcome, std::string reason, int message = 0) {
     return result;
 }
 
-// When the recording began: the date tag when it names a day, else the time
-// the file was last written (local time).
-std::time_t StartOf(const fs::path& source, const std::string& date_tag) {
-    if (const std::optional<decoding::TagDate> tag = decoding::ParseTagDate(date_tag)) {
-        std::tm local{};
-        local.tm_year = tag->year - 1900;
-        local.tm_mon = tag->month - 1;
-        local.tm_mday = tag->day;
-        local.tm_hour = tag->hour;
-        local.tm_min = tag->minute;
-        local.tm_sec = tag->second;
-        local.tm_isdst = -1;
-        const std::time_t start = std::mktime(&local);
-        if (start != static_cast<std::time_t>(-1))
-            return start;
-    }
-    struct stat status {};
-    if (::stat(source.c_str(), &status) == 0)
-        return status.st_mtime;
-    return std::time(nullptr);
-}
-
-// "dd/mm/yyyy" and "HH:MM:SS" of a moment, local time.
-std::pair<std::string, std::string> DateAndTime(std::time_t moment) {
-    std::tm local{};
-    localtime_r(&moment, &local);
-    char date[48], time[48];
-    std::snprintf(date, sizeof(date), "%02d/%02d/%04d", local.tm_mday, local.tm_mon + 1,
-                  local.tm_year + 1900);
-    std::snprintf(time, sizeof(time), "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
-    return {date, time};
-}
-
 recordstore::RecordFields FieldsOf(const fs::path& source, const decoding::AudioTags& tags,
                                    std::int64_t length_ms, int quality,
                                    const recorder::RecordFiles& files) {
@@ -77,7 +42,7 @@ recordstore::RecordFields FieldsOf(const fs::path& source, const decoding::Audio
     fields.text_a = "0";
     fields.subject = tags.title.empty() ? source.filename().string() : tags.title;
     fields.container_name = files.container_name();
-    const std::time_t start = StartOf(source, tags.date);
+    const std::time_t start = StartOfImportedFile(source, tags.date);
     std::tie(fields.start_date, fields.start_time) = DateAndTime(start);
     std::tie(fields.end_date, fields.end_time) =
         DateAndTime(start + static_cast<std::time_t>(length_ms / 1000));

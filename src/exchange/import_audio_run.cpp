@@ -2,6 +2,7 @@
 #include "kivo/exchange/import_audio_run.h"
 
 #include "kivo/exchange/import_audio_types.h"
+#include "kivo/exchange/import_video_file.h"
 
 namespace kivo::exchange {
 namespace {
@@ -19,12 +20,17 @@ std::string ErrorTextOf(const AudioImportResult& result) {
 bool AudioImportRun::Run(const AudioImportEvents& events) {
     stop_.Clear();
     imported_.clear();
-    const AudioFileImport importer(target_, &stop_, events.run_save);
+    const AudioFileImport audio_importer(target_, &stop_, events.run_save);
+    // Video files become video records: a WMV import's selection, or videos
+    // among dropped files.
+    const VideoFileImport video_importer(target_, &stop_, events.run_save);
     for (std::size_t index = 0; index < selection_.size(); ++index) {
         if (events.progress)
             events.progress(kProgressKindFileNumber, static_cast<int>(index));
         const std::string name = selection_[index].filename().string();
-        const AudioImportResult result = importer.Import(selection_[index], events.progress);
+        const AudioImportResult result =
+            IsVideoFileName(name) ? video_importer.Import(selection_[index], events.progress)
+                                  : audio_importer.Import(selection_[index], events.progress);
         if (result.outcome == AudioImportResult::Outcome::kStopped) {
             if (events.error_row)
                 events.error_row({name, kFileStoppedText});

@@ -5,9 +5,12 @@
 // started again, and files dropped on the window.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
+#include <cstdlib>
 
 #include "app_fixture.h"
 #include "audio_import_dialog.h"
@@ -65,14 +68,14 @@ protected:
     std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(ImportDialogsTest, ImportItemsAreEnabledAndTheVideoOnesStayGray) {
+TEST_F(ImportDialogsTest, ImportItemsAreEnabledAndKivoVideoFileStaysGray) {
     CommandRouter& commands = window_->commands();
     for (Command command :
          {Command::kImportDataStore, Command::kImportMessageFile, Command::kImportWavFile,
-          Command::kImportMp3File, Command::kImportWmaFile, Command::kImportOggFile})
+          Command::kImportMp3File, Command::kImportWmaFile, Command::kImportOggFile,
+          Command::kImportWmvFile})
         EXPECT_TRUE(commands.action(command)->isEnabled()) << static_cast<int>(command);
     EXPECT_FALSE(commands.action(Command::kImportVideoFile)->isEnabled());
-    EXPECT_FALSE(commands.action(Command::kImportWmvFile)->isEnabled());
     EXPECT_TRUE(window_->acceptDrops());
 }
 
@@ -201,6 +204,25 @@ TEST_F(ImportDialogsTest, DroppedRecordingFilesImportAndReportTheirCount) {
     EXPECT_EQ(reporter_.reports().back().text, "0 of 1 Kivo files successfully imported.");
     EXPECT_EQ(reporter_.codes().front(), 114);
     EXPECT_FALSE(ImportDroppedFiles(window_.get(), reporter_, {files_.path() / "notes.txt"}));
+}
+
+TEST_F(ImportDialogsTest, ADroppedVideoFileBecomesARecordOfTheVideoView) {
+    const fs::path video = files_.path() / "site visit.wmv";
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi "
+                           "-i sine -t 1 -c:v wmv2 -c:a wmav2 '" +
+                           video.string() + "' >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    window_->ShowKind(core::ViewKind::kVideo);
+    const std::size_t before = ListedRecords();
+    std::string title;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            title = dialog->windowTitle().toStdString();
+    });
+    EXPECT_TRUE(ImportDroppedFiles(window_.get(), reporter_, {video}));
+    EXPECT_EQ(title, "WMV File Import Progress");
+    EXPECT_EQ(ListedRecords(), before + 1);
 }
 
 }  // namespace

@@ -99,6 +99,10 @@ std::int64_t VideoPlayback::position_ms() const {
     return ready_ ? player_->position() : 0;
 }
 
+bool VideoPlayback::is_playing() const {
+    return ready_ && player_->playbackState() == QMediaPlayer::PlayingState;
+}
+
 std::int64_t VideoPlayback::length_ms() const {
     return ready_ ? player_->duration() : 0;
 }

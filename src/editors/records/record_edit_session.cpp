@@ -27,13 +27,20 @@ constexpr std::string_view kRecordFileExtensions[] = {
     recordstore::kRecordLineExtension,   recordstore::kAudioContainerExtension,
     recordstore::kGifPictureExtension,   recordstore::kJpgPictureExtension,
     recordstore::kOriginalTextExtension, recordstore::kTranslatedTextExtension,
+    recordstore::kVideoMediaExtension,   recordstore::kVideoContainerExtension,
 };
 
+bool IsVideoContainerName(std::string_view name) {
+    return name.ends_with(recordstore::kVideoContainerExtension);
+}
+
 // A container name that can only name a file of its own in the working
-// folder: "D" + stamp + ".xrz", with no folder part, no control byte and
-// no dot other than the extension's.
+// folder: "D" + stamp + ".xrz" (or ".xrv" for a video), with no folder
+// part, no control byte and no dot other than the extension's.
 bool IsUsableContainerName(std::string_view name) {
-    const std::string_view extension = recordstore::kAudioContainerExtension;
+    const std::string_view extension = IsVideoContainerName(name)
+                                           ? recordstore::kVideoContainerExtension
+                                           : recordstore::kAudioContainerExtension;
     if (name.size() <= extension.size() + 1 || !name.starts_with(recordstore::kContainerPrefix) ||
         !name.ends_with(extension))
         return false;
@@ -101,6 +108,8 @@ std::optional<EditorKind> EditorKindForCode(std::string_view code) {
         return EditorKind::kPhone;
     if (code == "4")
         return EditorKind::kDiary;
+    if (code == "9")
+        return EditorKind::kVideo;
     return std::nullopt;
 }
 
@@ -114,6 +123,8 @@ const char* EditorTitle(EditorKind kind) {
             return "Meeting Editor";
         case EditorKind::kDiary:
             return "Diary Editor";
+        case EditorKind::kVideo:
+            return "Video Editor";
     }
     return "";
 }
@@ -128,6 +139,8 @@ const char* EditorHelpTopic(EditorKind kind) {
             return "meeting-editor.htm";
         case EditorKind::kDiary:
             return "diary-editor.htm";
+        case EditorKind::kVideo:
+            return "video-editor.htm";
     }
     return "";
 }
@@ -185,7 +198,9 @@ int RecordEditSession::Open(const std::string& container_name) {
     // marks come out of the container, and the media stays in it untouched.
     updater_.emplace(store_);
     const recordstore::ContainerResult opened =
-        recordstore::RecordingContainer(container_name_, recordstore::MediaKind::kAudio)
+        recordstore::RecordingContainer(container_name_, IsVideoContainerName(container_name_)
+                                                             ? recordstore::MediaKind::kVideo
+                                                             : recordstore::MediaKind::kAudio)
             .OpenFromStore(store_.working_folder().string(), store_.store_path().string(),
                            static_cast<int>(recordstore::MemberSelector::kLineAndMarks));
     if (opened != recordstore::ContainerResult::kDone)

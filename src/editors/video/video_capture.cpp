@@ -54,6 +54,7 @@ QString VideoCapture::Start(std::unique_ptr<CameraSource> camera, const QByteArr
     pictures_ = 0;
     camera_stopping_ = false;
     clock_.start();
+    flushed_ms_ = 0;
     running_ = true;
     camera_thread_ = std::thread([this] { ReadCamera(); });
     return {};
@@ -97,6 +98,12 @@ void VideoCapture::TakeSound() {
     {
         std::lock_guard<std::mutex> hold(writer_lock_);
         failed = writer_.WriteSound(reinterpret_cast<const std::int16_t*>(bytes.data()), frames);
+        // About once a second the capture reaches the system: a crash of the
+        // program loses little of it (video_take_journal.h).
+        if (clock_.elapsed() - flushed_ms_ >= kFlushInterval_ms) {
+            writer_.Flush();
+            flushed_ms_ = clock_.elapsed();
+        }
     }
     if (!failed.empty())
         EndWithFailure(QString::fromStdString(failed));

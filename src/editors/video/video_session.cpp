@@ -11,6 +11,7 @@
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
+#include "kivo/video/video_record.h"
 
 namespace kivo::video {
 namespace {
@@ -59,7 +60,11 @@ VideoSession::~VideoSession() {
     RemoveTemporaryFiles();
 }
 
-void VideoSession::RemoveTemporaryFiles() const {
+void VideoSession::RemoveTemporaryFiles() {
+    if (journal_) {
+        journal_->Remove();
+        journal_.reset();
+    }
     std::error_code ignored;
     std::filesystem::remove(capture_path(), ignored);
     std::filesystem::remove(video_path(), ignored);
@@ -68,7 +73,7 @@ void VideoSession::RemoveTemporaryFiles() const {
 }
 
 std::filesystem::path VideoSession::capture_path() const {
-    return files_.Path(kCaptureExtension);
+    return journal_ ? journal_->capture_path() : files_.Path(kCaptureExtension);
 }
 
 std::filesystem::path VideoSession::video_path() const {
@@ -112,14 +117,16 @@ int VideoSession::Record() {
         reporter_.ReportMessage(kMessageSelectDevices, core::kStyleInformation);
         return kMessageSelectDevices;
     }
+    start_log_date_ = recorder::NowLogDate();
+    StartJournal();
     const QString refused = capture_.Start(camera_provider_.Make(cameras_[selected_camera_]),
                                            microphones_[selected_microphone_].id, capture_path());
     if (!refused.isEmpty()) {
         qCWarning(lcVideoRecorder) << "Video capture not started:" << refused;
+        RemoveTemporaryFiles();
         reporter_.ReportMessage(kMessageCaptureNotStarted, core::kStyleExclamation);
         return kMessageCaptureNotStarted;
     }
-    start_log_date_ = recorder::NowLogDate();
     end_log_date_.clear();
     EnterState(VideoState::kRecording);
     return 0;
@@ -131,7 +138,30 @@ void VideoSession::Stop() {
     capture_.Stop();
     captured_ms_ = capture_.duration_ms();
     end_log_date_ = recorder::NowLogDate();
+    KeepDetails();
     EnterState(VideoState::kStopped);
+}
+
+// The capture goes into a take journal in the takes folder, so that a crash
+// leaves it to be saved at the next start; without a takes folder (or when
+// the journal cannot be made) into the working folder as before.
+void VideoSession::StartJournal() {
+    if (target_.takes_folder.empty())
+        return;
+    journal_ = VideoTakeJournal::Create(target_.takes_folder, files_.Name(""),
+                                        {start_log_date_, TakeDetailsNow()});
+    if (!journal_)
+        qCWarning(lcVideoRecorder) << "No take journal for the capture in"
+                                   << QString::fromStdString(target_.takes_folder.string());
+}
+
+recorder::TakeDetails VideoSession::TakeDetailsNow() const {
+    return {end_log_date_, subject_, keywords_, recordstore::PictureType::kNone, marks_.marks()};
+}
+
+void VideoSession::KeepDetails() {
+    if (journal_ && !journal_->WriteDetails(TakeDetailsNow()))
+        qCWarning(lcVideoRecorder) << "The take's details could not be kept";
 }
 
 void VideoSession::OnCaptureFailed(const QString& reason) {
@@ -139,6 +169,7 @@ void VideoSession::OnCaptureFailed(const QString& reason) {
         return;
     captured_ms_ = capture_.duration_ms();
     end_log_date_ = recorder::NowLogDate();
+    KeepDetails();
     EnterState(VideoState::kStopped);
     const QString text = QString::fromLatin1(kCaptureEndedText).arg(reason);
     reporter_.ReportText(text.toStdString(), core::kStyleExclamation);
@@ -148,7 +179,10 @@ void VideoSession::OnCaptureFailed(const QString& reason) {
 bool VideoSession::AddMark(std::string_view comment) {
     if (state_ != VideoState::kRecording)
         return false;
-    return marks_.Add(capture_.duration_ms(), comment);
+    if (!marks_.Add(capture_.duration_ms(), comment))
+        return false;
+    KeepDetails();
+    return true;
 }
 
 std::string VideoSession::duration_text() const {
@@ -167,22 +201,9 @@ encoding::VideoConversionResult VideoSession::Convert(
 int VideoSession::SaveRecord() {
     if (state_ == VideoState::kSaved)
         return 0;
-    recorder::NewRecord record;
-    record.fields.kind_code = recordstore::kind_code::kVideo;
-    record.fields.text_a = "0";
-    record.fields.subject = subject_;
-    record.fields.container_name = files_.Name(recordstore::kVideoContainerExtension);
-    std::tie(record.fields.start_date, record.fields.start_time) =
-        recorder::SplitLogDate(start_log_date_);
-    std::tie(record.fields.end_date, record.fields.end_time) =
-        recorder::SplitLogDate(end_log_date_.empty() ? recorder::NowLogDate() : end_log_date_);
-    record.fields.duration = recordstore::DurationText(captured_ms_);
-    record.fields.recording_quality = "0";  // video recorded by the program
-    record.log = recordstore::RecordLogKind::kMessages;
-    record.media_kind = recordstore::MediaKind::kVideo;
-    record.marks = marks_.ToIndexMarks();
-    record.marks_style = recordstore::IndexMarkStyle::kWithoutType;
-    record.keywords = keywords_;
+    const recorder::NewRecord record = MakeVideoRecord(
+        {subject_, keywords_, start_log_date_, end_log_date_, captured_ms_, marks_.ToIndexMarks()},
+        files_);
     recorder::NewRecordSave save(target_, files_);
     const int result = save.Save(record);
     if (save.stored()) {

@@ -213,6 +213,11 @@ std::string CaptureFileWriter::Close() {
     return failed;
 }
 
+void CaptureFileWriter::Flush() {
+    if (state_ && state_->muxer && state_->muxer->pb)
+        avio_flush(state_->muxer->pb);
+}
+
 bool CaptureFileWriter::is_open() const {
     return state_ != nullptr;
 }

@@ -236,6 +236,7 @@ VideoConversionResult Conversion::Run(const std::string& source_path,
     }
     result.outcome = ended_early ? ConversionOutcome::kStopped : ConversionOutcome::kDone;
     result.video_frames = video_lane_.frames_written();
+    result.duration_ms = video_lane_.written_ms();
     result.audio_frames = audio_lane_.frames_written();
     result.width = video_lane_.width();
     result.height = video_lane_.height();

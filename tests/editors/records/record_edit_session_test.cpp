@@ -27,10 +27,11 @@ TEST(RecordEditKinds, EachKindCodeOpensItsDialog) {
     EXPECT_EQ(EditorKindForCode("2"), EditorKind::kPhone);
     EXPECT_EQ(EditorKindForCode("3"), EditorKind::kPhone);
     EXPECT_EQ(EditorKindForCode("4"), EditorKind::kDiary);
-    EXPECT_EQ(EditorKindForCode("9"), std::nullopt);
+    EXPECT_EQ(EditorKindForCode("9"), EditorKind::kVideo);
     EXPECT_EQ(EditorKindForCode("17"), std::nullopt);
     EXPECT_STREQ(EditorTitle(EditorKind::kPhone), "Phone Editor");
     EXPECT_STREQ(EditorTitle(EditorKind::kDiary), "Diary Editor");
+    EXPECT_STREQ(EditorTitle(EditorKind::kVideo), "Video Editor");
 }
 
 TEST(RecordEditKinds, NagMeAloneGivesNoReminder) {
@@ -287,7 +288,8 @@ TEST_F(RecordEditSessionTest, RecordsThatCannotBeOpenedLeaveNothingBehind) {
         {"D20269999.xrz", kMessageMissingFile},        // not in the store
         {"../D202612012.xrz", kMessageCorruptRecord},  // a path, not a name
         {"Voxwren.xrz", kMessageCorruptRecord},        // names a component's stem
-        {"D202612012.xrv", kMessageCorruptRecord},     // video containers
+        {"D202612012.xrv", kMessageMissingFile},       // a video container the store lacks
+        {"D.xrv", kMessageCorruptRecord},              // no stem
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -299,8 +301,8 @@ TEST_F(RecordEditSessionTest, RecordsThatCannotBeOpenedLeaveNothingBehind) {
     EXPECT_TRUE(fs::exists(work_ / "Voxwren.xrl"));
 }
 
-TEST_F(RecordEditSessionTest, AVideoKindRecordIsNotEditedHere) {
-    const std::string container = AddRecord({.number = 13, .kind = "9"});
+TEST_F(RecordEditSessionTest, ARecordOfAnUnknownKindIsNotEditedHere) {
+    const std::string container = AddRecord({.number = 13, .kind = "17"});
     RecordEditSession session(target(), reporter_);
     EXPECT_EQ(session.Open(container), kOpenUnsupportedKind);
     ASSERT_EQ(reporter_.reports().size(), 1u);

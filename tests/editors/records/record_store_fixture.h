@@ -130,8 +130,8 @@ protected:
         using SaveFn = std::int64_t (*)(const char*, const char*, const char*, const char*,
                                         const char*, const char*, const char*, std::int32_t);
         const std::map<std::string, SaveFn> savers = {
-            {"0", XRsaveR}, {"5", XRsaveR}, {"9", XRsaveR}, {"1", XRsaveM},
-            {"2", XRsaveP}, {"3", XRsaveP}, {"4", XRsaveD}};
+            {"0", XRsaveR}, {"5", XRsaveR}, {"9", XRsaveR}, {"17", XRsaveR},
+            {"1", XRsaveM}, {"2", XRsaveP}, {"3", XRsaveP}, {"4", XRsaveD}};
         const SaveFn save = savers.at(record.kind);
         const std::int64_t position =
             save((base + ".xrw").c_str(), (base + ".xrl").c_str(), (base + ".xrs").c_str(),

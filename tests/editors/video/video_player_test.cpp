@@ -6,7 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QTreeWidget>
+
+#include "file_bytes.h"
+#include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_index.h"
 
 #include "kivo/video/video_session.h"
 #include "video_store_fixture.h"
@@ -61,6 +68,124 @@ TEST_F(VideoPlayerTest, ASavedVideoOpensWithItsMarksAndLeavesNoFilesBehind) {
     }
     for (const auto& entry : fs::directory_iterator(work_))
         EXPECT_NE(entry.path().filename().string().rfind('D', 0), 0u) << entry.path();
+}
+
+// A player on the saved video that may save into the store, playing until
+// the position passes `at_ms`.
+class MarkingVideoPlayerTest : public VideoPlayerTest {
+protected:
+    void SetUp() override {
+        VideoPlayerTest::SetUp();
+        container_ = SaveVideo();
+        int message = 0;
+        auto opened = OpenVideoRecord(work_, store_->store_path(), container_, &message);
+        ASSERT_TRUE(opened.has_value());
+        record_number_ = opened->fields().record_number;
+        player_ = std::make_unique<VideoPlayerDialog>(std::move(*opened), false);
+        player_->AllowSaving(VideoMarksSaver(*store_), reporter_);
+    }
+    void PlayUntil(std::int64_t at_ms) {
+        player_->PlayFrom(0);
+        ASSERT_TRUE(test::PumpUntil([&] { return player_->playback().position_ms() >= at_ms; },
+                                    std::chrono::seconds(15)));
+    }
+    // The marks stored now, as a new opening of the record reads them.
+    std::vector<recordstore::IndexMark> StoredMarks() {
+        int message = 0;
+        auto opened = OpenVideoRecord(work_, store_->store_path(), container_, &message);
+        EXPECT_TRUE(opened.has_value());
+        return opened ? opened->marks() : std::vector<recordstore::IndexMark>{};
+    }
+    std::string IndexedComments() const {
+        recordstore::RecordIndex index((work_ / recordstore::kIndexName).string());
+        recordstore::IndexRecord entry;
+        EXPECT_TRUE(index.Get(record_number_, &entry).ok());
+        return entry.mark_comments;
+    }
+
+    // With KIVO_SCREENSHOTS set: the player as the screen shows it, as
+    // video-player-marks.png there (run on X for the picture to show).
+    void SaveScreenshot() {
+        const QString folder = qEnvironmentVariable("KIVO_SCREENSHOTS");
+        if (folder.isEmpty())
+            return;
+        player_->comment_edit()->setText(QStringLiteral("Gate closes"));
+        player_->show();
+        player_->PlayFrom(1000);
+        test::PumpUntil([] { return false; }, std::chrono::milliseconds(500));
+        // The screen as X shows it: the video frame is drawn in a window of
+        // its own, which a grab of the widget leaves out.
+        const QString file = folder + QStringLiteral("/video-player-marks.png");
+        if (QProcess::execute(
+                QStringLiteral("import"),
+                {QStringLiteral("-window"), QString::number(player_->winId()), file}) != 0)
+            player_->grab().save(file);
+    }
+
+    std::string container_;
+    std::int32_t record_number_ = 0;
+    std::unique_ptr<VideoPlayerDialog> player_;
+};
+
+TEST_F(MarkingVideoPlayerTest, AMarkMadeWhilePlayingIsSavedIntoTheRecordAndItsIndexEntry) {
+    EXPECT_FALSE(player_->save_button()->isEnabled());
+    PlayUntil(1000);
+    EXPECT_EQ(player_->AddMark("Gate opens"), 1);  // after "Doorbell" at 00:00:01
+    EXPECT_TRUE(player_->save_button()->isEnabled());
+    ASSERT_EQ(player_->marks_list()->topLevelItemCount(), 2);
+    EXPECT_EQ(player_->marks_list()->topLevelItem(1)->text(0), QStringLiteral("Gate opens"));
+    SaveScreenshot();
+
+    EXPECT_EQ(player_->SaveMarks(), 0);
+    EXPECT_EQ(player_->result(), QDialog::Accepted);
+    EXPECT_TRUE(reporter_.codes().empty());
+    player_.reset();
+
+    const std::vector<recordstore::IndexMark> stored = StoredMarks();
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].comment, "Doorbell");
+    EXPECT_EQ(stored[1].comment, "Gate opens");
+    EXPECT_EQ(stored[1].time_stamp.substr(0, 6), "00:00:");
+    EXPECT_NE(IndexedComments().find("Gate opens"), std::string::npos);
+}
+
+TEST_F(MarkingVideoPlayerTest, ClosingWithNewMarksAsksAndNoDropsThem) {
+    PlayUntil(500);
+    player_->AddMark("Dropped");
+    reporter_.set_answer(core::kAnswerNo);
+    player_->reject();
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{2});
+    EXPECT_EQ(player_->result(), QDialog::Rejected);
+    player_.reset();
+    ASSERT_EQ(StoredMarks().size(), 1u);
+}
+
+TEST_F(MarkingVideoPlayerTest, ClosingWithNewMarksAndYesSavesThem) {
+    PlayUntil(500);
+    player_->AddMark("Kept");
+    reporter_.set_answer(core::kAnswerYes);
+    player_->reject();
+    EXPECT_EQ(reporter_.codes(), std::vector<int>{2});
+    EXPECT_EQ(player_->result(), QDialog::Accepted);
+    player_.reset();
+    const std::vector<recordstore::IndexMark> stored = StoredMarks();
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].comment, "Kept");
+}
+
+TEST_F(MarkingVideoPlayerTest, AfterAnotherStoreWasLoadedSaveWritesNothingAndKeepsTheMarks) {
+    PlayUntil(500);
+    player_->AddMark("Too late");
+    ASSERT_EQ(store_->LoadDataStore(), 0);  // the store the player was opened on is gone
+    const std::string store_before = test::ReadFileText(store_->store_path().string());
+    EXPECT_EQ(player_->SaveMarks(), 109);
+    EXPECT_TRUE(player_->marks_changed());
+    EXPECT_EQ(player_->marks().size(), 2u);
+    EXPECT_EQ(test::ReadFileText(store_->store_path().string()), store_before);
+    // Closing still asks; No lets the window go.
+    reporter_.set_answer(core::kAnswerNo);
+    player_->reject();
+    EXPECT_EQ(reporter_.codes(), (std::vector<int>{109, 2}));
 }
 
 TEST_F(VideoPlayerTest, NamesThatAreNoVideoContainerOfTheStoreGiveMessage113) {

@@ -1,11 +1,13 @@
 // The video recorder tests run inside a QApplication (the dialogs need
-// widgets) on the offscreen platform.
+// widgets) on the offscreen platform, unless another is asked for (the
+// screenshots are taken on X).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -36,6 +36,8 @@ public:
     void Seek(std::int64_t ms);
     std::int64_t position_ms() const;
     std::int64_t length_ms() const;
+    // Playing now (neither paused, stopped nor at the end).
+    bool is_playing() const;
     bool has_sound_output() const { return sound_ != nullptr; }
     // A QVideoWidget or QVideoSink that shows the frames; nullptr for none.
     void SetVideoOutput(QObject* output);

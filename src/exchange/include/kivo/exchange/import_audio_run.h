@@ -1,5 +1,6 @@
 // AudioImportRun: the audio import worker's work: the whole selection, in
-// order, each file through AudioFileImport, reporting as the progress dialog
+// order, each file through AudioFileImport (a video file through
+// VideoFileImport), reporting as the progress dialog
 // shows it (kind 0 the current file's bar, kind 1 the file's index from 0,
 // kind 2 the status) and adding an error row for every file that failed. A
 // stop request ends the run after the file being converted, which gets the

@@ -1,5 +1,5 @@
 // RecordEditDialog: the thin view over RecordEditSession, titled "Dictation
-// Editor", "Phone Editor", "Meeting Editor" or "Diary Editor" by the kind of
+// Editor", "Phone Editor", "Meeting Editor", "Diary Editor" or "Video Editor" by the kind of
 // the record it opens. It shows the read-only "Kivo ID", "Start Time", "End
 // Time" and "Duration", the kind's editable fields and keywords, and (except
 // for dictations) the picture frame with "Insert Picture", "Remove Picture"

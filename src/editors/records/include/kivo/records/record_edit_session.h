@@ -1,5 +1,6 @@
 // RecordEditSession: everything the record edit dialogs ("Dictation Editor",
-// "Phone Editor", "Meeting Editor", "Diary Editor") do, without widgets.
+// "Phone Editor", "Meeting Editor", "Diary Editor", "Video Editor") do,
+// without widgets.
 //
 // Open extracts the record's container from the data store into the working
 // folder, reads the record line and the keywords, and refuses a locked
@@ -35,14 +36,16 @@ class MessageReporter;
 
 namespace kivo::records {
 
-// The four dialogs.
-enum class EditorKind { kDictation, kPhone, kMeeting, kDiary };
+// The five dialogs.
+enum class EditorKind { kDictation, kPhone, kMeeting, kDiary, kVideo };
 
 // The dialog for a kind code: "0", "5" and translations ("11" to "16") the
 // Dictation Editor, "2" and "3" the Phone Editor, "1" the Meeting Editor,
-// "4" the Diary Editor; nothing for video and unknown codes.
+// "4" the Diary Editor, "9" the Video Editor (subject, keywords and a
+// picture, like the Meeting Editor); nothing for unknown codes.
 std::optional<EditorKind> EditorKindForCode(std::string_view kind_code);
-// "Dictation Editor", "Phone Editor", "Meeting Editor", "Diary Editor".
+// "Dictation Editor", "Phone Editor", "Meeting Editor", "Diary Editor",
+// "Video Editor".
 const char* EditorTitle(EditorKind kind);
 // The help page of each dialog.
 const char* EditorHelpTopic(EditorKind kind);
@@ -95,7 +98,8 @@ public:
     RecordEditSession(const RecordEditSession&) = delete;
     RecordEditSession& operator=(const RecordEditSession&) = delete;
 
-    // Opens the record of a container ("D" + stamp + ".xrz"). 0, or the
+    // Opens the record of a container ("D" + stamp + ".xrz", or ".xrv" for a
+    // video record). 0, or the
     // message code already reported (108, 113, 6, the container's code), or
     // kOpenUnsupportedKind (reported as kUnsupportedKindText). On failure
     // nothing is left in the working folder and the session cannot be used.

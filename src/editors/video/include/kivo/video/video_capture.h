@@ -69,6 +69,8 @@ private:
     std::atomic<bool> camera_stopping_{false};
     std::atomic<std::int64_t> pictures_{0};
     QElapsedTimer clock_;
+    static constexpr std::int64_t kFlushInterval_ms = 1000;
+    std::int64_t flushed_ms_ = 0;
     std::int64_t final_duration_ms_ = 0;
     bool running_ = false;
 };

@@ -26,6 +26,8 @@ public:
     ~OpenedVideo();  // removes the unpacked files
 
     const std::filesystem::path& media_path() const { return media_path_; }
+    // "D" + stamp + ".xrv": the container, unpacked beside the media.
+    std::string container_name() const { return base_name_ + ".xrv"; }
     const recordstore::RecordFields& fields() const { return fields_; }
     const std::vector<recordstore::IndexMark>& marks() const { return marks_; }
 

@@ -11,6 +11,10 @@
 //
 // A capture that ends by itself (camera unplugged, disk full) keeps what was
 // captured: the session is stopped with it, can save it, and says so.
+//
+// With a takes folder the capture is kept in a take journal there
+// (video_take_journal.h) until it is saved or the session discards it, so a
+// crash of the program leaves it to be saved at the next start.
 #pragma once
 
 #include <QObject>
@@ -28,6 +32,7 @@
 #include "kivo/sound/audio_backend.h"
 #include "kivo/video/camera_source.h"
 #include "kivo/video/video_capture.h"
+#include "kivo/video/video_take_journal.h"
 
 namespace kivo::video {
 
@@ -78,6 +83,7 @@ public:
     std::string start_log_date() const { return start_log_date_; }
     std::string end_log_date() const { return end_log_date_; }
 
+    // Kept in the take journal with the next mark or Stop.
     void set_subject(std::string subject) { subject_ = std::move(subject); }
     void set_keywords(std::string keywords) { keywords_ = std::move(keywords); }
     const std::string& subject() const { return subject_; }
@@ -103,7 +109,11 @@ signals:
 private:
     void EnterState(VideoState state);
     // The capture, the converted video, the container and the kit's files.
-    void RemoveTemporaryFiles() const;
+    void RemoveTemporaryFiles();
+    void StartJournal();
+    recorder::TakeDetails TakeDetailsNow() const;
+    // Writes subject, keywords, marks and end into the take journal.
+    void KeepDetails();
     void OnCaptureFailed(const QString& reason);
 
     sound::AudioBackend& backend_;
@@ -124,6 +134,7 @@ private:
     std::string keywords_;
     std::int64_t captured_ms_ = 0;
     std::int32_t record_number_ = 0;
+    std::unique_ptr<VideoTakeJournal> journal_;
 };
 
 }  // namespace kivo::video

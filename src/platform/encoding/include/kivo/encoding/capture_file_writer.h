@@ -39,6 +39,9 @@ public:
     // `frames` sample frames of interleaved 16-bit sound.
     std::string WriteSound(const std::int16_t* samples, int frames);
     std::string Close();
+    // Hands what is buffered to the system, so that the file read after a
+    // crash of this process holds the capture up to about now.
+    void Flush();
 
     bool is_open() const;
     std::int64_t pictures_written() const;

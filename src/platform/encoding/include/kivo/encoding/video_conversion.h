@@ -56,6 +56,7 @@ struct VideoConversionResult {
     std::string message;
     std::int64_t video_frames = 0;  // pictures written
     std::int64_t audio_frames = 0;  // sample frames written
+    std::int64_t duration_ms = 0;   // of the pictures written
     int width = 0;
     int height = 0;
 

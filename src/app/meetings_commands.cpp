@@ -17,6 +17,7 @@
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
+#include "phone_recorder_commands.h"
 #include "video_commands.h"
 
 namespace kivo::app {
@@ -93,7 +94,7 @@ void RunRecorder(MainWindow* window, Dialog& recorder) {
 }  // namespace
 
 bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter) {
-    if (RunVideoRecorderOfView(window, reporter))
+    if (RunVideoRecorderOfView(window, reporter) || RunPhoneRecorderOfView(window))
         return true;
     core::ShellSession& session = window->session();
     if (window->view() == core::ViewKind::kMeeting) {

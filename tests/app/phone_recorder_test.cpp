@@ -152,6 +152,12 @@ TEST_F(PhoneRecorderTest, ATakenCallIsRecordedPausedStoppedHungUpAndSavedWithIts
     Click("mark");
     ASSERT_EQ(Recorder()->mark_list()->topLevelItemCount(), 1);
     EXPECT_EQ(Recorder()->mark_list()->topLevelItem(0)->text(0), "prices");
+    Recorder()->time_limit_edit()->setText("00:10");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return Recorder()->time_left_text().startsWith("+00:09:5"); }, 1000));
+    // With KIVO_SCREENSHOTS set to a folder, keeps a picture of the call.
+    if (const QString folder = qEnvironmentVariable("KIVO_SCREENSHOTS"); !folder.isEmpty())
+        EXPECT_TRUE(Recorder()->grab().save(folder + QStringLiteral("/phone-recorder.png")));
     Click("pause");
     EXPECT_EQ(Recorder()->button("pause")->text(), "RESUM&E");
     EXPECT_FALSE(Recorder()->button("stop")->isEnabled());

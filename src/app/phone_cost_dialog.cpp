@@ -29,7 +29,7 @@ PhoneCostDialog::PhoneCostDialog(std::optional<double> cost_per_minute, const QS
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Horizontal, this);
     auto* layout = new QFormLayout(this);
     layout->addRow(QStringLiteral("Cost &per minute:"), cost_);
-    layout->addRow(QStringLiteral("&Currency:"), currency_);
+    layout->addRow(QStringLiteral("C&urrency:"), currency_);
     layout->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &PhoneCostDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

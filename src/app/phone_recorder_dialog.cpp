@@ -58,7 +58,7 @@ QLabel* SunkenText(const char* name, QWidget* parent) {
     label->setObjectName(QLatin1String(name));
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextFormat(Qt::PlainText);
-    label->setMinimumWidth(90);
+    label->setMinimumWidth(150);
     return label;
 }
 
@@ -104,7 +104,7 @@ void PhoneRecorderDialog::BuildFields() {
     time_limit_->setObjectName(QStringLiteral("timeLimit"));
     time_limit_->setPlaceholderText(QStringLiteral("HH:MM"));
     time_limit_->setMaxLength(5);
-    alarm_on_ = new QCheckBox(QStringLiteral("Alarm O&n"), this);
+    alarm_on_ = new QCheckBox(QStringLiteral("A&larm On"), this);
     alarm_on_->setObjectName(QStringLiteral("alarmOn"));
     alarm_on_->setChecked(true);
 
@@ -126,12 +126,12 @@ void PhoneRecorderDialog::BuildFields() {
     QPushButton* stop = named("&STOP", "stop");
     QPushButton* hangup = named("HAN&GUP", "hangup");
     QPushButton* mark = named("&MARK", "mark");
-    QPushButton* name = named("Na&me...", "name");
+    QPushButton* name = named("Nam&e...", "name");
     QPushButton* add = named("Add to Phone&Book", "addToPhoneBook");
     QPushButton* settings = named("Se&ttings...", "settings");
 
     auto* caller = new QFormLayout;
-    caller->addRow(QStringLiteral("Caller &name:"), caller_name_);
+    caller->addRow(QStringLiteral("&Caller name:"), caller_name_);
     caller->addRow(QStringLiteral("Phone n&umber:"), number_);
     auto* book_row = new QHBoxLayout;
     book_row->addWidget(name);
@@ -153,7 +153,9 @@ void PhoneRecorderDialog::BuildFields() {
     auto* limit_row = new QHBoxLayout;
     limit_row->addWidget(time_limit_);
     limit_row->addWidget(alarm_on_);
-    cost_layout->addRow(QStringLiteral("Time &limit:"), limit_row);
+    auto* limit_label = new QLabel(QStringLiteral("T&ime limit:"), cost_group);
+    limit_label->setBuddy(time_limit_);
+    cost_layout->addRow(limit_label, limit_row);
     cost_layout->addRow(QString(), settings);
 
     auto* meter = new QHBoxLayout;
@@ -406,7 +408,7 @@ void PhoneRecorderDialog::UpdateButtons() {
     button("stop")->setEnabled(on.stop);
     button("hangup")->setEnabled(on.hangup);
     button("mark")->setEnabled(on.mark);
-    button("pause")->setText(recorder_->stage() == CallStage::kPaused ? QStringLiteral("RESUM&E")
+    button("pause")->setText(recorder_->stage() == CallStage::kPaused ? QStringLiteral("&RESUME")
                                                                       : QStringLiteral("P&AUSE"));
     stage_->setText(QString::fromLatin1(StageText(recorder_->stage())));
 }

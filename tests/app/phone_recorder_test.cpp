@@ -156,10 +156,11 @@ TEST_F(PhoneRecorderTest, ATakenCallIsRecordedPausedStoppedHungUpAndSavedWithIts
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return Recorder()->time_left_text().startsWith("+00:09:5"); }, 1000));
     // With KIVO_SCREENSHOTS set to a folder, keeps a picture of the call.
-    if (const QString folder = qEnvironmentVariable("KIVO_SCREENSHOTS"); !folder.isEmpty())
+    if (const QString folder = qEnvironmentVariable("KIVO_SCREENSHOTS"); !folder.isEmpty()) {
         EXPECT_TRUE(Recorder()->grab().save(folder + QStringLiteral("/phone-recorder.png")));
+    }
     Click("pause");
-    EXPECT_EQ(Recorder()->button("pause")->text(), "RESUM&E");
+    EXPECT_EQ(Recorder()->button("pause")->text(), "&RESUME");
     EXPECT_FALSE(Recorder()->button("stop")->isEnabled());
     Click("pause");
     Click("stop");

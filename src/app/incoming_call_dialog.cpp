@@ -17,16 +17,14 @@ IncomingCallDialog::IncomingCallDialog(QWidget* parent) : QDialog(parent) {
     for (QLabel* label : {number_, name_})
         label->setTextFormat(Qt::PlainText);
     machine_ = new QPushButton(QStringLiteral("&Let the Answer Machine take it"), this);
-    // Taking the call yourself needs the Phone Recorder, not in this version.
-    auto* take = new QPushButton(QStringLiteral("&Take Call"), this);
-    take->setEnabled(false);
+    take_ = new QPushButton(QStringLiteral("&Take Call"), this);
     auto* ignore = new QPushButton(QStringLiteral("&Ignore"), this);
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("Number:"), number_);
     fields->addRow(QStringLiteral("Name:"), name_);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {take, machine_, ignore})
+    for (QPushButton* button : {take_, machine_, ignore})
         buttons->addWidget(button);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
@@ -34,6 +32,10 @@ IncomingCallDialog::IncomingCallDialog(QWidget* parent) : QDialog(parent) {
 
     connect(machine_, &QPushButton::clicked, this, [this] {
         emit machineChosen();
+        accept();
+    });
+    connect(take_, &QPushButton::clicked, this, [this] {
+        emit callTaken();
         accept();
     });
     connect(ignore, &QPushButton::clicked, this, &QDialog::reject);

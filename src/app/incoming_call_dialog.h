@@ -1,8 +1,8 @@
 // IncomingCallDialog: "Kivo Incoming Call", shown while a call rings and the
 // answering machine is off. It names the caller (number and name, when the
 // line sends them) and lets the user hand this one call to the answering
-// machine, or leave it ringing. It does not block the window; it closes
-// when the call ends.
+// machine, take it in the Phone Recorder, or leave it ringing. It does not block the window; it
+// closes when the call ends.
 #pragma once
 
 #include <QDialog>
@@ -23,15 +23,19 @@ public:
     QString number_text() const;
     QString name_text() const;
     QPushButton* machine_button() const { return machine_; }
+    QPushButton* take_button() const { return take_; }
 
 signals:
     // The user lets the answering machine take this call.
     void machineChosen();
+    // The user takes this call in the Phone Recorder.
+    void callTaken();
 
 private:
     QLabel* number_ = nullptr;
     QLabel* name_ = nullptr;
     QPushButton* machine_ = nullptr;
+    QPushButton* take_ = nullptr;
 };
 
 }  // namespace kivo::app

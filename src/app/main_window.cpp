@@ -35,6 +35,7 @@
 #include "message_box_reporter.h"
 #include "options_settings.h"
 #include "phone_commands.h"
+#include "phone_recorder_commands.h"
 #include "record_kind_list.h"
 #include "search_commands.h"
 #include "speech_commands.h"
@@ -208,6 +209,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RouteImportCommands(this, reporter_);
     RouteExportCommands(this, reporter_);
     RoutePhoneCommands(this, *reporter_);
+    RoutePhoneRecorderCommands(this, reporter_);
     RouteSpeechCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
@@ -250,6 +252,8 @@ bool MainWindow::CloseRecordDialogs() {
         open.push_back(recorder);
     for (auto* editor : findChildren<records::RecordEditDialog*>())
         open.push_back(editor);
+    for (auto* phone_recorder : findChildren<PhoneRecorderDialog*>())
+        open.push_back(phone_recorder);
     for (QDialog* dialog : open) {
         if (!dialog->isVisible())
             continue;  // closed, waiting to be deleted
@@ -477,9 +481,8 @@ void MainWindow::UpdateRecordCommands() {
         commands_->SetAllowed(command, selected && !video);
     }
     commands_->SetAllowed(Command::kExportWmv, selected && video);
-    // Needs a telephone call in progress, which only the telephone functions
-    // can tell.
-    commands_->SetAllowed(Command::kPlayOverPhone, false);
+    // It also needs a connected call, which the command itself checks.
+    commands_->SetAllowed(Command::kPlayOverPhone, one && !video);
     commands_->SetAllowed(Command::kAddToPhoneBook, selected && kind == ViewKind::kPhone);
     commands_->SetAllowed(Command::kRedial, one && kind == ViewKind::kPhone);
     commands_->SetAllowed(Command::kNewDictation, one && kind == ViewKind::kDictation);

@@ -19,6 +19,7 @@
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
+#include "phone_recorder_commands.h"
 #include "video_commands.h"
 
 namespace kivo::app {
@@ -102,7 +103,7 @@ void RunRecorder(MainWindow* window, Dialog& recorder) {
 }  // namespace
 
 bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter, RecordingStart start) {
-    if (RunVideoRecorderOfView(window, reporter))
+    if (RunVideoRecorderOfView(window, reporter) || RunPhoneRecorderOfView(window))
         return true;
     core::ShellSession& session = window->session();
     if (window->view() == core::ViewKind::kMeeting) {

@@ -78,6 +78,13 @@ int PhoneBookDialog::SelectedIndex() const {
     return selected.isEmpty() ? -1 : list_->indexOfTopLevelItem(selected.front());
 }
 
+std::optional<phone::PhoneBookEntry> PhoneBookDialog::chosen() const {
+    const int index = SelectedIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= entries_.size())
+        return std::nullopt;
+    return entries_[static_cast<std::size_t>(index)];
+}
+
 void PhoneBookDialog::Finish(int code) {
     if (code != 0)
         reporter_.ReportMessage(code, core::kStyleExclamation);

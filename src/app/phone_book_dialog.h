@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "kivo/core/user_messages.h"
@@ -28,6 +29,9 @@ public:
     QLineEdit* find_edit() const { return find_; }
     QTreeWidget* entry_list() const { return list_; }
     const std::vector<phone::PhoneBookEntry>& entries() const { return entries_; }
+
+    // The selected entry; nothing when none is selected.
+    std::optional<phone::PhoneBookEntry> chosen() const;
 
     void AddEntry();
     void EditSelectedEntry();

@@ -18,14 +18,20 @@ namespace {
 constexpr std::size_t kNumberColumn = 1;
 constexpr std::size_t kNameColumn = 2;
 
-void ShowPhoneBook(MainWindow* window, core::MessageReporter& reporter) {
+// OK dials the chosen entry in the Phone Recorder; with none chosen it opens
+// the Phone Recorder without a number.
+void ShowPhoneBook(MainWindow* window, core::MessageReporter& reporter, PhoneLine* line) {
     core::ShellSession& session = window->session();
     if (!session.started())
         return;
     PhoneBookDialog book(
         session.store().working_folder() / recordstore::kPhoneBookName, reporter,
         [&session] { session.CommitStoreChanges(); }, window);
-    book.exec();
+    if (book.exec() != QDialog::Accepted || line->call_taker() == nullptr)
+        return;
+    const auto entry = book.chosen();
+    line->call_taker()->PlaceCall(entry ? entry->name : std::string(),
+                                  entry ? entry->number : std::string());
 }
 
 // Action > Add to PhoneBook: each selected call's caller, in list order; the
@@ -61,7 +67,8 @@ PhoneLine* RoutePhoneCommands(MainWindow* window, core::MessageReporter& reporte
     commands.Route(Command::kStopMonitoring, [line] { line->StopMonitoring(); });
     commands.Route(Command::kAnswerMachineOn, [line] { line->SetAnswerMachine(true); });
     commands.Route(Command::kAnswerMachineOff, [line] { line->SetAnswerMachine(false); });
-    commands.Route(Command::kPhoneBook, [window, &reporter] { ShowPhoneBook(window, reporter); });
+    commands.Route(Command::kPhoneBook,
+                   [window, &reporter, line] { ShowPhoneBook(window, reporter, line); });
     commands.Route(Command::kAddToPhoneBook,
                    [window, &reporter] { AddSelectedCallersToPhoneBook(window, reporter); });
     QObject::connect(window, &MainWindow::phoneListed, line,

@@ -178,6 +178,8 @@ void PhoneLine::StartMonitoring() {
 void PhoneLine::StopMonitoring() {
     pump_->Stop();
     library_->Close();
+    if (call_taker_ != nullptr)
+        call_taker_->LineClosed();
     state_text_ = core::kLineMonitoringInactive;
     UpdateCommands();
     ShowState(state_text_);
@@ -241,6 +243,8 @@ bool PhoneLine::event(QEvent* event) {
         default:
             break;
     }
+    if (call_taker_ != nullptr)
+        call_taker_->LineMessage(type);
     return true;
 }
 
@@ -251,6 +255,10 @@ void PhoneLine::ShowIncomingCall() {
         incoming_->setAttribute(Qt::WA_DeleteOnClose);
         connect(incoming_, &IncomingCallDialog::machineChosen, this,
                 [this] { machine_->TakeThisCall(); });
+        connect(incoming_, &IncomingCallDialog::callTaken, this, [this] {
+            if (call_taker_ != nullptr)
+                call_taker_->TakeCall();
+        });
     }
     incoming_->ShowCaller(QString::fromUtf8(status_.callerNumber),
                           QString::fromUtf8(status_.callerName));

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "command_table.h"
 #include "kivo/core/user_messages.h"
@@ -36,6 +37,18 @@ inline constexpr const char* kLineGoneText =
 inline constexpr const char* kLineUnusableText =
     "The currently selected modem cannot be used with Kivo.\nPhone monitoring has been "
     "disabled.\nUse Modem Selection from the Phone menu to see if you have an alternative";
+
+// The Phone Recorder's side of the line: it hears each library message after
+// the answering machine, and is told when the line closes and when the user
+// takes a ringing call or chooses a number to dial.
+class CallTaker {
+public:
+    virtual ~CallTaker() = default;
+    virtual void LineMessage(int message) = 0;
+    virtual void LineClosed() = 0;
+    virtual void TakeCall() = 0;
+    virtual void PlaceCall(const std::string& name, const std::string& number) = 0;
+};
 
 class PhoneLine : public QObject, public phone::AnsweringMachineHost {
 public:
@@ -63,6 +76,9 @@ public:
     std::optional<std::uint32_t> device() const { return device_; }
     telephony::TapiLibrary& library() { return *library_; }
     phone::AnsweringMachine& machine() { return *machine_; }
+    // Who takes the calls the user answers or places; null for nobody.
+    void set_call_taker(CallTaker* taker) { call_taker_ = taker; }
+    CallTaker* call_taker() const { return call_taker_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -94,6 +110,7 @@ private:
     const char* state_text_;
     QString caption_;  // the window's title without the new messages
     QPointer<IncomingCallDialog> incoming_;
+    CallTaker* call_taker_ = nullptr;
 };
 
 }  // namespace kivo::app

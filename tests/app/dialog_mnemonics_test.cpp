@@ -33,6 +33,10 @@
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
 #include "options_dialog.h"
+#include "phone_cost_dialog.h"
+#include "phone_line.h"
+#include "phone_recorder_dialog.h"
+#include "play_over_line_dialog.h"
 #include "xrsave.h"
 
 namespace kivo::app {
@@ -240,6 +244,17 @@ TEST_F(DialogMnemonicsTest, TheRecordsActionMenuHasUniqueMnemonics) {
             EXPECT_TRUE(MnemonicOf(item->text()).has_value()) << item->text().toStdString();
         }
     }
+}
+
+TEST_F(DialogMnemonicsTest, ThePhoneRecorderAndItsDialogsHaveUniqueMnemonics) {
+    auto* line = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
+    ASSERT_NE(line, nullptr);
+    PhoneRecorderDialog recorder(line->library(), {}, reporter_, {}, {});
+    ExpectUniqueMnemonics(QStringLiteral("Phone Recorder"), &recorder);
+    PhoneCostDialog costs(std::nullopt, QStringLiteral("$"));
+    ExpectUniqueMnemonics(QStringLiteral("Phone Recorder Settings"), &costs);
+    PlayOverLineDialog player(line->library(), {}, {}, reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Play over the phone line"), &player);
 }
 
 }  // namespace

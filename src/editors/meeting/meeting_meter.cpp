@@ -2,7 +2,6 @@
 #include "kivo/meeting/meeting_meter.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 
 namespace kivo::meeting {
@@ -44,39 +43,9 @@ std::string AddMinutes(std::string_view planned, int minutes) {
     return PlannedTimeText(*parsed + minutes);
 }
 
-std::string TimeLeftText(std::int64_t seconds) {
-    const char sign = seconds < 0 ? '-' : '+';
-    const std::int64_t magnitude = seconds < 0 ? -seconds : seconds;
-    char text[32];
-    std::snprintf(text, sizeof text, "%c%02lld:%02lld:%02lld ", sign,
-                  static_cast<long long>(magnitude / 3600),
-                  static_cast<long long>(magnitude / 60 % 60),
-                  static_cast<long long>(magnitude % 60));
-    return text;
-}
-
-std::string CostText(std::int64_t duration_ms, double cost_per_hour, std::string_view currency) {
-    // Whole seconds of the duration, as the duration text shows it.
-    const double hours = static_cast<double>(duration_ms / 1000) / 3600.0;
-    char cost[48];
-    std::snprintf(cost, sizeof cost, "%.2f", hours * cost_per_hour);
-    return std::string(currency) + cost;
-}
-
-std::optional<double> ParseCostPerHour(std::string_view text) {
-    if (text.empty() || text.size() > 15)
-        return std::nullopt;
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-        value < 0 || value > 999999.99)
-        return std::nullopt;
-    return value;
-}
-
 void MeetingMeter::set_planned_end(std::string planned_end) {
     planned_end_ = std::move(planned_end);
-    armed_ = true;
+    alarm_.Arm();
 }
 
 bool MeetingMeter::Read(std::int64_t duration_ms, int seconds_of_day) {
@@ -86,13 +55,7 @@ bool MeetingMeter::Read(std::int64_t duration_ms, int seconds_of_day) {
         return false;
     const std::int64_t left = std::int64_t{*end_minutes} * 60 - seconds_of_day;
     time_left_text_ = TimeLeftText(left);
-    if (left > 0) {
-        armed_ = true;
-        return false;
-    }
-    const bool sound = armed_;
-    armed_ = false;
-    return sound;
+    return alarm_.Read(left);
 }
 
 std::string MeetingMeter::cost_text() const {

@@ -2,21 +2,22 @@
 // the running cost and the time left to the planned end, and the over-run
 // alarm. Plain C++; the caller supplies the duration and the time of day.
 //
-// - Cost: the duration in hours times the cost per hour, two decimals, the
-//   currency in front ("£30.00"); no cost per hour, no cost.
+// The figures and the alarm are the recorder kit's (running_cost.h); the
+// meeting adds its limit:
+// - Cost: no cost per hour, no cost.
 // - Time left: the planned end ("HH:MM", hours not wrapped at 24, so a
-//   snoozed "24:05" is five past midnight) less the time of day, written
-//   "+hh:mm:ss " or "-hh:mm:ss " (sign first, one space after); over-run
+//   snoozed "24:05" is five past midnight) less the time of day; over-run
 //   once it is negative.
-// - Alarm: raised once each time the time left reaches zero: the first
-//   reading at or past the planned end after one before it. Moving the
-//   planned end later (the over-run box's "Remind Me in") arms it again.
+// - Alarm: moving the planned end later (the over-run box's "Remind Me in")
+//   arms it again.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "kivo/recorder/running_cost.h"
 
 namespace kivo::meeting {
 
@@ -28,16 +29,13 @@ std::string PlannedTimeText(int minutes);
 // text unchanged when it is not a planned time.
 std::string AddMinutes(std::string_view planned, int minutes);
 
-// "+hh:mm:ss " or "-hh:mm:ss " for a time left in seconds.
-std::string TimeLeftText(std::int64_t seconds);
+using recorder::CostText;
+using recorder::TimeLeftText;
 
-// The cost of duration_ms at cost_per_hour, as "<currency><cost>" with two
-// decimals.
-std::string CostText(std::int64_t duration_ms, double cost_per_hour, std::string_view currency);
-
-// A cost per hour as the profile keeps it ("MeetCost", up to 15 characters):
-// a number from 0 to 999999.99; nullopt for an empty or unreadable text.
-std::optional<double> ParseCostPerHour(std::string_view text);
+// A cost per hour as the profile keeps it ("MeetCost").
+inline std::optional<double> ParseCostPerHour(std::string_view text) {
+    return recorder::ParseCostRate(text);
+}
 
 class MeetingMeter {
 public:
@@ -64,7 +62,7 @@ private:
     std::string planned_end_;
     std::int64_t duration_ms_ = 0;
     std::string time_left_text_ = "+00:00:00 ";
-    bool armed_ = true;
+    recorder::TimeLimitAlarm alarm_;
 };
 
 }  // namespace kivo::meeting

@@ -24,7 +24,7 @@
 
 namespace kivo::meeting {
 
-inline constexpr const char* kDefaultCurrency = "\xC2\xA3";  // the pound sign
+using recorder::kDefaultCurrency;  // the pound sign
 
 // What "Times and Costs" sets.
 struct TimesAndCosts {

@@ -18,9 +18,10 @@ struct SipLineSettings {
     std::string name;               // shown in the line list
     bool local = false;             // the local line: no registration
     std::string listen_address;     // local line: where it listens (127.0.0.1 by default)
-    int port = 5070;                // local line: SIP port (UDP and TCP)
+    int port = 5070;                // local line: SIP port (UDP and TCP); account: the port
+                                    // of the registrar or proxy, 0 for the transport's own
     std::string user;               // account: user name
-    std::string domain;             // account: SIP domain
+    std::string domain;             // account: SIP domain, where the account registers
     std::string proxy;              // account: outbound proxy, empty for the domain
     std::string transport = "udp";  // udp, tcp or tls
     int ring_period_ms = 4000;
@@ -32,8 +33,17 @@ struct LineConfiguration {
 };
 
 // Reads the configuration text (INI sections [demo], [local], [account NAME]).
-// Unknown keys and malformed lines are skipped.
+// Unknown keys and malformed lines are skipped. An account without a port
+// uses the transport's own (5060, or 5061 for TLS).
 LineConfiguration ParseLineConfiguration(const std::string& text);
+// The accounts of a configuration text, in file order (no local line).
+std::vector<SipLineSettings> ParseAccounts(const std::string& text);
+// The text with its [account ...] sections replaced by `accounts`, written
+// after everything else; every other line (comments, [demo], [local]) is
+// kept as it was. No password is ever written. The settings must have
+// passed ValidateAccount (account_validation.h): a name or value holding a
+// line break would otherwise break the file.
+std::string WithAccounts(const std::string& text, const std::vector<SipLineSettings>& accounts);
 std::string LineConfigurationPath();
 
 // The directory the flat interface uses: the demo line, then the SIP lines

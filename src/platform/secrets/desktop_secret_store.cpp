@@ -20,8 +20,10 @@ const SecretSchema kLineSchema = {
     nullptr};
 
 // No session bus, no service behind the name, or a service that cannot
-// reach its default collection (a keyring daemon with no one to unlock it):
-// the desktop has no secret store to offer.
+// reach its default collection (a keyring daemon started on a headless
+// machine, with no one to create or unlock its login keyring, answers
+// "Object does not exist at path .../collection/login" as an unknown
+// method): the desktop has no secret store to offer.
 bool MeansNoService(const GError* error) {
     if (error->domain == G_IO_ERROR) {
         return true;
@@ -31,7 +33,8 @@ bool MeansNoService(const GError* error) {
                error->code == G_DBUS_ERROR_NAME_HAS_NO_OWNER ||
                error->code == G_DBUS_ERROR_SPAWN_CHILD_EXITED ||
                error->code == G_DBUS_ERROR_SPAWN_EXEC_FAILED ||
-               error->code == G_DBUS_ERROR_UNKNOWN_OBJECT || error->code == G_DBUS_ERROR_NO_REPLY ||
+               error->code == G_DBUS_ERROR_UNKNOWN_OBJECT ||
+               error->code == G_DBUS_ERROR_UNKNOWN_METHOD || error->code == G_DBUS_ERROR_NO_REPLY ||
                error->code == G_DBUS_ERROR_TIMEOUT || error->code == G_DBUS_ERROR_TIMED_OUT;
     }
     return error->domain == SECRET_ERROR && error->code == SECRET_ERROR_NO_SUCH_OBJECT;

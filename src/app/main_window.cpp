@@ -30,6 +30,7 @@
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
+#include "line_settings_commands.h"
 #include "meetings_commands.h"
 #include "message_box_reporter.h"
 #include "options_settings.h"
@@ -200,6 +201,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     BuildCentre();
     RouteCommands();
     RoutePlayback(this, reporter_);
+    RouteLineSettingsCommands(this);
     RouteMeetingCommands(this, reporter_);
     RouteSearchCommands(this, reporter_);
     RouteImportCommands(this, reporter_);

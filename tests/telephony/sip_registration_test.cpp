@@ -181,5 +181,16 @@ TEST(SipRegistration, AWrongPasswordFailsWith403AndDiallingThenHasNoDialTone) {
               (std::vector<int>{ZN2TAPI_MSG_DISCONNECTED, ZN2TAPI_MSG_FAILED}));
 }
 
+TEST(SipRegistration, WithNoPasswordKeptTheChallengeEndsTheRegistrationWith401) {
+    if (!HaveProgram("sipp")) {
+        GTEST_SKIP() << "sipp (sip-tester) is not installed";
+    }
+    RegistrarBench bench("");
+    ASSERT_EQ(bench.status.status, 0);
+    const telephony::RegistrationState state = bench.Settle();
+    EXPECT_EQ(state.state, telephony::Registration::kFailed);
+    EXPECT_EQ(state.sip_code, 401);
+}
+
 }  // namespace
 }  // namespace kivo::test

@@ -35,7 +35,7 @@ void AddRow(QFormLayout* form, const QString& label_text, QWidget* field) {
 
 LineAccountEditDialog::LineAccountEditDialog(const telephony::SipLineSettings& account,
                                              bool has_password, SaveAccount save, QWidget* parent)
-    : QDialog(parent), save_(std::move(save)), has_password_(has_password) {
+    : QDialog(parent), save_(std::move(save)), start_(account), has_password_(has_password) {
     setWindowTitle(QString::fromLatin1(kLineAccountTitle));
     name_ = TextField(account.name, tr("as the line list shows it, e.g. Office"), this);
     user_ = TextField(account.user, tr("the part before @"), this);
@@ -100,7 +100,7 @@ LineAccountEditDialog::LineAccountEditDialog(const telephony::SipLineSettings& a
 }
 
 telephony::SipLineSettings LineAccountEditDialog::settings() const {
-    telephony::SipLineSettings account;
+    telephony::SipLineSettings account = start_;
     account.name = name_->text().trimmed().toStdString();
     account.user = user_->text().trimmed().toStdString();
     account.domain = domain_->text().trimmed().toStdString();

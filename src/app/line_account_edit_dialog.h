@@ -56,6 +56,7 @@ private:
     void Save();
 
     SaveAccount save_;
+    telephony::SipLineSettings start_;  // settings the form does not show are kept
     bool has_password_ = false;
     telephony::AccountOutcome outcome_;
     QLineEdit* name_ = nullptr;

@@ -128,6 +128,7 @@ TEST_F(LineSettingsDialogTest, EditingLeavesAnUntypedPasswordAsKeptAndCanForgetI
     office.name = "Office";
     office.user = "ann";
     office.domain = "pbx.example.org";
+    office.tls_ca_file = "/etc/kivo/pbx-ca.pem";  // set in the file only; the form keeps it
     accounts_.Load();
     accounts_.Add(office, std::string("old secret"));
     LineAccountsDialog dialog(accounts_);
@@ -139,6 +140,7 @@ TEST_F(LineSettingsDialogTest, EditingLeavesAnUntypedPasswordAsKeptAndCanForgetI
     form->domain_edit()->setText(QStringLiteral("sip.example.org"));
     ButtonNamed(form, "&Save")->click();
     EXPECT_EQ(accounts_.accounts()[0].domain, "sip.example.org");
+    EXPECT_EQ(accounts_.accounts()[0].tls_ca_file, "/etc/kivo/pbx-ca.pem");
     EXPECT_EQ(store_.passwords["Office"], "old secret");
 
     dialog.Edit();

@@ -106,6 +106,7 @@ TEST(AccountConfigurationText, AccountsAreReplacedAndEveryOtherSectionIsKept) {
     SipLineSettings office = Office();
     office.proxy = "proxy.example.org";
     office.port = 5061;
+    office.tls_ca_file = "/etc/kivo/pbx-ca.pem";
     const std::string after = WithAccounts(before, {office});
     EXPECT_NE(after.find("# my lines\n[demo]\nring_period_ms = 2500\n"), std::string::npos);
     EXPECT_NE(after.find("[local]\nenabled = Y\nport = 5080\n"), std::string::npos);
@@ -122,6 +123,7 @@ TEST(AccountConfigurationText, AccountsAreReplacedAndEveryOtherSectionIsKept) {
     EXPECT_EQ(back.proxy, "proxy.example.org");
     EXPECT_EQ(back.transport, "tls");
     EXPECT_EQ(back.port, 5061);
+    EXPECT_EQ(back.tls_ca_file, "/etc/kivo/pbx-ca.pem");
     EXPECT_EQ(back.ring_period_ms, 4000);
     // An account without a port keeps the transport's own.
     EXPECT_EQ(ParseAccounts(WithAccounts("", {Office()}))[0].port, 0);

@@ -82,7 +82,7 @@ bool IsHostName(const std::string& text) {
 std::string ValidateAccount(const SipLineSettings& account,
                             const std::vector<SipLineSettings>& others) {
     for (const std::string* field :
-         {&account.name, &account.user, &account.domain, &account.proxy}) {
+         {&account.name, &account.user, &account.domain, &account.proxy, &account.tls_ca_file}) {
         if (HasControlCharacter(*field)) {
             return "Line breaks and control characters cannot be part of an account's settings.";
         }

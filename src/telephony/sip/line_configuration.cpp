@@ -48,6 +48,8 @@ void ApplySipKey(SipLineSettings& line, const std::string& key, const std::strin
         line.proxy = value;
     } else if (key == "transport" && (value == "udp" || value == "tcp" || value == "tls")) {
         line.transport = value;
+    } else if (key == "ca_file") {
+        line.tls_ca_file = value;
     } else if (key == "ring_period_ms") {
         line.ring_period_ms = ToInt(value, line.ring_period_ms, 500, 30000);
     }
@@ -156,6 +158,9 @@ std::string WithAccounts(const std::string& text, const std::vector<SipLineSetti
         kept += "transport = " + account.transport + "\n";
         if (account.port > 0) {
             kept += "port = " + std::to_string(account.port) + "\n";
+        }
+        if (!account.tls_ca_file.empty()) {
+            kept += "ca_file = " + account.tls_ca_file + "\n";
         }
         kept += "ring_period_ms = " + std::to_string(account.ring_period_ms) + "\n";
     }

@@ -217,9 +217,11 @@ bool SipLine::Core::SetUpTransports() {
         linphone_transports_set_udp_port(transports, settings_.transport == "udp" ? any : 0);
         linphone_transports_set_tcp_port(transports, settings_.transport == "tcp" ? any : 0);
         linphone_transports_set_tls_port(transports, settings_.transport == "tls" ? any : 0);
-        if (settings_.transport == "tls" && std::filesystem::exists(kSystemCertificates)) {
-            linphone_core_set_root_ca(
-                lc_, kSystemCertificates);  // the provider's certificate is checked
+        // The provider's certificate is checked against these authorities.
+        if (settings_.transport == "tls" && !settings_.tls_ca_file.empty()) {
+            linphone_core_set_root_ca(lc_, settings_.tls_ca_file.c_str());
+        } else if (settings_.transport == "tls" && std::filesystem::exists(kSystemCertificates)) {
+            linphone_core_set_root_ca(lc_, kSystemCertificates);
         }
     }
     const bool set = linphone_core_set_transports(lc_, transports) == 0;

@@ -24,6 +24,8 @@ struct SipLineSettings {
     std::string domain;             // account: SIP domain, where the account registers
     std::string proxy;              // account: outbound proxy, empty for the domain
     std::string transport = "udp";  // udp, tcp or tls
+    std::string tls_ca_file;        // TLS: the authorities to trust (a PBX's own); empty:
+                                    // the system's
     int ring_period_ms = 4000;
 };
 

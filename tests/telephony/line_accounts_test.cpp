@@ -207,5 +207,19 @@ TEST_F(LineAccountsTest, AnUnwritableFolderKeepsTheListAndThePasswordAsTheyWere)
     EXPECT_TRUE(store.passwords.empty());
 }
 
+TEST_F(LineAccountsTest, AnOversizedSettingsFileIsLeftAsItIsRatherThanCutShort) {
+    std::filesystem::create_directories(dir.file("kivo"));
+    const std::string oversized =
+        "[demo]\n" + std::string(kMaxLineConfigurationBytes, '#') + "\n[local]\nenabled = Y\n";
+    std::ofstream(path, std::ios::binary) << oversized;
+    LineAccounts accounts(path, store);
+    accounts.Load();
+    const AccountOutcome outcome = accounts.Add(Office(), std::string("secret"));
+    EXPECT_EQ(outcome.kind, AccountOutcome::Kind::kNotWritten);
+    EXPECT_NE(outcome.message.find("does not rewrite"), std::string::npos);
+    EXPECT_EQ(ReadFile(path), oversized);
+    EXPECT_TRUE(store.passwords.empty());
+}
+
 }  // namespace
 }  // namespace kivo::telephony

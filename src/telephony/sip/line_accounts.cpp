@@ -111,6 +111,12 @@ AccountOutcome LineAccounts::Write(const std::vector<SipLineSettings>& accounts)
     if (!file.ok) {
         return AccountOutcome{AccountOutcome::Kind::kNotWritten, file.problem};
     }
+    if (file.text.size() > kMaxLineConfigurationBytes) {
+        return AccountOutcome{AccountOutcome::Kind::kNotWritten,
+                              path_ + " is larger than " +
+                                  std::to_string(kMaxLineConfigurationBytes / 1024) +
+                                  " KB; Kivo does not rewrite it. Edit the file by hand."};
+    }
     if (std::string problem = ReplaceFile(path_, WithAccounts(file.text, accounts));
         !problem.empty()) {
         return AccountOutcome{AccountOutcome::Kind::kNotWritten, std::move(problem)};

@@ -12,8 +12,6 @@
 namespace kivo::telephony {
 namespace {
 
-constexpr std::size_t kMaxConfigurationBytes = 64 * 1024;
-
 std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos) {
@@ -59,7 +57,7 @@ void ApplySipKey(SipLineSettings& line, const std::string& key, const std::strin
 
 LineConfiguration ParseLineConfiguration(const std::string& text) {
     LineConfiguration configuration;
-    std::istringstream lines(text.substr(0, kMaxConfigurationBytes));
+    std::istringstream lines(text.substr(0, kMaxLineConfigurationBytes));
     std::string raw;
     enum class Section { kNone, kDemo, kLocal, kAccount } section = Section::kNone;
     SipLineSettings local;
@@ -128,7 +126,7 @@ std::vector<SipLineSettings> ParseAccounts(const std::string& text) {
 }
 
 std::string WithAccounts(const std::string& text, const std::vector<SipLineSettings>& accounts) {
-    std::istringstream lines(text.substr(0, kMaxConfigurationBytes));
+    std::istringstream lines(text.substr(0, kMaxLineConfigurationBytes));
     std::string kept;
     std::string raw;
     bool in_account = false;

@@ -7,6 +7,7 @@
 // unreadable file gives the demo line alone.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct LineConfiguration {
     int demo_ring_period_ms = 4000;
     std::vector<SipLineSettings> sip_lines;
 };
+
+// The most of a configuration file that is read; a longer file is not
+// rewritten by the account dialog (its tail would be lost).
+inline constexpr std::size_t kMaxLineConfigurationBytes = 64 * 1024;
 
 // Reads the configuration text (INI sections [demo], [local], [account NAME]).
 // Unknown keys and malformed lines are skipped. An account without a port

@@ -22,7 +22,8 @@ import sys
 
 # Lowest layer first. A module may use the modules of the layers before its own.
 LAYERS = [
-    ["platform/filesystem", "platform/remote", "platform/thesaurus", "platform/translation"],
+    ["platform/filesystem", "platform/remote", "platform/thesaurus", "platform/translation",
+     "platform/secrets"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus",
      "platform/decoding"],
     ["platform/sound", "recordstore", "platform/encoding", "platform/speech"],

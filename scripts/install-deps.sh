@@ -51,6 +51,10 @@ PACKAGES=(
     # video records: picture scaling, and the camera inputs (Video4Linux, the
     # virtual camera's test picture) of FFmpeg
     libswscale-dev libavdevice-dev
+    # phone-line passwords in the desktop's secret store (libsecret); the tests
+    # run a GNOME keyring under a private session bus, make a self-signed
+    # certificate (openssl) and run a small TLS registrar (python3)
+    libsecret-1-dev gnome-keyring openssl python3
 )
 if [ -z "${KIVO_SKIP_APT_UPDATE:-}" ]; then
     $SUDO apt-get update -qq

@@ -22,6 +22,7 @@ constexpr std::array<CommandEntry, kCommandCount> kCommands{{
     {C::kStopMonitoring, "S&top Monitoring Phone Line", nullptr, nullptr, nullptr, nullptr, false},
     {C::kAnswerMachineOn, "&Answer Machine On", nullptr, nullptr, nullptr, nullptr, true},
     {C::kAnswerMachineOff, "A&nswer Machine Off", nullptr, nullptr, nullptr, nullptr, true},
+    {C::kLineSettings, "&Line Settings...", nullptr, nullptr, nullptr, nullptr, false},
 
     {C::kImportDataStore, "Kivo Data Store", nullptr, nullptr, nullptr, nullptr, false},
     {C::kImportMessageFile, "Kivo Message File", nullptr, nullptr, nullptr, nullptr, false},

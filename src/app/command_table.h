@@ -23,6 +23,7 @@ enum class Command : int {
     kStopMonitoring,
     kAnswerMachineOn,
     kAnswerMachineOff,
+    kLineSettings,
     // Tools > Import
     kImportDataStore,
     kImportMessageFile,

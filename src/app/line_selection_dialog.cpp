@@ -8,6 +8,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "line_settings_commands.h"
+
 namespace kivo::app {
 
 LineSelectionDialog::LineSelectionDialog(std::function<phone::LineListing()> list,
@@ -31,6 +33,14 @@ LineSelectionDialog::LineSelectionDialog(std::function<phone::LineListing()> lis
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {list_button, select_, cancel, test})
         buttons->addWidget(button);
+    // The SIP accounts behind the lines; the list is read again afterwards.
+    auto* line_settings = new QPushButton(QStringLiteral("&Line Settings..."), this);
+    line_settings->setObjectName(QStringLiteral("lineSettings"));
+    buttons->addWidget(line_settings);
+    connect(line_settings, &QPushButton::clicked, this, [this] {
+        if (RunLineSettings(this))
+            Fill();
+    });
     buttons->addStretch(1);
     auto* list_column = new QVBoxLayout;
     list_column->addWidget(new QLabel(QStringLiteral("Line Devices"), this));

@@ -1,7 +1,8 @@
 // LineSelectionDialog: "Kivo Modem Selection", where the user picks the line
 // device the program monitors: the demo line, the local SIP line when it is
 // switched on, and one line per SIP account. List reads the devices again,
-// Select takes the chosen row, Cancel leaves the choice as it was.
+// Select takes the chosen row, Cancel leaves the choice as it was, Line
+// Settings edits the SIP accounts (and lists the devices again after a change).
 #pragma once
 
 #include <QDialog>

@@ -30,6 +30,7 @@
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
+#include "line_settings_commands.h"
 #include "meeting_tools_commands.h"
 #include "meetings_commands.h"
 #include "message_box_reporter.h"
@@ -204,6 +205,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RoutePlayback(this, reporter_);
     RouteMeetingToolsCommands(this, reporter_);
     RouteVideoCommands(this, reporter_);
+    RouteLineSettingsCommands(this);
     RouteMeetingCommands(this, reporter_);
     RouteSearchCommands(this, reporter_);
     RouteImportCommands(this, reporter_);

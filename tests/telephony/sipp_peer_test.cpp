@@ -1,70 +1,26 @@
 // The answering flow with SIPp as the caller: an independent SIP stack
 // rings the local line and streams a wave file into the call.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linphone/linphonecore.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "kivo/telephony/line_provider.h"
 #include "kivo/telephony/sip_line.h"
 #include "kivo/telephony/tapi_library.h"
+#include "sipp_process.h"
 #include "telephony_test_support.h"
 #include "test_signals.h"
-
-extern char** environ;
 
 namespace kivo::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool HaveProgram(const std::string& name) {
-    return std::system(("command -v " + name + " > /dev/null 2>&1").c_str()) == 0;
-}
-
-std::string Scenario(const std::string& name) {
-    return std::filesystem::absolute(KIVO_TELEPHONY_TEST_DIR "/sipp/" + name).string();
-}
-
-// Starts SIPp in `folder` with one call of the scenario: as a caller of
-// 127.0.0.1:remote_port, or (remote_port 0) as a callee on local_port.
-// Returns its process id.
-pid_t StartSipp(const std::string& folder, const std::string& scenario, int remote_port,
-                int local_port = 0) {
-    const std::string log = folder + "/sipp.log";
-    std::vector<std::string> args = {"sipp",      "-sf",      scenario,
-                                     "-m",        "1",        "-i",
-                                     "127.0.0.1", "-p",       std::to_string(local_port),
-                                     "-nostdin",  "-timeout", "30s",
-                                     "-trace_err"};
-    if (remote_port != 0) {
-        args.insert(args.begin() + 1, "127.0.0.1:" + std::to_string(remote_port));
-    }
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_APPEND, 0600);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, "sipp", &actions, nullptr, argv.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
 
 TEST(SippCaller, AnsweredCallRecordsWhatSippStreamed) {
     if (!HaveProgram("sipp") || !HaveProgram("sox")) {
@@ -109,7 +65,7 @@ TEST(SippCaller, AnsweredCallRecordsWhatSippStreamed) {
     ASSERT_TRUE(sip->ready());
 
     const pid_t sipp =
-        StartSipp(dir.path().string(), Scenario("caller_speaks.xml"), sip->listening_port());
+        StartSipp(dir.path().string(), SippScenario("caller_speaks.xml"), sip->listening_port());
     ASSERT_GT(sipp, 0);
     std::size_t handled = 0;
     int sipp_status = -1;
@@ -184,9 +140,9 @@ TEST(SippCallee, BusyCalleePostsDisconnectedThenBusy) {
         library.Iterate();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    // A free port for SIPp: the pid keeps parallel runs apart.
-    const int sipp_port = 20000 + static_cast<int>(::getpid() % 20000);
-    const pid_t sipp = StartSipp(dir.path().string(), Scenario("callee_busy.xml"), 0, sipp_port);
+    const int sipp_port = SippPortFor(0);
+    const pid_t sipp =
+        StartSipp(dir.path().string(), SippScenario("callee_busy.xml"), 0, sipp_port);
     ASSERT_GT(sipp, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // SIPp binds its port
     library.Dial(("sip:bob@127.0.0.1:" + std::to_string(sipp_port)).c_str());

@@ -4,14 +4,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "kivo/secrets/secret_store.h"
 #include "kivo/telephony/line_control.h"
 #include "kivo/telephony/simulated_line.h"
 #include "kivo/telephony/sip_line.h"
 
 namespace kivo::telephony {
 namespace {
-
-constexpr std::size_t kMaxConfigurationBytes = 64 * 1024;
 
 std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -47,6 +46,8 @@ void ApplySipKey(SipLineSettings& line, const std::string& key, const std::strin
         line.proxy = value;
     } else if (key == "transport" && (value == "udp" || value == "tcp" || value == "tls")) {
         line.transport = value;
+    } else if (key == "ca_file") {
+        line.tls_ca_file = value;
     } else if (key == "ring_period_ms") {
         line.ring_period_ms = ToInt(value, line.ring_period_ms, 500, 30000);
     }
@@ -56,7 +57,7 @@ void ApplySipKey(SipLineSettings& line, const std::string& key, const std::strin
 
 LineConfiguration ParseLineConfiguration(const std::string& text) {
     LineConfiguration configuration;
-    std::istringstream lines(text.substr(0, kMaxConfigurationBytes));
+    std::istringstream lines(text.substr(0, kMaxLineConfigurationBytes));
     std::string raw;
     enum class Section { kNone, kDemo, kLocal, kAccount } section = Section::kNone;
     SipLineSettings local;
@@ -78,6 +79,7 @@ LineConfiguration ParseLineConfiguration(const std::string& text) {
                 section = Section::kAccount;
                 SipLineSettings account;
                 account.name = Trim(name.substr(8));
+                account.port = 0;  // the transport's own
                 configuration.sip_lines.push_back(account);
             } else {
                 section = Section::kNone;
@@ -117,6 +119,52 @@ LineConfiguration ParseLineConfiguration(const std::string& text) {
     return configuration;
 }
 
+std::vector<SipLineSettings> ParseAccounts(const std::string& text) {
+    std::vector<SipLineSettings> accounts = ParseLineConfiguration(text).sip_lines;
+    std::erase_if(accounts, [](const SipLineSettings& line) { return line.local; });
+    return accounts;
+}
+
+std::string WithAccounts(const std::string& text, const std::vector<SipLineSettings>& accounts) {
+    std::istringstream lines(text.substr(0, kMaxLineConfigurationBytes));
+    std::string kept;
+    std::string raw;
+    bool in_account = false;
+    while (std::getline(lines, raw)) {
+        const std::string line = Trim(raw);
+        if (!line.empty() && line.front() == '[' && line.back() == ']') {
+            const std::string name = Trim(line.substr(1, line.size() - 2));
+            in_account = name == "account" || name.rfind("account ", 0) == 0;
+        }
+        if (!in_account) {
+            kept += raw + "\n";
+        }
+    }
+    while (kept.size() >= 2 && kept.ends_with("\n\n")) {
+        kept.pop_back();
+    }
+    for (const SipLineSettings& account : accounts) {
+        if (!kept.empty()) {
+            kept += "\n";
+        }
+        kept += "[account " + account.name + "]\n";
+        kept += "user = " + account.user + "\n";
+        kept += "domain = " + account.domain + "\n";
+        if (!account.proxy.empty()) {
+            kept += "proxy = " + account.proxy + "\n";
+        }
+        kept += "transport = " + account.transport + "\n";
+        if (account.port > 0) {
+            kept += "port = " + std::to_string(account.port) + "\n";
+        }
+        if (!account.tls_ca_file.empty()) {
+            kept += "ca_file = " + account.tls_ca_file + "\n";
+        }
+        kept += "ring_period_ms = " + std::to_string(account.ring_period_ms) + "\n";
+    }
+    return kept;
+}
+
 std::string LineConfigurationPath() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && *config) {
@@ -141,7 +189,15 @@ LineDirectory ConfiguredLineDirectory() {
         demo.control_socket_path = DefaultLineSocketPath();
         lines.push_back(std::make_unique<SimulatedLine>(demo));
         for (const SipLineSettings& settings : configuration.sip_lines) {
-            lines.push_back(std::make_unique<SipLine>(settings));
+            PasswordSource password;
+            if (!settings.local) {
+                // Asked only when the line opens: listing the lines reads no secret.
+                password = [name = settings.name] {
+                    const secrets::SecretLookup found = secrets::OpenSecretStore()->Lookup(name);
+                    return found.status.ok() ? found.password : std::string();
+                };
+            }
+            lines.push_back(std::make_unique<SipLine>(settings, std::string(), password));
         }
         return lines;
     };

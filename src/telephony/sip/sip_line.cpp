@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -68,8 +69,10 @@ constexpr const char* kSystemCertificates = "/etc/ssl/certs/ca-certificates.crt"
 // afterwards, so the library is never re-entered from the SIP stack.
 class SipLine::Core {
 public:
-    Core(SipLineSettings settings, std::string work_folder)
-        : settings_(std::move(settings)), work_folder_(std::move(work_folder)) {
+    Core(SipLineSettings settings, std::string work_folder, PasswordSource password)
+        : settings_(std::move(settings)),
+          work_folder_(std::move(work_folder)),
+          password_(std::move(password)) {
         if (work_folder_.empty()) {
             work_folder_ = MakePrivateFolder();
             own_folder_ = true;
@@ -86,12 +89,14 @@ public:
 
     SipLineSettings settings_;
     std::string work_folder_;
+    PasswordSource password_;
     bool own_folder_ = false;
     LineEvents* events_ = nullptr;
     int rings_ = 0;
     LinphoneCore* lc_ = nullptr;
     LinphoneAccount* account_ = nullptr;
     bool registration_failed_ = false;
+    int registration_code_ = 0;
 
     struct Message {
         std::uint32_t message;
@@ -133,6 +138,7 @@ public:
     void SetUpMedia();
     bool SetUpTransports();
     void SetUpAccount();
+    void AddCredentials();
 
     std::uint32_t WaveInId() const {
         return kWaveIdBase + 2 * static_cast<std::uint32_t>(call_id_);
@@ -150,11 +156,19 @@ void OnCallStateChanged(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState 
     }
 }
 
-void OnAccountRegistration(LinphoneCore* lc, LinphoneAccount*, LinphoneRegistrationState state,
-                           const char*) {
+void OnAccountRegistration(LinphoneCore* lc, LinphoneAccount* account,
+                           LinphoneRegistrationState state, const char*) {
     auto* line = static_cast<SipLine::Core*>(linphone_core_get_user_data(lc));
-    if (line != nullptr) {
-        line->registration_failed_ = state == LinphoneRegistrationFailed;
+    if (line == nullptr) {
+        return;
+    }
+    line->registration_failed_ = state == LinphoneRegistrationFailed;
+    if (state == LinphoneRegistrationOk) {
+        line->registration_code_ = 200;
+    } else if (state == LinphoneRegistrationFailed) {
+        const LinphoneErrorInfo* error = linphone_account_get_error_info(account);
+        line->registration_code_ =
+            error != nullptr ? linphone_error_info_get_protocol_code(error) : 0;
     }
 }
 
@@ -203,14 +217,36 @@ bool SipLine::Core::SetUpTransports() {
         linphone_transports_set_udp_port(transports, settings_.transport == "udp" ? any : 0);
         linphone_transports_set_tcp_port(transports, settings_.transport == "tcp" ? any : 0);
         linphone_transports_set_tls_port(transports, settings_.transport == "tls" ? any : 0);
-        if (settings_.transport == "tls" && std::filesystem::exists(kSystemCertificates)) {
-            linphone_core_set_root_ca(
-                lc_, kSystemCertificates);  // the provider's certificate is checked
+        // The provider's certificate is checked against these authorities.
+        if (settings_.transport == "tls" && !settings_.tls_ca_file.empty()) {
+            linphone_core_set_root_ca(lc_, settings_.tls_ca_file.c_str());
+        } else if (settings_.transport == "tls" && std::filesystem::exists(kSystemCertificates)) {
+            linphone_core_set_root_ca(lc_, kSystemCertificates);
         }
     }
     const bool set = linphone_core_set_transports(lc_, transports) == 0;
     linphone_transports_unref(transports);
     return set;
+}
+
+// The account's password, for any realm of its domain, kept by the core in
+// memory (the core has no configuration file).
+void SipLine::Core::AddCredentials() {
+    if (!password_) {
+        return;
+    }
+    std::string password = password_();
+    if (password.empty()) {
+        return;
+    }
+    LinphoneAuthInfo* credentials =
+        linphone_factory_create_auth_info(linphone_factory_get(), settings_.user.c_str(), nullptr,
+                                          password.c_str(), nullptr, nullptr, nullptr);
+    std::fill(password.begin(), password.end(), '\0');
+    if (credentials != nullptr) {
+        linphone_core_add_auth_info(lc_, credentials);
+        linphone_auth_info_unref(credentials);
+    }
 }
 
 void SipLine::Core::SetUpAccount() {
@@ -221,12 +257,15 @@ void SipLine::Core::SetUpAccount() {
     const std::string identity = "sip:" + settings_.user + "@" + settings_.domain;
     LinphoneAddress* identity_address =
         linphone_factory_create_address(linphone_factory_get(), identity.c_str());
-    const std::string server =
-        "sip:" + (settings_.proxy.empty() ? settings_.domain : settings_.proxy) +
-        ";transport=" + settings_.transport;
+    std::string host = settings_.proxy.empty() ? settings_.domain : settings_.proxy;
+    if (settings_.port > 0 && host.find(':') == std::string::npos) {
+        host += ":" + std::to_string(settings_.port);
+    }
+    const std::string server = "sip:" + host + ";transport=" + settings_.transport;
     LinphoneAddress* server_address =
         linphone_factory_create_address(linphone_factory_get(), server.c_str());
     if (identity_address != nullptr && server_address != nullptr) {
+        AddCredentials();
         linphone_account_params_set_identity_address(params, identity_address);
         linphone_account_params_set_server_addr(params, server.c_str());
         linphone_account_params_set_register_enabled(params, TRUE);
@@ -281,6 +320,8 @@ std::int32_t SipLine::Core::Open(LineEvents* events, int rings) {
         Close();
         return kLineErrOperationFailed;
     }
+    registration_failed_ = false;
+    registration_code_ = 0;
     SetUpAccount();
     events_ = events;
     rings_ = rings;
@@ -433,8 +474,22 @@ void SipLine::Core::Iterate() {
     }
 }
 
-SipLine::SipLine(SipLineSettings settings, std::string work_folder)
-    : core_(std::make_unique<Core>(std::move(settings), std::move(work_folder))) {}
+SipLine::SipLine(SipLineSettings settings, std::string work_folder, PasswordSource password)
+    : core_(std::make_unique<Core>(std::move(settings), std::move(work_folder),
+                                   std::move(password))) {}
+
+RegistrationState SipLine::registration() const {
+    const Core& c = *core_;
+    if (c.settings_.local || c.lc_ == nullptr) {
+        return RegistrationState{Registration::kNotNeeded, 0};
+    }
+    if (c.account_ == nullptr || c.registration_failed_) {
+        return RegistrationState{Registration::kFailed, c.registration_code_};
+    }
+    const bool registered = linphone_account_get_state(c.account_) == LinphoneRegistrationOk;
+    return RegistrationState{registered ? Registration::kRegistered : Registration::kInProgress,
+                             c.registration_code_};
+}
 
 SipLine::~SipLine() = default;
 

@@ -12,6 +12,7 @@
 // (sip_outcomes.h), documented in docs/telephony.md.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,13 +21,28 @@
 
 namespace kivo::telephony {
 
+// Where an account's registration stands, with the SIP status code of the
+// registrar's last final answer (200, 401, 403 ... or 0 when none came: no
+// answer, a transport error, or the local line, which never registers).
+enum class Registration { kNotNeeded, kInProgress, kRegistered, kFailed };
+struct RegistrationState {
+    Registration state = Registration::kNotNeeded;
+    int sip_code = 0;
+};
+
+// Gives an account's password (empty: none) when the line opens; it is
+// handed to the SIP stack in memory only, never written or logged.
+using PasswordSource = std::function<std::string()>;
+
 class SipLine : public LineProvider {
 public:
     // work_folder: a private folder for the call's audio files; it must
     // exist. Empty makes one under $XDG_RUNTIME_DIR (or /tmp), removed again
     // on destruction.
-    SipLine(SipLineSettings settings, std::string work_folder = {});
+    SipLine(SipLineSettings settings, std::string work_folder = {}, PasswordSource password = {});
     ~SipLine() override;
+
+    RegistrationState registration() const;
 
     // The port the line listens on once open (the configured one, or the
     // one the system chose when the configuration asked for any, -1).

@@ -34,6 +34,7 @@
 #include "message_box_reporter.h"
 #include "options_settings.h"
 #include "phone_commands.h"
+#include "phone_machine_commands.h"
 #include "record_kind_list.h"
 #include "search_commands.h"
 #include "speech_commands.h"
@@ -205,6 +206,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RouteImportCommands(this, reporter_);
     RouteExportCommands(this, reporter_);
     RoutePhoneCommands(this, *reporter_);
+    RoutePhoneMachineCommands(this, reporter_);
     RouteSpeechCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())

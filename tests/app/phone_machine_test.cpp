@@ -202,6 +202,11 @@ TEST_F(PhoneMachineTest, TheModemTesterCallsOnTheDemoLineAndLogsEveryStep) {
                 wavefile::ReadWaveFileInfo(tester->tester().recording_path().string(), &recorded)
                     .ok());
             recorded_bytes = recorded.data_bytes;
+            // With KIVO_SCREENSHOTS set to a folder, keeps a picture of the log.
+            const QString folder = qEnvironmentVariable("KIVO_SCREENSHOTS");
+            if (!folder.isEmpty()) {
+                EXPECT_TRUE(tester->grab().save(folder + "/phone-modem-tester.png"));
+            }
             ButtonOf(tester, "Cancel")->click();
         });
         selection->test_button()->click();

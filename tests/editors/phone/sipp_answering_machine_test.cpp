@@ -1,7 +1,8 @@
-// The answering machine on a real SIP line with SIPp as the caller: SIPp
+// The answering machine and the line test on a real SIP line with SIPp: SIPp
 // rings the local line, the machine answers, greets, records the RTP audio
 // SIPp streams (a 1 kHz tone as u-law) and stores the message as a new
-// phone record ("Answer Machine Message", kind "2") in a real data store.
+// phone record ("Answer Machine Message", kind "2") in a real data store;
+// the line test dials SIPp as a busy callee.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linphone/linphonecore.h>
@@ -18,6 +19,7 @@
 #include "kivo/core/profile_file.h"
 #include "kivo/core/record_list.h"
 #include "kivo/phone/answering_machine.h"
+#include "kivo/phone/line_tester.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/recording_container.h"
 #include "kivo/telephony/sip_line.h"
@@ -37,17 +39,19 @@ bool HaveProgram(const std::string& name) {
     return std::system(("command -v " + name + " > /dev/null 2>&1").c_str()) == 0;
 }
 
-// SIPp as one caller of 127.0.0.1:port with the scenario, in `folder`.
-pid_t StartSippCaller(const fs::path& folder, int port) {
-    const std::string scenario = KIVO_SIPP_SCENARIO_DIR "/caller_speaks.xml";
+// Starts SIPp in `folder` with one call of the scenario: as a caller of
+// 127.0.0.1:remote_port, or (remote_port 0) as a callee on local_port.
+pid_t StartSipp(const fs::path& folder, const std::string& scenario_name, int remote_port,
+                int local_port = 0) {
+    const std::string scenario = KIVO_SIPP_SCENARIO_DIR "/" + scenario_name;
     const std::string log = (folder / "sipp.log").string();
-    std::vector<std::string> args = {"sipp",     "127.0.0.1:" + std::to_string(port),
-                                     "-sf",      scenario,
-                                     "-m",       "1",
-                                     "-i",       "127.0.0.1",
-                                     "-p",       "0",
-                                     "-nostdin", "-timeout",
-                                     "30s",      "-trace_err"};
+    std::vector<std::string> args = {"sipp",      "-sf",      scenario,
+                                     "-m",        "1",        "-i",
+                                     "127.0.0.1", "-p",       std::to_string(local_port),
+                                     "-nostdin",  "-timeout", "30s",
+                                     "-trace_err"};
+    if (remote_port != 0)
+        args.insert(args.begin() + 1, "127.0.0.1:" + std::to_string(remote_port));
     std::vector<char*> argv;
     for (auto& arg : args)
         argv.push_back(arg.data());
@@ -62,6 +66,22 @@ pid_t StartSippCaller(const fs::path& folder, int port) {
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+// The local SIP line as the only line device.
+telephony::LineDirectory LocalLine(const fs::path& folder, telephony::SipLine** sip) {
+    return [folder, sip] {
+        telephony::SipLineSettings settings;
+        settings.name = "Local line";
+        settings.local = true;
+        settings.port = LC_SIP_TRANSPORT_RANDOM;
+        settings.ring_period_ms = 200;
+        std::vector<std::unique_ptr<telephony::LineProvider>> lines;
+        auto line = std::make_unique<telephony::SipLine>(settings, folder.string() + "/");
+        *sip = line.get();
+        lines.push_back(std::move(line));
+        return lines;
+    };
 }
 
 class PostedMessages : public telephony::Notifier {
@@ -108,22 +128,11 @@ TEST(SippCallerAndTheMachine, TheMachineAnswersGreetsAndStoresWhatSippSaid) {
     test::WriteCallWave((work / "xrgreet.wav").string(), test::CallTone(800, 0.3));
     test::WriteCallWave((sounds / "3001.wav").string(), test::CallTone(200, 0.3));
 
-    telephony::SipLineSettings settings;
-    settings.name = "Local line";
-    settings.local = true;
-    settings.port = LC_SIP_TRANSPORT_RANDOM;
-    settings.ring_period_ms = 200;
     telephony::SipLine* sip = nullptr;
-    auto directory = [&] {
-        std::vector<std::unique_ptr<telephony::LineProvider>> lines;
-        auto line = std::make_unique<telephony::SipLine>(settings, line_folder.string() + "/");
-        sip = line.get();
-        lines.push_back(std::move(line));
-        return lines;
-    };
     TapiStatus status{};
     PostedMessages posted;
-    telephony::TapiLibrary library(status, directory, posted, [](std::string_view) {});
+    telephony::TapiLibrary library(status, LocalLine(line_folder, &sip), posted,
+                                   [](std::string_view) {});
     Stored host;
     AnsweringMachine machine(
         library,
@@ -142,7 +151,7 @@ TEST(SippCallerAndTheMachine, TheMachineAnswersGreetsAndStoresWhatSippSaid) {
     }
     ASSERT_TRUE(sip->ready());
 
-    const pid_t sipp = StartSippCaller(dir.path(), sip->listening_port());
+    const pid_t sipp = StartSipp(dir.path(), "caller_speaks.xml", sip->listening_port());
     ASSERT_GT(sipp, 0);
     const auto end = Clock::now() + std::chrono::seconds(30);
     while (Clock::now() < end && host.record_number < 0) {
@@ -189,6 +198,64 @@ TEST(SippCallerAndTheMachine, TheMachineAnswersGreetsAndStoresWhatSippSaid) {
     const auto format = telephony::CallAudioFormat();
     EXPECT_GT(test::FrameCount(saved, format), 8000 * 3);
     EXPECT_GT(test::ToneShare(saved, format, 1000.0), 0.5);
+}
+
+class LogLines : public LineTesterHost {
+public:
+    void AppendLog(std::string_view line) override { log += line; }
+    void NoDialTone() override { ++no_dial_tone; }
+    std::string log;
+    int no_dial_tone = 0;
+};
+
+TEST(SippCalleeAndTheLineTest, ABusySipPeerIsLoggedAsBusyAndTheLineShutsDown) {
+    if (!HaveProgram("sipp"))
+        GTEST_SKIP() << "sipp (sip-tester) is not installed";
+    test::TempDir dir;
+    const fs::path line_folder = dir.path() / "line";
+    fs::create_directories(line_folder);
+    test::WriteCallWave(dir.file("greeting.wav"), test::CallTone(300, 0.3));
+    TapiStatus status{};
+    PostedMessages posted;
+    telephony::SipLine* sip = nullptr;
+    telephony::TapiLibrary library(status, LocalLine(line_folder, &sip), posted,
+                                   [](std::string_view) {});
+    library.InitVar();
+    library.Init();
+    LogLines host;
+    LineTester tester(library, dir.path(), dir.file("greeting.wav"), host);
+    // A free port for SIPp: the pid keeps parallel runs apart.
+    const int sipp_port = 20000 + static_cast<int>(::getpid() % 20000);
+    const pid_t sipp = StartSipp(dir.path(), "callee_busy.xml", 0, sipp_port);
+    ASSERT_GT(sipp, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // SIPp binds its port
+    ASSERT_EQ(tester.Start(0, "sip:bob@127.0.0.1:" + std::to_string(sipp_port), &posted),
+              LineTester::StartResult::kRunning)
+        << host.log;
+    const auto end = Clock::now() + std::chrono::seconds(15);
+    while (Clock::now() < end && tester.running()) {
+        if (status.lineOpen != 0)
+            library.Iterate();
+        std::vector<int> messages;
+        messages.swap(posted.pending);
+        for (int message : messages)
+            tester.HandleMessage(message);
+        tester.Tick(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    int sipp_status = -1;
+    ASSERT_EQ(::waitpid(sipp, &sipp_status, 0), sipp);
+    EXPECT_FALSE(tester.running());
+    EXPECT_EQ(host.no_dial_tone, 0);
+    EXPECT_EQ(host.log,
+              "Line opened : Passed\r\n"
+              "Dialing...\r\n"
+              "Dialing : Passed\r\n"
+              "Disconnected : Passed\r\n"
+              "The number dialed was busy.\r\n"
+              "Idle : Passed\r\n"
+              "Line shutdown : Passed\r\n"
+              "================================\r\n\r\n");
 }
 
 }  // namespace

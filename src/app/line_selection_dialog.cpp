@@ -4,11 +4,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "line_settings_commands.h"
+#include "kivo/phone/line_tester.h"
 
 namespace kivo::app {
 
@@ -25,13 +27,12 @@ LineSelectionDialog::LineSelectionDialog(std::function<phone::LineListing()> lis
     auto* list_button = new QPushButton(QStringLiteral("List"), this);
     select_ = new QPushButton(QStringLiteral("Select"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    // The scripted line test is not part of this version: its button stays gray.
-    auto* test = new QPushButton(QStringLiteral("Test"), this);
-    test->setEnabled(false);
+    test_ = new QPushButton(QStringLiteral("Test"), this);
+    test_->setEnabled(false);
     select_->setDefault(true);
 
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* button : {list_button, select_, cancel, test})
+    for (QPushButton* button : {list_button, select_, cancel, test_})
         buttons->addWidget(button);
     // The SIP accounts behind the lines; the list is read again afterwards.
     auto* line_settings = new QPushButton(QStringLiteral("&Line Settings..."), this);
@@ -53,6 +54,7 @@ LineSelectionDialog::LineSelectionDialog(std::function<phone::LineListing()> lis
     connect(select_, &QPushButton::clicked, this, &LineSelectionDialog::Select);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(devices_, &QTreeWidget::itemDoubleClicked, this, &LineSelectionDialog::Select);
+    connect(test_, &QPushButton::clicked, this, &LineSelectionDialog::Test);
     Fill();
 }
 
@@ -72,6 +74,21 @@ void LineSelectionDialog::Fill() {
         }
     }
     select_->setEnabled(devices_->topLevelItemCount() > 0);
+}
+
+void LineSelectionDialog::SetTester(std::function<void(const phone::LineDevice&)> tester) {
+    tester_ = std::move(tester);
+    test_->setEnabled(static_cast<bool>(tester_));
+}
+
+void LineSelectionDialog::Test() {
+    QTreeWidgetItem* item = devices_->currentItem();
+    if (item == nullptr || !item->isSelected()) {
+        QMessageBox::information(this, windowTitle(),
+                                 QString::fromLatin1(phone::kSelectLineToTestText));
+        return;
+    }
+    tester_({item->data(0, Qt::UserRole).toUInt(), item->text(1).toStdString()});
 }
 
 void LineSelectionDialog::Select() {

@@ -34,6 +34,9 @@ public:
     QTreeWidget* device_list() const { return devices_; }
     // The library's status when the devices could not be listed, else 0.
     int list_status() const { return list_status_; }
+    // Test runs `tester` on the selected row's line; without one it stays gray.
+    void SetTester(std::function<void(const phone::LineDevice&)> tester);
+    QPushButton* test_button() const { return test_; }
 
 signals:
     void listFailed(int status);
@@ -41,12 +44,15 @@ signals:
 private:
     void Fill();
     void Select();
+    void Test();
 
     std::function<phone::LineListing()> list_;
     std::optional<std::uint32_t> current_;
     std::optional<std::uint32_t> chosen_;
     QTreeWidget* devices_ = nullptr;
     QPushButton* select_ = nullptr;
+    QPushButton* test_ = nullptr;
+    std::function<void(const phone::LineDevice&)> tester_;
     int list_status_ = 0;
 };
 

@@ -37,6 +37,7 @@
 #include "options_settings.h"
 #include "phone_commands.h"
 #include "phone_recorder_commands.h"
+#include "phone_machine_commands.h"
 #include "record_kind_list.h"
 #include "search_commands.h"
 #include "speech_commands.h"
@@ -212,6 +213,7 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RouteExportCommands(this, reporter_);
     RoutePhoneCommands(this, *reporter_);
     RoutePhoneRecorderCommands(this, reporter_);
+    RoutePhoneMachineCommands(this, reporter_);
     RouteSpeechCommands(this, reporter_);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())

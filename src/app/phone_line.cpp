@@ -14,8 +14,10 @@
 #include "kivo/phone/telephony_error_text.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "line_selection_dialog.h"
+#include "line_tester_dialog.h"
 #include "main_window.h"
 #include "record_kind_list.h"
+#include "ring_sound.h"
 #include "zn2tapi.h"
 
 namespace kivo::app {
@@ -210,6 +212,7 @@ void PhoneLine::ChooseLine() {
                                window_);
     connect(&dialog, &LineSelectionDialog::listFailed, this,
             [this](int status) { TelephonyFailed(status); });
+    dialog.SetTester([this, &dialog](const phone::LineDevice& line) { TestLine(line, &dialog); });
     if (dialog.exec() == QDialog::Accepted && dialog.chosen()) {
         TakeChosenLine(*dialog.chosen());
         // A newly chosen line starts with the answering machine off.
@@ -218,6 +221,15 @@ void PhoneLine::ChooseLine() {
     if (was_open)
         StartMonitoring();
     UpdateCommands();
+}
+
+void PhoneLine::TestLine(const phone::LineDevice& line, QWidget* parent) {
+    const core::ShellSession& session = window_->session();
+    const std::filesystem::path folder = session.started() ? session.store().working_folder()
+                                                           : std::filesystem::temp_directory_path();
+    LineTesterDialog tester(*library_, line, folder, folder / recordstore::kGreetingName, parent);
+    tester.setObjectName(QStringLiteral("lineTester"));
+    tester.exec();
 }
 
 bool PhoneLine::event(QEvent* event) {
@@ -259,6 +271,7 @@ void PhoneLine::ShowIncomingCall() {
             if (call_taker_ != nullptr)
                 call_taker_->TakeCall();
         });
+        new RingSound(incoming_, window_->resources().folder());
     }
     incoming_->ShowCaller(QString::fromUtf8(status_.callerNumber),
                           QString::fromUtf8(status_.callerName));
@@ -270,7 +283,8 @@ void PhoneLine::TelephonyFailed(int status) {
     reporter_.ReportText(phone::TelephonyErrorText(status), core::kStyleExclamation);
 }
 
-void PhoneLine::MessageStored(const phone::AnsweredCall&, std::int32_t, int save_code) {
+void PhoneLine::MessageStored(const phone::AnsweredCall& call, std::int32_t record_number,
+                              int save_code) {
     if (save_code > 0)
         reporter_.ReportMessage(save_code, core::kStyleExclamation);
     window_->session().CommitStoreChanges();
@@ -278,6 +292,8 @@ void PhoneLine::MessageStored(const phone::AnsweredCall&, std::int32_t, int save
         window_->RefreshCurrentView();  // shows the icon too
     else
         ShowNewMessages(CountNewMessages());
+    if (message_listener_ && record_number > 0)
+        message_listener_(call, record_number);
 }
 
 void PhoneLine::ShowState(const char* text) {

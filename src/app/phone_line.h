@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "command_table.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/phone/answering_machine.h"
+#include "kivo/phone/line_choice.h"
 #include "kivo/telephony/qt_line_pump.h"
 #include "kivo/telephony/tapi_library.h"
 
@@ -71,6 +73,10 @@ public:
     // window's title also shows.
     void ShowNewMessages(int new_messages);
 
+    // Told of each message the machine has stored, after the lists show it.
+    using MessageListener = std::function<void(const phone::AnsweredCall&, std::int32_t record)>;
+    void SetMessageListener(MessageListener listener) { message_listener_ = std::move(listener); }
+
     bool line_open() const { return status_.lineOpen != 0; }
     bool answer_machine_on() const { return answer_machine_; }
     std::optional<std::uint32_t> device() const { return device_; }
@@ -92,6 +98,8 @@ private:
     // the machine take this call.
     void ShowIncomingCall();
     void TakeChosenLine(std::uint32_t device);
+    // Test in the line selection: the scripted line test, modally.
+    void TestLine(const phone::LineDevice& line, QWidget* parent);
     void OfferLineChoiceOnce();
     void ShowState(const char* text);
     void UpdateCommands();
@@ -111,6 +119,7 @@ private:
     QString caption_;  // the window's title without the new messages
     QPointer<IncomingCallDialog> incoming_;
     CallTaker* call_taker_ = nullptr;
+    MessageListener message_listener_;
 };
 
 }  // namespace kivo::app

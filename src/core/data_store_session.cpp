@@ -45,9 +45,11 @@ const std::array<std::string_view, 11> kUnpacked{
     kTemplatesName,  kAgendaName,     kAgendaLinesName, kGreetingName, kWarningName,
 };
 
-const std::array<std::string_view, 9> kSaved{
+// The greeting is last: the answering machine's greeting can be replaced by
+// the user (a dictation used as greeting) and is kept like any component.
+const std::array<std::string_view, 10> kSaved{
     kIndexName,     kDiaryLogName,  kPhoneLogName, kMeetingLogName,  kMessageLogName,
-    kTemplatesName, kPhoneBookName, kAgendaName,   kAgendaLinesName,
+    kTemplatesName, kPhoneBookName, kAgendaName,   kAgendaLinesName, kGreetingName,
 };
 
 // Working files removed before another store is unpacked.
@@ -129,7 +131,7 @@ private:
 const std::array<std::string_view, 11>& UnpackedMembers() {
     return kUnpacked;
 }
-const std::array<std::string_view, 9>& SavedMembers() {
+const std::array<std::string_view, 10>& SavedMembers() {
     return kSaved;
 }
 

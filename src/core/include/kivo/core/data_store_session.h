@@ -42,8 +42,10 @@ class ProfileFile;
 // The eleven members unpacked on load, in unpacking order (names:
 // kivo/recordstore/data_store_layout.h).
 const std::array<std::string_view, 11>& UnpackedMembers();
-// The nine members put back on save, in saving order.
-const std::array<std::string_view, 9>& SavedMembers();
+// The ten members put back on save, in saving order (the record logs, the
+// index, the phone book, templates, agendas and the answering machine's
+// greeting).
+const std::array<std::string_view, 10>& SavedMembers();
 
 // Result codes.
 enum StoreResult : int {

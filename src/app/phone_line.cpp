@@ -49,12 +49,17 @@ PhoneLine::PhoneLine(MainWindow* window, core::MessageReporter& reporter,
             core::ShellSession& session = window_->session();
             if (!session.started())
                 return recorder::RecorderTarget{};
-            return recorder::RecorderTarget{session.store().working_folder(),
+            // Bound at the moment of the save: the message goes into the
+            // store open then, under its writer lock, with the log and
+            // index through the session's journal like every other save.
+            recorder::RecorderTarget target{session.store().working_folder(),
                                             session.store().store_path(),
                                             &session.profile(),
                                             session.section(),
                                             0,
                                             {}};
+            recorder::BindToSession(target, session.store());
+            return target;
         },
         window_->resources().folder(), *this);
     UpdateCommands();

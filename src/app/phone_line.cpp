@@ -12,6 +12,7 @@
 #include "kivo/core/startup_configuration.h"
 #include "kivo/phone/line_choice.h"
 #include "kivo/phone/telephony_error_text.h"
+#include "kivo/recorder/recorder_target.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "line_selection_dialog.h"
 #include "line_tester_dialog.h"

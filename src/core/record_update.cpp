@@ -5,6 +5,7 @@
 
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/store_operation.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_log.h"
 #include "kivo/recordstore/recording_container.h"
@@ -61,10 +62,15 @@ std::optional<RecordUpdateResult> Refusal(const RecordChange& change) {
     return std::nullopt;
 }
 
+// The working container and its line member are scratch: they reach the
+// store only through the put of step 4, which syncs the store, and a start
+// after a crash replaces the working folder. So they are written without
+// syncs of their own.
 recordstore::RecordingContainer ContainerOf(const std::string& name) {
     const bool video = name.ends_with(recordstore::kVideoContainerExtension);
     return recordstore::RecordingContainer(
-        name, video ? recordstore::MediaKind::kVideo : recordstore::MediaKind::kAudio);
+        filesystem::ScratchFileSystem(), name,
+        video ? recordstore::MediaKind::kVideo : recordstore::MediaKind::kAudio);
 }
 
 // Step 1: the working container gets its new members (the line's among them).
@@ -74,7 +80,8 @@ bool ChangeContainer(const RecordChangePlaces& places, const RecordChange& chang
     std::vector<std::string> changed = change.changed_members;
     if (change.line) {
         const Status written =
-            change.line->WriteFile((places.working_folder / container.line_name()).string());
+            change.line->WriteFile(filesystem::ScratchFileSystem(),
+                                   (places.working_folder / container.line_name()).string());
         if (!written.ok()) {
             *detail = written.message();
             return false;

@@ -296,6 +296,15 @@ int DataStoreSession::CommitChanges() {
     return kStoreOk;
 }
 
+int DataStoreSession::CommitChangesWithContainer(const std::string& container) {
+    if (components_ == nullptr)
+        return kStoreSaveFailed;
+    StoreOperation operation(*this);
+    if (!operation.ok() || !components_->CommitWithContainer(container).ok())
+        return kStoreSaveFailed;
+    return kStoreOk;
+}
+
 // Without a loaded store (a working folder filled by hand) every component
 // file present is put.
 int DataStoreSession::SaveWholeComponents() {

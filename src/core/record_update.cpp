@@ -5,6 +5,7 @@
 
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/store_operation.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_log.h"
 #include "kivo/recordstore/recording_container.h"
@@ -61,10 +62,15 @@ std::optional<RecordUpdateResult> Refusal(const RecordChange& change) {
     return std::nullopt;
 }
 
+// The working container and its line member are scratch: they reach the
+// store only through the put of step 4, which syncs the store, and a start
+// after a crash replaces the working folder. So they are written without
+// syncs of their own.
 recordstore::RecordingContainer ContainerOf(const std::string& name) {
     const bool video = name.ends_with(recordstore::kVideoContainerExtension);
     return recordstore::RecordingContainer(
-        name, video ? recordstore::MediaKind::kVideo : recordstore::MediaKind::kAudio);
+        filesystem::ScratchFileSystem(), name,
+        video ? recordstore::MediaKind::kVideo : recordstore::MediaKind::kAudio);
 }
 
 // Step 1: the working container gets its new members (the line's among them).
@@ -74,7 +80,8 @@ bool ChangeContainer(const RecordChangePlaces& places, const RecordChange& chang
     std::vector<std::string> changed = change.changed_members;
     if (change.line) {
         const Status written =
-            change.line->WriteFile((places.working_folder / container.line_name()).string());
+            change.line->WriteFile(filesystem::ScratchFileSystem(),
+                                   (places.working_folder / container.line_name()).string());
         if (!written.ok()) {
             *detail = written.message();
             return false;
@@ -142,22 +149,33 @@ private:
     bool written_ = false;
 };
 
-// Step 4 puts these in one repository call: the container before the log.
-// With the components journaled only the container is put; the log and the
-// index follow in the session's commit.
-std::vector<std::string> MembersToStore(const RecordChangePlaces& places,
-                                        const RecordChange& change, const fs::path& log,
+// Step 4 without a component journal: container, log and index in one
+// repository call, the container first.
+std::vector<std::string> MembersToStore(const RecordChange& change, const fs::path& log,
                                         bool index_written) {
     std::vector<std::string> members;
     if (!change.container_name.empty())
         members.push_back(change.container_name);
-    if (places.components_journaled)
-        return members;
     if (change.line)
         members.push_back(log.filename().string());
     if (index_written)
         members.emplace_back(recordstore::kIndexName);
     return members;
+}
+
+// Step 4: true when the data store (or its journal) took the change.
+bool StoreChange(RecordChangePlaces& places, const RecordChange& change, const fs::path& log,
+                 bool index_written, DataStoreSession& session) {
+    if (!places.components_journaled) {
+        const std::vector<std::string> members = MembersToStore(change, log, index_written);
+        return members.empty() || places.access.Put(places.store_path.string(),
+                                                    places.working_folder.string(), members);
+    }
+    // The container and the commit of the log line and index entry are one
+    // step: after a crash the store has both or neither.
+    if (!change.container_name.empty())
+        return session.CommitChangesWithContainer(change.container_name) == kStoreOk;
+    return session.CommitChanges() == kStoreOk;
 }
 
 // Steps 1 to 4 of record_update.h, with everything put back on failure.
@@ -193,12 +211,7 @@ RecordUpdateResult WriteRecordChange(RecordChangePlaces& places, const RecordCha
         }
     }
 
-    const std::vector<std::string> members = MembersToStore(places, change, log, index.written());
-    const bool stored =
-        (members.empty() ||
-         places.access.Put(places.store_path.string(), places.working_folder.string(), members)) &&
-        (!places.components_journaled || session.CommitChanges() == kStoreOk);
-    if (!stored) {
+    if (!StoreChange(places, change, log, index.written(), session)) {
         index.PutBack();
         if (change.line)
             recordstore::RecordLog::Replace(log.string(), previous_line);

@@ -236,6 +236,59 @@ TEST_F(RecordUpdateTest, AnEditThatChangesTheContainerStoresItAndCommitsLogAndIn
     EXPECT_EQ(Committed("Voxwren.xrr").substr(401, 401), change.line->bytes());
 }
 
+TEST_F(RecordUpdateTest, AnEditWhoseContainerNeverReachedTheStoreIsAbsentAtTheNextStart) {
+    SaveRecord(4);
+    OpenRecord(4);
+    // The container as stored before the edit.
+    TempDir before;
+    const char* names[] = {"D4.xrz"};
+    ASSERT_EQ(RPS_Get(session.store_path().c_str(), before.path().c_str(), names, 1), nullptr);
+    const std::string log_before = Committed("Voxwren.xrr");
+
+    RecordChange change;
+    change.container_name = "D4.xrz";
+    change.line = Line(4, "edited, new marks");
+    change.changed_members = {"D4.xrs"};
+    change.index_entry = Entry(4, "edited keywords");
+    ASSERT_TRUE(RecordUpdater(session).Update(change).ok());
+    // The machine stopped after the commit, before the container's put: the
+    // store holds the container from before.
+    ASSERT_EQ(RPS_Put(session.store_path().c_str(), before.path().c_str(), names, 1), nullptr);
+
+    TempDir next_root;
+    DataStoreSession next{next_root.path()};
+    ASSERT_EQ(next.Open(session.store_path()), kStoreOk);
+    EXPECT_EQ(ReadFileText(next.WorkingPath("Voxwren.xrr").string()), log_before);
+    IndexRecord entry;
+    ASSERT_TRUE(
+        recordstore::RecordIndex(next.WorkingPath("Voxwren.xri").string()).Get(4, &entry).ok());
+    EXPECT_EQ(entry.keywords, "keywords of D4");
+    EXPECT_FALSE(fs::exists(next.JournalPath()));
+}
+
+TEST_F(RecordUpdateTest, AnEditWhoseContainerReachedTheStoreIsCompleteAtTheNextStart) {
+    SaveRecord(4);
+    OpenRecord(4);
+    RecordChange change;
+    change.container_name = "D4.xrz";
+    change.line = Line(4, "edited, new marks");
+    change.changed_members = {"D4.xrs"};
+    change.index_entry = Entry(4, "edited keywords");
+    ASSERT_TRUE(RecordUpdater(session).Update(change).ok());
+    const std::string log_after = ReadFileText(Working("Voxwren.xrr").string());
+
+    // Killed: no checkpoint; the next start plays the commit back.
+    TempDir next_root;
+    DataStoreSession next{next_root.path()};
+    ASSERT_EQ(next.Open(session.store_path()), kStoreOk);
+    EXPECT_EQ(ReadFileText(next.WorkingPath("Voxwren.xrr").string()), log_after);
+    IndexRecord entry;
+    ASSERT_TRUE(
+        recordstore::RecordIndex(next.WorkingPath("Voxwren.xri").string()).Get(4, &entry).ok());
+    EXPECT_EQ(entry.keywords, "edited keywords");
+    EXPECT_EQ(StoredInContainer(4, ".xrl"), change.line->bytes());
+}
+
 TEST_F(RecordUpdateTest, AStoreThatRefusesTheUpdateLeavesLogIndexAndStoreAsTheyWere) {
     SaveRecord(5);
     OpenRecord(5);

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "kivo/core/data_store_session.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_log.h"
 
@@ -68,8 +69,10 @@ PlaybackSaver::Result PlaybackSaver::Save(const Changes& changes) const {
                 core::RecordUpdateStatusText(core::RecordUpdateStatus::kNotBound)};
     const std::string base = BaseName(changes.container_name);
     const std::string marks_name = base + std::string(recordstore::kIndexMarksExtension);
+    // A working-folder file, stored only inside the container (scratch).
     const recordstore::Status written = recordstore::WriteIndexMarkFile(
-        (store_.working_folder() / marks_name).string(), changes.marks);
+        filesystem::ScratchFileSystem(), (store_.working_folder() / marks_name).string(),
+        changes.marks);
     if (!written.ok())
         return {Outcome::kMarksNotWritten, written.message()};
 

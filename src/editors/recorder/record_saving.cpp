@@ -56,7 +56,10 @@ std::optional<std::string> WriteMarksFile(const RecordFiles& files,
                                           const std::vector<recordstore::IndexMark>& marks,
                                           recordstore::IndexMarkStyle style) {
     qCDebug(lcRecordSaving) << "Saving SFS";
-    if (!recordstore::WriteIndexMarkFile(files.marks_path().string(), marks, style).ok())
+    // A working-folder file: it reaches the store only inside the container.
+    if (!recordstore::WriteIndexMarkFile(filesystem::ScratchFileSystem(),
+                                         files.marks_path().string(), marks, style)
+             .ok())
         return std::nullopt;
     qCDebug(lcRecordSaving) << "Saved SFS";
     return recordstore::JoinMarkComments(marks);
@@ -65,7 +68,7 @@ std::optional<std::string> WriteMarksFile(const RecordFiles& files,
 bool WriteRecordFile(const recordstore::RecordLineBuild& line, const RecordFiles& files) {
     recordstore::RecordLine parsed;
     return line.status.ok() && recordstore::RecordLine::Parse(line.bytes, &parsed).ok() &&
-           parsed.WriteFile(files.line_path().string()).ok();
+           parsed.WriteFile(filesystem::ScratchFileSystem(), files.line_path().string()).ok();
 }
 
 recordstore::IndexRecord IndexEntryOf(const recordstore::RecordFields& fields,
@@ -168,8 +171,15 @@ int NewRecordSave::Save(const NewRecord& record) {
                                                session->working_folder().string(), members);
         };
     }
+    // With the session's journal the saver builds the container in the
+    // working folder without syncing it (a start after a crash throws the
+    // folder away) and the session's own put syncs the store; without one
+    // the saver's put is the store's, and must sync.
+    filesystem::FileSystem& files_system =
+        journaled ? static_cast<filesystem::FileSystem&>(filesystem::ScratchFileSystem())
+                  : filesystem::DefaultFileSystem();
     const recordstore::RecordSaveResult saved =
-        recordstore::RecordSaver(filesystem::DefaultFileSystem()).Save(request);
+        recordstore::RecordSaver(files_system).Save(request);
     if (!saved.ok()) {
         qCWarning(lcRecordSaving) << "Record not saved:" << saved.error.c_str();
         return kMessageCannotSave;

@@ -122,7 +122,7 @@ constexpr std::size_t kKernelCopyBelowBytes = 128 << 10;
 
 class PosixFile final : public File {
 public:
-    explicit PosixFile(int fd) : fd_(fd) {}
+    PosixFile(int fd, Durability durability) : fd_(fd), durability_(durability) {}
     ~PosixFile() override { close(fd_); }
     PosixFile(const PosixFile&) = delete;
     PosixFile& operator=(const PosixFile&) = delete;
@@ -204,7 +204,11 @@ public:
         return FsStatus::Ok();
     }
 
-    FsStatus Sync() override { return fsync(fd_) == 0 ? FsStatus::Ok() : FsStatus::Error(errno); }
+    FsStatus Sync() override {
+        if (durability_ == Durability::kScratch)
+            return FsStatus::Ok();
+        return fsync(fd_) == 0 ? FsStatus::Ok() : FsStatus::Error(errno);
+    }
 
     void StartWriteback(std::uint64_t offset, std::uint64_t length) override {
         sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
@@ -326,6 +330,7 @@ private:
     }
 
     int fd_;
+    Durability durability_;
     // Kept here rather than in the kernel so reads and writes are pread/pwrite.
     std::uint64_t position_ = 0;
 };
@@ -411,7 +416,7 @@ FsResult<std::unique_ptr<File>> PosixFileSystem::Open(const std::string& path,
     if (fd < 0) {
         return FsResult<std::unique_ptr<File>>::Failure(errno);
     }
-    auto file = std::make_unique<PosixFile>(fd);
+    auto file = std::make_unique<PosixFile>(fd, durability_);
     if (options.non_blocking_open) {
         if (FsStatus cleared = ClearNonBlocking(fd); !cleared.ok()) {
             return FsResult<std::unique_ptr<File>>::Failure(cleared.error_number());
@@ -441,7 +446,7 @@ FsResult<std::unique_ptr<File>> PosixFileSystem::CreateUnnamed(const std::string
     if (fd < 0) {
         return FsResult<std::unique_ptr<File>>::Failure(errno);
     }
-    return {FsStatus::Ok(), std::make_unique<PosixFile>(fd)};
+    return {FsStatus::Ok(), std::make_unique<PosixFile>(fd, durability_)};
 }
 
 FsResult<FileInfo> PosixFileSystem::Stat(const std::string& path, bool follow_symbolic_links) {
@@ -510,6 +515,8 @@ FsStatus PosixFileSystem::RemoveDirectory(const std::string& path) {
 }
 
 FsStatus PosixFileSystem::SyncDirectory(const std::string& path) {
+    if (durability_ == Durability::kScratch)
+        return FsStatus::Ok();
     int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return FsStatus::Error(errno);
@@ -563,6 +570,11 @@ std::optional<LockHolder> PosixFileSystem::FindWriterLockHolder(const FileInfo& 
 
 PosixFileSystem& DefaultFileSystem() {
     static PosixFileSystem file_system;
+    return file_system;
+}
+
+PosixFileSystem& ScratchFileSystem() {
+    static PosixFileSystem file_system(Durability::kScratch);
     return file_system;
 }
 

@@ -18,6 +18,8 @@ using filesystem::OpenOptions;
 
 constexpr char kHeaderMagic[8] = {'K', 'I', 'V', 'O', 'C', 'H', 'G', '1'};
 constexpr char kCommitMagic[4] = {'C', 'M', 'I', 'T'};
+// A commit made together with a recording container.
+constexpr char kContainerCommitMagic[4] = {'C', 'M', 'T', 'C'};
 constexpr std::size_t kCommitPrefixBytes = 16;  // magic, body length, sequence
 constexpr std::size_t kChecksumBytes = 8;
 constexpr std::size_t kMaxMemberNameBytes = 255;
@@ -57,9 +59,21 @@ bool PlainName(const std::string& name) {
     return true;
 }
 
+// Parses the container a commit was made with; false when it is no plain
+// member name.
+bool ParseContainer(journal_bytes::Reader& reader, CommittedContainer* container) {
+    std::uint8_t name_bytes = 0;
+    return reader.U8(&name_bytes) && reader.Text(name_bytes, &container->member) &&
+           PlainName(container->member) && reader.U64(&container->size_bytes) &&
+           reader.U64(&container->checksum);
+}
+
 // Parses a commit body; false when it does not hold together.
-bool ParseBody(const char* body, std::size_t size, std::vector<ComponentChange>* changes) {
+bool ParseBody(const char* body, std::size_t size, bool with_container, JournalCommit* commit) {
     journal_bytes::Reader reader(body, size);
+    if (with_container && !ParseContainer(reader, &commit->container.emplace()))
+        return false;
+    std::vector<ComponentChange>* changes = &commit->changes;
     std::uint32_t count = 0;
     if (!reader.U32(&count))
         return false;
@@ -92,10 +106,11 @@ Status ReadCommit(File& file, std::uint64_t offset, std::uint64_t file_bytes,
     bool whole = false;
     if (Status read = ReadAtExactly(file, offset, prefix, sizeof prefix, &whole); !read.ok())
         return read;
-    if (!whole || std::memcmp(prefix, kCommitMagic, sizeof kCommitMagic) != 0 ||
-        journal_bytes::GetU64(prefix + 8) != sequence) {
+    const bool plain = std::memcmp(prefix, kCommitMagic, sizeof kCommitMagic) == 0;
+    const bool with_container =
+        std::memcmp(prefix, kContainerCommitMagic, sizeof kContainerCommitMagic) == 0;
+    if (!whole || !(plain || with_container) || journal_bytes::GetU64(prefix + 8) != sequence)
         return Status::Ok();
-    }
     const std::uint64_t body_bytes = journal_bytes::GetU32(prefix + 4);
     const std::uint64_t total = kCommitPrefixBytes + body_bytes + kChecksumBytes;
     if (body_bytes > kMaxJournalCommitBodyBytes || total > file_bytes - offset)
@@ -111,9 +126,9 @@ Status ReadCommit(File& file, std::uint64_t offset, std::uint64_t file_bytes,
     hash.Add(rest.data(), static_cast<std::size_t>(body_bytes));
     if (!whole || hash.value() != journal_bytes::GetU64(rest.data() + body_bytes))
         return Status::Ok();
+    *commit = JournalCommit{};
     commit->sequence = sequence;
-    commit->changes.clear();
-    if (!ParseBody(rest.data(), static_cast<std::size_t>(body_bytes), &commit->changes))
+    if (!ParseBody(rest.data(), static_cast<std::size_t>(body_bytes), with_container, commit))
         return Status::Ok();
     *commit_bytes = total;
     *valid = true;
@@ -134,9 +149,20 @@ std::string EncodeJournalHeader(const StoreIdentity& store) {
     return header;
 }
 
-std::string EncodeJournalCommit(std::uint64_t sequence,
-                                const std::vector<ComponentChange>& changes) {
+CommittedContainer DescribeContainer(const std::string& member, const std::string& bytes) {
+    return {member, bytes.size(), journal_bytes::Fnv1a64(bytes.data(), bytes.size())};
+}
+
+std::string EncodeJournalCommit(std::uint64_t sequence, const std::vector<ComponentChange>& changes,
+                                const CommittedContainer* container) {
     std::string body;
+    if (container != nullptr) {
+        const std::size_t name_bytes = std::min(container->member.size(), kMaxMemberNameBytes);
+        body.push_back(static_cast<char>(name_bytes));
+        body.append(container->member, 0, name_bytes);
+        journal_bytes::PutU64(&body, container->size_bytes);
+        journal_bytes::PutU64(&body, container->checksum);
+    }
     journal_bytes::PutU32(&body, static_cast<std::uint32_t>(changes.size()));
     for (const ComponentChange& change : changes) {
         const std::size_t name_bytes = std::min(change.member.size(), kMaxMemberNameBytes);
@@ -147,7 +173,9 @@ std::string EncodeJournalCommit(std::uint64_t sequence,
         journal_bytes::PutU32(&body, static_cast<std::uint32_t>(change.bytes.size()));
         body += change.bytes;
     }
-    std::string commit(kCommitMagic, sizeof kCommitMagic);
+    std::string commit = container != nullptr
+                             ? std::string(kContainerCommitMagic, sizeof kContainerCommitMagic)
+                             : std::string(kCommitMagic, sizeof kCommitMagic);
     journal_bytes::PutU32(&commit, static_cast<std::uint32_t>(body.size()));
     journal_bytes::PutU64(&commit, sequence);
     commit += body;
@@ -216,6 +244,7 @@ bool ComponentJournalWriter::ForgetIfReplaced() {
     file_.reset();
     end_bytes_ = 0;
     next_sequence_ = 1;
+    last_commit_at_bytes_.reset();
     return true;
 }
 
@@ -223,6 +252,7 @@ Status ComponentJournalWriter::Create(const StoreIdentity& store) {
     file_.reset();
     end_bytes_ = 0;
     next_sequence_ = 1;
+    last_commit_at_bytes_.reset();
     OpenOptions options{Access::kReadWrite, Creation::kCreateOrTruncate};
     options.follow_symbolic_links = false;
     auto opened = file_system_.Open(path_, options);
@@ -243,14 +273,16 @@ Status ComponentJournalWriter::Create(const StoreIdentity& store) {
 }
 
 Status ComponentJournalWriter::Append(const std::vector<ComponentChange>& changes,
-                                      const StoreIdentity& store) {
+                                      const StoreIdentity& store,
+                                      const CommittedContainer* container) {
     if (file_ != nullptr && !StillAtPath())
         file_.reset();
     if (file_ == nullptr) {
         if (Status created = Create(store); !created.ok())
             return created;
     }
-    const std::string commit = EncodeJournalCommit(next_sequence_, changes);
+    last_commit_at_bytes_.reset();
+    const std::string commit = EncodeJournalCommit(next_sequence_, changes, container);
     auto written = file_->WriteAt(end_bytes_, commit.data(), commit.size());
     FsStatus synced = written.ok() ? file_->Sync() : written.status;
     if (!synced.ok()) {
@@ -259,8 +291,22 @@ Status ComponentJournalWriter::Append(const std::vector<ComponentChange>& change
         (void)file_->Truncate(end_bytes_);
         return FsFailure("writing " + path_, synced);
     }
+    last_commit_at_bytes_ = end_bytes_;
     end_bytes_ += commit.size();
     ++next_sequence_;
+    return Status::Ok();
+}
+
+Status ComponentJournalWriter::WithdrawLast() {
+    if (file_ == nullptr || !last_commit_at_bytes_)
+        return Status::InvalidArgument("no commit to withdraw");
+    if (FsStatus cut = file_->Truncate(*last_commit_at_bytes_); !cut.ok())
+        return FsFailure("writing " + path_, cut);
+    if (FsStatus synced = file_->Sync(); !synced.ok())
+        return FsFailure("syncing " + path_, synced);
+    end_bytes_ = *last_commit_at_bytes_;
+    --next_sequence_;
+    last_commit_at_bytes_.reset();
     return Status::Ok();
 }
 
@@ -268,6 +314,7 @@ Status ComponentJournalWriter::Remove() {
     file_.reset();
     end_bytes_ = 0;
     next_sequence_ = 1;
+    last_commit_at_bytes_.reset();
     FsStatus removed = file_system_.Unlink(path_);
     if (!removed.ok() && removed.error_number() != ENOENT)
         return FsFailure("removing " + path_, removed);

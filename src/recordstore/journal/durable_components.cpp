@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <map>
 
 #include "kivo/repository/engine.h"
@@ -122,6 +123,8 @@ Status DurableComponents::Recover() {
         const bool ours = journal.header_valid && journal.store == store_identity_;
         std::vector<std::string> touched;
         if (ours) {
+            if (Status dropped = DropUnstoredContainerCommit(&journal); !dropped.ok())
+                return dropped;
             if (Status played = PlayBack(journal, &touched); !played.ok())
                 return played;
         }
@@ -138,6 +141,47 @@ Status DurableComponents::Recover() {
             return read;
         component.journaled = false;
     }
+    return Status::Ok();
+}
+
+// Only the journal's last commit can be one whose container was never
+// stored (the machine stopped between the commit and the put, or the put
+// failed and the commit could not be withdrawn): a later commit is made only
+// once the container is in the store. Such a commit is not played back.
+Status DurableComponents::DropUnstoredContainerCommit(JournalContents* journal) {
+    if (journal->commits.empty() || !journal->commits.back().container)
+        return Status::Ok();
+    const CommittedContainer& container = *journal->commits.back().container;
+    bool holds = false;
+    if (Status checked = StoreHolds(container, &holds); !checked.ok())
+        return checked;
+    if (!holds) {
+        Trace("Component journal: " + container.member +
+              " is not in the data store as committed; its commit is not played back\n");
+        journal->commits.pop_back();
+    }
+    return Status::Ok();
+}
+
+Status DurableComponents::StoreHolds(const CommittedContainer& container, bool* holds) {
+    *holds = false;
+    repository::Engine engine(file_system_);
+    repository::FoundMembers found = engine.Find(places_.store_path, {container.member});
+    if (!found.status.ok())
+        return Status::IoError(found.status.messages.front().text);
+    auto entry = std::find_if(found.status.entries.begin(), found.status.entries.end(),
+                              [&](const auto& e) { return e.name == container.member; });
+    if (entry == found.status.entries.end() || entry->size_bytes != container.size_bytes)
+        return Status::Ok();
+    std::string bytes(entry->size_bytes, '\0');
+    repository::LoadRequest request;
+    request.name = container.member;
+    request.buffer = bytes.data();
+    request.buffer_size = entry->size_bytes;
+    repository::StatusRecord loaded = engine.LoadFile(places_.store_path, request);
+    if (!loaded.ok())
+        return Status::IoError(loaded.messages.front().text);
+    *holds = DescribeContainer(container.member, bytes) == container;
     return Status::Ok();
 }
 
@@ -202,11 +246,8 @@ Status DurableComponents::SetAside() {
     return Status::Ok();
 }
 
-Status DurableComponents::Commit() {
-    if (access_ != StoreAccess::kReadWrite)
-        return Status::InvalidArgument("the data store is open for reading only");
-    std::vector<ComponentChange> changes;
-    std::vector<std::pair<Component*, std::string>> updated;
+Status DurableComponents::CollectChanges(std::vector<ComponentChange>* changes,
+                                         ComponentUpdates* updated) {
     for (Component& component : components_) {
         std::optional<std::string> current;
         if (Status read = ReadWorkingCopy(component.member, &current); !read.ok())
@@ -217,9 +258,28 @@ Status DurableComponents::Commit() {
             FindChanges(component.member, component.committed.value_or(std::string()), *current);
         if (found.empty())
             continue;
-        std::move(found.begin(), found.end(), std::back_inserter(changes));
-        updated.emplace_back(&component, std::move(*current));
+        std::move(found.begin(), found.end(), std::back_inserter(*changes));
+        updated->emplace_back(&component, std::move(*current));
     }
+    return Status::Ok();
+}
+
+void DurableComponents::TakeAsCommitted(ComponentUpdates& updated) {
+    for (auto& [component, content] : updated) {
+        component->committed = std::move(content);
+        component->journaled = true;
+    }
+}
+
+Status DurableComponents::Commit() {
+    if (access_ != StoreAccess::kReadWrite)
+        return Status::InvalidArgument("the data store is open for reading only");
+    if (checkpoint_before_next_commit_)
+        return Checkpoint();
+    std::vector<ComponentChange> changes;
+    ComponentUpdates updated;
+    if (Status collected = CollectChanges(&changes, &updated); !collected.ok())
+        return collected;
     if (changes.empty())
         return Status::Ok();
     if (kJournalHeaderBytes + CommitBytes(changes) > options_.journal_limit_bytes)
@@ -228,10 +288,7 @@ Status DurableComponents::Commit() {
         Status put = Checkpoint();
         return put.ok() ? put : appended;
     }
-    for (auto& [component, content] : updated) {
-        component->committed = std::move(content);
-        component->journaled = true;
-    }
+    TakeAsCommitted(updated);
     // The commit is durable; a checkpoint that fails now is tried again at
     // the next commit or at close.
     if (writer_.size_bytes() > options_.journal_limit_bytes)
@@ -239,10 +296,56 @@ Status DurableComponents::Commit() {
     return Status::Ok();
 }
 
-Status DurableComponents::Checkpoint() {
+Status DurableComponents::CommitWithContainer(const std::string& container) {
     if (access_ != StoreAccess::kReadWrite)
         return Status::InvalidArgument("the data store is open for reading only");
-    std::vector<std::string> names;
+    std::optional<std::string> bytes;
+    if (Status read = ReadWorkingCopy(container, &bytes); !read.ok())
+        return read;
+    if (!bytes || bytes->size() > std::numeric_limits<std::uint32_t>::max())
+        return Status::InvalidArgument(container + ": no container to store");
+    const CommittedContainer described = DescribeContainer(container, *bytes);
+    bytes.reset();
+    std::vector<ComponentChange> changes;
+    ComponentUpdates updated;
+    if (Status collected = CollectChanges(&changes, &updated); !collected.ok())
+        return collected;
+    const std::uint64_t commit_bytes =
+        kJournalHeaderBytes + CommitBytes(changes) + 1 + container.size() + 16;
+    if (checkpoint_before_next_commit_ || commit_bytes > options_.journal_limit_bytes)
+        return CheckpointWith({container});
+    if (changes.empty())  // nothing the container has to agree with
+        return PutIntoStore({container});
+    if (Status appended = writer_.Append(changes, store_identity_, &described); !appended.ok()) {
+        Status put = CheckpointWith({container});
+        return put.ok() ? put : appended;
+    }
+    if (Status put = PutIntoStore({container}); !put.ok()) {
+        // The store keeps the container it had; the commit must not hold.
+        if (!writer_.WithdrawLast().ok()) {
+            // It stays last in the journal, where Recover drops it; no
+            // commit may follow it until a checkpoint ends the journal.
+            checkpoint_before_next_commit_ = true;
+            for (Component& component : components_)
+                component.journaled = true;
+        }
+        return put;
+    }
+    TakeAsCommitted(updated);
+    if (writer_.size_bytes() > options_.journal_limit_bytes)
+        (void)Checkpoint();
+    return Status::Ok();
+}
+
+Status DurableComponents::Checkpoint() {
+    return CheckpointWith({});
+}
+
+// One put of the containers (first) and every changed component.
+Status DurableComponents::CheckpointWith(const std::vector<std::string>& containers) {
+    if (access_ != StoreAccess::kReadWrite)
+        return Status::InvalidArgument("the data store is open for reading only");
+    std::vector<std::string> names = containers;
     std::vector<std::pair<Component*, std::string>> updated;
     bool keep_journal = false;
     for (Component& component : components_) {
@@ -266,7 +369,10 @@ Status DurableComponents::Checkpoint() {
     }
     if (keep_journal || !writer_.has_journal())
         return Status::Ok();
-    return writer_.Remove();
+    if (Status removed = writer_.Remove(); !removed.ok())
+        return removed;
+    checkpoint_before_next_commit_ = false;
+    return Status::Ok();
 }
 
 Status DurableComponents::TakeOtherWritersChanges(const std::string& their_folder,

@@ -160,6 +160,12 @@ public:
     // success. 0, or 107 when they could not be made durable (the changes
     // stay in the working copies and go with the next commit or save).
     int CommitChanges();
+    // An edit that stores a new version of the working folder's recording
+    // `container`: commits the working copies' changes together with it and
+    // puts it into the store, as one step across a crash
+    // (DurableComponents::CommitWithContainer). 0, or 107 when the container
+    // was not stored (the changes are then not committed either).
+    int CommitChangesWithContainer(const std::string& container);
     // Puts the components that changed since the store last took them back
     // into the store with one put and removes the journal. 0, 103 or 106
     // (a component file is missing; the others are still saved).

@@ -13,12 +13,14 @@
 //      and under a lock of the log (every other line keeps its position);
 //   3. puts the entry into the record index, its line position set to the
 //      line's place in the log;
-//   4. puts the container into the data store, then commits the log and
-//      index changes to the session's component journal
-//      (DataStoreSession::CommitChanges): the store grows by the container
-//      alone, and never holds a log naming a container it lacks. A session
-//      without a journal (a working folder filled by hand) puts container,
-//      log and index in one repository call instead, container first.
+//   4. commits the log and index changes to the session's component
+//      journal together with the container and then puts the container into
+//      the data store (DataStoreSession::CommitChangesWithContainer): the
+//      store grows by the container alone, and after a crash anywhere in
+//      between holds the new container with the new line and entry, or the
+//      old container with the old ones. A session without a journal (a
+//      working folder filled by hand) puts container, log and index in one
+//      repository call instead, container first.
 // Should the store or the journal refuse them, the log line and the index
 // entry are put back as they were: the working log and the index are left
 // as before the update (the working container is the dialog's own copy).

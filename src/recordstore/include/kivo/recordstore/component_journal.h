@@ -17,10 +17,14 @@
 //           16 body, then the FNV-1a 64 checksum of bytes 0 to the end of
 //           the body. Body: change count u32, then per change: name length
 //           u8, name, offset u64, new size u64, byte count u32, bytes.
+//           A commit made together with a recording container ("CMTC")
+//           starts its body with the container: name length u8, name,
+//           size u64, FNV-1a 64 checksum of its bytes.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,9 +54,25 @@ struct StoreIdentity {
     bool operator==(const StoreIdentity&) const = default;
 };
 
+// A recording container a commit was made together with: the writer puts
+// it into the store right after the commit (an edit that stores a new
+// version of its recording). Such a commit holds only when the store holds
+// the container as it was committed; DurableComponents judges that.
+struct CommittedContainer {
+    std::string member;  // "D20260101120000.xrz"
+    std::uint64_t size_bytes = 0;
+    std::uint64_t checksum = 0;  // FNV-1a 64 of its bytes
+
+    bool operator==(const CommittedContainer&) const = default;
+};
+
+// The CommittedContainer of a container's bytes.
+CommittedContainer DescribeContainer(const std::string& member, const std::string& bytes);
+
 struct JournalCommit {
     std::uint64_t sequence = 0;
     std::vector<ComponentChange> changes;
+    std::optional<CommittedContainer> container;
 };
 
 struct JournalContents {
@@ -72,8 +92,8 @@ Status ReadComponentJournal(filesystem::FileSystem& file_system, const std::stri
                             JournalContents* contents);
 
 std::string EncodeJournalHeader(const StoreIdentity& store);
-std::string EncodeJournalCommit(std::uint64_t sequence,
-                                const std::vector<ComponentChange>& changes);
+std::string EncodeJournalCommit(std::uint64_t sequence, const std::vector<ComponentChange>& changes,
+                                const CommittedContainer* container = nullptr);
 
 // Appends commits to a journal of its own making.
 class ComponentJournalWriter {
@@ -90,8 +110,15 @@ public:
     // folder, so the name survives a power cut. So does a commit that finds
     // the file gone or replaced since (another program has checkpointed it).
     // On failure the journal is cut back to its last whole commit as far as
-    // the file system allows; the commit counts as not made.
-    Status Append(const std::vector<ComponentChange>& changes, const StoreIdentity& store);
+    // the file system allows; the commit counts as not made. With a
+    // container the commit is made together with it (CommittedContainer).
+    Status Append(const std::vector<ComponentChange>& changes, const StoreIdentity& store,
+                  const CommittedContainer* container = nullptr);
+
+    // Cuts off the commit the last Append made and syncs, so the journal
+    // ends where it did before (the container made with it could not be
+    // stored). Once only: a second call without an Append between fails.
+    Status WithdrawLast();
 
     // Removes the journal and syncs its folder.
     Status Remove();
@@ -112,6 +139,9 @@ private:
     std::unique_ptr<filesystem::File> file_;
     std::uint64_t end_bytes_ = 0;
     std::uint64_t next_sequence_ = 1;
+    // Where the last appended commit starts; nullopt when there is none to
+    // withdraw.
+    std::optional<std::uint64_t> last_commit_at_bytes_;
 };
 
 }  // namespace kivo::recordstore

@@ -82,6 +82,19 @@ public:
     // with kInvalidArgument under read-only access.
     Status Commit();
 
+    // An edit that stores a new version of a recording container: journals
+    // the working copies' changes as one commit made together with the
+    // working folder's `container`, then puts that container into the
+    // store. Across a crash the two are one step: when such a commit is the
+    // journal's last, Recover plays it back only if the store holds the
+    // container as committed (size and checksum), and otherwise drops it,
+    // leaving the container and the components as before. When the
+    // container cannot be put the commit is withdrawn and the working
+    // copies' changes stay uncommitted. A commit too large for the journal,
+    // or a journal that cannot be written, is replaced by one repository
+    // put of the container and the changed components.
+    Status CommitWithContainer(const std::string& container);
+
     // Puts every component whose working copy differs from what the store
     // holds into the store with one put, then removes the journal. A
     // component whose working copy is missing is not put (the store keeps
@@ -119,6 +132,12 @@ private:
     };
 
     Status PlayBack(const JournalContents& journal, std::vector<std::string>* touched);
+    Status DropUnstoredContainerCommit(JournalContents* journal);
+    Status StoreHolds(const CommittedContainer& container, bool* holds);
+    using ComponentUpdates = std::vector<std::pair<Component*, std::string>>;
+    Status CollectChanges(std::vector<ComponentChange>* changes, ComponentUpdates* updated);
+    void TakeAsCommitted(ComponentUpdates& updated);
+    Status CheckpointWith(const std::vector<std::string>& containers);
     Status PutIntoStore(const std::vector<std::string>& names);
     Status SetAside();
     Status ReadWorkingCopy(const std::string& member, std::optional<std::string>* content);
@@ -131,6 +150,10 @@ private:
     std::vector<Component> components_;
     StoreIdentity store_identity_;
     ComponentJournalWriter writer_;
+    // A commit made with a container stayed in the journal although the
+    // container could not be stored: no commit may follow it, the next one
+    // is a checkpoint.
+    bool checkpoint_before_next_commit_ = false;
     std::size_t replayed_commits_ = 0;
 };
 

@@ -10,8 +10,18 @@
 
 namespace kivo::filesystem {
 
+// Whether Sync and SyncDirectory reach the disk. kScratch is for files whose
+// durability nothing depends on: a working folder that a start after a
+// crash replaces by a fresh one, whose files reach the data store only by
+// being copied into it (the store's own writes sync). There both calls
+// succeed at once and write nothing; every other call is the same.
+enum class Durability { kSynced, kScratch };
+
 class PosixFileSystem final : public FileSystem {
 public:
+    explicit PosixFileSystem(Durability durability = Durability::kSynced)
+        : durability_(durability) {}
+
     FsResult<std::unique_ptr<File>> Open(const std::string& path,
                                          const OpenOptions& options) override;
     FsResult<std::unique_ptr<File>> CreateUnnamed(const std::string& folder,
@@ -26,9 +36,15 @@ public:
     FsStatus SyncDirectory(const std::string& path) override;
     FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
     std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;
+
+private:
+    Durability durability_;
 };
 
 // One process-wide instance for code that has no file system handed in.
 PosixFileSystem& DefaultFileSystem();
+// The machine's file system for scratch files (Durability::kScratch); never
+// for a data store, a journal or anything that must survive a crash.
+PosixFileSystem& ScratchFileSystem();
 
 }  // namespace kivo::filesystem

@@ -95,16 +95,24 @@ recorder::NewRecord Describe(const Kind& kind, int n, int seconds,
     fields.text_a = "0";
     fields.subject = std::string(kind.label) + ": " + topic + " " + kMonths[month - 1];
     const std::string caller = kCallers[n % std::size(kCallers)];
-    if (std::string(kind.code) == recordstore::kind_code::kAnsweredCall ||
-        std::string(kind.code) == recordstore::kind_code::kRecordedCall) {
+    const std::string date = TwoDigits(day) + "/" + TwoDigits(month) + "/" + year;
+    const std::string code = kind.code;
+    if (code == recordstore::kind_code::kAnsweredCall ||
+        code == recordstore::kind_code::kRecordedCall) {
+        // A call keeps the caller's name, the cost and the number.
         fields.text_a = caller;
-        fields.text_b = "+44 20 7946 0" + std::to_string(100 + n % 900);
-        fields.subject = std::string(kind.label) + " from " + caller + " about the " + topic;
+        fields.text_b = "0.00";
+        fields.subject = "+44 20 7946 0" + std::to_string(100 + n % 900);
     }
-    if (std::string(kind.code) == "12")
+    if (code == recordstore::kind_code::kDiary) {
+        // A diary entry keeps the day and time it is for.
+        fields.text_a = date;
+        fields.text_b = TwoDigits(8 + n % 10) + ":00";
+    }
+    if (code == "12")
         fields.text_b = "EN-DE";
     fields.container_name = files.container_name();
-    fields.start_date = fields.end_date = TwoDigits(day) + "/" + TwoDigits(month) + "/" + year;
+    fields.start_date = fields.end_date = date;
     fields.start_time = TwoDigits(8 + n % 10) + ":" + TwoDigits((n * 13) % 60) + ":00";
     fields.end_time =
         TwoDigits(8 + n % 10) + ":" + TwoDigits((n * 13) % 60) + ":" + TwoDigits(seconds);

@@ -127,13 +127,28 @@ protected:
             return false;
         if (event->type() == QEvent::DragEnter) {
             auto* drag = static_cast<QDragEnterEvent*>(event);
-            if (drag->mimeData()->hasUrls() && !Importable(drag->mimeData()).empty())
+            offered_ = drag->mimeData()->hasUrls() ? Importable(drag->mimeData())
+                                                   : std::vector<fs::path>();
+            if (!offered_.empty())
                 drag->acceptProposedAction();
             return true;
         }
+        if (event->type() == QEvent::DragLeave) {
+            offered_.clear();
+            return false;
+        }
         if (event->type() == QEvent::Drop) {
             auto* drop = static_cast<QDropEvent*>(event);
-            const std::vector<fs::path> files = Importable(drop->mimeData());
+            std::vector<fs::path> files = Importable(drop->mimeData());
+            // Under X11 the drop's own data is read from the source once
+            // more, and that read can come back empty (seen with a Qt drag
+            // source); the files offered when the drag entered are the ones
+            // dropped.
+            if (files.empty())
+                files = std::move(offered_);
+            offered_.clear();
+            if (files.empty())
+                return true;
             drop->acceptProposedAction();
             // After the drag has ended: the import opens dialogs of its own.
             QMetaObject::invokeMethod(
@@ -161,6 +176,7 @@ private:
 
     MainWindow* window_;
     core::MessageReporter* reporter_;
+    std::vector<fs::path> offered_;  // the importable files of the drag under way
 };
 
 }  // namespace

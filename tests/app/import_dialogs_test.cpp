@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <cmath>
 #include <cstdlib>
 
@@ -223,6 +227,36 @@ TEST_F(ImportDialogsTest, ADroppedVideoFileBecomesARecordOfTheVideoView) {
     EXPECT_TRUE(ImportDroppedFiles(window_.get(), reporter_, {video}));
     EXPECT_EQ(title, "WMV File Import Progress");
     EXPECT_EQ(ListedRecords(), before + 1);
+}
+
+TEST_F(ImportDialogsTest, FilesDraggedOverTheWindowAreImportedWhenTheDropReadsNoData) {
+    const fs::path broken = files_.path() / "broken.xrz";
+    test::WriteFileText(broken.string(), "not a recording");
+    QMimeData offered;
+    offered.setUrls({QUrl::fromLocalFile(QString::fromStdString(broken.string()))});
+    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &offered, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(window_.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+
+    // The drop's own data comes back empty: the files offered are imported.
+    QMimeData empty_at_drop;
+    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &empty_at_drop, Qt::LeftButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(window_.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !reporter_.reports().empty(); }, 10000));
+    EXPECT_EQ(reporter_.reports().back().text, "0 of 1 Kivo files successfully imported.");
+
+    // A second drop without a drag entering first offers nothing: refused.
+    const std::size_t reports = reporter_.reports().size();
+    QDropEvent stray(QPointF(200, 200), Qt::CopyAction, &empty_at_drop, Qt::LeftButton,
+                     Qt::NoModifier);
+    stray.setAccepted(false);
+    QCoreApplication::sendEvent(window_.get(), &stray);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(stray.isAccepted());
+    EXPECT_EQ(reporter_.reports().size(), reports);
 }
 
 }  // namespace

@@ -246,7 +246,7 @@ QWidget* PlaybackDialog::BuildTextsPanel() {
         return view;
     };
     original_view_ = text_view(tr("Ori&ginal text"), QStringLiteral("originalText"));
-    translated_view_ = text_view(tr("Tra&nslated text"), QStringLiteral("translatedText"));
+    translated_view_ = text_view(tr("Trans&lated text"), QStringLiteral("translatedText"));
     box->setVisible(false);
     return box;
 }

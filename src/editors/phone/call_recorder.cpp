@@ -11,6 +11,7 @@
 #include "kivo/recorder/record_saving.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/telephony/line_provider.h"
+#include "kivo/wavefile/wave_reader.h"
 #include "zn2tapi.h"
 
 namespace kivo::phone {
@@ -151,6 +152,7 @@ bool CallRecorder::Dial(std::string_view number) {
 void CallRecorder::PrepareRecord() {
     if (files_)
         files_->RemoveAll();
+    DropJournal();
     files_ = recorder::RecordFiles::ForNewRecord(target_.working_folder);
     const fs::path take = target_.working_folder / kTakeName;
     const fs::path accumulated = target_.working_folder / kAccumulatedName;
@@ -227,6 +229,10 @@ bool CallRecorder::Pickup() {
     recorded_ = true;
     recording_since_ = clock_();
     stage_ = CallStage::kRecording;
+    StartJournal();
+    if (journal_)
+        journal_->TakeStarted();
+    KeepDetails();
     return true;
 }
 
@@ -253,6 +259,8 @@ void CallRecorder::Stop() {
     library_.Stop();
     Failed();
     stage_ = CallStage::kStopped;
+    FollowTake(true);
+    KeepDetails();
 }
 
 void CallRecorder::HangUp() {
@@ -276,6 +284,7 @@ void CallRecorder::CallEnded(bool drop) {
         end_log_date_ = recorder::NowLogDate();
         final_cost_ = Figures().cost_text;
     }
+    KeepDetails();
     if (recorded_) {
         // The takes become the record's wave now, while the library's
         // recorder is still this call's.
@@ -336,6 +345,8 @@ CallFigures CallRecorder::Figures() const {
 
 CallFigures CallRecorder::Refresh() {
     CallFigures figures = Figures();
+    if (recorded_ && !saved_ && !discarded_)
+        KeepDetails();
     if (!connected_ || stage_ == CallStage::kEnded)
         return figures;
     if (time_limit_s_) {
@@ -344,6 +355,8 @@ CallFigures CallRecorder::Refresh() {
     }
     if (stage_ == CallStage::kRecording)
         figures.level = library_.status().recorder.maxLevel;
+    if (stage_ == CallStage::kRecording || stage_ == CallStage::kPaused)
+        FollowTake(false);
     if (!identity_taken_ && library_.status().callerIdValid == 1) {
         TakeCallerIdentity();
         figures.caller_arrived = true;
@@ -354,7 +367,10 @@ CallFigures CallRecorder::Refresh() {
 bool CallRecorder::AddMark(std::string_view comment) {
     if (stage_ != CallStage::kRecording && stage_ != CallStage::kPaused)
         return false;
-    return marks_.Add(recorded_ms(), comment);
+    if (!marks_.Add(recorded_ms(), comment))
+        return false;
+    KeepDetails();
+    return true;
 }
 
 int CallRecorder::Save() {
@@ -375,6 +391,7 @@ int CallRecorder::Save() {
         saved_ = true;
         record_number_ = save.record_number();
         files_->RemoveAll();
+        DropJournal();
     }
     if (code > 0)
         reporter_.ReportMessage(code, core::kStyleExclamation);
@@ -392,10 +409,96 @@ void CallRecorder::Discard() {
         discarded_ = true;
     if (files_)
         files_->RemoveAll();
+    DropJournal();
     if (in_call())
         return;  // the library is still recording into them
     RemoveQuietly(target_.working_folder / kTakeName);
     RemoveQuietly(target_.working_folder / kAccumulatedName);
+}
+
+void CallRecorder::StartJournal() {
+    if (journal_ || !files_)
+        return;
+    journal_ = CallTakeJournal::Start(target_.takes_folder, files_->base_name(), start_log_date_,
+                                      {}, clock_);
+}
+
+void CallRecorder::FollowTake(bool sync_now) {
+    if (journal_)
+        journal_->Follow(target_.working_folder / kTakeName, sync_now);
+}
+
+recorder::TakeDetails CallRecorder::Details() const {
+    recorder::TakeDetails details;
+    details.end_log_date = end_log_date_;
+    details.subject = CallerSubject(caller_number_, caller_name_);
+    details.keywords = keywords_;
+    details.marks = marks_.marks();
+    return details;
+}
+
+// Written when they changed since the last write.
+void CallRecorder::KeepDetails() {
+    if (!journal_)
+        return;
+    recorder::TakeDetails details = Details();
+    if (details == journal_details_)
+        return;
+    if (journal_->WriteDetails(details))
+        journal_details_ = std::move(details);
+}
+
+void CallRecorder::DropJournal() {
+    if (journal_)
+        journal_->Remove();
+    journal_.reset();
+    journal_details_ = {};
+}
+
+bool CallRecorder::StartRecovered(const recorder::RecoveredTake& take) {
+    if (in_call() || has_unsaved_recording())
+        return false;
+    wavefile::WaveData wave;
+    if (!wavefile::ReadWaveFile(take.wave.string(), &wave).ok())
+        return false;
+    if (files_)
+        files_->RemoveAll();
+    DropJournal();
+    files_ = recorder::RecordFiles::ForNewRecord(target_.working_folder);
+    std::error_code error;
+    fs::copy_file(take.wave, files_->wave_path(), fs::copy_options::overwrite_existing, error);
+    if (error) {
+        files_->RemoveAll();
+        files_.reset();
+        return false;
+    }
+    marks_.Clear();
+    for (const recorder::RecorderMark& mark : take.info.details.marks)
+        marks_.Add(mark.time_ms, mark.comment);
+    auto [number, name] = ParseCallerSubject(take.info.details.subject);
+    caller_number_ = std::move(number);
+    caller_name_ = std::move(name);
+    keywords_ = take.info.details.keywords;
+    start_log_date_ = take.info.start_log_date;
+    end_log_date_ = take.end_log_date;
+    final_cost_.clear();
+    record_number_ = 0;
+    // The call's own length is not kept; that of its audio stands for it.
+    const std::int64_t audio_ms = static_cast<std::int64_t>(wave.samples.size()) * 1000 /
+                                  telephony::CallAudioFormat().bytes_per_second();
+    ended_at_ = clock_();
+    connected_at_ = ended_at_ - std::chrono::milliseconds(audio_ms);
+    connected_ = true;
+    recorded_before_ms_ = audio_ms;
+    recording_since_.reset();
+    recorded_ = true;
+    saved_ = discarded_ = false;
+    identity_taken_ = true;
+    stage_ = CallStage::kEnded;
+    journal_ = CallTakeJournal::Start(target_.takes_folder, files_->base_name(), start_log_date_,
+                                      wave.samples, clock_);
+    KeepDetails();
+    return true;
 }
 
 }  // namespace kivo::phone

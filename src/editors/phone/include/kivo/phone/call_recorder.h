@@ -13,6 +13,11 @@
 // record's wave B.xrw, so that a call the answering machine takes before
 // the user presses OK cannot take the recording over.
 //
+// While the user holds a recorded call (from the first PICKUP until it is
+// saved or discarded) its audio and details are kept in a take journal
+// (call_take_journal.h) in the target's takes folder: a crash leaves the
+// call for the next start, which gives it back through StartRecovered.
+//
 // Times: the duration counts from the moment the call is connected (the
 // record's start); marks are taken at the length of the audio recorded so
 // far, so that each one points at the words it marks.
@@ -25,17 +30,20 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "kivo/phone/call_take_journal.h"
 #include "kivo/phone/phone_recorder_buttons.h"
 #include "kivo/recorder/close_question.h"
 #include "kivo/recorder/record_files.h"
 #include "kivo/recorder/recorder_marks.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/recorder/running_cost.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/telephony/tapi_library.h"
 
 namespace kivo::core {
@@ -99,6 +107,14 @@ public:
     bool AddMark(std::string_view comment);
     const std::vector<recorder::RecorderMark>& marks() const { return marks_.marks(); }
 
+    // A call left by a crash, as the journal kept it: the recorder holds it
+    // as an ended call (its duration the length of its audio) for the user
+    // to save, with its own journal of it. False when the audio cannot be
+    // had or an unsaved call is held already.
+    bool StartRecovered(const recorder::RecoveredTake& take);
+    // Whether the call's journal is kept (a crash would not lose it).
+    bool journal_kept() const { return journal_ != nullptr; }
+
     // OK: stores the recorded call. 0, or the message code reported.
     int Save();
     // The user closes: a call still up is hung up; an unsaved recording is
@@ -140,6 +156,11 @@ private:
     CallFigures Figures() const;
     void Discard();
     bool Failed();
+    void StartJournal();
+    void FollowTake(bool sync_now);
+    void KeepDetails();
+    recorder::TakeDetails Details() const;
+    void DropJournal();
 
     telephony::TapiLibrary& library_;
     recorder::RecorderTarget target_;
@@ -173,6 +194,9 @@ private:
     std::optional<std::int64_t> time_limit_s_;
     bool alarm_on_ = true;
     recorder::TimeLimitAlarm alarm_;
+
+    std::unique_ptr<CallTakeJournal> journal_;
+    recorder::TakeDetails journal_details_;  // as last written
 };
 
 }  // namespace kivo::phone

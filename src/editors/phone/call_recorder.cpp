@@ -76,6 +76,8 @@ CallRecorder::CallRecorder(telephony::TapiLibrary& library, recorder::RecorderTa
     if (target_.profile != nullptr) {
         if (auto cost = target_.profile->Find(target_.profile_section, "PhoneCost"))
             cost_per_minute_ = recorder::ParseCostRate(*cost);
+        highlight_ =
+            target_.profile->Find(target_.profile_section, "HighLight").value_or("N") != "N";
     }
 }
 

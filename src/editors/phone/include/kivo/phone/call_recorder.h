@@ -24,7 +24,9 @@
 //
 // Profile values: "PhoneCost" (cost per minute; missing or unreadable: no
 // cost), "Currency" (written as the pound sign when missing), "Silence"
-// (written as "5" when missing, at the first PICKUP).
+// (written as "5" when missing, at the first PICKUP), "HighLight" (read
+// when the recorder is made: any value but "N" shows the cost and the time
+// left highlighted; missing reads as "N").
 #pragma once
 
 #include <chrono>
@@ -134,11 +136,13 @@ public:
     CallStage stage() const { return stage_; }
     PhoneRecorderButtons Buttons() const { return ButtonsFor(stage_, has_unsaved_recording()); }
     bool in_call() const;
+    bool highlight() const { return highlight_; }
     bool has_unsaved_recording() const { return recorded_ && !saved_ && !discarded_; }
     bool saved() const { return saved_; }
     std::int32_t record_number() const { return record_number_; }
     const std::string& caller_name() const { return caller_name_; }
     const std::string& caller_number() const { return caller_number_; }
+    const std::string& keywords() const { return keywords_; }
     const std::string& last_number() const { return last_number_; }
     const std::optional<double>& cost_per_minute() const { return cost_per_minute_; }
     const std::string& currency() const { return currency_; }
@@ -193,6 +197,7 @@ private:
     std::string currency_;
     std::optional<std::int64_t> time_limit_s_;
     bool alarm_on_ = true;
+    bool highlight_ = false;
     recorder::TimeLimitAlarm alarm_;
 
     std::unique_ptr<CallTakeJournal> journal_;

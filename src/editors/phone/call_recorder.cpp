@@ -10,6 +10,7 @@
 #include "kivo/recorder/log_date.h"
 #include "kivo/recorder/record_saving.h"
 #include "kivo/recordstore/clock.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/telephony/line_provider.h"
 #include "kivo/wavefile/wave_reader.h"
 #include "zn2tapi.h"
@@ -130,6 +131,8 @@ bool CallRecorder::Dial(std::string_view number) {
     PrepareRecord();
     TapiStatus& status = library_.status();
     const bool incoming = status.call != 0 && status.incoming == 1 && status.callConnected == 0;
+    warn_caller_ = incoming && target_.profile != nullptr &&
+                   target_.profile->Find(target_.profile_section, "PhWarn").value_or("N") == "Y";
     if (incoming) {
         library_.Answer();
         if (Failed()) {
@@ -202,10 +205,24 @@ void CallRecorder::CallConnected() {
     Failed();
     library_.GetWaveId(kSelectCall, "wave/in");
     Failed();
+    if (warn_caller_)
+        PlayWarning();
     connected_ = true;
     connected_at_ = clock_();
     start_log_date_ = recorder::NowLogDate();
     stage_ = CallStage::kConnected;
+}
+
+// The caller hears it while the user waits to record: the line either plays
+// or records, so a PICKUP at once cuts it short. A store without the
+// message plays nothing.
+void CallRecorder::PlayWarning() {
+    const fs::path warning = target_.working_folder / recordstore::kWarningName;
+    std::error_code error;
+    if (!fs::is_regular_file(warning, error))
+        return;
+    library_.PlayFile(warning.c_str());
+    Failed();
 }
 
 void CallRecorder::TakeCallerIdentity() {

@@ -508,5 +508,43 @@ TEST_F(CallRecorderTest, ASavedOrDiscardedCallLeavesNoTakeBehind) {
     EXPECT_TRUE(fs::is_empty(takes_));
 }
 
+// "PhWarn" on: the caller of a call the user takes hears the store's
+// warning message once the call is connected; a call the user dials, or any
+// call with "PhWarn" off, hears nothing.
+TEST_F(CallRecorderTest, TheWarningMessageIsPlayedToACallerTheUserTakesOnlyWithPhWarnOn) {
+    const std::vector<std::uint8_t> warning = test::CountingCallAudio(600, 4);
+    test::WriteCallWave((work_ / "xrwarn.wav").string(), warning);
+    const auto heard = [this] {
+        Party("heard " + dir_.file("heard.wav"));
+        return test::ReadWaveSamples(dir_.file("heard.wav"));
+    };
+
+    profile_.Write("anna", "PhWarn", "Y");
+    TakeCallFromAnn();
+    Run(1000);
+    EXPECT_EQ(heard(), warning);
+    EXPECT_TRUE(reporter_.reports().empty());
+    recorder_->HangUp();
+    Run(100);
+
+    Party("nodialtone off");
+    ASSERT_TRUE(recorder_->Dial("01632960999"));
+    Run(100);
+    Party("connect");
+    Run(1000);
+    ASSERT_EQ(recorder_->stage(), CallStage::kConnected);
+    EXPECT_EQ(heard(), warning);  // nothing more was played
+    recorder_->HangUp();
+    Run(100);
+
+    profile_.Write("anna", "PhWarn", "N");
+    Party("ring 01632960123 Ann Smith");
+    Run(kRingPeriodMs);
+    ASSERT_TRUE(recorder_->Dial(""));
+    Run(1000);
+    ASSERT_EQ(recorder_->stage(), CallStage::kConnected);
+    EXPECT_EQ(heard(), warning);  // nothing more was played
+}
+
 }  // namespace
 }  // namespace kivo::phone

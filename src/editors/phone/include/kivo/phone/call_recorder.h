@@ -26,7 +26,10 @@
 // cost), "Currency" (written as the pound sign when missing), "Silence"
 // (written as "5" when missing, at the first PICKUP), "HighLight" (read
 // when the recorder is made: any value but "N" shows the cost and the time
-// left highlighted; missing reads as "N").
+// left highlighted; missing reads as "N"), "PhWarn" (read when the user
+// takes a call: "Y" plays the store's warning message, "xrwarn.wav" of the
+// working folder, to the caller as soon as the call is connected; missing
+// reads as "N").
 #pragma once
 
 #include <chrono>
@@ -154,6 +157,7 @@ private:
     bool Refuses();
     void PrepareRecord();
     void CallConnected();
+    void PlayWarning();
     void CallEnded(bool drop);
     void TakeCallerIdentity();
     std::int64_t call_ms() const;
@@ -198,6 +202,7 @@ private:
     std::optional<std::int64_t> time_limit_s_;
     bool alarm_on_ = true;
     bool highlight_ = false;
+    bool warn_caller_ = false;  // this call gets the warning message
     recorder::TimeLimitAlarm alarm_;
 
     std::unique_ptr<CallTakeJournal> journal_;

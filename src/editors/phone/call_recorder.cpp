@@ -304,6 +304,14 @@ void CallRecorder::CallEnded(bool drop) {
         final_cost_ = Figures().cost_text;
     }
     KeepDetails();
+    if (recorded_ && NothingRecorded()) {
+        // PICKUP and a hang-up before the line delivered any sound: there is
+        // no recording to keep, and none to offer for saving.
+        recorded_ = false;
+        DropJournal();
+        RemoveQuietly(target_.working_folder / kTakeName);
+        RemoveQuietly(target_.working_folder / kAccumulatedName);
+    }
     if (recorded_) {
         // The takes become the record's wave now, while the library's
         // recorder is still this call's.
@@ -433,6 +441,12 @@ void CallRecorder::Discard() {
         return;  // the library is still recording into them
     RemoveQuietly(target_.working_folder / kTakeName);
     RemoveQuietly(target_.working_folder / kAccumulatedName);
+}
+
+bool CallRecorder::NothingRecorded() const {
+    std::error_code error;
+    const auto size_bytes = fs::file_size(target_.working_folder / kAccumulatedName, error);
+    return error || size_bytes == 0;
 }
 
 void CallRecorder::StartJournal() {

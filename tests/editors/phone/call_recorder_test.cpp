@@ -546,5 +546,23 @@ TEST_F(CallRecorderTest, TheWarningMessageIsPlayedToACallerTheUserTakesOnlyWithP
     EXPECT_EQ(heard(), warning);  // nothing more was played
 }
 
+// PICKUP and at once HANGUP, before the line delivered any sound: there is
+// no recording, so nothing is offered for saving and no error is shown.
+TEST_F(CallRecorderTest, ACallHungUpBeforeAnySoundWasRecordedHasNothingToSave) {
+    takes_ = dir_.path() / "Takes";
+    TakeCallFromAnn();
+    ASSERT_TRUE(recorder_->Pickup());
+    recorder_->HangUp();
+    Run(100);
+    EXPECT_EQ(recorder_->stage(), CallStage::kEnded);
+    EXPECT_FALSE(recorder_->has_unsaved_recording());
+    EXPECT_EQ(recorder_->Buttons(), (PhoneRecorderButtons{.dial = true}));
+    EXPECT_EQ(recorder_->Save(), 0);
+    EXPECT_TRUE(reporter_.reports().empty());
+    EXPECT_FALSE(fs::exists(work_ / "Voxwren.xrp") &&
+                 fs::file_size(work_ / "Voxwren.xrp") > recordstore::kRecordLineBytes);
+    EXPECT_TRUE(fs::is_empty(takes_));
+}
+
 }  // namespace
 }  // namespace kivo::phone

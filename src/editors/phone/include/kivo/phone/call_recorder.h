@@ -164,6 +164,8 @@ private:
     CallFigures Figures() const;
     void Discard();
     bool Failed();
+    // The takes so far hold no sound (read once the last take is stopped).
+    bool NothingRecorded() const;
     void StartJournal();
     void FollowTake(bool sync_now);
     void KeepDetails();

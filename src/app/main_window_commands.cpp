@@ -37,6 +37,7 @@
 #include "meetings_commands.h"
 #include "options_dialog.h"
 #include "options_settings.h"
+#include "phone_recorder_commands.h"
 #include "speech_commands.h"
 #include "store_file_dialogs.h"
 #include "video_commands.h"
@@ -343,8 +344,10 @@ void MainWindow::OfferTakeRecovery() {
         recorder::TakeRecovery(session_->places().folders.takes_folder, working.parent_path()),
         *reporter_, working,
         [this](const recorder::RecoveredTake& take, const std::function<void()>& release_take) {
-            // Only the dictation recorder keeps journals in this version; a
-            // take of another recorder waits for a version that has it.
+            if (take.info.kind == recorder::RecorderKind::kPhone)
+                return OpenRecoveredCall(this, take, release_take);
+            // A take of a recorder that keeps no journal in this version
+            // waits for a version that has it.
             if (take.info.kind != recorder::RecorderKind::kDictation)
                 return false;
             return RunDictationRecorder(this, *reporter_,

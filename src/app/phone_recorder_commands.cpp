@@ -50,6 +50,7 @@ PhoneRecorderDialog* PhoneRecorderDesk::Open() {
             session.store().working_folder() / recordstore::kPhoneBookName,
             [&session] { session.CommitStoreChanges(); }, window_);
         dialog_->setObjectName(QStringLiteral("phoneRecorder"));
+        dialog_->set_sound_folder(window_->resources().folder());
         dialog_->setAttribute(Qt::WA_DeleteOnClose);
         connect(dialog_, &PhoneRecorderDialog::saved, window_, [this] {
             window_->session().CommitStoreChanges();
@@ -159,6 +160,18 @@ void RoutePhoneRecorderCommands(MainWindow* window, core::MessageReporter* repor
     auto* desk = new PhoneRecorderDesk(window, line, *reporter);
     window->commands().Route(Command::kRedial, [desk] { desk->Redial(); });
     window->commands().Route(Command::kPlayOverPhone, [desk] { desk->PlaySelectedOverLine(); });
+}
+
+bool OpenRecoveredCall(MainWindow* window, const recorder::RecoveredTake& take,
+                       const std::function<void()>& release_take) {
+    PhoneRecorderDesk* desk = DeskOf(window);
+    if (desk == nullptr)
+        return false;
+    PhoneRecorderDialog* dialog = desk->Open();
+    if (dialog == nullptr || !dialog->StartRecovered(take))
+        return false;
+    release_take();
+    return true;
 }
 
 bool RunPhoneRecorderOfView(MainWindow* window) {

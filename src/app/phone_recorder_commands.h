@@ -11,9 +11,11 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <string>
 
 #include "kivo/core/user_messages.h"
+#include "kivo/recorder/take_recovery.h"
 #include "phone_line.h"
 #include "phone_recorder_dialog.h"
 
@@ -54,6 +56,11 @@ private:
 // Makes the window's desk on its phone line and routes its commands.
 void RoutePhoneRecorderCommands(MainWindow* window, core::MessageReporter* reporter);
 
+// Opens a call left by a crash in the window's Phone Recorder and calls
+// release_take once the recorder holds it. False when the recorder is busy
+// with a call of its own or the call could not be opened.
+bool OpenRecoveredCall(MainWindow* window, const recorder::RecoveredTake& take,
+                       const std::function<void()>& release_take);
 // New Recording: in the phone list it opens the Phone Recorder. False in
 // other lists.
 bool RunPhoneRecorderOfView(MainWindow* window);

@@ -23,6 +23,7 @@
 #include "kivo/recordstore/clock.h"
 #include "phone_book_dialog.h"
 #include "phone_cost_dialog.h"
+#include "ring_sound.h"
 
 namespace kivo::app {
 namespace {
@@ -254,6 +255,18 @@ void PhoneRecorderDialog::Dial() {
     Refresh();
 }
 
+bool PhoneRecorderDialog::StartRecovered(const recorder::RecoveredTake& take) {
+    if (!recorder_->StartRecovered(take))
+        return false;
+    ShowCaller(Text(recorder_->caller_name()), Text(recorder_->caller_number()));
+    keywords_->setText(Text(recorder_->keywords()));
+    ShowMarks();
+    ShowTimes();
+    UpdateButtons();
+    Refresh();
+    return true;
+}
+
 void PhoneRecorderDialog::LineMessage(int message) {
     if (!recorder_->HandleMessage(message))
         return;
@@ -376,8 +389,7 @@ void PhoneRecorderDialog::Refresh() {
     duration_->setText(Text(figures.duration_text));
     cost_->setText(Text(figures.cost_text));
     time_left_->setText(Text(figures.time_left_text));
-    time_left_->setStyleSheet(figures.over_limit ? QStringLiteral("QLabel { color: red; }")
-                                                 : QString());
+    StyleFigures(figures.over_limit);
     for (QProgressBar* bar : bars_)
         bar->setValue(figures.level);
     if (figures.caller_arrived)
@@ -386,8 +398,23 @@ void PhoneRecorderDialog::Refresh() {
         RaiseTimeLimitAlarm();
 }
 
+// Highlighted ("HighLight"): bold on black, the cost green and the time
+// left green, or red once the call is over its limit.
+void PhoneRecorderDialog::StyleFigures(bool over_limit) {
+    if (!recorder_->highlight()) {
+        cost_->setStyleSheet(QString());
+        time_left_->setStyleSheet(over_limit ? QStringLiteral("QLabel { color: red; }")
+                                             : QString());
+        return;
+    }
+    const QString highlighted =
+        QStringLiteral("QLabel { font-weight: bold; background-color: black; color: %1; }");
+    cost_->setStyleSheet(highlighted.arg(QStringLiteral("lime")));
+    time_left_->setStyleSheet(
+        highlighted.arg(over_limit ? QStringLiteral("red") : QStringLiteral("lime")));
+}
+
 void PhoneRecorderDialog::RaiseTimeLimitAlarm() {
-    QApplication::beep();
     if (alarm_box_ != nullptr)
         return;
     // Not modal: the call and its recording go on while it is shown.
@@ -396,6 +423,13 @@ void PhoneRecorderDialog::RaiseTimeLimitAlarm() {
     alarm_box_->setObjectName(QStringLiteral("timeLimitAlarm"));
     alarm_box_->setAttribute(Qt::WA_DeleteOnClose);
     alarm_box_->setWindowModality(Qt::NonModal);
+    if (sound_folder_.empty()) {
+        QApplication::beep();
+    } else {
+        // Sounds over and over until the notice is closed.
+        auto* sound = new RingSound(alarm_box_, sound_folder_, kAlarmWaveName);
+        sound->setObjectName(QStringLiteral("alarmSound"));
+    }
     alarm_box_->show();
 }
 

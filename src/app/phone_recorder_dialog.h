@@ -48,10 +48,16 @@ public:
     ~PhoneRecorderDialog() override;
 
     phone::CallRecorder& recorder() { return *recorder_; }
+    // Where the alarm's wave is (kAlarmWaveName); without it the alarm
+    // beeps once.
+    void set_sound_folder(std::filesystem::path folder) { sound_folder_ = std::move(folder); }
 
     void ShowCaller(const QString& name, const QString& number);
     // DIAL: answers the ringing call the user took, or dials the number.
     void Dial();
+    // A call left by a crash (CallRecorder::StartRecovered), shown ended
+    // for the user to save. False when it could not be taken.
+    bool StartRecovered(const recorder::RecoveredTake& take);
     void LineMessage(int message);
     void LineClosed();
     // Hangs up a call still up and asks (message 1) about an unsaved
@@ -93,6 +99,7 @@ private:
     void ChangeCostSettings();
     void RaiseTimeLimitAlarm();
     void ShowTimes();
+    void StyleFigures(bool over_limit);
 
     std::unique_ptr<phone::CallRecorder> recorder_;
     core::MessageReporter& reporter_;
@@ -115,6 +122,7 @@ private:
     std::array<QProgressBar*, kPhoneLevelBars> bars_{};
     QTreeWidget* marks_ = nullptr;
     QPointer<QMessageBox> alarm_box_;
+    std::filesystem::path sound_folder_;
 };
 
 }  // namespace kivo::app

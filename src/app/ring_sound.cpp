@@ -8,11 +8,12 @@
 
 namespace kivo::app {
 
-RingSound::RingSound(QWidget* window, const std::filesystem::path& sound_folder)
+RingSound::RingSound(QWidget* window, const std::filesystem::path& sound_folder,
+                     const char* wave_name)
     : QObject(window), effect_(new QSoundEffect(this)) {
     setObjectName(QStringLiteral("ringSound"));
     effect_->setSource(
-        QUrl::fromLocalFile(QString::fromStdString((sound_folder / kRingWaveName).string())));
+        QUrl::fromLocalFile(QString::fromStdString((sound_folder / wave_name).string())));
     effect_->setLoopCount(QSoundEffect::Infinite);
     window->installEventFilter(this);
     effect_->play();

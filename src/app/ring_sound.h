@@ -13,13 +13,18 @@ class QWidget;
 namespace kivo::app {
 
 inline constexpr const char* kRingWaveName = "3003.wav";
+// The Phone Recorder's time-limit alarm, played the same way while its
+// notice is shown.
+inline constexpr const char* kAlarmWaveName = "3002.wav";
 
 class RingSound : public QObject {
     Q_OBJECT
 
 public:
-    // Starts ringing at once; `window` owns the sound.
-    RingSound(QWidget* window, const std::filesystem::path& sound_folder);
+    // Starts ringing at once; `window` owns the sound. wave_name: the wave
+    // of the sound folder that is played.
+    RingSound(QWidget* window, const std::filesystem::path& sound_folder,
+              const char* wave_name = kRingWaveName);
 
     bool ringing() const { return ringing_; }
     QSoundEffect* effect() const { return effect_; }

@@ -3,15 +3,21 @@
 // stopped, hung up and saved with its cost into the phone list; a number is
 // dialled again from the list; dialling is refused while the answering
 // machine is on; the window's File > Open and close ask the recorder first;
-// a recording is played into a call.
+// a recording is played into a call; the time-limit alarm sounds until its
+// notice is closed; a call left by a crash comes back in
+// the Phone Recorder at the next start.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QSoundEffect>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +29,7 @@
 #include "incoming_call_dialog.h"
 #include "kivo/core/record_list.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/phone/call_take_journal.h"
 #include "kivo/telephony/line_provider.h"
 #include "kivo/wavefile/wave_writer.h"
 #include "main_window.h"
@@ -30,6 +37,7 @@
 #include "phone_recorder_commands.h"
 #include "phone_recorder_dialog.h"
 #include "play_over_line_dialog.h"
+#include "ring_sound.h"
 
 namespace kivo::app {
 namespace {
@@ -281,6 +289,75 @@ TEST_F(PhoneRecorderTest, ARecordingIsPlayedIntoTheConnectedCall) {
     const std::string heard = (home_.home() / "heard.wav").string();
     EXPECT_EQ(Party("heard " + heard).rfind("ok", 0), 0u);
     EXPECT_GT(fs::file_size(heard), 44u + 8000u);
+}
+
+TEST_F(PhoneRecorderTest, ACallLeftByACrashIsOfferedAtStartAndSavedFromThePhoneRecorder) {
+    window_->ShowKind(ViewKind::kPhone);
+    const fs::path takes = window_->session().places().folders.takes_folder;
+    const std::vector<std::uint8_t> said(16000, 0x21);  // a second of the line's audio
+    {
+        // The journal a recorder keeps of a call, let go as a killed
+        // process lets it go.
+        auto journal =
+            phone::CallTakeJournal::Start(takes, "P20261208100000", "08/12/2026 10:00:00", said,
+                                          [] { return std::chrono::steady_clock::now(); });
+        ASSERT_NE(journal, nullptr);
+        recorder::TakeDetails details;
+        details.subject = phone::CallerSubject("01632960123", "Ann Smith");
+        details.keywords = "prices";
+        details.marks.push_back({500, "the offer"});
+        ASSERT_TRUE(journal->WriteDetails(details));
+    }
+    window_->OfferTakeRecovery();
+    ASSERT_NE(Recorder(), nullptr);
+    EXPECT_TRUE(Recorder()->isVisible());
+    EXPECT_EQ(Recorder()->recorder().stage(), phone::CallStage::kEnded);
+    EXPECT_EQ(Recorder()->caller_name_edit()->text(), "Ann Smith");
+    EXPECT_EQ(Recorder()->number_edit()->text(), "01632960123");
+    EXPECT_EQ(Recorder()->keywords_edit()->text(), "prices");
+    ASSERT_EQ(Recorder()->mark_list()->topLevelItemCount(), 1);
+    EXPECT_EQ(Recorder()->duration_text(), "00:00:01");
+    Click("ok");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Recorder() == nullptr; }, 2000));
+
+    ASSERT_EQ(window_->records().list().rows().size(), 1u);
+    const core::RecordRow& row = window_->records().list().rows().at(0);
+    EXPECT_EQ(row.columns[1], "01632960123");
+    EXPECT_EQ(row.columns[2], "Ann Smith");
+    EXPECT_TRUE(fs::is_empty(takes));
+}
+
+TEST_F(PhoneRecorderTest, TheTimeLimitAlarmSoundsUntilItsNoticeIsClosedOverHighlightedFigures) {
+    window_->session().profile().Write(window_->session().section(), "PhoneCost", "6");
+    window_->session().profile().Write(window_->session().section(), "HighLight", "Y");
+    TakeAndRecordACall();
+    auto* cost = Recorder()->findChild<QLabel*>("cost");
+    auto* time_left = Recorder()->findChild<QLabel*>("timeRemaining");
+    ASSERT_NE(cost, nullptr);
+    ASSERT_NE(time_left, nullptr);
+    EXPECT_TRUE(cost->styleSheet().contains("background-color: black"));
+
+    Recorder()->time_limit_edit()->setText("00:00");  // reached at once
+    QMessageBox* notice = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            notice = Recorder()->findChild<QMessageBox*>("timeLimitAlarm");
+            return notice != nullptr && notice->isVisible();
+        },
+        2000));
+    EXPECT_TRUE(time_left->styleSheet().contains("color: red"));
+    auto* sound = notice->findChild<RingSound*>("alarmSound");
+    ASSERT_NE(sound, nullptr);
+    EXPECT_TRUE(sound->ringing());
+    EXPECT_EQ(sound->effect()->loopCount(), QSoundEffect::Infinite);
+    EXPECT_TRUE(sound->effect()->source().toLocalFile().endsWith("/3002.wav"));
+    EXPECT_TRUE(fs::exists(sound->effect()->source().toLocalFile().toStdString()));
+    // The call goes on meanwhile; closing the notice silences it.
+    EXPECT_EQ(Recorder()->recorder().stage(), phone::CallStage::kRecording);
+    QPointer<RingSound> watched = sound;
+    notice->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watched.isNull() || !watched->ringing(); }, 2000));
+    Click("hangup");
 }
 
 }  // namespace

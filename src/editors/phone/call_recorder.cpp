@@ -10,7 +10,9 @@
 #include "kivo/recorder/log_date.h"
 #include "kivo/recorder/record_saving.h"
 #include "kivo/recordstore/clock.h"
+#include "kivo/recordstore/data_store_layout.h"
 #include "kivo/telephony/line_provider.h"
+#include "kivo/wavefile/wave_reader.h"
 #include "zn2tapi.h"
 
 namespace kivo::phone {
@@ -75,6 +77,8 @@ CallRecorder::CallRecorder(telephony::TapiLibrary& library, recorder::RecorderTa
     if (target_.profile != nullptr) {
         if (auto cost = target_.profile->Find(target_.profile_section, "PhoneCost"))
             cost_per_minute_ = recorder::ParseCostRate(*cost);
+        highlight_ =
+            target_.profile->Find(target_.profile_section, "HighLight").value_or("N") != "N";
     }
 }
 
@@ -127,6 +131,8 @@ bool CallRecorder::Dial(std::string_view number) {
     PrepareRecord();
     TapiStatus& status = library_.status();
     const bool incoming = status.call != 0 && status.incoming == 1 && status.callConnected == 0;
+    warn_caller_ = incoming && target_.profile != nullptr &&
+                   target_.profile->Find(target_.profile_section, "PhWarn").value_or("N") == "Y";
     if (incoming) {
         library_.Answer();
         if (Failed()) {
@@ -151,6 +157,7 @@ bool CallRecorder::Dial(std::string_view number) {
 void CallRecorder::PrepareRecord() {
     if (files_)
         files_->RemoveAll();
+    DropJournal();
     files_ = recorder::RecordFiles::ForNewRecord(target_.working_folder);
     const fs::path take = target_.working_folder / kTakeName;
     const fs::path accumulated = target_.working_folder / kAccumulatedName;
@@ -198,10 +205,24 @@ void CallRecorder::CallConnected() {
     Failed();
     library_.GetWaveId(kSelectCall, "wave/in");
     Failed();
+    if (warn_caller_)
+        PlayWarning();
     connected_ = true;
     connected_at_ = clock_();
     start_log_date_ = recorder::NowLogDate();
     stage_ = CallStage::kConnected;
+}
+
+// The caller hears it while the user waits to record: the line either plays
+// or records, so a PICKUP at once cuts it short. A store without the
+// message plays nothing.
+void CallRecorder::PlayWarning() {
+    const fs::path warning = target_.working_folder / recordstore::kWarningName;
+    std::error_code error;
+    if (!fs::is_regular_file(warning, error))
+        return;
+    library_.PlayFile(warning.c_str());
+    Failed();
 }
 
 void CallRecorder::TakeCallerIdentity() {
@@ -227,6 +248,10 @@ bool CallRecorder::Pickup() {
     recorded_ = true;
     recording_since_ = clock_();
     stage_ = CallStage::kRecording;
+    StartJournal();
+    if (journal_)
+        journal_->TakeStarted();
+    KeepDetails();
     return true;
 }
 
@@ -253,6 +278,8 @@ void CallRecorder::Stop() {
     library_.Stop();
     Failed();
     stage_ = CallStage::kStopped;
+    FollowTake(true);
+    KeepDetails();
 }
 
 void CallRecorder::HangUp() {
@@ -275,6 +302,15 @@ void CallRecorder::CallEnded(bool drop) {
     if (connected_) {
         end_log_date_ = recorder::NowLogDate();
         final_cost_ = Figures().cost_text;
+    }
+    KeepDetails();
+    if (recorded_ && NothingRecorded()) {
+        // PICKUP and a hang-up before the line delivered any sound: there is
+        // no recording to keep, and none to offer for saving.
+        recorded_ = false;
+        DropJournal();
+        RemoveQuietly(target_.working_folder / kTakeName);
+        RemoveQuietly(target_.working_folder / kAccumulatedName);
     }
     if (recorded_) {
         // The takes become the record's wave now, while the library's
@@ -336,6 +372,8 @@ CallFigures CallRecorder::Figures() const {
 
 CallFigures CallRecorder::Refresh() {
     CallFigures figures = Figures();
+    if (recorded_ && !saved_ && !discarded_)
+        KeepDetails();
     if (!connected_ || stage_ == CallStage::kEnded)
         return figures;
     if (time_limit_s_) {
@@ -344,6 +382,8 @@ CallFigures CallRecorder::Refresh() {
     }
     if (stage_ == CallStage::kRecording)
         figures.level = library_.status().recorder.maxLevel;
+    if (stage_ == CallStage::kRecording || stage_ == CallStage::kPaused)
+        FollowTake(false);
     if (!identity_taken_ && library_.status().callerIdValid == 1) {
         TakeCallerIdentity();
         figures.caller_arrived = true;
@@ -354,7 +394,10 @@ CallFigures CallRecorder::Refresh() {
 bool CallRecorder::AddMark(std::string_view comment) {
     if (stage_ != CallStage::kRecording && stage_ != CallStage::kPaused)
         return false;
-    return marks_.Add(recorded_ms(), comment);
+    if (!marks_.Add(recorded_ms(), comment))
+        return false;
+    KeepDetails();
+    return true;
 }
 
 int CallRecorder::Save() {
@@ -375,6 +418,7 @@ int CallRecorder::Save() {
         saved_ = true;
         record_number_ = save.record_number();
         files_->RemoveAll();
+        DropJournal();
     }
     if (code > 0)
         reporter_.ReportMessage(code, core::kStyleExclamation);
@@ -392,10 +436,102 @@ void CallRecorder::Discard() {
         discarded_ = true;
     if (files_)
         files_->RemoveAll();
+    DropJournal();
     if (in_call())
         return;  // the library is still recording into them
     RemoveQuietly(target_.working_folder / kTakeName);
     RemoveQuietly(target_.working_folder / kAccumulatedName);
+}
+
+bool CallRecorder::NothingRecorded() const {
+    std::error_code error;
+    const auto size_bytes = fs::file_size(target_.working_folder / kAccumulatedName, error);
+    return error || size_bytes == 0;
+}
+
+void CallRecorder::StartJournal() {
+    if (journal_ || !files_)
+        return;
+    journal_ = CallTakeJournal::Start(target_.takes_folder, files_->base_name(), start_log_date_,
+                                      {}, clock_);
+}
+
+void CallRecorder::FollowTake(bool sync_now) {
+    if (journal_)
+        journal_->Follow(target_.working_folder / kTakeName, sync_now);
+}
+
+recorder::TakeDetails CallRecorder::Details() const {
+    recorder::TakeDetails details;
+    details.end_log_date = end_log_date_;
+    details.subject = CallerSubject(caller_number_, caller_name_);
+    details.keywords = keywords_;
+    details.marks = marks_.marks();
+    return details;
+}
+
+// Written when they changed since the last write.
+void CallRecorder::KeepDetails() {
+    if (!journal_)
+        return;
+    recorder::TakeDetails details = Details();
+    if (details == journal_details_)
+        return;
+    if (journal_->WriteDetails(details))
+        journal_details_ = std::move(details);
+}
+
+void CallRecorder::DropJournal() {
+    if (journal_)
+        journal_->Remove();
+    journal_.reset();
+    journal_details_ = {};
+}
+
+bool CallRecorder::StartRecovered(const recorder::RecoveredTake& take) {
+    if (in_call() || has_unsaved_recording())
+        return false;
+    wavefile::WaveData wave;
+    if (!wavefile::ReadWaveFile(take.wave.string(), &wave).ok())
+        return false;
+    if (files_)
+        files_->RemoveAll();
+    DropJournal();
+    files_ = recorder::RecordFiles::ForNewRecord(target_.working_folder);
+    std::error_code error;
+    fs::copy_file(take.wave, files_->wave_path(), fs::copy_options::overwrite_existing, error);
+    if (error) {
+        files_->RemoveAll();
+        files_.reset();
+        return false;
+    }
+    marks_.Clear();
+    for (const recorder::RecorderMark& mark : take.info.details.marks)
+        marks_.Add(mark.time_ms, mark.comment);
+    auto [number, name] = ParseCallerSubject(take.info.details.subject);
+    caller_number_ = std::move(number);
+    caller_name_ = std::move(name);
+    keywords_ = take.info.details.keywords;
+    start_log_date_ = take.info.start_log_date;
+    end_log_date_ = take.end_log_date;
+    final_cost_.clear();
+    record_number_ = 0;
+    // The call's own length is not kept; that of its audio stands for it.
+    const std::int64_t audio_ms = static_cast<std::int64_t>(wave.samples.size()) * 1000 /
+                                  telephony::CallAudioFormat().bytes_per_second();
+    ended_at_ = clock_();
+    connected_at_ = ended_at_ - std::chrono::milliseconds(audio_ms);
+    connected_ = true;
+    recorded_before_ms_ = audio_ms;
+    recording_since_.reset();
+    recorded_ = true;
+    saved_ = discarded_ = false;
+    identity_taken_ = true;
+    stage_ = CallStage::kEnded;
+    journal_ = CallTakeJournal::Start(target_.takes_folder, files_->base_name(), start_log_date_,
+                                      wave.samples, clock_);
+    KeepDetails();
+    return true;
 }
 
 }  // namespace kivo::phone

@@ -10,11 +10,16 @@
 #include <filesystem>
 #include <memory>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "file_bytes.h"
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/profile_file.h"
 #include "kivo/core/record_list.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_index.h"
 #include "kivo/recordstore/record_line.h"
@@ -64,7 +69,7 @@ protected:
     }
 
     void MakeRecorder() {
-        recorder::RecorderTarget target{{}, {}, &profile_, "anna", 0, {}};
+        recorder::RecorderTarget target{{}, {}, &profile_, "anna", 0, takes_};
         recorder::BindToSession(target, *store_);
         recorder_ =
             std::make_unique<CallRecorder>(*library_, target, reporter_, [this] { return now_; });
@@ -143,6 +148,7 @@ protected:
 
     test::TempDir dir_;
     fs::path work_ = dir_.path() / "work";
+    fs::path takes_;  // none: no take journal
     core::ProfileFile profile_{dir_.file("KIVO.ini")};
     std::unique_ptr<core::DataStoreSession> store_;
     TapiStatus status_{};
@@ -392,6 +398,170 @@ TEST_F(CallRecorderTest, DiallingAgainOffersToSaveTheLastCallFirst) {
     EXPECT_EQ(reporter_.reports()[0].code, 1);
     EXPECT_EQ(StoredFields(0).text_a, "Ann Smith");
     EXPECT_FALSE(recorder_->has_unsaved_recording());
+}
+
+}  // namespace
+}  // namespace kivo::phone
+
+namespace kivo::phone {
+namespace {
+
+// The process is killed (as by kill -9) while the user records a call: the
+// next start offers the call, and saving it keeps what was said up to then,
+// the caller and the mark.
+TEST_F(CallRecorderTest, ACallKilledWhileRecordingIsOfferedAtTheNextStartAndSavedWhole) {
+    takes_ = dir_.path() / "Takes";
+    const std::vector<std::uint8_t> said = test::CountingCallAudio(1000, 1);
+    test::WriteCallWave(dir_.file("said.wav"), said);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        TakeCallFromAnn();
+        if (recorder_ == nullptr || recorder_->stage() != CallStage::kConnected)
+            ::_exit(2);
+        Party("speak " + dir_.file("said.wav"));
+        if (!recorder_->Pickup() || !recorder_->journal_kept())
+            ::_exit(3);
+        Run(1400);
+        if (!recorder_->AddMark("the offer"))
+            ::_exit(4);
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(5);
+    }
+    int wait_status = 0;
+    ASSERT_EQ(::waitpid(child, &wait_status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(wait_status)) << "child ended with " << WEXITSTATUS(wait_status);
+    ASSERT_EQ(WTERMSIG(wait_status), SIGKILL);
+
+    const recorder::TakeRecovery recovery(takes_);
+    const std::vector<recorder::LeftoverTake> left = recovery.Find();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].info.kind, recorder::RecorderKind::kPhone);
+    EXPECT_EQ(left[0].data_bytes, said.size());
+    ASSERT_EQ(left[0].info.details.marks.size(), 1u);
+    EXPECT_EQ(left[0].info.details.marks[0].comment, "the offer");
+
+    MakeRecorder();
+    const int opened = recorder::OfferLeftoverTakes(
+        recovery, reporter_, work_,
+        [this](const recorder::RecoveredTake& take, const std::function<void()>& release_take) {
+            if (!recorder_->StartRecovered(take))
+                return false;
+            release_take();
+            return true;
+        });
+    ASSERT_EQ(opened, 1);
+    EXPECT_EQ(recorder_->stage(), CallStage::kEnded);
+    EXPECT_EQ(recorder_->Buttons(), (PhoneRecorderButtons{.ok = true, .dial = true}));
+    EXPECT_EQ(recorder_->caller_name(), "Ann Smith");
+    EXPECT_EQ(recorder_->caller_number(), "01632960123");
+    // Until it is saved, the recovered call is kept in a journal of its own
+    // (held, so passed over by a search).
+    EXPECT_TRUE(recorder_->journal_kept());
+    EXPECT_FALSE(fs::is_empty(takes_));
+    EXPECT_TRUE(recovery.Find().empty());
+
+    ASSERT_EQ(recorder_->Save(), 0);
+    EXPECT_TRUE(fs::is_empty(takes_));
+    const recordstore::RecordFields fields = StoredFields(0);
+    EXPECT_EQ(fields.kind_code, "3");
+    EXPECT_EQ(fields.text_a, "Ann Smith");
+    EXPECT_EQ(fields.subject, "01632960123");
+    EXPECT_EQ(fields.duration, "00:00:01");
+    const fs::path stored = OpenStored(fields.container_name);
+    EXPECT_EQ(test::ReadWaveSamples(stored.string() + ".xrw"), said);
+    recordstore::IndexMarkRead marks;
+    ASSERT_TRUE(recordstore::ReadIndexMarkFile(stored.string() + ".xrs", &marks).ok());
+    ASSERT_EQ(marks.marks.size(), 1u);
+    EXPECT_EQ(marks.marks[0].comment, "the offer");
+}
+
+// A call the user saves, and one the user declines to save, leave nothing
+// for the next start; while the call is held its journal follows the takes.
+TEST_F(CallRecorderTest, ASavedOrDiscardedCallLeavesNoTakeBehind) {
+    takes_ = dir_.path() / "Takes";
+    const std::vector<std::uint8_t> said = test::CountingCallAudio(600, 2);
+    test::WriteCallWave(dir_.file("said.wav"), said);
+    const recorder::TakeRecovery recovery(takes_);
+
+    TakeCallFromAnn();
+    Party("speak " + dir_.file("said.wav"));
+    ASSERT_TRUE(recorder_->Pickup());
+    Run(800);
+    recorder_->HangUp();
+    Run(100);
+    std::vector<recorder::LeftoverTake> held = recovery.Find();
+    ASSERT_EQ(held.size(), 0u);  // held by this recorder: passed over
+    ASSERT_EQ(recorder_->Save(), 0);
+    EXPECT_TRUE(fs::is_empty(takes_));
+
+    Party("ring 01632960123 Ann Smith");
+    Run(kRingPeriodMs);
+    ASSERT_TRUE(recorder_->Dial(""));
+    Run(100);
+    Party("speak " + dir_.file("said.wav"));
+    ASSERT_TRUE(recorder_->Pickup());
+    Run(800);
+    EXPECT_FALSE(fs::is_empty(takes_));
+    recorder_.reset();  // the user closed it without saving: discarded
+    EXPECT_TRUE(fs::is_empty(takes_));
+}
+
+// "PhWarn" on: the caller of a call the user takes hears the store's
+// warning message once the call is connected; a call the user dials, or any
+// call with "PhWarn" off, hears nothing.
+TEST_F(CallRecorderTest, TheWarningMessageIsPlayedToACallerTheUserTakesOnlyWithPhWarnOn) {
+    const std::vector<std::uint8_t> warning = test::CountingCallAudio(600, 4);
+    test::WriteCallWave((work_ / "xrwarn.wav").string(), warning);
+    const auto heard = [this] {
+        Party("heard " + dir_.file("heard.wav"));
+        return test::ReadWaveSamples(dir_.file("heard.wav"));
+    };
+
+    profile_.Write("anna", "PhWarn", "Y");
+    TakeCallFromAnn();
+    Run(1000);
+    EXPECT_EQ(heard(), warning);
+    EXPECT_TRUE(reporter_.reports().empty());
+    recorder_->HangUp();
+    Run(100);
+
+    Party("nodialtone off");
+    ASSERT_TRUE(recorder_->Dial("01632960999"));
+    Run(100);
+    Party("connect");
+    Run(1000);
+    ASSERT_EQ(recorder_->stage(), CallStage::kConnected);
+    EXPECT_EQ(heard(), warning);  // nothing more was played
+    recorder_->HangUp();
+    Run(100);
+
+    profile_.Write("anna", "PhWarn", "N");
+    Party("ring 01632960123 Ann Smith");
+    Run(kRingPeriodMs);
+    ASSERT_TRUE(recorder_->Dial(""));
+    Run(1000);
+    ASSERT_EQ(recorder_->stage(), CallStage::kConnected);
+    EXPECT_EQ(heard(), warning);  // nothing more was played
+}
+
+// PICKUP and at once HANGUP, before the line delivered any sound: there is
+// no recording, so nothing is offered for saving and no error is shown.
+TEST_F(CallRecorderTest, ACallHungUpBeforeAnySoundWasRecordedHasNothingToSave) {
+    takes_ = dir_.path() / "Takes";
+    TakeCallFromAnn();
+    ASSERT_TRUE(recorder_->Pickup());
+    recorder_->HangUp();
+    Run(100);
+    EXPECT_EQ(recorder_->stage(), CallStage::kEnded);
+    EXPECT_FALSE(recorder_->has_unsaved_recording());
+    EXPECT_EQ(recorder_->Buttons(), (PhoneRecorderButtons{.dial = true}));
+    EXPECT_EQ(recorder_->Save(), 0);
+    EXPECT_TRUE(reporter_.reports().empty());
+    EXPECT_FALSE(fs::exists(work_ / "Voxwren.xrp") &&
+                 fs::file_size(work_ / "Voxwren.xrp") > recordstore::kRecordLineBytes);
+    EXPECT_TRUE(fs::is_empty(takes_));
 }
 
 }  // namespace

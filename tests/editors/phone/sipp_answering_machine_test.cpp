@@ -2,7 +2,8 @@
 // rings the local line, the machine answers, greets, records the RTP audio
 // SIPp streams (a 1 kHz tone as u-law) and stores the message as a new
 // phone record ("Answer Machine Message", kind "2") in a real data store;
-// the line test dials SIPp as a busy callee.
+// the line test dials SIPp as a busy callee; the Phone Recorder dials SIPp,
+// records what it says, hangs up and stores the call (kind "3").
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linphone/linphonecore.h>
@@ -12,13 +13,16 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "file_bytes.h"
 #include "kivo/core/data_store_session.h"
 #include "kivo/core/profile_file.h"
 #include "kivo/core/record_list.h"
+#include "kivo/core/user_messages.h"
 #include "kivo/phone/answering_machine.h"
+#include "kivo/phone/call_recorder.h"
 #include "kivo/phone/line_tester.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/recordstore/recording_container.h"
@@ -256,6 +260,116 @@ TEST(SippCalleeAndTheLineTest, ABusySipPeerIsLoggedAsBusyAndTheLineShutsDown) {
               "Idle : Passed\r\n"
               "Line shutdown : Passed\r\n"
               "================================\r\n\r\n");
+}
+
+TEST(SippCalleeAndThePhoneRecorder, ACallDialledToSippIsRecordedHungUpAndStored) {
+    if (!HaveProgram("sipp") || !HaveProgram("sox"))
+        GTEST_SKIP() << "sipp (sip-tester) or sox is not installed";
+    test::TempDir dir;
+    const fs::path work = dir.path() / "work";
+    const fs::path takes = dir.path() / "Takes";
+    const fs::path line_folder = dir.path() / "line";
+    for (const fs::path& folder : {work, line_folder})
+        fs::create_directories(folder);
+    // What SIPp says: six seconds of 1 kHz as 8 kHz u-law.
+    ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -e u-law " + dir.file("speech.wav") +
+                           " synth 6 sine 1000 vol 0.4")
+                              .c_str()),
+              0);
+    core::ProfileFile profile(dir.file("KIVO.ini"));
+    core::DataStoreSession store(work, &profile, "anna");
+    const core::StoreLocation location{dir.path(), "KIVO"};
+    const int built = store.BuildDataStore(location);
+    ASSERT_TRUE(built == 0 || built == 102) << built;
+    store.set_location(location);
+    ASSERT_EQ(store.LoadDataStore(), 0);
+
+    telephony::SipLine* sip = nullptr;
+    TapiStatus status{};
+    PostedMessages posted;
+    telephony::TapiLibrary library(status, LocalLine(line_folder, &sip), posted,
+                                   [](std::string_view) {});
+    recorder::RecorderTarget target{{}, {}, &profile, "anna", 0, takes};
+    recorder::BindToSession(target, store);
+    core::RecordingMessageReporter reporter{core::kAnswerYes};
+    CallRecorder recorder(library, target, reporter);
+    library.InitVar();
+    library.Init();
+    library.Open(&posted);
+    ASSERT_EQ(status.lineOpen, 1);
+    const auto ready_by = Clock::now() + std::chrono::seconds(10);
+    while (!sip->ready() && Clock::now() < ready_by) {
+        library.Iterate();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(sip->ready());
+
+    // A free port for SIPp: the pid keeps parallel runs apart.
+    const int sipp_port = 20000 + static_cast<int>((::getpid() + 7) % 20000);
+    const pid_t sipp = StartSipp(dir.path(), "callee_speaks.xml", 0, sipp_port);
+    ASSERT_GT(sipp, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // SIPp binds its port
+    const std::string number = "bob@127.0.0.1:" + std::to_string(sipp_port);
+    ASSERT_LE(number.size(), kDialNumberMaxChars);
+    ASSERT_TRUE(recorder.Dial(number));
+
+    // Recorded for three seconds once connected, then hung up.
+    std::optional<Clock::time_point> recording_since;
+    bool journal_kept = false;
+    const auto end = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < end && recorder.stage() != CallStage::kEnded) {
+        library.Iterate();
+        std::vector<int> messages;
+        messages.swap(posted.pending);
+        for (int message : messages)
+            recorder.HandleMessage(message);
+        recorder.Refresh();
+        if (recorder.stage() == CallStage::kConnected && !recording_since) {
+            ASSERT_TRUE(recorder.Pickup());
+            journal_kept = recorder.journal_kept();
+            recording_since = Clock::now();
+        }
+        if (recording_since && Clock::now() - *recording_since > std::chrono::seconds(3))
+            recorder.HangUp();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(recorder.stage(), CallStage::kEnded);
+    const auto bye_by = Clock::now() + std::chrono::seconds(3);
+    while (Clock::now() < bye_by && status.call != 0) {
+        library.Iterate();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    int sipp_status = -1;
+    ASSERT_EQ(::waitpid(sipp, &sipp_status, 0), sipp);
+    EXPECT_TRUE(WIFEXITED(sipp_status) && WEXITSTATUS(sipp_status) == 0)
+        << test::ReadFileText(dir.file("sipp.log"));
+    library.Close();
+    EXPECT_TRUE(journal_kept);
+
+    ASSERT_EQ(recorder.Save(), 0);
+    EXPECT_TRUE(reporter.reports().empty());
+    EXPECT_TRUE(fs::is_empty(takes));
+    const std::string log = test::ReadFileText((work / "Voxwren.xrp").string());
+    recordstore::RecordLine line;
+    ASSERT_TRUE(
+        recordstore::RecordLine::Parse(log.substr(recordstore::kRecordLineBytes), &line).ok());
+    const recordstore::RecordFields fields = line.Fields();
+    EXPECT_EQ(fields.kind_code, "3");
+    EXPECT_EQ(fields.subject, number);
+
+    // The stored call is SIPp's tone, about the three seconds recorded.
+    const fs::path opened = dir.path() / "opened";
+    fs::create_directories(opened);
+    ASSERT_EQ(recordstore::RecordingContainer(fields.container_name, recordstore::MediaKind::kAudio)
+                  .OpenFromStore(opened.string(), store.store_path().string(), 0),
+              recordstore::ContainerResult::kDone);
+    const auto saved = test::ReadWaveSamples(
+        (opened / (fields.container_name.substr(0, fields.container_name.size() - 4) + ".xrw"))
+            .string());
+    const auto format = telephony::CallAudioFormat();
+    EXPECT_GT(test::FrameCount(saved, format), 8000 * 2);
+    EXPECT_LT(test::FrameCount(saved, format), 8000 * 5);
+    EXPECT_GT(test::ToneShare(saved, format, 1000.0), 0.5);
 }
 
 }  // namespace

@@ -13,29 +13,42 @@
 // record's wave B.xrw, so that a call the answering machine takes before
 // the user presses OK cannot take the recording over.
 //
+// While the user holds a recorded call (from the first PICKUP until it is
+// saved or discarded) its audio and details are kept in a take journal
+// (call_take_journal.h) in the target's takes folder: a crash leaves the
+// call for the next start, which gives it back through StartRecovered.
+//
 // Times: the duration counts from the moment the call is connected (the
 // record's start); marks are taken at the length of the audio recorded so
 // far, so that each one points at the words it marks.
 //
 // Profile values: "PhoneCost" (cost per minute; missing or unreadable: no
 // cost), "Currency" (written as the pound sign when missing), "Silence"
-// (written as "5" when missing, at the first PICKUP).
+// (written as "5" when missing, at the first PICKUP), "HighLight" (read
+// when the recorder is made: any value but "N" shows the cost and the time
+// left highlighted; missing reads as "N"), "PhWarn" (read when the user
+// takes a call: "Y" plays the store's warning message, "xrwarn.wav" of the
+// working folder, to the caller as soon as the call is connected; missing
+// reads as "N").
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "kivo/phone/call_take_journal.h"
 #include "kivo/phone/phone_recorder_buttons.h"
 #include "kivo/recorder/close_question.h"
 #include "kivo/recorder/record_files.h"
 #include "kivo/recorder/recorder_marks.h"
 #include "kivo/recorder/recorder_target.h"
 #include "kivo/recorder/running_cost.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/telephony/tapi_library.h"
 
 namespace kivo::core {
@@ -99,6 +112,14 @@ public:
     bool AddMark(std::string_view comment);
     const std::vector<recorder::RecorderMark>& marks() const { return marks_.marks(); }
 
+    // A call left by a crash, as the journal kept it: the recorder holds it
+    // as an ended call (its duration the length of its audio) for the user
+    // to save, with its own journal of it. False when the audio cannot be
+    // had or an unsaved call is held already.
+    bool StartRecovered(const recorder::RecoveredTake& take);
+    // Whether the call's journal is kept (a crash would not lose it).
+    bool journal_kept() const { return journal_ != nullptr; }
+
     // OK: stores the recorded call. 0, or the message code reported.
     int Save();
     // The user closes: a call still up is hung up; an unsaved recording is
@@ -118,11 +139,13 @@ public:
     CallStage stage() const { return stage_; }
     PhoneRecorderButtons Buttons() const { return ButtonsFor(stage_, has_unsaved_recording()); }
     bool in_call() const;
+    bool highlight() const { return highlight_; }
     bool has_unsaved_recording() const { return recorded_ && !saved_ && !discarded_; }
     bool saved() const { return saved_; }
     std::int32_t record_number() const { return record_number_; }
     const std::string& caller_name() const { return caller_name_; }
     const std::string& caller_number() const { return caller_number_; }
+    const std::string& keywords() const { return keywords_; }
     const std::string& last_number() const { return last_number_; }
     const std::optional<double>& cost_per_minute() const { return cost_per_minute_; }
     const std::string& currency() const { return currency_; }
@@ -134,12 +157,20 @@ private:
     bool Refuses();
     void PrepareRecord();
     void CallConnected();
+    void PlayWarning();
     void CallEnded(bool drop);
     void TakeCallerIdentity();
     std::int64_t call_ms() const;
     CallFigures Figures() const;
     void Discard();
     bool Failed();
+    // The takes so far hold no sound (read once the last take is stopped).
+    bool NothingRecorded() const;
+    void StartJournal();
+    void FollowTake(bool sync_now);
+    void KeepDetails();
+    recorder::TakeDetails Details() const;
+    void DropJournal();
 
     telephony::TapiLibrary& library_;
     recorder::RecorderTarget target_;
@@ -172,7 +203,12 @@ private:
     std::string currency_;
     std::optional<std::int64_t> time_limit_s_;
     bool alarm_on_ = true;
+    bool highlight_ = false;
+    bool warn_caller_ = false;  // this call gets the warning message
     recorder::TimeLimitAlarm alarm_;
+
+    std::unique_ptr<CallTakeJournal> journal_;
+    recorder::TakeDetails journal_details_;  // as last written
 };
 
 }  // namespace kivo::phone

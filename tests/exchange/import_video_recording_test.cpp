@@ -5,6 +5,7 @@
 // reason, leave no half record and are never changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -12,6 +13,7 @@
 #include "import_fixture.h"
 #include "kivo/exchange/import_message_files.h"
 #include "kivo/exchange/import_messages.h"
+#include "kivo/exchange/import_recording.h"
 #include "kivo/exchange/import_store.h"
 #include "kivo/exchange/recording_export.h"
 #include "kivo/filesystem/posix_file_system.h"
@@ -189,6 +191,31 @@ TEST_F(VideoRecordingImportTest, FilesThatAreNoVideoRecordingFailAloneWithTheirR
     EXPECT_EQ(receiver_.MemberNames().size(), members_before + 1);
     EXPECT_EQ(test::ReadFileText(mislabelled.string()), mislabelled_bytes);
     ExpectNoRecordFilesLeft();
+}
+
+TEST_F(VideoRecordingImportTest, AVideoFileWhoseMemberNameClimbsOutIsRefusedAndWritesNothing) {
+    // The WMV member renamed in the file's bytes to "../<stem>.wmv" (same length).
+    const std::string stem = container_.substr(0, container_.size() - 4);
+    const std::string from = stem + ".wmv";
+    const std::string to = "../" + from.substr(3);
+    test::Bytes bytes = test::ReadFileBytes(sent_.string());
+    std::size_t renamed = 0;
+    for (auto at = std::search(bytes.begin(), bytes.end(), from.begin(), from.end());
+         at != bytes.end(); at = std::search(at, bytes.end(), from.begin(), from.end())) {
+        at = std::copy(to.begin(), to.end(), at);
+        ++renamed;
+    }
+    ASSERT_GT(renamed, 0u);
+    test::WriteFileBytes(sent_.string(), bytes);
+    const auto around_before = test::FilesUnder(receiver_.folder());
+
+    const RecordingImportResult result = RecordingImport(receiver_.target()).Import(sent_);
+    EXPECT_EQ(result.message, kMessageUnreadableRecording);
+    EXPECT_NE(result.reason.find("named"), std::string::npos) << result.reason;
+    EXPECT_FALSE(result.stored);
+    EXPECT_TRUE(receiver_.Lines().empty());
+    EXPECT_EQ(test::FilesUnder(receiver_.folder()), around_before);
+    EXPECT_FALSE(fs::exists(receiver_.working_folder().parent_path() / to.substr(3)));
 }
 
 TEST_F(VideoRecordingImportTest, AStoreImportBringsItsVideoRecordsWithTheOthers) {

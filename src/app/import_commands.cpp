@@ -13,6 +13,7 @@
 #include "command_table.h"
 #include "kivo/core/shell_session.h"
 #include "kivo/core/user_messages.h"
+#include "kivo/exchange/export_options.h"
 #include "kivo/exchange/import_audio_types.h"
 #include "kivo/exchange/import_message_files.h"
 #include "kivo/exchange/import_messages.h"
@@ -64,6 +65,12 @@ std::vector<fs::path> ChooseFiles(MainWindow* window, const QString& filter) {
     for (const QString& file : chosen)
         files.emplace_back(file.toStdString());
     return files;
+}
+
+// A Kivo recording file: ".xrz" (a message) or ".xrv" (a video), any case.
+bool IsRecordingFileName(const std::string& name) {
+    const QString text = QString::fromStdString(name);
+    return text.endsWith(".xrz", Qt::CaseInsensitive) || text.endsWith(".xrv", Qt::CaseInsensitive);
 }
 
 }  // namespace
@@ -168,7 +175,7 @@ private:
             const fs::path file = url.toLocalFile().toStdString();
             const std::string name = file.filename().string();
             if (exchange::AudioFileTypeOfName(name) || exchange::IsVideoFileName(name) ||
-                QString::fromStdString(name).endsWith(".xrz", Qt::CaseInsensitive))
+                IsRecordingFileName(name))
                 files.push_back(file);
         }
         return files;
@@ -195,7 +202,7 @@ bool ImportDroppedFiles(MainWindow* window, core::MessageReporter& reporter,
         } else if (exchange::IsVideoFileName(name)) {
             first_type = first_type.value_or(AudioFileType::kWmv);
             audio.push_back(file);
-        } else if (QString::fromStdString(name).endsWith(".xrz", Qt::CaseInsensitive)) {
+        } else if (IsRecordingFileName(name)) {
             recordings.push_back(file);
         }
     }
@@ -218,6 +225,14 @@ void RouteImportCommands(MainWindow* window, core::MessageReporter* reporter) {
             return;
         const std::vector<fs::path> files =
             ChooseFiles(window, QtFilter("Kivo Recording Files (*.xrz)|*.xrz||"));
+        if (!files.empty())
+            RunMessageFileImport(window, *reporter, files);
+    });
+    router.Route(Command::kImportVideoFile, [window, reporter] {
+        if (!window->session().started())
+            return;
+        const std::vector<fs::path> files =
+            ChooseFiles(window, QString::fromLatin1(exchange::kVideoFilter));
         if (!files.empty())
             RunMessageFileImport(window, *reporter, files);
     });

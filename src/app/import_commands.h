@@ -1,5 +1,5 @@
-// Routing of Tools > Import > "Kivo Data Store", "Kivo Message File" and the
-// audio file commands (WAV, MP3, WMA, OGG), and the import of audio, video
+// Routing of Tools > Import > "Kivo Data Store", "Kivo Message File", "Kivo
+// Video File" and the audio file commands (WAV, MP3, WMA, OGG), and the import of audio, video
 // and recording files dropped on the main window. ("WMV File" is routed
 // with the video commands, through RunAudioImport.)
 #pragma once
@@ -26,8 +26,8 @@ void RunAudioImport(MainWindow* window, exchange::AudioFileType type,
                     std::vector<std::filesystem::path> files);
 
 // What the window does with dropped files: the audio and video files
-// through the audio import's progress dialog, the recording files (".xrz") as "Kivo
-// Message File" does. Other files are passed over. False when none could be
+// through the audio import's progress dialog, the recording files (".xrz",
+// ".xrv") as "Kivo Message File" does. Other files are passed over. False when none could be
 // imported.
 bool ImportDroppedFiles(MainWindow* window, core::MessageReporter& reporter,
                         const std::vector<std::filesystem::path>& files);

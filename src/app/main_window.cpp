@@ -36,8 +36,8 @@
 #include "message_box_reporter.h"
 #include "options_settings.h"
 #include "phone_commands.h"
-#include "phone_recorder_commands.h"
 #include "phone_machine_commands.h"
+#include "phone_recorder_commands.h"
 #include "record_kind_list.h"
 #include "search_commands.h"
 #include "speech_commands.h"
@@ -480,8 +480,10 @@ void MainWindow::UpdateRecordCommands() {
     commands_->SetAllowed(Command::kSend, focused_selected && !video);
     for (Command command : {Command::kEdit, Command::kDelete, Command::kPrint})
         commands_->SetAllowed(command, selected);
-    for (Command command : {Command::kExportKivoRecording, Command::kExportWav, Command::kExportWma,
-                            Command::kExportMp3, Command::kExportOgg}) {
+    // A video record leaves as a Kivo video file (".xrv") or as WMV.
+    commands_->SetAllowed(Command::kExportKivoRecording, selected);
+    for (Command command :
+         {Command::kExportWav, Command::kExportWma, Command::kExportMp3, Command::kExportOgg}) {
         commands_->SetAllowed(command, selected && !video);
     }
     commands_->SetAllowed(Command::kExportWmv, selected && video);
@@ -505,6 +507,7 @@ std::unique_ptr<QMenu> MainWindow::BuildContextMenu() {
     menu->addSeparator();
     QMenu* export_menu = menu->addMenu(tr("E&xport"));
     if (view() == ViewKind::kVideo) {
+        add(export_menu, Command::kExportKivoRecording);
         add(export_menu, Command::kExportWmv);
     } else {
         for (Command command : {Command::kExportKivoRecording, Command::kExportWav,

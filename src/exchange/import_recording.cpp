@@ -54,11 +54,13 @@ std::optional<fs::path> FileEndingWith(const fs::path& folder, std::string_view 
     return std::nullopt;
 }
 
-// The record log of a kind this import can save; nullopt for video (which
-// travels in ".xrv" files) and for codes no record has.
-std::optional<RecordLogKind> LogOfKind(std::string_view kind_code) {
+// The record log of a kind the file may carry: audio kinds travel in ".xrz"
+// files, the video kind in ".xrv" files; nullopt for any other pairing and
+// for codes no record has.
+std::optional<RecordLogKind> LogOfKind(std::string_view kind_code, recordstore::MediaKind media) {
     const char* log = recordstore::RecordLogNameForKind(kind_code);
-    if (log == nullptr || kind_code == recordstore::kind_code::kVideo)
+    const bool video_kind = kind_code == recordstore::kind_code::kVideo;
+    if (log == nullptr || video_kind != (media == recordstore::MediaKind::kVideo))
         return std::nullopt;
     const std::string name = log;
     if (name == recordstore::kMeetingLogName)
@@ -90,6 +92,29 @@ std::optional<std::string> RefusalOf(const fs::path& copy) {
     if (info.live_members.empty())
         return "it holds no members";
     return MemberLimitFault(info.live_members);
+}
+
+// The media a recording file carries, by its name's extension (any case).
+std::optional<recordstore::MediaKind> MediaOfFileName(const std::string& file_name) {
+    const std::string name = Lower(file_name);
+    if (name.ends_with(recordstore::kAudioContainerExtension))
+        return recordstore::MediaKind::kAudio;
+    if (name.ends_with(recordstore::kVideoContainerExtension))
+        return recordstore::MediaKind::kVideo;
+    return std::nullopt;
+}
+
+// Whether the copy holds the media its kind plays (the recording's B.xrw or
+// the video's B.wmv); without it there is nothing to import.
+bool HoldsMedia(const fs::path& copy, recordstore::MediaKind media) {
+    const std::string extension = Lower(std::string(media == recordstore::MediaKind::kVideo
+                                                        ? recordstore::kVideoMediaExtension
+                                                        : recordstore::kAudioMediaExtension));
+    recordstore::Repository container(filesystem::DefaultFileSystem(), copy.string());
+    const std::vector<recordstore::MemberInfo> members = container.LiveMembers();
+    return std::any_of(members.begin(), members.end(), [&extension](const auto& member) {
+        return Lower(member.name).ends_with(extension);
+    });
 }
 
 }  // namespace
@@ -127,8 +152,10 @@ RecordingImportResult RecordingImport::Import(const fs::path& recording_file) co
     std::error_code error;
     if (!fs::is_regular_file(recording_file, error))
         return Failed(kMessageUnreadableRecording, "not a file");
-    if (!Lower(file_name).ends_with(recordstore::kAudioContainerExtension))
-        return Failed(kMessageUnreadableRecording, "not a \".xrz\" recording file");
+    const std::optional<recordstore::MediaKind> media = MediaOfFileName(file_name);
+    if (!media)
+        return Failed(kMessageUnreadableRecording, "not a \".xrz\" or \".xrv\" recording file");
+    const bool video = *media == recordstore::MediaKind::kVideo;
 
     PrivateFolder unpacked(target_.working_folder, "import-");
     if (!unpacked.ok())
@@ -136,18 +163,21 @@ RecordingImportResult RecordingImport::Import(const fs::path& recording_file) co
     // The file is read only through a copy under a name of ours: the source
     // is never touched (not even by a repair the engine might make), and its
     // own name, in any case, reaches nothing.
-    const recordstore::RecordingContainer own("R.xrz", recordstore::MediaKind::kAudio);
+    const recordstore::RecordingContainer own(video ? "R.xrv" : "R.xrz", *media);
     const fs::path copy = unpacked.path() / own.file_name();
     fs::copy_file(recording_file, copy, error);
     if (error)
         return Failed(kMessageUnreadableRecording, "the file cannot be copied: " + error.message());
     if (const std::optional<std::string> refusal = RefusalOf(copy))
         return Failed(kMessageUnreadableRecording, *refusal);
+    if (!HoldsMedia(copy, *media))
+        return Failed(kMessageUnreadableRecording,
+                      video ? "it holds no video (.wmv)" : "it holds no recording (.xrw)");
     const fs::path staging = unpacked.path() / "members";
     fs::create_directory(staging, error);
-    if (error || recordstore::RecordingContainer::OpenStandAlone(copy.string(), staging.string(),
-                                                                 recordstore::MediaKind::kAudio) !=
-                     recordstore::ContainerResult::kDone)
+    if (error ||
+        recordstore::RecordingContainer::OpenStandAlone(copy.string(), staging.string(), *media) !=
+            recordstore::ContainerResult::kDone)
         return Failed(kMessageUnreadableRecording, "its members cannot be unpacked");
 
     recordstore::RecordLine line;
@@ -158,10 +188,11 @@ RecordingImportResult RecordingImport::Import(const fs::path& recording_file) co
     if (!trailer)
         return Failed(kMessageUnreadableRecording, "what follows its record line is too large");
     const recordstore::RecordFields old_fields = line.Fields();
-    const std::optional<RecordLogKind> log = LogOfKind(old_fields.kind_code);
+    const std::optional<RecordLogKind> log = LogOfKind(old_fields.kind_code, *media);
     if (!log)
         return Failed(kMessageIncompleteRecording,
-                      "its record kind \"" + old_fields.kind_code + "\" is not an audio record");
+                      "its record kind \"" + old_fields.kind_code + "\" is not " +
+                          (video ? "a video record" : "an audio record"));
     recordstore::IndexMarkRead marks;
     if (fs::exists(staging / own.marks_name(), error) &&
         !recordstore::ReadIndexMarkFile((staging / own.marks_name()).string(), &marks).ok())
@@ -170,8 +201,12 @@ RecordingImportResult RecordingImport::Import(const fs::path& recording_file) co
     const recorder::RecordFiles files = recorder::RecordFiles::ForNewRecord(target_.working_folder);
     recorder::NewRecord record;
     record.fields = old_fields;
-    record.fields.container_name = files.container_name();
+    record.fields.container_name =
+        video ? files.Name(recordstore::kVideoContainerExtension) : files.container_name();
     record.log = *log;
+    record.media_kind = *media;
+    if (video)  // as the video recorder writes them
+        record.marks_style = recordstore::IndexMarkStyle::kWithoutType;
     record.marks = std::move(marks.marks);
     if (!trailer->empty()) {
         record.extend_record_file = [&trailer](const fs::path& line_file) {
@@ -191,8 +226,10 @@ RecordingImportResult RecordingImport::Import(const fs::path& recording_file) co
     else if (const auto jpg = FileEndingWith(staging, recordstore::kJpgPictureExtension))
         record.picture = *jpg;
 
-    // The wave and a translation's texts move to the new record's names.
-    fs::rename(staging / own.media_name(), files.wave_path(), error);
+    // The media and a translation's texts move to the new record's names.
+    const fs::path media_path =
+        video ? files.Path(recordstore::kVideoMediaExtension) : files.wave_path();
+    fs::rename(staging / own.media_name(), media_path, error);
     for (std::string_view text :
          {recordstore::kOriginalTextExtension, recordstore::kTranslatedTextExtension}) {
         if (error)
@@ -216,6 +253,10 @@ RecordingImportResult RecordingImport::Import(const fs::path& recording_file) co
                 result.stored ? "the index was not updated" : "the record was not saved";
     }
     files.RemoveAll();
+    if (video) {
+        fs::remove(media_path, error);
+        fs::remove(files.Path(recordstore::kVideoContainerExtension), error);
+    }
     for (const std::string& extra : record.extra_members)
         fs::remove(target_.working_folder / extra, error);
     return result;

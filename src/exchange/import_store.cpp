@@ -41,7 +41,8 @@ int StoreImport::Choose(const fs::path& source) {
     if (!info.readable && info.live_members.empty())
         return kMessageExtractFailed;
     for (const recordstore::MemberInfo& member : info.live_members) {
-        if (member.name.find(recordstore::kAudioContainerExtension) != std::string::npos)
+        if (member.name.find(recordstore::kAudioContainerExtension) != std::string::npos ||
+            member.name.find(recordstore::kVideoContainerExtension) != std::string::npos)
             import_list_.push_back(member.name);
     }
     return 0;

@@ -31,10 +31,11 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QVideoWidget>
+#include <QVideoSink>
 
 #include "effect_controls.h"
 #include "kivo/recorder/accelerated_spin_box.h"
+#include "kivo/recorder/video_frame_view.h"
 #include "kivo/recordstore/clock.h"
 #include "player_help.h"
 #include "player_mail.h"
@@ -101,7 +102,7 @@ PlayerWindow::PlayerWindow(PlayerSession& session, QWidget* parent)
     help_opener_ = [this](const QString& topic) { OpenInBrowser(this, topic); };
     BuildMenus();
     setCentralWidget(BuildControls());
-    session_.SetVideoOutput(video_);
+    session_.SetVideoOutput(video_->sink());
     auto* context_help = new QShortcut(QKeySequence::HelpContents, this);
     context_help->setContext(Qt::WindowShortcut);
     connect(context_help, &QShortcut::activated, this, &PlayerWindow::OnContextHelp);
@@ -241,7 +242,7 @@ QWidget* PlayerWindow::BuildControls() {
     picture_->setContextMenuPolicy(Qt::CustomContextMenu);
     Tag(picture_, "picture", "picture");
     // A video plays in the picture frame.
-    video_ = new QVideoWidget(picture_);
+    video_ = new recorder::VideoFrameView(picture_);
     video_->setFocusPolicy(Qt::ClickFocus);
     Tag(video_, "video", "video");
     auto* frame_layout = new QVBoxLayout(picture_);
@@ -563,6 +564,7 @@ void PlayerWindow::RefreshPosition(qint64 position_ms) {
 
 void PlayerWindow::ShowPicture() {
     ClearPicture();
+    video_->Clear();
     video_->setVisible(session_.is_video());
     const QString path = session_.picture_path();
     if (session_.is_video())

@@ -23,7 +23,10 @@ class QSpinBox;
 class QTreeWidget;
 class QGroupBox;
 class QHBoxLayout;
-class QVideoWidget;
+
+namespace kivo::recorder {
+class VideoFrameView;
+}
 
 namespace kivo::player {
 
@@ -78,7 +81,7 @@ private:
     QTreeWidget* marks_ = nullptr;
     QLabel* picture_ = nullptr;
     QMovie* movie_ = nullptr;
-    QVideoWidget* video_ = nullptr;
+    recorder::VideoFrameView* video_ = nullptr;
     QPushButton* start_ = nullptr;
     QPushButton* pause_ = nullptr;
     QPushButton* stop_ = nullptr;

@@ -1,5 +1,5 @@
-// The import dialogs over a running window: Tools > Import items enabled
-// (video ones gray), the "Kivo Import" dialog's refusal of the open store and
+// The import dialogs over a running window: Tools > Import items enabled,
+// the "Kivo Import" dialog's refusal of the open store and
 // its run to "Import completed", the audio import's progress dialog run by
 // its worker thread to the end, kept open by a failed file, stopped and
 // started again, and files dropped on the window.
@@ -22,8 +22,10 @@
 #include "file_bytes.h"
 #include "import_commands.h"
 #include "kivo/core/record_list.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recorder/record_files.h"
 #include "kivo/recorder/record_saving.h"
+#include "kivo/recordstore/store_repository.h"
 #include "kivo/wavefile/wave_writer.h"
 #include "main_window.h"
 #include "store_import_dialog.h"
@@ -72,14 +74,13 @@ protected:
     std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(ImportDialogsTest, ImportItemsAreEnabledAndKivoVideoFileStaysGray) {
+TEST_F(ImportDialogsTest, EveryImportItemIsEnabled) {
     CommandRouter& commands = window_->commands();
     for (Command command :
-         {Command::kImportDataStore, Command::kImportMessageFile, Command::kImportWavFile,
-          Command::kImportMp3File, Command::kImportWmaFile, Command::kImportOggFile,
-          Command::kImportWmvFile})
+         {Command::kImportDataStore, Command::kImportMessageFile, Command::kImportVideoFile,
+          Command::kImportWavFile, Command::kImportMp3File, Command::kImportWmaFile,
+          Command::kImportOggFile, Command::kImportWmvFile})
         EXPECT_TRUE(commands.action(command)->isEnabled()) << static_cast<int>(command);
-    EXPECT_FALSE(commands.action(Command::kImportVideoFile)->isEnabled());
     EXPECT_TRUE(window_->acceptDrops());
 }
 
@@ -257,6 +258,32 @@ TEST_F(ImportDialogsTest, FilesDraggedOverTheWindowAreImportedWhenTheDropReadsNo
     QCoreApplication::processEvents();
     EXPECT_FALSE(stray.isAccepted());
     EXPECT_EQ(reporter_.reports().size(), reports);
+}
+
+TEST_F(ImportDialogsTest, ADroppedKivoVideoFileBecomesAnotherRecordOfTheVideoView) {
+    const fs::path video = files_.path() / "porch.wmv";
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi "
+                           "-i sine -t 1 -c:v wmv2 -c:a wmav2 '" +
+                           video.string() + "' >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    window_->ShowKind(core::ViewKind::kVideo);
+    ASSERT_TRUE(ImportDroppedFiles(window_.get(), reporter_, {video}));
+    const std::size_t before = ListedRecords();
+    // The record's ".xrv" taken out of the store, as a user would have been sent it.
+    const fs::path store = window_->session().store().store_path();
+    recordstore::Repository repository(filesystem::DefaultFileSystem(), store.string());
+    std::string container;
+    for (const recordstore::MemberInfo& member : repository.Info().live_members)
+        if (member.name.ends_with(".xrv"))
+            container = member.name;
+    ASSERT_FALSE(container.empty());
+    ASSERT_TRUE(repository.Get(files_.path().string(), {container}));
+
+    EXPECT_TRUE(ImportDroppedFiles(window_.get(), reporter_, {files_.path() / container}));
+    ASSERT_FALSE(reporter_.reports().empty());
+    EXPECT_EQ(reporter_.reports().back().text, "1 of 1 Kivo files successfully imported.");
+    EXPECT_EQ(ListedRecords(), before + 1);
 }
 
 }  // namespace

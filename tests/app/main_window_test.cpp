@@ -147,8 +147,10 @@ TEST_F(MainWindowTest, ContextMenuNeedsARecordAndFollowsTheView) {
             export_menu = action->menu();
     }
     ASSERT_NE(export_menu, nullptr);
-    ASSERT_EQ(export_menu->actions().size(), 1);
-    EXPECT_EQ(export_menu->actions()[0]->text(), "WM&V Format");
+    // A video leaves as a Kivo video file or as WMV, never as sound alone.
+    ASSERT_EQ(export_menu->actions().size(), 2);
+    EXPECT_EQ(export_menu->actions()[0]->text(), "&Kivo Recording");
+    EXPECT_EQ(export_menu->actions()[1]->text(), "WM&V Format");
     EXPECT_TRUE(window_->commands().action(Command::kDelete)->isEnabled());
     // Play and Send are not built yet: gray whatever the selection.
     EXPECT_FALSE(window_->commands().action(Command::kPlay)->isEnabled());

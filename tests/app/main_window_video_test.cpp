@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include "app_fixture.h"
+#include "command_router.h"
+#include "command_table.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/video/system_cameras.h"
@@ -93,6 +95,18 @@ TEST_F(MainWindowVideoTest, AVideoRecordedInTheVideoViewIsListedAndPlaysInTheVid
     SelectLastRow();
     emit window_->record_view()->doubleClicked(window_->record_view()->currentIndex());
     EXPECT_EQ(player_title, "Kivo Video Player");
+}
+
+TEST_F(MainWindowVideoTest, ASelectedVideoExportsAsAKivoVideoFileOrWmvButNotAsSound) {
+    RecordVideo(QStringLiteral("Porch"));
+    ASSERT_GT(window_->records().rowCount(), 0);
+    SelectLastRow();
+    CommandRouter& commands = window_->commands();
+    EXPECT_TRUE(commands.action(Command::kExportKivoRecording)->isEnabled());
+    EXPECT_TRUE(commands.action(Command::kExportWmv)->isEnabled());
+    for (Command sound :
+         {Command::kExportWav, Command::kExportMp3, Command::kExportWma, Command::kExportOgg})
+        EXPECT_FALSE(commands.action(sound)->isEnabled()) << static_cast<int>(sound);
 }
 
 TEST_F(MainWindowVideoTest, EditOnARecordedVideoOpensTheVideoEditorAndChangesItsSubject) {

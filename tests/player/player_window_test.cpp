@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -20,10 +21,10 @@
 #include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
-#include <QVideoWidget>
 
 #include "effect_controls.h"
 #include "kivo/audio/effect_settings.h"
+#include "kivo/recorder/video_frame_view.h"
 #include "kivo/sound/virtual_audio_backend.h"
 #include "player_help.h"
 #include "player_session.h"
@@ -276,7 +277,7 @@ TEST_F(PlayerWindowTest, VideoPlaysInThePictureFrameWithoutSoundEffects) {
     const std::string path = files_.MakeVideoRecording("Video.xrv", recipe);
     ASSERT_FALSE(path.empty());
     window_.OpenFile(QString::fromStdString(path), true);
-    auto* video = Find<QVideoWidget>("video");
+    auto* video = Find<recorder::VideoFrameView>("video");
     EXPECT_TRUE(video->isVisible());
     EXPECT_EQ(video->parentWidget(), Find<QWidget>("picture"));
     ASSERT_TRUE(WaitUntil([this] { return session_.can_play(); }));
@@ -293,6 +294,24 @@ TEST_F(PlayerWindowTest, VideoPlaysInThePictureFrameWithoutSoundEffects) {
     // An audio recording afterwards shows no video.
     OpenAudio();
     EXPECT_FALSE(video->isVisible());
+}
+
+TEST_F(PlayerWindowTest, APlayingVideoDrawsItsPictureInTheFrameNotABlackBox) {
+    const std::string path = files_.MakeVideoRecording("Picture.xrv", RecordingRecipe{});
+    ASSERT_FALSE(path.empty());
+    window_.OpenFile(QString::fromStdString(path), true);
+    ASSERT_TRUE(WaitUntil([this] { return session_.can_play(); }));
+    auto* video = Find<recorder::VideoFrameView>("video");
+    Find<QPushButton>("start")->click();
+    ASSERT_TRUE(WaitUntil([video] { return !video->picture().isNull(); }));
+    // The test picture's colour bars fill the frame's middle row.
+    const QImage shown = video->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int lit = 0;
+    for (int x = 0; x < shown.width(); ++x)
+        if (qGray(shown.pixel(x, shown.height() / 2)) > 32)
+            ++lit;
+    EXPECT_GT(lit, shown.width() / 2);
+    Find<QPushButton>("stop")->click();
 }
 
 TEST(SpinAcceleration, SpeedLevelCoversTheUsableRange) {

@@ -9,12 +9,13 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QVideoWidget>
+#include <QVideoSink>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "kivo/core/user_messages.h"
+#include "kivo/recorder/video_frame_view.h"
 #include "kivo/recordstore/clock.h"
 
 namespace kivo::video {
@@ -54,7 +55,8 @@ VideoPlayerDialog::VideoPlayerDialog(OpenedVideo video, bool with_sound, QWidget
     title_line_ = new QLabel(this);
     title_line_->setObjectName(QStringLiteral("title_line"));
     left->addWidget(title_line_);
-    frame_ = new QVideoWidget(this);
+    frame_ = new recorder::VideoFrameView(this);
+    frame_->setObjectName(QStringLiteral("video_frame"));
     frame_->setMinimumSize(320, 240);
     left->addWidget(frame_, 1);
     auto* transport = new QHBoxLayout;
@@ -90,7 +92,7 @@ VideoPlayerDialog::VideoPlayerDialog(OpenedVideo video, bool with_sound, QWidget
     right->addLayout(closing);
     columns->addLayout(right);
 
-    playback_.SetVideoOutput(frame_);
+    playback_.SetVideoOutput(frame_->sink());
     connect(play_, &QPushButton::clicked, this, [this] {
         if (playback_.is_ready())
             playback_.Play();

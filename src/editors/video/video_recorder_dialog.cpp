@@ -54,12 +54,10 @@ VideoRecorderDialog::VideoRecorderDialog(sound::AudioBackend& backend,
 
     auto* columns = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
-    preview_ = new QLabel(this);
+    preview_ = new recorder::VideoFrameView(this);
     preview_->setObjectName(QStringLiteral("video_frame"));
     preview_->setFixedSize(kPreviewSize);
-    preview_->setAlignment(Qt::AlignCenter);
-    preview_->setStyleSheet(QStringLiteral("QLabel { background: black; color: white; }"));
-    preview_->setText(QStringLiteral("No picture"));
+    preview_->SetPlaceholder(QStringLiteral("No picture"));
     left->addWidget(preview_);
     auto* devices = new QFormLayout;
     video_devices_ = new QComboBox(this);
@@ -137,10 +135,7 @@ VideoRecorderDialog::VideoRecorderDialog(sound::AudioBackend& backend,
             [this] { emit helpRequested(QString::fromLatin1(kVideoRecorderHelpTopic)); });
     connect(session_.get(), &VideoSession::stateChanged, this, &VideoRecorderDialog::ShowState);
     connect(&session_->capture(), &VideoCapture::pictureArrived, this,
-            [this](const QImage& picture) {
-                preview_->setPixmap(QPixmap::fromImage(
-                    picture.scaled(kPreviewSize, Qt::KeepAspectRatio, Qt::FastTransformation)));
-            });
+            [this](const QImage& picture) { preview_->ShowPicture(picture); });
     ticker_ = new QTimer(this);
     ticker_->setInterval(kTickMs);
     connect(ticker_, &QTimer::timeout, this, &VideoRecorderDialog::Tick);

@@ -45,7 +45,7 @@ TEST_F(VideoRecorderDialogTest, RecordMarkStopAndOkSaveTheRecordThroughTheConver
     dialog.comment_edit()->setText(QStringLiteral("Front door"));
     dialog.mark_button()->click();
     ASSERT_TRUE(test::PumpUntil([&] { return dialog.session().duration_ms() >= 2000; }));
-    EXPECT_FALSE(dialog.preview()->pixmap().isNull());  // the live picture
+    EXPECT_FALSE(dialog.preview()->picture().isNull());  // the live picture
     KeepScreenshot(dialog, "video-recorder.png");
     dialog.stop_button()->click();
     EXPECT_FALSE(dialog.record_button()->isEnabled());  // one capture a record

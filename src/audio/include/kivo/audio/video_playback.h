@@ -1,7 +1,7 @@
 // VideoPlayback: the video of an opened ".xrv" recording, played through Qt
 // Multimedia (QMediaPlayer). Both players drive it (kvmp's PlayerSession and
-// the main program's video player); a window only hands it a view (a
-// QVideoWidget) through SetVideoOutput.
+// the main program's video player); a window only hands it a view (the
+// video frame's QVideoSink) through SetVideoOutput.
 //
 // Loading is asynchronous: Load returns at once and ready() (with the
 // media's own length) or failed() (with the backend's reason) follows.
@@ -39,7 +39,7 @@ public:
     // Playing now (neither paused, stopped nor at the end).
     bool is_playing() const;
     bool has_sound_output() const { return sound_ != nullptr; }
-    // A QVideoWidget or QVideoSink that shows the frames; nullptr for none.
+    // The QVideoSink (or video widget) that shows the frames; nullptr for none.
     void SetVideoOutput(QObject* output);
 
 signals:

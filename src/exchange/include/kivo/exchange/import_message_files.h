@@ -1,4 +1,5 @@
-// Importing recording files (".xrz") chosen on disk, each through
+// Importing recording files (".xrz", and ".xrv" for "Kivo Video File")
+// chosen on disk, each through
 // RecordingImport, and the count the user is told ("2 of 3 Kivo files
 // successfully imported.").
 #pragma once

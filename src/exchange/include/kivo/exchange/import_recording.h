@@ -1,5 +1,6 @@
-// RecordingImport: one recording file (".xrz") made a new record of the open
-// data store, with a new record number and its keywords.
+// RecordingImport: one recording file (".xrz" with an audio record, ".xrv"
+// with a video record of kind "9") made a new record of the open data store,
+// with a new record number and its keywords.
 //
 // A recording file may come from a stranger. It is read only: its members are
 // unpacked into a private folder of the working folder (names that could

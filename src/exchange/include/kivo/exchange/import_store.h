@@ -3,7 +3,7 @@
 // index, in the steps the import dialog shows.
 //
 //   Choose   the source: refused with 10 when it is the open store; the import
-//            list is the source's live members whose names hold ".xrz", in
+//            list is the source's live members whose names hold ".xrz" or ".xrv", in
 //            the order of its directory
 //   Prepare  a copy of the source in a private folder of the working folder
 //            (the source itself is only read, once), the listed recordings and

@@ -27,10 +27,12 @@ class QPushButton;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
-class QVideoWidget;
 
 namespace kivo::core {
 class MessageReporter;
+}
+namespace kivo::recorder {
+class VideoFrameView;
 }
 
 namespace kivo::video {
@@ -51,6 +53,7 @@ public:
 
     QTreeWidget* marks_list() const { return marks_list_; }
     QLabel* title_line() const { return title_line_; }
+    recorder::VideoFrameView* frame() const { return frame_; }
     QPushButton* play_button() const { return play_; }
     QPushButton* mark_button() const { return mark_; }
     QPushButton* save_button() const { return save_; }
@@ -87,7 +90,7 @@ private:
     bool marks_changed_ = false;
     std::optional<VideoMarksSaver> saver_;
     core::MessageReporter* reporter_ = nullptr;
-    QVideoWidget* frame_ = nullptr;
+    recorder::VideoFrameView* frame_ = nullptr;
     QLabel* title_line_ = nullptr;
     QPushButton* play_ = nullptr;
     QPushButton* pause_ = nullptr;

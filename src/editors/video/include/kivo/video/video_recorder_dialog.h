@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "kivo/recorder/video_frame_view.h"
 #include "kivo/video/video_session.h"
 
 class QComboBox;
@@ -49,7 +50,7 @@ public:
     QLineEdit* subject_edit() const { return subject_; }
     QPlainTextEdit* keywords_edit() const { return keywords_; }
     QTreeWidget* marks_list() const { return marks_; }
-    QLabel* preview() const { return preview_; }
+    recorder::VideoFrameView* preview() const { return preview_; }
     QLabel* duration_label() const { return duration_; }
 
     // Runs the conversion and returns its result; by default in the
@@ -72,7 +73,7 @@ private:
 
     core::MessageReporter& reporter_;
     std::unique_ptr<VideoSession> session_;
-    QLabel* preview_ = nullptr;
+    recorder::VideoFrameView* preview_ = nullptr;
     QLabel* duration_ = nullptr;
     QLabel* kivo_id_ = nullptr;
     QLabel* start_time_ = nullptr;

@@ -3,10 +3,7 @@
 // the greeting (kept by the store across a restart), the ring of the
 // incoming-call window, and the notice of a new message with its Play.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -21,9 +18,9 @@
 #include <QTreeWidget>
 #include <cmath>
 #include <cstring>
-#include <future>
 
 #include "app_fixture.h"
+#include "demo_line_party.h"
 #include "file_bytes.h"
 #include "incoming_call_dialog.h"
 #include "kivo/core/user_messages.h"
@@ -44,31 +41,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using core::ViewKind;
-
-std::string SendToLine(const std::string& socket_path, const std::string& command) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socket_path.c_str(), sizeof address.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return "no line";
-    }
-    const std::string line = command + "\n";
-    ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
-    std::string reply;
-    char chunk[256];
-    pollfd wait{fd, POLLIN, 0};
-    while (reply.find('\n') == std::string::npos && ::poll(&wait, 1, 5000) > 0) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got <= 0)
-            break;
-        reply.append(chunk, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return reply;
-}
 
 QPushButton* ButtonOf(QWidget* dialog, const QString& text) {
     for (auto* button : dialog->findChildren<QPushButton*>()) {
@@ -118,14 +90,7 @@ protected:
     }
 
     std::string Party(const std::string& command) {
-        auto reply = std::async(std::launch::async,
-                                [this, command] { return SendToLine(socket_, command); });
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&reply] {
-                return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-            },
-            6000));
-        return reply.get();
+        return test::SendToLineWhileRunning(socket_, command);
     }
 
     // Runs `in_selection` while "Kivo Modem Selection" is open, then closes it.

@@ -104,7 +104,7 @@ TEST_F(PhoneLineTest, AFirstStartWithoutALineSaysOnceHowToSetOneUp) {
     auto* advice = window_->findChild<QMessageBox*>("noLineAdvice");
     ASSERT_NE(advice, nullptr);
     EXPECT_FALSE(advice->isModal());
-    EXPECT_TRUE(advice->text().contains("telephony.conf"));
+    EXPECT_TRUE(advice->text().contains("Phone > Line Settings..."));
     EXPECT_TRUE(advice->text().contains("Demo line"));
     EXPECT_FALSE(window_->commands().IsEnabled(Command::kStartMonitoring));
     EXPECT_FALSE(window_->commands().IsEnabled(Command::kAnswerMachineOn));

@@ -39,8 +39,7 @@ inline constexpr const char* kNoModemsText =
 inline constexpr const char* kNoLineAdviceText =
     "Kivo has no telephone line yet, so the answering machine is off.\n\n"
     "To answer real calls, add a SIP account (from your telephone provider or office "
-    "PBX) to the file ~/.config/kivo/telephony.conf, restart Kivo and choose the account "
-    "with Phone > Modem Selection.\n\n"
+    "PBX) with Phone > Line Settings... and choose it with Phone > Modem Selection.\n\n"
     "To try the answering machine now, choose \"Demo line\" there and ring it with the "
     "kivo-line tool. Help, \"Telephone line and answering machine\", explains both.";
 

@@ -180,6 +180,9 @@ void PhoneRecorderDialog::BuildFields() {
     marks_->header()->resizeSection(0, 260);
     marks_->setMinimumHeight(90);
     auto* mark_row = new QHBoxLayout;
+    auto* comment_label = new QLabel(QStringLiteral("Inde&x comment:"), this);
+    comment_label->setBuddy(comment_);
+    mark_row->addWidget(comment_label);
     mark_row->addWidget(comment_);
     mark_row->addWidget(mark);
 

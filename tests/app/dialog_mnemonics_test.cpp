@@ -4,6 +4,8 @@
 // the offscreen platform as the program builds it and its widgets are walked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
@@ -87,6 +90,33 @@ public:
                 Add(action->text(), QStringLiteral("menu item"));
         }
     }
+    // A field the user types into is reached by an Alt+letter: some marked
+    // label has it as its buddy (fields inside spin and combo boxes go with
+    // their box, which is the buddy).
+    void AddTextFields(const QWidget* root) {
+        std::vector<const QWidget*> buddies;
+        for (const QLabel* label : root->findChildren<QLabel*>()) {
+            if (MnemonicOf(label->text()) && label->buddy() != nullptr)
+                buddies.push_back(label->buddy());
+        }
+        auto reached = [&buddies](const QWidget* field) {
+            for (const QWidget* at = field; at != nullptr; at = at->parentWidget()) {
+                if (std::find(buddies.begin(), buddies.end(), at) != buddies.end())
+                    return true;
+            }
+            return false;
+        };
+        for (const QWidget* widget : root->findChildren<QWidget*>()) {
+            const auto* line = qobject_cast<const QLineEdit*>(widget);
+            const auto* text = qobject_cast<const QPlainTextEdit*>(widget);
+            const bool typed = (line != nullptr && !line->isReadOnly()) ||
+                               (text != nullptr && !text->isReadOnly());
+            if (typed && !reached(widget))
+                faults_.push_back(QStringLiteral("text field \"%1\" has no Alt letter")
+                                      .arg(widget->objectName().isEmpty() ? widget->accessibleName()
+                                                                          : widget->objectName()));
+        }
+    }
     std::vector<QString> Faults() const {
         std::vector<QString> faults = faults_;
         for (const auto& [letter, owners] : owners_) {
@@ -111,6 +141,7 @@ std::string Report(const QString& window, const std::vector<QString>& faults) {
 void ExpectUniqueMnemonics(const QString& window, const QWidget* root) {
     MnemonicAudit audit;
     audit.AddWidgets(root);
+    audit.AddTextFields(root);
     const std::vector<QString> faults = audit.Faults();
     EXPECT_TRUE(faults.empty()) << Report(window, faults);
 }

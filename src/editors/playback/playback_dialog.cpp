@@ -275,8 +275,13 @@ QWidget* PlaybackDialog::BuildMarks() {
     mark_comment_->setObjectName(QStringLiteral("markComment"));
     mark_comment_->setPlaceholderText(tr("Comment of a new mark"));
     mark_comment_->setMaxLength(static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
+    // Alt+K takes the keyboard to the comment, so a mark is typed and added
+    // (Enter) without the mouse while the recording plays.
+    auto* comment_label = new QLabel(tr("Mar&k comment:"), box);
+    comment_label->setBuddy(mark_comment_);
     auto* mark = Button(tr("&Mark"), box, QStringLiteral("markButton"));
     moving_buttons_[4] = mark;
+    row->addWidget(comment_label);
     row->addWidget(mark_comment_, 1);
     row->addWidget(mark);
     column->addLayout(row);

@@ -570,9 +570,21 @@ void MainWindow::DeleteSelectedRecords() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Enter in the record list plays the focused record; Home and End go
     // to the first and the last record (the list has no columns to walk).
+    // The list shows its focused record with a frame; a keyboard user takes
+    // it for chosen. Coming into the list by Tab, or pressing Enter or the
+    // Menu key, chooses it when nothing is selected, so that Enter plays it
+    // and the Action menu opens on it even when the arrows cannot move (one
+    // record listed, or the last one focused).
+    if (watched == record_view_ && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+            SelectFocusedRowIfNoneSelected();
+    }
     if (watched == record_view_ && event->type() == QEvent::KeyPress) {
         const auto* key_event = static_cast<QKeyEvent*>(event);
         const int key = key_event->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Menu)
+            SelectFocusedRowIfNoneSelected();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             PlayFocusedRecord();
             return true;
@@ -584,6 +596,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::SelectFocusedRowIfNoneSelected() {
+    if (!SelectedRows().empty())
+        return;
+    const QModelIndex focused = record_view_->currentIndex();
+    int row = focused.isValid() && !record_view_->isRowHidden(focused.row()) ? focused.row() : -1;
+    for (int candidate = 0; row < 0 && candidate < records_->rowCount(); ++candidate) {
+        if (!record_view_->isRowHidden(candidate))
+            row = candidate;
+    }
+    if (row >= 0)
+        SelectOnlyRow(row);
 }
 
 void MainWindow::SelectOnlyRow(int row) {

@@ -139,6 +139,9 @@ private:
     void TakeCurrentFromRow(int row);
     // Makes row the current and only selected record and shows it.
     void SelectOnlyRow(int row);
+    // With no record selected, selects the focused one (else the first
+    // shown one), if any.
+    void SelectFocusedRowIfNoneSelected();
     void UpdateRecordCommands();
     void ShowContextMenu(const QPoint& position);
     void PlayFocusedRecord();

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTableView>
@@ -163,6 +166,40 @@ TEST_F(MainWindowTest, EnterOnARecordKeepsTheWindowOpen) {
     QTest::keyClick(window_->record_view(), Qt::Key_Return);
     EXPECT_TRUE(window_->isVisible());
     EXPECT_EQ(window_->current_record().id, "00000001");
+}
+
+// After the instant search is cleared, or a listing, the list shows its
+// focused record framed but not selected; one record cannot be reached by
+// the arrows. Tab into the list, Enter and the Menu key choose it.
+TEST_F(MainWindowTest, TheKeyboardChoosesTheFocusedRecordWhenNoneIsSelected) {
+    ListDictations({test::Dictation(1, "one", "01/01/2024", "00:00:05")});
+    window_->show();
+    QTableView* list = window_->record_view();
+    auto focus_only = [&] {
+        list->selectionModel()->clearSelection();
+        list->selectionModel()->setCurrentIndex(window_->records().index(0, 0),
+                                                QItemSelectionModel::NoUpdate);
+        ASSERT_TRUE(window_->SelectedRows().empty());
+    };
+    focus_only();
+    QFocusEvent by_mouse(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(list, &by_mouse);
+    EXPECT_TRUE(window_->SelectedRows().empty()) << "a click chooses for itself";
+
+    QFocusEvent by_tab(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(list, &by_tab);
+    EXPECT_EQ(window_->SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(window_->current_record().id, "00000001");
+    EXPECT_TRUE(window_->commands().action(Command::kEdit)->isEnabled());
+
+    focus_only();
+    QTest::keyClick(list, Qt::Key_Menu);
+    EXPECT_EQ(window_->SelectedRows(), std::vector<int>{0});
+
+    focus_only();
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(window_->current_record().id, "00000001");
+    EXPECT_TRUE(window_->isVisible());
 }
 
 TEST_F(MainWindowTest, HomeAndEndGoToTheFirstAndTheLastRecord) {

@@ -28,7 +28,9 @@
 #include "help_window.h"
 #include "hot_keys_dialog.h"
 #include "kivo/core/hot_keys.h"
+#include "kivo/diary/diary_recorder_dialog.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/meeting/meeting_recorder_dialog.h"
 #include "kivo/playback/playback_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/recordstore/record_line.h"
@@ -209,6 +211,11 @@ TEST(MnemonicAudit, FindsAClashAndAMarkedLabelWithoutABuddy) {
 TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABuddy) {
     dictation::DictationRecorderDialog recorder(sound::SharedAudioBackend(), {}, reporter_);
     ExpectUniqueMnemonics(QStringLiteral("Dictation Recorder"), &recorder);
+
+    meeting::MeetingRecorderDialog meeting(sound::SharedAudioBackend(), {}, reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Meeting Recorder"), &meeting);
+    diary::DiaryRecorderDialog diary(sound::SharedAudioBackend(), {}, reporter_, nullptr);
+    ExpectUniqueMnemonics(QStringLiteral("Diary Recorder"), &diary);
 
     const std::pair<const char*, const char*> kinds[] = {{"Dictation Editor", "0"},
                                                          {"Meeting Editor", "1"},

@@ -22,14 +22,19 @@ DiaryRecorderDialog::DiaryRecorderDialog(sound::AudioBackend& backend,
       session_(std::make_unique<DiarySession>(backend, std::move(target), reporter, reminder)) {
     Attach(session_->recording());
     calendar_ = new QCalendarWidget(this);
+    auto* date_label = new QLabel(QStringLiteral("Diary &date"), this);
+    date_label->setBuddy(calendar_);
+    left_area()->addWidget(date_label);
     left_area()->addWidget(calendar_);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Diary time"), this));
+    auto* time_label = new QLabel(QStringLiteral("Diary &time"), this);
+    row->addWidget(time_label);
     time_ = new QTimeEdit(this);
     time_->setDisplayFormat(QStringLiteral("HH : mm"));
+    time_label->setBuddy(time_);
     row->addWidget(time_);
-    auto_reminder_ = new QCheckBox(QStringLiteral("Auto Reminder"), this);
-    nag_me_ = new QCheckBox(QStringLiteral("Nag Me"), this);
+    auto_reminder_ = new QCheckBox(QStringLiteral("Auto &Reminder"), this);
+    nag_me_ = new QCheckBox(QStringLiteral("Na&g Me"), this);
     row->addWidget(auto_reminder_);
     row->addWidget(nag_me_);
     row->addStretch();

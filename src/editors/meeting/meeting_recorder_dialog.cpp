@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,7 +39,8 @@ MeetingRecorderDialog::MeetingRecorderDialog(sound::AudioBackend& backend,
     Attach(session_->recording());
 
     auto* agenda_row = new QHBoxLayout;
-    agenda_row->addWidget(new QLabel(QStringLiteral("Meeting Agenda"), this), 1);
+    auto* agenda_label = new QLabel(QStringLiteral("Meeting A&genda"), this);
+    agenda_row->addWidget(agenda_label, 1);
     stored_agendas_box_ = new QComboBox(this);
     stored_agendas_box_->setToolTip(
         QStringLiteral("An agenda prepared in Tools > Meeting Agendas"));
@@ -50,12 +52,18 @@ MeetingRecorderDialog::MeetingRecorderDialog(sound::AudioBackend& backend,
     agenda_ = new QTreeWidget(this);
     agenda_->setHeaderHidden(true);
     agenda_->setMaximumHeight(140);
+    // Alt+G, the arrows and Space or Enter mark an item as a click does.
+    agenda_label->setBuddy(agenda_);
+    agenda_->installEventFilter(this);
     left_area()->addWidget(agenda_);
     auto* add_row = new QHBoxLayout;
     new_item_ = new QLineEdit(this);
     new_item_->setPlaceholderText(QStringLiteral("New agenda item"));
     auto* add = new QPushButton(QStringLiteral("A&dd Item"), this);
     add->setAutoDefault(false);
+    auto* new_item_label = new QLabel(QStringLiteral("Ne&w item"), this);
+    new_item_label->setBuddy(new_item_);
+    add_row->addWidget(new_item_label);
     add_row->addWidget(new_item_, 1);
     add_row->addWidget(add);
     left_area()->addLayout(add_row);
@@ -65,9 +73,9 @@ MeetingRecorderDialog::MeetingRecorderDialog(sound::AudioBackend& backend,
             ShowAgenda();
         }
     });
-    connect(agenda_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        session_->MarkAgendaItem(item->data(0, kAgendaIndexRole).toULongLong());
-    });
+    // Enter in the item's field adds it, as the button does.
+    connect(new_item_, &QLineEdit::returnPressed, add, &QPushButton::click);
+    connect(agenda_, &QTreeWidget::itemClicked, this, &MeetingRecorderDialog::MarkAgendaItem);
 
     auto* group = new QGroupBox(QStringLiteral("Cost and Time Remaining"), this);
     auto* rows = new QVBoxLayout(group);
@@ -80,7 +88,7 @@ MeetingRecorderDialog::MeetingRecorderDialog(sound::AudioBackend& backend,
     rows->addWidget(cost_);
     rows->addWidget(time_left_);
     auto* row = new QHBoxLayout;
-    alarm_ = new QCheckBox(QStringLiteral("Alarm On"), group);
+    alarm_ = new QCheckBox(QStringLiteral("A&larm On"), group);
     alarm_->setChecked(true);
     auto* settings = new QPushButton(QStringLiteral("S&ettings..."), group);
     settings->setAutoDefault(false);
@@ -175,7 +183,19 @@ bool MeetingRecorderDialog::eventFilter(QObject* watched, QEvent* event) {
         ShowFields();
         return true;
     }
+    if (event->type() == QEvent::KeyPress && watched == agenda_) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (QTreeWidgetItem* item = agenda_->currentItem())
+                MarkAgendaItem(item);
+            return true;
+        }
+    }
     return SpanRecorderDialog::eventFilter(watched, event);
+}
+
+void MeetingRecorderDialog::MarkAgendaItem(QTreeWidgetItem* item) {
+    session_->MarkAgendaItem(item->data(0, kAgendaIndexRole).toULongLong());
 }
 
 void MeetingRecorderDialog::OnOverRun() {

@@ -96,7 +96,9 @@ void SpanRecorderDialog::Attach(SpanRecording& recording) {
     index_comment_->setEditable(true);
     index_comment_->lineEdit()->setMaxLength(
         static_cast<int>(recordstore::kIndexMarkCommentMaxBytes));
-    mark_row->addWidget(new QLabel(QStringLiteral("Index Comment"), this));
+    auto* comment_label = new QLabel(QStringLiteral("Inde&x Comment"), this);
+    comment_label->setBuddy(index_comment_);
+    mark_row->addWidget(comment_label);
     mark_row->addWidget(index_comment_, 1);
     mark_ = DialogButton(QStringLiteral("&MARK"), this);
     mark_row->addWidget(mark_);

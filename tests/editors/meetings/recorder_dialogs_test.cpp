@@ -72,6 +72,10 @@ TEST_F(RecorderDialogsTest, MeetingDialogRecordsAgainstItsAgendaAndRaisesTheOver
             QTest::mouseClick(dialog.agenda_tree()->viewport(), Qt::LeftButton, {},
                               dialog.agenda_tree()->visualItemRect(staff).center());
         }
+        if (second == 20) {  // by keyboard: the arrows, then Space
+            dialog.agenda_tree()->setCurrentItem(dialog.agenda_tree()->topLevelItem(2));
+            QTest::keyClick(dialog.agenda_tree(), Qt::Key_Space);
+        }
     }
     EXPECT_EQ(boxes, 1);
     dialog.keywords_edit()->setPlainText("budget staff");
@@ -80,8 +84,9 @@ TEST_F(RecorderDialogsTest, MeetingDialogRecordsAgainstItsAgendaAndRaisesTheOver
     EXPECT_EQ(dialog.duration_label()->text(), "00:01:30");
     EXPECT_EQ(dialog.cost_label()->text(), "$1.50");
     EXPECT_TRUE(dialog.time_left_label()->text().startsWith('-'));
-    ASSERT_EQ(dialog.marks_list()->topLevelItemCount(), 1);
+    ASSERT_EQ(dialog.marks_list()->topLevelItemCount(), 2);
     EXPECT_EQ(dialog.marks_list()->topLevelItem(0)->text(0), "Staff");
+    EXPECT_EQ(dialog.marks_list()->topLevelItem(1)->text(0), "Other");
 
     Click(dialog.ok_button());
     EXPECT_TRUE(dialog.saved());

@@ -19,6 +19,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace kivo::meeting {
 
@@ -62,6 +63,8 @@ private:
     void ShowAgenda();
     void ShowFields();
     void OnOverRun();
+    // Marks the agenda item at the recording's position (while recording).
+    void MarkAgendaItem(QTreeWidgetItem* item);
     void OnSettings();
     void UseStoredAgenda(int row);
 

@@ -90,7 +90,7 @@ void MainWindow::BuildMenus() {
     QMenu* templates = import->addMenu(tr("&Templates"));
     add(templates, Command::kImportTemplatesFromStore);
     add(templates, Command::kImportTemplatesFromFile);
-    QMenu* agendas = import->addMenu(tr("&Agendas"));
+    QMenu* agendas = import->addMenu(tr("A&gendas"));
     add(agendas, Command::kImportAgendasFromStore);
     add(agendas, Command::kImportAgendasFromFile);
     QMenu* export_menu = tools->addMenu(tr("&Export"));

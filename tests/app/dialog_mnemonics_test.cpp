@@ -36,6 +36,8 @@
 #include "kivo/recordstore/record_line.h"
 #include "kivo/searching/search_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
+#include "kivo/translator/text_to_speech_dialog.h"
+#include "kivo/translator/translator_dialog.h"
 #include "main_window.h"
 #include "options_dialog.h"
 #include "phone_cost_dialog.h"
@@ -216,6 +218,10 @@ TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABud
     ExpectUniqueMnemonics(QStringLiteral("Meeting Recorder"), &meeting);
     diary::DiaryRecorderDialog diary(sound::SharedAudioBackend(), {}, reporter_, nullptr);
     ExpectUniqueMnemonics(QStringLiteral("Diary Recorder"), &diary);
+    translator::TranslatorDialog translation(sound::SharedAudioBackend(), {}, reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Translator"), &translation);
+    translator::TextToSpeechDialog speech(sound::SharedAudioBackend(), {}, reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Text to speech"), &speech);
 
     const std::pair<const char*, const char*> kinds[] = {{"Dictation Editor", "0"},
                                                          {"Meeting Editor", "1"},
@@ -246,7 +252,7 @@ TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABud
     ExpectUniqueMnemonics(QString::fromLatin1(searching::kSearchDialogTitle), &search);
 }
 
-TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonics) {
+TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonicsOnEveryItem) {
     MnemonicAudit bar;
     for (QAction* action : window_->menuBar()->actions()) {
         bar.Add(action->text(), QStringLiteral("menu"));
@@ -260,6 +266,11 @@ TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonics) {
             for (const QAction* item : menu->actions()) {
                 if (item->menu() != nullptr)
                     menus.push_back(item->menu());
+                // An open menu is walked by its letters, as the Action menu.
+                if (!item->isSeparator()) {
+                    EXPECT_TRUE(MnemonicOf(item->text()).has_value())
+                        << menu->title().toStdString() << " > " << item->text().toStdString();
+                }
             }
         }
     }

@@ -57,18 +57,23 @@ void TextToSpeechDialog::BuildControls() {
     voice_ = new QComboBox;
     subject_ = new QLineEdit;
     subject_->setMaxLength(kSubjectLimitCharacters);
-    form->addRow(tr("Select Voice"), voice_);
-    form->addRow(tr("Subject"), subject_);
+    // Each field has its Alt letter; the labels hand the focus to it.
+    form->addRow(tr("Select &Voice"), voice_);
+    form->addRow(tr("&Subject"), subject_);
     layout->addLayout(form);
-    layout->addWidget(new QLabel(tr("Text")));
+    auto* text_label = new QLabel(tr("Te&xt"));
+    layout->addWidget(text_label);
     text_ = new QPlainTextEdit;
+    text_label->setBuddy(text_);
     layout->addWidget(text_);
 
     auto* speed_layout = new QHBoxLayout;
     speed_ = new QSlider(Qt::Horizontal);
     speed_->setRange(speech::kSlowestRateWpm, speech::kFastestRateWpm);
     speed_->setValue(speech::kNormalRateWpm);
-    speed_layout->addWidget(new QLabel(tr("Adjust voice speed")));
+    auto* speed_label = new QLabel(tr("Adjust voice s&peed"));
+    speed_label->setBuddy(speed_);
+    speed_layout->addWidget(speed_label);
     speed_layout->addWidget(new QLabel(tr("Slow")));
     speed_layout->addWidget(speed_, 1);
     speed_layout->addWidget(new QLabel(tr("Fast")));

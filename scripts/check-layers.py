@@ -22,10 +22,9 @@ import sys
 
 # Lowest layer first. A module may use the modules of the layers before its own.
 LAYERS = [
-    ["platform/filesystem", "platform/remote", "platform/thesaurus", "platform/translation",
-     "platform/secrets"],
+    ["platform/filesystem", "platform/remote", "platform/thesaurus", "platform/translation"],
     ["wavefile", "repository", "platform/hotkeys", "platform/pedal", "platform/dbus",
-     "platform/decoding"],
+     "platform/decoding", "platform/secrets"],
     ["platform/sound", "recordstore", "platform/encoding", "platform/speech"],
     ["format", "audio"],
     ["telephony"],

@@ -11,6 +11,7 @@
 #include "kivo/telephony/line_accounts.h"
 #include "line_accounts_dialog.h"
 #include "main_window.h"
+#include "phone_line.h"
 
 namespace kivo::app {
 namespace {
@@ -62,7 +63,13 @@ bool RunLineSettings(QWidget* parent) {
 }
 
 void RouteLineSettingsCommands(MainWindow* window) {
-    window->commands().Route(Command::kLineSettings, [window] { RunLineSettings(window); });
+    window->commands().Route(Command::kLineSettings, [window] {
+        if (!RunLineSettings(window))
+            return;
+        // The open line takes the change up now, or after its call.
+        if (auto* line = dynamic_cast<PhoneLine*>(window->findChild<QObject*>("phoneLine")))
+            line->ApplyLineSettings();
+    });
     AddToPhoneMenu(window);
 }
 

@@ -9,6 +9,9 @@ namespace kivo::app {
 class MainWindow;
 
 // Routes the command and puts it in the Phone menu under Modem Selection.
+// After a change the window's open line is reopened so the change takes
+// effect (PhoneLine::ApplyLineSettings); from Modem Selection the line is
+// reopened by that command.
 void RouteLineSettingsCommands(MainWindow* window);
 
 // Runs "Kivo Line Settings" on the accounts of the line configuration file,

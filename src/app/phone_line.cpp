@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "incoming_call_dialog.h"
 #include "kivo/core/record_list.h"
@@ -184,6 +185,7 @@ void PhoneLine::StartMonitoring() {
 }
 
 void PhoneLine::StopMonitoring() {
+    settings_update_.LineClosed();
     pump_->Stop();
     library_->Close();
     if (call_taker_ != nullptr)
@@ -229,6 +231,32 @@ void PhoneLine::ChooseLine() {
     UpdateCommands();
 }
 
+bool PhoneLine::call_in_progress() const {
+    return status_.call != 0 || status_.dialPending != 0 || status_.callConnected != 0 ||
+           machine_->busy();
+}
+
+void PhoneLine::ApplyLineSettings() {
+    switch (settings_update_.SettingsChanged(line_open(), call_in_progress())) {
+        case LineSettingsUpdate::Step::kNothing:
+            break;
+        case LineSettingsUpdate::Step::kReopenNow:
+            StopMonitoring();
+            StartMonitoring();
+            break;
+        case LineSettingsUpdate::Step::kAfterTheCall:
+            reporter_.ReportText(kLineSettingsAfterCallText, core::kStyleInformation);
+            break;
+    }
+}
+
+void PhoneLine::ReopenWhenDue() {
+    if (!settings_update_.ReopenDue(line_open(), call_in_progress()))
+        return;
+    StopMonitoring();
+    StartMonitoring();
+}
+
 void PhoneLine::TestLine(const phone::LineDevice& line, QWidget* parent) {
     const core::ShellSession& session = window_->session();
     const std::filesystem::path folder = session.started() ? session.store().working_folder()
@@ -263,6 +291,8 @@ bool PhoneLine::event(QEvent* event) {
     }
     if (call_taker_ != nullptr)
         call_taker_->LineMessage(type);
+    if (settings_update_.waiting())
+        QTimer::singleShot(0, this, [this] { ReopenWhenDue(); });
     return true;
 }
 
@@ -300,6 +330,8 @@ void PhoneLine::MessageStored(const phone::AnsweredCall& call, std::int32_t reco
         ShowNewMessages(CountNewMessages());
     if (message_listener_ && record_number > 0)
         message_listener_(call, record_number);
+    if (settings_update_.waiting())
+        QTimer::singleShot(0, this, [this] { ReopenWhenDue(); });
 }
 
 void PhoneLine::ShowState(const char* text) {

@@ -23,6 +23,7 @@
 #include "kivo/phone/line_choice.h"
 #include "kivo/telephony/qt_line_pump.h"
 #include "kivo/telephony/tapi_library.h"
+#include "line_settings_update.h"
 
 namespace kivo::app {
 
@@ -68,6 +69,11 @@ public:
     void SetAnswerMachine(bool on);
     // Phone > Modem Selection: choose the line device, modally.
     void ChooseLine();
+    // Phone > Line Settings... changed the accounts: an open, idle line is
+    // reopened now, so it reads them and registers again; during a call the
+    // user is told that the change applies after the call, and the line is
+    // reopened once it is idle (LineSettingsUpdate).
+    void ApplyLineSettings();
 
     // The Phone icon for the state and the count of new messages, which the
     // window's title also shows.
@@ -79,6 +85,10 @@ public:
 
     bool line_open() const { return status_.lineOpen != 0; }
     bool answer_machine_on() const { return answer_machine_; }
+    // A call rings, is dialled, is connected or is being answered.
+    bool call_in_progress() const;
+    // Changed line settings wait for the call to end.
+    bool line_settings_waiting() const { return settings_update_.waiting(); }
     std::optional<std::uint32_t> device() const { return device_; }
     telephony::TapiLibrary& library() { return *library_; }
     phone::AnsweringMachine& machine() { return *machine_; }
@@ -101,6 +111,9 @@ private:
     // Test in the line selection: the scripted line test, modally.
     void TestLine(const phone::LineDevice& line, QWidget* parent);
     void OfferLineChoiceOnce();
+    // Reopens the line for waiting line settings once it is idle; checked
+    // after each line message, outside the message's handling.
+    void ReopenWhenDue();
     void ShowState(const char* text);
     void UpdateCommands();
     int CountNewMessages() const;
@@ -120,6 +133,7 @@ private:
     QPointer<IncomingCallDialog> incoming_;
     CallTaker* call_taker_ = nullptr;
     MessageListener message_listener_;
+    LineSettingsUpdate settings_update_;
 };
 
 }  // namespace kivo::app

@@ -10,12 +10,12 @@
 #include "import_record_times.h"
 #include "kivo/decoding/audio_decoder.h"
 #include "kivo/recorder/record_files.h"
-#include "kivo/recorder/record_saving.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/wavefile/pcm_format.h"
 #include "kivo/wavefile/wave_writer.h"
 #include "private_folder.h"
+#include "store_imported_record.h"
 
 namespace kivo::exchange {
 namespace {
@@ -87,31 +87,14 @@ AudioImportResult AudioFileImport::Import(const fs::path& source,
     report(kProgressKindFile, 100);
 
     report(kProgressKindStatus, 2);
-    AudioImportResult result;
-    result.length_ms = wavefile::FramesToMs(decoded.frames, format);
     report(kProgressKindFile, 50);
-    recorder::NewRecord record;
-    record.fields =
-        FieldsOf(source, decoded.tags, result.length_ms, target_.recording_quality, files);
-    record.log = recordstore::RecordLogKind::kMessages;
-    record.keywords = decoded.tags.comment;
-    report(kProgressKindFile, 33);
-    recorder::NewRecordSave save(target_, files);
-    const auto run = [&save, &record] { return save.Save(record); };
-    const int saved = run_save_ ? run_save_(run) : run();
-    files.RemoveAll();
-    report(kProgressKindFile, 66);
-    result.record_number = save.record_number();
-    result.message = saved;
-    if (!save.stored()) {
-        result.outcome = Outcome::kNotSaved;
-        result.reason = "the record was not saved";
-        return result;
-    }
-    result.outcome = Outcome::kImported;
-    report(kProgressKindFile, 100);
-    report(kProgressKindStatus, 3);
-    return result;
+    const std::int64_t length_ms = wavefile::FramesToMs(decoded.frames, format);
+    ImportedRecord imported{files, {}, length_ms, [&files] { files.RemoveAll(); }};
+    imported.record.fields =
+        FieldsOf(source, decoded.tags, length_ms, target_.recording_quality, files);
+    imported.record.log = recordstore::RecordLogKind::kMessages;
+    imported.record.keywords = decoded.tags.comment;
+    return StoreImportedRecord(target_, run_save_, imported, progress);
 }
 
 }  // namespace kivo::exchange

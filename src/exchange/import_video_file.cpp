@@ -10,10 +10,10 @@
 #include "import_record_times.h"
 #include "kivo/encoding/video_conversion.h"
 #include "kivo/recorder/record_files.h"
-#include "kivo/recorder/record_saving.h"
 #include "kivo/recordstore/clock.h"
 #include "kivo/recordstore/data_store_layout.h"
 #include "kivo/recordstore/record_line.h"
+#include "store_imported_record.h"
 
 namespace kivo::exchange {
 namespace {
@@ -109,28 +109,13 @@ AudioImportResult VideoFileImport::Import(const fs::path& source,
     }
 
     report(kProgressKindStatus, 2);
-    AudioImportResult result;
-    result.length_ms = converted.duration_ms;
-    recorder::NewRecord record;
-    record.fields = FieldsOf(source, result.length_ms, files);
-    record.log = recordstore::RecordLogKind::kMessages;
-    record.media_kind = recordstore::MediaKind::kVideo;
-    record.marks_style = recordstore::IndexMarkStyle::kWithoutType;
-    recorder::NewRecordSave save(target_, files);
-    const auto run = [&save, &record] { return save.Save(record); };
-    const int saved = run_save_ ? run_save_(run) : run();
-    RemoveRecordFiles(files);
-    result.record_number = save.record_number();
-    result.message = saved;
-    if (!save.stored()) {
-        result.outcome = Outcome::kNotSaved;
-        result.reason = "the record was not saved";
-        return result;
-    }
-    result.outcome = Outcome::kImported;
-    report(kProgressKindFile, 100);
-    report(kProgressKindStatus, 3);
-    return result;
+    ImportedRecord imported{
+        files, {}, converted.duration_ms, [&files] { RemoveRecordFiles(files); }};
+    imported.record.fields = FieldsOf(source, converted.duration_ms, files);
+    imported.record.log = recordstore::RecordLogKind::kMessages;
+    imported.record.media_kind = recordstore::MediaKind::kVideo;
+    imported.record.marks_style = recordstore::IndexMarkStyle::kWithoutType;
+    return StoreImportedRecord(target_, run_save_, imported, progress);
 }
 
 }  // namespace kivo::exchange

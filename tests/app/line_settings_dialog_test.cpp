@@ -26,6 +26,7 @@
 #include <map>
 
 #include "app_fixture.h"
+#include "demo_line_window.h"
 #include "file_bytes.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/telephony/line_configuration.h"
@@ -220,35 +221,24 @@ TEST_F(LineSettingsDialogTest, BothWindowsWorkByKeyboardAndF1OpensTheirHelpPage)
 
 // The whole way in the program: Phone > Line Settings... sits under Modem
 // Selection, and the Line Settings button of "Kivo Modem Selection" opens the
-// dialog; an account added there is at once a line in the list.
-class LineSettingsInWindowTest : public testing::Test {
-protected:
-    void SetUp() override {
-        const fs::path config = home_.home() / "config";
-        fs::create_directories(config / "kivo");
-        test::WriteFileText((config / "kivo" / "telephony.conf").string(), "[demo]\n");
-        if (const char* config_home = std::getenv("XDG_CONFIG_HOME"))
-            saved_config_home_ = config_home;
-        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        window_ =
-            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
-        ASSERT_TRUE(window_->Start());
-        QCoreApplication::processEvents();
-    }
-    void TearDown() override {
-        window_.reset();
-        if (saved_config_home_)
-            ::setenv("XDG_CONFIG_HOME", saved_config_home_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-    }
+// dialog; an account added there is at once a line in the list. From the
+// Phone menu, a change reaches the open line at once.
+using LineSettingsInWindowTest = DemoLineWindowTest;
 
-    test::AppHome home_;
-    core::RecordingMessageReporter reporter_{core::kAnswerYes};
-    test::ScriptedChooser chooser_;
-    std::unique_ptr<MainWindow> window_;
-    std::optional<std::string> saved_config_home_;
-};
+// In the modal "Kivo Line Settings": adds the account "Office" (no password)
+// through the form, then closes the dialog (Close).
+void AddOfficeInTheOpenLineSettings() {
+    auto* dialog = qobject_cast<LineAccountsDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->Add();
+    LineAccountEditDialog* form = dialog->open_form();
+    ASSERT_NE(form, nullptr);
+    form->name_edit()->setText(QStringLiteral("Office"));
+    form->user_edit()->setText(QStringLiteral("ann"));
+    form->domain_edit()->setText(QStringLiteral("pbx.example.org"));
+    ButtonNamed(form, "&Save")->click();
+    dialog->reject();
+}
 
 TEST_F(LineSettingsInWindowTest, ModemSelectionOpensLineSettingsAndListsTheAddedAccount) {
     QAction* settings = window_->commands().action(Command::kLineSettings);
@@ -268,18 +258,7 @@ TEST_F(LineSettingsInWindowTest, ModemSelectionOpensLineSettingsAndListsTheAdded
     QTimer::singleShot(0, [&listed_after] {
         auto* selection = qobject_cast<LineSelectionDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(selection, nullptr);
-        QTimer::singleShot(0, [] {
-            auto* dialog = qobject_cast<LineAccountsDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            dialog->Add();
-            LineAccountEditDialog* form = dialog->open_form();
-            ASSERT_NE(form, nullptr);
-            form->name_edit()->setText(QStringLiteral("Office"));
-            form->user_edit()->setText(QStringLiteral("ann"));
-            form->domain_edit()->setText(QStringLiteral("pbx.example.org"));
-            ButtonNamed(form, "&Save")->click();
-            dialog->reject();
-        });
+        QTimer::singleShot(0, [] { AddOfficeInTheOpenLineSettings(); });
         selection->findChild<QPushButton*>("lineSettings")->click();
         for (int row = 0; row < selection->device_list()->topLevelItemCount(); ++row)
             listed_after << selection->device_list()->topLevelItem(row)->text(1);
@@ -289,6 +268,21 @@ TEST_F(LineSettingsInWindowTest, ModemSelectionOpensLineSettingsAndListsTheAdded
     EXPECT_EQ(listed_after, (QStringList{"Demo line", "Office"}));
     EXPECT_NE(test::ReadFileText(telephony::LineConfigurationPath()).find("[account Office]"),
               std::string::npos);
+}
+
+TEST_F(LineSettingsInWindowTest, AnAccountAddedFromThePhoneMenuReachesTheOpenLineAtOnce) {
+    RestartWithTheDemoLineChosen();
+    ASSERT_TRUE(window_->commands().Trigger(Command::kStartMonitoring));
+    ASSERT_TRUE(line_->line_open());
+    EXPECT_EQ(line_->library().status().numDevices, 1u);
+
+    QTimer::singleShot(0, [] { AddOfficeInTheOpenLineSettings(); });
+    ASSERT_TRUE(window_->commands().Trigger(Command::kLineSettings));
+    // Reopened: the library read the file again and the line is monitored.
+    EXPECT_TRUE(line_->line_open());
+    EXPECT_EQ(line_->library().status().numDevices, 2u);
+    EXPECT_TRUE(window_->line_state_text().startsWith("Line monitoring active"));
+    EXPECT_TRUE(reporter_.reports().empty());
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include "app_fixture.h"
-#include "demo_line_party.h"
+#include "demo_line_window.h"
 #include "file_bytes.h"
 #include "incoming_call_dialog.h"
 #include "kivo/core/record_list.h"
@@ -38,64 +38,7 @@ namespace {
 namespace fs = std::filesystem;
 using core::ViewKind;
 
-class PhoneLineTest : public testing::Test {
-protected:
-    void SetUp() override {
-        const fs::path config = home_.home() / "config";
-        fs::create_directories(config / "kivo");
-        test::WriteFileText((config / "kivo" / "telephony.conf").string(),
-                            "[demo]\nring_period_ms = 100\n");
-        socket_ = (home_.home() / "line.sock").string();
-        if (const char* config_home = std::getenv("XDG_CONFIG_HOME"))
-            saved_config_home_ = config_home;
-        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        ::setenv("KIVO_LINE_SOCKET", socket_.c_str(), 1);
-        window_ =
-            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
-        ASSERT_TRUE(window_->Start());
-        QCoreApplication::processEvents();  // the line takes up the start
-        line_ = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
-        ASSERT_NE(line_, nullptr);
-    }
-    void TearDown() override {
-        window_.reset();
-        if (saved_config_home_)
-            ::setenv("XDG_CONFIG_HOME", saved_config_home_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("KIVO_LINE_SOCKET");
-    }
-
-    // The other party's command, sent while the window's event loop runs.
-    std::string Party(const std::string& command) {
-        return test::SendToLineWhileRunning(socket_, command);
-    }
-
-    // Chooses the demo line in the modal "Kivo Modem Selection".
-    void ChooseDemoLine() {
-        QTimer::singleShot(0, [] {
-            auto* dialog = qobject_cast<LineSelectionDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), "Kivo Modem Selection");
-            ASSERT_GE(dialog->device_list()->topLevelItemCount(), 1);
-            EXPECT_EQ(dialog->device_list()->topLevelItem(0)->text(1), "Demo line");
-            dialog->device_list()->setCurrentItem(dialog->device_list()->topLevelItem(0));
-            for (auto* button : dialog->findChildren<QPushButton*>()) {
-                if (button->text() == "Select")
-                    button->click();
-            }
-        });
-        ASSERT_TRUE(window_->commands().Trigger(Command::kModemSelection));
-    }
-
-    test::AppHome home_;
-    core::RecordingMessageReporter reporter_{core::kAnswerYes};
-    test::ScriptedChooser chooser_;
-    std::unique_ptr<MainWindow> window_;
-    PhoneLine* line_ = nullptr;
-    std::string socket_;
-    std::optional<std::string> saved_config_home_;
-};
+using PhoneLineTest = DemoLineWindowTest;
 
 TEST_F(PhoneLineTest, AFirstStartWithoutALineSaysOnceHowToSetOneUp) {
     // Not in the way of the first start: the advice waits for the phone list.
@@ -236,6 +179,53 @@ TEST_F(PhoneLineTest, WithTheMachineOffTheUserCanLetItTakeOneCall) {
     EXPECT_FALSE(window_->commands().action(Command::kAnswerMachineOn)->isChecked());
     EXPECT_EQ(window_->kind_list()->phone_icon(), PhoneIcon::kMonitoringWithNewMessages);
     EXPECT_TRUE(reporter_.reports().empty());
+}
+
+// Phone > Line Settings... changed an account while the line is open: an idle
+// line is reopened at once (it reads the file again and registers anew); a
+// call in progress is never cut, the user is told the change waits, and the
+// line reopens when the call is over.
+TEST_F(PhoneLineTest, ChangedLineSettingsReopenAnIdleLineAtOnceAndABusyOneAfterTheCall) {
+    const std::string with_account =
+        "[demo]\nring_period_ms = 100\n\n[account Office]\nuser = ann\n"
+        "domain = pbx.example.org\n";
+    window_->session().profile().Write(window_->session().section(), "Rings", "5");
+    ChooseDemoLine();
+    ASSERT_TRUE(window_->commands().Trigger(Command::kStartMonitoring));
+    ASSERT_TRUE(line_->line_open());
+    ASSERT_EQ(line_->library().status().numDevices, 1u);
+
+    // Closed, nothing happens; the next opening reads the file anyway.
+    ASSERT_TRUE(window_->commands().Trigger(Command::kStopMonitoring));
+    line_->ApplyLineSettings();
+    EXPECT_FALSE(line_->line_open());
+    EXPECT_FALSE(line_->line_settings_waiting());
+    ASSERT_TRUE(window_->commands().Trigger(Command::kStartMonitoring));
+
+    // Idle: reopened at once.
+    test::WriteFileText(configuration_path().string(), with_account);
+    line_->ApplyLineSettings();
+    EXPECT_TRUE(line_->line_open());
+    EXPECT_EQ(line_->library().status().numDevices, 2u);
+    EXPECT_TRUE(reporter_.reports().empty());
+
+    // A call rings: the change waits for it, and the user is told so.
+    test::WriteFileText(configuration_path().string(), "[demo]\nring_period_ms = 100\n");
+    EXPECT_EQ(Party("ring 01632960124 Bob").rfind("ok", 0), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return line_->call_in_progress(); }, 3000));
+    line_->ApplyLineSettings();
+    ASSERT_EQ(reporter_.reports().size(), 1u);
+    EXPECT_EQ(reporter_.reports()[0].text, kLineSettingsAfterCallText);
+    EXPECT_TRUE(line_->line_settings_waiting());
+    EXPECT_TRUE(line_->line_open());
+    EXPECT_EQ(line_->library().status().numDevices, 2u);
+
+    EXPECT_EQ(Party("hangup").rfind("ok", 0), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !line_->line_settings_waiting(); }, 5000));
+    EXPECT_TRUE(line_->line_open());
+    EXPECT_EQ(line_->library().status().numDevices, 1u);
+    EXPECT_TRUE(window_->line_state_text().startsWith("Line monitoring active"));
+    EXPECT_EQ(reporter_.reports().size(), 1u);
 }
 
 }  // namespace

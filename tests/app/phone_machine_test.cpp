@@ -20,7 +20,7 @@
 #include <cstring>
 
 #include "app_fixture.h"
-#include "demo_line_party.h"
+#include "demo_line_window.h"
 #include "file_bytes.h"
 #include "incoming_call_dialog.h"
 #include "kivo/core/user_messages.h"
@@ -56,72 +56,13 @@ public:
     std::vector<NewMessage> shown;
 };
 
-class PhoneMachineTest : public testing::Test {
+class PhoneMachineTest : public DemoLineWindowTest {
 protected:
-    void SetUp() override {
-        const fs::path config = home_.home() / "config";
-        fs::create_directories(config / "kivo");
-        test::WriteFileText((config / "kivo" / "telephony.conf").string(),
-                            "[demo]\nring_period_ms = 100\n");
-        socket_ = (home_.home() / "line.sock").string();
-        if (const char* config_home = std::getenv("XDG_CONFIG_HOME"))
-            saved_config_home_ = config_home;
-        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        ::setenv("KIVO_LINE_SOCKET", socket_.c_str(), 1);
-        StartWindow();
-    }
-    void TearDown() override {
-        window_.reset();
-        if (saved_config_home_)
-            ::setenv("XDG_CONFIG_HOME", saved_config_home_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("KIVO_LINE_SOCKET");
-    }
-
-    void StartWindow() {
-        window_ =
-            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
-        ASSERT_TRUE(window_->Start());
-        QCoreApplication::processEvents();
-        line_ = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
-        ASSERT_NE(line_, nullptr);
-        ReplaceNewMessageNotice(window_.get(), &notices_);
-    }
-
-    std::string Party(const std::string& command) {
-        return test::SendToLineWhileRunning(socket_, command);
-    }
-
-    // Runs `in_selection` while "Kivo Modem Selection" is open, then closes it.
-    void WithLineSelection(std::function<void(LineSelectionDialog*)> in_selection) {
-        QTimer::singleShot(0, [in_selection] {
-            auto* dialog = qobject_cast<LineSelectionDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            in_selection(dialog);
-            if (dialog->isVisible())
-                dialog->reject();
-        });
-        ASSERT_TRUE(window_->commands().Trigger(Command::kModemSelection));
-    }
-
-    void ChooseDemoLine() {
-        WithLineSelection([](LineSelectionDialog* dialog) {
-            dialog->device_list()->setCurrentItem(dialog->device_list()->topLevelItem(0));
-            ButtonOf(dialog, "Select")->click();
-        });
-    }
+    void WindowStarted() override { ReplaceNewMessageNotice(window_.get(), &notices_); }
 
     fs::path working() { return window_->session().store().working_folder(); }
 
-    test::AppHome home_;
-    core::RecordingMessageReporter reporter_{core::kAnswerYes};
-    test::ScriptedChooser chooser_;
     RecordedNotices notices_;
-    std::unique_ptr<MainWindow> window_;
-    PhoneLine* line_ = nullptr;
-    std::string socket_;
-    std::optional<std::string> saved_config_home_;
 };
 
 TEST_F(PhoneMachineTest, TheModemTesterCallsOnTheDemoLineAndLogsEveryStep) {

@@ -24,7 +24,7 @@
 #include <QTreeWidget>
 
 #include "app_fixture.h"
-#include "demo_line_party.h"
+#include "demo_line_window.h"
 #include "file_bytes.h"
 #include "incoming_call_dialog.h"
 #include "kivo/core/record_list.h"
@@ -45,49 +45,20 @@ namespace {
 namespace fs = std::filesystem;
 using core::ViewKind;
 
-class PhoneRecorderTest : public testing::Test {
+class PhoneRecorderTest : public DemoLineWindowTest {
 protected:
     void SetUp() override {
-        const fs::path config = home_.home() / "config";
-        fs::create_directories(config / "kivo");
-        test::WriteFileText((config / "kivo" / "telephony.conf").string(),
-                            "[demo]\nring_period_ms = 100\n");
-        socket_ = (home_.home() / "line.sock").string();
-        if (const char* config_home = std::getenv("XDG_CONFIG_HOME"))
-            saved_config_home_ = config_home;
-        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        ::setenv("KIVO_LINE_SOCKET", socket_.c_str(), 1);
-        window_ =
-            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
-        ASSERT_TRUE(window_->Start());
-        QCoreApplication::processEvents();
-        line_ = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
-        desk_ = dynamic_cast<PhoneRecorderDesk*>(window_->findChild<QObject*>("phoneRecorders"));
-        ASSERT_NE(line_, nullptr);
+        DemoLineWindowTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_NE(desk_, nullptr);
         // The demo line, chosen before ("CommID" 0), monitored.
-        window_->session().profile().Write(window_->session().section(), "CommID", "0");
-        window_.reset();
-        window_ =
-            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
-        ASSERT_TRUE(window_->Start());
-        QCoreApplication::processEvents();
-        line_ = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
-        desk_ = dynamic_cast<PhoneRecorderDesk*>(window_->findChild<QObject*>("phoneRecorders"));
+        RestartWithTheDemoLineChosen();
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_TRUE(window_->commands().Trigger(Command::kStartMonitoring));
         ASSERT_TRUE(line_->line_open());
     }
-    void TearDown() override {
-        window_.reset();
-        if (saved_config_home_)
-            ::setenv("XDG_CONFIG_HOME", saved_config_home_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("KIVO_LINE_SOCKET");
-    }
-
-    std::string Party(const std::string& command) {
-        return test::SendToLineWhileRunning(socket_, command);
+    void WindowStarted() override {
+        desk_ = dynamic_cast<PhoneRecorderDesk*>(window_->findChild<QObject*>("phoneRecorders"));
     }
 
     // A wave of speech in call format.
@@ -142,14 +113,7 @@ protected:
         QTest::qWait(1100);
     }
 
-    test::AppHome home_;
-    core::RecordingMessageReporter reporter_{core::kAnswerYes};
-    test::ScriptedChooser chooser_;
-    std::unique_ptr<MainWindow> window_;
-    PhoneLine* line_ = nullptr;
     PhoneRecorderDesk* desk_ = nullptr;
-    std::string socket_;
-    std::optional<std::string> saved_config_home_;
 };
 
 TEST_F(PhoneRecorderTest, ATakenCallIsRecordedPausedStoppedHungUpAndSavedWithItsCost) {

@@ -8,6 +8,8 @@
 #include <map>
 #include <sstream>
 
+#include "kivo/filesystem/failing_file_system.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/telephony/account_validation.h"
 #include "kivo/telephony/line_accounts.h"
 #include "kivo/telephony/line_configuration.h"
@@ -205,6 +207,36 @@ TEST_F(LineAccountsTest, AnUnwritableFolderKeepsTheListAndThePasswordAsTheyWere)
     EXPECT_EQ(outcome.kind, AccountOutcome::Kind::kNotWritten);
     EXPECT_TRUE(accounts.accounts().empty());
     EXPECT_TRUE(store.passwords.empty());
+}
+
+// A write or a sync that fails while telephony.conf is replaced: the change
+// is refused, the old file is whole, nothing is left beside it, and the
+// password is not kept for an account that is not in the file.
+TEST_F(LineAccountsTest, AFailedWriteOrSyncLeavesTheOldFileWholeAndKeepsNoPassword) {
+    using filesystem::FsCall;
+    for (const FsCall call : {filesystem::kCallWrite, filesystem::kCallSync}) {
+        SCOPED_TRACE(call == filesystem::kCallWrite ? "write" : "sync");
+        LineAccounts first(path, store);
+        first.Load();
+        ASSERT_TRUE(first.Add(Office(), std::nullopt).saved());
+        const std::string before = ReadFile(path);
+
+        filesystem::FailingFileSystem failing(filesystem::DefaultFileSystem());
+        LineAccounts accounts(path, store, failing);
+        ASSERT_TRUE(accounts.Load().saved());
+        failing.Plan(filesystem::FailNth(call, 1, ENOSPC));
+        SipLineSettings home = Office();
+        home.name = "Home";
+        const AccountOutcome outcome = accounts.Add(home, std::string("secret"));
+        EXPECT_TRUE(failing.failed());
+        EXPECT_EQ(outcome.kind, AccountOutcome::Kind::kNotWritten);
+        EXPECT_NE(outcome.message.find("Cannot write " + path), std::string::npos);
+        EXPECT_EQ(ReadFile(path), before);
+        EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+        EXPECT_EQ(accounts.accounts().size(), 1u);
+        EXPECT_TRUE(store.passwords.empty());
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(LineAccountsTest, AnOversizedSettingsFileIsLeftAsItIsRatherThanCutShort) {

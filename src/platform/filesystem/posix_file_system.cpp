@@ -53,6 +53,7 @@ FileInfo FromStatx(const struct statx& st) {
     info.type = TypeOfMode(st.stx_mode);
     info.size_bytes = st.stx_size;
     info.permissions = st.stx_mode & 07777;
+    info.owner_user_id = st.stx_uid;
     if ((st.stx_mask & STATX_BTIME) != 0) {
         info.birth_time = FromStatx(st.stx_btime);
     }

@@ -1,19 +1,21 @@
 // Passwords in a file only the user can read (see private_file_secret_store.h).
 #include "kivo/secrets/private_file_secret_store.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <sstream>
+
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/filesystem/whole_file_replacement.h"
 
 namespace kivo::secrets {
 namespace {
 
 constexpr std::size_t kMaxFileBytes = 256 * 1024;
-constexpr mode_t kOthersMayTouch = S_IRWXG | S_IRWXO;
+constexpr std::uint32_t kOthersMayTouch = 0077;
+constexpr std::uint32_t kFileMode = 0600;
+constexpr std::uint32_t kFolderMode = 0700;
 
 std::string ToHex(const std::string& bytes) {
     static const char kDigits[] = "0123456789abcdef";
@@ -52,75 +54,49 @@ bool FromHex(const std::string& hex, std::string& bytes) {
     return true;
 }
 
-std::string Folder(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-std::string SystemError(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
-}
-
-// Creates the folder (and its parents) for the user alone; an existing one
-// is left as it is.
-bool MakeFolder(const std::string& folder) {
-    if (folder.empty() || folder == "." || folder == "/") {
-        return true;
-    }
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) == 0) {
-        return S_ISDIR(info.st_mode);
-    }
-    if (!MakeFolder(Folder(folder))) {
-        return false;
-    }
-    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
+std::string Failure(const std::string& what, const std::string& path,
+                    const filesystem::FsStatus& status) {
+    return what + " " + path + ": " + status.Describe();
 }
 
 }  // namespace
 
-PrivateFileSecretStore::PrivateFileSecretStore(std::string path) : path_(std::move(path)) {}
+PrivateFileSecretStore::PrivateFileSecretStore(std::string path)
+    : PrivateFileSecretStore(std::move(path), filesystem::DefaultFileSystem()) {}
+
+PrivateFileSecretStore::PrivateFileSecretStore(std::string path,
+                                               filesystem::FileSystem& file_system)
+    : path_(std::move(path)), file_system_(file_system) {}
 
 SecretStatus PrivateFileSecretStore::Read(std::map<std::string, std::string>& entries) const {
     entries.clear();
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) {
+    filesystem::OpenOptions options;
+    options.follow_symbolic_links = false;
+    options.non_blocking_open = true;  // a FIFO in its place is refused, not waited on
+    filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
+        file_system_.Open(path_, options);
+    if (!opened.ok()) {
+        if (opened.status.error_number() == ENOENT) {
             return SecretStatus::Ok();
         }
-        return SecretStatus::Failed(SystemError("Cannot read", path_));
+        return SecretStatus::Failed(Failure("Cannot read", path_, opened.status));
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
-        (info.st_mode & kOthersMayTouch) != 0) {
-        ::close(fd);
+    filesystem::File& file = *opened.value;
+    const filesystem::FsResult<filesystem::FileInfo> info = file.Stat();
+    if (!info.ok() || info.value.type != filesystem::FileType::kRegular ||
+        info.value.owner_user_id != ::geteuid() ||
+        (info.value.permissions & kOthersMayTouch) != 0) {
         return SecretStatus::Failed("The password file " + path_ +
                                     " is not yours alone; it is not used. Remove it or make it "
                                     "readable by you alone (chmod 600).");
     }
-    std::string text;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < kMaxFileBytes) {
-        text.append(buffer, static_cast<std::size_t>(n));
+    std::string text(kMaxFileBytes, '\0');
+    const filesystem::FsResult<std::size_t> read = file.ReadAt(0, text.data(), text.size());
+    if (!read.ok()) {
+        return SecretStatus::Failed(Failure("Cannot read", path_, read.status));
     }
-    ::close(fd);
-    std::istringstream lines(text.substr(0, kMaxFileBytes));
+    text.resize(read.value);
+    std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         const auto space = line.find(' ');
@@ -136,33 +112,20 @@ SecretStatus PrivateFileSecretStore::Read(std::map<std::string, std::string>& en
 
 SecretStatus PrivateFileSecretStore::Write(
     const std::map<std::string, std::string>& entries) const {
-    const std::string folder = Folder(path_);
-    if (!MakeFolder(folder)) {
-        return SecretStatus::Failed(SystemError("Cannot make the folder", folder));
+    const std::string folder = filesystem::ParentDirectory(path_);
+    if (const filesystem::FsStatus made =
+            filesystem::MakeDirectories(file_system_, folder, kFolderMode);
+        !made.ok()) {
+        return SecretStatus::Failed(Failure("Cannot make the folder", folder, made));
     }
     std::string text;
     for (const auto& [account, password] : entries) {
         text += ToHex(account) + " " + ToHex(password) + "\n";
     }
-    const std::string temporary = path_ + ".new";
-    ::unlink(temporary.c_str());
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return SecretStatus::Failed(SystemError("Cannot write", temporary));
-    }
-    const bool written = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-    const int saved_errno = errno;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
-        errno = written ? errno : saved_errno;
-        const SecretStatus failed = SecretStatus::Failed(SystemError("Cannot write", path_));
-        ::unlink(temporary.c_str());
-        return failed;
-    }
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    if (const filesystem::FsStatus replaced =
+            filesystem::ReplaceWholeFile(file_system_, path_, text, kFileMode);
+        !replaced.ok()) {
+        return SecretStatus::Failed(Failure("Cannot write", path_, replaced));
     }
     return SecretStatus::Ok();
 }

@@ -1,81 +1,78 @@
 // Editing the accounts of the line configuration (see line_accounts.h).
 #include "kivo/telephony/line_accounts.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
 
+#include "kivo/filesystem/posix_file_system.h"
+#include "kivo/filesystem/whole_file_replacement.h"
 #include "kivo/telephony/account_validation.h"
 
 namespace kivo::telephony {
 namespace {
 
+constexpr std::uint32_t kNewFileMode = 0644;
+constexpr std::uint32_t kNewFolderMode = 0755;
+constexpr std::size_t kReadPieceBytes = 64 * 1024;
+
 struct FileText {
     bool ok = true;
     std::string text;
     std::string problem;
+    std::uint32_t permissions = kNewFileMode;  // of the file read, for its replacement
 };
 
-FileText ReadText(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        return {};
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return FileText{false, {}, "Cannot read " + path + ": " + std::strerror(errno)};
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    return FileText{true, content.str(), {}};
+std::string Problem(const std::string& what, const std::string& path,
+                    const filesystem::FsStatus& status) {
+    return what + " " + path + ": " + status.Describe();
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
+// The whole file; a missing one is empty.
+FileText ReadText(filesystem::FileSystem& file_system, const std::string& path) {
+    filesystem::OpenOptions options;
+    options.non_blocking_open = true;  // a FIFO in its place never holds the program up
+    filesystem::FsResult<std::unique_ptr<filesystem::File>> opened =
+        file_system.Open(path, options);
+    if (!opened.ok()) {
+        // No file there (nor a folder that could hold one) holds no accounts.
+        const int error = opened.status.error_number();
+        if (error == ENOENT || error == ENOTDIR) {
+            return {};
         }
-        if (n <= 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
+        return FileText{false, {}, Problem("Cannot read", path, opened.status)};
     }
-    return true;
+    FileText file;
+    if (const auto info = opened.value->Stat(); info.ok()) {
+        file.permissions = info.value.permissions & 0777;
+    }
+    std::string piece(kReadPieceBytes, '\0');
+    for (;;) {
+        const filesystem::FsResult<std::size_t> read =
+            opened.value->Read(piece.data(), piece.size());
+        if (!read.ok()) {
+            return FileText{false, {}, Problem("Cannot read", path, read.status)};
+        }
+        file.text.append(piece, 0, read.value);
+        if (read.value < piece.size()) {
+            return file;
+        }
+    }
 }
 
-// Replaces the file by `text`: written beside it, synced, renamed over it,
-// and the folder synced, so a crash leaves the old file or the new one.
-std::string ReplaceFile(const std::string& path, const std::string& text) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    const std::string temporary = path + ".new";
-    ::unlink(temporary.c_str());
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return "Cannot write " + temporary + ": " + std::strerror(errno);
+// Replaces the file by `text` (filesystem::ReplaceWholeFile), so a crash or
+// a failed write leaves the old file or the new one; the file keeps its
+// permissions.
+std::string ReplaceFile(filesystem::FileSystem& file_system, const std::string& path,
+                        const std::string& text, std::uint32_t permissions) {
+    if (const filesystem::FsStatus made = filesystem::MakeDirectories(
+            file_system, filesystem::ParentDirectory(path), kNewFolderMode);
+        !made.ok()) {
+        return Problem("Cannot write", path, made);
     }
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    const int write_errno = errno;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string problem =
-            "Cannot write " + path + ": " + std::strerror(written ? errno : write_errno);
-        ::unlink(temporary.c_str());
-        return problem;
-    }
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    if (const filesystem::FsStatus replaced =
+            filesystem::ReplaceWholeFile(file_system, path, text, permissions);
+        !replaced.ok()) {
+        return Problem("Cannot write", path, replaced);
     }
     return {};
 }
@@ -94,10 +91,14 @@ AccountOutcome Invalid(std::string message) {
 }  // namespace
 
 LineAccounts::LineAccounts(std::string configuration_path, secrets::SecretStore& passwords)
-    : path_(std::move(configuration_path)), passwords_(passwords) {}
+    : LineAccounts(std::move(configuration_path), passwords, filesystem::DefaultFileSystem()) {}
+
+LineAccounts::LineAccounts(std::string configuration_path, secrets::SecretStore& passwords,
+                           filesystem::FileSystem& file_system)
+    : path_(std::move(configuration_path)), passwords_(passwords), file_system_(file_system) {}
 
 AccountOutcome LineAccounts::Load() {
-    const FileText file = ReadText(path_);
+    const FileText file = ReadText(file_system_, path_);
     if (!file.ok) {
         accounts_.clear();
         return AccountOutcome{AccountOutcome::Kind::kNotWritten, file.problem};
@@ -107,7 +108,7 @@ AccountOutcome LineAccounts::Load() {
 }
 
 AccountOutcome LineAccounts::Write(const std::vector<SipLineSettings>& accounts) {
-    const FileText file = ReadText(path_);
+    const FileText file = ReadText(file_system_, path_);
     if (!file.ok) {
         return AccountOutcome{AccountOutcome::Kind::kNotWritten, file.problem};
     }
@@ -117,7 +118,8 @@ AccountOutcome LineAccounts::Write(const std::vector<SipLineSettings>& accounts)
                                   std::to_string(kMaxLineConfigurationBytes / 1024) +
                                   " KB; Kivo does not rewrite it. Edit the file by hand."};
     }
-    if (std::string problem = ReplaceFile(path_, WithAccounts(file.text, accounts));
+    if (std::string problem =
+            ReplaceFile(file_system_, path_, WithAccounts(file.text, accounts), file.permissions);
         !problem.empty()) {
         return AccountOutcome{AccountOutcome::Kind::kNotWritten, std::move(problem)};
     }

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "kivo/filesystem/failing_file_system.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/secrets/desktop_secret_store.h"
 #include "kivo/secrets/fallback_secret_store.h"
 #include "kivo/secrets/private_file_secret_store.h"
@@ -88,6 +90,47 @@ TEST(PrivateFileSecretStore, GarbledLinesAreSkippedAndTheRestIsRead) {
         file << "zz 12\n4\n" << std::string(5000, 'f') << "\n";
     }
     EXPECT_EQ(store.Lookup("A").password, "1");
+}
+
+TEST(PrivateFileSecretStore, AFileOfAnotherOwnerIsNotTrusted) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving a file to another user needs root";
+    }
+    test::TempDir dir;
+    const std::string path = dir.file("line-passwords");
+    PrivateFileSecretStore store(path);
+    ASSERT_TRUE(store.Save("Office", "secret").ok());
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(store.Lookup("Office").status.code(), SecretStatus::Code::kFailed);
+    const std::string before = ReadFile(path);
+    EXPECT_FALSE(store.Save("Office", "other").ok());
+    EXPECT_EQ(ReadFile(path), before);
+}
+
+// A write or a sync that fails while the file is replaced: Save says so, the
+// old file is whole (and still 0600), and no temporary file is left beside it.
+TEST(PrivateFileSecretStore, AFailedWriteOrSyncLeavesTheOldFileWhole) {
+    using filesystem::FsCall;
+    for (const FsCall call : {filesystem::kCallWrite, filesystem::kCallSync}) {
+        SCOPED_TRACE(call == filesystem::kCallWrite ? "write" : "sync");
+        test::TempDir dir;
+        const std::string path = dir.file("line-passwords");
+        ASSERT_TRUE(PrivateFileSecretStore(path).Save("Office", "old secret").ok());
+        const std::string before = ReadFile(path);
+
+        filesystem::FailingFileSystem failing(filesystem::DefaultFileSystem());
+        failing.Plan(filesystem::FailNth(call, 1, ENOSPC));
+        PrivateFileSecretStore store(path, failing);
+        const SecretStatus saved = store.Save("Office", "new secret");
+        EXPECT_TRUE(failing.failed());
+        EXPECT_EQ(saved.code(), SecretStatus::Code::kFailed);
+        EXPECT_NE(saved.message().find("Cannot write " + path), std::string::npos)
+            << saved.message();
+        EXPECT_EQ(ReadFile(path), before);
+        EXPECT_EQ(ModeOf(path), 0600u);
+        EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+        EXPECT_EQ(store.Lookup("Office").password, "old secret");
+    }
 }
 
 // A desktop store that answers as a machine without a secret service, or

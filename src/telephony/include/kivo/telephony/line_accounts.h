@@ -2,9 +2,10 @@
 //
 // The accounts live in the line configuration file (line_configuration.h);
 // each change is checked (ValidateAccount), then written to the file at
-// once - the whole file replaced by a synced copy, its other sections kept
-// - and only then is the password given to the secret store. Passwords never
-// reach the file. Renaming an account moves its password; removing an
+// once - the whole file replaced by a synced copy through the file-system
+// seam (filesystem::ReplaceWholeFile), its other sections and its mode kept,
+// so a failed write leaves the old file whole - and only then is the password given to the secret
+// store. Passwords never reach the file. Renaming an account moves its password; removing an
 // account forgets it.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "kivo/filesystem/file_system.h"
 #include "kivo/secrets/secret_store.h"
 #include "kivo/telephony/line_configuration.h"
 
@@ -39,7 +41,10 @@ using PasswordChange = std::optional<std::string>;
 
 class LineAccounts {
 public:
+    // On the machine's file system.
     LineAccounts(std::string configuration_path, secrets::SecretStore& passwords);
+    LineAccounts(std::string configuration_path, secrets::SecretStore& passwords,
+                 filesystem::FileSystem& file_system);
 
     // Reads the accounts from the file; a missing file holds none. On a read
     // error the list is empty and the message says why.
@@ -60,6 +65,7 @@ private:
 
     std::string path_;
     secrets::SecretStore& passwords_;
+    filesystem::FileSystem& file_system_;
     std::vector<SipLineSettings> accounts_;
 };
 

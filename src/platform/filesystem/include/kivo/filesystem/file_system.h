@@ -74,7 +74,8 @@ const char* FileTypeName(FileType type);
 struct FileInfo {
     FileType type = FileType::kRegular;
     std::uint64_t size_bytes = 0;
-    std::uint32_t permissions = 0;  // mode bits 07777
+    std::uint32_t permissions = 0;    // mode bits 07777
+    std::uint32_t owner_user_id = 0;  // the uid of the file's owner
     // Set where the file system records a birth time (statx STATX_BTIME).
     std::optional<Timestamp> birth_time;
     Timestamp modification_time;

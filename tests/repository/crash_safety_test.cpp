@@ -320,6 +320,15 @@ INSTANTIATE_TEST_SUITE_P(
                NameOf(std::get<1>(info.param));
     });
 
+// An "XR01" scenario of one of the shapes the runs below take.
+Scenario ShapedScenario(Operation operation, std::uint32_t shape) {
+    return MakeScenario(true, operation, shape * 31 + 7 * static_cast<int>(operation));
+}
+
+std::string OperationName(const testing::TestParamInfo<Operation>& info) {
+    return NameOf(info.param);
+}
+
 // The same calls with the journal kept idle between calls: written over an
 // idle one, and left idle again when the call commits.
 class KeptJournalCrashSafety : public testing::TestWithParam<Operation> {};
@@ -327,8 +336,7 @@ class KeptJournalCrashSafety : public testing::TestWithParam<Operation> {};
 TEST_P(KeptJournalCrashSafety, EveryMemberSurvivesACrashOrAnErrorAtEveryChange) {
     const Operation operation = GetParam();
     for (std::uint32_t shape = 0; shape < 2; ++shape) {
-        Scenario scenario =
-            MakeScenario(true, operation, shape * 31 + 7 * static_cast<int>(operation));
+        Scenario scenario = ShapedScenario(operation, shape);
         Expectations expected = Expect(operation, scenario, JournalMode::kKeptIdle);
         ASSERT_GT(expected.changes, 0u);
         CrashAtEveryChange(operation, scenario, expected, JournalMode::kKeptIdle);
@@ -342,9 +350,7 @@ TEST_P(KeptJournalCrashSafety, EveryMemberSurvivesACrashOrAnErrorAtEveryChange) 
 INSTANTIATE_TEST_SUITE_P(WritingOperations, KeptJournalCrashSafety,
                          testing::Values(Operation::kPutNew, Operation::kPutReplace,
                                          Operation::kDelete, Operation::kCompress),
-                         [](const testing::TestParamInfo<Operation>& info) {
-                             return std::string(NameOf(info.param));
-                         });
+                         OperationName);
 
 // On scratch files the undo is kept in memory: every failing change still
 // leaves the file as it was, a compaction's included, and no journal file
@@ -354,8 +360,7 @@ class ScratchFileFailures : public testing::TestWithParam<Operation> {};
 TEST_P(ScratchFileFailures, EveryFailureIsUndoneWithoutAJournalFile) {
     const Operation operation = GetParam();
     for (std::uint32_t shape = 0; shape < 2; ++shape) {
-        Scenario scenario =
-            MakeScenario(true, operation, shape * 31 + 7 * static_cast<int>(operation));
+        Scenario scenario = ShapedScenario(operation, shape);
         Expectations expected = Expect(operation, scenario, JournalMode::kScratch);
         ASSERT_GT(expected.changes, 0u);
         FailAtEveryChange(operation, scenario, expected, JournalMode::kScratch);
@@ -378,9 +383,7 @@ INSTANTIATE_TEST_SUITE_P(WritingOperations, ScratchFileFailures,
                                          Operation::kPutAll, Operation::kDelete,
                                          Operation::kUnDelete, Operation::kCompress,
                                          Operation::kRepair),
-                         [](const testing::TestParamInfo<Operation>& info) {
-                             return std::string(NameOf(info.param));
-                         });
+                         OperationName);
 
 TEST(CrashSafety, CompactionMovingALargeBlockByOneDeletedByteSurvivesEveryCrash) {
     Scenario scenario;

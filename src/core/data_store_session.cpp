@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -18,6 +19,8 @@
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/data_store.h"
 #include "kivo/recordstore/data_store_layout.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/record_log.h"
 #include "kivo/repository/engine.h"
 
 namespace kivo::core {
@@ -280,7 +283,32 @@ int DataStoreSession::TakeUnpackedComponents(recordstore::StoreAccess access) {
     if (!components->Recover().ok())
         return kStoreRepositoryFailed;
     components_ = std::move(components);
+    highest_record_number_.reset();
     return kStoreOk;
+}
+
+std::int32_t DataStoreSession::RecordNumberFloor() {
+    if (!highest_record_number_) {
+        std::int32_t highest = 0;
+        for (std::string_view log : {recordstore::kMessageLogName, recordstore::kMeetingLogName,
+                                     recordstore::kPhoneLogName, recordstore::kDiaryLogName}) {
+            // A log that cannot be read holds no number to step over.
+            recordstore::RecordLog::ForEachLine(
+                WorkingPath(log).string(), [&](const recordstore::RecordLogLine& line) {
+                    const std::int32_t number = recordstore::RecordLine::NumberOf(line.bytes);
+                    if (number < recordstore::kErasedRecordNumber)
+                        highest = std::max(highest, number);
+                    return true;
+                });
+        }
+        highest_record_number_ = highest;
+    }
+    return *highest_record_number_ + 1;
+}
+
+void DataStoreSession::NoteRecordNumber(std::int32_t number) {
+    if (highest_record_number_)
+        highest_record_number_ = std::max(*highest_record_number_, number);
 }
 
 std::filesystem::path DataStoreSession::JournalPath() const {
@@ -331,6 +359,10 @@ int DataStoreSession::SaveDataStore() {
     }
     const bool saved =
         components_ != nullptr ? components_->Checkpoint().ok() : SaveWholeComponents() == kStoreOk;
+    // After a checkpoint the store holds everything on its own, with no
+    // side file: the crash journal the operations kept idle goes too.
+    if (saved && writer_lock_ == nullptr)
+        store_access().DiscardIdleJournal(store_path().string());
     return saved ? result : kStoreRepositoryFailed;
 }
 
@@ -389,6 +421,7 @@ void DataStoreSession::EndOperation() {
 }
 
 int DataStoreSession::TakeOtherWritersChanges() {
+    highest_record_number_.reset();  // another writer may have added records
     const std::filesystem::path store = store_path();
     TraceToStandardError("Data store changed by another program: taking its changes\n");
     ScratchFolder scratch;

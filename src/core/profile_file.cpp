@@ -1,6 +1,10 @@
 // ProfileFile: private-profile reads and atomic, locked writes of "KIVO.ini".
 #include "kivo/core/profile_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
@@ -65,6 +69,32 @@ bool WriteLocked(const std::string& path, std::string_view section, std::string_
     return ReplaceFileAtomically(WriteTarget(path), document.Text());
 }
 
+// Writes `updated` over `current` in place, without a sync, when the two
+// differ only within eight bytes (a counter's digits): false, with nothing
+// written, when they do not or the write fails.
+bool OverwriteChangedDigits(const std::filesystem::path& target, const std::string& current,
+                            const std::string& updated) {
+    constexpr std::size_t kDigits = 8;
+    if (current.size() != updated.size())
+        return false;
+    const auto first = std::mismatch(current.begin(), current.end(), updated.begin());
+    if (first.first == current.end())
+        return true;  // nothing changes
+    const auto last = std::mismatch(current.rbegin(), current.rend(), updated.rbegin());
+    const std::size_t begin = static_cast<std::size_t>(first.first - current.begin());
+    const std::size_t end =
+        current.size() - static_cast<std::size_t>(last.first - current.rbegin());
+    if (end - begin > kDigits)
+        return false;
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    const ssize_t wrote =
+        ::pwrite(fd, updated.data() + begin, end - begin, static_cast<off_t>(begin));
+    ::close(fd);
+    return wrote == static_cast<ssize_t>(end - begin);
+}
+
 std::optional<std::string> FindIn(const std::string& path, std::string_view section,
                                   std::string_view key) {
     std::string text;
@@ -99,24 +129,47 @@ bool ProfileFile::Write(std::string_view section, std::string_view key, std::str
 }
 
 std::optional<std::int32_t> ProfileFile::TakeNextRecordNumber(std::string_view section) {
+    return TakeRecordNumber(section, 1, RecordNumberWrite::kReplaceSynced);
+}
+
+std::optional<std::int32_t> ProfileFile::TakeNextRecordNumberAbove(std::string_view section,
+                                                                   std::int32_t at_least) {
+    return TakeRecordNumber(section, at_least, RecordNumberWrite::kInPlaceWhereItFits);
+}
+
+std::optional<std::int32_t> ProfileFile::TakeRecordNumber(std::string_view section,
+                                                          std::int32_t at_least,
+                                                          RecordNumberWrite write) {
     constexpr long kLastRecordNumber = 99999998;  // 99999999 marks erased lines
     if (!ValidSectionName(section))
         return std::nullopt;
     FileLock lock(path_ + ".lock");
     if (!lock.locked())
         return std::nullopt;
+    std::string text;
+    const ReadResult read = ReadWholeFile(path_, kProfileMaxFileBytes, text);
+    if (read == ReadResult::kTooLarge || read == ReadResult::kFailed)
+        return std::nullopt;  // never replace a file we could not read whole
+    ProfileDocument document(text);
     long current = 0;
-    if (auto text = FindIn(path_, section, "RecID")) {
-        current = std::strtol(text->c_str(), nullptr, 10);
+    if (auto value = document.Find(section, "RecID")) {
+        current =
+            std::strtol(CutValue(std::move(*value), kProfileMaxValueBytes).c_str(), nullptr, 10);
         if (current < 0)
             current = 0;
     }
-    if (current >= kLastRecordNumber)
+    const long next = std::max<long>(current + 1, at_least);
+    if (next > kLastRecordNumber)
         return std::nullopt;
-    long next = current + 1;
     char digits[16];
     std::snprintf(digits, sizeof digits, "%08ld", next);
-    if (!WriteLocked(path_, section, "RecID", digits))
+    document.Set(section, "RecID", digits);
+    const std::string updated = document.Text();
+    const bool written =
+        (write == RecordNumberWrite::kInPlaceWhereItFits && read == ReadResult::kOk &&
+         OverwriteChangedDigits(WriteTarget(path_), text, updated)) ||
+        ReplaceFileAtomically(WriteTarget(path_), updated);
+    if (!written)
         return std::nullopt;
     return static_cast<std::int32_t>(next);
 }

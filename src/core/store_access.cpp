@@ -8,38 +8,44 @@
 namespace kivo::core {
 namespace {
 
-repository::Engine EngineFor(const repository::WriterLock* held) {
-    filesystem::FileSystem& file_system = filesystem::DefaultFileSystem();
-    return held != nullptr ? repository::Engine(file_system, *held)
-                           : repository::Engine(file_system);
-}
-
 std::vector<std::string> Names(std::span<const std::string> names) {
     return {names.begin(), names.end()};
 }
 
 }  // namespace
 
+repository::Engine StoreAccess::MakeEngine() const {
+    filesystem::FileSystem& file_system = filesystem::DefaultFileSystem();
+    repository::EngineOptions options;
+    options.keep_idle_journal = keep_idle_journal_;
+    return held_ != nullptr ? repository::Engine(file_system, *held_, options)
+                            : repository::Engine(file_system, options);
+}
+
+bool StoreAccess::DiscardIdleJournal(const std::string& store) {
+    return Succeeded(MakeEngine().DiscardIdleJournal(store));
+}
+
 bool StoreAccess::Put(const std::string& store, const std::string& folder,
                       std::span<const std::string> names) {
-    return Succeeded(EngineFor(held_).Put(store, folder, Names(names)));
+    return Succeeded(MakeEngine().Put(store, folder, Names(names)));
 }
 
 bool StoreAccess::Get(const std::string& store, const std::string& folder,
                       std::span<const std::string> names) {
-    return Succeeded(EngineFor(held_).Get(store, folder, Names(names)));
+    return Succeeded(MakeEngine().Get(store, folder, Names(names)));
 }
 
 bool StoreAccess::Delete(const std::string& store, std::span<const std::string> names) {
-    return Succeeded(EngineFor(held_).Delete(store, Names(names)));
+    return Succeeded(MakeEngine().Delete(store, Names(names)));
 }
 
 bool StoreAccess::Compress(const std::string& store) {
-    return Succeeded(EngineFor(held_).Compress(store));
+    return Succeeded(MakeEngine().Compress(store));
 }
 
 std::optional<std::vector<std::string>> StoreAccess::LiveMembers(const std::string& store) {
-    repository::StatusRecord status = EngineFor(held_).Info(store);
+    repository::StatusRecord status = MakeEngine().Info(store);
     if (!Succeeded(status))
         return std::nullopt;
     std::vector<std::string> names;

@@ -51,6 +51,11 @@ public:
         return {window_bytes_.data(), window_.window_length};
     }
 
+    // Moves without checkpoints, for a call whose undo is kept otherwise
+    // (a scratch file, below): a block's source always lies at or after its
+    // target, so moving in order reads every old byte before it is written.
+    void WithoutCheckpoints() { checkpoints_ = false; }
+
     // Continues from a checkpoint whose window bytes are given.
     void Resume(const Checkpoint& checkpoint, filesystem::PageAlignedBuffer window_bytes) {
         window_ = checkpoint;
@@ -73,7 +78,8 @@ public:
                     std::memcpy(buffer_.data(), entry.data(), entry.size());
                 }
                 std::uint64_t target = move.to + done;
-                if (target + chunk > window_.window_offset + window_.window_length &&
+                if (checkpoints_ &&
+                    target + chunk > window_.window_offset + window_.window_length &&
                     !TakeCheckpoint(m, done)) {
                     return false;
                 }
@@ -86,7 +92,7 @@ public:
             }
         }
         // Every move is durable before the directory is written over old blocks.
-        return TakeCheckpoint(plan_.moves.size(), 0);
+        return !checkpoints_ || TakeCheckpoint(plan_.moves.size(), 0);
     }
 
 private:
@@ -168,6 +174,7 @@ private:
     filesystem::PageAlignedBuffer buffer_;
     Checkpoint window_;
     filesystem::PageAlignedBuffer window_bytes_{0};
+    bool checkpoints_ = true;
 };
 
 // The directory and append position after the moves.
@@ -175,6 +182,31 @@ bool FinishAndClose(RepositoryWriter& repository, const CompactionPlan& plan) {
     repository.directory().Replace(plan.entries_after);
     repository.set_append_position(plan.append_position);
     return repository.Close();
+}
+
+// On a file system whose syncs write nothing a compaction journal could not
+// be finished after a crash anyway. A compaction there whose moved part is at
+// most this size keeps that part in memory as a rollback, so a failing move
+// is undone and no journal file is made; a larger one is journalled as usual.
+constexpr std::uint64_t kInMemoryCompactionBytes = 16u << 20;
+
+bool CompactScratchAndClose(RepositoryWriter& repository, const CompactionPlan& plan,
+                            const ProgressCallback& progress) {
+    const std::uint64_t file_end = repository.file_size_at_open();
+    if (!repository.BeginChanges(
+            {ByteRange{plan.write_position, file_end - plan.write_position}}) ||
+        !repository.Seek(plan.write_position, 12)) {
+        repository.Abandon();
+        return false;
+    }
+    BlockMover mover(repository, plan, format::kCopyBlockBytes, progress);
+    mover.WithoutCheckpoints();
+    std::uint64_t position = 0;
+    if (!mover.Run(0, 0) || !repository.Position(position, 17)) {
+        repository.Abandon();
+        return false;
+    }
+    return FinishAndClose(repository, plan);
 }
 
 }  // namespace
@@ -226,6 +258,10 @@ bool CompactAndClose(RepositoryWriter& repository, const ProgressCallback& progr
             {field::kMemberOffset, PrintableName(repository.directory().at(*misplaced).name)}));
         repository.Abandon();
         return false;
+    }
+    if (!repository.context().file_system.SyncsReachTheDisk() &&
+        repository.file_size_at_open() - plan->write_position <= kInMemoryCompactionBytes) {
+        return CompactScratchAndClose(repository, *plan, progress);
     }
     if (!repository.Seek(plan->write_position, 12)) {
         repository.Abandon();

@@ -104,4 +104,9 @@ StatusRecord Engine::LoadFile(const std::string& repository, LoadRequest& reques
                [&](const EngineContext& context) { LoadMember(context, repository, request); });
 }
 
+StatusRecord Engine::DiscardIdleJournal(const std::string& repository) {
+    return Run(file_system_, options_, held_lock_,
+               [&](const EngineContext& context) { RemoveIdleJournal(context, repository); });
+}
+
 }  // namespace kivo::repository

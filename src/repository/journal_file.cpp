@@ -90,6 +90,16 @@ bool ReadExactly(File& file, std::uint64_t offset, void* data, std::size_t size,
     return got.value == size;
 }
 
+// An idle journal: a whole journal once, its magic zeroed when its call
+// committed.
+bool IsIdle(File& journal, std::uint64_t file_size) {
+    std::uint8_t magic[8];
+    FsStatus status;
+    return file_size >= kBodyHeaderBytes + kChecksumBytes &&
+           ReadExactly(journal, 0, magic, sizeof magic, status) &&
+           std::all_of(std::begin(magic), std::end(magic), [](std::uint8_t b) { return b == 0; });
+}
+
 // Reads the latest valid checkpoint slot.
 void InspectSlots(File& journal, std::uint64_t file_size, std::uint64_t body_bytes,
                   JournalInspection& inspection) {
@@ -148,8 +158,49 @@ std::string JournalPath(const std::string& repository_path) {
     return repository_path + format::kJournalSuffix;
 }
 
-Journal::Journal(filesystem::FileSystem& file_system, std::string repository_path)
-    : file_system_(file_system), path_(JournalPath(repository_path)) {}
+Journal::Journal(filesystem::FileSystem& file_system, std::string repository_path, bool keep_idle)
+    : file_system_(file_system), path_(JournalPath(repository_path)), keep_idle_(keep_idle) {}
+
+JournalError Journal::OpenEmptied(JournalKind kind, bool& was_idle) {
+    was_idle = false;
+    filesystem::OpenOptions options;
+    options.access = filesystem::Access::kReadWrite;
+    options.follow_symbolic_links = false;
+    options.permissions = 0600;
+    const bool reuse = keep_idle_ && kind == JournalKind::kRollback;
+    if (!reuse) {
+        // A compaction's slots are found by their place in the file: never
+        // written into a file whose old bytes an unsynced cut could bring
+        // back, so an idle file is removed first.
+        if (keep_idle_) {
+            if (FsStatus removed = file_system_.Unlink(path_);
+                !removed.ok() && removed.error_number() != ENOENT) {
+                return Failure(step::kJournalCreate, removed);
+            }
+        }
+        options.creation = filesystem::Creation::kCreateOrTruncate;
+    } else {
+        options.creation = filesystem::Creation::kOpenOrCreate;
+    }
+    filesystem::FsResult<std::unique_ptr<File>> opened = file_system_.Open(path_, options);
+    if (!opened.ok()) {
+        return Failure(step::kJournalCreate, opened.status);
+    }
+    file_ = std::move(opened.value);
+    if (!reuse) {
+        return {};
+    }
+    filesystem::FsResult<filesystem::FileInfo> info = file_->Stat();
+    if (!info.ok()) {
+        return Failure(step::kJournalCreate, info.status);
+    }
+    was_idle =
+        info.value.type == filesystem::FileType::kRegular && IsIdle(*file_, info.value.size_bytes);
+    if (FsStatus emptied = file_->Truncate(0); !emptied.ok()) {
+        return Failure(step::kJournalCreate, emptied);
+    }
+    return {};
+}
 
 std::uint64_t Journal::SlotOffset(int slot) const {
     return RoundUp(body_bytes_, kSlotAlignment) +
@@ -159,16 +210,11 @@ std::uint64_t Journal::SlotOffset(int slot) const {
 JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t original_size,
                              const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
                              const Checkpoint& first, std::span<const std::uint8_t> first_window) {
-    filesystem::OpenOptions options;
-    options.access = filesystem::Access::kReadWrite;
-    options.creation = filesystem::Creation::kCreateOrTruncate;
-    options.follow_symbolic_links = false;
-    options.permissions = 0600;
-    filesystem::FsResult<std::unique_ptr<File>> opened = file_system_.Open(path_, options);
-    if (!opened.ok()) {
-        return Failure(step::kJournalCreate, opened.status);
+    bool was_idle = false;
+    if (JournalError opened = OpenEmptied(kind, was_idle); !opened.ok()) {
+        return opened;
     }
-    file_ = std::move(opened.value);
+    kind_ = kind;
     window_capacity_ = window_capacity;
 
     std::uint64_t body_length = kBodyHeaderBytes;
@@ -230,6 +276,9 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
     if (FsStatus synced = file_->Sync(); !synced.ok()) {
         return Failure(step::kJournalSync, synced);
     }
+    if (was_idle) {
+        return {};
+    }
     if (FsStatus synced = file_system_.SyncDirectory(filesystem::ParentDirectory(path_));
         !synced.ok()) {
         return Failure(step::kJournalSync, synced);
@@ -275,7 +324,65 @@ JournalError Journal::WriteCheckpoint(const Checkpoint& checkpoint,
     return {};
 }
 
+JournalError Journal::KeepInMemory(File& repository, std::uint64_t original_size,
+                                   const std::vector<ByteRange>& ranges) {
+    in_memory_ = true;
+    original_size_ = original_size;
+    kept_ranges_.clear();
+    for (const ByteRange& range : ranges) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(range.length));
+        FsStatus status;
+        if (!ReadExactly(repository, range.offset, bytes.data(), bytes.size(), status)) {
+            // Ranges lie inside the repository: fewer bytes means it changed.
+            return status.ok() ? ShortFailure(step::kJournalWrite)
+                               : Failure(step::kJournalWrite, status);
+        }
+        kept_ranges_.emplace_back(range, std::move(bytes));
+    }
+    return {};
+}
+
+JournalError Journal::RestoreFromMemory(File& repository) const {
+    for (const auto& [range, bytes] : kept_ranges_) {
+        filesystem::FsResult<std::size_t> written =
+            repository.WriteAt(range.offset, bytes.data(), bytes.size());
+        if (!written.ok()) {
+            return Failure(step::kJournalRestore, written.status);
+        }
+        if (written.value != bytes.size()) {
+            return ShortFailure(step::kJournalRestore);
+        }
+    }
+    if (FsStatus truncated = repository.Truncate(original_size_); !truncated.ok()) {
+        return Failure(step::kJournalRestore, truncated);
+    }
+    return {};
+}
+
+JournalError Journal::MakeIdle() {
+    static constexpr std::uint8_t kZeros[8] = {};
+    filesystem::FsResult<std::size_t> written = file_->WriteAt(0, kZeros, sizeof kZeros);
+    if (!written.ok() || written.value != sizeof kZeros) {
+        // The journal must stay whole for the undo that follows.
+        file_->WriteAt(0, kBodyMagic, 8);
+        return written.ok() ? ShortFailure(step::kJournalRemove)
+                            : Failure(step::kJournalRemove, written.status);
+    }
+    if (FsStatus synced = file_->Sync(); !synced.ok()) {
+        return Failure(step::kJournalSync, synced);
+    }
+    file_.reset();
+    return {};
+}
+
 JournalError Journal::Remove() {
+    if (in_memory_) {
+        kept_ranges_.clear();
+        return {};
+    }
+    if (keep_idle_ && kind_ == JournalKind::kRollback && file_) {
+        return MakeIdle();
+    }
     file_.reset();
     if (FsStatus removed = file_system_.Unlink(path_); !removed.ok()) {
         return Failure(step::kJournalRemove, removed);
@@ -288,6 +395,7 @@ JournalError Journal::Remove() {
 }
 
 void Journal::Adopt(const JournalInspection& inspection) {
+    kind_ = JournalKind::kCompaction;
     filesystem::OpenOptions options;
     options.access = filesystem::Access::kReadWrite;
     options.follow_symbolic_links = false;
@@ -333,6 +441,10 @@ JournalInspection InspectJournal(filesystem::FileSystem& file_system,
     }
     File& journal = *opened.value;
     std::uint64_t file_size = info.value.size_bytes;
+    if (IsIdle(journal, file_size)) {
+        inspection.state = JournalInspection::State::kIdle;
+        return inspection;
+    }
     std::uint8_t header[kBodyHeaderBytes];
     if (file_size < kBodyHeaderBytes + kChecksumBytes ||
         !ReadExactly(journal, 0, header, sizeof header, inspection.read_status) ||

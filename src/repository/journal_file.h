@@ -7,6 +7,9 @@
 // say how far the moves have come and keep a window of old bytes ahead of
 // them. It is written and synced, with its folder, before the repository is
 // touched, and removed (and the folder synced) once the repository is synced.
+// A writer that keeps it (EngineOptions::keep_idle_journal) zeroes its first
+// 8 bytes and syncs it instead: an idle journal, which means no journal, and
+// which the next rollback journal is written over.
 // A journal found on opening means a call was interrupted: a rollback journal
 // is played back (undo), a compaction journal is finished (redo).
 //
@@ -26,6 +29,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kivo/filesystem/file_system.h"
@@ -63,7 +67,8 @@ struct JournalError {
 
 // What an existing journal holds, after its checksums were verified.
 struct JournalInspection {
-    enum class State { kNone, kInvalid, kValid } state = State::kNone;
+    // kIdle: a journal file kept between calls, which means no journal.
+    enum class State { kNone, kIdle, kInvalid, kValid } state = State::kNone;
     JournalKind kind = JournalKind::kRollback;
     std::uint64_t original_size = 0;
     struct SavedRange {
@@ -81,11 +86,15 @@ std::string JournalPath(const std::string& repository_path);
 
 class Journal {
 public:
-    Journal(filesystem::FileSystem& file_system, std::string repository_path);
+    // With keep_idle, a committed rollback journal is left idle, not removed.
+    Journal(filesystem::FileSystem& file_system, std::string repository_path,
+            bool keep_idle = false);
 
     // Creates the journal (a leftover one is replaced), saves the ranges of
     // `repository`, and for a compaction writes `first` into the first slot;
-    // then syncs the journal and its folder.
+    // then syncs the journal and its folder. A rollback journal written over
+    // an idle one (keep_idle) syncs only itself: the idle file's name was
+    // made durable by the journal that left it idle.
     JournalError Create(filesystem::File& repository, JournalKind kind, std::uint64_t original_size,
                         const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
                         const Checkpoint& first, std::span<const std::uint8_t> first_window);
@@ -93,8 +102,21 @@ public:
     // and syncs the journal.
     JournalError WriteCheckpoint(const Checkpoint& checkpoint,
                                  std::span<const std::uint8_t> window);
-    // Removes the journal and syncs its folder: the call is committed.
+    // Removes the journal and syncs its folder: the call is committed. With
+    // keep_idle a rollback journal is made idle and synced instead. Nothing
+    // to do for one kept in memory.
     JournalError Remove();
+
+    // Instead of Create, for a rollback on a file system whose syncs do not
+    // reach the disk: the ranges of `repository` are kept in memory. A crash
+    // then tears the repository (the file is scratch, never read after one),
+    // but a failed call is still undone by RestoreFromMemory; no file is made.
+    JournalError KeepInMemory(filesystem::File& repository, std::uint64_t original_size,
+                              const std::vector<ByteRange>& ranges);
+    bool in_memory() const { return in_memory_; }
+    // Writes the kept ranges back and cuts the repository to its size before
+    // the call (no sync).
+    JournalError RestoreFromMemory(filesystem::File& repository) const;
 
     // Continues with a journal found on disk (recovery), so its checkpoints
     // can be advanced.
@@ -104,6 +126,10 @@ public:
 
 private:
     std::uint64_t SlotOffset(int slot) const;
+    // Opens the file for a new journal, emptied; `was_idle` tells whether it
+    // held an idle journal.
+    JournalError OpenEmptied(JournalKind kind, bool& was_idle);
+    JournalError MakeIdle();
 
     filesystem::FileSystem& file_system_;
     std::string path_;
@@ -111,6 +137,11 @@ private:
     std::uint64_t body_bytes_ = 0;  // body and checksum
     std::uint64_t window_capacity_ = 0;
     int last_slot_ = 1;
+    bool keep_idle_ = false;
+    JournalKind kind_ = JournalKind::kRollback;
+    bool in_memory_ = false;
+    std::uint64_t original_size_ = 0;
+    std::vector<std::pair<ByteRange, std::vector<std::uint8_t>>> kept_ranges_;
 };
 
 // Reads and verifies the journal of the repository, if there is one.

@@ -148,4 +148,18 @@ void CompressRepository(const EngineContext& context, const std::string& reposit
     CompactAndClose(repository, progress);
 }
 
+void RemoveIdleJournal(const EngineContext& context, const std::string& repository_path) {
+    // Opening plays back the journal of an interrupted call; the shared
+    // access lock it holds keeps every writing call, and so every journal
+    // being written, out until the idle one is gone.
+    RepositoryReader repository(context);
+    if (repository.OpenFileOnly(repository_path) == OpenOutcome::kFailed) {
+        return;
+    }
+    if (InspectJournal(context.file_system, repository.real_path()).state ==
+        JournalInspection::State::kIdle) {
+        context.file_system.Unlink(JournalPath(repository.real_path()));
+    }
+}
+
 }  // namespace kivo::repository

@@ -40,4 +40,7 @@ std::uint32_t FindEntries(const EngineContext& context, const std::string& repos
 void CheckIntegrity(const EngineContext& context, const std::string& repository);
 void LoadMember(const EngineContext& context, const std::string& repository, LoadRequest& request);
 
+// maintenance.cpp: the idle journal a writer kept, removed.
+void RemoveIdleJournal(const EngineContext& context, const std::string& repository);
+
 }  // namespace kivo::repository

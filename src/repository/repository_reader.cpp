@@ -136,7 +136,8 @@ bool RepositoryReader::RecoverInterruptedCall(OpenMode mode) {
 }
 
 bool RepositoryReader::SettleWithoutPlayback(const JournalInspection& inspection) {
-    if (inspection.state == JournalInspection::State::kNone) {
+    if (inspection.state == JournalInspection::State::kNone ||
+        inspection.state == JournalInspection::State::kIdle) {
         return true;
     }
     if (!inspection.read_status.ok()) {

@@ -138,15 +138,23 @@ bool RepositoryWriter::StartRollbackJournal(std::vector<ByteRange> ranges) {
         }
     }
     protected_ranges_ = MergeRanges(std::move(ranges));
-    auto journal = std::make_unique<Journal>(context_.file_system, real_path_);
-    JournalError error = journal->Create(*file_, JournalKind::kRollback, original_size_,
-                                         protected_ranges_, 0, Checkpoint{}, {});
+    auto journal = std::make_unique<Journal>(context_.file_system, real_path_,
+                                             context_.options.keep_idle_journal);
+    // A journal file on a file system whose syncs write nothing would not
+    // survive a crash anyway: there only the undo of a failed call is kept.
+    const bool in_memory = !context_.file_system.SyncsReachTheDisk();
+    JournalError error = in_memory
+                             ? journal->KeepInMemory(*file_, original_size_, protected_ranges_)
+                             : journal->Create(*file_, JournalKind::kRollback, original_size_,
+                                               protected_ranges_, 0, Checkpoint{}, {});
     if (!error.ok()) {
         context_.status.Add(
             MakeMessage(MessageCode::kRepositoryIoError, {error.step, error.status.Describe()}));
         // The repository is untouched; a half-written journal must not be
         // taken for a valid one.
-        context_.file_system.Unlink(journal->path());
+        if (!in_memory) {
+            context_.file_system.Unlink(journal->path());
+        }
         return false;
     }
     journal_ = std::move(journal);
@@ -160,7 +168,8 @@ bool RepositoryWriter::BeginCompaction(std::uint64_t window_capacity, const Chec
     if (append_position_ < original_size_) {
         ranges.push_back(ByteRange{append_position_, original_size_ - append_position_});
     }
-    auto journal = std::make_unique<Journal>(context_.file_system, real_path_);
+    auto journal = std::make_unique<Journal>(context_.file_system, real_path_,
+                                             context_.options.keep_idle_journal);
     JournalError error =
         journal->Create(*file_, JournalKind::kCompaction, original_size_,
                         MergeRanges(std::move(ranges)), window_capacity, first, first_window);
@@ -176,7 +185,8 @@ bool RepositoryWriter::BeginCompaction(std::uint64_t window_capacity, const Chec
 }
 
 void RepositoryWriter::AdoptCompactionJournal(const JournalInspection& inspection) {
-    journal_ = std::make_unique<Journal>(context_.file_system, real_path_);
+    journal_ = std::make_unique<Journal>(context_.file_system, real_path_,
+                                         context_.options.keep_idle_journal);
     journal_->Adopt(inspection);
     journal_kind_ = JournalKind::kCompaction;
 }
@@ -442,6 +452,15 @@ void RepositoryWriter::Abandon() {
         ReportSizes(*original_sizes_);
     }
     if (!journal_ || recovering_) {
+        return;
+    }
+    if (journal_->in_memory()) {
+        const JournalError restored = journal_->RestoreFromMemory(*file_);
+        journal_.reset();
+        if (!restored.ok()) {
+            context_.Trace(
+                "Scratch repository could not be restored: " + restored.status.Describe() + "\n");
+        }
         return;
     }
     journal_.reset();

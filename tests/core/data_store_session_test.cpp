@@ -5,6 +5,7 @@
 
 #include "file_bytes.h"
 #include "kivo/core/profile_file.h"
+#include "kivo/core/store_operation.h"
 #include "kivo/core/working_folder.h"
 #include "store_fixture.h"
 #include "temp_dir.h"
@@ -242,6 +243,34 @@ TEST_F(DataStoreTest, CommittedChangesOfAKilledSessionArePlayedBackByTheNextLoad
     EXPECT_EQ(stored["Voxwren.xri"], "keywords of record 1");
     EXPECT_EQ(stored["Voxwren.xrr"], log);
     EXPECT_FALSE(std::filesystem::exists(restarted.JournalPath()));
+}
+
+// The repository's crash journal stays beside the store, idle, between the
+// session's operations (no file made and removed by each), never undoes
+// anything, and goes with the next save.
+TEST_F(DataStoreTest, TheCrashJournalKeptBetweenOperationsIsIdleAndGoneAfterASave) {
+    MakeStore(Store("KIVO.xrt"), NewStoreMembers());
+    session.set_location({stores.path(), "KIVO"});
+    ASSERT_EQ(session.LoadDataStore(), 0);
+    const std::filesystem::path crash_journal = Store("KIVO.xrt-journal");
+    WriteFileText(session.WorkingPath("D20250101120000.xrz").string(), "a recording");
+    {
+        StoreOperation operation(session);
+        ASSERT_TRUE(operation.ok());
+        const std::string names[] = {"D20250101120000.xrz"};
+        ASSERT_TRUE(session.store_access().Put(Store("KIVO.xrt").string(),
+                                               session.working_folder().string(), names));
+    }
+    ASSERT_TRUE(std::filesystem::exists(crash_journal));
+    const std::string idle = ReadFileText(crash_journal.string());
+    ASSERT_GE(idle.size(), 48u);
+    EXPECT_EQ(idle.substr(0, 8), std::string(8, '\0'));
+    // Another writer takes it for no journal: the put stands.
+    EXPECT_EQ(ReadStoreMembers(Store("KIVO.xrt"))["D20250101120000.xrz"], "a recording");
+
+    ASSERT_EQ(session.SaveDataStore(), 0);
+    EXPECT_FALSE(std::filesystem::exists(crash_journal));
+    EXPECT_EQ(ReadStoreMembers(Store("KIVO.xrt"))["D20250101120000.xrz"], "a recording");
 }
 
 TEST_F(DataStoreTest, AStoreOpenedThroughALinkUsesTheJournalOfTheRealFile) {

@@ -3,7 +3,9 @@
 #include "kivo/core/profile_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <set>
 #include <thread>
 #include <vector>
@@ -110,6 +112,41 @@ TEST(ProfileRecordNumber, CountsOnFromRecIdInEightDigits) {
     EXPECT_EQ(profile.TakeNextRecordNumber("anna"), 42);
     EXPECT_EQ(profile.Read("anna", "RecID"), "00000042");
     EXPECT_EQ(profile.TakeNextRecordNumber("bert"), 1);  // missing counts as 0
+}
+
+// With a floor the counter is written over its own digits, in place: the
+// file keeps its inode and every other byte, and nothing else is made.
+TEST(ProfileRecordNumber, AboveAFloorTheDigitsAreOverwrittenInPlace) {
+    TempDir dir;
+    const std::string path = dir.file("KIVO.ini");
+    WriteFileText(path, "[anna]\r\nRecID=00000041\r\nLastFile=Office\r\n");
+    const auto inode = [&] {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+    };
+    const auto before = inode();
+    ProfileFile profile(path);
+    EXPECT_EQ(profile.TakeNextRecordNumberAbove("anna", 1), 42);
+    EXPECT_EQ(profile.TakeNextRecordNumberAbove("anna", 100), 100);  // the floor passes it
+    EXPECT_EQ(profile.TakeNextRecordNumberAbove("anna", 50), 101);
+    EXPECT_EQ(ReadFileText(path), "[anna]\r\nRecID=00000101\r\nLastFile=Office\r\n");
+    EXPECT_EQ(inode(), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              2);  // KIVO.ini and its lock file
+}
+
+// A value that does not fit over the old one is written as before.
+TEST(ProfileRecordNumber, AboveAFloorAValueOfAnotherLengthIsReplacedWhole) {
+    TempDir dir;
+    const std::string path = dir.file("KIVO.ini");
+    WriteFileText(path, "[anna]\nRecID=7\n");
+    ProfileFile profile(path);
+    EXPECT_EQ(profile.TakeNextRecordNumberAbove("anna", 1), 8);
+    EXPECT_EQ(ReadFileText(path), "[anna]\nRecID=00000008\n");
+    EXPECT_EQ(profile.TakeNextRecordNumberAbove("bert", 5), 5);  // a missing key is added
+    EXPECT_EQ(profile.Read("bert", "RecID"), "00000005");
+    EXPECT_EQ(profile.Read("anna", "RecID"), "00000008");
 }
 
 TEST(ProfileRecordNumber, NeverHandsOutTheErasedMark) {

@@ -6,17 +6,20 @@
 // byte: the state before the call or the state after it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <random>
 
 #include "kivo/filesystem/failing_file_system.h"
+#include "kivo/filesystem/forwarding_file_system.h"
 #include "kivo/repository/repository_format.h"
 #include "repository_test_support.h"
 
 namespace kivo::repository::test {
 namespace {
 
+using filesystem::FailurePlan;
 using filesystem::PowerLossStyle;
 
 constexpr char kRepository[] = "/r/s.xrt";
@@ -125,12 +128,51 @@ StatusRecord RunOperation(Engine& engine, Operation operation, const Scenario& s
     return {};
 }
 
+// How the engine keeps its crash journal.
+enum class JournalMode {
+    kFile,      // made and removed by each call
+    kKeptIdle,  // kept idle between calls (EngineOptions::keep_idle_journal),
+                // with one left idle by an earlier call
+    kScratch,   // in memory, on a file system whose syncs write nothing
+};
+
+// A file system whose syncs are said not to reach the disk (a working
+// folder's scratch files); every call still goes through.
+class ScratchDisk final : public filesystem::ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    bool SyncsReachTheDisk() const override { return false; }
+};
+
+EngineOptions OptionsFor(JournalMode mode) {
+    EngineOptions options = TestOptions();
+    options.keep_idle_journal = mode == JournalMode::kKeptIdle;
+    return options;
+}
+
+// What a kept journal looks like between calls: a whole journal once, its
+// magic zeroed.
+Bytes IdleJournal() {
+    Bytes bytes = Pattern(300, 9);
+    std::fill(bytes.begin(), bytes.begin() + 8, 0);
+    return bytes;
+}
+
+bool IsIdleJournal(const std::optional<Bytes>& bytes) {
+    return bytes && bytes->size() >= 48 &&
+           std::all_of(bytes->begin(), bytes->begin() + 8, [](std::uint8_t b) { return b == 0; });
+}
+
 // A fresh disk holding the scenario, everything durable.
-std::unique_ptr<MemoryDisk> DiskWith(const Scenario& scenario) {
+std::unique_ptr<MemoryDisk> DiskWith(const Scenario& scenario,
+                                     JournalMode mode = JournalMode::kFile) {
     auto disk = std::make_unique<MemoryDisk>();
     disk->fs.WriteDurableFile(kRepository, scenario.repository);
     for (const auto& [name, bytes] : scenario.files) {
         disk->AddFile(name, bytes);
+    }
+    if (mode == JournalMode::kKeptIdle) {
+        disk->fs.WriteDurableFile(kJournal, IdleJournal());
     }
     return disk;
 }
@@ -142,14 +184,18 @@ struct Expectations {
     std::uint64_t changes = 0;  // changing calls of an uninterrupted run
 };
 
-Expectations Expect(Operation operation, const Scenario& scenario) {
+Expectations Expect(Operation operation, const Scenario& scenario,
+                    JournalMode mode = JournalMode::kFile) {
     Expectations expected;
-    auto disk = DiskWith(scenario);
+    auto disk = DiskWith(scenario, mode);
     expected.before = LiveMembers(disk->engine, kRepository);
     expected.bytes_before = disk->FileBytes(kRepository);
-    filesystem::FailingFileSystem counting(disk->fs);
+    ScratchDisk scratch(disk->fs);
+    filesystem::FileSystem& target =
+        mode == JournalMode::kScratch ? static_cast<filesystem::FileSystem&>(scratch) : disk->fs;
+    filesystem::FailingFileSystem counting(target);
     counting.Plan(filesystem::FailNth(filesystem::kChangingCalls, UINT64_MAX));
-    Engine engine(counting, TestOptions());
+    Engine engine(counting, OptionsFor(mode));
     StatusRecord status = RunOperation(engine, operation, scenario);
     EXPECT_TRUE(status.ok()) << Messages(status);
     expected.changes = counting.calls_counted();
@@ -157,11 +203,17 @@ Expectations Expect(Operation operation, const Scenario& scenario) {
     return expected;
 }
 
-// What every interrupted or failed call must leave.
-void ExpectSound(MemoryDisk& disk, const Expectations& expected, const std::string& where) {
+// What every interrupted or failed call must leave: no journal but an idle
+// one where the engine keeps it.
+void ExpectSound(MemoryDisk& disk, const Expectations& expected, const std::string& where,
+                 JournalMode mode = JournalMode::kFile) {
     StatusRecord check = disk.engine.CheckIntegrity(kRepository);
     ASSERT_TRUE(check.ok()) << where << "\n" << Messages(check);
-    EXPECT_FALSE(disk.fs.Exists(kJournal)) << where;
+    if (mode == JournalMode::kKeptIdle && disk.fs.Exists(kJournal)) {
+        EXPECT_TRUE(IsIdleJournal(disk.fs.FileBytes(kJournal))) << where;
+    } else {
+        EXPECT_FALSE(disk.fs.Exists(kJournal)) << where;
+    }
     Members live = LiveMembers(disk.engine, kRepository);
     EXPECT_TRUE(live == expected.before || live == expected.after)
         << where << ": the live members are neither the old nor the new ones";
@@ -182,15 +234,16 @@ void ExpectReadOnlyView(MemoryDisk& disk, const Expectations& expected, const st
     disk.fs.SetPermissions(kRepository, 0644);
 }
 
-void CrashAtEveryChange(Operation operation, const Scenario& scenario,
-                        const Expectations& expected) {
+void CrashAtEveryChange(Operation operation, const Scenario& scenario, const Expectations& expected,
+                        JournalMode mode = JournalMode::kFile) {
     static const PowerLossStyle kStyles[] = {PowerLossStyle::kTearUnsynced,
                                              PowerLossStyle::kDropUnsynced,
                                              PowerLossStyle::kKeepEverything};
     for (std::uint64_t n = 1; n <= expected.changes; ++n) {
-        auto disk = DiskWith(scenario);
+        auto disk = DiskWith(scenario, mode);
         disk->fs.CrashAtChange(n);
-        RunOperation(disk->engine, operation, scenario);
+        Engine engine(disk->fs, OptionsFor(mode));
+        RunOperation(engine, operation, scenario);
         ASSERT_TRUE(disk->fs.crashed()) << "change " << n;
         PowerLossStyle style = kStyles[n % 3];
         disk->fs.PowerLoss(style, static_cast<std::uint32_t>(n));
@@ -199,17 +252,21 @@ void CrashAtEveryChange(Operation operation, const Scenario& scenario,
                             std::to_string(expected.changes) + ", style " +
                             std::to_string(static_cast<int>(style));
         ExpectReadOnlyView(*disk, expected, where);
-        ExpectSound(*disk, expected, where);
+        ExpectSound(*disk, expected, where, mode);
     }
 }
 
-void FailAtEveryChange(Operation operation, const Scenario& scenario,
-                       const Expectations& expected) {
+void FailAtEveryChange(Operation operation, const Scenario& scenario, const Expectations& expected,
+                       JournalMode mode = JournalMode::kFile) {
     for (std::uint64_t n = 1; n <= expected.changes; ++n) {
-        auto disk = DiskWith(scenario);
-        filesystem::FailingFileSystem failing(disk->fs);
+        auto disk = DiskWith(scenario, mode);
+        ScratchDisk scratch(disk->fs);
+        filesystem::FileSystem& target = mode == JournalMode::kScratch
+                                             ? static_cast<filesystem::FileSystem&>(scratch)
+                                             : disk->fs;
+        filesystem::FailingFileSystem failing(target);
         failing.Plan(filesystem::FailNth(filesystem::kChangingCalls, n, n % 2 == 0 ? ENOSPC : EIO));
-        Engine engine(failing, TestOptions());
+        Engine engine(failing, OptionsFor(mode));
         StatusRecord status = RunOperation(engine, operation, scenario);
         std::string where = std::string(NameOf(operation)) + " of " + scenario.description +
                             ": error at change " + std::to_string(n) + " of " +
@@ -217,11 +274,13 @@ void FailAtEveryChange(Operation operation, const Scenario& scenario,
         ASSERT_TRUE(failing.failed()) << where;
         EXPECT_FALSE(status.ok()) << where << ": a failure reported as success";
         bool last_change = n == expected.changes;  // making the journal's removal durable
-        if (operation != Operation::kCompress && !last_change) {
+        // Kept in memory, the undo covers a compaction too, and there is no
+        // removal to make durable.
+        if (mode == JournalMode::kScratch || (operation != Operation::kCompress && !last_change)) {
             EXPECT_EQ(disk->FileBytes(kRepository), expected.bytes_before)
                 << where << ": the repository did not stay as it was";
         }
-        ExpectSound(*disk, expected, where);
+        ExpectSound(*disk, expected, where, mode);
     }
 }
 
@@ -260,6 +319,71 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(std::get<0>(info.param) ? "Xr01" : "Xr00") +
                NameOf(std::get<1>(info.param));
     });
+
+// An "XR01" scenario of one of the shapes the runs below take.
+Scenario ShapedScenario(Operation operation, std::uint32_t shape) {
+    return MakeScenario(true, operation, shape * 31 + 7 * static_cast<int>(operation));
+}
+
+std::string OperationName(const testing::TestParamInfo<Operation>& info) {
+    return NameOf(info.param);
+}
+
+// The same calls with the journal kept idle between calls: written over an
+// idle one, and left idle again when the call commits.
+class KeptJournalCrashSafety : public testing::TestWithParam<Operation> {};
+
+TEST_P(KeptJournalCrashSafety, EveryMemberSurvivesACrashOrAnErrorAtEveryChange) {
+    const Operation operation = GetParam();
+    for (std::uint32_t shape = 0; shape < 2; ++shape) {
+        Scenario scenario = ShapedScenario(operation, shape);
+        Expectations expected = Expect(operation, scenario, JournalMode::kKeptIdle);
+        ASSERT_GT(expected.changes, 0u);
+        CrashAtEveryChange(operation, scenario, expected, JournalMode::kKeptIdle);
+        FailAtEveryChange(operation, scenario, expected, JournalMode::kKeptIdle);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WritingOperations, KeptJournalCrashSafety,
+                         testing::Values(Operation::kPutNew, Operation::kPutReplace,
+                                         Operation::kDelete, Operation::kCompress),
+                         OperationName);
+
+// On scratch files the undo is kept in memory: every failing change still
+// leaves the file as it was, a compaction's included, and no journal file
+// is ever made.
+class ScratchFileFailures : public testing::TestWithParam<Operation> {};
+
+TEST_P(ScratchFileFailures, EveryFailureIsUndoneWithoutAJournalFile) {
+    const Operation operation = GetParam();
+    for (std::uint32_t shape = 0; shape < 2; ++shape) {
+        Scenario scenario = ShapedScenario(operation, shape);
+        Expectations expected = Expect(operation, scenario, JournalMode::kScratch);
+        ASSERT_GT(expected.changes, 0u);
+        FailAtEveryChange(operation, scenario, expected, JournalMode::kScratch);
+
+        auto disk = DiskWith(scenario);
+        ScratchDisk scratch(disk->fs);
+        filesystem::FailingFileSystem journal_opens(scratch);
+        FailurePlan never = filesystem::FailNth(filesystem::kCallOpen, UINT64_MAX);
+        never.path_is = kJournal;
+        journal_opens.Plan(never);
+        Engine engine(journal_opens, TestOptions());
+        EXPECT_TRUE(RunOperation(engine, operation, scenario).ok());
+        EXPECT_EQ(journal_opens.calls_counted(), 0u) << NameOf(operation);
+        EXPECT_EQ(LiveMembers(disk->engine, kRepository), expected.after);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WritingOperations, ScratchFileFailures,
+                         testing::Values(Operation::kPutNew, Operation::kPutReplace,
+                                         Operation::kPutAll, Operation::kDelete,
+                                         Operation::kUnDelete, Operation::kCompress,
+                                         Operation::kRepair),
+                         OperationName);
 
 TEST(CrashSafety, CompactionMovingALargeBlockByOneDeletedByteSurvivesEveryCrash) {
     Scenario scenario;

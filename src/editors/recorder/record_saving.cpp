@@ -134,7 +134,12 @@ int NewRecordSave::Save(const NewRecord& record) {
         if (extra.empty() || !AllExist({files_.working_folder() / extra}))
             return kMessageMissingFile;
     }
-    const auto number = target_.profile->TakeNextRecordNumber(target_.profile_section);
+    // Bound to a loaded store, the profile's counter need not be synced on
+    // every save: a number it lost in a power cut is still in the store's
+    // logs, and the floor steps over it.
+    const auto number = journaled ? target_.profile->TakeNextRecordNumberAbove(
+                                        target_.profile_section, session->RecordNumberFloor())
+                                  : target_.profile->TakeNextRecordNumber(target_.profile_section);
     if (!number)
         return kMessageCannotSave;
     record_number_ = *number;
@@ -193,6 +198,8 @@ int NewRecordSave::Save(const NewRecord& record) {
         qCWarning(lcRecordSaving) << "Record log not made durable";
         return kMessageCannotSave;
     }
+    if (journaled)
+        session->NoteRecordNumber(*number);
     stored_ = true;
     return indexed ? 0 : kMessageIndexFailed;
 }

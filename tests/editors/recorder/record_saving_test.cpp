@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "audio_test_support.h"
 #include "file_bytes.h"
@@ -191,6 +192,50 @@ TEST_F(RecordSavingTest, ABoundSavePutsItsContainerAloneAndCommitsLogAndIndex) {
     EXPECT_EQ(log.committed.size(), 2 * recordstore::kRecordLineBytes);
     EXPECT_EQ(ReadMember(store_->store_path(), "Voxwren.xri").committed,
               test::ReadFileText((work_ / "Voxwren.xri").string()));
+}
+
+// A bound save writes the profile's counter without syncing it. A power cut
+// that takes the profile back to before the saves (its last synced state at
+// worst) must not hand a number the store's logs hold to the next record.
+TEST_F(RecordSavingTest, ANumberLostFromTheProfileByAPowerCutIsNotGivenAgain) {
+    const auto save_meeting = [this](const RecorderTarget& target, const fs::path& folder) {
+        const RecordFiles files = RecordFiles::ForNewRecord(folder);
+        test::WriteWave(files.wave_path().string(), kMono8k,
+                        test::MakeCountingPattern(kMono8k, 800));
+        NewRecord record = Meeting();
+        record.fields.container_name = files.container_name();
+        NewRecordSave save(target, files);
+        EXPECT_EQ(save.Save(record), 0);
+        return save.record_number();
+    };
+    const std::string profile_path = dir_.file("KIVO.ini");
+    const std::optional<std::string> profile_before =
+        fs::exists(profile_path) ? std::optional(test::ReadFileText(profile_path)) : std::nullopt;
+    RecorderTarget bound = target_;
+    BindToSession(bound, *store_);
+    EXPECT_EQ(save_meeting(bound, work_), 1);
+    EXPECT_EQ(save_meeting(bound, work_), 2);
+    EXPECT_EQ(save_meeting(bound, work_), 3);
+    EXPECT_EQ(profile_.Read("anna", "RecID"), "00000003");
+
+    // The power cut: the profile's unsynced writes are gone; the store's
+    // component journal holds the three lines. The next start loads the
+    // store into a fresh working folder.
+    if (profile_before)
+        test::WriteFileText(profile_path, *profile_before);
+    else
+        fs::remove(profile_path);
+    ASSERT_EQ(profile_.Find("anna", "RecID"), std::nullopt);
+    const fs::path restarted_work = dir_.path() / "restarted";
+    fs::create_directories(restarted_work);
+    core::DataStoreSession restarted(restarted_work, &profile_, "anna");
+    restarted.set_location({dir_.path(), "KIVO"});
+    ASSERT_EQ(restarted.LoadDataStore(), 0);
+    RecorderTarget after = target_;
+    after.working_folder = restarted_work;
+    BindToSession(after, restarted);
+    EXPECT_EQ(save_meeting(after, restarted_work), 4);
+    EXPECT_EQ(save_meeting(after, restarted_work), 5);
 }
 
 TEST_F(RecordSavingTest, ABoundSaveAfterTheStoreWasSwitchedIsRefusedAndWritesNothing) {

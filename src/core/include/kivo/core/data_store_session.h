@@ -121,8 +121,12 @@ public:
     // the session takes the lock for each StoreOperation instead.
     void set_writer_lock(const repository::WriterLock* lock) { writer_lock_ = lock; }
     // The repository calls of this session's store: under the command's
-    // writer lock, or the running StoreOperation's.
-    StoreAccess store_access() const { return StoreAccess(held_lock()); }
+    // writer lock, or the running StoreOperation's. Under the operation's
+    // lock the store's crash journal is kept idle between calls, and removed
+    // by SaveDataStore (checkpoints, close).
+    StoreAccess store_access() const {
+        return StoreAccess(held_lock(), writer_lock_ == nullptr && held_lock() != nullptr);
+    }
     // How long a StoreOperation waits for another writer (3 s).
     void set_lock_wait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
     // Why the last StoreOperation was refused ("The data store ... is in use
@@ -155,6 +159,12 @@ public:
     // True once a store is loaded with its component journal: CommitChanges
     // then makes changes to the working copies durable.
     bool journals_changes() const { return components_ != nullptr; }
+    // One past the highest record number in the working record logs (read
+    // once per load, then kept up with NoteRecordNumber): the least number a
+    // new record of this store may take, whatever the profile says after a
+    // power cut lost its last writes. 1 for a store without records.
+    std::int32_t RecordNumberFloor();
+    void NoteRecordNumber(std::int32_t number);
     // Makes the working copies' changes since the last commit durable (the
     // journal, synced). A record operation calls it before it reports
     // success. 0, or 107 when they could not be made durable (the changes
@@ -245,6 +255,8 @@ private:
     std::string operation_refusal_;
     StoreFingerprint known_state_;
     std::chrono::milliseconds lock_wait_{3000};
+    // The highest record number in the working logs, once read.
+    std::optional<std::int32_t> highest_record_number_;
 };
 
 }  // namespace kivo::core

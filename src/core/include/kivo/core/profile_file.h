@@ -53,8 +53,20 @@ public:
     // eight digits ("%08d") and returns it. Nothing when the write failed or
     // the counter would pass 99999998 (99999999 marks erased record lines).
     std::optional<std::int32_t> TakeNextRecordNumber(std::string_view section);
+    // The same for a caller that knows a floor: the number given is at least
+    // `at_least` (one past the highest its data store holds). Where the new
+    // value fits over the old digits (eight of them, as written here), they
+    // are overwritten in place and not synced: no file is made, and a power
+    // cut may take the profile back to an earlier number, which the floor
+    // passes over at the next start. Otherwise as TakeNextRecordNumber.
+    std::optional<std::int32_t> TakeNextRecordNumberAbove(std::string_view section,
+                                                          std::int32_t at_least);
 
 private:
+    enum class RecordNumberWrite { kReplaceSynced, kInPlaceWhereItFits };
+    std::optional<std::int32_t> TakeRecordNumber(std::string_view section, std::int32_t at_least,
+                                                 RecordNumberWrite write);
+
     std::string path_;
 };
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 namespace kivo::repository {
+class Engine;
 class WriterLock;
 struct StatusRecord;
 }  // namespace kivo::repository
@@ -26,7 +27,13 @@ namespace kivo::core {
 class StoreAccess {
 public:
     // held: the writer lock of the store, or null; it must outlive the calls.
-    explicit StoreAccess(const repository::WriterLock* held = nullptr) : held_(held) {}
+    // keep_idle_journal: the repository's crash journal is kept idle between
+    // writing calls instead of made and removed by each
+    // (repository::EngineOptions::keep_idle_journal); the caller removes it
+    // with DiscardIdleJournal when it is done writing.
+    explicit StoreAccess(const repository::WriterLock* held = nullptr,
+                         bool keep_idle_journal = false)
+        : held_(held), keep_idle_journal_(keep_idle_journal) {}
 
     // Stores the named files of folder as new member versions.
     bool Put(const std::string& store, const std::string& folder,
@@ -38,6 +45,8 @@ public:
     bool Delete(const std::string& store, std::span<const std::string> names);
     // Reclaims the space of deleted member versions.
     bool Compress(const std::string& store);
+    // Removes the crash journal kept idle beside the store, if there is one.
+    bool DiscardIdleJournal(const std::string& store);
     // Names of the live members; none when the store cannot be read.
     std::optional<std::vector<std::string>> LiveMembers(const std::string& store);
 
@@ -48,7 +57,10 @@ public:
 private:
     bool Succeeded(const repository::StatusRecord& status);
 
+    repository::Engine MakeEngine() const;
+
     const repository::WriterLock* held_;
+    bool keep_idle_journal_ = false;
     std::string last_error_;
 };
 

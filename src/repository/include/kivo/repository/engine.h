@@ -64,6 +64,15 @@ struct EngineOptions {
     // How long a call waits for another writer, or a reader for a writing
     // call, before it gives up with RPS01 ("The repository is in use by ...").
     std::chrono::milliseconds lock_wait{3000};
+    // Keep the crash journal "<repository>-journal" between writing calls
+    // instead of making and removing a file for each: a call that commits
+    // leaves the file idle (its first 8 bytes zero, synced), which every
+    // opening takes for no journal, and the next call writes its journal
+    // over it. Saves a file creation, a removal and a folder sync a call.
+    // Compactions still make and remove their own. The caller removes the
+    // idle file when it is done writing (DiscardIdleJournal); one left by a
+    // crash is harmless and removed by the next such call.
+    bool keep_idle_journal = false;
 };
 
 // What Engine::Find tells about the members asked for.
@@ -104,6 +113,9 @@ public:
     FoundMembers Find(const std::string& repository, const std::vector<std::string>& names);
     StatusRecord AllInfo(const std::string& repository);
     StatusRecord LoadFile(const std::string& repository, LoadRequest& request);
+    // Removes the idle journal a writer kept (EngineOptions::keep_idle_journal);
+    // a journal of an interrupted call is played back as by any opening.
+    StatusRecord DiscardIdleJournal(const std::string& repository);
 
 private:
     filesystem::FileSystem& file_system_;

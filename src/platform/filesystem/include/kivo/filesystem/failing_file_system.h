@@ -99,6 +99,7 @@ public:
     FsStatus SyncDirectory(const std::string& path) override;
     FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
     std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;
+    bool SyncsReachTheDisk() const override { return target_.SyncsReachTheDisk(); }
 
     // Shared with the wrapped files, which may outlive a plan.
     struct State {

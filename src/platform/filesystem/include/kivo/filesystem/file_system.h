@@ -289,6 +289,10 @@ public:
     // The process holding FileLock::kWriter on the file, where the system
     // can tell; none when nobody holds it or the holder cannot be seen.
     virtual std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) = 0;
+    // Whether Sync and SyncDirectory make what was written durable. Where
+    // they do not (scratch files that nothing reads after a crash), a writer
+    // need not keep anything on disk only to survive a crash.
+    virtual bool SyncsReachTheDisk() const { return true; }
 };
 
 // "dir/name" with exactly one separator between them; dir may end with '/'.

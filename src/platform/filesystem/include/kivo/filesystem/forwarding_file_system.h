@@ -44,6 +44,7 @@ public:
     std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override {
         return target_.FindWriterLockHolder(file);
     }
+    bool SyncsReachTheDisk() const override { return target_.SyncsReachTheDisk(); }
 
 protected:
     FileSystem& target() { return target_; }

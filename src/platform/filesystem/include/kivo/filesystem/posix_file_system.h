@@ -36,6 +36,7 @@ public:
     FsStatus SyncDirectory(const std::string& path) override;
     FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
     std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;
+    bool SyncsReachTheDisk() const override { return durability_ == Durability::kSynced; }
 
 private:
     Durability durability_;

@@ -1,0 +1,62 @@
+// HelperThread: a queue of tasks and the one thread that runs them.
+#include "helper_thread.h"
+
+#include <utility>
+
+namespace kivo::repository {
+
+HelperThread::HelperThread() : thread_([this] { Run(); }) {}
+
+HelperThread::~HelperThread() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void HelperThread::Post(std::function<void()> task) {
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    changed_.notify_all();
+}
+
+void HelperThread::WaitUntilIdle() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return tasks_.empty() && !running_task_; });
+}
+
+void HelperThread::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+        if (tasks_.empty()) {
+            return;  // stopping, and nothing left to run
+        }
+        {
+            std::function<void()> task = std::move(tasks_.front());
+            tasks_.pop_front();
+            running_task_ = true;
+            lock.unlock();
+            task();
+        }  // what the task holds goes before the queue is locked again
+        lock.lock();
+        running_task_ = false;
+        changed_.notify_all();
+    }
+}
+
+void CloseBeside(HelperThread* helper, std::unique_ptr<filesystem::File> file) {
+    if (helper == nullptr || file == nullptr) {
+        return;  // closed here, as it goes
+    }
+    // std::function wants a task it can copy.
+    helper->Post([shared = std::shared_ptr<filesystem::File>(std::move(file))]() mutable {
+        shared.reset();
+    });
+}
+
+}  // namespace kivo::repository

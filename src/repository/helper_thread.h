@@ -1,0 +1,51 @@
+// One thread beside the calling one, for the system calls of a bulk store or
+// extraction that need not wait in line: opening the next sources, creating
+// the next output files, asking the disk to start writing. The machine has
+// more than one core and the calling thread is busy copying; the kernel's
+// work for those calls then runs beside the copy instead of between copies.
+//
+// Tasks run in the order they were posted. A task must not touch the call's
+// status record or progress callback (those stay on the calling thread) and
+// may only use a FileSystem that is callable from any thread
+// (FileSystem::CallableFromAnyThread); callers check that before making one.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "kivo/filesystem/file_system.h"
+
+namespace kivo::repository {
+
+class HelperThread {
+public:
+    HelperThread();
+    // Runs what is still posted, then ends the thread.
+    ~HelperThread();
+    HelperThread(const HelperThread&) = delete;
+    HelperThread& operator=(const HelperThread&) = delete;
+
+    void Post(std::function<void()> task);
+    // Returns once every task posted so far has run.
+    void WaitUntilIdle();
+
+private:
+    void Run();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::function<void()>> tasks_;
+    bool running_task_ = false;
+    bool stopping_ = false;
+    std::thread thread_;  // last: starts once the members above exist
+};
+
+// Closes `file` on the helper thread, or at once without one (nullptr). A
+// file is closed beside the copy only where nothing waits for its closing.
+void CloseBeside(HelperThread* helper, std::unique_ptr<filesystem::File> file);
+
+}  // namespace kivo::repository

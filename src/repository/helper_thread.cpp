@@ -4,10 +4,16 @@
 #include <utility>
 
 namespace kivo::repository {
+namespace {
+
+constexpr std::size_t kClosesPerTask = 32;
+
+}  // namespace
 
 HelperThread::HelperThread() : thread_([this] { Run(); }) {}
 
 HelperThread::~HelperThread() {
+    PostCloses();
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -24,7 +30,26 @@ void HelperThread::Post(std::function<void()> task) {
     changed_.notify_all();
 }
 
+void HelperThread::CloseLater(std::unique_ptr<filesystem::File> file) {
+    to_close_.push_back(std::move(file));
+    if (to_close_.size() >= kClosesPerTask) {
+        PostCloses();
+    }
+}
+
+void HelperThread::PostCloses() {
+    if (to_close_.empty()) {
+        return;
+    }
+    // std::function wants a task it can copy.
+    auto files =
+        std::make_shared<std::vector<std::unique_ptr<filesystem::File>>>(std::move(to_close_));
+    to_close_.clear();
+    Post([files] { files->clear(); });
+}
+
 void HelperThread::WaitUntilIdle() {
+    PostCloses();
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return tasks_.empty() && !running_task_; });
 }
@@ -50,13 +75,9 @@ void HelperThread::Run() {
 }
 
 void CloseBeside(HelperThread* helper, std::unique_ptr<filesystem::File> file) {
-    if (helper == nullptr || file == nullptr) {
-        return;  // closed here, as it goes
-    }
-    // std::function wants a task it can copy.
-    helper->Post([shared = std::shared_ptr<filesystem::File>(std::move(file))]() mutable {
-        shared.reset();
-    });
+    if (helper != nullptr && file != nullptr) {
+        helper->CloseLater(std::move(file));
+    }  // otherwise closed here, as it goes
 }
 
 }  // namespace kivo::repository

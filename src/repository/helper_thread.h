@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "kivo/filesystem/file_system.h"
 
@@ -30,11 +31,20 @@ public:
     HelperThread& operator=(const HelperThread&) = delete;
 
     void Post(std::function<void()> task);
+    // Closes `file` on the helper thread. Files are handed over a few at a
+    // time, so the helper wakes once for several; by the end of
+    // WaitUntilIdle every file given so far is closed. For the posting
+    // thread only, as Post.
+    void CloseLater(std::unique_ptr<filesystem::File> file);
     // Returns once every task posted so far has run.
     void WaitUntilIdle();
 
 private:
     void Run();
+    void PostCloses();
+
+    // Files given to CloseLater and not yet handed over.
+    std::vector<std::unique_ptr<filesystem::File>> to_close_;
 
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -44,7 +54,7 @@ private:
     std::thread thread_;  // last: starts once the members above exist
 };
 
-// Closes `file` on the helper thread, or at once without one (nullptr). A
+// HelperThread::CloseLater, or closes at once without a helper (nullptr). A
 // file is closed beside the copy only where nothing waits for its closing.
 void CloseBeside(HelperThread* helper, std::unique_ptr<filesystem::File> file);
 

@@ -13,7 +13,7 @@ namespace {
 // Files open ahead of the copy. A few are enough for the helper to stay
 // ahead of a copy of small files; each holds a descriptor and its lock. They
 // are asked for half a batch at a time, so the helper wakes once for several.
-constexpr std::size_t kSourcesAhead = 16;
+constexpr std::size_t kSourcesAhead = 64;
 
 }  // namespace
 
@@ -36,10 +36,10 @@ PrefetchedSource SourcePrefetch::Take(std::size_t index) {
     if (helper_ == nullptr || index >= names_.size()) {
         return {};
     }
-    if (results_.size() <= index + kSourcesAhead / 2) {
+    if (posted_ <= index + kSourcesAhead / 2) {
         PostUpTo(std::min(names_.size(), index + 1 + kSourcesAhead));
     }
-    PrefetchedSource found = results_[index].get();
+    PrefetchedSource found = results_.Take(index);
     if (found.opened && found.opened->status.error_number() == EWOULDBLOCK) {
         helper_->WaitUntilIdle();  // the earlier files' closing included
         return {};
@@ -47,13 +47,16 @@ PrefetchedSource SourcePrefetch::Take(std::size_t index) {
     return found;
 }
 
+// One task for the batch: the helper takes the queue's lock once.
 void SourcePrefetch::PostUpTo(std::size_t end) {
-    while (results_.size() < end) {
-        auto task = std::make_shared<std::packaged_task<PrefetchedSource()>>(
-            [this, index = results_.size()] { return Prefetch(names_[index]); });
-        results_.push_back(task->get_future());
-        helper_->Post([task] { (*task)(); });
-    }
+    const std::size_t first = posted_;
+    results_.Reserve(end);
+    posted_ = end;
+    helper_->Post([this, first, end] {
+        for (std::size_t i = first; i < end; ++i) {
+            results_.Set(i, Prefetch(names_[i]));
+        }
+    });
 }
 
 PrefetchedSource SourcePrefetch::Prefetch(const std::string& name) {

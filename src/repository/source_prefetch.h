@@ -7,12 +7,12 @@
 #pragma once
 
 #include <cstddef>
-#include <future>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ahead_results.h"
 #include "helper_thread.h"
 #include "kivo/filesystem/file_system.h"
 
@@ -53,7 +53,8 @@ private:
     const std::vector<std::string>& names_;
     filesystem::OpenOptions options_;
     HelperThread* helper_;
-    std::vector<std::future<PrefetchedSource>> results_;  // one per name posted
+    std::size_t posted_ = 0;  // names given to the helper
+    AheadResults<PrefetchedSource> results_;
 };
 
 }  // namespace kivo::repository

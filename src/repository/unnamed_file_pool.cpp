@@ -1,6 +1,7 @@
 // UnnamedFilePool: the helper thread's part of an extraction.
 #include "unnamed_file_pool.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kivo::repository {
@@ -10,7 +11,7 @@ namespace {
 // of small members, few enough that the descriptors held stay a handful.
 // They are asked for half a batch at a time, so the helper wakes once for
 // several.
-constexpr std::size_t kFilesAhead = 16;
+constexpr std::size_t kFilesAhead = 64;
 
 }  // namespace
 
@@ -31,29 +32,32 @@ UnnamedFilePool::~UnnamedFilePool() {
 
 filesystem::FsResult<std::unique_ptr<filesystem::File>> UnnamedFilePool::Take() {
     PostAhead();
-    if (ahead_.empty()) {
+    if (taken_ == posted_) {
         return file_system_.CreateUnnamed(folder_, permissions_);
     }
-    filesystem::FsResult<std::unique_ptr<filesystem::File>> created = ahead_.front().get();
-    ahead_.pop_front();
+    filesystem::FsResult<std::unique_ptr<filesystem::File>> created = results_.Take(taken_++);
     if (!created.ok()) {
         left_to_post_ = 0;
     }
     return created;
 }
 
+// One task for the batch: the helper takes the queue's lock once.
 void UnnamedFilePool::PostAhead() {
-    using Created = filesystem::FsResult<std::unique_ptr<filesystem::File>>;
-    if (ahead_.size() > kFilesAhead / 2) {
+    const std::size_t waiting = posted_ - taken_;
+    if (left_to_post_ == 0 || waiting > kFilesAhead / 2) {
         return;
     }
-    while (left_to_post_ > 0 && ahead_.size() < kFilesAhead) {
-        auto task = std::make_shared<std::packaged_task<Created()>>(
-            [this] { return file_system_.CreateUnnamed(folder_, permissions_); });
-        ahead_.push_back(task->get_future());
-        helper_->Post([task] { (*task)(); });
-        --left_to_post_;
-    }
+    const std::size_t first = posted_;
+    const std::size_t count = std::min(left_to_post_, kFilesAhead - waiting);
+    results_.Reserve(first + count);
+    posted_ += count;
+    left_to_post_ -= count;
+    helper_->Post([this, first, count] {
+        for (std::size_t i = first; i < first + count; ++i) {
+            results_.Set(i, file_system_.CreateUnnamed(folder_, permissions_));
+        }
+    });
 }
 
 }  // namespace kivo::repository

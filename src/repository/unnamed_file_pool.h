@@ -8,11 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <future>
 #include <memory>
 #include <string>
 
+#include "ahead_results.h"
 #include "helper_thread.h"
 #include "kivo/filesystem/file_system.h"
 
@@ -41,7 +40,9 @@ private:
     std::uint32_t permissions_;
     std::size_t left_to_post_;
     HelperThread* helper_;
-    std::deque<std::future<filesystem::FsResult<std::unique_ptr<filesystem::File>>>> ahead_;
+    std::size_t posted_ = 0;  // files asked of the helper
+    std::size_t taken_ = 0;
+    AheadResults<filesystem::FsResult<std::unique_ptr<filesystem::File>>> results_;
 };
 
 }  // namespace kivo::repository

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "kivo/filesystem/posix_file_system.h"
+
 namespace kivo::repository {
 namespace {
 
@@ -72,6 +74,11 @@ void HelperThread::Run() {
         running_task_ = false;
         changed_.notify_all();
     }
+}
+
+bool CallableFromAnyThread(filesystem::FileSystem& file_system) {
+    // PosixFileSystem is final: no double derives from it.
+    return dynamic_cast<filesystem::PosixFileSystem*>(&file_system) != nullptr;
 }
 
 void CloseBeside(HelperThread* helper, std::unique_ptr<filesystem::File> file) {

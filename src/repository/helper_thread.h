@@ -7,7 +7,7 @@
 // Tasks run in the order they were posted. A task must not touch the call's
 // status record or progress callback (those stay on the calling thread) and
 // may only use a FileSystem that is callable from any thread
-// (FileSystem::CallableFromAnyThread); callers check that before making one.
+// (CallableFromAnyThread); callers check that before making one.
 #pragma once
 
 #include <condition_variable>
@@ -53,6 +53,14 @@ private:
     bool stopping_ = false;
     std::thread thread_;  // last: starts once the members above exist
 };
+
+// Whether the engine may call `file_system`, and its Files, from a helper
+// thread too: true only for the machine's own (PosixFileSystem, each call a
+// system call on its own descriptor; a PosixFile's position is used only by
+// the thread that copies, and StartWriteback does not touch it). Test
+// doubles count and order their calls, and wrappers pass them on to such
+// doubles, so over them every call is made in turn on the calling thread.
+bool CallableFromAnyThread(filesystem::FileSystem& file_system);
 
 // HelperThread::CloseLater, or closes at once without a helper (nullptr). A
 // file is closed beside the copy only where nothing waits for its closing.

@@ -78,7 +78,7 @@ private:
     static constexpr std::uint32_t kOutputPermissions = 0666;  // before the umask
 
     HelperThread* StartHelper(std::size_t members) {
-        if (members < kHelperFromMembers || !context_.file_system.CallableFromAnyThread()) {
+        if (members < kHelperFromMembers || !CallableFromAnyThread(context_.file_system)) {
             return nullptr;
         }
         return &helper_.emplace();

@@ -54,7 +54,7 @@ public:
     // must end without closing).
     bool StoreAll(const std::vector<std::string>& names) {
         in_place_ = InternalEntriesOfLiveNames(names);
-        if (names.size() >= kHelperFromFiles && context_.file_system.CallableFromAnyThread()) {
+        if (names.size() >= kHelperFromFiles && CallableFromAnyThread(context_.file_system)) {
             helper_.emplace();
         }
         SourcePrefetch prefetch(context_.file_system, directory_, names, SourceOpenOptions(),

@@ -21,7 +21,7 @@
 namespace kivo::repository::test {
 namespace {
 
-// Not callable from other threads (the default), so the engine works alone.
+// Not the machine's file system itself, so the engine works alone over it.
 class OneThreadFileSystem : public filesystem::ForwardingFileSystem {
 public:
     using ForwardingFileSystem::ForwardingFileSystem;

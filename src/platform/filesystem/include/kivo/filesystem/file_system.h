@@ -288,12 +288,6 @@ public:
     // The process holding FileLock::kWriter on the file, where the system
     // can tell; none when nobody holds it or the holder cannot be seen.
     virtual std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) = 0;
-    // Whether this file system and its Files may be called from several
-    // threads at once (each File by one thread at a time, StartWriteback
-    // excepted, which may be called beside the File's other calls). Test
-    // doubles count and order their calls, so by default they may not: a
-    // caller then makes every call from its own thread, in its own order.
-    virtual bool CallableFromAnyThread() const { return false; }
 };
 
 // "dir/name" with exactly one separator between them; dir may end with '/'.

@@ -36,9 +36,6 @@ public:
     FsStatus SyncDirectory(const std::string& path) override;
     FsResult<ResolvedPath> ResolvePath(const std::string& path) override;
     std::optional<LockHolder> FindWriterLockHolder(const FileInfo& file) override;
-    // The system calls themselves are; a PosixFile keeps only its position
-    // apart from the descriptor, and StartWriteback does not touch it.
-    bool CallableFromAnyThread() const override { return true; }
 
 private:
     Durability durability_;

@@ -1,6 +1,7 @@
 // HelperThread: a queue of tasks and the one thread that runs them.
 #include "helper_thread.h"
 
+#include <system_error>
 #include <utility>
 
 #include "kivo/filesystem/posix_file_system.h"
@@ -79,6 +80,15 @@ void HelperThread::Run() {
 bool CallableFromAnyThread(filesystem::FileSystem& file_system) {
     // PosixFileSystem is final: no double derives from it.
     return dynamic_cast<filesystem::PosixFileSystem*>(&file_system) != nullptr;
+}
+
+HelperThread* StartHelperThread(std::optional<HelperThread>& slot) {
+    try {
+        return &slot.emplace();
+    } catch (const std::system_error&) {
+        slot.reset();
+        return nullptr;
+    }
 }
 
 void CloseBeside(HelperThread* helper, std::unique_ptr<filesystem::File> file) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -61,6 +62,10 @@ private:
 // doubles count and order their calls, and wrappers pass them on to such
 // doubles, so over them every call is made in turn on the calling thread.
 bool CallableFromAnyThread(filesystem::FileSystem& file_system);
+
+// Starts a helper in `slot`; nullptr where the system gives no thread, and
+// the call then works on alone.
+HelperThread* StartHelperThread(std::optional<HelperThread>& slot);
 
 // HelperThread::CloseLater, or closes at once without a helper (nullptr). A
 // file is closed beside the copy only where nothing waits for its closing.

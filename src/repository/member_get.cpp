@@ -81,7 +81,7 @@ private:
         if (members < kHelperFromMembers || !CallableFromAnyThread(context_.file_system)) {
             return nullptr;
         }
-        return &helper_.emplace();
+        return StartHelperThread(helper_);
     }
 
     static bool CannotMakeUnnamedFiles(const FsStatus& status) {

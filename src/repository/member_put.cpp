@@ -55,7 +55,7 @@ public:
     bool StoreAll(const std::vector<std::string>& names) {
         in_place_ = InternalEntriesOfLiveNames(names);
         if (names.size() >= kHelperFromFiles && CallableFromAnyThread(context_.file_system)) {
-            helper_.emplace();
+            StartHelperThread(helper_);
         }
         SourcePrefetch prefetch(context_.file_system, directory_, names, SourceOpenOptions(),
                                 helper_ ? &*helper_ : nullptr);

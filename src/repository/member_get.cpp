@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "messages.h"
 #include "operations.h"
 #include "repository_reader.h"
+#include "unnamed_file_pool.h"
 
 namespace kivo::repository {
 namespace {
@@ -31,16 +33,22 @@ std::atomic<unsigned> temporary_counter{0};
 // can (File::CopyFrom), otherwise through a page-aligned buffer.
 constexpr std::size_t kExtractBlockBytes = 1 << 20;
 constexpr int kTemporaryNameAttempts = 16;
+// Below this many members an extraction has no helper thread: starting one
+// costs about as much as creating a few files.
+constexpr std::size_t kHelperFromMembers = 4;
 
 class Extractor {
 public:
+    // `members`: how many members the call extracts at most.
     Extractor(const EngineContext& context, RepositoryReader& repository, std::string directory,
-              const ProgressCallback& progress)
+              std::size_t members, const ProgressCallback& progress)
         : context_(context),
           repository_(repository),
           directory_(std::move(directory)),
           progress_(progress),
-          buffer_(kExtractBlockBytes) {}
+          buffer_(kExtractBlockBytes),
+          unnamed_files_(context.file_system, directory_, kOutputPermissions, members,
+                         StartHelper(members)) {}
 
     void Extract(const DirectoryEntry& entry) {
         std::string reason = UnsafeNameReason(entry.name);
@@ -51,10 +59,10 @@ public:
         }
         const std::string output = filesystem::JoinPath(directory_, entry.name);
         if (unnamed_files_work_) {
-            filesystem::FsResult<std::unique_ptr<filesystem::File>> created =
-                context_.file_system.CreateUnnamed(directory_, kOutputPermissions);
+            filesystem::FsResult<std::unique_ptr<filesystem::File>> created = unnamed_files_.Take();
             if (created.ok()) {
                 ExtractUnnamed(entry, *created.value, output);
+                CloseBeside(helper_ ? &*helper_ : nullptr, std::move(created.value));
                 return;
             }
             if (!CannotMakeUnnamedFiles(created.status)) {
@@ -68,6 +76,13 @@ public:
 
 private:
     static constexpr std::uint32_t kOutputPermissions = 0666;  // before the umask
+
+    HelperThread* StartHelper(std::size_t members) {
+        if (members < kHelperFromMembers || !CallableFromAnyThread(context_.file_system)) {
+            return nullptr;
+        }
+        return StartHelperThread(helper_);
+    }
 
     static bool CannotMakeUnnamedFiles(const FsStatus& status) {
         const int error = status.error_number();
@@ -256,6 +271,10 @@ private:
     const int process_id_ = getpid();
     // Until the folder's file system refuses a file without a name.
     bool unnamed_files_work_ = true;
+    // Where the file system allows it, for an extraction of several members;
+    // it makes the files without a name ahead.
+    std::optional<HelperThread> helper_;
+    UnnamedFilePool unnamed_files_;
 };
 
 }  // namespace
@@ -267,7 +286,15 @@ void GetMembers(const EngineContext& context, const std::string& repository_path
     if (repository.Open(repository_path) != OpenOutcome::kOpened) {
         return;
     }
-    Extractor extractor(context, repository, directory, progress);
+    std::size_t members = 0;
+    if (names == nullptr) {
+        for (const DirectoryEntry& entry : repository.directory().entries()) {
+            members += entry.is_deleted() ? 0 : 1;
+        }
+    } else {
+        members = names->size();
+    }
+    Extractor extractor(context, repository, directory, members, progress);
     if (names == nullptr) {
         for (const DirectoryEntry& entry : repository.directory().entries()) {
             if (!entry.is_deleted()) {

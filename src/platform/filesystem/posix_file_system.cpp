@@ -8,6 +8,7 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -113,6 +114,14 @@ struct timespec ToTimeStamp(const Timestamp& time) {
     stamp.tv_nsec = static_cast<long>(time.nanoseconds);
     return stamp;
 }
+
+// linkat(AT_EMPTY_PATH) names a file by its descriptor, one path lookup
+// fewer than a link through /proc/self/fd (an extraction links every member
+// so). Since Linux 6.10 a process may use it on a file it opened itself;
+// before, only with CAP_DAC_READ_SEARCH, and ENOENT otherwise. Set once a
+// link through /proc worked where it was refused, so such a system pays the
+// refusal once.
+std::atomic<bool> empty_path_links_refused{false};
 
 // Copies of fewer bytes are made by the kernel (copy_file_range, one call
 // instead of a read and a write); larger ones pass through the caller's
@@ -249,13 +258,26 @@ public:
     }
 
     FsStatus LinkAs(const std::string& path) override {
-        // Through /proc, which any user may; AT_EMPTY_PATH needs a capability.
+        bool tried_empty_path = false;
+        if (!empty_path_links_refused.load(std::memory_order_relaxed)) {
+            if (linkat(fd_, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) {
+                return FsStatus::Ok();
+            }
+            if (errno != ENOENT) {
+                return FsStatus::Error(errno);
+            }
+            tried_empty_path = true;  // refused, or the folder is missing
+        }
+        // Through /proc, which any user may.
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
         if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (tried_empty_path) {
+                empty_path_links_refused.store(true, std::memory_order_relaxed);
+            }
             return FsStatus::Ok();
         }
         const int error = errno;
-        if (error != ENOENT || access("/proc/self/fd", F_OK) == 0) {
+        if (tried_empty_path || error != ENOENT || access("/proc/self/fd", F_OK) == 0) {
             return FsStatus::Error(error);
         }
         return linkat(fd_, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0 ? FsStatus::Ok()

@@ -108,7 +108,7 @@ protected:
     void ChooseDemoLine() {
         WithLineSelection([](LineSelectionDialog* dialog) {
             dialog->device_list()->setCurrentItem(dialog->device_list()->topLevelItem(0));
-            ButtonOf(dialog, "Select")->click();
+            ButtonOf(dialog, "&Select")->click();
         });
     }
 

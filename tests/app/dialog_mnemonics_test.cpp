@@ -24,6 +24,7 @@
 
 #include "app_fixture.h"
 #include "compaction_dialog.h"
+#include "export_options_dialog.h"
 #include "file_bytes.h"
 #include "help_window.h"
 #include "hot_keys_dialog.h"
@@ -268,6 +269,10 @@ TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABud
     ExpectUniqueMnemonics(QStringLiteral("Compaction"), &compaction);
     HelpWindow help(QString::fromLatin1(KIVO_SOURCE_SHARE_DIR "/help"));
     ExpectUniqueMnemonics(QStringLiteral("Help"), &help);
+    ExportOptionsDialog send_options(ExportOptionsDialog::Purpose::kSend, false, true);
+    ExpectUniqueMnemonics(QStringLiteral("Send email Options"), &send_options);
+    for (const QCheckBox* choice : send_options.findChildren<QCheckBox*>())
+        EXPECT_TRUE(MnemonicOf(choice->text()).has_value()) << choice->text().toStdString();
     searching::SearchDialog search(window_->session(), reporter_, {});
     ExpectUniqueMnemonics(QString::fromLatin1(searching::kSearchDialogTitle), &search);
 }

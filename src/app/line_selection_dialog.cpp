@@ -9,8 +9,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "line_settings_commands.h"
 #include "kivo/phone/line_tester.h"
+#include "line_settings_commands.h"
 
 namespace kivo::app {
 
@@ -24,10 +24,10 @@ LineSelectionDialog::LineSelectionDialog(std::function<phone::LineListing()> lis
     devices_->header()->resizeSection(0, 60);
     devices_->setMinimumWidth(360);
 
-    auto* list_button = new QPushButton(QStringLiteral("List"), this);
-    select_ = new QPushButton(QStringLiteral("Select"), this);
+    auto* list_button = new QPushButton(QStringLiteral("L&ist"), this);
+    select_ = new QPushButton(QStringLiteral("&Select"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    test_ = new QPushButton(QStringLiteral("Test"), this);
+    test_ = new QPushButton(QStringLiteral("&Test"), this);
     test_->setEnabled(false);
     select_->setDefault(true);
 
@@ -44,7 +44,9 @@ LineSelectionDialog::LineSelectionDialog(std::function<phone::LineListing()> lis
     });
     buttons->addStretch(1);
     auto* list_column = new QVBoxLayout;
-    list_column->addWidget(new QLabel(QStringLiteral("Line Devices"), this));
+    auto* list_label = new QLabel(QStringLiteral("Line &Devices"), this);
+    list_label->setBuddy(devices_);
+    list_column->addWidget(list_label);
     list_column->addWidget(devices_);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(list_column, 1);

@@ -572,7 +572,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // to the first and the last record (the list has no columns to walk).
     // The list shows its focused record with a frame; a keyboard user takes
     // it for chosen. Coming into the list by Tab, or pressing Enter or the
-    // Menu key, chooses it when nothing is selected, so that Enter plays it
+    // Menu key (or Shift+F10), chooses it when nothing is selected, so that Enter plays it
     // and the Action menu opens on it even when the arrows cannot move (one
     // record listed, or the last one focused).
     if (watched == record_view_ && event->type() == QEvent::FocusIn) {
@@ -587,6 +587,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             SelectFocusedRowIfNoneSelected();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             PlayFocusedRecord();
+            return true;
+        }
+        // Shift+F10 is the Menu key of keyboards without one.
+        if (key == Qt::Key_F10 && key_event->modifiers() == Qt::ShiftModifier) {
+            SelectFocusedRowIfNoneSelected();
+            const QModelIndex focused = record_view_->currentIndex();
+            ShowContextMenu(focused.isValid() ? record_view_->visualRect(focused).center()
+                                              : QPoint(0, 0));
             return true;
         }
         if ((key == Qt::Key_Home || key == Qt::Key_End) &&

@@ -3,6 +3,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -30,13 +31,16 @@ PhoneBookDialog::PhoneBookDialog(std::filesystem::path book_path, core::MessageR
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* add = new QPushButton(QStringLiteral("New..."), this);
-    auto* edit = new QPushButton(QStringLiteral("Edit..."), this);
-    auto* remove = new QPushButton(QStringLiteral("Delete"), this);
+    auto* add = new QPushButton(QStringLiteral("&New..."), this);
+    auto* edit = new QPushButton(QStringLiteral("&Edit..."), this);
+    auto* remove = new QPushButton(QStringLiteral("&Delete"), this);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {ok, cancel, add, edit, remove})
         buttons->addWidget(button);
     auto* layout = new QVBoxLayout(this);
+    auto* find_label = new QLabel(QStringLiteral("&Find"), this);
+    find_label->setBuddy(find_);
+    layout->addWidget(find_label);
     layout->addWidget(find_);
     layout->addWidget(list_);
     layout->addLayout(buttons);

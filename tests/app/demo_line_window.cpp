@@ -73,7 +73,7 @@ void DemoLineWindowTest::ChooseDemoLine() {
         EXPECT_EQ(dialog->device_list()->topLevelItem(0)->text(1), "Demo line");
         dialog->device_list()->setCurrentItem(dialog->device_list()->topLevelItem(0));
         for (auto* button : dialog->findChildren<QPushButton*>()) {
-            if (button->text() == "Select")
+            if (button->text() == "&Select")
                 button->click();
         }
     });

@@ -24,9 +24,11 @@
 
 #include "app_fixture.h"
 #include "compaction_dialog.h"
+#include "export_options_dialog.h"
 #include "file_bytes.h"
 #include "help_window.h"
 #include "hot_keys_dialog.h"
+#include "incoming_call_dialog.h"
 #include "kivo/core/hot_keys.h"
 #include "kivo/diary/diary_recorder_dialog.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
@@ -38,8 +40,13 @@
 #include "kivo/sound/audio_backend_factory.h"
 #include "kivo/translator/text_to_speech_dialog.h"
 #include "kivo/translator/translator_dialog.h"
+#include "kivo/video/video_recorder_dialog.h"
+#include "line_selection_dialog.h"
+#include "line_tester_dialog.h"
 #include "main_window.h"
 #include "options_dialog.h"
+#include "phone_book_dialog.h"
+#include "phone_book_entry_dialog.h"
 #include "phone_cost_dialog.h"
 #include "phone_line.h"
 #include "phone_recorder_dialog.h"
@@ -150,6 +157,20 @@ void ExpectUniqueMnemonics(const QString& window, const QWidget* root) {
     EXPECT_TRUE(faults.empty()) << Report(window, faults);
 }
 
+// Every push button is pressed by an Alt+letter, except those Enter, Esc and
+// F1 already press (OK, Cancel, Close, Help).
+void ExpectEveryButtonLettered(const QString& window, const QWidget* root) {
+    const QStringList by_other_keys = {QStringLiteral("OK"), QStringLiteral("Cancel"),
+                                       QStringLiteral("Close"), QStringLiteral("Help")};
+    for (const QPushButton* button : root->findChildren<QPushButton*>()) {
+        if (!by_other_keys.contains(button->text())) {
+            EXPECT_TRUE(MnemonicOf(button->text()).has_value())
+                << window.toStdString() << ": button \"" << button->text().toStdString()
+                << "\" has no Alt letter";
+        }
+    }
+}
+
 class DialogMnemonicsTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -248,6 +269,10 @@ TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABud
     ExpectUniqueMnemonics(QStringLiteral("Compaction"), &compaction);
     HelpWindow help(QString::fromLatin1(KIVO_SOURCE_SHARE_DIR "/help"));
     ExpectUniqueMnemonics(QStringLiteral("Help"), &help);
+    ExportOptionsDialog send_options(ExportOptionsDialog::Purpose::kSend, false, true);
+    ExpectUniqueMnemonics(QStringLiteral("Send email Options"), &send_options);
+    for (const QCheckBox* choice : send_options.findChildren<QCheckBox*>())
+        EXPECT_TRUE(MnemonicOf(choice->text()).has_value()) << choice->text().toStdString();
     searching::SearchDialog search(window_->session(), reporter_, {});
     ExpectUniqueMnemonics(QString::fromLatin1(searching::kSearchDialogTitle), &search);
 }
@@ -304,6 +329,39 @@ TEST_F(DialogMnemonicsTest, ThePhoneRecorderAndItsDialogsHaveUniqueMnemonics) {
     ExpectUniqueMnemonics(QStringLiteral("Phone Recorder Settings"), &costs);
     PlayOverLineDialog player(line->library(), {}, {}, reporter_);
     ExpectUniqueMnemonics(QStringLiteral("Play over the phone line"), &player);
+}
+
+TEST_F(DialogMnemonicsTest, ThePhoneLineDialogsAndTheVideoRecorderHaveUniqueMnemonics) {
+    auto* line = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
+    ASSERT_NE(line, nullptr);
+    LineSelectionDialog selection([] { return phone::LineListing{}; }, std::nullopt);
+    ExpectUniqueMnemonics(QStringLiteral("Modem Selection"), &selection);
+    ExpectEveryButtonLettered(QStringLiteral("Modem Selection"), &selection);
+    const std::filesystem::path working = store().working_folder();
+    LineTesterDialog tester(line->library(), phone::LineDevice{}, working, working / "none.wav");
+    ExpectUniqueMnemonics(QStringLiteral("Line tester"), &tester);
+    ExpectEveryButtonLettered(QStringLiteral("Line tester"), &tester);
+    IncomingCallDialog incoming;
+    ExpectUniqueMnemonics(QStringLiteral("Incoming Call"), &incoming);
+    ExpectEveryButtonLettered(QStringLiteral("Incoming Call"), &incoming);
+    PhoneBookDialog book(working / "phone book.txt", reporter_, [] {});
+    ExpectUniqueMnemonics(QStringLiteral("Phone Book"), &book);
+    ExpectEveryButtonLettered(QStringLiteral("Phone Book"), &book);
+    PhoneBookEntryDialog entry(false, {}, {});
+    ExpectUniqueMnemonics(QStringLiteral("Phone Book Entry"), &entry);
+
+    struct NoCameras : video::CameraProvider {
+        std::vector<video::CameraDevice> Cameras() const override { return {}; }
+        std::unique_ptr<video::CameraSource> Make(const video::CameraDevice&) const override {
+            return nullptr;
+        }
+    } cameras;
+    recorder::RecorderTarget target;
+    target.working_folder = working;
+    target.store_path = store().store_path();
+    video::VideoRecorderDialog video(sound::SharedAudioBackend(), cameras, target, reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Video Recorder"), &video);
+    ExpectEveryButtonLettered(QStringLiteral("Video Recorder"), &video);
 }
 
 }  // namespace

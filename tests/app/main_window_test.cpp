@@ -10,6 +10,7 @@
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTableView>
@@ -200,6 +201,30 @@ TEST_F(MainWindowTest, TheKeyboardChoosesTheFocusedRecordWhenNoneIsSelected) {
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(window_->current_record().id, "00000001");
     EXPECT_TRUE(window_->isVisible());
+}
+
+// Keyboards without a Menu key open the Action menu with Shift+F10.
+TEST_F(MainWindowTest, ShiftF10OpensTheActionMenuOnTheFocusedRecord) {
+    ListDictations({test::Dictation(1, "one", "01/01/2024", "00:00:05")});
+    window_->show();
+    QTableView* list = window_->record_view();
+    list->selectionModel()->clearSelection();
+    list->selectionModel()->setCurrentIndex(window_->records().index(0, 0),
+                                            QItemSelectionModel::NoUpdate);
+    QStringList items;
+    QTimer::singleShot(0, [&items] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* item : menu->actions())
+                items << item->text();
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }
+    });
+    // Sent straight to the list: a simulated click would leave Shift held for
+    // the tests that follow while the menu runs its own event loop.
+    QKeyEvent shift_f10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    QApplication::sendEvent(list, &shift_f10);
+    EXPECT_EQ(window_->SelectedRows(), std::vector<int>{0});
+    EXPECT_TRUE(items.contains(QStringLiteral("&Send"))) << items.join(", ").toStdString();
 }
 
 TEST_F(MainWindowTest, HomeAndEndGoToTheFirstAndTheLastRecord) {

@@ -97,7 +97,10 @@ VideoRecorderDialog::VideoRecorderDialog(sound::AudioBackend& backend,
     comment_ = new QLineEdit(this);
     comment_->setMaxLength(kMaxCommentChars);
     comment_->setPlaceholderText(QStringLiteral("Index Comment"));
+    auto* comment_label = new QLabel(QStringLiteral("&Index Comment"), this);
+    comment_label->setBuddy(comment_);
     mark_ = new QPushButton(QStringLiteral("&MARK"), this);
+    mark_row->addWidget(comment_label);
     mark_row->addWidget(comment_, 1);
     mark_row->addWidget(mark_);
     right->addLayout(mark_row);

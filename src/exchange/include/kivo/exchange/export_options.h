@@ -10,9 +10,10 @@ namespace kivo::exchange {
 
 inline constexpr const char* kExportOptionsTitle = "Kivo - Export Options";
 inline constexpr const char* kSendOptionsTitle = "Kivo - Send email Options";
-inline constexpr const char* kLockChoiceText = "Lock selected records";
-inline constexpr const char* kConvertChoiceText = "Convert selected records to Kivo Voice Quality";
-inline constexpr const char* kCompressChoiceText = "Compress selected records";
+// The three choices' labels; "&" marks the Alt letter of each.
+inline constexpr const char* kLockChoiceText = "&Lock selected records";
+inline constexpr const char* kConvertChoiceText = "Con&vert selected records to Kivo Voice Quality";
+inline constexpr const char* kCompressChoiceText = "&Compress selected records";
 inline constexpr const char* kExportFolderPrompt = "Select a folder to export to and press OK";
 inline constexpr const char* kRecordingFilter = "Kivo Recording Files (*.xrz)";
 inline constexpr const char* kVideoFilter = "Kivo Video Files (*.xrv)";

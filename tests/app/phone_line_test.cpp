@@ -38,68 +38,7 @@ namespace {
 namespace fs = std::filesystem;
 using core::ViewKind;
 
-<<<<<<< HEAD
 using PhoneLineTest = DemoLineWindowTest;
-=======
-class PhoneLineTest : public testing::Test {
-protected:
-    void SetUp() override {
-        const fs::path config = home_.home() / "config";
-        fs::create_directories(config / "kivo");
-        test::WriteFileText((config / "kivo" / "telephony.conf").string(),
-                            "[demo]\nring_period_ms = 100\n");
-        socket_ = (home_.home() / "line.sock").string();
-        if (const char* config_home = std::getenv("XDG_CONFIG_HOME"))
-            saved_config_home_ = config_home;
-        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        ::setenv("KIVO_LINE_SOCKET", socket_.c_str(), 1);
-        window_ =
-            std::make_unique<MainWindow>(home_.resources(), home_.places(), &reporter_, &chooser_);
-        ASSERT_TRUE(window_->Start());
-        QCoreApplication::processEvents();  // the line takes up the start
-        line_ = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
-        ASSERT_NE(line_, nullptr);
-    }
-    void TearDown() override {
-        window_.reset();
-        if (saved_config_home_)
-            ::setenv("XDG_CONFIG_HOME", saved_config_home_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("KIVO_LINE_SOCKET");
-    }
-
-    // The other party's command, sent while the window's event loop runs.
-    std::string Party(const std::string& command) {
-        return test::SendToLineWhileRunning(socket_, command);
-    }
-
-    // Chooses the demo line in the modal "Kivo Modem Selection".
-    void ChooseDemoLine() {
-        QTimer::singleShot(0, [] {
-            auto* dialog = qobject_cast<LineSelectionDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), "Kivo Modem Selection");
-            ASSERT_GE(dialog->device_list()->topLevelItemCount(), 1);
-            EXPECT_EQ(dialog->device_list()->topLevelItem(0)->text(1), "Demo line");
-            dialog->device_list()->setCurrentItem(dialog->device_list()->topLevelItem(0));
-            for (auto* button : dialog->findChildren<QPushButton*>()) {
-                if (button->text() == "&Select")
-                    button->click();
-            }
-        });
-        ASSERT_TRUE(window_->commands().Trigger(Command::kModemSelection));
-    }
-
-    test::AppHome home_;
-    core::RecordingMessageReporter reporter_{core::kAnswerYes};
-    test::ScriptedChooser chooser_;
-    std::unique_ptr<MainWindow> window_;
-    PhoneLine* line_ = nullptr;
-    std::string socket_;
-    std::optional<std::string> saved_config_home_;
-};
->>>>>>> newuser7b
 
 TEST_F(PhoneLineTest, AFirstStartWithoutALineSaysOnceHowToSetOneUp) {
     // Not in the way of the first start: the advice waits for the phone list.

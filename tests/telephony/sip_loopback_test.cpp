@@ -47,6 +47,7 @@ public:
         linphone_core_cbs_unref(cbs);
         linphone_core_set_user_data(lc_, this);
         linphone_core_enable_ipv6(lc_, FALSE);
+        linphone_core_set_audio_port(lc_, 7078);  // the library's default, kept on purpose
         linphone_core_set_use_files(lc_, TRUE);
         linphone_core_set_play_file(lc_, speech_path.c_str());
         linphone_core_set_record_file(lc_, heard_path.c_str());

@@ -191,6 +191,11 @@ void SipLine::Core::SetUpMedia() {
     linphone_core_enable_video_capture(lc_, FALSE);
     linphone_core_enable_video_display(lc_, FALSE);
     linphone_core_enable_ipv6(lc_, FALSE);
+    // A port of the system's choosing for the call's audio: the library's
+    // fixed default (7078) is shared through SO_REUSEPORT with any other SIP
+    // program here (a softphone, a second line), which would then receive
+    // part of this line's audio.
+    linphone_core_set_audio_port(lc_, -1);
     // Telephone audio is 8 kHz: offer G.711 (u-law, then A-law) only.
     bctbx_list_t* payloads = linphone_core_get_audio_payload_types(lc_);
     for (bctbx_list_t* item = payloads; item != nullptr; item = bctbx_list_next(item)) {

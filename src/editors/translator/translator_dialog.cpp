@@ -151,6 +151,8 @@ bool TranslatorDialog::Start(const std::filesystem::path& data_folder) {
     FillLanguages();
     FillVoices();
     start_log_date_ = recorder::NowLogDate();
+    // The user starts by typing or pasting the text; the language has Alt+G.
+    source_->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

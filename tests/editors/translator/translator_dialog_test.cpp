@@ -78,6 +78,7 @@ TEST_F(TranslatorDialogTest, NoTranslationInstalledGivesMessage850) {
 TEST_F(TranslatorDialogTest, LetterTranslatedListenedToAndSaved) {
     TranslatorDialog dialog(*backend_, target_, reporter_);
     ASSERT_TRUE(dialog.Start());
+    EXPECT_EQ(dialog.focusWidget(), dialog.source_edit());  // typing starts the letter
     if (!SelectEnglishToSpanish(dialog))
         GTEST_SKIP() << "apertium-eng-spa is needed";
     dialog.SetTexts("Dear Maria, the meeting is on Tuesday at ten. The dog eats bread.", "Letter");

@@ -225,6 +225,10 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     idle->setInterval(kIdleSaveIntervalMs);
     connect(idle, &QTimer::timeout, this, &MainWindow::SaveWhenIdle);
     idle->start();
+    auto* others = new QTimer(this);
+    others->setInterval(kOtherProgramsCheckIntervalMs);
+    connect(others, &QTimer::timeout, this, &MainWindow::ShowOtherProgramsChanges);
+    others->start();
 }
 
 void MainWindow::SetHotKeyGrabberFactory(HotKeyGrabberFactory factory) {
@@ -243,6 +247,28 @@ void MainWindow::SaveWhenIdle() {
     if (!started_ || closing_ || compacting_ || QApplication::activeModalWidget() != nullptr)
         return;
     session_->SaveStoreWhenIdle();
+}
+
+void MainWindow::ShowOtherProgramsChanges() {
+    // Records saved or deleted by kivoctl, an import or a second Kivo appear
+    // without a restart. Not under a dialog, which works on the listed
+    // records, nor while the compaction worker uses the store.
+    if (!started_ || closing_ || compacting_ || QApplication::activeModalWidget() != nullptr)
+        return;
+    core::DataStoreSession& store = session_->store();
+    if (!store.ChangedByAnotherProgram() || !store.TakeOtherProgramsChanges())
+        return;
+    const int row = SelectedRows().size() == 1 ? SelectedRows().front() : -1;
+    const QString chosen = row >= 0 ? records_->Id(row) : QString();
+    RefreshCurrentView();
+    for (int again = 0; !chosen.isEmpty() && again < records_->rowCount(); ++again) {
+        if (records_->Id(again) == chosen && !record_view_->isRowHidden(again)) {
+            SelectOnlyRow(again);
+            TakeCurrentFromFocus();
+            UpdateRecordCommands();
+            break;
+        }
+    }
 }
 
 bool MainWindow::CloseRecordDialogs() {

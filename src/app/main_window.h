@@ -42,6 +42,8 @@ inline constexpr const char* kCaptionPrefix = "Kivo for user : ";
 inline constexpr const char* kInitialBanner = "Kivo";
 // How often the window looks for an idle moment to save the store.
 inline constexpr int kIdleSaveIntervalMs = 60000;
+// How often the window looks whether another program changed its store.
+inline constexpr int kOtherProgramsCheckIntervalMs = 2000;
 
 // The focused record and the selection of the record list.
 struct CurrentRecord {
@@ -153,6 +155,7 @@ private:
     bool CloseRecordDialogs();
     // Every idle minute or so the store may take the journaled changes.
     void SaveWhenIdle();
+    void ShowOtherProgramsChanges();
 
     Resources resources_;
     core::MessageReporter* reporter_ = nullptr;

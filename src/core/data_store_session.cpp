@@ -376,6 +376,30 @@ int DataStoreSession::SaveWhenWorthwhile() {
     return kStoreRepositoryFailed;
 }
 
+bool DataStoreSession::ChangedByAnotherProgram() const {
+    if (!has_open_store_ || components_ == nullptr || writer_lock_ != nullptr ||
+        operation_depth_ > 0)
+        return false;
+    const StoreFingerprint now = ReadStoreFingerprint(store_path());
+    return now.readable && now != known_state_ && now != refused_state_;
+}
+
+bool DataStoreSession::TakeOtherProgramsChanges() {
+    const std::chrono::milliseconds usual_wait = lock_wait_;
+    lock_wait_ = std::chrono::milliseconds(0);
+    bool taken = false;
+    {
+        StoreOperation operation(*this);
+        taken = operation.ok();
+    }
+    lock_wait_ = usual_wait;
+    // A store held by its writer is tried again at the next call; one whose
+    // changes could not be taken is not, until it changes again.
+    if (!taken && !store_was_busy_)
+        refused_state_ = ReadStoreFingerprint(store_path());
+    return taken;
+}
+
 const repository::WriterLock* DataStoreSession::held_lock() const {
     if (writer_lock_ != nullptr)
         return writer_lock_;
@@ -386,6 +410,7 @@ void DataStoreSession::BeginOperation(bool check_for_other_writers) {
     if (operation_depth_++ > 0)
         return;
     operation_ok_ = true;
+    store_was_busy_ = false;
     operation_refusal_.clear();
     const std::filesystem::path store = store_path();
     // A command's lock covers the whole command; a missing store has no
@@ -396,6 +421,7 @@ void DataStoreSession::BeginOperation(bool check_for_other_writers) {
     options.wait = lock_wait_;
     repository::WriterLock lock =
         repository::WriterLock::Acquire(filesystem::DefaultFileSystem(), store.string(), options);
+    store_was_busy_ = !lock.held();
     if (!lock.held()) {
         operation_ok_ = false;
         operation_refusal_ = InUseMessage(store, lock.status());

@@ -123,5 +123,33 @@ TEST_F(KivoctlBesideProgramTest, TheProgramFindingTheStoreHeldRefusesNamingTheHo
     EXPECT_EQ(program.last_refusal(), "");
 }
 
+TEST_F(KivoctlBesideProgramTest, TheProgramSeesKivoctlsDeleteWithoutWaitingForTheStore) {
+    EXPECT_FALSE(program.ChangedByAnotherProgram());
+    ASSERT_EQ(RunKivoctl({"delete", store, "2"}, options).status, 0);
+    EXPECT_TRUE(program.ChangedByAnotherProgram());
+    const auto listed = [&](const char* number) {
+        return FileContent((program.working_folder() / "Voxwren.xrr").string()).find(number) !=
+               std::string::npos;
+    };
+    ASSERT_TRUE(listed("00000002 0 "));
+
+    {
+        // Held by another writer: the window's look does not wait for it.
+        auto held = repository::WriterLock::Acquire(filesystem::DefaultFileSystem(), store);
+        ASSERT_TRUE(held.held());
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(program.TakeOtherProgramsChanges());
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+        EXPECT_TRUE(program.ChangedByAnotherProgram());  // tried again once it is free
+    }
+    EXPECT_TRUE(program.TakeOtherProgramsChanges());
+    EXPECT_FALSE(listed("00000002 0 "));
+    EXPECT_TRUE(listed("00000003 0 "));
+    EXPECT_FALSE(program.ChangedByAnotherProgram());
+    // The program's own operations are not another program's.
+    ASSERT_EQ(ProgramDeletes(3), core::kDeleteOk);
+    EXPECT_FALSE(program.ChangedByAnotherProgram());
+}
+
 }  // namespace
 }  // namespace kivo::kivoctl::test

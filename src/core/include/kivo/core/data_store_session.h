@@ -184,6 +184,16 @@ public:
     // small against the journal (so idle saves keep the store's growth per
     // operation bounded). 0 or 103.
     int SaveWhenWorthwhile();
+    // Whether another program (kivoctl, xrrps, a second Kivo) has changed the
+    // store since this session's last operation: a stat and a header read,
+    // no lock. A state whose changes could not be taken in is not reported
+    // again.
+    bool ChangedByAnotherProgram() const;
+    // Takes another program's changes into the working copies now, so lists
+    // show them, when the store's writer lock is free at once (never waits).
+    // False when it is held, could not be read, or clashes with changes made
+    // here (nothing is written; the next operation says why).
+    bool TakeOtherProgramsChanges();
     // The journal of the open store: "<store's real path>-changes".
     std::filesystem::path JournalPath() const;
 
@@ -252,8 +262,12 @@ private:
     int operation_depth_ = 0;
     std::optional<repository::WriterLock> operation_lock_;
     bool operation_ok_ = true;
+    bool store_was_busy_ = false;  // the last operation found another writer's lock
     std::string operation_refusal_;
     StoreFingerprint known_state_;
+    // A state of the store another program left whose changes could not be
+    // taken in: not tried again until the store changes once more.
+    StoreFingerprint refused_state_;
     std::chrono::milliseconds lock_wait_{3000};
     // The highest record number in the working logs, once read.
     std::optional<std::int32_t> highest_record_number_;

@@ -32,7 +32,8 @@
 // shared with other work it is the steadier figure, and the wall time of a
 // quiet machine is about it plus the operation's fsyncs.
 //
-// Usage: record_save_bench [FOLDER] [RECORDS...]   (defaults $TMPDIR, 1000 10000)
+// Usage: record_save_bench [FOLDER] [RECORDS...] [--program-only]
+//        (defaults $TMPDIR, 1000 10000, both paths)
 #include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
@@ -564,8 +565,13 @@ int main(int argc, char** argv) {
     const char* tmp = std::getenv("TMPDIR");
     const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path(tmp && *tmp ? tmp : "/tmp");
     std::vector<int> sizes;
-    for (int i = 2; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
+    std::vector<SavePath> paths = {SavePath::kWholeComponents, SavePath::kProgram};
+    for (int i = 2; i < argc; ++i) {
+        if (std::string(argv[i]) == "--program-only")
+            paths = {SavePath::kProgram};
+        else
+            sizes.push_back(std::atoi(argv[i]));
+    }
     if (sizes.empty())
         sizes = {1000, 10000};
 
@@ -573,7 +579,7 @@ int main(int argc, char** argv) {
         std::printf("\n%d records (%d operations of each kind)\n", records, kOperations);
         std::printf("%-17s %-7s %9s %9s %9s %12s %12s %12s\n", "path", "op", "median ms", "mean ms",
                     "cpu ms", "growth B/op", "container B", "container ms");
-        for (SavePath path : {SavePath::kWholeComponents, SavePath::kProgram}) {
+        for (SavePath path : paths) {
             Bench bench(root, records, path);
             const Measured saves = bench.Run([&](int i) { bench.Save(i); });
             Print(NameOf(path), "save", saves, bench.ContainerBytes(), bench.TakeContainerTimes());

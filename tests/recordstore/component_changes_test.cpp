@@ -79,7 +79,7 @@ TEST(ComponentChanges, EqualFilesGiveNoChangeAndAnEmptyBaseGivesTheWholeFile) {
 // place, a file rewritten shorter or longer): the changes rebuild the new
 // file from the old, again from the new (played back twice), and from the
 // old with a torn last line cut off or left (the journal's idempotence).
-TEST(ComponentChanges, ChangesRebuildTheNewFileFromTheOldAndAreIdempotent) {
+TEST(ComponentChanges, ChangesRebuildTheNewFileFromTheOldAreIdempotentAndIndependentOfPieces) {
     std::mt19937 random(7);
     for (int round = 0; round < 500; ++round) {
         std::string before(random() % 9000, '\0');
@@ -105,6 +105,16 @@ TEST(ComponentChanges, ChangesRebuildTheNewFileFromTheOldAndAreIdempotent) {
             }
         }
         const auto changes = FindChanges("m", before, after);
+        // Read from a file a block at a time, the new version arrives in
+        // pieces of any size; the changes must not depend on where it is cut.
+        ChangeFinder finder("m", before);
+        for (std::size_t fed = 0; fed < after.size();) {
+            const std::size_t piece =
+                std::min<std::size_t>(1 + random() % 5000, after.size() - fed);
+            finder.Feed(std::string_view(after).substr(fed, piece));
+            fed += piece;
+        }
+        ASSERT_EQ(std::move(finder).Finish(), changes) << "round " << round;
         ASSERT_EQ(Applied(before, changes), after) << "round " << round;
         ASSERT_EQ(Applied(after, changes), after) << "round " << round;
         ASSERT_EQ(Applied(Applied(before, changes), changes), after) << "round " << round;

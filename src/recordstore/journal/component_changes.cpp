@@ -12,62 +12,99 @@ namespace {
 constexpr std::size_t kCompareBlockBytes = 4096;
 
 struct Stretch {
-    std::size_t begin = 0;
-    std::size_t end = 0;
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
 };
-
-// Where a and b (of equal length) differ, as half-open stretches.
-std::vector<Stretch> DifferingStretches(const char* a, const char* b, std::size_t length) {
-    std::vector<Stretch> stretches;
-    for (std::size_t block = 0; block < length; block += kCompareBlockBytes) {
-        const std::size_t block_end = std::min(length, block + kCompareBlockBytes);
-        if (std::memcmp(a + block, b + block, block_end - block) == 0)
-            continue;
-        for (std::size_t at = block; at < block_end; ++at) {
-            if (a[at] == b[at])
-                continue;
-            if (!stretches.empty() && stretches.back().end == at)
-                stretches.back().end = at + 1;
-            else
-                stretches.push_back({at, at + 1});
-        }
-    }
-    return stretches;
-}
-
-std::vector<Stretch> Joined(const std::vector<Stretch>& stretches) {
-    std::vector<Stretch> joined;
-    for (const Stretch& stretch : stretches) {
-        if (!joined.empty() && stretch.begin - joined.back().end < kChangeJoinGapBytes)
-            joined.back().end = stretch.end;
-        else
-            joined.push_back(stretch);
-    }
-    return joined;
-}
 
 }  // namespace
 
-std::vector<ComponentChange> FindChanges(std::string_view member, std::string_view before,
-                                         std::string_view after) {
-    const std::size_t common = std::min(before.size(), after.size());
-    std::vector<Stretch> stretches =
-        Joined(DifferingStretches(before.data(), after.data(), common));
-    if (after.size() > common) {
+ChangeFinder::ChangeFinder(std::string_view member, std::string_view before)
+    : member_(member), before_(before) {}
+
+void ChangeFinder::Feed(std::string_view piece) {
+    std::size_t common = 0;
+    if (fed_bytes_ < before_.size())
+        common = static_cast<std::size_t>(
+            std::min<std::uint64_t>(piece.size(), before_.size() - fed_bytes_));
+    Compare(piece.data(), common);
+    grown_.append(piece.substr(common));
+    fed_bytes_ += piece.size();
+}
+
+// Notes the bytes of `piece` (new bytes at fed_bytes_, all inside before_'s
+// length) that differ from before_, extending a run that reaches them.
+void ChangeFinder::Compare(const char* piece, std::size_t length) {
+    const char* old = before_.data() + fed_bytes_;
+    for (std::size_t block = 0; block < length; block += kCompareBlockBytes) {
+        const std::size_t block_end = std::min(length, block + kCompareBlockBytes);
+        if (std::memcmp(piece + block, old + block, block_end - block) == 0)
+            continue;
+        for (std::size_t at = block; at < block_end; ++at) {
+            if (piece[at] == old[at])
+                continue;
+            const std::uint64_t position = fed_bytes_ + at;
+            if (!runs_.empty() && runs_.back().end() == position)
+                runs_.back().bytes += piece[at];
+            else
+                runs_.push_back({position, std::string(1, piece[at])});
+        }
+    }
+}
+
+std::vector<ComponentChange> ChangeFinder::Finish() && {
+    const std::uint64_t after_size = fed_bytes_;
+    const std::uint64_t common = std::min<std::uint64_t>(before_.size(), after_size);
+    std::vector<Stretch> stretches;
+    for (const DifferingRun& run : runs_) {
+        if (!stretches.empty() && run.begin - stretches.back().end < kChangeJoinGapBytes)
+            stretches.back().end = run.end();
+        else
+            stretches.push_back({run.begin, run.end()});
+    }
+    if (after_size > common) {
         // The grown part joins a differing stretch that ends close to it.
         if (!stretches.empty() && common - stretches.back().end < kChangeJoinGapBytes)
-            stretches.back().end = after.size();
+            stretches.back().end = after_size;
         else
-            stretches.push_back({common, after.size()});
+            stretches.push_back({common, after_size});
     }
     std::vector<ComponentChange> changes;
-    for (const Stretch& stretch : stretches) {
-        changes.push_back({std::string(member), stretch.begin, after.size(),
-                           std::string(after.substr(stretch.begin, stretch.end - stretch.begin))});
-    }
-    if (changes.empty() && after.size() < before.size())
-        changes.push_back({std::string(member), after.size(), after.size(), {}});
+    auto run = runs_.cbegin();
+    for (const Stretch& stretch : stretches)
+        changes.push_back(
+            {member_, stretch.begin, after_size, NewBytes(stretch.begin, stretch.end, run)});
+    if (changes.empty() && after_size < before_.size())
+        changes.push_back({member_, after_size, after_size, {}});
     return changes;
+}
+
+// The new bytes of [begin, end): inside before_'s length its bytes with the
+// differing runs there written over them (between runs the versions agree),
+// past it the grown bytes. `run` is the first run not yet used; each run
+// lies wholly inside one stretch.
+std::string ChangeFinder::NewBytes(std::uint64_t begin, std::uint64_t end,
+                                   std::vector<DifferingRun>::const_iterator& run) const {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(end - begin));
+    const std::uint64_t old_end = std::min<std::uint64_t>(end, before_.size());
+    if (begin < old_end)
+        bytes.assign(before_.substr(static_cast<std::size_t>(begin),
+                                    static_cast<std::size_t>(old_end - begin)));
+    for (; run != runs_.cend() && run->begin < old_end; ++run)
+        bytes.replace(static_cast<std::size_t>(run->begin - begin), run->bytes.size(), run->bytes);
+    if (end > before_.size()) {
+        const std::uint64_t from = std::max<std::uint64_t>(begin, before_.size());
+        bytes.append(grown_, static_cast<std::size_t>(from - before_.size()),
+                     static_cast<std::size_t>(end - from));
+    }
+    return bytes;
+}
+
+std::vector<ComponentChange> FindChanges(std::string_view member, std::string_view before,
+                                         std::string_view after) {
+    ChangeFinder finder(member, before);
+    finder.Feed(after);
+    return std::move(finder).Finish();
 }
 
 void ApplyChange(const ComponentChange& change, std::string& content) {

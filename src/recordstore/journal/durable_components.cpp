@@ -21,6 +21,8 @@ using filesystem::OpenOptions;
 
 // Read past the size a file had when asked, in case it grew meanwhile.
 constexpr std::size_t kGrowthStepBytes = 4096;
+// A working copy is read this much at a time when looking for its changes.
+constexpr std::size_t kCompareReadBytes = 256u << 10;
 
 Status FsFailure(const std::string& what, const FsStatus& status) {
     return Status::IoError(what + ": " + status.Describe());
@@ -246,27 +248,54 @@ Status DurableComponents::SetAside() {
     return Status::Ok();
 }
 
-Status DurableComponents::CollectChanges(std::vector<ComponentChange>* changes,
-                                         ComponentUpdates* updated) {
-    for (Component& component : components_) {
-        std::optional<std::string> current;
-        if (Status read = ReadWorkingCopy(component.member, &current); !read.ok())
-            return read;
-        if (!current)
-            continue;
-        std::vector<ComponentChange> found =
-            FindChanges(component.member, component.committed.value_or(std::string()), *current);
-        if (found.empty())
-            continue;
-        std::move(found.begin(), found.end(), std::back_inserter(*changes));
-        updated->emplace_back(&component, std::move(*current));
+// The changes of one component's working copy since its last commit, read
+// a block at a time and compared as they come: a large component is not
+// read whole or copied. A missing working copy gives none.
+Status DurableComponents::FindWorkingCopyChanges(const Component& component,
+                                                 std::vector<ComponentChange>* changes) {
+    const std::string path = filesystem::JoinPath(places_.working_folder, component.member);
+    auto opened = file_system_.Open(path, OpenOptions{Access::kRead, Creation::kOpenExisting});
+    if (!opened.ok()) {
+        if (opened.status.error_number() == ENOENT)
+            return Status::Ok();
+        return FsFailure("opening " + path, opened.status);
+    }
+    if (!read_block_)
+        read_block_ = std::make_unique_for_overwrite<char[]>(kCompareReadBytes);
+    ChangeFinder finder(component.member, component.committed
+                                              ? std::string_view(*component.committed)
+                                              : std::string_view());
+    for (std::uint64_t offset = 0;;) {
+        auto read = opened.value->ReadAt(offset, read_block_.get(), kCompareReadBytes);
+        if (!read.ok())
+            return FsFailure("reading " + path, read.status);
+        if (read.value == 0)
+            break;
+        finder.Feed(std::string_view(read_block_.get(), read.value));
+        offset += read.value;
+    }
+    std::vector<ComponentChange> found = std::move(finder).Finish();
+    std::move(found.begin(), found.end(), std::back_inserter(*changes));
+    return Status::Ok();
+}
+
+Status DurableComponents::CollectChanges(std::vector<ComponentChange>* changes) {
+    for (const Component& component : components_) {
+        if (Status found = FindWorkingCopyChanges(component, changes); !found.ok())
+            return found;
     }
     return Status::Ok();
 }
 
-void DurableComponents::TakeAsCommitted(ComponentUpdates& updated) {
-    for (auto& [component, content] : updated) {
-        component->committed = std::move(content);
+// The committed versions take the changes just made durable.
+void DurableComponents::TakeAsCommitted(const std::vector<ComponentChange>& changes) {
+    for (const ComponentChange& change : changes) {
+        auto component =
+            std::find_if(components_.begin(), components_.end(),
+                         [&](const Component& c) { return c.member == change.member; });
+        if (!component->committed)
+            component->committed.emplace();
+        ApplyChange(change, *component->committed);
         component->journaled = true;
     }
 }
@@ -277,8 +306,7 @@ Status DurableComponents::Commit() {
     if (checkpoint_before_next_commit_)
         return Checkpoint();
     std::vector<ComponentChange> changes;
-    ComponentUpdates updated;
-    if (Status collected = CollectChanges(&changes, &updated); !collected.ok())
+    if (Status collected = CollectChanges(&changes); !collected.ok())
         return collected;
     if (changes.empty())
         return Status::Ok();
@@ -288,7 +316,7 @@ Status DurableComponents::Commit() {
         Status put = Checkpoint();
         return put.ok() ? put : appended;
     }
-    TakeAsCommitted(updated);
+    TakeAsCommitted(changes);
     // The commit is durable; a checkpoint that fails now is tried again at
     // the next commit or at close.
     if (writer_.size_bytes() > options_.journal_limit_bytes)
@@ -307,8 +335,7 @@ Status DurableComponents::CommitWithContainer(const std::string& container) {
     const CommittedContainer described = DescribeContainer(container, *bytes);
     bytes.reset();
     std::vector<ComponentChange> changes;
-    ComponentUpdates updated;
-    if (Status collected = CollectChanges(&changes, &updated); !collected.ok())
+    if (Status collected = CollectChanges(&changes); !collected.ok())
         return collected;
     const std::uint64_t commit_bytes =
         kJournalHeaderBytes + CommitBytes(changes) + 1 + container.size() + 16;
@@ -331,7 +358,7 @@ Status DurableComponents::CommitWithContainer(const std::string& container) {
         }
         return put;
     }
-    TakeAsCommitted(updated);
+    TakeAsCommitted(changes);
     if (writer_.size_bytes() > options_.journal_limit_bytes)
         (void)Checkpoint();
     return Status::Ok();

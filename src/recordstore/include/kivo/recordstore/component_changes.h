@@ -36,6 +36,40 @@ inline constexpr std::size_t kChangeJoinGapBytes = 32;
 std::vector<ComponentChange> FindChanges(std::string_view member, std::string_view before,
                                          std::string_view after);
 
+// Finds the same changes as FindChanges while the new bytes arrive a piece
+// at a time (read from a file in blocks), so a large component is compared
+// with its earlier version without being held twice. `before` must stay
+// alive and unchanged until Finish.
+class ChangeFinder {
+public:
+    ChangeFinder(std::string_view member, std::string_view before);
+
+    // The next bytes of the new version, in file order.
+    void Feed(std::string_view piece);
+
+    // The changes, once every byte of the new version was fed.
+    std::vector<ComponentChange> Finish() &&;
+
+private:
+    // A run of bytes inside `before`'s length that differ from it, with the
+    // new bytes.
+    struct DifferingRun {
+        std::uint64_t begin = 0;
+        std::string bytes;
+        std::uint64_t end() const { return begin + bytes.size(); }
+    };
+
+    void Compare(const char* piece, std::size_t length);
+    std::string NewBytes(std::uint64_t begin, std::uint64_t end,
+                         std::vector<DifferingRun>::const_iterator& run) const;
+
+    std::string member_;
+    std::string_view before_;
+    std::uint64_t fed_bytes_ = 0;
+    std::vector<DifferingRun> runs_;
+    std::string grown_;  // the new bytes past before_'s length
+};
+
 // Applies one change to a file's bytes held in memory.
 void ApplyChange(const ComponentChange& change, std::string& content);
 

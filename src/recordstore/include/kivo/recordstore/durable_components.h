@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -134,9 +135,10 @@ private:
     Status PlayBack(const JournalContents& journal, std::vector<std::string>* touched);
     Status DropUnstoredContainerCommit(JournalContents* journal);
     Status StoreHolds(const CommittedContainer& container, bool* holds);
-    using ComponentUpdates = std::vector<std::pair<Component*, std::string>>;
-    Status CollectChanges(std::vector<ComponentChange>* changes, ComponentUpdates* updated);
-    void TakeAsCommitted(ComponentUpdates& updated);
+    Status FindWorkingCopyChanges(const Component& component,
+                                  std::vector<ComponentChange>* changes);
+    Status CollectChanges(std::vector<ComponentChange>* changes);
+    void TakeAsCommitted(const std::vector<ComponentChange>& changes);
     Status CheckpointWith(const std::vector<std::string>& containers);
     Status PutIntoStore(const std::vector<std::string>& names);
     Status SetAside();
@@ -148,6 +150,7 @@ private:
     StoreAccess access_;
     DurableComponentsOptions options_;
     std::vector<Component> components_;
+    std::unique_ptr<char[]> read_block_;  // for FindWorkingCopyChanges, made once
     StoreIdentity store_identity_;
     ComponentJournalWriter writer_;
     // A commit made with a container stayed in the journal although the

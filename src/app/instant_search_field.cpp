@@ -72,14 +72,13 @@ void InstantSearchField::ApplyFilter() {
         if (row < shown.size())
             shown[row] = true;
     }
-    // Commands act on the selection: a hidden row must not stay selected.
-    view->clearSelection();
     view->setUpdatesEnabled(false);
     for (int row = 0; row < rows; ++row) {
         const bool hide = !shown[static_cast<std::size_t>(row)];
         if (view->isRowHidden(row) != hide)
             view->setRowHidden(row, hide);
     }
+    KeepSelectionToShownRows(shown);
     view->setUpdatesEnabled(true);
     visible_rows_ = static_cast<int>(matching.size());
     // The count above the list says how many of the found records show.
@@ -87,6 +86,32 @@ void InstantSearchField::ApplyFilter() {
     if (visible_rows_ != rows)
         status += tr(" (%1 shown)").arg(visible_rows_);
     window_->ShowSearchStatus(status);
+}
+
+// Commands act on the selection: a hidden record leaves it, a chosen one
+// that still shows stays chosen (also when the search is cleared). The list
+// then shows the chosen records, or else starts at the first record found.
+void InstantSearchField::KeepSelectionToShownRows(const std::vector<bool>& shown) {
+    QTableView* view = window_->record_view();
+    QItemSelectionModel* selection = view->selectionModel();
+    QModelIndex first_kept;
+    for (const QModelIndex& index : selection->selectedRows()) {
+        const auto row = static_cast<std::size_t>(index.row());
+        if (row < shown.size() && shown[row]) {
+            if (!first_kept.isValid() || index.row() < first_kept.row())
+                first_kept = index;
+        } else {
+            selection->select(index, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        }
+    }
+    const QModelIndex current = view->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row(), QModelIndex())) {
+        view->scrollTo(current);
+    } else if (first_kept.isValid()) {
+        view->scrollTo(first_kept);
+    } else {
+        view->scrollToTop();
+    }
 }
 
 void InstantSearchField::keyPressEvent(QKeyEvent* event) {

@@ -37,6 +37,7 @@ protected:
 private:
     // The filter over the rows listed now, built once per listing.
     const search::InstantFilter& Filter();
+    void KeepSelectionToShownRows(const std::vector<bool>& shown);
 
     MainWindow* window_;
     search::InstantFilter filter_;

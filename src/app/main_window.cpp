@@ -623,9 +623,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                                               : QPoint(0, 0));
             return true;
         }
+        // Home and End go to the first and last record shown: the instant
+        // search hides the others, and a hidden record must not be chosen.
         if ((key == Qt::Key_Home || key == Qt::Key_End) &&
-            key_event->modifiers() == Qt::NoModifier && records_->rowCount() > 0) {
-            SelectOnlyRow(key == Qt::Key_Home ? 0 : records_->rowCount() - 1);
+            key_event->modifiers() == Qt::NoModifier) {
+            const int row = key == Qt::Key_Home ? ShownRowFrom(0, +1)
+                                                : ShownRowFrom(records_->rowCount() - 1, -1);
+            if (row >= 0)
+                SelectOnlyRow(row);
             return true;
         }
     }
@@ -636,13 +641,19 @@ void MainWindow::SelectFocusedRowIfNoneSelected() {
     if (!SelectedRows().empty())
         return;
     const QModelIndex focused = record_view_->currentIndex();
-    int row = focused.isValid() && !record_view_->isRowHidden(focused.row()) ? focused.row() : -1;
-    for (int candidate = 0; row < 0 && candidate < records_->rowCount(); ++candidate) {
-        if (!record_view_->isRowHidden(candidate))
-            row = candidate;
-    }
+    const int row = focused.isValid() && !record_view_->isRowHidden(focused.row())
+                        ? focused.row()
+                        : ShownRowFrom(0, +1);
     if (row >= 0)
         SelectOnlyRow(row);
+}
+
+int MainWindow::ShownRowFrom(int row, int step) const {
+    for (; row >= 0 && row < records_->rowCount(); row += step) {
+        if (!record_view_->isRowHidden(row))
+            return row;
+    }
+    return -1;
 }
 
 void MainWindow::SelectOnlyRow(int row) {

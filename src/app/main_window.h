@@ -140,6 +140,9 @@ private:
     void TakeCurrentFromFocus();
     void TakeCurrentFromRow(int row);
     // Makes row the current and only selected record and shows it.
+    // The first row from `row` on, walking by `step` (+1 or -1), that the
+    // instant search does not hide; -1 when there is none.
+    int ShownRowFrom(int row, int step) const;
     void SelectOnlyRow(int row);
     // With no record selected, selects the focused one (else the first
     // shown one), if any.

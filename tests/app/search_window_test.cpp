@@ -2,6 +2,8 @@
 // store, its result commands and merge list, and the instant search field.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -537,6 +539,29 @@ TEST_F(SearchWindowTest, TheInstantFieldNarrowsTheListAsLettersAreTypedAndEscCle
     EXPECT_TRUE(field->text().isEmpty());
     EXPECT_EQ(visible().size(), 3u);
     EXPECT_EQ(window_->search_status_text(), "Total dictations found = 3");
+
+    // A chosen record that the search still shows stays chosen, also once
+    // the search is cleared; one it hides leaves the selection.
+    const auto selected = [&] {
+        std::vector<std::string> ids;
+        for (const QModelIndex& index : list->selectionModel()->selectedRows())
+            ids.push_back(window_->records().Id(index.row()).toStdString());
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    };
+    list->selectAll();
+    QTest::keyClicks(field, "arch");
+    EXPECT_EQ(selected(), (std::vector<std::string>{"00000001", "00000004"}));
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(selected(), (std::vector<std::string>{"00000001", "00000004"}));
+    // Home and End choose the first and last record shown, never a hidden one.
+    QTest::keyClicks(field, "su");
+    QTest::keyClick(list, Qt::Key_Home);
+    EXPECT_EQ(selected(), (std::vector<std::string>{"00000002"}));
+    list->clearSelection();
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_EQ(selected(), (std::vector<std::string>{"00000002"}));
+    field->clear();
 
     QTest::keyClicks(field, "anna");  // the phone list keeps the text
     window_->ShowKind(ViewKind::kPhone);

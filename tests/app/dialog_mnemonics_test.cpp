@@ -27,6 +27,7 @@
 #include "export_options_dialog.h"
 #include "file_bytes.h"
 #include "help_window.h"
+#include "hot_key_edit.h"
 #include "hot_keys_dialog.h"
 #include "incoming_call_dialog.h"
 #include "kivo/core/hot_keys.h"
@@ -229,6 +230,43 @@ TEST(MnemonicAudit, FindsAClashAndAMarkedLabelWithoutABuddy) {
     fixed.AddWidgets(&window);
     faults = fixed.Faults();
     EXPECT_EQ(faults.size(), 1u);
+}
+
+// The hot-key fields take every combination, an Alt+letter too (it becomes
+// Ctrl+letter), so a letter on their labels would change a key instead of
+// moving. They are reached by Tab in the order shown, then the buttons; each
+// label still names its field (its buddy).
+TEST(CaptureFieldsByKeyboard, HotKeyFieldsAreReachedByTabInOrderAndTheirLabelsHaveNoAltLetter) {
+    HotKeysDialog dialog{core::HotKeyTable()};
+    std::vector<const QWidget*> expected;
+    for (int position = 0; position < core::kHotKeyCount; ++position)
+        expected.push_back(dialog.edit(position));
+    for (const char* text : {"&Save", "&Cancel", "&Help"}) {
+        for (const QPushButton* button : dialog.findChildren<QPushButton*>()) {
+            if (button->text() == QString::fromLatin1(text))
+                expected.push_back(button);
+        }
+    }
+    ASSERT_EQ(expected.size(), static_cast<std::size_t>(core::kHotKeyCount) + 3);
+    std::vector<const QWidget*> tab_order;
+    const QWidget* first = dialog.edit(0);
+    const QWidget* at = first;
+    do {
+        if ((at->focusPolicy() & Qt::TabFocus) && at->isEnabled() && !at->isHidden())
+            tab_order.push_back(at);
+        at = at->nextInFocusChain();
+    } while (at != first && tab_order.size() <= expected.size());
+    EXPECT_EQ(tab_order, expected);
+
+    for (int position = 0; position < core::kHotKeyCount; ++position) {
+        const QLabel* named_by = nullptr;
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->buddy() == dialog.edit(position))
+                named_by = label;
+        }
+        ASSERT_NE(named_by, nullptr) << position;
+        EXPECT_FALSE(MnemonicOf(named_by->text()).has_value()) << named_by->text().toStdString();
+    }
 }
 
 TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABuddy) {

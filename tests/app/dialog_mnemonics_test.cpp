@@ -12,12 +12,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
+#include <QTest>
 #include <map>
 #include <optional>
 #include <vector>
@@ -33,8 +35,10 @@
 #include "kivo/core/hot_keys.h"
 #include "kivo/diary/diary_recorder_dialog.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/meeting/agendas_dialog.h"
 #include "kivo/meeting/meeting_recorder_dialog.h"
 #include "kivo/playback/playback_dialog.h"
+#include "kivo/recorder/templates_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/searching/search_dialog.h"
@@ -172,6 +176,27 @@ void ExpectEveryButtonLettered(const QString& window, const QWidget* root) {
     }
 }
 
+// The widgets Tab reaches, in order, starting at `first` (once round).
+std::vector<const QWidget*> TabChain(const QWidget* first) {
+    std::vector<const QWidget*> chain;
+    const QWidget* at = first;
+    do {
+        if ((at->focusPolicy() & Qt::TabFocus) && at->isEnabled() && !at->isHidden())
+            chain.push_back(at);
+        at = at->nextInFocusChain();
+    } while (at != first && chain.size() < 64);
+    return chain;
+}
+
+// The dialog's push button with exactly this text.
+const QPushButton* ButtonNamed(const QWidget* root, const char* text) {
+    for (const QPushButton* button : root->findChildren<QPushButton*>()) {
+        if (button->text() == QString::fromLatin1(text))
+            return button;
+    }
+    return nullptr;
+}
+
 class DialogMnemonicsTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -241,22 +266,9 @@ TEST(CaptureFieldsByKeyboard, HotKeyFieldsAreReachedByTabInOrderAndTheirLabelsHa
     std::vector<const QWidget*> expected;
     for (int position = 0; position < core::kHotKeyCount; ++position)
         expected.push_back(dialog.edit(position));
-    for (const char* text : {"&Save", "&Cancel", "&Help"}) {
-        for (const QPushButton* button : dialog.findChildren<QPushButton*>()) {
-            if (button->text() == QString::fromLatin1(text))
-                expected.push_back(button);
-        }
-    }
-    ASSERT_EQ(expected.size(), static_cast<std::size_t>(core::kHotKeyCount) + 3);
-    std::vector<const QWidget*> tab_order;
-    const QWidget* first = dialog.edit(0);
-    const QWidget* at = first;
-    do {
-        if ((at->focusPolicy() & Qt::TabFocus) && at->isEnabled() && !at->isHidden())
-            tab_order.push_back(at);
-        at = at->nextInFocusChain();
-    } while (at != first && tab_order.size() <= expected.size());
-    EXPECT_EQ(tab_order, expected);
+    for (const char* text : {"&Save", "&Cancel", "&Help"})
+        expected.push_back(ButtonNamed(&dialog, text));
+    EXPECT_EQ(TabChain(dialog.edit(0)), expected);
 
     for (int position = 0; position < core::kHotKeyCount; ++position) {
         const QLabel* named_by = nullptr;
@@ -313,6 +325,57 @@ TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABud
         EXPECT_TRUE(MnemonicOf(choice->text()).has_value()) << choice->text().toStdString();
     searching::SearchDialog search(window_->session(), reporter_, {});
     ExpectUniqueMnemonics(QString::fromLatin1(searching::kSearchDialogTitle), &search);
+}
+
+// Tools > Meeting Agendas... and Tools > Templates...: the list, each field
+// and each button has its own Alt letter; Tab goes from the list through the
+// fields to the buttons; New (Alt+N) leaves the focus in the first field.
+TEST_F(DialogMnemonicsTest, TheAgendasAndTemplatesEditorsAreWalkedByLettersAndTab) {
+    meeting::AgendasDialog agendas(meeting::OpenStoredAgendas(store()), reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Meeting Agendas"), &agendas);
+    ExpectEveryButtonLettered(QStringLiteral("Meeting Agendas"), &agendas);
+    recorder::TemplatesDialog templates(recorder::OpenStoredTemplates(store()), reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Templates"), &templates);
+    ExpectEveryButtonLettered(QStringLiteral("Templates"), &templates);
+
+    const auto lettered_label_of = [](const QWidget* dialog, const QWidget* field) {
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->buddy() == field && MnemonicOf(label->text()))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(lettered_label_of(&agendas, agendas.entry_list()));
+    EXPECT_TRUE(lettered_label_of(&templates, templates.entry_list()));
+
+    const auto buttons = [](const QWidget* dialog, const char* action) {
+        std::vector<const QWidget*> order;
+        for (const char* text : {"&New", "&Save", action, "&Close", "&Help"})
+            order.push_back(ButtonNamed(dialog, text));  // Delete: nothing chosen yet
+        return order;
+    };
+    std::vector<const QWidget*> expected = {agendas.entry_list(), agendas.title_edit(),
+                                            agendas.items_edit()};
+    for (const QWidget* button : buttons(&agendas, "&Record Meeting"))
+        expected.push_back(button);
+    agendas.save_button()->setEnabled(true);  // as after typing
+    EXPECT_EQ(TabChain(agendas.entry_list()), expected);
+    expected = {templates.entry_list(), templates.name_edit(), templates.subject_edit(),
+                templates.comments_edit()};
+    for (const QWidget* button : buttons(&templates, "New &Recording"))
+        expected.push_back(button);
+    templates.save_button()->setEnabled(true);
+    EXPECT_EQ(TabChain(templates.entry_list()), expected);
+    // Tab leaves the comments (one per line, no Tab in them).
+    EXPECT_TRUE(templates.comments_edit()->tabChangesFocus());
+
+    templates.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&templates));
+    templates.entry_list()->setFocus();
+    QTest::keyClick(templates.entry_list(), Qt::Key_N, Qt::AltModifier);
+    // The button clicks once its press is shown.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::focusWidget() == templates.name_edit(); }, 2000));
 }
 
 TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonicsOnEveryItem) {

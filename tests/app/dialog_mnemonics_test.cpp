@@ -15,11 +15,13 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <map>
 #include <optional>
 #include <vector>
@@ -376,6 +378,27 @@ TEST_F(DialogMnemonicsTest, TheAgendasAndTemplatesEditorsAreWalkedByLettersAndTa
     // The button clicks once its press is shown.
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return QApplication::focusWidget() == templates.name_edit(); }, 2000));
+
+    // Closing with typing unsaved asks; Alt+D discards it and the window closes.
+    QTest::keyClicks(templates.name_edit(), "Minutes");
+    bool asked = false;
+    QTimer::singleShot(0, &templates, [&] {
+        auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(question, nullptr);
+        asked = true;
+        ExpectEveryButtonLettered(QStringLiteral("Save the changes?"), question);
+        question->activateWindow();  // the offscreen platform does not on its own
+        EXPECT_TRUE(
+            QTest::qWaitFor([question] { return QApplication::activeWindow() == question; }, 2000));
+        QTest::keyClick(question, Qt::Key_D, Qt::AltModifier);
+        // Should the letter do nothing, Esc ends the question (and the test fails).
+        if (!QTest::qWaitFor([question] { return !question->isVisible(); }, 2000))
+            question->reject();
+    });
+    templates.reject();
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(templates.isVisible());
+    EXPECT_EQ(templates.entry_list()->count(), 0);
 }
 
 TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonicsOnEveryItem) {

@@ -43,10 +43,21 @@ std::optional<std::uint32_t> HotKeyEdit::ValueOfKeyPress(int qt_key,
     return core::RequireCtrl(core::PackHotKey(*virtual_key, flags));
 }
 
+bool HotKeyEdit::LeftToTheDialog(int qt_key, Qt::KeyboardModifiers modifiers) {
+    if ((qt_key == Qt::Key_Tab || qt_key == Qt::Key_Backtab) && !(modifiers & Qt::ControlModifier))
+        return true;
+    // Enter saves, Esc cancels and F1 opens the help, as in any dialog.
+    return modifiers == Qt::NoModifier && (qt_key == Qt::Key_Escape || qt_key == Qt::Key_Return ||
+                                           qt_key == Qt::Key_Enter || qt_key == Qt::Key_F1);
+}
+
 bool HotKeyEdit::event(QEvent* event) {
     // Combinations that are shortcuts elsewhere are hot keys like any other:
-    // they must reach keyPressEvent.
+    // they must reach keyPressEvent. The dialog's own keys stay its own.
     if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (LeftToTheDialog(key->key(), key->modifiers()))
+            return QLineEdit::event(event);
         event->accept();
         return true;
     }
@@ -55,15 +66,11 @@ bool HotKeyEdit::event(QEvent* event) {
 
 void HotKeyEdit::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !ctrl) {
-        QLineEdit::keyPressEvent(event);
-        return;
-    }
-    // Esc and Enter without modifiers close the dialog as usual.
-    if ((key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
-        event->ignore();
+    if (LeftToTheDialog(key, event->modifiers())) {
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            QLineEdit::keyPressEvent(event);
+        else
+            event->ignore();
         return;
     }
     if (const auto packed = ValueOfKeyPress(key, event->modifiers())) {

@@ -2,8 +2,10 @@
 //
 // The user presses the combination; the field shows it ("Ctrl+Down"). Every
 // hot key includes Ctrl: a combination without a modifier, or with only Shift,
-// Alt or Shift+Alt, gets Ctrl in place of those modifiers. Tab and Shift+Tab
-// without Ctrl move the focus as usual.
+// Alt or Shift+Alt, gets Ctrl in place of those modifiers, so an Alt+letter
+// is a hot key here and never moves the focus: the field's label carries no
+// Alt letter. Tab and Shift+Tab without Ctrl move the focus; Enter, Esc and
+// F1 alone do what they do in the dialog.
 #pragma once
 
 #include <QLineEdit>
@@ -27,6 +29,10 @@ public:
     // without a counterpart.
     static std::optional<std::uint32_t> ValueOfKeyPress(int qt_key,
                                                         Qt::KeyboardModifiers modifiers);
+
+    // Keys the field leaves to the dialog: Tab and Shift+Tab without Ctrl,
+    // Enter, Esc and F1 without modifiers.
+    static bool LeftToTheDialog(int qt_key, Qt::KeyboardModifiers modifiers);
 
 signals:
     void valueChanged(std::uint32_t packed);

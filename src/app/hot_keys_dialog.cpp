@@ -16,10 +16,11 @@ HotKeysDialog::HotKeysDialog(const core::HotKeyTable& table, QWidget* parent) : 
     setWindowTitle(QString::fromLatin1(kHotKeysTitle));
 
     auto* intro = new QLabel(
-        tr("Click a field and press the keys to use while a recording plays. Every hot key "
-           "includes Ctrl. Kivo holds these keys only while its message player is open, even "
-           "while you type in another program; the rest of the time they do what they always "
-           "do in every program. New keys take effect the next time a recording is played."),
+        tr("Go to a field (click it or press Tab) and press the keys to use while a recording "
+           "plays. Every hot key includes Ctrl. Kivo holds these keys only while its message "
+           "player is open, even while you type in another program; the rest of the time they "
+           "do what they always do in every program. New keys take effect the next time a "
+           "recording is played."),
         this);
     intro->setWordWrap(true);
 
@@ -28,6 +29,8 @@ HotKeysDialog::HotKeysDialog(const core::HotKeyTable& table, QWidget* parent) : 
     for (int position = 0; position < core::kHotKeyCount; ++position) {
         auto* edit = new HotKeyEdit(this);
         edit->set_value(table.value(position));
+        // No Alt letter: the focused field would take Alt+letter as a hot
+        // key. The buddy names the field for screen readers.
         auto* label =
             new QLabel(QString::fromUtf8(actions[static_cast<std::size_t>(position)].label), this);
         label->setBuddy(edit);

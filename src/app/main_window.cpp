@@ -258,17 +258,13 @@ void MainWindow::ShowOtherProgramsChanges() {
     core::DataStoreSession& store = session_->store();
     if (!store.ChangedByAnotherProgram() || !store.TakeOtherProgramsChanges())
         return;
-    const int row = SelectedRows().size() == 1 ? SelectedRows().front() : -1;
-    const QString chosen = row >= 0 ? records_->Id(row) : QString();
+    std::vector<std::int32_t> selected;
+    for (int row : SelectedRows())
+        selected.push_back(records_->Id(row).toInt());
+    const QModelIndex focused = record_view_->currentIndex();
+    const std::int32_t focus_number = focused.isValid() ? records_->Id(focused.row()).toInt() : 0;
     RefreshCurrentView();
-    for (int again = 0; !chosen.isEmpty() && again < records_->rowCount(); ++again) {
-        if (records_->Id(again) == chosen && !record_view_->isRowHidden(again)) {
-            SelectOnlyRow(again);
-            TakeCurrentFromFocus();
-            UpdateRecordCommands();
-            break;
-        }
-    }
+    ReselectRecords(selected, focus_number);
 }
 
 bool MainWindow::CloseRecordDialogs() {

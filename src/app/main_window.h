@@ -121,6 +121,11 @@ public:
     void ShowHelpTopic(const QString& topic);
     // The text under the record list: the line state and the open store.
     void SetLineStateText(const QString& text);
+    // Lists the kind again when another program (kivoctl, an import, a
+    // second Kivo) changed the store, keeping every selected record that is
+    // still listed and the focused one. A timer calls it every
+    // kOtherProgramsCheckIntervalMs.
+    void ShowOtherProgramsChanges();
 
 signals:
     // The phone calls were listed; new_messages of them are new messages.
@@ -150,7 +155,9 @@ private:
     void UpdateRecordCommands();
     void ShowContextMenu(const QPoint& position);
     void PlayFocusedRecord();
-    void ReselectRecords(const std::vector<std::int32_t>& numbers);
+    // Selects the shown rows of the numbered records; the focus goes to
+    // focus_number's row when it is shown, else to the last selected row.
+    void ReselectRecords(const std::vector<std::int32_t>& numbers, std::int32_t focus_number = 0);
     std::filesystem::path StoreFolder() const;
     // Closes every open record dialog, player and recorder, each asking
     // through its own question whether to save what it holds. False when
@@ -158,7 +165,6 @@ private:
     bool CloseRecordDialogs();
     // Every idle minute or so the store may take the journaled changes.
     void SaveWhenIdle();
-    void ShowOtherProgramsChanges();
 
     Resources resources_;
     core::MessageReporter* reporter_ = nullptr;

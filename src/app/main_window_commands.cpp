@@ -321,17 +321,29 @@ void MainWindow::EditSelectedRecords() {
     ReselectRecords(numbers);
 }
 
-void MainWindow::ReselectRecords(const std::vector<std::int32_t>& numbers) {
+void MainWindow::ReselectRecords(const std::vector<std::int32_t>& numbers,
+                                 std::int32_t focus_number) {
     QItemSelectionModel* selection = record_view_->selectionModel();
-    QModelIndex last;
+    selection->clearSelection();
+    QModelIndex last, focus;
     for (int row = 0; row < records_->rowCount(); ++row) {
-        if (std::find(numbers.begin(), numbers.end(), records_->Id(row).toInt()) == numbers.end())
+        // A row the instant search hides is not selected: Delete would
+        // remove a record the user cannot see.
+        if (record_view_->isRowHidden(row))
+            continue;
+        const std::int32_t number = records_->Id(row).toInt();
+        if (focus_number != 0 && number == focus_number)
+            focus = records_->index(row, 0);
+        if (std::find(numbers.begin(), numbers.end(), number) == numbers.end())
             continue;
         last = records_->index(row, 0);
         selection->select(last, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    if (last.isValid())
-        selection->setCurrentIndex(last, QItemSelectionModel::NoUpdate);
+    const QModelIndex current = focus.isValid() ? focus : last;
+    if (current.isValid()) {
+        selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        record_view_->scrollTo(current);
+    }
     TakeCurrentFromFocus();
     UpdateRecordCommands();
 }

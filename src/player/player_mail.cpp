@@ -3,24 +3,12 @@
 
 #include <QFileInfo>
 #include <QProcess>
-#include <cstdio>
+#include <algorithm>
 
 #include "kivo/format/file_size_text.h"
+#include "kivo/format/recording_mail_text.h"
 
 namespace kivo::player {
-namespace {
-
-constexpr const char* kSubjectStart = "[Enter your subject heading here] (Kivo Recording :-";
-constexpr const char* kVoiceMail = " voice mail attached";
-constexpr const char* kVideoMail = " video mail attached";
-constexpr const char* kMessageCount = "Number of Messages : ";
-constexpr const char* kDownloadNotice =
-    "To play the attached recording you need Kivo or the free Kivo Message Player (kvmp), "
-    "which opens \".xrz\" and \".xrv\" files.\n";
-constexpr const char* kMoreInformation =
-    "For more information on Kivo products and services visit the above website";
-
-}  // namespace
 
 QString FormatFileSize(std::uint64_t size_bytes) {
     return QString::fromStdString(format::FileSizeText(size_bytes));
@@ -28,16 +16,12 @@ QString FormatFileSize(std::uint64_t size_bytes) {
 
 PlayerMail BuildPlayerMail(const QString& recording_path) {
     const QFileInfo file(recording_path);
-    const bool video = file.suffix().compare(QLatin1String("xrv"), Qt::CaseInsensitive) == 0;
+    const bool video = format::IsVideoRecordingName(file.fileName().toStdString());
     PlayerMail mail;
     mail.attachment = file.absoluteFilePath();
-    mail.subject = QString::fromLatin1(kSubjectStart) + QLatin1Char(' ') +
-                   FormatFileSize(static_cast<std::uint64_t>(std::max<qint64>(0, file.size()))) +
-                   QLatin1Char(')');
-    mail.body = QStringLiteral("Kivo\u2122") +
-                QString::fromLatin1(video ? kVideoMail : kVoiceMail) + QStringLiteral("\n\n") +
-                QString::fromLatin1(kMessageCount) + QStringLiteral("1\n") +
-                QString::fromLatin1(kDownloadNotice) + QString::fromLatin1(kMoreInformation);
+    mail.subject = QString::fromStdString(
+        format::RecordingMailSubject(static_cast<std::uint64_t>(std::max<qint64>(0, file.size()))));
+    mail.body = QString::fromStdString(format::RecordingMailBody(1, video));
     return mail;
 }
 

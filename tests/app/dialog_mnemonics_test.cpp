@@ -12,12 +12,16 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
+#include <QTest>
+#include <QTimer>
 #include <map>
 #include <optional>
 #include <vector>
@@ -27,13 +31,16 @@
 #include "export_options_dialog.h"
 #include "file_bytes.h"
 #include "help_window.h"
+#include "hot_key_edit.h"
 #include "hot_keys_dialog.h"
 #include "incoming_call_dialog.h"
 #include "kivo/core/hot_keys.h"
 #include "kivo/diary/diary_recorder_dialog.h"
 #include "kivo/dictation/dictation_recorder_dialog.h"
+#include "kivo/meeting/agendas_dialog.h"
 #include "kivo/meeting/meeting_recorder_dialog.h"
 #include "kivo/playback/playback_dialog.h"
+#include "kivo/recorder/templates_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/recordstore/record_line.h"
 #include "kivo/searching/search_dialog.h"
@@ -171,6 +178,27 @@ void ExpectEveryButtonLettered(const QString& window, const QWidget* root) {
     }
 }
 
+// The widgets Tab reaches, in order, starting at `first` (once round).
+std::vector<const QWidget*> TabChain(const QWidget* first) {
+    std::vector<const QWidget*> chain;
+    const QWidget* at = first;
+    do {
+        if ((at->focusPolicy() & Qt::TabFocus) && at->isEnabled() && !at->isHidden())
+            chain.push_back(at);
+        at = at->nextInFocusChain();
+    } while (at != first && chain.size() < 64);
+    return chain;
+}
+
+// The dialog's push button with exactly this text.
+const QPushButton* ButtonNamed(const QWidget* root, const char* text) {
+    for (const QPushButton* button : root->findChildren<QPushButton*>()) {
+        if (button->text() == QString::fromLatin1(text))
+            return button;
+    }
+    return nullptr;
+}
+
 class DialogMnemonicsTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -231,6 +259,30 @@ TEST(MnemonicAudit, FindsAClashAndAMarkedLabelWithoutABuddy) {
     EXPECT_EQ(faults.size(), 1u);
 }
 
+// The hot-key fields take every combination, an Alt+letter too (it becomes
+// Ctrl+letter), so a letter on their labels would change a key instead of
+// moving. They are reached by Tab in the order shown, then the buttons; each
+// label still names its field (its buddy).
+TEST(CaptureFieldsByKeyboard, HotKeyFieldsAreReachedByTabInOrderAndTheirLabelsHaveNoAltLetter) {
+    HotKeysDialog dialog{core::HotKeyTable()};
+    std::vector<const QWidget*> expected;
+    for (int position = 0; position < core::kHotKeyCount; ++position)
+        expected.push_back(dialog.edit(position));
+    for (const char* text : {"&Save", "&Cancel", "&Help"})
+        expected.push_back(ButtonNamed(&dialog, text));
+    EXPECT_EQ(TabChain(dialog.edit(0)), expected);
+
+    for (int position = 0; position < core::kHotKeyCount; ++position) {
+        const QLabel* named_by = nullptr;
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->buddy() == dialog.edit(position))
+                named_by = label;
+        }
+        ASSERT_NE(named_by, nullptr) << position;
+        EXPECT_FALSE(MnemonicOf(named_by->text()).has_value()) << named_by->text().toStdString();
+    }
+}
+
 TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABuddy) {
     dictation::DictationRecorderDialog recorder(sound::SharedAudioBackend(), {}, reporter_);
     ExpectUniqueMnemonics(QStringLiteral("Dictation Recorder"), &recorder);
@@ -275,6 +327,78 @@ TEST_F(DialogMnemonicsTest, EveryDialogHasUniqueMnemonicsAndEveryMarkedLabelABud
         EXPECT_TRUE(MnemonicOf(choice->text()).has_value()) << choice->text().toStdString();
     searching::SearchDialog search(window_->session(), reporter_, {});
     ExpectUniqueMnemonics(QString::fromLatin1(searching::kSearchDialogTitle), &search);
+}
+
+// Tools > Meeting Agendas... and Tools > Templates...: the list, each field
+// and each button has its own Alt letter; Tab goes from the list through the
+// fields to the buttons; New (Alt+N) leaves the focus in the first field.
+TEST_F(DialogMnemonicsTest, TheAgendasAndTemplatesEditorsAreWalkedByLettersAndTab) {
+    meeting::AgendasDialog agendas(meeting::OpenStoredAgendas(store()), reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Meeting Agendas"), &agendas);
+    ExpectEveryButtonLettered(QStringLiteral("Meeting Agendas"), &agendas);
+    recorder::TemplatesDialog templates(recorder::OpenStoredTemplates(store()), reporter_);
+    ExpectUniqueMnemonics(QStringLiteral("Templates"), &templates);
+    ExpectEveryButtonLettered(QStringLiteral("Templates"), &templates);
+
+    const auto lettered_label_of = [](const QWidget* dialog, const QWidget* field) {
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->buddy() == field && MnemonicOf(label->text()))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(lettered_label_of(&agendas, agendas.entry_list()));
+    EXPECT_TRUE(lettered_label_of(&templates, templates.entry_list()));
+
+    const auto buttons = [](const QWidget* dialog, const char* action) {
+        std::vector<const QWidget*> order;
+        for (const char* text : {"&New", "&Save", action, "&Close", "&Help"})
+            order.push_back(ButtonNamed(dialog, text));  // Delete: nothing chosen yet
+        return order;
+    };
+    std::vector<const QWidget*> expected = {agendas.entry_list(), agendas.title_edit(),
+                                            agendas.items_edit()};
+    for (const QWidget* button : buttons(&agendas, "&Record Meeting"))
+        expected.push_back(button);
+    agendas.save_button()->setEnabled(true);  // as after typing
+    EXPECT_EQ(TabChain(agendas.entry_list()), expected);
+    expected = {templates.entry_list(), templates.name_edit(), templates.subject_edit(),
+                templates.comments_edit()};
+    for (const QWidget* button : buttons(&templates, "New &Recording"))
+        expected.push_back(button);
+    templates.save_button()->setEnabled(true);
+    EXPECT_EQ(TabChain(templates.entry_list()), expected);
+    // Tab leaves the comments (one per line, no Tab in them).
+    EXPECT_TRUE(templates.comments_edit()->tabChangesFocus());
+
+    templates.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&templates));
+    templates.entry_list()->setFocus();
+    QTest::keyClick(templates.entry_list(), Qt::Key_N, Qt::AltModifier);
+    // The button clicks once its press is shown.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::focusWidget() == templates.name_edit(); }, 2000));
+
+    // Closing with typing unsaved asks; Alt+D discards it and the window closes.
+    QTest::keyClicks(templates.name_edit(), "Minutes");
+    bool asked = false;
+    QTimer::singleShot(0, &templates, [&] {
+        auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(question, nullptr);
+        asked = true;
+        ExpectEveryButtonLettered(QStringLiteral("Save the changes?"), question);
+        question->activateWindow();  // the offscreen platform does not on its own
+        EXPECT_TRUE(
+            QTest::qWaitFor([question] { return QApplication::activeWindow() == question; }, 2000));
+        QTest::keyClick(question, Qt::Key_D, Qt::AltModifier);
+        // Should the letter do nothing, Esc ends the question (and the test fails).
+        if (!QTest::qWaitFor([question] { return !question->isVisible(); }, 2000))
+            question->reject();
+    });
+    templates.reject();
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(templates.isVisible());
+    EXPECT_EQ(templates.entry_list()->count(), 0);
 }
 
 TEST_F(DialogMnemonicsTest, TheMenuBarAndEachMenuHaveUniqueMnemonicsOnEveryItem) {

@@ -2,6 +2,8 @@
 // the dialog hands back the keys without the extended-key flag.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "hot_key_edit.h"
@@ -46,6 +48,31 @@ TEST(HotKeysDialog, ShowsTheTableAndHandsItBackWithoutTheExtendedFlag) {
     EXPECT_EQ(chosen.value(3), PackHotKey(kVkUp, kHotKeyCtrl));
     EXPECT_EQ(HotKeyVirtualKey(chosen.value(5)), 0x23u);
     EXPECT_EQ(HotKeyModifiers(chosen.value(5)), static_cast<std::uint32_t>(kHotKeyCtrl));
+}
+
+TEST(HotKeysDialog, InAFieldAltLettersAreHotKeysWhileTabEnterAndF1StayTheDialogs) {
+    constexpr std::uint32_t kVkF1 = 0x70;
+    HotKeysDialog dialog{HotKeyTable()};
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    HotKeyEdit* stop = dialog.edit(4);
+    stop->setFocus();
+    QSignalSpy help(&dialog, &HotKeysDialog::helpRequested);
+
+    QTest::keyClick(stop, Qt::Key_S, Qt::AltModifier);  // not Save's Alt+S
+    EXPECT_EQ(stop->value(), PackHotKey('S', kHotKeyCtrl));
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::keyClick(stop, Qt::Key_F1);
+    EXPECT_EQ(help.count(), 1);
+    EXPECT_EQ(stop->value(), PackHotKey('S', kHotKeyCtrl));
+    QTest::keyClick(stop, Qt::Key_F1, Qt::ControlModifier);
+    EXPECT_EQ(stop->value(), PackHotKey(kVkF1, kHotKeyCtrl));
+    EXPECT_EQ(help.count(), 1);
+    QTest::keyClick(stop, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.edit(5));
+    QTest::keyClick(dialog.edit(5), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.table().value(4), PackHotKey(kVkF1, kHotKeyCtrl));
 }
 
 }  // namespace

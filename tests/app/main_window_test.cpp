@@ -1,7 +1,8 @@
 // Smoke tests of the main window on Qt's offscreen platform: it opens on a
 // new store, the kinds switch the columns, Delete asks and removes rows, the
 // context menu follows the view, Enter keeps the window open, the Options
-// dialog saves its keys and closing saves the store.
+// dialog saves its keys, a change by another program keeps the selection and
+// closing saves the store.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -17,8 +18,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <set>
+#include <sstream>
+
 #include "app_fixture.h"
 #include "kivo/core/user_messages.h"
+#include "kivoctl_commands.h"
 #include "main_window.h"
 #include "options_dialog.h"
 #include "record_kind_list.h"
@@ -133,6 +138,53 @@ TEST_F(MainWindowTest, AnsweringNoToDeleteKeepsEveryRow) {
     ASSERT_EQ(reporter_.reports().size(), 1u);
     EXPECT_EQ(reporter_.reports()[0].text, "Are you sure you want to delete the selected records");
     EXPECT_EQ(window_->records().rowCount(), 2);
+}
+
+TEST_F(MainWindowTest, AnotherProgramsDeleteKeepsTheOtherSelectedRecordsAndTheFocus) {
+    ListDictations({test::Dictation(1, "one", "01/01/2024", "00:00:05"),
+                    test::Dictation(2, "two", "02/01/2024", "00:00:06"),
+                    test::Dictation(3, "three", "03/01/2024", "00:00:07"),
+                    test::Dictation(4, "four", "04/01/2024", "00:00:08")});
+    ASSERT_EQ(window_->session().store().SaveDataStore(), 0);
+    window_->ShowKind(ViewKind::kDictation);
+    const auto row_of = [&](const char* id) {
+        for (int row = 0; row < window_->records().rowCount(); ++row) {
+            if (window_->records().Id(row) == id)
+                return row;
+        }
+        return -1;
+    };
+    const auto selected_ids = [&] {
+        std::set<std::string> ids;
+        for (int row : window_->SelectedRows())
+            ids.insert(window_->records().Id(row).toStdString());
+        return ids;
+    };
+    window_->show();
+    QTableView* list = window_->record_view();
+    for (const char* id : {"00000004", "00000001", "00000002"}) {
+        const QRect cell = list->visualRect(window_->records().index(row_of(id), 1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, cell.center());
+    }
+    ASSERT_EQ(selected_ids(), (std::set<std::string>{"00000001", "00000002", "00000004"}));
+    ASSERT_EQ(window_->current_record().id, "00000002");
+
+    // kivoctl deletes a selected record and an unselected one.
+    std::ostringstream out, err;
+    const std::string store = (home_.user_folder() / "KIVO.xrt").string();
+    ASSERT_EQ(kivoctl::RunCommand({"delete", store, "4", "3"}, out, err), 0) << err.str();
+    window_->ShowOtherProgramsChanges();
+
+    ASSERT_EQ(window_->records().rowCount(), 2);
+    EXPECT_EQ(selected_ids(), (std::set<std::string>{"00000001", "00000002"}));
+    EXPECT_EQ(window_->current_record().id, "00000002");
+    EXPECT_TRUE(window_->commands().action(Command::kDelete)->isEnabled());
+
+    // The focused record goes too: the focus moves to a selected one left.
+    ASSERT_EQ(kivoctl::RunCommand({"delete", store, "2"}, out, err), 0) << err.str();
+    window_->ShowOtherProgramsChanges();
+    EXPECT_EQ(selected_ids(), (std::set<std::string>{"00000001"}));
+    EXPECT_EQ(window_->current_record().id, "00000001");
 }
 
 TEST_F(MainWindowTest, ContextMenuNeedsARecordAndFollowsTheView) {

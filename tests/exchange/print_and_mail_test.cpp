@@ -50,14 +50,20 @@ TEST(RecordingMail, SubjectGivesTheTotalSizeAndBodyTheCount) {
     }
     const RecordingMail mail = BuildRecordingMail(paths);
     EXPECT_EQ(mail.subject, "[Enter your subject heading here] (Kivo Recording :-  1.17 MB)");
-    EXPECT_EQ(mail.body.rfind("Kivo\u2122 voice mail attached\n\nNumber of Messages : 3\n", 0), 0u)
-        << mail.body;
+    // The body tells how to play the files and points at nothing it does not name.
+    EXPECT_EQ(mail.body,
+              "Kivo\u2122 voice mail attached\n\nNumber of Messages : 3\n"
+              "To play the attached recordings (\".xrz\" files) you need Kivo or the free Kivo "
+              "Message Player (kvmp); both come in the \"kivo\" package for Linux.\n");
     const auto arguments = XdgEmailArguments(mail);
     ASSERT_EQ(arguments.size(), 10u);
     EXPECT_EQ(arguments[4], "--attach");
     EXPECT_EQ(arguments[9], paths[2]);
-    EXPECT_NE(BuildRecordingMail({dir.file("D4.XRV")}).body.find("video mail attached"),
-              std::string::npos);
+    // The first file decides: one video among recordings still reads as video mail.
+    EXPECT_EQ(BuildRecordingMail({dir.file("D4.XRV"), paths[0]}).body,
+              "Kivo\u2122 video mail attached\n\nNumber of Messages : 2\n"
+              "To play the attached video recordings (\".xrv\" files) you need Kivo or the free "
+              "Kivo Message Player (kvmp); both come in the \"kivo\" package for Linux.\n");
 }
 
 TEST(RecordingMail, XdgEmailStatusesBecomeTheMessagesOfSend) {

@@ -27,12 +27,16 @@ TEST(PlayerMailText, SubjectAndBodyNameTheRecording) {
     EXPECT_EQ(mail.subject,
               QStringLiteral("[Enter your subject heading here] (Kivo Recording :- ") + size +
                   QStringLiteral(")"));
-    EXPECT_TRUE(
-        mail.body.startsWith(QStringLiteral("Kivo\u2122 voice mail attached\n\n"
-                                            "Number of Messages : 1\n")));
+    // The same words as the main program's Send, for one file.
+    EXPECT_EQ(mail.body, QStringLiteral("Kivo\u2122 voice mail attached\n\n"
+                                        "Number of Messages : 1\n"
+                                        "To play the attached recording (\".xrz\" file) you need "
+                                        "Kivo or the free Kivo Message Player (kvmp); both come "
+                                        "in the \"kivo\" package for Linux.\n"));
     EXPECT_EQ(mail.attachment, QString::fromStdString(path));
     const player::PlayerMail video = player::BuildPlayerMail(QStringLiteral("/x/Clip.XRV"));
     EXPECT_TRUE(video.body.startsWith(QStringLiteral("Kivo\u2122 video mail attached")));
+    EXPECT_TRUE(video.body.contains(QStringLiteral("attached video recording (\".xrv\" file)")));
 }
 
 TEST(PlayerMailSend, XdgEmailReceivesSubjectBodyAndAttachment) {

@@ -19,7 +19,7 @@ constexpr int kAgendaSaveFailed = 109;
 
 AgendasDialog::AgendasDialog(StoredAgendas agendas, core::MessageReporter& reporter,
                              QWidget* parent)
-    : ListEditorDialog(QStringLiteral("Kivo Agenda Meeting Agendas"),
+    : ListEditorDialog(QStringLiteral("Kivo Agenda Meeting Agendas"), QStringLiteral("&Agendas"),
                        QString::fromLatin1(kAgendasHelpTopic), reporter, kAgendaSaveFailed, parent),
       agendas_(std::move(agendas)) {
     auto* form = new QFormLayout;
@@ -45,6 +45,7 @@ AgendasDialog::AgendasDialog(StoredAgendas agendas, core::MessageReporter& repor
     connect(title_, &QLineEdit::textEdited, this, &AgendasDialog::MarkEdited);
     connect(items_, &QPlainTextEdit::textChanged, this, &AgendasDialog::MarkEdited);
     connect(record_, &QPushButton::clicked, this, &AgendasDialog::RecordMeeting);
+    SetFieldsTabOrder({title_, items_});
     ShowEntries(agendas_.entries().empty() ? -1 : 0);
 }
 

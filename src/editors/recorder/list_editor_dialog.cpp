@@ -2,6 +2,7 @@
 #include "kivo/recorder/list_editor_dialog.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,10 +15,14 @@ namespace kivo::recorder {
 namespace {
 
 ListEditorDialog::SaveAnswer AskToSave(QWidget* parent, const QString& entry_name) {
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        parent, parent->windowTitle(),
-        QStringLiteral("Save the changes to \"%1\"?").arg(entry_name),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    QMessageBox box(QMessageBox::Question, parent->windowTitle(),
+                    QStringLiteral("Save the changes to \"%1\"?").arg(entry_name),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    // Enter saves and Esc cancels; Discard needs a letter of its own.
+    box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("&Discard"));
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
     if (answer == QMessageBox::Save)
         return ListEditorDialog::SaveAnswer::kSave;
     return answer == QMessageBox::Discard ? ListEditorDialog::SaveAnswer::kDiscard
@@ -26,30 +31,35 @@ ListEditorDialog::SaveAnswer AskToSave(QWidget* parent, const QString& entry_nam
 
 }  // namespace
 
-ListEditorDialog::ListEditorDialog(const QString& title, const QString& help_topic,
-                                   core::MessageReporter& reporter, int save_failure_code,
-                                   QWidget* parent)
+ListEditorDialog::ListEditorDialog(const QString& title, const QString& list_label,
+                                   const QString& help_topic, core::MessageReporter& reporter,
+                                   int save_failure_code, QWidget* parent)
     : QDialog(parent), reporter_(reporter), save_failure_code_(save_failure_code) {
     setWindowTitle(title);
     ask_to_save = [this](const QString& name) { return AskToSave(this, name); };
     auto* columns = new QHBoxLayout;
+    auto* list_column = new QVBoxLayout;
+    auto* label = new QLabel(list_label, this);
     list_ = new QListWidget(this);
     list_->setMinimumWidth(200);
-    columns->addWidget(list_, 1);
+    label->setBuddy(list_);
+    list_column->addWidget(label);
+    list_column->addWidget(list_, 1);
+    columns->addLayout(list_column, 1);
     fields_ = new QVBoxLayout;
     columns->addLayout(fields_, 2);
     buttons_ = new QHBoxLayout;
     new_ = new QPushButton(QStringLiteral("&New"), this);
     delete_ = new QPushButton(QStringLiteral("&Delete"), this);
     save_ = new QPushButton(QStringLiteral("&Save"), this);
-    auto* close = new QPushButton(QStringLiteral("&Close"), this);
-    auto* help = new QPushButton(QStringLiteral("&Help"), this);
+    close_ = new QPushButton(QStringLiteral("&Close"), this);
+    help_ = new QPushButton(QStringLiteral("&Help"), this);
     for (QPushButton* button : {new_, delete_, save_})
         buttons_->addWidget(button);
     buttons_->addStretch(1);
-    buttons_->addWidget(close);
-    buttons_->addWidget(help);
-    for (QPushButton* button : {new_, delete_, save_, close, help})
+    buttons_->addWidget(close_);
+    buttons_->addWidget(help_);
+    for (QPushButton* button : {new_, delete_, save_, close_, help_})
         button->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
@@ -58,8 +68,8 @@ ListEditorDialog::ListEditorDialog(const QString& title, const QString& help_top
     connect(new_, &QPushButton::clicked, this, &ListEditorDialog::NewEntry);
     connect(delete_, &QPushButton::clicked, this, &ListEditorDialog::DeleteEntry);
     connect(save_, &QPushButton::clicked, this, &ListEditorDialog::SaveFields);
-    connect(close, &QPushButton::clicked, this, &ListEditorDialog::reject);
-    connect(help, &QPushButton::clicked, this,
+    connect(close_, &QPushButton::clicked, this, &ListEditorDialog::reject);
+    connect(help_, &QPushButton::clicked, this,
             [this, help_topic] { emit helpRequested(help_topic); });
     connect(list_, &QListWidget::currentRowChanged, this, &ListEditorDialog::Choose);
     resize(720, 420);
@@ -68,8 +78,20 @@ ListEditorDialog::ListEditorDialog(const QString& title, const QString& help_top
 QPushButton* ListEditorDialog::AddActionButton(const QString& text) {
     auto* button = new QPushButton(text, this);
     button->setAutoDefault(false);
-    buttons_->insertWidget(3, button);
+    buttons_->insertWidget(3 + static_cast<int>(action_buttons_.size()), button);
+    action_buttons_.push_back(button);
     return button;
+}
+
+void ListEditorDialog::SetFieldsTabOrder(const std::vector<QWidget*>& fields) {
+    std::vector<QWidget*> order = {list_};
+    order.insert(order.end(), fields.begin(), fields.end());
+    order.insert(order.end(), {new_, delete_, save_});
+    order.insert(order.end(), action_buttons_.begin(), action_buttons_.end());
+    order.insert(order.end(), {close_, help_});
+    for (std::size_t at = 1; at < order.size(); ++at)
+        setTabOrder(order[at - 1], order[at]);
+    first_field_ = fields.empty() ? nullptr : fields.front();
 }
 
 void ListEditorDialog::ShowEntries(int row) {
@@ -134,8 +156,12 @@ bool ListEditorDialog::SaveFields() {
 }
 
 void ListEditorDialog::NewEntry() {
-    if (MayLeaveEntry())
-        ShowEntries(-1);
+    if (!MayLeaveEntry())
+        return;
+    ShowEntries(-1);
+    // Alt+N left the focus on New; the typing goes into the new entry.
+    if (first_field_ != nullptr)
+        first_field_->setFocus(Qt::OtherFocusReason);
 }
 
 void ListEditorDialog::DeleteEntry() {

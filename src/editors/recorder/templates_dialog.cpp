@@ -24,8 +24,9 @@ QString Text(const std::string& text) {
 
 TemplatesDialog::TemplatesDialog(StoredTemplates templates, core::MessageReporter& reporter,
                                  QWidget* parent)
-    : ListEditorDialog(QStringLiteral("Kivo Templates"), QString::fromLatin1(kTemplatesHelpTopic),
-                       reporter, kTemplateSaveFailed, parent),
+    : ListEditorDialog(QStringLiteral("Kivo Templates"), QStringLiteral("&Templates"),
+                       QString::fromLatin1(kTemplatesHelpTopic), reporter, kTemplateSaveFailed,
+                       parent),
       templates_(std::move(templates)) {
     auto* form = new QFormLayout;
     name_ = new QLineEdit(this);
@@ -37,6 +38,7 @@ TemplatesDialog::TemplatesDialog(StoredTemplates templates, core::MessageReporte
     fields_area()->addLayout(form);
     auto* label = new QLabel(QStringLiteral("&Index Comments (one per line, used in order)"), this);
     comments_ = new QPlainTextEdit(this);
+    comments_->setTabChangesFocus(true);  // a comment holds no Tab
     label->setBuddy(comments_);
     fields_area()->addWidget(label);
     fields_area()->addWidget(comments_, 1);
@@ -46,6 +48,7 @@ TemplatesDialog::TemplatesDialog(StoredTemplates templates, core::MessageReporte
     connect(subject_, &QLineEdit::textEdited, this, &TemplatesDialog::MarkEdited);
     connect(comments_, &QPlainTextEdit::textChanged, this, &TemplatesDialog::MarkEdited);
     connect(record_, &QPushButton::clicked, this, &TemplatesDialog::RecordWithTemplate);
+    SetFieldsTabOrder({name_, subject_, comments_});
     ShowEntries(templates_.entries().empty() ? -1 : 0);
 }
 

@@ -1,7 +1,8 @@
 // ListEditorDialog: the frame of the dialogs that edit a list kept in a
 // component of the data store (the meeting agendas, the record templates):
-// the list on the left, the chosen entry's fields on the right, and New,
-// Delete, Save, the dialog's own action, Close and Help.
+// the list on the left under its own label, the chosen entry's fields on the
+// right, and New, Delete, Save, the dialog's own action, Close and Help, all
+// reached by Tab in that order and by their Alt letters.
 //
 // A derived dialog shows an entry in its fields, saves them (as a new entry
 // or over the chosen one) and removes an entry through its StoredList; this
@@ -12,6 +13,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <vector>
 
 #include "kivo/core/bound_component.h"
 
@@ -55,12 +57,17 @@ public slots:
     void reject() override;
 
 protected:
-    ListEditorDialog(const QString& title, const QString& help_topic,
+    // `list_label` names the list with its Alt letter ("&Agendas").
+    ListEditorDialog(const QString& title, const QString& list_label, const QString& help_topic,
                      core::MessageReporter& reporter, int save_failure_code, QWidget* parent);
 
     QVBoxLayout* fields_area() const { return fields_; }
     // A button beside Save for the dialog's own action.
     QPushButton* AddActionButton(const QString& text);
+    // Called once the fields and action buttons exist: Tab goes from the
+    // list through the fields in this order, then New, Delete, Save, the
+    // action buttons, Close and Help; New puts the focus in the first field.
+    void SetFieldsTabOrder(const std::vector<QWidget*>& fields);
     // Fills the list from EntryTitles and chooses `row` (-1: none).
     void ShowEntries(int row);
     int chosen_row() const { return chosen_; }
@@ -96,6 +103,10 @@ private:
     QPushButton* new_ = nullptr;
     QPushButton* delete_ = nullptr;
     QPushButton* save_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QPushButton* help_ = nullptr;
+    std::vector<QPushButton*> action_buttons_;
+    QWidget* first_field_ = nullptr;
 };
 
 }  // namespace kivo::recorder

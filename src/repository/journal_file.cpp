@@ -131,7 +131,7 @@ struct JournalBody {
 
 JournalError BuildBody(File& repository, JournalKind kind, std::uint64_t original_size,
                        const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
-                       JournalBody& body) {
+                       const KnownBytes& known, JournalBody& body) {
     std::uint64_t body_length = kBodyHeaderBytes;
     for (const ByteRange& range : ranges) {
         body_length += kRangeHeaderBytes + range.length;
@@ -151,6 +151,13 @@ JournalError BuildBody(File& repository, JournalKind kind, std::uint64_t origina
         PutU64(out + position, range.offset);
         PutU64(out + position + 8, range.length);
         position += kRangeHeaderBytes;
+        if (range.offset >= known.offset && range.offset - known.offset <= known.bytes.size() &&
+            range.length <= known.bytes.size() - (range.offset - known.offset)) {
+            std::memcpy(out + position, known.bytes.data() + (range.offset - known.offset),
+                        static_cast<std::size_t>(range.length));
+            position += static_cast<std::size_t>(range.length);
+            continue;
+        }
         for (std::uint64_t done = 0; done < range.length;) {
             const auto chunk = static_cast<std::size_t>(
                 std::min<std::uint64_t>(kStreamBytes, range.length - done));
@@ -341,7 +348,8 @@ std::uint64_t Journal::SlotOffset(int slot) const {
 
 JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t original_size,
                              const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
-                             const Checkpoint& first, std::span<const std::uint8_t> first_window) {
+                             const Checkpoint& first, std::span<const std::uint8_t> first_window,
+                             const KnownBytes& known) {
     bool was_idle = false;
     std::uint64_t idle_bytes = 0;
     if (JournalError opened = OpenEmptied(kind, was_idle, idle_bytes); !opened.ok()) {
@@ -352,7 +360,7 @@ JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t o
 
     JournalBody body;
     if (JournalError built =
-            BuildBody(repository, kind, original_size, ranges, window_capacity, body);
+            BuildBody(repository, kind, original_size, ranges, window_capacity, known, body);
         !built.ok()) {
         return built;
     }

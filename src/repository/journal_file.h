@@ -43,6 +43,14 @@ struct ByteRange {
     std::uint64_t length = 0;
 };
 
+// Bytes of the repository its caller already holds in memory, exactly as the
+// file holds them at [offset, offset + bytes.size()): saved from there
+// instead of being read again.
+struct KnownBytes {
+    std::uint64_t offset = 0;
+    std::span<const std::uint8_t> bytes;
+};
+
 // Sorts ranges and merges the ones that touch or overlap; drops empty ones.
 std::vector<ByteRange> MergeRanges(std::vector<ByteRange> ranges);
 
@@ -98,7 +106,8 @@ public:
     // the call that left it idle.
     JournalError Create(filesystem::File& repository, JournalKind kind, std::uint64_t original_size,
                         const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
-                        const Checkpoint& first, std::span<const std::uint8_t> first_window);
+                        const Checkpoint& first, std::span<const std::uint8_t> first_window,
+                        const KnownBytes& known = {});
     // Writes the next checkpoint into the slot the latest one does not use,
     // and syncs the journal.
     JournalError WriteCheckpoint(const Checkpoint& checkpoint,

@@ -3,9 +3,9 @@
 // continuation 1 in all but the last, then the name.
 //
 // A directory read from a kept encoding (RepositoryDirectory::encoding, the
-// bytes the file was found to hold) is not encoded again: those bytes are
-// copied, the entries changed since are encoded over their old bytes, and
-// only the entries added since are encoded. A store of one member into a
+// bytes the file was found to hold) is not encoded again: the entries changed
+// since are encoded over their old bytes, and only the entries added since
+// are encoded after them. A store of one member into a
 // repository of 10,000 thus encodes one or two entries, not 10,000; the
 // bytes are the same either way.
 #pragma once
@@ -18,13 +18,11 @@
 
 namespace kivo::repository {
 
-DirectoryEncoding EncodeDirectory(const RepositoryDirectory& directory, FormatVersion version,
-                                  std::uint64_t repository_start);
-
-// After the changed entries were rewritten where they lie (a deletion in
-// place, which adds none): brings the kept encoding up to date with them.
-// Drops it where that cannot be done.
-void UpdateKeptEncoding(RepositoryDirectory& directory);
+// Makes the directory's encoding that of its entries as they are now, and
+// returns it. The kept bytes are changed where they lie when they have room
+// for the entries added.
+const DirectoryEncoding& EncodeDirectory(RepositoryDirectory& directory, FormatVersion version,
+                                         std::uint64_t repository_start);
 
 // Whether a write of the encoded directory that stopped after `written`
 // bytes stopped inside a name (else inside an entry).

@@ -23,10 +23,12 @@ namespace kivo::repository {
 // holds them (what EncodeDirectory made of them), so that writing the
 // directory again encodes only the entries changed or added since.
 struct DirectoryEncoding {
-    filesystem::PageAlignedBuffer bytes{0};
+    filesystem::PageAlignedBuffer bytes{0};  // with room to grow
     std::size_t size_bytes = 0;
     std::size_t entries = 0;
     std::uint64_t repository_start = 0;
+    // Where each entry begins, and last where the directory ends.
+    std::vector<std::size_t> entry_offsets;
 };
 
 class RepositoryDirectory {

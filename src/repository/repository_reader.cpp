@@ -408,13 +408,19 @@ bool RepositoryReader::UseKeptDirectory(std::uint64_t start, std::uint64_t direc
         encoding.size_bytes > extent_end - directory_offset) {
         return false;
     }
-    // Whatever cannot be read here is read, and reported, the usual way.
-    filesystem::PageAlignedBuffer on_disk(encoding.size_bytes);
-    filesystem::FsResult<std::size_t> got =
-        file_->ReadAt(directory_offset, on_disk.data(), encoding.size_bytes);
-    if (!got.ok() || got.value != encoding.size_bytes ||
-        std::memcmp(on_disk.data(), encoding.bytes.data(), encoding.size_bytes) != 0) {
-        return false;
+    // Compared piece by piece. Whatever cannot be read here is read, and
+    // reported, the usual way.
+    constexpr std::size_t kPieceBytes = 65536;
+    filesystem::PageAlignedBuffer on_disk(kPieceBytes);
+    for (std::size_t done = 0; done < encoding.size_bytes;) {
+        const std::size_t piece = std::min(kPieceBytes, encoding.size_bytes - done);
+        filesystem::FsResult<std::size_t> got =
+            file_->ReadAt(directory_offset + done, on_disk.data(), piece);
+        if (!got.ok() || got.value != piece ||
+            std::memcmp(on_disk.data(), encoding.bytes.data() + done, piece) != 0) {
+            return false;
+        }
+        done += piece;
     }
     directory_ = std::move(kept->directory);
     directory_end_ = directory_offset + encoding.size_bytes;

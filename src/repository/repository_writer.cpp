@@ -337,7 +337,8 @@ bool RepositoryWriter::WriteDirectory() {
     // The whole directory in one write, from page-aligned memory. A failing
     // write is reported as a failing entry; a short one by the entry or name
     // where it stopped.
-    DirectoryEncoding encoded = EncodeDirectory(directory_, header_.version, repository_start_);
+    const DirectoryEncoding& encoded =
+        EncodeDirectory(directory_, header_.version, repository_start_);
     if (encoded.size_bytes > 0 &&
         !WriteReporting(
             encoded.bytes.data(), encoded.size_bytes, xr01 ? 19 : 17, [&](std::size_t stopped_at) {
@@ -351,9 +352,6 @@ bool RepositoryWriter::WriteDirectory() {
         context_.status.Add(MakeMessage(MessageCode::kRepositoryIoError,
                                         {step::kRepositoryTruncate, truncated.Describe()}));
         return false;
-    }
-    if (xr01) {
-        directory_.KeepEncoding(std::move(encoded));
     }
     return true;
 }
@@ -413,8 +411,9 @@ bool RepositoryWriter::Close() {
     journal_.reset();
     ReportSizes(SizesOf(directory_));
     if (removed.ok()) {
-        if (directory_in_place_) {
-            UpdateKeptEncoding(directory_);
+        // The entries rewritten in place, in the kept encoding too.
+        if (directory_in_place_ && directory_.encoding().entries > 0) {
+            EncodeDirectory(directory_, header_.version, repository_start_);
         }
         keep_directory_ = true;
     }

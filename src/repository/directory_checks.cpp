@@ -56,6 +56,25 @@ std::vector<std::size_t> FindMisplacedBlocks(const RepositoryDirectory& director
     return misplaced;
 }
 
+bool BlocksFollowInPlace(const RepositoryDirectory& directory, FormatVersion version,
+                         std::uint64_t blocks_begin, std::uint64_t blocks_end) {
+    std::uint64_t previous_end = blocks_begin;
+    for (const DirectoryEntry& entry : directory.entries()) {
+        const std::uint64_t block_bytes = BlockBytes(entry, version);
+        if (entry.member_offset < blocks_begin || entry.member_offset > blocks_end ||
+            block_bytes > blocks_end - entry.member_offset) {
+            return false;
+        }
+        if (block_bytes > 0) {
+            if (entry.member_offset < previous_end) {
+                return false;
+            }
+            previous_end = entry.member_offset + block_bytes;
+        }
+    }
+    return true;
+}
+
 std::optional<std::size_t> FirstBlockOutOfOrder(const RepositoryDirectory& directory,
                                                 FormatVersion version) {
     std::uint64_t previous_end = 0;

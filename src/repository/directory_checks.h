@@ -20,6 +20,12 @@ std::vector<std::size_t> FindMisplacedBlocks(const RepositoryDirectory& director
                                              FormatVersion version, std::uint64_t blocks_begin,
                                              std::uint64_t blocks_end, StatusRecord& status);
 
+// Whether every block lies in place, in directory order: FindMisplacedBlocks
+// would refuse none. One pass, nothing allocated; false also where the blocks
+// are in place but in another order.
+bool BlocksFollowInPlace(const RepositoryDirectory& directory, FormatVersion version,
+                         std::uint64_t blocks_begin, std::uint64_t blocks_end);
+
 // The first entry whose block lies before the end of an earlier entry's block,
 // if any. Compaction moves blocks towards the start in directory order and
 // relies on their following one another in that order.

@@ -45,22 +45,6 @@ JournalError ShortFailure(int step) {
     return JournalError{step, FsStatus::Error(EIO)};
 }
 
-// Writes all bytes at the file's position, folding them into the checksum.
-JournalError WriteJournalBytes(File& journal, const void* data, std::size_t size,
-                               JournalChecksum* checksum) {
-    filesystem::FsResult<std::size_t> written = journal.Write(data, size);
-    if (!written.ok()) {
-        return Failure(step::kJournalWrite, written.status);
-    }
-    if (written.value != size) {
-        return Failure(step::kJournalWrite, FsStatus::Error(ENOSPC));
-    }
-    if (checksum != nullptr) {
-        checksum->Add(data, size);
-    }
-    return {};
-}
-
 std::vector<std::uint8_t> SlotHeader(const Checkpoint& checkpoint) {
     std::vector<std::uint8_t> header(kSlotHeaderBytes, 0);
     std::memcpy(header.data(), kSlotMagic, 8);
@@ -135,6 +119,154 @@ void InspectSlots(File& journal, std::uint64_t file_size, std::uint64_t body_byt
     }
 }
 
+// The body of a journal as it lies in the file: header, the saved ranges of
+// `repository` (each after its offset and length), then the checksum. The
+// ranges are read in pieces through `stream`; the body begins at a page
+// boundary, so its pages go to the journal from page-aligned memory.
+struct JournalBody {
+    filesystem::PageAlignedBuffer bytes{0};
+    std::size_t size = 0;
+    std::span<const std::uint8_t> view() const { return {bytes.data(), size}; }
+};
+
+JournalError BuildBody(File& repository, JournalKind kind, std::uint64_t original_size,
+                       const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
+                       const KnownBytes& known, JournalBody& body) {
+    std::uint64_t body_length = kBodyHeaderBytes;
+    for (const ByteRange& range : ranges) {
+        body_length += kRangeHeaderBytes + range.length;
+    }
+    body.size = static_cast<std::size_t>(body_length + kChecksumBytes);
+    body.bytes = filesystem::PageAlignedBuffer(body.size);
+    std::uint8_t* const out = body.bytes.data();
+    std::memcpy(out, kBodyMagic, 8);
+    PutU32(out + 8, static_cast<std::uint32_t>(kind));
+    PutU32(out + 12, static_cast<std::uint32_t>(ranges.size()));
+    PutU64(out + 16, original_size);
+    PutU64(out + 24, window_capacity);
+    PutU64(out + 32, body_length);
+    filesystem::PageAlignedBuffer stream(kStreamBytes);
+    std::size_t position = kBodyHeaderBytes;
+    for (const ByteRange& range : ranges) {
+        PutU64(out + position, range.offset);
+        PutU64(out + position + 8, range.length);
+        position += kRangeHeaderBytes;
+        if (range.offset >= known.offset && range.offset - known.offset <= known.bytes.size() &&
+            range.length <= known.bytes.size() - (range.offset - known.offset)) {
+            std::memcpy(out + position, known.bytes.data() + (range.offset - known.offset),
+                        static_cast<std::size_t>(range.length));
+            position += static_cast<std::size_t>(range.length);
+            continue;
+        }
+        for (std::uint64_t done = 0; done < range.length;) {
+            const auto chunk = static_cast<std::size_t>(
+                std::min<std::uint64_t>(kStreamBytes, range.length - done));
+            FsStatus status;
+            if (!ReadExactly(repository, range.offset + done, stream.data(), chunk, status)) {
+                // Ranges lie inside the repository: fewer bytes means it changed.
+                return status.ok() ? ShortFailure(step::kJournalWrite)
+                                   : Failure(step::kJournalWrite, status);
+            }
+            std::memcpy(out + position, stream.data(), chunk);
+            position += chunk;
+            done += chunk;
+        }
+    }
+    JournalChecksum checksum(ChecksumKind::kWordLanes);
+    checksum.Add(out, static_cast<std::size_t>(body_length));
+    PutU64(out + position, checksum.value());
+    return {};
+}
+
+JournalError WriteAllAt(File& journal, std::uint64_t offset, const std::uint8_t* data,
+                        std::size_t size) {
+    filesystem::FsResult<std::size_t> written = journal.WriteAt(offset, data, size);
+    if (!written.ok()) {
+        return Failure(step::kJournalWrite, written.status);
+    }
+    if (written.value != size) {
+        return Failure(step::kJournalWrite, FsStatus::Error(ENOSPC));
+    }
+    return {};
+}
+
+// Into an emptied file: the header, the rest of its page, the other pages.
+JournalError WriteWhole(File& journal, std::span<const std::uint8_t> body) {
+    const std::size_t page_bytes = filesystem::PageAlignedBuffer::PageBytes();
+    const std::size_t pieces[] = {0, kBodyHeaderBytes, std::min(page_bytes, body.size()),
+                                  body.size()};
+    for (std::size_t i = 0; i + 1 < std::size(pieces); ++i) {
+        if (pieces[i + 1] <= pieces[i]) {
+            continue;
+        }
+        if (JournalError error =
+                WriteAllAt(journal, pieces[i], body.data() + pieces[i], pieces[i + 1] - pieces[i]);
+            !error.ok()) {
+            return error;
+        }
+    }
+    return {};
+}
+
+// Over an idle journal of `idle_bytes`: only the pages whose bytes differ
+// are written, and the file is cut to the body. The pages left alone hold
+// bytes the call that left the journal idle wrote and synced, so after the
+// sync that follows every page of the file on the disk holds the new body;
+// before it, a crash leaves the zeroed magic, or a body whose checksum
+// fails, and neither is played back. A journal written after a call much
+// like the last (a small store into a large repository) thus sends a few
+// pages to the disk instead of the whole directory.
+JournalError WriteChangedPages(File& journal, std::span<const std::uint8_t> body,
+                               std::uint64_t idle_bytes) {
+    const std::size_t page_bytes = filesystem::PageAlignedBuffer::PageBytes();
+    filesystem::PageAlignedBuffer old_bytes(kStreamBytes);
+    std::size_t run_begin = 0;
+    std::size_t run_end = 0;  // a run of changed pages not yet written
+    auto flush = [&]() -> JournalError {
+        JournalError error;
+        if (run_end > run_begin) {
+            error = WriteAllAt(journal, run_begin, body.data() + run_begin, run_end - run_begin);
+        }
+        run_begin = run_end = 0;
+        return error;
+    };
+    for (std::size_t chunk = 0; chunk < body.size(); chunk += kStreamBytes) {
+        const std::size_t chunk_bytes = std::min(kStreamBytes, body.size() - chunk);
+        std::size_t old_valid = 0;
+        if (chunk < idle_bytes) {
+            filesystem::FsResult<std::size_t> got =
+                journal.ReadAt(chunk, old_bytes.data(), chunk_bytes);
+            // What cannot be read is written.
+            old_valid = got.ok() ? got.value : 0;
+        }
+        for (std::size_t page = 0; page < chunk_bytes; page += page_bytes) {
+            const std::size_t compared = std::min(page_bytes, chunk_bytes - page);
+            const bool same =
+                page + compared <= old_valid &&
+                std::memcmp(old_bytes.data() + page, body.data() + chunk + page, compared) == 0;
+            if (same) {
+                if (JournalError error = flush(); !error.ok()) {
+                    return error;
+                }
+                continue;
+            }
+            if (run_end == run_begin) {
+                run_begin = chunk + page;
+            }
+            run_end = chunk + page + compared;
+        }
+    }
+    if (JournalError error = flush(); !error.ok()) {
+        return error;
+    }
+    if (idle_bytes > body.size()) {
+        if (FsStatus cut = journal.Truncate(body.size()); !cut.ok()) {
+            return Failure(step::kJournalWrite, cut);
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::vector<ByteRange> MergeRanges(std::vector<ByteRange> ranges) {
@@ -161,8 +293,9 @@ std::string JournalPath(const std::string& repository_path) {
 Journal::Journal(filesystem::FileSystem& file_system, std::string repository_path, bool keep_idle)
     : file_system_(file_system), path_(JournalPath(repository_path)), keep_idle_(keep_idle) {}
 
-JournalError Journal::OpenEmptied(JournalKind kind, bool& was_idle) {
+JournalError Journal::OpenEmptied(JournalKind kind, bool& was_idle, std::uint64_t& idle_bytes) {
     was_idle = false;
+    idle_bytes = 0;
     filesystem::OpenOptions options;
     options.access = filesystem::Access::kReadWrite;
     options.follow_symbolic_links = false;
@@ -196,6 +329,12 @@ JournalError Journal::OpenEmptied(JournalKind kind, bool& was_idle) {
     }
     was_idle =
         info.value.type == filesystem::FileType::kRegular && IsIdle(*file_, info.value.size_bytes);
+    if (was_idle) {
+        // Its bytes were synced by the call that left it idle, and are
+        // written over where they differ (WriteChangedPages).
+        idle_bytes = info.value.size_bytes;
+        return {};
+    }
     if (FsStatus emptied = file_->Truncate(0); !emptied.ok()) {
         return Failure(step::kJournalCreate, emptied);
     }
@@ -209,66 +348,28 @@ std::uint64_t Journal::SlotOffset(int slot) const {
 
 JournalError Journal::Create(File& repository, JournalKind kind, std::uint64_t original_size,
                              const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
-                             const Checkpoint& first, std::span<const std::uint8_t> first_window) {
+                             const Checkpoint& first, std::span<const std::uint8_t> first_window,
+                             const KnownBytes& known) {
     bool was_idle = false;
-    if (JournalError opened = OpenEmptied(kind, was_idle); !opened.ok()) {
+    std::uint64_t idle_bytes = 0;
+    if (JournalError opened = OpenEmptied(kind, was_idle, idle_bytes); !opened.ok()) {
         return opened;
     }
     kind_ = kind;
     window_capacity_ = window_capacity;
 
-    std::uint64_t body_length = kBodyHeaderBytes;
-    for (const ByteRange& range : ranges) {
-        body_length += kRangeHeaderBytes + range.length;
+    JournalBody body;
+    if (JournalError built =
+            BuildBody(repository, kind, original_size, ranges, window_capacity, known, body);
+        !built.ok()) {
+        return built;
     }
-    JournalChecksum checksum(ChecksumKind::kWordLanes);
-    std::uint8_t header[kBodyHeaderBytes] = {};
-    std::memcpy(header, kBodyMagic, 8);
-    PutU32(header + 8, static_cast<std::uint32_t>(kind));
-    PutU32(header + 12, static_cast<std::uint32_t>(ranges.size()));
-    PutU64(header + 16, original_size);
-    PutU64(header + 24, window_capacity);
-    PutU64(header + 32, body_length);
-    if (JournalError error = WriteJournalBytes(*file_, header, sizeof header, &checksum);
-        !error.ok()) {
-        return error;
+    if (JournalError written = was_idle ? WriteChangedPages(*file_, body.view(), idle_bytes)
+                                        : WriteWhole(*file_, body.view());
+        !written.ok()) {
+        return written;
     }
-    filesystem::PageAlignedBuffer buffer(kStreamBytes);
-    for (const ByteRange& range : ranges) {
-        std::uint8_t range_header[kRangeHeaderBytes];
-        PutU64(range_header, range.offset);
-        PutU64(range_header + 8, range.length);
-        if (JournalError error =
-                WriteJournalBytes(*file_, range_header, sizeof range_header, &checksum);
-            !error.ok()) {
-            return error;
-        }
-        for (std::uint64_t done = 0; done < range.length;) {
-            std::size_t chunk = static_cast<std::size_t>(
-                std::min<std::uint64_t>(kStreamBytes, range.length - done));
-            filesystem::FsResult<std::size_t> got =
-                repository.ReadAt(range.offset + done, buffer.data(), chunk);
-            if (!got.ok()) {
-                return Failure(step::kJournalWrite, got.status);
-            }
-            // Ranges lie inside the repository: fewer bytes means it changed.
-            if (got.value != chunk) {
-                return ShortFailure(step::kJournalWrite);
-            }
-            if (JournalError error = WriteJournalBytes(*file_, buffer.data(), chunk, &checksum);
-                !error.ok()) {
-                return error;
-            }
-            done += chunk;
-        }
-    }
-    std::uint8_t checksum_bytes[kChecksumBytes];
-    PutU64(checksum_bytes, checksum.value());
-    if (JournalError error = WriteJournalBytes(*file_, checksum_bytes, kChecksumBytes, nullptr);
-        !error.ok()) {
-        return error;
-    }
-    body_bytes_ = body_length + kChecksumBytes;
+    body_bytes_ = body.size;
     if (kind == JournalKind::kCompaction) {
         last_slot_ = 1;
         return WriteCheckpoint(first, first_window);

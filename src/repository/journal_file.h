@@ -43,6 +43,14 @@ struct ByteRange {
     std::uint64_t length = 0;
 };
 
+// Bytes of the repository its caller already holds in memory, exactly as the
+// file holds them at [offset, offset + bytes.size()): saved from there
+// instead of being read again.
+struct KnownBytes {
+    std::uint64_t offset = 0;
+    std::span<const std::uint8_t> bytes;
+};
+
 // Sorts ranges and merges the ones that touch or overlap; drops empty ones.
 std::vector<ByteRange> MergeRanges(std::vector<ByteRange> ranges);
 
@@ -93,11 +101,13 @@ public:
     // Creates the journal (a leftover one is replaced), saves the ranges of
     // `repository`, and for a compaction writes `first` into the first slot;
     // then syncs the journal and its folder. A rollback journal written over
-    // an idle one (keep_idle) syncs only itself: the idle file's name was
-    // made durable by the journal that left it idle.
+    // an idle one (keep_idle) writes only the pages that differ from it and
+    // syncs only itself: the idle file's bytes and name were made durable by
+    // the call that left it idle.
     JournalError Create(filesystem::File& repository, JournalKind kind, std::uint64_t original_size,
                         const std::vector<ByteRange>& ranges, std::uint64_t window_capacity,
-                        const Checkpoint& first, std::span<const std::uint8_t> first_window);
+                        const Checkpoint& first, std::span<const std::uint8_t> first_window,
+                        const KnownBytes& known = {});
     // Writes the next checkpoint into the slot the latest one does not use,
     // and syncs the journal.
     JournalError WriteCheckpoint(const Checkpoint& checkpoint,
@@ -126,9 +136,9 @@ public:
 
 private:
     std::uint64_t SlotOffset(int slot) const;
-    // Opens the file for a new journal, emptied; `was_idle` tells whether it
-    // held an idle journal.
-    JournalError OpenEmptied(JournalKind kind, bool& was_idle);
+    // Opens the file for a new journal, emptied, unless it holds an idle
+    // journal (`was_idle`, of `idle_bytes`), which the new one is written over.
+    JournalError OpenEmptied(JournalKind kind, bool& was_idle, std::uint64_t& idle_bytes);
     JournalError MakeIdle();
 
     filesystem::FileSystem& file_system_;

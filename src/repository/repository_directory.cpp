@@ -67,6 +67,9 @@ void RepositoryDirectory::RemoveLast() {
     if (entries_.empty()) {
         return;
     }
+    if (entries_.size() <= encoding_.entries) {
+        DropEncoding();
+    }
     if (indexed_) {
         std::vector<std::size_t>& indices = by_name_[entries_.back().name];
         indices.pop_back();
@@ -80,14 +83,27 @@ void RepositoryDirectory::RemoveLast() {
 void RepositoryDirectory::RemoveDeleted() {
     std::erase_if(entries_, [](const DirectoryEntry& entry) { return entry.is_deleted(); });
     DropIndex();
+    DropEncoding();
 }
 
 void RepositoryDirectory::Replace(std::vector<DirectoryEntry> entries) {
     entries_ = std::move(entries);
     DropIndex();
+    DropEncoding();
+}
+
+void RepositoryDirectory::KeepEncoding(DirectoryEncoding encoding) {
+    encoding_ = std::move(encoding);
+    changed_.clear();
+}
+
+void RepositoryDirectory::DropEncoding() {
+    encoding_ = DirectoryEncoding{};
+    changed_.clear();
 }
 
 void RepositoryDirectory::NumberVersions() {
+    DropEncoding();
     std::unordered_map<std::string, std::uint32_t> highest;
     for (DirectoryEntry& entry : entries_) {
         std::uint32_t& version = highest[entry.name];

@@ -14,17 +14,45 @@
 #include <vector>
 
 #include "directory_entry.h"
+#include "kivo/filesystem/page_aligned_buffer.h"
 #include "repository_header.h"
 
 namespace kivo::repository {
+
+// The bytes of the first entries of an "XR01" directory exactly as the file
+// holds them (what EncodeDirectory made of them), so that writing the
+// directory again encodes only the entries changed or added since.
+struct DirectoryEncoding {
+    filesystem::PageAlignedBuffer bytes{0};  // with room to grow
+    std::size_t size_bytes = 0;
+    std::size_t entries = 0;
+    std::uint64_t repository_start = 0;
+    // Where each entry begins, and last where the directory ends.
+    std::vector<std::size_t> entry_offsets;
+};
 
 class RepositoryDirectory {
 public:
     const std::vector<DirectoryEntry>& entries() const { return entries_; }
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
-    DirectoryEntry& at(std::size_t index) { return entries_[index]; }
+    // Every change of an entry goes through here: it is noted as changed
+    // since the kept encoding.
+    DirectoryEntry& at(std::size_t index) {
+        if (index < encoding_.entries) {
+            changed_.push_back(index);
+        }
+        return entries_[index];
+    }
     const DirectoryEntry& at(std::size_t index) const { return entries_[index]; }
+
+    // The encoding of the entries as they are now, kept for the next write.
+    void KeepEncoding(DirectoryEncoding encoding);
+    // The kept encoding (entries 0 means none) and the entries changed since
+    // (indices below encoding().entries, possibly repeated).
+    const DirectoryEncoding& encoding() const { return encoding_; }
+    DirectoryEncoding& encoding() { return encoding_; }
+    const std::vector<std::size_t>& changed_since_encoding() const { return changed_; }
 
     // The last live entry of the name in directory order.
     std::optional<std::size_t> FindLive(const std::string& name) const;
@@ -57,8 +85,11 @@ private:
     std::optional<std::size_t> FindLast(const std::string& name, Match match) const;
     void BuildIndex() const;
     void DropIndex();
+    void DropEncoding();
 
     std::vector<DirectoryEntry> entries_;
+    DirectoryEncoding encoding_;
+    std::vector<std::size_t> changed_;
     // Built on the look-up after the first few (mutable: a look-up is a
     // const operation that may build it).
     mutable bool indexed_ = false;

@@ -1,9 +1,12 @@
 // RepositoryReader: opening a repository for one call, reading it, closing.
 #include "repository_reader.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "byte_fields.h"
+#include "directory_cache.h"
 #include "directory_checks.h"
 #include "directory_reader.h"
 #include "journal_recovery.h"
@@ -23,7 +26,9 @@ using filesystem::FsStatus;
 
 RepositoryReader::RepositoryReader(EngineContext context) : context_(context) {}
 
-RepositoryReader::~RepositoryReader() = default;
+RepositoryReader::~RepositoryReader() {
+    GiveBackDirectory();
+}
 
 OpenOutcome RepositoryReader::Open(const std::string& path, bool allow_nested) {
     return OpenPath(path, OpenMode::kRead, allow_nested);
@@ -71,6 +76,8 @@ void RepositoryReader::InstallDirectory(RepositoryDirectory directory,
     header_ = RepositoryHeader{};
     directory_ = std::move(directory);
     append_position_ = append_position;
+    directory_was_kept_ = false;
+    keep_directory_ = false;
 }
 
 OpenOutcome RepositoryReader::OpenOuterFile(const std::string& file_path, OpenMode mode) {
@@ -323,6 +330,8 @@ bool RepositoryReader::ReadHeaderAt(std::uint64_t start, std::uint64_t extent_en
 bool RepositoryReader::ReadDirectoryAt(std::uint64_t start, std::uint64_t extent_end) {
     const FormatVersion version = header_.version;
     directory_ = RepositoryDirectory{};
+    keep_directory_ = false;
+    directory_was_kept_ = false;
     if (header_.directory_offset == 0) {
         if (version == FormatVersion::kXr01 && header_.entry_count != 0) {
             context_.status.Add(
@@ -342,6 +351,12 @@ bool RepositoryReader::ReadDirectoryAt(std::uint64_t start, std::uint64_t extent
     }
     if (!Seek(directory_offset, 8)) {
         return false;
+    }
+    if (UseKeptDirectory(start, directory_offset, extent_end)) {
+        append_position_ = directory_offset;
+        keep_directory_ = mode_ == OpenMode::kRead;
+        directory_was_kept_ = true;
+        return true;
     }
     DirectoryLocation where{version, start, directory_offset, extent_end};
     std::uint64_t directory_end = 0;
@@ -376,6 +391,60 @@ bool RepositoryReader::ReadDirectoryAt(std::uint64_t start, std::uint64_t extent
     }
     directory_.Replace(std::move(kept));
     return true;
+}
+
+bool RepositoryReader::UseKeptDirectory(std::uint64_t start, std::uint64_t directory_offset,
+                                        std::uint64_t extent_end) {
+    if (start != 0 || header_.version != FormatVersion::kXr01) {
+        return false;
+    }
+    std::optional<KeptDirectory> kept = TakeKeptDirectory(real_path_);
+    if (!kept || kept->directory_offset != directory_offset ||
+        kept->directory.size() != header_.entry_count) {
+        return false;
+    }
+    const DirectoryEncoding& encoding = kept->directory.encoding();
+    if (encoding.entries != kept->directory.size() ||
+        encoding.size_bytes > extent_end - directory_offset) {
+        return false;
+    }
+    // Compared piece by piece. Whatever cannot be read here is read, and
+    // reported, the usual way.
+    constexpr std::size_t kPieceBytes = 65536;
+    filesystem::PageAlignedBuffer on_disk(kPieceBytes);
+    for (std::size_t done = 0; done < encoding.size_bytes;) {
+        const std::size_t piece = std::min(kPieceBytes, encoding.size_bytes - done);
+        filesystem::FsResult<std::size_t> got =
+            file_->ReadAt(directory_offset + done, on_disk.data(), piece);
+        if (!got.ok() || got.value != piece ||
+            std::memcmp(on_disk.data(), encoding.bytes.data() + done, piece) != 0) {
+            return false;
+        }
+        done += piece;
+    }
+    directory_ = std::move(kept->directory);
+    directory_end_ = directory_offset + encoding.size_bytes;
+    return true;
+}
+
+void RepositoryReader::GiveBackDirectory() {
+    const DirectoryEncoding& encoding = directory_.encoding();
+    if (!keep_directory_ || header_.version != FormatVersion::kXr01 || repository_start_ != 0 ||
+        encoding.entries != directory_.size() || !directory_.changed_since_encoding().empty() ||
+        encoding.size_bytes < kKeptDirectoryBytesAtLeast) {
+        return;
+    }
+    // Decoding the kept bytes must give this directory: entries as written,
+    // blocks as the opening checks them.
+    const bool as_written = std::all_of(
+        directory_.entries().begin(), directory_.entries().end(),
+        [](const DirectoryEntry& entry) { return entry.entry_length == format::kEntryBytes; });
+    if (!as_written ||
+        !BlocksFollowInPlace(directory_, header_.version, HeaderBytes(header_.version),
+                             header_.directory_offset)) {
+        return;
+    }
+    KeepDirectory(KeptDirectory{real_path_, header_.directory_offset, std::move(directory_)});
 }
 
 bool RepositoryReader::Seek(std::uint64_t offset, int step) {

@@ -117,6 +117,14 @@ protected:
     // there is none).
     std::uint64_t directory_end_ = format::kFirstBlockOffset;
     std::uint64_t original_size_ = 0;
+    // Set when the call may give its directory to the next call
+    // (directory_cache.h): a reading call that found it kept, a writing call
+    // that committed.
+    bool keep_directory_ = false;
+    // Set when the directory came from one kept between calls: until the
+    // call changes the file, the directory's encoding is the file's bytes
+    // from append_position_ on.
+    bool directory_was_kept_ = false;
 
 private:
     OpenOutcome OpenFromHeader(const std::vector<std::string>& parts);
@@ -132,6 +140,11 @@ private:
     bool ReadCommittedState(const JournalInspection& inspection);
     bool ReadHeaderAt(std::uint64_t start, std::uint64_t extent_end);
     bool ReadDirectoryAt(std::uint64_t start, std::uint64_t extent_end);
+    // Takes the kept directory of this file if the file holds its bytes at
+    // `directory_offset`.
+    bool UseKeptDirectory(std::uint64_t start, std::uint64_t directory_offset,
+                          std::uint64_t extent_end);
+    void GiveBackDirectory();
 
     std::unique_ptr<filesystem::File> owned_file_;
     // A read-only view of the last committed state (a repository that needs

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "byte_fields.h"
+#include "directory_encoding.h"
 #include "journal_recovery.h"
 #include "kivo/filesystem/page_aligned_buffer.h"
 #include "kivo/repository/repository_format.h"
@@ -143,10 +144,16 @@ bool RepositoryWriter::StartRollbackJournal(std::vector<ByteRange> ranges) {
     // A journal file on a file system whose syncs write nothing would not
     // survive a crash anyway: there only the undo of a failed call is kept.
     const bool in_memory = !context_.file_system.SyncsReachTheDisk();
+    // The file is as it was opened: a kept directory's encoding is its bytes.
+    KnownBytes known;
+    if (directory_was_kept_) {
+        const DirectoryEncoding& encoding = directory_.encoding();
+        known = KnownBytes{append_position_, {encoding.bytes.data(), encoding.size_bytes}};
+    }
     JournalError error = in_memory
                              ? journal->KeepInMemory(*file_, original_size_, protected_ranges_)
                              : journal->Create(*file_, JournalKind::kRollback, original_size_,
-                                               protected_ranges_, 0, Checkpoint{}, {});
+                                               protected_ranges_, 0, Checkpoint{}, {}, known);
     if (!error.ok()) {
         context_.status.Add(
             MakeMessage(MessageCode::kRepositoryIoError, {error.step, error.status.Describe()}));
@@ -327,56 +334,17 @@ bool RepositoryWriter::WriteDirectory() {
     }
     const bool xr01 = header_.version == FormatVersion::kXr01;
     header_.directory_offset = directory_.empty() ? 0 : append_position_ - repository_start_;
-    // Entries and names go out in batches of about 64 KiB, from a
-    // page-aligned buffer: a directory of thousands of entries is rewritten by
-    // every store. A failing batch is reported as a failing entry; a short one
-    // by the entry or name where it stopped.
-    std::size_t longest_name = 0;
-    for (const DirectoryEntry& entry : directory_.entries()) {
-        longest_name = std::max(longest_name, entry.name.size());
-    }
-    filesystem::PageAlignedBuffer batch(format::kCopyBlockBytes + format::kEntryBytes +
-                                        longest_name);
-    std::size_t batch_bytes = 0;
-    auto append = [&](const void* bytes, std::size_t size) {
-        if (size > 0) {
-            std::memcpy(batch.data() + batch_bytes, bytes, size);
-            batch_bytes += size;
-        }
-    };
-    std::vector<std::pair<std::size_t, bool>> item_ends;  // end in batch, is a name
-    auto flush = [&] {
-        bool written =
-            WriteReporting(batch.data(), batch_bytes, xr01 ? 19 : 17, [&](std::size_t stopped_at) {
-                for (const auto& [end, is_name] : item_ends) {
-                    if (stopped_at < end) {
-                        return is_name ? 22 : (xr01 ? 20 : 18);
-                    }
-                }
-                return 22;
-            });
-        batch_bytes = 0;
-        item_ends.clear();
-        return written;
-    };
-    for (std::size_t i = 0; i < directory_.size(); ++i) {
-        const DirectoryEntry& entry = directory_.at(i);
-        bool continuation = i + 1 < directory_.size();
-        if (xr01) {
-            EntryBytes bytes = EncodeEntry(entry, repository_start_, continuation);
-            append(bytes.data(), bytes.size());
-        } else {
-            RecordBytes bytes = EncodeRecord(entry, repository_start_, continuation);
-            append(bytes.data(), bytes.size());
-        }
-        item_ends.emplace_back(batch_bytes, false);
-        append(entry.name.data(), entry.name.size());
-        item_ends.emplace_back(batch_bytes, true);
-        if (batch_bytes >= format::kCopyBlockBytes && !flush()) {
-            return false;
-        }
-    }
-    if (batch_bytes > 0 && !flush()) {
+    // The whole directory in one write, from page-aligned memory. A failing
+    // write is reported as a failing entry; a short one by the entry or name
+    // where it stopped.
+    const DirectoryEncoding& encoded =
+        EncodeDirectory(directory_, header_.version, repository_start_);
+    if (encoded.size_bytes > 0 &&
+        !WriteReporting(
+            encoded.bytes.data(), encoded.size_bytes, xr01 ? 19 : 17, [&](std::size_t stopped_at) {
+                return StoppedInName(directory_, header_.version, stopped_at) ? 22
+                                                                              : (xr01 ? 20 : 18);
+            })) {
         return false;
     }
     FsStatus truncated = file_->Truncate(position_);
@@ -442,11 +410,19 @@ bool RepositoryWriter::Close() {
     }
     journal_.reset();
     ReportSizes(SizesOf(directory_));
+    if (removed.ok()) {
+        // The entries rewritten in place, in the kept encoding too.
+        if (directory_in_place_ && directory_.encoding().entries > 0) {
+            EncodeDirectory(directory_, header_.version, repository_start_);
+        }
+        keep_directory_ = true;
+    }
     return removed.ok();
 }
 
 void RepositoryWriter::Abandon() {
     finished_ = true;
+    keep_directory_ = false;
     if (original_sizes_) {
         header_.version = original_version_;
         ReportSizes(*original_sizes_);

@@ -130,10 +130,12 @@ StatusRecord RunOperation(Engine& engine, Operation operation, const Scenario& s
 
 // How the engine keeps its crash journal.
 enum class JournalMode {
-    kFile,      // made and removed by each call
-    kKeptIdle,  // kept idle between calls (EngineOptions::keep_idle_journal),
-                // with one left idle by an earlier call
-    kScratch,   // in memory, on a file system whose syncs write nothing
+    kFile,                // made and removed by each call
+    kKeptIdle,            // kept idle between calls (EngineOptions::keep_idle_journal),
+                          // with one left idle by an earlier call
+    kScratch,             // in memory, on a file system whose syncs write nothing
+    kKeptAfterALikeCall,  // kept idle, left by a put of another member just before,
+                          // so much of the new journal matches it page for page
 };
 
 // A file system whose syncs are said not to reach the disk (a working
@@ -146,7 +148,8 @@ public:
 
 EngineOptions OptionsFor(JournalMode mode) {
     EngineOptions options = TestOptions();
-    options.keep_idle_journal = mode == JournalMode::kKeptIdle;
+    options.keep_idle_journal =
+        mode == JournalMode::kKeptIdle || mode == JournalMode::kKeptAfterALikeCall;
     return options;
 }
 
@@ -173,6 +176,11 @@ std::unique_ptr<MemoryDisk> DiskWith(const Scenario& scenario,
     }
     if (mode == JournalMode::kKeptIdle) {
         disk->fs.WriteDurableFile(kJournal, IdleJournal());
+    }
+    if (mode == JournalMode::kKeptAfterALikeCall) {
+        disk->AddFile("earlier", Pattern(300, 77));
+        Engine earlier(disk->fs, OptionsFor(mode));
+        EXPECT_TRUE(earlier.Put(kRepository, "/src", {"earlier"}).ok());
     }
     return disk;
 }
@@ -209,7 +217,7 @@ void ExpectSound(MemoryDisk& disk, const Expectations& expected, const std::stri
                  JournalMode mode = JournalMode::kFile) {
     StatusRecord check = disk.engine.CheckIntegrity(kRepository);
     ASSERT_TRUE(check.ok()) << where << "\n" << Messages(check);
-    if (mode == JournalMode::kKeptIdle && disk.fs.Exists(kJournal)) {
+    if (mode != JournalMode::kFile && disk.fs.Exists(kJournal)) {
         EXPECT_TRUE(IsIdleJournal(disk.fs.FileBytes(kJournal))) << where;
     } else {
         EXPECT_FALSE(disk.fs.Exists(kJournal)) << where;
@@ -350,6 +358,43 @@ TEST_P(KeptJournalCrashSafety, EveryMemberSurvivesACrashOrAnErrorAtEveryChange) 
 INSTANTIATE_TEST_SUITE_P(WritingOperations, KeptJournalCrashSafety,
                          testing::Values(Operation::kPutNew, Operation::kPutReplace,
                                          Operation::kDelete, Operation::kCompress),
+                         OperationName);
+
+// A repository whose directory spans several pages: over the idle journal
+// of a put just before, the next call's journal differs from it in a few
+// pages only, and only those are written.
+Scenario ManyMemberScenario() {
+    Scenario scenario;
+    std::vector<HandMember> members;
+    for (int i = 0; i < 150; ++i) {
+        std::string name = "member-with-a-long-name-of-forty-chars-" + std::to_string(1000 + i);
+        members.push_back(HandMember{name, Pattern(i % 7 * 13, 500 + i), i % 11 == 3});
+        if (!members.back().deleted) {
+            scenario.live_names.push_back(name);
+        }
+    }
+    scenario.repository = BuildXr01(members);
+    scenario.description = "150 members of long names (XR01)";
+    scenario.files["new"] = Pattern(4096, 600);
+    scenario.files[scenario.live_names.back()] = Pattern(99, 601);
+    return scenario;
+}
+
+class JournalOverALikeCall : public testing::TestWithParam<Operation> {};
+
+TEST_P(JournalOverALikeCall, EveryMemberSurvivesACrashOrAnErrorAtEveryChange) {
+    const Operation operation = GetParam();
+    const JournalMode mode = JournalMode::kKeptAfterALikeCall;
+    Scenario scenario = ManyMemberScenario();
+    Expectations expected = Expect(operation, scenario, mode);
+    ASSERT_GT(expected.changes, 0u);
+    CrashAtEveryChange(operation, scenario, expected, mode);
+    FailAtEveryChange(operation, scenario, expected, mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(WritingOperations, JournalOverALikeCall,
+                         testing::Values(Operation::kPutNew, Operation::kPutReplace,
+                                         Operation::kDelete),
                          OperationName);
 
 // On scratch files the undo is kept in memory: every failing change still

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "kivo/filesystem/failing_file_system.h"
+#include "observing_file_system.h"
 #include "repository_test_support.h"
 
 namespace kivo::repository::test {
@@ -125,6 +126,41 @@ TEST(KeptJournal, DiscardRemovesOnlyAnIdleJournal) {
     EXPECT_TRUE(Engine(crashed.fs, KeepingOptions()).DiscardIdleJournal(kRepository).ok());
     EXPECT_FALSE(crashed.fs.Exists(kJournal));
     EXPECT_EQ(crashed.FileBytes(kRepository), before);
+}
+
+// Over the idle journal of a put just before, a put sends only the pages of
+// its journal that differ from it; a journal shorter than the idle one cuts
+// the file to its own length.
+TEST(KeptJournal, AJournalOverALikeOneWritesOnlyItsChangedPages) {
+    MemoryDisk disk;
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i) {
+        names.push_back("a-member-whose-name-is-quite-long-" + std::to_string(1000 + i));
+        disk.AddFile(names.back(), Pattern(50, i));
+    }
+    disk.Store(kRepository, names);
+    disk.AddFile("new1", Pattern(6000, 1));
+    disk.AddFile("new2", Pattern(6000, 2));
+    ASSERT_TRUE(Engine(disk.fs, KeepingOptions()).Put(kRepository, "/src", {"new1"}).ok());
+    const std::size_t idle_bytes = disk.FileBytes(kJournal).size();
+    ASSERT_GT(idle_bytes, 6u * 4096) << "a journal of several pages";
+
+    std::size_t journal_bytes_written = 0;
+    ObservingFileSystem observed(disk.fs, [&](const Transfer& transfer) {
+        if (transfer.is_write && transfer.path == kJournal) {
+            journal_bytes_written += transfer.size_bytes;
+        }
+    });
+    ASSERT_TRUE(Engine(observed, KeepingOptions()).Put(kRepository, "/src", {"new2"}).ok());
+    EXPECT_GT(disk.FileBytes(kJournal).size(), idle_bytes);
+    EXPECT_LE(journal_bytes_written, 3u * 4096 + 8) << "pages written, and the zeroed magic";
+    EXPECT_EQ(LiveMembers(disk.engine, kRepository).at("new2"), Pattern(6000, 2));
+
+    // A deletion saves a few entries only.
+    ASSERT_TRUE(Engine(disk.fs, KeepingOptions()).Delete(kRepository, {names[7]}).ok());
+    const Bytes journal = disk.FileBytes(kJournal);
+    EXPECT_TRUE(IsIdle(journal));
+    EXPECT_LT(journal.size(), 1000u);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ repository::Engine StoreAccess::MakeEngine() const {
     filesystem::FileSystem& file_system = filesystem::DefaultFileSystem();
     repository::EngineOptions options;
     options.keep_idle_journal = keep_idle_journal_;
+    options.kept_directories = kept_directories_;
     return held_ != nullptr ? repository::Engine(file_system, *held_, options)
                             : repository::Engine(file_system, options);
 }

@@ -6,10 +6,11 @@
 #include <cstring>
 
 #include "byte_fields.h"
-#include "directory_cache.h"
 #include "directory_checks.h"
 #include "directory_reader.h"
 #include "journal_recovery.h"
+#include "kept_directory.h"
+#include "kivo/repository/kept_directories.h"
 #include "kivo/repository/repository_format.h"
 #include "kivo/repository/writer_lock.h"
 #include "messages.h"
@@ -398,7 +399,10 @@ bool RepositoryReader::UseKeptDirectory(std::uint64_t start, std::uint64_t direc
     if (start != 0 || header_.version != FormatVersion::kXr01) {
         return false;
     }
-    std::optional<KeptDirectory> kept = TakeKeptDirectory(real_path_);
+    if (context_.options.kept_directories == nullptr) {
+        return false;
+    }
+    std::unique_ptr<KeptDirectory> kept = context_.options.kept_directories->Take(real_path_);
     if (!kept || kept->directory_offset != directory_offset ||
         kept->directory.size() != header_.entry_count) {
         return false;
@@ -429,7 +433,8 @@ bool RepositoryReader::UseKeptDirectory(std::uint64_t start, std::uint64_t direc
 
 void RepositoryReader::GiveBackDirectory() {
     const DirectoryEncoding& encoding = directory_.encoding();
-    if (!keep_directory_ || header_.version != FormatVersion::kXr01 || repository_start_ != 0 ||
+    if (!keep_directory_ || context_.options.kept_directories == nullptr ||
+        header_.version != FormatVersion::kXr01 || repository_start_ != 0 ||
         encoding.entries != directory_.size() || !directory_.changed_since_encoding().empty() ||
         encoding.size_bytes < kKeptDirectoryBytesAtLeast) {
         return;
@@ -444,7 +449,8 @@ void RepositoryReader::GiveBackDirectory() {
                              header_.directory_offset)) {
         return;
     }
-    KeepDirectory(KeptDirectory{real_path_, header_.directory_offset, std::move(directory_)});
+    context_.options.kept_directories->Keep(std::make_unique<KeptDirectory>(
+        KeptDirectory{real_path_, header_.directory_offset, std::move(directory_)}));
 }
 
 bool RepositoryReader::Seek(std::uint64_t offset, int step) {

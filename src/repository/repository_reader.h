@@ -118,7 +118,7 @@ protected:
     std::uint64_t directory_end_ = format::kFirstBlockOffset;
     std::uint64_t original_size_ = 0;
     // Set when the call may give its directory to the next call
-    // (directory_cache.h): a reading call that found it kept, a writing call
+    // (kept_directories.h): a reading call that found it kept, a writing call
     // that committed.
     bool keep_directory_ = false;
     // Set when the directory came from one kept between calls: until the

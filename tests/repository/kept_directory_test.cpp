@@ -1,4 +1,4 @@
-// Directories kept in memory between calls (directory_cache.h): a call that
+// Directories kept in memory between calls (kept_directories.h): a call that
 // takes one writes the very bytes a call that decodes the file writes, and a
 // file changed behind the kept directory is read afresh.
 #include <gtest/gtest.h>
@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "directory_cache.h"
+#include "kept_directory.h"
+#include "kivo/repository/kept_directories.h"
 #include "kivo/repository/repository_format.h"
 #include "repository_test_support.h"
 
@@ -33,9 +34,10 @@ std::vector<std::string> FillLargeRepository(MemoryDisk& disk, const char* repos
     return names;
 }
 
-EngineOptions KeepingOptions() {
+EngineOptions KeepingOptions(KeptDirectories* kept) {
     EngineOptions options = TestOptions();
     options.keep_idle_journal = true;
+    options.kept_directories = kept;
     return options;
 }
 
@@ -68,25 +70,28 @@ TEST(KeptDirectory, CallsOverAKeptDirectoryWriteTheBytesOfCallsThatDecodeTheFile
     ASSERT_EQ(kept_disk.FileBytes(kRepository), decoded_disk.FileBytes(kDecodedRepository));
     ASSERT_GE(kept_disk.FileBytes(kRepository).size(), 2 * kKeptDirectoryBytesAtLeast);
 
+    KeptDirectories kept_directories;
     int step = 0;
     for (const Call& call : MixedCalls(names)) {
         SCOPED_TRACE("call " + std::to_string(++step));
-        TakeKeptDirectory(kDecodedRepository);
-        Engine decoding(decoded_disk.fs, KeepingOptions());
+        Engine decoding(decoded_disk.fs, KeepingOptions(nullptr));
         ASSERT_TRUE(call(decoding, kDecodedRepository).ok());
-        Engine kept(kept_disk.fs, KeepingOptions());
+        Engine kept(kept_disk.fs, KeepingOptions(&kept_directories));
         ASSERT_TRUE(call(kept, kRepository).ok());
         ASSERT_EQ(kept_disk.FileBytes(kRepository), decoded_disk.FileBytes(kDecodedRepository));
     }
     EXPECT_TRUE(kept_disk.engine.CheckIntegrity(kRepository).ok());
     EXPECT_EQ(LiveMembers(kept_disk.engine, kRepository).at("new0"), Pattern(3000, 100));
+    EXPECT_NE(kept_directories.Take(kRepository), nullptr) << "the calls kept no directory";
 }
 
 TEST(KeptDirectory, AFileChangedBehindTheKeptDirectoryIsReadAfresh) {
     MemoryDisk disk;
     const std::vector<std::string> names = FillLargeRepository(disk, kRepository);
-    ASSERT_TRUE(disk.engine.Put(kRepository, "/src", {"new0"}).ok());
-    ASSERT_EQ(LiveMembers(disk.engine, kRepository).count(names[10]), 1u);
+    KeptDirectories kept_directories;
+    Engine engine(disk.fs, KeepingOptions(&kept_directories));
+    ASSERT_TRUE(engine.Put(kRepository, "/src", {"new0"}).ok());
+    ASSERT_EQ(LiveMembers(engine, kRepository).count(names[10]), 1u);
 
     // Another program marks a member deleted in the directory, changing no
     // size and no offset.
@@ -99,10 +104,10 @@ TEST(KeptDirectory, AFileChangedBehindTheKeptDirectoryIsReadAfresh) {
     SetU32(bytes, entry + format::kEntryDeletedOffset, 1);
     disk.fs.WriteDurableFile(kRepository, bytes);
 
-    EXPECT_EQ(LiveMembers(disk.engine, kRepository).count(names[10]), 0u) << "read";
-    ASSERT_TRUE(disk.engine.Put(kRepository, "/src", {"new1"}).ok());
-    EXPECT_EQ(LiveMembers(disk.engine, kRepository).count(names[10]), 0u) << "written over";
-    EXPECT_EQ(LiveMembers(disk.engine, kRepository).count("new1"), 1u);
+    EXPECT_EQ(LiveMembers(engine, kRepository).count(names[10]), 0u) << "read";
+    ASSERT_TRUE(engine.Put(kRepository, "/src", {"new1"}).ok());
+    EXPECT_EQ(LiveMembers(engine, kRepository).count(names[10]), 0u) << "written over";
+    EXPECT_EQ(LiveMembers(engine, kRepository).count("new1"), 1u);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "kivo/core/store_fingerprint.h"
 #include "kivo/core/store_operation.h"
 #include "kivo/recordstore/durable_components.h"
+#include "kivo/repository/kept_directories.h"
 #include "kivo/repository/writer_lock.h"
 
 namespace kivo::core {
@@ -123,9 +124,11 @@ public:
     // The repository calls of this session's store: under the command's
     // writer lock, or the running StoreOperation's. Under the operation's
     // lock the store's crash journal is kept idle between calls, and removed
-    // by SaveDataStore (checkpoints, close).
+    // by SaveDataStore (checkpoints, close). The store's directory is kept in
+    // memory between the session's calls (checked against the file at each).
     StoreAccess store_access() const {
-        return StoreAccess(held_lock(), writer_lock_ == nullptr && held_lock() != nullptr);
+        return StoreAccess(held_lock(), writer_lock_ == nullptr && held_lock() != nullptr,
+                           kept_directories_.get());
     }
     // How long a StoreOperation waits for another writer (3 s).
     void set_lock_wait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
@@ -256,6 +259,8 @@ private:
     const repository::WriterLock* writer_lock_ = nullptr;
     // The loaded store's components and their journal; null before a load.
     std::unique_ptr<recordstore::DurableComponents> components_;
+    std::unique_ptr<repository::KeptDirectories> kept_directories_ =
+        std::make_unique<repository::KeptDirectories>();
     // The running StoreOperation: its nesting, its lock (when the session
     // has no command's lock), its result; and the store as the last one
     // left it.

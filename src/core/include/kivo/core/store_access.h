@@ -18,6 +18,7 @@
 
 namespace kivo::repository {
 class Engine;
+class KeptDirectories;
 class WriterLock;
 struct StatusRecord;
 }  // namespace kivo::repository
@@ -31,9 +32,12 @@ public:
     // writing calls instead of made and removed by each
     // (repository::EngineOptions::keep_idle_journal); the caller removes it
     // with DiscardIdleJournal when it is done writing.
+    // kept_directories: the store's directory kept between calls
+    // (repository/kept_directories.h), or null; it must outlive the calls.
     explicit StoreAccess(const repository::WriterLock* held = nullptr,
-                         bool keep_idle_journal = false)
-        : held_(held), keep_idle_journal_(keep_idle_journal) {}
+                         bool keep_idle_journal = false,
+                         repository::KeptDirectories* kept_directories = nullptr)
+        : held_(held), keep_idle_journal_(keep_idle_journal), kept_directories_(kept_directories) {}
 
     // Stores the named files of folder as new member versions.
     bool Put(const std::string& store, const std::string& folder,
@@ -61,6 +65,7 @@ private:
 
     const repository::WriterLock* held_;
     bool keep_idle_journal_ = false;
+    repository::KeptDirectories* kept_directories_ = nullptr;
     std::string last_error_;
 };
 

@@ -54,6 +54,8 @@ struct LoadRequest {
     TextKind text_kind = TextKind::kControl;  // set by the call
 };
 
+class KeptDirectories;
+
 struct EngineOptions {
     Clock clock = SystemClockNow;
     // Trace lines (journal recovery); none by default.
@@ -73,6 +75,10 @@ struct EngineOptions {
     // idle file when it is done writing (DiscardIdleJournal); one left by a
     // crash is harmless and removed by the next such call.
     bool keep_idle_journal = false;
+    // Directories kept between this owner's calls (kept_directories.h), or
+    // null: every call decodes the directory it opens. Must outlive the
+    // engine.
+    KeptDirectories* kept_directories = nullptr;
 };
 
 // What Engine::Find tells about the members asked for.

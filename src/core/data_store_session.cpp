@@ -284,6 +284,7 @@ int DataStoreSession::TakeUnpackedComponents(recordstore::StoreAccess access) {
         return kStoreRepositoryFailed;
     components_ = std::move(components);
     highest_record_number_.reset();
+    record_index_.reset();
     return kStoreOk;
 }
 
@@ -304,6 +305,13 @@ std::int32_t DataStoreSession::RecordNumberFloor() {
         highest_record_number_ = highest;
     }
     return *highest_record_number_ + 1;
+}
+
+recordstore::RecordIndex& DataStoreSession::record_index() {
+    const std::string path = WorkingPath(recordstore::kIndexName).string();
+    if (record_index_ == nullptr || record_index_->path() != path)
+        record_index_ = std::make_unique<recordstore::RecordIndex>(path);
+    return *record_index_;
 }
 
 void DataStoreSession::NoteRecordNumber(std::int32_t number) {
@@ -448,6 +456,7 @@ void DataStoreSession::EndOperation() {
 
 int DataStoreSession::TakeOtherWritersChanges() {
     highest_record_number_.reset();  // another writer may have added records
+    record_index_.reset();           // and entries
     const std::filesystem::path store = store_path();
     TraceToStandardError("Data store changed by another program: taking its changes\n");
     ScratchFolder scratch;

@@ -28,29 +28,41 @@ constexpr std::uint64_t kMaxNoteBytes = 4u << 20;
 const std::string_view kRecordLogs[] = {recordstore::kMessageLogName, recordstore::kMeetingLogName,
                                         recordstore::kPhoneLogName, recordstore::kDiaryLogName};
 
-// Adds the recording names of the live lines of one log. False when the log
-// cannot be read.
-bool CollectLiveRecordings(const std::filesystem::path& log, std::set<std::string>& names) {
+// Adds to `named` those of `noted` (sorted) that a live line of one log
+// names as its recording. Each line's container field is compared with the
+// few noted names, so nothing is kept per line. False when the log cannot
+// be read.
+bool CollectNamedRecordings(const std::filesystem::path& log,
+                            const std::vector<std::string_view>& noted,
+                            std::set<std::string>& named) {
     using recordstore::RecordLine;
     return recordstore::RecordLog::ForEachLine(
                log.string(),
                [&](const recordstore::RecordLogLine& line) {
+                   const std::string_view container = RecordLine::StoredFieldOf(
+                       line.bytes, recordstore::record_field::kContainerName);
+                   if (!std::binary_search(noted.begin(), noted.end(), container))
+                       return true;
                    const std::int32_t number = RecordLine::NumberOf(line.bytes);
                    if (number >= 1 && number < recordstore::kErasedRecordNumber)
-                       names.emplace(RecordLine::StoredFieldOf(
-                           line.bytes, recordstore::record_field::kContainerName));
+                       named.emplace(container);
                    return true;
                })
         .ok();
 }
 
-std::optional<std::set<std::string>> LiveRecordings(const DataStoreSession& session) {
-    std::set<std::string> names;
+// The noted recordings that a live record line of the working logs names;
+// none when a log cannot be read.
+std::optional<std::set<std::string>> NamedByLiveLines(const DataStoreSession& session,
+                                                      const std::vector<std::string>& noted) {
+    std::vector<std::string_view> sorted(noted.begin(), noted.end());
+    std::sort(sorted.begin(), sorted.end());
+    std::set<std::string> named;
     for (const std::string_view log : kRecordLogs) {
-        if (!CollectLiveRecordings(session.WorkingPath(log), names))
+        if (!CollectNamedRecordings(session.WorkingPath(log), sorted, named))
             return std::nullopt;
     }
-    return names;
+    return named;
 }
 
 }  // namespace
@@ -100,18 +112,17 @@ bool FinishPendingDeletions(const DataStoreSession& session) {
     if (!std::filesystem::exists(std::filesystem::symlink_status(note, ec)))
         return true;
     const std::vector<std::string> noted = PendingDeletions(store);
-    // Without the logs or the member list nothing can be known to be unnamed.
+    // Without the logs or the store's directory nothing can be known to be
+    // unnamed. Both are asked about the noted names only.
     StoreAccess access = session.store_access();
-    const auto live = LiveRecordings(session);
-    const auto members = access.LiveMembers(store.string());
-    if (!live || !members)
+    const auto named = NamedByLiveLines(session, noted);
+    const auto members = access.LiveAmong(store.string(), noted);
+    if (!named || !members)
         return false;
     std::vector<std::string> doomed;
-    for (const auto& name : noted) {
-        if (live->count(name) == 0 &&
-            std::find(members->begin(), members->end(), name) != members->end()) {
+    for (const auto& name : *members) {
+        if (named->count(name) == 0)
             doomed.push_back(name);
-        }
     }
     if (!doomed.empty() && !access.Delete(store.string(), doomed))
         return false;

@@ -159,7 +159,7 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
     std::unique_ptr<RecordIndex> own_index;
     RecordIndex* index = options.index;
     if (index == nullptr) {
-        own_index = OpenStoreRecordIndex(session);
+        own_index = SessionRecordIndex(session);
         index = own_index.get();
     }
     const auto reached = [&options](DeletionStep step) {

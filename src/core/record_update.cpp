@@ -114,10 +114,11 @@ RecordUpdateResult ReplaceLine(const fs::path& log, const RecordLine& line, Reco
 }
 
 // Step 3: the record's index entry, with what it replaced kept to be put
-// back should the store refuse the index.
+// back should the store refuse the index. Works on the session's index
+// object, whose scan of the file outlives the change.
 class IndexEntryChange {
 public:
-    explicit IndexEntryChange(const fs::path& index_path) : index_(index_path.string()) {}
+    explicit IndexEntryChange(recordstore::RecordIndex& index) : index_(index) {}
 
     bool Write(const IndexRecord& entry) {
         IndexRecord earlier;
@@ -143,7 +144,7 @@ public:
     }
 
 private:
-    recordstore::RecordIndex index_;
+    recordstore::RecordIndex& index_;
     std::optional<IndexRecord> previous_;
     std::int32_t number_ = 0;
     bool written_ = false;
@@ -200,7 +201,7 @@ RecordUpdateResult WriteRecordChange(RecordChangePlaces& places, const RecordCha
             return result;
     }
     result.status = RecordUpdateStatus::kUpdated;
-    IndexEntryChange index(places.working_folder / recordstore::kIndexName);
+    IndexEntryChange index(session.record_index());
     if (change.index_entry) {
         IndexRecord entry = *change.index_entry;
         if (change.line)

@@ -1,6 +1,8 @@
 // Repository calls under a held writer lock; see store_access.h.
 #include "kivo/core/store_access.h"
 
+#include <algorithm>
+
 #include "kivo/filesystem/posix_file_system.h"
 #include "kivo/repository/engine.h"
 #include "kivo/repository/writer_lock.h"
@@ -45,14 +47,19 @@ bool StoreAccess::Compress(const std::string& store) {
     return Succeeded(MakeEngine().Compress(store));
 }
 
-std::optional<std::vector<std::string>> StoreAccess::LiveMembers(const std::string& store) {
-    repository::StatusRecord status = MakeEngine().Info(store);
-    if (!Succeeded(status))
+std::optional<std::vector<std::string>> StoreAccess::LiveAmong(const std::string& store,
+                                                               std::span<const std::string> names) {
+    repository::FoundMembers found = MakeEngine().Find(store, Names(names));
+    if (!Succeeded(found.status))
         return std::nullopt;
-    std::vector<std::string> names;
-    for (const auto& entry : status.entries)
-        names.push_back(entry.name);
-    return names;
+    std::vector<std::string> live;
+    for (const auto& name : names) {
+        const bool listed = std::any_of(found.status.entries.begin(), found.status.entries.end(),
+                                        [&](const auto& entry) { return entry.name == name; });
+        if (listed && std::find(live.begin(), live.end(), name) == live.end())
+            live.push_back(name);
+    }
+    return live;
 }
 
 bool StoreAccess::Succeeded(const repository::StatusRecord& status) {

@@ -12,7 +12,10 @@ namespace {
 
 class StoreRecordIndex : public RecordIndex {
 public:
-    explicit StoreRecordIndex(std::string path) : index_(std::move(path)) {}
+    explicit StoreRecordIndex(std::string path)
+        : owned_(std::make_unique<recordstore::RecordIndex>(std::move(path))), index_(*owned_) {}
+    // Works on the session's own index object.
+    explicit StoreRecordIndex(recordstore::RecordIndex& index) : index_(index) {}
 
     bool Remove(std::int32_t record_number, const std::string& /*kind_code*/) override {
         return index_.Remove(record_number).ok();
@@ -43,7 +46,8 @@ public:
     }
 
 private:
-    recordstore::RecordIndex index_;
+    std::unique_ptr<recordstore::RecordIndex> owned_;
+    recordstore::RecordIndex& index_;
 };
 
 }  // namespace
@@ -51,6 +55,10 @@ private:
 std::unique_ptr<RecordIndex> OpenStoreRecordIndex(const core::DataStoreSession& session) {
     return std::make_unique<StoreRecordIndex>(
         session.WorkingPath(recordstore::kIndexName).string());
+}
+
+std::unique_ptr<RecordIndex> SessionRecordIndex(core::DataStoreSession& session) {
+    return std::make_unique<StoreRecordIndex>(session.record_index());
 }
 
 }  // namespace kivo::core

@@ -148,6 +148,33 @@ TEST_F(InterruptedDeletionTest, TheNoteNeverRemovesANamedRecordingOrAStoreCompon
     EXPECT_FALSE(std::filesystem::exists(PendingDeletionsPath(store())));
 }
 
+// The check looks up only the noted names in the logs and the store; a
+// recording counts as named only as the recording field of a live line.
+TEST_F(InterruptedDeletionTest, OnlyTheRecordingFieldOfALiveLineInAnyLogKeepsANotedRecording) {
+    RecordFields mentions = Record(1);
+    mentions.subject = "D3.xrz";  // a name in another field keeps nothing
+    RecordFields erased = Record(4);
+    erased.number = 99999999;
+    auto members = test::NewStoreMembers();
+    members["Voxwren.xrr"] = MakeRecordLog({mentions, Record(2), erased});
+    members["Voxwren.xrm"] = MakeRecordLog({Record(5)});
+    for (const char* name : {"D1.xrz", "D2.xrz", "D3.xrz", "D4.xrz", "D5.xrz", "D33.xrz"})
+        members[name] = "recording";
+    std::filesystem::remove(store());
+    test::MakeStore(store(), members);
+    test::WriteFileText(PendingDeletionsPath(store()).string(),
+                        "D1.xrz\nD3.xrz\nD4.xrz\nD5.xrz\nD6.xrz\n");
+    OpenAsNextWriter();
+    auto left = test::ReadStoreMembers(store());
+    EXPECT_EQ(left.count("D1.xrz"), 1u);  // the recording of live record 1
+    EXPECT_EQ(left.count("D2.xrz"), 1u);  // not noted
+    EXPECT_EQ(left.count("D3.xrz"), 0u);  // only in record 1's subject
+    EXPECT_EQ(left.count("D4.xrz"), 0u);  // named by an erased line only
+    EXPECT_EQ(left.count("D5.xrz"), 1u);  // the recording of a live meeting
+    EXPECT_EQ(left.count("D33.xrz"), 1u);
+    EXPECT_FALSE(std::filesystem::exists(PendingDeletionsPath(store())));
+}
+
 TEST_F(InterruptedDeletionTest, TheNoteLiesBesideTheRealFileWhateverNameTheStoreIsOpenedBy) {
     const auto link = root.path() / "link.xrt";
     std::filesystem::create_symlink(store(), link);

@@ -2,6 +2,7 @@
 // entry by entry as the search reads it, and damaged files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "file_bytes.h"
+#include "kivo/filesystem/forwarding_file_system.h"
+#include "kivo/filesystem/posix_file_system.h"
 #include "kivo/recordstore/index_mark_file.h"
 #include "kivo/recordstore/record_index.h"
 #include "temp_dir.h"
@@ -79,6 +82,74 @@ std::vector<SearchRow> ReadLikeTheSearch(const std::string& index_path) {
     std::fclose(file);
     return rows;
 }
+
+// The machine's files with a change time that never moves, as on a file
+// system whose clock ticks coarser than the writes: another writer's kill
+// in place then leaves the identity of the file (device, inode, size,
+// change time) as it was.
+class FrozenFile : public kivo::filesystem::File {
+public:
+    explicit FrozenFile(std::unique_ptr<File> file) : file_(std::move(file)) {}
+    using FsSize = kivo::filesystem::FsResult<std::size_t>;
+    using FsStatus = kivo::filesystem::FsStatus;
+    FsSize Read(void* data, std::size_t size) override { return file_->Read(data, size); }
+    FsSize ReadAt(std::uint64_t at, void* data, std::size_t size) override {
+        return file_->ReadAt(at, data, size);
+    }
+    FsSize Write(const void* data, std::size_t size) override { return file_->Write(data, size); }
+    FsSize WriteAt(std::uint64_t at, const void* data, std::size_t size) override {
+        return file_->WriteAt(at, data, size);
+    }
+    kivo::filesystem::FsResult<std::uint64_t> Seek(std::uint64_t at) override {
+        return file_->Seek(at);
+    }
+    kivo::filesystem::FsResult<std::uint64_t> Position() override { return file_->Position(); }
+    FsStatus Truncate(std::uint64_t size) override { return file_->Truncate(size); }
+    FsStatus Sync() override { return file_->Sync(); }
+    kivo::filesystem::FsResult<kivo::filesystem::FileInfo> Stat() override {
+        auto info = file_->Stat();
+        info.value.change_time = {};
+        return info;
+    }
+    FsStatus SetTimes(const kivo::filesystem::FileTimes& times) override {
+        return file_->SetTimes(times);
+    }
+    FsStatus SetPermissions(std::uint32_t permissions) override {
+        return file_->SetPermissions(permissions);
+    }
+    FsStatus TryLock(kivo::filesystem::FileLock lock, kivo::filesystem::LockMode mode) override {
+        return file_->TryLock(lock, mode);
+    }
+    void Unlock(kivo::filesystem::FileLock lock) override { file_->Unlock(lock); }
+    FsStatus LockRange(kivo::filesystem::RangeLockKind kind, std::uint64_t at,
+                       std::uint64_t length) override {
+        return file_->LockRange(kind, at, length);
+    }
+    FsStatus UnlockRange(std::uint64_t at, std::uint64_t length) override {
+        return file_->UnlockRange(at, length);
+    }
+
+private:
+    std::unique_ptr<File> file_;
+};
+
+class FrozenClockFileSystem : public kivo::filesystem::ForwardingFileSystem {
+public:
+    FrozenClockFileSystem() : ForwardingFileSystem(kivo::filesystem::DefaultFileSystem()) {}
+    kivo::filesystem::FsResult<std::unique_ptr<kivo::filesystem::File>> Open(
+        const std::string& path, const kivo::filesystem::OpenOptions& options) override {
+        auto opened = target().Open(path, options);
+        if (opened.ok())
+            opened.value = std::make_unique<FrozenFile>(std::move(opened.value));
+        return opened;
+    }
+    kivo::filesystem::FsResult<kivo::filesystem::FileInfo> Stat(const std::string& path,
+                                                                bool follow) override {
+        auto info = target().Stat(path, follow);
+        info.value.change_time = {};
+        return info;
+    }
+};
 
 class RecordIndexTest : public ::testing::Test {
 protected:
@@ -201,6 +272,54 @@ TEST_F(RecordIndexTest, ChangesByAnotherWriterAreSeen) {
     ASSERT_TRUE(other.Get(1, &record).ok());
     EXPECT_EQ(record.keywords, "mine again");
     EXPECT_EQ(ReadLikeTheSearch(texts_.index_path).size(), 3u);  // two dead, one live
+}
+
+// A session keeps one index object across record operations; what another
+// writer did in between must still be seen.
+TEST_F(RecordIndexTest, AKeptIndexSeesAnotherWritersChangesBetweenItsOwn) {
+    rs::RecordIndex kept(texts_.index_path);
+    rs::RecordIndex other(texts_.index_path);
+    rs::IndexRecord record;
+    for (const int number : {1, 2, 3}) {
+        record.record_number = number;
+        record.keywords = "kept " + std::to_string(number);
+        ASSERT_TRUE(kept.Put(record).ok());
+    }
+    record.record_number = 4;
+    record.keywords = "theirs";
+    ASSERT_TRUE(other.Put(record).ok());  // appended behind the kept scan
+    ASSERT_TRUE(other.Remove(2).ok());    // killed in place
+    ASSERT_TRUE(kept.Get(4, &record).ok());
+    EXPECT_EQ(record.keywords, "theirs");
+    EXPECT_EQ(kept.Get(2, &record).code(), rs::Status::Code::kNotFound);
+    record.record_number = 4;
+    record.keywords = "mine";
+    ASSERT_TRUE(kept.Put(record).ok());
+    EXPECT_EQ(Keywords(4, texts_.index_path), "mine");
+    const std::vector<SearchRow> rows = ReadLikeTheSearch(texts_.index_path);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const SearchRow& row) { return row.number == "00000004"; }),
+              1);
+}
+
+TEST_F(RecordIndexTest, AKeptIndexSeesAKillThatLeftTheFilesIdentityAlone) {
+    FrozenClockFileSystem frozen;
+    rs::RecordIndex kept(frozen, texts_.index_path);
+    rs::RecordIndex other(frozen, texts_.index_path);
+    rs::IndexRecord record;
+    for (const int number : {1, 2}) {
+        record.record_number = number;
+        record.keywords = "kept " + std::to_string(number);
+        ASSERT_TRUE(kept.Put(record).ok());
+    }
+    ASSERT_TRUE(other.Remove(2).ok());
+    EXPECT_EQ(kept.Remove(2).code(), rs::Status::Code::kNotFound);
+    record.record_number = 1;
+    ASSERT_TRUE(other.Remove(1).ok());
+    record.keywords = "put again";
+    ASSERT_TRUE(kept.Put(record).ok());
+    ASSERT_TRUE(other.Get(1, &record).ok());
+    EXPECT_EQ(record.keywords, "put again");
 }
 
 TEST_F(RecordIndexTest, TornAppendIsIgnoredAndCleanedByTheNextWrite) {

@@ -87,8 +87,14 @@ recordstore::IndexRecord IndexEntryOf(const recordstore::RecordFields& fields,
 bool PutIndexEntry(const fs::path& working_folder, const recordstore::RecordFields& fields,
                    std::string_view keywords, std::string_view mark_comments,
                    std::uint64_t line_position) {
-    qCDebug(lcRecordSaving) << "Updating Index";
     recordstore::RecordIndex index((working_folder / recordstore::kIndexName).string());
+    return PutIndexEntry(index, fields, keywords, mark_comments, line_position);
+}
+
+bool PutIndexEntry(recordstore::RecordIndex& index, const recordstore::RecordFields& fields,
+                   std::string_view keywords, std::string_view mark_comments,
+                   std::uint64_t line_position) {
+    qCDebug(lcRecordSaving) << "Updating Index";
     const recordstore::Status put =
         index.Put(IndexEntryOf(fields, keywords, mark_comments, line_position));
     if (!put.ok()) {
@@ -190,8 +196,13 @@ int NewRecordSave::Save(const NewRecord& record) {
         return kMessageCannotSave;
     }
     qCDebug(lcRecordSaving) << "Kivo file saved to repository";
-    const bool indexed = PutIndexEntry(target_.working_folder, fields, record.keywords,
-                                       *mark_comments, saved.line_offset);
+    // A bound save's target is the session's working folder (StillBound),
+    // so it puts through the session's index object.
+    const bool indexed = session != nullptr
+                             ? PutIndexEntry(session->record_index(), fields, record.keywords,
+                                             *mark_comments, saved.line_offset)
+                             : PutIndexEntry(target_.working_folder, fields, record.keywords,
+                                             *mark_comments, saved.line_offset);
     // The line (and the entry) are durable once committed; the container is
     // in the store already and named by no line until then.
     if (journaled && session->CommitChanges() != core::kStoreOk) {

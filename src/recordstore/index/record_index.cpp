@@ -234,6 +234,24 @@ Status RecordIndex::Refresh(File& file) {
     return Rescan(file);
 }
 
+Status RecordIndex::RefreshFor(File& file, std::int32_t record_number) {
+    const bool scanned_before = scanned_;
+    const FileIdentity before = identity_;
+    Status status = Refresh(file);
+    if (!status.ok() || !scanned_before || !(before == identity_)) {
+        return status;  // scanned just now, or failed
+    }
+    // The scan is kept from an earlier call. Another writer's kill in place
+    // leaves the size alone and may fall in the same tick of the change
+    // time, so the entry about to be changed is read back first.
+    const auto found = live_.find(record_number);
+    std::string stored;
+    if (found == live_.end() || ReadVerified(file, found->second, record_number, &stored).ok()) {
+        return Status::Ok();
+    }
+    return Rescan(file);
+}
+
 Status RecordIndex::Rescan(File& file) {
     scanned_ = false;
     live_.clear();
@@ -297,7 +315,8 @@ Status RecordIndex::Kill(File& file, const Location& location, std::int32_t reco
     return status;
 }
 
-Status RecordIndex::WriteLocked(const std::function<Status(File& file)>& change) {
+Status RecordIndex::WriteLocked(std::int32_t record_number,
+                                const std::function<Status(File& file)>& change) {
     // The file may be replaced (compacted, or a data store opened again)
     // while this process waits for the lock: then the lock is on a file no
     // longer at path_, and the work starts again on the new one.
@@ -320,7 +339,7 @@ Status RecordIndex::WriteLocked(const std::function<Status(File& file)>& change)
             at_path.value.inode != opened.inode || at_path.value.device != opened.device) {
             continue;
         }
-        if (status = Refresh(*file); !status.ok()) {
+        if (status = RefreshFor(*file, record_number); !status.ok()) {
             return status;
         }
         if (unreadable_bytes_ > 0) {
@@ -342,7 +361,7 @@ Status RecordIndex::Put(const IndexRecord& record) {
         return Status::InvalidArgument("record number outside 1..99999999");
     }
     const std::string stored = EncodeIndexEntry(record);
-    Status status = WriteLocked([&](File& file) {
+    Status status = WriteLocked(record.record_number, [&](File& file) {
         std::uint64_t end = 0;
         Status step = file_access::FileSize(file, path_, &end);
         if (!step.ok()) {
@@ -376,7 +395,7 @@ Status RecordIndex::Put(const IndexRecord& record) {
 
 Status RecordIndex::Remove(std::int32_t record_number) {
     bool found = false;
-    Status status = WriteLocked([&](File& file) {
+    Status status = WriteLocked(record_number, [&](File& file) {
         const auto old = live_.find(record_number);
         if (old == live_.end()) {
             return Status::Ok();

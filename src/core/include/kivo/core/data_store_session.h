@@ -33,6 +33,7 @@
 #include "kivo/core/store_fingerprint.h"
 #include "kivo/core/store_operation.h"
 #include "kivo/recordstore/durable_components.h"
+#include "kivo/recordstore/record_index.h"
 #include "kivo/repository/kept_directories.h"
 #include "kivo/repository/writer_lock.h"
 
@@ -168,6 +169,12 @@ public:
     // power cut lost its last writes. 1 for a store without records.
     std::int32_t RecordNumberFloor();
     void NoteRecordNumber(std::int32_t number);
+    // The record index of the working folder ("Voxwren.xri"), one object
+    // for as long as the loaded working copies last, so that its scan of
+    // the file is kept from one record operation to the next instead of
+    // made again by each. It scans again whenever the file is not the one it
+    // last scanned or wrote (recordstore/record_index.h).
+    recordstore::RecordIndex& record_index();
     // Makes the working copies' changes since the last commit durable (the
     // journal, synced). A record operation calls it before it reports
     // success. 0, or 107 when they could not be made durable (the changes
@@ -276,6 +283,8 @@ private:
     std::chrono::milliseconds lock_wait_{3000};
     // The highest record number in the working logs, once read.
     std::optional<std::int32_t> highest_record_number_;
+    // The working index, made on first use after each load.
+    std::unique_ptr<recordstore::RecordIndex> record_index_;
 };
 
 }  // namespace kivo::core

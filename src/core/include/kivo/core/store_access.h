@@ -51,8 +51,12 @@ public:
     bool Compress(const std::string& store);
     // Removes the crash journal kept idle beside the store, if there is one.
     bool DiscardIdleJournal(const std::string& store);
-    // Names of the live members; none when the store cannot be read.
-    std::optional<std::vector<std::string>> LiveMembers(const std::string& store);
+    // Those of names that are live members, in the order given, looked up
+    // without listing the other members (a lookup costs reading the
+    // directory, whatever the store holds); none when the store cannot be
+    // read.
+    std::optional<std::vector<std::string>> LiveAmong(const std::string& store,
+                                                      std::span<const std::string> names);
 
     // The first message of the last call that failed ("RPS01 Unable to open
     // repository file (...) - The repository is in use by ...").

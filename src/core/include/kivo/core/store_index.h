@@ -36,5 +36,8 @@ public:
 
 // The index of the open data store ("Voxwren.xri" in the working folder).
 std::unique_ptr<RecordIndex> OpenStoreRecordIndex(const core::DataStoreSession& session);
+// The same index through the session's own index object
+// (DataStoreSession::record_index), whose scan outlives the operation.
+std::unique_ptr<RecordIndex> SessionRecordIndex(core::DataStoreSession& session);
 
 }  // namespace kivo::core

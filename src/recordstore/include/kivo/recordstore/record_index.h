@@ -9,9 +9,11 @@
 // docs/formats/record-index.md.
 //
 // A RecordIndex object keeps the position of every live entry, found by one
-// scan and kept current by its own writes. Before it writes it checks that
-// the file is the one it scanned (device, inode, size, change time) and that
-// the bytes at the remembered position still hold the expected entry;
+// scan and kept current by its own writes, for as long as the object lives
+// (a data store session keeps one across record operations). Before it
+// reads or writes it checks that the file is the one it scanned or last
+// wrote (device, inode, size, change time) and that the bytes at the
+// remembered position of the entry concerned still hold that entry;
 // otherwise it scans again. It reads and writes through the FileSystem it is
 // given (without one: the machine's, filesystem::DefaultFileSystem()).
 #pragma once
@@ -109,10 +111,14 @@ private:
 
     using File = filesystem::File;
 
-    // Runs change on the open, exclusively locked, freshly scanned file.
-    Status WriteLocked(const std::function<Status(File& file)>& change);
+    // Runs change, which concerns record_number's entry, on the open,
+    // exclusively locked file, its scan current (RefreshFor).
+    Status WriteLocked(std::int32_t record_number, const std::function<Status(File& file)>& change);
     // Scans again when the open file is not the one scanned last.
     Status Refresh(File& file);
+    // As Refresh, and scans again when the scan is an earlier one and
+    // record_number's entry is no longer where it says.
+    Status RefreshFor(File& file, std::int32_t record_number);
     Status Rescan(File& file);
     Status RememberIdentity(File& file);
     // Reads the stored entry at location and checks it is record_number's.

@@ -47,6 +47,10 @@ recordstore::IndexRecord IndexEntryOf(const recordstore::RecordFields& fields,
 bool PutIndexEntry(const std::filesystem::path& working_folder,
                    const recordstore::RecordFields& fields, std::string_view keywords,
                    std::string_view mark_comments, std::uint64_t line_position);
+// The same through an index object kept by the caller.
+bool PutIndexEntry(recordstore::RecordIndex& index, const recordstore::RecordFields& fields,
+                   std::string_view keywords, std::string_view mark_comments,
+                   std::uint64_t line_position);
 
 // What a recorder saves as a new record.
 struct NewRecord {

@@ -32,6 +32,7 @@ bool RunDictationRecorder(MainWindow* window, core::MessageReporter& reporter,
     if (recorder.saved()) {
         session.CommitStoreChanges();
         window->RefreshCurrentView();
+        window->ShowSavedRecord(recorder.session().record_number());
     }
     return true;
 }

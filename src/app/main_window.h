@@ -127,6 +127,11 @@ public:
     // kOtherProgramsCheckIntervalMs.
     void ShowOtherProgramsChanges();
 
+    // Chooses the record just saved and scrolls the list to it, so that in a
+    // long list the user sees where it went (nothing when it is not listed
+    // here or the instant search hides it).
+    void ShowSavedRecord(std::int32_t number);
+
 signals:
     // The phone calls were listed; new_messages of them are new messages.
     void phoneListed(int new_messages);

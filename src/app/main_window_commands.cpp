@@ -348,6 +348,11 @@ void MainWindow::ReselectRecords(const std::vector<std::int32_t>& numbers,
     UpdateRecordCommands();
 }
 
+void MainWindow::ShowSavedRecord(std::int32_t number) {
+    if (number > 0)
+        ReselectRecords({number}, number);
+}
+
 void MainWindow::OfferTakeRecovery() {
     if (!started_ || !session_->started())
         return;

@@ -97,6 +97,7 @@ void RunRecorder(MainWindow* window, Dialog& recorder) {
     if (recorder.saved()) {
         window->session().CommitStoreChanges();
         window->RefreshCurrentView();
+        window->ShowSavedRecord(recorder.saved_record_number());
     }
 }
 

@@ -158,6 +158,12 @@ TEST_F(MainWindowDictationTest, LeftOverTakeIsOfferedAndSavedAsANewDictation) {
         }
     }
     EXPECT_TRUE(listed);
+    // The saved dictation is the one chosen, so that it can be found in a
+    // long list.
+    const QModelIndexList chosen = window_->record_view()->selectionModel()->selectedRows();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(window_->records().Id(chosen.front().row()), QStringLiteral("00000003"));
+    EXPECT_EQ(window_->record_view()->currentIndex().row(), chosen.front().row());
     EXPECT_FALSE(std::filesystem::exists(crashed / "D1.xrq"));
     EXPECT_FALSE(std::filesystem::exists(working() / "recovered.wav"));
 }

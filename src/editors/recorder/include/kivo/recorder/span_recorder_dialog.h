@@ -43,6 +43,8 @@ public:
     ~SpanRecorderDialog() override;
 
     bool saved() const { return recording_ != nullptr && recording_->saved(); }
+    // The saved record's number; 0 before a save.
+    std::int32_t saved_record_number() const { return saved() ? recording_->record_number() : 0; }
     // The program is ending: closes without asking, keeping an unsaved take.
     void CloseKeepingTake();
     // Offers the predefined index comments of shared_text (see

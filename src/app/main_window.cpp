@@ -28,6 +28,7 @@
 #include "kivo/pedal/pedal_remote_binding.h"
 #include "kivo/pedal/pedal_watcher.h"
 #include "kivo/playback/playback_dialog.h"
+#include "kivo/recorder/span_recorder_dialog.h"
 #include "kivo/records/record_edit_dialog.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "line_settings_commands.h"
@@ -674,6 +675,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         // recorder: its unsaved take stays in the takes folder for the
         // next start.
         for (auto* recorder : findChildren<dictation::DictationRecorderDialog*>())
+            recorder->CloseKeepingTake();
+        for (auto* recorder : findChildren<recorder::SpanRecorderDialog*>())
             recorder->CloseKeepingTake();
         QApplication::setOverrideCursor(Qt::WaitCursor);
         SetLineStateText(QString::fromLatin1(core::kSavingStoreText));

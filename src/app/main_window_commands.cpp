@@ -363,8 +363,10 @@ void MainWindow::OfferTakeRecovery() {
         [this](const recorder::RecoveredTake& take, const std::function<void()>& release_take) {
             if (take.info.kind == recorder::RecorderKind::kPhone)
                 return OpenRecoveredCall(this, take, release_take);
-            // A take of a recorder that keeps no journal in this version
-            // waits for a version that has it.
+            if (take.info.kind == recorder::RecorderKind::kMeeting ||
+                take.info.kind == recorder::RecorderKind::kDiary)
+                return RunRecoveredSpanRecorder(this, *reporter_, take, release_take);
+            // Video takes have their own offer (below).
             if (take.info.kind != recorder::RecorderKind::kDictation)
                 return false;
             return RunDictationRecorder(this, *reporter_,

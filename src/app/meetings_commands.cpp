@@ -17,6 +17,7 @@
 #include "kivo/meeting/offline_meeting_dialog.h"
 #include "kivo/meeting/stored_agendas.h"
 #include "kivo/recorder/recorder_target.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/sound/audio_backend_factory.h"
 #include "main_window.h"
 #include "phone_recorder_commands.h"
@@ -138,6 +139,33 @@ void RunMeetingRecorder(MainWindow* window, core::MessageReporter& reporter, Rec
         recorder.OfferStoredAgendas(meeting::OpenStoredAgendas(session.store()).entries());
     Prime(recorder, start);
     RunRecorder(window, recorder);
+}
+
+bool RunRecoveredSpanRecorder(MainWindow* window, core::MessageReporter& reporter,
+                              const recorder::RecoveredTake& take,
+                              const std::function<void()>& release_take) {
+    core::ShellSession& session = window->session();
+    if (!session.started())
+        return false;
+    if (take.info.kind == recorder::RecorderKind::kMeeting) {
+        meeting::MeetingRecorderDialog recorder(sound::SharedAudioBackend(), TargetOf(session),
+                                                reporter, window);
+        if (!recorder.StartRecovered(take))
+            return false;
+        release_take();
+        RunRecorder(window, recorder);
+        return true;
+    }
+    if (take.info.kind == recorder::RecorderKind::kDiary) {
+        diary::DiaryRecorderDialog recorder(sound::SharedAudioBackend(), TargetOf(session),
+                                            reporter, Reminder(window, reporter), window);
+        if (!recorder.StartRecovered(take))
+            return false;
+        release_take();
+        RunRecorder(window, recorder);
+        return true;
+    }
+    return false;
 }
 
 void RouteMeetingCommands(MainWindow* window, core::MessageReporter* reporter) {

@@ -6,12 +6,16 @@
 // start-up when the profile's "ADiary" is "Y".
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "kivo/format/agenda.h"
 
 namespace kivo::core {
 class MessageReporter;
+}
+namespace kivo::recorder {
+struct RecoveredTake;
 }
 
 namespace kivo::app {
@@ -36,5 +40,13 @@ bool RunRecorderOfView(MainWindow* window, core::MessageReporter& reporter,
 // The Meeting Recorder, whatever the view: a meeting recorded against an
 // agenda chosen in Tools > Meeting Agendas... .
 void RunMeetingRecorder(MainWindow* window, core::MessageReporter& reporter, RecordingStart start);
+
+// A meeting or diary take an earlier run left, offered at start-up: opens
+// it in its recorder (release_take is called once the recorder holds it)
+// and runs that recorder. False when the take is neither, or could not be
+// opened (the message was shown).
+bool RunRecoveredSpanRecorder(MainWindow* window, core::MessageReporter& reporter,
+                              const recorder::RecoveredTake& take,
+                              const std::function<void()>& release_take);
 
 }  // namespace kivo::app

@@ -179,7 +179,7 @@ TEST_F(MainWindowDictationTest, TakeOfARecorderOpenWhenTheProgramMustEndIsOffere
         QTest::mouseClick(recorder->record_button(), Qt::LeftButton);
         journal = recorder->session().JournalPath();
         ASSERT_FALSE(journal.empty());
-        QTRY_VERIFY(std::filesystem::file_size(journal) >= 16000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::file_size(journal) >= 16000; }));
         // What a termination signal does: the window closes under the
         // recorder, nobody is asked.
         window_->close();

@@ -1,11 +1,20 @@
 // The window's meeting and diary commands: New Recording opens the view's
-// recorder, and Tools > Diary Monitor runs the diary reminder with its
-// check mark.
+// recorder, Tools > Diary Monitor runs the diary reminder with its check
+// mark, and a meeting or diary take left by an ending program comes back in
+// its own recorder at the next start.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
 
 #include "app_fixture.h"
 #include "kivo/core/profile_file.h"
@@ -88,6 +97,94 @@ TEST(MainWindowStartupTest, DiaryReminderRunsFromStartUpWhenADiaryIsY) {
     ASSERT_NE(reminder, nullptr);
     EXPECT_TRUE(reminder->running());
     EXPECT_TRUE(window.commands().action(Command::kDiaryMonitor)->isChecked());
+}
+
+// The take journal of the meeting or diary recorder a dialog is.
+std::filesystem::path JournalOf(QWidget* dialog) {
+    if (auto* meeting = qobject_cast<meeting::MeetingRecorderDialog*>(dialog))
+        return meeting->session().recording().JournalPath();
+    if (auto* diary = qobject_cast<diary::DiaryRecorderDialog*>(dialog))
+        return diary->session().recording().JournalPath();
+    return {};
+}
+
+bool Lists(const RecordListModel& records, const QString& text) {
+    for (int row = 0; row < records.rowCount(); ++row) {
+        for (int column = 0; column < records.columnCount(); ++column) {
+            if (records.index(row, column).data().toString() == text)
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST(MainWindowSpanTakeTest, MeetingOrDiaryLeftByAnEndingProgramComesBackInItsRecorder) {
+    for (const ViewKind view : {ViewKind::kMeeting, ViewKind::kDiary}) {
+        SCOPED_TRACE(view == ViewKind::kMeeting ? "meeting" : "diary");
+        test::AppHome home;
+        core::RecordingMessageReporter reporter{core::kAnswerYes};
+        test::ScriptedChooser chooser;
+        auto window =
+            std::make_unique<MainWindow>(home.resources(), home.places(), &reporter, &chooser);
+        ASSERT_TRUE(window->Start());
+        window->ShowKind(view);
+        std::filesystem::path journal;
+        const auto record_and_end = [&] {
+            auto* recorder =
+                qobject_cast<recorder::SpanRecorderDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(recorder, nullptr);
+            QTest::keyClicks(recorder->subject_edit(), QStringLiteral("Budget review"));
+            recorder->keywords_edit()->setPlainText(QStringLiteral("figures spring"));
+            QTest::mouseClick(recorder->pickup_button(), Qt::LeftButton);
+            recorder->index_comment_box()->setEditText(QStringLiteral("Opening"));
+            QTest::mouseClick(recorder->mark_button(), Qt::LeftButton);
+            journal = JournalOf(recorder);
+            ASSERT_FALSE(journal.empty());
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return std::filesystem::file_size(journal) >= 16000; }));
+        };
+        QTimer::singleShot(0, [&] {
+            record_and_end();
+            // What a termination signal does: the window closes under the
+            // recorder, nobody is asked.
+            window->close();
+        });
+        window->commands().action(Command::kNewRecording)->trigger();
+        ASSERT_FALSE(journal.empty());
+        ASSERT_TRUE(std::filesystem::exists(journal));
+        EXPECT_TRUE(reporter.reports().empty());
+        window.reset();
+
+        // The next start offers the take; Yes opens it in its own recorder.
+        window = std::make_unique<MainWindow>(home.resources(), home.places(), &reporter, &chooser);
+        ASSERT_TRUE(window->Start());
+        window->ShowKind(view);
+        const int rows_before = window->records().rowCount();
+        bool shown = false;
+        const auto look_and_save = [&](recorder::SpanRecorderDialog* recorder) {
+            EXPECT_EQ(recorder->subject_edit()->text(), QStringLiteral("Budget review"));
+            EXPECT_EQ(recorder->keywords_edit()->toPlainText(), QStringLiteral("figures spring"));
+            ASSERT_EQ(recorder->marks_list()->topLevelItemCount(), 1);
+            EXPECT_EQ(recorder->marks_list()->topLevelItem(0)->text(0), QStringLiteral("Opening"));
+            EXPECT_NE(recorder->duration_label()->text(), QStringLiteral("00:00:00"));
+            shown = true;
+        };
+        QTimer::singleShot(0, [&] {
+            auto* recorder =
+                qobject_cast<recorder::SpanRecorderDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(recorder, nullptr);
+            look_and_save(recorder);
+            QTest::mouseClick(recorder->ok_button(), Qt::LeftButton);
+        });
+        window->OfferTakeRecovery();
+        EXPECT_TRUE(shown);
+        ASSERT_EQ(reporter.reports().size(), 1u);  // the question
+        EXPECT_EQ(reporter.reports()[0].style, core::kStyleQuestion);
+        EXPECT_EQ(window->records().rowCount(), rows_before + 1);
+        EXPECT_TRUE(Lists(window->records(), QStringLiteral("Budget review")));
+        EXPECT_FALSE(std::filesystem::exists(journal));
+        EXPECT_TRUE(std::filesystem::is_empty(journal.parent_path()));
+    }
 }
 
 }  // namespace

@@ -9,8 +9,6 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "kivo/recordstore/clock.h"
-
 namespace kivo::diary {
 
 DiaryRecorderDialog::DiaryRecorderDialog(sound::AudioBackend& backend,
@@ -48,12 +46,27 @@ DiaryRecorderDialog::~DiaryRecorderDialog() = default;
 bool DiaryRecorderDialog::Start() {
     if (session_->Open() != 0)
         return false;
-    const recordstore::LocalDateTime now = recordstore::CurrentLocalTime();
-    calendar_->setSelectedDate(QDate(now.year, now.month, now.day));
-    time_->setTime(QTime(now.hour, now.minute));
+    ShowSessionFields();
+    return true;
+}
+
+bool DiaryRecorderDialog::StartRecovered(const recorder::RecoveredTake& take) {
+    if (session_->OpenRecovered(take) != 0)
+        return false;
+    ShowOpenedRecording();
+    ShowSessionFields();
+    return true;
+}
+
+void DiaryRecorderDialog::ShowSessionFields() {
+    const QDate day = QDate::fromString(QString::fromStdString(session_->date_text()),
+                                        QStringLiteral("d/M/yyyy"));
+    const QTime time =
+        QTime::fromString(QString::fromStdString(session_->time_text()), QStringLiteral("HH:mm"));
+    calendar_->setSelectedDate(day);
+    time_->setTime(time);
     auto_reminder_->setChecked(session_->auto_reminder());
     PassFieldsToSession();
-    return true;
 }
 
 void DiaryRecorderDialog::PassFieldsToSession() {

@@ -2,6 +2,8 @@
 // diary_session.h).
 #include "kivo/diary/diary_session.h"
 
+#include <QDateTime>
+
 #include "kivo/core/profile_file.h"
 #include "kivo/diary/diary_reminder.h"
 #include "kivo/recordstore/clock.h"
@@ -21,10 +23,36 @@ int DiarySession::Open() {
     const recordstore::LocalDateTime now = recordstore::CurrentLocalTime();
     set_date(now.year, now.month, now.day);
     set_time(now.hour, now.minute);
+    ReadAutoReminder();
+    return recording_.Open();
+}
+
+void DiarySession::ReadAutoReminder() {
     const recorder::RecorderTarget& target = recording_.target();
     auto_reminder_ =
         target.profile != nullptr && target.profile->Read(target.profile_section, "ADiary") == "Y";
-    return recording_.Open();
+}
+
+int DiarySession::OpenRecovered(const recorder::RecoveredTake& take) {
+    if (const int opened = recording_.OpenRecovered(take); opened != 0)
+        return opened;
+    const recordstore::LocalDateTime now = recordstore::CurrentLocalTime();
+    if (!SetDateAndTime(recording_.start_text())) {
+        set_date(now.year, now.month, now.day);
+        set_time(now.hour, now.minute);
+    }
+    ReadAutoReminder();
+    return 0;
+}
+
+bool DiarySession::SetDateAndTime(const std::string& log_date) {
+    const QDateTime when = QDateTime::fromString(QString::fromStdString(log_date),
+                                                 QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    if (!when.isValid())
+        return false;
+    set_date(when.date().year(), when.date().month(), when.date().day());
+    set_time(when.time().hour(), when.time().minute());
+    return true;
 }
 
 void DiarySession::set_date(int year, int month, int day) {

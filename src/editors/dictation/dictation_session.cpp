@@ -84,22 +84,15 @@ int DictationSession::OpenFromWave(const fs::path& wave) {
 }
 
 int DictationSession::OpenRecovered(const recorder::RecoveredTake& take) {
-    const std::string start =
-        take.info.start_log_date.empty() ? NowLogDate() : take.info.start_log_date;
-    const std::string end = take.end_log_date.empty() ? start : take.end_log_date;
-    // The take's texts come from a file: no longer than the fields they fill.
-    subject_ =
-        recordstore::CutAtCharBoundary(take.info.details.subject, recordstore::kSubjectMaxBytes);
-    keywords_ = recordstore::CutAtCharBoundary(take.info.details.keywords,
-                                               recordstore::kIndexKeywordsMaxBytes);
+    const recorder::RecoveredDetails details = recorder::DetailsForRecorder(take);
+    subject_ = details.subject;
+    keywords_ = details.keywords;
     picture_path_ = take.picture;
-    if (const int opened = OpenReview(take.wave, start, end); opened != 0)
+    if (const int opened = OpenReview(take.wave, details.start_log_date, details.end_log_date);
+        opened != 0)
         return opened;
-    // A mark past the end of the audio the journal kept has nothing to mark.
-    for (const RecorderMark& mark : take.info.details.marks) {
-        if (mark.time_ms <= document_.length_ms())
-            marks_.Add(mark.time_ms, mark.comment, mark.type);
-    }
+    for (const RecorderMark& mark : details.MarksWithin(document_.length_ms()))
+        marks_.Add(mark.time_ms, mark.comment, mark.type);
     MarksChanged();
     return 0;
 }

@@ -114,6 +114,17 @@ bool MeetingRecorderDialog::Start(format::Agenda agenda) {
     return true;
 }
 
+bool MeetingRecorderDialog::StartRecovered(const recorder::RecoveredTake& take) {
+    if (session_->OpenRecovered(take) != 0)
+        return false;
+    cost_highlighted_ = time_highlighted_ = session_->highlight();
+    ShowOpenedRecording();
+    ShowAgenda();
+    session_->Refresh();
+    ShowFields();
+    return true;
+}
+
 void MeetingRecorderDialog::OfferStoredAgendas(std::vector<format::Agenda> agendas) {
     stored_agendas_ = std::move(agendas);
     stored_agendas_box_->clear();

@@ -32,6 +32,19 @@ MeetingSession::MeetingSession(sound::AudioBackend& backend, recorder::RecorderT
       recording_(backend, std::move(target), reporter, recorder::RecorderKind::kMeeting, this) {}
 
 int MeetingSession::Open(format::Agenda agenda) {
+    ReadSettings();
+    agenda_ = std::move(agenda);
+    if (!agenda_.title.empty())
+        recording_.set_subject(agenda_.title);
+    return recording_.Open();
+}
+
+int MeetingSession::OpenRecovered(const recorder::RecoveredTake& take) {
+    ReadSettings();
+    return recording_.OpenRecovered(take);
+}
+
+void MeetingSession::ReadSettings() {
     const recorder::RecorderTarget& target = recording_.target();
     highlight_ = ReadOrWrite(target.profile, target.profile_section, "HighLight", "N") != "N";
     meter_.set_currency(
@@ -40,10 +53,6 @@ int MeetingSession::Open(format::Agenda agenda) {
         meter_.set_cost_per_hour(ParseCostPerHour(
             target.profile->Find(target.profile_section, "MeetCost").value_or("")));
     }
-    agenda_ = std::move(agenda);
-    if (!agenda_.title.empty())
-        recording_.set_subject(agenda_.title);
-    return recording_.Open();
 }
 
 bool MeetingSession::UseAgenda(format::Agenda agenda) {

@@ -168,9 +168,21 @@ void SpanRecorderDialog::Attach(SpanRecording& recording) {
         left_level_->setValue(left);
         right_level_->setValue(right);
     });
+    // Typed texts reach the take journal as they change, so a crash keeps
+    // them with the audio.
     connect(subject_, &QLineEdit::textEdited, this,
             [this](const QString& text) { recording_->set_subject(text.toStdString()); });
+    connect(keywords_, &QPlainTextEdit::textChanged, this,
+            &SpanRecorderDialog::PassTextsToRecording);
     subject_->setText(Text(recording_->subject()));
+    ShowState();
+}
+
+void SpanRecorderDialog::ShowOpenedRecording() {
+    subject_->setText(Text(recording_->subject()));
+    keywords_->setPlainText(Text(recording_->keywords()));
+    picture_->Show(QString::fromStdString(recording_->picture_path().string()));
+    ShowMarks();
     ShowState();
 }
 
@@ -280,6 +292,7 @@ void SpanRecorderDialog::CloseKeepingTake() {
     if (closing_ || recording_ == nullptr)
         return;
     closing_ = true;
+    PassTextsToRecording();
     recording_->CloseKeepingTake();
     done(QDialog::Rejected);
 }

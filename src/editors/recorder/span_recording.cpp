@@ -7,6 +7,7 @@
 #include "kivo/core/user_messages.h"
 #include "kivo/recorder/log_date.h"
 #include "kivo/recorder/recorder_messages.h"
+#include "kivo/recorder/take_recovery.h"
 #include "kivo/recordstore/clock.h"
 
 Q_LOGGING_CATEGORY(lcSpanRecording, "kivo.recorder.spans")
@@ -48,6 +49,36 @@ int SpanRecording::Open() {
         return kMessageNoRecordingDevice;
     }
     EnterState(SpanState::kOpened);
+    return 0;
+}
+
+int SpanRecording::OpenRecovered(const RecoveredTake& take) {
+    const std::filesystem::path wave = files_.wave_path();
+    std::error_code error;
+    if (!std::filesystem::copy_file(take.wave, wave,
+                                    std::filesystem::copy_options::overwrite_existing, error) ||
+        document_.Open(QString::fromStdString(wave.string())) != audio::kWaveOk) {
+        qCDebug(lcSpanRecording) << "Cannot open" << take.wave.c_str()
+                                 << document_.last_error_detail();
+        files_.RemoveAll();
+        reporter_.ReportMessage(kMessageCannotOpenRecording, core::kStyleExclamation);
+        return kMessageCannotOpenRecording;
+    }
+    const RecoveredDetails details = DetailsForRecorder(take);
+    start_log_date_ = details.start_log_date;
+    end_log_date_ = details.end_log_date;
+    subject_ = details.subject;
+    keywords_ = details.keywords;
+    picture_path_ = take.picture;
+    for (const RecorderMark& mark : details.MarksWithin(document_.length_ms()))
+        marks_.Add(mark.time_ms, mark.comment, mark.type);
+    recorded_ = true;
+    saved_ = false;
+    keeper_.set_start(start_log_date_);
+    UpdateJournalDetails();
+    keeper_.Start(true);
+    EnterState(SpanState::kStopped);
+    emit marksChanged();
     return 0;
 }
 

@@ -13,7 +13,11 @@
 
 #include "kivo/core/user_messages.h"
 #include "kivo/core/working_folder.h"
+#include "kivo/recorder/log_date.h"
 #include "kivo/recordstore/clock.h"
+#include "kivo/recordstore/record_index.h"
+#include "kivo/recordstore/record_line.h"
+#include "kivo/recordstore/text_encoding.h"
 #include "kivo/wavefile/wave_writer.h"
 
 namespace kivo::recorder {
@@ -271,6 +275,28 @@ std::optional<RecoveredTake> Prepare(const TakeRecovery& recovery, const Leftove
 }
 
 }  // namespace
+
+std::vector<RecorderMark> RecoveredDetails::MarksWithin(std::int64_t length_ms) const {
+    std::vector<RecorderMark> within;
+    for (const RecorderMark& mark : marks) {
+        if (mark.time_ms <= length_ms)
+            within.push_back(mark);
+    }
+    return within;
+}
+
+RecoveredDetails DetailsForRecorder(const RecoveredTake& take) {
+    RecoveredDetails details;
+    details.start_log_date =
+        take.info.start_log_date.empty() ? NowLogDate() : take.info.start_log_date;
+    details.end_log_date = take.end_log_date.empty() ? details.start_log_date : take.end_log_date;
+    details.subject = std::string(
+        recordstore::CutAtCharBoundary(take.info.details.subject, recordstore::kSubjectMaxBytes));
+    details.keywords = std::string(recordstore::CutAtCharBoundary(
+        take.info.details.keywords, recordstore::kIndexKeywordsMaxBytes));
+    details.marks = take.info.details.marks;
+    return details;
+}
 
 int OfferLeftoverTakes(const TakeRecovery& recovery, core::MessageReporter& reporter,
                        const fs::path& working_folder, const OpenRecoveredTake& open) {

@@ -14,11 +14,13 @@
 #include <QTimeEdit>
 #include <QTreeWidget>
 #include <QtTest/QTest>
+#include <optional>
 
 #include "kivo/diary/diary_recorder_dialog.h"
 #include "kivo/diary/reminder_window.h"
 #include "kivo/meeting/meeting_recorder_dialog.h"
 #include "kivo/meeting/times_and_costs_dialog.h"
+#include "kivo/recorder/take_journal.h"
 #include "span_store_fixture.h"
 
 namespace kivo {
@@ -129,6 +131,29 @@ TEST_F(RecorderDialogsTest, DiaryDialogSavesTheChosenDayTimeAndReminder) {
     EXPECT_EQ(lines[0].Fields().text_b, "17:45");
     EXPECT_EQ(lines[0].Fields().kind_number, "1");
     EXPECT_EQ(lines[0].Fields().subject, "Dentist");
+}
+
+// Keywords are typed while a meeting goes on; a crash must not take them
+// with it, so they reach the take's description within about a second,
+// without OK or a close.
+TEST_F(RecorderDialogsTest, KeywordsTypedWhileRecordingReachTheTakeWithoutAClose) {
+    diary::DiaryRecorderDialog dialog(*backend_, target_, reporter_, nullptr);
+    ASSERT_TRUE(dialog.Start());
+    Click(dialog.pickup_button());
+    test::AdvanceAndPump(*backend_, 1000);
+    QTest::keyClicks(dialog.keywords_edit(), QStringLiteral("molar crown"));
+    const std::filesystem::path journal = dialog.session().recording().JournalPath();
+    ASSERT_FALSE(journal.empty());
+    std::filesystem::path description = journal;
+    description.replace_extension(recorder::kTakeInfoExtension);
+    std::optional<recorder::TakeInfo> info;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            info = recorder::ParseTakeInfo(test::ReadFileText(description.string()));
+            return info && info->details.keywords == "molar crown";
+        },
+        3 * recorder::kJournalSyncInterval_ms));
+    Click(dialog.stop_button());
 }
 
 TEST_F(RecorderDialogsTest, ReminderWindowPlaysTheEntryAndNagsWhenThePlayEnds) {

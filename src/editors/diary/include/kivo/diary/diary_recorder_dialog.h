@@ -28,6 +28,10 @@ public:
     // Opens the recording; false (the message was shown) when there is no
     // recording device.
     bool Start();
+    // Opens a take an earlier run left (take_recovery.h) as this entry:
+    // stopped, with what the take kept, for the day and time it was started.
+    // False (the message was shown) when it cannot be opened.
+    bool StartRecovered(const recorder::RecoveredTake& take);
 
     DiarySession& session() { return *session_; }
     QCalendarWidget* calendar() const { return calendar_; }
@@ -41,6 +45,8 @@ protected:
 
 private:
     void PassFieldsToSession();
+    // The calendar, time and "Auto Reminder" as the session holds them.
+    void ShowSessionFields();
 
     std::unique_ptr<DiarySession> session_;
     QCalendarWidget* calendar_ = nullptr;

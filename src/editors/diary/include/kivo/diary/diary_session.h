@@ -32,6 +32,9 @@ public:
     // Opens an empty recording; the day and time are today and now. 0, or
     // 202 (reported).
     int Open();
+    // Opens a take an earlier run left (take_recovery.h) as this entry; the
+    // day and time are those the take was started. 0, or 200 (reported).
+    int OpenRecovered(const recorder::RecoveredTake& take);
 
     recorder::SpanRecording& recording() { return recording_; }
     const recorder::SpanRecording& recording() const { return recording_; }
@@ -53,6 +56,11 @@ public:
     }
 
 private:
+    // The day and time of "dd/mm/yyyy HH:MM:SS"; false when it is not one.
+    bool SetDateAndTime(const std::string& log_date);
+    // "Auto Reminder" from the profile's "ADiary".
+    void ReadAutoReminder();
+
     recorder::SpanRecording recording_;
     DiaryReminder* reminder_;
     std::string date_text_;

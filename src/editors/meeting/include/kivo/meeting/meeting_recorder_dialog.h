@@ -35,6 +35,10 @@ public:
     // Opens the recording for a meeting with this agenda; false (the
     // message was shown) when there is no recording device.
     bool Start(format::Agenda agenda = {});
+    // Opens a take an earlier run left (take_recovery.h) as this meeting:
+    // stopped, with what the take kept. False (the message was shown) when
+    // it cannot be opened.
+    bool StartRecovered(const recorder::RecoveredTake& take);
     // The store's agendas (Tools > Meeting Agendas...), offered in the
     // "Agenda" list until the meeting is picked up; choosing one shows its
     // items and puts its title into "Subject".

@@ -43,6 +43,9 @@ public:
     // Opens an empty recording for a meeting with this agenda (empty for
     // none); the agenda's title becomes the subject. 0, or 202 (reported).
     int Open(format::Agenda agenda = {});
+    // Opens a take an earlier run left (take_recovery.h) as this meeting,
+    // without an agenda. 0, or 200 (reported).
+    int OpenRecovered(const recorder::RecoveredTake& take);
     // Takes another agenda for this meeting before it starts (an agenda
     // chosen from the store's): its title becomes the subject. False, and
     // nothing changes, once the meeting has been picked up.
@@ -91,6 +94,9 @@ signals:
     void overRun();
 
 private:
+    // "HighLight", "Currency" and "MeetCost" from the profile.
+    void ReadSettings();
+
     recorder::SpanRecording recording_;
     format::Agenda agenda_;
     MeetingMeter meter_;

@@ -88,6 +88,9 @@ protected:
     virtual void StateShown() {}
 
     void AddMarkWithComment(const QString& comment);
+    // Shows what a recording opened with its texts, marks and picture (a
+    // recovered take) holds.
+    void ShowOpenedRecording();
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

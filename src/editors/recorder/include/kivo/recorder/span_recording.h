@@ -44,6 +44,8 @@ class MessageReporter;
 
 namespace kivo::recorder {
 
+struct RecoveredTake;
+
 enum class SpanState { kOpened, kRecording, kPaused, kStopped };
 
 struct SpanButtons {
@@ -65,6 +67,11 @@ public:
 
     // Opens an empty recording in the RecQual format. 0, or 202 (reported).
     int Open();
+    // Opens a take that an earlier run left (take_recovery.h) as this new
+    // recording, stopped, with the take's times, subject, keywords, marks
+    // and picture; PICKUP records on at its end. Its journal starts at
+    // once, so a second crash loses nothing either. 0, or 200 (reported).
+    int OpenRecovered(const RecoveredTake& take);
 
     // Starts a span. The first PICKUP notes the start. 0, or 202 (the
     // recorder's own error text is shown).

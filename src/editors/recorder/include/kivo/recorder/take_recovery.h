@@ -80,6 +80,22 @@ struct RecoveredTake {
     std::string end_log_date;
 };
 
+// What a recovered take gives its recorder: the times (now when the take
+// kept none), the subject and keywords cut to the fields they fill (they
+// come from a file), and the marks.
+struct RecoveredDetails {
+    std::string start_log_date;
+    std::string end_log_date;
+    std::string subject;
+    std::string keywords;
+    std::vector<RecorderMark> marks;
+
+    // The marks within the audio opened: one past its end has nothing to
+    // mark.
+    std::vector<RecorderMark> MarksWithin(std::int64_t length_ms) const;
+};
+RecoveredDetails DetailsForRecorder(const RecoveredTake& take);
+
 // Opens a recovered take as a new record in its recorder and runs the
 // recorder; calls release_take as soon as the recorder has the recording
 // (it keeps its own journal of it from then on). True when the recorder

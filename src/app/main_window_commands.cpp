@@ -369,6 +369,7 @@ void MainWindow::OfferTakeRecovery() {
             // Video takes have their own offer (below).
             if (take.info.kind != recorder::RecorderKind::kDictation)
                 return false;
+            ShowKind(core::ViewKind::kDictation);
             return RunDictationRecorder(this, *reporter_,
                                         [&](dictation::DictationRecorderDialog& recorder) {
                                             if (!recorder.StartRecovered(take))

@@ -147,7 +147,10 @@ bool RunRecoveredSpanRecorder(MainWindow* window, core::MessageReporter& reporte
     core::ShellSession& session = window->session();
     if (!session.started())
         return false;
+    // The recorder belongs to its view, where the saved record is then
+    // chosen.
     if (take.info.kind == recorder::RecorderKind::kMeeting) {
+        window->ShowKind(core::ViewKind::kMeeting);
         meeting::MeetingRecorderDialog recorder(sound::SharedAudioBackend(), TargetOf(session),
                                                 reporter, window);
         if (!recorder.StartRecovered(take))
@@ -157,6 +160,7 @@ bool RunRecoveredSpanRecorder(MainWindow* window, core::MessageReporter& reporte
         return true;
     }
     if (take.info.kind == recorder::RecorderKind::kDiary) {
+        window->ShowKind(core::ViewKind::kDiary);
         diary::DiaryRecorderDialog recorder(sound::SharedAudioBackend(), TargetOf(session),
                                             reporter, Reminder(window, reporter), window);
         if (!recorder.StartRecovered(take))

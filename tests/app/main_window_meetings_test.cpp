@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -155,11 +156,13 @@ TEST(MainWindowSpanTakeTest, MeetingOrDiaryLeftByAnEndingProgramComesBackInItsRe
         EXPECT_TRUE(reporter.reports().empty());
         window.reset();
 
-        // The next start offers the take; Yes opens it in its own recorder.
+        // The next start offers the take; Yes opens it in its own recorder,
+        // in its own view, whichever view the window shows.
         window = std::make_unique<MainWindow>(home.resources(), home.places(), &reporter, &chooser);
         ASSERT_TRUE(window->Start());
         window->ShowKind(view);
         const int rows_before = window->records().rowCount();
+        window->ShowKind(ViewKind::kDictation);
         bool shown = false;
         const auto look_and_save = [&](recorder::SpanRecorderDialog* recorder) {
             EXPECT_EQ(recorder->subject_edit()->text(), QStringLiteral("Budget review"));
@@ -180,8 +183,12 @@ TEST(MainWindowSpanTakeTest, MeetingOrDiaryLeftByAnEndingProgramComesBackInItsRe
         EXPECT_TRUE(shown);
         ASSERT_EQ(reporter.reports().size(), 1u);  // the question
         EXPECT_EQ(reporter.reports()[0].style, core::kStyleQuestion);
+        EXPECT_EQ(window->view(), view);
         EXPECT_EQ(window->records().rowCount(), rows_before + 1);
         EXPECT_TRUE(Lists(window->records(), QStringLiteral("Budget review")));
+        const QModelIndexList chosen = window->record_view()->selectionModel()->selectedRows();
+        ASSERT_EQ(chosen.size(), 1);
+        EXPECT_EQ(window->records().Id(chosen.front().row()), QStringLiteral("00000001"));
         EXPECT_FALSE(std::filesystem::exists(journal));
         EXPECT_TRUE(std::filesystem::is_empty(journal.parent_path()));
     }

@@ -255,13 +255,14 @@ void SpanRecorderDialog::OnMark() {
     const QString comment = index_comment_->currentText();
     if (!recording_->AddMark(comment.toStdString()))
         return;
-    // A predefined comment is used once; the next one takes its place.
+    // A predefined comment is used once. The field is then ready for the
+    // next mark, as in the Dictation Recorder: the next predefined comment,
+    // or empty (a typed comment would otherwise run into the next one).
     const int row = index_comment_->findText(comment);
-    if (row >= 0) {
+    if (row >= 0)
         index_comment_->removeItem(row);
-        index_comment_->setEditText(index_comment_->count() > 0 ? index_comment_->itemText(0)
-                                                                : QString());
-    }
+    index_comment_->setEditText(index_comment_->count() > 0 ? index_comment_->itemText(0)
+                                                            : QString());
 }
 
 void SpanRecorderDialog::PassTextsToRecording() {

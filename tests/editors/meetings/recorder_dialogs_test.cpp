@@ -135,8 +135,9 @@ TEST_F(RecorderDialogsTest, DiaryDialogSavesTheChosenDayTimeAndReminder) {
 
 // Keywords are typed while a meeting goes on; a crash must not take them
 // with it, so they reach the take's description within about a second,
-// without OK or a close.
-TEST_F(RecorderDialogsTest, KeywordsTypedWhileRecordingReachTheTakeWithoutAClose) {
+// without OK or a close. A typed index comment is used by one mark: the
+// field is empty for the next.
+TEST_F(RecorderDialogsTest, TypingWhileRecordingReachesTheTakeAndEachCommentMarksOnce) {
     diary::DiaryRecorderDialog dialog(*backend_, target_, reporter_, nullptr);
     ASSERT_TRUE(dialog.Start());
     Click(dialog.pickup_button());
@@ -153,6 +154,11 @@ TEST_F(RecorderDialogsTest, KeywordsTypedWhileRecordingReachTheTakeWithoutAClose
             return info && info->details.keywords == "molar crown";
         },
         3 * recorder::kJournalSyncInterval_ms));
+    dialog.index_comment_box()->setEditText(QStringLiteral("Crown fitted"));
+    Click(dialog.mark_button());
+    EXPECT_EQ(dialog.index_comment_box()->currentText(), QString());
+    ASSERT_EQ(dialog.session().recording().marks().size(), 1u);
+    EXPECT_EQ(dialog.session().recording().marks()[0].comment, "Crown fitted");
     Click(dialog.stop_button());
 }
 

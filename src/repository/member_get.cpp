@@ -7,9 +7,9 @@
 // and a half-written file never appears under the member's name.
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -26,8 +26,6 @@ namespace {
 
 using filesystem::FsStatus;
 using CopyStop = filesystem::CopyResult::Stop;
-
-std::atomic<unsigned> temporary_counter{0};
 
 // Data is copied in blocks of 1 MiB, as when storing: by the kernel where it
 // can (File::CopyFrom), otherwise through a page-aligned buffer.
@@ -154,8 +152,8 @@ private:
 
     std::string TemporaryName() {
         return filesystem::JoinPath(directory_, ".xrrps-" + std::to_string(process_id_) + "-" +
-                                                    std::to_string(temporary_counter.fetch_add(1)) +
-                                                    ".part");
+                                                    std::to_string(temporary_tag_) + "-" +
+                                                    std::to_string(temporaries_made_++) + ".part");
     }
 
     void AddMessage(MessageCode code, const std::vector<MessageArgument>& arguments) {
@@ -269,6 +267,11 @@ private:
     const ProgressCallback& progress_;
     filesystem::PageAlignedBuffer buffer_;
     const int process_id_ = getpid();
+    // Temporary names are made exclusively and retried when taken; the tag
+    // keeps two extractions of one process into one folder from meeting at
+    // every try.
+    const unsigned temporary_tag_ = std::random_device{}();
+    unsigned temporaries_made_ = 0;
     // Until the folder's file system refuses a file without a name.
     bool unnamed_files_work_ = true;
     // Where the file system allows it, for an extraction of several members;

@@ -77,6 +77,17 @@ protected:
         const QRect cell = list()->visualRect(window_->records().index(rows.front(), 1));
         return list()->viewport()->rect().contains(cell);
     }
+    // Deletes rows first..last by the Delete key; the record that stood at
+    // old_row must then be the only one chosen, standing at new_row.
+    void DeleteRowsExpectingChosen(int first, int last, int old_row, int new_row) {
+        SelectRows(first, last);
+        const std::string expected = IdAt(old_row);
+        const int rows_left = window_->records().rowCount() - (last - first + 1);
+        PressDeleteInTheList();
+        ASSERT_EQ(window_->records().rowCount(), rows_left);
+        EXPECT_EQ(ChosenIds(), std::vector<std::string>{expected});
+        EXPECT_EQ(list()->currentIndex().row(), new_row);
+    }
     const std::string& LastQuestion() {
         for (auto it = reporter_.reports().rbegin(); it != reporter_.reports().rend(); ++it) {
             if (it->style == core::kStyleQuestion)
@@ -131,11 +142,7 @@ TEST_F(MainWindowDeleteTest, TheActionMenusDeleteGivesTheKeysBackToTheList) {
 
 TEST_F(MainWindowDeleteTest, DeletingTheLastRecordChoosesTheNewLastAndTheOnlyOneChoosesNothing) {
     ListDictations(6);
-    SelectRows(5, 5);
-    const std::string new_last = IdAt(4);
-    PressDeleteInTheList();
-    EXPECT_EQ(ChosenIds(), std::vector<std::string>{new_last});
-    EXPECT_EQ(list()->currentIndex().row(), 4);
+    DeleteRowsExpectingChosen(5, 5, 4, 4);
 
     list()->selectAll();
     PressDeleteInTheList();
@@ -147,20 +154,9 @@ TEST_F(MainWindowDeleteTest, DeletingTheLastRecordChoosesTheNewLastAndTheOnlyOne
 
 TEST_F(MainWindowDeleteTest, DeletingABlockChoosesTheRecordAfterItOrBeforeItAtTheEnd) {
     ListDictations(12);
-    SelectRows(3, 6);
-    const std::string after_block = IdAt(7);
-    PressDeleteInTheList();
-    ASSERT_EQ(window_->records().rowCount(), 8);
-    EXPECT_EQ(ChosenIds(), std::vector<std::string>{after_block});
-    EXPECT_EQ(list()->currentIndex().row(), 3);
-
+    DeleteRowsExpectingChosen(3, 6, 7, 3);
     // A block that ends the list: the record before it.
-    SelectRows(5, 7);
-    const std::string before_block = IdAt(4);
-    PressDeleteInTheList();
-    ASSERT_EQ(window_->records().rowCount(), 5);
-    EXPECT_EQ(ChosenIds(), std::vector<std::string>{before_block});
-    EXPECT_EQ(list()->currentIndex().row(), 4);
+    DeleteRowsExpectingChosen(5, 7, 4, 4);
 }
 
 TEST_F(MainWindowDeleteTest, WithTheInstantSearchNarrowingTheListAHiddenRecordIsNeverChosen) {

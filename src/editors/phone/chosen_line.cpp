@@ -39,7 +39,7 @@ std::string ChosenLineGoneText(const SavedLineChoice& saved) {
             : "The line \"" + saved.name + "\" chosen before";
     return which +
            " is no longer set up.\nPhone monitoring has been disabled.\nChoose the line to use "
-           "in Modem Selection, which opens now; Phone > Line Settings... sets up accounts.";
+           "in Modem Selection, which opens now.";
 }
 
 }  // namespace kivo::phone

@@ -173,7 +173,7 @@ TEST_F(MainWindowDeleteTest, WithTheInstantSearchNarrowingTheListAHiddenRecordIs
     const std::string next_apple = IdAt(6);
     PressDeleteInTheList();
     ASSERT_EQ(window_->records().rowCount(), 9);
-    EXPECT_EQ(ChosenIds(), std::vector<std::string>{next_apple});
+    ASSERT_EQ(ChosenIds(), std::vector<std::string>{next_apple});
     EXPECT_FALSE(list()->isRowHidden(window_->SelectedRows().front()));
 
     // The last apple shown, with a hidden pear after it: the apple before.

@@ -15,8 +15,8 @@
 namespace kivo::app {
 
 LineSelectionDialog::LineSelectionDialog(std::function<phone::LineListing()> list,
-                                         std::optional<std::uint32_t> current, QWidget* parent)
-    : QDialog(parent), list_(std::move(list)), current_(current) {
+                                         phone::SavedLineChoice current, QWidget* parent)
+    : QDialog(parent), list_(std::move(list)), current_(std::move(current)) {
     setWindowTitle(QString::fromLatin1(kLineSelectionTitle));
     devices_ = new QTreeWidget(this);
     devices_->setRootIsDecorated(false);
@@ -66,11 +66,14 @@ void LineSelectionDialog::Fill() {
     list_status_ = listing.status;
     if (listing.status > 0)
         emit listFailed(listing.status);
+    const phone::ChosenLine current = phone::FindChosenLine(current_, listing.devices);
+    const bool current_listed = current.state == phone::ChosenLineState::kFound ||
+                                current.state == phone::ChosenLineState::kRenumbered;
     for (const phone::LineDevice& line : listing.devices) {
         auto* item = new QTreeWidgetItem(
             devices_, {QString::number(line.device), QString::fromStdString(line.name)});
         item->setData(0, Qt::UserRole, line.device);
-        if (current_ && *current_ == line.device) {
+        if (current_listed && current.line.device == line.device) {
             devices_->setCurrentItem(item);
             devices_->setFocus();
         }
@@ -94,10 +97,11 @@ void LineSelectionDialog::Test() {
 }
 
 void LineSelectionDialog::Select() {
+    // Only a row the user chose: the list's first row is current by itself.
     QTreeWidgetItem* item = devices_->currentItem();
-    if (item == nullptr)
+    if (item == nullptr || !item->isSelected())
         return;
-    chosen_ = item->data(0, Qt::UserRole).toUInt();
+    chosen_ = phone::LineDevice{item->data(0, Qt::UserRole).toUInt(), item->text(1).toStdString()};
     accept();
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "kivo/phone/chosen_line.h"
 #include "kivo/phone/line_choice.h"
 
 class QPushButton;
@@ -24,13 +25,14 @@ class LineSelectionDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // list: reads the devices (on opening and on List); current: the device
-    // chosen before, selected when listed.
-    LineSelectionDialog(std::function<phone::LineListing()> list,
-                        std::optional<std::uint32_t> current, QWidget* parent = nullptr);
+    // list: reads the devices (on opening and on List); current: the line
+    // chosen before, selected when listed (found by its name when the lines
+    // were renumbered, and by no other line when it is gone).
+    LineSelectionDialog(std::function<phone::LineListing()> list, phone::SavedLineChoice current,
+                        QWidget* parent = nullptr);
 
-    // The device taken with Select.
-    std::optional<std::uint32_t> chosen() const { return chosen_; }
+    // The line taken with Select.
+    const std::optional<phone::LineDevice>& chosen() const { return chosen_; }
     QTreeWidget* device_list() const { return devices_; }
     // The library's status when the devices could not be listed, else 0.
     int list_status() const { return list_status_; }
@@ -47,8 +49,8 @@ private:
     void Test();
 
     std::function<phone::LineListing()> list_;
-    std::optional<std::uint32_t> current_;
-    std::optional<std::uint32_t> chosen_;
+    phone::SavedLineChoice current_;
+    std::optional<phone::LineDevice> chosen_;
     QTreeWidget* devices_ = nullptr;
     QPushButton* select_ = nullptr;
     QPushButton* test_ = nullptr;

@@ -582,12 +582,30 @@ void MainWindow::DeleteSelectedRecords() {
     const auto selection = records_->CollectSelection(rows);
     if (selection.empty())
         return;
-    if (session_->ConfirmDelete(selection, current_.id)) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        session_->EraseRecords(selection);
-        QApplication::restoreOverrideCursor();
+    if (!session_->ConfirmDelete(selection, current_.id)) {
+        // Nothing changed: the same records stay chosen, and the keys go
+        // back to the list from the question.
+        record_view_->setFocus(Qt::OtherFocusReason);
+        return;
     }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    session_->EraseRecords(selection);
+    QApplication::restoreOverrideCursor();
     RefreshCurrentView();
+    ChooseRowAfterDelete(rows.front());
+}
+
+void MainWindow::ChooseRowAfterDelete(int first_deleted_row) {
+    const int last_row = records_->rowCount() - 1;
+    const int from = std::min(first_deleted_row, last_row);
+    int row = ShownRowFrom(from, +1);
+    if (row < 0)
+        row = ShownRowFrom(from, -1);
+    if (row >= 0)
+        SelectOnlyRow(row);
+    TakeCurrentFromFocus();
+    UpdateRecordCommands();
+    record_view_->setFocus(Qt::OtherFocusReason);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -149,11 +149,16 @@ private:
     void ApplyColumnLayout();
     void TakeCurrentFromFocus();
     void TakeCurrentFromRow(int row);
-    // Makes row the current and only selected record and shows it.
     // The first row from `row` on, walking by `step` (+1 or -1), that the
     // instant search does not hide; -1 when there is none.
     int ShownRowFrom(int row, int step) const;
+    // Makes row the current and only selected record and shows it.
     void SelectOnlyRow(int row);
+    // After a delete, as file managers do: chooses the record that now
+    // stands where the first deleted one stood (the last shown one when the
+    // deleted block ended the list), never a row the instant search hides,
+    // and gives the list the keys, so that Delete again offers that record.
+    void ChooseRowAfterDelete(int first_deleted_row);
     // With no record selected, selects the focused one (else the first
     // shown one), if any.
     void SelectFocusedRowIfNoneSelected();

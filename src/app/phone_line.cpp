@@ -11,6 +11,7 @@
 #include "kivo/core/record_list.h"
 #include "kivo/core/shell_session.h"
 #include "kivo/core/startup_configuration.h"
+#include "kivo/phone/chosen_line.h"
 #include "kivo/phone/line_choice.h"
 #include "kivo/phone/telephony_error_text.h"
 #include "kivo/recorder/recorder_target.h"
@@ -78,7 +79,16 @@ void PhoneLine::ApplyStartup() {
     if (!session.started())
         return;
     if (const auto device = session.startup_profile().line_device) {
-        TakeChosenLine(*device);
+        device_ = *device;
+        line_name_ =
+            session.profile().Find(session.section(), phone::kChosenLineNameKey).value_or("");
+        status_.deviceId = *device;
+        status_.monitoring = 1;
+        if (!FollowChosenLine(phone::ListLineDevices(*library_))) {
+            ShowState(state_text_);
+            ShowNewMessages(CountNewMessages());
+            return;
+        }
         switch (session.settings().answer_machine) {
             case core::AnswerMachineStart::kOn:
                 SetAnswerMachine(true);
@@ -102,14 +112,7 @@ void PhoneLine::OfferLineChoiceOnce() {
     const phone::LineListing listing = phone::ListLineDevices(*library_);
     if (phone::HasNetworkLine(listing.devices)) {
         // A line that reaches the network is there but none is chosen yet.
-        auto* dialog = new LineSelectionDialog([this] { return phone::ListLineDevices(*library_); },
-                                               std::nullopt, window_);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        connect(dialog, &QDialog::accepted, this, [this, dialog] {
-            if (dialog->chosen())
-                TakeChosenLine(*dialog->chosen());
-        });
-        dialog->open();
+        OpenLineChoice();
         return;
     }
     if (!session.startup_profile().first_start)
@@ -130,14 +133,69 @@ void PhoneLine::OfferLineChoiceOnce() {
     });
 }
 
-void PhoneLine::TakeChosenLine(std::uint32_t device) {
+void PhoneLine::OpenLineChoice() {
+    auto* dialog =
+        new LineSelectionDialog([this] { return phone::ListLineDevices(*library_); }, {}, window_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (dialog->chosen())
+            TakeChosenLine(*dialog->chosen());
+    });
+    dialog->open();
+}
+
+void PhoneLine::TakeChosenLine(const phone::LineDevice& line) {
     core::ShellSession& session = window_->session();
-    device_ = device;
-    status_.deviceId = device;
+    device_ = line.device;
+    line_name_ = line.name;
+    status_.deviceId = line.device;
     status_.monitoring = 1;
     session.profile().Write(session.section(), core::profile_key::kCommId,
-                            core::FormatLineDevice(device));
+                            core::FormatLineDevice(line.device));
+    session.profile().Write(session.section(), phone::kChosenLineNameKey, line.name);
     UpdateCommands();
+}
+
+phone::SavedLineChoice PhoneLine::SavedChoice() const {
+    return {device_, line_name_};
+}
+
+bool PhoneLine::FollowChosenLine(const phone::LineListing& listing) {
+    // A listing that failed says nothing about the line: it stays chosen.
+    if (!device_ || listing.status > 0)
+        return device_.has_value();
+    const phone::ChosenLine found = phone::FindChosenLine(SavedChoice(), listing.devices);
+    switch (found.state) {
+        case phone::ChosenLineState::kFound:
+            // A profile from before the name was kept learns it now.
+            if (line_name_.empty())
+                TakeChosenLine(found.line);
+            return true;
+        case phone::ChosenLineState::kRenumbered:
+            TakeChosenLine(found.line);
+            return true;
+        case phone::ChosenLineState::kGone:
+            LetGoOfGoneLine();
+            return false;
+        case phone::ChosenLineState::kNoneChosen:
+            break;
+    }
+    return false;
+}
+
+void PhoneLine::LetGoOfGoneLine() {
+    const std::string told = phone::ChosenLineGoneText(SavedChoice());
+    // The profile keeps the choice until the user makes another, so that
+    // the next start asks again rather than taking some other line.
+    library_->Close();
+    device_.reset();
+    status_.monitoring = 0;
+    answer_machine_ = false;
+    machine_->SetOn(false);
+    state_text_ = core::kLineMonitoringInactive;
+    UpdateCommands();
+    reporter_.ReportText(told, core::kStyleExclamation);
+    OpenLineChoice();
 }
 
 void PhoneLine::StartMonitoring() {
@@ -158,7 +216,9 @@ void PhoneLine::StartMonitoring() {
         library_->Init();
     if (status_.status > 0) {
         TelephonyFailed(status_.status);
-    } else {
+    } else if (FollowChosenLine(phone::ListInitialisedLineDevices(*library_))) {
+        // The lines may have been renumbered since the choice.
+        status_.deviceId = *device_;
         library_->Open(this);
     }
     if (status_.lineOpen != 0) {
@@ -216,7 +276,7 @@ void PhoneLine::ChooseLine() {
     const bool was_open = line_open();
     if (was_open)
         StopMonitoring();
-    LineSelectionDialog dialog([this] { return phone::ListLineDevices(*library_); }, device_,
+    LineSelectionDialog dialog([this] { return phone::ListLineDevices(*library_); }, SavedChoice(),
                                window_);
     connect(&dialog, &LineSelectionDialog::listFailed, this,
             [this](int status) { TelephonyFailed(status); });

@@ -20,6 +20,7 @@
 #include "command_table.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/phone/answering_machine.h"
+#include "kivo/phone/chosen_line.h"
 #include "kivo/phone/line_choice.h"
 #include "kivo/telephony/qt_line_pump.h"
 #include "kivo/telephony/tapi_library.h"
@@ -107,7 +108,20 @@ private:
     // While the answering machine is off: who calls, and the choice to let
     // the machine take this call.
     void ShowIncomingCall();
-    void TakeChosenLine(std::uint32_t device);
+    // Makes `line` the chosen one and keeps it in the profile: CommID, its
+    // device number, and beside it its name, which finds it again after the
+    // lines were renumbered (phone/chosen_line.h).
+    void TakeChosenLine(const phone::LineDevice& line);
+    phone::SavedLineChoice SavedChoice() const;
+    // Finds the chosen line among the listed ones; true when it is there
+    // (the profile follows a new number). A line that is gone is let go.
+    bool FollowChosenLine(const phone::LineListing& listing);
+    // The chosen line is no longer set up: nothing is monitored, no other
+    // line is taken in its place, the user is told and Modem Selection
+    // opens.
+    void LetGoOfGoneLine();
+    // "Kivo Modem Selection", not modal, with no line chosen.
+    void OpenLineChoice();
     // Test in the line selection: the scripted line test, modally.
     void TestLine(const phone::LineDevice& line, QWidget* parent);
     void OfferLineChoiceOnce();
@@ -127,6 +141,7 @@ private:
     std::unique_ptr<telephony::QtLinePump> pump_;
     std::unique_ptr<phone::AnsweringMachine> machine_;
     std::optional<std::uint32_t> device_;
+    std::string line_name_;  // the chosen line's name; empty when not known
     bool answer_machine_ = false;
     const char* state_text_;
     QString caption_;  // the window's title without the new messages

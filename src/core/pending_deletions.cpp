@@ -51,14 +51,29 @@ bool CollectNamedRecordings(const std::filesystem::path& log,
         .ok();
 }
 
+// Whether what was read covers the noted names: then the logs it read need
+// not be read again.
+bool Covers(const NamedRecordingsRead& read, const std::vector<std::string>& noted) {
+    return std::all_of(noted.begin(), noted.end(), [&](const std::string& name) {
+        return std::binary_search(read.looked_for.begin(), read.looked_for.end(), name);
+    });
+}
+
 // The noted recordings that a live record line of the working logs names;
-// none when a log cannot be read.
+// none when a log cannot be read. The logs that `read` covers are taken
+// from it.
 std::optional<std::set<std::string>> NamedByLiveLines(const DataStoreSession& session,
-                                                      const std::vector<std::string>& noted) {
+                                                      const std::vector<std::string>& noted,
+                                                      const NamedRecordingsRead& read) {
     std::vector<std::string_view> sorted(noted.begin(), noted.end());
     std::sort(sorted.begin(), sorted.end());
     std::set<std::string> named;
+    const bool covered = Covers(read, noted);
+    if (covered)
+        named.insert(read.named.begin(), read.named.end());
     for (const std::string_view log : kRecordLogs) {
+        if (covered && std::find(read.logs.begin(), read.logs.end(), log) != read.logs.end())
+            continue;
         if (!CollectNamedRecordings(session.WorkingPath(log), sorted, named))
             return std::nullopt;
     }
@@ -106,6 +121,10 @@ bool NotePendingDeletions(const std::filesystem::path& store, std::span<const st
 }
 
 bool FinishPendingDeletions(const DataStoreSession& session) {
+    return FinishPendingDeletions(session, NamedRecordingsRead{});
+}
+
+bool FinishPendingDeletions(const DataStoreSession& session, const NamedRecordingsRead& read) {
     const std::filesystem::path store = session.store_path();
     const std::filesystem::path note = PendingDeletionsPath(store);
     std::error_code ec;
@@ -115,7 +134,7 @@ bool FinishPendingDeletions(const DataStoreSession& session) {
     // Without the logs or the store's directory nothing can be known to be
     // unnamed. Both are asked about the noted names only.
     StoreAccess access = session.store_access();
-    const auto named = NamedByLiveLines(session, noted);
+    const auto named = NamedByLiveLines(session, noted, read);
     const auto members = access.LiveAmong(store.string(), noted);
     if (!named || !members)
         return false;

@@ -63,17 +63,46 @@ ErasedRecord ErasedFrom(const recordstore::RecordLogLine& line) {
             line.offset_bytes, std::string(line.bytes)};
 }
 
-// The records of one log that are to be erased, read without changing it.
+// The records of one log that are to be erased, read without changing it,
+// and in the same reading which of the recordings in `looked_for` (sorted)
+// the log's other live lines name: those stay named once the erased lines
+// are written, so the delete that follows need not read the log again.
 // False when the log could not be read.
 bool FindInLog(const std::filesystem::path& log, const std::set<std::int32_t>& numbers,
-               std::vector<ErasedRecord>& erased) {
-    return recordstore::RecordLog::ForEachLine(log.string(),
-                                               [&](const recordstore::RecordLogLine& line) {
-                                                   if (IsToErase(line.bytes, numbers))
-                                                       erased.push_back(ErasedFrom(line));
-                                                   return true;
-                                               })
+               const std::vector<std::string>& looked_for, std::vector<ErasedRecord>& erased,
+               std::set<std::string>& named) {
+    return recordstore::RecordLog::ForEachLine(
+               log.string(),
+               [&](const recordstore::RecordLogLine& line) {
+                   if (IsToErase(line.bytes, numbers)) {
+                       erased.push_back(ErasedFrom(line));
+                       return true;
+                   }
+                   const std::int32_t number = RecordLine::NumberOf(line.bytes);
+                   if (number < 1 || number >= recordstore::kErasedRecordNumber)
+                       return true;
+                   const std::string_view container =
+                       RecordLine::StoredFieldOf(line.bytes, field::kContainerName);
+                   if (std::binary_search(looked_for.begin(), looked_for.end(), container))
+                       named.emplace(container);
+                   return true;
+               })
         .ok();
+}
+
+// The recordings whose names a delete looks for while it reads its logs:
+// those noted by a delete before (still to finish) and those the selection
+// names. Sorted, each once.
+std::vector<std::string> RecordingsToLookFor(const std::filesystem::path& store,
+                                             std::span<const SelectedRecord> selection) {
+    std::vector<std::string> names = PendingDeletions(store);
+    for (const SelectedRecord& record : selection) {
+        if (IsRecordingName(record.recording_file))
+            names.push_back(record.recording_file);
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
 }
 
 bool WriteLineAt(int fd, std::string_view line, std::uint64_t offset) {
@@ -186,14 +215,22 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
 
     // Every record to erase is found, and its recording name checked, before
     // any log changes: a refused name changes nothing.
+    // The same reading tells, for the recordings to be deleted, whether
+    // another live line of these logs names them (FinishPendingDeletions
+    // below then reads only the other logs).
+    NamedRecordingsRead read;
+    read.looked_for = RecordingsToLookFor(session.store_path(), selection.first(usable));
+    std::set<std::string> named;
     std::vector<ErasedRecord> erased;
     std::vector<std::vector<ErasedRecord>> erased_by_log;
     for (const auto& [log, numbers] : logs) {
         std::vector<ErasedRecord>& found = erased_by_log.emplace_back();
-        if (!FindInLog(session.WorkingPath(log), numbers, found))
+        if (!FindInLog(session.WorkingPath(log), numbers, read.looked_for, found, named))
             return kDeleteFailed;
         erased.insert(erased.end(), found.begin(), found.end());
+        read.logs.emplace_back(log);
     }
+    read.named.assign(named.begin(), named.end());
     if (auto refused = RefusedNames(erased); !refused.empty()) {
         if (options.refused != nullptr)
             *options.refused = std::move(refused);
@@ -221,7 +258,7 @@ int DeleteRecords(core::DataStoreSession& session, std::span<const SelectedRecor
     if (session.CommitChanges() != core::kStoreOk)
         return kDeleteFailed;
     reached(DeletionStep::kStoreSaved);
-    if (!FinishPendingDeletions(session))
+    if (!FinishPendingDeletions(session, read))
         return kDeleteFailed;
     reached(DeletionStep::kFinished);
     return kDeleteOk;

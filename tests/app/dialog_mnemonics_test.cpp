@@ -458,7 +458,7 @@ TEST_F(DialogMnemonicsTest, ThePhoneRecorderAndItsDialogsHaveUniqueMnemonics) {
 TEST_F(DialogMnemonicsTest, ThePhoneLineDialogsAndTheVideoRecorderHaveUniqueMnemonics) {
     auto* line = dynamic_cast<PhoneLine*>(window_->findChild<QObject*>("phoneLine"));
     ASSERT_NE(line, nullptr);
-    LineSelectionDialog selection([] { return phone::LineListing{}; }, std::nullopt);
+    LineSelectionDialog selection([] { return phone::LineListing{}; }, {});
     ExpectUniqueMnemonics(QStringLiteral("Modem Selection"), &selection);
     ExpectEveryButtonLettered(QStringLiteral("Modem Selection"), &selection);
     const std::filesystem::path working = store().working_folder();

@@ -66,6 +66,8 @@ TEST_F(PhoneLineTest, AFirstStartWithoutALineSaysOnceHowToSetOneUp) {
 TEST_F(PhoneLineTest, TheChosenLineIsRememberedAndMonitoredWithTheMachineOn) {
     ChooseDemoLine();
     EXPECT_EQ(window_->session().profile().Read(window_->session().section(), "CommID"), "0");
+    EXPECT_EQ(window_->session().profile().Read(window_->session().section(), "CommLine"),
+              "Demo line");
     EXPECT_TRUE(window_->commands().IsEnabled(Command::kStartMonitoring));
     EXPECT_TRUE(window_->commands().action(Command::kAnswerMachineOff)->isChecked());
 
@@ -226,6 +228,123 @@ TEST_F(PhoneLineTest, ChangedLineSettingsReopenAnIdleLineAtOnceAndABusyOneAfterT
     EXPECT_EQ(line_->library().status().numDevices, 1u);
     EXPECT_TRUE(window_->line_state_text().startsWith("Line monitoring active"));
     EXPECT_EQ(reporter_.reports().size(), 1u);
+}
+
+// The accounts behind the lines, as Line Settings writes them: the demo line
+// is device 0, the accounts follow in file order.
+std::string WithAccounts(const std::vector<std::string>& names) {
+    std::string text = "[demo]\nring_period_ms = 100\n";
+    for (const std::string& name : names)
+        text += "\n[account " + name + "]\nuser = ann\ndomain = pbx.invalid\n";
+    return text;
+}
+
+class ChosenLineTest : public DemoLineWindowTest {
+protected:
+    std::string Profile(const char* key) {
+        return window_->session().profile().Read(window_->session().section(), key);
+    }
+    void ChooseLineNamed(const QString& name) {
+        WithLineSelection([name](LineSelectionDialog* dialog) {
+            const auto found = dialog->device_list()->findItems(name, Qt::MatchExactly, 1);
+            ASSERT_EQ(found.size(), 1);
+            dialog->device_list()->setCurrentItem(found.front());
+            for (auto* button : dialog->findChildren<QPushButton*>()) {
+                if (button->text() == "&Select")
+                    button->click();
+            }
+        });
+    }
+    static QString CurrentLineIn(LineSelectionDialog* dialog) {
+        QTreeWidgetItem* current = dialog->device_list()->currentItem();
+        return current == nullptr ? QString() : current->text(1);
+    }
+};
+
+TEST_F(ChosenLineTest, RemovingAnAccountBeforeTheChosenOneKeepsTheChoiceOnItsAccount) {
+    test::WriteFileText(configuration_path().string(), WithAccounts({"Office", "Home", "Shop"}));
+    ChooseLineNamed("Home");
+    ASSERT_EQ(Profile("CommID"), "2");
+    ASSERT_EQ(Profile("CommLine"), "Home");
+
+    // Office goes: Home is device 1 now, Shop device 2.
+    test::WriteFileText(configuration_path().string(), WithAccounts({"Home", "Shop"}));
+    StartWindow();
+    EXPECT_EQ(line_->device(), std::optional<std::uint32_t>(1));
+    EXPECT_EQ(Profile("CommID"), "1");  // still the device number, as the profile holds it
+    EXPECT_EQ(Profile("CommLine"), "Home");
+    EXPECT_TRUE(window_->commands().IsEnabled(Command::kStartMonitoring));
+    EXPECT_TRUE(reporter_.reports().empty());
+    QString preselected;
+    WithLineSelection([&](LineSelectionDialog* dialog) { preselected = CurrentLineIn(dialog); });
+    EXPECT_EQ(preselected, "Home");
+}
+
+TEST_F(ChosenLineTest, TheChosenAccountRemovedIsNotReplacedByTheNextOneTheUserIsAskedInstead) {
+    test::WriteFileText(configuration_path().string(), WithAccounts({"Office", "Home"}));
+    ChooseLineNamed("Office");
+    ASSERT_EQ(Profile("CommID"), "1");
+
+    // Office goes: Home now has its number, 1.
+    test::WriteFileText(configuration_path().string(), WithAccounts({"Home"}));
+    StartWindow();
+    EXPECT_FALSE(line_->device().has_value());
+    EXPECT_FALSE(line_->line_open());
+    EXPECT_FALSE(window_->commands().IsEnabled(Command::kStartMonitoring));
+    EXPECT_FALSE(window_->commands().IsEnabled(Command::kAnswerMachineOn));
+    ASSERT_EQ(reporter_.reports().size(), 1u);
+    EXPECT_NE(reporter_.reports()[0].text.find("\"Office\""), std::string::npos)
+        << reporter_.reports()[0].text;
+    // Asked to choose, with no line chosen for them.
+    auto* selection = window_->findChild<LineSelectionDialog*>();
+    ASSERT_NE(selection, nullptr);
+    EXPECT_TRUE(selection->isVisible());
+    EXPECT_TRUE(selection->device_list()->selectedItems().isEmpty());
+    for (auto* button : selection->findChildren<QPushButton*>()) {
+        if (button->text() == "&Select")
+            button->click();  // nothing chosen yet: nothing is taken
+    }
+    EXPECT_TRUE(selection->isVisible());
+    EXPECT_FALSE(line_->device().has_value());
+    // The profile keeps the choice until the user makes another.
+    EXPECT_EQ(Profile("CommID"), "1");
+    EXPECT_EQ(Profile("CommLine"), "Office");
+
+    const auto home = selection->device_list()->findItems("Home", Qt::MatchExactly, 1);
+    ASSERT_EQ(home.size(), 1);
+    selection->device_list()->setCurrentItem(home.front());
+    for (auto* button : selection->findChildren<QPushButton*>()) {
+        if (button->text() == "&Select")
+            button->click();
+    }
+    EXPECT_EQ(line_->device(), std::optional<std::uint32_t>(1));
+    EXPECT_EQ(Profile("CommLine"), "Home");
+    EXPECT_TRUE(window_->commands().IsEnabled(Command::kStartMonitoring));
+}
+
+TEST_F(ChosenLineTest, StartMonitoringAfterTheChosenAccountWasRemovedOpensNoOtherLine) {
+    test::WriteFileText(configuration_path().string(), WithAccounts({"Office", "Home"}));
+    ChooseLineNamed("Office");
+    ASSERT_EQ(line_->device(), std::optional<std::uint32_t>(1));
+
+    // Removed while the program runs (another Kivo's Line Settings, an editor).
+    test::WriteFileText(configuration_path().string(), WithAccounts({"Home"}));
+    ASSERT_TRUE(window_->commands().Trigger(Command::kStartMonitoring));
+    EXPECT_FALSE(line_->line_open());
+    EXPECT_EQ(line_->library().open_line(), nullptr);
+    EXPECT_FALSE(line_->device().has_value());
+    ASSERT_EQ(reporter_.reports().size(), 1u);
+    EXPECT_NE(reporter_.reports()[0].text.find("\"Office\""), std::string::npos);
+    EXPECT_NE(window_->findChild<LineSelectionDialog*>(), nullptr);
+}
+
+TEST_F(ChosenLineTest, AProfileFromBeforeTheNameWasKeptUsesTheNumberAndLearnsTheName) {
+    test::WriteFileText(configuration_path().string(), WithAccounts({"Office"}));
+    window_->session().profile().Write(window_->session().section(), "CommID", "1");
+    StartWindow();
+    EXPECT_EQ(line_->device(), std::optional<std::uint32_t>(1));
+    EXPECT_EQ(Profile("CommLine"), "Office");
+    EXPECT_TRUE(reporter_.reports().empty());
 }
 
 }  // namespace

@@ -238,6 +238,31 @@ TEST_F(SearchWindowTest, DeletingAResultAsksErasesAndSearchesAgain) {
     EXPECT_TRUE(dialog->records_changed());
     ASSERT_GE(reporter_.reports().size(), 2u);
     EXPECT_NE(reporter_.reports()[0].text.find("00000002"), std::string::npos);
+    // The result that took its place is chosen, ready for the next Delete.
+    EXPECT_TRUE(dialog->result_view()->selectionModel()->isRowSelected(0, {}));
+    EXPECT_EQ(dialog->result_view()->selectionModel()->selectedRows().size(), 1);
+}
+
+// The search runs again in index order: the result that followed the
+// deleted one in the user's sorted order is chosen, wherever it now stands.
+TEST_F(SearchWindowTest, DeletingInSortedResultsChoosesTheResultThatFollowedInThatOrder) {
+    auto dialog = OpenDialog();
+    Search(*dialog, "invoice");
+    ASSERT_EQ(dialog->results().rows().size(), 3u);
+    dialog->result_view()->sortByColumn(0, Qt::DescendingOrder);  // 4, 3, 2
+    ASSERT_EQ(Ids(*dialog).front(), "00000004");
+    dialog->result_view()->selectRow(0);
+    dialog->DeleteSelected();
+    ASSERT_EQ(Ids(*dialog), (std::vector<std::string>{"00000002", "00000003"}));
+    const auto chosen = dialog->result_view()->selectionModel()->selectedRows();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.front().row(), 1);  // 00000003
+
+    // The last result: the one before it.
+    dialog->result_view()->selectRow(1);
+    dialog->DeleteSelected();
+    ASSERT_EQ(Ids(*dialog), (std::vector<std::string>{"00000002"}));
+    EXPECT_TRUE(dialog->result_view()->selectionModel()->isRowSelected(0, {}));
 }
 
 TEST_F(SearchWindowTest, PlayClosesTheDialogAndSelectsTheRecordsInTheMainList) {

@@ -142,6 +142,54 @@ TEST_F(RecordDeletionTest, ALineNamingAStoreComponentIsRefusedBeforeAnythingChan
         EXPECT_FALSE(entry.path().filename().string().starts_with("Voxwren.xrr.")) << entry.path();
 }
 
+// A delete reads each log of its records once: what it sees there while
+// finding the lines decides which recordings a live record still names; the
+// logs it did not read are read when the recordings are removed.
+TEST_F(RecordDeletionTest, ARecordingThatALiveRecordOfAnyLogStillNamesStays) {
+    RecordFields shares_one = Record(2, "0");
+    shares_one.container = "D1.xrz";
+    RecordFields meeting = Record(5, "1");
+    meeting.container = "D3.xrz";
+    test::WriteFileText(session->WorkingPath("Voxwren.xrr").string(),
+                        MakeRecordLog({Record(1, "0"), shares_one, Record(3, "9")}));
+    test::WriteFileText(session->WorkingPath("Voxwren.xrm").string(), MakeRecordLog({meeting}));
+    core::SelectedRecord selection[] = {{2, ViewKind::kDictation, "D1.xrz"},
+                                        {3, ViewKind::kVideo, "D3.xrz"}};
+    ASSERT_EQ(core::DeleteRecords(*session, selection, index), 0);
+    auto stored = StoreAsReopened();
+    EXPECT_EQ(stored.count("D1.xrz"), 1u);  // live record 1, in the log read
+    EXPECT_EQ(stored.count("D3.xrz"), 1u);  // live meeting 5, in a log not read
+    EXPECT_EQ(stored["Voxwren.xrr"].substr(802, 9), "99999999 ");   // record 2
+    EXPECT_EQ(stored["Voxwren.xrr"].substr(1203, 9), "99999999 ");  // record 3
+    EXPECT_FALSE(std::filesystem::exists(PendingDeletionsPath(stores.path() / "KIVO.xrt")));
+}
+
+TEST_F(RecordDeletionTest, ANoteLeftByAnEarlierDeleteIsFinishedWithoutTakingANamedRecording) {
+    RecordFields erased_before = Record(3, "9");
+    erased_before.number = 99999999;  // erased by a delete cut short after its save
+    test::WriteFileText(session->WorkingPath("Voxwren.xrr").string(),
+                        MakeRecordLog({Record(1, "0"), Record(2, "0"), erased_before}));
+    const auto note = PendingDeletionsPath(stores.path() / "KIVO.xrt");
+    test::WriteFileText(note.string(), "D1.xrz\nD3.xrz\nD4.xrz\n");
+    core::SelectedRecord selection[] = {{2, ViewKind::kDictation, "D2.xrz"}};
+    ASSERT_EQ(core::DeleteRecords(*session, selection, index), 0);
+    auto stored = StoreAsReopened();
+    EXPECT_EQ(stored.count("D2.xrz"), 0u);
+    EXPECT_EQ(stored.count("D3.xrz"), 0u);  // named by an erased line only
+    EXPECT_EQ(stored.count("D1.xrz"), 1u);  // live record 1
+    EXPECT_EQ(stored.count("D4.xrz"), 1u);  // live phone record 4, in a log not read
+    EXPECT_FALSE(std::filesystem::exists(note));
+}
+
+// The line, not the list the selection came from, names the recording.
+TEST_F(RecordDeletionTest, ASelectionNamingAnotherRecordingStillRemovesTheLinesOwn) {
+    core::SelectedRecord selection[] = {{2, ViewKind::kDictation, "D1.xrz"}};
+    ASSERT_EQ(core::DeleteRecords(*session, selection, index), 0);
+    auto stored = StoreAsReopened();
+    EXPECT_EQ(stored.count("D2.xrz"), 0u);
+    EXPECT_EQ(stored.count("D1.xrz"), 1u);
+}
+
 TEST(DeleteQuestion, NamesTheIdOfASingleRecord) {
     core::SelectedRecord one[] = {{7, ViewKind::kDictation, ""}};
     EXPECT_EQ(core::DeleteQuestion(one, "00000007"),

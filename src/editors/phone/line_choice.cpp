@@ -31,12 +31,20 @@ LineListing ListLineDevices(telephony::TapiLibrary& library) {
             return listing;
         }
     }
+    listing = ListInitialisedLineDevices(library);
+    status.deviceId = device;
+    library.Close();
+    return listing;
+}
+
+LineListing ListInitialisedLineDevices(telephony::TapiLibrary& library) {
+    LineListing listing;
+    const std::uint32_t device = library.status().deviceId;
     const Zn2TapiDeviceList list{&listing.devices, &ClearRows, &AddRow};
     const int listed = library.ListDev(&list);
     if (listed > 0)
         listing.status = listed;
-    status.deviceId = device;
-    library.Close();
+    library.status().deviceId = device;
     return listing;
 }
 

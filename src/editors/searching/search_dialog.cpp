@@ -18,6 +18,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "kivo/core/shell_session.h"
 #include "kivo/core/user_messages.h"
 #include "kivo/filesystem/posix_file_system.h"
@@ -475,18 +478,54 @@ void SearchDialog::EditSelected() {
 }
 
 void SearchDialog::DeleteSelected() {
-    const auto selection = results_->Selection(SelectedResultRows());
+    const std::vector<int> rows = SelectedResultRows();
+    const auto selection = results_->Selection(rows);
     if (selection.empty())
         return;
     char id[16];
     std::snprintf(id, sizeof id, "%08d", static_cast<int>(selection.front().record_number));
     if (!session_.ConfirmDelete(selection, id))
         return;
+    // Found by its record: the search runs again in index order, whatever
+    // column the user had sorted by.
+    const std::int32_t next = ResultAfterSelection(rows);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     session_.EraseRecords(selection);
     QApplication::restoreOverrideCursor();
     records_changed_ = true;
     RunSearch();
+    ChooseResultAfterDelete(next, rows.front());
+}
+
+std::int32_t SearchDialog::ResultAfterSelection(const std::vector<int>& selected_rows) const {
+    const auto& rows = results_->rows();
+    const auto unselected = [&](int row) {
+        return !std::binary_search(selected_rows.begin(), selected_rows.end(), row);
+    };
+    const int first = selected_rows.front();
+    for (int row = first + 1; row < static_cast<int>(rows.size()); ++row) {
+        if (unselected(row))
+            return rows[static_cast<std::size_t>(row)].record_number;
+    }
+    for (int row = first - 1; row >= 0; --row) {
+        if (unselected(row))
+            return rows[static_cast<std::size_t>(row)].record_number;
+    }
+    return 0;
+}
+
+void SearchDialog::ChooseResultAfterDelete(std::int32_t record_number, int row) {
+    const auto& rows = results_->rows();
+    if (rows.empty())
+        return;
+    row = std::min(row, static_cast<int>(rows.size()) - 1);
+    for (std::size_t at = 0; at < rows.size(); ++at) {
+        if (record_number != 0 && rows[at].record_number == record_number)
+            row = static_cast<int>(at);
+    }
+    result_view_->selectRow(row);
+    result_view_->scrollTo(results_->index(row, 0));
+    result_view_->setFocus(Qt::OtherFocusReason);
 }
 
 void SearchDialog::AddSelectedToMergeList() {

@@ -46,4 +46,20 @@ std::vector<std::string> PendingDeletions(const std::filesystem::path& store);
 // next writer).
 bool FinishPendingDeletions(const DataStoreSession& session);
 
+// What a writer already read of some working logs while it held the
+// writer lock, so that finishing need not read them again: which of the
+// names it looked for their live lines name, once its own changes to them
+// are made.
+struct NamedRecordingsRead {
+    std::vector<std::string> logs;        // log member names read
+    std::vector<std::string> looked_for;  // sorted recording names looked for
+    std::vector<std::string> named;       // those that a live line names
+};
+
+// The same, taking what `read` knows of its logs instead of reading them
+// again when every noted name is among the names it looked for (else every
+// log is read, as above). The logs must not have changed since but by the
+// writer's own erasures, which `read` allows for.
+bool FinishPendingDeletions(const DataStoreSession& session, const NamedRecordingsRead& read);
+
 }  // namespace kivo::core

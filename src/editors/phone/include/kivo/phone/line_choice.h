@@ -26,6 +26,9 @@ struct LineListing {
 // for the listing and closes it again; the caller stops monitoring first.
 // The library's deviceId is kept.
 LineListing ListLineDevices(telephony::TapiLibrary& library);
+// The same on a library the caller has initialised, which stays so (a
+// line about to be opened is looked up without starting the library twice).
+LineListing ListInitialisedLineDevices(telephony::TapiLibrary& library);
 
 // Whether any listed device reaches the telephone network (anything but the
 // demo line, which only plays calls made with kivo-line).

@@ -142,6 +142,13 @@ private:
     bool ResultKey(int key);
     bool MergeListKey(int key);
     std::vector<int> SelectedResultRows() const;
+    // The record of the first unselected result after the first selected
+    // row (else the last one before it); 0 when every result is selected.
+    std::int32_t ResultAfterSelection(const std::vector<int>& selected_rows) const;
+    // After a delete and the new search: chooses `record_number`'s result,
+    // else the one at `row` (the last when the list got shorter), and gives
+    // the results the keys, so that Delete goes on down the list.
+    void ChooseResultAfterDelete(std::int32_t record_number, int row);
     void CloseWith(Request request);
     thesaurus::Thesaurus* SmartThesaurus();
     void StoreSmartChoice(bool smart);

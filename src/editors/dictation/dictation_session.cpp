@@ -32,6 +32,9 @@ using recorder::NowLogDate;
 
 constexpr const char* kTakeKeptText =
     "The recording has been kept: Kivo offers to recover it the next time it starts.";
+constexpr const char* kRecordingStaysText =
+    "The recording could not be kept anywhere else, so it stays in the recorder. Make room on "
+    "the disk and press OK again, or close the recorder to discard it.";
 
 }  // namespace
 
@@ -482,6 +485,13 @@ int DictationSession::Save() {
     // start offers to recover it, rather than lost with the other files.
     const bool kept = (result == kMessageMissingFile || result == kMessageCannotSave) &&
                       HasUnsavedAudio() && keeper_.Keep();
+    if (result != 0 && HasUnsavedAudio() && !kept) {
+        // The open recording is its only copy now (a full disk refuses the
+        // store and the take alike): it is not closed, so OK can try again.
+        reporter_.ReportMessage(result, core::kStyleExclamation);
+        reporter_.ReportText(kRecordingStaysText, core::kStyleExclamation);
+        return result;
+    }
     document_.Close();
     DeleteTemporaryFiles();
     if (result != 0)

@@ -32,9 +32,6 @@ using recorder::NowLogDate;
 
 constexpr const char* kTakeKeptText =
     "The recording has been kept: Kivo offers to recover it the next time it starts.";
-constexpr const char* kRecordingStaysText =
-    "The recording could not be kept anywhere else, so it stays in the recorder. Make room on "
-    "the disk and press OK again, or close the recorder to discard it.";
 
 }  // namespace
 
@@ -489,7 +486,7 @@ int DictationSession::Save() {
         // The open recording is its only copy now (a full disk refuses the
         // store and the take alike): it is not closed, so OK can try again.
         reporter_.ReportMessage(result, core::kStyleExclamation);
-        reporter_.ReportText(kRecordingStaysText, core::kStyleExclamation);
+        reporter_.ReportText(recorder::kRecordingStaysText, core::kStyleExclamation);
         return result;
     }
     document_.Close();

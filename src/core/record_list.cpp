@@ -263,7 +263,26 @@ int RecordRow::status() const {
     return text.empty() ? kStatusNormal : value;
 }
 
-std::vector<RecordRow> SearchLog(const std::filesystem::path& log_path, int search_kind) {
+namespace {
+
+// The damage a scan met, as RecordList::DamageText words it.
+std::string DamageTextOf(std::string_view log_name, const recordstore::RecordLogScan& scan) {
+    const std::uint64_t torn = scan.torn_tail_bytes > 0 ? 1 : 0;
+    const std::uint64_t damaged = scan.malformed_lines + torn;
+    if (damaged == 0)
+        return {};
+    const std::uint64_t first_offset = scan.malformed_lines > 0
+                                           ? scan.first_malformed_offset_bytes
+                                           : scan.complete_lines * recordstore::kRecordLineBytes;
+    return std::string(log_name) + ": " + std::to_string(damaged) + " damaged line" +
+           (damaged == 1 ? "" : "s") + " not listed, the first is line " +
+           std::to_string(first_offset / recordstore::kRecordLineBytes + 1);
+}
+
+}  // namespace
+
+std::vector<RecordRow> SearchLog(const std::filesystem::path& log_path, int search_kind,
+                                 recordstore::RecordLogScan* scan) {
     std::vector<RecordRow> rows;
     auto view = ViewOfSearchKind(search_kind);
     if (!view)
@@ -271,12 +290,14 @@ std::vector<RecordRow> SearchLog(const std::filesystem::path& log_path, int sear
     // Header, erased and malformed lines and a partial last line are passed
     // over; a log that cannot be read lists what was read before.
     recordstore::RecordLog::ForEachRecord(
-        log_path.string(), [&](const recordstore::RecordLogEntry& entry) {
+        log_path.string(),
+        [&](const recordstore::RecordLogEntry& entry) {
             const std::string_view kind = entry.line.StoredField(field::kKindCode);
             if (KindMatches(search_kind, kind))
                 rows.push_back(MakeRow(*view, kind, entry.line, entry.offset_bytes));
             return true;
-        });
+        },
+        scan);
     return rows;
 }
 
@@ -364,11 +385,14 @@ void RecordList::SwitchView(ViewKind view) {
 
 int RecordList::List(ViewKind view, const std::filesystem::path& working_folder) {
     const ListKindInfo& kind = ListKind(view);
-    Show(view, SearchLog(working_folder / kind.log_member, kind.search_kind));
+    recordstore::RecordLogScan scan;
+    Show(view, SearchLog(working_folder / kind.log_member, kind.search_kind, &scan));
+    damage_text_ = DamageTextOf(kind.log_member, scan);
     return static_cast<int>(rows_.size());
 }
 
 void RecordList::Show(ViewKind view, std::vector<RecordRow> rows) {
+    damage_text_.clear();
     SwitchView(view);
     rows_ = std::move(rows);
     PostProcessRows(rows_, view_);
@@ -404,6 +428,8 @@ std::string RecordList::StatusText() const {
             text += " : You have " + std::to_string(fresh) + " new messages.";
         }
     }
+    if (!damage_text_.empty())
+        text += " : " + damage_text_;
     return text;
 }
 

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "import_record_times.h"
+#include "import_source.h"
 #include "kivo/decoding/audio_decoder.h"
 #include "kivo/recorder/record_files.h"
 #include "kivo/recordstore/clock.h"
@@ -60,6 +61,8 @@ AudioImportResult AudioFileImport::Import(const fs::path& source,
             progress(kind, value);
     };
     report(kProgressKindStatus, 0);
+    if (const std::optional<std::string> refusal = ImportSourceRefusal(source))
+        return Ended(Outcome::kUndecodable, *refusal);
     PrivateFolder scratch(target_.working_folder, "audio-import-");
     if (!scratch.ok())
         return Ended(Outcome::kNotSaved, "no room in the working folder", 108);

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "import_record_times.h"
+#include "import_source.h"
 #include "kivo/encoding/video_conversion.h"
 #include "kivo/recorder/record_files.h"
 #include "kivo/recordstore/clock.h"
@@ -82,6 +84,8 @@ AudioImportResult VideoFileImport::Import(const fs::path& source,
             progress(kind, value);
     };
     report(kProgressKindStatus, 0);
+    if (const std::optional<std::string> refusal = ImportSourceRefusal(source))
+        return Ended(Outcome::kUndecodable, *refusal);
     const recorder::RecordFiles files = recorder::RecordFiles::ForNewRecord(target_.working_folder);
 
     // The run's stop request ends the conversion and keeps nothing of it.

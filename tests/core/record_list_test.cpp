@@ -233,6 +233,28 @@ TEST_F(RecordListTest, PhoneStatusCountsNewMessages) {
     EXPECT_EQ(list.StatusText(), "Total meetings found = 0");
 }
 
+// A log damaged outside the program (a line with a NUL, a shortened line
+// that puts the rest out of step) lists what can be read, and the status
+// says how much was left out and where it starts, instead of a list that is
+// silently short or empty.
+TEST_F(RecordListTest, ADamagedLogIsNamedWithItsFirstBadLineAndTheRestListed) {
+    std::string with_nul = MakeRecordLine(Record(4, "0", "nul", "01/01/2024"));
+    with_nul[50] = '\0';
+    const std::string cut = MakeRecordLine(Record(6, "0", "cut", "01/01/2024")).substr(0, 200);
+    WriteFileText(dir.file("Voxwren.xrr"),
+                  MakeRecordLog({Record(1, "0", "good", "01/01/2024")}) + with_nul +
+                      MakeRecordLine(Record(5, "0", "after", "01/01/2024")) + cut);
+    list.List(ViewKind::kDictation, dir.path());
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"00000001", "00000005"}));
+    EXPECT_EQ(list.DamageText(), "Voxwren.xrr: 2 damaged lines not listed, the first is line 3");
+    EXPECT_EQ(list.StatusText(), "Total dictations found = 2 : " + list.DamageText());
+
+    // A sound log says nothing more.
+    list.List(ViewKind::kPhone, dir.path());
+    EXPECT_EQ(list.DamageText(), "");
+    EXPECT_EQ(list.StatusText(), "Total phone calls found = 3 : You have 2 new messages.");
+}
+
 TEST(ListKinds, DescribeEveryKindAsTheWindowShowsIt) {
     EXPECT_EQ(ListKind(ViewKind::kPhone).columns.size(), 8u);
     EXPECT_EQ(ListKind(ViewKind::kDiary).columns[2].title, std::string("Diary Date"));

@@ -5,9 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <numeric>
 #include <thread>
 
@@ -235,6 +241,39 @@ TEST_F(AudioImportTest, StopDuringALongFileEndsTheRunAndKeepsTheRecordsSoFar) {
     // Nothing of the stopped file is left behind.
     for (const std::string& name : test::FilesUnder(receiver_.working_folder()))
         EXPECT_TRUE(name.starts_with("Voxwren") || name.ends_with(".wav")) << name;
+}
+
+// A pipe or a device named like an audio file: a pipe without a writer
+// would block the import in its open for good, /dev/zero would be read
+// forever. Each is refused by name at once and the run goes on.
+TEST_F(AudioImportTest, APipeOrADeviceNamedLikeAudioIsRefusedAtOnceAndTheRunGoesOn) {
+    const fs::path pipe = dir_.path() / "pipe.wav";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir_.path() / "zeros.mp3");
+    AudioImportRun run(receiver_.target(),
+                       {pipe, dir_.path() / "zeros.mp3", dir_.path() / "memo.wav"});
+    std::vector<AudioImportError> rows;
+    AudioImportEvents events;
+    events.error_row = [&rows](const AudioImportError& row) { rows.push_back(row); };
+    std::future<bool> ran = std::async(std::launch::async, [&] { return run.Run(events); });
+    if (ran.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        // Unblock the import so the test ends: a writer that closes at once
+        // gives the pipe's reader its end, the stop ends the endless read.
+        run.stop_request().Request();
+        const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+        ran.wait();
+        FAIL() << "the import waited on a pipe or read a device";
+    }
+    EXPECT_TRUE(ran.get());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].file, "pipe.wav");
+    EXPECT_EQ(rows[1].file, "zeros.mp3");
+    for (const AudioImportError& row : rows)
+        EXPECT_NE(row.error.find("not a regular file"), std::string::npos) << row.error;
+    EXPECT_EQ(run.imported(), std::vector<std::int32_t>{1});
+    EXPECT_EQ(receiver_.Lines().size(), 1u);
 }
 
 TEST(TagDate, FullDatesWithOrWithoutTimeAreReadAndYearsAloneAreNot) {

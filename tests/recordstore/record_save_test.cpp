@@ -190,6 +190,28 @@ TEST_F(RecordSave, TornLogGetsTheLineAfterItsLastCompleteLine) {
     EXPECT_EQ(LogText("Voxwren.xrr"), LogHeaderLine() + ReadFileText(work_file("C1.xrl")));
 }
 
+// A log that ends in a line break but not on a line's boundary was damaged
+// by hand or by another tool (a shortened line, lines ending in CR LF): its
+// tail is the end of a real line, not the start of a torn one. Writing the
+// new line at the last boundary would destroy that line's bytes, so the save
+// is refused and the log stays as it was.
+TEST_F(RecordSave, ALogWhoseLinesAreOutOfStepIsNeverWrittenOver) {
+    const std::string shortened = MakeRecordLine(1, "0", "DA1.xrz").substr(0, 200) + "\n";
+    const std::string out_of_step = LogHeaderLine() + shortened + MakeRecordLine(2, "0", "DA2.xrz");
+    std::string carriage_returns = LogHeaderLine() + MakeRecordLine(1, "0", "DA1.xrz");
+    for (std::size_t end = carriage_returns.size(); end > 0; end -= 401)
+        carriage_returns.insert(end - 1, "\r");
+    for (const std::string& damaged : {out_of_step, carriage_returns}) {
+        WriteFileText(work_file("Voxwren.xrr"), damaged);
+        WriteRecordFiles("F1", 3, "0", "DF1.xrz");
+        EXPECT_EQ(XRsaveR("F1.xrw", "F1.xrl", "F1.xrs", "", working().c_str(), store_path_.c_str(),
+                          "F1", 0),
+                  0);
+        EXPECT_EQ(LogText("Voxwren.xrr"), damaged);
+        EXPECT_FALSE(std::filesystem::exists(work_file("DF1.xrz")));
+    }
+}
+
 TEST_F(RecordSave, MissingLogIsCreatedWithItsHeaderLine) {
     std::filesystem::remove(work_file("Voxwren.xrd"));
     WriteRecordFiles("E1", 1, "4", "DE1.xrz");

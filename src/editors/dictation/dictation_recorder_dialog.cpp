@@ -649,6 +649,8 @@ void DictationRecorderDialog::OnOk() {
     QApplication::restoreOverrideCursor();
     if (session_->saved())
         record_id_->setText(QString::asprintf("%08d", session_->record_number()));
+    else if (session_->recording_open() && session_->has_unsaved_recording())
+        return;  // the session kept the recording here: OK may be pressed again
     closing_ = true;
     done(session_->saved() ? QDialog::Accepted : QDialog::Rejected);
 }

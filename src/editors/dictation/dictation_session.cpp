@@ -475,6 +475,13 @@ int DictationSession::Save() {
     // start offers to recover it, rather than lost with the other files.
     const bool kept = (result == kMessageMissingFile || result == kMessageCannotSave) &&
                       HasUnsavedAudio() && keeper_.Keep();
+    if (result != 0 && HasUnsavedAudio() && !kept) {
+        // The open recording is its only copy now (a full disk refuses the
+        // store and the take alike): it is not closed, so OK can try again.
+        reporter_.ReportMessage(result, core::kStyleExclamation);
+        reporter_.ReportText(recorder::kRecordingStaysText, core::kStyleExclamation);
+        return result;
+    }
     document_.Close();
     DeleteTemporaryFiles();
     if (result != 0)

@@ -277,6 +277,8 @@ void SpanRecorderDialog::OnOk() {
     QApplication::restoreOverrideCursor();
     if (recording_->saved())
         record_id_->setText(QString::asprintf("%08d", recording_->record_number()));
+    else if (recording_->recording_open() && recording_->has_unsaved_recording())
+        return;  // the recording kept it here: OK may be pressed again
     closing_ = true;
     done(recording_->saved() ? QDialog::Accepted : QDialog::Rejected);
 }

@@ -224,6 +224,13 @@ int SpanRecording::Save(NewRecord record) {
         }
     }
     const bool kept = !saved_ && keeper_.Keep();
+    if (!saved_ && !kept) {
+        // The open recording is its only copy now (a full disk refuses the
+        // store and the take alike): it is not closed, so OK can try again.
+        reporter_.ReportMessage(result, core::kStyleExclamation);
+        reporter_.ReportText(kRecordingStaysText, core::kStyleExclamation);
+        return result;
+    }
     document_.Close();
     DeleteTemporaryFiles();
     if (result != 0)

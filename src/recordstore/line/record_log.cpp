@@ -94,6 +94,8 @@ Status RecordLog::ForEachRecord(FileSystem& file_system, const std::string& path
     RecordLogEntry entry;
     return ForEachLineBytes(*log, path, &counts, [&](std::uint64_t offset, std::string_view bytes) {
         if (!RecordLine::Parse(bytes, &entry.line).ok()) {
+            if (counts.malformed_lines == 0)
+                counts.first_malformed_offset_bytes = offset;
             ++counts.malformed_lines;
             return true;
         }

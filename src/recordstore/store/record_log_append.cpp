@@ -33,6 +33,22 @@ filesystem::FsResult<std::unique_ptr<filesystem::File>> OpenExclusively(
     }
 }
 
+// Whether the bytes after the log's last line boundary are the end of a
+// complete line (they end in a line break) rather than the start of a torn
+// one. Only outside damage does that: a shortened or lengthened line (CR LF
+// endings) puts every line after it out of step, and the tail then holds the
+// end of a real line, which a new line written at the boundary would destroy.
+// A torn write of this program leaves a start of a line, never its break.
+filesystem::FsResult<bool> TailEndsALine(filesystem::File& log, std::uint64_t size_bytes) {
+    if (size_bytes % kRecordLineBytes == 0)
+        return {{}, false};
+    char last = '\0';
+    const auto read = log.ReadAt(size_bytes - 1, &last, 1);
+    if (!read.ok())
+        return {read.status, false};
+    return {{}, read.value == 1 && last == '\n'};
+}
+
 std::string Describe(const std::string& log_path, const filesystem::FsStatus& status) {
     if (status.error_number() == EWOULDBLOCK)
         return log_path + ": in use by another writer";
@@ -60,6 +76,16 @@ std::optional<std::uint64_t> AppendRecordLine(filesystem::FileSystem& file_syste
         return std::nullopt;
     }
     const std::uint64_t size_bytes = info.value.size_bytes;
+    const auto out_of_step = TailEndsALine(log, size_bytes);
+    if (!out_of_step.ok()) {
+        *error = Describe(log_path, out_of_step.status);
+        return std::nullopt;
+    }
+    if (out_of_step.value) {
+        *error = log_path + ": the record log is damaged (its lines are not 401 bytes each); " +
+                 "nothing was written to it";
+        return std::nullopt;
+    }
     std::uint64_t offset = size_bytes - size_bytes % kRecordLineBytes;
     if (offset == 0) {
         const std::string header = RecordLine::HeaderLine();

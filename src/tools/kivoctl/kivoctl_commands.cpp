@@ -193,6 +193,8 @@ int CommandList(const std::vector<std::string>& args, std::ostream& out, std::os
     core::RecordList list;
     list.List(view, store.working_folder());
     list.SetSort(column, descending);
+    if (!list.DamageText().empty())
+        err << "kivoctl: " << list.DamageText() << "\n";
 
     const auto columns = core::ListKind(view).columns;
     std::string header;

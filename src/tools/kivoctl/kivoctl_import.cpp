@@ -45,9 +45,13 @@ bool ImportOne(const recorder::RecorderTarget& target, const fs::path& file, std
         exchange::AudioFileImport(target, nullptr).Import(file);
     if (result.record_number != 0 && result.message != 109)
         out << file.string() << ": record " << result.record_number << "\n";
-    if (!result.ok())
-        err << "kivoctl: " << file.string() << ": " << exchange::kCheckFormatText << ": "
-            << result.reason << "\n";
+    if (!result.ok()) {
+        // "check format" only where the format is at fault: a full disk is not.
+        err << "kivoctl: " << file.string() << ": ";
+        if (result.outcome == exchange::AudioImportResult::Outcome::kUndecodable)
+            err << exchange::kCheckFormatText << ": ";
+        err << result.reason << "\n";
+    }
     return result.ok();
 }
 

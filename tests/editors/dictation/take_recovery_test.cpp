@@ -249,6 +249,41 @@ TEST_F(TakeRecoveryTest, SaveThatReachesNoStoreKeepsTheTakeAndSaysSo) {
     EXPECT_EQ(test::ReadWaveSamples(dir_.file("unsaved.wav")), Tape(0, 600));
 }
 
+// A full disk can refuse both the store and the take (the journal stopped
+// growing when the disk filled, and the whole recording cannot be written
+// in its place). The recorder then holds the only copy of the recording: it
+// stays open with it, says so, and saves it whole once the store takes it.
+TEST_F(TakeRecoveryTest, SaveRefusedWhenTheTakeCannotBeKeptEitherLeavesTheRecordingInTheRecorder) {
+    fs::create_directories(takes_.parent_path());
+    test::WriteFileText(takes_.string(), "in the way");
+    DictationSession recorder(*backend_, target_, reporter_);
+    ASSERT_EQ(recorder.Open(), 0);
+    ASSERT_EQ(recorder.Record(), 0);
+    test::AdvanceAndPump(*backend_, 600);
+    recorder.Stop();
+    // The store refuses the container: a folder stands in its place.
+    const fs::path away = dir_.path() / "away.xrt";
+    fs::rename(store_->store_path(), away);
+    fs::create_directory(store_->store_path());
+
+    EXPECT_EQ(recorder.Save(), 109);
+    EXPECT_FALSE(recorder.saved());
+    EXPECT_TRUE(recorder.recording_open());
+    ASSERT_EQ(reporter_.reports().size(), 2u);
+    EXPECT_EQ(reporter_.reports()[0].code, 109);
+    EXPECT_EQ(reporter_.reports()[1].style, core::kStyleExclamation);
+    EXPECT_TRUE(Recovery().Find().empty());
+
+    // Room again: OK once more saves the whole recording.
+    fs::remove(store_->store_path());
+    fs::rename(away, store_->store_path());
+    EXPECT_EQ(recorder.Save(), 0);
+    EXPECT_TRUE(recorder.saved());
+    const fs::path folder = OpenContainer(recorder, XR_OPEN_MEDIA);
+    EXPECT_EQ(test::ReadWaveSamples((folder / ("D" + recorder.stamp() + ".xrw")).string()),
+              Tape(0, 600));
+}
+
 TEST_F(TakeRecoveryTest, YesReopensTheTakeAsANewDictationThatIsSaved) {
     // A take of an earlier version, in its working folder.
     LeaveTake(root_ / "VoxwrenDead04", "D6", Tape(0, 1500));

@@ -223,6 +223,34 @@ TEST_F(MeetingSessionTest, TheTakeGoesToTheJournalWhileRecordingAndNoAtCloseDisc
     EXPECT_TRUE(LogLines("Voxwren.xrm").empty());
 }
 
+// A full disk refuses the store and leaves no room for the take either:
+// the meeting stays in the recorder, and OK saves it whole once there is
+// room.
+TEST_F(MeetingSessionTest, ARefusedSaveThatCannotKeepTheTakeKeepsTheMeetingInTheRecorder) {
+    fs::create_directories(takes_.parent_path());
+    test::WriteFileText(takes_.string(), "in the way");
+    OpenMeeting();
+    ASSERT_EQ(session_->Pickup(), 0);
+    Run(3);
+    session_->Stop();
+    const fs::path away = dir_.path() / "away.xrt";
+    fs::rename(store_->store_path(), away);
+    fs::create_directory(store_->store_path());  // the store refuses the container
+
+    EXPECT_NE(session_->Save(), 0);
+    EXPECT_FALSE(session_->recording().saved());
+    EXPECT_TRUE(session_->recording().recording_open());
+    ASSERT_EQ(reporter_.reports().size(), 2u);
+    EXPECT_EQ(reporter_.reports()[1].style, core::kStyleExclamation);
+
+    fs::remove(store_->store_path());
+    fs::rename(away, store_->store_path());
+    ASSERT_EQ(session_->Save(), 0);
+    const std::vector<recordstore::RecordLine> lines = LogLines("Voxwren.xrm");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].Fields().duration, "00:00:03");
+}
+
 TEST_F(MeetingSessionTest, TimesAndCostsGoToTheProfile) {
     OpenMeeting();
     session_->ApplyTimesAndCosts({"09:00", "10:30", 45.5, "$"});

@@ -23,6 +23,8 @@
 #include <string_view>
 #include <vector>
 
+#include "kivo/recordstore/record_log.h"
+
 namespace kivo::core {
 
 // The view kind of the main window: which kind of record is listed.
@@ -129,8 +131,9 @@ struct RecordRow {
 // Reads the record log 401 bytes at a time and returns one row per record
 // line of the search kind (1 dictations and messages, 2 meetings, 3 phone
 // calls, 4 diary entries, 5 translations, 9 video). Unreadable logs give no
-// rows; malformed lines are passed over.
-std::vector<RecordRow> SearchLog(const std::filesystem::path& log_path, int search_kind);
+// rows; malformed lines are passed over (and counted in *scan when given).
+std::vector<RecordRow> SearchLog(const std::filesystem::path& log_path, int search_kind,
+                                 recordstore::RecordLogScan* scan = nullptr);
 
 // "dd/MM/yyyy" for a date text written day/month/year (one or two digit day
 // and month, two or four digit year, '/', '.' or '-' between); a text that
@@ -174,12 +177,18 @@ public:
     std::string StatusText() const;
     // Rows whose image is the new-message image.
     int NewMessageCount() const;
+    // What of the listed log could not be read, naming the log and its first
+    // damaged line ("Voxwren.xrr: 2 damaged lines not listed, the first is
+    // line 3"; the header is line 1); empty when every line was read. A
+    // partial last line counts as one. StatusText ends with it.
+    const std::string& DamageText() const { return damage_text_; }
 
 private:
     void SwitchView(ViewKind view);
 
     ViewKind view_ = ViewKind::kNone;
     std::vector<RecordRow> rows_;
+    std::string damage_text_;
     int sort_column_ = 0;
     bool descending_ = false;
 };

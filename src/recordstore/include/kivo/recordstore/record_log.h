@@ -30,9 +30,10 @@ struct RecordLogEntry {
 };
 
 struct RecordLogScan {
-    std::uint64_t complete_lines = 0;   // 401-byte lines read, header included
-    std::uint64_t torn_tail_bytes = 0;  // bytes after the last complete line
-    std::uint64_t malformed_lines = 0;  // lines that are not record lines
+    std::uint64_t complete_lines = 0;                // 401-byte lines read, header included
+    std::uint64_t torn_tail_bytes = 0;               // bytes after the last complete line
+    std::uint64_t malformed_lines = 0;               // lines that are not record lines
+    std::uint64_t first_malformed_offset_bytes = 0;  // of the first one, when there are any
 };
 
 // One complete 401-byte line as Rewrite meets it.

@@ -192,6 +192,10 @@ public:
     // recording, marks, subject, keywords or picture were changed.
     bool has_unsaved_recording() const;
     bool saved() const { return saved_; }
+    // Whether the recorder still holds its recording: false once a save or
+    // close let it go, true after a save that failed and could keep the
+    // recording nowhere else (the dialog then stays open).
+    bool recording_open() const { return document_.is_open(); }
     // Whether Record has been used in this session (the recording source
     // can be chosen only before that).
     bool has_recorded() const { return took_a_take_; }

@@ -106,6 +106,10 @@ public:
 
     bool has_unsaved_recording() const { return recorded_ && !saved_; }
     bool saved() const { return saved_; }
+    // Whether the recording is still held: false once a save or close let
+    // it go, true after a save that failed and could keep the recording
+    // nowhere else (the dialog then stays open).
+    bool recording_open() const { return document_.is_open(); }
     std::int32_t record_number() const { return record_number_; }
     const RecordFiles& files() const { return files_; }
     const RecorderTarget& target() const { return target_; }

@@ -94,6 +94,14 @@ public:
                 if (MnemonicOf(label->text()) && label->buddy() == nullptr)
                     faults_.push_back(
                         QStringLiteral("label \"%1\" has no buddy").arg(label->text()));
+                // Alt+letter gives the buddy the focus: a box that holds the
+                // field must hand it on, or the letter does nothing.
+                const QWidget* buddy = label->buddy();
+                if (MnemonicOf(label->text()) && buddy != nullptr &&
+                    buddy->focusPolicy() == Qt::NoFocus && buddy->focusProxy() == nullptr)
+                    faults_.push_back(
+                        QStringLiteral("label \"%1\" leads to a box that takes no focus")
+                            .arg(label->text()));
             } else if (auto* group = qobject_cast<const QGroupBox*>(widget)) {
                 Add(group->title(), QStringLiteral("group"));
             } else if (auto* tabs = qobject_cast<const QTabBar*>(widget)) {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "audio_import_dialog.h"
 #include "compaction_dialog.h"
 #include "export_options_dialog.h"
 #include "file_bytes.h"
@@ -58,6 +59,8 @@
 #include "phone_line.h"
 #include "phone_recorder_dialog.h"
 #include "play_over_line_dialog.h"
+#include "recording_compressor_dialog.h"
+#include "store_import_dialog.h"
 #include "xrsave.h"
 
 namespace kivo::app {
@@ -494,6 +497,23 @@ TEST_F(DialogMnemonicsTest, ThePhoneLineDialogsAndTheVideoRecorderHaveUniqueMnem
     video::VideoRecorderDialog video(sound::SharedAudioBackend(), cameras, target, reporter_);
     ExpectUniqueMnemonics(QStringLiteral("Video Recorder"), &video);
     ExpectEveryButtonLettered(QStringLiteral("Video Recorder"), &video);
+}
+
+// The progress windows of Tools > Import and of the export's compressor:
+// Start, Finish, Stop and Re-Start each have their letter (Esc cancels).
+TEST_F(DialogMnemonicsTest, TheImportAndCompressorProgressWindowsHaveALetterOnEveryButton) {
+    recorder::RecorderTarget target;
+    target.working_folder = store().working_folder();
+    target.store_path = store().store_path();
+    StoreImportDialog store_import(window_->session(), target, reporter_);
+    ExpectUniqueMnemonics(QString::fromLatin1(kStoreImportTitle), &store_import);
+    ExpectEveryButtonLettered(QString::fromLatin1(kStoreImportTitle), &store_import);
+    AudioImportDialog audio_import(exchange::AudioFileType::kWav, target, {});
+    ExpectUniqueMnemonics(audio_import.windowTitle(), &audio_import);
+    ExpectEveryButtonLettered(audio_import.windowTitle(), &audio_import);
+    RecordingCompressorDialog compressor({}, exchange::ExportOptions{}, store().working_folder());
+    ExpectUniqueMnemonics(compressor.windowTitle(), &compressor);
+    ExpectEveryButtonLettered(compressor.windowTitle(), &compressor);
 }
 
 }  // namespace

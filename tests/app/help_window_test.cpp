@@ -59,6 +59,8 @@ TEST_F(HelpWindowTest, F1AndTheHelpMenuOpenTheContentsInKivosOwnWindow) {
     EXPECT_TRUE(help()->browser()->toPlainText().contains("Topics"));
     EXPECT_EQ(ContentsTitles().value(0), "Kivo Help");
     EXPECT_TRUE(ContentsTitles().contains("Dictation Recorder"));
+    // No title is cut off.
+    EXPECT_GE(help()->contents()->viewport()->width(), help()->contents()->sizeHintForColumn(0));
 
     help()->ShowTopic("playback.htm");
     help()->close();
@@ -73,11 +75,27 @@ TEST_F(HelpWindowTest, LinksBackAndForwardWalkThePagesSeen) {
     EXPECT_FALSE(help()->back_button()->isEnabled());
     help()->browser()->setSource(QUrl("options.htm"));
     EXPECT_EQ(help()->current_page(), "options.htm");
+    // The contents mark the page shown.
+    ASSERT_EQ(help()->contents()->selectedItems().size(), 1);
+    EXPECT_EQ(help()->contents()->selectedItems()[0]->text(), "Options");
     ASSERT_TRUE(help()->back_button()->isEnabled());
     QTest::mouseClick(help()->back_button(), Qt::LeftButton);
     EXPECT_EQ(help()->current_page(), "166.htm");
     ASSERT_TRUE(help()->forward_button()->isEnabled());
     QTest::mouseClick(help()->forward_button(), Qt::LeftButton);
+    EXPECT_EQ(help()->current_page(), "options.htm");
+
+    // By keyboard: the buttons' letters and, as in a web browser, Alt+Left
+    // and Alt+Right.
+    help()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help()));
+    QTest::keyClick(help(), Qt::Key_B, Qt::AltModifier);
+    QTRY_COMPARE(help()->current_page(), QString("166.htm"));
+    QTest::keyClick(help(), Qt::Key_F, Qt::AltModifier);
+    QTRY_COMPARE(help()->current_page(), QString("options.htm"));
+    QTest::keyClick(help(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(help()->current_page(), "166.htm");
+    QTest::keyClick(help(), Qt::Key_Right, Qt::AltModifier);
     EXPECT_EQ(help()->current_page(), "options.htm");
 
     // The navigation bar's links stay apart.

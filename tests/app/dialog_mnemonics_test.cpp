@@ -92,6 +92,11 @@ public:
         for (const QWidget* widget : root->findChildren<QWidget*>()) {
             if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
                 Add(button->text(), QStringLiteral("button"));
+                // A shortcut set on the button takes the place of its letter.
+                if (MnemonicOf(button->text()) &&
+                    button->shortcut() != QKeySequence::mnemonic(button->text()))
+                    faults_.push_back(QStringLiteral("button \"%1\" answers %2, not its letter")
+                                          .arg(button->text(), button->shortcut().toString()));
             } else if (auto* label = qobject_cast<const QLabel*>(widget)) {
                 Add(label->text(), QStringLiteral("label"));
                 if (MnemonicOf(label->text()) && label->buddy() == nullptr)

@@ -43,8 +43,8 @@ AudioImportDialog::AudioImportDialog(exchange::AudioFileType type,
     errors_->header()->resizeSection(1, kErrorColumnWidth);
     errors_->header()->setStretchLastSection(true);
     cancel_ = new QPushButton(tr("Cancel"), this);
-    stop_ = new QPushButton(tr("Stop"), this);
-    restart_ = new QPushButton(tr("Re-Start"), this);
+    stop_ = new QPushButton(tr("&Stop"), this);
+    restart_ = new QPushButton(tr("&Re-Start"), this);
     connect(cancel_, &QPushButton::clicked, this, &AudioImportDialog::reject);
     connect(stop_, &QPushButton::clicked, this, &AudioImportDialog::Stop);
     connect(restart_, &QPushButton::clicked, this, &AudioImportDialog::Start);

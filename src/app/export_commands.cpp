@@ -3,14 +3,11 @@
 
 #include <stdlib.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QToolBar>
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
@@ -28,8 +25,8 @@
 #include "kivo/recordstore/data_store_layout.h"
 #include "mail_launcher.h"
 #include "main_window.h"
+#include "print_preview.h"
 #include "recording_compressor_dialog.h"
-#include "report_printer.h"
 
 namespace kivo::app {
 namespace {
@@ -327,26 +324,7 @@ void SendRecordings(const RecordOutput& output, core::MessageReporter* reporter)
                    QString::fromStdString((*folder / ".xdg-email-status").string()));
 }
 
-// "Save as PDF" beside the preview's own print button.
-void AddSaveAsPdf(QPrintPreviewDialog* preview, const ReportPrinter& printer) {
-    auto* toolbar = preview->findChild<QToolBar*>();
-    if (toolbar == nullptr)
-        return;
-    QAction* save = toolbar->addAction(QObject::tr("Save as PDF"));
-    QObject::connect(save, &QAction::triggered, preview, [preview, printer] {
-        const QString path = QFileDialog::getSaveFileName(preview, QObject::tr("Save as PDF"),
-                                                          QStringLiteral("Kivo Print Job.pdf"),
-                                                          QObject::tr("PDF files (*.pdf)"));
-        if (path.isEmpty())
-            return;
-        QPrinter pdf(QPrinter::HighResolution);
-        pdf.setOutputFormat(QPrinter::PdfFormat);
-        pdf.setOutputFileName(path);
-        printer.Print(&pdf);
-    });
-}
-
-void PrintRecords(const RecordOutput& output) {
+void PrintRecords(const RecordOutput& output, core::MessageReporter* reporter) {
     MainWindow* window = output.window;
     const auto records = Selection(output);
     if (records.empty())
@@ -361,14 +339,10 @@ void PrintRecords(const RecordOutput& output) {
     }
     if (texts.isEmpty())
         return;
-    const ReportPrinter printer(texts);
     QPrinter device(QPrinter::HighResolution);
     device.setDocName(QString::fromLatin1(kPrintJobName));
-    QPrintPreviewDialog preview(&device, output.parent);
-    preview.setWindowTitle(QString::fromLatin1(kPrintJobName));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&printer](QPrinter* target) { printer.Print(target); });
-    AddSaveAsPdf(&preview, printer);
+    PrintPreview preview(texts, &device, *reporter, output.parent);
+    QObject::connect(&preview, &PrintPreview::helpRequested, window, &MainWindow::ShowHelpTopic);
     preview.exec();
 }
 
@@ -411,7 +385,7 @@ bool RunOutputCommand(Command command, const RecordOutput& output,
             SendRecordings(output, reporter);
             return true;
         case Command::kPrint:
-            PrintRecords(output);
+            PrintRecords(output, reporter);
             return true;
         default:
             return false;

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTextBrowser>
@@ -74,6 +75,11 @@ public:
 // The page part of a topic ("300.htm#marks" -> "300.htm").
 QString PageOf(const QString& topic) {
     return topic.section(QLatin1Char('#'), 0, 0);
+}
+
+// The file name of the page at url ("file:///.../options.htm#top" -> "options.htm").
+QString PageFileOf(const QUrl& url) {
+    return PageOf(url.toString(QUrl::RemoveFragment)).section(QLatin1Char('/'), -1);
 }
 
 }  // namespace
@@ -143,15 +149,22 @@ HelpWindow::HelpWindow(QString folder, QWidget* parent)
     forward_->setEnabled(false);
     for (QPushButton* button : {back_, forward_, home_})
         button->setAutoDefault(false);
-    back_->setShortcut(QKeySequence::Back);
-    forward_->setShortcut(QKeySequence::Forward);
+    // Alt+Left and Alt+Right as in a web browser, beside the buttons' own
+    // Alt+B and Alt+F (a button's setShortcut would take their place).
+    connect(new QShortcut(QKeySequence::Back, this), &QShortcut::activated, back_,
+            &QAbstractButton::click);
+    connect(new QShortcut(QKeySequence::Forward, this), &QShortcut::activated, forward_,
+            &QAbstractButton::click);
     connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
     connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
     connect(home_, &QPushButton::clicked, this,
             [this] { ShowTopic(QString::fromLatin1(kHelpContentsTopic)); });
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);
-    connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::SelectCurrentInContents);
+    // The browser's source() still names the page before while it tells of
+    // the new one: the contents follow the address it gives.
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this](const QUrl& url) { SelectInContents(PageFileOf(url)); });
 
     contents_->setObjectName(QStringLiteral("helpContents"));
     contents_->setAccessibleName(tr("Contents"));
@@ -165,7 +178,10 @@ HelpWindow::HelpWindow(QString folder, QWidget* parent)
     splitter->addWidget(contents_);
     splitter->addWidget(browser_);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({200, 600});
+    // The contents are as wide as their longest title, so none is cut off.
+    const int contents_width = contents_->sizeHintForColumn(0) + 2 * contents_->frameWidth() +
+                               contents_->verticalScrollBar()->sizeHint().width();
+    splitter->setSizes({contents_width, 900 - contents_width});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -186,7 +202,7 @@ void HelpWindow::ShowTopic(const QString& topic) {
 }
 
 QString HelpWindow::current_page() const {
-    return PageOf(browser_->source().toString(QUrl::RemoveFragment)).section(QLatin1Char('/'), -1);
+    return PageFileOf(browser_->source());
 }
 
 void HelpWindow::Search(const QString& text) {
@@ -213,11 +229,10 @@ void HelpWindow::FillContents(const QString& text) {
         auto* item = new QListWidgetItem(page.title, contents_);
         item->setData(kFileRole, page.file);
     }
-    SelectCurrentInContents();
+    SelectInContents(current_page());
 }
 
-void HelpWindow::SelectCurrentInContents() {
-    const QString page = current_page();
+void HelpWindow::SelectInContents(const QString& page) {
     for (int row = 0; row < contents_->count(); ++row) {
         if (contents_->item(row)->data(kFileRole).toString() == page) {
             const QSignalBlocker block(contents_);

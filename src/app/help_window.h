@@ -56,7 +56,8 @@ public:
 
 private:
     void FillContents(const QString& words);
-    void SelectCurrentInContents();
+    // Marks the contents row of page ("options.htm").
+    void SelectInContents(const QString& page);
 
     QString folder_;
     std::vector<HelpPage> pages_;

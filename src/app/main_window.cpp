@@ -17,6 +17,7 @@
 
 #include "compaction_dialog.h"
 #include "export_commands.h"
+#include "help_key_filter.h"
 #include "import_commands.h"
 #include "kivo/core/application_folders.h"
 #include "kivo/core/compaction_advice.h"
@@ -216,6 +217,9 @@ MainWindow::MainWindow(Resources resources, core::SessionPlaces places,
     RoutePhoneRecorderCommands(this, reporter_);
     RoutePhoneMachineCommands(this, reporter_);
     RouteSpeechCommands(this, reporter_);
+    auto* help_key = new HelpKeyFilter(this);
+    connect(help_key, &HelpKeyFilter::helpRequested, this, &MainWindow::ShowHelpTopic);
+    qApp->installEventFilter(help_key);
     // Shortcuts work wherever the focus is in the window.
     for (const CommandEntry& entry : CommandTable())
         addAction(commands_->action(entry.command));

@@ -45,6 +45,14 @@ QWidget* WithUnit(QWidget* field, const QString& unit) {
     return row;
 }
 
+// A form row of a field and its unit. The label's Alt letter goes to the
+// field itself: the row around it takes no focus.
+void AddRowWithUnit(QFormLayout* form, const QString& text, QWidget* field, const QString& unit) {
+    auto* label = new QLabel(text);
+    label->setBuddy(field);
+    form->addRow(label, WithUnit(field, unit));
+}
+
 }  // namespace
 
 OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) : QDialog(parent) {
@@ -60,8 +68,8 @@ OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) :
 
     auto* costs = new QGroupBox(tr("Costs"), this);
     auto* costs_form = new QFormLayout(costs);
-    costs_form->addRow(tr("Default &Telephone Costs"), WithUnit(phone_cost_, tr("per min")));
-    costs_form->addRow(tr("Default &Meeting Costs"), WithUnit(meet_cost_, tr("per hour")));
+    AddRowWithUnit(costs_form, tr("Default &Telephone Costs"), phone_cost_, tr("per min"));
+    AddRowWithUnit(costs_form, tr("Default &Meeting Costs"), meet_cost_, tr("per hour"));
     costs_form->addRow(tr("Default C&urrency"), currency_);
 
     highlight_ = new QCheckBox(tr("Hi&ghlight Costs and Times"), this);
@@ -95,7 +103,7 @@ OptionsDialog::OptionsDialog(const OptionsSettings& settings, QWidget* parent) :
             [this](int seconds) { silence_text_->setText(QString::number(seconds)); });
     auto* phone = new QGroupBox(tr("Telephone"), this);
     auto* phone_form = new QFormLayout(phone);
-    phone_form->addRow(tr("Detect &In-Bound Call After"), WithUnit(rings_, tr("rings")));
+    AddRowWithUnit(phone_form, tr("Detect &In-Bound Call After"), rings_, tr("rings"));
     auto* silence_row = WithUnit(silence_, QString());
     silence_row->layout()->addWidget(silence_text_);
     silence_row->layout()->addWidget(new QLabel(tr("seconds"), silence_row));

@@ -65,8 +65,11 @@ RecordKindList::RecordKindList(const Resources& resources, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFixedWidth(110);
     setStyleSheet(
+        // The item styles hide the focus frame: a white border tells a
+        // keyboard user that Tab has reached the kinds (Up and Down choose).
         QStringLiteral("QListWidget { background: rgb(122,153,215); color: white;"
-                       " border: 1px solid rgb(92,118,170); }"
+                       " border: 2px solid rgb(92,118,170); }"
+                       "QListWidget:focus { border: 2px solid white; }"
                        "QListWidget::item { padding-top: 6px; }"
                        "QListWidget::item:selected { background: rgb(62,95,165);"
                        " color: white; border-radius: 4px; }"));

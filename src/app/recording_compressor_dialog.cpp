@@ -32,8 +32,8 @@ RecordingCompressorDialog::RecordingCompressorDialog(std::vector<std::filesystem
         bar->setValue(0);
     }
     cancel_ = new QPushButton(tr("Cancel"), this);
-    stop_ = new QPushButton(tr("Stop"), this);
-    restart_ = new QPushButton(tr("Re-Start"), this);
+    stop_ = new QPushButton(tr("&Stop"), this);
+    restart_ = new QPushButton(tr("&Re-Start"), this);
     connect(cancel_, &QPushButton::clicked, this, &RecordingCompressorDialog::CancelWork);
     connect(stop_, &QPushButton::clicked, this, &RecordingCompressorDialog::StopWork);
     connect(restart_, &QPushButton::clicked, this, &RecordingCompressorDialog::RestartWork);

@@ -25,9 +25,9 @@ StoreImportDialog::StoreImportDialog(core::ShellSession& session,
     bar_ = new QProgressBar(this);
     bar_->setRange(0, 100);
     bar_->setValue(0);
-    start_ = new QPushButton(tr("Start"), this);
+    start_ = new QPushButton(tr("&Start"), this);
     start_->setDefault(true);
-    finish_ = new QPushButton(tr("Finish"), this);
+    finish_ = new QPushButton(tr("&Finish"), this);
     connect(start_, &QPushButton::clicked, this, &StoreImportDialog::Start);
     connect(finish_, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -88,6 +88,10 @@ void StoreImportDialog::Start() {
         return;
     }
     finish_->setEnabled(true);
+    // Start, which had the focus, is gray now: Enter and the focus go to
+    // Finish, or a keyboard user would be left with no button to press.
+    finish_->setDefault(true);
+    finish_->setFocus();
     if (import_.FinalMessage() != 0) {
         reporter_.ReportMessage(import_.FinalMessage(), core::kStyleInformation);
         status_->setText(QString::fromStdString(import_.CompletedText()));

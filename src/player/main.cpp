@@ -9,15 +9,19 @@
 // name is published, so a controller that calls Play as soon as the name
 // appears finds the recording loaded. --help and --version are answered
 // without opening a window (and without a display).
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QUrl>
+#include <QWidget>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -31,21 +35,42 @@
 namespace {
 
 int g_quit_pipe[2] = {-1, -1};
+bool g_quit_requested = false;
 
-void OnTerminationSignal(int /*signal*/) {
+void OnTerminationSignal(int signal_number) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_quit_pipe[1], &byte, 1);
+    // A second signal ends the process at once.
+    std::signal(signal_number, SIG_DFL);
 }
 
-// Ends the event loop on a termination signal, so destructors run.
+// Ends the program on a termination signal, so destructors run: also while
+// a message box waits before the event loop has started (the box that a
+// file given on the command line may raise), when QApplication::quit()
+// alone would do nothing and the unread signal would wake the player again
+// and again.
 void QuitOnTerminationSignals(QApplication& app) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_quit_pipe) != 0)
         return;
+    ::fcntl(g_quit_pipe[0], F_SETFL, O_NONBLOCK);
     auto* notifier = new QSocketNotifier(g_quit_pipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QApplication::quit);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+        char byte = 0;
+        while (::read(g_quit_pipe[0], &byte, 1) == 1) {
+        }
+        notifier->setEnabled(false);
+        g_quit_requested = true;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+                dialog->reject();
+        }
+        // Delivered by the event loop that runs now or by the one to come.
+        QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::Quit));
+    });
     struct sigaction action = {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
     for (int signal_number : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal_number, &action, nullptr);
 }
@@ -128,6 +153,8 @@ int main(int argc, char** argv) {
         else
             window.OpenFile(path);
     }
+    if (g_quit_requested)
+        return 0;
 
     kivo::dbus::RemoteControlService remote(
         {QStringLiteral("kvmp"), QStringLiteral("Kivo Message Player"), QStringLiteral("kvmp")});

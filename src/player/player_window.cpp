@@ -85,13 +85,13 @@ struct EffectControl {
 
 // Echo to reverb: value = minus the slider position.
 constexpr EffectControl kEffectControls[] = {
-    {"Echo", "echo", -15, 0},
-    {"Chorus", "chorus", -34, 0},
-    {"Distortion", "distortion", -10, 0},
-    {"Flanger", "flanger", -20, 0},
-    {"Gargle", "gargle", -15, 0},
-    {"Equalizer", "equalizer", -8, 8},
-    {"Reverb", "reverb", -15, 0},
+    {"&Echo", "echo", -15, 0},
+    {"Ch&orus", "chorus", -34, 0},
+    {"Distort&ion", "distortion", -10, 0},
+    {"Fl&anger", "flanger", -20, 0},
+    {"&Gargle", "gargle", -15, 0},
+    {"E&qualizer", "equalizer", -8, 8},
+    {"Re&verb", "reverb", -15, 0},
 };
 
 }  // namespace
@@ -171,9 +171,10 @@ QWidget* PlayerWindow::BuildControls() {
     main_column->addLayout(BuildRecordingFacts(central));
 
     auto* buttons = new QHBoxLayout;
-    start_ = new QPushButton(tr("Start"), central);
-    pause_ = new QPushButton(tr("Pause"), central);
-    stop_ = new QPushButton(tr("Stop"), central);
+    // Every control has its own Alt letter, apart from the menus' F and H.
+    start_ = new QPushButton(tr("&Start"), central);
+    pause_ = new QPushButton(tr("&Pause"), central);
+    stop_ = new QPushButton(tr("S&top"), central);
     start_->setToolTip(tr("Play the recording"));
     pause_->setToolTip(tr("Pause playback"));
     stop_->setToolTip(tr("Stop and return to the start"));
@@ -184,8 +185,10 @@ QWidget* PlayerWindow::BuildControls() {
         button->setAutoDefault(false);  // Enter does nothing
         buttons->addWidget(button);
     }
-    buttons->addWidget(new QLabel(tr("Play from"), central));
+    auto* play_from_label = new QLabel(tr("Play fro&m"), central);
+    buttons->addWidget(play_from_label);
     play_from_ = new QLineEdit(QStringLiteral("00:00:00"), central);
+    play_from_label->setBuddy(play_from_);
     play_from_->setMaxLength(8);
     play_from_->setInputMask(QStringLiteral("99:99:99"));
     play_from_->setFixedWidth(80);
@@ -259,7 +262,7 @@ QWidget* PlayerWindow::BuildControls() {
     middle->addWidget(picture_);
     main_column->addLayout(middle, 1);
 
-    effects_ = new QPushButton(tr("Effects..."), central);
+    effects_ = new QPushButton(tr("Effe&cts..."), central);
     effects_->setCheckable(true);
     effects_->setAutoDefault(false);
     Tag(effects_, "effects", "effects");
@@ -314,8 +317,10 @@ QGroupBox* PlayerWindow::BuildEffectsPanel() {
     // The columns: the effect, its setting and the level in use.
     layout->addWidget(new QLabel(tr("Setting"), panel), kEffectsHeaderRow, 1);
     layout->addWidget(new QLabel(tr("Level"), panel), kEffectsHeaderRow, 2);
-    layout->addWidget(new QLabel(tr("Speed %"), panel), kSpeedRow, 0);
+    auto* speed_label = new QLabel(tr("Spee&d %"), panel);
+    layout->addWidget(speed_label, kSpeedRow, 0);
     speed_ = new recorder::AcceleratedSpinBox(panel);
+    speed_label->setBuddy(speed_);
     const audio::EffectRange speed_range = audio::RangeOfEffect(audio::kEffectSpeed);
     speed_->setRange(speed_range.minimum, speed_range.maximum);
     speed_->setValue(audio::kSpeedNormal);
@@ -346,7 +351,7 @@ QGroupBox* PlayerWindow::BuildEffectsPanel() {
         Tag(on, name + QStringLiteral("On"), "effects");
         Tag(slider, name + QStringLiteral("Slider"), "effects");
         auto* level = make_level(index, name + QStringLiteral("Level"),
-                                 tr("%1 level").arg(tr(control.label)));
+                                 tr("%1 level").arg(tr(control.label).remove(QLatin1Char('&'))));
         const int row = kSpeedRow + index;
         layout->addWidget(on, row, 0);
         layout->addWidget(slider, row, 1);

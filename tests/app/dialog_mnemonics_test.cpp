@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "audio_import_dialog.h"
 #include "compaction_dialog.h"
 #include "export_options_dialog.h"
 #include "file_bytes.h"
@@ -58,6 +59,8 @@
 #include "phone_line.h"
 #include "phone_recorder_dialog.h"
 #include "play_over_line_dialog.h"
+#include "recording_compressor_dialog.h"
+#include "store_import_dialog.h"
 #include "xrsave.h"
 
 namespace kivo::app {
@@ -89,11 +92,24 @@ public:
         for (const QWidget* widget : root->findChildren<QWidget*>()) {
             if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
                 Add(button->text(), QStringLiteral("button"));
+                // A shortcut set on the button takes the place of its letter.
+                if (MnemonicOf(button->text()) &&
+                    button->shortcut() != QKeySequence::mnemonic(button->text()))
+                    faults_.push_back(QStringLiteral("button \"%1\" answers %2, not its letter")
+                                          .arg(button->text(), button->shortcut().toString()));
             } else if (auto* label = qobject_cast<const QLabel*>(widget)) {
                 Add(label->text(), QStringLiteral("label"));
                 if (MnemonicOf(label->text()) && label->buddy() == nullptr)
                     faults_.push_back(
                         QStringLiteral("label \"%1\" has no buddy").arg(label->text()));
+                // Alt+letter gives the buddy the focus: a box that holds the
+                // field must hand it on, or the letter does nothing.
+                const QWidget* buddy = label->buddy();
+                if (MnemonicOf(label->text()) && buddy != nullptr &&
+                    buddy->focusPolicy() == Qt::NoFocus && buddy->focusProxy() == nullptr)
+                    faults_.push_back(
+                        QStringLiteral("label \"%1\" leads to a box that takes no focus")
+                            .arg(label->text()));
             } else if (auto* group = qobject_cast<const QGroupBox*>(widget)) {
                 Add(group->title(), QStringLiteral("group"));
             } else if (auto* tabs = qobject_cast<const QTabBar*>(widget)) {
@@ -486,6 +502,23 @@ TEST_F(DialogMnemonicsTest, ThePhoneLineDialogsAndTheVideoRecorderHaveUniqueMnem
     video::VideoRecorderDialog video(sound::SharedAudioBackend(), cameras, target, reporter_);
     ExpectUniqueMnemonics(QStringLiteral("Video Recorder"), &video);
     ExpectEveryButtonLettered(QStringLiteral("Video Recorder"), &video);
+}
+
+// The progress windows of Tools > Import and of the export's compressor:
+// Start, Finish, Stop and Re-Start each have their letter (Esc cancels).
+TEST_F(DialogMnemonicsTest, TheImportAndCompressorProgressWindowsHaveALetterOnEveryButton) {
+    recorder::RecorderTarget target;
+    target.working_folder = store().working_folder();
+    target.store_path = store().store_path();
+    StoreImportDialog store_import(window_->session(), target, reporter_);
+    ExpectUniqueMnemonics(QString::fromLatin1(kStoreImportTitle), &store_import);
+    ExpectEveryButtonLettered(QString::fromLatin1(kStoreImportTitle), &store_import);
+    AudioImportDialog audio_import(exchange::AudioFileType::kWav, target, {});
+    ExpectUniqueMnemonics(audio_import.windowTitle(), &audio_import);
+    ExpectEveryButtonLettered(audio_import.windowTitle(), &audio_import);
+    RecordingCompressorDialog compressor({}, exchange::ExportOptions{}, store().working_folder());
+    ExpectUniqueMnemonics(compressor.windowTitle(), &compressor);
+    ExpectEveryButtonLettered(compressor.windowTitle(), &compressor);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Help without a web browser: F1 and Help > Kivo Help open Kivo's own help
 // window; it walks back and forward, lists the pages a search finds, and a
-// dialog's help opens on the dialog's own page. The pages describe the
+// dialog's help (F1, also in a dialog without a help key of its own) opens
+// on the dialog's own page. The pages describe the
 // program as it is: a page of a command that works says nothing of it
 // coming later.
 #include <gtest/gtest.h>
@@ -16,9 +17,11 @@
 #include <QTextBrowser>
 
 #include "app_fixture.h"
+#include "export_options_dialog.h"
 #include "help_topics.h"
 #include "help_window.h"
 #include "main_window.h"
+#include "options_dialog.h"
 
 namespace kivo::app {
 namespace {
@@ -56,6 +59,8 @@ TEST_F(HelpWindowTest, F1AndTheHelpMenuOpenTheContentsInKivosOwnWindow) {
     EXPECT_TRUE(help()->browser()->toPlainText().contains("Topics"));
     EXPECT_EQ(ContentsTitles().value(0), "Kivo Help");
     EXPECT_TRUE(ContentsTitles().contains("Dictation Recorder"));
+    // No title is cut off.
+    EXPECT_GE(help()->contents()->viewport()->width(), help()->contents()->sizeHintForColumn(0));
 
     help()->ShowTopic("playback.htm");
     help()->close();
@@ -70,11 +75,27 @@ TEST_F(HelpWindowTest, LinksBackAndForwardWalkThePagesSeen) {
     EXPECT_FALSE(help()->back_button()->isEnabled());
     help()->browser()->setSource(QUrl("options.htm"));
     EXPECT_EQ(help()->current_page(), "options.htm");
+    // The contents mark the page shown.
+    ASSERT_EQ(help()->contents()->selectedItems().size(), 1);
+    EXPECT_EQ(help()->contents()->selectedItems()[0]->text(), "Options");
     ASSERT_TRUE(help()->back_button()->isEnabled());
     QTest::mouseClick(help()->back_button(), Qt::LeftButton);
     EXPECT_EQ(help()->current_page(), "166.htm");
     ASSERT_TRUE(help()->forward_button()->isEnabled());
     QTest::mouseClick(help()->forward_button(), Qt::LeftButton);
+    EXPECT_EQ(help()->current_page(), "options.htm");
+
+    // By keyboard: the buttons' letters and, as in a web browser, Alt+Left
+    // and Alt+Right.
+    help()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help()));
+    QTest::keyClick(help(), Qt::Key_B, Qt::AltModifier);
+    QTRY_COMPARE(help()->current_page(), QString("166.htm"));
+    QTest::keyClick(help(), Qt::Key_F, Qt::AltModifier);
+    QTRY_COMPARE(help()->current_page(), QString("options.htm"));
+    QTest::keyClick(help(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(help()->current_page(), "166.htm");
+    QTest::keyClick(help(), Qt::Key_Right, Qt::AltModifier);
     EXPECT_EQ(help()->current_page(), "options.htm");
 
     // The navigation bar's links stay apart.
@@ -116,6 +137,40 @@ TEST_F(HelpWindowTest, HelpAskedForFromAModalDialogOpensItsPageAboveThatDialog) 
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->current_page(), "options.htm");
     EXPECT_TRUE(help->isVisible());
+}
+
+TEST_F(HelpWindowTest, F1InADialogWithoutAHelpKeyOpensThatDialogsPageAndNeverDoesNothing) {
+    auto press_f1_in = [](QDialog* dialog) {
+        dialog->open();
+        dialog->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus != nullptr ? focus : dialog, Qt::Key_F1);
+        return dialog->findChildren<HelpWindow*>();
+    };
+    ExportOptionsDialog options(ExportOptionsDialog::Purpose::kExport, false, false, window_.get());
+    const QList<HelpWindow*> export_help = press_f1_in(&options);
+    ASSERT_EQ(export_help.size(), 1);
+    EXPECT_EQ(export_help[0]->current_page(), "export.htm");
+    EXPECT_TRUE(export_help[0]->isVisible());
+    options.reject();
+
+    // A window no page describes opens the contents.
+    QDialog plain(window_.get());
+    const QList<HelpWindow*> plain_help = press_f1_in(&plain);
+    ASSERT_EQ(plain_help.size(), 1);
+    EXPECT_EQ(plain_help[0]->current_page(), "166.htm");
+    plain.reject();
+
+    // A dialog with its own help key answers it once, on its own page.
+    OptionsDialog own(OptionsSettings{}, window_.get());
+    QObject::connect(&own, &OptionsDialog::helpRequested, window_.get(),
+                     &MainWindow::ShowHelpTopic);
+    const QList<HelpWindow*> own_help = press_f1_in(&own);
+    ASSERT_EQ(own_help.size(), 1);
+    EXPECT_EQ(own_help[0]->current_page(), "options.htm");
+    EXPECT_EQ(own_help[0]->back_button()->isEnabled(), false);
+    own.reject();
 }
 
 TEST_F(HelpWindowTest, NoPageOfAWorkingCommandSaysItComesLater) {

@@ -122,12 +122,20 @@ TEST_F(ImportDialogsTest, StartImportsAnotherStoreAndEndsWithImportCompleted) {
     StoreImportDialog dialog(window_->session(), Target(), reporter_);
     ASSERT_TRUE(dialog.Choose(other.store_path()));
     EXPECT_EQ(dialog.status_text(), "Please press Start to begin the import");
-    dialog.Start();
+    // By keyboard: Enter starts, and Enter again finishes.
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_EQ(dialog.progress(), 100);
     EXPECT_EQ(dialog.status_text(), "Import completed");
     EXPECT_TRUE(dialog.imported());
     EXPECT_TRUE(reporter_.reports().empty());
     EXPECT_EQ(ListedRecords(), 2u);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST_F(ImportDialogsTest, TheAudioProgressDialogRunsTheSelectionAndClosesItself) {

@@ -8,8 +8,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QColor>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QImage>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
@@ -255,6 +257,23 @@ TEST_F(MainWindowTest, TheKeyboardChoosesTheFocusedRecordWhenNoneIsSelected) {
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(window_->current_record().id, "00000001");
     EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, TabIntoTheRecordKindsShowsThatTheyHaveTheFocus) {
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    RecordKindList* kinds = window_->kind_list();
+    // The list's frame, beside the last kind where no item is drawn.
+    auto frame_colour = [kinds] {
+        const QImage image = kinds->grab().toImage();
+        return QColor(image.pixel(0, image.height() - 8));
+    };
+    window_->record_view()->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(frame_colour(), QColor(Qt::white));
+    kinds->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(kinds->hasFocus());
+    EXPECT_EQ(frame_colour(), QColor(Qt::white));
 }
 
 // Keyboards without a Menu key open the Action menu with Shift+F10.

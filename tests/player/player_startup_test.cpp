@@ -1,7 +1,8 @@
 // The kvmp program as a user and a desktop start it: --help and --version
 // answer on the terminal without a window, and a remote controller that
 // calls Play the moment the player's bus name appears finds the recording
-// given on the command line loaded and playing.
+// given on the command line loaded and playing, and the end of the session
+// (SIGTERM) ends the player even while its start-up error box waits.
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
@@ -12,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <fstream>
 
 #include "player_test_recording.h"
 
@@ -125,6 +127,30 @@ TEST(KvmpCommandLine, PlayCalledAsSoonAsTheBusNameAppearsPlaysTheRecording) {
 
     player.terminate();
     EXPECT_TRUE(player.waitForFinished(10000));
+}
+
+TEST(KvmpCommandLine, ATerminationSignalEndsThePlayerWhileItsStartUpErrorBoxWaits) {
+    PlayerTestFiles files;
+    const std::string damaged = files.out_file("Damaged.xrz");
+    {
+        std::ofstream out(damaged);
+        out << "not a recording";
+    }
+    QProcess player;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("KIVO_AUDIO"), QStringLiteral("virtual"));
+    player.setProcessEnvironment(environment);
+    player.start(kProgram, {QString::fromStdString(damaged)});
+    ASSERT_TRUE(player.waitForStarted(5000));
+    // The box saying the file is damaged waits for OK; the session ends.
+    QThread::msleep(1000);
+    player.terminate();
+    const bool ended = player.waitForFinished(5000);
+    if (!ended)
+        player.kill();
+    EXPECT_TRUE(ended) << "kvmp went on running after SIGTERM";
+    EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
 }
 
 }  // namespace

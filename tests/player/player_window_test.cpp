@@ -4,6 +4,9 @@
 // and a video plays in the picture frame.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,10 +19,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
 
 #include "effect_controls.h"
@@ -221,6 +226,40 @@ TEST_F(PlayerWindowTest, TheWindowShowsSubjectRecordingTimeAndLength) {
     window_.OpenFile(QString::fromStdString(files_.out_file("Missing.xrz")), true);
     EXPECT_TRUE(Find<QLabel>("subjectText")->text().isEmpty());
     EXPECT_TRUE(Find<QLabel>("lengthText")->text().isEmpty());
+}
+
+TEST_F(PlayerWindowTest, EveryControlHasItsOwnAltLetterAndTheLettersWork) {
+    std::map<QKeySequence, QStringList> owners;
+    for (const QAction* menu : window_.menuBar()->actions())
+        owners[QKeySequence::mnemonic(menu->text())] << menu->text();
+    for (const QAbstractButton* button : window_.findChildren<QAbstractButton*>()) {
+        if (button->parent() == window_.findChild<QToolBar*>() || button->text().isEmpty())
+            continue;  // the toolbar's buttons are also its menus' items
+        const QKeySequence letter = QKeySequence::mnemonic(button->text());
+        EXPECT_FALSE(letter.isEmpty()) << "button \"" << button->text().toStdString() << "\"";
+        owners[letter] << button->text();
+    }
+    for (const QLabel* label : window_.findChildren<QLabel*>()) {
+        const QKeySequence letter = QKeySequence::mnemonic(label->text());
+        if (letter.isEmpty())
+            continue;
+        EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+        owners[letter] << label->text();
+    }
+    for (const auto& [letter, texts] : owners) {
+        EXPECT_EQ(texts.size(), 1)
+            << letter.toString().toStdString() << " on " << texts.join(", ").toStdString();
+    }
+
+    OpenAudio();
+    // A button's letter clicks it a moment later, as a mouse would.
+    QSignalSpy started(Find<QPushButton>("start"), &QPushButton::clicked);
+    QTest::keyClick(&window_, Qt::Key_S, Qt::AltModifier);
+    EXPECT_TRUE(started.wait(2000));
+    QTest::keyClick(&window_, Qt::Key_C, Qt::AltModifier);
+    EXPECT_TRUE(WaitUntil([this] { return Find<QPushButton>("effects")->isChecked(); }));
+    QTest::keyClick(&window_, Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("playFrom"));
 }
 
 TEST_F(PlayerWindowTest, StartAfterTheEndPlaysFromTheBeginningNotFromTheLastMark) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -35,6 +36,26 @@ std::set<std::string> KvmpFolders() {
 
 class PlayerHostile : public ::testing::Test {
 protected:
+    // The player unpacks into the temporary folder, where the check looks
+    // for what it leaves: a folder of this test's own, so that other tests
+    // running beside it cannot make or remove "kvmp-" folders there.
+    void SetUp() override {
+        ASSERT_TRUE(private_temp_.isValid());
+        saved_temp_ = qgetenv("TMPDIR");
+        had_temp_ = qEnvironmentVariableIsSet("TMPDIR");
+        qputenv("TMPDIR", private_temp_.path().toLocal8Bit());
+        ASSERT_EQ(QDir::tempPath(), private_temp_.path());
+    }
+    void TearDown() override {
+        if (had_temp_)
+            qputenv("TMPDIR", saved_temp_);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+    QTemporaryDir private_temp_;
+    QByteArray saved_temp_;
+    bool had_temp_ = false;
     sound::VirtualAudioBackend backend_{
         {QString(), QString(), sound::VirtualAudioBackend::Clock::kFast, 20}};
     PlayerTestFiles files_;

@@ -111,7 +111,11 @@ bool TakeKeeper::Keep() {
             journal_->Remove();
             journal_.reset();
         }
-        broken.reset();  // its files stay: what they hold is better than nothing
+        // Its files stay: what they hold is better than nothing while the
+        // recording may still be lost. Held (and locked) until the recording
+        // is saved after all or kept whole.
+        if (broken)
+            left_behind_ = std::move(broken);
         return false;
     }
     document_.SetCaptureJournal(QString());
@@ -119,12 +123,21 @@ bool TakeKeeper::Keep() {
     journal_.reset();
     if (broken)
         broken->Remove();
+    RemoveLeftBehind();
     return true;
+}
+
+void TakeKeeper::RemoveLeftBehind() {
+    if (left_behind_) {
+        left_behind_->Remove();
+        left_behind_.reset();
+    }
 }
 
 void TakeKeeper::Remove() {
     audio_sync_timer_.stop();
     details_timer_.stop();
+    RemoveLeftBehind();
     if (!journal_)
         return;
     document_.SetCaptureJournal(QString());

@@ -284,6 +284,46 @@ TEST_F(TakeRecoveryTest, SaveRefusedWhenTheTakeCannotBeKeptEitherLeavesTheRecord
               Tape(0, 600));
 }
 
+// The journal stops part way (here its file cannot be opened for the second
+// take, as on a full disk), the store refuses the save, and the whole
+// recording cannot be kept as a take in its place: the part-way take stays,
+// since it is all a crash would leave. Once the recording is saved after
+// all, it goes, and the next start has nothing to offer.
+TEST_F(TakeRecoveryTest, APartWayTakeGoesOnceTheRecordingIsSavedAfterAll) {
+    DictationSession recorder(*backend_, target_, reporter_);
+    ASSERT_EQ(recorder.Open(), 0);
+    ASSERT_EQ(recorder.Record(), 0);
+    test::AdvanceAndPump(*backend_, 300);
+    recorder.Stop();
+    const fs::path journal = recorder.JournalPath();
+    ASSERT_FALSE(journal.empty());
+    fs::path description = journal;
+    description.replace_extension(recorder::kTakeInfoExtension);
+    fs::rename(journal, dir_.path() / "first-take.xrj");
+    fs::create_directory(journal);
+    for (int n = 2; n <= 100; ++n)
+        test::WriteFileText(
+            (takes_ / (journal.stem().string() + "-" + std::to_string(n) + ".xrj")).string(),
+            "taken");
+    ASSERT_EQ(recorder.Record(), 0);
+    test::AdvanceAndPump(*backend_, 300);
+    recorder.Stop();
+    const fs::path away = dir_.path() / "away.xrt";
+    fs::rename(store_->store_path(), away);
+    fs::create_directory(store_->store_path());
+
+    EXPECT_EQ(recorder.Save(), 109);
+    EXPECT_TRUE(recorder.recording_open());
+    EXPECT_TRUE(fs::exists(description));
+
+    fs::remove(store_->store_path());
+    fs::rename(away, store_->store_path());
+    EXPECT_EQ(recorder.Save(), 0);
+    EXPECT_TRUE(recorder.saved());
+    EXPECT_FALSE(fs::exists(description));
+    EXPECT_FALSE(fs::exists(journal));
+}
+
 TEST_F(TakeRecoveryTest, YesReopensTheTakeAsANewDictationThatIsSaved) {
     // A take of an earlier version, in its working folder.
     LeaveTake(root_ / "VoxwrenDead04", "D6", Tape(0, 1500));

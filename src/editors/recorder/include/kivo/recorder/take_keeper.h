@@ -64,7 +64,8 @@ public:
     // of the whole recording as it stands. False when the audio could not be
     // kept anywhere.
     bool Keep();
-    // The recording was saved or discarded: the journal goes.
+    // The recording was saved or discarded: the journal goes, and so does
+    // a part-way journal that Keep could not replace.
     void Remove();
 
     std::filesystem::path journal_path() const;
@@ -76,6 +77,7 @@ public:
 private:
     void SyncAudio();
     void WriteDetails();
+    void RemoveLeftBehind();
 
     audio::WaveDocument& document_;
     std::filesystem::path takes_folder_;
@@ -83,6 +85,10 @@ private:
     std::string base_name_;
     std::string start_log_date_;
     std::unique_ptr<TakeJournal> journal_;
+    // A journal that missed audio and that Keep could not replace with the
+    // whole recording: left for the next start unless the recording is
+    // saved or kept whole after all.
+    std::unique_ptr<TakeJournal> left_behind_;
     bool incomplete_ = false;  // a take did not reach the journal whole
     QTimer audio_sync_timer_;
 
